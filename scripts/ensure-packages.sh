@@ -1,0 +1,24 @@
+# Sourced by run.sh and test.sh: installs the Debian packages given as
+# arguments that are not installed yet, through sudo when not root.
+ensure_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$pkg")
+        fi
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        return 0
+    fi
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo="sudo"
+    fi
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools
+    libqt5sql5-sqlite libqt5network5 zlib1g-dev fonts-dejavu-core ca-certificates)
