@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (Release, build-bench/) and runs them all, or only
+# those named on the command line (bench_markup, bench_packages, ...).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/ensure-packages.sh
+ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev libpugixml-dev libzip-dev unzip zip shared-mime-info
+
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DMORAVEL_BUILD_BENCH=ON -DMORAVEL_BUILD_TESTS=OFF -DMORAVEL_BUILD_GUI=OFF
+cmake --build build-bench -j "$(nproc)"
+
+benches=("$@")
+if [ ${#benches[@]} -eq 0 ]; then
+    for path in build-bench/bin/bench_*; do benches+=("$(basename "$path")"); done
+fi
+for bench in "${benches[@]}"; do
+    echo "== $bench"
+    "build-bench/bin/$bench"
+done
