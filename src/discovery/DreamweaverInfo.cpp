@@ -1,0 +1,234 @@
+#include "discovery/DreamweaverInfo.h"
+
+#include "discovery/ExtensionDatabase.h"
+#include "discovery/ProgramFolders.h"
+#include "platform/Environment.h"
+#include "platform/Registry.h"
+
+#include <QDir>
+#include <QDomDocument>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+const QString configurationToken = QStringLiteral("$dreamweaver/Configuration");
+
+QString& storedApplicationDataFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+// An optional sign and decimal digits, white space around them allowed; anything
+// else, or a value outside the signed 32-bit range, reads as 0.
+int versionPart(const QString& part)
+{
+    const QString text = part.trimmed();
+    int position = 0;
+    bool negative = false;
+    if (position < text.size() && (text.at(position) == QLatin1Char('+') || text.at(position) == QLatin1Char('-'))) {
+        negative = text.at(position) == QLatin1Char('-');
+        ++position;
+    }
+    if (position == text.size())
+        return 0;
+    qint64 value = 0;
+    for (; position < text.size(); ++position) {
+        const QChar c = text.at(position);
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return 0;
+        value = value * 10 + (c.unicode() - '0');
+        // One past the largest int is still the smallest int when negated.
+        if (value > qint64(std::numeric_limits<int>::max()) + 1)
+            return 0;
+    }
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
+        return 0;
+    return int(value);
+}
+
+// Backslashes count as separators too: the path may be used on Windows, and a
+// manifest must not climb out with either spelling.
+QString comparablePath(const QString& path)
+{
+    QString text = path;
+    text.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return QDir::cleanPath(text);
+}
+
+} // namespace
+
+DreamweaverInfo::DreamweaverInfo(
+    const QString& name, const QString& vendor, const QString& userFolder, const QStringList& locales)
+    : m_name(name)
+    , m_vendor(vendor)
+    , m_userFolder(userFolder)
+    , m_locales(locales)
+{
+    if (m_locales.isEmpty())
+        m_locales.append(QString());
+}
+
+void DreamweaverInfo::setVersion(const QString& text)
+{
+    m_version = text;
+    const QStringList parts = text.split(QLatin1Char('.'));
+    for (int i = 0; i < int(m_versionNumbers.size()); ++i)
+        m_versionNumbers[i] = i < parts.size() ? versionPart(parts.at(i)) : 0;
+}
+
+QString DreamweaverInfo::localeFolder(const QString& locale) const
+{
+    if (locale.isEmpty())
+        return m_userFolder;
+    return m_userFolder + QLatin1Char('/') + locale;
+}
+
+QString DreamweaverInfo::configurationFolder(const QString& locale) const
+{
+    return localeFolder(locale) + QStringLiteral("/Configuration");
+}
+
+QString DreamweaverInfo::extensionStoreFolder(const QString& locale) const
+{
+    return configurationFolder(locale) + QStringLiteral("/Shared/Velkor/MXI");
+}
+
+QString DreamweaverInfo::resolveDestination(const QString& destination, const QString& locale) const
+{
+    const QString configuration = configurationFolder(locale);
+    if (!destination.contains(configurationToken, Qt::CaseInsensitive))
+        return QString();
+    QString folder = destination;
+    folder.replace(configurationToken, configuration, Qt::CaseInsensitive);
+
+    const QString root = comparablePath(configuration);
+    const QString target = comparablePath(folder);
+    if (target != root && !target.startsWith(root + QLatin1Char('/')))
+        return QString();
+    return folder;
+}
+
+void DreamweaverInfo::loadInstalledExtensions()
+{
+    m_extensions.clear();
+    for (const QString& locale : qAsConst(m_locales)) {
+        const QDir store(extensionStoreFolder(locale));
+        const QFileInfoList manifests
+            = store.entryInfoList({ QStringLiteral("*.mxi") }, QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+        for (const QFileInfo& manifest : manifests) {
+            ExtensionInfo extension(manifest.absoluteFilePath());
+            const bool listed = std::any_of(m_extensions.cbegin(), m_extensions.cend(),
+                [&](const ExtensionInfo& other) { return other.fileName() == extension.fileName(); });
+            if (!listed)
+                m_extensions.append(extension);
+        }
+    }
+    std::sort(m_extensions.begin(), m_extensions.end(), isListedBefore);
+}
+
+bool DreamweaverInfo::isNewerThan(const DreamweaverInfo& a, const DreamweaverInfo& b)
+{
+    return a.m_versionNumbers > b.m_versionNumbers;
+}
+
+bool DreamweaverInfo::isListedBefore(const ExtensionInfo& a, const ExtensionInfo& b)
+{
+    static const QString publisher = QStringLiteral("Velkor");
+    const bool aIsPublisher = a.author() == publisher;
+    const bool bIsPublisher = b.author() == publisher;
+    if (aIsPublisher != bIsPublisher)
+        return aIsPublisher;
+    if (a.author() != b.author())
+        return a.author() < b.author();
+    return a.name() < b.name();
+}
+
+QStringList DreamweaverInfo::localeSubfolders(const QString& folder)
+{
+    return QDir(folder).entryList({ QStringLiteral("??_??") }, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
+}
+
+QList<DreamweaverInfo>& DreamweaverInfo::installations()
+{
+    static QList<DreamweaverInfo> list;
+    return list;
+}
+
+void DreamweaverInfo::buildDreamweaverList(const QString& exManDbPath)
+{
+    QString folder = Environment::variable("APPDATA");
+    if (folder.isEmpty()) {
+        folder = Environment::joinNative(
+            Environment::joinNative(Environment::variable("USERPROFILE"), QStringLiteral("AppData")),
+            QStringLiteral("Roaming"));
+    }
+    storedApplicationDataFolder() = folder;
+
+    installations().clear();
+    addFromExtensionDatabase(exManDbPath);
+    addFromProgramFolders();
+    std::sort(installations().begin(), installations().end(), isNewerThan);
+}
+
+QString DreamweaverInfo::applicationDataFolder()
+{
+    return storedApplicationDataFolder();
+}
+
+void DreamweaverInfo::readVersionFile()
+{
+    // version.xml is a few hundred bytes; a huge one is not Dreamweaver's and is not read.
+    constexpr qint64 maximumVersionFileSize = 1024 * 1024;
+
+    QString found;
+    for (const QString& locale : qAsConst(m_locales)) {
+        QFile file(configurationFolder(locale) + QStringLiteral("/version.xml"));
+        if (!file.exists() || file.size() > maximumVersionFileSize || !file.open(QIODevice::ReadOnly))
+            continue;
+        QDomDocument document;
+        document.setContent(&file);
+        const QDomNodeList infos = document.elementsByTagName(QStringLiteral("installinfo"));
+        if (infos.isEmpty())
+            continue;
+        const QDomElement info = infos.at(0).toElement();
+        if (!info.hasAttribute(QStringLiteral("versionnum")))
+            continue;
+        found = info.attribute(QStringLiteral("versionnum"));
+        if (m_name == QLatin1String("Dreamweaver CS4") && found == QLatin1String("9.0"))
+            found = QStringLiteral("10.0");
+        break;
+    }
+    setVersion(found);
+}
+
+bool DreamweaverInfo::findInstallFolder()
+{
+    const QString folderName = QFileInfo(m_userFolder).fileName();
+    if (!m_version.isEmpty()) {
+        // The registry names versions 9 to 11 with ".0", and 11.5 alone with its minor number.
+        QString registryVersion;
+        if (m_version.left(4) == QLatin1String("11.5")) {
+            registryVersion = QStringLiteral("11.5");
+        } else {
+            const int major = m_versionNumbers[0];
+            registryVersion = QString::number(major);
+            if (major >= 9 && major <= 11)
+                registryVersion += QStringLiteral(".0");
+        }
+        const QString key = QStringLiteral("SOFTWARE\\") + m_vendor + QStringLiteral("\\Dreamweaver\\")
+            + registryVersion + QStringLiteral("\\Installation");
+        m_installFolder = Registry::instance().localMachineValue(key, QStringLiteral("InstallPath"));
+    }
+    if (m_installFolder.isEmpty()) {
+        m_installFolder
+            = Environment::joinNative(Environment::joinNative(Environment::variable("ProgramW6432"), m_vendor),
+                m_vendor + QLatin1Char(' ') + folderName);
+    }
+    return QFileInfo(m_installFolder).isDir();
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "installer/ExtensionInfo.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <array>
+
+// One Dreamweaver installation and the rules that derive its folders. A value
+// record; the process-wide list of them is built once at start-up.
+class DreamweaverInfo
+{
+public:
+    using VersionNumbers = std::array<int, 4>;
+
+    DreamweaverInfo() = default;
+    // An empty locale list gets one empty locale, so that every installation has a
+    // locale slot and the folder rules then use userFolder itself.
+    DreamweaverInfo(const QString& name, const QString& vendor, const QString& userFolder, const QStringList& locales);
+
+    QString name() const { return m_name; }
+    QString version() const { return m_version; }
+    VersionNumbers versionNumbers() const { return m_versionNumbers; }
+    QString vendor() const { return m_vendor; }
+    QString userFolder() const { return m_userFolder; }
+    QStringList locales() const { return m_locales; }
+    QString installFolder() const { return m_installFolder; }
+    QString productId() const { return m_productId; }
+
+    // Sets version and reads up to four dot-separated signed numbers from it.
+    void setVersion(const QString& text);
+    void setInstallFolder(const QString& folder) { m_installFolder = folder; }
+    void setProductId(const QString& productId) { m_productId = productId; }
+
+    QString localeFolder(const QString& locale) const;
+    QString configurationFolder(const QString& locale) const;
+    QString extensionStoreFolder(const QString& locale) const;
+
+    // The folder a manifest's file destination names for one locale.
+    QString resolveDestination(const QString& destination, const QString& locale) const;
+
+    // Sets version from the first usable version.xml among the locales.
+    void readVersionFile();
+    // Sets installFolder from the registry or the program-folder fallback; true when it exists.
+    bool findInstallFolder();
+
+    // Rebuilds the installed list from the manifests in the store folders.
+    void loadInstalledExtensions();
+    const QList<ExtensionInfo>& installedExtensions() const { return m_extensions; }
+
+    // Highest version first.
+    static bool isNewerThan(const DreamweaverInfo& a, const DreamweaverInfo& b);
+    // The installed list's order: the publisher's own first, then by author, then by name.
+    static bool isListedBefore(const ExtensionInfo& a, const ExtensionInfo& b);
+
+    // Subfolders of folder named like a locale ("en_US"), in the file system's order.
+    static QStringList localeSubfolders(const QString& folder);
+
+    // The process-wide installation list; selector entry i is element i.
+    static QList<DreamweaverInfo>& installations();
+    // Rebuilds installations() from the extension database, then the program folders.
+    static void buildDreamweaverList(const QString& exManDbPath);
+    // The per-user roaming folder, as computed by the last buildDreamweaverList.
+    static QString applicationDataFolder();
+
+private:
+    QString m_name;
+    QString m_version;
+    VersionNumbers m_versionNumbers {};
+    QString m_vendor;
+    QString m_userFolder;
+    QStringList m_locales;
+    QString m_installFolder;
+    QString m_productId;
+    QList<ExtensionInfo> m_extensions;
+};

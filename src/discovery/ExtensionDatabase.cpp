@@ -1,0 +1,94 @@
+#include "discovery/ExtensionDatabase.h"
+
+#include "discovery/DreamweaverInfo.h"
+#include "platform/Environment.h"
+
+#include <QFileInfo>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+
+const QString connectionName = QStringLiteral("CCDB");
+
+// The product id is bound, never pasted into the text: the database is
+// another program's file and its values are not ours to trust.
+bool firstKeyValue(QSqlDatabase& db, const QVariant& productId, const QString& query, QString* value)
+{
+    QSqlQuery keyQuery(db);
+    if (!keyQuery.prepare(query))
+        return false;
+    keyQuery.addBindValue(productId);
+    if (!keyQuery.exec() || !keyQuery.next())
+        return false;
+    *value = keyQuery.value(0).toString();
+    return true;
+}
+
+} // namespace
+
+QString openExtensionDatabase()
+{
+    QString path = Environment::variable("ALLUSERSPROFILE");
+    for (const char* component : { "Adobe", "Moravel CC", "Configuration", "DB", "ExMan.db" })
+        path = Environment::joinNative(path, QString::fromLatin1(component));
+
+    QSqlDatabase db = QSqlDatabase::contains(connectionName)
+        ? QSqlDatabase::database(connectionName, false)
+        : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+    db.setDatabaseName(path);
+    // The database belongs to Adobe's extension manager: never written, never created.
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    return path;
+}
+
+QSqlDatabase extensionDatabase()
+{
+    return QSqlDatabase::database(connectionName, true);
+}
+
+void addFromExtensionDatabase(const QString& exManDbPath)
+{
+    if (!QFileInfo::exists(exManDbPath))
+        return;
+    QSqlDatabase db = extensionDatabase();
+    if (!db.isOpen())
+        return;
+
+    const QString applicationData = DreamweaverInfo::applicationDataFolder();
+    {
+        QSqlQuery products(db);
+        products.exec(QStringLiteral(
+            "SELECT ProdID, DisplayName, ProdVersion FROM Tb_ProductInfoV2 WHERE FamilyName = 'Dreamweaver'"));
+        while (products.next()) {
+            const QVariant productId = products.value(0);
+            const QString displayName = products.value(1).toString();
+            const QString productVersion = products.value(2).toString();
+            const QString label = displayName + QStringLiteral(" (v ") + productVersion + QLatin1Char(')');
+
+            QString configuration;
+            if (!firstKeyValue(db, productId,
+                    QStringLiteral("SELECT KeyValue FROM Tb_XManConfig WHERE ProdID = ? AND KeyName = "
+                                   "'$dreamweaver/configuration'"),
+                    &configuration))
+                continue;
+            const QStringList parts = configuration.split(QLatin1Char('/'));
+            if (parts.size() < 3)
+                continue;
+            const QString folder = applicationData + QLatin1Char('/') + parts.at(1) + QLatin1Char('/') + parts.at(2);
+
+            QString installFolder;
+            firstKeyValue(db, productId,
+                QStringLiteral("SELECT KeyValue FROM Tb_XManConfig WHERE ProdID = ? AND KeyName = '$installfolder'"),
+                &installFolder);
+
+            DreamweaverInfo record(label, QStringLiteral("Adobe"), QFileInfo(folder).absoluteFilePath(),
+                DreamweaverInfo::localeSubfolders(folder));
+            record.setProductId(productId.toString());
+            record.setVersion(productVersion);
+            record.setInstallFolder(installFolder);
+            DreamweaverInfo::installations().append(record);
+        }
+    }
+    db.close();
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "installer/FileEntry.h"
+#include "installer/InsertbarInsert.h"
+#include "installer/MenuInsert.h"
+#include "installer/ProductInfo.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class Accessor;
+
+// One extension as its MXI manifest describes it. A value: the lists are
+// implicitly shared, so copies are cheap.
+class ExtensionInfo
+{
+public:
+    // Manifests are small; anything larger is refused rather than read whole.
+    static constexpr qint64 maximumManifestSize = 16 * 1024 * 1024;
+
+    ExtensionInfo() = default;
+    // A package (".zxp" or ".mxp", by lower-cased suffix) or a stored manifest file.
+    explicit ExtensionInfo(const QString& path);
+    ExtensionInfo(const QByteArray& manifestBytes, const QString& fileName);
+
+    // Fills id, name, version, author, description and products.
+    void parseHeader();
+    // Fills files, menuInserts and insertbarInserts; running it again gives the same lists.
+    void parseDetails();
+
+    QString manifest() const { return m_manifest; }
+    QString id() const { return m_id; }
+    QString name() const { return m_name; }
+    QString version() const { return m_version; }
+    QString author() const { return m_author; }
+    QString fileName() const { return m_fileName; }
+    QString description() const { return m_description; }
+    QList<ProductInfo> products() const { return m_products; }
+    QList<FileEntry> files() const { return m_files; }
+    QList<MenuInsert> menuInserts() const { return m_menuInserts; }
+    QList<InsertbarInsert> insertbarInserts() const { return m_insertbarInserts; }
+
+    // The manifest text of raw bytes: UTF-8 up to the first zero byte; empty past the size cap.
+    static QString decodeManifest(const QByteArray& bytes);
+
+private:
+    void readFileEntries(Accessor& document);
+    void readMenuInserts(Accessor& document);
+    void readInsertbarInserts(Accessor& document);
+
+    QString m_manifest;
+    QString m_id;
+    QString m_name;
+    QString m_version;
+    QString m_author;
+    QString m_fileName;
+    QList<FileEntry> m_files;
+    QList<MenuInsert> m_menuInserts;
+    QList<InsertbarInsert> m_insertbarInserts;
+    QString m_description;
+    QList<ProductInfo> m_products;
+};
