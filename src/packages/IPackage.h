@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// A read-only extension package: the manifest reader and the installer work
+// through this interface without knowing whether the file is an MXP or a ZXP.
+// Every failure shows as false, an empty array or an empty name.
+class IPackage
+{
+public:
+    virtual ~IPackage() = default;
+
+    // Name of the entry that holds the MXI manifest; empty when there is none.
+    virtual QString mxiFileName() const = 0;
+    // Writes the entry into folder under the last component of its name only.
+    virtual bool extractFile(const QString& entryName, const QString& folder) = 0;
+    // The entry's uncompressed bytes; empty on any failure.
+    virtual QByteArray readFile(const QString& entryName) = 0;
+};

@@ -1,0 +1,170 @@
+#include "packages/MXP.h"
+
+#include "packages/PackageSupport.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QtDebug>
+
+using namespace PackageSupport;
+
+namespace {
+
+constexpr int fileHeaderSize = 8;
+constexpr int reservedSize = 20;
+
+} // namespace
+
+MXP::MXP(const QString& path)
+    : m_file(path)
+{
+    if (m_file.open(QIODevice::ReadOnly)) {
+        m_stream.setDevice(&m_file);
+        m_stream.setByteOrder(QDataStream::LittleEndian);
+        readIndex();
+    }
+}
+
+MXP::~MXP() = default;
+
+QString MXP::mxiFileName() const
+{
+    return m_mxiName;
+}
+
+bool MXP::readRecordHead(QString& name)
+{
+    qint32 length = 0;
+    m_stream >> length;
+    if (m_stream.status() != QDataStream::Ok || length < 0 || length > maxNameLength)
+        return false;
+    QByteArray bytes(length, Qt::Uninitialized);
+    if (m_stream.readRawData(bytes.data(), length) != length)
+        return false;
+    if (m_stream.skipRawData(reservedSize) != reservedSize)
+        return false;
+    name = decodeEntryName(bytes);
+    return true;
+}
+
+bool MXP::readIndex()
+{
+    if (m_stream.skipRawData(fileHeaderSize) != fileHeaderSize)
+        return false;
+    while (!m_stream.atEnd()) {
+        const qint64 position = m_file.pos();
+        QString name;
+        if (!readRecordHead(name))
+            return false;
+        name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        m_entryIndex.insert(name, position);
+        if (hasMxiSuffix(name))
+            m_mxiName = name;
+
+        // Skip the chunk list; the record is indexed even if it is damaged.
+        qint32 uncompressed = 0;
+        qint32 compressed = 0;
+        m_stream >> uncompressed >> compressed;
+        if (m_stream.atEnd())
+            continue;
+        while (uncompressed > 0 && compressed > 0) {
+            if (m_stream.skipRawData(compressed) != compressed)
+                return false;
+            m_stream >> uncompressed >> compressed;
+            if (m_stream.atEnd())
+                break;
+        }
+    }
+    return true;
+}
+
+bool MXP::seekToChunks(const QString& entryName)
+{
+    if (!m_file.isOpen() || m_entryIndex.isEmpty())
+        return false;
+    const auto found = m_entryIndex.constFind(entryName);
+    if (found == m_entryIndex.constEnd())
+        return false;
+    m_stream.resetStatus();
+    if (!m_file.seek(found.value()))
+        return false;
+    QString name;
+    return readRecordHead(name);
+}
+
+// Reads the chunk header at the stream position and, when it starts a chunk,
+// appends that chunk's output. finished is set when the list has ended.
+bool MXP::readNextChunk(QByteArray& output, bool& finished, qint64& total)
+{
+    qint32 uncompressed = 0;
+    qint32 compressed = 0;
+    m_stream >> uncompressed >> compressed;
+    finished = m_stream.atEnd() || uncompressed <= 0 || compressed <= 0;
+    if (finished)
+        return true;
+
+    // Both sizes are untrusted: check them against the caps and against what
+    // the rest of the file can hold before allocating for either.
+    if (compressed > m_file.size() - m_file.pos() || uncompressed > maxEntrySize || uncompressed > maxEntrySize - total
+        || uncompressed > maxInflatedSize(compressed))
+        return false;
+    QByteArray data(compressed, Qt::Uninitialized);
+    if (m_stream.readRawData(data.data(), compressed) != compressed)
+        return false;
+
+    // The declared size bounds the output: a stream that would yield more is
+    // refused rather than followed.
+    output.resize(uncompressed);
+    qint64 produced = 0;
+    const InflateStatus status
+        = inflateBounded(StreamFormat::Zlib, data.constData(), compressed, output.data(), uncompressed, produced);
+    if (status != InflateStatus::Complete || produced == 0)
+        return false;
+    output.truncate(int(produced));
+    total += produced;
+    return true;
+}
+
+QByteArray MXP::readFile(const QString& entryName)
+{
+    if (!seekToChunks(entryName))
+        return QByteArray();
+    QByteArray contents;
+    QByteArray chunk;
+    qint64 total = 0;
+    for (;;) {
+        bool finished = false;
+        if (!readNextChunk(chunk, finished, total))
+            return QByteArray();
+        if (finished)
+            return contents;
+        contents.append(chunk);
+    }
+}
+
+bool MXP::extractFile(const QString& entryName, const QString& folder)
+{
+    const QString fileName = extractedFileName(entryName);
+    if (fileName.isEmpty() || !seekToChunks(entryName))
+        return false;
+
+    // Chunks go straight into the temporary file, so memory holds one chunk
+    // at a time; the target appears only when the whole entry was written.
+    QByteArray chunk;
+    qint64 total = 0;
+    bool finished = false;
+    if (!readNextChunk(chunk, finished, total))
+        return false;
+    if (!QDir().mkpath(folder))
+        return false;
+    QSaveFile file(folder + QLatin1Char('/') + fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    while (!finished) {
+        if (file.write(chunk) != chunk.size() || !readNextChunk(chunk, finished, total)) {
+            file.cancelWriting();
+            return false;
+        }
+    }
+    return file.commit();
+}

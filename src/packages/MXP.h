@@ -1,0 +1,33 @@
+#pragma once
+
+#include "packages/IPackage.h"
+
+#include <QDataStream>
+#include <QFile>
+#include <QMap>
+
+// Reader of MXP packages: after an 8-byte header, a flat run of records, each
+// a name and the file's contents as a list of zlib-compressed chunks.
+class MXP : public IPackage
+{
+public:
+    explicit MXP(const QString& path);
+    ~MXP() override;
+
+    QString mxiFileName() const override;
+    bool extractFile(const QString& entryName, const QString& folder) override;
+    QByteArray readFile(const QString& entryName) override;
+
+private:
+    bool readIndex();
+    bool readRecordHead(QString& name);
+    bool seekToChunks(const QString& entryName);
+    bool readNextChunk(QByteArray& output, bool& finished, qint64& total);
+
+    QFile m_file;
+    QDataStream m_stream;
+    // Key: the record's name with backslashes turned into slashes; value: the
+    // file position of the record's first byte.
+    QMap<QString, qint64> m_entryIndex;
+    QString m_mxiName;
+};

@@ -1,0 +1,89 @@
+#include "packages/PackageSupport.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+#include <zlib.h>
+
+#include <limits>
+
+namespace PackageSupport {
+
+qint64 maxInflatedSize(qint64 compressedSize)
+{
+    return compressedSize * 1032 + 64;
+}
+
+QString decodeEntryName(const QByteArray& bytes)
+{
+    const int zero = bytes.indexOf('\0');
+    return QString::fromUtf8(zero < 0 ? bytes : bytes.left(zero));
+}
+
+bool hasMxiSuffix(const QString& name)
+{
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot >= 0 && name.mid(dot + 1).toLower() == QLatin1String("mxi");
+}
+
+QString extractedFileName(const QString& entryName)
+{
+    const int separator = qMax(entryName.lastIndexOf(QLatin1Char('/')), entryName.lastIndexOf(QLatin1Char('\\')));
+    const QString name = entryName.mid(separator + 1);
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return QString();
+    return name;
+}
+
+InflateStatus inflateBounded(
+    StreamFormat format, const char* input, qint64 inputSize, char* output, qint64 capacity, qint64& produced)
+{
+    produced = 0;
+    // zlib counts in 32-bit units; callers cap sizes far below this.
+    if (inputSize < 0 || capacity < 0 || inputSize > std::numeric_limits<uInt>::max()
+        || capacity > std::numeric_limits<uInt>::max())
+        return InflateStatus::Failed;
+
+    z_stream stream = {};
+    if (inflateInit2(&stream, format == StreamFormat::RawDeflate ? -MAX_WBITS : MAX_WBITS) != Z_OK)
+        return InflateStatus::InitFailed;
+
+    // zlib rejects a null output pointer even when there is no room to fill.
+    char spare = 0;
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input));
+    stream.avail_in = static_cast<uInt>(inputSize);
+    stream.next_out = reinterpret_cast<Bytef*>(capacity > 0 ? output : &spare);
+    stream.avail_out = static_cast<uInt>(capacity);
+
+    int result = inflate(&stream, Z_FINISH);
+    if (result == Z_BUF_ERROR && stream.avail_out == 0) {
+        // The output is full, but the stream may still end without yielding
+        // another byte (its end-of-block code is not read yet). One byte of
+        // room tells a stream that ends apart from one that would overflow.
+        const uLong before = stream.total_out;
+        stream.next_out = reinterpret_cast<Bytef*>(&spare);
+        stream.avail_out = 1;
+        result = inflate(&stream, Z_FINISH);
+        if (stream.total_out != before)
+            result = Z_BUF_ERROR;
+    }
+    produced = qMin<qint64>(static_cast<qint64>(stream.total_out), capacity);
+    inflateEnd(&stream);
+    return result == Z_STREAM_END ? InflateStatus::Complete : InflateStatus::Failed;
+}
+
+bool writeFileAtomically(const QString& folder, const QString& fileName, const QByteArray& data)
+{
+    if (!QDir().mkpath(folder))
+        return false;
+    QSaveFile file(folder + QLatin1Char('/') + fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(data) != data.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace PackageSupport

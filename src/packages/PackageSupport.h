@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Rules both package readers share: how stored names are decoded and turned
+// into file names, how much one entry may claim, and how data is inflated and
+// written.
+namespace PackageSupport {
+
+// No entry or MXP chunk is allowed to claim more than this: sizes come from
+// untrusted headers and are checked before anything is allocated for them.
+constexpr qint64 maxEntrySize = 256 * 1024 * 1024;
+
+// Stored names are at most this many bytes long.
+constexpr int maxNameLength = 260;
+
+// A deflate stream yields at most 1032 bytes per input byte (a 258-byte match
+// in two bits), so a size beyond this cannot be real.
+qint64 maxInflatedSize(qint64 compressedSize);
+
+// Cut at the first zero byte, then decoded as UTF-8.
+QString decodeEntryName(const QByteArray& bytes);
+
+// The text after the last dot, lower-cased, is "mxi".
+bool hasMxiSuffix(const QString& name);
+
+// The last component of an entry name (after its last slash or backslash), or
+// an empty string when that component is empty, "." or "..": such a name would
+// not name a file inside the target folder.
+QString extractedFileName(const QString& entryName);
+
+enum class InflateStatus {
+    Complete, // the stream ended within the input and the output limit
+    InitFailed, // zlib could not set up the stream
+    Failed, // corrupt or cut-off data, or more output than the limit allows
+};
+
+enum class StreamFormat {
+    RawDeflate, // ZIP entries
+    Zlib, // MXP chunks: zlib header, deflate data, Adler-32
+};
+
+// Inflates input into output[0, capacity); produced receives the byte count.
+InflateStatus inflateBounded(
+    StreamFormat format, const char* input, qint64 inputSize, char* output, qint64 capacity, qint64& produced);
+
+// Writes data to folder/fileName through a temporary file that replaces the
+// target only once everything was written, creating folder if needed.
+bool writeFileAtomically(const QString& folder, const QString& fileName, const QByteArray& data);
+
+} // namespace PackageSupport

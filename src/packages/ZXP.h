@@ -1,0 +1,43 @@
+#pragma once
+
+#include "packages/IPackage.h"
+
+#include <QFile>
+#include <QMap>
+
+// Reader of ZXP packages, which are ZIP archives: stored and deflated entries
+// of ordinary (not ZIP64, not encrypted) archives.
+class ZXP : public IPackage
+{
+public:
+    explicit ZXP(const QString& path);
+    ~ZXP() override;
+
+    QString mxiFileName() const override;
+    bool extractFile(const QString& entryName, const QString& folder) override;
+    QByteArray readFile(const QString& entryName) override;
+
+private:
+    // What the central directory records for one entry. Sizes, method and CRC
+    // come from here because writers that stream (data descriptors) leave them
+    // zero in the local header.
+    struct Entry
+    {
+        quint32 localHeaderOffset = 0;
+        quint32 compressedSize = 0;
+        quint32 uncompressedSize = 0;
+        quint32 crc32 = 0;
+        quint16 flags = 0;
+        quint16 method = 0;
+    };
+
+    bool readIndex();
+    const Entry* findEntry(const QString& entryName) const;
+    bool readLocalHeader(const Entry& entry, qint64& dataStart, QString& storedName);
+    bool readEntryData(const QString& entryName, const Entry& entry, qint64 dataStart, QByteArray& data);
+
+    QFile m_file;
+    qint64 m_fileSize = 0;
+    QMap<QString, Entry> m_entryIndex;
+    QString m_mxiName;
+};
