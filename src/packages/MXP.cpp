@@ -32,6 +32,11 @@ QString MXP::mxiFileName() const
     return m_mxiName;
 }
 
+QStringList MXP::entryNames() const
+{
+    return m_entryIndex.keys();
+}
+
 bool MXP::readRecordHead(QString& name)
 {
     qint32 length = 0;

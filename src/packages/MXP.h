@@ -5,6 +5,7 @@
 #include <QDataStream>
 #include <QFile>
 #include <QMap>
+#include <QStringList>
 
 // Reader of MXP packages: after an 8-byte header, a flat run of records, each
 // a name and the file's contents as a list of zlib-compressed chunks.
@@ -17,6 +18,9 @@ public:
     QString mxiFileName() const override;
     bool extractFile(const QString& entryName, const QString& folder) override;
     QByteArray readFile(const QString& entryName) override;
+
+    // The indexed entry names in index order, for tools and tests that walk a package.
+    QStringList entryNames() const;
 
 private:
     bool readIndex();

@@ -63,6 +63,11 @@ QString ZXP::mxiFileName() const
     return m_mxiName;
 }
 
+QStringList ZXP::entryNames() const
+{
+    return m_entryIndex.keys();
+}
+
 bool ZXP::readIndex()
 {
     if (!m_file.reset())

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QMap>
+#include <QStringList>
 
 // Reader of ZXP packages, which are ZIP archives: stored and deflated entries
 // of ordinary (not ZIP64, not encrypted) archives.
@@ -16,6 +17,9 @@ public:
     QString mxiFileName() const override;
     bool extractFile(const QString& entryName, const QString& folder) override;
     QByteArray readFile(const QString& entryName) override;
+
+    // The indexed entry names in index order, for tools and tests that walk a package.
+    QStringList entryNames() const;
 
 private:
     // What the central directory records for one entry. Sizes, method and CRC

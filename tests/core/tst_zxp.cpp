@@ -215,7 +215,7 @@ private slots:
     void index_data()
     {
         QTest::addColumn<QByteArray>("archive");
-        QTest::addColumn<QStringList>("readable");
+        QTest::addColumn<QStringList>("names");
         QTest::addColumn<QString>("mxi");
 
         QTest::newRow("empty archive") << archiveOf({}) << QStringList() << QString();
@@ -258,12 +258,13 @@ private slots:
     void index()
     {
         QFETCH(QByteArray, archive);
-        QFETCH(QStringList, readable);
+        QFETCH(QStringList, names);
         QFETCH(QString, mxi);
 
         ZXP package(write(archive));
         QCOMPARE(package.mxiFileName(), mxi);
-        for (const QString& name : readable)
+        QCOMPARE(package.entryNames(), names);
+        for (const QString& name : names)
             QVERIFY2(!package.readFile(name).isEmpty(), qPrintable(name));
         QVERIFY(package.readFile(QStringLiteral("second.txt")).isEmpty());
     }
