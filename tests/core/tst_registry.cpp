@@ -21,8 +21,8 @@ private slots:
                      QStringLiteral("software\\adobe\\dreamweaver cs6\\installation"), QStringLiteral("installpath")),
             QStringLiteral("C:\\DW"));
         QVERIFY(Registry::instance()
-                    .localMachineValue(
-                        QStringLiteral("SOFTWARE\\Adobe\\Dreamweaver CS5\\Installation"), QStringLiteral("InstallPath"))
+                    .localMachineValue(QStringLiteral("SOFTWARE\\Adobe\\Dreamweaver CS5\\Installation"),
+                        QStringLiteral("InstallPath"))
                     .isEmpty());
     }
 
@@ -30,8 +30,8 @@ private slots:
     {
 #ifndef Q_OS_WIN
         QVERIFY(Registry::instance()
-                    .localMachineValue(
-                        QStringLiteral("SOFTWARE\\Adobe\\Dreamweaver CS6\\Installation"), QStringLiteral("InstallPath"))
+                    .localMachineValue(QStringLiteral("SOFTWARE\\Adobe\\Dreamweaver CS6\\Installation"),
+                        QStringLiteral("InstallPath"))
                     .isEmpty());
 #endif
     }
