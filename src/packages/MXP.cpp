@@ -1,10 +1,9 @@
 #include "packages/MXP.h"
 
+#include "packages/AtomicFile.h"
 #include "packages/PackageSupport.h"
 
 #include <QDir>
-#include <QSaveFile>
-#include <QtDebug>
 
 using namespace PackageSupport;
 
@@ -162,14 +161,12 @@ bool MXP::extractFile(const QString& entryName, const QString& folder)
         return false;
     if (!QDir().mkpath(folder))
         return false;
-    QSaveFile file(folder + QLatin1Char('/') + fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    AtomicFile file(folder + QLatin1Char('/') + fileName);
+    if (!file.open())
         return false;
     while (!finished) {
-        if (file.write(chunk) != chunk.size() || !readNextChunk(chunk, finished, total)) {
-            file.cancelWriting();
+        if (!file.write(chunk) || !readNextChunk(chunk, finished, total))
             return false;
-        }
     }
     return file.commit();
 }

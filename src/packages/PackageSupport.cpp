@@ -1,7 +1,8 @@
 #include "packages/PackageSupport.h"
 
+#include "packages/AtomicFile.h"
+
 #include <QDir>
-#include <QSaveFile>
 
 #include <zlib.h>
 
@@ -76,14 +77,8 @@ bool writeFileAtomically(const QString& folder, const QString& fileName, const Q
 {
     if (!QDir().mkpath(folder))
         return false;
-    QSaveFile file(folder + QLatin1Char('/') + fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    AtomicFile file(folder + QLatin1Char('/') + fileName);
+    return file.open() && file.write(data) && file.commit();
 }
 
 } // namespace PackageSupport

@@ -1,0 +1,90 @@
+#include "packages/AtomicFile.h"
+
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+std::filesystem::path nativePath(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+} // namespace
+
+AtomicFile::AtomicFile(const QString& targetPath)
+    : m_targetPath(targetPath)
+{
+}
+
+AtomicFile::~AtomicFile()
+{
+    cancel();
+}
+
+bool AtomicFile::open()
+{
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QString candidate = m_targetPath
+            + QStringLiteral(".%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        m_temporary.setFileName(candidate);
+        // NewOnly never opens a file that is already there, whoever made it.
+        if (m_temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            m_created = true;
+            return true;
+        }
+        if (!QFileInfo::exists(candidate))
+            break; // not a name clash: the folder cannot take the file
+    }
+    m_temporary.setFileName(QString());
+    return false;
+}
+
+bool AtomicFile::write(const QByteArray& data)
+{
+    if (!m_created || m_temporary.write(data) != data.size())
+        m_failed = true;
+    return !m_failed;
+}
+
+bool AtomicFile::commit()
+{
+    if (!m_created || m_failed) {
+        cancel();
+        return false;
+    }
+    m_temporary.close();
+    if (m_temporary.error() != QFileDevice::NoError) {
+        cancel();
+        return false;
+    }
+    // Keep the permissions of a file that is replaced, as an in-place write would.
+    if (QFileInfo::exists(m_targetPath))
+        m_temporary.setPermissions(QFile::permissions(m_targetPath));
+    // std::filesystem::rename replaces an existing target on every platform;
+    // QFile::rename refuses to.
+    std::error_code error;
+    std::filesystem::rename(nativePath(m_temporary.fileName()), nativePath(m_targetPath), error);
+    if (error) {
+        cancel();
+        return false;
+    }
+    m_created = false;
+    return true;
+}
+
+void AtomicFile::cancel()
+{
+    if (!m_created)
+        return;
+    m_temporary.close();
+    m_temporary.remove();
+    m_created = false;
+}
