@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// A set of words held as one owned text split in place. The words are sorted
+// on the first lookup, and an index by first character keeps each lookup to
+// the few words that can match.
+class KeywordList
+{
+public:
+    KeywordList();
+    ~KeywordList();
+    KeywordList(const KeywordList&) = delete;
+    KeywordList& operator=(const KeywordList&) = delete;
+
+    void set(const char16_t* text);
+    void set(const QString& text);
+    // Case-sensitive; `word` is NUL-terminated. A word of the list that begins
+    // with "^" matches every word that starts with the rest of it.
+    bool contains(const char16_t* word);
+    bool contains(const QString& word);
+    void clear();
+
+    int length() const { return m_len; }
+    // False when no word of the list can match a word beginning with `c`
+    // (a quick test before a word is even collected).
+    bool mayContain(char16_t c);
+
+private:
+    void sortWords();
+
+    std::vector<const char16_t*> m_words;
+    std::unique_ptr<char16_t[]> m_list;
+    int m_len = 0;
+    bool m_onlyLineEnds = false;
+    bool m_sorted = false;
+    int m_starts[256];
+};

@@ -1,0 +1,285 @@
+#include "markup/Accessor.h"
+
+#include "lexer/KeywordSets.h"
+#include "lexer/LexerModule.h"
+
+#include <new>
+
+namespace {
+
+// About 24 KB per block: below the allocator's threshold for mapping pages
+// of their own, so freed blocks go back to the heap for the next document.
+constexpr size_t nodesPerBlock = 256;
+
+} // namespace
+
+Accessor::Accessor()
+    : m_root(this)
+{
+    m_keywordLists[0].set(KeywordSets::html);
+    m_keywordLists[1].set(KeywordSets::javaScript);
+    m_keywordLists[2].set(KeywordSets::vbScript);
+    m_keywordLists[3].set(KeywordSets::python);
+    m_keywordLists[4].set(KeywordSets::php);
+    m_keywordLists[5].set(KeywordSets::sgml);
+}
+
+// The nodes hold no resources of their own, so freeing the blocks frees the
+// whole tree at once, however deep it is.
+Accessor::~Accessor() = default;
+
+void Accessor::parse(const QString& text)
+{
+    releaseNodes();
+    m_source = text;
+    setCharacters(reinterpret_cast<const char16_t*>(m_source.utf16()), m_source.size());
+    m_segmentStart = 0;
+    m_current = &m_root;
+    m_state = BuilderState::None;
+
+    KeywordList* lists[6] = { &m_keywordLists[0], &m_keywordLists[1], &m_keywordLists[2], &m_keywordLists[3],
+        &m_keywordLists[4], &m_keywordLists[5] };
+    if (const LexerModule* xml = LexerModule::findByName(u"xml"))
+        xml->lex(0, m_source.size(), 0, lists, *this);
+    setCharacters(nullptr, 0);
+}
+
+QString Accessor::toString() const
+{
+    return m_root.outerMarkup();
+}
+
+CElement* Accessor::elementById(const QString& id)
+{
+    return m_root.elementById(id);
+}
+
+std::vector<CElement*> Accessor::elementsByTagName(const QString& name)
+{
+    return m_root.elementsByTagName(name);
+}
+
+CElement* Accessor::createNode(CElement* parent)
+{
+    if (m_blocksInUse == 0 || m_usedInLastBlock == nodesPerBlock) {
+        if (m_blocksInUse == m_blocks.size())
+            m_blocks.emplace_back(new unsigned char[nodesPerBlock * sizeof(CElement)]);
+        ++m_blocksInUse;
+        m_usedInLastBlock = 0;
+    }
+    void* place = m_blocks[m_blocksInUse - 1].get() + m_usedInLastBlock * sizeof(CElement);
+    ++m_usedInLastBlock;
+    CElement* node = new (place) CElement(this);
+    if (parent)
+        parent->appendChild(node);
+    return node;
+}
+
+void Accessor::releaseNodes()
+{
+    m_blocksInUse = 0;
+    m_usedInLastBlock = 0;
+    m_ownedTexts.clear();
+    m_root.m_firstChild = nullptr;
+    m_root.m_lastChild = nullptr;
+    m_root.m_name = m_root.m_startTag = m_root.m_text = m_root.m_endTag = CElement::Piece();
+}
+
+CElement::Piece& Accessor::pieceForState(CElement* node)
+{
+    switch (m_state) {
+    case BuilderState::InStartTag:
+        return node->m_startTag;
+    case BuilderState::InEndTag:
+        return node->m_endTag;
+    default:
+        return node->m_text;
+    }
+}
+
+void Accessor::appendRun(CElement::Piece& piece, int begin, int end)
+{
+    if (!piece.owned() && piece.length == 0) {
+        piece.begin = begin;
+        piece.length = end - begin;
+    } else if (!piece.owned() && piece.begin + piece.length == begin) {
+        piece.length += end - begin;
+    } else {
+        // Runs of one piece are always adjacent in the source; should that
+        // ever fail, the piece becomes a text of its own rather than lose
+        // characters.
+        int length = 0;
+        const QChar* data = m_current->pieceData(piece, length);
+        QString joined = QString(data, length) + QString(m_source.constData() + begin, end - begin);
+        m_current->setPiece(piece, joined);
+    }
+}
+
+void Accessor::setLowerCasedName(CElement* node, int begin, int length)
+{
+    const QChar* data = m_source.constData() + begin;
+    for (int k = 0; k < length; ++k) {
+        const ushort c = data[k].unicode();
+        if (c >= 128 || (c >= 'A' && c <= 'Z')) {
+            node->setPiece(node->m_name, QString(data, length).toLower());
+            return;
+        }
+    }
+    node->m_name.begin = begin;
+    node->m_name.length = length;
+}
+
+bool Accessor::nameEquals(const CElement* node, int begin, int length) const
+{
+    int nameLength = 0;
+    const QChar* name = node->pieceData(node->m_name, nameLength);
+    const QChar* end = m_source.constData() + begin;
+    bool ascii = true;
+    for (int k = 0; k < length && ascii; ++k)
+        ascii = end[k].unicode() < 128;
+    for (int k = 0; k < nameLength && ascii; ++k)
+        ascii = name[k].unicode() < 128;
+    if (!ascii)
+        return QString(end, length).toLower() == QString(name, nameLength);
+    if (nameLength != length)
+        return false;
+    for (int k = 0; k < length; ++k) {
+        ushort c = end[k].unicode();
+        if (c >= 'A' && c <= 'Z')
+            c += 32;
+        if (c != name[k].unicode())
+            return false;
+    }
+    return true;
+}
+
+void Accessor::closePending(bool selfClosed)
+{
+    if (m_state == BuilderState::InStartTag) {
+        static const char* const voidNames[] = { "meta", "link", "img", "area", "br", "hr", "input", "!--" };
+        bool closed = selfClosed;
+        int length = 0;
+        const QChar* name = m_current->pieceData(m_current->m_name, length);
+        for (const char* voidName : voidNames) {
+            if (closed)
+                break;
+            int k = 0;
+            while (k < length && voidName[k] && name[k].unicode() == static_cast<ushort>(voidName[k]))
+                ++k;
+            closed = k == length && !voidName[k];
+        }
+        if (closed && m_current->m_parent)
+            m_current = m_current->m_parent;
+    } else if (m_state == BuilderState::InText || m_state == BuilderState::InEndTag) {
+        if (m_current->m_parent)
+            m_current = m_current->m_parent;
+    }
+    m_state = BuilderState::None;
+}
+
+void Accessor::styleTo(int endPos, int style)
+{
+    const int length = m_source.size();
+    if (endPos >= length)
+        endPos = length - 1;
+    const int begin = m_segmentStart;
+    if (endPos < begin)
+        return;
+    const char16_t* s = characters();
+
+    if (style == 1 || style == 2 || style == 11 || style == 9) {
+        if (begin + 1 < length && s[begin] == u'<' && s[begin + 1] != u'/') {
+            if (m_state != BuilderState::None)
+                closePending(false);
+            m_current = createNode(m_current);
+            setLowerCasedName(m_current, begin + 1, endPos - begin);
+            m_state = BuilderState::InStartTag;
+        } else if (begin + 2 < length && s[begin] == u'<' && s[begin + 1] == u'/') {
+            const int nameBegin = begin + 2;
+            const int nameLength = std::max(endPos - nameBegin + 1, 0);
+            // The root is never closed by an end tag: a nameless "</>" that
+            // reached it would be written at the end of the document instead
+            // of at its place.
+            for (CElement* node = m_current; node && node != &m_root; node = node->m_parent) {
+                if (nameEquals(node, nameBegin, nameLength)) {
+                    m_current = node;
+                    m_state = BuilderState::InEndTag;
+                    break;
+                }
+            }
+        } else if (s[endPos] == u'>') {
+            if (m_state == BuilderState::None) {
+                m_current = createNode(m_current);
+                m_state = BuilderState::InText;
+            }
+            appendRun(pieceForState(m_current), begin, endPos + 1);
+            m_segmentStart = endPos + 1;
+            closePending(endPos > 1 && s[endPos - 1] == u'/');
+            return;
+        }
+    }
+
+    if (m_state == BuilderState::None) {
+        m_current = createNode(m_current);
+        m_state = BuilderState::InText;
+    }
+    appendRun(pieceForState(m_current), begin, endPos + 1);
+    m_segmentStart = endPos + 1;
+}
+
+bool Accessor::matchAt(int pos, const char* s) const
+{
+    for (; *s; ++s, ++pos)
+        if (safeCharAt(pos, u' ') != static_cast<unsigned char>(*s))
+            return false;
+    return true;
+}
+
+int Accessor::styleAt(int) const
+{
+    return 32;
+}
+
+int Accessor::lineOf(int) const
+{
+    return 0;
+}
+
+int Accessor::lineStartOf(int) const
+{
+    return 0;
+}
+
+int Accessor::foldLevelOf(int) const
+{
+    return 0;
+}
+
+int Accessor::lineStateOf(int) const
+{
+    return 0;
+}
+
+int Accessor::setLineState(int, int)
+{
+    return 0;
+}
+
+int Accessor::intProperty(const char*, int) const
+{
+    return 0;
+}
+
+void Accessor::startStyling(int, int) { }
+
+int Accessor::segmentStart() const
+{
+    return m_segmentStart;
+}
+
+void Accessor::setSegmentStart(int pos)
+{
+    m_segmentStart = pos;
+}
+
+void Accessor::setFoldLevel(int, int) { }

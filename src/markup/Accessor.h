@@ -1,0 +1,71 @@
+#pragma once
+
+#include "lexer/ILexerSink.h"
+#include "lexer/KeywordList.h"
+#include "markup/CElement.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// A markup document: parses a text into a tree of CElement nodes through the
+// markup lexer, whose sink it is, and writes the tree back. Every character
+// of the text lies in exactly one piece of one node, so toString() after
+// parse(t) gives t; edits change or add pieces and leave the rest as it was.
+class Accessor : public ILexerSink
+{
+public:
+    Accessor();
+    ~Accessor() override;
+    Accessor(const Accessor&) = delete;
+    Accessor& operator=(const Accessor&) = delete;
+
+    void parse(const QString& text);
+    CElement* root() { return &m_root; }
+    QString toString() const;
+    CElement* elementById(const QString& id);
+    std::vector<CElement*> elementsByTagName(const QString& name);
+
+    // The lexer's sink.
+    bool matchAt(int pos, const char* s) const override;
+    int styleAt(int pos) const override;
+    int lineOf(int pos) const override;
+    int lineStartOf(int line) const override;
+    int foldLevelOf(int line) const override;
+    int lineStateOf(int line) const override;
+    int setLineState(int line, int state) override;
+    int intProperty(const char* key, int defaultValue) const override;
+    void startStyling(int pos, int mask) override;
+    int segmentStart() const override;
+    void setSegmentStart(int pos) override;
+    void styleTo(int endPos, int style) override;
+    void setFoldLevel(int line, int level) override;
+
+private:
+    friend class CElement;
+
+    enum class BuilderState { None = 0, InStartTag = 1, InText = 2, InEndTag = 3 };
+
+    CElement* createNode(CElement* parent);
+    void releaseNodes();
+    void closePending(bool selfClosed);
+    void appendRun(CElement::Piece& piece, int begin, int end);
+    CElement::Piece& pieceForState(CElement* node);
+    bool nameEquals(const CElement* node, int begin, int length) const;
+    void setLowerCasedName(CElement* node, int begin, int length);
+
+    KeywordList m_keywordLists[6];
+    int m_segmentStart = 0;
+    QString m_source;
+    CElement m_root;
+    CElement* m_current = nullptr;
+    BuilderState m_state = BuilderState::None;
+
+    // Nodes live in blocks that are kept across parses: a parse reuses the
+    // memory of the previous tree instead of asking the allocator again.
+    std::vector<std::unique_ptr<unsigned char[]>> m_blocks;
+    size_t m_usedInLastBlock = 0;
+    size_t m_blocksInUse = 0;
+    std::vector<QString> m_ownedTexts;
+};

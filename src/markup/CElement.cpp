@@ -1,0 +1,332 @@
+#include "markup/CElement.h"
+
+#include "markup/Accessor.h"
+
+namespace {
+
+bool isAscii(const QChar* data, int length)
+{
+    for (int k = 0; k < length; ++k)
+        if (data[k].unicode() >= 128)
+            return false;
+    return true;
+}
+
+// Whether `candidate`, lower-cased, equals `lowerName`.
+bool equalsLowerCased(const QChar* candidate, int length, const QString& lowerName)
+{
+    if (!isAscii(candidate, length) || !isAscii(lowerName.constData(), lowerName.size()))
+        return QString(candidate, length).toLower() == lowerName;
+    if (length != lowerName.size())
+        return false;
+    for (int k = 0; k < length; ++k) {
+        ushort c = candidate[k].unicode();
+        if (c >= 'A' && c <= 'Z')
+            c += 32;
+        if (c != lowerName.at(k).unicode())
+            return false;
+    }
+    return true;
+}
+
+// Finds the value of the first attribute named `lowerName` in a start tag.
+// Returns false when there is none; an attribute without a value, or one
+// whose quote never closes, gives an empty range.
+bool findAttribute(const QChar* s, int n, const QString& lowerName, int& valueBegin, int& valueLength)
+{
+    valueBegin = 0;
+    valueLength = 0;
+    if (n > 0 && s[n - 1] == QLatin1Char('>'))
+        --n;
+    if (n < 1)
+        return false;
+    int pos = 0;
+    while (pos < n && !s[pos].isSpace())
+        ++pos;
+    if (pos >= n)
+        return false;
+    while (pos < n) {
+        while (pos < n && s[pos].isSpace())
+            ++pos;
+        const int nameBegin = pos;
+        while (pos < n && !s[pos].isSpace() && s[pos] != QLatin1Char('='))
+            ++pos;
+        const bool match = equalsLowerCased(s + nameBegin, pos - nameBegin, lowerName);
+        while (pos < n && s[pos].isSpace())
+            ++pos;
+        if (pos >= n || s[pos] != QLatin1Char('=')) {
+            if (match)
+                return true;
+            continue;
+        }
+        ++pos;
+        while (pos < n && s[pos].isSpace())
+            ++pos;
+        if (pos >= n)
+            return match;
+        int begin = pos;
+        int length = 0;
+        const QChar quote = s[pos];
+        if (quote == QLatin1Char('"') || quote == QLatin1Char('\'')) {
+            begin = ++pos;
+            while (pos < n && s[pos] != quote) {
+                if (s[pos] == QLatin1Char('\\'))
+                    ++pos;
+                ++pos;
+            }
+            if (pos < n) {
+                length = pos - begin;
+                ++pos;
+            }
+        } else {
+            while (pos < n && !s[pos].isSpace())
+                ++pos;
+            length = pos - begin;
+        }
+        if (match) {
+            valueBegin = begin;
+            valueLength = length;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+const QChar* CElement::pieceData(const Piece& piece, int& length) const
+{
+    if (piece.owned()) {
+        const QString& text = m_document->m_ownedTexts[static_cast<size_t>(piece.length)];
+        length = text.size();
+        return text.constData();
+    }
+    length = piece.length;
+    return m_document->m_source.constData() + piece.begin;
+}
+
+QString CElement::pieceText(const Piece& piece) const
+{
+    int length = 0;
+    const QChar* data = pieceData(piece, length);
+    return QString(data, length);
+}
+
+void CElement::setPiece(Piece& piece, const QString& text)
+{
+    if (piece.owned()) {
+        m_document->m_ownedTexts[static_cast<size_t>(piece.length)] = text;
+    } else if (text.isEmpty()) {
+        piece = Piece();
+    } else {
+        piece.begin = -1;
+        piece.length = static_cast<int>(m_document->m_ownedTexts.size());
+        m_document->m_ownedTexts.push_back(text);
+    }
+}
+
+QString CElement::name() const
+{
+    return pieceText(m_name);
+}
+
+QString CElement::startTag() const
+{
+    return pieceText(m_startTag);
+}
+
+QString CElement::text() const
+{
+    return pieceText(m_text);
+}
+
+QString CElement::endTag() const
+{
+    return pieceText(m_endTag);
+}
+
+std::vector<CElement*> CElement::children() const
+{
+    std::vector<CElement*> list;
+    for (CElement* child = m_firstChild; child; child = child->m_next)
+        list.push_back(child);
+    return list;
+}
+
+int CElement::childCount() const
+{
+    int count = 0;
+    for (const CElement* child = m_firstChild; child; child = child->m_next)
+        ++count;
+    return count;
+}
+
+QString CElement::attribute(const QString& name) const
+{
+    int length = 0;
+    const QChar* tag = pieceData(m_startTag, length);
+    int valueBegin = 0;
+    int valueLength = 0;
+    if (!findAttribute(tag, length, name.toLower(), valueBegin, valueLength))
+        return QString();
+    QString value(tag + valueBegin, valueLength);
+    value.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    return value;
+}
+
+void CElement::appendChild(CElement* child)
+{
+    child->m_parent = this;
+    child->m_previous = m_lastChild;
+    child->m_next = nullptr;
+    if (m_lastChild)
+        m_lastChild->m_next = child;
+    else
+        m_firstChild = child;
+    m_lastChild = child;
+}
+
+CElement* CElement::nextInPreOrder(const CElement* subtreeRoot) const
+{
+    if (m_firstChild)
+        return m_firstChild;
+    const CElement* node = this;
+    while (node != subtreeRoot) {
+        if (node->m_next)
+            return node->m_next;
+        node = node->m_parent;
+    }
+    return nullptr;
+}
+
+// Walks the subtree without recursion (its depth comes from the input) and
+// writes it into one buffer sized beforehand.
+void CElement::serialise(QString& out, bool withTags) const
+{
+    auto walk = [this, withTags](auto&& emit) {
+        const CElement* node = this;
+        for (;;) {
+            if (node != this || withTags)
+                emit(node->m_startTag);
+            emit(node->m_text);
+            if (node->m_firstChild) {
+                node = node->m_firstChild;
+                continue;
+            }
+            for (;;) {
+                if (node != this || withTags)
+                    emit(node->m_endTag);
+                if (node == this)
+                    return;
+                if (node->m_next) {
+                    node = node->m_next;
+                    break;
+                }
+                node = node->m_parent;
+            }
+        }
+    };
+    qsizetype total = 0;
+    walk([this, &total](const Piece& piece) {
+        int length = 0;
+        pieceData(piece, length);
+        total += length;
+    });
+    out.resize(static_cast<int>(total));
+    QChar* write = out.data();
+    walk([this, &write](const Piece& piece) {
+        int length = 0;
+        const QChar* data = pieceData(piece, length);
+        std::copy(data, data + length, write);
+        write += length;
+    });
+}
+
+QString CElement::innerMarkup() const
+{
+    QString out;
+    serialise(out, false);
+    return out;
+}
+
+QString CElement::outerMarkup() const
+{
+    QString out;
+    serialise(out, true);
+    return out;
+}
+
+CElement* CElement::elementById(const QString& id)
+{
+    const QString idName = QStringLiteral("id");
+    for (CElement* node = this; node; node = node->nextInPreOrder(this)) {
+        int length = 0;
+        const QChar* tag = node->pieceData(node->m_startTag, length);
+        int valueBegin = 0;
+        int valueLength = 0;
+        findAttribute(tag, length, idName, valueBegin, valueLength);
+        QString value = QString::fromRawData(tag + valueBegin, valueLength);
+        if (value.contains(QLatin1String("&amp;")))
+            value = QString(tag + valueBegin, valueLength).replace(QLatin1String("&amp;"), QLatin1String("&"));
+        if (value == id)
+            return node;
+    }
+    return nullptr;
+}
+
+std::vector<CElement*> CElement::elementsByTagName(const QString& name)
+{
+    const QString lowerName = name.toLower();
+    std::vector<CElement*> found;
+    for (CElement* node = this; node; node = node->nextInPreOrder(this)) {
+        int length = 0;
+        const QChar* data = node->pieceData(node->m_name, length);
+        if (length == lowerName.size() && std::equal(data, data + length, lowerName.constData()))
+            found.push_back(node);
+    }
+    return found;
+}
+
+bool CElement::hasEmptyEndTag() const
+{
+    int length = 0;
+    pieceData(m_endTag, length);
+    return length == 0;
+}
+
+CElement* CElement::addChild()
+{
+    return m_document->createNode(this);
+}
+
+CElement* CElement::addSiblingBefore()
+{
+    if (!m_parent)
+        return addChild();
+    CElement* node = m_document->createNode(nullptr);
+    node->m_parent = m_parent;
+    node->m_next = this;
+    node->m_previous = m_previous;
+    if (m_previous)
+        m_previous->m_next = node;
+    else
+        m_parent->m_firstChild = node;
+    m_previous = node;
+    return node;
+}
+
+void CElement::setText(const QString& text)
+{
+    setPiece(m_text, text);
+}
+
+void CElement::setName(const QString& name)
+{
+    setPiece(m_name, name);
+}
+
+void CElement::clear()
+{
+    for (CElement* node = this; node; node = node->nextInPreOrder(this))
+        node->m_name = node->m_startTag = node->m_text = node->m_endTag = Piece();
+}

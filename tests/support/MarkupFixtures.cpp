@@ -1,0 +1,27 @@
+#include "support/MarkupFixtures.h"
+
+#include "TestData.h"
+
+#include <QDir>
+#include <QFile>
+
+QStringList markupFixturePaths()
+{
+    QStringList paths;
+    for (const char* folder : { MORAVEL_TEST_DATA_DIR "/markup", MORAVEL_FUZZ_CORPUS_DIR "/markup" }) {
+        const QDir dir(QString::fromUtf8(folder));
+        // Seeds copied from the fixtures would only repeat them.
+        for (const QString& name : dir.entryList(QDir::Files, QDir::Name))
+            if (!name.startsWith(QLatin1String("seed-")))
+                paths << dir.filePath(name);
+    }
+    return paths;
+}
+
+QString readUtf8File(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
