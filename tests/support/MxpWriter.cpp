@@ -1,20 +1,15 @@
 #include "support/MxpWriter.h"
 
-#include <QFile>
 #include <QtEndian>
 
 #include <zlib.h>
 
-namespace {
-
-void putInt(QByteArray& out, qint32 value)
+QByteArray MxpWriter::int32(qint32 value)
 {
     char bytes[4];
     qToLittleEndian(value, bytes);
-    out.append(bytes, 4);
+    return QByteArray(bytes, 4);
 }
-
-} // namespace
 
 MxpWriter::Chunk MxpWriter::Chunk::of(const QByteArray& data)
 {
@@ -28,40 +23,25 @@ MxpWriter::Chunk MxpWriter::Chunk::of(const QByteArray& data)
 
 QByteArray MxpWriter::recordHead(const QByteArray& name, qint32 declaredLength)
 {
-    QByteArray out;
-    putInt(out, declaredLength < 0 ? qint32(name.size()) : declaredLength);
-    out.append(name);
-    out.append(20, '\x5A');
-    return out;
+    return int32(declaredLength < 0 ? qint32(name.size()) : declaredLength) + name + QByteArray(20, '\x5A');
 }
 
-void MxpWriter::add(const QByteArray& name, const QByteArray& data)
+MxpWriter& MxpWriter::add(const QByteArray& name, const QByteArray& data)
 {
-    addRecord(name, data.isEmpty() ? QList<Chunk>() : QList<Chunk> { Chunk::of(data) });
+    return addRecord(name, data.isEmpty() ? QList<Chunk>() : QList<Chunk> { Chunk::of(data) });
 }
 
-void MxpWriter::addRecord(const QByteArray& name, const QList<Chunk>& chunks, bool terminated)
+MxpWriter& MxpWriter::addRecord(const QByteArray& name, const QList<Chunk>& chunks, bool terminated)
 {
     m_body.append(recordHead(name));
-    for (const Chunk& chunk : chunks) {
-        putInt(m_body, chunk.uncompressedSize);
-        putInt(m_body, chunk.compressedSize);
-        m_body.append(chunk.bytes);
-    }
-    if (terminated) {
-        putInt(m_body, 0);
-        putInt(m_body, 0);
-    }
+    for (const Chunk& chunk : chunks)
+        m_body.append(int32(chunk.uncompressedSize) + int32(chunk.compressedSize) + chunk.bytes);
+    if (terminated)
+        m_body.append(8, '\0');
+    return *this;
 }
 
 QByteArray MxpWriter::package() const
 {
     return QByteArray("MXPHEAD1") + m_body;
-}
-
-bool MxpWriter::writeTo(const QString& path) const
-{
-    QFile file(path);
-    const QByteArray bytes = package();
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }

@@ -20,17 +20,21 @@ public:
     };
 
     // A record holding data in one chunk (none when data is empty).
-    void add(const QByteArray& name, const QByteArray& data);
+    MxpWriter& add(const QByteArray& name, const QByteArray& data);
     // A record with these chunks, ended by a zero header unless told not to.
-    void addRecord(const QByteArray& name, const QList<Chunk>& chunks, bool terminated = true);
+    MxpWriter& addRecord(const QByteArray& name, const QList<Chunk>& chunks, bool terminated = true);
     // Bytes appended as they are, e.g. a damaged record head.
-    void addRaw(const QByteArray& bytes) { m_body.append(bytes); }
+    MxpWriter& addRaw(const QByteArray& bytes)
+    {
+        m_body.append(bytes);
+        return *this;
+    }
 
     QByteArray package() const;
-    bool writeTo(const QString& path) const;
 
     // The record head: name length, name, 20 reserved bytes.
     static QByteArray recordHead(const QByteArray& name, qint32 declaredLength = -1);
+    static QByteArray int32(qint32 value);
 
 private:
     QByteArray m_body;

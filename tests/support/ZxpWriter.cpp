@@ -1,6 +1,5 @@
 #include "support/ZxpWriter.h"
 
-#include <QFile>
 #include <QtEndian>
 
 #include <zlib.h>
@@ -23,13 +22,26 @@ void put32(QByteArray& out, quint32 value)
 
 } // namespace
 
-void ZxpWriter::add(const QByteArray& name, const QByteArray& data, quint16 method)
+ZxpWriter::Entry ZxpWriter::entry(const QByteArray& name, const QByteArray& data, quint16 method)
 {
     Entry entry;
     entry.name = name;
     entry.data = data;
     entry.method = method;
-    m_entries.append(entry);
+    return entry;
+}
+
+QByteArray ZxpWriter::archiveOf(const QList<Entry>& entries, const QByteArray& comment)
+{
+    ZxpWriter writer;
+    writer.m_entries = entries;
+    writer.m_comment = comment;
+    return writer.archive();
+}
+
+void ZxpWriter::add(const QByteArray& name, const QByteArray& data, quint16 method)
+{
+    m_entries.append(entry(name, data, method));
 }
 
 void ZxpWriter::add(const Entry& entry)
@@ -116,11 +128,4 @@ QByteArray ZxpWriter::archive() const
     put16(out, quint16(m_comment.size()));
     out.append(m_comment);
     return out;
-}
-
-bool ZxpWriter::writeTo(const QString& path) const
-{
-    QFile file(path);
-    const QByteArray bytes = archive();
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }

@@ -29,6 +29,9 @@ public:
         std::optional<quint32> centralLocalOffset;
     };
 
+    static Entry entry(const QByteArray& name, const QByteArray& data, quint16 method = Deflated);
+    static QByteArray archiveOf(const QList<Entry>& entries, const QByteArray& comment = QByteArray());
+
     void add(const QByteArray& name, const QByteArray& data, quint16 method = Deflated);
     void add(const Entry& entry);
     void setComment(const QByteArray& comment) { m_comment = comment; }
@@ -36,7 +39,6 @@ public:
     void setDeclaredCount(quint16 count) { m_declaredCount = count; }
 
     QByteArray archive() const;
-    bool writeTo(const QString& path) const;
 
     // Raw deflate as ZIP stores it.
     static QByteArray deflateRaw(const QByteArray& data, int level = 6);
