@@ -31,9 +31,12 @@ AtomicFile::~AtomicFile()
 
 bool AtomicFile::open()
 {
+    // A short name of its own, not the target's name plus a suffix, so that a
+    // target name near the file system's length limit still fits.
+    const QString folder = QFileInfo(m_targetPath).path();
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const QString candidate = m_targetPath
-            + QStringLiteral(".%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        const QString candidate = folder
+            + QStringLiteral("/.moravel-%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
         m_temporary.setFileName(candidate);
         // NewOnly never opens a file that is already there, whoever made it.
         if (m_temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {

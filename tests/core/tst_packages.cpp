@@ -96,6 +96,8 @@ private slots:
             QTest::addRow("%s: backslash folders", format) << format << QByteArray("a\\b\\file.js") << "file.js";
             QTest::addRow("%s: climbing folders dropped", format) << format << QByteArray("../..\\up.js") << "up.js";
             QTest::addRow("%s: absolute path", format) << format << QByteArray("/etc/passwd") << "passwd";
+            QTest::addRow("%s: name as long as a file name can be", format)
+                << format << QByteArray(255, 'n') << QString(255, 'n');
             QTest::addRow("%s: folder entry", format) << format << QByteArray("folder/") << "";
             QTest::addRow("%s: dot dot", format) << format << QByteArray("..") << "";
             QTest::addRow("%s: ends in dot dot", format) << format << QByteArray("a\\..") << "";
