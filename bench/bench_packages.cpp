@@ -17,9 +17,11 @@
 #endif
 
 #include <malloc.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <random>
 #include <vector>
 
@@ -296,4 +298,48 @@ BENCHMARK(BM_Extract_Ours)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Extract_UnzipO)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PeakMemory_Ours)->Iterations(1);
 
-BENCHMARK_MAIN();
+namespace {
+
+// Prints the ratios the figures are judged by, from the same run.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    RatioReporter()
+        : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular)
+    {
+    }
+
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs)
+            m_realTime[run.run_name.function_name] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void printRatios() const
+    {
+        auto ratio = [this](const char* numerator, const char* denominator) {
+            const auto a = m_realTime.find(numerator);
+            const auto b = m_realTime.find(denominator);
+            return a == m_realTime.end() || b == m_realTime.end() ? 0.0 : a->second / b->second;
+        };
+        std::printf("read-all speed, share of the limit: ours %.2fx, libzip %.2fx\n",
+            ratio("BM_ReadAll_Limit", "BM_ReadAll_Ours"), ratio("BM_ReadAll_Limit", "BM_ReadAll_Libzip"));
+        std::printf("extraction time, ours over unzip -o: %.2fx\n", ratio("BM_Extract_Ours", "BM_Extract_UnzipO"));
+    }
+
+private:
+    std::map<std::string, double> m_realTime;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatios();
+    benchmark::Shutdown();
+    return 0;
+}
