@@ -1,15 +1,48 @@
 #include "installer/ExtensionInfo.h"
 
+#include "markup/Accessor.h"
+#include "markup/CElement.h"
+#include "packages/IPackage.h"
+#include "packages/MXP.h"
+#include "packages/ZXP.h"
+
 #include <QFile>
 #include <QFileInfo>
+
+namespace {
+
+QString withoutCdataMarkers(QString text)
+{
+    text.remove(QStringLiteral("<![CDATA["));
+    text.remove(QStringLiteral("]]>"));
+    return text.trimmed();
+}
+
+// Comments and text between the children are not entries: a commented-out
+// item with an id must not stand for the real one.
+bool isElement(const CElement* node)
+{
+    return !node->name().isEmpty() && node->name() != QLatin1String("!--");
+}
+
+} // namespace
 
 ExtensionInfo::ExtensionInfo(const QString& path)
 {
     const QFileInfo info(path);
-    m_fileName = info.fileName();
-    QFile file(path);
-    if (file.size() <= maximumManifestSize && file.open(QIODevice::ReadOnly | QIODevice::Text))
-        m_manifest = decodeManifest(file.read(maximumManifestSize + 1));
+    const QString suffix = info.suffix().toLower();
+    if (suffix == QLatin1String("zxp")) {
+        ZXP package(path);
+        readManifestFrom(package);
+    } else if (suffix == QLatin1String("mxp")) {
+        MXP package(path);
+        readManifestFrom(package);
+    } else {
+        m_fileName = info.fileName();
+        QFile file(path);
+        if (file.size() <= maximumManifestSize && file.open(QIODevice::ReadOnly | QIODevice::Text))
+            m_manifest = decodeManifest(file.read(maximumManifestSize + 1));
+    }
     if (!m_manifest.isEmpty())
         parseHeader();
 }
@@ -21,6 +54,13 @@ ExtensionInfo::ExtensionInfo(const QByteArray& manifestBytes, const QString& fil
     parseHeader();
 }
 
+void ExtensionInfo::readManifestFrom(IPackage& package)
+{
+    m_fileName = package.mxiFileName();
+    if (!m_fileName.isEmpty())
+        m_manifest = decodeManifest(package.readFile(m_fileName));
+}
+
 QString ExtensionInfo::decodeManifest(const QByteArray& bytes)
 {
     if (bytes.size() > maximumManifestSize)
@@ -29,6 +69,87 @@ QString ExtensionInfo::decodeManifest(const QByteArray& bytes)
     return QString::fromUtf8(bytes.constData(), end < 0 ? bytes.size() : end);
 }
 
-void ExtensionInfo::parseHeader() { }
+void ExtensionInfo::parseHeader()
+{
+    Accessor document;
+    document.parse(m_manifest);
 
-void ExtensionInfo::parseDetails() { }
+    const auto extensions = document.elementsByTagName(QStringLiteral("macromedia-extension"));
+    if (!extensions.empty()) {
+        m_id = extensions.front()->attribute(QStringLiteral("id"));
+        m_name = extensions.front()->attribute(QStringLiteral("name"));
+        m_version = extensions.front()->attribute(QStringLiteral("version"));
+    }
+    const auto authors = document.elementsByTagName(QStringLiteral("author"));
+    if (!authors.empty())
+        m_author = authors.front()->attribute(QStringLiteral("name"));
+
+    const auto descriptions = document.elementsByTagName(QStringLiteral("description"));
+    if (!descriptions.empty())
+        m_description = withoutCdataMarkers(descriptions.front()->innerMarkup());
+    m_products.clear();
+    for (const CElement* product : document.elementsByTagName(QStringLiteral("product"))) {
+        m_products.append({ product->attribute(QStringLiteral("name")), product->attribute(QStringLiteral("version")),
+            product->attribute(QStringLiteral("maxversion")) });
+    }
+}
+
+void ExtensionInfo::parseDetails()
+{
+    Accessor document;
+    document.parse(m_manifest);
+    readFileEntries(document);
+    readMenuInserts(document);
+    readInsertbarInserts(document);
+}
+
+void ExtensionInfo::readFileEntries(Accessor& document)
+{
+    m_files.clear();
+    for (const CElement* file : document.elementsByTagName(QStringLiteral("file"))) {
+        // Only Windows files: "mac" and any other spelling, "Win" included, are someone else's.
+        const QString platform = file->attribute(QStringLiteral("platform"));
+        if (!platform.isEmpty() && platform != QLatin1String("win"))
+            continue;
+        QString source = file->attribute(QStringLiteral("source"));
+        // Older manifests name the package entry with "name".
+        if (source.isEmpty())
+            source = file->attribute(QStringLiteral("name"));
+        m_files.append({ source, file->attribute(QStringLiteral("destination")) });
+    }
+}
+
+void ExtensionInfo::readMenuInserts(Accessor& document)
+{
+    m_menuInserts.clear();
+    for (const CElement* insert : document.elementsByTagName(QStringLiteral("menu-insert"))) {
+        MenuInsert entry;
+        entry.appendTo = insert->attribute(QStringLiteral("appendTo"));
+        entry.markup = insert->innerMarkup();
+        for (const CElement* child : insert->children()) {
+            if (!isElement(child))
+                continue;
+            entry.itemId = child->attribute(QStringLiteral("id"));
+            if (!entry.itemId.isEmpty())
+                break;
+        }
+        if (!entry.appendTo.isEmpty() && !entry.itemId.isEmpty() && !entry.markup.isEmpty())
+            m_menuInserts.append(entry);
+    }
+}
+
+void ExtensionInfo::readInsertbarInserts(Accessor& document)
+{
+    m_insertbarInserts.clear();
+    for (CElement* insert : document.elementsByTagName(QStringLiteral("insertbar-insert"))) {
+        for (CElement* category : insert->elementsByTagName(QStringLiteral("category"))) {
+            for (const CElement* button : category->elementsByTagName(QStringLiteral("button"))) {
+                InsertbarInsert entry { category->attribute(QStringLiteral("id")),
+                    category->attribute(QStringLiteral("folder")), button->attribute(QStringLiteral("id")),
+                    button->outerMarkup() };
+                if (!entry.categoryId.isEmpty() && !entry.buttonId.isEmpty() && !entry.markup.isEmpty())
+                    m_insertbarInserts.append(entry);
+            }
+        }
+    }
+}

@@ -10,6 +10,7 @@
 #include <QString>
 
 class Accessor;
+class IPackage;
 
 // One extension as its MXI manifest describes it. A value: the lists are
 // implicitly shared, so copies are cheap.
@@ -45,6 +46,7 @@ public:
     static QString decodeManifest(const QByteArray& bytes);
 
 private:
+    void readManifestFrom(IPackage& package);
     void readFileEntries(Accessor& document);
     void readMenuInserts(Accessor& document);
     void readInsertbarInserts(Accessor& document);
