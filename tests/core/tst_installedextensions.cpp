@@ -1,6 +1,5 @@
 #include "discovery/DreamweaverInfo.h"
 #include "support/DiscoveryFixtures.h"
-#include "support/ManifestFixtures.h"
 
 #include <QtTest>
 
@@ -9,12 +8,11 @@ class TestInstalledExtensions : public QObject
 {
     Q_OBJECT
 
-private:
-    static QStringList describe(const QList<ExtensionInfo>& extensions)
+    static QStringList listed(const DreamweaverInfo& info)
     {
         QStringList lines;
-        for (const ExtensionInfo& extension : extensions)
-            lines.append(extension.author() + ": " + extension.name());
+        for (const ExtensionInfo& extension : info.installedExtensions())
+            lines.append(extension.fileName() + " " + extension.author() + ": " + extension.name());
         return lines;
     }
 
@@ -22,106 +20,65 @@ private slots:
     void order_data()
     {
         QTest::addColumn<QStringList>("stored"); // "author: name", one file each
-        QTest::addColumn<QStringList>("listed");
-
-        QTest::newRow("publisher first, then authors by code unit")
-            << QStringList { "alpha: A", "Beta: B", ": C", "Velkor: D" }
-            << QStringList { "Velkor: D", ": C", "Beta: B", "alpha: A" };
-        QTest::newRow("same author by name, capitals first")
-            << QStringList { "Acme: apple", "Acme: Zed", "Acme: Apple" }
-            << QStringList { "Acme: Apple", "Acme: Zed", "Acme: apple" };
-        QTest::newRow("publisher's own by name")
-            << QStringList { "Velkor: Tables", "Acme: Forms", "Velkor: Images" }
-            << QStringList { "Velkor: Images", "Velkor: Tables", "Acme: Forms" };
-        QTest::newRow("publisher is matched exactly")
-            << QStringList { "velkor: x", "Velkor Labs: y", "Velkor: z", "Acme: w" }
-            << QStringList { "Velkor: z", "Acme: w", "Velkor Labs: y", "velkor: x" };
-        QTest::newRow("a proper prefix is less") << QStringList { "Ann: Table Tools", "Ann: Table" }
-                                                 << QStringList { "Ann: Table", "Ann: Table Tools" };
+        QTest::addColumn<QStringList>("sorted");
+        QTest::newRow("publisher, then authors by code unit") << QStringList { "alpha: A", "Beta: B", ": C",
+            "Velkor: D" } << QStringList { "Velkor: D", ": C", "Beta: B", "alpha: A" };
+        QTest::newRow("names by code unit, prefix first") << QStringList { "Acme: apple", "Velkor: Tables", "Acme: Zed",
+            "Velkor: Table" } << QStringList { "Velkor: Table", "Velkor: Tables", "Acme: Zed", "Acme: apple" };
+        QTest::newRow("publisher matched exactly") << QStringList { "velkor: x", "Velkor Labs: y", "Velkor: z" }
+                                                   << QStringList { "Velkor: z", "Velkor Labs: y", "velkor: x" };
     }
 
     void order()
     {
         QFETCH(QStringList, stored);
-        QFETCH(QStringList, listed);
-
+        QFETCH(QStringList, sorted);
         QTemporaryDir root;
-        QVERIFY(root.isValid());
         DreamweaverInfo info("Dreamweaver CS6", "Adobe", root.path(), { "en_US" });
-        for (int i = 0; i < stored.size(); ++i) {
-            const QStringList parts = stored.at(i).split(": ");
-            QVERIFY(ManifestFixtures::store(info.extensionStoreFolder("en_US"), QString("ext%1.mxi").arg(i),
-                QString("id%1").arg(i), parts.at(1), parts.at(0)));
-        }
+        for (int i = 0; i < stored.size(); ++i)
+            QVERIFY(DiscoveryFixtures::storeManifest(info.extensionStoreFolder("en_US"), QString("%1.mxi").arg(i),
+                stored.at(i).section(": ", 1), stored.at(i).section(": ", 0, 0)));
         info.loadInstalledExtensions();
-        QCOMPARE(describe(info.installedExtensions()), listed);
+        QStringList actual = listed(info);
+        for (QString& line : actual)
+            line = line.section(' ', 1);
+        QCOMPARE(actual, sorted);
     }
 
-    void sameFileNameInTwoLocalesIsListedOnceFromTheFirst_data()
+    void sameFileNameIsListedOnceFromTheFirstLocale_data()
     {
         QTest::addColumn<QStringList>("locales");
         QTest::addColumn<QString>("name");
-
         QTest::newRow("en_US first") << QStringList { "en_US", "de_DE" } << "English";
         QTest::newRow("de_DE first") << QStringList { "de_DE", "en_US" } << "Deutsch";
     }
 
-    void sameFileNameInTwoLocalesIsListedOnceFromTheFirst()
+    void sameFileNameIsListedOnceFromTheFirstLocale()
     {
         QFETCH(QStringList, locales);
         QFETCH(QString, name);
-
         QTemporaryDir root;
-        QVERIFY(root.isValid());
         DreamweaverInfo info("Dreamweaver CS6", "Adobe", root.path(), locales);
-        QVERIFY(ManifestFixtures::store(info.extensionStoreFolder("en_US"), "Sorter.mxi", "sorter", "English"));
-        QVERIFY(ManifestFixtures::store(info.extensionStoreFolder("de_DE"), "Sorter.mxi", "sorter", "Deutsch"));
-        // Same extension under another file name: listed separately.
-        QVERIFY(ManifestFixtures::store(info.extensionStoreFolder("de_DE"), "sorter.mxi", "sorter", "Other"));
-
+        QVERIFY(DiscoveryFixtures::storeManifest(info.extensionStoreFolder("en_US"), "S.mxi", "English", "Velkor"));
+        QVERIFY(DiscoveryFixtures::storeManifest(info.extensionStoreFolder("de_DE"), "S.mxi", "Deutsch", "Velkor"));
+        // The same extension under another file name is another entry.
+        QVERIFY(DiscoveryFixtures::storeManifest(info.extensionStoreFolder("de_DE"), "s.mxi", "Same", "Velkor"));
         info.loadInstalledExtensions();
-        QCOMPARE(describe(info.installedExtensions()), (QStringList { "Velkor: " + name, "Velkor: Other" }));
+        QCOMPARE(listed(info), (QStringList { "S.mxi Velkor: " + name, "s.mxi Velkor: Same" }));
     }
 
-    void onlyManifestFilesAreListed()
+    void onlyManifestFilesAreListedAndReloadReplaces()
     {
         QTemporaryDir root;
-        QVERIFY(root.isValid());
         DreamweaverInfo info("Dreamweaver CS6", "Adobe", root.path(), {});
-        const QString store = info.extensionStoreFolder(QString());
-        QCOMPARE(store, root.path() + "/Configuration/Shared/Velkor/MXI");
-        QVERIFY(ManifestFixtures::store(store, "Lower.mxi", "a", "Lower"));
-        QVERIFY(ManifestFixtures::store(store, "UPPER.MXI", "b", "Upper"));
-        QVERIFY(ManifestFixtures::store(store, "notes.txt", "c", "Text"));
-        QVERIFY(ManifestFixtures::store(store, "Lower.mxi.bak", "d", "Backup"));
-        QVERIFY(ManifestFixtures::store(store + "/Folder.mxi", "Inner.mxi", "e", "Inner"));
-        QVERIFY(ManifestFixtures::store(store, ".Hidden.mxi", "f", "Hidden"));
+        const QString store = root.path() + "/Configuration/Shared/Velkor/MXI";
+        QVERIFY(DiscoveryFixtures::storeManifest(store, "UPPER.MXI", "Upper", "Velkor"));
+        QVERIFY(DiscoveryFixtures::storeManifest(store, "notes.txt", "Text", "Velkor"));
+        QVERIFY(DiscoveryFixtures::storeManifest(store + "/Folder.mxi", "Inner.mxi", "Inner", "Velkor"));
+        QVERIFY(DiscoveryFixtures::storeManifest(store, ".Hidden.mxi", "Hidden", "Velkor"));
         QVERIFY(DiscoveryFixtures::writeFile(store + "/Empty.mxi", QByteArray()));
-        QVERIFY(DiscoveryFixtures::writeFile(store + "/Broken.mxi", "<macromedia-extension name=\"Half"));
-
         info.loadInstalledExtensions();
-
-        QStringList fileNames;
-        for (const ExtensionInfo& extension : info.installedExtensions())
-            fileNames.append(extension.fileName() + "=" + extension.name());
-        fileNames.sort();
-        QCOMPARE(fileNames, (QStringList { "Broken.mxi=", "Empty.mxi=", "Lower.mxi=Lower", "UPPER.MXI=Upper" }));
-    }
-
-    void reloadReplacesTheList()
-    {
-        QTemporaryDir root;
-        QVERIFY(root.isValid());
-        DreamweaverInfo info("Dreamweaver CS6", "Adobe", root.path(), { "en_US" });
-        const QString store = info.extensionStoreFolder("en_US");
-        QVERIFY(ManifestFixtures::store(store, "One.mxi", "one", "One"));
-        QVERIFY(ManifestFixtures::store(store, "Two.mxi", "two", "Two"));
-        info.loadInstalledExtensions();
-        QCOMPARE(info.installedExtensions().size(), 2);
-
-        QVERIFY(QFile::remove(store + "/One.mxi"));
-        info.loadInstalledExtensions();
-        QCOMPARE(describe(info.installedExtensions()), QStringList { "Velkor: Two" });
+        QCOMPARE(listed(info), (QStringList { "Empty.mxi : ", "UPPER.MXI Velkor: Upper" }));
 
         QVERIFY(QDir(store).removeRecursively());
         info.loadInstalledExtensions();

@@ -1,28 +1,7 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QString>
-
-// Sets environment variables for the life of the object and restores the
-// previous values (or their absence) afterwards.
-class ScopedEnvironment
-{
-public:
-    ScopedEnvironment() = default;
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-    ~ScopedEnvironment();
-
-    void set(const char* name, const QString& value);
-    void unset(const char* name);
-
-private:
-    void remember(const char* name);
-
-    QHash<QByteArray, QByteArray> m_previous;
-    QHash<QByteArray, bool> m_wasSet;
-};
 
 namespace DiscoveryFixtures {
 
@@ -30,7 +9,13 @@ namespace DiscoveryFixtures {
 bool writeFile(const QString& path, const QByteArray& content);
 bool makeFolder(const QString& path);
 
-// A version.xml of the shape Dreamweaver writes, saying the given version.
+// A version.xml of the shape Dreamweaver writes.
 QByteArray versionXml(const QString& versionNumber);
+
+// Stores a small manifest as folder/fileName, as the installer leaves it.
+bool storeManifest(const QString& folder, const QString& fileName, const QString& name, const QString& author);
+
+// The realistic manifest of the test data (comments, CDATA, products, both platforms).
+QByteArray tableSorterManifest();
 
 } // namespace DiscoveryFixtures
