@@ -192,9 +192,9 @@ private slots:
         MxpWriter mxp;
         mxp.add("folder\\Sorter.mxi", manifest);
         QVERIFY(file.startsWith("gone")
-            || (file.endsWith("mxp")       ? mxp.writeTo(path)
+            || (file.endsWith("mxp")       ? DiscoveryFixtures::writeFile(path, mxp.package())
                     : file.endsWith("MXI") ? DiscoveryFixtures::writeFile(path, manifest)
-                                           : zxp.writeTo(path)));
+                                           : DiscoveryFixtures::writeFile(path, zxp.archive())));
 
         const ExtensionInfo info(path);
         QCOMPARE(info.fileName(), fileName);

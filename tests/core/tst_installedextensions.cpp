@@ -78,7 +78,7 @@ private slots:
         QVERIFY(DiscoveryFixtures::storeManifest(store, ".Hidden.mxi", "Hidden", "Velkor"));
         QVERIFY(DiscoveryFixtures::writeFile(store + "/Empty.mxi", QByteArray()));
         info.loadInstalledExtensions();
-        QCOMPARE(listed(info), (QStringList { "Empty.mxi : ", "UPPER.MXI Velkor: Upper" }));
+        QCOMPARE(listed(info), (QStringList { "UPPER.MXI Velkor: Upper", "Empty.mxi : " }));
 
         QVERIFY(QDir(store).removeRecursively());
         info.loadInstalledExtensions();
