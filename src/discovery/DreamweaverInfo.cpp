@@ -2,6 +2,8 @@
 
 #include "discovery/ExtensionDatabase.h"
 #include "discovery/ProgramFolders.h"
+#include "installer/Installer.h"
+#include "installer/Remover.h"
 #include "platform/Environment.h"
 #include "platform/Registry.h"
 
@@ -112,6 +114,39 @@ QString DreamweaverInfo::resolveDestination(const QString& destination, const QS
     if (target != root && !target.startsWith(root + QLatin1Char('/')))
         return QString();
     return folder;
+}
+
+bool DreamweaverInfo::installPackage(const QString& path, IProgress* progress, InstallReport* report) const
+{
+    return Installer(*this, progress, report).installPackage(path);
+}
+
+bool DreamweaverInfo::installFromPackage(IPackage& package, IProgress* progress, InstallReport* report) const
+{
+    return Installer(*this, progress, report).installFromPackage(package);
+}
+
+void DreamweaverInfo::removeExtension(const QString& mxiName, IProgress* progress, InstallReport* report) const
+{
+    Remover(*this, progress, report).removeExtension(mxiName);
+}
+
+ExtensionInfo* DreamweaverInfo::findExtension(const QString& id)
+{
+    for (ExtensionInfo& extension : m_extensions) {
+        if (extension.id() == id)
+            return &extension;
+    }
+    return nullptr;
+}
+
+const ExtensionInfo* DreamweaverInfo::findExtension(const QString& id) const
+{
+    for (const ExtensionInfo& extension : m_extensions) {
+        if (extension.id() == id)
+            return &extension;
+    }
+    return nullptr;
 }
 
 void DreamweaverInfo::loadInstalledExtensions()

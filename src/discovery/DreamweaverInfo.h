@@ -2,6 +2,10 @@
 
 #include "installer/ExtensionInfo.h"
 
+class IPackage;
+class IProgress;
+class InstallReport;
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -48,6 +52,17 @@ public:
     // Rebuilds the installed list from the manifests in the store folders.
     void loadInstalledExtensions();
     const QList<ExtensionInfo>& installedExtensions() const { return m_extensions; }
+
+    // Installs a ".zxp" or ".mxp" package into every locale (see Installer).
+    // True when the manifest was stored for every locale; report, when given,
+    // tells file by file what happened.
+    bool installPackage(const QString& path, IProgress* progress, InstallReport* report = nullptr) const;
+    bool installFromPackage(IPackage& package, IProgress* progress, InstallReport* report = nullptr) const;
+    // Takes the extension whose stored manifest is mxiName out of every locale (see Remover).
+    void removeExtension(const QString& mxiName, IProgress* progress, InstallReport* report = nullptr) const;
+    // The first installed extension with exactly this id, from the list as last loaded; null when none.
+    ExtensionInfo* findExtension(const QString& id);
+    const ExtensionInfo* findExtension(const QString& id) const;
 
     // Highest version first.
     static bool isNewerThan(const DreamweaverInfo& a, const DreamweaverInfo& b);

@@ -1,0 +1,114 @@
+#include "installer/ConfigurationEditor.h"
+
+#include "discovery/DreamweaverInfo.h"
+#include "installer/ConfigurationFile.h"
+#include "installer/EntryEditor.h"
+#include "installer/ExtensionInfo.h"
+#include "installer/InstallReport.h"
+
+#include <QFileInfo>
+
+namespace {
+
+const char menusRelativePath[] = "/Menus/Menus.xml";
+const char menusBackupName[] = "Menus.xbk";
+const char insertbarRelativePath[] = "/Objects/insertbar.xml";
+const char insertbarBackupName[] = "insertbar.xbk";
+
+} // namespace
+
+ConfigurationEditor::ConfigurationEditor(const DreamweaverInfo& dreamweaver, InstallReport* report)
+    : m_dreamweaver(dreamweaver)
+    , m_report(report)
+{
+}
+
+QString ConfigurationEditor::menusPath(const QString& locale) const
+{
+    return m_dreamweaver.configurationFolder(locale) + QLatin1String(menusRelativePath);
+}
+
+QString ConfigurationEditor::insertbarPath(const QString& locale) const
+{
+    return m_dreamweaver.configurationFolder(locale) + QLatin1String(insertbarRelativePath);
+}
+
+bool ConfigurationEditor::edit(const QString& locale, const QString& relativePath, const QString& backupName,
+    Missing missing, const std::function<QString(const QString&)>& change)
+{
+    const QString path = m_dreamweaver.configurationFolder(locale) + relativePath;
+    ConfigurationFile file(path, QFileInfo(path).absolutePath() + QLatin1Char('/') + backupName);
+
+    auto report = [&](InstallReport::XmlOutcome outcome, const QString& detail) {
+        if (m_report) {
+            m_report->addXml({ locale, path, outcome, detail });
+        }
+    };
+
+    if (!file.exists() && missing == Missing::LeaveAlone) {
+        report(InstallReport::XmlOutcome::Unchanged, QStringLiteral("not present"));
+        return true;
+    }
+    QString seedPath;
+    if (missing == Missing::Seed && !m_dreamweaver.installFolder().isEmpty()) {
+        seedPath = m_dreamweaver.installFolder() + QStringLiteral("/Configuration") + relativePath;
+    }
+    if (!file.load(seedPath)) {
+        report(InstallReport::XmlOutcome::Failed, file.errorString());
+        return false;
+    }
+
+    const QString edited = change(file.text());
+    // An unchanged file is not rewritten: that would only churn its backup and
+    // its line ends. A seeded copy is written even then, since it must exist.
+    if (edited == file.text() && !file.isSeeded()) {
+        report(InstallReport::XmlOutcome::Unchanged, QString());
+        return true;
+    }
+    if (!file.save(edited)) {
+        report(InstallReport::XmlOutcome::Failed, file.errorString());
+        return false;
+    }
+    report(InstallReport::XmlOutcome::Edited, file.isSeeded() ? QStringLiteral("seeded") : QString());
+    return true;
+}
+
+bool ConfigurationEditor::addMenuInserts(const QString& locale, const ExtensionInfo& record)
+{
+    const QList<MenuInsert> inserts = record.menuInserts();
+    if (inserts.isEmpty()) {
+        return true;
+    }
+    return edit(locale, QLatin1String(menusRelativePath), QLatin1String(menusBackupName), Missing::Seed,
+        [&](const QString& text) { return EntryEditor::addMenuInserts(text, inserts); });
+}
+
+bool ConfigurationEditor::addInsertbarInserts(const QString& locale, const ExtensionInfo& record)
+{
+    const QList<InsertbarInsert> inserts = record.insertbarInserts();
+    if (inserts.isEmpty()) {
+        return true;
+    }
+    return edit(locale, QLatin1String(insertbarRelativePath), QLatin1String(insertbarBackupName), Missing::Seed,
+        [&](const QString& text) { return EntryEditor::addInsertbarInserts(text, inserts); });
+}
+
+bool ConfigurationEditor::removeMenuInserts(const QString& locale, const ExtensionInfo& record)
+{
+    const QList<MenuInsert> inserts = record.menuInserts();
+    if (inserts.isEmpty()) {
+        return true;
+    }
+    return edit(locale, QLatin1String(menusRelativePath), QLatin1String(menusBackupName), Missing::LeaveAlone,
+        [&](const QString& text) { return EntryEditor::removeMenuInserts(text, inserts); });
+}
+
+bool ConfigurationEditor::removeInsertbarInserts(const QString& locale, const ExtensionInfo& record)
+{
+    const QList<InsertbarInsert> inserts = record.insertbarInserts();
+    if (inserts.isEmpty()) {
+        return true;
+    }
+    return edit(locale, QLatin1String(insertbarRelativePath), QLatin1String(insertbarBackupName), Missing::LeaveAlone,
+        [&](const QString& text) { return EntryEditor::removeInsertbarInserts(text, inserts); });
+}

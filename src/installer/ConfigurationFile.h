@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// One of Dreamweaver's per-user XML files (Menus.xml, insertbar.xml) as the
+// editors read and replace it. Dreamweaver loses its menus when such a file is
+// damaged, so the file is only ever replaced whole, and its previous content is
+// kept beside it first.
+class ConfigurationFile
+{
+public:
+    // Larger files are refused rather than read whole; Dreamweaver's own are
+    // well under a megabyte.
+    static constexpr qint64 maximumSize = 64 * 1024 * 1024;
+
+    // backupPath receives the previous content before each change.
+    ConfigurationFile(const QString& path, const QString& backupPath);
+
+    QString path() const { return m_path; }
+    bool exists() const;
+
+    // Reads the file, or when it does not exist and seedPath is given, the
+    // seed (Dreamweaver's own copy) in its place. Line ends are read as "\n";
+    // text that is not valid UTF-8 is refused, since writing it back would
+    // replace the bytes that do not decode.
+    bool load(const QString& seedPath = QString());
+    QString text() const { return m_text; }
+    bool isSeeded() const { return m_seeded; }
+
+    // Writes text (with the platform's line ends, UTF-8 without byte-order
+    // mark) through a temporary file that replaces the file only when complete.
+    // A file that existed is first copied to the backup path the same way; when
+    // that fails, the file is not touched.
+    bool save(const QString& text);
+
+    QString errorString() const { return m_error; }
+
+    // Shared with the tests that compare files byte for byte.
+    static bool decode(const QByteArray& bytes, QString* text);
+    static QByteArray encode(const QString& text);
+    static bool writeWhole(const QString& path, const QByteArray& bytes, QString* error);
+
+private:
+    bool readBytes(const QString& path, QByteArray* bytes);
+
+    QString m_path;
+    QString m_backupPath;
+    QByteArray m_previousBytes;
+    QString m_text;
+    bool m_existed = false;
+    bool m_seeded = false;
+    QString m_error;
+};

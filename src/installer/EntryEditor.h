@@ -1,0 +1,48 @@
+#pragma once
+
+#include "installer/InsertbarInsert.h"
+#include "installer/MenuInsert.h"
+
+#include <QList>
+#include <QString>
+
+class Accessor;
+class CElement;
+
+// Adds and removes a manifest's menu entries and Insert-bar buttons in the
+// text of Menus.xml and insertbar.xml. Works on text only, so that the file
+// handling around it (seeding, backups, atomic writes) stays apart.
+//
+// Each entry is applied to a fresh parse of the text as the previous entries
+// left it: inserted markup is raw text of one node until it is parsed again,
+// and a later entry may need to find an element that an earlier one added.
+class EntryEditor
+{
+public:
+    static QString menuIndentUnit() { return QStringLiteral("    "); }
+    static QString insertbarIndentUnit() { return QStringLiteral("\t"); }
+
+    // Entries whose target is missing, or that are already there, are skipped.
+    static QString addMenuInserts(const QString& text, const QList<MenuInsert>& inserts);
+    static QString addInsertbarInserts(const QString& text, const QList<InsertbarInsert>& inserts);
+    static QString removeMenuInserts(const QString& text, const QList<MenuInsert>& inserts);
+    static QString removeInsertbarInserts(const QString& text, const QList<InsertbarInsert>& inserts);
+
+    // Puts markup after the target's last element and before the white space
+    // that precedes its end tag, re-indented one unit deeper than that end tag.
+    static void insertMarkup(CElement* target, const QString& markup, const QString& unit);
+    static void reindent(CElement* node, const QString& indentation, const QString& unit);
+    // Blanks every child carrying id that holds no element, with the
+    // indentation in front of it.
+    static void removeChildrenById(CElement* parent, const QString& id);
+
+    // "<x .../>" becomes "<x ...>" + line break and the element's own
+    // indentation + "</x>", so that markup added to it lands inside it.
+    // Returns false (and changes nothing) for any other kind of node.
+    static bool expandEmptyElement(CElement* element);
+
+private:
+    // The element carrying id in a parse of text that is fresh: text is
+    // parsed again only when it changed since the document last read it.
+    static CElement* findInFreshParse(Accessor& document, QString& parsedText, const QString& text, const QString& id);
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+class DreamweaverInfo;
+class IPackage;
+class IProgress;
+class InstallReport;
+struct FileEntry;
+
+// Puts one extension package into every locale of one Dreamweaver
+// installation: the manifest copy into the store folder, the listed files,
+// then the menu entries and Insert-bar buttons.
+class Installer
+{
+public:
+    // progress and report may be null.
+    Installer(const DreamweaverInfo& dreamweaver, IProgress* progress, InstallReport* report);
+
+    // Chooses the reader by the path's lower-cased suffix; false for any other
+    // suffix. True means the manifest was stored for every locale, not that
+    // every file arrived: the report tells which did.
+    bool installPackage(const QString& path);
+    bool installFromPackage(IPackage& package);
+
+    // The folder a file entry goes to for locale, or an empty string when the
+    // entry must be skipped: an empty destination would land at the root of
+    // the drive, and a relative one below whatever folder the program runs in.
+    static QString targetFolder(const DreamweaverInfo& dreamweaver, const FileEntry& entry, const QString& locale);
+
+private:
+    void extractListedFile(IPackage& package, const FileEntry& entry, const QString& locale);
+
+    const DreamweaverInfo& m_dreamweaver;
+    IProgress* m_progress;
+    InstallReport* m_report;
+};

@@ -1,0 +1,169 @@
+#include "installer/Remover.h"
+
+#include "discovery/DreamweaverInfo.h"
+#include "installer/ConfigurationEditor.h"
+#include "installer/ExtensionInfo.h"
+#include "installer/InstallReport.h"
+#include "installer/Installer.h"
+#include "packages/PackageSupport.h"
+#include "ui/IProgress.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// Two spellings of one file compare equal; Windows file names ignore case.
+QString pathKey(const QString& path)
+{
+    const QString clean = QDir::cleanPath(path);
+#ifdef Q_OS_WIN
+    return clean.toLower();
+#else
+    return clean;
+#endif
+}
+
+bool isPlainFileName(const QString& name)
+{
+    return !name.isEmpty() && PackageSupport::extractedFileName(name) == name;
+}
+
+} // namespace
+
+Remover::Remover(const DreamweaverInfo& dreamweaver, IProgress* progress, InstallReport* report)
+    : m_dreamweaver(dreamweaver)
+    , m_progress(progress)
+    , m_report(report)
+{
+}
+
+void Remover::removeFileAndEmptyFolders(const QString& path)
+{
+    QFile::remove(path);
+    if (!path.contains(QLatin1String("/Configuration/"))) {
+        return;
+    }
+    QDir dir = QFileInfo(path).dir();
+    QString child = dir.dirName();
+    while (dir.cdUp()) {
+        if (dir.dirName() == QLatin1String("Configuration")) {
+            return;
+        }
+        // rmdir succeeds only on an empty folder: the walk stops at the first
+        // folder that still holds something.
+        if (!dir.rmdir(child)) {
+            return;
+        }
+        child = dir.dirName();
+    }
+}
+
+QHash<QString, QString> Remover::pathsListedByOthers(const QString& locale, const QString& mxiName) const
+{
+    QHash<QString, QString> paths;
+    const QDir store(m_dreamweaver.extensionStoreFolder(locale));
+    // Matched without regard to case, hidden files left out, as the installed list reads the store.
+    const QFileInfoList stored = store.entryInfoList({ QStringLiteral("*.mxi") }, QDir::Files);
+    for (const QFileInfo& info : stored) {
+        if (info.fileName() == mxiName) {
+            continue;
+        }
+        ExtensionInfo other(info.absoluteFilePath());
+        other.parseDetails();
+        const QString otherName = other.name().isEmpty() ? info.fileName() : other.name();
+        for (const FileEntry& entry : other.files()) {
+            const QString folder = Installer::targetFolder(m_dreamweaver, entry, locale);
+            const QString fileName = PackageSupport::extractedFileName(entry.source);
+            if (!folder.isEmpty() && !fileName.isEmpty()) {
+                paths.insert(pathKey(folder + QLatin1Char('/') + fileName), otherName);
+            }
+        }
+    }
+    return paths;
+}
+
+void Remover::removeListedFiles(const QString& locale, const QString& mxiName, const ExtensionInfo& record)
+{
+    const QList<FileEntry> files = record.files();
+    if (m_progress) {
+        m_progress->setMaximum(files.size());
+    }
+    // Built only when there is a file to delete: it parses every other stored manifest.
+    const QHash<QString, QString> sharedPaths
+        = files.isEmpty() ? QHash<QString, QString>() : pathsListedByOthers(locale, mxiName);
+
+    int done = 0;
+    for (const FileEntry& entry : files) {
+        const QString folder = Installer::targetFolder(m_dreamweaver, entry, locale);
+        const QString fileName = PackageSupport::extractedFileName(entry.source);
+        InstallReport::FileResult result { locale, entry.source, QString(), InstallReport::FileOutcome::NotPresent,
+            QString() };
+        if (folder.isEmpty() || fileName.isEmpty()) {
+            result.outcome = InstallReport::FileOutcome::RefusedDestination;
+        } else {
+            result.path = folder + QLatin1Char('/') + fileName;
+            const auto shared = sharedPaths.constFind(pathKey(result.path));
+            if (shared != sharedPaths.constEnd()) {
+                result.outcome = InstallReport::FileOutcome::KeptShared;
+                result.detail = shared.value();
+            } else {
+                const bool existed = QFileInfo::exists(result.path);
+                removeFileAndEmptyFolders(result.path);
+                if (existed) {
+                    result.outcome = QFileInfo::exists(result.path) ? InstallReport::FileOutcome::RemoveFailed
+                                                                    : InstallReport::FileOutcome::Removed;
+                }
+            }
+        }
+        if (m_report) {
+            m_report->addFile(result);
+        }
+        if (m_progress) {
+            m_progress->setValue(++done);
+        }
+    }
+}
+
+void Remover::removeExtension(const QString& mxiName)
+{
+    // The name comes from a listing of the store folder; anything with a
+    // folder in it would reach outside that folder.
+    if (!isPlainFileName(mxiName)) {
+        if (m_report) {
+            m_report->setError(QStringLiteral("%1 is not the name of a stored manifest").arg(mxiName));
+        }
+        return;
+    }
+    ConfigurationEditor editor(m_dreamweaver, m_report);
+    for (const QString& locale : m_dreamweaver.locales()) {
+        const QString storedPath = m_dreamweaver.extensionStoreFolder(locale) + QLatin1Char('/') + mxiName;
+        if (!QFileInfo(storedPath).isFile()) {
+            continue;
+        }
+        ExtensionInfo record(storedPath);
+        record.parseDetails();
+
+        if (m_progress) {
+            m_progress->setStatus(QStringLiteral("Removing menu entries"));
+        }
+        editor.removeMenuInserts(locale, record);
+        if (m_progress) {
+            m_progress->setStatus(QStringLiteral("Removing Insert Bar entries"));
+        }
+        editor.removeInsertbarInserts(locale, record);
+        if (m_progress) {
+            m_progress->setStatus(QStringLiteral("Removing files"));
+        }
+        removeListedFiles(locale, mxiName, record);
+
+        removeFileAndEmptyFolders(storedPath);
+        if (m_report) {
+            m_report->addFile({ locale, mxiName, storedPath,
+                QFileInfo::exists(storedPath) ? InstallReport::FileOutcome::RemoveFailed
+                                              : InstallReport::FileOutcome::Removed,
+                QString() });
+        }
+    }
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+class DreamweaverInfo;
+class IProgress;
+class InstallReport;
+
+// Takes one installed extension out of every locale of one Dreamweaver
+// installation, working from the manifest copy the install stored: menu
+// entries, Insert-bar buttons, files and the folders they leave empty, and the
+// stored copy last, so that an interrupted removal can be run again.
+class Remover
+{
+public:
+    // progress and report may be null.
+    Remover(const DreamweaverInfo& dreamweaver, IProgress* progress, InstallReport* report);
+
+    // mxiName is the stored copy's file name, without folders.
+    void removeExtension(const QString& mxiName);
+
+    // Deletes the file, then, below a "/Configuration/" folder only, every
+    // folder it leaves empty up to (not including) the configuration
+    // folder's own top-level folders.
+    static void removeFileAndEmptyFolders(const QString& path);
+
+private:
+    // For each file path that the other extensions stored in this locale
+    // list, the name of one of them.
+    QHash<QString, QString> pathsListedByOthers(const QString& locale, const QString& mxiName) const;
+    void removeListedFiles(const QString& locale, const QString& mxiName, const class ExtensionInfo& record);
+
+    const DreamweaverInfo& m_dreamweaver;
+    IProgress* m_progress;
+    InstallReport* m_report;
+};
