@@ -1,4 +1,4 @@
-#include "InstallerFixtures.h"
+#include "support/InstallerFixtures.h"
 #include "TestData.h"
 #include "markup/Accessor.h"
 

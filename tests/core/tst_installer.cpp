@@ -1,4 +1,4 @@
-#include "InstallerFixtures.h"
+#include "support/InstallerFixtures.h"
 #include "discovery/DreamweaverInfo.h"
 #include "installer/InstallReport.h"
 #include "installer/Remover.h"

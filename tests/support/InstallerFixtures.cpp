@@ -32,7 +32,7 @@ bool TestExtension::writePackage(const QString& path) const
                 writer.add(file.source, file.data);
             }
         }
-        return writer.writeTo(path);
+        return writeFile(path, writer.package());
     }
     ZxpWriter writer;
     writer.add(manifestName, manifest());
@@ -41,7 +41,7 @@ bool TestExtension::writePackage(const QString& path) const
             writer.add(file.source, file.data);
         }
     }
-    return writer.writeTo(path);
+    return writeFile(path, writer.archive());
 }
 
 TestExtension toolsExtension()
