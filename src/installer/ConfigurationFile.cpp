@@ -121,7 +121,10 @@ QByteArray ConfigurationFile::encode(const QString& text)
 bool ConfigurationFile::writeWhole(const QString& path, const QByteArray& bytes, QString* error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so that a short write shows in write()'s count: a buffered
+    // QSaveFile commits a file cut short by a full disk or a size limit as if
+    // it were whole.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
         return false;
     }
