@@ -107,15 +107,13 @@ bool KeywordList::contains(const char16_t* word)
         sortWords();
     const char16_t first = word[0];
     if (first < 256) {
-        // The extra last entry points at a NUL, so the scan stops there.
-        for (int j = m_starts[first]; j >= 0 && m_words[j][0] == first; ++j) {
-            const char16_t* a = m_words[j] + 1;
-            const char16_t* b = word + 1;
-            while (*a && *a == *b) {
-                ++a;
-                ++b;
-            }
-            if (*a == 0 && *b == 0)
+        // The words that share the first character are adjacent and sorted:
+        // a binary search among them finds the word or the place it would be.
+        const int from = m_starts[first];
+        if (from >= 0) {
+            const auto end = m_words.begin() + m_len;
+            const auto found = std::lower_bound(m_words.begin() + from, end, word, lessThan);
+            if (found != end && !lessThan(word, *found))
                 return true;
         }
     }

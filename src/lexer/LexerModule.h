@@ -28,7 +28,7 @@ public:
     const char16_t* languageName() const { return m_languageName; }
     const char16_t* const* wordListDescriptions() const { return m_wordListDescriptions; }
     int styleBits() const { return m_styleBits; }
-    bool hasLexFunction() const { return m_lexFunction != nullptr; }
+    LexFunction lexFunction() const { return m_lexFunction; }
 
     static const LexerModule* moduleList();
     static const LexerModule* find(int language);

@@ -1,15 +1,28 @@
 #include "markup/Accessor.h"
 
+#include "lexer/HtmlLexer.h"
 #include "lexer/KeywordSets.h"
 #include "lexer/LexerModule.h"
+#include "lexer/MarkupLexer.h"
 
 #include <new>
 
 namespace {
 
-// About 24 KB per block: below the allocator's threshold for mapping pages
-// of their own, so freed blocks go back to the heap for the next document.
-constexpr size_t nodesPerBlock = 256;
+// About 80 KB per block: below the allocator's threshold for mapping pages
+// of their own.
+constexpr size_t nodesPerBlock = 1024;
+using Block = std::unique_ptr<unsigned char[]>;
+
+// Blocks of documents that have gone, for the next document of the thread:
+// callers make one document per file, and fresh pages cost more than the
+// parse that fills them. Bounded, so a huge document does not pin its memory.
+struct BlockCache
+{
+    static constexpr size_t maxBlocks = (64u << 20) / (nodesPerBlock * sizeof(CElement));
+    std::vector<Block> blocks;
+};
+thread_local BlockCache blockCache;
 
 } // namespace
 
@@ -26,7 +39,14 @@ Accessor::Accessor()
 
 // The nodes hold no resources of their own, so freeing the blocks frees the
 // whole tree at once, however deep it is.
-Accessor::~Accessor() = default;
+Accessor::~Accessor()
+{
+    for (Block& block : m_blocks) {
+        if (blockCache.blocks.size() >= BlockCache::maxBlocks)
+            break;
+        blockCache.blocks.push_back(std::move(block));
+    }
+}
 
 void Accessor::parse(const QString& text)
 {
@@ -39,8 +59,14 @@ void Accessor::parse(const QString& text)
 
     KeywordList* lists[6] = { &m_keywordLists[0], &m_keywordLists[1], &m_keywordLists[2], &m_keywordLists[3],
         &m_keywordLists[4], &m_keywordLists[5] };
-    if (const LexerModule* xml = LexerModule::findByName(u"xml"))
-        xml->lex(0, m_source.size(), 0, lists, *this);
+    if (const LexerModule* xml = LexerModule::findByName(u"xml")) {
+        // The module's lex function run with this document's type known, so
+        // that each run is attached without an indirect call.
+        if (xml->lexFunction() == &HtmlLexer::lex)
+            HtmlLexer::detail::MarkupLexer<Accessor>(lists, *this).run(0, m_source.size(), 0);
+        else
+            xml->lex(0, m_source.size(), 0, lists, *this);
+    }
     setCharacters(nullptr, 0);
 }
 
@@ -62,8 +88,14 @@ std::vector<CElement*> Accessor::elementsByTagName(const QString& name)
 CElement* Accessor::createNode(CElement* parent)
 {
     if (m_blocksInUse == 0 || m_usedInLastBlock == nodesPerBlock) {
-        if (m_blocksInUse == m_blocks.size())
-            m_blocks.emplace_back(new unsigned char[nodesPerBlock * sizeof(CElement)]);
+        if (m_blocksInUse == m_blocks.size()) {
+            if (!blockCache.blocks.empty()) {
+                m_blocks.push_back(std::move(blockCache.blocks.back()));
+                blockCache.blocks.pop_back();
+            } else {
+                m_blocks.emplace_back(new unsigned char[nodesPerBlock * sizeof(CElement)]);
+            }
+        }
         ++m_blocksInUse;
         m_usedInLastBlock = 0;
     }
@@ -85,34 +117,14 @@ void Accessor::releaseNodes()
     m_root.m_name = m_root.m_startTag = m_root.m_text = m_root.m_endTag = CElement::Piece();
 }
 
-CElement::Piece& Accessor::pieceForState(CElement* node)
+void Accessor::appendSlow(CElement::Piece& piece, int begin, int end)
 {
-    switch (m_state) {
-    case BuilderState::InStartTag:
-        return node->m_startTag;
-    case BuilderState::InEndTag:
-        return node->m_endTag;
-    default:
-        return node->m_text;
-    }
-}
-
-void Accessor::appendRun(CElement::Piece& piece, int begin, int end)
-{
-    if (!piece.owned() && piece.length == 0) {
-        piece.begin = begin;
-        piece.length = end - begin;
-    } else if (!piece.owned() && piece.begin + piece.length == begin) {
-        piece.length += end - begin;
-    } else {
-        // Runs of one piece are always adjacent in the source; should that
-        // ever fail, the piece becomes a text of its own rather than lose
-        // characters.
-        int length = 0;
-        const QChar* data = m_current->pieceData(piece, length);
-        QString joined = QString(data, length) + QString(m_source.constData() + begin, end - begin);
-        m_current->setPiece(piece, joined);
-    }
+    // Runs of one piece are always adjacent in the source; should that ever
+    // fail, the piece becomes a text of its own rather than lose characters.
+    int length = 0;
+    const QChar* data = m_current->pieceData(piece, length);
+    QString joined = QString(data, length) + QString(m_source.constData() + begin, end - begin);
+    m_current->setPiece(piece, joined);
 }
 
 void Accessor::setLowerCasedName(CElement* node, int begin, int length)
@@ -134,39 +146,57 @@ bool Accessor::nameEquals(const CElement* node, int begin, int length) const
     int nameLength = 0;
     const QChar* name = node->pieceData(node->m_name, nameLength);
     const QChar* end = m_source.constData() + begin;
-    bool ascii = true;
-    for (int k = 0; k < length && ascii; ++k)
-        ascii = end[k].unicode() < 128;
-    for (int k = 0; k < nameLength && ascii; ++k)
-        ascii = name[k].unicode() < 128;
-    if (!ascii)
-        return QString(end, length).toLower() == QString(name, nameLength);
-    if (nameLength != length)
-        return false;
-    for (int k = 0; k < length; ++k) {
-        ushort c = end[k].unicode();
-        if (c >= 'A' && c <= 'Z')
-            c += 32;
-        if (c != name[k].unicode())
+    if (nameLength == length) {
+        int k = 0;
+        for (; k < length; ++k) {
+            ushort c = end[k].unicode();
+            const ushort n = name[k].unicode();
+            if (c >= 128 || n >= 128)
+                break;
+            if (c >= 'A' && c <= 'Z')
+                c += 32;
+            if (c != n)
+                return false;
+        }
+        if (k == length)
+            return true;
+    } else {
+        // Lower-casing keeps the length of ASCII names.
+        bool ascii = true;
+        for (int k = 0; k < length && ascii; ++k)
+            ascii = end[k].unicode() < 128;
+        for (int k = 0; k < nameLength && ascii; ++k)
+            ascii = name[k].unicode() < 128;
+        if (ascii)
             return false;
     }
-    return true;
+    return QString(end, length).toLower() == QString(name, nameLength);
 }
 
 void Accessor::closePending(bool selfClosed)
 {
     if (m_state == BuilderState::InStartTag) {
-        static const char* const voidNames[] = { "meta", "link", "img", "area", "br", "hr", "input", "!--" };
         bool closed = selfClosed;
-        int length = 0;
-        const QChar* name = m_current->pieceData(m_current->m_name, length);
-        for (const char* voidName : voidNames) {
-            if (closed)
+        if (!closed) {
+            int length = 0;
+            const QChar* name = m_current->pieceData(m_current->m_name, length);
+            const auto is = [name, length](QLatin1String voidName) { return QStringView(name, length) == voidName; };
+            switch (length) {
+            case 2:
+                closed = is(QLatin1String("br")) || is(QLatin1String("hr"));
                 break;
-            int k = 0;
-            while (k < length && voidName[k] && name[k].unicode() == static_cast<ushort>(voidName[k]))
-                ++k;
-            closed = k == length && !voidName[k];
+            case 3:
+                closed = is(QLatin1String("img")) || is(QLatin1String("!--"));
+                break;
+            case 4:
+                closed = is(QLatin1String("meta")) || is(QLatin1String("link")) || is(QLatin1String("area"));
+                break;
+            case 5:
+                closed = is(QLatin1String("input"));
+                break;
+            default:
+                break;
+            }
         }
         if (closed && m_current->m_parent)
             m_current = m_current->m_parent;
@@ -179,7 +209,7 @@ void Accessor::closePending(bool selfClosed)
 
 void Accessor::styleTo(int endPos, int style)
 {
-    const int length = m_source.size();
+    const int length = ILexerSink::length();
     if (endPos >= length)
         endPos = length - 1;
     const int begin = m_segmentStart;

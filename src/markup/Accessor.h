@@ -13,7 +13,7 @@
 // markup lexer, whose sink it is, and writes the tree back. Every character
 // of the text lies in exactly one piece of one node, so toString() after
 // parse(t) gives t; edits change or add pieces and leave the rest as it was.
-class Accessor : public ILexerSink
+class Accessor final : public ILexerSink
 {
 public:
     Accessor();
@@ -50,8 +50,29 @@ private:
     CElement* createNode(CElement* parent);
     void releaseNodes();
     void closePending(bool selfClosed);
-    void appendRun(CElement::Piece& piece, int begin, int end);
-    CElement::Piece& pieceForState(CElement* node);
+    void appendRun(CElement::Piece& piece, int begin, int end)
+    {
+        if (!piece.owned() && piece.length == 0) {
+            piece.begin = begin;
+            piece.length = end - begin;
+        } else if (!piece.owned() && piece.begin + piece.length == begin) {
+            piece.length += end - begin;
+        } else {
+            appendSlow(piece, begin, end);
+        }
+    }
+    void appendSlow(CElement::Piece& piece, int begin, int end);
+    CElement::Piece& pieceForState(CElement* node)
+    {
+        switch (m_state) {
+        case BuilderState::InStartTag:
+            return node->m_startTag;
+        case BuilderState::InEndTag:
+            return node->m_endTag;
+        default:
+            return node->m_text;
+        }
+    }
     bool nameEquals(const CElement* node, int begin, int length) const;
     void setLowerCasedName(CElement* node, int begin, int length);
 
