@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ui/IProgress.h"
+
+#include <QDialog>
+#include <memory>
+
+class ProgressForm;
+
+// The modal dialog that long operations report to. Status and value updates
+// let Qt process pending events, because the operations run on the GUI thread
+// and the dialog must repaint and network replies must arrive meanwhile.
+class Progress : public QDialog, public IProgress
+{
+    Q_OBJECT
+
+public:
+    explicit Progress(QWidget* parent);
+    ~Progress() override;
+
+    void reset() override;
+    void setTitle(QString title) override;
+    void setStatus(QString text) override;
+    void setMaximum(int maximum) override;
+    void setValue(int value) override;
+    void setFinished() override;
+    bool isFinished() override;
+
+private:
+    std::unique_ptr<ProgressForm> ui;
+    bool m_finished = false;
+};

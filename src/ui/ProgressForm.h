@@ -1,0 +1,20 @@
+#pragma once
+
+class QDialog;
+class QLabel;
+class QProgressBar;
+class QVBoxLayout;
+
+// The widgets of the progress dialog, built by hand in the shape a form
+// designer would give them, so that object names stay stable for tests and
+// for the style sheet.
+class ProgressForm
+{
+public:
+    QVBoxLayout* verticalLayout = nullptr;
+    QLabel* statusLabel = nullptr;
+    QProgressBar* progressBar = nullptr;
+
+    void setupUi(QDialog* dialog);
+    void retranslateUi(QDialog* dialog);
+};
