@@ -110,7 +110,7 @@ class TestInstallCrash : public QObject
     QString prepare(const QString& folder)
     {
         const QString configuration = folder + QStringLiteral("/Configuration");
-        writeFile(configuration + QStringLiteral("/Menus/Menus.xml"), largeMenusXml(400 * 1024));
+        writeFile(configuration + QStringLiteral("/Menus/Menus.xml"), largeMenusXml(100 * 1024));
         writeFile(configuration + QStringLiteral("/Objects/insertbar.xml"), insertbarXml());
         return configuration;
     }
@@ -127,7 +127,7 @@ private slots:
         QVERIFY(QFileInfo(helperPath()).isExecutable());
         QVERIFY(m_dir.isValid());
         m_package = m_dir.path() + QStringLiteral("/large.zxp");
-        QVERIFY(largeExtension(60, 30, 10).writePackage(m_package));
+        QVERIFY(largeExtension(60, 20, 10).writePackage(m_package));
         m_program = m_dir.path() + QStringLiteral("/program");
 
         // A run left alone gives the state every interrupted run heads for.
