@@ -207,54 +207,35 @@ void Accessor::closePending(bool selfClosed)
     m_state = BuilderState::None;
 }
 
-void Accessor::styleTo(int endPos, int style)
+void Accessor::attachTagRun(int begin, int endPos)
 {
     const int length = ILexerSink::length();
-    if (endPos >= length)
-        endPos = length - 1;
-    const int begin = m_segmentStart;
-    if (endPos < begin)
-        return;
     const char16_t* s = characters();
-
-    if (style == 1 || style == 2 || style == 11 || style == 9) {
-        if (begin + 1 < length && s[begin] == u'<' && s[begin + 1] != u'/') {
-            if (m_state != BuilderState::None)
-                closePending(false);
-            m_current = createNode(m_current);
-            setLowerCasedName(m_current, begin + 1, endPos - begin);
-            m_state = BuilderState::InStartTag;
-        } else if (begin + 2 < length && s[begin] == u'<' && s[begin + 1] == u'/') {
-            const int nameBegin = begin + 2;
-            const int nameLength = std::max(endPos - nameBegin + 1, 0);
-            // The root is never closed by an end tag: a nameless "</>" that
-            // reached it would be written at the end of the document instead
-            // of at its place.
-            for (CElement* node = m_current; node && node != &m_root; node = node->m_parent) {
-                if (nameEquals(node, nameBegin, nameLength)) {
-                    m_current = node;
-                    m_state = BuilderState::InEndTag;
-                    break;
-                }
-            }
-        } else if (s[endPos] == u'>') {
-            if (m_state == BuilderState::None) {
-                m_current = createNode(m_current);
-                m_state = BuilderState::InText;
-            }
-            appendRun(pieceForState(m_current), begin, endPos + 1);
-            m_segmentStart = endPos + 1;
-            closePending(endPos > 1 && s[endPos - 1] == u'/');
-            return;
-        }
-    }
-
-    if (m_state == BuilderState::None) {
+    if (begin + 1 < length && s[begin] == u'<' && s[begin + 1] != u'/') {
+        if (m_state != BuilderState::None)
+            closePending(false);
         m_current = createNode(m_current);
-        m_state = BuilderState::InText;
+        setLowerCasedName(m_current, begin + 1, endPos - begin);
+        m_state = BuilderState::InStartTag;
+    } else if (begin + 2 < length && s[begin] == u'<' && s[begin + 1] == u'/') {
+        const int nameBegin = begin + 2;
+        const int nameLength = std::max(endPos - nameBegin + 1, 0);
+        // The root is never closed by an end tag: a nameless "</>" that
+        // reached it would be written at the end of the document instead of
+        // at its place.
+        for (CElement* node = m_current; node && node != &m_root; node = node->m_parent) {
+            if (nameEquals(node, nameBegin, nameLength)) {
+                m_current = node;
+                m_state = BuilderState::InEndTag;
+                break;
+            }
+        }
+    } else if (s[endPos] == u'>') {
+        attachToCurrent(begin, endPos);
+        closePending(endPos > 1 && s[endPos - 1] == u'/');
+        return;
     }
-    appendRun(pieceForState(m_current), begin, endPos + 1);
-    m_segmentStart = endPos + 1;
+    attachToCurrent(begin, endPos);
 }
 
 bool Accessor::matchAt(int pos, const char* s) const

@@ -39,7 +39,22 @@ public:
     void startStyling(int pos, int mask) override;
     int segmentStart() const override;
     void setSegmentStart(int pos) override;
-    void styleTo(int endPos, int style) override;
+    // Most runs only lengthen the piece being built; runs that may open,
+    // end or close a tag take the longer way.
+    void styleTo(int endPos, int style) override
+    {
+        const int length = ILexerSink::length();
+        if (endPos >= length)
+            endPos = length - 1;
+        const int begin = m_segmentStart;
+        if (endPos < begin)
+            return;
+        const char16_t* s = characters();
+        if ((style == 1 || style == 2 || style == 11 || style == 9) && (s[begin] == u'<' || s[endPos] == u'>'))
+            attachTagRun(begin, endPos);
+        else
+            attachToCurrent(begin, endPos);
+    }
     void setFoldLevel(int line, int level) override;
 
 private:
@@ -62,6 +77,16 @@ private:
         }
     }
     void appendSlow(CElement::Piece& piece, int begin, int end);
+    void attachTagRun(int begin, int endPos);
+    void attachToCurrent(int begin, int endPos)
+    {
+        if (m_state == BuilderState::None) {
+            m_current = createNode(m_current);
+            m_state = BuilderState::InText;
+        }
+        appendRun(pieceForState(m_current), begin, endPos + 1);
+        m_segmentStart = endPos + 1;
+    }
     CElement::Piece& pieceForState(CElement* node)
     {
         switch (m_state) {
@@ -90,3 +115,14 @@ private:
     size_t m_blocksInUse = 0;
     std::vector<QString> m_ownedTexts;
 };
+
+const QChar* CElement::pieceData(const Piece& piece, int& length) const
+{
+    if (piece.owned()) {
+        const QString& text = m_document->m_ownedTexts[static_cast<size_t>(piece.length)];
+        length = text.size();
+        return text.constData();
+    }
+    length = piece.length;
+    return m_document->m_source.constData() + piece.begin;
+}

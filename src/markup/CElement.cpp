@@ -94,17 +94,6 @@ bool findAttribute(const QChar* s, int n, const QString& lowerName, int& valueBe
 
 } // namespace
 
-const QChar* CElement::pieceData(const Piece& piece, int& length) const
-{
-    if (piece.owned()) {
-        const QString& text = m_document->m_ownedTexts[static_cast<size_t>(piece.length)];
-        length = text.size();
-        return text.constData();
-    }
-    length = piece.length;
-    return m_document->m_source.constData() + piece.begin;
-}
-
 QString CElement::pieceText(const Piece& piece) const
 {
     int length = 0;

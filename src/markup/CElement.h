@@ -62,7 +62,8 @@ private:
     ~CElement() = default;
 
     QString pieceText(const Piece& piece) const;
-    const QChar* pieceData(const Piece& piece, int& length) const;
+    // Defined with the document, whose texts it reads.
+    inline const QChar* pieceData(const Piece& piece, int& length) const;
     void setPiece(Piece& piece, const QString& text);
     void appendChild(CElement* child);
     CElement* nextInPreOrder(const CElement* subtreeRoot) const;
