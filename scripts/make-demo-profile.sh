@@ -104,6 +104,35 @@ write_insertbar_xml() { # <file>
         '</insertbar>' >"$1"
 }
 
+# write_stored_manifest <installation folder> <locale> <file> <id> <name> <version> <author> <description>
+# An extension as the installer leaves it: its manifest copy in the locale's store.
+write_stored_manifest() {
+    local store="$appdata/$1/$2/Configuration/Shared/Velkor/MXI"
+    mkdir -p "$store"
+    cat >"$store/$3" <<EOF
+<?xml version="1.0" encoding="UTF-8"?>
+<!-- Stored by the installer -->
+<macromedia-extension id="$4" name="$5" version="$6" type="Command" requires-restart="true">
+  <products>
+    <product name="Dreamweaver" version="8" primary="true" />
+  </products>
+  <author name="$7" />
+  <description>
+  <![CDATA[$8]]>
+  </description>
+  <files>
+    <file source="$4.htm" destination="\$dreamweaver/Configuration/Commands" />
+    <file source="$4.js" destination="\$dreamweaver/Configuration/Commands" platform="win" />
+  </files>
+  <configuration-changes>
+    <menu-insert appendTo="DWMenu_Commands">
+      <menuitem name="$5" file="Commands/$4.htm" id="Demo_$4" />
+    </menu-insert>
+  </configuration-changes>
+</macromedia-extension>
+EOF
+}
+
 # make_installation <vendor> <folder name> <version> <locale>...
 make_installation() {
     local vendor=$1 folder=$2 version=$3
@@ -121,6 +150,15 @@ make_installation() {
 
 make_installation Adobe "Dreamweaver CS6" 12.0.0.5808 en_US de_DE
 make_installation Adobe "Dreamweaver 2021" 21.0.0.15392 en_US
+write_stored_manifest "Adobe/Dreamweaver CS6" en_US TableSorter.mxi tablesorter "Table Sorter &amp; Filter" 2.1.0 \
+    Velkor "Sorts and filters the rows of a table."
+write_stored_manifest "Adobe/Dreamweaver CS6" en_US LoremIpsum.mxi loremipsum "Lorem Ipsum Generator" 1.4 \
+    "Acme Web Tools" "Inserts placeholder text."
+# The same file in a second locale is listed once.
+write_stored_manifest "Adobe/Dreamweaver CS6" de_DE TableSorter.mxi tablesorter "Table Sorter &amp; Filter" 2.1.0 \
+    Velkor "Sorts and filters the rows of a table."
+write_stored_manifest "Adobe/Dreamweaver 2021" en_US ImageGallery.mxi imagegallery "Image Gallery" 3.0.2 \
+    "Acme Web Tools" "Builds a gallery page from a folder of images."
 mkdir -p "$programdata"
 
 printf 'export APPDATA=%q\n' "$appdata"
