@@ -6,9 +6,10 @@
 # the window to build-release/moravel-screenshot.png, prints its path and exits.
 set -euo pipefail
 cd "$(dirname "$0")"
+# shellcheck source=scripts/ensure-packages.sh
 source scripts/ensure-packages.sh
 
-build=build-release
+build="build-release"
 headless=0
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     headless=1
