@@ -1,7 +1,7 @@
-#include "support/InstallerFixtures.h"
 #include "discovery/DreamweaverInfo.h"
 #include "installer/InstallReport.h"
 #include "installer/Remover.h"
+#include "support/InstallerFixtures.h"
 #include "ui/IProgress.h"
 
 #include <QtTest>
