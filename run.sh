@@ -15,7 +15,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     headless=1
 fi
 
-packages=("${BUILD_PACKAGES[@]}")
+packages=("${BUILD_PACKAGES[@]}" python3)
 if [ "$headless" -eq 1 ]; then
     packages+=(xvfb xauth x11-utils imagemagick)
 fi

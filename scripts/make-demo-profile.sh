@@ -4,6 +4,7 @@
 #   <folder>/AppData/Roaming     -> APPDATA (per-user configuration, version.xml)
 #   <folder>/ProgramData         -> ALLUSERSPROFILE (no ExMan.db: the folder scan finds them)
 #   <folder>/Program Files       -> ProgramW6432 (program folders with Menus.xml, insertbar.xml)
+#   <folder>/Packages            -> two sample packages to install: Velkor Tidy.zxp, Velkor Snippets.mxp
 # Usage: scripts/make-demo-profile.sh <folder>
 # Prints the three export lines to stdout. Safe to run again: files are rewritten.
 set -euo pipefail
@@ -160,6 +161,7 @@ write_stored_manifest "Adobe/Dreamweaver CS6" de_DE TableSorter.mxi tablesorter 
 write_stored_manifest "Adobe/Dreamweaver 2021" en_US ImageGallery.mxi imagegallery "Image Gallery" 3.0.2 \
     "Acme Web Tools" "Builds a gallery page from a folder of images."
 mkdir -p "$programdata"
+python3 "$(dirname "$0")/make-sample-packages.py" "$root/Packages"
 
 printf 'export APPDATA=%q\n' "$appdata"
 printf 'export ALLUSERSPROFILE=%q\n' "$programdata"

@@ -97,9 +97,10 @@ def main():
          b'<html>\n<body>\n<p>Velkor snippets</p>\n</body>\n</html>\n'),
     ]
     snippet_changes = '''    <menu-insert appendTo="DWMenu_Insert">
-      <menu name="Velkor _Snippets" id="Velkor_Snippets_Menu">
-        <menuitem name="_Card" file="Objects/Common/Velkor Card.htm" id="Velkor_Snippets_Card" />
-      </menu>
+      <menuitem name="Velkor _Card" file="Objects/Common/Velkor Card.htm" id="Velkor_Snippets_Card" />
+    </menu-insert>
+    <menu-insert appendTo="DWMenu_Insert_Form">
+      <menuitem name="Velkor _Signup Form" file="Commands/Velkor/Velkor Snippets.htm" id="Velkor_Snippets_Form" />
     </menu-insert>
     <insertbar-insert>
       <category id="DW_Insertbar_Common" folder="Common">

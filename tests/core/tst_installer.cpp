@@ -1,3 +1,4 @@
+#include "TestData.h"
 #include "discovery/DreamweaverInfo.h"
 #include "installer/InstallReport.h"
 #include "installer/Remover.h"
@@ -394,6 +395,80 @@ private slots:
         }
         Remover::removeFileAndEmptyFolders(m_root + QLatin1Char('/') + removed);
         QCOMPARE(entriesBelow(m_root), left);
+    }
+
+    void installsAndRemovesTheDemoProfileSamples_data()
+    {
+        QTest::addColumn<QString>("package");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QStringList>("addedIds");
+
+        QTest::newRow("zxp with a category of its own")
+            << "Velkor Tidy.zxp"
+            << "com.velkor.tidy" << QStringList { "Velkor_Tidy_Menu", "Velkor_Tidy_Separator", "Velkor_Tidy_Button" };
+        QTest::newRow("mxp with an entry in a submenu and a button among Dreamweaver's")
+            << "Velkor Snippets.mxp"
+            << "com.velkor.snippets"
+            << QStringList { "Velkor_Snippets_Card", "Velkor_Snippets_Form", "Velkor_Card_Button" };
+    }
+
+    // The samples the demo generator writes, installed into the demo profile
+    // as the program finds it, and removed again.
+    void installsAndRemovesTheDemoProfileSamples()
+    {
+        QFETCH(QString, package);
+        QFETCH(QString, id);
+        QFETCH(QStringList, addedIds);
+
+        const QString script = QStringLiteral(MORAVEL_TEST_DATA_DIR "/../../scripts/make-demo-profile.sh");
+        QCOMPARE(QProcess::execute(QStringLiteral("bash"), { script, m_root }), 0);
+        const QList<QPair<const char*, QString>> variables { { "APPDATA", QStringLiteral("/AppData/Roaming") },
+            { "ALLUSERSPROFILE", QStringLiteral("/ProgramData") },
+            { "ProgramW6432", QStringLiteral("/Program Files") } };
+        QList<QPair<const char*, QByteArray>> previous;
+        for (const auto& variable : variables) {
+            previous.append({ variable.first, qgetenv(variable.first) });
+            qputenv(variable.first, (m_root + variable.second).toUtf8());
+        }
+        const auto restore = qScopeGuard([&] {
+            for (const auto& variable : previous) {
+                variable.second.isNull() ? qunsetenv(variable.first) : qputenv(variable.first, variable.second);
+            }
+        });
+        DreamweaverInfo::buildDreamweaverList(m_root + QStringLiteral("/ProgramData/none.db"));
+        const auto& installations = DreamweaverInfo::installations();
+        const auto found = std::find_if(installations.cbegin(), installations.cend(),
+            [](const DreamweaverInfo& info) { return info.name() == QLatin1String("Dreamweaver CS6"); });
+        QVERIFY(found != installations.cend());
+        DreamweaverInfo dreamweaver = *found;
+        QCOMPARE(dreamweaver.locales().size(), 2);
+        const QString programConfiguration = dreamweaver.installFolder() + QStringLiteral("/Configuration");
+
+        QVERIFY(dreamweaver.installPackage(m_root + QStringLiteral("/Packages/") + package, nullptr));
+        for (const QString& locale : dreamweaver.locales()) {
+            const QString configuration = dreamweaver.configurationFolder(locale);
+            const QByteArray edited = readFile(configuration + QStringLiteral("/Menus/Menus.xml"))
+                + readFile(configuration + QStringLiteral("/Objects/insertbar.xml"));
+            for (const QString& added : addedIds) {
+                QVERIFY2(edited.contains("id=\"" + added.toUtf8() + '"'), qPrintable(added));
+            }
+        }
+        dreamweaver.loadInstalledExtensions();
+        const ExtensionInfo* installed = dreamweaver.findExtension(id);
+        QVERIFY(installed);
+
+        dreamweaver.removeExtension(installed->fileName(), nullptr);
+        for (const QString& locale : dreamweaver.locales()) {
+            const QString configuration = dreamweaver.configurationFolder(locale);
+            QCOMPARE(readFile(configuration + QStringLiteral("/Menus/Menus.xml")),
+                onDisk(readFile(programConfiguration + QStringLiteral("/Menus/Menus.xml"))));
+            QCOMPARE(readFile(configuration + QStringLiteral("/Objects/insertbar.xml")),
+                onDisk(readFile(programConfiguration + QStringLiteral("/Objects/insertbar.xml"))));
+            QCOMPARE(entriesBelow(configuration).filter(QStringLiteral("Velkor")).filter(QStringLiteral("Velkor ")),
+                QStringList());
+        }
+        dreamweaver.loadInstalledExtensions();
+        QVERIFY(!dreamweaver.findExtension(id));
     }
 
     void refusesPackagesItCannotInstall_data()
