@@ -71,14 +71,33 @@ QString lineIndentation(CElement* element)
 
 void EntryEditor::reindent(CElement* node, const QString& indentation, const QString& unit)
 {
-    const QString inner = indentation + unit;
-    // The walk adds siblings to this very list, so it runs over a copy.
-    const std::vector<CElement*> children = node->children();
-    for (CElement* child : children) {
-        reindent(child, inner, unit);
-        if (isTextNode(child)) {
-            child->clear();
-        } else {
+    // The markup comes from a package: the walk keeps its own stack instead of
+    // recursing, and the indentation stops growing past a depth no real menu
+    // reaches, so that a snippet nested thousands deep neither exhausts the
+    // stack nor grows the text with the square of its depth.
+    QStringList indents { indentation + unit };
+    while (indents.size() < maximumIndentDepth) {
+        indents << indents.back() + unit;
+    }
+    struct Pending
+    {
+        CElement* node;
+        int depth;
+        // Taken before the node gains the line that indents its end tag.
+        std::vector<CElement*> children;
+    };
+    std::vector<Pending> pending;
+    pending.push_back({ node, 0, node->children() });
+    while (!pending.empty()) {
+        const Pending level = std::move(pending.back());
+        pending.pop_back();
+        const QString& inner = indents.at(std::min(level.depth, maximumIndentDepth - 1));
+        for (CElement* child : level.children) {
+            if (isTextNode(child)) {
+                child->clear();
+                continue;
+            }
+            pending.push_back({ child, level.depth + 1, child->children() });
             child->addSiblingBefore()->setText(inner);
             if (!child->hasEmptyEndTag()) {
                 child->addChild()->setText(inner);

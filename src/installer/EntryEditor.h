@@ -21,6 +21,8 @@ class EntryEditor
 public:
     static QString menuIndentUnit() { return QStringLiteral("    "); }
     static QString insertbarIndentUnit() { return QStringLiteral("\t"); }
+    // Levels of a snippet below this one are indented like this one.
+    static constexpr int maximumIndentDepth = 64;
 
     // Entries whose target is missing, or that are already there, are skipped.
     static QString addMenuInserts(const QString& text, const QList<MenuInsert>& inserts);

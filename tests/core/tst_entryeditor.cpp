@@ -162,6 +162,16 @@ private slots:
         QCOMPARE(EntryEditor::addMenuInserts(once, inserts), expected);
     }
 
+    void deeplyNestedSnippetIsInsertedWithBoundedIndentation()
+    {
+        const QString nested = QStringLiteral("<menu id=\"deep\">") + QStringLiteral("<m>").repeated(200000);
+        const QString text = EntryEditor::addMenuInserts(
+            QStringLiteral("<menu id=\"m\">\n</menu>"), { { QStringLiteral("m"), QStringLiteral("deep"), nested } });
+        QVERIFY(text.contains(QStringLiteral("\n    <menu id=\"deep\">\n        <m>")));
+        // One capped indentation per element, not one growing with the depth.
+        QVERIFY(text.size() < 200000 * (3 + 1 + 4 * EntryEditor::maximumIndentDepth));
+    }
+
     void addsInsertbarButtons_data()
     {
         QTest::addColumn<QString>("original");
