@@ -35,6 +35,8 @@ private slots:
     void reparseDiscardsEditsAndRootText();
     void roundTripOfFixtures_data();
     void roundTripOfFixtures();
+    void roundTripOfFilesOnThisMachine_data();
+    void roundTripOfFilesOnThisMachine();
     void roundTripOfEveryPrefix_data();
     void roundTripOfEveryPrefix();
     void deepNesting_data();
@@ -468,6 +470,28 @@ void TestMarkup::roundTripOfFixtures()
     for (CElement* element : document.elementsByTagName(QStringLiteral("menu")))
         element->attribute(QStringLiteral("id"));
     QCOMPARE(document.root()->innerMarkup(), text);
+}
+
+void TestMarkup::roundTripOfFilesOnThisMachine_data()
+{
+    QTest::addColumn<QString>("path");
+    // Real files of different kinds that Debian machines commonly have; the
+    // ones that are missing are left out.
+    const QStringList candidates { "/usr/share/mime/packages/freedesktop.org.xml", "/etc/fonts/fonts.conf",
+        "/usr/share/doc/bzip2/manual.html", "/usr/share/doc/fontconfig/fontconfig-user.html",
+        "/usr/share/xml/iso-codes/iso_639.xml", "/usr/share/dbus-1/session.conf" };
+    for (const QString& path : candidates)
+        if (QFileInfo(path).isFile())
+            QTest::newRow(qPrintable(path)) << path;
+}
+
+void TestMarkup::roundTripOfFilesOnThisMachine()
+{
+    QFETCH(QString, path);
+    const QString text = readUtf8File(path);
+    Accessor document;
+    document.parse(text);
+    QVERIFY(document.toString() == text);
 }
 
 void TestMarkup::roundTripOfEveryPrefix_data()
