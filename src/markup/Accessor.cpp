@@ -24,6 +24,35 @@ struct BlockCache
 };
 thread_local BlockCache blockCache;
 
+// FNV-1a over 16-bit units; never 0, which marks a free slot.
+quint64 nameHash(const QChar* data, int length)
+{
+    quint64 hash = 14695981039346656037ull;
+    for (int k = 0; k < length; ++k) {
+        hash ^= data[k].unicode();
+        hash *= 1099511628211ull;
+    }
+    return hash ? hash : 1;
+}
+
+// The hash of a name lower-cased as tag names are.
+quint64 lowerCasedNameHash(const QChar* data, int length)
+{
+    quint64 hash = 14695981039346656037ull;
+    for (int k = 0; k < length; ++k) {
+        ushort c = data[k].unicode();
+        if (c >= 128) {
+            const QString lower = QString(data, length).toLower();
+            return nameHash(lower.constData(), lower.size());
+        }
+        if (c >= 'A' && c <= 'Z')
+            c += 32;
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    return hash ? hash : 1;
+}
+
 } // namespace
 
 Accessor::Accessor()
@@ -56,6 +85,8 @@ void Accessor::parse(const QString& text)
     m_segmentStart = 0;
     m_current = &m_root;
     m_state = BuilderState::None;
+    std::fill(m_openNames.begin(), m_openNames.end(), OpenName());
+    m_openNameCount = 0;
 
     KeywordList* lists[6] = { &m_keywordLists[0], &m_keywordLists[1], &m_keywordLists[2], &m_keywordLists[3],
         &m_keywordLists[4], &m_keywordLists[5] };
@@ -199,12 +230,65 @@ void Accessor::closePending(bool selfClosed)
             }
         }
         if (closed && m_current->m_parent)
-            m_current = m_current->m_parent;
+            closeCurrent();
     } else if (m_state == BuilderState::InText || m_state == BuilderState::InEndTag) {
         if (m_current->m_parent)
-            m_current = m_current->m_parent;
+            closeCurrent();
     }
     m_state = BuilderState::None;
+}
+
+Accessor::OpenName& Accessor::openNameSlot(quint64 hash)
+{
+    if (2 * (m_openNameCount + 1) > m_openNames.size()) {
+        std::vector<OpenName> old(std::max<size_t>(64, 2 * m_openNames.size()));
+        old.swap(m_openNames);
+        m_openNameCount = 0;
+        for (const OpenName& entry : old)
+            if (entry.hash)
+                openNameSlot(entry.hash) = entry;
+    }
+    const size_t mask = m_openNames.size() - 1;
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        OpenName& entry = m_openNames[slot];
+        if (entry.hash == hash)
+            return entry;
+        if (!entry.hash) {
+            entry.hash = hash;
+            ++m_openNameCount;
+            return entry;
+        }
+    }
+}
+
+void Accessor::openNode(CElement* node)
+{
+    int length = 0;
+    const QChar* name = node->pieceData(node->m_name, length);
+    node->m_nameHash = nameHash(name, length);
+    OpenName& slot = openNameSlot(node->m_nameHash);
+    node->m_hiddenOpenNode = slot.innermost;
+    slot.innermost = node;
+    m_current = node;
+}
+
+void Accessor::closeCurrent()
+{
+    openNameSlot(m_current->m_nameHash).innermost = m_current->m_hiddenOpenNode;
+    m_current = m_current->m_parent;
+}
+
+// The innermost open node named as the end tag, as walking up from `current`
+// would find it. The root is never closed by an end tag: a nameless "</>"
+// that reached it would be written at the end of the document instead of at
+// its place.
+CElement* Accessor::findOpenNode(int nameBegin, int nameLength)
+{
+    const quint64 hash = lowerCasedNameHash(m_source.constData() + nameBegin, nameLength);
+    for (CElement* node = openNameSlot(hash).innermost; node; node = node->m_hiddenOpenNode)
+        if (nameEquals(node, nameBegin, nameLength))
+            return node;
+    return nullptr;
 }
 
 void Accessor::attachTagRun(int begin, int endPos)
@@ -214,21 +298,17 @@ void Accessor::attachTagRun(int begin, int endPos)
     if (begin + 1 < length && s[begin] == u'<' && s[begin + 1] != u'/') {
         if (m_state != BuilderState::None)
             closePending(false);
-        m_current = createNode(m_current);
-        setLowerCasedName(m_current, begin + 1, endPos - begin);
+        CElement* node = createNode(m_current);
+        setLowerCasedName(node, begin + 1, endPos - begin);
+        openNode(node);
         m_state = BuilderState::InStartTag;
     } else if (begin + 2 < length && s[begin] == u'<' && s[begin + 1] == u'/') {
         const int nameBegin = begin + 2;
         const int nameLength = std::max(endPos - nameBegin + 1, 0);
-        // The root is never closed by an end tag: a nameless "</>" that
-        // reached it would be written at the end of the document instead of
-        // at its place.
-        for (CElement* node = m_current; node && node != &m_root; node = node->m_parent) {
-            if (nameEquals(node, nameBegin, nameLength)) {
-                m_current = node;
-                m_state = BuilderState::InEndTag;
-                break;
-            }
+        if (CElement* node = findOpenNode(nameBegin, nameLength)) {
+            while (m_current != node)
+                closeCurrent();
+            m_state = BuilderState::InEndTag;
         }
     } else if (s[endPos] == u'>') {
         attachToCurrent(begin, endPos);

@@ -78,10 +78,13 @@ private:
     }
     void appendSlow(CElement::Piece& piece, int begin, int end);
     void attachTagRun(int begin, int endPos);
+    void openNode(CElement* node);
+    void closeCurrent();
+    CElement* findOpenNode(int nameBegin, int nameLength);
     void attachToCurrent(int begin, int endPos)
     {
         if (m_state == BuilderState::None) {
-            m_current = createNode(m_current);
+            openNode(createNode(m_current));
             m_state = BuilderState::InText;
         }
         appendRun(pieceForState(m_current), begin, endPos + 1);
@@ -114,6 +117,19 @@ private:
     size_t m_usedInLastBlock = 0;
     size_t m_blocksInUse = 0;
     std::vector<QString> m_ownedTexts;
+
+    // The nodes from `current` up to the root (left out) are the open ones,
+    // which end tags may close. An open-addressed table from the hash of a
+    // name to the innermost open node with that hash finds the node an end
+    // tag closes without walking up a deep tree for every end tag.
+    struct OpenName
+    {
+        quint64 hash = 0;
+        CElement* innermost = nullptr;
+    };
+    std::vector<OpenName> m_openNames;
+    size_t m_openNameCount = 0;
+    OpenName& openNameSlot(quint64 hash);
 };
 
 const QChar* CElement::pieceData(const Piece& piece, int& length) const

@@ -523,6 +523,14 @@ void TestMarkup::deepNesting_data()
     QTest::newRow("200000 unclosed elements") << QStringLiteral("<a>").repeated(200000) << 200000;
     QTest::newRow("100000 closed elements")
         << QStringLiteral("<a>").repeated(100000) + QStringLiteral("</a>").repeated(100000) << 100000;
+    // Each end tag matches nothing open: looking for what it closes must
+    // not cost a walk up the whole depth every time.
+    QTest::newRow("100000 open elements, then 100000 unmatched end tags")
+        << QStringLiteral("<a>").repeated(100000) + QStringLiteral("</b>").repeated(100000) << 100000;
+    QTest::newRow("unmatched end tags of changing names")
+        << QStringLiteral("<a>").repeated(50000) + QStringLiteral("</b></c></>").repeated(50000) << 50000;
+    QTest::newRow("open elements interleaved with unmatched end tags")
+        << QStringLiteral("<a></b>").repeated(100000) << 100000;
     QTest::newRow("200000 nested scripts and comments")
         << QStringLiteral("<b x='1'><!--c-->").repeated(100000) << 100000;
 }
