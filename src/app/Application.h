@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QMetaType>
 #include <QSslError>
@@ -32,6 +33,9 @@ public:
 
     static constexpr const char* versionText = "1.0.7.0";
     static constexpr const char* styleSheetResource = ":/qss/dark.qss";
+    // Replies larger than these are aborted: the whole body is held in memory.
+    static constexpr qint64 maximumCatalogueSize = 16 * 1024 * 1024;
+    static constexpr qint64 maximumPackageSize = 256 * 1024 * 1024;
 
     Application(int& argc, char** argv);
     ~Application() override;
@@ -47,8 +51,20 @@ public:
     QVector<Download>& downloads();
     QString exManDbPath() const { return m_exManDbPath; }
 
+    // The compiled-in addresses, unless MORAVEL_CATALOGUE_URL or
+    // MORAVEL_DOWNLOADS_URL name others (a mirror, a test server).
+    static QString catalogueUrl();
+    static QString downloadsUrl();
+
     void requestDownloads();
+    // The package's bytes, or an empty array when the transfer failed;
+    // downloadError() then says why.
     QByteArray downloadPackage(QString fileName, IProgress* progress);
+
+    // Why the last catalogue request or package download failed, in plain
+    // words; empty after a success.
+    QString catalogueError() const { return m_catalogueError; }
+    QString downloadError() const { return m_downloadError; }
 
 signals:
     void dreamweaversUpdated();
@@ -62,8 +78,17 @@ private slots:
     void downloadProgress(qint64 bytesReceived, qint64 bytesTotal, IProgress* progress);
 
 private:
+    static void limitReplySize(QNetworkReply* reply, qint64 limit);
+    // Why the reply that ended with body failed, in plain words, or empty;
+    // takes the reply's recorded certificate errors along.
+    QString takeFailureReason(QNetworkReply* reply, const QByteArray& body);
+
     QString m_exManDbPath;
     QVector<Download> m_downloads;
+    // Certificate errors by reply, until the reply finishes.
+    QHash<QNetworkReply*, QList<QSslError>> m_sslErrors;
+    QString m_catalogueError;
+    QString m_downloadError;
 };
 
 Q_DECLARE_METATYPE(Application::Download)

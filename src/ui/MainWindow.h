@@ -7,7 +7,9 @@
 #include <memory>
 
 class DreamweaverInfo;
+class InstallReport;
 class MainWindowForm;
+class Progress;
 
 // The program's only window: the Dreamweaver selector with its Install
 // button, and the Installed and Store tables.
@@ -24,6 +26,12 @@ public:
     // Rereads the current installation's store folders and shows what they hold.
     void updateInstalledTable();
 
+    // The install command once a package file is chosen (from the file
+    // dialog, or any other way a caller has a path): asks before replacing an
+    // installed version, installs under progress, refreshes, and warns when
+    // something failed. True when the package was installed.
+    bool installPackageFile(QString path);
+
 public slots:
     void dreamweaversUpdated();
     void downloadsUpdated();
@@ -35,5 +43,13 @@ private slots:
     void slotDownloadExtension(Application::Download download);
 
 private:
+    bool confirmReplace(QString installedName, QString installedVersion, QString newName, QString newVersion);
+    void removeWithProgress(DreamweaverInfo* dreamweaver, QString mxiName);
+    // Installs under progress (reusing the given dialog when there is one),
+    // refreshes the table and warns about what failed.
+    bool installWithProgress(
+        DreamweaverInfo* dreamweaver, const QString& path, const QString& name, Progress* progress);
+    void warn(const QString& text, const QString& details);
+
     std::unique_ptr<MainWindowForm> ui;
 };

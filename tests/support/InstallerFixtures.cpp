@@ -13,7 +13,7 @@ namespace InstallerFixtures {
 QByteArray TestExtension::manifest() const
 {
     QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<macromedia-extension id=\"" + id + "\" name=\""
-        + name + "\" version=\"1.0.0\" type=\"Command\">\n  <author name=\"Velkor\" />\n  <files>\n";
+        + name + "\" version=\"" + version + "\" type=\"Command\">\n  <author name=\"Velkor\" />\n  <files>\n";
     for (const PackagedFile& file : files) {
         text += "    <file source=\"" + file.source + "\" destination=\"" + file.destination + "\" />\n";
     }

@@ -23,6 +23,7 @@ struct TestExtension
     QList<PackagedFile> files;
     QByteArray configurationChanges; // menu-insert and insertbar-insert elements, as written
     QByteArray manifestName = "extension.mxi";
+    QByteArray version = "1.0.0";
 
     QByteArray manifest() const;
     // A ZXP or an MXP, chosen by the path's suffix; every file is packed

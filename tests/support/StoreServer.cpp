@@ -1,0 +1,145 @@
+#include "StoreServer.h"
+
+#include "TestData.h"
+
+#include <QFile>
+#include <QSslSocket>
+#include <QTimer>
+
+namespace {
+
+// A request larger than this is no request the program sends.
+constexpr int maximumRequestSize = 64 * 1024;
+constexpr int slowPieces = 4;
+constexpr int slowPauseMs = 40;
+
+QByteArray readFixture(const char* name)
+{
+    QFile file(QStringLiteral(MORAVEL_TEST_DATA_DIR "/network/") + QLatin1String(name));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(file.fileName()));
+    return file.readAll();
+}
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
+    }
+}
+
+} // namespace
+
+StoreServer::StoreServer(bool secure, QObject* parent)
+    : QTcpServer(parent)
+    , m_secure(secure)
+{
+}
+
+bool StoreServer::start()
+{
+    return listen(QHostAddress::LocalHost, 0);
+}
+
+QString StoreServer::baseUrl() const
+{
+    return (m_secure ? QStringLiteral("https://localhost:") : QStringLiteral("http://127.0.0.1:"))
+        + QString::number(serverPort()) + QLatin1Char('/');
+}
+
+void StoreServer::setRoute(const QByteArray& path, const Route& route)
+{
+    m_routes.insert(path, route);
+}
+
+QSslCertificate StoreServer::certificate()
+{
+    return QSslCertificate(readFixture("server.crt"), QSsl::Pem);
+}
+
+QSslKey StoreServer::privateKey()
+{
+    return QSslKey(readFixture("server.key"), QSsl::Rsa, QSsl::Pem);
+}
+
+void StoreServer::incomingConnection(qintptr handle)
+{
+    auto* socket = new QSslSocket(this);
+    if (!socket->setSocketDescriptor(handle)) {
+        delete socket;
+        return;
+    }
+    connect(socket, &QSslSocket::readyRead, this, [this, socket] { readRequest(socket); });
+    connect(socket, &QSslSocket::disconnected, this, [this, socket] {
+        m_pending.remove(socket);
+        socket->deleteLater();
+    });
+    // A client that refuses the certificate breaks off the handshake.
+    connect(socket, &QSslSocket::errorOccurred, socket, [socket](QAbstractSocket::SocketError) { socket->abort(); });
+    if (m_secure) {
+        socket->setLocalCertificate(certificate());
+        socket->setPrivateKey(privateKey());
+        socket->startServerEncryption();
+    }
+}
+
+void StoreServer::readRequest(QSslSocket* socket)
+{
+    QByteArray& buffer = m_pending[socket];
+    buffer += socket->readAll();
+    const int end = buffer.indexOf("\r\n\r\n");
+    if (end < 0) {
+        if (buffer.size() > maximumRequestSize)
+            socket->abort();
+        return;
+    }
+    // "GET /path HTTP/1.1"
+    const QList<QByteArray> requestLine = buffer.left(buffer.indexOf("\r\n")).split(' ');
+    const QByteArray target = requestLine.value(1);
+    buffer.clear();
+    m_requests.append(target);
+    respond(socket, target);
+}
+
+void StoreServer::respond(QSslSocket* socket, const QByteArray& target)
+{
+    const Route route = m_routes.value(target, m_fallback);
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) + ' ' + reasonPhrase(route.status) + "\r\n"
+        + "Content-Type: application/octet-stream\r\nConnection: close\r\n";
+    if (route.delivery != Delivery::WithoutLength && route.delivery != Delivery::SlowWithoutLength)
+        head += "Content-Length: "
+            + QByteArray::number(route.declaredLength >= 0 ? route.declaredLength : route.body.size()) + "\r\n";
+    head += "\r\n";
+    socket->write(head);
+
+    switch (route.delivery) {
+    case Delivery::Whole:
+    case Delivery::WithoutLength:
+        socket->write(route.body);
+        socket->disconnectFromHost();
+        break;
+    case Delivery::Slow:
+    case Delivery::SlowWithoutLength: {
+        const int piece = (route.body.size() + slowPieces - 1) / slowPieces;
+        for (int i = 0; i < slowPieces; ++i) {
+            QTimer::singleShot((i + 1) * slowPauseMs, socket, [socket, route, piece, i] {
+                socket->write(route.body.mid(i * piece, piece));
+                if (i == slowPieces - 1)
+                    socket->disconnectFromHost();
+            });
+        }
+        break;
+    }
+    case Delivery::Dropped:
+        socket->write(route.body.left(route.body.size() / 2));
+        QTimer::singleShot(slowPauseMs, socket, [socket] { socket->disconnectFromHost(); });
+        break;
+    }
+}
