@@ -34,7 +34,7 @@ QString ConfigurationEditor::insertbarPath(const QString& locale) const
 }
 
 bool ConfigurationEditor::edit(const QString& locale, const QString& relativePath, const QString& backupName,
-    Missing missing, const std::function<QString(const QString&)>& change)
+    Missing missing, const std::function<QString(const QString&, EntryEditor::EntryResults*)>& change)
 {
     const QString path = m_dreamweaver.configurationFolder(locale) + relativePath;
     ConfigurationFile file(path, QFileInfo(path).absolutePath() + QLatin1Char('/') + backupName);
@@ -58,11 +58,21 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
         return false;
     }
 
-    const QString edited = change(file.text());
+    EntryEditor::EntryResults entries;
+    const QString edited = change(file.text(), m_report ? &entries : nullptr);
+    for (InstallReport::EntryResult& entry : entries) {
+        entry.locale = locale;
+        entry.path = path;
+        m_report->addEntry(entry);
+    }
     // An unchanged file is not rewritten: that would only churn its backup and
     // its line ends. A seeded copy is written even then, since it must exist.
     if (edited == file.text() && !file.isSeeded()) {
         report(InstallReport::XmlOutcome::Unchanged, QString());
+        return true;
+    }
+    if (m_dryRun) {
+        report(InstallReport::XmlOutcome::Edited, file.isSeeded() ? QStringLiteral("seeded") : QString());
         return true;
     }
     if (!file.save(edited)) {
@@ -80,7 +90,9 @@ bool ConfigurationEditor::addMenuInserts(const QString& locale, const ExtensionI
         return true;
     }
     return edit(locale, QLatin1String(menusRelativePath), QLatin1String(menusBackupName), Missing::Seed,
-        [&](const QString& text) { return EntryEditor::addMenuInserts(text, inserts); });
+        [&](const QString& text, EntryEditor::EntryResults* results) {
+            return EntryEditor::addMenuInserts(text, inserts, results);
+        });
 }
 
 bool ConfigurationEditor::addInsertbarInserts(const QString& locale, const ExtensionInfo& record)
@@ -90,7 +102,9 @@ bool ConfigurationEditor::addInsertbarInserts(const QString& locale, const Exten
         return true;
     }
     return edit(locale, QLatin1String(insertbarRelativePath), QLatin1String(insertbarBackupName), Missing::Seed,
-        [&](const QString& text) { return EntryEditor::addInsertbarInserts(text, inserts); });
+        [&](const QString& text, EntryEditor::EntryResults* results) {
+            return EntryEditor::addInsertbarInserts(text, inserts, results);
+        });
 }
 
 bool ConfigurationEditor::removeMenuInserts(const QString& locale, const ExtensionInfo& record)
@@ -100,7 +114,9 @@ bool ConfigurationEditor::removeMenuInserts(const QString& locale, const Extensi
         return true;
     }
     return edit(locale, QLatin1String(menusRelativePath), QLatin1String(menusBackupName), Missing::LeaveAlone,
-        [&](const QString& text) { return EntryEditor::removeMenuInserts(text, inserts); });
+        [&](const QString& text, EntryEditor::EntryResults* results) {
+            return EntryEditor::removeMenuInserts(text, inserts, results);
+        });
 }
 
 bool ConfigurationEditor::removeInsertbarInserts(const QString& locale, const ExtensionInfo& record)
@@ -110,5 +126,7 @@ bool ConfigurationEditor::removeInsertbarInserts(const QString& locale, const Ex
         return true;
     }
     return edit(locale, QLatin1String(insertbarRelativePath), QLatin1String(insertbarBackupName), Missing::LeaveAlone,
-        [&](const QString& text) { return EntryEditor::removeInsertbarInserts(text, inserts); });
+        [&](const QString& text, EntryEditor::EntryResults* results) {
+            return EntryEditor::removeInsertbarInserts(text, inserts, results);
+        });
 }

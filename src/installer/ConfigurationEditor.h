@@ -1,5 +1,7 @@
 #pragma once
 
+#include "installer/EntryEditor.h"
+
 #include <QString>
 
 #include <functional>
@@ -18,6 +20,10 @@ public:
     // report may be null.
     ConfigurationEditor(const DreamweaverInfo& dreamweaver, InstallReport* report);
 
+    // A dry run reads the files and reports what each edit would do, but
+    // writes nothing.
+    void setDryRun(bool dryRun) { m_dryRun = dryRun; }
+
     bool addMenuInserts(const QString& locale, const ExtensionInfo& record);
     bool addInsertbarInserts(const QString& locale, const ExtensionInfo& record);
     bool removeMenuInserts(const QString& locale, const ExtensionInfo& record);
@@ -30,8 +36,9 @@ private:
     enum class Missing { Seed, LeaveAlone };
 
     bool edit(const QString& locale, const QString& relativePath, const QString& backupName, Missing missing,
-        const std::function<QString(const QString&)>& change);
+        const std::function<QString(const QString&, EntryEditor::EntryResults*)>& change);
 
     const DreamweaverInfo& m_dreamweaver;
     InstallReport* m_report;
+    bool m_dryRun = false;
 };

@@ -67,6 +67,26 @@ QString lineIndentation(CElement* element)
     return QLatin1Char('\n') + indentation;
 }
 
+using Kind = InstallReport::EntryKind;
+using Outcome = InstallReport::EntryOutcome;
+
+void note(EntryEditor::EntryResults* results, Kind kind, const QString& id, const QString& target, Outcome outcome)
+{
+    if (results) {
+        results->append({ QString(), QString(), kind, id, target, outcome });
+    }
+}
+
+// What blanking the entries carrying id below parent did, judged from the
+// text before and after.
+Outcome removalOutcome(bool changed, CElement* parent, const QString& id)
+{
+    if (changed) {
+        return Outcome::Removed;
+    }
+    return parent && parent->elementById(id) ? Outcome::KeptHoldsElements : Outcome::NotPresent;
+}
+
 } // namespace
 
 void EntryEditor::reindent(CElement* node, const QString& indentation, const QString& unit)
@@ -172,7 +192,7 @@ CElement* EntryEditor::findInFreshParse(Accessor& document, QString& parsedText,
     return document.elementById(id);
 }
 
-QString EntryEditor::addMenuInserts(const QString& text, const QList<MenuInsert>& inserts)
+QString EntryEditor::addMenuInserts(const QString& text, const QList<MenuInsert>& inserts, EntryResults* results)
 {
     QString current = text;
     Accessor document;
@@ -180,6 +200,8 @@ QString EntryEditor::addMenuInserts(const QString& text, const QList<MenuInsert>
     for (const MenuInsert& entry : inserts) {
         CElement* target = findInFreshParse(document, parsedText, current, entry.appendTo);
         if (!target || target->elementById(entry.itemId)) {
+            note(results, Kind::MenuEntry, entry.itemId, entry.appendTo,
+                target ? Outcome::AlreadyPresent : Outcome::TargetMissing);
             continue;
         }
         if (expandEmptyElement(target)) {
@@ -187,17 +209,20 @@ QString EntryEditor::addMenuInserts(const QString& text, const QList<MenuInsert>
             parsedText = QString();
             target = findInFreshParse(document, parsedText, current, entry.appendTo);
             if (!target) {
+                note(results, Kind::MenuEntry, entry.itemId, entry.appendTo, Outcome::TargetMissing);
                 continue;
             }
         }
         insertMarkup(target, entry.markup, menuIndentUnit());
+        note(results, Kind::MenuEntry, entry.itemId, entry.appendTo, Outcome::Added);
         current = document.toString();
         parsedText = QString();
     }
     return current;
 }
 
-QString EntryEditor::addInsertbarInserts(const QString& text, const QList<InsertbarInsert>& inserts)
+QString EntryEditor::addInsertbarInserts(
+    const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results)
 {
     QString current = text;
     Accessor document;
@@ -224,6 +249,8 @@ QString EntryEditor::addInsertbarInserts(const QString& text, const QList<Insert
             category = findInFreshParse(document, parsedText, current, entry.categoryId);
         }
         if (!category || category->elementById(entry.buttonId)) {
+            note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId,
+                category ? Outcome::AlreadyPresent : Outcome::TargetMissing);
             continue;
         }
         if (expandEmptyElement(category)) {
@@ -231,17 +258,19 @@ QString EntryEditor::addInsertbarInserts(const QString& text, const QList<Insert
             parsedText = QString();
             category = findInFreshParse(document, parsedText, current, entry.categoryId);
             if (!category) {
+                note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId, Outcome::TargetMissing);
                 continue;
             }
         }
         insertMarkup(category, entry.markup, insertbarIndentUnit());
+        note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId, Outcome::Added);
         current = document.toString();
         parsedText = QString();
     }
     return current;
 }
 
-QString EntryEditor::removeMenuInserts(const QString& text, const QList<MenuInsert>& inserts)
+QString EntryEditor::removeMenuInserts(const QString& text, const QList<MenuInsert>& inserts, EntryResults* results)
 {
     QString current = text;
     Accessor document;
@@ -250,16 +279,21 @@ QString EntryEditor::removeMenuInserts(const QString& text, const QList<MenuInse
         const MenuInsert& entry = inserts.at(i);
         CElement* target = findInFreshParse(document, parsedText, current, entry.appendTo);
         if (!target) {
+            note(results, Kind::MenuEntry, entry.itemId, entry.appendTo, Outcome::NotPresent);
             continue;
         }
         removeChildrenById(target, entry.itemId);
-        current = document.toString();
+        const QString edited = document.toString();
+        note(results, Kind::MenuEntry, entry.itemId, entry.appendTo,
+            removalOutcome(edited != current, target, entry.itemId));
+        current = edited;
         parsedText = QString();
     }
     return current;
 }
 
-QString EntryEditor::removeInsertbarInserts(const QString& text, const QList<InsertbarInsert>& inserts)
+QString EntryEditor::removeInsertbarInserts(
+    const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results)
 {
     QString current = text;
     Accessor document;
@@ -267,9 +301,13 @@ QString EntryEditor::removeInsertbarInserts(const QString& text, const QList<Ins
     for (const InsertbarInsert& entry : inserts) {
         CElement* category = findInFreshParse(document, parsedText, current, entry.categoryId);
         if (!category) {
+            note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId, Outcome::NotPresent);
             continue;
         }
         removeChildrenById(category, entry.buttonId);
+        // Judged before the category itself may go, which would hide the button's fate.
+        note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId,
+            removalOutcome(document.toString() != current, category, entry.buttonId));
         // Blanking the button may have left the category without any element;
         // only then does this take the category out too, so one that other
         // extensions or Dreamweaver still use stays.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "installer/InsertbarInsert.h"
+#include "installer/InstallReport.h"
 #include "installer/MenuInsert.h"
 
 #include <QList>
@@ -24,11 +25,19 @@ public:
     // Levels of a snippet below this one are indented like this one.
     static constexpr int maximumIndentDepth = 64;
 
+    using EntryResults = QList<InstallReport::EntryResult>;
+
     // Entries whose target is missing, or that are already there, are skipped.
-    static QString addMenuInserts(const QString& text, const QList<MenuInsert>& inserts);
-    static QString addInsertbarInserts(const QString& text, const QList<InsertbarInsert>& inserts);
-    static QString removeMenuInserts(const QString& text, const QList<MenuInsert>& inserts);
-    static QString removeInsertbarInserts(const QString& text, const QList<InsertbarInsert>& inserts);
+    // results, when given, receives one row per entry (kind, id, target and
+    // outcome; the caller knows the locale and the path).
+    static QString addMenuInserts(
+        const QString& text, const QList<MenuInsert>& inserts, EntryResults* results = nullptr);
+    static QString addInsertbarInserts(
+        const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results = nullptr);
+    static QString removeMenuInserts(
+        const QString& text, const QList<MenuInsert>& inserts, EntryResults* results = nullptr);
+    static QString removeInsertbarInserts(
+        const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results = nullptr);
 
     // Puts markup after the target's last element and before the white space
     // that precedes its end tag, re-indented one unit deeper than that end tag.

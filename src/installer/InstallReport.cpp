@@ -6,6 +6,7 @@ void InstallReport::clear()
 {
     m_files.clear();
     m_xmlFiles.clear();
+    m_entries.clear();
     m_error.clear();
 }
 
@@ -20,11 +21,11 @@ int InstallReport::fileCount(FileOutcome outcome) const
     return count;
 }
 
-QString InstallReport::describe(FileOutcome outcome)
+QString InstallReport::describe(FileOutcome outcome, bool planned)
 {
     switch (outcome) {
     case FileOutcome::Written:
-        return QStringLiteral("written");
+        return planned ? QStringLiteral("would write") : QStringLiteral("written");
     case FileOutcome::MissingFromPackage:
         return QStringLiteral("skipped: missing from the package");
     case FileOutcome::RefusedDestination:
@@ -32,28 +33,54 @@ QString InstallReport::describe(FileOutcome outcome)
     case FileOutcome::WriteFailed:
         return QStringLiteral("skipped: write failed");
     case FileOutcome::Removed:
-        return QStringLiteral("removed");
+        return planned ? QStringLiteral("would delete") : QStringLiteral("removed");
     case FileOutcome::NotPresent:
         return QStringLiteral("not present");
     case FileOutcome::KeptShared:
-        return QStringLiteral("kept: still listed by another extension");
+        return planned ? QStringLiteral("would keep: still listed by another extension")
+                       : QStringLiteral("kept: still listed by another extension");
     case FileOutcome::RemoveFailed:
         return QStringLiteral("kept: could not be deleted");
     }
     return QString();
 }
 
-QString InstallReport::describe(XmlOutcome outcome)
+QString InstallReport::describe(XmlOutcome outcome, bool planned)
 {
     switch (outcome) {
     case XmlOutcome::Edited:
-        return QStringLiteral("edited");
+        return planned ? QStringLiteral("would edit") : QStringLiteral("edited");
     case XmlOutcome::Unchanged:
-        return QStringLiteral("left unchanged");
+        return planned ? QStringLiteral("would leave unchanged") : QStringLiteral("left unchanged");
     case XmlOutcome::Failed:
         return QStringLiteral("failed");
     }
     return QString();
+}
+
+QString InstallReport::describe(EntryOutcome outcome, bool planned)
+{
+    switch (outcome) {
+    case EntryOutcome::Added:
+        return planned ? QStringLiteral("would add") : QStringLiteral("added");
+    case EntryOutcome::AlreadyPresent:
+        return QStringLiteral("already present");
+    case EntryOutcome::TargetMissing:
+        return QStringLiteral("skipped: target not found");
+    case EntryOutcome::Removed:
+        return planned ? QStringLiteral("would remove") : QStringLiteral("removed");
+    case EntryOutcome::NotPresent:
+        return QStringLiteral("not present");
+    case EntryOutcome::KeptHoldsElements:
+        return planned ? QStringLiteral("would keep: holds other elements")
+                       : QStringLiteral("kept: holds other elements");
+    }
+    return QString();
+}
+
+QString InstallReport::describe(EntryKind kind)
+{
+    return kind == EntryKind::MenuEntry ? QStringLiteral("menu entry") : QStringLiteral("Insert-bar button");
 }
 
 QString InstallReport::toText() const
@@ -63,19 +90,24 @@ QString InstallReport::toText() const
         lines << QStringLiteral("stopped: ") + m_error;
     }
     for (const FileResult& result : m_files) {
-        QString line
-            = describe(result.outcome) + QStringLiteral(": ") + (result.path.isEmpty() ? result.source : result.path);
+        QString line = describe(result.outcome, m_planned) + QStringLiteral(": ")
+            + (result.path.isEmpty() ? result.source : result.path);
         if (!result.detail.isEmpty()) {
             line += QStringLiteral(" (") + result.detail + QLatin1Char(')');
         }
         lines << line;
     }
     for (const XmlResult& result : m_xmlFiles) {
-        QString line = result.path + QStringLiteral(": ") + describe(result.outcome);
+        QString line = result.path + QStringLiteral(": ") + describe(result.outcome, m_planned);
         if (!result.detail.isEmpty()) {
             line += QStringLiteral(" (") + result.detail + QLatin1Char(')');
         }
         lines << line;
+    }
+    for (const EntryResult& result : m_entries) {
+        lines << describe(result.outcome, m_planned) + QStringLiteral(": ") + describe(result.kind) + QLatin1Char(' ')
+                + result.id + QStringLiteral(" in ") + result.target + QStringLiteral(" (") + result.path
+                + QLatin1Char(')');
     }
     return lines.join(QLatin1Char('\n'));
 }

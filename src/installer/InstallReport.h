@@ -25,6 +25,20 @@ public:
         Failed,
     };
 
+    enum class EntryKind {
+        MenuEntry,
+        InsertbarButton,
+    };
+
+    enum class EntryOutcome {
+        Added,
+        AlreadyPresent, // the id is already inside the target: nothing added
+        TargetMissing, // no element carries the id to add to
+        Removed,
+        NotPresent, // nothing carries the id any more
+        KeptHoldsElements, // the entry was found but holds elements of its own
+    };
+
     struct FileResult
     {
         QString locale;
@@ -42,13 +56,29 @@ public:
         QString detail;
     };
 
+    struct EntryResult
+    {
+        QString locale;
+        QString path; // the Menus.xml or insertbar.xml edited
+        EntryKind kind;
+        QString id; // the menu item's or the button's id
+        QString target; // the menu or category it goes into
+        EntryOutcome outcome;
+    };
+
+    // A planned report describes what a dry run would do; nothing was changed.
+    void setPlanned(bool planned) { m_planned = planned; }
+    bool isPlanned() const { return m_planned; }
+
     void addFile(const FileResult& result) { m_files.append(result); }
+    void addEntry(const EntryResult& result) { m_entries.append(result); }
     void addXml(const XmlResult& result) { m_xmlFiles.append(result); }
     void setError(const QString& error) { m_error = error; }
     void clear();
 
     QList<FileResult> files() const { return m_files; }
     QList<XmlResult> xmlFiles() const { return m_xmlFiles; }
+    QList<EntryResult> entries() const { return m_entries; }
     // Why the whole operation stopped early; empty when it ran to its end.
     QString error() const { return m_error; }
 
@@ -56,11 +86,16 @@ public:
     // One line per file and per XML file, for a log view or a terminal.
     QString toText() const;
 
-    static QString describe(FileOutcome outcome);
-    static QString describe(XmlOutcome outcome);
+    // planned words the outcome as what a dry run would do.
+    static QString describe(FileOutcome outcome, bool planned = false);
+    static QString describe(XmlOutcome outcome, bool planned = false);
+    static QString describe(EntryOutcome outcome, bool planned = false);
+    static QString describe(EntryKind kind);
 
 private:
     QList<FileResult> m_files;
     QList<XmlResult> m_xmlFiles;
+    QList<EntryResult> m_entries;
     QString m_error;
+    bool m_planned = false;
 };

@@ -71,7 +71,11 @@ bool Installer::installFromPackage(IPackage& package)
     ExtensionInfo record(bytes, mxiName);
     record.parseDetails();
 
+    if (m_dryRun && m_report) {
+        m_report->setPlanned(true);
+    }
     ConfigurationEditor editor(m_dreamweaver, m_report);
+    editor.setDryRun(m_dryRun);
     for (const QString& locale : m_dreamweaver.locales()) {
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Extracting files"));
@@ -80,7 +84,7 @@ bool Installer::installFromPackage(IPackage& package)
         // still listed as installed, and can be removed.
         const QString store = m_dreamweaver.extensionStoreFolder(locale);
         const QString storedPath = store + QLatin1Char('/') + PackageSupport::extractedFileName(mxiName);
-        if (!package.extractFile(mxiName, store)) {
+        if (!m_dryRun && !package.extractFile(mxiName, store)) {
             if (m_report) {
                 m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::WriteFailed, QString() });
                 m_report->setError(QStringLiteral("the manifest copy %1 cannot be written").arg(storedPath));
@@ -128,6 +132,15 @@ void Installer::extractListedFile(IPackage& package, const FileEntry& entry, con
     }
     const QString fileName = PackageSupport::extractedFileName(entry.source);
     const QString path = fileName.isEmpty() ? QString() : folder + QLatin1Char('/') + fileName;
+    if (m_dryRun) {
+        if (m_report) {
+            const bool readable = !fileName.isEmpty() && !package.readFile(entry.source).isEmpty();
+            m_report->addFile({ locale, entry.source, path,
+                readable ? InstallReport::FileOutcome::Written : InstallReport::FileOutcome::MissingFromPackage,
+                QString() });
+        }
+        return;
+    }
     if (package.extractFile(entry.source, folder)) {
         if (m_report) {
             m_report->addFile({ locale, entry.source, path, InstallReport::FileOutcome::Written, QString() });

@@ -17,6 +17,10 @@ public:
     // progress and report may be null.
     Installer(const DreamweaverInfo& dreamweaver, IProgress* progress, InstallReport* report);
 
+    // A dry run reads the package and the configuration files and fills the
+    // report (marked planned) with what the install would do, writing nothing.
+    void setDryRun(bool dryRun) { m_dryRun = dryRun; }
+
     // Chooses the reader by the path's lower-cased suffix; false for any other
     // suffix. True means the manifest was stored for every locale, not that
     // every file arrived: the report tells which did.
@@ -34,4 +38,5 @@ private:
     const DreamweaverInfo& m_dreamweaver;
     IProgress* m_progress;
     InstallReport* m_report;
+    bool m_dryRun = false;
 };

@@ -110,10 +110,13 @@ void Remover::removeListedFiles(const QString& locale, const QString& mxiName, c
                 result.detail = shared.value();
             } else {
                 const bool existed = QFileInfo::exists(result.path);
-                removeFileAndEmptyFolders(result.path);
+                if (!m_dryRun) {
+                    removeFileAndEmptyFolders(result.path);
+                }
                 if (existed) {
-                    result.outcome = QFileInfo::exists(result.path) ? InstallReport::FileOutcome::RemoveFailed
-                                                                    : InstallReport::FileOutcome::Removed;
+                    result.outcome = !m_dryRun && QFileInfo::exists(result.path)
+                        ? InstallReport::FileOutcome::RemoveFailed
+                        : InstallReport::FileOutcome::Removed;
                 }
             }
         }
@@ -136,7 +139,11 @@ void Remover::removeExtension(const QString& mxiName)
         }
         return;
     }
+    if (m_dryRun && m_report) {
+        m_report->setPlanned(true);
+    }
     ConfigurationEditor editor(m_dreamweaver, m_report);
+    editor.setDryRun(m_dryRun);
     for (const QString& locale : m_dreamweaver.locales()) {
         const QString storedPath = m_dreamweaver.extensionStoreFolder(locale) + QLatin1Char('/') + mxiName;
         if (!QFileInfo(storedPath).isFile()) {
@@ -158,6 +165,12 @@ void Remover::removeExtension(const QString& mxiName)
         }
         removeListedFiles(locale, mxiName, record);
 
+        if (m_dryRun) {
+            if (m_report) {
+                m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::Removed, QString() });
+            }
+            continue;
+        }
         removeFileAndEmptyFolders(storedPath);
         if (m_report) {
             m_report->addFile({ locale, mxiName, storedPath,

@@ -17,6 +17,10 @@ public:
     // progress and report may be null.
     Remover(const DreamweaverInfo& dreamweaver, IProgress* progress, InstallReport* report);
 
+    // A dry run fills the report (marked planned) with what the removal would
+    // do, deleting nothing.
+    void setDryRun(bool dryRun) { m_dryRun = dryRun; }
+
     // mxiName is the stored copy's file name, without folders.
     void removeExtension(const QString& mxiName);
 
@@ -34,4 +38,5 @@ private:
     const DreamweaverInfo& m_dreamweaver;
     IProgress* m_progress;
     InstallReport* m_report;
+    bool m_dryRun = false;
 };
