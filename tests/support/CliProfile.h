@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A stand-in Windows profile in a temporary folder, with two Dreamweaver
+// installations (2021 with en_US; CS6 with en_US and de_DE) whose program
+// folders hold fresh Menus.xml and insertbar.xml, and a way to run the built
+// moravel-cli against it.
+class CliProfile
+{
+public:
+    struct Result
+    {
+        int exitCode = -1;
+        QByteArray out;
+        QByteArray err;
+    };
+
+    // empty: the folders exist, but no installation is in them.
+    explicit CliProfile(bool empty = false);
+
+    bool isValid() const { return m_dir.isValid(); }
+    QString root() const { return m_dir.path(); }
+    // The per-user configuration folder of the 2021 installation's en_US locale.
+    QString configuration() const;
+    // A file of the scratch folder beside the profile, for packages.
+    QString scratchPath(const QString& name) const;
+
+    // Runs moravel-cli with arguments and with the profile's environment; standard
+    // input is closed, so the tool sees no terminal there.
+    Result run(const QStringList& arguments) const;
+
+    // Every file and folder below the profile, with each file's bytes.
+    QMap<QString, QByteArray> snapshot() const;
+
+    static QString toolPath();
+
+private:
+    QTemporaryDir m_dir;
+};
