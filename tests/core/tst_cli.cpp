@@ -121,6 +121,8 @@ private slots:
     void jsonCommands();
     void questions_data();
     void questions();
+    void onTerminal_data();
+    void onTerminal();
     void dryRunChangesNothing_data();
     void dryRunChangesNothing();
     void verifyNoticesDamage_data();
@@ -388,6 +390,59 @@ void tst_Cli::questions()
     QCOMPARE(QFileInfo::exists(fixture.profile.configuration() + "/Commands/Velkor/tool.js"), installedAfter);
     QCOMPARE(
         readFile(fixture.profile.configuration() + "/Menus/Menus.xml").contains("id=\"Velkor_Tool\""), installedAfter);
+}
+
+void tst_Cli::onTerminal_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("terminal");
+    QTest::addColumn<bool>("installedAfter");
+
+    const QString replace = "Version 1.0.0 of Velkor Tools is already installed.\r\n\r\nDo you want to replace it with "
+                            "Velkor Tools v. 1.0.0? [y/N] ";
+    QTest::newRow("replace answered yes shows the bar")
+        << QStringList { "install", "$tools.zxp" } << QByteArray("y\n") << 0
+        << QStringList { replace, "] Removing: Removing files", "] Installing: Adding Insert Bar entries" } << true;
+    QTest::newRow("replace answered no")
+        << QStringList { "install", "$tools.zxp" } << QByteArray("n\n") << 1
+        << QStringList { replace,
+               "was not installed: it would replace Velkor Tools v. 1.0.0 in Dreamweaver 2021: the "
+               "answer was no" }
+        << true;
+    QTest::newRow("remove answered yes") << QStringList { "remove", "com.velkor.tools" } << QByteArray("yes\n") << 0
+                                         << QStringList { "Remove Velkor Tools v. 1.0.0? [y/N] ",
+                                                "] Removing: Removing menu entries" }
+                                         << false;
+    QTest::newRow("remove answered with anything else")
+        << QStringList { "remove", "com.velkor.tools" } << QByteArray("sure\n") << 1
+        << QStringList { "Remove Velkor Tools v. 1.0.0? [y/N] ", "the answer was no" } << true;
+}
+
+void tst_Cli::onTerminal()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, terminal);
+    QFETCH(bool, installedAfter);
+
+    Fixture fixture(State::ToolsInstalled);
+    QVERIFY(fixture.installed);
+    const CliProfile::Result result = fixture.profile.runOnTerminal(fixture.expand(arguments), input);
+    if (result.exitCode == -1 && QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty()) {
+        QSKIP("script(1) is needed to give the tool a terminal");
+    }
+    QCOMPARE(result.exitCode, exitCode);
+    for (const QString& expected : terminal) {
+        QVERIFY2(text(result.err).contains(expected), result.err.constData());
+    }
+    // The bar goes to the terminal only: standard output holds the report alone.
+    QVERIFY(!result.out.contains('\r'));
+    QCOMPARE(result.out.isEmpty(), exitCode != 0);
+    QCOMPARE(
+        QFileInfo::exists(fixture.profile.configuration() + "/Shared/Velkor/MXI/Velkor Tools.mxi"), installedAfter);
 }
 
 void tst_Cli::dryRunChangesNothing_data()

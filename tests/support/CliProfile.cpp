@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 
 namespace {
 
@@ -65,7 +66,7 @@ QString CliProfile::toolPath()
     return QStringLiteral(MORAVEL_BINARY_DIR "/moravel-cli");
 }
 
-CliProfile::Result CliProfile::run(const QStringList& arguments) const
+QProcessEnvironment CliProfile::environment() const
 {
     const QString profile = m_dir.path() + QLatin1String(profileFolder);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -73,9 +74,50 @@ CliProfile::Result CliProfile::run(const QStringList& arguments) const
     environment.insert(QStringLiteral("ALLUSERSPROFILE"), profile + QStringLiteral("/ProgramData"));
     environment.insert(QStringLiteral("ProgramW6432"), profile + QStringLiteral("/Program Files"));
     environment.remove(QStringLiteral("USERPROFILE"));
+    return environment;
+}
+
+CliProfile::Result CliProfile::runOnTerminal(const QStringList& arguments, const QByteArray& input) const
+{
+    Result result;
+    const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+    if (script.isEmpty()) {
+        return result;
+    }
+    auto quoted = [](QString text) {
+        return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QLatin1String("'\\''")) + QLatin1Char('\'');
+    };
+    const QString outPath = m_dir.path() + QStringLiteral("/terminal-out.txt");
+    QString command = quoted(toolPath());
+    for (const QString& argument : arguments) {
+        command += QLatin1Char(' ') + quoted(argument);
+    }
+    command += QStringLiteral(" >") + quoted(outPath);
 
     QProcess process;
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(environment());
+    process.setWorkingDirectory(m_dir.path() + QStringLiteral("/scratch"));
+    // -e: script exits with the tool's own exit status.
+    process.start(script, { QStringLiteral("-qec"), command, QStringLiteral("/dev/null") });
+    if (!process.waitForStarted()) {
+        return result;
+    }
+    process.write(input);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.exitCode = process.exitCode();
+    result.err = process.readAllStandardOutput();
+    result.out = InstallerFixtures::readFile(outPath);
+    return result;
+}
+
+CliProfile::Result CliProfile::run(const QStringList& arguments) const
+{
+    QProcess process;
+    process.setProcessEnvironment(environment());
     process.setWorkingDirectory(m_dir.path() + QStringLiteral("/scratch"));
     process.start(toolPath(), arguments);
     Result result;

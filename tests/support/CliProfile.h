@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QMap>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -33,6 +34,11 @@ public:
     // Runs moravel-cli with arguments and with the profile's environment; standard
     // input is closed, so the tool sees no terminal there.
     Result run(const QStringList& arguments) const;
+    // Runs moravel-cli with standard input and standard error on a terminal
+    // (through script(1)) and input typed on it; err is what the terminal
+    // showed, out what the tool wrote to standard output. exitCode is -1 when
+    // script(1) is not there.
+    Result runOnTerminal(const QStringList& arguments, const QByteArray& input) const;
 
     // Every file and folder below the profile, with each file's bytes.
     QMap<QString, QByteArray> snapshot() const;
@@ -40,5 +46,7 @@ public:
     static QString toolPath();
 
 private:
+    QProcessEnvironment environment() const;
+
     QTemporaryDir m_dir;
 };
