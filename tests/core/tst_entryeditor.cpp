@@ -45,7 +45,23 @@ QString withLines(const char* before, const char* after, const char* replacement
     return text.replace(anchor, QString::fromUtf8(before) + QString::fromUtf8(replacement) + QString::fromUtf8(after));
 }
 
+enum class Operation { AddMenu, RemoveMenu, AddInsertbar, RemoveInsertbar };
+
+// The results as "id outcome" items in the order they were reported.
+QStringList outcomes(const EntryEditor::EntryResults& results)
+{
+    static const char* const names[]
+        = { "added", "already present", "target missing", "removed", "not present", "kept" };
+    QStringList list;
+    for (const InstallReport::EntryResult& result : results) {
+        list << result.id + QLatin1Char(' ') + QLatin1String(names[int(result.outcome)]);
+    }
+    return list;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Operation)
 
 class TestEntryEditor : public QObject
 {
@@ -333,6 +349,76 @@ private slots:
         QString text = EntryEditor::removeMenuInserts(installed, menuInserts);
         text = EntryEditor::removeInsertbarInserts(text, insertbarInserts);
         QCOMPARE(text, expected);
+    }
+
+    void reportsWhatEachEntryDid_data()
+    {
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<MenuInsert>>("menuInserts");
+        QTest::addColumn<QList<InsertbarInsert>>("insertbarInserts");
+        QTest::addColumn<QStringList>("expected");
+
+        const QString menus = QString::fromUtf8(twoSpaceMenus);
+        QTest::newRow("a target that is not there")
+            << Operation::AddMenu << menus << QList<MenuInsert> { menu("DWMenu_Edit", "x", "<menuitem id=\"x\"/>") }
+            << QList<InsertbarInsert> {} << QStringList { "x target missing" };
+        QTest::newRow("the second of two equal entries finds the first")
+            << Operation::AddMenu << menus
+            << QList<MenuInsert> { menu("DWMenu_File", "x", "<menuitem id=\"x\"/>"),
+                   menu("DWMenu_File", "x", "<menuitem id=\"x\"/>") }
+            << QList<InsertbarInsert> {} << QStringList { "x added", "x already present" };
+        QTest::newRow("removal runs from the last entry to the first")
+            << Operation::RemoveMenu
+            << withLines("id=\"DWMenu_File_New\" />\n", "  </menu>", "    <menuitem id=\"x\"/>\n")
+            << QList<MenuInsert> { menu("DWMenu_File", "x", "<menuitem id=\"x\"/>"),
+                   menu("DWMenu_File", "y", "<menuitem id=\"y\"/>") }
+            << QList<InsertbarInsert> {} << QStringList { "y not present", "x removed" };
+        QTest::newRow("an entry that holds elements is kept")
+            << Operation::RemoveMenu
+            << QStringLiteral("<menu id=\"m\">\n  <menu id=\"sub\">\n    <menuitem id=\"x\"/>\n  </menu>\n</menu>")
+            << QList<MenuInsert> { menu("m", "sub", "<menu id=\"sub\"/>") } << QList<InsertbarInsert> {}
+            << QStringList { "sub kept" };
+        QTest::newRow("a button needs an insertbar element for its new category")
+            << Operation::AddInsertbar << menus << QList<MenuInsert> {}
+            << QList<InsertbarInsert> { button("V", "", "B", "<button id=\"B\"/>") }
+            << QStringList { "B target missing" };
+        QTest::newRow("a button in a new category")
+            << Operation::AddInsertbar << QString::fromUtf8(insertbar) << QList<MenuInsert> {}
+            << QList<InsertbarInsert> { button("V", "", "B", "<button id=\"B\"/>"),
+                   button("DW_Insertbar_Common", "", "DW_Hyperlink", "<button id=\"DW_Hyperlink\"/>") }
+            << QStringList { "B added", "DW_Hyperlink already present" };
+        QTest::newRow("a button whose category goes with it")
+            << Operation::RemoveInsertbar
+            << QStringLiteral("<insertbar>\n\t<category id=\"V\">\n\t\t<button id=\"B\"/>\n\t</category>\n</insertbar>")
+            << QList<MenuInsert> {} << QList<InsertbarInsert> { button("V", "", "B", "<button id=\"B\"/>") }
+            << QStringList { "B removed" };
+    }
+
+    void reportsWhatEachEntryDid()
+    {
+        QFETCH(Operation, operation);
+        QFETCH(QString, text);
+        QFETCH(QList<MenuInsert>, menuInserts);
+        QFETCH(QList<InsertbarInsert>, insertbarInserts);
+        QFETCH(QStringList, expected);
+
+        EntryEditor::EntryResults results;
+        switch (operation) {
+        case Operation::AddMenu:
+            EntryEditor::addMenuInserts(text, menuInserts, &results);
+            break;
+        case Operation::RemoveMenu:
+            EntryEditor::removeMenuInserts(text, menuInserts, &results);
+            break;
+        case Operation::AddInsertbar:
+            EntryEditor::addInsertbarInserts(text, insertbarInserts, &results);
+            break;
+        case Operation::RemoveInsertbar:
+            EntryEditor::removeInsertbarInserts(text, insertbarInserts, &results);
+            break;
+        }
+        QCOMPARE(outcomes(results), expected);
     }
 };
 
