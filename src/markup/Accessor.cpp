@@ -143,6 +143,7 @@ void Accessor::releaseNodes()
     m_blocksInUse = 0;
     m_usedInLastBlock = 0;
     m_ownedTexts.clear();
+    m_edited = false;
     m_root.m_firstChild = nullptr;
     m_root.m_lastChild = nullptr;
     m_root.m_name = m_root.m_startTag = m_root.m_text = m_root.m_endTag = CElement::Piece();

@@ -117,6 +117,7 @@ private:
     size_t m_usedInLastBlock = 0;
     size_t m_blocksInUse = 0;
     std::vector<QString> m_ownedTexts;
+    bool m_edited = false;
 
     // The nodes from `current` up to the root (left out) are the open ones,
     // which end tags may close. An open-addressed table from the hash of a

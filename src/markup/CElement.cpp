@@ -215,20 +215,39 @@ void CElement::serialise(QString& out, bool withTags) const
             }
         }
     };
-    qsizetype total = 0;
-    walk([this, &total](const Piece& piece) {
-        int length = 0;
-        pieceData(piece, length);
-        total += length;
-    });
-    out.resize(static_cast<int>(total));
-    QChar* write = out.data();
-    walk([this, &write](const Piece& piece) {
-        int length = 0;
-        const QChar* data = pieceData(piece, length);
-        std::copy(data, data + length, write);
-        write += length;
-    });
+    auto measure = [&walk, this] {
+        qsizetype total = 0;
+        walk([this, &total](const Piece& piece) {
+            int length = 0;
+            pieceData(piece, length);
+            total += length;
+        });
+        return total;
+    };
+    // Untouched, the whole tree is the source text, piece for piece, and
+    // needs no walk to be measured. The copy still checks every piece
+    // against the room left.
+    const bool whole = this == &m_document->m_root && withTags && !m_document->m_edited;
+    qsizetype total = whole ? m_document->m_source.size() : measure();
+    for (;;) {
+        out.resize(static_cast<int>(total));
+        QChar* write = out.data();
+        QChar* const end = write + total;
+        bool fits = true;
+        walk([this, &write, end, &fits](const Piece& piece) {
+            int length = 0;
+            const QChar* data = pieceData(piece, length);
+            if (!fits || length > end - write) {
+                fits = false;
+                return;
+            }
+            std::copy(data, data + length, write);
+            write += length;
+        });
+        if (fits && write == end)
+            return;
+        total = measure();
+    }
 }
 
 QString CElement::innerMarkup() const
@@ -285,11 +304,13 @@ bool CElement::hasEmptyEndTag() const
 
 CElement* CElement::addChild()
 {
+    m_document->m_edited = true;
     return m_document->createNode(this);
 }
 
 CElement* CElement::addSiblingBefore()
 {
+    m_document->m_edited = true;
     if (!m_parent)
         return addChild();
     CElement* node = m_document->createNode(nullptr);
@@ -306,16 +327,19 @@ CElement* CElement::addSiblingBefore()
 
 void CElement::setText(const QString& text)
 {
+    m_document->m_edited = true;
     setPiece(m_text, text);
 }
 
 void CElement::setName(const QString& name)
 {
+    m_document->m_edited = true;
     setPiece(m_name, name);
 }
 
 void CElement::clear()
 {
+    m_document->m_edited = true;
     for (CElement* node = this; node; node = node->nextInPreOrder(this))
         node->m_name = node->m_startTag = node->m_text = node->m_endTag = Piece();
 }
