@@ -152,7 +152,6 @@ private slots:
             << three << 200 << Delivery::Whole << false << false << threeEntries;
         QTest::newRow("body without a length")
             << three << 200 << Delivery::WithoutLength << false << false << threeEntries;
-        QTest::newRow("slow body") << three << 200 << Delivery::Slow << false << false << threeEntries;
         QTest::newRow("EXTENSION in capitals")
             << QByteArray("<EXTENSION ID=\"x\" NAME=\"X\" VERSION=\"1\" ZXP=\"x.zxp\"/>") << 200 << Delivery::Whole
             << false << false << Entries { { "x", "X", "1", "x.zxp" } };
@@ -171,7 +170,6 @@ private slots:
         QTest::newRow("over trusted HTTPS") << three << 200 << Delivery::Whole << true << true << threeEntries;
 
         QTest::newRow("not found") << three << 404 << Delivery::Whole << false << false << Entries {};
-        QTest::newRow("server error") << three << 500 << Delivery::Whole << false << false << Entries {};
         QTest::newRow("dropped connection") << three << 200 << Delivery::Dropped << false << false << Entries {};
         QTest::newRow("self-signed certificate not trusted")
             << three << 200 << Delivery::Whole << true << false << Entries {};
@@ -179,7 +177,6 @@ private slots:
                                                << Delivery::Whole << false << false << Entries {};
         QTest::newRow("not XML at all") << QByteArray("\x89PNG\r\n\x1a\n garbage") << 200 << Delivery::Whole << false
                                         << false << Entries {};
-        QTest::newRow("empty body") << QByteArray() << 200 << Delivery::Whole << false << false << Entries {};
     }
 
     void catalogue()
