@@ -50,7 +50,7 @@ const char commandSummary[] = "Commands:\n"
                               "  info PACKAGE           a package's manifest, without installing it\n"
                               "  install PACKAGE        install a .zxp or .mxp package into the target\n"
                               "  remove EXTENSION       remove an extension, by id or manifest file name\n"
-                              "  verify                 check that every installed extension is whole\n";
+                              "  verify                 check that every installed extension is whole";
 
 bool isTerminal(FILE* stream)
 {
@@ -141,7 +141,7 @@ int CommandLineTool::run(const QStringList& arguments)
         writeError(QStringLiteral("moravel-cli: ") + parser.errorText() + QLatin1Char('\n') + usage);
         return UsageError;
     }
-    if (parser.isSet(helpOption)) {
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
         writeOut(parser.helpText());
         return Success;
     }
@@ -525,11 +525,11 @@ int CommandLineTool::info(const QString& packagePath)
     return Success;
 }
 
-bool CommandLineTool::removeInstalled(
-    DreamweaverInfo& target, const ExtensionInfo& extension, IProgress* progress, InstallReport* report) const
+bool CommandLineTool::removeInstalled(DreamweaverInfo& target, const ExtensionInfo& extension, IProgress* progress,
+    InstallReport* report, QHash<QString, QString>* plannedTexts) const
 {
     Remover remover(target, progress, report);
-    remover.setDryRun(m_dryRun);
+    remover.setDryRun(m_dryRun, plannedTexts);
     remover.removeExtension(extension.fileName());
     return isComplete(*report);
 }
@@ -564,6 +564,8 @@ int CommandLineTool::install(const QString& packagePath)
     if (m_dryRun) {
         output << QStringLiteral("Dry run: nothing was changed.");
     }
+    // The install is planned on the configuration files as the planned removal leaves them.
+    QHash<QString, QString> plannedTexts;
     if (installed) {
         const ExtensionInfo old = *installed;
         const QString oldTitle = old.name() + QStringLiteral(" v. ") + old.version();
@@ -579,7 +581,7 @@ int CommandLineTool::install(const QString& packagePath)
             progress->setTitle(QStringLiteral("Removing"));
         }
         InstallReport removal;
-        const bool removed = removeInstalled(*target, old, progress.get(), &removal);
+        const bool removed = removeInstalled(*target, old, progress.get(), &removal, &plannedTexts);
         if (progress) {
             progress->setFinished();
         }
@@ -592,10 +594,6 @@ int CommandLineTool::install(const QString& packagePath)
         output << (m_dryRun ? QStringLiteral("Would remove %1 from %2 first:") : QStringLiteral("Removed %1 from %2:"))
                       .arg(oldTitle, target->name())
                << removal.toText();
-        if (m_dryRun) {
-            output << QStringLiteral("(The install below is planned against the files as they are now, before that "
-                                     "removal.)");
-        }
     }
 
     if (progress) {
@@ -603,7 +601,7 @@ int CommandLineTool::install(const QString& packagePath)
     }
     InstallReport report;
     Installer installer(*target, progress.get(), &report);
-    installer.setDryRun(m_dryRun);
+    installer.setDryRun(m_dryRun, &plannedTexts);
     const bool stored = installer.installPackage(packagePath);
     if (progress) {
         progress->setFinished();
@@ -661,7 +659,7 @@ int CommandLineTool::remove(const QString& name)
         progress->setTitle(QStringLiteral("Removing"));
     }
     InstallReport report;
-    const bool removed = removeInstalled(*target, extension, progress.get(), &report);
+    const bool removed = removeInstalled(*target, extension, progress.get(), &report, nullptr);
     if (progress) {
         progress->setFinished();
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -42,8 +43,9 @@ private:
     // Yes when --yes was given; otherwise asks on the terminal, and refuses
     // when there is no terminal to ask on.
     bool confirm(const QString& question, const QString& refusal);
-    bool removeInstalled(
-        DreamweaverInfo& target, const ExtensionInfo& extension, IProgress* progress, InstallReport* report) const;
+    // plannedTexts: for a dry run, receives what the planned removal leaves of the configuration files.
+    bool removeInstalled(DreamweaverInfo& target, const ExtensionInfo& extension, IProgress* progress,
+        InstallReport* report, QHash<QString, QString>* plannedTexts) const;
 
     void writeOut(const QString& text) const;
     void writeError(const QString& text) const;

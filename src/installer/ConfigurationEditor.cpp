@@ -45,21 +45,30 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
         }
     };
 
-    if (!file.exists() && missing == Missing::LeaveAlone) {
+    const bool planned = m_dryRun && m_plannedTexts && m_plannedTexts->contains(path);
+    if (!planned && !file.exists() && missing == Missing::LeaveAlone) {
         report(InstallReport::XmlOutcome::Unchanged, QStringLiteral("not present"));
         return true;
     }
-    QString seedPath;
-    if (missing == Missing::Seed && !m_dreamweaver.installFolder().isEmpty()) {
-        seedPath = m_dreamweaver.installFolder() + QStringLiteral("/Configuration") + relativePath;
-    }
-    if (!file.load(seedPath)) {
-        report(InstallReport::XmlOutcome::Failed, file.errorString());
-        return false;
+    QString original;
+    bool seeded = false;
+    if (planned) {
+        original = m_plannedTexts->value(path);
+    } else {
+        QString seedPath;
+        if (missing == Missing::Seed && !m_dreamweaver.installFolder().isEmpty()) {
+            seedPath = m_dreamweaver.installFolder() + QStringLiteral("/Configuration") + relativePath;
+        }
+        if (!file.load(seedPath)) {
+            report(InstallReport::XmlOutcome::Failed, file.errorString());
+            return false;
+        }
+        original = file.text();
+        seeded = file.isSeeded();
     }
 
     EntryEditor::EntryResults entries;
-    const QString edited = change(file.text(), m_report ? &entries : nullptr);
+    const QString edited = change(original, m_report ? &entries : nullptr);
     for (InstallReport::EntryResult& entry : entries) {
         entry.locale = locale;
         entry.path = path;
@@ -67,19 +76,22 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
     }
     // An unchanged file is not rewritten: that would only churn its backup and
     // its line ends. A seeded copy is written even then, since it must exist.
-    if (edited == file.text() && !file.isSeeded()) {
+    if (edited == original && !seeded) {
         report(InstallReport::XmlOutcome::Unchanged, QString());
         return true;
     }
     if (m_dryRun) {
-        report(InstallReport::XmlOutcome::Edited, file.isSeeded() ? QStringLiteral("seeded") : QString());
+        if (m_plannedTexts) {
+            m_plannedTexts->insert(path, edited);
+        }
+        report(InstallReport::XmlOutcome::Edited, seeded ? QStringLiteral("seeded") : QString());
         return true;
     }
     if (!file.save(edited)) {
         report(InstallReport::XmlOutcome::Failed, file.errorString());
         return false;
     }
-    report(InstallReport::XmlOutcome::Edited, file.isSeeded() ? QStringLiteral("seeded") : QString());
+    report(InstallReport::XmlOutcome::Edited, seeded ? QStringLiteral("seeded") : QString());
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "installer/EntryEditor.h"
 
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -20,9 +21,18 @@ public:
     // report may be null.
     ConfigurationEditor(const DreamweaverInfo& dreamweaver, InstallReport* report);
 
+    // Texts a dry run would have written, by path, so that one plan can
+    // build on another (a removal, then the install that replaces it).
+    using PlannedTexts = QHash<QString, QString>;
+
     // A dry run reads the files and reports what each edit would do, but
-    // writes nothing.
-    void setDryRun(bool dryRun) { m_dryRun = dryRun; }
+    // writes nothing. plannedTexts, when given, is read in place of the files
+    // it holds and receives each planned edit.
+    void setDryRun(bool dryRun, PlannedTexts* plannedTexts = nullptr)
+    {
+        m_dryRun = dryRun;
+        m_plannedTexts = plannedTexts;
+    }
 
     bool addMenuInserts(const QString& locale, const ExtensionInfo& record);
     bool addInsertbarInserts(const QString& locale, const ExtensionInfo& record);
@@ -41,4 +51,5 @@ private:
     const DreamweaverInfo& m_dreamweaver;
     InstallReport* m_report;
     bool m_dryRun = false;
+    PlannedTexts* m_plannedTexts = nullptr;
 };

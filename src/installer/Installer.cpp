@@ -75,7 +75,7 @@ bool Installer::installFromPackage(IPackage& package)
         m_report->setPlanned(true);
     }
     ConfigurationEditor editor(m_dreamweaver, m_report);
-    editor.setDryRun(m_dryRun);
+    editor.setDryRun(m_dryRun, m_plannedTexts);
     for (const QString& locale : m_dreamweaver.locales()) {
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Extracting files"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 class DreamweaverInfo;
@@ -19,7 +20,12 @@ public:
 
     // A dry run reads the package and the configuration files and fills the
     // report (marked planned) with what the install would do, writing nothing.
-    void setDryRun(bool dryRun) { m_dryRun = dryRun; }
+    // plannedTexts: see ConfigurationEditor::setDryRun.
+    void setDryRun(bool dryRun, QHash<QString, QString>* plannedTexts = nullptr)
+    {
+        m_dryRun = dryRun;
+        m_plannedTexts = plannedTexts;
+    }
 
     // Chooses the reader by the path's lower-cased suffix; false for any other
     // suffix. True means the manifest was stored for every locale, not that
@@ -39,4 +45,5 @@ private:
     IProgress* m_progress;
     InstallReport* m_report;
     bool m_dryRun = false;
+    QHash<QString, QString>* m_plannedTexts = nullptr;
 };

@@ -143,7 +143,7 @@ void Remover::removeExtension(const QString& mxiName)
         m_report->setPlanned(true);
     }
     ConfigurationEditor editor(m_dreamweaver, m_report);
-    editor.setDryRun(m_dryRun);
+    editor.setDryRun(m_dryRun, m_plannedTexts);
     for (const QString& locale : m_dreamweaver.locales()) {
         const QString storedPath = m_dreamweaver.extensionStoreFolder(locale) + QLatin1Char('/') + mxiName;
         if (!QFileInfo(storedPath).isFile()) {

@@ -19,7 +19,12 @@ public:
 
     // A dry run fills the report (marked planned) with what the removal would
     // do, deleting nothing.
-    void setDryRun(bool dryRun) { m_dryRun = dryRun; }
+    // plannedTexts: see ConfigurationEditor::setDryRun.
+    void setDryRun(bool dryRun, QHash<QString, QString>* plannedTexts = nullptr)
+    {
+        m_dryRun = dryRun;
+        m_plannedTexts = plannedTexts;
+    }
 
     // mxiName is the stored copy's file name, without folders.
     void removeExtension(const QString& mxiName);
@@ -39,4 +44,5 @@ private:
     IProgress* m_progress;
     InstallReport* m_report;
     bool m_dryRun = false;
+    QHash<QString, QString>* m_plannedTexts = nullptr;
 };

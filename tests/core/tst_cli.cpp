@@ -466,8 +466,9 @@ void tst_Cli::dryRunChangesNothing_data()
     QTest::newRow("replace plans the removal first, without asking")
         << QStringList { "install", "$tools.zxp", "--dry-run" } << State::ToolsInstalled
         << QStringList { "Would remove Velkor Tools v. 1.0.0 from Dreamweaver 2021 first:",
-               "would delete: $CONF/Commands/Velkor/tool.js",
-               "already present: menu entry Velkor_Tool in DWMenu_Commands" };
+               "would delete: $CONF/Commands/Velkor/tool.js", "would remove: menu entry Velkor_Tool in DWMenu_Commands",
+               // planned on Menus.xml as the removal leaves it
+               "would add: menu entry Velkor_Tool in DWMenu_Commands" };
     QTest::newRow("remove") << QStringList { "remove", "Velkor Tools.mxi", "--dry-run" } << State::ToolsInstalled
                             << QStringList { "would delete: $CONF/Objects/Velkor/Images/tool.png",
                                    "would delete: $CONF/Shared/Velkor/MXI/Velkor Tools.mxi",
