@@ -138,11 +138,35 @@ inline char16_t asciiLower(char16_t c)
     return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
 }
 
+// Tag-name characters other than "!" (which may begin a declaration right
+// after "<"), as a table for the loops that skip over names and values.
+struct NameTable
+{
+    // What a character does inside an unknown tag: continue the piece, end
+    // it and begin a plain one, or need a full step.
+    enum Action : unsigned char { Name, PieceBreak, Special };
+    bool ascii[128];
+    Action action[128];
+    NameTable()
+    {
+        for (char16_t c = 0; c < 128; ++c) {
+            ascii[c] = isTagNameChar(c) && c != u'!';
+            action[c] = ascii[c] ? Name : PieceBreak;
+        }
+        for (char16_t c : { u'<', u'/', u'>', u'!', u'[' })
+            action[c] = Special;
+    }
+};
+inline const NameTable nameTable;
+
 template <class Sink> class MarkupLexer
 {
 public:
-    MarkupLexer(KeywordList* lists[], Sink& sink)
+    // Without `skipping`, every character takes a full step: slower, and
+    // giving the same runs, which tests compare.
+    MarkupLexer(KeywordList* lists[], Sink& sink, bool skipping = true)
         : m_sink(sink)
+        , m_skipping(skipping)
         , m_s(sink.characters())
         , m_length(sink.length())
         , m_html(*lists[0])
@@ -154,6 +178,9 @@ public:
     {
         for (int c = 0; c < 256; ++c)
             m_htmlMayStartWith[c] = m_html.length() == 0 || m_html.mayContain(static_cast<char16_t>(c));
+        for (char16_t c = 0; c < 128; ++c)
+            if (nameTable.action[c] == NameTable::PieceBreak && m_htmlMayStartWith[c])
+                m_plainPiecesAreUnknown = false;
     }
 
     void run(int start, int length, int initStyle);
@@ -192,6 +219,7 @@ private:
     bool delimiterAt(int pos) const;
 
     Sink& m_sink;
+    bool m_skipping;
     const char16_t* m_s;
     int m_length;
     KeywordList& m_html;
@@ -203,6 +231,9 @@ private:
     // Whether some word of the HTML list begins with a character, so that
     // most names are rejected before they are collected.
     bool m_htmlMayStartWith[256];
+    // Whether a piece of a tag that begins with white space, "=", a quote or
+    // the like is always of an unknown name (no word of the list begins so).
+    bool m_plainPiecesAreUnknown = true;
     // Names repeat throughout a document: the answers of the HTML list for
     // recent names, by a hash of the name.
     struct KnownName
@@ -288,7 +319,7 @@ template <class Sink> void MarkupLexer<Sink>::run(int start, int length, int ini
     m_segStart = start;
     int i = start;
     while (i < m_end) {
-        if (m_mode == ScriptMode::Html && m_language == ScriptLanguage::None) {
+        if (m_skipping && m_mode == ScriptMode::Html && m_language == ScriptLanguage::None) {
             skipBoring(i);
             if (i >= m_end)
                 break;
@@ -305,19 +336,6 @@ template <class Sink> void MarkupLexer<Sink>::run(int start, int length, int ini
     }
     report(m_end - 1, ps());
 }
-
-// Tag-name characters other than "!" (which may begin a declaration right
-// after "<"), as a table for the loops that skip over names and values.
-struct NameTable
-{
-    bool ascii[128];
-    NameTable()
-    {
-        for (char16_t c = 0; c < 128; ++c)
-            ascii[c] = isTagNameChar(c) && c != u'!';
-    }
-};
-inline const NameTable nameTable;
 
 inline bool isPlainNameChar(char16_t c)
 {
@@ -368,25 +386,29 @@ template <class Sink> void MarkupLexer<Sink>::skipBoring(int& i)
     case Default:
         j = findFirstOf(s, j, end, u'<', u'&', u'!');
         break;
-    case TagUnknown:
-        // The rest of an unknown tag comes in short pieces, each ended by a
-        // character that is not a tag-name character. A piece that cannot
-        // name an HTML word is reported here without a full step.
-        for (;;) {
+    case TagUnknown: {
+        // The rest of an unknown tag comes in short pieces, each begun by a
+        // character that is not a tag-name character. A piece that begins
+        // with a plain one (white space, "=", a quote...) cannot name an HTML
+        // word, so it is reported here without a full step.
+        const char16_t first = m_segStart < j ? s[m_segStart] : u'<';
+        if (first >= 128 || nameTable.action[first] != NameTable::PieceBreak || !m_plainPiecesAreUnknown) {
             j = skipPlainName(s, j, end);
-            if (j >= end || m_segStart >= j)
-                break;
+            break;
+        }
+        for (; j < end; ++j) {
             const char16_t c = s[j];
-            if (c == u'<' || c == u'/' || c == u'>' || c == u'!' || c == u'[')
-                break;
-            const char16_t first = s[m_segStart];
-            if (first == u'<' || first == u'/' || first == u'!'
-                || (first < 256 && m_htmlMayStartWith[asciiLower(first)]))
+            if (c >= 128)
+                continue;
+            const int action = nameTable.action[c];
+            if (action == NameTable::Name)
+                continue;
+            if (action == NameTable::Special)
                 break;
             report(j - 1, TagUnknown);
-            ++j;
         }
         break;
+    }
     case Value:
         j = skipPlainName(s, j, end);
         break;

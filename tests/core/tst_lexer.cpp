@@ -3,6 +3,8 @@
 #include "lexer/KeywordList.h"
 #include "lexer/KeywordSets.h"
 #include "lexer/LexerModule.h"
+#include "lexer/MarkupLexer.h"
+#include "support/MarkupFixtures.h"
 
 #include <QtTest>
 
@@ -81,6 +83,8 @@ private slots:
     void newModuleTakesTheNextFreeId();
     void runs_data();
     void runs();
+    void skippingGivesTheSameRuns_data();
+    void skippingGivesTheSameRuns();
     void runsCoverEveryPrefix_data();
     void runsCoverEveryPrefix();
 };
@@ -268,6 +272,30 @@ void TestLexer::runs()
     RecordingSink sink(text);
     LexerModule::findByName(u"xml")->lex(0, text.size(), 0, lists.pointers, sink);
     QCOMPARE(sink.runs, runs);
+}
+
+void TestLexer::skippingGivesTheSameRuns_data()
+{
+    QTest::addColumn<QString>("text");
+    for (const QString& path : markupFixturePaths())
+        QTest::newRow(qPrintable(QFileInfo(path).fileName())) << readUtf8File(path);
+    QTest::newRow("unknown tag pieces of every kind")
+        << "<x a=\"b c\" d='e&amp;f' g=h+i(j) k=%l? m=[n] o!p q/r s>t</x><y/ ><z ?>";
+    QTest::newRow("a piece breaker that starts a known word") << "<x =script 'img \"br>text<x\n\ta=1\r\n>";
+    QTest::newRow("skipped stretch before a script regex") << "<a>   </a><script>x = (  /re/ )</script>";
+}
+
+// Tight loops skip the characters that a state ignores; they must not change
+// a single run.
+void TestLexer::skippingGivesTheSameRuns()
+{
+    QFETCH(QString, text);
+    DocumentLists lists;
+    RecordingSink stepped(text);
+    HtmlLexer::detail::MarkupLexer<ILexerSink>(lists.pointers, stepped, false).run(0, text.size(), 0);
+    RecordingSink skipped(text);
+    HtmlLexer::detail::MarkupLexer<ILexerSink>(lists.pointers, skipped, true).run(0, text.size(), 0);
+    QCOMPARE(skipped.runs, stepped.runs);
 }
 
 void TestLexer::runsCoverEveryPrefix_data()
