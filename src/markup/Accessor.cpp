@@ -87,6 +87,7 @@ void Accessor::parse(const QString& text)
     m_state = BuilderState::None;
     std::fill(m_openNames.begin(), m_openNames.end(), OpenName());
     m_openNameCount = 0;
+    m_innermostNameless = nullptr;
 
     KeywordList* lists[6] = { &m_keywordLists[0], &m_keywordLists[1], &m_keywordLists[2], &m_keywordLists[3],
         &m_keywordLists[4], &m_keywordLists[5] };
@@ -266,16 +267,19 @@ void Accessor::openNode(CElement* node)
 {
     int length = 0;
     const QChar* name = node->pieceData(node->m_name, length);
-    node->m_nameHash = nameHash(name, length);
-    OpenName& slot = openNameSlot(node->m_nameHash);
-    node->m_hiddenOpenNode = slot.innermost;
-    slot.innermost = node;
+    // Text nodes are nameless: they have a list of their own, without a hash.
+    node->m_nameHash = length == 0 ? 0 : nameHash(name, length);
+    CElement*& innermost = length == 0 ? m_innermostNameless : openNameSlot(node->m_nameHash).innermost;
+    node->m_hiddenOpenNode = innermost;
+    innermost = node;
     m_current = node;
 }
 
 void Accessor::closeCurrent()
 {
-    openNameSlot(m_current->m_nameHash).innermost = m_current->m_hiddenOpenNode;
+    CElement*& innermost
+        = m_current->m_nameHash == 0 ? m_innermostNameless : openNameSlot(m_current->m_nameHash).innermost;
+    innermost = m_current->m_hiddenOpenNode;
     m_current = m_current->m_parent;
 }
 
@@ -285,8 +289,15 @@ void Accessor::closeCurrent()
 // its place.
 CElement* Accessor::findOpenNode(int nameBegin, int nameLength)
 {
-    const quint64 hash = lowerCasedNameHash(m_source.constData() + nameBegin, nameLength);
-    for (CElement* node = openNameSlot(hash).innermost; node; node = node->m_hiddenOpenNode)
+    // Most end tags close the current node or one just above it.
+    int steps = 0;
+    for (CElement* node = m_current; node && node != &m_root && steps < 4; node = node->m_parent, ++steps)
+        if (nameEquals(node, nameBegin, nameLength))
+            return node;
+    CElement* node = m_innermostNameless;
+    if (nameLength > 0)
+        node = openNameSlot(lowerCasedNameHash(m_source.constData() + nameBegin, nameLength)).innermost;
+    for (; node; node = node->m_hiddenOpenNode)
         if (nameEquals(node, nameBegin, nameLength))
             return node;
     return nullptr;

@@ -130,6 +130,7 @@ private:
     };
     std::vector<OpenName> m_openNames;
     size_t m_openNameCount = 0;
+    CElement* m_innermostNameless = nullptr;
     OpenName& openNameSlot(quint64 hash);
 };
 
