@@ -88,6 +88,7 @@ void Accessor::parse(const QString& text)
     std::fill(m_openNames.begin(), m_openNames.end(), OpenName());
     m_openNameCount = 0;
     m_innermostNameless = nullptr;
+    m_openNamesActive = false;
 
     KeywordList* lists[6] = { &m_keywordLists[0], &m_keywordLists[1], &m_keywordLists[2], &m_keywordLists[3],
         &m_keywordLists[4], &m_keywordLists[5] };
@@ -265,6 +266,13 @@ Accessor::OpenName& Accessor::openNameSlot(quint64 hash)
 
 void Accessor::openNode(CElement* node)
 {
+    m_current = node;
+    if (m_openNamesActive)
+        indexOpenNode(node);
+}
+
+void Accessor::indexOpenNode(CElement* node)
+{
     int length = 0;
     const QChar* name = node->pieceData(node->m_name, length);
     // Text nodes are nameless: they have a list of their own, without a hash.
@@ -272,14 +280,15 @@ void Accessor::openNode(CElement* node)
     CElement*& innermost = length == 0 ? m_innermostNameless : openNameSlot(node->m_nameHash).innermost;
     node->m_hiddenOpenNode = innermost;
     innermost = node;
-    m_current = node;
 }
 
 void Accessor::closeCurrent()
 {
-    CElement*& innermost
-        = m_current->m_nameHash == 0 ? m_innermostNameless : openNameSlot(m_current->m_nameHash).innermost;
-    innermost = m_current->m_hiddenOpenNode;
+    if (m_openNamesActive) {
+        CElement*& innermost
+            = m_current->m_nameHash == 0 ? m_innermostNameless : openNameSlot(m_current->m_nameHash).innermost;
+        innermost = m_current->m_hiddenOpenNode;
+    }
     m_current = m_current->m_parent;
 }
 
@@ -294,6 +303,17 @@ CElement* Accessor::findOpenNode(int nameBegin, int nameLength)
     for (CElement* node = m_current; node && node != &m_root && steps < 4; node = node->m_parent, ++steps)
         if (nameEquals(node, nameBegin, nameLength))
             return node;
+    // Further up, the index of open names answers, so that a deep document
+    // with many end tags that match nothing costs no walk per end tag. It is
+    // built the first time it is needed and kept from then on.
+    if (!m_openNamesActive) {
+        m_openNamesActive = true;
+        std::vector<CElement*> path;
+        for (CElement* node = m_current; node && node != &m_root; node = node->m_parent)
+            path.push_back(node);
+        for (auto node = path.rbegin(); node != path.rend(); ++node)
+            indexOpenNode(*node);
+    }
     CElement* node = m_innermostNameless;
     if (nameLength > 0)
         node = openNameSlot(lowerCasedNameHash(m_source.constData() + nameBegin, nameLength)).innermost;

@@ -131,6 +131,8 @@ private:
     std::vector<OpenName> m_openNames;
     size_t m_openNameCount = 0;
     CElement* m_innermostNameless = nullptr;
+    bool m_openNamesActive = false;
+    void indexOpenNode(CElement* node);
     OpenName& openNameSlot(quint64 hash);
 };
 
