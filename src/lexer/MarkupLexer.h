@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <type_traits>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -158,6 +159,19 @@ struct NameTable
     }
 };
 inline const NameTable nameTable;
+
+// A sink may declare `static constexpr bool mergesPlainTagPieces = true`
+// when a run of an unknown tag that begins with a plain character (white
+// space, "=", a quote...) does to it exactly what it would do appended to the
+// run before: such pieces are then reported together, as one run.
+template <class Sink, class = void> struct MergesPlainTagPieces : std::false_type
+{
+};
+template <class Sink>
+struct MergesPlainTagPieces<Sink, std::void_t<decltype(Sink::mergesPlainTagPieces)>>
+    : std::bool_constant<Sink::mergesPlainTagPieces>
+{
+};
 
 template <class Sink> class MarkupLexer
 {
@@ -405,7 +419,8 @@ template <class Sink> void MarkupLexer<Sink>::skipBoring(int& i)
                 continue;
             if (action == NameTable::Special)
                 break;
-            report(j - 1, TagUnknown);
+            if constexpr (!MergesPlainTagPieces<Sink>::value)
+                report(j - 1, TagUnknown);
         }
         break;
     }

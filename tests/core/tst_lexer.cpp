@@ -53,6 +53,25 @@ private:
     int m_segmentStart = 0;
 };
 
+// The same, for a sink that takes plain pieces of unknown tags together.
+class MergingSink : public RecordingSink
+{
+public:
+    using RecordingSink::RecordingSink;
+    static constexpr bool mergesPlainTagPieces = true;
+};
+
+// Runs of style 2 that begin with a character that ends a piece of an unknown
+// tag without needing a full step (white space, "=", a quote...).
+bool beginsPlainPiece(const QString& run)
+{
+    if (!run.endsWith(QLatin1String(":2")) || run.size() < 3)
+        return false;
+    const ushort c = run.at(0).unicode();
+    const bool nameChar = c >= 128 || QChar(c).isLetterOrNumber() || QStringLiteral(".-_:!#").contains(QChar(c));
+    return !nameChar && !QStringLiteral("</>[").contains(QChar(c));
+}
+
 struct DocumentLists
 {
     KeywordList lists[6];
@@ -296,6 +315,21 @@ void TestLexer::skippingGivesTheSameRuns()
     RecordingSink skipped(text);
     HtmlLexer::detail::MarkupLexer<ILexerSink>(lists.pointers, skipped, true).run(0, text.size(), 0);
     QCOMPARE(skipped.runs, stepped.runs);
+
+    // A merging sink gets the same runs, except that plain pieces that
+    // follow one another may come as one.
+    MergingSink merging(text);
+    HtmlLexer::detail::MarkupLexer<MergingSink>(lists.pointers, merging, true).run(0, text.size(), 0);
+    int next = 0;
+    for (const QString& run : merging.runs) {
+        QVERIFY(next < stepped.runs.size());
+        QString joined = stepped.runs.at(next++);
+        while (joined != run && next < stepped.runs.size() && beginsPlainPiece(joined)
+            && beginsPlainPiece(stepped.runs.at(next)))
+            joined = joined.chopped(2) + stepped.runs.at(next++);
+        QCOMPARE(joined, run);
+    }
+    QCOMPARE(next, stepped.runs.size());
 }
 
 void TestLexer::runsCoverEveryPrefix_data()
