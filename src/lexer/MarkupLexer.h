@@ -257,6 +257,10 @@ private:
         bool known = false;
     };
     KnownName m_knownNames[64];
+    static unsigned knownNameSlot(char16_t first, char16_t last, int length)
+    {
+        return (static_cast<unsigned>(length) * 31u + first * 7u + last) & 63u;
+    }
     bool htmlContains(const char16_t* name, int length);
 
     int m_end = 0;
@@ -519,6 +523,18 @@ template <class Sink> int MarkupLexer<Sink>::classifyTag(int from, int to, bool&
     // the list begins with; they need no collected name.
     if (k <= to && s[k] != u'!' && (s[k] >= 256 || !m_htmlMayStartWith[asciiLower(s[k])]))
         return TagUnknown;
+    // A name seen before is answered from the cache without being collected.
+    const int length = to - k + 1;
+    if (length > 0 && length <= 30 && s[k] != u'!' && m_html.length() > 0) {
+        const KnownName& entry = m_knownNames[knownNameSlot(asciiLower(s[k]), asciiLower(s[to]), length)];
+        int n = 0;
+        while (n < length && entry.name[n] == asciiLower(s[k + n]))
+            ++n;
+        if (entry.length == length && n == length) {
+            isScript = entry.known && length == 6 && std::u16string_view(entry.name, 6) == u"script";
+            return entry.known ? Tag : TagUnknown;
+        }
+    }
     char16_t name[31];
     int n = 0;
     for (; k <= to && n < 30; ++k) {
@@ -550,8 +566,7 @@ template <class Sink> bool MarkupLexer<Sink>::htmlContains(const char16_t* name,
 {
     if (length > 30)
         return m_html.contains(name);
-    const unsigned hash = (static_cast<unsigned>(length) * 31u + name[0] * 7u + (length ? name[length - 1] : 0u)) & 63u;
-    KnownName& entry = m_knownNames[hash];
+    KnownName& entry = m_knownNames[knownNameSlot(name[0], length ? name[length - 1] : 0, length)];
     if (entry.length == length) {
         int k = 0;
         while (k < length && name[k] == entry.name[k])
