@@ -194,6 +194,9 @@ bool Accessor::nameEquals(const CElement* node, int begin, int length) const
         }
         if (k == length)
             return true;
+    } else if (nameLength == 0 || length == 0) {
+        // Lower-casing never empties a name, nor fills an empty one.
+        return false;
     } else {
         // Lower-casing keeps the length of ASCII names.
         bool ascii = true;
