@@ -29,10 +29,11 @@ public:
 
     // The lexer's sink.
 
-    // A run of an unknown tag that begins with neither "<" nor ends with ">"
+    // A run of an unknown tag that neither begins with "<" nor ends with ">"
     // only lengthens the piece being built, as the run before it did, so the
     // lexer may hand such runs over together.
     static constexpr bool mergesPlainTagPieces = true;
+
     bool matchAt(int pos, const char* s) const override;
     int styleAt(int pos) const override;
     int lineOf(int pos) const override;
