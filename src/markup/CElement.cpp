@@ -241,7 +241,14 @@ void CElement::serialise(QString& out, bool withTags) const
                 fits = false;
                 return;
             }
-            std::copy(data, data + length, write);
+            // Most pieces are a few characters long: cheaper copied by hand
+            // than through a call.
+            if (length <= 16) {
+                for (int k = 0; k < length; ++k)
+                    write[k] = data[k];
+            } else {
+                std::copy(data, data + length, write);
+            }
             write += length;
         });
         if (fits && write == end)
