@@ -87,7 +87,8 @@ void Accessor::parse(const QString& text)
     m_state = BuilderState::None;
     std::fill(m_openNames.begin(), m_openNames.end(), OpenName());
     m_openNameCount = 0;
-    m_innermostNameless = nullptr;
+    m_innermostNameless = -1;
+    m_openPath.clear();
     m_openNamesActive = false;
 
     KeywordList* lists[6] = { &m_keywordLists[0], &m_keywordLists[1], &m_keywordLists[2], &m_keywordLists[3],
@@ -279,18 +280,18 @@ void Accessor::indexOpenNode(CElement* node)
     int length = 0;
     const QChar* name = node->pieceData(node->m_name, length);
     // Text nodes are nameless: they have a list of their own, without a hash.
-    node->m_nameHash = length == 0 ? 0 : nameHash(name, length);
-    CElement*& innermost = length == 0 ? m_innermostNameless : openNameSlot(node->m_nameHash).innermost;
-    node->m_hiddenOpenNode = innermost;
-    innermost = node;
+    const quint64 hash = length == 0 ? 0 : nameHash(name, length);
+    int& innermost = hash == 0 ? m_innermostNameless : openNameSlot(hash).innermost;
+    m_openPath.push_back({ node, hash, innermost });
+    innermost = static_cast<int>(m_openPath.size()) - 1;
 }
 
 void Accessor::closeCurrent()
 {
     if (m_openNamesActive) {
-        CElement*& innermost
-            = m_current->m_nameHash == 0 ? m_innermostNameless : openNameSlot(m_current->m_nameHash).innermost;
-        innermost = m_current->m_hiddenOpenNode;
+        const OpenNode& top = m_openPath.back();
+        (top.hash == 0 ? m_innermostNameless : openNameSlot(top.hash).innermost) = top.hidden;
+        m_openPath.pop_back();
     }
     m_current = m_current->m_parent;
 }
@@ -317,12 +318,12 @@ CElement* Accessor::findOpenNode(int nameBegin, int nameLength)
         for (auto node = path.rbegin(); node != path.rend(); ++node)
             indexOpenNode(*node);
     }
-    CElement* node = m_innermostNameless;
+    int open = m_innermostNameless;
     if (nameLength > 0)
-        node = openNameSlot(lowerCasedNameHash(m_source.constData() + nameBegin, nameLength)).innermost;
-    for (; node; node = node->m_hiddenOpenNode)
-        if (nameEquals(node, nameBegin, nameLength))
-            return node;
+        open = openNameSlot(lowerCasedNameHash(m_source.constData() + nameBegin, nameLength)).innermost;
+    for (; open >= 0; open = m_openPath[static_cast<size_t>(open)].hidden)
+        if (nameEquals(m_openPath[static_cast<size_t>(open)].node, nameBegin, nameLength))
+            return m_openPath[static_cast<size_t>(open)].node;
     return nullptr;
 }
 

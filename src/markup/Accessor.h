@@ -126,17 +126,26 @@ private:
     bool m_edited = false;
 
     // The nodes from `current` up to the root (left out) are the open ones,
-    // which end tags may close. An open-addressed table from the hash of a
-    // name to the innermost open node with that hash finds the node an end
-    // tag closes without walking up a deep tree for every end tag.
+    // which end tags may close. Once an end tag has to look further than a
+    // few levels up, they are kept on a stack beside the tree, and an
+    // open-addressed table from the hash of a name to the innermost open node
+    // with that hash finds the node an end tag closes without walking up a
+    // deep tree for every end tag.
+    struct OpenNode
+    {
+        CElement* node;
+        quint64 hash; // 0 for a nameless node
+        int hidden; // the open node of equal hash that this one hides, or -1
+    };
     struct OpenName
     {
         quint64 hash = 0;
-        CElement* innermost = nullptr;
+        int innermost = -1;
     };
+    std::vector<OpenNode> m_openPath;
     std::vector<OpenName> m_openNames;
     size_t m_openNameCount = 0;
-    CElement* m_innermostNameless = nullptr;
+    int m_innermostNameless = -1;
     bool m_openNamesActive = false;
     void indexOpenNode(CElement* node);
     OpenName& openNameSlot(quint64 hash);

@@ -166,7 +166,6 @@ QString CElement::attribute(const QString& name) const
 void CElement::appendChild(CElement* child)
 {
     child->m_parent = this;
-    child->m_previous = m_lastChild;
     child->m_next = nullptr;
     if (m_lastChild)
         m_lastChild->m_next = child;
@@ -322,13 +321,15 @@ CElement* CElement::addSiblingBefore()
         return addChild();
     CElement* node = m_document->createNode(nullptr);
     node->m_parent = m_parent;
+    // Searched from the front, as the list holds no link backwards.
+    CElement* previous = nullptr;
+    for (CElement* child = m_parent->m_firstChild; child && child != this; child = child->m_next)
+        previous = child;
     node->m_next = this;
-    node->m_previous = m_previous;
-    if (m_previous)
-        m_previous->m_next = node;
+    if (previous)
+        previous->m_next = node;
     else
         m_parent->m_firstChild = node;
-    m_previous = node;
     return node;
 }
 

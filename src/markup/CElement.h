@@ -73,12 +73,7 @@ private:
     CElement* m_parent = nullptr;
     CElement* m_firstChild = nullptr;
     CElement* m_lastChild = nullptr;
-    CElement* m_previous = nullptr;
     CElement* m_next = nullptr;
-    // While the document is being built: the hash of the lower-cased name
-    // and the open node of equal hash that this one hides (see Accessor).
-    quint64 m_nameHash = 0;
-    CElement* m_hiddenOpenNode = nullptr;
     Piece m_name;
     Piece m_startTag;
     Piece m_text;
