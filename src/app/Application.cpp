@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -52,6 +53,14 @@ Application::Application(int& argc, char** argv)
     // initialiser the linker would otherwise drop as unreferenced.
     Q_INIT_RESOURCE(resources);
     qRegisterMetaType<Application::Download>();
+    // Resolved now: relative names are meant from the folder the program was
+    // started in. arguments() rather than argv: it keeps non-Latin names whole.
+    const QStringList arguments = QCoreApplication::arguments();
+    for (int i = 1; i < arguments.size(); ++i) {
+        // An empty argument names no file ("" from a launcher's empty field).
+        if (!arguments.at(i).isEmpty())
+            m_packageFiles << QFileInfo(arguments.at(i)).absoluteFilePath();
+    }
     // Zero delay: the list build blocks, so it must wait until the event loop
     // runs and the window has been shown.
     QTimer::singleShot(0, this, &Application::postLaunch);
@@ -95,6 +104,8 @@ void Application::postLaunch()
     DreamweaverInfo::buildDreamweaverList(m_exManDbPath);
     emit dreamweaversUpdated();
     requestDownloads();
+    if (!m_packageFiles.isEmpty())
+        emit packageFilesUpdated();
 }
 
 QString Application::catalogueUrl()

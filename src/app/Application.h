@@ -10,6 +10,7 @@
 #include <QMetaType>
 #include <QSslError>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class QNetworkReply;
@@ -50,6 +51,10 @@ public:
     QList<DreamweaverInfo>& dreamweavers();
     QVector<Download>& downloads();
     QString exManDbPath() const { return m_exManDbPath; }
+    // The package files the program was started with (what is left of the
+    // command line once Qt has taken its own options), as absolute paths, in
+    // the order given. The window installs them once the installations are known.
+    QStringList packageFiles() const { return m_packageFiles; }
 
     // The compiled-in addresses, unless MORAVEL_CATALOGUE_URL or
     // MORAVEL_DOWNLOADS_URL name others (a mirror, a test server).
@@ -69,6 +74,9 @@ public:
 signals:
     void dreamweaversUpdated();
     void downloadsUpdated();
+    // Emitted once after start-up, after dreamweaversUpdated(), when the
+    // program was started with package files.
+    void packageFilesUpdated();
 
 private slots:
     void postLaunch();
@@ -84,6 +92,7 @@ private:
     QString takeFailureReason(QNetworkReply* reply, const QByteArray& body);
 
     QString m_exManDbPath;
+    QStringList m_packageFiles;
     QVector<Download> m_downloads;
     // Certificate errors by reply, until the reply finishes.
     QHash<QNetworkReply*, QList<QSslError>> m_sslErrors;

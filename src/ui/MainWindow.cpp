@@ -7,14 +7,21 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QListView>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryFile>
+#include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -87,12 +94,24 @@ QString removalProblems(const InstallReport& report)
     return section(QObject::tr("These files could not be deleted:"), kept) + failedXmlSection(report);
 }
 
+bool hasPackageSuffix(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    return suffix.compare(QLatin1String("zxp"), Qt::CaseInsensitive) == 0
+        || suffix.compare(QLatin1String("mxp"), Qt::CaseInsensitive) == 0;
+}
+
 // Why the file at path cannot be installed, found before anything is removed
 // for it; empty when it is a package whose manifest can be read.
 QString unreadablePackageReason(const QString& path)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix != QLatin1String("zxp") && suffix != QLatin1String("mxp"))
+    // A path from the command line or a drop may name anything at all.
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QObject::tr("the file does not exist");
+    if (info.isDir())
+        return QObject::tr("it is a folder, not a package file");
+    if (!hasPackageSuffix(path))
         return QObject::tr("it is not a ZXP or MXP package");
     if (ExtensionInfo(path).manifest().isEmpty())
         return QObject::tr("no extension manifest can be read from it");
@@ -106,6 +125,15 @@ QString lastPathComponent(const QString& name)
 {
     const int slash = qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
     return name.mid(slash + 1);
+}
+
+// Whether a drag carries anything that could be a package on this computer.
+bool carriesLocalFiles(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return false;
+    const QList<QUrl> urls = data->urls();
+    return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
 }
 
 QTableWidgetItem* readOnlyItem(const QString& text)
@@ -146,6 +174,13 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->comboDreamweavers, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
         &MainWindow::slotSelectDreamweaver);
     connect(ui->installButton, &QPushButton::clicked, this, &MainWindow::slotInstallExtension);
+    if (Application* application = Application::instance()) {
+        // Queued: the start-up work finishes (the catalogue is requested)
+        // before the install's questions and progress dialogs take over.
+        connect(application, &Application::packageFilesUpdated, this, &MainWindow::slotInstallStartupPackages,
+            Qt::QueuedConnection);
+    }
+    setAcceptDrops(true);
 }
 
 MainWindow::~MainWindow() = default;
@@ -392,4 +427,64 @@ void MainWindow::slotDownloadExtension(Application::Download download)
     if (!mxiName.isEmpty())
         removeWithProgress(dreamweaver, mxiName);
     installWithProgress(dreamweaver, file.fileName(), download.name, progress);
+}
+
+void MainWindow::installPackageFiles(const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return;
+    if (!currentDreamweaver()) {
+        // Silence would look as if the file had been taken: say why nothing happens.
+        QStringList lines;
+        for (const QString& path : paths) {
+            lines << tr("%1 cannot be installed: no Dreamweaver installation was found.")
+                         .arg(QDir::toNativeSeparators(path));
+        }
+        warn(lines.join(QLatin1Char('\n')), QString());
+        return;
+    }
+    for (const QString& path : paths)
+        installPackageFile(path);
+}
+
+void MainWindow::slotInstallStartupPackages()
+{
+    if (Application* application = Application::instance())
+        installPackageFiles(application->packageFiles());
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (carriesLocalFiles(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    if (!event->mimeData() || !event->mimeData()->hasUrls())
+        return;
+    QStringList packages;
+    QStringList refusals;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (!url.isLocalFile()) {
+            refusals << tr("%1 cannot be installed: it is not a file on this computer.")
+                            .arg(url.toDisplayString(QUrl::RemovePassword));
+            continue;
+        }
+        const QString path = url.toLocalFile();
+        if (hasPackageSuffix(path))
+            packages << path;
+        else
+            refusals
+                << tr("%1 cannot be installed: it is not a ZXP or MXP package.").arg(QDir::toNativeSeparators(path));
+    }
+    if (!packages.isEmpty())
+        event->acceptProposedAction();
+    // After the drop has returned: the program the files came from waits for
+    // the drop to end, and must not wait through the questions and installs.
+    QTimer::singleShot(0, this, [this, packages, refusals] {
+        if (!refusals.isEmpty())
+            warn(refusals.join(QLatin1Char('\n')), QString());
+        installPackageFiles(packages);
+    });
 }

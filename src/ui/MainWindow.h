@@ -4,9 +4,12 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class DreamweaverInfo;
+class QDragEnterEvent;
+class QDropEvent;
 class InstallReport;
 class MainWindowForm;
 class Progress;
@@ -31,6 +34,10 @@ public:
     // installed version, installs under progress, refreshes, and warns when
     // something failed. True when the package was installed.
     bool installPackageFile(QString path);
+    // The install command for each file in turn (a file dropped on the window,
+    // or given on the command line); warns instead when there is no
+    // installation to install into.
+    void installPackageFiles(const QStringList& paths);
 
 public slots:
     void dreamweaversUpdated();
@@ -41,6 +48,13 @@ private slots:
     void slotInstallExtension();
     void slotRemoveExtension(QString mxiName);
     void slotDownloadExtension(Application::Download download);
+    void slotInstallStartupPackages();
+
+protected:
+    // Files dropped on the window: packages are installed, anything else is
+    // refused with a message.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     bool confirmReplace(QString installedName, QString installedVersion, QString newName, QString newVersion);
