@@ -136,7 +136,10 @@ int main(int argc, char** argv)
     qputenv("ALLUSERSPROFILE", QString(root.path() + "/ProgramData").toUtf8());
     qputenv("ProgramW6432", QString(root.path() + "/Program Files").toUtf8());
 
-    Application application(argc, argv);
+    // Only the program's name: the test's own arguments (function names,
+    // options) would be taken for package files to install at start-up.
+    int applicationArgc = 1;
+    Application application(applicationArgc, argv);
     QObject::connect(&application, &Application::dreamweaversUpdated, [] { ++postLaunches; });
     // Constructing the object must not have run the start-up work.
     postLaunchesBeforeTheEventLoop = postLaunches;
