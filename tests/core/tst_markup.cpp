@@ -531,7 +531,7 @@ void TestMarkup::deepNesting_data()
         << QStringLiteral("<a>").repeated(50000) + QStringLiteral("</b></c></>").repeated(50000) << 50000;
     QTest::newRow("open elements interleaved with unmatched end tags")
         << QStringLiteral("<a></b>").repeated(100000) << 100000;
-    QTest::newRow("200000 nested scripts and comments")
+    QTest::newRow("100000 nested elements, each with a comment")
         << QStringLiteral("<b x='1'><!--c-->").repeated(100000) << 100000;
 }
 
