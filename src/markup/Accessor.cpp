@@ -1,5 +1,7 @@
 #include "markup/Accessor.h"
 
+#include "markup/LowerCase.h"
+
 #include "lexer/HtmlLexer.h"
 #include "lexer/KeywordSets.h"
 #include "lexer/LexerModule.h"
@@ -42,7 +44,7 @@ quint64 lowerCasedNameHash(const QChar* data, int length)
     for (int k = 0; k < length; ++k) {
         ushort c = data[k].unicode();
         if (c >= 128) {
-            const QString lower = QString(data, length).toLower();
+            const QString lower = lowerCasedName(data, length);
             return nameHash(lower.constData(), lower.size());
         }
         if (c >= 'A' && c <= 'Z')
@@ -168,7 +170,7 @@ void Accessor::setLowerCasedName(CElement* node, int begin, int length)
     for (int k = 0; k < length; ++k) {
         const ushort c = data[k].unicode();
         if (c >= 128 || (c >= 'A' && c <= 'Z')) {
-            node->setPiece(node->m_name, QString(data, length).toLower());
+            node->setPiece(node->m_name, lowerCasedName(data, length));
             return;
         }
     }
@@ -208,7 +210,7 @@ bool Accessor::nameEquals(const CElement* node, int begin, int length) const
         if (ascii)
             return false;
     }
-    return QString(end, length).toLower() == QString(name, nameLength);
+    return lowerCasedName(end, length) == QString(name, nameLength);
 }
 
 void Accessor::closePending(bool selfClosed)

@@ -1,6 +1,7 @@
 #include "markup/CElement.h"
 
 #include "markup/Accessor.h"
+#include "markup/LowerCase.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ bool isAscii(const QChar* data, int length)
 bool equalsLowerCased(const QChar* candidate, int length, const QString& lowerName)
 {
     if (!isAscii(candidate, length) || !isAscii(lowerName.constData(), lowerName.size()))
-        return QString(candidate, length).toLower() == lowerName;
+        return lowerCasedName(candidate, length) == lowerName;
     if (length != lowerName.size())
         return false;
     for (int k = 0; k < length; ++k) {
@@ -156,7 +157,7 @@ QString CElement::attribute(const QString& name) const
     const QChar* tag = pieceData(m_startTag, length);
     int valueBegin = 0;
     int valueLength = 0;
-    if (!findAttribute(tag, length, name.toLower(), valueBegin, valueLength))
+    if (!findAttribute(tag, length, lowerCasedName(name), valueBegin, valueLength))
         return QString();
     QString value(tag + valueBegin, valueLength);
     value.replace(QLatin1String("&amp;"), QLatin1String("&"));
@@ -290,7 +291,7 @@ CElement* CElement::elementById(const QString& id)
 
 std::vector<CElement*> CElement::elementsByTagName(const QString& name)
 {
-    const QString lowerName = name.toLower();
+    const QString lowerName = lowerCasedName(name);
     std::vector<CElement*> found;
     for (CElement* node = this; node; node = node->nextInPreOrder(this)) {
         int length = 0;

@@ -24,6 +24,7 @@ private slots:
     void elementById_data();
     void elementById();
     void emptyIdFindsTheFirstNodeOfTheWalk();
+    void nameWithLoneSurrogateFindsItself();
     void addChildLandsBeforeTheEndTag();
     void addSiblingBefore_data();
     void addSiblingBefore();
@@ -311,6 +312,23 @@ void TestMarkup::emptyIdFindsTheFirstNodeOfTheWalk()
     QCOMPARE(document.elementById(QString()), document.root());
     CElement* a = document.root()->children().front();
     QCOMPARE(a->elementById(QString()), a->children().front());
+}
+
+void TestMarkup::nameWithLoneSurrogateFindsItself()
+{
+    // Broken UTF-16 in a tag name: the lone surrogate must not swallow the
+    // letter after it when the name is lower-cased.
+    const QChar surrogate(0xd800);
+    const QString name = QStringLiteral("a") + surrogate + QStringLiteral("T\u00dd");
+    const QString text = QLatin1Char('<') + name + QStringLiteral(">x</") + name + QLatin1Char('>');
+    Accessor document;
+    document.parse(text);
+    QCOMPARE(document.toString(), text);
+    CElement* element = document.root()->children().front();
+    QCOMPARE(element->name(), QStringLiteral("a") + surrogate + QStringLiteral("t\u00fd"));
+    QCOMPARE(element->endTag(), QStringLiteral("</") + name + QLatin1Char('>'));
+    QCOMPARE(document.elementsByTagName(element->name()).size(), size_t(1));
+    QCOMPARE(document.elementsByTagName(name).size(), size_t(1));
 }
 
 void TestMarkup::addChildLandsBeforeTheEndTag()
