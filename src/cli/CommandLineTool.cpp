@@ -88,6 +88,28 @@ bool isComplete(const InstallReport& report)
     return true;
 }
 
+// "Name v. 1.0.0", as the window's questions and reports name an extension.
+QString titleOf(const ExtensionInfo& extension)
+{
+    return extension.name() + QStringLiteral(" v. ") + extension.version();
+}
+
+// Ends text with a line break and flushes at once, so that the results and
+// the messages between them reach the user in order.
+void writeLine(FILE* stream, const QString& text)
+{
+    const QByteArray bytes = (text.endsWith(QLatin1Char('\n')) ? text : text + QLatin1Char('\n')).toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+// Progress goes to standard error only when a user watches it there; a dry
+// run has none.
+std::unique_ptr<TerminalProgress> terminalProgress(bool dryRun)
+{
+    return !dryRun && isTerminal(stderr) ? std::make_unique<TerminalProgress>(stderr) : nullptr;
+}
+
 QString installationsLeadNowhere()
 {
     return QStringLiteral("no Dreamweaver installation was found: APPDATA, ALLUSERSPROFILE and ProgramW6432 lead to "
@@ -98,16 +120,12 @@ QString installationsLeadNowhere()
 
 void CommandLineTool::writeOut(const QString& text) const
 {
-    const QByteArray bytes = (text.endsWith(QLatin1Char('\n')) ? text : text + QLatin1Char('\n')).toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    writeLine(stdout, text);
 }
 
 void CommandLineTool::writeError(const QString& text) const
 {
-    const QByteArray bytes = (text.endsWith(QLatin1Char('\n')) ? text : text + QLatin1Char('\n')).toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-    std::fflush(stderr);
+    writeLine(stderr, text);
 }
 
 void CommandLineTool::writeJson(const QJsonObject& object) const
@@ -528,9 +546,15 @@ int CommandLineTool::info(const QString& packagePath)
 bool CommandLineTool::removeInstalled(DreamweaverInfo& target, const ExtensionInfo& extension, IProgress* progress,
     InstallReport* report, QHash<QString, QString>* plannedTexts) const
 {
+    if (progress) {
+        progress->setTitle(QStringLiteral("Removing"));
+    }
     Remover remover(target, progress, report);
     remover.setDryRun(m_dryRun, plannedTexts);
     remover.removeExtension(extension.fileName());
+    if (progress) {
+        progress->setFinished();
+    }
     return isComplete(*report);
 }
 
@@ -550,15 +574,12 @@ int CommandLineTool::install(const QString& packagePath)
             QStringLiteral("moravel-cli: cannot install %1: the package holds no readable manifest").arg(packagePath));
         return Failed;
     }
-    const QString title = extension.name() + QStringLiteral(" v. ") + extension.version();
+    const QString title = titleOf(extension);
 
     target->loadInstalledExtensions();
     // An empty id would match any installed manifest that could not be read.
     const ExtensionInfo* installed = extension.id().isEmpty() ? nullptr : target->findExtension(extension.id());
-    std::unique_ptr<TerminalProgress> progress;
-    if (!m_dryRun && isTerminal(stderr)) {
-        progress = std::make_unique<TerminalProgress>(stderr);
-    }
+    const std::unique_ptr<TerminalProgress> progress = terminalProgress(m_dryRun);
 
     QStringList output;
     if (m_dryRun) {
@@ -568,23 +589,17 @@ int CommandLineTool::install(const QString& packagePath)
     QHash<QString, QString> plannedTexts;
     if (installed) {
         const ExtensionInfo old = *installed;
-        const QString oldTitle = old.name() + QStringLiteral(" v. ") + old.version();
+        const QString oldTitle = titleOf(old);
         if (!m_dryRun
             && !confirm(QStringLiteral("Version ") + old.version() + QStringLiteral(" of ") + old.name()
-                    + QStringLiteral(" is already installed.\n\nDo you want to replace it with ") + extension.name()
-                    + QStringLiteral(" v. ") + extension.version() + QLatin1Char('?'),
+                    + QStringLiteral(" is already installed.\n\nDo you want to replace it with ") + title
+                    + QLatin1Char('?'),
                 QStringLiteral("%1 was not installed: it would replace %2 in %3")
                     .arg(title, oldTitle, target->name()))) {
             return Failed;
         }
-        if (progress) {
-            progress->setTitle(QStringLiteral("Removing"));
-        }
         InstallReport removal;
         const bool removed = removeInstalled(*target, old, progress.get(), &removal, &plannedTexts);
-        if (progress) {
-            progress->setFinished();
-        }
         if (!removed) {
             writeError(QStringLiteral("moravel-cli: %1 was not installed: removing %2 from %3 failed:\n")
                            .arg(title, oldTitle, target->name())
@@ -646,23 +661,15 @@ int CommandLineTool::remove(const QString& name)
         return NotFound;
     }
     const ExtensionInfo extension = *found;
-    const QString title = extension.name() + QStringLiteral(" v. ") + extension.version();
+    const QString title = titleOf(extension);
     if (!m_dryRun
-        && !confirm(QStringLiteral("Remove ") + extension.name() + QStringLiteral(" v. ") + extension.version()
-                + QLatin1Char('?'),
+        && !confirm(QStringLiteral("Remove ") + title + QLatin1Char('?'),
             QStringLiteral("%1 was not removed from %2").arg(title, target->name()))) {
         return Failed;
     }
-    std::unique_ptr<TerminalProgress> progress;
-    if (!m_dryRun && isTerminal(stderr)) {
-        progress = std::make_unique<TerminalProgress>(stderr);
-        progress->setTitle(QStringLiteral("Removing"));
-    }
+    const std::unique_ptr<TerminalProgress> progress = terminalProgress(m_dryRun);
     InstallReport report;
     const bool removed = removeInstalled(*target, extension, progress.get(), &report, nullptr);
-    if (progress) {
-        progress->setFinished();
-    }
     if (!removed) {
         writeError(
             QStringLiteral("moravel-cli: removing %1 from %2 failed:\n").arg(title, target->name()) + report.toText());

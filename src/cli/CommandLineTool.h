@@ -43,7 +43,8 @@ private:
     // Yes when --yes was given; otherwise asks on the terminal, and refuses
     // when there is no terminal to ask on.
     bool confirm(const QString& question, const QString& refusal);
-    // plannedTexts: for a dry run, receives what the planned removal leaves of the configuration files.
+    // Shows "Removing" on progress, when there is one. plannedTexts: for a
+    // dry run, receives what the planned removal leaves of the configuration files.
     bool removeInstalled(DreamweaverInfo& target, const ExtensionInfo& extension, IProgress* progress,
         InstallReport* report, QHash<QString, QString>* plannedTexts) const;
 
