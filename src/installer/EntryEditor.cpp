@@ -192,6 +192,23 @@ CElement* EntryEditor::findInFreshParse(Accessor& document, QString& parsedText,
     return document.elementById(id);
 }
 
+bool EntryEditor::insertIntoTarget(Accessor& document, QString& parsedText, QString& current, CElement* target,
+    const QString& targetId, const QString& markup, const QString& unit)
+{
+    if (expandEmptyElement(target)) {
+        current = document.toString();
+        parsedText = QString();
+        target = findInFreshParse(document, parsedText, current, targetId);
+        if (!target) {
+            return false;
+        }
+    }
+    insertMarkup(target, markup, unit);
+    current = document.toString();
+    parsedText = QString();
+    return true;
+}
+
 QString EntryEditor::addMenuInserts(const QString& text, const QList<MenuInsert>& inserts, EntryResults* results)
 {
     QString current = text;
@@ -204,19 +221,9 @@ QString EntryEditor::addMenuInserts(const QString& text, const QList<MenuInsert>
                 target ? Outcome::AlreadyPresent : Outcome::TargetMissing);
             continue;
         }
-        if (expandEmptyElement(target)) {
-            current = document.toString();
-            parsedText = QString();
-            target = findInFreshParse(document, parsedText, current, entry.appendTo);
-            if (!target) {
-                note(results, Kind::MenuEntry, entry.itemId, entry.appendTo, Outcome::TargetMissing);
-                continue;
-            }
-        }
-        insertMarkup(target, entry.markup, menuIndentUnit());
-        note(results, Kind::MenuEntry, entry.itemId, entry.appendTo, Outcome::Added);
-        current = document.toString();
-        parsedText = QString();
+        const bool added
+            = insertIntoTarget(document, parsedText, current, target, entry.appendTo, entry.markup, menuIndentUnit());
+        note(results, Kind::MenuEntry, entry.itemId, entry.appendTo, added ? Outcome::Added : Outcome::TargetMissing);
     }
     return current;
 }
@@ -253,19 +260,10 @@ QString EntryEditor::addInsertbarInserts(
                 category ? Outcome::AlreadyPresent : Outcome::TargetMissing);
             continue;
         }
-        if (expandEmptyElement(category)) {
-            current = document.toString();
-            parsedText = QString();
-            category = findInFreshParse(document, parsedText, current, entry.categoryId);
-            if (!category) {
-                note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId, Outcome::TargetMissing);
-                continue;
-            }
-        }
-        insertMarkup(category, entry.markup, insertbarIndentUnit());
-        note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId, Outcome::Added);
-        current = document.toString();
-        parsedText = QString();
+        const bool added = insertIntoTarget(
+            document, parsedText, current, category, entry.categoryId, entry.markup, insertbarIndentUnit());
+        note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId,
+            added ? Outcome::Added : Outcome::TargetMissing);
     }
     return current;
 }

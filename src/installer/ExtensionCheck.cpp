@@ -40,13 +40,12 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
     }
     for (const QString& locale : m_dreamweaver.locales()) {
         const QString storedPath = m_dreamweaver.extensionStoreFolder(locale) + QLatin1Char('/') + mxiName;
-        if (!QFileInfo(storedPath).isFile()) {
+        const std::optional<ExtensionInfo> record = ExtensionInfo::readStored(storedPath);
+        if (!record) {
             continue;
         }
-        ExtensionInfo record(storedPath);
-        record.parseDetails();
 
-        for (const FileEntry& entry : record.files()) {
+        for (const FileEntry& entry : record->files()) {
             const QString folder = Installer::targetFolder(m_dreamweaver, entry, locale);
             const QString fileName = PackageSupport::extractedFileName(entry.source);
             // The installer refuses these entries, so there is nothing to look for.
@@ -58,7 +57,7 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
         }
 
         const QString configuration = m_dreamweaver.configurationFolder(locale);
-        const QList<MenuInsert> menuInserts = record.menuInserts();
+        const QList<MenuInsert> menuInserts = record->menuInserts();
         if (!menuInserts.isEmpty()) {
             Accessor menus;
             menus.parse(configurationText(configuration + QStringLiteral("/Menus/Menus.xml")));
@@ -67,7 +66,7 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
                     holds(menus, entry.appendTo, entry.itemId) });
             }
         }
-        const QList<InsertbarInsert> insertbarInserts = record.insertbarInserts();
+        const QList<InsertbarInsert> insertbarInserts = record->insertbarInserts();
         if (!insertbarInserts.isEmpty()) {
             Accessor insertbar;
             insertbar.parse(configurationText(configuration + QStringLiteral("/Objects/insertbar.xml")));

@@ -27,6 +27,16 @@ bool isElement(const CElement* node)
 
 } // namespace
 
+std::optional<ExtensionInfo> ExtensionInfo::readStored(const QString& storedPath)
+{
+    if (!QFileInfo(storedPath).isFile()) {
+        return std::nullopt;
+    }
+    ExtensionInfo record(storedPath);
+    record.parseDetails();
+    return record;
+}
+
 ExtensionInfo::ExtensionInfo(const QString& path)
 {
     const QFileInfo info(path);

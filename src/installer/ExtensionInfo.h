@@ -9,6 +9,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 class Accessor;
 class IPackage;
 
@@ -24,6 +26,9 @@ public:
     // A package (".zxp" or ".mxp", by lower-cased suffix) or a stored manifest file.
     explicit ExtensionInfo(const QString& path);
     ExtensionInfo(const QByteArray& manifestBytes, const QString& fileName);
+    // The manifest copy an install stored at storedPath, details read; none
+    // when no file is there (the extension is not in that locale).
+    static std::optional<ExtensionInfo> readStored(const QString& storedPath);
 
     // Fills id, name, version, author, description and products.
     void parseHeader();

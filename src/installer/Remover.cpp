@@ -146,24 +146,23 @@ void Remover::removeExtension(const QString& mxiName)
     editor.setDryRun(m_dryRun, m_plannedTexts);
     for (const QString& locale : m_dreamweaver.locales()) {
         const QString storedPath = m_dreamweaver.extensionStoreFolder(locale) + QLatin1Char('/') + mxiName;
-        if (!QFileInfo(storedPath).isFile()) {
+        const std::optional<ExtensionInfo> record = ExtensionInfo::readStored(storedPath);
+        if (!record) {
             continue;
         }
-        ExtensionInfo record(storedPath);
-        record.parseDetails();
 
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Removing menu entries"));
         }
-        editor.removeMenuInserts(locale, record);
+        editor.removeMenuInserts(locale, *record);
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Removing Insert Bar entries"));
         }
-        editor.removeInsertbarInserts(locale, record);
+        editor.removeInsertbarInserts(locale, *record);
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Removing files"));
         }
-        removeListedFiles(locale, mxiName, record);
+        removeListedFiles(locale, mxiName, *record);
 
         if (m_dryRun) {
             if (m_report) {
