@@ -2,8 +2,10 @@
 
 #include <QtTest>
 
-Q_DECLARE_METATYPE(QList<MenuInsert>)
-Q_DECLARE_METATYPE(QList<InsertbarInsert>)
+using Menus = QList<MenuInsert>;
+using Buttons = QList<InsertbarInsert>;
+Q_DECLARE_METATYPE(Menus)
+Q_DECLARE_METATYPE(Buttons)
 
 namespace {
 
@@ -29,6 +31,7 @@ const char twoSpaceMenus[] = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                              "    <menuitem name=\"_Sort Table\" id=\"DWMenu_Commands_Sort\" />\n"
                              "  </menu>\n"
                              "</menubar>\n";
+const char fileMenuEnd[] = "id=\"DWMenu_File_New\" />\n";
 
 const char insertbar[] = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                          "<insertbar xmlns:MMString=\"http://www.macromedia.com/schemes/data/string/\">\n"
@@ -37,145 +40,118 @@ const char insertbar[] = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                          "\t</category>\n"
                          "</insertbar>\n";
 
-QString withLines(const char* before, const char* after, const char* replacement)
+// text with added put right after the first occurrence of anchor.
+QString inserted(const char* text, const char* anchor, const char* added)
 {
-    QString text = QString::fromUtf8(twoSpaceMenus);
-    const QString anchor = QString::fromUtf8(before) + QString::fromUtf8(after);
-    Q_ASSERT(text.contains(anchor));
-    return text.replace(anchor, QString::fromUtf8(before) + QString::fromUtf8(replacement) + QString::fromUtf8(after));
-}
-
-enum class Operation { AddMenu, RemoveMenu, AddInsertbar, RemoveInsertbar };
-
-// The results as "id outcome" items in the order they were reported.
-QStringList outcomes(const EntryEditor::EntryResults& results)
-{
-    static const char* const names[]
-        = { "added", "already present", "target missing", "removed", "not present", "kept" };
-    QStringList list;
-    for (const InstallReport::EntryResult& result : results) {
-        list << result.id + QLatin1Char(' ') + QLatin1String(names[int(result.outcome)]);
-    }
-    return list;
+    QString result = QString::fromUtf8(text);
+    const int at = result.indexOf(QString::fromUtf8(anchor));
+    Q_ASSERT(at >= 0);
+    return result.insert(at + int(qstrlen(anchor)), QString::fromUtf8(added));
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(Operation)
 
 class TestEntryEditor : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void addsMenuEntriesLaidOutLikeTheFile_data()
+    void addsEntriesLaidOutLikeTheFile_data()
     {
         QTest::addColumn<QString>("original");
-        QTest::addColumn<QList<MenuInsert>>("inserts");
+        QTest::addColumn<Menus>("menus");
+        QTest::addColumn<Buttons>("buttons");
         QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("removalRestores");
 
-        const char fileTarget[] = "    <menuitem name=\"_New\" id=\"DWMenu_File_New\" />\n";
-        const char fileEnd[] = "  </menu>\n  <menu name=\"_Commands\"";
-
+        const QString menus = QString::fromUtf8(twoSpaceMenus);
         QTest::newRow("indented one unit deeper than the target's end tag")
-            << QString::fromUtf8(twoSpaceMenus)
-            << QList<MenuInsert> { menu("DWMenu_File", "Velkor_Open",
-                   "\n        <menuitem name=\"Open _Recent\" id=\"Velkor_Open\" command=\"run()\"/>\n      ") }
-            << withLines(fileTarget, fileEnd,
-                   "      <menuitem name=\"Open _Recent\" id=\"Velkor_Open\" command=\"run()\"/>\n");
-
+            << menus
+            << Menus { menu("DWMenu_File", "V", "\n        <menuitem name=\"Open\" id=\"V\" command=\"run()\"/>\n  ") }
+            << Buttons {}
+            << inserted(twoSpaceMenus, fileMenuEnd, "      <menuitem name=\"Open\" id=\"V\" command=\"run()\"/>\n")
+            << true;
         QTest::newRow("blank lines, odd indentation and text in the snippet are not kept")
-            << QString::fromUtf8(twoSpaceMenus)
-            << QList<MenuInsert> { menu("DWMenu_File", "Velkor_Sub",
-                   "\n\n   <menu name=\"Velkor\" id=\"Velkor_Sub\">\n\n  stray text\n"
-                   "<menuitem name=\"Tidy\" id=\"Velkor_Tidy\">Label</menuitem>\n"
-                   "      <menuitem name=\"Lint\" id=\"Velkor_Lint\"/>\n</menu>\n\n") }
-            << withLines(fileTarget, fileEnd,
-                   "      <menu name=\"Velkor\" id=\"Velkor_Sub\">\n"
-                   "          <menuitem name=\"Tidy\" id=\"Velkor_Tidy\">\n"
-                   "          </menuitem>\n"
-                   "          <menuitem name=\"Lint\" id=\"Velkor_Lint\"/>\n"
-                   "      </menu>\n");
-
+            << menus
+            << Menus { menu("DWMenu_File", "V",
+                   "\n\n   <menu id=\"V\">\n\n  stray text\n<menuitem id=\"T\">Label</menuitem>\n"
+                   "      <menuitem id=\"L\"/>\n</menu>\n\n") }
+            << Buttons {}
+            << inserted(twoSpaceMenus, fileMenuEnd,
+                   "      <menu id=\"V\">\n          <menuitem id=\"T\">\n          </menuitem>\n"
+                   "          <menuitem id=\"L\"/>\n      </menu>\n")
+            << false;
         QTest::newRow("comments keep their place and get the indentation")
-            << QString::fromUtf8(twoSpaceMenus)
-            << QList<MenuInsert> { menu("DWMenu_Commands", "Velkor_Cmd",
-                   "\n<!-- Velkor tools -->\n<menuitem name=\"Tool\" id=\"Velkor_Cmd\"/>") }
-            << withLines("    <menuitem name=\"_Sort Table\" id=\"DWMenu_Commands_Sort\" />\n", "  </menu>\n</menubar>",
-                   "      <!-- Velkor tools -->\n"
-                   "      <menuitem name=\"Tool\" id=\"Velkor_Cmd\"/>\n");
-
+            << menus << Menus { menu("DWMenu_Commands", "V", "\n<!-- Velkor -->\n<menuitem id=\"V\"/>") } << Buttons {}
+            << inserted(
+                   twoSpaceMenus, "DWMenu_Commands_Sort\" />\n", "      <!-- Velkor -->\n      <menuitem id=\"V\"/>\n")
+            << false;
         QTest::newRow("two elements in one entry each get a line")
-            << QString::fromUtf8(twoSpaceMenus)
-            << QList<MenuInsert> { menu("DWMenu_File", "Velkor_One",
-                   "<menuitem id=\"Velkor_One\" name=\"One\"/><separator/><menuitem id=\"Velkor_Two\" name=\"Two\"/>") }
-            << withLines(fileTarget, fileEnd,
-                   "      <menuitem id=\"Velkor_One\" name=\"One\"/>\n"
-                   "      <separator/>\n"
-                   "      <menuitem id=\"Velkor_Two\" name=\"Two\"/>\n");
-
-        QTest::newRow("a later entry goes into the element an earlier one added")
-            << QString::fromUtf8(twoSpaceMenus)
-            << QList<MenuInsert> { menu("DWMenu_File", "Velkor_Sub", "<menu id=\"Velkor_Sub\" name=\"V\"></menu>"),
-                   menu("Velkor_Sub", "Velkor_Item", "<menuitem id=\"Velkor_Item\" name=\"I\"/>") }
-            << withLines(fileTarget, fileEnd,
-                   "      <menu id=\"Velkor_Sub\" name=\"V\">\n"
-                   "          <menuitem id=\"Velkor_Item\" name=\"I\"/>\n"
-                   "      </menu>\n");
-
+            << menus << Menus { menu("DWMenu_File", "V", "<menuitem id=\"V\"/><separator/><menuitem id=\"W\"/>") }
+            << Buttons {}
+            << inserted(twoSpaceMenus, fileMenuEnd,
+                   "      <menuitem id=\"V\"/>\n      <separator/>\n      <menuitem id=\"W\"/>\n")
+            << false;
+        QTest::newRow("a later entry goes into the element an earlier one added, and both go again")
+            << menus
+            << Menus { menu("DWMenu_File", "V", "<menu id=\"V\"></menu>"), menu("V", "I", "<menuitem id=\"I\"/>") }
+            << Buttons {}
+            << inserted(
+                   twoSpaceMenus, fileMenuEnd, "      <menu id=\"V\">\n          <menuitem id=\"I\"/>\n      </menu>\n")
+            << true;
+        QTest::newRow("an id elsewhere in the file does not stop the entry")
+            << menus << Menus { menu("DWMenu_File", "DWMenu_Commands_Sort", "<menuitem id=\"DWMenu_Commands_Sort\"/>") }
+            << Buttons {} << inserted(twoSpaceMenus, fileMenuEnd, "      <menuitem id=\"DWMenu_Commands_Sort\"/>\n")
+            << true;
         QTest::newRow("target without white space before its end tag")
             << QStringLiteral("<menubar><menu id=\"m\"><menuitem id=\"a\"/></menu></menubar>")
-            << QList<MenuInsert> { menu("m", "b", "\n  <menuitem id=\"b\"/>\n") }
-            << QStringLiteral("<menubar><menu id=\"m\"><menuitem id=\"a\"/>    <menuitem id=\"b\"/></menu></menubar>");
-
+            << Menus { menu("m", "b", "\n  <menuitem id=\"b\"/>\n") } << Buttons {}
+            << QStringLiteral("<menubar><menu id=\"m\"><menuitem id=\"a\"/>    <menuitem id=\"b\"/></menu></menubar>")
+            << true;
         QTest::newRow("target whose trailing white space has no line break")
             << QStringLiteral("<menu id=\"m\"> <menuitem id=\"a\"/>\t</menu>")
-            << QList<MenuInsert> { menu("m", "b", "<menuitem id=\"b\"><x/></menuitem>") }
+            << Menus { menu("m", "b", "<menuitem id=\"b\"><x/></menuitem>") } << Buttons {}
             << QStringLiteral("<menu id=\"m\"> <menuitem id=\"a\"/>\t    <menuitem id=\"b\">\t        <x/>\t    "
-                              "</menuitem>\t</menu>");
-
-        QTest::newRow("empty-element target is opened up and receives the entry")
-            << QStringLiteral("<menubar>\n  <menu name=\"Empty\" id=\"m\" />\n</menubar>\n")
-            << QList<MenuInsert> { menu("m", "b", "<menuitem id=\"b\"/>") }
-            << QStringLiteral("<menubar>\n  <menu name=\"Empty\" id=\"m\" >\n      <menuitem id=\"b\"/>\n  </menu>\n"
-                              "</menubar>\n");
-
+                              "</menuitem>\t</menu>")
+            << false;
+        QTest::newRow("empty-element target is opened up, and stays open")
+            << QStringLiteral("<menubar>\n  <menu id=\"m\" />\n</menubar>\n")
+            << Menus { menu("m", "b", "<menuitem id=\"b\"/>") } << Buttons {}
+            << QStringLiteral("<menubar>\n  <menu id=\"m\" >\n      <menuitem id=\"b\"/>\n  </menu>\n</menubar>\n")
+            << false;
         QTest::newRow("empty-element target keeps the case of its tag name")
-            << QStringLiteral("<MENUBAR><MENU id=\"m\"/></MENUBAR>")
-            << QList<MenuInsert> { menu("m", "b", "<menuitem id=\"b\"/>") }
-            << QStringLiteral("<MENUBAR><MENU id=\"m\">    <menuitem id=\"b\"/></MENU></MENUBAR>");
-
-        QTest::newRow("missing target leaves the text as it was")
-            << QString::fromUtf8(twoSpaceMenus) << QList<MenuInsert> { menu("NoSuchMenu", "x", "<menuitem id=\"x\"/>") }
-            << QString::fromUtf8(twoSpaceMenus);
-
-        QTest::newRow("target ids are compared with case")
-            << QString::fromUtf8(twoSpaceMenus)
-            << QList<MenuInsert> { menu("dwmenu_file", "x", "<menuitem id=\"x\"/>") }
-            << QString::fromUtf8(twoSpaceMenus);
-
-        QTest::newRow("an id already under the target is not added again")
-            << QString::fromUtf8(twoSpaceMenus)
-            << QList<MenuInsert> { menu("DWMenu_File", "DWMenu_File_New", "<menuitem id=\"DWMenu_File_New\"/>") }
-            << QString::fromUtf8(twoSpaceMenus);
-
-        QTest::newRow("an id elsewhere in the file does not stop the entry")
-            << QString::fromUtf8(twoSpaceMenus)
-            << QList<MenuInsert> { menu(
-                   "DWMenu_File", "DWMenu_Commands_Sort", "<menuitem id=\"DWMenu_Commands_Sort\"/>") }
-            << withLines(fileTarget, fileEnd, "      <menuitem id=\"DWMenu_Commands_Sort\"/>\n");
+            << QStringLiteral("<MENUBAR><MENU id=\"m\"/></MENUBAR>") << Menus { menu("m", "b", "<menuitem id=\"b\"/>") }
+            << Buttons {} << QStringLiteral("<MENUBAR><MENU id=\"m\">    <menuitem id=\"b\"/></MENU></MENUBAR>")
+            << false;
+        QTest::newRow("button into a category Dreamweaver has, which stays")
+            << QString::fromUtf8(insertbar) << Menus {}
+            << Buttons { button("DW_Insertbar_Common", "", "V", "<button id=\"V\" image=\"V.png\"/>") }
+            << inserted(insertbar, "Hyperlink.png\" />\n", "\t\t<button id=\"V\" image=\"V.png\"/>\n") << true;
+        QTest::newRow("new category, folder before id, goes with its last button")
+            << QString::fromUtf8(insertbar) << Menus {}
+            << Buttons { button("C", "Velkor Tools", "A", "<button id=\"A\"/>"),
+                   button("C", "Velkor Tools", "B", "\n   <button id=\"B\"/>\n") }
+            << inserted(insertbar, "\t</category>\n",
+                   "\t<category folder=\"Velkor Tools\" id=\"C\">\n\t\t<button id=\"A\"/>\n\t\t<button id=\"B\"/>\n"
+                   "\t</category>\n")
+            << true;
     }
 
-    void addsMenuEntriesLaidOutLikeTheFile()
+    void addsEntriesLaidOutLikeTheFile()
     {
         QFETCH(QString, original);
-        QFETCH(QList<MenuInsert>, inserts);
+        QFETCH(Menus, menus);
+        QFETCH(Buttons, buttons);
         QFETCH(QString, expected);
+        QFETCH(bool, removalRestores);
 
-        const QString once = EntryEditor::addMenuInserts(original, inserts);
+        const QString once = EntryEditor::addInsertbarInserts(EntryEditor::addMenuInserts(original, menus), buttons);
         QCOMPARE(once, expected);
         // Installing again must not duplicate anything.
-        QCOMPARE(EntryEditor::addMenuInserts(once, inserts), expected);
+        QCOMPARE(EntryEditor::addInsertbarInserts(EntryEditor::addMenuInserts(once, menus), buttons), expected);
+        const QString removed
+            = EntryEditor::removeMenuInserts(EntryEditor::removeInsertbarInserts(once, buttons), menus);
+        QCOMPARE(removed == original, removalRestores);
     }
 
     void deeplyNestedSnippetIsInsertedWithBoundedIndentation()
@@ -188,237 +164,87 @@ private slots:
         QVERIFY(text.size() < 200000 * (3 + 1 + 4 * EntryEditor::maximumIndentDepth));
     }
 
-    void addsInsertbarButtons_data()
-    {
-        QTest::addColumn<QString>("original");
-        QTest::addColumn<QList<InsertbarInsert>>("inserts");
-        QTest::addColumn<QString>("expected");
-
-        const QString original = QString::fromUtf8(insertbar);
-
-        QTest::newRow("button into a category Dreamweaver already has")
-            << original
-            << QList<InsertbarInsert> { button("DW_Insertbar_Common", "", "Velkor_Btn",
-                   "<button id=\"Velkor_Btn\" image=\"Velkor/btn.png\" command=\"go()\"/>") }
-            << QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                              "<insertbar xmlns:MMString=\"http://www.macromedia.com/schemes/data/string/\">\n"
-                              "\t<category id=\"DW_Insertbar_Common\" MMString:name=\"insertbar/category/common\">\n"
-                              "\t\t<button id=\"DW_Hyperlink\" image=\"Common/Hyperlink.png\" />\n"
-                              "\t\t<button id=\"Velkor_Btn\" image=\"Velkor/btn.png\" command=\"go()\"/>\n"
-                              "\t</category>\n"
-                              "</insertbar>\n");
-
-        QTest::newRow("new category written with folder first, then id, and two buttons in it")
-            << original
-            << QList<InsertbarInsert> {
-                   button("Velkor_Cat", "Velkor Tools", "Velkor_A", "<button id=\"Velkor_A\" name=\"A\"/>"),
-                   button("Velkor_Cat", "Velkor Tools", "Velkor_B",
-                       "<button id=\"Velkor_B\" name=\"B\">\n   <tooltip/>\n</button>"),
-               }
-            << QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                              "<insertbar xmlns:MMString=\"http://www.macromedia.com/schemes/data/string/\">\n"
-                              "\t<category id=\"DW_Insertbar_Common\" MMString:name=\"insertbar/category/common\">\n"
-                              "\t\t<button id=\"DW_Hyperlink\" image=\"Common/Hyperlink.png\" />\n"
-                              "\t</category>\n"
-                              "\t<category folder=\"Velkor Tools\" id=\"Velkor_Cat\">\n"
-                              "\t\t<button id=\"Velkor_A\" name=\"A\"/>\n"
-                              "\t\t<button id=\"Velkor_B\" name=\"B\">\n"
-                              "\t\t\t<tooltip/>\n"
-                              "\t\t</button>\n"
-                              "\t</category>\n"
-                              "</insertbar>\n");
-
-        QTest::newRow("new category with an empty folder")
-            << QStringLiteral("<insertbar>\n</insertbar>")
-            << QList<InsertbarInsert> { button("C", "", "B", "<button id=\"B\"/>") }
-            << QStringLiteral("<insertbar>\n\t<category folder=\"\" id=\"C\">\n\t\t<button id=\"B\"/>\n\t</category>\n"
-                              "</insertbar>");
-
-        QTest::newRow("no insertbar element: nothing is created")
-            << QStringLiteral("<toolbar>\n</toolbar>")
-            << QList<InsertbarInsert> { button("C", "", "B", "<button id=\"B\"/>") }
-            << QStringLiteral("<toolbar>\n</toolbar>");
-
-        QTest::newRow("a button id already in the category is not added again")
-            << original
-            << QList<InsertbarInsert> { button(
-                   "DW_Insertbar_Common", "", "DW_Hyperlink", "<button id=\"DW_Hyperlink\" image=\"Other.png\"/>") }
-            << original;
-    }
-
-    void addsInsertbarButtons()
-    {
-        QFETCH(QString, original);
-        QFETCH(QList<InsertbarInsert>, inserts);
-        QFETCH(QString, expected);
-
-        const QString once = EntryEditor::addInsertbarInserts(original, inserts);
-        QCOMPARE(once, expected);
-        QCOMPARE(EntryEditor::addInsertbarInserts(once, inserts), expected);
-    }
-
-    void removingWhatWasAddedGivesTheOriginalBack_data()
-    {
-        QTest::addColumn<QString>("original");
-        QTest::addColumn<QList<MenuInsert>>("menuInserts");
-        QTest::addColumn<QList<InsertbarInsert>>("insertbarInserts");
-
-        QTest::newRow("menu entries in two menus")
-            << QString::fromUtf8(twoSpaceMenus)
-            << QList<MenuInsert> {
-                   menu("DWMenu_File", "Velkor_One", "<menuitem id=\"Velkor_One\"/>"),
-                   menu("DWMenu_Commands", "Velkor_Two", "\n   <menuitem id=\"Velkor_Two\"/>\n"),
-               }
-            << QList<InsertbarInsert> {};
-
-        QTest::newRow("submenu filled by a later entry goes when entries are undone last first")
-            << QString::fromUtf8(twoSpaceMenus)
-            << QList<MenuInsert> { menu("DWMenu_File", "Velkor_Sub", "<menu id=\"Velkor_Sub\"></menu>"),
-                   menu("Velkor_Sub", "Velkor_Item", "<menuitem id=\"Velkor_Item\"/>") }
-            << QList<InsertbarInsert> {};
-
-        QTest::newRow("category the extension created goes with its last button")
-            << QString::fromUtf8(insertbar) << QList<MenuInsert> {}
-            << QList<InsertbarInsert> { button("Velkor_Cat", "F", "Velkor_A", "<button id=\"Velkor_A\"/>"),
-                   button("Velkor_Cat", "F", "Velkor_B", "<button id=\"Velkor_B\"/>") };
-
-        QTest::newRow("category shared with Dreamweaver's buttons stays")
-            << QString::fromUtf8(insertbar) << QList<MenuInsert> {}
-            << QList<InsertbarInsert> {
-                   button("DW_Insertbar_Common", "", "Velkor_A", "<button id=\"Velkor_A\"/>"),
-               };
-    }
-
-    void removingWhatWasAddedGivesTheOriginalBack()
-    {
-        QFETCH(QString, original);
-        QFETCH(QList<MenuInsert>, menuInserts);
-        QFETCH(QList<InsertbarInsert>, insertbarInserts);
-
-        QString text = EntryEditor::addMenuInserts(original, menuInserts);
-        text = EntryEditor::addInsertbarInserts(text, insertbarInserts);
-        QVERIFY(text != original);
-        text = EntryEditor::removeInsertbarInserts(text, insertbarInserts);
-        text = EntryEditor::removeMenuInserts(text, menuInserts);
-        QCOMPARE(text, original);
-    }
-
-    void removalLeavesWhatItMustNotTake_data()
-    {
-        QTest::addColumn<QString>("installed");
-        QTest::addColumn<QList<MenuInsert>>("menuInserts");
-        QTest::addColumn<QList<InsertbarInsert>>("insertbarInserts");
-        QTest::addColumn<QString>("expected");
-
-        QTest::newRow("a menu entry that still holds elements stays")
-            << QStringLiteral("<menu id=\"m\">\n  <menu id=\"sub\">\n    <menuitem id=\"x\"/>\n  </menu>\n</menu>")
-            << QList<MenuInsert> { menu("m", "sub", "<menu id=\"sub\"/>") } << QList<InsertbarInsert> {}
-            << QStringLiteral("<menu id=\"m\">\n  <menu id=\"sub\">\n    <menuitem id=\"x\"/>\n  </menu>\n</menu>");
-
-        QTest::newRow("only the element with the entry's id goes, not a comment added with it")
-            << QStringLiteral("<menu id=\"m\">\n  <!-- V -->\n  <menuitem id=\"x\"/>\n</menu>")
-            << QList<MenuInsert> { menu("m", "x", "<!-- V --><menuitem id=\"x\"/>") } << QList<InsertbarInsert> {}
-            << QStringLiteral("<menu id=\"m\">\n  <!-- V -->\n</menu>");
-
-        QTest::newRow("every child with the id goes, with its indentation")
-            << QStringLiteral(
-                   "<menu id=\"m\">\n  <menuitem id=\"x\"/>\n  <menuitem id=\"y\"/>\n  <menuitem id=\"x\"/>\n</menu>")
-            << QList<MenuInsert> { menu("m", "x", "<menuitem id=\"x\"/>") } << QList<InsertbarInsert> {}
-            << QStringLiteral("<menu id=\"m\">\n  <menuitem id=\"y\"/>\n</menu>");
-
-        QTest::newRow("an id outside the target stays")
-            << QStringLiteral("<a>\n <menu id=\"m\"/>\n <menuitem id=\"x\"/>\n</a>")
-            << QList<MenuInsert> { menu("m", "x", "<menuitem id=\"x\"/>") } << QList<InsertbarInsert> {}
-            << QStringLiteral("<a>\n <menu id=\"m\"/>\n <menuitem id=\"x\"/>\n</a>");
-
-        QTest::newRow("a category that keeps another button stays")
-            << QStringLiteral("<insertbar>\n\t<category id=\"C\">\n\t\t<button id=\"A\"/>\n\t\t<button id=\"B\"/>\n"
-                              "\t</category>\n</insertbar>")
-            << QList<MenuInsert> {} << QList<InsertbarInsert> { button("C", "", "A", "<button id=\"A\"/>") }
-            << QStringLiteral(
-                   "<insertbar>\n\t<category id=\"C\">\n\t\t<button id=\"B\"/>\n\t</category>\n</insertbar>");
-    }
-
-    void removalLeavesWhatItMustNotTake()
-    {
-        QFETCH(QString, installed);
-        QFETCH(QList<MenuInsert>, menuInserts);
-        QFETCH(QList<InsertbarInsert>, insertbarInserts);
-        QFETCH(QString, expected);
-
-        QString text = EntryEditor::removeMenuInserts(installed, menuInserts);
-        text = EntryEditor::removeInsertbarInserts(text, insertbarInserts);
-        QCOMPARE(text, expected);
-    }
-
     void reportsWhatEachEntryDid_data()
     {
-        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<bool>("removing");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QList<MenuInsert>>("menuInserts");
-        QTest::addColumn<QList<InsertbarInsert>>("insertbarInserts");
-        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<Menus>("menus");
+        QTest::addColumn<Buttons>("buttons");
+        QTest::addColumn<QString>("expected"); // null: the text as it was
+        QTest::addColumn<QStringList>("outcomes");
 
         const QString menus = QString::fromUtf8(twoSpaceMenus);
-        QTest::newRow("a target that is not there")
-            << Operation::AddMenu << menus << QList<MenuInsert> { menu("DWMenu_Edit", "x", "<menuitem id=\"x\"/>") }
-            << QList<InsertbarInsert> {} << QStringList { "x target missing" };
+        const QString nested
+            = QStringLiteral("<menu id=\"m\">\n  <menu id=\"sub\">\n    <menuitem id=\"x\"/>\n  </menu>\n</menu>");
+        QTest::newRow("target ids are compared with case")
+            << false << menus << Menus { menu("dwmenu_file", "x", "<menuitem id=\"x\"/>") } << Buttons {} << QString()
+            << QStringList { "x target missing" };
         QTest::newRow("the second of two equal entries finds the first")
-            << Operation::AddMenu << menus
-            << QList<MenuInsert> { menu("DWMenu_File", "x", "<menuitem id=\"x\"/>"),
-                   menu("DWMenu_File", "x", "<menuitem id=\"x\"/>") }
-            << QList<InsertbarInsert> {} << QStringList { "x added", "x already present" };
-        QTest::newRow("removal runs from the last entry to the first")
-            << Operation::RemoveMenu
-            << withLines("id=\"DWMenu_File_New\" />\n", "  </menu>", "    <menuitem id=\"x\"/>\n")
-            << QList<MenuInsert> { menu("DWMenu_File", "x", "<menuitem id=\"x\"/>"),
-                   menu("DWMenu_File", "y", "<menuitem id=\"y\"/>") }
-            << QList<InsertbarInsert> {} << QStringList { "y not present", "x removed" };
-        QTest::newRow("an entry that holds elements is kept")
-            << Operation::RemoveMenu
-            << QStringLiteral("<menu id=\"m\">\n  <menu id=\"sub\">\n    <menuitem id=\"x\"/>\n  </menu>\n</menu>")
-            << QList<MenuInsert> { menu("m", "sub", "<menu id=\"sub\"/>") } << QList<InsertbarInsert> {}
-            << QStringList { "sub kept" };
-        QTest::newRow("a button needs an insertbar element for its new category")
-            << Operation::AddInsertbar << menus << QList<MenuInsert> {}
-            << QList<InsertbarInsert> { button("V", "", "B", "<button id=\"B\"/>") }
+            << false << menus
+            << Menus { menu("DWMenu_File", "x", "<menuitem id=\"x\"/>"), menu("DWMenu_File", "x", "<menuitem/>") }
+            << Buttons {} << inserted(twoSpaceMenus, fileMenuEnd, "      <menuitem id=\"x\"/>\n")
+            << QStringList { "x added", "x already present" };
+        QTest::newRow("no insertbar element: no category is created")
+            << false << menus << Menus {} << Buttons { button("V", "", "B", "<button id=\"B\"/>") } << QString()
             << QStringList { "B target missing" };
-        QTest::newRow("a button in a new category")
-            << Operation::AddInsertbar << QString::fromUtf8(insertbar) << QList<MenuInsert> {}
-            << QList<InsertbarInsert> { button("V", "", "B", "<button id=\"B\"/>"),
-                   button("DW_Insertbar_Common", "", "DW_Hyperlink", "<button id=\"DW_Hyperlink\"/>") }
-            << QStringList { "B added", "DW_Hyperlink already present" };
-        QTest::newRow("a button whose category goes with it")
-            << Operation::RemoveInsertbar
-            << QStringLiteral("<insertbar>\n\t<category id=\"V\">\n\t\t<button id=\"B\"/>\n\t</category>\n</insertbar>")
-            << QList<MenuInsert> {} << QList<InsertbarInsert> { button("V", "", "B", "<button id=\"B\"/>") }
-            << QStringList { "B removed" };
+        QTest::newRow("a button in a new category, one already there")
+            << false << QStringLiteral("<insertbar>\n</insertbar>") << Menus {}
+            << Buttons { button("V", "", "B", "<button id=\"B\"/>"), button("V", "", "B", "<button id=\"B\"/>") }
+            << QStringLiteral("<insertbar>\n\t<category folder=\"\" id=\"V\">\n\t\t<button id=\"B\"/>\n\t</category>\n"
+                              "</insertbar>")
+            << QStringList { "B added", "B already present" };
+        QTest::newRow("removal runs from the last entry to the first")
+            << true << inserted(twoSpaceMenus, fileMenuEnd, "    <menuitem id=\"x\"/>\n")
+            << Menus { menu("DWMenu_File", "x", ""), menu("DWMenu_File", "y", "") } << Buttons {} << menus
+            << QStringList { "y not present", "x removed" };
+        QTest::newRow("an entry that still holds elements is kept")
+            << true << nested << Menus { menu("m", "sub", "<menu id=\"sub\"/>") } << Buttons {} << QString()
+            << QStringList { "sub kept" };
+        QTest::newRow("only the element with the id goes, not a comment added with it")
+            << true << QStringLiteral("<menu id=\"m\">\n  <!-- V -->\n  <menuitem id=\"x\"/>\n</menu>")
+            << Menus { menu("m", "x", "") } << Buttons {} << QStringLiteral("<menu id=\"m\">\n  <!-- V -->\n</menu>")
+            << QStringList { "x removed" };
+        QTest::newRow("every child with the id goes, with its indentation")
+            << true
+            << QStringLiteral(
+                   "<menu id=\"m\">\n  <menuitem id=\"x\"/>\n  <menuitem id=\"y\"/>\n  <menuitem id=\"x\"/>\n</menu>")
+            << Menus { menu("m", "x", "") } << Buttons {}
+            << QStringLiteral("<menu id=\"m\">\n  <menuitem id=\"y\"/>\n</menu>") << QStringList { "x removed" };
+        QTest::newRow("an id outside the target stays")
+            << true << QStringLiteral("<a>\n <menu id=\"m\"/>\n <menuitem id=\"x\"/>\n</a>")
+            << Menus { menu("m", "x", "") } << Buttons {} << QString() << QStringList { "x not present" };
+        QTest::newRow("a category that keeps another button stays")
+            << true
+            << QStringLiteral(
+                   "<insertbar>\n\t<category id=\"C\">\n\t\t<button id=\"A\"/>\n\t\t<button id=\"B\"/>\n\t</category>\n"
+                   "</insertbar>")
+            << Menus {} << Buttons { button("C", "", "A", "") }
+            << QStringLiteral("<insertbar>\n\t<category id=\"C\">\n\t\t<button id=\"B\"/>\n\t</category>\n</insertbar>")
+            << QStringList { "A removed" };
     }
 
     void reportsWhatEachEntryDid()
     {
-        QFETCH(Operation, operation);
+        QFETCH(bool, removing);
         QFETCH(QString, text);
-        QFETCH(QList<MenuInsert>, menuInserts);
-        QFETCH(QList<InsertbarInsert>, insertbarInserts);
-        QFETCH(QStringList, expected);
+        QFETCH(Menus, menus);
+        QFETCH(Buttons, buttons);
+        QFETCH(QString, expected);
+        QFETCH(QStringList, outcomes);
 
         EntryEditor::EntryResults results;
-        switch (operation) {
-        case Operation::AddMenu:
-            EntryEditor::addMenuInserts(text, menuInserts, &results);
-            break;
-        case Operation::RemoveMenu:
-            EntryEditor::removeMenuInserts(text, menuInserts, &results);
-            break;
-        case Operation::AddInsertbar:
-            EntryEditor::addInsertbarInserts(text, insertbarInserts, &results);
-            break;
-        case Operation::RemoveInsertbar:
-            EntryEditor::removeInsertbarInserts(text, insertbarInserts, &results);
-            break;
+        const QString result = removing
+            ? EntryEditor::removeMenuInserts(
+                EntryEditor::removeInsertbarInserts(text, buttons, &results), menus, &results)
+            : EntryEditor::addInsertbarInserts(EntryEditor::addMenuInserts(text, menus, &results), buttons, &results);
+        QCOMPARE(result, expected.isNull() ? text : expected);
+        static const char* const names[]
+            = { "added", "already present", "target missing", "removed", "not present", "kept" };
+        QStringList seen;
+        for (const InstallReport::EntryResult& entry : results) {
+            seen << entry.id + QLatin1Char(' ') + QLatin1String(names[int(entry.outcome)]);
         }
-        QCOMPARE(outcomes(results), expected);
+        QCOMPARE(seen, outcomes);
     }
 };
 
