@@ -17,15 +17,14 @@ public:
     void reset() override { }
     void setTitle(QString) override { }
     void setStatus(QString text) override { print(text); }
-    void setMaximum(int maximum) override { print(QStringLiteral("max %1").arg(maximum)); }
+    void setMaximum(int) override { }
     void setValue(int value) override { print(QStringLiteral("value %1").arg(value)); }
     void setFinished() override { }
     bool isFinished() override { return false; }
 
     static void print(const QString& line)
     {
-        std::fputs(line.toUtf8().constData(), stdout);
-        std::fputc('\n', stdout);
+        std::printf("%s\n", line.toUtf8().constData());
         std::fflush(stdout);
     }
 };
@@ -37,14 +36,11 @@ int main(int argc, char** argv)
     QCoreApplication application(argc, argv);
     const QStringList arguments = application.arguments();
     if (arguments.size() < 4) {
-        std::fputs("usage: install_helper USER_FOLDER PROGRAM_FOLDER PACKAGE [LOCALE...]\n", stderr);
         return 2;
     }
     DreamweaverInfo dreamweaver(
         QStringLiteral("Dreamweaver"), QStringLiteral("Adobe"), arguments.at(1), arguments.mid(4));
     dreamweaver.setInstallFolder(arguments.at(2));
     PrintingProgress progress;
-    const bool installed = dreamweaver.installPackage(arguments.at(3), &progress);
-    PrintingProgress::print(QStringLiteral("done"));
-    return installed ? 0 : 1;
+    return dreamweaver.installPackage(arguments.at(3), &progress) ? 0 : 1;
 }

@@ -24,82 +24,66 @@ QByteArray TestExtension::manifest() const
 
 bool TestExtension::writePackage(const QString& path) const
 {
-    if (path.endsWith(QLatin1String(".mxp"), Qt::CaseInsensitive)) {
-        MxpWriter writer;
+    const auto fill = [this](auto& writer) {
         writer.add(manifestName, manifest());
         for (const PackagedFile& file : files) {
             if (!file.data.isNull()) {
                 writer.add(file.source, file.data);
             }
         }
+    };
+    if (path.endsWith(QLatin1String(".mxp"), Qt::CaseInsensitive)) {
+        MxpWriter writer;
+        fill(writer);
         return writeFile(path, writer.package());
     }
     ZxpWriter writer;
-    writer.add(manifestName, manifest());
-    for (const PackagedFile& file : files) {
-        if (!file.data.isNull()) {
-            writer.add(file.source, file.data);
-        }
-    }
+    fill(writer);
     return writeFile(path, writer.archive());
 }
 
 TestExtension toolsExtension()
 {
-    TestExtension extension;
-    extension.id = "com.velkor.tools";
-    extension.name = "Velkor Tools";
-    extension.manifestName = "Velkor Tools.mxi";
-    extension.files = {
-        { "Commands/Velkor Tool.htm", "<html><body>tool</body></html>\n",
-            "$dreamweaver/Configuration/Commands/Velkor" },
-        { "Commands/tool.js", "function runTool() { return 1; }\n", "$dreamweaver/Configuration/Commands/Velkor" },
-        { "Objects/tool.png", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16),
-            "$dreamweaver/Configuration/Objects/Velkor/Images" },
-    };
-    extension.configurationChanges = "    <menu-insert appendTo=\"DWMenu_Commands\">\n"
-                                     "      <menuitem name=\"Velkor _Tool\" file=\"Commands/Velkor/Velkor Tool.htm\""
-                                     " id=\"Velkor_Tool\" />\n"
-                                     "    </menu-insert>\n"
-                                     "    <insertbar-insert>\n"
-                                     "      <category id=\"Velkor_Category\" folder=\"Velkor\">\n"
-                                     "        <button id=\"Velkor_Button\" image=\"Objects/Velkor/Images/tool.png\""
-                                     " file=\"Commands/Velkor/Velkor Tool.htm\" />\n"
-                                     "      </category>\n"
-                                     "    </insertbar-insert>\n";
-    return extension;
+    const QByteArray commands = "$dreamweaver/Configuration/Commands/Velkor";
+    return { "com.velkor.tools", "Velkor Tools",
+        { { "Commands/Velkor Tool.htm", "<html><body>tool</body></html>\n", commands },
+            { "Commands/tool.js", "function runTool() { return 1; }\n", commands },
+            { "Objects/tool.png", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16),
+                "$dreamweaver/Configuration/Objects/Velkor/Images" } },
+        "    <menu-insert appendTo=\"DWMenu_Commands\">\n      <menuitem name=\"Velkor _Tool\""
+        " file=\"Commands/Velkor/Velkor Tool.htm\" id=\"Velkor_Tool\" />\n    </menu-insert>\n"
+        "    <insertbar-insert>\n      <category id=\"Velkor_Category\" folder=\"Velkor\">\n"
+        "        <button id=\"Velkor_Button\" image=\"Objects/Velkor/Images/tool.png\""
+        " file=\"Commands/Velkor/Velkor Tool.htm\" />\n      </category>\n    </insertbar-insert>\n",
+        "Velkor Tools.mxi" };
 }
 
 TestExtension largeExtension(int fileCount, int menuEntries, int buttons)
 {
-    TestExtension extension;
-    extension.id = "com.velkor.large";
-    extension.name = "Velkor Large";
-    extension.manifestName = "Velkor Large.mxi";
+    TestExtension extension { "com.velkor.large", "Velkor Large", {}, {}, "Velkor Large.mxi" };
+    quint32 seed = 2654435761u;
     for (int i = 0; i < fileCount; ++i) {
-        const QByteArray number = QByteArray::number(i);
-        // Varied, poorly compressible content so that writing takes measurable time.
-        QByteArray data;
-        quint32 seed = 2654435761u * (i + 1);
-        for (int j = 0; j < 16 * 1024; ++j) {
+        // Poorly compressible content, so that writing takes measurable time.
+        QByteArray data(16 * 1024, Qt::Uninitialized);
+        for (char& byte : data) {
             seed = seed * 1664525u + 1013904223u;
-            data.append(char(seed >> 24));
+            byte = char(seed >> 24);
         }
-        extension.files.append({ "files/file" + number + ".js", data,
+        extension.files.append({ "files/file" + QByteArray::number(i) + ".js", data,
             "$dreamweaver/Configuration/Commands/Velkor Large/Part" + QByteArray::number(i % 4) });
     }
-    QByteArray changes;
     for (int i = 0; i < menuEntries; ++i) {
-        const QByteArray number = QByteArray::number(i);
-        changes += "    <menu-insert appendTo=\"DWMenu_Commands\">\n      <menuitem name=\"Large " + number
-            + "\" id=\"Velkor_Large_" + number + "\" />\n    </menu-insert>\n";
+        extension.configurationChanges
+            += "    <menu-insert appendTo=\"DWMenu_Commands\">\n      <menuitem name=\"Large " + QByteArray::number(i)
+            + "\" id=\"Velkor_Large_" + QByteArray::number(i) + "\" />\n    </menu-insert>\n";
     }
-    changes += "    <insertbar-insert>\n      <category id=\"Velkor_Large_Category\" folder=\"Large\">\n";
+    extension.configurationChanges
+        += "    <insertbar-insert>\n      <category id=\"Velkor_Large_Category\" folder=\"L\">\n";
     for (int i = 0; i < buttons; ++i) {
-        changes += "        <button id=\"Velkor_Large_Button_" + QByteArray::number(i) + "\" image=\"b.png\" />\n";
+        extension.configurationChanges
+            += "        <button id=\"Velkor_Large_Button_" + QByteArray::number(i) + "\" image=\"b.png\" />\n";
     }
-    changes += "      </category>\n    </insertbar-insert>\n";
-    extension.configurationChanges = changes;
+    extension.configurationChanges += "      </category>\n    </insertbar-insert>\n";
     return extension;
 }
 
@@ -130,50 +114,40 @@ QByteArray insertbarXml()
 
 QByteArray largeMenusXml(int size)
 {
-    QByteArray text = menusXml();
     QByteArray menus;
-    for (int menu = 0; text.size() + menus.size() < size; ++menu) {
+    for (int menu = 0; menusXml().size() + menus.size() < size; ++menu) {
         const QByteArray id = "DWMenu_Extra" + QByteArray::number(menu);
-        menus += "    <menu name=\"Extra " + QByteArray::number(menu) + "\" id=\"" + id + "\">\n";
+        menus += "    <menu name=\"Extra\" id=\"" + id + "\">\n";
         for (int item = 0; item < 20; ++item) {
-            const QByteArray number = QByteArray::number(item);
-            menus += "      <menuitem name=\"Item " + number + "\" command=\"dw.run('" + number
-                + "')\" enabled=\"dw.canRun()\" id=\"" + id + "_" + number + "\" />\n";
+            menus += "      <menuitem name=\"Item\" command=\"dw.run()\" enabled=\"dw.canRun()\" id=\"" + id + "_"
+                + QByteArray::number(item) + "\" />\n";
         }
         menus += "    </menu>\n";
     }
-    text.insert(text.indexOf("  </menubar>\n</menubar>"), menus);
-    return text;
+    return menusXml().insert(menusXml().indexOf("  </menubar>\n</menubar>"), menus);
 }
 
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return QByteArray();
-    }
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        return false;
-    }
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
+        && file.write(bytes) == bytes.size();
 }
 
 QStringList entriesBelow(const QString& folder)
 {
     QStringList entries;
-    const QDir root(folder);
     QDirIterator it(
         folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
-        const QString relative = root.relativeFilePath(it.filePath());
-        entries << (it.fileInfo().isDir() ? relative + QLatin1Char('/') : relative);
+        entries << QDir(folder).relativeFilePath(it.filePath()) + (it.fileInfo().isDir() ? "/" : "");
     }
     entries.sort();
     return entries;

@@ -12,7 +12,7 @@ namespace InstallerFixtures {
 struct PackagedFile
 {
     QByteArray source; // entry name in the package
-    QByteArray data;
+    QByteArray data; // null: listed in the manifest only, not packed
     QByteArray destination; // as the manifest writes it
 };
 
@@ -26,22 +26,20 @@ struct TestExtension
     QByteArray version = "1.0.0";
 
     QByteArray manifest() const;
-    // A ZXP or an MXP, chosen by the path's suffix; every file is packed
-    // except those whose data is null (listed in the manifest only).
+    // A ZXP, or an MXP when the path ends in ".mxp".
     bool writePackage(const QString& path) const;
 };
 
-// A small extension with two files in a subfolder of Commands, one two levels
-// below Objects, a menu entry and an Insert-bar button in a category of its own.
+// Two files in Commands/Velkor, one in Objects/Velkor/Images, a menu entry and
+// an Insert-bar button in a category of its own.
 TestExtension toolsExtension();
-// An extension with many files, menu entries and buttons, for the runs that
-// are interrupted.
+// Many files, menu entries and buttons, for the runs that are interrupted.
 TestExtension largeExtension(int fileCount, int menuEntries, int buttons);
 
-// Dreamweaver's configuration files as a fresh installation has them.
+// Dreamweaver's configuration files as a fresh installation has them;
+// largeMenusXml() grows Menus.xml with further menus to about size bytes.
 QByteArray menusXml();
 QByteArray insertbarXml();
-// menusXml() grown with further menus to about size bytes.
 QByteArray largeMenusXml(int size);
 
 QByteArray readFile(const QString& path);
