@@ -21,7 +21,7 @@ Tree snapshot(const QString& folder)
 {
     Tree tree;
     for (const QString& entry : entriesBelow(folder)) {
-        tree.insert(entry, entry.endsWith(QLatin1Char('/')) ? QByteArray() : readFile(folder + '/' + entry));
+        tree.insert(entry, entry.endsWith('/') ? QByteArray() : readFile(folder + '/' + entry));
     }
     return tree;
 }
@@ -66,16 +66,16 @@ class TestInstallCrash : public QObject
     // A fresh installation below folder; returns its configuration folder.
     QString prepare(const QString& folder)
     {
-        const QString configuration = folder + QStringLiteral("/Configuration");
-        writeFile(configuration + QStringLiteral("/Menus/Menus.xml"), largeMenusXml(100 * 1024));
-        writeFile(configuration + QStringLiteral("/Objects/insertbar.xml"), insertbarXml());
+        const QString configuration = folder + "/Configuration";
+        writeFile(configuration + "/Menus/Menus.xml", largeMenusXml(100 * 1024));
+        writeFile(configuration + "/Objects/insertbar.xml", insertbarXml());
         return configuration;
     }
 
     bool start(QProcess& process, const QString& folder)
     {
         process.start(QStringLiteral(MORAVEL_BINARY_DIR "/install_helper"),
-            { folder, m_dir.path() + QStringLiteral("/program"), m_dir.path() + QStringLiteral("/large.zxp") });
+            { folder, m_dir.path() + "/program", m_dir.path() + "/large.zxp" });
         return process.waitForStarted();
     }
 
@@ -83,17 +83,17 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        QVERIFY(largeExtension(60, 20, 10).writePackage(m_dir.path() + QStringLiteral("/large.zxp")));
+        QVERIFY(largeExtension(60, 20, 10).writePackage(m_dir.path() + "/large.zxp"));
         // A run left alone gives the state every interrupted run heads for.
-        const QString configuration = prepare(m_dir.path() + QStringLiteral("/reference"));
+        const QString configuration = prepare(m_dir.path() + "/reference");
         m_before = snapshot(configuration);
         QProcess process;
-        QVERIFY(start(process, m_dir.path() + QStringLiteral("/reference")));
+        QVERIFY(start(process, m_dir.path() + "/reference"));
         QVERIFY(process.waitForFinished(60000));
         QCOMPARE(process.exitCode(), 0);
         QVERIFY(process.readAllStandardOutput().contains("\nAdding menu entries\n"));
         m_after = snapshot(configuration);
-        QVERIFY(m_after.value(QStringLiteral("Menus/Menus.xml")) != m_before.value(QStringLiteral("Menus/Menus.xml")));
+        QVERIFY(m_after.value("Menus/Menus.xml") != m_before.value("Menus/Menus.xml"));
     }
 
     void killedInstallLeavesWholeFiles_data()
@@ -131,15 +131,15 @@ private slots:
         QFETCH(QString, watched);
         QFETCH(int, changes);
 
-        const QString folder = m_dir.path() + QStringLiteral("/run-") + QLatin1String(QTest::currentDataTag());
+        const QString folder = m_dir.path() + "/run-" + QLatin1String(QTest::currentDataTag());
         const QString configuration = prepare(folder);
 #ifdef Q_OS_LINUX
         const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         QVERIFY(fd >= 0);
         const auto closeWatch = qScopeGuard([fd] { close(fd); });
         if (!watched.isEmpty()) {
-            inotify_add_watch(fd, QFile::encodeName(configuration + QLatin1Char('/') + watched).constData(),
-                IN_CREATE | IN_MODIFY | IN_MOVED_TO);
+            inotify_add_watch(
+                fd, QFile::encodeName(configuration + '/' + watched).constData(), IN_CREATE | IN_MODIFY | IN_MOVED_TO);
         }
 #endif
         QProcess process;
@@ -162,8 +162,8 @@ private slots:
         for (auto it = now.cbegin(); it != now.cend(); ++it) {
             // The package reader's unfinished extractions are hidden ".part"
             // files: no name Dreamweaver reads in any of its folders.
-            const QString name = it.key().section(QLatin1Char('/'), -1);
-            const bool readerTemporary = name.startsWith(QLatin1Char('.')) && name.endsWith(QLatin1String(".part"));
+            const QString name = it.key().section('/', -1);
+            const bool readerTemporary = name.startsWith('.') && name.endsWith(QLatin1String(".part"));
             const bool asBefore = m_before.contains(it.key()) && m_before.value(it.key()) == it.value();
             const bool asAfter = m_after.contains(it.key()) && m_after.value(it.key()) == it.value();
             QVERIFY2(asBefore || asAfter || readerTemporary, qPrintable(it.key()));
