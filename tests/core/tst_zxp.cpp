@@ -3,162 +3,106 @@
 #include "support/PackageScratch.h"
 #include "support/ZxpWriter.h"
 
-#include <QDir>
-#include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QtTest>
 
-namespace {
-
 using Entry = ZxpWriter::Entry;
-Entry entry(const QByteArray& name, const QByteArray& data, quint16 method = ZxpWriter::Deflated)
+static QByteArray archiveOf(const QList<Entry>& entries, const QByteArray& comment = {}, int declaredCount = -1)
 {
-    return ZxpWriter::entry(name, data, method);
+    return ZxpWriter::archiveOf(entries, comment, declaredCount);
 }
 
-QByteArray archiveOf(const QList<Entry>& entries, const QByteArray& comment = QByteArray())
+static QByteArray textOf(int size)
 {
-    return ZxpWriter::archiveOf(entries, comment);
+    return QByteArray("function step(n) { return n + 1; } // Dreamweaver\n").repeated(size / 50 + 1).left(size);
 }
-
-QByteArray textOf(int size)
-{
-    QByteArray text;
-    while (text.size() < size)
-        text.append("function step(n) { return n + 1; } // Dreamweaver\n");
-    return text.left(size);
-}
-
-QByteArray binaryOf(int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator random(size);
-    for (char& byte : bytes)
-        byte = char(random.generate());
-    return bytes;
-}
-
-} // namespace
 
 class TestZxp : public QObject
 {
     Q_OBJECT
 
-private:
     PackageScratch m_scratch;
 
     QString write(const QByteArray& bytes) { return m_scratch.write(bytes, QStringLiteral("zxp")); }
 
 private slots:
-    void readsEntry_data()
+    void entry_data()
     {
         QTest::addColumn<QByteArray>("archive");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<QByteArray>("expected"); // the contents of a.js
+        QTest::addColumn<QString>("warning"); // empty: read; text after the entry's name, or a whole ^pattern
 
-        const QByteArray text = textOf(70000);
-        const QByteArray binary = binaryOf(5000);
-        QTest::newRow("deflated text") << archiveOf({ entry("a.js", text) }) << "a.js" << text;
-        QTest::newRow("stored binary is copied, not inflated")
-            << archiveOf({ entry("b.bin", binary, ZxpWriter::Stored) }) << "b.bin" << binary;
-        QTest::newRow("empty stored entry")
-            << archiveOf({ entry("e.txt", "", ZxpWriter::Stored) }) << "e.txt" << QByteArray();
-
-        Entry described = entry("d/x.js", text);
-        described.dataDescriptor = true;
-        QTest::newRow("sizes only in a data descriptor") << archiveOf({ described }) << "d/x.js" << text;
-        described = entry("s.mxi", "<macromedia-extension/>", ZxpWriter::Stored);
-        described.dataDescriptor = true;
-        QTest::newRow("stored entry with a data descriptor")
-            << archiveOf({ described }) << "s.mxi" << QByteArray("<macromedia-extension/>");
-
-        QTest::newRow("archive with a 100-byte comment")
-            << archiveOf({ entry("c.txt", "comment") }, QByteArray(100, 'c')) << "c.txt" << QByteArray("comment");
-        QTest::newRow("comment holding an end signature")
-            << archiveOf({ entry("c.txt", "fake") }, QByteArray("PK\x05\x06", 4) + QByteArray(30, '\0')) << "c.txt"
-            << QByteArray("fake");
-        QTest::newRow("name keeps its folders") << archiveOf({ entry("Configuration/Commands/run.js", "run") })
-                                                << "Configuration/Commands/run.js" << QByteArray("run");
-        QTest::newRow("name keeps its backslashes")
-            << archiveOf({ entry("Shared\\lib.js", "lib") }) << "Shared\\lib.js" << QByteArray("lib");
-        QTest::newRow("later duplicate wins") << archiveOf({ entry("dup.txt", "first"), entry("dup.txt", "second") })
-                                              << "dup.txt" << QByteArray("second");
-        QTest::newRow("data that fills its buffer exactly")
-            << archiveOf({ entry("exact.bin", QByteArray(65536, 'x')) }) << "exact.bin" << QByteArray(65536, 'x');
-    }
-
-    void readsEntry()
-    {
-        QFETCH(QByteArray, archive);
-        QFETCH(QString, name);
-        QFETCH(QByteArray, expected);
-
-        ZXP package(write(archive));
-        QCOMPARE(package.readFile(name), expected);
-
-        const QString folder = m_scratch.freshFolder();
-        QVERIFY(package.extractFile(name, folder));
-        QFile file(folder + QLatin1Char('/') + name.section(QRegularExpression(QStringLiteral("[/\\\\]")), -1));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), expected);
-    }
-
-    void refusesEntry_data()
-    {
-        QTest::addColumn<QByteArray>("archive");
-        QTest::addColumn<QString>("warning");
-
-        const QByteArray text = textOf(4000);
-        auto broken = [&](auto change, quint16 method = ZxpWriter::Deflated) {
-            Entry e = entry("bad.js", text, method);
-            change(e);
-            return archiveOf({ e });
+        const QByteArray text = textOf(4000), deflated = ZxpWriter::deflateRaw(text);
+        const auto good = [](const char* row, const QList<Entry>& entries, const QByteArray& expected) {
+            QTest::newRow(row) << archiveOf(entries) << expected << QString();
         };
-        const QByteArray deflated = ZxpWriter::deflateRaw(text);
-        QTest::newRow("wrong CRC") << broken([](Entry& e) { e.centralCrc = 0x12345678; }) << "CRC-32 mismatch";
-        QTest::newRow("wrong CRC of a stored entry")
-            << broken([](Entry& e) { e.centralCrc = 0; }, ZxpWriter::Stored) << "CRC-32 mismatch";
-        QTest::newRow("stored sizes that differ")
-            << broken([](Entry& e) { e.centralUncompressedSize = 10; }, ZxpWriter::Stored) << "stored size";
-        QTest::newRow("bzip2 method") << broken([](Entry&) {}, 12) << "compression method 12";
-        QTest::newRow("encrypted") << broken([](Entry& e) { e.extraFlags = 1; }) << "encrypted";
-        QTest::newRow("ZIP64 size marker")
-            << broken([](Entry& e) { e.centralUncompressedSize = 0xFFFFFFFF; }) << "ZIP64";
-        QTest::newRow("declared size over the cap") << broken([](Entry& e) {
+        Entry described { "a.js", text }, storedLater { "a.js", text, Entry::Stored };
+        described.dataDescriptor = storedLater.dataDescriptor = true;
+        good("deflated text", { { "a.js", textOf(70000) } }, textOf(70000));
+        good("stored entry is copied", { { "a.js", text, Entry::Stored } }, text);
+        good("sizes only in a data descriptor", { described }, text);
+        good("stored entry with a data descriptor", { storedLater }, text);
+        good("data that fills its buffer exactly", { { "a.js", QByteArray(65536, 'x') } }, QByteArray(65536, 'x'));
+        good("later duplicate wins", { { "a.js", "1" }, { "a.js", "2" } }, "2");
+        QTest::newRow("comment holding an end signature")
+            << archiveOf({ { "a.js", "fake" } }, QByteArray("PK\x05\x06", 4) + QByteArray(30, '\0'))
+            << QByteArray("fake") << QString();
+
+        const auto bad = [&](const char* row, const QString& warning, auto change, quint16 method = Entry::Deflated) {
+            Entry e { "a.js", text, method };
+            change(e);
+            QTest::newRow(row) << archiveOf({ e }) << QByteArray() << warning;
+        };
+        bad("wrong CRC", "CRC-32 mismatch", [](Entry& e) { e.centralCrc = 0x12345678; });
+        bad(
+            "wrong CRC of a stored entry", "CRC-32 mismatch", [](Entry& e) { e.centralCrc = 0; }, Entry::Stored);
+        bad(
+            "stored sizes that differ", "stored size", [](Entry& e) { e.centralUncompressedSize = 10; }, Entry::Stored);
+        bad(
+            "bzip2 method", "compression method 12", [](Entry&) {}, 12);
+        bad("encrypted", "encrypted", [](Entry& e) { e.extraFlags = 1; });
+        bad("ZIP64 size marker", "ZIP64", [](Entry& e) { e.centralUncompressedSize = 0xFFFFFFFF; });
+        bad("declared size over the cap", "exceeds the limit", [](Entry& e) {
             e.centralUncompressedSize = 300u << 20;
             e.payload = QByteArray(400000, '\0');
-        }) << "exceeds the limit";
-        QTest::newRow("declared size the data cannot hold")
-            << broken([](Entry& e) { e.centralUncompressedSize = 200u << 20; }) << "more than its data can hold";
-        QTest::newRow("compressed size past the end of the file")
-            << broken([](Entry& e) { e.centralCompressedSize = 0x7FFFFFF0; }) << "past the end";
-        QTest::newRow("damaged deflate data")
-            << broken([](Entry& e) { e.payload = QByteArray("\xff\xff\xff\xff not deflate"); }) << "^inflate: error$";
-        QTest::newRow("cut-off deflate data")
-            << broken([&](Entry& e) { e.payload = deflated.left(deflated.size() / 2); }) << "^inflate: error$";
-        QTest::newRow("more output than recorded")
-            << broken([&](Entry& e) { e.centralUncompressedSize = quint32(text.size() - 1); }) << "^inflate: error$";
-        QTest::newRow("less output than recorded")
-            << broken([&](Entry& e) { e.centralUncompressedSize = quint32(text.size() + 1); })
-            << "4000 bytes inflated, 4001 recorded";
+        });
+        bad("declared size the data cannot hold", "more than its data can hold",
+            [](Entry& e) { e.centralUncompressedSize = 200u << 20; });
+        bad("compressed size past the end of the file", "past the end",
+            [](Entry& e) { e.centralCompressedSize = 0x7FFFFFF0; });
+        bad("cut-off deflate data", "^inflate: error$",
+            [&](Entry& e) { e.payload = deflated.left(deflated.size() / 2); });
+        bad("more output than recorded", "^inflate: error$", [](Entry& e) { e.centralUncompressedSize = 3999; });
+        bad("less output than recorded", "4000 bytes inflated, 4001 recorded",
+            [](Entry& e) { e.centralUncompressedSize = 4001; });
     }
 
-    void refusesEntry()
+    void entry()
     {
         QFETCH(QByteArray, archive);
+        QFETCH(QByteArray, expected);
         QFETCH(QString, warning);
-
         ZXP package(write(archive));
-        const QRegularExpression expected(warning.startsWith(QLatin1Char('^'))
+        const QRegularExpression message(warning.startsWith('^')
                 ? warning
-                : QStringLiteral("^ZXP entry \"bad.js\": .*") + QRegularExpression::escape(warning));
-        QTest::ignoreMessage(QtWarningMsg, expected);
-        QVERIFY(package.readFile(QStringLiteral("bad.js")).isEmpty());
-
+                : QStringLiteral("^ZXP entry \"a.js\": .*") + QRegularExpression::escape(warning));
+        for (int i = 0; i < 2 && !warning.isEmpty(); ++i) // once for reading, once for extracting
+            QTest::ignoreMessage(QtWarningMsg, message);
+        QCOMPARE(package.readFile(QStringLiteral("a.js")), expected);
         const QString folder = m_scratch.freshFolder();
-        QTest::ignoreMessage(QtWarningMsg, expected);
-        QVERIFY(!package.extractFile(QStringLiteral("bad.js"), folder));
-        QCOMPARE(PackageScratch::filesBelow(folder), QStringList());
+        QCOMPARE(package.extractFile(QStringLiteral("a.js"), folder), warning.isEmpty());
+        QCOMPARE(PackageScratch::filesBelow(folder), warning.isEmpty() ? QStringList { "a.js" } : QStringList());
+        QFile file(folder + QStringLiteral("/a.js"));
+        QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), expected);
+    }
+
+    void localHeaderNamesTheExtractedFile()
+    {
+        Entry e { "central/name.txt", "data" };
+        e.localName = QByteArray("local/other.txt");
+        ZXP package(write(archiveOf({ e })));
+        const QString folder = m_scratch.freshFolder();
+        QVERIFY(package.extractFile(QStringLiteral("central/name.txt"), folder));
+        QCOMPARE(PackageScratch::filesBelow(folder), QStringList { "other.txt" });
     }
 
     void index_data()
@@ -167,41 +111,27 @@ private slots:
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QString>("mxi");
 
-        QTest::newRow("empty archive") << archiveOf({}) << QStringList() << QString();
-        QTest::newRow("shorter than an end record") << QByteArray("PK\x05\x06", 4) << QStringList() << QString();
+        const QByteArray one = archiveOf({ { "a.txt", "a" } });
         QTest::newRow("no end record") << textOf(3000) << QStringList() << QString();
-
-        QTest::newRow("bytes after the end record")
-            << archiveOf({ entry("a.txt", "a") }) + '!' << QStringList() << QString();
-
-        QByteArray shortComment = archiveOf({ entry("a.txt", "a") }, "12345");
-        shortComment.chop(1);
-        QTest::newRow("comment shorter than declared") << shortComment << QStringList() << QString();
-
+        QTest::newRow("bytes after the end record") << one + '!' << QStringList() << QString();
+        QTest::newRow("comment shorter than declared")
+            << archiveOf({ { "a.txt", "a" } }, "12345").chopped(1) << QStringList() << QString();
         QTest::newRow("two manifests: the later one counts")
-            << archiveOf({ entry("one.mxi", "1"), entry("sub/TWO.MXI", "2"), entry("x.txt", "x") })
+            << archiveOf({ { "one.mxi", "1" }, { "sub/TWO.MXI", "2" }, { "x.txt", "x" } })
             << QStringList { "one.mxi", "sub/TWO.MXI", "x.txt" } << "sub/TWO.MXI";
-        QTest::newRow("a name of just mxi is no manifest")
-            << archiveOf({ entry("mxi", "m"), entry("folder.mxi/file", "f") })
-            << QStringList { "folder.mxi/file", "mxi" } << QString();
-
-        ZxpWriter extra;
-        extra.add("first.txt", "1");
-        extra.add("second.mxi", "2");
-        extra.setDeclaredCount(3);
+        QTest::newRow("a name of just mxi is no manifest") << archiveOf({ { "mxi", "m" }, { "folder.mxi/file", "f" } })
+                                                           << QStringList { "folder.mxi/file", "mxi" } << QString();
         QTest::newRow("directory shorter than its count keeps what it read")
-            << extra.archive() << QStringList { "first.txt", "second.mxi" } << "second.mxi";
-
-        QByteArray damaged = archiveOf({ entry("first.txt", "1"), entry("second.txt", "2") });
-        const int second = damaged.lastIndexOf(QByteArray("PK\x01\x02", 4));
-        damaged[second + 3] = 9;
+            << archiveOf({ { "first.txt", "1" }, { "second.mxi", "2" } }, {}, 3)
+            << QStringList { "first.txt", "second.mxi" } << "second.mxi";
+        QByteArray damaged = archiveOf({ { "first.txt", "1" }, { "second.txt", "2" } });
+        damaged[damaged.lastIndexOf("PK\x01\x02") + 3] = 9;
         QTest::newRow("damaged second directory header") << damaged << QStringList { "first.txt" } << QString();
-
         QTest::newRow("name of 261 bytes stops the walk")
-            << archiveOf({ entry("ok.txt", "1"), entry(QByteArray(261, 'n'), "2") }) << QStringList { "ok.txt" }
-            << QString();
+            << archiveOf({ { "ok.txt", "1" }, { QByteArray(261, 'n'), "2" } }) << QStringList { "ok.txt" } << QString();
         QTest::newRow("name of 260 bytes is read")
-            << archiveOf({ entry(QByteArray(260, 'n'), "2") }) << QStringList { QString(260, 'n') } << QString();
+            << archiveOf({ { QByteArray(260, 'n'), "2" } }) << QStringList { QString(260, 'n') } << QString();
+        QTest::newRow("ZIP64 archive") << archiveOf({ { "a.txt", "a" } }, {}, 0xFFFF) << QStringList() << "ZIP64";
     }
 
     void index()
@@ -209,7 +139,10 @@ private slots:
         QFETCH(QByteArray, archive);
         QFETCH(QStringList, names);
         QFETCH(QString, mxi);
-
+        if (mxi == QLatin1String("ZIP64")) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("ZIP64 archives are not supported")));
+            mxi.clear();
+        }
         ZXP package(write(archive));
         QCOMPARE(package.mxiFileName(), mxi);
         QCOMPARE(package.entryNames(), names);
@@ -218,31 +151,10 @@ private slots:
         QVERIFY(package.readFile(QStringLiteral("second.txt")).isEmpty());
     }
 
-    void zip64ArchiveIsRefused()
-    {
-        ZxpWriter writer;
-        writer.add("a.txt", "a");
-        writer.setDeclaredCount(0xFFFF);
-        const QString path = write(writer.archive());
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("ZIP64 archives are not supported")));
-        ZXP package(path);
-        QVERIFY(package.readFile(QStringLiteral("a.txt")).isEmpty());
-    }
-
-    void localHeaderNamesTheExtractedFile()
-    {
-        Entry e = entry("central/name.txt", "data");
-        e.localName = QByteArray("local/other.txt");
-        ZXP package(write(archiveOf({ e })));
-        const QString folder = m_scratch.freshFolder();
-        QVERIFY(package.extractFile(QStringLiteral("central/name.txt"), folder));
-        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList { "other.txt" });
-    }
-
     void everyPrefixIsSafe()
     {
-        const QByteArray archive = archiveOf(
-            { entry("a.mxi", textOf(300)), entry("b.bin", binaryOf(200), ZxpWriter::Stored), entry("c/d.js", "d") });
+        const QByteArray archive
+            = archiveOf({ { "a.mxi", textOf(300) }, { "b.bin", textOf(200), Entry::Stored }, { "c/d.js", "d" } });
         for (int length = 0; length < archive.size(); ++length) {
             ZXP package(write(archive.left(length)));
             // Cut-off archives lose their end record: nothing may be indexed.
@@ -251,37 +163,23 @@ private slots:
         }
     }
 
-    void realArchives_data()
-    {
-        QTest::addColumn<QString>("archive");
-        QTest::addColumn<QString>("entryName");
-
-        const QDir data(QStringLiteral(MORAVEL_TEST_DATA_DIR "/packages"));
-        const QStringList archives = data.entryList({ QStringLiteral("*.zxp") }, QDir::Files, QDir::Name);
-        QVERIFY(!archives.isEmpty());
-        const QDir source(data.filePath(QStringLiteral("source")));
-        QDirIterator it(source.path(), QDir::Files, QDirIterator::Subdirectories);
-        QStringList names;
-        while (it.hasNext())
-            names << source.relativeFilePath(it.next());
-        names.sort();
-        for (const QString& archive : archives)
-            for (const QString& name : names)
-                QTest::addRow("%s: %s", qPrintable(archive), qPrintable(name)) << data.filePath(archive) << name;
-    }
-
+    // Archives written by real tools hold the files of the source folder byte for byte.
     void realArchives()
     {
-        QFETCH(QString, archive);
-        QFETCH(QString, entryName);
-
-        QFile source(QStringLiteral(MORAVEL_TEST_DATA_DIR "/packages/source/") + entryName);
-        QVERIFY(source.open(QIODevice::ReadOnly));
-        const QByteArray expected = source.readAll();
-
-        ZXP package(archive);
-        QCOMPARE(package.mxiFileName(), QStringLiteral("sample.mxi"));
-        QVERIFY(package.readFile(entryName) == expected);
+        const QDir data(QStringLiteral(MORAVEL_TEST_DATA_DIR "/packages")), source(data.filePath("source"));
+        const QStringList archives = data.entryList({ QStringLiteral("*.zxp") }, QDir::Files);
+        QCOMPARE(archives.size(), 8);
+        for (const QString& archive : archives) {
+            ZXP package(data.filePath(archive));
+            QCOMPARE(package.mxiFileName(), QStringLiteral("sample.mxi"));
+            QDirIterator it(source.path(), QDir::Files, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                QFile file(it.next());
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                const QString name = source.relativeFilePath(file.fileName());
+                QVERIFY2(package.readFile(name) == file.readAll(), qPrintable(archive + ": " + name));
+            }
+        }
     }
 };
 

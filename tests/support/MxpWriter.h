@@ -2,7 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QString>
+#include <QtEndian>
 
 // Builds MXP packages in memory for tests. Chunks can be given as plain data
 // (compressed here) or as raw header fields and bytes, to damage them.
@@ -15,14 +15,29 @@ public:
         qint32 compressedSize = 0;
         QByteArray bytes;
 
-        // A well-formed chunk holding data.
-        static Chunk of(const QByteArray& data);
+        static Chunk of(const QByteArray& data) // a well-formed chunk holding data
+        {
+            const QByteArray compressed = qCompress(data).mid(4); // a zlib stream without qCompress's length
+            return Chunk { qint32(data.size()), qint32(compressed.size()), compressed };
+        }
     };
 
     // A record holding data in one chunk (none when data is empty).
-    MxpWriter& add(const QByteArray& name, const QByteArray& data);
+    MxpWriter& add(const QByteArray& name, const QByteArray& data)
+    {
+        return addRecord(name, data.isEmpty() ? QList<Chunk>() : QList<Chunk> { Chunk::of(data) });
+    }
+
     // A record with these chunks, ended by a zero header unless told not to.
-    MxpWriter& addRecord(const QByteArray& name, const QList<Chunk>& chunks, bool terminated = true);
+    MxpWriter& addRecord(const QByteArray& name, const QList<Chunk>& chunks, bool terminated = true)
+    {
+        // The record head: name length, name, 20 reserved bytes.
+        m_body.append(int32(name.size()) + name + QByteArray(20, 'Z'));
+        for (const Chunk& chunk : chunks)
+            m_body.append(int32(chunk.uncompressedSize) + int32(chunk.compressedSize) + chunk.bytes);
+        return addRaw(terminated ? QByteArray(8, '\0') : QByteArray());
+    }
+
     // Bytes appended as they are, e.g. a damaged record head.
     MxpWriter& addRaw(const QByteArray& bytes)
     {
@@ -30,11 +45,13 @@ public:
         return *this;
     }
 
-    QByteArray package() const;
+    QByteArray package() const { return "MXPHEAD1" + m_body; }
 
-    // The record head: name length, name, 20 reserved bytes.
-    static QByteArray recordHead(const QByteArray& name, qint32 declaredLength = -1);
-    static QByteArray int32(qint32 value);
+    static QByteArray int32(qint32 value)
+    {
+        value = qToLittleEndian(value);
+        return QByteArray(reinterpret_cast<const char*>(&value), 4);
+    }
 
 private:
     QByteArray m_body;

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QString>
 
 #include <optional>
 
@@ -11,10 +10,17 @@
 class ZxpWriter
 {
 public:
-    enum Method : quint16 { Stored = 0, Deflated = 8 };
-
     struct Entry
     {
+        enum Method : quint16 { Stored = 0, Deflated = 8 };
+
+        Entry(const QByteArray& name, const QByteArray& data, quint16 method = Deflated)
+            : name(name)
+            , data(data)
+            , method(method)
+        {
+        }
+
         QByteArray name;
         QByteArray data;
         quint16 method = Deflated; // any other value stores data as it is
@@ -23,28 +29,17 @@ public:
         std::optional<QByteArray> localName; // the local header's name when it differs
         std::optional<QByteArray> payload; // the bytes written as the entry's data
         // Values written into the central directory instead of the true ones.
-        std::optional<quint32> centralCrc;
-        std::optional<quint32> centralCompressedSize;
-        std::optional<quint32> centralUncompressedSize;
-        std::optional<quint32> centralLocalOffset;
+        std::optional<quint32> centralCrc, centralCompressedSize, centralUncompressedSize;
     };
 
-    static Entry entry(const QByteArray& name, const QByteArray& data, quint16 method = Deflated);
-    static QByteArray archiveOf(const QList<Entry>& entries, const QByteArray& comment = QByteArray());
+    // A declared count other than the real one walks past the directory.
+    static QByteArray archiveOf(const QList<Entry>& entries, const QByteArray& comment = {}, int declaredCount = -1);
+    // Raw deflate as ZIP stores it: without qCompress's length, zlib header and Adler-32 trailer.
+    static QByteArray deflateRaw(const QByteArray& data) { return qCompress(data).mid(6).chopped(4); }
 
-    void add(const QByteArray& name, const QByteArray& data, quint16 method = Deflated);
-    void add(const Entry& entry);
-    void setComment(const QByteArray& comment) { m_comment = comment; }
-    // Overrides the end record's entry count (to walk past the real directory).
-    void setDeclaredCount(quint16 count) { m_declaredCount = count; }
-
-    QByteArray archive() const;
-
-    // Raw deflate as ZIP stores it.
-    static QByteArray deflateRaw(const QByteArray& data, int level = 6);
+    void add(const QByteArray& name, const QByteArray& data) { m_entries.append({ name, data }); }
+    QByteArray archive() const { return archiveOf(m_entries); }
 
 private:
     QList<Entry> m_entries;
-    QByteArray m_comment;
-    std::optional<quint16> m_declaredCount;
 };
