@@ -18,10 +18,10 @@ class TestDiscoverySources : public QObject
 
     QString path(const QString& relative) const { return m_root.path() + '/' + relative; }
 
-    // Rows are "|"-separated column values.
-    bool createDatabase(const QStringList& products, const QStringList& keys)
+    // Rows are "|"-separated column values; four make a product, three a key.
+    bool createDatabase(const QStringList& rows)
     {
-        bool ok = DiscoveryFixtures::makeFolder(QFileInfo(m_database).absolutePath());
+        bool ok = QDir().mkpath(QFileInfo(m_database).absolutePath());
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fixture");
             db.setDatabaseName(m_database);
@@ -29,7 +29,7 @@ class TestDiscoverySources : public QObject
             ok = ok && db.open()
                 && query.exec("CREATE TABLE Tb_ProductInfoV2 (ProdID, DisplayName, ProdVersion, FamilyName)")
                 && query.exec("CREATE TABLE Tb_XManConfig (ProdID, KeyName, KeyValue)");
-            for (const QString& row : products + keys) {
+            for (const QString& row : rows) {
                 const QStringList values = row.split('|');
                 ok = ok
                     && query.prepare(values.size() == 4 ? "INSERT INTO Tb_ProductInfoV2 VALUES (?, ?, ?, ?)"
@@ -84,27 +84,16 @@ private slots:
         QTest::addColumn<QString>("version");
         QTest::addColumn<QString>("registered"); // the key's version component that names an existing folder
         QTest::addColumn<QString>("expected"); // "registry", "fallback" or "" (no existing folder)
-        QTest::newRow("8 alone") << "8.0.2"
-                                 << "8"
-                                 << "registry";
-        QTest::newRow("9 to 11 with .0") << "10.0.4"
-                                         << "10.0"
-                                         << "registry";
-        QTest::newRow("11.5 keeps its minor number") << "11.5.0.5"
-                                                     << "11.5"
-                                                     << "registry";
-        QTest::newRow("12 and above alone") << "12.0"
-                                            << "12.0"
-                                            << "fallback";
-        QTest::newRow("missing key falls back") << "20.1"
-                                                << "21"
-                                                << "fallback";
-        QTest::newRow("empty version is not looked up") << ""
-                                                        << "0"
-                                                        << "fallback";
-        QTest::newRow("registered folder missing, no fallback") << "12.0"
-                                                                << "12"
-                                                                << "";
+        const auto row = [](const char* name, const char* version, const char* registered, const char* expected) {
+            QTest::newRow(name) << version << registered << expected;
+        };
+        row("8 alone", "8.0.2", "8", "registry");
+        row("9 to 11 with .0", "10.0.4", "10.0", "registry");
+        row("11.5 keeps its minor number", "11.5.0.5", "11.5", "registry");
+        row("12 and above alone", "12.0", "12.0", "fallback");
+        row("missing key falls back", "20.1", "21", "fallback");
+        row("empty version is not looked up", "", "0", "fallback");
+        row("registered folder missing, no fallback", "12.0", "12", "");
     }
 
     void findInstallFolder()
@@ -113,7 +102,7 @@ private slots:
         QFETCH(QString, registered);
         QFETCH(QString, expected);
         const QString fallback = path("Program Files/Adobe/Adobe Dreamweaver 9");
-        QVERIFY(DiscoveryFixtures::makeFolder(fallback) && DiscoveryFixtures::makeFolder(path("DW")));
+        QVERIFY(QDir().mkpath(fallback) && QDir().mkpath(path("DW")));
         m_registry->setValue("SOFTWARE\\Adobe\\Dreamweaver\\" + registered + "\\Installation", "InstallPath",
             expected.isEmpty() ? path("gone") : path("DW"));
         m_registry->setValue("SOFTWARE\\Macromedia\\Dreamweaver\\20\\Installation", "InstallPath", path("DW"));
@@ -133,36 +122,18 @@ private slots:
         QTest::addColumn<QString>("folder"); // below the roaming folder
         QTest::addColumn<QString>("version"); // "-": no version.xml
         QTest::addColumn<QString>("label"); // empty: not listed
-        QTest::newRow("9 becomes CS3, every time") << "Macromedia/Dreamweaver 9 9"
-                                                   << "9.0"
-                                                   << "Dreamweaver CS3 CS3";
-        QTest::newRow("8 keeps its name") << "Macromedia/Dreamweaver 8"
-                                          << "8.0"
-                                          << "Dreamweaver 8";
-        QTest::newRow("Backups skipped") << "Adobe/Dreamweaver CS5 Backups"
-                                         << "11.0"
-                                         << "";
-        QTest::newRow("backups in lower case listed") << "Adobe/Dreamweaver CS5 backups"
-                                                      << "11.0"
-                                                      << "Dreamweaver CS5 backups";
-        QTest::newRow("12 listed") << "Adobe/Dreamweaver CS6"
-                                   << "12.0"
-                                   << "Dreamweaver CS6";
-        QTest::newRow("13 left out") << "Adobe/Dreamweaver CC"
-                                     << "13.0"
-                                     << "";
-        QTest::newRow("19 left out") << "Adobe/Dreamweaver CC 2019"
-                                     << "19.9"
-                                     << "";
-        QTest::newRow("20 listed") << "Adobe/Dreamweaver 2020"
-                                   << "20.0"
-                                   << "Dreamweaver 2020";
-        QTest::newRow("no version.xml counts as 0") << "Adobe/dreamweaver old"
-                                                    << "-"
-                                                    << "dreamweaver old";
-        QTest::newRow("other publishers not searched") << "Velkor/Dreamweaver CS6"
-                                                       << "12.0"
-                                                       << "";
+        const auto row = [](const char* name, const char* folder, const char* version, const char* label) {
+            QTest::newRow(name) << folder << version << label;
+        };
+        row("9 becomes CS3, every time", "Macromedia/Dreamweaver 9 9", "9.0", "Dreamweaver CS3 CS3");
+        row("Backups skipped", "Adobe/Dreamweaver CS5 Backups", "11.0", "");
+        row("backups in lower case listed", "Adobe/Dreamweaver CS5 backups", "11.0", "Dreamweaver CS5 backups");
+        row("12 listed", "Adobe/Dreamweaver CS6", "12.0", "Dreamweaver CS6");
+        row("13 left out", "Adobe/Dreamweaver CC", "13.0", "");
+        row("19 left out", "Adobe/Dreamweaver CC 2019", "19.9", "");
+        row("20 listed", "Adobe/Dreamweaver 2020", "20.0", "Dreamweaver 2020");
+        row("no version.xml counts as 0", "Adobe/dreamweaver old", "-", "dreamweaver old");
+        row("other publishers not searched", "Velkor/Dreamweaver CS6", "12.0", "");
     }
 
     void programFolders()
@@ -172,12 +143,11 @@ private slots:
         QFETCH(QString, label);
         const QString vendor = folder.section('/', 0, 0);
         for (const char* locale : { "en_US", "de_de", "english", ".x_yz" })
-            QVERIFY(DiscoveryFixtures::makeFolder(path("Roaming/" + folder + "/" + locale)));
+            QVERIFY(QDir().mkpath(path("Roaming/" + folder + "/" + locale)));
         QVERIFY(version == "-"
             || DiscoveryFixtures::writeFile(path("Roaming/" + folder + "/en_US/Configuration/version.xml"),
                 DiscoveryFixtures::versionXml(version)));
-        QVERIFY(DiscoveryFixtures::makeFolder(
-            path("Program Files/" + vendor + '/' + vendor + ' ' + folder.section('/', 1))));
+        QVERIFY(QDir().mkpath(path("Program Files/" + vendor + '/' + vendor + ' ' + folder.section('/', 1))));
 
         DreamweaverInfo::buildDreamweaverList(m_database);
 
@@ -196,42 +166,35 @@ private slots:
 
     void extensionDatabase_data()
     {
-        QTest::addColumn<QStringList>("products");
-        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QStringList>("rows"); // products: id|name|version|family; keys: id|key|value
         QTest::addColumn<QStringList>("installations");
-        const QString cs6 = "A|$dreamweaver/configuration|$appdata/Adobe/Dreamweaver CS6";
+        const QString cs6 = "|$dreamweaver/configuration|$appdata/Adobe/Dreamweaver CS6";
         QTest::newRow("two products in query order")
             << QStringList { "B|Dreamweaver CC|20.0|Dreamweaver", "P|Photoshop|13|Photoshop",
-                   "A|Dreamweaver CS6|12.0|Dreamweaver" }
-            << QStringList { cs6, "A|$installfolder|C:/DW", "A|$installfolder|C:/second", "P" + cs6.mid(1),
+                   "A|Dreamweaver CS6|12.0|Dreamweaver", "A" + cs6, "A|$installfolder|C:/DW",
+                   "A|$installfolder|C:/second", "P" + cs6,
                    "B|$dreamweaver/configuration|x/Adobe/Dreamweaver CS6/en_US/more" }
             << QStringList { "Dreamweaver CC (v 20.0) | 20.0 | ~/Adobe/Dreamweaver CS6 | en_US |  | B",
                    "Dreamweaver CS6 (v 12.0) | 12.0 | ~/Adobe/Dreamweaver CS6 | en_US | C:/DW | A" };
-        QTest::newRow("missing or exact-case configuration key")
-            << QStringList { "A|Dreamweaver CS6|12.0|Dreamweaver", "B|Dreamweaver CC|20.0|Dreamweaver" }
-            << QStringList { "B|$Dreamweaver/Configuration|$appdata/Adobe/Dreamweaver CS6", "A|$installfolder|C:/DW" }
+        QTest::newRow("missing, other-case or two-part configuration key")
+            << QStringList { "A|Dreamweaver CS6|12.0|Dreamweaver", "B|Dreamweaver CC|20.0|Dreamweaver",
+                   "C|Dreamweaver X|21|Dreamweaver", "B|$Dreamweaver/Configuration|$appdata/Adobe/Dreamweaver CS6",
+                   "A|$installfolder|C:/DW", "C|$dreamweaver/configuration|$appdata/Adobe" }
             << QStringList {};
-        QTest::newRow("value with two parts")
-            << QStringList { "A|Dreamweaver CS6|12.0|Dreamweaver" }
-            << QStringList { "A|$dreamweaver/configuration|$appdata/Adobe" } << QStringList {};
-        QTest::newRow("empty part 1, missing folder")
-            << QStringList { "A|Dreamweaver X|21.0|Dreamweaver" }
-            << QStringList { "A|$dreamweaver/configuration|$appdata//Dreamweaver X" }
-            << QStringList { "Dreamweaver X (v 21.0) | 21.0 | ~/Dreamweaver X |  |  | A" };
-        QTest::newRow("product id with a quote")
-            << QStringList { "it's|Dreamweaver CS6|12.0|Dreamweaver" } << QStringList { "it's" + cs6.mid(1) }
-            << QStringList { "Dreamweaver CS6 (v 12.0) | 12.0 | ~/Adobe/Dreamweaver CS6 | en_US |  | it's" };
-        QTest::newRow("product id holding SQL selects only its own keys")
-            << QStringList { "0 OR 1=1|Dreamweaver Evil|1.0|Dreamweaver" } << QStringList { cs6 } << QStringList {};
+        QTest::newRow("empty part 1, missing folder") << QStringList {
+            "A|Dreamweaver X|21.0|Dreamweaver", "A|$dreamweaver/configuration|$appdata//Dreamweaver X"
+        } << QStringList { "Dreamweaver X (v 21.0) | 21.0 | ~/Dreamweaver X |  |  | A" };
+        QTest::newRow("product ids holding a quote or SQL select only their own keys") << QStringList {
+            "it's|Dreamweaver CS6|12.0|Dreamweaver", "0 OR 1=1|Dreamweaver Evil|1.0|Dreamweaver", "it's" + cs6
+        } << QStringList { "Dreamweaver CS6 (v 12.0) | 12.0 | ~/Adobe/Dreamweaver CS6 | en_US |  | it's" };
     }
 
     void extensionDatabase()
     {
-        QFETCH(QStringList, products);
-        QFETCH(QStringList, keys);
+        QFETCH(QStringList, rows);
         QFETCH(QStringList, installations);
-        QVERIFY(DiscoveryFixtures::makeFolder(path("Roaming/Adobe/Dreamweaver CS6/en_US")));
-        QVERIFY(createDatabase(products, keys));
+        QVERIFY(QDir().mkpath(path("Roaming/Adobe/Dreamweaver CS6/en_US")));
+        QVERIFY(createDatabase(rows));
 
         // The list build sorts; called alone, the source shows the database's order.
         DreamweaverInfo::buildDreamweaverList(m_database);
@@ -249,7 +212,7 @@ private slots:
         QVERIFY(!::extensionDatabase().isOpen());
         QVERIFY(!QFile::exists(m_database));
 
-        QVERIFY(createDatabase({}, {}));
+        QVERIFY(createDatabase({}));
         QSqlDatabase db = ::extensionDatabase();
         QVERIFY(!QSqlQuery(db).exec("INSERT INTO Tb_XManConfig VALUES (1, 2, 3)"));
         db.close();
