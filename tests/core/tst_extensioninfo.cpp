@@ -5,17 +5,11 @@
 
 #include <QtTest>
 
-template <typename T, typename F> static QStringList describe(const QList<T>& items, F line)
-{
-    QStringList lines;
-    for (const T& item : items)
-        lines.append(line(item));
-    return lines;
-}
-
+// Details are parsed twice: a second parse must replace the lists, not extend them.
 static ExtensionInfo detailed(const QByteArray& manifest)
 {
     ExtensionInfo info(manifest, "test.mxi");
+    info.parseDetails();
     info.parseDetails();
     return info;
 }
@@ -28,23 +22,24 @@ private slots:
     void header_data()
     {
         QTest::addColumn<QByteArray>("manifest");
-        QTest::addColumn<QStringList>("fields"); // id, name, version, author
+        QTest::addColumn<QStringList>("fields"); // id, name, version, author, description, products
         QTest::newRow("realistic manifest")
             << DiscoveryFixtures::tableSorterManifest()
-            << QStringList { "com.velkor.tablesorter", "Table Sorter & Filter", "2.1.0", "Velkor" };
+            << QStringList { "com.velkor.tablesorter", "Table Sorter & Filter", "2.1.0", "Velkor",
+                   "Sorts and filters the rows of a table & keeps the page valid.",
+                   "Dreamweaver 8-, Dreamweaver 12-21" };
         QTest::newRow("names in capitals") << QByteArray("<MACROMEDIA-EXTENSION ID=\"a\" Name='N' VERSION=1><Author "
                                                          "NAME=\"Ann\"/>")
-                                           << QStringList { "a", "N", "1", "Ann" };
+                                           << QStringList { "a", "N", "1", "Ann", "", "" };
         QTest::newRow("only &amp; decoded, once") << QByteArray("<macromedia-extension name=\"A &amp;amp; &lt;B&gt;\">")
-                                                  << QStringList { "", "A &amp; &lt;B&gt;", "", "" };
+                                                  << QStringList { "", "A &amp; &lt;B&gt;", "", "", "", "" };
         QTest::newRow("first elements win, author anywhere")
             << QByteArray("<author name=\"Early\"/><macromedia-extension id=\"1\"><author name=\"Late\"/>"
                           "</macromedia-extension><macromedia-extension id=\"2\" name=\"Two\">")
-            << QStringList { "1", "", "", "Early" };
+            << QStringList { "1", "", "", "Early", "", "" };
         QTest::newRow("zero byte ends the manifest")
             << QByteArray("<macromedia-extension id=\"z\">") + QByteArray(1, '\0') + "<author name=\"Hidden\"/>"
-            << QStringList { "z", "", "", "" };
-        QTest::newRow("not markup") << QByteArray("just text") << QStringList { "", "", "", "" };
+            << QStringList { "z", "", "", "", "", "" };
     }
 
     void header()
@@ -52,67 +47,62 @@ private slots:
         QFETCH(QByteArray, manifest);
         QFETCH(QStringList, fields);
         const ExtensionInfo info(manifest, "x.mxi");
-        QCOMPARE((QStringList { info.id(), info.name(), info.version(), info.author() }), fields);
+        QStringList products;
+        for (const ProductInfo& p : info.products())
+            products.append(p.name + ' ' + p.version + '-' + p.maxVersion);
+        QCOMPARE((QStringList {
+                     info.id(), info.name(), info.version(), info.author(), info.description(), products.join(", ") }),
+            fields);
         QVERIFY(info.files().isEmpty() && info.menuInserts().isEmpty() && info.insertbarInserts().isEmpty());
     }
 
-    void descriptionAndProducts()
-    {
-        const ExtensionInfo info(DiscoveryFixtures::tableSorterManifest(), "x.mxi");
-        QCOMPARE(info.description(), QStringLiteral("Sorts and filters the rows of a table & keeps the page valid."));
-        QCOMPARE(
-            describe(info.products(), [](const ProductInfo& p) { return p.name + p.version + "-" + p.maxVersion; }),
-            (QStringList { "Dreamweaver8-", "Dreamweaver12-21" }));
-    }
-
-    void files_data()
+    void details_data()
     {
         QTest::addColumn<QByteArray>("manifest");
-        QTest::addColumn<QStringList>("files");
-        QTest::newRow("realistic manifest") << DiscoveryFixtures::tableSorterManifest()
-                                            << QStringList { "TableSorter.htm > $dreamweaver/Configuration/Commands",
-                                                   "scripts/TableSorter.js > $dreamweaver/Configuration/Commands",
-                                                   "icons/Sort.png > $Dreamweaver/Configuration/Shared/Velkor/Icons" };
+        QTest::addColumn<QStringList>("lines"); // files, menu entries, then Insert bar buttons
+        QTest::newRow("realistic manifest")
+            << DiscoveryFixtures::tableSorterManifest()
+            << QStringList { "file TableSorter.htm > $dreamweaver/Configuration/Commands",
+                   "file scripts/TableSorter.js > $dreamweaver/Configuration/Commands",
+                   "file icons/Sort.png > $Dreamweaver/Configuration/Shared/Velkor/Icons",
+                   "menu DWMenu_Commands Velkor_TableSorter", "button DW_Insertbar_Common/Velkor/Velkor_Sort",
+                   "button DW_Insertbar_Common/Velkor/Velkor_Filter", "button DW_Insertbar_Tables//Velkor_TableTools" };
         QTest::newRow("platform filter is exact")
             << QByteArray("<file source=\"none\"/><file source=\"empty\" platform=\"\"/><file source=\"win\" "
                           "platform=\"win\"/><file platform=\"Win\"/><file platform=\"mac\"/><file platform=\" win\"/>")
-            << QStringList { "none > ", "empty > ", "win > " };
-        QTest::newRow("name stands in for source, duplicates kept") << QByteArray(
-            "<x><FILE NAME=\"old\" Destination=\"d\"/></x><file source=\"new\" name=\"no\"/><file "
-            "name=\"old\" destination=\"d\"/><file/>") << QStringList { "old > d", "new > ", "old > d", " > " };
-    }
-
-    void files()
-    {
-        QFETCH(QByteArray, manifest);
-        QFETCH(QStringList, files);
-        QCOMPARE(
-            describe(detailed(manifest).files(), [](const FileEntry& f) { return f.source + " > " + f.destination; }),
-            files);
-    }
-
-    void menuInserts_data()
-    {
-        QTest::addColumn<QByteArray>("manifest");
-        QTest::addColumn<QStringList>("inserts");
-        QTest::newRow("realistic manifest")
-            << DiscoveryFixtures::tableSorterManifest() << QStringList { "DWMenu_Commands Velkor_TableSorter" };
+            << QStringList { "file none > ", "file empty > ", "file win > " };
+        QTest::newRow("name stands in for source, duplicates kept")
+            << QByteArray("<x><FILE NAME=\"old\" Destination=\"d\"/></x><file source=\"new\" name=\"no\"/><file "
+                          "name=\"old\" destination=\"d\"/><file/>")
+            << QStringList { "file old > d", "file new > ", "file old > d", "file  > " };
         QTest::newRow("comments and children without id are passed over") << QByteArray(
             "<menu-insert appendTo=\"m\"><!-- <menuitem id=\"old\"/> --><separator/><menu><menuitem "
-            "id=\"inner\"/></menu>\n<MenuItem ID=\"new\"/></menu-insert>") << QStringList { "m new" };
-        QTest::newRow("entries without appendTo, item id or markup dropped")
+            "id=\"inner\"/></menu>\n<MenuItem ID=\"new\"/></menu-insert>") << QStringList { "menu m new" };
+        QTest::newRow("menu entries without appendTo, item id or markup dropped")
             << QByteArray("<menu-insert><menuitem id=\"i\"/></menu-insert><menu-insert appendTo=\"a\"><separator/>"
                           "</menu-insert><menu-insert appendTo=\"b\"/><MENU-INSERT APPENDTO=\"c\"><x id=\"y\"/>")
-            << QStringList { "c y" };
+            << QStringList { "menu c y" };
+        QTest::newRow("category without id, button without id, category outside") << QByteArray(
+            "<category id=\"out\"><button id=\"o\"/></category><INSERTBAR-INSERT><Category "
+            "FOLDER=\"f\"><button id=\"lost\"/></Category><category id=\"c\"><button/><BUTTON "
+            "Id=\"b\"/></category></INSERTBAR-INSERT>") << QStringList { "button c//b" };
     }
 
-    void menuInserts()
+    void details()
     {
         QFETCH(QByteArray, manifest);
-        QFETCH(QStringList, inserts);
-        QCOMPARE(
-            describe(detailed(manifest).menuInserts(), [](const MenuInsert& m) { return m.appendTo + " " + m.itemId; }),
-            inserts);
+        QFETCH(QStringList, lines);
+        const ExtensionInfo info = detailed(manifest);
+        QStringList actual;
+        for (const FileEntry& f : info.files())
+            actual.append("file " + f.source + " > " + f.destination);
+        for (const MenuInsert& m : info.menuInserts())
+            actual.append("menu " + m.appendTo + " " + m.itemId);
+        for (const InsertbarInsert& b : info.insertbarInserts()) {
+            actual.append("button " + b.categoryId + "/" + b.folder + "/" + b.buttonId);
+            QVERIFY(b.markup.startsWith("<button id=\"" + b.buttonId, Qt::CaseInsensitive) && b.markup.endsWith(">"));
+        }
+        QCOMPARE(actual, lines);
     }
 
     void menuInsertKeepsItsMarkupAsWritten()
@@ -124,93 +114,46 @@ private slots:
         QCOMPARE(inserts.first().markup, QString::fromUtf8(inner));
     }
 
-    void insertbarInserts_data()
-    {
-        QTest::addColumn<QByteArray>("manifest");
-        QTest::addColumn<QStringList>("inserts");
-        QTest::newRow("realistic manifest")
-            << DiscoveryFixtures::tableSorterManifest()
-            << QStringList { "DW_Insertbar_Common/Velkor/Velkor_Sort", "DW_Insertbar_Common/Velkor/Velkor_Filter",
-                   "DW_Insertbar_Tables//Velkor_TableTools" };
-        QTest::newRow("category without id, button without id, category outside") << QByteArray(
-            "<category id=\"out\"><button id=\"o\"/></category><INSERTBAR-INSERT><Category "
-            "FOLDER=\"f\"><button id=\"lost\"/></Category><category id=\"c\"><button/><BUTTON "
-            "Id=\"b\"/></category></INSERTBAR-INSERT>") << QStringList { "c//b" };
-    }
-
-    void insertbarInserts()
-    {
-        QFETCH(QByteArray, manifest);
-        QFETCH(QStringList, inserts);
-        const auto buttons = detailed(manifest).insertbarInserts();
-        QCOMPARE(describe(buttons,
-                     [](const InsertbarInsert& b) { return b.categoryId + "/" + b.folder + "/" + b.buttonId; }),
-            inserts);
-        for (const InsertbarInsert& button : buttons)
-            QVERIFY(button.markup.startsWith("<button id=\"" + button.buttonId, Qt::CaseInsensitive));
-        QVERIFY(buttons.last().markup.endsWith(">"));
-    }
-
-    void parseDetailsTwiceGivesTheSameLists()
-    {
-        ExtensionInfo info(DiscoveryFixtures::tableSorterManifest(), "t.mxi");
-        info.parseDetails();
-        const ExtensionInfo once = info;
-        info.parseDetails();
-        QCOMPARE(info.files(), once.files());
-        QCOMPARE(info.menuInserts(), once.menuInserts());
-        QCOMPARE(info.insertbarInserts(), once.insertbarInserts());
-    }
-
     void fromAPath_data()
     {
         QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("bytes"); // null: no file
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<bool>("read");
-        QTest::newRow("stored manifest, suffix in capitals") << "Sorter.MXI"
-                                                             << "Sorter.MXI" << true;
-        QTest::newRow("zxp in capitals") << "Sorter.ZXP"
-                                         << "folder/Sorter.mxi" << true;
-        QTest::newRow("mxp after another dot") << "sorter.1.mxp"
-                                               << "folder/Sorter.mxi" << true;
-        QTest::newRow("zip is read as a manifest file") << "sorter.zip"
-                                                        << "sorter.zip" << false;
-        QTest::newRow("missing package") << "gone.zxp"
-                                         << "" << false;
+        const QByteArray manifest = DiscoveryFixtures::tableSorterManifest();
+        ZxpWriter zxp;
+        zxp.add("folder/Sorter.mxi", manifest);
+        const QByteArray mxp = MxpWriter().add("folder\\Sorter.mxi", manifest).package();
+        const QByteArray big = manifest.leftJustified(int(ExtensionInfo::maximumManifestSize) + 1, ' ');
+        const auto row = [](const char* name, const char* file, const QByteArray& bytes, const char* fileName,
+                             bool read) { QTest::newRow(name) << file << bytes << fileName << read; };
+        row("stored manifest, suffix in capitals", "Sorter.MXI", manifest, "Sorter.MXI", true);
+        row("zxp in capitals", "Sorter.ZXP", zxp.archive(), "folder/Sorter.mxi", true);
+        row("mxp after another dot", "sorter.1.mxp", mxp, "folder/Sorter.mxi", true);
+        row("zip is read as a manifest file", "sorter.zip", zxp.archive(), "sorter.zip", false);
+        row("missing package", "gone.zxp", QByteArray(), "", false);
+        row("manifest file over the cap", "big.mxi", big, "big.mxi", false);
     }
 
     void fromAPath()
     {
         QFETCH(QString, file);
+        QFETCH(QByteArray, bytes);
         QFETCH(QString, fileName);
         QFETCH(bool, read);
         QTemporaryDir folder;
-        const QString path = folder.filePath(file);
-        const QByteArray manifest = DiscoveryFixtures::tableSorterManifest();
-        ZxpWriter zxp;
-        zxp.add("folder/Sorter.mxi", manifest);
-        MxpWriter mxp;
-        mxp.add("folder\\Sorter.mxi", manifest);
-        QVERIFY(file.startsWith("gone")
-            || (file.endsWith("mxp")       ? DiscoveryFixtures::writeFile(path, mxp.package())
-                    : file.endsWith("MXI") ? DiscoveryFixtures::writeFile(path, manifest)
-                                           : DiscoveryFixtures::writeFile(path, zxp.archive())));
-
-        const ExtensionInfo info(path);
+        QVERIFY(bytes.isNull() || DiscoveryFixtures::writeFile(folder.filePath(file), bytes));
+        const ExtensionInfo info(folder.filePath(file));
         QCOMPARE(info.fileName(), fileName);
-        QCOMPARE(info.manifest() == QString::fromUtf8(manifest), read);
+        QCOMPARE(info.manifest() == QString::fromUtf8(DiscoveryFixtures::tableSorterManifest()), read);
         QCOMPARE(info.id(), read ? "com.velkor.tablesorter" : "");
     }
 
     void manifestsAboveTheCapAreNotRead()
     {
-        QByteArray bytes = "<macromedia-extension id=\"big\"/>";
-        bytes.append(QByteArray(int(ExtensionInfo::maximumManifestSize) - bytes.size(), ' '));
+        const QByteArray bytes = QByteArray("<macromedia-extension id=\"big\"/>")
+                                     .leftJustified(int(ExtensionInfo::maximumManifestSize), ' ');
         QCOMPARE(ExtensionInfo(bytes, "big.mxi").id(), QStringLiteral("big"));
-        QTemporaryDir folder;
-        QVERIFY(DiscoveryFixtures::writeFile(folder.filePath("big.mxi"), bytes + ' '));
-        const ExtensionInfo tooBig(folder.filePath("big.mxi"));
-        QVERIFY(tooBig.manifest().isEmpty() && tooBig.id().isEmpty());
         QCOMPARE(ExtensionInfo(bytes + ' ', "big.mxi").id(), QString());
     }
 };

@@ -8,81 +8,60 @@ class TestInstalledExtensions : public QObject
 {
     Q_OBJECT
 
-    static QStringList listed(const DreamweaverInfo& info)
-    {
-        QStringList lines;
-        for (const ExtensionInfo& extension : info.installedExtensions())
-            lines.append(extension.fileName() + " " + extension.author() + ": " + extension.name());
-        return lines;
-    }
-
 private slots:
-    void order_data()
-    {
-        QTest::addColumn<QStringList>("stored"); // "author: name", one file each
-        QTest::addColumn<QStringList>("sorted");
-        QTest::newRow("publisher, then authors by code unit") << QStringList { "alpha: A", "Beta: B", ": C",
-            "Velkor: D" } << QStringList { "Velkor: D", ": C", "Beta: B", "alpha: A" };
-        QTest::newRow("names by code unit, prefix first") << QStringList { "Acme: apple", "Velkor: Tables", "Acme: Zed",
-            "Velkor: Table" } << QStringList { "Velkor: Table", "Velkor: Tables", "Acme: Zed", "Acme: apple" };
-        QTest::newRow("publisher matched exactly") << QStringList { "velkor: x", "Velkor Labs: y", "Velkor: z" }
-                                                   << QStringList { "Velkor: z", "Velkor Labs: y", "velkor: x" };
-    }
-
-    void order()
-    {
-        QFETCH(QStringList, stored);
-        QFETCH(QStringList, sorted);
-        QTemporaryDir root;
-        DreamweaverInfo info("Dreamweaver CS6", "Adobe", root.path(), { "en_US" });
-        for (int i = 0; i < stored.size(); ++i)
-            QVERIFY(DiscoveryFixtures::storeManifest(info.extensionStoreFolder("en_US"), QString("%1.mxi").arg(i),
-                stored.at(i).section(": ", 1), stored.at(i).section(": ", 0, 0)));
-        info.loadInstalledExtensions();
-        QStringList actual = listed(info);
-        for (QString& line : actual)
-            line = line.section(' ', 1);
-        QCOMPARE(actual, sorted);
-    }
-
-    void sameFileNameIsListedOnceFromTheFirstLocale_data()
+    void list_data()
     {
         QTest::addColumn<QStringList>("locales");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("en_US first") << QStringList { "en_US", "de_DE" } << "English";
-        QTest::newRow("de_DE first") << QStringList { "de_DE", "en_US" } << "Deutsch";
+        QTest::addColumn<QStringList>("stored"); // "locale/file|author|name" manifests, or "locale/file" empty
+        QTest::addColumn<QStringList>("listed"); // "file author: name"
+        const QStringList en { "en_US" };
+        QTest::newRow("publisher, then authors by code unit")
+            << en
+            << QStringList { "en_US/a.mxi|alpha|A", "en_US/b.mxi|Beta|B", "en_US/c.mxi||C", "en_US/d.mxi|Velkor|D" }
+            << QStringList { "d.mxi Velkor: D", "c.mxi : C", "b.mxi Beta: B", "a.mxi alpha: A" };
+        QTest::newRow("names by code unit, prefix first")
+            << en
+            << QStringList { "en_US/a.mxi|Acme|apple", "en_US/b.mxi|Velkor|Tables", "en_US/c.mxi|Acme|Zed",
+                   "en_US/d.mxi|Velkor|Table" }
+            << QStringList { "d.mxi Velkor: Table", "b.mxi Velkor: Tables", "c.mxi Acme: Zed", "a.mxi Acme: apple" };
+        QTest::newRow("publisher matched exactly")
+            << en << QStringList { "en_US/a.mxi|velkor|x", "en_US/b.mxi|Velkor Labs|y", "en_US/c.mxi|Velkor|z" }
+            << QStringList { "c.mxi Velkor: z", "b.mxi Velkor Labs: y", "a.mxi velkor: x" };
+        // The same extension under another file name is another entry.
+        const QStringList twoLocales { "en_US/S.mxi|Velkor|English", "de_DE/S.mxi|Velkor|Deutsch",
+            "de_DE/s.mxi|Velkor|Same" };
+        QTest::newRow("same file name once, from en_US first") << QStringList { "en_US",
+            "de_DE" } << twoLocales << QStringList { "S.mxi Velkor: English", "s.mxi Velkor: Same" };
+        QTest::newRow("same file name once, from de_DE first") << QStringList { "de_DE",
+            "en_US" } << twoLocales << QStringList { "S.mxi Velkor: Deutsch", "s.mxi Velkor: Same" };
+        QTest::newRow("only manifest files, empty ones too")
+            << QStringList()
+            << QStringList { "/UPPER.MXI|Velkor|Upper", "/notes.txt|Velkor|Text", "/Folder.mxi/Inner.mxi|Velkor|Inner",
+                   "/.Hidden.mxi|Velkor|Hidden", "/Empty.mxi" }
+            << QStringList { "UPPER.MXI Velkor: Upper", "Empty.mxi : " };
     }
 
-    void sameFileNameIsListedOnceFromTheFirstLocale()
+    void list()
     {
         QFETCH(QStringList, locales);
-        QFETCH(QString, name);
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, listed);
         QTemporaryDir root;
         DreamweaverInfo info("Dreamweaver CS6", "Adobe", root.path(), locales);
-        QVERIFY(DiscoveryFixtures::storeManifest(info.extensionStoreFolder("en_US"), "S.mxi", "English", "Velkor"));
-        QVERIFY(DiscoveryFixtures::storeManifest(info.extensionStoreFolder("de_DE"), "S.mxi", "Deutsch", "Velkor"));
-        // The same extension under another file name is another entry.
-        QVERIFY(DiscoveryFixtures::storeManifest(info.extensionStoreFolder("de_DE"), "s.mxi", "Same", "Velkor"));
+        for (const QString& manifest : stored) {
+            const QStringList parts = manifest.split('|');
+            const QString path
+                = info.extensionStoreFolder(parts[0].section('/', 0, 0)) + '/' + parts[0].section('/', 1);
+            QVERIFY(parts.size() == 1 ? DiscoveryFixtures::writeFile(path, QByteArray())
+                                      : DiscoveryFixtures::storeManifest(path, parts[2], parts[1]));
+        }
+        // A second load replaces the list rather than extending it.
         info.loadInstalledExtensions();
-        QCOMPARE(listed(info), (QStringList { "S.mxi Velkor: " + name, "s.mxi Velkor: Same" }));
-    }
-
-    void onlyManifestFilesAreListedAndReloadReplaces()
-    {
-        QTemporaryDir root;
-        DreamweaverInfo info("Dreamweaver CS6", "Adobe", root.path(), {});
-        const QString store = root.path() + "/Configuration/Shared/Velkor/MXI";
-        QVERIFY(DiscoveryFixtures::storeManifest(store, "UPPER.MXI", "Upper", "Velkor"));
-        QVERIFY(DiscoveryFixtures::storeManifest(store, "notes.txt", "Text", "Velkor"));
-        QVERIFY(DiscoveryFixtures::storeManifest(store + "/Folder.mxi", "Inner.mxi", "Inner", "Velkor"));
-        QVERIFY(DiscoveryFixtures::storeManifest(store, ".Hidden.mxi", "Hidden", "Velkor"));
-        QVERIFY(DiscoveryFixtures::writeFile(store + "/Empty.mxi", QByteArray()));
         info.loadInstalledExtensions();
-        QCOMPARE(listed(info), (QStringList { "UPPER.MXI Velkor: Upper", "Empty.mxi : " }));
-
-        QVERIFY(QDir(store).removeRecursively());
-        info.loadInstalledExtensions();
-        QVERIFY(info.installedExtensions().isEmpty());
+        QStringList actual;
+        for (const ExtensionInfo& extension : info.installedExtensions())
+            actual.append(extension.fileName() + " " + extension.author() + ": " + extension.name());
+        QCOMPARE(actual, listed);
     }
 };
 
