@@ -2,6 +2,7 @@
 #include "discovery/ExtensionDatabase.h"
 #include "platform/MapRegistry.h"
 #include "support/DiscoveryFixtures.h"
+#include "support/TestRows.h"
 
 #include <QSqlQuery>
 #include <QtTest>
@@ -83,38 +84,32 @@ private slots:
     {
         QTest::addColumn<QString>("version");
         QTest::addColumn<QString>("registered"); // the key's version component that names an existing folder
-        QTest::addColumn<QString>("expected"); // "registry", "fallback" or "" (no existing folder)
-        const auto row = [](const char* name, const char* version, const char* registered, const char* expected) {
-            QTest::newRow(name) << version << registered << expected;
-        };
-        row("8 alone", "8.0.2", "8", "registry");
-        row("9 to 11 with .0", "10.0.4", "10.0", "registry");
-        row("11.5 keeps its minor number", "11.5.0.5", "11.5", "registry");
-        row("12 and above alone", "12.0", "12.0", "fallback");
-        row("missing key falls back", "20.1", "21", "fallback");
-        row("empty version is not looked up", "", "0", "fallback");
-        row("registered folder missing, no fallback", "12.0", "12", "");
+        QTest::addColumn<QString>("found"); // "DW" from the registry, the fallback folder, or "gone": none exists
+        const char* fallback = "Program Files/Adobe/Adobe Dreamweaver 9";
+        addTestRow("8 alone", "8.0.2", "8", "DW");
+        addTestRow("9 to 11 with .0", "10.0.4", "10.0", "DW");
+        addTestRow("11.5 keeps its minor number", "11.5.0.5", "11.5", "DW");
+        addTestRow("12 and above alone", "12.0", "12.0", fallback);
+        addTestRow("missing key falls back", "20.1", "21", fallback);
+        addTestRow("empty version is not looked up", "", "0", fallback);
+        addTestRow("registered folder missing, no fallback", "12.0", "12", "gone");
     }
 
     void findInstallFolder()
     {
         QFETCH(QString, version);
         QFETCH(QString, registered);
-        QFETCH(QString, expected);
-        const QString fallback = path("Program Files/Adobe/Adobe Dreamweaver 9");
-        QVERIFY(QDir().mkpath(fallback) && QDir().mkpath(path("DW")));
+        QFETCH(QString, found);
+        QVERIFY(QDir().mkpath(path("Program Files/Adobe/Adobe Dreamweaver 9")) && QDir().mkpath(path("DW")));
         m_registry->setValue("SOFTWARE\\Adobe\\Dreamweaver\\" + registered + "\\Installation", "InstallPath",
-            expected.isEmpty() ? path("gone") : path("DW"));
+            path(found == "gone" ? "gone" : "DW"));
         m_registry->setValue("SOFTWARE\\Macromedia\\Dreamweaver\\20\\Installation", "InstallPath", path("DW"));
 
         // The fallback takes the folder's name, not the label.
         DreamweaverInfo info("Dreamweaver CS3", "Adobe", path("Roaming/Adobe/Dreamweaver 9"), {});
         info.setVersion(version);
-        QCOMPARE(info.findInstallFolder(), !expected.isEmpty());
-        QCOMPARE(info.installFolder(),
-            expected == "fallback"   ? fallback
-                : expected.isEmpty() ? path("gone")
-                                     : path("DW"));
+        QCOMPARE(info.findInstallFolder(), found != "gone");
+        QCOMPARE(info.installFolder(), path(found));
     }
 
     void programFolders_data()
@@ -122,18 +117,15 @@ private slots:
         QTest::addColumn<QString>("folder"); // below the roaming folder
         QTest::addColumn<QString>("version"); // "-": no version.xml
         QTest::addColumn<QString>("label"); // empty: not listed
-        const auto row = [](const char* name, const char* folder, const char* version, const char* label) {
-            QTest::newRow(name) << folder << version << label;
-        };
-        row("9 becomes CS3, every time", "Macromedia/Dreamweaver 9 9", "9.0", "Dreamweaver CS3 CS3");
-        row("Backups skipped", "Adobe/Dreamweaver CS5 Backups", "11.0", "");
-        row("backups in lower case listed", "Adobe/Dreamweaver CS5 backups", "11.0", "Dreamweaver CS5 backups");
-        row("12 listed", "Adobe/Dreamweaver CS6", "12.0", "Dreamweaver CS6");
-        row("13 left out", "Adobe/Dreamweaver CC", "13.0", "");
-        row("19 left out", "Adobe/Dreamweaver CC 2019", "19.9", "");
-        row("20 listed", "Adobe/Dreamweaver 2020", "20.0", "Dreamweaver 2020");
-        row("no version.xml counts as 0", "Adobe/dreamweaver old", "-", "dreamweaver old");
-        row("other publishers not searched", "Velkor/Dreamweaver CS6", "12.0", "");
+        addTestRow("9 becomes CS3, every time", "Macromedia/Dreamweaver 9 9", "9.0", "Dreamweaver CS3 CS3");
+        addTestRow("Backups skipped", "Adobe/Dreamweaver CS5 Backups", "11.0", "");
+        addTestRow("backups in lower case listed", "Adobe/Dreamweaver CS5 backups", "11.0", "Dreamweaver CS5 backups");
+        addTestRow("12 listed", "Adobe/Dreamweaver CS6", "12.0", "Dreamweaver CS6");
+        addTestRow("13 left out", "Adobe/Dreamweaver CC", "13.0", "");
+        addTestRow("19 left out", "Adobe/Dreamweaver CC 2019", "19.9", "");
+        addTestRow("20 listed", "Adobe/Dreamweaver 2020", "20.0", "Dreamweaver 2020");
+        addTestRow("no version.xml counts as 0", "Adobe/dreamweaver old", "-", "dreamweaver old");
+        addTestRow("other publishers not searched", "Velkor/Dreamweaver CS6", "12.0", "");
     }
 
     void programFolders()

