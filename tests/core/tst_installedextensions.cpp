@@ -55,13 +55,15 @@ private slots:
             QVERIFY(parts.size() == 1 ? DiscoveryFixtures::writeFile(path, QByteArray())
                                       : DiscoveryFixtures::storeManifest(path, parts[2], parts[1]));
         }
-        // A second load replaces the list rather than extending it.
-        info.loadInstalledExtensions();
         info.loadInstalledExtensions();
         QStringList actual;
         for (const ExtensionInfo& extension : info.installedExtensions())
             actual.append(extension.fileName() + " " + extension.author() + ": " + extension.name());
         QCOMPARE(actual, listed);
+        // A reload replaces the list: with the manifests gone, it is empty.
+        QVERIFY(QDir(root.path()).removeRecursively());
+        info.loadInstalledExtensions();
+        QVERIFY(info.installedExtensions().isEmpty());
     }
 };
 

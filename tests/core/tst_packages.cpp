@@ -48,6 +48,7 @@ private slots:
             row("name as long as a file name can be", QByteArray(255, 'n'), QString(255, 'n'), QString(255, 'n'));
             row("folder entry", "folder/", "folder/", "");
             row("dot dot", "..", "..", "");
+            row("dot", ".", ".", "");
             row("ends in dot dot", "a\\..", "a\\..", "");
             row("lookup in another letter case", "a/b", "A/B", "");
             row("lookup by the last component", "a/b", "b", "");
