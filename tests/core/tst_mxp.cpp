@@ -6,14 +6,6 @@
 
 using Chunk = MxpWriter::Chunk;
 
-static QByteArray patterned(int size, char seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char(seed + i * 7 + (i >> 3));
-    return bytes;
-}
-
 static Chunk changed(Chunk chunk, qint32 uncompressedSize, int chopped = 0)
 {
     chunk.uncompressedSize = uncompressedSize;
@@ -39,7 +31,7 @@ private slots:
         auto of = [](const QList<Chunk>& chunks, bool terminated = true) {
             return MxpWriter().addRecord("d/a.js", chunks, terminated).package();
         };
-        const QByteArray two = patterned(300000, 'a') + patterned(50, 'z');
+        const QByteArray two = QByteArray(300000, 'a') + QByteArray(50, 'z');
         Chunk damaged = Chunk::of("good data"), pastEnd = Chunk::of("data");
         damaged.bytes[5] = char(damaged.bytes[5] ^ 0x55);
         pastEnd.compressedSize = 0x7FFFFFFF;
@@ -63,8 +55,8 @@ private slots:
         row("declared size larger than the data", of({ changed(Chunk::of("short"), 500) }), "short");
 
         row("damaged zlib data in the second chunk", of({ Chunk::of("fine"), damaged }));
-        row("more output than declared", of({ changed(Chunk::of(patterned(100, 'l')), 99) }));
-        row("cut-off zlib stream", of({ changed(Chunk::of(patterned(500, 'c')), 500, 3) }));
+        row("more output than declared", of({ changed(Chunk::of(QByteArray(100, 'l')), 99) }));
+        row("cut-off zlib stream", of({ changed(Chunk::of(QByteArray(500, 'c')), 500, 3) }));
         row("declared size over the cap", of({ changed(Chunk::of(QByteArray(300000, 'o')), 257 << 20) }));
         row("declared size the data cannot hold", of({ changed(Chunk::of("tiny"), 100 << 20) }));
         row("data past the end of the file", of({ pastEnd }, false) + QByteArray(16, '\0'));
@@ -130,9 +122,9 @@ private slots:
 
     void everyPrefixIsSafe()
     {
-        const QByteArray full = patterned(100, 'a') + patterned(50, 'b');
+        const QByteArray full = QByteArray(100, 'a') + QByteArray(50, 'b');
         const QByteArray package = MxpWriter()
-                                       .add("a.mxi", patterned(400, 'm'))
+                                       .add("a.mxi", QByteArray(400, 'm'))
                                        .addRecord("b.bin", { Chunk::of(full.left(100)), Chunk::of(full.mid(100)) })
                                        .package();
         for (int length = 0; length <= package.size(); ++length) {
