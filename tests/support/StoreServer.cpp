@@ -3,6 +3,8 @@
 #include "TestData.h"
 
 #include <QFile>
+#include <QSslConfiguration>
+#include <QSslKey>
 #include <QSslSocket>
 #include <QTimer>
 
@@ -21,30 +23,16 @@ QByteArray readFixture(const char* name)
     return file.readAll();
 }
 
-QByteArray reasonPhrase(int status)
-{
-    switch (status) {
-    case 200:
-        return "OK";
-    case 404:
-        return "Not Found";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
-    }
-}
-
 } // namespace
 
-StoreServer::StoreServer(bool secure, QObject* parent)
-    : QTcpServer(parent)
-    , m_secure(secure)
+StoreServer::StoreServer(bool secure)
+    : m_secure(secure)
 {
 }
 
-bool StoreServer::start()
+bool StoreServer::start(const Route& route)
 {
+    m_route = route;
     return listen(QHostAddress::LocalHost, 0);
 }
 
@@ -54,19 +42,16 @@ QString StoreServer::baseUrl() const
         + QString::number(serverPort()) + QLatin1Char('/');
 }
 
-void StoreServer::setRoute(const QByteArray& path, const Route& route)
-{
-    m_routes.insert(path, route);
-}
-
 QSslCertificate StoreServer::certificate()
 {
     return QSslCertificate(readFixture("server.crt"), QSsl::Pem);
 }
 
-QSslKey StoreServer::privateKey()
+void StoreServer::trustCertificate()
 {
-    return QSslKey(readFixture("server.key"), QSsl::Rsa, QSsl::Pem);
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.addCaCertificate(certificate());
+    QSslConfiguration::setDefaultConfiguration(tls);
 }
 
 void StoreServer::incomingConnection(qintptr handle)
@@ -76,7 +61,20 @@ void StoreServer::incomingConnection(qintptr handle)
         delete socket;
         return;
     }
-    connect(socket, &QSslSocket::readyRead, this, [this, socket] { readRequest(socket); });
+    connect(socket, &QSslSocket::readyRead, this, [this, socket] {
+        QByteArray& buffer = m_pending[socket];
+        buffer += socket->readAll();
+        if (!buffer.contains("\r\n\r\n")) {
+            if (buffer.size() > maximumRequestSize)
+                socket->abort();
+            return;
+        }
+        // "GET /path HTTP/1.1"
+        const QByteArray target = buffer.left(buffer.indexOf("\r\n")).split(' ').value(1);
+        buffer.clear();
+        m_requests.append(target);
+        respond(socket);
+    });
     connect(socket, &QSslSocket::disconnected, this, [this, socket] {
         m_pending.remove(socket);
         socket->deleteLater();
@@ -85,48 +83,27 @@ void StoreServer::incomingConnection(qintptr handle)
     connect(socket, &QSslSocket::errorOccurred, socket, [socket](QAbstractSocket::SocketError) { socket->abort(); });
     if (m_secure) {
         socket->setLocalCertificate(certificate());
-        socket->setPrivateKey(privateKey());
+        socket->setPrivateKey(QSslKey(readFixture("server.key"), QSsl::Rsa, QSsl::Pem));
         socket->startServerEncryption();
     }
 }
 
-void StoreServer::readRequest(QSslSocket* socket)
+void StoreServer::respond(QSslSocket* socket)
 {
-    QByteArray& buffer = m_pending[socket];
-    buffer += socket->readAll();
-    const int end = buffer.indexOf("\r\n\r\n");
-    if (end < 0) {
-        if (buffer.size() > maximumRequestSize)
-            socket->abort();
-        return;
-    }
-    // "GET /path HTTP/1.1"
-    const QList<QByteArray> requestLine = buffer.left(buffer.indexOf("\r\n")).split(' ');
-    const QByteArray target = requestLine.value(1);
-    buffer.clear();
-    m_requests.append(target);
-    respond(socket, target);
-}
-
-void StoreServer::respond(QSslSocket* socket, const QByteArray& target)
-{
-    const Route route = m_routes.value(target, m_fallback);
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) + ' ' + reasonPhrase(route.status) + "\r\n"
-        + "Content-Type: application/octet-stream\r\nConnection: close\r\n";
-    if (route.delivery != Delivery::WithoutLength && route.delivery != Delivery::SlowWithoutLength)
+    const Route route = m_route;
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) + (route.status == 200 ? " OK" : " Not Found")
+        + "\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n";
+    if (route.delivery != Delivery::WithoutLength)
         head += "Content-Length: "
             + QByteArray::number(route.declaredLength >= 0 ? route.declaredLength : route.body.size()) + "\r\n";
-    head += "\r\n";
-    socket->write(head);
+    socket->write(head + "\r\n");
 
     switch (route.delivery) {
     case Delivery::Whole:
-    case Delivery::WithoutLength:
         socket->write(route.body);
         socket->disconnectFromHost();
         break;
-    case Delivery::Slow:
-    case Delivery::SlowWithoutLength: {
+    case Delivery::WithoutLength: {
         const int piece = (route.body.size() + slowPieces - 1) / slowPieces;
         for (int i = 0; i < slowPieces; ++i) {
             QTimer::singleShot((i + 1) * slowPauseMs, socket, [socket, route, piece, i] {
