@@ -20,7 +20,7 @@ public:
     QStringList log;
     QStringList warnings;
     QList<QWidget*> boxParents;
-    QList<int> answers; // for the questions in turn; No once they run out
+    QList<int> answers; // for the questions in turn; No for 0 or once they run out
     QString fileToChoose; // empty: the file dialog is cancelled
     std::function<void(const QString& progressTitle)> onProgress;
 
@@ -50,7 +50,8 @@ protected:
                 warnings << box->text();
             } else {
                 log << QStringLiteral("question: ") + box->text();
-                answer = answers.isEmpty() ? QMessageBox::No : QMessageBox::StandardButton(answers.takeFirst());
+                const int given = answers.isEmpty() ? 0 : answers.takeFirst();
+                answer = given ? QMessageBox::StandardButton(given) : QMessageBox::No;
             }
             QTimer::singleShot(0, box, [box, answer] { box->button(answer)->click(); });
         } else if (auto* dialog = qobject_cast<QFileDialog*>(widget)) {
