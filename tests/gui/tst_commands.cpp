@@ -7,13 +7,13 @@
 #include "ui/MainWindow.h"
 
 #include <QRegularExpression>
-#include <QSslConfiguration>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace InstallerFixtures;
 using Delivery = StoreServer::Delivery;
 using Route = StoreServer::Route;
+using Tls = StoreServer::Tls;
 
 namespace {
 
@@ -32,8 +32,6 @@ TestExtension extension(const QByteArray& name, const QByteArray& version, const
     }
     return result;
 }
-
-enum Tls { Plain, Trusted, Untrusted };
 
 struct Install
 {
@@ -59,7 +57,6 @@ class TestCommands : public QObject
 
     std::unique_ptr<QTemporaryDir> m_root;
     std::unique_ptr<MainWindow> m_window;
-    QSslConfiguration m_defaultTls;
 
     Application* application() { return Application::instance(); }
     QString root() const { return m_root->path(); }
@@ -104,8 +101,6 @@ class TestCommands : public QObject
     }
 
 private slots:
-    void initTestCase() { m_defaultTls = QSslConfiguration::defaultConfiguration(); }
-
     void init()
     {
         m_root = std::make_unique<QTemporaryDir>();
@@ -123,7 +118,6 @@ private slots:
         m_window.reset();
         application()->dreamweavers().clear();
         application()->downloads().clear();
-        QSslConfiguration::setDefaultConfiguration(m_defaultTls);
         qunsetenv("MORAVEL_DOWNLOADS_URL");
         qunsetenv("TMPDIR");
         m_root.reset();
@@ -141,8 +135,7 @@ private slots:
     void commandsDoNothingWithoutAnInstallation()
     {
         QFETCH(QString, table);
-        StoreServer server(false);
-        QVERIFY(server.start({ 200, "PK", Delivery::Whole, -1 }));
+        StoreServer server(Tls::None, { 200, "PK", Delivery::Whole, -1 });
         qputenv("MORAVEL_DOWNLOADS_URL", server.baseUrl().toUtf8());
         preinstall(extension("Velkor Tools Plus", "1.0.0"));
         offerInStore("Velkor Tools.zxp");
@@ -211,25 +204,27 @@ private slots:
         const int yes = QMessageBox::Yes;
         const QStringList fresh { "Downloading", "Installing" }, failed { replacePlus, "Downloading", "warning" };
         QTest::newRow("not installed: Downloading, then Installing")
-            << Install { {}, package, Plain, name, 0, fresh, {} };
+            << Install { {}, package, Tls::None, name, 0, fresh, {} };
         QTest::newRow("installed: the question, then Downloading, Removing, Installing") << Install { "1.0.0", package,
-            Plain, name, yes, { replacePlus, "Downloading", "Removing", "Installing" }, {} };
-        QTest::newRow("No: nothing is downloaded") << Install { "1.0.0", package, Plain, name, 0, { replacePlus }, {} };
-        QTest::newRow("from disk: the file dialog, then the same")
-            << Install { "1.0.0", package, Plain, "", yes, { fileDialog, replacePlus, "Removing", "Installing" }, {} };
-        QTest::newRow("from disk, cancelled") << Install { "1.0.0", package, Plain, "-", yes, { fileDialog }, {} };
-        QTest::newRow("trusted certificate") << Install { {}, package, Trusted, name, 0, fresh, {} };
+            Tls::None, name, yes, { replacePlus, "Downloading", "Removing", "Installing" }, {} };
+        QTest::newRow("No: nothing is downloaded")
+            << Install { "1.0.0", package, Tls::None, name, 0, { replacePlus }, {} };
+        QTest::newRow("from disk: the file dialog, then the same") << Install { "1.0.0", package, Tls::None, "", yes,
+            { fileDialog, replacePlus, "Removing", "Installing" }, {} };
+        QTest::newRow("from disk, cancelled") << Install { "1.0.0", package, Tls::None, "-", yes, { fileDialog }, {} };
+        QTest::newRow("trusted certificate") << Install { {}, package, Tls::Trusted, name, 0, fresh, {} };
         QTest::newRow("folders in an MXP's name stay out of the temporary name")
-            << Install { {}, package, Plain, "../../x/../tools.MXP", 0, fresh, {} };
-        QTest::newRow("backslashes too") << Install { {}, package, Plain, "..\\..\\Velkor Tools.zxp", 0, fresh, {} };
+            << Install { {}, package, Tls::None, "../../x/../tools.MXP", 0, fresh, {} };
+        QTest::newRow("backslashes too") << Install { {}, package, Tls::None, "..\\..\\Velkor Tools.zxp", 0, fresh,
+            {} };
         QTest::newRow("not found: a warning, the old version stays")
-            << Install { "1.0.0", { 404, "gone", Delivery::Whole, -1 }, Plain, name, yes, failed,
+            << Install { "1.0.0", { 404, "gone", Delivery::Whole, -1 }, Tls::None, name, yes, failed,
                    "Velkor Tools Plus (Velkor Tools.zxp) could not be downloaded: " };
         QTest::newRow("a page that is no package: the old version stays")
-            << Install { "1.0.0", { 200, "<html>maintenance</html>", Delivery::Whole, -1 }, Plain, name, yes, failed,
-                   "no extension manifest" };
+            << Install { "1.0.0", { 200, "<html>maintenance</html>", Delivery::Whole, -1 }, Tls::None, name, yes,
+                   failed, "no extension manifest" };
         QTest::newRow("self-signed certificate: installs nothing")
-            << Install { {}, package, Untrusted, name, 0, { "Downloading", "warning" }, "certificate" };
+            << Install { {}, package, Tls::Untrusted, name, 0, { "Downloading", "warning" }, "certificate" };
     }
 
     void install()
@@ -241,10 +236,7 @@ private slots:
         const QString packageFile = c.zxp.endsWith("MXP") ? "package.mxp" : "package.zxp";
         if (c.route.body.isNull())
             c.route.body = readFile(writePackage(extension("Velkor Tools Plus", "2.0.0"), packageFile));
-        StoreServer server(c.tls != Plain);
-        QVERIFY(server.start(c.route));
-        if (c.tls == Trusted)
-            StoreServer::trustCertificate();
+        StoreServer server(c.tls, c.route);
         qputenv("MORAVEL_DOWNLOADS_URL", QString(server.baseUrl() + "files/").toUtf8());
         offerInStore(c.zxp);
         const QStringList userBefore = entriesBelow(root() + "/user");
@@ -265,7 +257,7 @@ private slots:
 
         QCOMPARE(driver.log, c.log);
         QVERIFY(boxesBelongToTheWindow(driver));
-        QCOMPARE(server.requests().isEmpty(), !c.log.contains("Downloading") || c.tls == Untrusted);
+        QCOMPARE(server.requests().isEmpty(), !c.log.contains("Downloading") || c.tls == Tls::Untrusted);
         // Nothing stays in the temporary folder once the command ends.
         QCOMPARE(entriesBelow(root() + "/tmp"), QStringList());
         QCOMPARE(driver.warnings.size(), c.warning.isEmpty() ? 0 : 1);

@@ -3,7 +3,6 @@
 #include "TestData.h"
 
 #include <QFile>
-#include <QSslConfiguration>
 #include <QSslKey>
 #include <QSslSocket>
 #include <QTimer>
@@ -25,33 +24,28 @@ QByteArray readFixture(const char* name)
 
 } // namespace
 
-StoreServer::StoreServer(bool secure)
-    : m_secure(secure)
+StoreServer::StoreServer(Tls tls, const Route& route)
+    : m_tls(tls)
+    , m_route(route)
+    , m_defaultTls(QSslConfiguration::defaultConfiguration())
 {
+    if (tls == Tls::Trusted) {
+        QSslConfiguration trusting = m_defaultTls;
+        trusting.addCaCertificate(QSslCertificate(readFixture("server.crt"), QSsl::Pem));
+        QSslConfiguration::setDefaultConfiguration(trusting);
+    }
+    listen(QHostAddress::LocalHost, 0);
 }
 
-bool StoreServer::start(const Route& route)
+StoreServer::~StoreServer()
 {
-    m_route = route;
-    return listen(QHostAddress::LocalHost, 0);
+    QSslConfiguration::setDefaultConfiguration(m_defaultTls);
 }
 
 QString StoreServer::baseUrl() const
 {
-    return (m_secure ? QStringLiteral("https://localhost:") : QStringLiteral("http://127.0.0.1:"))
+    return (m_tls == Tls::None ? QStringLiteral("http://127.0.0.1:") : QStringLiteral("https://localhost:"))
         + QString::number(serverPort()) + QLatin1Char('/');
-}
-
-QSslCertificate StoreServer::certificate()
-{
-    return QSslCertificate(readFixture("server.crt"), QSsl::Pem);
-}
-
-void StoreServer::trustCertificate()
-{
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.addCaCertificate(certificate());
-    QSslConfiguration::setDefaultConfiguration(tls);
 }
 
 void StoreServer::incomingConnection(qintptr handle)
@@ -81,8 +75,8 @@ void StoreServer::incomingConnection(qintptr handle)
     });
     // A client that refuses the certificate breaks off the handshake.
     connect(socket, &QSslSocket::errorOccurred, socket, [socket](QAbstractSocket::SocketError) { socket->abort(); });
-    if (m_secure) {
-        socket->setLocalCertificate(certificate());
+    if (m_tls != Tls::None) {
+        socket->setLocalCertificate(QSslCertificate(readFixture("server.crt"), QSsl::Pem));
         socket->setPrivateKey(QSslKey(readFixture("server.key"), QSsl::Rsa, QSsl::Pem));
         socket->startServerEncryption();
     }

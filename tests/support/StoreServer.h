@@ -3,7 +3,7 @@
 #include <QHash>
 #include <QList>
 #include <QMetaType>
-#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QTcpServer>
 
 class QSslSocket;
@@ -30,19 +30,21 @@ public:
         qint64 declaredLength = -1; // sent instead of the body's size when not negative
     };
 
-    explicit StoreServer(bool secure);
+    enum class Tls {
+        None, // plain HTTP
+        Trusted, // HTTPS, the certificate added to the default trusted set while the server lives
+        Untrusted, // HTTPS with the self-signed certificate as it is
+    };
 
-    // Listens at a free port and answers every path with route.
-    bool start(const Route& route);
+    // Listens on 127.0.0.1 at a free port and answers every path with route.
+    StoreServer(Tls tls, const Route& route);
+    ~StoreServer() override;
+
     // "http://127.0.0.1:<port>/" or "https://localhost:<port>/" (the
     // certificate's name).
     QString baseUrl() const;
     // The request targets as they arrived ("/files/a%20b.zxp").
     QList<QByteArray> requests() const { return m_requests; }
-
-    static QSslCertificate certificate();
-    // Adds the certificate to the default trusted set; the caller restores it.
-    static void trustCertificate();
 
 protected:
     void incomingConnection(qintptr handle) override;
@@ -50,8 +52,9 @@ protected:
 private:
     void respond(QSslSocket* socket);
 
-    bool m_secure;
+    Tls m_tls;
     Route m_route;
+    QSslConfiguration m_defaultTls;
     QList<QByteArray> m_requests;
     QHash<QSslSocket*, QByteArray> m_pending;
 };
