@@ -212,7 +212,6 @@ private slots:
         QTest::newRow("from disk: the file dialog, then the same") << Install { "1.0.0", package, Tls::None, "", yes,
             { fileDialog, replacePlus, "Removing", "Installing" }, {} };
         QTest::newRow("from disk, cancelled") << Install { "1.0.0", package, Tls::None, "-", yes, { fileDialog }, {} };
-        QTest::newRow("trusted certificate") << Install { {}, package, Tls::Trusted, name, 0, fresh, {} };
         QTest::newRow("folders in an MXP's name stay out of the temporary name")
             << Install { {}, package, Tls::None, "../../x/../tools.MXP", 0, fresh, {} };
         QTest::newRow("backslashes too") << Install { {}, package, Tls::None, "..\\..\\Velkor Tools.zxp", 0, fresh,

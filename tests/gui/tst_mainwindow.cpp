@@ -5,10 +5,10 @@
 #include "support/GuiTestSupport.h"
 #include "ui/MainWindow.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QListView>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -94,17 +94,11 @@ private slots:
         // The drop-down is a plain list so that the sheet's item-view rules reach its rows.
         auto* combo = window.findChild<QComboBox*>("comboDreamweavers");
         QCOMPARE(combo->view()->metaObject()->className(), "QListView");
-        // Selector centred between two spacers, Install at the right, the tabs below.
+        // Selector centred between two spacers, Install at the right.
         auto* row = window.findChild<QHBoxLayout*>("horizontalLayout");
-        QCOMPARE(row->count(), 4);
-        QVERIFY(row->itemAt(0)->spacerItem() && row->itemAt(2)->spacerItem());
+        QVERIFY(row->count() == 4 && row->itemAt(0)->spacerItem() && row->itemAt(2)->spacerItem());
         QCOMPARE(row->itemAt(1)->widget(), combo);
-        QCOMPARE(row->itemAt(3)->widget()->objectName(), QStringLiteral("installButton"));
-        QCOMPARE(window.findChild<QVBoxLayout*>("verticalLayout")->itemAt(1)->widget()->objectName(),
-            QStringLiteral("tabWidget"));
-
         auto* tabs = window.findChild<QTabWidget*>("tabWidget");
-        QCOMPARE(tabs->count(), 2);
         QCOMPARE(tabs->widget(0)->objectName() + ' ' + tabs->tabText(0), QStringLiteral("tabInstalled Installed"));
         QCOMPARE(tabs->widget(1)->objectName() + ' ' + tabs->tabText(1), QStringLiteral("tabStore Store"));
         QCOMPARE(tabs->currentIndex(), 1);
@@ -113,31 +107,27 @@ private slots:
     void tableColumns_data()
     {
         QTest::addColumn<QString>("table");
-        QTest::addColumn<QStringList>("labels");
-        QTest::addColumn<QList<int>>("widths");
+        QTest::addColumn<QStringList>("columns"); // label and width; the first stretches
 
         QTest::newRow("installed: name, version, author, remove button")
-            << "tableInstalled" << QStringList { "Name", "Version", "Author", "" } << QList<int> { 50, 70, 70 };
+            << "tableInstalled" << QStringList { "Name", "Version 50", "Author 70", " 70" };
         QTest::newRow("store: name, version, install button")
-            << "tableStore" << QStringList { "Name", "Version", "" } << QList<int> { 50, 70 };
+            << "tableStore" << QStringList { "Name", "Version 50", " 70" };
     }
 
     void tableColumns()
     {
         QFETCH(QString, table);
-        QFETCH(QStringList, labels);
-        QFETCH(QList<int>, widths);
+        QFETCH(QStringList, columns);
 
         MainWindow window(nullptr);
         auto* widget = window.findChild<QTableWidget*>(table);
-        QCOMPARE(widget->columnCount(), labels.size());
         QHeaderView* header = widget->horizontalHeader();
+        QStringList shown { widget->horizontalHeaderItem(0)->text() };
+        for (int column = 1; column < widget->columnCount(); ++column)
+            shown << widget->horizontalHeaderItem(column)->text() + ' ' + QString::number(header->sectionSize(column));
+        QCOMPARE(shown, columns);
         QCOMPARE(header->sectionResizeMode(0), QHeaderView::Stretch);
-        for (int column = 0; column < labels.size(); ++column) {
-            QCOMPARE(widget->horizontalHeaderItem(column)->text(), labels.at(column));
-            if (column > 0)
-                QCOMPARE(header->sectionSize(column), widths.at(column - 1));
-        }
         QCOMPARE(widget->selectionBehavior(), QAbstractItemView::SelectRows);
         QVERIFY(widget->verticalHeader()->isHidden());
     }
@@ -168,7 +158,6 @@ private slots:
         auto* combo = window.findChild<QComboBox*>("comboDreamweavers");
         auto* table = window.findChild<QTableWidget*>("tableInstalled");
         emit application()->dreamweaversUpdated();
-        QCOMPARE(combo->count(), 3);
         QCOMPARE(combo->itemText(2), QStringLiteral("Dreamweaver (v 12.0)"));
         if (selected >= 0)
             combo->setCurrentIndex(selected);

@@ -9,8 +9,6 @@
 
 namespace {
 
-// A request larger than this is no request the program sends.
-constexpr int maximumRequestSize = 64 * 1024;
 constexpr int slowPieces = 4;
 constexpr int slowPauseMs = 40;
 
@@ -34,7 +32,8 @@ StoreServer::StoreServer(Tls tls, const Route& route)
         trusting.addCaCertificate(QSslCertificate(readFixture("server.crt"), QSsl::Pem));
         QSslConfiguration::setDefaultConfiguration(trusting);
     }
-    listen(QHostAddress::LocalHost, 0);
+    if (!listen(QHostAddress::LocalHost, 0))
+        qFatal("cannot listen on 127.0.0.1");
 }
 
 StoreServer::~StoreServer()
@@ -44,37 +43,25 @@ StoreServer::~StoreServer()
 
 QString StoreServer::baseUrl() const
 {
-    return (m_tls == Tls::None ? QStringLiteral("http://127.0.0.1:") : QStringLiteral("https://localhost:"))
-        + QString::number(serverPort()) + QLatin1Char('/');
+    return (m_tls == Tls::None ? "http://127.0.0.1:" : "https://localhost:") + QString::number(serverPort()) + '/';
 }
 
 void StoreServer::incomingConnection(qintptr handle)
 {
     auto* socket = new QSslSocket(this);
-    if (!socket->setSocketDescriptor(handle)) {
-        delete socket;
-        return;
-    }
+    socket->setSocketDescriptor(handle);
+    // The request is small and read whole: its line "GET /path HTTP/1.1" is all that counts.
     connect(socket, &QSslSocket::readyRead, this, [this, socket] {
-        QByteArray& buffer = m_pending[socket];
-        buffer += socket->readAll();
-        if (!buffer.contains("\r\n\r\n")) {
-            if (buffer.size() > maximumRequestSize)
-                socket->abort();
-            return;
+        socket->setProperty("request", socket->property("request").toByteArray() + socket->readAll());
+        const QByteArray request = socket->property("request").toByteArray();
+        if (request.contains("\r\n\r\n")) {
+            m_requests << request.left(request.indexOf("\r\n")).split(' ').value(1);
+            respond(socket);
         }
-        // "GET /path HTTP/1.1"
-        const QByteArray target = buffer.left(buffer.indexOf("\r\n")).split(' ').value(1);
-        buffer.clear();
-        m_requests.append(target);
-        respond(socket);
     });
-    connect(socket, &QSslSocket::disconnected, this, [this, socket] {
-        m_pending.remove(socket);
-        socket->deleteLater();
-    });
+    connect(socket, &QSslSocket::disconnected, socket, &QObject::deleteLater);
     // A client that refuses the certificate breaks off the handshake.
-    connect(socket, &QSslSocket::errorOccurred, socket, [socket](QAbstractSocket::SocketError) { socket->abort(); });
+    connect(socket, &QSslSocket::errorOccurred, socket, [socket] { socket->abort(); });
     if (m_tls != Tls::None) {
         socket->setLocalCertificate(QSslCertificate(readFixture("server.crt"), QSsl::Pem));
         socket->setPrivateKey(QSslKey(readFixture("server.key"), QSsl::Rsa, QSsl::Pem));
@@ -86,18 +73,18 @@ void StoreServer::respond(QSslSocket* socket)
 {
     const Route route = m_route;
     QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) + (route.status == 200 ? " OK" : " Not Found")
-        + "\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n";
+        + "\r\nConnection: close\r\n";
     if (route.delivery != Delivery::WithoutLength)
         head += "Content-Length: "
             + QByteArray::number(route.declaredLength >= 0 ? route.declaredLength : route.body.size()) + "\r\n";
     socket->write(head + "\r\n");
-
-    switch (route.delivery) {
-    case Delivery::Whole:
+    if (route.delivery == Delivery::Whole) {
         socket->write(route.body);
         socket->disconnectFromHost();
-        break;
-    case Delivery::WithoutLength: {
+    } else if (route.delivery == Delivery::Dropped) {
+        socket->write(route.body.left(route.body.size() / 2));
+        QTimer::singleShot(slowPauseMs, socket, [socket] { socket->disconnectFromHost(); });
+    } else {
         const int piece = (route.body.size() + slowPieces - 1) / slowPieces;
         for (int i = 0; i < slowPieces; ++i) {
             QTimer::singleShot((i + 1) * slowPauseMs, socket, [socket, route, piece, i] {
@@ -106,11 +93,5 @@ void StoreServer::respond(QSslSocket* socket)
                     socket->disconnectFromHost();
             });
         }
-        break;
-    }
-    case Delivery::Dropped:
-        socket->write(route.body.left(route.body.size() / 2));
-        QTimer::singleShot(slowPauseMs, socket, [socket] { socket->disconnectFromHost(); });
-        break;
     }
 }
