@@ -30,11 +30,6 @@ public:
         if (qApp)
             qApp->installEventFilter(this);
     }
-    ~DialogDriver() override
-    {
-        if (qApp)
-            qApp->removeEventFilter(this);
-    }
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override

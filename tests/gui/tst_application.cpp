@@ -4,9 +4,6 @@
 #include "ui/MainWindow.h"
 
 #include <QComboBox>
-#include <QImage>
-#include <QRegularExpression>
-#include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -42,41 +39,11 @@ private slots:
         QCOMPARE(postLaunches, 1);
     }
 
-    void theDatabaseConnectionIsRegisteredAndLeftClosed()
-    {
-        const QString expected = QDir::toNativeSeparators(
-            qEnvironmentVariable("ALLUSERSPROFILE") + "/Adobe/Moravel CC/Configuration/DB/ExMan.db");
-        QCOMPARE(Application::instance()->exManDbPath(), expected);
-        const QSqlDatabase db = QSqlDatabase::database(QStringLiteral("CCDB"), false);
-        QCOMPARE(db.driverName(), QStringLiteral("QSQLITE"));
-        QCOMPARE(db.databaseName(), expected);
-        QVERIFY(!db.isOpen());
-        QVERIFY(!QFile::exists(expected));
-    }
-
     void startupSettings()
     {
         Application::instance()->applyStartupSettings();
         QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral("1.0.7.0"));
         QVERIFY(Application::instance()->styleSheet().contains(QStringLiteral("#3d9bf2")));
-    }
-
-    void styleSheetImagesAreCompiledIn_data()
-    {
-        QTest::addColumn<QString>("resource");
-        QSet<QString> seen { ":/qss/down_arrow.png", ":/qss/checkbox.png", ":/qss/handle.png" };
-        auto matches = QRegularExpression("url\\(([^)]*)\\)").globalMatch(Application::loadStyleSheet());
-        while (matches.hasNext())
-            seen.insert(matches.next().captured(1).trimmed());
-        for (const QString& resource : seen)
-            QTest::newRow(qPrintable(resource)) << resource;
-    }
-
-    void styleSheetImagesAreCompiledIn()
-    {
-        QFETCH(QString, resource);
-        QVERIFY2(resource.startsWith(QLatin1String(":/qss/")), "images come from the compiled-in folder");
-        QVERIFY2(!QImage(resource).isNull(), qPrintable(resource + " does not load"));
     }
 };
 

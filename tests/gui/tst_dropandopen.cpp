@@ -135,8 +135,6 @@ private slots:
         QTest::addColumn<QString>("warning");
 
         const QStringList installing { "Installing" }, warning { "warning" }, tools2 { "Velkor Tools 2.0.0" };
-        QTest::newRow("a package installs once the installations are known")
-            << true << QStringList { "@/packages/tools.zxp" } << installing << tools2 << "";
         QTest::newRow("a relative name is taken from the starting folder")
             << true << QStringList { "tools.zxp" } << installing << tools2 << "";
         QTest::newRow("Qt's own options are not taken for files")
@@ -177,7 +175,7 @@ private slots:
 
     void dropInstallsPackagesAndRefusesTheRest_data()
     {
-        QTest::addColumn<QStringList>("urls"); // "@" stands for the test's folder; none: plain text
+        QTest::addColumn<QStringList>("urls"); // "@" stands for the test's folder
         QTest::addColumn<bool>("taken"); // the drag's entry
         QTest::addColumn<bool>("accepted"); // the drop
         QTest::addColumn<QStringList>("log");
@@ -193,8 +191,6 @@ private slots:
             << QStringList { notPackage, web + " cannot be installed: it is not a file on this computer." };
         QTest::newRow("a web address alone is not taken")
             << QStringList { web } << false << false << QStringList {} << QStringList {};
-        QTest::newRow("plain text is not taken")
-            << QStringList {} << false << false << QStringList {} << QStringList {};
     }
 
     void dropInstallsPackagesAndRefusesTheRest()
@@ -212,7 +208,7 @@ private slots:
         QList<QUrl> list;
         for (const QString& url : urls)
             list << (url.startsWith('@') ? QUrl::fromLocalFile(root() + url.mid(1)) : QUrl(url));
-        list.isEmpty() ? data.setText(QStringLiteral("tools.zxp")) : data.setUrls(list);
+        data.setUrls(list);
 
         // Qt hands a drop only to the widget that took the drag's entry.
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);

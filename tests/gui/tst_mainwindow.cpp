@@ -182,24 +182,6 @@ private slots:
         combo->setCurrentIndex(qMax(selected, 0));
         QCOMPARE(table->rowCount(), rows + 1);
     }
-
-    void storeTableShowsTheCatalogue()
-    {
-        MainWindow window(nullptr);
-        auto* table = window.findChild<QTableWidget*>("tableStore");
-        // An earlier, longer catalogue must leave no rows behind.
-        application()->downloads() = QVector<Application::Download>(4, { "old", "Old", "0.1", "old.zxp" });
-        emit application()->downloadsUpdated();
-        application()->downloads() = { { "com.velkor.one", "One", "1.0", "one.zxp" }, { "", "", "", "" },
-            { "com.velkor.two", "Two & more", "2.5.1", "two.zxp" } };
-        emit application()->downloadsUpdated();
-
-        QCOMPARE(tableRows(table), QStringList({ "One 1.0", " ", "Two & more 2.5.1" }));
-        for (int row = 0; row < 3; ++row) {
-            QVERIFY(!(table->item(row, 1)->flags() & Qt::ItemIsEditable));
-            QCOMPARE(qobject_cast<QPushButton*>(table->cellWidget(row, 2))->text(), QStringLiteral("Install"));
-        }
-    }
 };
 
 int main(int argc, char** argv)

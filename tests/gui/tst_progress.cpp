@@ -2,7 +2,6 @@
 #include "ui/Progress.h"
 
 #include <QLabel>
-#include <QProgressBar>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -80,40 +79,6 @@ private slots:
             ::steps.at(step)(progress);
         QCOMPARE(delivered, processes);
         QCOMPARE(progress.isFinished(), finished);
-    }
-
-    void updatesReachTheWidgets_data()
-    {
-        QTest::addColumn<int>("maximum");
-        QTest::addColumn<bool>("resetAfter");
-        QTest::addColumn<QStringList>("shown"); // title, status, maximum, value
-
-        QTest::newRow("a known size") << 2048 << false << QStringList { "Downloading", "a.zxp", "2048", "1024" };
-        QTest::newRow("a transfer without a length keeps -1")
-            << -1 << false << QStringList { "Downloading", "a.zxp", "-1", "-1" };
-        QTest::newRow("reset clears what the last step showed") << 2048 << true << QStringList { "", "", "2048", "0" };
-    }
-
-    void updatesReachTheWidgets()
-    {
-        QFETCH(int, maximum);
-        QFETCH(bool, resetAfter);
-        QFETCH(QStringList, shown);
-
-        QWidget owner;
-        Progress progress(&owner);
-        progress.reset();
-        progress.setTitle(QStringLiteral("Downloading"));
-        progress.setStatus(QStringLiteral("a.zxp"));
-        progress.setMaximum(maximum);
-        progress.setValue(maximum < 0 ? -1 : maximum / 2); // a download without a length sends -1 too
-        if (resetAfter)
-            progress.reset();
-
-        auto* bar = progress.findChild<QProgressBar*>();
-        QCOMPARE(QStringList({ progress.windowTitle(), progress.findChild<QLabel*>("statusLabel")->text(),
-                     QString::number(bar->maximum()), QString::number(bar->value()) }),
-            shown);
     }
 };
 
