@@ -16,7 +16,6 @@
 #include <vector>
 
 using namespace InstallerFixtures;
-using Answers = QList<int>;
 
 namespace {
 
@@ -33,7 +32,20 @@ TestExtension extension(const QByteArray& name, const QByteArray& version)
 const QString replaceTools = replaceQuestion("Velkor Tools", "1.0.0", "Velkor Tools", "2.0.0");
 const QString notPackage = "@/packages/notes.txt cannot be installed: it is not a ZXP or MXP package.";
 
+struct Start
+{
+    bool installation; // a Dreamweaver in the profile
+    QStringList arguments; // "@" stands for the test's folder
+    QStringList dropped; // files (or addresses) dropped on the window once it runs
+    bool taken; // the drag's entry
+    QStringList log;
+    QStringList rowsAfter;
+    QStringList warningLines;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Start)
 
 // The program is started anew for every test, with the test's command line,
 // against a profile in a temporary folder.
@@ -84,14 +96,6 @@ class TestDropAndOpen : public QObject
         QVERIFY(started.wait(5000));
     }
 
-    // The whole log arrives, and nothing more after it.
-    void verifyLog(const DialogDriver& driver, const QStringList& log)
-    {
-        QTRY_COMPARE(driver.log, log);
-        QTest::qWait(50);
-        QCOMPARE(driver.log, log);
-    }
-
 private slots:
     void initTestCase()
     {
@@ -126,106 +130,72 @@ private slots:
         QVERIFY2(!leaked, "a top-level window leaked");
     }
 
-    void installsPackagesGivenOnTheCommandLine_data()
+    void installsPackagesGivenOrDropped_data()
     {
-        QTest::addColumn<bool>("withInstallation");
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QStringList>("log");
-        QTest::addColumn<QStringList>("rowsAfter");
-        QTest::addColumn<QString>("warning");
+        QTest::addColumn<Start>("c");
 
         const QStringList installing { "Installing" }, warning { "warning" }, tools2 { "Velkor Tools 2.0.0" };
-        QTest::newRow("a relative name is taken from the starting folder")
-            << true << QStringList { "tools.zxp" } << installing << tools2 << "";
-        QTest::newRow("Qt's own options are not taken for files")
-            << true << QStringList { "-platform", "offscreen", "@/packages/tools.zxp" } << installing << tools2 << "";
-        QTest::newRow("several packages in the order given, with the same questions")
-            << true << QStringList { "@/packages/tools-1.zxp", "@/packages/tools.zxp" }
-            << QStringList { "Installing", replaceTools, "Removing", "Installing" } << tools2 << "";
-        QTest::newRow("a missing file") << true << QStringList { "@/packages/gone.zxp" } << warning << QStringList {}
-                                        << "@/packages/gone.zxp cannot be installed: the file does not exist.";
-        QTest::newRow("a folder") << true << QStringList { "@/packages/folder.zxp" } << warning << QStringList {}
-                                  << "@/packages/folder.zxp cannot be installed: it is a folder, not a package file.";
-        QTest::newRow("not a package: a warning, and the next file still installs")
-            << true << QStringList { "@/packages/notes.txt", "@/packages/gallery.MXP" }
-            << QStringList { "warning", "Installing" } << QStringList { "Velkor Gallery 1.0.0" } << notPackage;
-        QTest::newRow("no Dreamweaver installed")
-            << false << QStringList { "@/packages/tools.zxp" } << warning << QStringList {}
-            << "@/packages/tools.zxp cannot be installed: no Dreamweaver installation was found.";
-        QTest::newRow("an empty argument names no file")
-            << true << QStringList { "" } << QStringList {} << QStringList {} << "";
-    }
-
-    void installsPackagesGivenOnTheCommandLine()
-    {
-        QFETCH(bool, withInstallation);
-        QFETCH(QStringList, arguments);
-        QFETCH(QStringList, log);
-        QFETCH(QStringList, rowsAfter);
-        QFETCH(QString, warning);
-
-        DialogDriver driver;
-        driver.answers = { QMessageBox::Yes };
-        launch(withInstallation, arguments, driver);
-
-        verifyLog(driver, log);
-        QCOMPARE(installedRows(), rowsAfter);
-        QCOMPARE(driver.warnings, warning.isEmpty() ? QStringList() : QStringList { resolved(warning) });
-    }
-
-    void dropInstallsPackagesAndRefusesTheRest_data()
-    {
-        QTest::addColumn<QStringList>("urls"); // "@" stands for the test's folder
-        QTest::addColumn<bool>("taken"); // the drag's entry
-        QTest::addColumn<bool>("accepted"); // the drop
-        QTest::addColumn<QStringList>("log");
-        QTest::addColumn<QStringList>("warningLines");
-
         const QString web = "https://www.velkor.example/tools.zxp";
-        QTest::newRow("a text file is taken, then refused naming it")
-            << QStringList { "@/packages/notes.txt" } << true << false << QStringList { "warning" }
-            << QStringList { notPackage };
-        QTest::newRow("the refusals first, then the packages in order")
-            << QStringList { "@/packages/notes.txt", "@/packages/tools-1.zxp", web, "@/packages/tools.zxp" } << true
-            << true << QStringList { "warning", "Installing", replaceTools, "Removing", "Installing" }
-            << QStringList { notPackage, web + " cannot be installed: it is not a file on this computer." };
-        QTest::newRow("a web address alone is not taken")
-            << QStringList { web } << false << false << QStringList {} << QStringList {};
+        QTest::newRow("a relative name is taken from the starting folder")
+            << Start { true, { "tools.zxp" }, {}, false, installing, tools2, {} };
+        QTest::newRow("Qt's own options are not taken for files")
+            << Start { true, { "-platform", "offscreen", "@/packages/tools.zxp" }, {}, false, installing, tools2, {} };
+        QTest::newRow("several packages in the order given, with the same questions")
+            << Start { true, { "@/packages/tools-1.zxp", "@/packages/tools.zxp" }, {}, false,
+                   { "Installing", replaceTools, "Removing", "Installing" }, tools2, {} };
+        QTest::newRow("a missing file") << Start { true, { "@/packages/gone.zxp" }, {}, false, warning, {},
+            { "@/packages/gone.zxp cannot be installed: the file does not exist." } };
+        QTest::newRow("a folder") << Start { true, { "@/packages/folder.zxp" }, {}, false, warning, {},
+            { "@/packages/folder.zxp cannot be installed: it is a folder, not a package file." } };
+        QTest::newRow("not a package: a warning, and the next file still installs")
+            << Start { true, { "@/packages/notes.txt", "@/packages/gallery.MXP" }, {}, false,
+                   { "warning", "Installing" }, { "Velkor Gallery 1.0.0" }, { notPackage } };
+        QTest::newRow("no Dreamweaver installed") << Start { false, { "@/packages/tools.zxp" }, {}, false, warning, {},
+            { "@/packages/tools.zxp cannot be installed: no Dreamweaver installation was found." } };
+        QTest::newRow("an empty argument names no file") << Start { true, { "" }, {}, false, {}, {}, {} };
+
+        QTest::newRow("dropped: a text file is taken, then refused naming it")
+            << Start { true, {}, { "@/packages/notes.txt" }, true, warning, {}, { notPackage } };
+        QTest::newRow("dropped: the refusals first, in one warning, then the packages in order")
+            << Start { true, {}, { "@/packages/notes.txt", "@/packages/tools-1.zxp", web, "@/packages/tools.zxp" },
+                   true, { "warning", "Installing", replaceTools, "Removing", "Installing" }, tools2,
+                   { notPackage, web + " cannot be installed: it is not a file on this computer." } };
+        QTest::newRow("dropped: a web address alone is not taken") << Start { true, {}, { web }, false, {}, {}, {} };
     }
 
-    void dropInstallsPackagesAndRefusesTheRest()
+    void installsPackagesGivenOrDropped()
     {
-        QFETCH(QStringList, urls);
-        QFETCH(bool, taken);
-        QFETCH(bool, accepted);
-        QFETCH(QStringList, log);
-        QFETCH(QStringList, warningLines);
+        QFETCH(Start, c);
 
         DialogDriver driver;
         driver.answers = { QMessageBox::Yes };
-        launch(true, {}, driver);
-        QMimeData data;
-        QList<QUrl> list;
-        for (const QString& url : urls)
-            list << (url.startsWith('@') ? QUrl::fromLocalFile(root() + url.mid(1)) : QUrl(url));
-        data.setUrls(list);
+        launch(c.installation, c.arguments, driver);
+        if (!c.dropped.isEmpty()) {
+            QMimeData data;
+            QList<QUrl> urls;
+            for (const QString& url : c.dropped)
+                urls << (url.startsWith('@') ? QUrl::fromLocalFile(root() + url.mid(1)) : QUrl(url));
+            data.setUrls(urls);
+            // Qt hands a drop only to the widget that took the drag's entry.
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(m_window.get(), &enter);
+            QCOMPARE(enter.isAccepted(), c.taken);
+            QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(m_window.get(), &drop);
+            QCOMPARE(drop.isAccepted(), !c.rowsAfter.isEmpty());
+            // Nothing is asked or installed while the drop is still being delivered.
+            QCOMPARE(driver.log, QStringList());
+        }
 
-        // Qt hands a drop only to the widget that took the drag's entry.
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(m_window.get(), &enter);
-        QCOMPARE(enter.isAccepted(), taken);
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(m_window.get(), &drop);
-        QCOMPARE(drop.isAccepted(), accepted);
-        // Nothing is asked or installed while the drop is still being delivered.
-        QCOMPARE(driver.log, QStringList());
-
-        verifyLog(driver, log);
-        for (QString& line : warningLines)
+        // The whole log arrives, and nothing more after it.
+        QTRY_COMPARE(driver.log, c.log);
+        QTest::qWait(50);
+        QCOMPARE(driver.log, c.log);
+        QCOMPARE(installedRows(), c.rowsAfter);
+        for (QString& line : c.warningLines)
             line = resolved(line);
-        QCOMPARE(driver.warnings, warningLines.isEmpty() ? QStringList() : QStringList { warningLines.join('\n') });
-        QCOMPARE(installedRows(), log.contains("Installing") ? QStringList { "Velkor Tools 2.0.0" } : QStringList());
-        if (log.contains("Installing"))
+        QCOMPARE(driver.warnings.join('\n'), c.warningLines.join('\n'));
+        if (c.rowsAfter == QStringList { "Velkor Tools 2.0.0" })
             QCOMPARE(readFile(m_configuration + "/Menus/Menus.xml").count("id=\"Velkor_Tool\""), 1);
     }
 };
