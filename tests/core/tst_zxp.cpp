@@ -48,18 +48,21 @@ private slots:
             << archiveOf({ { "a.js", "fake" } }, QByteArray("PK\x05\x06", 4) + QByteArray(30, '\0'))
             << QByteArray("fake") << QString();
 
-        const auto bad = [&](const char* row, const QString& warning, auto change, quint16 method = Entry::Deflated) {
-            Entry e { "a.js", text, method };
+        const auto bad = [&](const char* row, const QString& warning, auto change) {
+            Entry e { "a.js", text };
             change(e);
             QTest::newRow(row) << archiveOf({ e }) << QByteArray() << warning;
         };
         bad("wrong CRC", "CRC-32 mismatch", [](Entry& e) { e.centralCrc = 0x12345678; });
-        bad(
-            "wrong CRC of a stored entry", "CRC-32 mismatch", [](Entry& e) { e.centralCrc = 0; }, Entry::Stored);
-        bad(
-            "stored sizes that differ", "stored size", [](Entry& e) { e.centralUncompressedSize = 10; }, Entry::Stored);
-        bad(
-            "bzip2 method", "compression method 12", [](Entry&) {}, 12);
+        bad("wrong CRC of a stored entry", "CRC-32 mismatch", [](Entry& e) {
+            e.method = Entry::Stored;
+            e.centralCrc = 0;
+        });
+        bad("stored sizes that differ", "stored size", [](Entry& e) {
+            e.method = Entry::Stored;
+            e.centralUncompressedSize = 10;
+        });
+        bad("bzip2 method", "compression method 12", [](Entry& e) { e.method = 12; });
         bad("encrypted", "encrypted", [](Entry& e) { e.extraFlags = 1; });
         bad("ZIP64 size marker", "ZIP64", [](Entry& e) { e.centralUncompressedSize = 0xFFFFFFFF; });
         bad("declared size over the cap", "exceeds the limit", [](Entry& e) {
