@@ -50,10 +50,10 @@ private slots:
         DreamweaverInfo info("Dreamweaver CS6", "Adobe", root.path(), locales);
         for (const QString& manifest : stored) {
             const QStringList parts = manifest.split('|');
-            const QString path
-                = info.extensionStoreFolder(parts[0].section('/', 0, 0)) + '/' + parts[0].section('/', 1);
-            QVERIFY(parts.size() == 1 ? DiscoveryFixtures::writeFile(path, QByteArray())
-                                      : DiscoveryFixtures::storeManifest(path, parts[2], parts[1]));
+            const QString folder = info.extensionStoreFolder(parts[0].section('/', 0, 0)),
+                          file = parts[0].section('/', 1);
+            QVERIFY(parts.size() == 1 ? DiscoveryFixtures::writeFile(folder + '/' + file, QByteArray())
+                                      : DiscoveryFixtures::storeManifest(folder, file, parts[2], parts[1]));
         }
         info.loadInstalledExtensions();
         QStringList actual;

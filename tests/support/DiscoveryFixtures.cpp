@@ -21,10 +21,10 @@ QByteArray versionXml(const QString& versionNumber)
         + versionNumber.toUtf8() + "\" build=\"4231\"/>\n</versioninfo>\n";
 }
 
-bool storeManifest(const QString& path, const QString& name, const QString& author)
+bool storeManifest(const QString& folder, const QString& fileName, const QString& name, const QString& author)
 {
-    return writeFile(path,
-        "<?xml version=\"1.0\"?>\n<macromedia-extension id=\"" + name.toUtf8() + "\" name=\"" + name.toUtf8()
+    return writeFile(folder + '/' + fileName,
+        "<?xml version=\"1.0\"?>\n<macromedia-extension id=\"" + fileName.toUtf8() + "\" name=\"" + name.toUtf8()
             + "\" version=\"1.0\">\n  <author name=\"" + author.toUtf8() + "\" />\n</macromedia-extension>\n");
 }
 

@@ -11,8 +11,8 @@ bool writeFile(const QString& path, const QByteArray& content);
 // A version.xml of the shape Dreamweaver writes.
 QByteArray versionXml(const QString& versionNumber);
 
-// Stores a small manifest at path, as the installer leaves it.
-bool storeManifest(const QString& path, const QString& name, const QString& author);
+// Stores a small manifest as folder/fileName, as the installer leaves it.
+bool storeManifest(const QString& folder, const QString& fileName, const QString& name, const QString& author);
 
 // The realistic manifest of the test data (comments, CDATA, products, both platforms).
 QByteArray tableSorterManifest();
