@@ -24,8 +24,7 @@ DreamweaverInfo makeInstallation(
     for (int i = 0; i < stored.size(); ++i) {
         for (const QString& file : stored.at(i)) {
             if (!DiscoveryFixtures::storeManifest(
-                    dreamweaver.extensionStoreFolder(dreamweaver.locales().at(i)) + '/' + file, "N " + file,
-                    "A " + file))
+                    dreamweaver.extensionStoreFolder(dreamweaver.locales().at(i)), file, "N " + file, "A " + file))
                 qFatal("cannot store %s", qPrintable(file));
         }
     }
@@ -177,7 +176,7 @@ private slots:
         }
         // A manifest stored after start-up shows once the selection comes back.
         QVERIFY(DiscoveryFixtures::storeManifest(
-            current.extensionStoreFolder(current.locales().value(0)) + "/added.mxi", "N", "A"));
+            current.extensionStoreFolder(current.locales().value(0)), "added.mxi", "N", "A"));
         combo->setCurrentIndex((qMax(selected, 0) + 1) % 3);
         combo->setCurrentIndex(qMax(selected, 0));
         QCOMPARE(table->rowCount(), rows + 1);
