@@ -173,7 +173,7 @@ private slots:
                    "C|Dreamweaver X|21|Dreamweaver", "B|$Dreamweaver/Configuration|$appdata/Adobe/Dreamweaver CS6",
                    "A|$installfolder|C:/DW", "C|$dreamweaver/configuration|$appdata/Adobe" }
             << QStringList {};
-        QTest::newRow("empty part 1, missing folder") << QStringList {
+        QTest::newRow("empty first path component, missing folder") << QStringList {
             "A|Dreamweaver X|21.0|Dreamweaver", "A|$dreamweaver/configuration|$appdata//Dreamweaver X"
         } << QStringList { "Dreamweaver X (v 21.0) | 21.0 | ~/Dreamweaver X |  |  | A" };
         QTest::newRow("product ids holding a quote or SQL select only their own keys") << QStringList {
