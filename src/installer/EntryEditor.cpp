@@ -181,123 +181,129 @@ bool EntryEditor::expandEmptyElement(CElement* element)
     return true;
 }
 
-CElement* EntryEditor::findInFreshParse(Accessor& document, QString& parsedText, const QString& text, const QString& id)
+// The text as the entries so far left it, and a parse of it that is redone
+// only when the text changed since the document last read it.
+class EntryEditor::Draft
 {
-    // A document holding an edit is stale even when the text it wrote out
-    // equals parsedText, so callers reset parsedText after every edit.
-    if (parsedText.isNull() || parsedText != text) {
-        document.parse(text);
-        parsedText = text;
+public:
+    explicit Draft(const QString& text)
+        : text(text)
+    {
     }
-    return document.elementById(id);
-}
 
-bool EntryEditor::insertIntoTarget(Accessor& document, QString& parsedText, QString& current, CElement* target,
-    const QString& targetId, const QString& markup, const QString& unit)
+    Accessor& parsed()
+    {
+        if (m_parsedText.isNull() || m_parsedText != text) {
+            document.parse(text);
+            m_parsedText = text;
+        }
+        return document;
+    }
+    CElement* find(const QString& id) { return parsed().elementById(id); }
+    // A document holding an edit is stale even when the text it writes out
+    // equals what it parsed, so every edit ends here and the next look-up
+    // parses again.
+    void commit()
+    {
+        text = document.toString();
+        m_parsedText = QString();
+    }
+
+    QString text;
+    Accessor document;
+
+private:
+    QString m_parsedText;
+};
+
+bool EntryEditor::insertIntoTarget(
+    Draft& draft, CElement* target, const QString& targetId, const QString& markup, const QString& unit)
 {
     if (expandEmptyElement(target)) {
-        current = document.toString();
-        parsedText = QString();
-        target = findInFreshParse(document, parsedText, current, targetId);
+        draft.commit();
+        target = draft.find(targetId);
         if (!target) {
             return false;
         }
     }
     insertMarkup(target, markup, unit);
-    current = document.toString();
-    parsedText = QString();
+    draft.commit();
     return true;
 }
 
 QString EntryEditor::addMenuInserts(const QString& text, const QList<MenuInsert>& inserts, EntryResults* results)
 {
-    QString current = text;
-    Accessor document;
-    QString parsedText;
+    Draft draft(text);
     for (const MenuInsert& entry : inserts) {
-        CElement* target = findInFreshParse(document, parsedText, current, entry.appendTo);
+        CElement* target = draft.find(entry.appendTo);
         if (!target || target->elementById(entry.itemId)) {
             note(results, Kind::MenuEntry, entry.itemId, entry.appendTo,
                 target ? Outcome::AlreadyPresent : Outcome::TargetMissing);
             continue;
         }
-        const bool added
-            = insertIntoTarget(document, parsedText, current, target, entry.appendTo, entry.markup, menuIndentUnit());
+        const bool added = insertIntoTarget(draft, target, entry.appendTo, entry.markup, menuIndentUnit());
         note(results, Kind::MenuEntry, entry.itemId, entry.appendTo, added ? Outcome::Added : Outcome::TargetMissing);
     }
-    return current;
+    return draft.text;
 }
 
 QString EntryEditor::addInsertbarInserts(
     const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results)
 {
-    QString current = text;
-    Accessor document;
-    QString parsedText;
+    Draft draft(text);
     for (const InsertbarInsert& entry : inserts) {
-        CElement* category = findInFreshParse(document, parsedText, current, entry.categoryId);
-        if (!category) {
-            const std::vector<CElement*> bars = document.elementsByTagName(QStringLiteral("insertbar"));
-            if (!bars.empty()) {
-                CElement* bar = bars.front();
-                if (expandEmptyElement(bar)) {
-                    current = document.toString();
-                    document.parse(current);
-                    parsedText = current;
-                    bar = document.elementsByTagName(QStringLiteral("insertbar")).front();
-                }
-                insertMarkup(bar,
-                    QStringLiteral("<category folder=\"") + entry.folder + QStringLiteral("\" id=\"") + entry.categoryId
-                        + QStringLiteral("\"></category>"),
-                    insertbarIndentUnit());
-                current = document.toString();
-                parsedText = QString();
+        CElement* category = draft.find(entry.categoryId);
+        // A category of the extension's own goes at the end of the Insert bar.
+        const std::vector<CElement*> bars
+            = category ? std::vector<CElement*>() : draft.document.elementsByTagName(QStringLiteral("insertbar"));
+        if (!bars.empty()) {
+            if (expandEmptyElement(bars.front())) {
+                draft.commit();
             }
-            category = findInFreshParse(document, parsedText, current, entry.categoryId);
+            insertMarkup(draft.parsed().elementsByTagName(QStringLiteral("insertbar")).front(),
+                QStringLiteral("<category folder=\"") + entry.folder + QStringLiteral("\" id=\"") + entry.categoryId
+                    + QStringLiteral("\"></category>"),
+                insertbarIndentUnit());
+            draft.commit();
+            category = draft.find(entry.categoryId);
         }
         if (!category || category->elementById(entry.buttonId)) {
             note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId,
                 category ? Outcome::AlreadyPresent : Outcome::TargetMissing);
             continue;
         }
-        const bool added = insertIntoTarget(
-            document, parsedText, current, category, entry.categoryId, entry.markup, insertbarIndentUnit());
+        const bool added = insertIntoTarget(draft, category, entry.categoryId, entry.markup, insertbarIndentUnit());
         note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId,
             added ? Outcome::Added : Outcome::TargetMissing);
     }
-    return current;
+    return draft.text;
 }
 
 QString EntryEditor::removeMenuInserts(const QString& text, const QList<MenuInsert>& inserts, EntryResults* results)
 {
-    QString current = text;
-    Accessor document;
-    QString parsedText;
+    Draft draft(text);
     for (int i = inserts.size() - 1; i >= 0; --i) {
         const MenuInsert& entry = inserts.at(i);
-        CElement* target = findInFreshParse(document, parsedText, current, entry.appendTo);
+        CElement* target = draft.find(entry.appendTo);
         if (!target) {
             note(results, Kind::MenuEntry, entry.itemId, entry.appendTo, Outcome::NotPresent);
             continue;
         }
         removeChildrenById(target, entry.itemId);
-        const QString edited = document.toString();
+        const QString before = draft.text;
+        draft.commit();
         note(results, Kind::MenuEntry, entry.itemId, entry.appendTo,
-            removalOutcome(edited != current, target, entry.itemId));
-        current = edited;
-        parsedText = QString();
+            removalOutcome(draft.text != before, target, entry.itemId));
     }
-    return current;
+    return draft.text;
 }
 
 QString EntryEditor::removeInsertbarInserts(
     const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results)
 {
-    QString current = text;
-    Accessor document;
-    QString parsedText;
+    Draft draft(text);
     for (const InsertbarInsert& entry : inserts) {
-        CElement* category = findInFreshParse(document, parsedText, current, entry.categoryId);
+        CElement* category = draft.find(entry.categoryId);
         if (!category) {
             note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId, Outcome::NotPresent);
             continue;
@@ -305,16 +311,15 @@ QString EntryEditor::removeInsertbarInserts(
         removeChildrenById(category, entry.buttonId);
         // Judged before the category itself may go, which would hide the button's fate.
         note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId,
-            removalOutcome(document.toString() != current, category, entry.buttonId));
+            removalOutcome(draft.document.toString() != draft.text, category, entry.buttonId));
         // Blanking the button may have left the category without any element;
         // only then does this take the category out too, so one that other
         // extensions or Dreamweaver still use stays.
-        const std::vector<CElement*> bars = document.elementsByTagName(QStringLiteral("insertbar"));
+        const std::vector<CElement*> bars = draft.document.elementsByTagName(QStringLiteral("insertbar"));
         if (!bars.empty()) {
             removeChildrenById(bars.front(), entry.categoryId);
         }
-        current = document.toString();
-        parsedText = QString();
+        draft.commit();
     }
-    return current;
+    return draft.text;
 }

@@ -53,12 +53,9 @@ public:
     static bool expandEmptyElement(CElement* element);
 
 private:
-    // The element carrying id in a parse of text that is fresh: text is
-    // parsed again only when it changed since the document last read it.
-    static CElement* findInFreshParse(Accessor& document, QString& parsedText, const QString& text, const QString& id);
-    // Opens target when it is an empty element, then puts markup into it and
-    // writes the document out to current; false when the opened target is
-    // no longer found, leaving the entry out.
-    static bool insertIntoTarget(Accessor& document, QString& parsedText, QString& current, CElement* target,
-        const QString& targetId, const QString& markup, const QString& unit);
+    class Draft;
+    // Opens target when it is an empty element, then puts markup into it;
+    // false when the opened target is no longer found, leaving the entry out.
+    static bool insertIntoTarget(
+        Draft& draft, CElement* target, const QString& targetId, const QString& markup, const QString& unit);
 };
