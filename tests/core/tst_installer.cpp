@@ -198,6 +198,8 @@ private slots:
         // Larger than everything else the install writes, so that a size limit
         // just above it stops only the edited Menus.xml.
         QTest::newRow("the new text is cut off by a file size limit") << largeMenusXml(8000) << false << true;
+        QTest::newRow("a file over 64 MiB is not read")
+            << menusXml().append(QByteArray((64 << 20) + 1 - menusXml().size(), ' ')) << false << false;
         QTest::newRow("a file that is not UTF-8 is not rewritten")
             << menusXml().replace("_File", "_Fich\xe9") << false << false;
     }

@@ -35,6 +35,9 @@ private slots:
         Chunk damaged = Chunk::of("good data"), pastEnd = Chunk::of("data");
         damaged.bytes[5] = char(damaged.bytes[5] ^ 0x55);
         pastEnd.compressedSize = 0x7FFFFFFF;
+        // Incompressible: its stream is long enough to back a 256 MiB claim yet yields little.
+        QByteArray noise(1 << 18, Qt::Uninitialized);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
         const auto row = [](const char* name, const QByteArray& package, const QByteArray& expected = {}) {
             QTest::newRow(name) << package << expected;
         };
@@ -58,6 +61,7 @@ private slots:
         row("more output than declared", of({ changed(Chunk::of(QByteArray(100, 'l')), 99) }));
         row("cut-off zlib stream", of({ changed(Chunk::of(QByteArray(500, 'c')), 500, 3) }));
         row("declared size over the cap", of({ changed(Chunk::of(QByteArray(300000, 'o')), 257 << 20) }));
+        row("chunks together claim over the cap", of({ Chunk::of("a"), changed(Chunk::of(noise), 256 << 20) }));
         row("declared size the data cannot hold", of({ changed(Chunk::of("tiny"), 100 << 20) }));
         row("data past the end of the file", of({ pastEnd }, false) + QByteArray(16, '\0'));
         row("chunk that yields nothing", of({ { 5, 8, QByteArray("\x78\x9c\x03\0\0\0\0\x01", 8) } }));
