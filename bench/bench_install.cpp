@@ -4,7 +4,7 @@
 // The XML edits are also timed alone, to show the share spent parsing.
 #include "discovery/DreamweaverInfo.h"
 #include "installer/EntryEditor.h"
-#include "installer/ExtensionInfo.h"
+#include "discovery/ExtensionInfo.h"
 #include "markup/Accessor.h"
 
 #include <QDir>

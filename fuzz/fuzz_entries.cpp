@@ -3,7 +3,7 @@
 // found on disk) and the manifest (from a package) are arbitrary. The input is
 // the configuration text, a zero byte, then the manifest.
 #include "installer/EntryEditor.h"
-#include "installer/ExtensionInfo.h"
+#include "discovery/ExtensionInfo.h"
 
 #include <QByteArray>
 #include <QString>

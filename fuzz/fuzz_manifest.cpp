@@ -1,6 +1,6 @@
 // Reads arbitrary bytes as an MXI manifest: header, details and every resolved destination.
 #include "discovery/DreamweaverInfo.h"
-#include "installer/ExtensionInfo.h"
+#include "discovery/ExtensionInfo.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "discovery/DreamweaverInfo.h"
 #include "discovery/ExtensionDatabase.h"
 #include "installer/ExtensionCheck.h"
-#include "installer/ExtensionInfo.h"
+#include "discovery/ExtensionInfo.h"
 #include "installer/InstallReport.h"
 #include "installer/Installer.h"
 #include "installer/Remover.h"

@@ -2,8 +2,6 @@
 
 #include "discovery/ExtensionDatabase.h"
 #include "discovery/ProgramFolders.h"
-#include "installer/Installer.h"
-#include "installer/Remover.h"
 #include "platform/Environment.h"
 #include "platform/Registry.h"
 
@@ -114,21 +112,6 @@ QString DreamweaverInfo::resolveDestination(const QString& destination, const QS
     if (target != root && !target.startsWith(root + QLatin1Char('/')))
         return QString();
     return folder;
-}
-
-bool DreamweaverInfo::installPackage(const QString& path, IProgress* progress, InstallReport* report) const
-{
-    return Installer(*this, progress, report).installPackage(path);
-}
-
-bool DreamweaverInfo::installFromPackage(IPackage& package, IProgress* progress, InstallReport* report) const
-{
-    return Installer(*this, progress, report).installFromPackage(package);
-}
-
-void DreamweaverInfo::removeExtension(const QString& mxiName, IProgress* progress, InstallReport* report) const
-{
-    Remover(*this, progress, report).removeExtension(mxiName);
 }
 
 ExtensionInfo* DreamweaverInfo::findExtension(const QString& id)

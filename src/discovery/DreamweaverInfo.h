@@ -1,6 +1,6 @@
 #pragma once
 
-#include "installer/ExtensionInfo.h"
+#include "discovery/ExtensionInfo.h"
 
 class IPackage;
 class IProgress;

@@ -3,7 +3,7 @@
 #include "discovery/DreamweaverInfo.h"
 #include "installer/ConfigurationFile.h"
 #include "installer/EntryEditor.h"
-#include "installer/ExtensionInfo.h"
+#include "discovery/ExtensionInfo.h"
 #include "installer/InstallReport.h"
 
 #include <QFileInfo>

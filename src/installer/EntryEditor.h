@@ -1,8 +1,8 @@
 #pragma once
 
-#include "installer/InsertbarInsert.h"
+#include "discovery/InsertbarInsert.h"
 #include "installer/InstallReport.h"
-#include "installer/MenuInsert.h"
+#include "discovery/MenuInsert.h"
 
 #include <QList>
 #include <QString>

@@ -2,7 +2,7 @@
 
 #include "discovery/DreamweaverInfo.h"
 #include "installer/ConfigurationFile.h"
-#include "installer/ExtensionInfo.h"
+#include "discovery/ExtensionInfo.h"
 #include "installer/Installer.h"
 #include "markup/Accessor.h"
 #include "packages/PackageSupport.h"

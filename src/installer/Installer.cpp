@@ -2,13 +2,13 @@
 
 #include "discovery/DreamweaverInfo.h"
 #include "installer/ConfigurationEditor.h"
-#include "installer/ExtensionInfo.h"
+#include "discovery/ExtensionInfo.h"
 #include "installer/InstallReport.h"
 #include "packages/IPackage.h"
 #include "packages/MXP.h"
 #include "packages/PackageSupport.h"
 #include "packages/ZXP.h"
-#include "ui/IProgress.h"
+#include "installer/IProgress.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,11 +2,11 @@
 
 #include "discovery/DreamweaverInfo.h"
 #include "installer/ConfigurationEditor.h"
-#include "installer/ExtensionInfo.h"
+#include "discovery/ExtensionInfo.h"
 #include "installer/InstallReport.h"
 #include "installer/Installer.h"
 #include "packages/PackageSupport.h"
-#include "ui/IProgress.h"
+#include "installer/IProgress.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/IProgress.h"
+#include "installer/IProgress.h"
 
 #include <QDialog>
 #include <memory>

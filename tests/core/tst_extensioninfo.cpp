@@ -1,4 +1,4 @@
-#include "installer/ExtensionInfo.h"
+#include "discovery/ExtensionInfo.h"
 #include "support/DiscoveryFixtures.h"
 #include "support/MxpWriter.h"
 #include "support/ZxpWriter.h"

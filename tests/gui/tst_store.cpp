@@ -3,7 +3,7 @@
 #include "platform/BuildConfig.h"
 #include "support/GuiTestSupport.h"
 #include "support/StoreServer.h"
-#include "ui/IProgress.h"
+#include "installer/IProgress.h"
 
 #include <QNetworkAccessManager>
 #include <QTemporaryDir>
@@ -103,7 +103,7 @@ private slots:
             qputenv("MORAVEL_CATALOGUE_URL", value);
             qputenv("MORAVEL_DOWNLOADS_URL", value);
         }
-        QCOMPARE(QStringList({ Application::catalogueUrl(), Application::downloadsUrl() }), addresses);
+        QCOMPARE(QStringList({ StoreClient::catalogueUrl(), StoreClient::downloadsUrl() }), addresses);
     }
 
     void catalogue_data()
@@ -135,7 +135,7 @@ private slots:
             << Transfer { { 200, three, Delivery::Dropped, -1 }, Tls::None, {}, 0, "closed" };
         QTest::newRow("self-signed certificate") << Transfer { whole(three), Tls::Untrusted, {}, 0, "certificate" };
         QTest::newRow("announced size past the cap")
-            << Transfer { whole(three, Application::maximumCatalogueSize + 1), Tls::None, {}, 0, "larger" };
+            << Transfer { whole(three, StoreClient::maximumCatalogueSize + 1), Tls::None, {}, 0, "larger" };
         QTest::newRow("no extension elements")
             << Transfer { whole("<extensions><ext id=\"a\"/></extensions>"), Tls::None, {}, 0, {} };
     }
@@ -152,7 +152,7 @@ private slots:
 
         application()->requestDownloads();
         QSignalSpy finished(
-            application()->findChildren<QNetworkAccessManager*>().last(), &QNetworkAccessManager::finished);
+            application()->store().findChildren<QNetworkAccessManager*>().last(), &QNetworkAccessManager::finished);
         QVERIFY(finished.wait(10000));
 
         // A refused certificate ends the handshake before any request is sent.
@@ -182,7 +182,7 @@ private slots:
             << Transfer { { 200, body, Delivery::Dropped, -1 }, Tls::None, {}, 0, "closed" };
         QTest::newRow("self-signed certificate") << Transfer { whole(body), Tls::Untrusted, {}, 0, "certificate" };
         QTest::newRow("a declared size past the cap")
-            << Transfer { whole(body, Application::maximumPackageSize + 1), Tls::None, {}, 0, "larger than 256 MiB" };
+            << Transfer { whole(body, StoreClient::maximumPackageSize + 1), Tls::None, {}, 0, "larger than 256 MiB" };
         QTest::newRow("empty body") << Transfer { whole(""), Tls::None, {}, 0, "empty" };
     }
 

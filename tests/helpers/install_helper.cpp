@@ -2,7 +2,7 @@
 // step on its own line as it happens, so that a test can stop it at a chosen
 // moment. Usage: install_helper USER_FOLDER PROGRAM_FOLDER PACKAGE [LOCALE...]
 #include "discovery/DreamweaverInfo.h"
-#include "ui/IProgress.h"
+#include "installer/IProgress.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "installer/FileEntry.h"
-#include "installer/InsertbarInsert.h"
-#include "installer/MenuInsert.h"
-#include "installer/ProductInfo.h"
+#include "discovery/FileEntry.h"
+#include "discovery/InsertbarInsert.h"
+#include "discovery/MenuInsert.h"
+#include "discovery/ProductInfo.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "installer/ExtensionInfo.h"
+#include "discovery/ExtensionInfo.h"
 
 #include "markup/Accessor.h"
 #include "markup/CElement.h"

@@ -1,0 +1,152 @@
+#include "commands/StoreClient.h"
+
+#include "installer/IProgress.h"
+#include "markup/Accessor.h"
+#include "markup/CElement.h"
+#include "platform/BuildConfig.h"
+#include "platform/Environment.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+
+namespace {
+
+const char tooLargeProperty[] = "moravelSizeLimit";
+
+QString addressFromEnvironment(const char* variable, const char* compiledIn)
+{
+    const QString address = Environment::variable(variable);
+    return address.isEmpty() ? QString::fromUtf8(compiledIn) : address;
+}
+
+} // namespace
+
+StoreClient::StoreClient(QObject* parent)
+    : QObject(parent)
+{
+    qRegisterMetaType<CatalogueEntry>();
+}
+
+QString StoreClient::catalogueUrl()
+{
+    return addressFromEnvironment("MORAVEL_CATALOGUE_URL", MORAVEL_DEFAULT_CATALOGUE_URL);
+}
+
+QString StoreClient::downloadsUrl()
+{
+    return addressFromEnvironment("MORAVEL_DOWNLOADS_URL", MORAVEL_DEFAULT_DOWNLOADS_URL);
+}
+
+void StoreClient::watchCertificates(QNetworkReply* reply)
+{
+    // Not ignored: a certificate that does not check out fails the request,
+    // else anyone on the way could serve the package that gets installed.
+    connect(reply, &QNetworkReply::sslErrors, this,
+        [this, reply](const QList<QSslError>& errors) { m_sslErrors[reply] += errors; });
+}
+
+void StoreClient::requestCatalogue()
+{
+    auto* manager = new QNetworkAccessManager(this);
+    connect(manager, &QNetworkAccessManager::finished, this, &StoreClient::catalogueReplyFinished);
+    QNetworkReply* reply = manager->get(QNetworkRequest(QUrl(catalogueUrl(), QUrl::TolerantMode)));
+    watchCertificates(reply);
+    limitReplySize(reply, maximumCatalogueSize);
+}
+
+void StoreClient::catalogueReplyFinished(QNetworkReply* reply)
+{
+    const QByteArray bytes = reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
+    m_catalogueError = takeFailureReason(reply, bytes);
+    reply->deleteLater();
+    if (!m_catalogueError.isEmpty())
+        return;
+
+    Accessor document;
+    document.parse(QString::fromUtf8(bytes));
+    const std::vector<CElement*> elements = document.elementsByTagName(QStringLiteral("extension"));
+    // A catalogue without entries (or a text that is no catalogue at all) must
+    // not empty a Store that already shows one.
+    if (elements.empty())
+        return;
+    m_catalogue.clear();
+    for (const CElement* element : elements) {
+        m_catalogue.append({ element->attribute(QStringLiteral("id")), element->attribute(QStringLiteral("name")),
+            element->attribute(QStringLiteral("version")), element->attribute(QStringLiteral("zxp")) });
+    }
+    emit catalogueUpdated();
+}
+
+QByteArray StoreClient::downloadPackage(const QString& fileName, IProgress* progress)
+{
+    if (progress)
+        progress->setStatus(QStringLiteral("Downloading ") + fileName);
+    m_downloadError.clear();
+
+    QNetworkAccessManager manager;
+    QNetworkReply* reply = manager.get(QNetworkRequest(QUrl(downloadsUrl() + fileName, QUrl::TolerantMode)));
+    watchCertificates(reply);
+    limitReplySize(reply, maximumPackageSize);
+    if (progress) {
+        connect(reply, &QNetworkReply::downloadProgress, reply, [progress](qint64 received, qint64 total) {
+            progress->setMaximum(int(total));
+            progress->setValue(int(received));
+        });
+    }
+    // Sleeps until the next event instead of spinning: the reply can only
+    // end while an event is processed.
+    while (!reply->isFinished())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+
+    const QByteArray bytes = reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
+    m_downloadError = takeFailureReason(reply, bytes);
+    if (m_downloadError.isEmpty() && bytes.isEmpty())
+        m_downloadError = tr("the server sent an empty file");
+    if (progress)
+        progress->setFinished();
+    delete reply;
+    return m_downloadError.isEmpty() ? bytes : QByteArray();
+}
+
+void StoreClient::limitReplySize(QNetworkReply* reply, qint64 limit)
+{
+    auto enforce = [reply, limit](qint64 size) {
+        if (size > limit && !reply->property(tooLargeProperty).isValid()) {
+            reply->setProperty(tooLargeProperty, limit);
+            reply->abort();
+        }
+    };
+    // The announced length stops the transfer before any of the body is held.
+    connect(reply, &QNetworkReply::metaDataChanged, reply,
+        [reply, enforce] { enforce(reply->header(QNetworkRequest::ContentLengthHeader).toLongLong()); });
+    connect(reply, &QNetworkReply::downloadProgress, reply,
+        [enforce](qint64 received, qint64 total) { enforce(qMax(received, total)); });
+}
+
+QString StoreClient::takeFailureReason(QNetworkReply* reply, const QByteArray& body)
+{
+    const QList<QSslError> sslErrors = m_sslErrors.take(reply);
+    const QVariant limit = reply->property(tooLargeProperty);
+    if (limit.isValid())
+        return tr("the file is larger than %1 MiB").arg(limit.toLongLong() / (1024 * 1024));
+    if (!sslErrors.isEmpty()) {
+        QStringList texts;
+        for (const QSslError& error : sslErrors)
+            texts << error.errorString();
+        texts.removeDuplicates();
+        return tr("the server's certificate was refused (%1)").arg(texts.join(QStringLiteral("; ")));
+    }
+    if (reply->error() != QNetworkReply::NoError)
+        return reply->errorString();
+    // Qt ends a reply without an error when the server closes the connection
+    // early; the announced length tells a cut-off file from a whole one. A
+    // compressed transfer announces the compressed length, so it is left out.
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (length.isValid() && !reply->hasRawHeader("Content-Encoding") && length.toLongLong() != body.size())
+        return tr("the connection was closed after %1 of %2 bytes").arg(body.size()).arg(length.toLongLong());
+    return QString();
+}

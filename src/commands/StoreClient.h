@@ -1,0 +1,62 @@
+#pragma once
+
+#include "commands/CatalogueEntry.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSslError>
+#include <QString>
+#include <QVector>
+
+class IProgress;
+class QNetworkReply;
+
+// The publisher's Store over the network: the catalogue, read once and kept,
+// and package downloads. Certificates are checked, and replies are capped in
+// size, because their bodies are held in memory.
+class StoreClient : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr qint64 maximumCatalogueSize = 16 * 1024 * 1024;
+    static constexpr qint64 maximumPackageSize = 256 * 1024 * 1024;
+
+    explicit StoreClient(QObject* parent = nullptr);
+
+    // The compiled-in addresses, unless MORAVEL_CATALOGUE_URL or
+    // MORAVEL_DOWNLOADS_URL name others (a mirror, a test server).
+    static QString catalogueUrl();
+    static QString downloadsUrl();
+
+    // Starts the catalogue request; catalogueUpdated() follows a usable reply.
+    void requestCatalogue();
+    QVector<CatalogueEntry>& catalogue() { return m_catalogue; }
+
+    // The package's bytes, or an empty array when the transfer failed;
+    // downloadError() then says why. Waits, processing events, until the reply ends.
+    QByteArray downloadPackage(const QString& fileName, IProgress* progress);
+
+    // Why the last catalogue request or package download failed, in plain
+    // words; empty after a success.
+    QString catalogueError() const { return m_catalogueError; }
+    QString downloadError() const { return m_downloadError; }
+
+signals:
+    void catalogueUpdated();
+
+private:
+    void catalogueReplyFinished(QNetworkReply* reply);
+    void limitReplySize(QNetworkReply* reply, qint64 limit);
+    // Why the reply that ended with body failed, in plain words, or empty;
+    // takes the reply's recorded certificate errors along.
+    QString takeFailureReason(QNetworkReply* reply, const QByteArray& body);
+    void watchCertificates(QNetworkReply* reply);
+
+    QVector<CatalogueEntry> m_catalogue;
+    QHash<QNetworkReply*, QList<QSslError>> m_sslErrors;
+    QString m_catalogueError;
+    QString m_downloadError;
+};
