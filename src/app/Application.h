@@ -1,7 +1,7 @@
 #pragma once
 
-#include "discovery/DreamweaverInfo.h"
 #include "commands/StoreClient.h"
+#include "discovery/DreamweaverInfo.h"
 
 #include <QApplication>
 #include <QByteArray>

@@ -75,7 +75,7 @@ private slots:
         QCOMPARE(reader.readFile(QStringLiteral("d/a.js")), expected);
         const QString folder = m_scratch.freshFolder();
         QCOMPARE(reader.extractFile(QStringLiteral("d/a.js"), folder), !expected.isEmpty());
-        QCOMPARE(PackageScratch::filesBelow(folder), expected.isEmpty() ? QStringList() : QStringList { "a.js" });
+        QCOMPARE(ScratchFiles::entriesBelow(folder), expected.isEmpty() ? QStringList() : QStringList { "a.js" });
         QFile file(folder + QStringLiteral("/a.js"));
         QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), expected);
     }

@@ -70,8 +70,8 @@ private slots:
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^ZXP entry")));
         QCOMPARE(reader->extractFile(lookup, parent + QStringLiteral("/a/b")), !written.isEmpty());
         const QStringList expected
-            = written.isEmpty() ? QStringList() : QStringList { "a", "a/b", QStringLiteral("a/b/") + written };
-        QCOMPARE(PackageScratch::filesBelow(parent), expected);
+            = written.isEmpty() ? QStringList() : QStringList { "a/", "a/b/", QStringLiteral("a/b/") + written };
+        QCOMPARE(ScratchFiles::entriesBelow(parent), expected);
     }
 
     void extractionReplacesOnlyWhenComplete_data()
@@ -106,7 +106,7 @@ private slots:
                 : damaged  ? QByteArray("old")
                            : QByteArray("payload"));
         // No temporary file is left beside the target.
-        QCOMPARE(PackageScratch::filesBelow(folder), QStringList { "t.txt" });
+        QCOMPARE(ScratchFiles::entriesBelow(folder), QStringList { "t.txt" });
     }
 
     void missingPackageHasNoEntries()

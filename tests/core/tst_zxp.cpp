@@ -94,7 +94,7 @@ private slots:
         QCOMPARE(package.readFile(QStringLiteral("a.js")), expected);
         const QString folder = m_scratch.freshFolder();
         QCOMPARE(package.extractFile(QStringLiteral("a.js"), folder), warning.isEmpty());
-        QCOMPARE(PackageScratch::filesBelow(folder), warning.isEmpty() ? QStringList { "a.js" } : QStringList());
+        QCOMPARE(ScratchFiles::entriesBelow(folder), warning.isEmpty() ? QStringList { "a.js" } : QStringList());
         QFile file(folder + QStringLiteral("/a.js"));
         QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), expected);
     }
@@ -106,7 +106,7 @@ private slots:
         ZXP package(write(archiveOf({ e })));
         const QString folder = m_scratch.freshFolder();
         QVERIFY(package.extractFile(QStringLiteral("central/name.txt"), folder));
-        QCOMPARE(PackageScratch::filesBelow(folder), QStringList { "other.txt" });
+        QCOMPARE(ScratchFiles::entriesBelow(folder), QStringList { "other.txt" });
     }
 
     void index_data()

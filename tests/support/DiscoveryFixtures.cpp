@@ -1,19 +1,9 @@
 #include "DiscoveryFixtures.h"
+#include "ScratchFiles.h"
 
 #include "TestData.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
 namespace DiscoveryFixtures {
-
-bool writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
-        && file.write(content) == content.size();
-}
 
 QByteArray versionXml(const QString& versionNumber)
 {
@@ -23,15 +13,14 @@ QByteArray versionXml(const QString& versionNumber)
 
 bool storeManifest(const QString& folder, const QString& fileName, const QString& name, const QString& author)
 {
-    return writeFile(folder + '/' + fileName,
+    return ScratchFiles::writeFile(folder + '/' + fileName,
         "<?xml version=\"1.0\"?>\n<macromedia-extension id=\"" + fileName.toUtf8() + "\" name=\"" + name.toUtf8()
             + "\" version=\"1.0\">\n  <author name=\"" + author.toUtf8() + "\" />\n</macromedia-extension>\n");
 }
 
 QByteArray tableSorterManifest()
 {
-    QFile file(QStringLiteral(MORAVEL_TEST_DATA_DIR "/installer/TableSorter.mxi"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return ScratchFiles::readFile(QStringLiteral(MORAVEL_TEST_DATA_DIR "/installer/TableSorter.mxi"));
 }
 
 } // namespace DiscoveryFixtures

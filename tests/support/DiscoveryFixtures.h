@@ -3,10 +3,11 @@
 #include <QByteArray>
 #include <QString>
 
+#include "ScratchFiles.h"
+
 namespace DiscoveryFixtures {
 
-// Writes content to path, creating the missing folders; false on failure.
-bool writeFile(const QString& path, const QByteArray& content);
+using namespace ScratchFiles;
 
 // A version.xml of the shape Dreamweaver writes.
 QByteArray versionXml(const QString& versionNumber);

@@ -1,4 +1,5 @@
 #include "InstallerFixtures.h"
+#include "ScratchFiles.h"
 
 #include "MxpWriter.h"
 #include "ZxpWriter.h"
@@ -35,11 +36,11 @@ bool TestExtension::writePackage(const QString& path) const
     if (path.endsWith(QLatin1String(".mxp"), Qt::CaseInsensitive)) {
         MxpWriter writer;
         fill(writer);
-        return writeFile(path, writer.package());
+        return ScratchFiles::writeFile(path, writer.package());
     }
     ZxpWriter writer;
     fill(writer);
-    return writeFile(path, writer.archive());
+    return ScratchFiles::writeFile(path, writer.archive());
 }
 
 TestExtension toolsExtension()
@@ -125,32 +126,6 @@ QByteArray largeMenusXml(int size)
         menus += "    </menu>\n";
     }
     return menusXml().insert(menusXml().indexOf("  </menubar>\n</menubar>"), menus);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
-        && file.write(bytes) == bytes.size();
-}
-
-QStringList entriesBelow(const QString& folder)
-{
-    QStringList entries;
-    QDirIterator it(
-        folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        entries << QDir(folder).relativeFilePath(it.filePath()) + (it.fileInfo().isDir() ? "/" : "");
-    }
-    entries.sort();
-    return entries;
 }
 
 } // namespace InstallerFixtures

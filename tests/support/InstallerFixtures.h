@@ -5,9 +5,13 @@
 #include <QString>
 #include <QStringList>
 
+#include "ScratchFiles.h"
+
 // Extensions, packages and Dreamweaver configuration files for the install and
 // remove tests and the helper programs they start.
 namespace InstallerFixtures {
+
+using namespace ScratchFiles;
 
 struct PackagedFile
 {
@@ -41,10 +45,5 @@ TestExtension largeExtension(int fileCount, int menuEntries, int buttons);
 QByteArray menusXml();
 QByteArray insertbarXml();
 QByteArray largeMenusXml(int size);
-
-QByteArray readFile(const QString& path);
-bool writeFile(const QString& path, const QByteArray& bytes);
-// Every file and folder below folder, relative to it, folders ending in "/", sorted.
-QStringList entriesBelow(const QString& folder);
 
 } // namespace InstallerFixtures
