@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Application.h"
+#include "commands/IUserPrompt.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -10,13 +11,12 @@
 class DreamweaverInfo;
 class QDragEnterEvent;
 class QDropEvent;
-class InstallReport;
 class MainWindowForm;
 class Progress;
 
 // The program's only window: the Dreamweaver selector with its Install
 // button, and the Installed and Store tables.
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, private IUserPrompt
 {
     Q_OBJECT
 
@@ -57,13 +57,13 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    bool confirmReplace(QString installedName, QString installedVersion, QString newName, QString newVersion);
-    void removeWithProgress(DreamweaverInfo* dreamweaver, QString mxiName);
-    // Installs under progress (reusing the given dialog when there is one),
-    // refreshes the table and warns about what failed.
-    bool installWithProgress(
-        DreamweaverInfo* dreamweaver, const QString& path, const QString& name, Progress* progress);
-    void warn(const QString& text, const QString& details);
+    // How the shared operations ask, warn and show progress in this window.
+    bool confirm(const QString& question, const QString& refusal) override;
+    void warn(const QString& text, const QString& details) override;
+    void inform(const QString&, const QString&) override { }
+    IProgress* startProgress(const QString& title) override;
+    void finishProgress(IProgress* progress) override;
+    void installedChanged() override { updateInstalledTable(); }
 
     std::unique_ptr<MainWindowForm> ui;
 };

@@ -283,18 +283,18 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QStringList>("warningParts");
 
-        const QString partly = "Velkor Tools was installed, but not completely.";
+        const QString partly = "Velkor Tools v. 1.0.0 was installed into Dreamweaver CS6, but not completely.";
         QTest::newRow("a listed file missing from the package")
             << "missing file" << QStringList { partly, "tool.js", "missing from the package" };
         QTest::newRow("a Menus.xml that cannot be edited")
             << "bad menus"
             << QStringList { partly, "could not be edited", QDir::toNativeSeparators("Menus/Menus.xml") };
         QTest::newRow("the manifest copy cannot be stored")
-            << "blocked store" << QStringList { "Velkor Tools could not be installed: ", "Velkor Tools.mxi" };
+            << "blocked store" << QStringList { "Velkor Tools v. 1.0.0 could not be installed: ", "Velkor Tools.mxi" };
         QTest::newRow("a damaged package")
             << "damaged" << QStringList { "broken.zxp cannot be installed: no extension manifest can be read from it" };
         QTest::newRow("a removal that leaves a file")
-            << "stuck file" << QStringList { "Velkor Tools could not be removed completely.", "tool.js" };
+            << "stuck file" << QStringList { "Velkor Tools v. 1.0.0 could not be removed completely.", "tool.js" };
     }
 
     void failuresAreShownInAWarning()

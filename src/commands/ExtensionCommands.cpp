@@ -1,0 +1,327 @@
+#include "commands/ExtensionCommands.h"
+
+#include "commands/IUserPrompt.h"
+#include "commands/ReportSummary.h"
+#include "commands/StoreClient.h"
+#include "discovery/DreamweaverInfo.h"
+#include "installer/IProgress.h"
+#include "installer/InstallReport.h"
+#include "installer/Installer.h"
+#include "installer/Remover.h"
+#include "markup/Accessor.h"
+#include "markup/CElement.h"
+#include "packages/PackageSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+namespace {
+
+// The last component of a catalogue's package name: the name is the
+// server's to choose, and folders or ".." in it must not steer the
+// temporary file out of the temporary folder.
+QString lastPathComponent(const QString& name)
+{
+    const int slash = qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
+    return name.mid(slash + 1);
+}
+
+ExtensionCommands::Result worse(ExtensionCommands::Result a, ExtensionCommands::Result b)
+{
+    return int(a) > int(b) ? a : b;
+}
+
+} // namespace
+
+ExtensionCommands::ExtensionCommands(IUserPrompt& user)
+    : m_user(user)
+{
+}
+
+QString ExtensionCommands::titleOf(const QString& name, const QString& version)
+{
+    return name + QStringLiteral(" v. ") + version;
+}
+
+bool ExtensionCommands::hasPackageSuffix(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    return suffix.compare(QLatin1String("zxp"), Qt::CaseInsensitive) == 0
+        || suffix.compare(QLatin1String("mxp"), Qt::CaseInsensitive) == 0;
+}
+
+QString ExtensionCommands::packageProblem(const QString& path, Result* result)
+{
+    // A path from the command line or a drop may name anything at all.
+    const QFileInfo info(path);
+    Result kind = Result::NotFound;
+    QString problem;
+    if (!info.exists()) {
+        problem = tr("the file does not exist");
+    } else if (info.isDir()) {
+        problem = tr("it is a folder, not a package file");
+    } else {
+        kind = Result::Failed;
+        if (!hasPackageSuffix(path))
+            problem = tr("it is not a ZXP or MXP package");
+        else if (ExtensionInfo(path).manifest().isEmpty())
+            problem = tr("no extension manifest can be read from it");
+    }
+    if (result)
+        *result = problem.isEmpty() ? Result::Done : kind;
+    return problem;
+}
+
+const ExtensionInfo* ExtensionCommands::findReplaced(
+    const DreamweaverInfo& target, const QString& id, const QString& mxiName)
+{
+    if (!id.isEmpty())
+        return target.findExtension(id);
+    // Two extensions without ids are different extensions unless they would
+    // overwrite each other's stored manifest.
+    const QString stored = PackageSupport::extractedFileName(mxiName);
+    if (stored.isEmpty())
+        return nullptr;
+    for (const ExtensionInfo& extension : target.installedExtensions()) {
+        if (extension.id().isEmpty() && extension.fileName().compare(stored, Qt::CaseInsensitive) == 0)
+            return &extension;
+    }
+    return nullptr;
+}
+
+const ExtensionInfo* ExtensionCommands::findInstalled(const DreamweaverInfo& target, const QString& idOrManifest)
+{
+    if (idOrManifest.isEmpty())
+        return nullptr;
+    if (const ExtensionInfo* found = target.findExtension(idOrManifest))
+        return found;
+    for (const ExtensionInfo& extension : target.installedExtensions()) {
+        if (extension.fileName() == idOrManifest)
+            return &extension;
+    }
+    return nullptr;
+}
+
+bool ExtensionCommands::confirmReplace(DreamweaverInfo& target, const QString& id, const QString& mxiName,
+    const QString& title, std::optional<ExtensionInfo>* replaced)
+{
+    target.loadInstalledExtensions();
+    const ExtensionInfo* installed = findReplaced(target, id, mxiName);
+    if (!installed)
+        return true;
+    // Copied: the removal reloads the list the pointer points into.
+    *replaced = *installed;
+    if (m_dryRun)
+        return true;
+    const QString question = QStringLiteral("Version ") + installed->version() + QStringLiteral(" of ")
+        + installed->name() + QStringLiteral(" is already installed.\n\nDo you want to replace it with ") + title
+        + QLatin1Char('?');
+    return m_user.confirm(question,
+        tr("%1 was not installed: it would replace %2 in %3")
+            .arg(title, titleOf(installed->name(), installed->version()), target.name()));
+}
+
+ExtensionCommands::Result ExtensionCommands::installPackageFile(DreamweaverInfo& target, const QString& path)
+{
+    // Checked before the replace question: once an old version is removed
+    // for it, a package that cannot be read would leave nothing installed.
+    Result result = Result::Done;
+    const QString problem = packageProblem(path, &result);
+    if (!problem.isEmpty()) {
+        m_user.warn(tr("%1 cannot be installed: %2.").arg(QDir::toNativeSeparators(path), problem), QString());
+        return result;
+    }
+    const ExtensionInfo package(path);
+    const QString title
+        = package.name().isEmpty() ? QFileInfo(path).fileName() : titleOf(package.name(), package.version());
+    std::optional<ExtensionInfo> replaced;
+    if (!confirmReplace(target, package.id(), package.fileName(), title, &replaced))
+        return Result::Refused;
+    return replaceAndInstall(target, path, title, replaced);
+}
+
+ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
+    DreamweaverInfo& target, const CatalogueEntry& entry, StoreClient& store)
+{
+    const QString title = titleOf(entry.name, entry.version);
+    std::optional<ExtensionInfo> replaced;
+    // A catalogue entry without an id is matched once its manifest is known.
+    if (!entry.id.isEmpty() && !confirmReplace(target, entry.id, QString(), title, &replaced))
+        return Result::Refused;
+
+    IProgress* progress = m_user.startProgress(QStringLiteral("Downloading"));
+    const QByteArray data = store.downloadPackage(entry.zxp, progress);
+    m_user.finishProgress(progress);
+    if (data.isEmpty()) {
+        m_user.warn(
+            tr("%1 (%2) could not be downloaded: %3.").arg(entry.name, entry.zxp, store.downloadError()), QString());
+        return Result::Failed;
+    }
+
+    // The name ends with the package's own file name, whose suffix chooses
+    // the reader. Deleted when this command ends, however it ends.
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/XXXXXX") + lastPathComponent(entry.zxp));
+    if (!file.open() || file.write(data) != data.size() || !file.flush()) {
+        m_user.warn(
+            tr("%1 could not be saved to a temporary file: %2.").arg(entry.name, file.errorString()), QString());
+        return Result::Failed;
+    }
+    file.close();
+    const QString problem = packageProblem(file.fileName());
+    if (!problem.isEmpty()) {
+        m_user.warn(tr("%1 (%2) cannot be installed: %3.").arg(entry.name, entry.zxp, problem), QString());
+        return Result::Failed;
+    }
+    if (entry.id.isEmpty()) {
+        const ExtensionInfo package(file.fileName());
+        if (!confirmReplace(target, package.id(), package.fileName(), title, &replaced))
+            return Result::Refused;
+    }
+    return replaceAndInstall(target, file.fileName(), title, replaced);
+}
+
+ExtensionCommands::Result ExtensionCommands::replaceAndInstall(
+    DreamweaverInfo& target, const QString& path, const QString& title, const std::optional<ExtensionInfo>& replaced)
+{
+    // A dry run plans the install on the configuration files as the planned removal leaves them.
+    QHash<QString, QString> plannedTexts;
+    Result result = Result::Done;
+    if (replaced) {
+        result = removeAndReport(target, *replaced,
+            m_dryRun ? tr("Would remove %1 from %2 first:") : tr("Removed %1 from %2:"), &plannedTexts);
+    }
+
+    IProgress* progress = m_user.startProgress(QStringLiteral("Installing"));
+    InstallReport report;
+    Installer installer(target, progress, &report);
+    installer.setDryRun(m_dryRun, &plannedTexts);
+    const bool stored = installer.installPackage(path);
+    m_user.finishProgress(progress);
+    if (!m_dryRun)
+        m_user.installedChanged();
+
+    if (!stored) {
+        const QString reason = report.error().isEmpty() ? tr("the package cannot be read") : report.error();
+        m_user.warn(tr("%1 could not be installed: %2.").arg(title, reason), report.toText());
+        return Result::Failed;
+    }
+    const QString problems = ReportSummary::installProblems(report);
+    if (!problems.isEmpty()) {
+        m_user.warn(
+            tr("%1 was installed into %2, but not completely.").arg(title, target.name()) + problems, report.toText());
+        return worse(result, Result::Incomplete);
+    }
+    m_user.inform((m_dryRun ? tr("Would install %1 into %2:") : tr("Installed %1 into %2:")).arg(title, target.name()),
+        report.toText());
+    return result;
+}
+
+ExtensionCommands::Result ExtensionCommands::removeExtension(DreamweaverInfo& target, const QString& mxiName)
+{
+    target.loadInstalledExtensions();
+    const ExtensionInfo* found = nullptr;
+    for (const ExtensionInfo& extension : target.installedExtensions()) {
+        if (extension.fileName() == mxiName) {
+            found = &extension;
+            break;
+        }
+    }
+    if (!found)
+        return Result::NotFound;
+    const ExtensionInfo extension = *found;
+    const QString title = titleOf(extension.name(), extension.version());
+    if (!m_dryRun
+        && !m_user.confirm(QStringLiteral("Remove ") + title + QLatin1Char('?'),
+            tr("%1 was not removed from %2").arg(title, target.name())))
+        return Result::Refused;
+    return removeAndReport(
+        target, extension, m_dryRun ? tr("Would remove %1 from %2:") : tr("Removed %1 from %2:"), nullptr);
+}
+
+ExtensionCommands::Result ExtensionCommands::removeAndReport(DreamweaverInfo& target, const ExtensionInfo& extension,
+    const QString& doneText, QHash<QString, QString>* plannedTexts)
+{
+    const QString title = titleOf(extension.name(), extension.version());
+    IProgress* progress = m_user.startProgress(QStringLiteral("Removing"));
+    InstallReport report;
+    Remover remover(target, progress, &report);
+    remover.setDryRun(m_dryRun, plannedTexts);
+    remover.removeExtension(extension.fileName());
+    m_user.finishProgress(progress);
+    if (!m_dryRun)
+        m_user.installedChanged();
+
+    if (!report.error().isEmpty()) {
+        m_user.warn(tr("%1 could not be removed: %2.").arg(title, report.error()), report.toText());
+        return Result::Failed;
+    }
+    const QString problems = ReportSummary::removalProblems(report);
+    if (!problems.isEmpty()) {
+        m_user.warn(tr("%1 could not be removed completely.").arg(title) + problems, report.toText());
+        return Result::Incomplete;
+    }
+    m_user.inform(doneText.arg(title, target.name()), report.toText());
+    return Result::Done;
+}
+
+QList<ExtensionCommands::Health> ExtensionCommands::verify(DreamweaverInfo& target)
+{
+    target.loadInstalledExtensions();
+    const ExtensionCheck check(target);
+    QList<Health> result;
+    for (const ExtensionInfo& extension : target.installedExtensions()) {
+        const QList<ExtensionCheck::Item> items = check.check(extension.fileName());
+        result.append({ extension, items, ExtensionCheck::isWhole(items) });
+    }
+    return result;
+}
+
+QList<ExtensionCommands::PlannedFile> ExtensionCommands::planFiles(
+    const DreamweaverInfo* target, const QString& path, const ExtensionInfo& package)
+{
+    QList<PlannedFile> rows;
+    ExtensionInfo extension = package;
+    extension.parseDetails();
+    const QList<FileEntry> files = extension.files();
+    if (target) {
+        InstallReport plan;
+        Installer installer(*target, nullptr, &plan);
+        installer.setDryRun(true);
+        installer.installPackage(path);
+        const QString manifestName = PackageSupport::extractedFileName(extension.fileName());
+        int index = 0;
+        for (const InstallReport::FileResult& result : plan.files()) {
+            // The plan starts each locale with the manifest copy, which is not a file of the extension.
+            if (result.path == target->extensionStoreFolder(result.locale) + QLatin1Char('/') + manifestName
+                || files.isEmpty())
+                continue;
+            const FileEntry& entry = files.at(index++ % files.size());
+            QString skipped;
+            if (result.outcome != InstallReport::FileOutcome::Written) {
+                skipped = InstallReport::describe(result.outcome).mid(QStringLiteral("skipped: ").size());
+                if (!result.detail.isEmpty())
+                    skipped += QStringLiteral(" (") + result.detail + QLatin1Char(')');
+            }
+            rows.append({ entry.source, entry.destination, result.locale, result.path, skipped });
+        }
+    } else {
+        for (const FileEntry& entry : files)
+            rows.append({ entry.source, entry.destination, QString(), entry.destination, QString() });
+    }
+    // Files for other platforms never reach the file list; they are shown so
+    // that a manifest's whole content is accounted for.
+    Accessor manifest;
+    manifest.parse(extension.manifest());
+    for (const CElement* file : manifest.elementsByTagName(QStringLiteral("file"))) {
+        const QString platform = file->attribute(QStringLiteral("platform"));
+        if (platform.isEmpty() || platform == QLatin1String("win"))
+            continue;
+        QString source = file->attribute(QStringLiteral("source"));
+        if (source.isEmpty())
+            source = file->attribute(QStringLiteral("name"));
+        rows.append({ source, file->attribute(QStringLiteral("destination")), QString(), QString(),
+            tr("for the platform \"%1\"").arg(platform) });
+    }
+    return rows;
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "commands/CatalogueEntry.h"
+#include "discovery/ExtensionInfo.h"
+#include "installer/ExtensionCheck.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <optional>
+
+class DreamweaverInfo;
+class IUserPrompt;
+class StoreClient;
+
+// Every user operation on extensions, end to end, for the window and the
+// command-line tool alike: they turn gestures and arguments into these calls,
+// and answer the questions, warnings and progress that come back through
+// IUserPrompt.
+class ExtensionCommands
+{
+    Q_DECLARE_TR_FUNCTIONS(ExtensionCommands)
+
+public:
+    enum class Result {
+        Done,
+        Incomplete, // it ran, but left something out; the user was warned
+        Failed, // nothing was installed or removed; the user was warned
+        Refused, // the user said no, or could not be asked
+        NotFound, // no such package file or installed extension
+    };
+
+    // One file of a package as an install would place it.
+    struct PlannedFile
+    {
+        QString source;
+        QString destination; // as the manifest writes it
+        QString locale;
+        QString path; // where it would go; empty when it never would
+        QString skipped; // why it would be skipped; empty when it would be written
+    };
+
+    // Whether one installed extension is still whole.
+    struct Health
+    {
+        ExtensionInfo extension;
+        QList<ExtensionCheck::Item> items;
+        bool whole;
+    };
+
+    explicit ExtensionCommands(IUserPrompt& user);
+
+    // A dry run asks nothing and changes nothing: inform() receives what
+    // would be written, deleted, added or found already present.
+    void setDryRun(bool dryRun) { m_dryRun = dryRun; }
+
+    // Installs the package file at path into target, after asking whether to
+    // replace the installed extension it would replace.
+    Result installPackageFile(DreamweaverInfo& target, const QString& path);
+    // Asks, then removes the installed extension stored as mxiName.
+    Result removeExtension(DreamweaverInfo& target, const QString& mxiName);
+    // Downloads a catalogue entry and installs it; the replace question comes
+    // first, and nothing is removed unless the download arrived whole.
+    Result installCatalogueEntry(DreamweaverInfo& target, const CatalogueEntry& entry, StoreClient& store);
+    // Every installed extension of target, checked.
+    static QList<Health> verify(DreamweaverInfo& target);
+    // The package's files as an install into target would place them (as
+    // the manifest writes them when target is null), files for other
+    // platforms included.
+    static QList<PlannedFile> planFiles(
+        const DreamweaverInfo* target, const QString& path, const ExtensionInfo& package);
+
+    // The installed extension that a package with this id and manifest file
+    // name replaces: the same id; without an id, the same manifest name
+    // (compared as Windows compares file names), since the stored copy is
+    // kept under that name. From the list as last loaded.
+    static const ExtensionInfo* findReplaced(const DreamweaverInfo& target, const QString& id, const QString& mxiName);
+    // The installed extension with this id or stored manifest name.
+    static const ExtensionInfo* findInstalled(const DreamweaverInfo& target, const QString& idOrManifest);
+    // Why the file at path cannot be installed, or empty; result receives
+    // NotFound for a missing file or a folder, Failed otherwise.
+    static QString packageProblem(const QString& path, Result* result = nullptr);
+    static bool hasPackageSuffix(const QString& path);
+    // "Name v. 1.0.0", as questions and reports name an extension.
+    static QString titleOf(const QString& name, const QString& version);
+
+private:
+    // Asks before replacing; false when the answer was no. replaced receives
+    // a copy of the extension to remove, if any.
+    bool confirmReplace(DreamweaverInfo& target, const QString& id, const QString& mxiName, const QString& title,
+        std::optional<ExtensionInfo>* replaced);
+    Result replaceAndInstall(DreamweaverInfo& target, const QString& path, const QString& title,
+        const std::optional<ExtensionInfo>& replaced);
+    // Removes and reports; plannedTexts carries a dry run's edits on to the install.
+    Result removeAndReport(DreamweaverInfo& target, const ExtensionInfo& extension, const QString& doneText,
+        QHash<QString, QString>* plannedTexts);
+
+    IUserPrompt& m_user;
+    bool m_dryRun = false;
+};

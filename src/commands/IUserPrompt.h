@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class IProgress;
+
+// How a user operation talks to the person who started it: the window
+// answers with message boxes and progress dialogs, the command-line tool with
+// the terminal, --yes and its exit status.
+class IUserPrompt
+{
+public:
+    virtual ~IUserPrompt() = default;
+
+    // A yes/no question; true only for yes. refusal says what is left undone
+    // on a no, for a face that must explain why it did not ask.
+    virtual bool confirm(const QString& question, const QString& refusal) = 0;
+    // Something failed or was done only in part; details is the whole report.
+    virtual void warn(const QString& text, const QString& details) = 0;
+    // What a step that ended well did; details is its report.
+    virtual void inform(const QString& text, const QString& details) = 0;
+    // A progress display for one step, shown until finishProgress(); may be null.
+    virtual IProgress* startProgress(const QString& title) = 0;
+    virtual void finishProgress(IProgress* progress) = 0;
+    // The installation's installed extensions changed on disk.
+    virtual void installedChanged() = 0;
+};

@@ -1,0 +1,76 @@
+#include "commands/ReportSummary.h"
+
+#include "installer/InstallReport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStringList>
+
+namespace {
+
+// A message lists at most this many files; the details hold them all.
+constexpr int listedFilesLimit = 8;
+
+QString fileLine(const InstallReport::FileResult& result)
+{
+    const QString where = result.path.isEmpty() ? result.source : QDir::toNativeSeparators(result.path);
+    QString reason = InstallReport::describe(result.outcome);
+    if (!result.detail.isEmpty())
+        reason += QStringLiteral(", ") + result.detail;
+    return where + QStringLiteral(" (") + reason + QLatin1Char(')');
+}
+
+// heading, then the lines, cut short where a package lists thousands of files.
+QString section(const QString& heading, const QStringList& lines)
+{
+    if (lines.isEmpty())
+        return QString();
+    QStringList shown = lines.mid(0, listedFilesLimit);
+    if (lines.size() > listedFilesLimit)
+        shown << QCoreApplication::translate(
+            "ReportSummary", "... and %n more", nullptr, lines.size() - listedFilesLimit);
+    return QStringLiteral("\n\n") + heading + QLatin1Char('\n') + shown.join(QLatin1Char('\n'));
+}
+
+QString failedXmlSection(const InstallReport& report)
+{
+    QStringList failed;
+    for (const InstallReport::XmlResult& result : report.xmlFiles()) {
+        if (result.outcome != InstallReport::XmlOutcome::Failed)
+            continue;
+        QString line = QDir::toNativeSeparators(result.path);
+        if (!result.detail.isEmpty())
+            line += QStringLiteral(" (") + result.detail + QLatin1Char(')');
+        failed << line;
+    }
+    return section(
+        QCoreApplication::translate("ReportSummary", "These Dreamweaver files could not be edited:"), failed);
+}
+
+QString filesSection(
+    const InstallReport& report, std::initializer_list<InstallReport::FileOutcome> failures, const QString& heading)
+{
+    QStringList lines;
+    for (const InstallReport::FileResult& result : report.files()) {
+        if (std::find(failures.begin(), failures.end(), result.outcome) != failures.end())
+            lines << fileLine(result);
+    }
+    return section(heading, lines);
+}
+
+} // namespace
+
+QString ReportSummary::installProblems(const InstallReport& report)
+{
+    using Outcome = InstallReport::FileOutcome;
+    return filesSection(report, { Outcome::MissingFromPackage, Outcome::RefusedDestination, Outcome::WriteFailed },
+               QCoreApplication::translate("ReportSummary", "These files were not installed:"))
+        + failedXmlSection(report);
+}
+
+QString ReportSummary::removalProblems(const InstallReport& report)
+{
+    return filesSection(report, { InstallReport::FileOutcome::RemoveFailed },
+               QCoreApplication::translate("ReportSummary", "These files could not be deleted:"))
+        + failedXmlSection(report);
+}
