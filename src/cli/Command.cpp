@@ -1,0 +1,49 @@
+#include "cli/Command.h"
+
+#include "cli/Console.h"
+#include "discovery/DreamweaverInfo.h"
+
+QString Command::noInstallationText()
+{
+    return QStringLiteral("moravel-cli: no Dreamweaver installation was found: APPDATA, ALLUSERSPROFILE and "
+                          "ProgramW6432 lead to none");
+}
+
+DreamweaverInfo* Command::findTarget() const
+{
+    QList<DreamweaverInfo>& installations = DreamweaverInfo::installations();
+    if (installations.isEmpty()) {
+        Console::error(noInstallationText());
+        return nullptr;
+    }
+    if (!m_options.targetGiven)
+        return &installations.first();
+    bool isNumber = false;
+    const int index = m_options.target.toInt(&isNumber);
+    if (isNumber && index >= 0 && index < installations.size())
+        return &installations[index];
+    for (DreamweaverInfo& installation : installations) {
+        if (installation.name() == m_options.target)
+            return &installation;
+    }
+    Console::error(QStringLiteral("moravel-cli: no Dreamweaver installation \"%1\": give an index from 0 to %2 or an "
+                                  "exact name, as 'moravel-cli list' shows them")
+                       .arg(m_options.target)
+                       .arg(installations.size() - 1));
+    return nullptr;
+}
+
+int Command::exitStatus(ExtensionCommands::Result result)
+{
+    switch (result) {
+    case ExtensionCommands::Result::Done:
+        return Success;
+    case ExtensionCommands::Result::NotFound:
+        return NotFound;
+    case ExtensionCommands::Result::Incomplete:
+    case ExtensionCommands::Result::Failed:
+    case ExtensionCommands::Result::Refused:
+        break;
+    }
+    return Failed;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "commands/ExtensionCommands.h"
+
+#include <QString>
+
+class DreamweaverInfo;
+
+// One command of moravel-cli. The work is done by the command layer; a
+// command turns its argument and options into those calls and writes the
+// results, as text or as JSON.
+class Command
+{
+public:
+    enum ExitStatus {
+        Success = 0,
+        Failed = 1, // the operation failed or was refused
+        UsageError = 2,
+        NotFound = 3, // the package, target or extension does not exist
+    };
+
+    struct Options
+    {
+        QString target;
+        bool targetGiven = false;
+        bool json = false;
+        bool yes = false;
+        bool dryRun = false;
+    };
+
+    explicit Command(const Options& options)
+        : m_options(options)
+    {
+    }
+    virtual ~Command() = default;
+
+    // argument: the command's one positional argument, if it takes one.
+    virtual int execute(const QString& argument) = 0;
+
+protected:
+    // The installation --target names, or the first; null (with the message
+    // written) when there is none.
+    DreamweaverInfo* findTarget() const;
+    static int exitStatus(ExtensionCommands::Result result);
+    static QString noInstallationText();
+
+    const Options m_options;
+};

@@ -1,0 +1,46 @@
+#include "cli/Console.h"
+
+#include <QJsonDocument>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Ends text with a line break and flushes at once, so that the results and
+// the messages between them reach the user in order.
+void writeLine(FILE* stream, const QString& text)
+{
+    const QByteArray bytes = (text.endsWith(QLatin1Char('\n')) ? text : text + QLatin1Char('\n')).toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+void Console::out(const QString& text)
+{
+    writeLine(stdout, text);
+}
+
+void Console::error(const QString& text)
+{
+    writeLine(stderr, text);
+}
+
+void Console::json(const QJsonObject& object)
+{
+    out(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented)));
+}
+
+bool Console::isTerminal(FILE* stream)
+{
+#ifdef Q_OS_WIN
+    return ::_isatty(::_fileno(stream)) != 0;
+#else
+    return ::isatty(::fileno(stream)) == 1;
+#endif
+}

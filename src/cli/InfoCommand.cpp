@@ -1,0 +1,104 @@
+#include "cli/InfoCommand.h"
+
+#include "cli/Console.h"
+#include "discovery/DreamweaverInfo.h"
+
+#include <QJsonArray>
+
+int InfoCommand::execute(const QString& packagePath)
+{
+    ExtensionCommands::Result problemKind = ExtensionCommands::Result::Done;
+    const QString problem = ExtensionCommands::packageProblem(packagePath, &problemKind);
+    if (!problem.isEmpty()) {
+        Console::error(QStringLiteral("moravel-cli: %1 cannot be read: %2").arg(packagePath, problem));
+        return exitStatus(problemKind);
+    }
+    // A package can be looked at on a machine without Dreamweaver; its
+    // destinations are then shown as the manifest writes them.
+    const DreamweaverInfo* target = nullptr;
+    if (m_options.targetGiven || !DreamweaverInfo::installations().isEmpty()) {
+        target = findTarget();
+        if (!target)
+            return NotFound;
+    }
+    ExtensionInfo package(packagePath);
+    package.parseDetails();
+    const Files files = ExtensionCommands::planFiles(target, packagePath, package);
+    if (m_options.json)
+        writeJson(package, target, files);
+    else
+        writeText(package, target, files);
+    return Success;
+}
+
+void InfoCommand::writeText(const ExtensionInfo& package, const DreamweaverInfo* target, const Files& files)
+{
+    QStringList lines { QStringLiteral("id:          ") + package.id(),
+        QStringLiteral("name:        ") + package.name(), QStringLiteral("version:     ") + package.version(),
+        QStringLiteral("author:      ") + package.author(), QStringLiteral("manifest:    ") + package.fileName(),
+        QStringLiteral("description: ") + package.description().simplified() };
+    QStringList products;
+    for (const ProductInfo& product : package.products()) {
+        QString text = product.name;
+        if (!product.version.isEmpty())
+            text += QStringLiteral(" from ") + product.version;
+        if (!product.maxVersion.isEmpty())
+            text += QStringLiteral(" up to ") + product.maxVersion;
+        products << text;
+    }
+    lines << QStringLiteral("products:    ") + products.join(QStringLiteral("; "))
+          << QStringLiteral("target:      ") + (target ? target->name() : QStringLiteral("(none found)"))
+          << QStringLiteral("files:");
+    for (const ExtensionCommands::PlannedFile& file : files) {
+        QString line = QStringLiteral("  ") + file.source;
+        if (!file.path.isEmpty())
+            line += QStringLiteral(" -> ") + file.path;
+        if (!file.locale.isEmpty())
+            line += QStringLiteral(" [") + file.locale + QLatin1Char(']');
+        if (!file.skipped.isEmpty())
+            line += QStringLiteral(" (skipped: ") + file.skipped + QLatin1Char(')');
+        lines << line;
+    }
+    lines << QStringLiteral("menu entries:");
+    for (const MenuInsert& entry : package.menuInserts())
+        lines << QStringLiteral("  ") + entry.itemId + QStringLiteral(" in ") + entry.appendTo;
+    lines << QStringLiteral("Insert-bar buttons:");
+    for (const InsertbarInsert& entry : package.insertbarInserts()) {
+        lines << QStringLiteral("  ") + entry.buttonId + QStringLiteral(" in ") + entry.categoryId
+                + (entry.folder.isEmpty() ? QString() : QStringLiteral(" (folder ") + entry.folder + QLatin1Char(')'));
+    }
+    Console::out(lines.join(QLatin1Char('\n')));
+}
+
+void InfoCommand::writeJson(const ExtensionInfo& package, const DreamweaverInfo* target, const Files& files)
+{
+    QJsonArray products;
+    for (const ProductInfo& product : package.products()) {
+        products.append(QJsonObject { { QStringLiteral("name"), product.name },
+            { QStringLiteral("version"), product.version }, { QStringLiteral("maxVersion"), product.maxVersion } });
+    }
+    QJsonArray fileArray;
+    for (const ExtensionCommands::PlannedFile& file : files) {
+        fileArray.append(QJsonObject { { QStringLiteral("source"), file.source },
+            { QStringLiteral("destination"), file.destination }, { QStringLiteral("locale"), file.locale },
+            { QStringLiteral("path"), file.path }, { QStringLiteral("skipped"), !file.skipped.isEmpty() },
+            { QStringLiteral("reason"), file.skipped } });
+    }
+    QJsonArray menuArray;
+    for (const MenuInsert& entry : package.menuInserts()) {
+        menuArray.append(
+            QJsonObject { { QStringLiteral("id"), entry.itemId }, { QStringLiteral("appendTo"), entry.appendTo } });
+    }
+    QJsonArray buttonArray;
+    for (const InsertbarInsert& entry : package.insertbarInserts()) {
+        buttonArray.append(QJsonObject { { QStringLiteral("id"), entry.buttonId },
+            { QStringLiteral("category"), entry.categoryId }, { QStringLiteral("folder"), entry.folder } });
+    }
+    Console::json(QJsonObject { { QStringLiteral("id"), package.id() }, { QStringLiteral("name"), package.name() },
+        { QStringLiteral("version"), package.version() }, { QStringLiteral("author"), package.author() },
+        { QStringLiteral("manifest"), package.fileName() }, { QStringLiteral("description"), package.description() },
+        { QStringLiteral("products"), products },
+        { QStringLiteral("target"), target ? QJsonValue(target->name()) : QJsonValue() },
+        { QStringLiteral("files"), fileArray }, { QStringLiteral("menuEntries"), menuArray },
+        { QStringLiteral("insertbarButtons"), buttonArray } });
+}

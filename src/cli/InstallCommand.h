@@ -1,0 +1,11 @@
+#pragma once
+
+#include "cli/Command.h"
+
+// Installs a package file into the target.
+class InstallCommand : public Command
+{
+public:
+    using Command::Command;
+    int execute(const QString& argument) override;
+};

@@ -1,0 +1,27 @@
+#include "cli/RemoveCommand.h"
+
+#include "cli/Console.h"
+#include "cli/TerminalPrompt.h"
+#include "discovery/DreamweaverInfo.h"
+
+int RemoveCommand::execute(const QString& name)
+{
+    DreamweaverInfo* target = findTarget();
+    if (!target)
+        return NotFound;
+    target->loadInstalledExtensions();
+    const ExtensionInfo* found = ExtensionCommands::findInstalled(*target, name);
+    if (!found) {
+        Console::error(QStringLiteral("moravel-cli: no extension \"%1\" is installed in %2: give an id or a manifest "
+                                      "file name as 'moravel-cli installed' shows them")
+                           .arg(name, target->name()));
+        return NotFound;
+    }
+    const QString mxiName = found->fileName();
+    if (m_options.dryRun)
+        Console::out(QStringLiteral("Dry run: nothing was changed."));
+    TerminalPrompt prompt(m_options.yes, m_options.dryRun);
+    ExtensionCommands commands(prompt);
+    commands.setDryRun(m_options.dryRun);
+    return exitStatus(commands.removeExtension(*target, mxiName));
+}

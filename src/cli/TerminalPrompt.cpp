@@ -1,0 +1,52 @@
+#include "cli/TerminalPrompt.h"
+
+#include "cli/Console.h"
+#include "cli/TerminalProgress.h"
+
+#include <QTextStream>
+
+bool TerminalPrompt::confirm(const QString& question, const QString& refusal)
+{
+    if (m_yes)
+        return true;
+    // The answer is read from standard input, so that is what must be a terminal.
+    if (!Console::isTerminal(stdin)) {
+        Console::error(QStringLiteral("moravel-cli: ") + refusal
+            + QStringLiteral(": there is no terminal to ask on; give --yes to go ahead"));
+        return false;
+    }
+    std::fprintf(stderr, "%s [y/N] ", question.toUtf8().constData());
+    std::fflush(stderr);
+    QTextStream input(stdin);
+    const QString answer = input.readLine().trimmed().toLower();
+    if (answer == QLatin1String("y") || answer == QLatin1String("yes"))
+        return true;
+    Console::error(QStringLiteral("moravel-cli: ") + refusal + QStringLiteral(": the answer was no"));
+    return false;
+}
+
+void TerminalPrompt::warn(const QString& text, const QString& details)
+{
+    Console::error(
+        QStringLiteral("moravel-cli: ") + text + (details.isEmpty() ? QString() : QLatin1Char('\n') + details));
+}
+
+void TerminalPrompt::inform(const QString& text, const QString& details)
+{
+    Console::out(details.isEmpty() ? text : text + QLatin1Char('\n') + details);
+}
+
+IProgress* TerminalPrompt::startProgress(const QString& title)
+{
+    if (m_dryRun || !Console::isTerminal(stderr))
+        return nullptr;
+    auto* progress = new TerminalProgress(stderr);
+    progress->setTitle(title);
+    return progress;
+}
+
+void TerminalPrompt::finishProgress(IProgress* progress)
+{
+    // The destructor wipes the bar, so the report starts on a clean line.
+    delete progress;
+}

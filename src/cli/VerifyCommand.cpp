@@ -1,0 +1,66 @@
+#include "cli/VerifyCommand.h"
+
+#include "cli/Console.h"
+#include "discovery/DreamweaverInfo.h"
+
+#include <QJsonArray>
+
+int VerifyCommand::execute(const QString&)
+{
+    DreamweaverInfo* target = findTarget();
+    if (!target)
+        return NotFound;
+    const Healths healths = ExtensionCommands::verify(*target);
+    if (m_options.json)
+        writeJson(*target, healths);
+    else
+        writeText(*target, healths);
+    const bool allWhole
+        = std::all_of(healths.begin(), healths.end(), [](const ExtensionCommands::Health& h) { return h.whole; });
+    return allWhole ? Success : Failed;
+}
+
+void VerifyCommand::writeText(const DreamweaverInfo& target, const Healths& healths)
+{
+    if (healths.isEmpty()) {
+        Console::out(QStringLiteral("No extensions are installed in %1.").arg(target.name()));
+        return;
+    }
+    QStringList lines;
+    for (const ExtensionCommands::Health& health : healths) {
+        const ExtensionInfo& extension = health.extension;
+        lines << QStringLiteral("%1 v. %2 (%3): %4")
+                     .arg(extension.name(), extension.version(), extension.fileName(),
+                         health.whole ? QStringLiteral("whole") : QStringLiteral("damaged"));
+        for (const ExtensionCheck::Item& item : health.items) {
+            if (item.present)
+                continue;
+            lines << QStringLiteral("  missing ") + ExtensionCheck::describe(item.kind) + QLatin1Char(' ') + item.name
+                    + (item.where.isEmpty() ? QString() : QStringLiteral(" in ") + item.where) + QStringLiteral(" [")
+                    + (item.locale.isEmpty() ? QStringLiteral("(no locale)") : item.locale) + QLatin1Char(']');
+        }
+    }
+    Console::out(lines.join(QLatin1Char('\n')));
+}
+
+void VerifyCommand::writeJson(const DreamweaverInfo& target, const Healths& healths)
+{
+    QJsonArray array;
+    bool allWhole = true;
+    for (const ExtensionCommands::Health& health : healths) {
+        allWhole = allWhole && health.whole;
+        QJsonArray items;
+        for (const ExtensionCheck::Item& item : health.items) {
+            items.append(QJsonObject { { QStringLiteral("locale"), item.locale },
+                { QStringLiteral("kind"), ExtensionCheck::describe(item.kind) }, { QStringLiteral("name"), item.name },
+                { QStringLiteral("in"), item.where }, { QStringLiteral("present"), item.present } });
+        }
+        const ExtensionInfo& extension = health.extension;
+        array.append(QJsonObject { { QStringLiteral("name"), extension.name() },
+            { QStringLiteral("version"), extension.version() }, { QStringLiteral("id"), extension.id() },
+            { QStringLiteral("manifest"), extension.fileName() }, { QStringLiteral("whole"), health.whole },
+            { QStringLiteral("items"), items } });
+    }
+    Console::json(QJsonObject { { QStringLiteral("target"), target.name() }, { QStringLiteral("whole"), allWhole },
+        { QStringLiteral("extensions"), array } });
+}
