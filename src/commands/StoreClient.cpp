@@ -60,7 +60,7 @@ void StoreClient::requestCatalogue()
 
 void StoreClient::catalogueReplyFinished(QNetworkReply* reply)
 {
-    const QByteArray bytes = reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
+    const QByteArray bytes = reply->readAll();
     m_catalogueError = takeFailureReason(reply, bytes);
     reply->deleteLater();
     if (!m_catalogueError.isEmpty())
@@ -102,7 +102,7 @@ QByteArray StoreClient::downloadPackage(const QString& fileName, IProgress* prog
     while (!reply->isFinished())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
-    const QByteArray bytes = reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
+    const QByteArray bytes = reply->readAll();
     m_downloadError = takeFailureReason(reply, bytes);
     if (m_downloadError.isEmpty() && bytes.isEmpty())
         m_downloadError = tr("the server sent an empty file");
@@ -140,13 +140,16 @@ QString StoreClient::takeFailureReason(QNetworkReply* reply, const QByteArray& b
         texts.removeDuplicates();
         return tr("the server's certificate was refused (%1)").arg(texts.join(QStringLiteral("; ")));
     }
+    // The announced length tells a cut-off file from a whole one, whether or
+    // not Qt noticed the early close. A compressed transfer announces the
+    // compressed length, so it is left out.
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    const bool mayBeCutOff
+        = reply->error() == QNetworkReply::NoError || reply->error() == QNetworkReply::RemoteHostClosedError;
+    if (mayBeCutOff && length.isValid() && !reply->hasRawHeader("Content-Encoding")
+        && length.toLongLong() != body.size())
+        return tr("the connection was closed after %1 of %2 bytes").arg(body.size()).arg(length.toLongLong());
     if (reply->error() != QNetworkReply::NoError)
         return reply->errorString();
-    // Qt ends a reply without an error when the server closes the connection
-    // early; the announced length tells a cut-off file from a whole one. A
-    // compressed transfer announces the compressed length, so it is left out.
-    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-    if (length.isValid() && !reply->hasRawHeader("Content-Encoding") && length.toLongLong() != body.size())
-        return tr("the connection was closed after %1 of %2 bytes").arg(body.size()).arg(length.toLongLong());
     return QString();
 }
