@@ -7,8 +7,6 @@
 #include <QTableWidget>
 #include <QTimer>
 
-#include <functional>
-
 // Watches every window the program opens, logs it and answers it from a
 // zero-delay timer, as a user would once it is on screen. Widgets are not in
 // the shared test library (the core tests link it too), hence header-only.
@@ -22,7 +20,6 @@ public:
     QList<QWidget*> boxParents;
     QList<int> answers; // for the questions in turn; No for 0 or once they run out
     QString fileToChoose; // empty: the file dialog is cancelled
-    std::function<void(const QString& progressTitle)> onProgress;
 
     // Without an application yet, the test installs the driver once it has one.
     DialogDriver()
@@ -58,8 +55,6 @@ protected:
             });
         } else if (widget->inherits("Progress")) {
             log << widget->windowTitle();
-            if (onProgress)
-                onProgress(widget->windowTitle());
         }
         return false;
     }

@@ -115,7 +115,6 @@ private slots:
         gallery.configurationChanges.clear();
         QVERIFY(gallery.writePackage(packages + "/gallery.MXP"));
         QVERIFY(writeFile(packages + "/notes.txt", "notes"));
-        QVERIFY(QDir().mkpath(packages + "/folder.zxp"));
         QVERIFY(QDir::setCurrent(packages));
     }
 
@@ -143,10 +142,6 @@ private slots:
         QTest::newRow("several packages in the order given, with the same questions")
             << Start { true, { "@/packages/tools-1.zxp", "@/packages/tools.zxp" }, {}, false,
                    { "Installing", replaceTools, "Removing", "Installing" }, tools2, {} };
-        QTest::newRow("a missing file") << Start { true, { "@/packages/gone.zxp" }, {}, false, warning, {},
-            { "@/packages/gone.zxp cannot be installed: the file does not exist." } };
-        QTest::newRow("a folder") << Start { true, { "@/packages/folder.zxp" }, {}, false, warning, {},
-            { "@/packages/folder.zxp cannot be installed: it is a folder, not a package file." } };
         QTest::newRow("not a package: a warning, and the next file still installs")
             << Start { true, { "@/packages/notes.txt", "@/packages/gallery.MXP" }, {}, false,
                    { "warning", "Installing" }, { "Velkor Gallery 1.0.0" }, { notPackage } };

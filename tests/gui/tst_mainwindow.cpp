@@ -3,41 +3,76 @@
 #include "discovery/DreamweaverInfo.h"
 #include "support/DiscoveryFixtures.h"
 #include "support/GuiTestSupport.h"
+#include "support/InstallerFixtures.h"
+#include "support/StoreServer.h"
+#include "support/TestRows.h"
 #include "ui/MainWindow.h"
 
-#include <QAbstractItemView>
 #include <QComboBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace InstallerFixtures;
+
 namespace {
 
-// An installation whose store folders hold the given manifest file names, one
-// list per locale; name and author differ so that a swapped column shows.
-DreamweaverInfo makeInstallation(
-    const QString& root, const QString& name, const QStringList& locales, const QList<QStringList>& stored)
+// Velkor Tools under another name and version; with a folder, one file of
+// its own there instead, so that removing it touches nothing another shares.
+TestExtension extension(const QByteArray& name, const QByteArray& version, const QByteArray& folder = {})
 {
-    DreamweaverInfo dreamweaver(name, QStringLiteral("Adobe"), root + '/' + name, locales);
-    for (int i = 0; i < stored.size(); ++i) {
-        for (const QString& file : stored.at(i)) {
-            if (!DiscoveryFixtures::storeManifest(
-                    dreamweaver.extensionStoreFolder(dreamweaver.locales().at(i)), file, "N " + file, "A " + file))
-                qFatal("cannot store %s", qPrintable(file));
-        }
+    TestExtension result = toolsExtension();
+    result.id = folder.isEmpty() ? "com.velkor.tools" : "com.velkor." + folder;
+    result.name = name;
+    result.version = version;
+    result.manifestName = name + ".mxi";
+    if (!folder.isEmpty()) {
+        result.files = { { "own.js", "own();\n", "$dreamweaver/Configuration/Commands/" + folder } };
+        result.configurationChanges.clear();
     }
-    return dreamweaver;
+    return result;
 }
+
+const QString replacePlus = replaceQuestion("Velkor Tools", "1.0.0", "Velkor Tools Plus", "2.0.0");
 
 } // namespace
 
+// The window's gestures reach the command layer, and its tables follow the
+// installations; the flows themselves are tested without a window.
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<QTemporaryDir> m_root;
+    std::unique_ptr<MainWindow> m_window;
+
     Application* application() { return Application::instance(); }
+    QString root() const { return m_root->path(); }
+    DreamweaverInfo& dreamweaver() { return application()->dreamweavers()[0]; }
+    QString configuration() { return dreamweaver().configurationFolder(QStringLiteral("en_US")); }
+    QStringList installedRows() { return tableRows(m_window->findChild<QTableWidget*>("tableInstalled")); }
+
+    QString writePackage(const TestExtension& package, const QString& fileName)
+    {
+        const QString path = root() + "/packages/" + fileName;
+        return package.writePackage(path) ? path : QString();
+    }
+
+    void preinstall(const TestExtension& package)
+    {
+        QVERIFY(dreamweaver().installPackage(writePackage(package, "pre.zxp"), nullptr));
+        m_window->updateInstalledTable();
+    }
+
+    // The button in the last column of the row that shows name.
+    void click(const char* tableName, const QString& name)
+    {
+        auto* table = m_window->findChild<QTableWidget*>(tableName);
+        for (int row = 0; row < table->rowCount(); ++row) {
+            if (table->item(row, 0)->text() == name)
+                return qobject_cast<QPushButton*>(table->cellWidget(row, table->columnCount() - 1))->click();
+        }
+        QFAIL("no such row");
+    }
 
 private slots:
     void initTestCase()
@@ -48,88 +83,98 @@ private slots:
         QVERIFY(started.wait(5000) || started.count() == 1);
     }
 
+    void init()
+    {
+        m_root = std::make_unique<QTemporaryDir>();
+        application()->dreamweavers() = { DreamweaverInfo("Dreamweaver CS6", "Adobe", root() + "/user", { "en_US" }) };
+        QVERIFY(writeFile(configuration() + "/Menus/Menus.xml", menusXml()));
+        QVERIFY(writeFile(configuration() + "/Objects/insertbar.xml", insertbarXml()));
+        m_window = std::make_unique<MainWindow>(nullptr);
+        emit application()->dreamweaversUpdated();
+    }
+
     void cleanup()
     {
+        m_window.reset();
         application()->dreamweavers().clear();
         application()->downloads().clear();
+        qunsetenv("MORAVEL_DOWNLOADS_URL");
+        m_root.reset();
         VERIFY_NO_WINDOW_LEFT();
     }
 
-    void widgetTree_data()
+    void buttonsReachTheCommands_data()
     {
-        QTest::addColumn<QString>("className");
-        QTest::addColumn<QString>("parentName");
+        QTest::addColumn<QString>("button"); // "install", "cancel", "store", "remove", "remove: no"
+        QTest::addColumn<bool>("withInstallation");
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<QStringList>("rowsAfter");
 
-        const char* const tree[][3] = { { "centralWidget", "QWidget", "MainWindow" },
-            { "verticalLayout_2", "QVBoxLayout", "centralWidget" },
-            { "verticalLayout", "QVBoxLayout", "verticalLayout_2" },
-            { "horizontalLayout", "QHBoxLayout", "verticalLayout" },
-            { "comboDreamweavers", "QComboBox", "centralWidget" }, { "installButton", "QPushButton", "centralWidget" },
-            { "tabWidget", "QTabWidget", "centralWidget" }, { "gridLayout", "QGridLayout", "tabInstalled" },
-            { "tableInstalled", "QTableWidget", "tabInstalled" }, { "gridLayout1", "QGridLayout", "tabStore" },
-            { "tableStore", "QTableWidget", "tabStore" }, { "statusBar", "QStatusBar", "MainWindow" } };
-        for (const auto& node : tree)
-            QTest::newRow(node[0]) << node[1] << node[2];
+        const QString fileDialog = "file dialog: Select Extension to Install | Extension Files (*.zxp *.mxp)";
+        const QStringList tools { "Velkor Tools 1.0.0" }, plus { "Velkor Tools Plus 2.0.0" };
+        const QString remove = "question: Remove Velkor Tools v. 1.0.0?";
+        addTestRow("Install asks for a file, then replaces", QString("install"), true,
+            QStringList { fileDialog, replacePlus, "Removing", "Installing" }, plus);
+        addTestRow("a cancelled file dialog does nothing", QString("cancel"), true, QStringList { fileDialog }, tools);
+        addTestRow("a Store row's Install downloads, then replaces", QString("store"), true,
+            QStringList { replacePlus, "Downloading", "Removing", "Installing" }, plus);
+        addTestRow("a Remove button, answered Yes", QString("remove"), true, QStringList { remove, "Removing" },
+            QStringList());
+        addTestRow("a Remove button, answered No", QString("remove: no"), true, QStringList { remove }, tools);
+        for (const char* button : { "install", "store", "remove" }) {
+            addTestRow(qPrintable(QString("%1 does nothing without an installation").arg(button)), QString(button),
+                false, QStringList(), tools);
+        }
     }
 
-    void widgetTree()
+    void buttonsReachTheCommands()
     {
-        QFETCH(QString, className);
-        QFETCH(QString, parentName);
+        QFETCH(QString, button);
+        QFETCH(bool, withInstallation);
+        QFETCH(QStringList, log);
+        QFETCH(QStringList, rowsAfter);
 
-        MainWindow window(nullptr);
-        const QList<QObject*> found = window.findChildren<QObject*>(QTest::currentDataTag());
-        QCOMPARE(found.size(), 1);
-        QCOMPARE(QString::fromLatin1(found.first()->metaObject()->className()), className);
-        QCOMPARE(found.first()->parent()->objectName(), parentName);
+        preinstall(extension("Velkor Tools", "1.0.0"));
+        const QString package = writePackage(extension("Velkor Tools Plus", "2.0.0"), "plus.zxp");
+        StoreServer server(StoreServer::Tls::None, { 200, readFile(package), StoreServer::Delivery::Whole, -1 });
+        qputenv("MORAVEL_DOWNLOADS_URL", server.baseUrl().toUtf8());
+        application()->downloads() = { { "com.velkor.tools", "Velkor Tools Plus", "2.0.0", "plus.zxp" } };
+        emit application()->downloadsUpdated();
+        if (!withInstallation) {
+            // The list goes away; the tables keep their rows and buttons.
+            application()->dreamweavers().clear();
+            emit application()->dreamweaversUpdated();
+        }
+
+        DialogDriver driver;
+        driver.answers = { button.endsWith("no") ? QMessageBox::No : QMessageBox::Yes };
+        driver.fileToChoose = button == "install" ? package : QString();
+        if (button == "install" || button == "cancel")
+            m_window->findChild<QPushButton*>("installButton")->click();
+        else
+            click(button == "store" ? "tableStore" : "tableInstalled",
+                button == "store" ? "Velkor Tools Plus" : "Velkor Tools");
+
+        QCOMPARE(driver.log, log);
+        QCOMPARE(driver.boxParents.count(m_window.get()), driver.boxParents.size());
+        if (withInstallation)
+            QCOMPARE(installedRows(), rowsAfter);
+        QCOMPARE(server.requests().size(), int(log.contains("Downloading")));
     }
 
-    void windowAsItOpens()
+    void removeButtonRemovesItsOwnRow()
     {
-        MainWindow window(nullptr);
-        QCOMPARE(window.objectName(), QStringLiteral("MainWindow"));
-        QCOMPARE(window.windowTitle(), QStringLiteral("Velkor Moravel"));
-        QCOMPARE(window.size(), QSize(504, 408));
-        QCOMPARE(window.findChild<QPushButton*>("installButton")->text(), QStringLiteral("Install"));
-        // The drop-down is a plain list so that the sheet's item-view rules reach its rows.
-        auto* combo = window.findChild<QComboBox*>("comboDreamweavers");
-        QCOMPARE(combo->view()->metaObject()->className(), "QListView");
-        // Selector centred between two spacers, Install at the right.
-        auto* row = window.findChild<QHBoxLayout*>("horizontalLayout");
-        QVERIFY(row->count() == 4 && row->itemAt(0)->spacerItem() && row->itemAt(2)->spacerItem());
-        QCOMPARE(row->itemAt(1)->widget(), combo);
-        auto* tabs = window.findChild<QTabWidget*>("tabWidget");
-        QCOMPARE(tabs->widget(0)->objectName() + ' ' + tabs->tabText(0), QStringLiteral("tabInstalled Installed"));
-        QCOMPARE(tabs->widget(1)->objectName() + ' ' + tabs->tabText(1), QStringLiteral("tabStore Store"));
-        QCOMPARE(tabs->currentIndex(), 1);
-    }
+        preinstall(extension("Velkor Alpha", "1.0.0", "Alpha"));
+        preinstall(extension("Velkor Gamma", "3.0.0", "Gamma"));
+        // Installed through the window, so the rows are rebuilt and Gamma moves down.
+        DialogDriver driver;
+        QVERIFY(m_window->installPackageFile(writePackage(extension("Velkor Beta", "2.0.0", "Beta"), "beta.mxp")));
+        driver.answers = { QMessageBox::Yes };
+        click("tableInstalled", "Velkor Gamma");
 
-    void tableColumns_data()
-    {
-        QTest::addColumn<QString>("table");
-        QTest::addColumn<QStringList>("columns"); // label and width; the first stretches
-
-        QTest::newRow("installed: name, version, author, remove button")
-            << "tableInstalled" << QStringList { "Name", "Version 50", "Author 70", " 70" };
-        QTest::newRow("store: name, version, install button")
-            << "tableStore" << QStringList { "Name", "Version 50", " 70" };
-    }
-
-    void tableColumns()
-    {
-        QFETCH(QString, table);
-        QFETCH(QStringList, columns);
-
-        MainWindow window(nullptr);
-        auto* widget = window.findChild<QTableWidget*>(table);
-        QHeaderView* header = widget->horizontalHeader();
-        QStringList shown { widget->horizontalHeaderItem(0)->text() };
-        for (int column = 1; column < widget->columnCount(); ++column)
-            shown << widget->horizontalHeaderItem(column)->text() + ' ' + QString::number(header->sectionSize(column));
-        QCOMPARE(shown, columns);
-        QCOMPARE(header->sectionResizeMode(0), QHeaderView::Stretch);
-        QCOMPARE(widget->selectionBehavior(), QAbstractItemView::SelectRows);
-        QVERIFY(widget->verticalHeader()->isHidden());
+        QCOMPARE(driver.log.mid(1), QStringList({ "question: Remove Velkor Gamma v. 3.0.0?", "Removing" }));
+        QCOMPARE(installedRows(), QStringList({ "Velkor Alpha 1.0.0", "Velkor Beta 2.0.0" }));
+        QVERIFY(!QFile::exists(configuration() + "/Commands/Gamma/own.js"));
     }
 
     void installedTableFollowsTheSelection_data()
@@ -147,32 +192,35 @@ private slots:
         QFETCH(int, selected);
         QFETCH(int, rows);
 
-        QTemporaryDir root;
-        application()->dreamweavers() = {
-            makeInstallation(root.path(), "Dreamweaver 2021", {}, { { "a.mxi", "b.MXI", "c.txt" } }),
-            makeInstallation(root.path(), "Dreamweaver CS6", { "en_US", "de_DE" },
-                { { "one.mxi", "two.mxi" }, { "two.mxi", "three.mxi" } }),
-            makeInstallation(root.path(), "Dreamweaver (v 12.0)", {}, {}),
+        auto installation = [this](const QString& name, const QStringList& locales, const QList<QStringList>& stored) {
+            DreamweaverInfo dreamweaver(name, QStringLiteral("Adobe"), root() + '/' + name, locales);
+            for (int i = 0; i < stored.size(); ++i) {
+                for (const QString& file : stored.at(i))
+                    DiscoveryFixtures::storeManifest(
+                        dreamweaver.extensionStoreFolder(dreamweaver.locales().at(i)), file, "N " + file, "A " + file);
+            }
+            return dreamweaver;
         };
-        MainWindow window(nullptr);
-        auto* combo = window.findChild<QComboBox*>("comboDreamweavers");
-        auto* table = window.findChild<QTableWidget*>("tableInstalled");
+        application()->dreamweavers() = {
+            installation("Dreamweaver 2021", {}, { { "a.mxi", "b.MXI", "c.txt" } }),
+            installation(
+                "Dreamweaver CS6", { "en_US", "de_DE" }, { { "one.mxi", "two.mxi" }, { "two.mxi", "three.mxi" } }),
+            installation("Dreamweaver (v 12.0)", {}, {}),
+        };
+        auto* combo = m_window->findChild<QComboBox*>("comboDreamweavers");
+        auto* table = m_window->findChild<QTableWidget*>("tableInstalled");
         emit application()->dreamweaversUpdated();
-        QCOMPARE(combo->itemText(2), QStringLiteral("Dreamweaver (v 12.0)"));
         if (selected >= 0)
             combo->setCurrentIndex(selected);
 
         DreamweaverInfo& current = application()->dreamweavers()[qMax(selected, 0)];
-        QCOMPARE(window.currentDreamweaver(), &current);
-        const QList<ExtensionInfo> listed = current.installedExtensions();
+        QCOMPARE(m_window->currentDreamweaver(), &current);
         QCOMPARE(table->rowCount(), rows);
-        QCOMPARE(listed.size(), rows);
         for (int row = 0; row < rows; ++row) {
+            const ExtensionInfo& listed = current.installedExtensions().at(row);
             QCOMPARE(
                 QStringList({ table->item(row, 0)->text(), table->item(row, 1)->text(), table->item(row, 2)->text() }),
-                QStringList({ listed[row].name(), listed[row].version(), listed[row].author() }));
-            QVERIFY(
-                table->item(row, 0)->text().startsWith("N ") && !(table->item(row, 0)->flags() & Qt::ItemIsEditable));
+                QStringList({ listed.name(), listed.version(), listed.author() }));
         }
         // A manifest stored after start-up shows once the selection comes back.
         QVERIFY(DiscoveryFixtures::storeManifest(
@@ -187,7 +235,9 @@ int main(int argc, char** argv)
 {
     QTemporaryDir emptyProfile;
     GuiTestSupport::usePretendProfile(emptyProfile.path());
-    Application application(argc, argv);
+    qputenv("MORAVEL_CATALOGUE_URL", "http://127.0.0.1:1/extensions.xml");
+    int applicationArgc = 1;
+    Application application(applicationArgc, argv);
     TestMainWindow test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);

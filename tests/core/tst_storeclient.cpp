@@ -1,9 +1,7 @@
-#include "DialogDriver.h"
-#include "app/Application.h"
-#include "platform/BuildConfig.h"
-#include "support/GuiTestSupport.h"
-#include "support/StoreServer.h"
+#include "commands/StoreClient.h"
 #include "installer/IProgress.h"
+#include "platform/BuildConfig.h"
+#include "support/StoreServer.h"
 
 #include <QNetworkAccessManager>
 #include <QTemporaryDir>
@@ -34,10 +32,10 @@ public:
     int finishedCount = 0;
 };
 
-Entries entriesOf(const QVector<Application::Download>& downloads)
+Entries entriesOf(const QVector<CatalogueEntry>& downloads)
 {
     Entries entries;
-    for (const Application::Download& download : downloads)
+    for (const CatalogueEntry& download : downloads)
         entries << QStringList { download.id, download.name, download.version, download.zxp };
     return entries;
 }
@@ -60,25 +58,19 @@ Route whole(const QByteArray& body, qint64 declaredLength = -1)
 
 Q_DECLARE_METATYPE(Transfer)
 
-class TestStore : public QObject
+class TestStoreClient : public QObject
 {
     Q_OBJECT
 
-    Application* application() { return Application::instance(); }
+    StoreClient m_store;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2(QSslSocket::supportsSsl(), "Qt finds no TLS library");
-        // Let the start-up request (to a closed port) end before the tests start their own.
-        QTRY_VERIFY(!application()->catalogueError().isEmpty());
-    }
+    void initTestCase() { QVERIFY2(QSslSocket::supportsSsl(), "Qt finds no TLS library"); }
 
     void cleanup()
     {
         qunsetenv("MORAVEL_CATALOGUE_URL");
         qunsetenv("MORAVEL_DOWNLOADS_URL");
-        VERIFY_NO_WINDOW_LEFT();
     }
 
     void addressesComeFromTheEnvironment_data()
@@ -132,7 +124,7 @@ private slots:
         QTest::newRow("over trusted HTTPS") << Transfer { whole(three), Tls::Trusted, threeEntries, 0, {} };
         QTest::newRow("not found") << Transfer { { 404, three, Delivery::Whole, -1 }, Tls::None, {}, 0, "Not Found" };
         QTest::newRow("dropped connection")
-            << Transfer { { 200, three, Delivery::Dropped, -1 }, Tls::None, {}, 0, "closed" };
+            << Transfer { { 200, three, Delivery::Dropped, -1 }, Tls::None, {}, 0, "the connection was closed after" };
         QTest::newRow("self-signed certificate") << Transfer { whole(three), Tls::Untrusted, {}, 0, "certificate" };
         QTest::newRow("announced size past the cap")
             << Transfer { whole(three, StoreClient::maximumCatalogueSize + 1), Tls::None, {}, 0, "larger" };
@@ -146,22 +138,21 @@ private slots:
 
         StoreServer server(c.tls, c.route);
         qputenv("MORAVEL_CATALOGUE_URL", QString(server.baseUrl() + "store/extensions.xml").toUtf8());
-        const QVector<Application::Download> earlier { { "earlier", "Earlier", "0.9", "earlier.zxp" } };
-        application()->downloads() = earlier;
-        QSignalSpy updated(application(), &Application::downloadsUpdated);
+        const QVector<CatalogueEntry> earlier { { "earlier", "Earlier", "0.9", "earlier.zxp" } };
+        m_store.catalogue() = earlier;
+        QSignalSpy updated(&m_store, &StoreClient::catalogueUpdated);
 
-        application()->requestDownloads();
-        QSignalSpy finished(
-            application()->store().findChildren<QNetworkAccessManager*>().last(), &QNetworkAccessManager::finished);
+        m_store.requestCatalogue();
+        QSignalSpy finished(m_store.findChildren<QNetworkAccessManager*>().last(), &QNetworkAccessManager::finished);
         QVERIFY(finished.wait(10000));
 
         // A refused certificate ends the handshake before any request is sent.
         QCOMPARE(server.requests().size(), c.tls == Tls::Untrusted ? 0 : 1);
         QCOMPARE(updated.count(), c.entries.isEmpty() ? 0 : 1);
-        QCOMPARE(entriesOf(application()->downloads()), c.entries.isEmpty() ? entriesOf(earlier) : c.entries);
+        QCOMPARE(entriesOf(m_store.catalogue()), c.entries.isEmpty() ? entriesOf(earlier) : c.entries);
         if (!c.entries.isEmpty())
-            QCOMPARE(application()->catalogueError(), QString());
-        QVERIFY2(application()->catalogueError().contains(c.error), qPrintable(application()->catalogueError()));
+            QCOMPARE(m_store.catalogueError(), QString());
+        QVERIFY2(m_store.catalogueError().contains(c.error), qPrintable(m_store.catalogueError()));
     }
 
     void download_data()
@@ -179,7 +170,7 @@ private slots:
         QTest::newRow("not found") << Transfer { { 404, "missing", Delivery::Whole, -1 }, Tls::None, {}, 0,
             "Not Found" };
         QTest::newRow("dropped connection")
-            << Transfer { { 200, body, Delivery::Dropped, -1 }, Tls::None, {}, 0, "closed" };
+            << Transfer { { 200, body, Delivery::Dropped, -1 }, Tls::None, {}, 0, "the connection was closed after" };
         QTest::newRow("self-signed certificate") << Transfer { whole(body), Tls::Untrusted, {}, 0, "certificate" };
         QTest::newRow("a declared size past the cap")
             << Transfer { whole(body, StoreClient::maximumPackageSize + 1), Tls::None, {}, 0, "larger than 256 MiB" };
@@ -194,7 +185,7 @@ private slots:
         qputenv("MORAVEL_DOWNLOADS_URL", QString(server.baseUrl() + "files/").toUtf8());
         RecordingProgress progress;
 
-        const QByteArray data = application()->downloadPackage(QStringLiteral("Velkor Tidy 1.zxp"), &progress);
+        const QByteArray data = m_store.downloadPackage(QStringLiteral("Velkor Tidy 1.zxp"), &progress);
 
         // The name is appended as the catalogue gives it; the URL parser encodes the spaces.
         QCOMPARE(server.requests(),
@@ -202,11 +193,11 @@ private slots:
         QCOMPARE(progress.statuses, QStringList { "Downloading Velkor Tidy 1.zxp" });
         QCOMPARE(progress.finishedCount, 1);
         QCOMPARE(progress.maximums.size(), progress.values.size());
-        QVERIFY2(application()->downloadError().contains(c.error), qPrintable(application()->downloadError()));
+        QVERIFY2(m_store.downloadError().contains(c.error), qPrintable(m_store.downloadError()));
         QCOMPARE(data, c.error.isEmpty() ? c.route.body : QByteArray());
         if (!c.error.isEmpty())
             return;
-        QCOMPARE(application()->downloadError(), QString());
+        QCOMPARE(m_store.downloadError(), QString());
         QVERIFY(progress.values.size() >= (c.route.delivery == Delivery::WithoutLength ? 2 : 1));
         // Qt reports the received size as the total once the reply ends.
         QCOMPARE(progress.maximums.first(), c.firstMaximum);
@@ -215,16 +206,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    QTemporaryDir emptyProfile;
-    GuiTestSupport::usePretendProfile(emptyProfile.path());
-    // The start-up request goes to a closed port and fails at once.
-    qputenv("MORAVEL_CATALOGUE_URL", "http://127.0.0.1:1/extensions.xml");
-    Application application(argc, argv);
-    TestStore test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(TestStoreClient)
 
-#include "tst_store.moc"
+#include "tst_storeclient.moc"
