@@ -9,6 +9,9 @@
 #include "ui/MainWindow.h"
 
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -160,6 +163,61 @@ private slots:
         if (withInstallation)
             QCOMPARE(installedRows(), rowsAfter);
         QCOMPARE(server.requests().size(), int(log.contains("Downloading")));
+    }
+
+    void dropsReachTheCommands_data()
+    {
+        QTest::addColumn<QStringList>("dropped"); // "@" stands for the packages' folder
+        QTest::addColumn<bool>("taken"); // the drag's entry
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<QStringList>("warningLines");
+
+        const QString web = "https://www.velkor.example/plus.zxp";
+        const QString notPackage = "@/notes.txt cannot be installed: it is not a ZXP or MXP package.";
+        addTestRow("a text file is taken, then refused naming it", QStringList { "@/notes.txt" }, true,
+            QStringList { "warning" }, QStringList { notPackage });
+        addTestRow("the refusals first, in one warning, then the packages in order",
+            QStringList { "@/notes.txt", "@/plus.zxp", web, "@/beta.MXP" }, true,
+            QStringList { "warning", replacePlus, "Removing", "Installing", "Installing" },
+            QStringList { notPackage, web + " cannot be installed: it is not a file on this computer." });
+        addTestRow("a web address alone is not taken", QStringList { web }, false, QStringList(), QStringList());
+    }
+
+    void dropsReachTheCommands()
+    {
+        QFETCH(QStringList, dropped);
+        QFETCH(bool, taken);
+        QFETCH(QStringList, log);
+        QFETCH(QStringList, warningLines);
+
+        preinstall(extension("Velkor Tools", "1.0.0"));
+        writePackage(extension("Velkor Tools Plus", "2.0.0"), "plus.zxp");
+        writePackage(extension("Velkor Beta", "2.0.0", "Beta"), "beta.MXP");
+        QVERIFY(writeFile(root() + "/packages/notes.txt", "notes"));
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& url : dropped)
+            urls << (url.startsWith('@') ? QUrl::fromLocalFile(root() + "/packages" + url.mid(1)) : QUrl(url));
+        data.setUrls(urls);
+
+        DialogDriver driver;
+        driver.answers = { QMessageBox::Yes };
+        // Qt hands a drop only to the widget that took the drag's entry.
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_window.get(), &enter);
+        QCOMPARE(enter.isAccepted(), taken);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_window.get(), &drop);
+        // Nothing is asked or installed while the drop is still being delivered.
+        QCOMPARE(driver.log, QStringList());
+
+        // The whole log arrives, and nothing more after it.
+        QTRY_COMPARE(driver.log, log);
+        QTest::qWait(50);
+        QCOMPARE(driver.log, log);
+        QCOMPARE(driver.warnings.join('\n'),
+            warningLines.join('\n').replace("@", QDir::toNativeSeparators(root() + "/packages")));
+        QCOMPARE(installedRows().size(), log.count("Installing") == 2 ? 2 : 1);
     }
 
     void removeButtonRemovesItsOwnRow()

@@ -5,11 +5,7 @@
 #include "support/InstallerFixtures.h"
 #include "ui/MainWindow.h"
 
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QTemporaryDir>
-#include <QUrl>
 #include <QtTest>
 
 #include <memory>
@@ -36,8 +32,6 @@ struct Start
 {
     bool installation; // a Dreamweaver in the profile
     QStringList arguments; // "@" stands for the test's folder
-    QStringList dropped; // files (or addresses) dropped on the window once it runs
-    bool taken; // the drag's entry
     QStringList log;
     QStringList rowsAfter;
     QStringList warningLines;
@@ -49,7 +43,7 @@ Q_DECLARE_METATYPE(Start)
 
 // The program is started anew for every test, with the test's command line,
 // against a profile in a temporary folder.
-class TestDropAndOpen : public QObject
+class TestOpenWith : public QObject
 {
     Q_OBJECT
 
@@ -110,10 +104,6 @@ private slots:
         const QString packages = root() + "/packages";
         QVERIFY(extension("Tools", "2.0.0").writePackage(packages + "/tools.zxp"));
         QVERIFY(extension("Tools", "1.0.0").writePackage(packages + "/tools-1.zxp"));
-        TestExtension gallery = extension("Gallery", "1.0.0");
-        gallery.files = { { "gallery.js", "gallery();\n", "$dreamweaver/Configuration/Commands/Gallery" } };
-        gallery.configurationChanges.clear();
-        QVERIFY(gallery.writePackage(packages + "/gallery.MXP"));
         QVERIFY(writeFile(packages + "/notes.txt", "notes"));
         QVERIFY(QDir::setCurrent(packages));
     }
@@ -129,59 +119,30 @@ private slots:
         QVERIFY2(!leaked, "a top-level window leaked");
     }
 
-    void installsPackagesGivenOrDropped_data()
+    void installsThePackagesItIsStartedWith_data()
     {
         QTest::addColumn<Start>("c");
 
-        const QStringList installing { "Installing" }, warning { "warning" }, tools2 { "Velkor Tools 2.0.0" };
-        const QString web = "https://www.velkor.example/tools.zxp";
-        QTest::newRow("a relative name is taken from the starting folder")
-            << Start { true, { "tools.zxp" }, {}, false, installing, tools2, {} };
-        QTest::newRow("Qt's own options are not taken for files")
-            << Start { true, { "-platform", "offscreen", "@/packages/tools.zxp" }, {}, false, installing, tools2, {} };
-        QTest::newRow("several packages in the order given, with the same questions")
-            << Start { true, { "@/packages/tools-1.zxp", "@/packages/tools.zxp" }, {}, false,
-                   { "Installing", replaceTools, "Removing", "Installing" }, tools2, {} };
-        QTest::newRow("not a package: a warning, and the next file still installs")
-            << Start { true, { "@/packages/notes.txt", "@/packages/gallery.MXP" }, {}, false,
-                   { "warning", "Installing" }, { "Velkor Gallery 1.0.0" }, { notPackage } };
-        QTest::newRow("no Dreamweaver installed") << Start { false, { "@/packages/tools.zxp" }, {}, false, warning, {},
+        const QStringList warning { "warning" };
+        QTest::newRow("a relative name is taken from the starting folder, Qt's own options are not files")
+            << Start { true, { "-platform", "offscreen", "tools.zxp" }, { "Installing" }, { "Velkor Tools 2.0.0" },
+                   {} };
+        QTest::newRow("several files in the order given, the same questions, a refusal does not stop the next")
+            << Start { true, { "@/packages/notes.txt", "@/packages/tools-1.zxp", "@/packages/tools.zxp" },
+                   { "warning", "Installing", replaceTools, "Removing", "Installing" }, { "Velkor Tools 2.0.0" },
+                   { notPackage } };
+        QTest::newRow("no Dreamweaver installed") << Start { false, { "@/packages/tools.zxp" }, warning, {},
             { "@/packages/tools.zxp cannot be installed: no Dreamweaver installation was found." } };
-        QTest::newRow("an empty argument names no file") << Start { true, { "" }, {}, false, {}, {}, {} };
-
-        QTest::newRow("dropped: a text file is taken, then refused naming it")
-            << Start { true, {}, { "@/packages/notes.txt" }, true, warning, {}, { notPackage } };
-        QTest::newRow("dropped: the refusals first, in one warning, then the packages in order")
-            << Start { true, {}, { "@/packages/notes.txt", "@/packages/tools-1.zxp", web, "@/packages/tools.zxp" },
-                   true, { "warning", "Installing", replaceTools, "Removing", "Installing" }, tools2,
-                   { notPackage, web + " cannot be installed: it is not a file on this computer." } };
-        QTest::newRow("dropped: a web address alone is not taken") << Start { true, {}, { web }, false, {}, {}, {} };
+        QTest::newRow("an empty argument names no file") << Start { true, { "" }, {}, {}, {} };
     }
 
-    void installsPackagesGivenOrDropped()
+    void installsThePackagesItIsStartedWith()
     {
         QFETCH(Start, c);
 
         DialogDriver driver;
         driver.answers = { QMessageBox::Yes };
         launch(c.installation, c.arguments, driver);
-        if (!c.dropped.isEmpty()) {
-            QMimeData data;
-            QList<QUrl> urls;
-            for (const QString& url : c.dropped)
-                urls << (url.startsWith('@') ? QUrl::fromLocalFile(root() + url.mid(1)) : QUrl(url));
-            data.setUrls(urls);
-            // Qt hands a drop only to the widget that took the drag's entry.
-            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(m_window.get(), &enter);
-            QCOMPARE(enter.isAccepted(), c.taken);
-            QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(m_window.get(), &drop);
-            QCOMPARE(drop.isAccepted(), !c.rowsAfter.isEmpty());
-            // Nothing is asked or installed while the drop is still being delivered.
-            QCOMPARE(driver.log, QStringList());
-        }
-
         // The whole log arrives, and nothing more after it.
         QTRY_COMPARE(driver.log, c.log);
         QTest::qWait(50);
@@ -196,6 +157,6 @@ private slots:
 };
 
 // No application object here: each test makes its own, with its own command line.
-QTEST_APPLESS_MAIN(TestDropAndOpen)
+QTEST_APPLESS_MAIN(TestOpenWith)
 
-#include "tst_dropandopen.moc"
+#include "tst_openwith.moc"
