@@ -80,7 +80,6 @@ private slots:
 
         const QStringList defaults { MORAVEL_DEFAULT_CATALOGUE_URL, MORAVEL_DEFAULT_DOWNLOADS_URL };
         QTest::newRow("unset: the compiled-in addresses") << QByteArray() << defaults;
-        QTest::newRow("empty counts as unset") << QByteArray("") << defaults;
         QTest::newRow("a mirror replaces both") << QByteArray(
             "https://mirror.example/m/") << QStringList { "https://mirror.example/m/", "https://mirror.example/m/" };
     }
@@ -112,15 +111,6 @@ private slots:
 
         QTest::newRow("three entries, one nested, one with a capital E, in document order")
             << Transfer { whole(three), Tls::None, threeEntries, 0, {} };
-        QTest::newRow("slow body without a length")
-            << Transfer { { 200, three, Delivery::WithoutLength, -1 }, Tls::None, threeEntries, 0, {} };
-        QTest::newRow("&amp; is read as &, other entities stay as written")
-            << Transfer { whole("<e><extension id=\"t&amp;c\" name=\"Tom &amp; Jerry &lt;3 &#38;\" "
-                                "version=\"&quot;1&quot;\" zxp=\"t&amp;j.zxp\"/></e>"),
-                   Tls::None, { { "t&c", "Tom & Jerry &lt;3 &#38;", "&quot;1&quot;", "t&j.zxp" } }, 0, {} };
-        QTest::newRow("invalid UTF-8 becomes replacement characters")
-            << Transfer { whole("<extension id=\"u\" name=\"Caf\xe9 \xff\" version=\"1\" zxp=\"u.zxp\"/>"), Tls::None,
-                   { { "u", QString::fromUtf8("Caf\xef\xbf\xbd \xef\xbf\xbd"), "1", "u.zxp" } }, 0, {} };
         QTest::newRow("over trusted HTTPS") << Transfer { whole(three), Tls::Trusted, threeEntries, 0, {} };
         QTest::newRow("not found") << Transfer { { 404, three, Delivery::Whole, -1 }, Tls::None, {}, 0, "Not Found" };
         QTest::newRow("dropped connection")
@@ -166,11 +156,6 @@ private slots:
         QTest::newRow("whole body: the bar's maximum is the size") << Transfer { whole(body), Tls::None, {}, size, {} };
         QTest::newRow("no length: the maximum is -1 while it arrives")
             << Transfer { { 200, body, Delivery::WithoutLength, -1 }, Tls::None, {}, -1, {} };
-        QTest::newRow("trusted certificate") << Transfer { whole(body), Tls::Trusted, {}, size, {} };
-        QTest::newRow("not found") << Transfer { { 404, "missing", Delivery::Whole, -1 }, Tls::None, {}, 0,
-            "Not Found" };
-        QTest::newRow("dropped connection")
-            << Transfer { { 200, body, Delivery::Dropped, -1 }, Tls::None, {}, 0, "the connection was closed after" };
         QTest::newRow("self-signed certificate") << Transfer { whole(body), Tls::Untrusted, {}, 0, "certificate" };
         QTest::newRow("a declared size past the cap")
             << Transfer { whole(body, StoreClient::maximumPackageSize + 1), Tls::None, {}, 0, "larger than 256 MiB" };
