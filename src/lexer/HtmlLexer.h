@@ -42,6 +42,9 @@ enum : int {
     SgmlComment = 29,
     SgmlFirstParamComment = 30,
     SgmlBlockDefault = 31,
+    // What a sink that keeps no styles answers when asked for one: no state
+    // of the lexer has it, so the lexer never takes it for a tag to go back into.
+    NotStyled = 32,
 };
 } // namespace MarkupStyle
 

@@ -9,6 +9,9 @@
 
 #include <new>
 
+// Instantiated in AccessorLexer.cpp.
+extern template class HtmlLexer::detail::MarkupLexer<Accessor>;
+
 namespace {
 
 // About 80 KB per block: below the allocator's threshold for mapping pages
@@ -366,7 +369,7 @@ bool Accessor::matchAt(int pos, const char* s) const
 
 int Accessor::styleAt(int) const
 {
-    return 32;
+    return HtmlLexer::MarkupStyle::NotStyled;
 }
 
 int Accessor::lineOf(int) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lexer/HtmlLexer.h"
 #include "lexer/ILexerSink.h"
 #include "lexer/KeywordList.h"
 #include "markup/CElement.h"
@@ -56,7 +57,9 @@ public:
         if (endPos < begin)
             return;
         const char16_t* s = characters();
-        if ((style == 1 || style == 2 || style == 11 || style == 9) && (s[begin] == u'<' || s[endPos] == u'>'))
+        using namespace HtmlLexer::MarkupStyle;
+        if ((style == Tag || style == TagUnknown || style == TagEnd || style == Comment)
+            && (s[begin] == u'<' || s[endPos] == u'>'))
             attachTagRun(begin, endPos);
         else
             attachToCurrent(begin, endPos);

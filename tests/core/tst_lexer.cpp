@@ -3,7 +3,7 @@
 #include "lexer/KeywordList.h"
 #include "lexer/KeywordSets.h"
 #include "lexer/LexerModule.h"
-#include "lexer/MarkupLexer.h"
+#include "lexer/MarkupLexerImpl.h"
 #include "support/MarkupFixtures.h"
 
 #include <QtTest>

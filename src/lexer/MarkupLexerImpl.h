@@ -1,0 +1,771 @@
+#pragma once
+
+#include "lexer/CharacterClasses.h"
+#include "lexer/KeywordList.h"
+#include "lexer/MarkupLexer.h"
+
+#include <algorithm>
+#include <string_view>
+#include <type_traits>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+// The definitions of the markup lexer that are compiled for each sink type,
+// and the inline pieces they share with the rules in the lexer's own source
+// files. Included only by the source file that instantiates MarkupLexer for a
+// sink type, and by those sources.
+namespace HtmlLexer {
+namespace detail {
+
+using namespace CharacterClasses;
+
+using namespace MarkupStyle;
+using namespace ScriptState;
+
+// Scripts inside a server block ("<% %>", "<? ?>") print their states moved
+// up by an offset, so that a client script and a server script on one page
+// differ in style. PHP lives only in server blocks and has no such offset.
+constexpr int serverOffset = 15; // JavaScript and Python
+constexpr int serverVbOffset = 10;
+
+inline bool isScriptCommentState(int state)
+{
+    switch (state) {
+    case JsComment:
+    case JsCommentLine:
+    case JsComment + serverOffset:
+    case JsCommentLine + serverOffset:
+    case VbCommentLine:
+    case VbCommentLine + serverVbOffset:
+        return true;
+    default:
+        return false;
+    }
+}
+
+inline bool isPhpStringState(int state)
+{
+    return state == PhpHString || state == PhpSimpleString || state == PhpHStringVariable
+        || state == PhpComplexVariable;
+}
+
+inline bool isStringState(int state)
+{
+    switch (state) {
+    case JsDoubleString:
+    case JsSingleString:
+    case JsDoubleString + serverOffset:
+    case JsSingleString + serverOffset:
+    case VbString:
+    case VbString + serverVbOffset:
+    case PyString:
+    case PyCharacter:
+    case PyTriple:
+    case PyTripleDouble:
+    case PyString + serverOffset:
+    case PyCharacter + serverOffset:
+    case PyTriple + serverOffset:
+    case PyTripleDouble + serverOffset:
+        return true;
+    default:
+        return isPhpStringState(state);
+    }
+}
+
+// Whether "%>" or "?>" in this state ends a server block.
+inline bool allowsTermination(int state)
+{
+    return !isStringState(state) && state != VbCommentLine && state != PyCommentLine
+        && state != PyCommentLine + serverOffset && state != PhpComment;
+}
+
+inline bool isInTagState(int state)
+{
+    return (state >= Tag && state <= Other) || state == Script;
+}
+
+// Strings and block comments of the scripts, where "</" does not end a script element.
+inline bool keepsScriptOpen(int state)
+{
+    switch (state) {
+    case DoubleString:
+    case SingleString:
+    case JsComment:
+    case JsCommentDoc:
+    case JsDoubleString:
+    case JsSingleString:
+    case JsRegex:
+    case VbString:
+    case PyString:
+    case PyTriple:
+    case PyTripleDouble:
+        return true;
+    default:
+        return false;
+    }
+}
+
+inline ScriptLanguage scriptOfState(int state)
+{
+    if (state >= PyStart && state <= PyIdentifier)
+        return ScriptLanguage::Python;
+    if (state >= VbStart && state <= VbStringEol)
+        return ScriptLanguage::VBScript;
+    if (state >= JsStart && state <= JsRegex)
+        return ScriptLanguage::JavaScript;
+    if (state >= PhpDefault && state <= PhpCommentLine)
+        return ScriptLanguage::Php;
+    if (state >= SgmlDefault && state <= SgmlFirstParamComment)
+        return ScriptLanguage::Sgml;
+    if (state == SgmlBlockDefault)
+        return ScriptLanguage::SgmlBlock;
+    return ScriptLanguage::None;
+}
+
+inline int stateForScript(ScriptLanguage language)
+{
+    switch (language) {
+    case ScriptLanguage::VBScript:
+        return VbStart;
+    case ScriptLanguage::Python:
+        return PyStart;
+    case ScriptLanguage::Php:
+        return PhpDefault;
+    case ScriptLanguage::Xml:
+        return TagUnknown;
+    case ScriptLanguage::Sgml:
+        return SgmlDefault;
+    default:
+        return JsStart;
+    }
+}
+
+inline int printStyle(int state, ScriptMode mode)
+{
+    if (mode == ScriptMode::Script)
+        return state;
+    if ((state >= PyStart && state <= PyIdentifier) || (state >= JsStart && state <= JsRegex))
+        return state + serverOffset;
+    if (state >= VbStart && state <= VbStringEol)
+        return state + serverVbOffset;
+    return state;
+}
+
+// The state whose printed style is `style`: where a call that begins inside
+// a server script takes up again.
+inline int stateOfPrintedStyle(int style)
+{
+    if ((style >= PyStart + serverOffset && style <= PyIdentifier + serverOffset)
+        || (style >= JsStart + serverOffset && style <= JsRegex + serverOffset))
+        return style - serverOffset;
+    if (style >= VbStart + serverVbOffset && style <= VbStringEol + serverVbOffset)
+        return style - serverVbOffset;
+    return style;
+}
+
+inline int MarkupLexerBase::ps() const
+{
+    return printStyle(m_state, m_mode);
+}
+
+inline char16_t asciiLower(char16_t c)
+{
+    return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+}
+
+// Tag-name characters other than "!" (which may begin a declaration right
+// after "<"), as a table for the loops that skip over names and values.
+struct NameTable
+{
+    // What a character does inside an unknown tag: continue the piece, end
+    // it and begin a plain one, or need a full step.
+    enum Action : unsigned char { Name, PieceBreak, Special };
+    bool ascii[128];
+    Action action[128];
+    NameTable()
+    {
+        for (char16_t c = 0; c < 128; ++c) {
+            ascii[c] = isTagNameChar(c) && c != u'!';
+            action[c] = ascii[c] ? Name : PieceBreak;
+        }
+        for (char16_t c : { u'<', u'/', u'>', u'!', u'[' })
+            action[c] = Special;
+    }
+};
+inline const NameTable nameTable;
+
+// A sink may declare `static constexpr bool mergesPlainTagPieces = true`
+// when a run of an unknown tag that begins with a plain character (white
+// space, "=", a quote...) does to it exactly what it would do appended to the
+// run before: such pieces are then reported together, as one run.
+template <class Sink, class = void> struct MergesPlainTagPieces : std::false_type
+{
+};
+template <class Sink>
+struct MergesPlainTagPieces<Sink, std::void_t<decltype(Sink::mergesPlainTagPieces)>>
+    : std::bool_constant<Sink::mergesPlainTagPieces>
+{
+};
+
+inline void MarkupLexerBase::resolvePrevNonBlank()
+{
+    m_prevNonBlankPending = false;
+    for (int k = m_pendingTo; k >= m_pendingFrom; --k) {
+        if (!isSpaceChar(m_s[k])) {
+            m_prevNonBlank = m_s[k];
+            return;
+        }
+    }
+    if (!isSpaceChar(m_pendingFallback))
+        m_prevNonBlank = m_pendingFallback;
+}
+
+template <class Sink> void MarkupLexer<Sink>::run(int start, int length, int initStyle)
+{
+    m_sink.startStyling(start, 127);
+    m_state = stateOfPrintedStyle(initStyle);
+    if (isInTagState(m_state)) {
+        while (start > 0 && isInTagState(m_sink.styleAt(start - 1))) {
+            --start;
+            ++length;
+        }
+        m_state = Default;
+    }
+    while (isPhpStringState(m_state) && m_state != PhpSimpleString && start > 0) {
+        --start;
+        ++length;
+        m_state = m_sink.styleAt(start);
+    }
+    m_sink.startStyling(start, 127);
+
+    const int line = m_sink.lineOf(start);
+    const int lineState
+        = line > 0 ? m_sink.lineStateOf(line) : 256 + 16 * m_sink.intProperty("asp.default.language", 1);
+    m_mode = static_cast<ScriptMode>(lineState & 3);
+    m_tagClosing = (lineState >> 3) & 1;
+    m_serverLanguage = static_cast<ScriptLanguage>((lineState >> 4) & 15);
+    m_clientLanguage = static_cast<ScriptLanguage>((lineState >> 8) & 15);
+    m_returnState = (lineState >> 12) & 0xff;
+    m_language = scriptOfState(m_state);
+    // Folding is not kept, so of the folding properties only the switch is asked.
+    m_sink.intProperty("fold.html", 0);
+    m_sink.intProperty("html.tags.case.sensitive", 0);
+
+    m_end = std::min(start + std::max(length, 0), m_sink.length());
+    m_sink.setSegmentStart(start);
+    m_segStart = start;
+    int i = start;
+    while (i < m_end) {
+        if (m_skipping && m_mode == ScriptMode::Html && m_language == ScriptLanguage::None) {
+            skipBoring(i);
+            if (i >= m_end)
+                break;
+        }
+        const char16_t ch = m_s[i];
+        if (!isSpaceChar(m_prev) && (m_state < JsComment || m_state > JsCommentDoc)) {
+            m_prevNonBlank = m_prev;
+            m_prevNonBlankPending = false;
+        }
+        i = step(i, ch);
+        m_prev2 = m_prev;
+        m_prev = ch;
+        ++i;
+    }
+    report(m_end - 1, ps());
+}
+
+inline bool isPlainNameChar(char16_t c)
+{
+    return c >= 128 || nameTable.ascii[c];
+}
+
+// The first position from `j` on (before `end`) holding a, b or c; `end`
+// when there is none. Eight characters at a time where SSE2 is available:
+// text between tags and quoted values are long stretches of such characters.
+inline int findFirstOf(const char16_t* s, int j, int end, char16_t a, char16_t b, char16_t c)
+{
+#ifdef __SSE2__
+    const __m128i va = _mm_set1_epi16(static_cast<short>(a));
+    const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
+    const __m128i vc = _mm_set1_epi16(static_cast<short>(c));
+    for (; j + 8 <= end; j += 8) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j));
+        const __m128i hit
+            = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(x, va), _mm_cmpeq_epi16(x, vb)), _mm_cmpeq_epi16(x, vc));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask)
+            return j + __builtin_ctz(static_cast<unsigned>(mask)) / 2;
+    }
+#endif
+    while (j < end && s[j] != a && s[j] != b && s[j] != c)
+        ++j;
+    return j;
+}
+
+// The first position from `j` on that holds no tag-name character or holds
+// "!". A plain loop: names and the pieces of unknown tags are short.
+inline int skipPlainName(const char16_t* s, int j, int end)
+{
+    while (j < end && isPlainNameChar(s[j]))
+        ++j;
+    return j;
+}
+
+// Skips the characters at which the current markup state's rule and every
+// check of a step do nothing. Only used outside scripts and blocks.
+template <class Sink> void MarkupLexer<Sink>::skipBoring(int& i)
+{
+    const int from = i;
+    const char16_t* s = m_s;
+    const int end = m_end;
+    int j = from;
+    switch (m_state) {
+    case Default:
+        j = findFirstOf(s, j, end, u'<', u'&', u'!');
+        break;
+    case TagUnknown: {
+        // The rest of an unknown tag comes in short pieces, each begun by a
+        // character that is not a tag-name character. A piece that begins
+        // with a plain one (white space, "=", a quote...) cannot name an HTML
+        // word, so it is reported here without a full step.
+        const char16_t first = m_segStart < j ? s[m_segStart] : u'<';
+        if (first >= 128 || nameTable.action[first] != NameTable::PieceBreak || !m_plainPiecesAreUnknown) {
+            j = skipPlainName(s, j, end);
+            break;
+        }
+        for (; j < end; ++j) {
+            const char16_t c = s[j];
+            if (c >= 128)
+                continue;
+            const int action = nameTable.action[c];
+            if (action == NameTable::Name)
+                continue;
+            if (action == NameTable::Special)
+                break;
+            if constexpr (!MergesPlainTagPieces<Sink>::value)
+                report(j - 1, TagUnknown);
+        }
+        break;
+    }
+    case Value:
+        j = skipPlainName(s, j, end);
+        break;
+    case Attribute:
+        while (j < end && (isPlainNameChar(s[j]) || s[j] == u'/'))
+            ++j;
+        break;
+    case DoubleString:
+        j = findFirstOf(s, j, end, u'"', u'<', u'!');
+        break;
+    case SingleString:
+        j = findFirstOf(s, j, end, u'\'', u'<', u'!');
+        break;
+    case Other:
+        while (j < end && (s[j] == u' ' || s[j] == u'\t' || s[j] == u'\r' || s[j] == u'\n'))
+            ++j;
+        break;
+    case Comment:
+    case CData:
+        j = findFirstOf(s, j, end, u'>', u'<', u'!');
+        break;
+    default:
+        return;
+    }
+    if (j == from)
+        return;
+    // The skipped characters are steps like any other: keep the previous
+    // characters as stepping would have left them. Only scripts read the
+    // previous non-blank character, so it is found when a script asks.
+    if (m_prevNonBlankPending)
+        resolvePrevNonBlank();
+    m_prevNonBlankPending = true;
+    m_pendingFrom = from;
+    m_pendingTo = j - 2;
+    m_pendingFallback = m_prev;
+    m_prev2 = j - from >= 2 ? m_s[j - 2] : m_prev;
+    m_prev = m_s[j - 1];
+    i = j;
+}
+
+inline int MarkupLexerBase::textSegment(int from, int to, char16_t* buffer, int capacity, bool lower) const
+{
+    int n = 0;
+    from = std::max(from, 0);
+    to = std::min(to, m_length - 1);
+    for (int k = from; k <= to && n < capacity - 1; ++k)
+        buffer[n++] = lower ? asciiLower(m_s[k]) : m_s[k];
+    buffer[n] = 0;
+    return n;
+}
+
+inline int MarkupLexerBase::classifyTag(int from, int to, bool& isScript)
+{
+    isScript = false;
+    const char16_t* s = m_s;
+    int k = from;
+    while (k <= to && (s[k] == u'<' || s[k] == u'/'))
+        ++k;
+    // Most pieces of an unknown tag begin with a character that no word of
+    // the list begins with; they need no collected name.
+    if (k <= to && s[k] != u'!' && (s[k] >= 256 || !m_htmlMayStartWith[asciiLower(s[k])]))
+        return TagUnknown;
+    // A name seen before is answered from the cache without being collected.
+    const int length = to - k + 1;
+    if (length > 0 && length <= 30 && s[k] != u'!' && m_html.length() > 0) {
+        const KnownName& entry = m_knownNames[knownNameSlot(asciiLower(s[k]), asciiLower(s[to]), length)];
+        int n = 0;
+        while (n < length && entry.name[n] == asciiLower(s[k + n]))
+            ++n;
+        if (entry.length == length && n == length) {
+            isScript = entry.known && length == 6 && std::u16string_view(entry.name, 6) == u"script";
+            return entry.known ? Tag : TagUnknown;
+        }
+    }
+    char16_t name[31];
+    int n = 0;
+    for (; k <= to && n < 30; ++k) {
+        const char16_t c = s[k];
+        if (c != u'<' && c != u'/')
+            name[n++] = asciiLower(c);
+    }
+    name[n] = 0;
+    if (name[0] == u'!')
+        return SgmlDefault;
+    if (m_html.length() == 0 || htmlContains(name, n)) {
+        isScript = std::u16string_view(name, n) == u"script";
+        return Tag;
+    }
+    return TagUnknown;
+}
+
+inline bool MarkupLexerBase::attributeKnown(int from, int to)
+{
+    if (m_html.length() == 0)
+        return true;
+    if (from <= to && (m_s[from] >= 256 || !m_htmlMayStartWith[asciiLower(m_s[from])]))
+        return false;
+    char16_t buffer[100];
+    return htmlContains(buffer, textSegment(from, to, buffer, 100, true));
+}
+
+inline bool MarkupLexerBase::htmlContains(const char16_t* name, int length)
+{
+    if (length > 30)
+        return m_html.contains(name);
+    KnownName& entry = m_knownNames[knownNameSlot(name[0], length ? name[length - 1] : 0, length)];
+    if (entry.length == length) {
+        int k = 0;
+        while (k < length && name[k] == entry.name[k])
+            ++k;
+        if (k == length)
+            return entry.known;
+    }
+    entry.length = length;
+    std::copy(name, name + length, entry.name);
+    entry.known = m_html.contains(name);
+    return entry.known;
+}
+
+inline void MarkupLexerBase::afterTagClose()
+{
+    m_state = m_mode == ScriptMode::Script ? stateForScript(m_language) : Default;
+    m_tagClosing = false;
+}
+
+template <class Sink> bool MarkupLexer<Sink>::blockChecks(int& i, char16_t ch)
+{
+    const char16_t next = at(i + 1);
+    const char16_t next2 = at(i + 2);
+
+    // End of a script element.
+    if (m_mode == ScriptMode::Script && ch == u'<' && next == u'/' && !keepsScriptOpen(m_state)
+        && (m_state != JsCommentLine || closingScriptNameFollows(i + 2))) {
+        report(i - 1, ps());
+        m_state = TagUnknown;
+        m_mode = ScriptMode::Html;
+        m_language = ScriptLanguage::None;
+        m_clientLanguage = ScriptLanguage::JavaScript;
+        m_tagClosing = true;
+        i += 2;
+        return true;
+    }
+
+    // Processing block "<?".
+    if (ch == u'<' && next == u'?' && m_state != AspAt && m_state != PhpComplexVariable && m_state != PhpHString
+        && m_state != PhpSimpleString && m_state != PhpComment && m_state != PhpHStringVariable
+        && !isScriptCommentState(m_state)) {
+        m_language = scriptIndicator(i + 2, i + 10, ScriptLanguage::Php);
+        if (m_language != ScriptLanguage::Php && isStringState(m_state))
+            return true;
+        report(i - 1, ps());
+        m_returnState = m_state;
+        ++i;
+        if (m_sink.matchAt(i + 1, "php"))
+            i += 3;
+        report(i, m_language == ScriptLanguage::Xml ? XmlStart : Question);
+        m_state = stateForScript(m_language);
+        m_mode = m_mode == ScriptMode::Script ? ScriptMode::ServerBlockInScript : ScriptMode::ServerBlock;
+        return true;
+    }
+
+    // Server block "<%".
+    if (ch == u'<' && next == u'%' && m_state != JsComment && m_state != JsCommentLine && m_state != JsCommentDoc
+        && m_state != VbCommentLine && m_state != PyCommentLine && m_state != PhpComment && m_state != PhpCommentLine
+        && !isPhpStringState(m_state)) {
+        report(i - 1, ps());
+        m_returnState = m_state;
+        m_mode = m_mode == ScriptMode::Script ? ScriptMode::ServerBlockInScript : ScriptMode::ServerBlock;
+        if (next2 == u'@') {
+            i += 2;
+            m_state = AspAt;
+        } else if (next2 == u'-' && at(i + 3) == u'-') {
+            report(i + 3, Asp);
+            m_state = XcComment;
+            m_language = ScriptLanguage::VBScript;
+            return true;
+        } else {
+            i += next2 == u'=' ? 2 : 1;
+            m_state = stateForScript(m_serverLanguage);
+        }
+        m_language = ScriptLanguage::VBScript;
+        report(i, Asp);
+        return true;
+    }
+
+    // Declaration, comment or CDATA "<!".
+    if (ch == u'!' && m_prev == u'<' && (m_language == ScriptLanguage::None || m_language == ScriptLanguage::Xml)
+        && ps() != CData && ps() != Comment && ps() != SgmlComment && !isScriptCommentState(m_state)) {
+        m_returnState = m_state;
+        report(i - 2, ps());
+        if (next == u'-' && next2 == u'-') {
+            report(i + 2, Comment);
+            m_state = Comment;
+            i += 2;
+            return true;
+        }
+        if (m_sink.matchAt(i + 1, "[CDATA[")) {
+            m_state = CData;
+            return true;
+        }
+        report(i, SgmlDefault);
+        m_language = ScriptLanguage::Sgml;
+        m_state = SgmlCommand;
+        return true;
+    }
+
+    // End of a block.
+    const bool serverEnd = (m_mode == ScriptMode::ServerBlock || m_mode == ScriptMode::ServerBlockInScript)
+        && m_language != ScriptLanguage::None && allowsTermination(m_state) && (ch == u'%' || ch == u'?')
+        && next == u'>';
+    const bool sgmlEnd = m_language == ScriptLanguage::Sgml && ch == u'>' && m_state != SgmlComment;
+    if (serverEnd || sgmlEnd) {
+        if (m_state == AspAt)
+            m_serverLanguage = scriptIndicator(m_segStart, i - 1, m_serverLanguage);
+        if (m_state == JsWord || m_state == VbWord || m_state == PyWord || m_state == PhpWord)
+            classifyScriptWord(i - 1);
+        else if (m_state == XcComment)
+            report(i - 1, XcComment);
+        else
+            report(i - 1, ps());
+        if (m_language != ScriptLanguage::Sgml)
+            ++i;
+        if (ch == u'%')
+            report(i, Asp);
+        else if (m_language == ScriptLanguage::Xml)
+            report(i, XmlEnd);
+        else if (m_language == ScriptLanguage::Sgml)
+            report(i, SgmlDefault);
+        else
+            report(i, Question);
+        m_state = m_returnState;
+        m_mode = m_mode == ScriptMode::ServerBlockInScript ? ScriptMode::Script : ScriptMode::Html;
+        m_language = ScriptLanguage::None;
+        return true;
+    }
+
+    return false;
+}
+
+template <class Sink> int MarkupLexer<Sink>::step(int i, char16_t ch)
+{
+    // Every check that comes before the state's own rule starts at one of
+    // these characters; the others go straight to the rule.
+    if ((ch == u'<' || ch == u'!' || ch == u'%' || ch == u'?' || ch == u'>') && blockChecks(i, ch))
+        return i;
+    if (m_state < SgmlDefault)
+        return markupRule(i, ch);
+    const char16_t next = at(i + 1);
+    const char16_t next2 = at(i + 2);
+
+    if (m_state < JsStart)
+        return sgmlRule(i, ch);
+    if (m_state < VbStart) {
+        i = javaScriptRule(i, ch, next, next2);
+    } else if (m_state < PyStart) {
+        i = vbScriptRule(i, ch, next, next2);
+    } else if (m_state < PhpComplexVariable) {
+        return pythonRule(i, ch, next, next2);
+    } else {
+        return phpRule(i, ch, next, next2);
+    }
+    reenter(i, ch, next, next2);
+    return i;
+}
+
+template <class Sink> int MarkupLexer<Sink>::markupRule(int i, char16_t ch)
+{
+    // Only a few rules look ahead, and only at some characters.
+    const auto next = [this, i] { return at(i + 1); };
+    switch (m_state) {
+    case Default:
+        if (ch == u'<') {
+            m_tagClosing = next() == u'/';
+            report(i - 1, Default);
+            if (next() != u'!')
+                m_state = TagUnknown;
+        } else if (ch == u'&') {
+            report(i - 1, Default);
+            m_state = Entity;
+        }
+        break;
+    case TagUnknown: {
+        if (isTagNameChar(ch) || (ch == u'/' && m_prev == u'<') || ch == u'[')
+            break;
+        bool isScript = false;
+        int style = classifyTag(m_segStart, i - 1, isScript);
+        report(i - 1, style);
+        if (isScript) {
+            if (!m_tagClosing) {
+                m_mode = ScriptMode::Script;
+                m_language = m_clientLanguage;
+            } else {
+                m_language = ScriptLanguage::None;
+            }
+        }
+        if (ch == u'>') {
+            report(i, style);
+            afterTagClose();
+        } else if (ch == u'/' && next() == u'>') {
+            if (style == TagUnknown) {
+                report(i + 1, TagUnknown);
+            } else {
+                report(i - 1, style);
+                report(i + 1, TagEnd);
+            }
+            ++i;
+            m_state = Default;
+        } else if (style == SgmlDefault) {
+            m_state = SgmlDefault;
+        } else if (style == Tag) {
+            m_state = Other;
+        }
+        break;
+    }
+    case Other:
+        if (ch == u'>') {
+            report(i - 1, Other);
+            report(i, Tag);
+            afterTagClose();
+        } else if (ch == u'"') {
+            report(i - 1, Other);
+            m_state = DoubleString;
+        } else if (ch == u'\'') {
+            report(i - 1, Other);
+            m_state = SingleString;
+        } else if (ch == u'=') {
+            report(i, Other);
+            m_state = Value;
+        } else if (ch == u'/' && next() == u'>') {
+            report(i - 1, Other);
+            report(i + 1, TagEnd);
+            ++i;
+            m_state = Default;
+        } else if (ch == u'?' && next() == u'>') {
+            report(i - 1, Other);
+            report(i + 1, XmlEnd);
+            ++i;
+            m_state = Default;
+        } else if (isTagNameChar(ch)) {
+            report(i - 1, Other);
+            m_state = Attribute;
+        }
+        break;
+    case Attribute:
+        if (isTagNameChar(ch) || ch == u'/' || ch == u'-')
+            break;
+        if (m_mode == ScriptMode::Script) {
+            m_language = scriptIndicator(m_segStart, i - 1, m_language);
+            if (m_language == ScriptLanguage::None)
+                m_mode = ScriptMode::Html;
+        }
+        if (isNumberStart(m_s[m_segStart]))
+            report(i - 1, Number);
+        else if (attributeKnown(m_segStart, i - 1))
+            report(i - 1, Attribute);
+        else
+            report(i - 1, AttributeUnknown);
+        if (ch == u'>') {
+            report(i, Tag);
+            afterTagClose();
+        } else if (ch == u'=') {
+            report(i, Other);
+            m_state = Value;
+        } else {
+            m_state = Other;
+        }
+        break;
+    case Value:
+        if (isTagNameChar(ch))
+            break;
+        if ((ch == u'"' || ch == u'\'') && m_prev == u'=') {
+            m_state = ch == u'"' ? DoubleString : SingleString;
+            break;
+        }
+        report(i - 1, m_segStart < i && isNumberStart(m_s[m_segStart]) ? Number : Value);
+        if (ch == u'>') {
+            report(i, Tag);
+            afterTagClose();
+        } else {
+            m_state = Other;
+        }
+        break;
+    case DoubleString:
+    case SingleString:
+        if (ch == (m_state == DoubleString ? u'"' : u'\'')) {
+            if (m_mode == ScriptMode::Script)
+                m_language = scriptIndicator(m_segStart, i, m_language);
+            report(i, m_state);
+            m_state = Other;
+        }
+        break;
+    case Comment:
+        if (ch == u'>' && m_prev == u'-' && m_prev2 == u'-') {
+            report(i, Comment);
+            m_state = Default;
+        }
+        break;
+    case CData:
+        if (ch == u'>' && m_prev == u']' && m_prev2 == u']') {
+            report(i, CData);
+            m_state = Default;
+        }
+        break;
+    case Entity:
+        if (ch == u';') {
+            report(i, Entity);
+            m_state = Default;
+        }
+        if (ch != u'#' && !isAsciiAlnum(ch) && ch != u'.' && ch != u'-' && ch != u'_' && ch != u':') {
+            report(i, TagUnknown);
+            m_state = Default;
+        }
+        break;
+    default:
+        break;
+    }
+    return i;
+}
+
+} // namespace detail
+} // namespace HtmlLexer
