@@ -3,7 +3,6 @@
 #include "TestData.h"
 
 #include <QDir>
-#include <QFile>
 
 QStringList markupFixturePaths()
 {
@@ -16,12 +15,4 @@ QStringList markupFixturePaths()
                 paths << dir.filePath(name);
     }
     return paths;
-}
-
-QString readUtf8File(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(file.readAll());
 }

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <QStringList>
 
 // The markup fixtures of tests/data/markup and the seed corpus of the markup
 // fuzz target, as paths.
 QStringList markupFixturePaths();
-QString readUtf8File(const QString& path);

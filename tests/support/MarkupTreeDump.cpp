@@ -4,19 +4,14 @@
 
 #include <QStringList>
 
-#include <vector>
-
 // Recursive: the trees that tests write out are small.
 QString dumpNode(const CElement* node)
 {
-    QString out;
-    if (node->name().isEmpty() && node->startTag().isEmpty()) {
-        out += QLatin1Char('"') + node->text() + QLatin1Char('"');
-    } else {
-        out += node->name() + QLatin1Char('[') + node->startTag() + QLatin1Char(']');
-        if (!node->text().isEmpty())
-            out += QLatin1Char('"') + node->text() + QLatin1Char('"');
-    }
+    const QString text = QLatin1Char('"') + node->text() + QLatin1Char('"');
+    const bool textNode = node->name().isEmpty() && node->startTag().isEmpty();
+    QString out = textNode ? text : node->name() + QLatin1Char('[') + node->startTag() + QLatin1Char(']');
+    if (!textNode && !node->text().isEmpty())
+        out += text;
     if (!node->children().empty())
         out += QLatin1Char('(') + dumpChildren(node) + QLatin1Char(')');
     if (!node->endTag().isEmpty())
