@@ -34,11 +34,11 @@ void TestMarkup::treeOfText_data()
     QTest::addColumn<QString>("tree");
     addTestRow("empty text gives no nodes", "", "");
     addTestRow(
-        "tag names are lower-cased, end tag matched without case", "<A HREF='x'>t</a>", "a[<A HREF='x'>](\"t\")[</a>]");
+        "tag names are lower-cased, end tag matched without case", "<A HREF='x'>t</A>", "a[<A HREF='x'>](\"t\")[</A>]");
     addTestRow("end tag closes several levels, text after goes to the parent", "<a><b><c>x</a>y",
         "a[<a>](b[<b>](c[<c>](\"x\")))[</a>] \"y\"");
-    addTestRow("end tag found above the nearest levels", "<a><b><c><d><e><f>x</a>y",
-        "a[<a>](b[<b>](c[<c>](d[<d>](e[<e>](f[<f>](\"x\"))))))[</a>] \"y\"");
+    addTestRow("end tag found above the nearest levels", "<a><b><c><d><e><f>x</A>y",
+        "a[<a>](b[<b>](c[<c>](d[<d>](e[<e>](f[<f>](\"x\"))))))[</A>] \"y\"");
     addTestRow("end tag matching nothing stays text", "</q>", "\"</q>\"");
     addTestRow("self-closed element with attributes", "<menu-item a='1'/>x", "menu-item[<menu-item a='1'/>] \"x\"");
     addTestRow("link is void, so its end tag is text", "<link>...</link>", "link[<link>] \"...</link>\"");
