@@ -5,12 +5,15 @@
 #include "lexer/HtmlLexer.h"
 #include "lexer/KeywordSets.h"
 #include "lexer/LexerModule.h"
-#include "lexer/MarkupLexer.h"
+#include "lexer/MarkupLexerImpl.h"
 
 #include <new>
 
-// Instantiated in AccessorLexer.cpp.
-extern template class HtmlLexer::detail::MarkupLexer<Accessor>;
+// The markup lexer compiled for the document as its sink, so that each run
+// reaches styleTo without an indirect call. The lexer cannot name this type
+// itself: it lies in a layer above the lexer's. Instantiated here rather than
+// in a source of its own, where the same code measured about 3% slower.
+template class HtmlLexer::detail::MarkupLexer<Accessor>;
 
 namespace {
 
