@@ -2,12 +2,12 @@
 
 #include "discovery/ExtensionDatabase.h"
 #include "discovery/ProgramFolders.h"
+#include "platform/CappedFile.h"
 #include "platform/Environment.h"
 #include "platform/Registry.h"
 
 #include <QDir>
 #include <QDomDocument>
-#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <limits>
@@ -206,11 +206,12 @@ void DreamweaverInfo::readVersionFile()
 
     QString found;
     for (const QString& locale : qAsConst(m_locales)) {
-        QFile file(configurationFolder(locale) + QStringLiteral("/version.xml"));
-        if (!file.exists() || file.size() > maximumVersionFileSize || !file.open(QIODevice::ReadOnly))
+        QByteArray bytes;
+        if (!CappedFile::read(
+                configurationFolder(locale) + QStringLiteral("/version.xml"), maximumVersionFileSize, &bytes))
             continue;
         QDomDocument document;
-        document.setContent(&file);
+        document.setContent(bytes);
         const QDomNodeList infos = document.elementsByTagName(QStringLiteral("installinfo"));
         if (infos.isEmpty())
             continue;

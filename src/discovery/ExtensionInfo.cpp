@@ -5,8 +5,8 @@
 #include "packages/IPackage.h"
 #include "packages/MXP.h"
 #include "packages/ZXP.h"
+#include "platform/CappedFile.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -49,9 +49,13 @@ ExtensionInfo::ExtensionInfo(const QString& path)
         readManifestFrom(package);
     } else {
         m_fileName = info.fileName();
-        QFile file(path);
-        if (file.size() <= maximumManifestSize && file.open(QIODevice::ReadOnly | QIODevice::Text))
-            m_manifest = decodeManifest(file.read(maximumManifestSize + 1));
+        QByteArray bytes;
+        if (CappedFile::read(path, maximumManifestSize, &bytes)) {
+            // Carriage returns are dropped: a menu entry's markup is copied into
+            // configuration files, which are edited with "\n" line ends alone.
+            bytes.replace('\r', QByteArray());
+            m_manifest = decodeManifest(bytes);
+        }
     }
     if (!m_manifest.isEmpty())
         parseHeader();

@@ -1,5 +1,7 @@
 #include "installer/ConfigurationFile.h"
 
+#include "platform/CappedFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,21 +21,7 @@ bool ConfigurationFile::exists() const
 
 bool ConfigurationFile::readBytes(const QString& path, QByteArray* bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    if (file.size() > maximumSize) {
-        m_error = QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(maximumSize);
-        return false;
-    }
-    *bytes = file.read(maximumSize + 1);
-    if (bytes->size() > maximumSize || file.error() != QFileDevice::NoError) {
-        m_error = QStringLiteral("cannot read %1").arg(path);
-        return false;
-    }
-    return true;
+    return CappedFile::read(path, maximumSize, bytes, &m_error);
 }
 
 bool ConfigurationFile::load(const QString& seedPath)

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Reads whole files whose size is not ours to trust: one that claims more than
+// the cap is refused before anything is allocated for it, and one that grows
+// while it is read is refused once it passes the cap.
+class CappedFile
+{
+public:
+    // Fills bytes with the file's contents and returns true; false leaves bytes
+    // empty and puts the reason, naming the file, into error (when given).
+    // maximumSize stays below 2 GiB, the most a QByteArray holds.
+    static bool read(const QString& path, qint64 maximumSize, QByteArray* bytes, QString* error = nullptr);
+};
