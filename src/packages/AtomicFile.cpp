@@ -63,6 +63,13 @@ bool AtomicFile::commit()
         cancel();
         return false;
     }
+    // Buffered data meets a full disk or a size limit only when it is written
+    // out, so the flush counts as much as each write: a file cut short there
+    // must not replace the target.
+    if (!m_temporary.flush()) {
+        cancel();
+        return false;
+    }
     m_temporary.close();
     if (m_temporary.error() != QFileDevice::NoError) {
         cancel();
