@@ -16,8 +16,12 @@
 #include <zip.h>
 #endif
 
+#ifdef Q_OS_LINUX
 #include <malloc.h>
+#endif
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -86,7 +90,9 @@ private:
     {
         // A fixed threshold makes every large buffer its own mapping, returned
         // when freed, so that the peak resident size shows what a read holds.
+#ifdef Q_OS_LINUX
         mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
         std::mt19937 random(20261206);
         const QString source = m_dir.filePath(QStringLiteral("source"));
         for (int i = 0; i < 200; ++i) {
@@ -305,8 +311,18 @@ class RatioReporter : public benchmark::ConsoleReporter
 {
 public:
     RatioReporter()
-        : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular)
+        : ConsoleReporter(colourTerminal() ? OO_ColorTabular : OO_Tabular)
     {
+    }
+
+    // Colours only on a terminal, so that a saved report holds no escapes.
+    static bool colourTerminal()
+    {
+#ifdef Q_OS_UNIX
+        return isatty(fileno(stdout));
+#else
+        return false;
+#endif
     }
 
     void ReportRuns(const std::vector<Run>& runs) override
