@@ -1,28 +1,89 @@
 #include "discovery/DreamweaverInfo.h"
+#include "discovery/ExtensionDatabase.h"
+#include "platform/MapRegistry.h"
 #include "support/DiscoveryFixtures.h"
 #include "support/TestRows.h"
 
+#include <QSqlQuery>
 #include <QtTest>
-#include <algorithm>
 
 using Numbers = QVector<int>;
 
+// One installation (its version, folders and installed list) and the two
+// sources of the list of installations: the per-user program folders with the
+// registry, and Adobe's ExMan.db as a real SQLite file.
 class TestDreamweaverInfo : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_root;
+    QString m_database;
+    MapRegistry* m_registry = nullptr;
+
+    QString path(const QString& relative) const { return m_root.path() + '/' + relative; }
+
+    // Rows are "|"-separated values; four make a product, three a key.
+    bool createDatabase(const QStringList& rows)
+    {
+        bool ok = QDir().mkpath(QFileInfo(m_database).absolutePath());
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fixture");
+            db.setDatabaseName(m_database);
+            QSqlQuery query(db);
+            ok = ok && db.open()
+                && query.exec("CREATE TABLE Tb_ProductInfoV2 (ProdID, DisplayName, ProdVersion, FamilyName)")
+                && query.exec("CREATE TABLE Tb_XManConfig (ProdID, KeyName, KeyValue)");
+            for (const QString& row : rows) {
+                const QStringList values = row.split('|');
+                ok = ok
+                    && query.prepare(QStringLiteral("INSERT INTO %1 VALUES (?%2)")
+                                         .arg(values.size() == 4 ? "Tb_ProductInfoV2" : "Tb_XManConfig",
+                                             QString(", ?").repeated(values.size() - 1)));
+                for (const QString& value : values)
+                    query.addBindValue(value);
+                ok = ok && query.exec();
+            }
+        }
+        QSqlDatabase::removeDatabase("fixture");
+        return ok;
+    }
+
 private slots:
+    void initTestCase()
+    {
+        qputenv("APPDATA", path("Roaming").toUtf8());
+        qputenv("ProgramW6432", path("Program Files").toUtf8());
+        qputenv("ALLUSERSPROFILE", path("ProgramData").toUtf8());
+        m_database = openExtensionDatabase();
+        QCOMPARE(
+            QDir::fromNativeSeparators(m_database), path("ProgramData/Adobe/Moravel CC/Configuration/DB/ExMan.db"));
+    }
+
+    void init()
+    {
+        auto registry = std::make_unique<MapRegistry>();
+        m_registry = registry.get();
+        Registry::setInstance(std::move(registry));
+    }
+
+    void cleanup()
+    {
+        Registry::setInstance(nullptr);
+        QDir(m_root.path()).removeRecursively();
+        DreamweaverInfo::installations().clear();
+    }
+
     void setVersion_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<Numbers>("numbers");
-        QTest::newRow("empty is four zeros") << "" << Numbers { 0, 0, 0, 0 };
-        QTest::newRow("trailing dot, empty middle part") << "12..3." << Numbers { 12, 0, 3, 0 };
-        QTest::newRow("signs and white space") << " -1 .+2\t" << Numbers { -1, 2, 0, 0 };
-        QTest::newRow("other characters make a part zero") << "12a.3.0x1.1 2" << Numbers { 0, 3, 0, 0 };
-        QTest::newRow("parts after the fourth ignored") << "1.2.3.4.5" << Numbers { 1, 2, 3, 4 };
-        QTest::newRow("signed 32-bit limits, beyond them zero")
-            << "2147483647.-2147483648.2147483648.-2147483649" << Numbers { INT_MAX, INT_MIN, 0, 0 };
+        addTestRow("empty is four zeros", "", Numbers { 0, 0, 0, 0 });
+        addTestRow("trailing dot, empty middle part", "12..3.", Numbers { 12, 0, 3, 0 });
+        addTestRow("signs and white space", " -1 .+2\t", Numbers { -1, 2, 0, 0 });
+        addTestRow("other characters make a part zero", "12a.3.0x1.1 2", Numbers { 0, 3, 0, 0 });
+        addTestRow("parts after the fourth ignored", "1.2.3.4.5", Numbers { 1, 2, 3, 4 });
+        addTestRow("signed 32-bit limits, beyond them zero", "2147483647.-2147483648.2147483648.-2147483649",
+            Numbers { INT_MAX, INT_MIN, 0, 0 });
     }
 
     void setVersion()
@@ -33,42 +94,6 @@ private slots:
         info.setVersion(text);
         const auto actual = info.versionNumbers();
         QCOMPARE(Numbers(actual.begin(), actual.end()), numbers);
-    }
-
-    void sortHighestFirst_data()
-    {
-        QTest::addColumn<QStringList>("versions");
-        QTest::addColumn<QStringList>("sorted");
-        QTest::newRow("number by number, signed, empty as zero") << QStringList { "12.0", "", "-1", "9.100", "10",
-            "9.99", "10.0.0.1" } << QStringList { "12.0", "10.0.0.1", "10", "9.100", "9.99", "", "-1" };
-        // A stable sort keeps equal versions in their order.
-        QTest::newRow("10 and 10.0.0.0 are equal")
-            << QStringList { "10", "10.0.0.0" } << QStringList { "10", "10.0.0.0" };
-    }
-
-    void sortHighestFirst()
-    {
-        QFETCH(QStringList, versions);
-        QFETCH(QStringList, sorted);
-        QList<DreamweaverInfo> list;
-        for (const QString& version : versions) {
-            list.append(DreamweaverInfo("Dreamweaver", "Adobe", "/dw", {}));
-            list.last().setVersion(version);
-        }
-        std::stable_sort(list.begin(), list.end(), DreamweaverInfo::isNewerThan);
-        QStringList actual;
-        for (const DreamweaverInfo& info : list)
-            actual.append(info.version());
-        QCOMPARE(actual, sorted);
-    }
-
-    void folderRules()
-    {
-        const DreamweaverInfo none("Dreamweaver", "Adobe", "C:/A/B", {});
-        QCOMPARE(none.locales(), QStringList { QString() });
-        QCOMPARE(none.extensionStoreFolder(QString()), QStringLiteral("C:/A/B/Configuration/Shared/Velkor/MXI"));
-        const DreamweaverInfo two("Dreamweaver", "Adobe", "C:/A/B", { "fr_FR", "en_US" });
-        QCOMPARE(two.extensionStoreFolder("en_US"), QStringLiteral("C:/A/B/en_US/Configuration/Shared/Velkor/MXI"));
     }
 
     void resolveDestination_data()
@@ -103,14 +128,15 @@ private slots:
         QTest::addColumn<QStringList>("files"); // one version.xml per locale de_DE, en_US; "-": none
         QTest::addColumn<QString>("version");
         const QString v11 = DiscoveryFixtures::versionXml("11.0"), v12 = DiscoveryFixtures::versionXml("12.0.1");
-        QTest::newRow("first locale wins") << "DW" << QStringList { v11, v12 } << "11.0";
-        QTest::newRow("missing file, next locale") << "DW" << QStringList { "-", v12 } << "12.0.1";
-        QTest::newRow("first installinfo without versionnum, next locale")
-            << "DW" << QStringList { "<v><installinfo/><installinfo versionnum=\"5\"/></v>", v12 } << "12.0.1";
-        QTest::newRow("unparsable, next locale") << "DW" << QStringList { "<v><", v12 } << "12.0.1";
-        QTest::newRow("over 1 MiB, next locale")
-            << "DW" << QStringList { v11.leftJustified(1 << 20, ' ') + ' ', v12 } << "12.0.1";
-        QTest::newRow("nothing usable is empty") << "DW" << QStringList { "<other/>", "-" } << "";
+        addTestRow("first locale wins", "DW", QStringList { v11, v12 }, "11.0");
+        addTestRow("missing file, next locale", "DW", QStringList { "-", v12 }, "12.0.1");
+        addTestRow("first installinfo without versionnum, next locale", "DW",
+            QStringList { "<v><installinfo/><installinfo versionnum=\"5\"/></v>", v12 }, "12.0.1");
+        addTestRow("unparsable, next locale", "DW", QStringList { "<v><", v12 }, "12.0.1");
+        addTestRow("1 MiB is read", "DW", QStringList { v11.leftJustified(1 << 20, ' '), v12 }, "11.0");
+        addTestRow(
+            "over 1 MiB, next locale", "DW", QStringList { v11.leftJustified((1 << 20) + 1, ' '), v12 }, "12.0.1");
+        addTestRow("nothing usable is empty", "DW", QStringList { "<other/>", "-" }, "");
         const QStringList v9 { DiscoveryFixtures::versionXml("9.0"), "-" };
         addTestRow("CS4 saying 9.0 is 10.0", "Dreamweaver CS4", v9, "10.0");
         addTestRow("others saying 9.0 keep it", "Dreamweaver CS3", v9, "9.0");
@@ -121,16 +147,173 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QStringList, files);
         QFETCH(QString, version);
-        QTemporaryDir root;
-        DreamweaverInfo info(name, "Adobe", root.path(), { "de_DE", "en_US" });
+        DreamweaverInfo info(name, "Adobe", path("DW"), { "de_DE", "en_US" });
         for (int i = 0; i < files.size(); ++i) {
-            const QString path = info.configurationFolder(info.locales().at(i)) + "/version.xml";
-            QVERIFY(files.at(i) == "-" || DiscoveryFixtures::writeFile(path, files.at(i).toUtf8()));
+            const QString file = info.configurationFolder(info.locales().at(i)) + "/version.xml";
+            QVERIFY(files.at(i) == "-" || DiscoveryFixtures::writeFile(file, files.at(i).toUtf8()));
         }
         info.setVersion("99");
         info.readVersionFile();
         QCOMPARE(info.version(), version);
         QCOMPARE(info.versionNumbers()[0], version.section('.', 0, 0).toInt());
+    }
+
+    void installedExtensions_data()
+    {
+        QTest::addColumn<QString>("locales");
+        QTest::addColumn<QString>("stored"); // "locale/file|author|name" manifests, or "locale/file" empty
+        QTest::addColumn<QString>("listed"); // "file author: name"
+        addTestRow("the publisher exactly, then authors by code unit", "en_US",
+            "en_US/a.mxi|velkor|A; en_US/b.mxi|Beta|B; en_US/c.mxi||C; en_US/d.mxi|Velkor Labs|D; en_US/e.mxi|Velkor|E",
+            "e.mxi Velkor: E; c.mxi : C; b.mxi Beta: B; d.mxi Velkor Labs: D; a.mxi velkor: A");
+        addTestRow("names by code unit, prefix first", "en_US",
+            "en_US/a.mxi|Acme|apple; en_US/b.mxi|Velkor|Tables; en_US/c.mxi|Acme|Zed; en_US/d.mxi|Velkor|Table",
+            "d.mxi Velkor: Table; b.mxi Velkor: Tables; c.mxi Acme: Zed; a.mxi Acme: apple");
+        // The same extension under another file name is another entry.
+        const char* twoLocales = "en_US/S.mxi|Velkor|English; de_DE/S.mxi|Velkor|Deutsch; de_DE/s.mxi|Velkor|Same";
+        addTestRow("same file name once, from en_US first", "en_US; de_DE", twoLocales,
+            "S.mxi Velkor: English; s.mxi Velkor: Same");
+        addTestRow("same file name once, from de_DE first", "de_DE; en_US", twoLocales,
+            "S.mxi Velkor: Deutsch; s.mxi Velkor: Same");
+        addTestRow("no locale: only manifest files, empty ones too", "",
+            "/UPPER.MXI|Velkor|Upper; /notes.txt|Velkor|Text; /Folder.mxi/Inner.mxi|Velkor|Inner; "
+            "/.Hidden.mxi|Velkor|Hidden; /Empty.mxi",
+            "UPPER.MXI Velkor: Upper; Empty.mxi : ");
+    }
+
+    void installedExtensions()
+    {
+        QFETCH(QString, locales);
+        QFETCH(QString, stored);
+        QFETCH(QString, listed);
+        DreamweaverInfo info("Dreamweaver CS6", "Adobe", path("DW"), locales.split("; ", Qt::SkipEmptyParts));
+        for (const QString& manifest : stored.split("; ")) {
+            const QStringList parts = manifest.split('|');
+            const QString locale = parts[0].section('/', 0, 0), file = parts[0].section('/', 1);
+            const QString folder
+                = path("DW/" + locale + (locale.isEmpty() ? "" : "/") + "Configuration/Shared/Velkor/MXI");
+            QVERIFY(parts.size() == 1 ? DiscoveryFixtures::writeFile(folder + '/' + file, QByteArray())
+                                      : DiscoveryFixtures::storeManifest(folder, file, parts[2], parts[1]));
+        }
+        info.loadInstalledExtensions();
+        QStringList actual;
+        for (const ExtensionInfo& extension : info.installedExtensions())
+            actual.append(extension.fileName() + " " + extension.author() + ": " + extension.name());
+        QCOMPARE(actual.join("; "), listed);
+        // A reload replaces the list: with the manifests gone, it is empty.
+        QVERIFY(QDir(path("DW")).removeRecursively());
+        info.loadInstalledExtensions();
+        QVERIFY(info.installedExtensions().isEmpty());
+    }
+
+    void findInstallFolder_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("registered"); // the key's version component that names an existing folder
+        QTest::addColumn<QString>("found"); // "DW" from the registry, the fallback folder, or "gone": none exists
+        const char* fallback = "Program Files/Adobe/Adobe Dreamweaver 9";
+        addTestRow("8 alone", "8.0.2", "8", "DW");
+        addTestRow("9 to 11 with .0", "10.0.4", "10.0", "DW");
+        addTestRow("11.5 keeps its minor number", "11.5.0.5", "11.5", "DW");
+        addTestRow("12 and above alone", "12.0", "12.0", fallback);
+        addTestRow("missing key falls back", "20.1", "21", fallback);
+        addTestRow("empty version is not looked up", "", "0", fallback);
+        addTestRow("registered folder missing, no fallback", "12.0", "12", "gone");
+    }
+
+    void findInstallFolder()
+    {
+        QFETCH(QString, version);
+        QFETCH(QString, registered);
+        QFETCH(QString, found);
+        QVERIFY(QDir().mkpath(path("Program Files/Adobe/Adobe Dreamweaver 9")) && QDir().mkpath(path("DW")));
+        // Registry names are found without regard to case, as on Windows.
+        m_registry->setValue("software\\adobe\\dreamweaver\\" + registered + "\\installation", "installpath",
+            path(found == "gone" ? "gone" : "DW"));
+        m_registry->setValue("SOFTWARE\\Macromedia\\Dreamweaver\\20\\Installation", "InstallPath", path("DW"));
+        // The fallback takes the folder's name, not the label.
+        DreamweaverInfo info("Dreamweaver CS3", "Adobe", path("Roaming/Adobe/Dreamweaver 9"), {});
+        info.setVersion(version);
+        QCOMPARE(info.findInstallFolder(), found != "gone");
+        QCOMPARE(info.installFolder(), path(found));
+    }
+
+    // Every folder at once: which are listed, under what name, newest first.
+    void programFolders()
+    {
+        const QStringList folders { // below the roaming folder, then the version in version.xml ("-": none)
+            "Macromedia/Dreamweaver 9 9|9.0", // " 9" becomes " CS3", every time
+            "Adobe/Dreamweaver CS5 Backups|11.0", // skipped
+            "Adobe/Dreamweaver CS5 backups|11.0", // listed: the skip minds the case
+            "Adobe/Dreamweaver CS6|12.0", "Adobe/Dreamweaver CC|13.0", "Adobe/Dreamweaver CC 2019|19.9", // 13 to 19 not
+            "Adobe/Dreamweaver 2020|20.0", "Adobe/dreamweaver old|-", "Velkor/Dreamweaver CS6|12.0"
+        };
+        for (const QString& entry : folders) {
+            const QString folder = "Roaming/" + entry.section('|', 0, 0), vendor = entry.section('/', 0, 0);
+            // Locale folders are two letters, "_" and two letters.
+            for (const char* locale : { "en_US", "de_de", "en_USA", "english", ".x_yz" })
+                QVERIFY(QDir().mkpath(path(folder + "/" + locale)));
+            QVERIFY(entry.endsWith("|-")
+                || DiscoveryFixtures::writeFile(path(folder + "/en_US/Configuration/version.xml"),
+                    DiscoveryFixtures::versionXml(entry.section('|', 1))));
+            QVERIFY(QDir().mkpath(
+                path("Program Files/" + vendor + '/' + vendor + ' ' + entry.section('/', 1, 1).section('|', 0, 0))));
+        }
+        DreamweaverInfo::buildDreamweaverList(m_database);
+        QStringList lines;
+        for (const DreamweaverInfo& info : DreamweaverInfo::installations()) {
+            QStringList locales = info.locales();
+            std::sort(locales.begin(), locales.end());
+            lines.append(QStringList { info.vendor(), info.name(), info.version(), locales.join(',') }.join(" | "));
+        }
+        QCOMPARE(lines,
+            (QStringList { "Adobe | Dreamweaver 2020 | 20.0 | de_de,en_US",
+                "Adobe | Dreamweaver CS6 | 12.0 | de_de,en_US", "Adobe | Dreamweaver CS5 backups | 11.0 | de_de,en_US",
+                "Macromedia | Dreamweaver CS3 CS3 | 9.0 | de_de,en_US", "Adobe | dreamweaver old |  | de_de,en_US" }));
+    }
+
+    void extensionDatabase_data()
+    {
+        QTest::addColumn<QString>("rows"); // products: id|name|version|family; keys: id|key|value
+        QTest::addColumn<QString>("installations"); // newest first
+        const QString cs6 = "|$dreamweaver/configuration|$appdata/Adobe/Dreamweaver CS6";
+        addTestRow("no database", "-", "");
+        addTestRow("newest first, first keys, Dreamweaver only",
+            "A|Dreamweaver CS6|12.0|Dreamweaver; P|Photoshop|13|Photoshop; B|Dreamweaver CC|20.0|Dreamweaver; A" + cs6
+                + "; A|$installfolder|C:/DW; A|$installfolder|C:/second; P" + cs6
+                + "; B|$dreamweaver/configuration|x/Adobe/Dreamweaver CS6/en_US/more",
+            "Dreamweaver CC (v 20.0) | 20.0 | ~/Adobe/Dreamweaver CS6 | en_US |  | B; "
+            "Dreamweaver CS6 (v 12.0) | 12.0 | ~/Adobe/Dreamweaver CS6 | en_US | C:/DW | A");
+        addTestRow("missing, other-case or two-part configuration key",
+            "A|Dreamweaver CS6|12.0|Dreamweaver; B|Dreamweaver CC|20.0|Dreamweaver; C|Dreamweaver X|21|Dreamweaver; "
+            "B|$Dreamweaver/Configuration|$appdata/Adobe/Dreamweaver CS6; A|$installfolder|C:/DW; "
+            "C|$dreamweaver/configuration|$appdata/Adobe",
+            "");
+        addTestRow("empty first path component, missing folder",
+            "A|Dreamweaver X|21.0|Dreamweaver; A|$dreamweaver/configuration|$appdata//Dreamweaver X",
+            "Dreamweaver X (v 21.0) | 21.0 | ~/Dreamweaver X |  |  | A");
+        addTestRow("product ids holding a quote or SQL select only their own keys",
+            "it's|Dreamweaver CS6|12.0|Dreamweaver; 0 OR 1=1|Dreamweaver Evil|1.0|Dreamweaver; it's" + cs6,
+            "Dreamweaver CS6 (v 12.0) | 12.0 | ~/Adobe/Dreamweaver CS6 | en_US |  | it's");
+    }
+
+    void extensionDatabase()
+    {
+        QFETCH(QString, rows);
+        QFETCH(QString, installations);
+        QVERIFY(QDir().mkpath(path("Roaming/Adobe/Dreamweaver CS6/en_US")));
+        QVERIFY(rows == "-" || createDatabase(rows.split("; ")));
+        // The database belongs to Adobe's extension manager: never created, never written.
+        QVERIFY(rows == "-" || !QSqlQuery(::extensionDatabase()).exec("INSERT INTO Tb_XManConfig VALUES (1, 2, 3)"));
+        DreamweaverInfo::buildDreamweaverList(m_database);
+        QStringList lines;
+        for (const DreamweaverInfo& info : DreamweaverInfo::installations())
+            lines.append(QStringList { info.name(), info.version(), info.userFolder().replace(path("Roaming"), "~"),
+                info.locales().join(','), info.installFolder(), info.productId() }
+                             .join(" | "));
+        QCOMPARE(lines.join("; "), installations);
+        QVERIFY(!QSqlDatabase::database("CCDB", false).isOpen());
+        QCOMPARE(QFile::exists(m_database), rows != "-");
     }
 };
 

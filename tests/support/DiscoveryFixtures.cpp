@@ -1,8 +1,6 @@
 #include "DiscoveryFixtures.h"
 #include "ScratchFiles.h"
 
-#include "TestData.h"
-
 namespace DiscoveryFixtures {
 
 QByteArray versionXml(const QString& versionNumber)
@@ -16,11 +14,6 @@ bool storeManifest(const QString& folder, const QString& fileName, const QString
     return ScratchFiles::writeFile(folder + '/' + fileName,
         "<?xml version=\"1.0\"?>\n<macromedia-extension id=\"" + fileName.toUtf8() + "\" name=\"" + name.toUtf8()
             + "\" version=\"1.0\">\n  <author name=\"" + author.toUtf8() + "\" />\n</macromedia-extension>\n");
-}
-
-QByteArray tableSorterManifest()
-{
-    return ScratchFiles::readFile(QStringLiteral(MORAVEL_TEST_DATA_DIR "/installer/TableSorter.mxi"));
 }
 
 } // namespace DiscoveryFixtures

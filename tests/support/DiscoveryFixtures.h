@@ -15,7 +15,4 @@ QByteArray versionXml(const QString& versionNumber);
 // Stores a small manifest as folder/fileName, as the installer leaves it.
 bool storeManifest(const QString& folder, const QString& fileName, const QString& name, const QString& author);
 
-// The realistic manifest of the test data (comments, CDATA, products, both platforms).
-QByteArray tableSorterManifest();
-
 } // namespace DiscoveryFixtures

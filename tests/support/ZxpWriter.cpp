@@ -14,19 +14,14 @@ QByteArray ZxpWriter::archiveOf(const QList<Entry>& entries, const QByteArray& c
         const QByteArray payload = e.payload.value_or(e.method == Entry::Deflated ? deflateRaw(e.data) : e.data);
         const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef*>(e.data.constData()), uInt(e.data.size())));
         const quint32 size = quint32(e.data.size()), packed = quint32(payload.size()), offset = quint32(out.size());
-        const quint16 flags = quint16((e.dataDescriptor ? 0x0008 : 0) | e.extraFlags);
         const QByteArray localName = e.localName.value_or(e.name);
-        const bool later = e.dataDescriptor;
-        // Version, flags, method, zero time and date.
-        local << quint32(0x04034B50) << quint16(20) << flags << e.method << quint32(0) << (later ? 0 : crc)
-              << (later ? 0 : packed) << (later ? 0 : size) << quint16(localName.size()) << quint16(0);
+        // Version, flags, method, zero time and date, CRC, sizes, name and extra lengths.
+        local << quint32(0x04034B50) << quint16(20) << e.extraFlags << e.method << quint32(0) << crc << packed << size
+              << quint16(localName.size()) << quint16(0);
         local.writeRawData(localName.constData(), localName.size());
         local.writeRawData(payload.constData(), payload.size());
-        if (later)
-            local << quint32(0x08074B50) << crc << packed << size;
-
         // Extra, comment, disk and attribute fields all zero.
-        central << quint32(0x02014B50) << quint16(20) << quint16(20) << flags << e.method << quint32(0)
+        central << quint32(0x02014B50) << quint16(20) << quint16(20) << e.extraFlags << e.method << quint32(0)
                 << e.centralCrc.value_or(crc) << e.centralCompressedSize.value_or(packed)
                 << e.centralUncompressedSize.value_or(size) << quint16(e.name.size()) << quint16(0) << quint16(0)
                 << quint16(0) << quint16(0) << quint32(0) << offset;

@@ -24,8 +24,7 @@ public:
         QByteArray name;
         QByteArray data;
         quint16 method = Deflated; // any other value stores data as it is
-        quint16 extraFlags = 0; // ORed into the flags of both headers (1: encrypted)
-        bool dataDescriptor = false; // zero sizes and CRC locally, a descriptor after the data
+        quint16 extraFlags = 0; // the general purpose flags (1: encrypted)
         std::optional<QByteArray> localName; // the local header's name when it differs
         std::optional<QByteArray> payload; // the bytes written as the entry's data
         // Values written into the central directory instead of the true ones.
