@@ -25,24 +25,20 @@ class TestDreamweaverInfo : public QObject
     // Rows are "|"-separated values; four make a product, three a key.
     bool createDatabase(const QStringList& rows)
     {
+        QStringList statements { "CREATE TABLE Tb_ProductInfoV2 (ProdID, DisplayName, ProdVersion, FamilyName)",
+            "CREATE TABLE Tb_XManConfig (ProdID, KeyName, KeyValue)" };
+        for (QString row : rows) {
+            const char* table = row.count('|') == 3 ? "Tb_ProductInfoV2" : "Tb_XManConfig";
+            statements.append(
+                QStringLiteral("INSERT INTO %1 VALUES ('%2')").arg(table, row.replace("'", "''").replace("|", "', '")));
+        }
         bool ok = QDir().mkpath(QFileInfo(m_database).absolutePath());
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fixture");
             db.setDatabaseName(m_database);
-            QSqlQuery query(db);
-            ok = ok && db.open()
-                && query.exec("CREATE TABLE Tb_ProductInfoV2 (ProdID, DisplayName, ProdVersion, FamilyName)")
-                && query.exec("CREATE TABLE Tb_XManConfig (ProdID, KeyName, KeyValue)");
-            for (const QString& row : rows) {
-                const QStringList values = row.split('|');
-                ok = ok
-                    && query.prepare(QStringLiteral("INSERT INTO %1 VALUES (?%2)")
-                                         .arg(values.size() == 4 ? "Tb_ProductInfoV2" : "Tb_XManConfig",
-                                             QString(", ?").repeated(values.size() - 1)));
-                for (const QString& value : values)
-                    query.addBindValue(value);
-                ok = ok && query.exec();
-            }
+            ok = ok && db.open();
+            for (const QString& statement : statements)
+                ok = ok && QSqlQuery(db).exec(statement);
         }
         QSqlDatabase::removeDatabase("fixture");
         return ok;
@@ -107,7 +103,6 @@ private slots:
         addTestRow(
             "climbing inside stays", "en_US", "$dreamweaver/Configuration/A/../B", "/u/DW/en_US/Configuration/A/../B");
         addTestRow("no token refused", "en_US", "Commands", "");
-        addTestRow("other tokens refused", "en_US", "$fonts/Velkor", "");
         addTestRow("token not at the start refused", "en_US", "/tmp/$dreamweaver/Configuration", "");
         addTestRow("climbing out by backslash refused", "en_US", "$dreamweaver/Configuration\\..\\x", "");
         addTestRow("sibling with a longer name refused", "en_US", "$dreamweaver/Configuration/../ConfigurationX", "");

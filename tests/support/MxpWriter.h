@@ -28,20 +28,13 @@ public:
         return addRecord(name, data.isEmpty() ? QList<Chunk>() : QList<Chunk> { Chunk::of(data) });
     }
 
-    // A record with these chunks, ended by a zero header unless told not to.
+    // A record head (name length, name, 20 reserved bytes) and these chunks, ended by a zero header unless told not to.
     MxpWriter& addRecord(const QByteArray& name, const QList<Chunk>& chunks, bool terminated = true)
     {
-        // The record head: name length, name, 20 reserved bytes.
         m_body.append(int32(name.size()) + name + QByteArray(20, 'Z'));
         for (const Chunk& chunk : chunks)
             m_body.append(int32(chunk.uncompressedSize) + int32(chunk.compressedSize) + chunk.bytes);
-        return addRaw(terminated ? QByteArray(8, '\0') : QByteArray());
-    }
-
-    // Bytes appended as they are, e.g. a damaged record head.
-    MxpWriter& addRaw(const QByteArray& bytes)
-    {
-        m_body.append(bytes);
+        m_body.append(terminated ? QByteArray(8, '\0') : QByteArray());
         return *this;
     }
 
