@@ -55,12 +55,7 @@ private slots:
             QDir::fromNativeSeparators(m_database), path("ProgramData/Adobe/Moravel CC/Configuration/DB/ExMan.db"));
     }
 
-    void init()
-    {
-        auto registry = std::make_unique<MapRegistry>();
-        m_registry = registry.get();
-        Registry::setInstance(std::move(registry));
-    }
+    void init() { Registry::setInstance(std::unique_ptr<Registry>(m_registry = new MapRegistry)); }
 
     void cleanup()
     {
@@ -74,10 +69,9 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<Numbers>("numbers");
         addTestRow("empty is four zeros", "", Numbers { 0, 0, 0, 0 });
-        addTestRow("trailing dot, empty middle part", "12..3.", Numbers { 12, 0, 3, 0 });
-        addTestRow("signs and white space", " -1 .+2\t", Numbers { -1, 2, 0, 0 });
-        addTestRow("other characters make a part zero", "12a.3.0x1.1 2", Numbers { 0, 3, 0, 0 });
-        addTestRow("parts after the fourth ignored", "1.2.3.4.5", Numbers { 1, 2, 3, 4 });
+        addTestRow("signs, white space, empty parts", " -1 ..+2\t.", Numbers { -1, 0, 2, 0 });
+        addTestRow("other characters make a part zero, parts after the fourth ignored", "12a.3.0x1.1 2.5",
+            Numbers { 0, 3, 0, 0 });
         addTestRow("signed 32-bit limits, beyond them zero", "2147483647.-2147483648.2147483648.-2147483649",
             Numbers { INT_MAX, INT_MIN, 0, 0 });
     }
