@@ -28,9 +28,6 @@ private slots:
                 "file icons/Sort.png > $Dreamweaver/Configuration/Shared/Velkor/Icons",
                 "menu DWMenu_Commands Velkor_TableSorter", "button DW_Insertbar_Common/Velkor/Velkor_Sort",
                 "button DW_Insertbar_Common/Velkor/Velkor_Filter", "button DW_Insertbar_Tables//Velkor_TableTools" });
-        addTestRow("names in capitals",
-            QByteArray("<MACROMEDIA-EXTENSION ID=\"a\" Name='N' VERSION=1><Author NAME=\"Ann\"/>"),
-            QStringList { "a | N | 1 | Ann |  | " });
         addTestRow("first elements win, author anywhere",
             QByteArray("<author name=\"Early\"/><macromedia-extension id=\"1\"><author name=\"Late\"/>"
                        "</macromedia-extension><macromedia-extension id=\"2\" name=\"Two\">"),
