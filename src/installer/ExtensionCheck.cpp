@@ -19,10 +19,24 @@ QString configurationText(const QString& path)
     return file.exists() && file.load() ? file.text() : QString();
 }
 
+// Whether the first element with parentId (the one the installer adds to)
+// holds an element with id as a child of its own. The installer puts an entry
+// straight into that element; the same id deeper down, in a submenu or a
+// folder of the category, is something else and would not be removed with
+// the extension either.
 bool holds(Accessor& document, const QString& parentId, const QString& id)
 {
     CElement* parent = document.elementById(parentId);
-    return parent && parent->elementById(id);
+    if (!parent) {
+        return false;
+    }
+    for (const CElement* child : parent->children()) {
+        const QString name = child->name();
+        if (!name.isEmpty() && name != QLatin1String("!--") && child->attribute(QStringLiteral("id")) == id) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace

@@ -1,13 +1,7 @@
 #include "InstallerFixtures.h"
-#include "ScratchFiles.h"
 
 #include "MxpWriter.h"
 #include "ZxpWriter.h"
-
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
 
 namespace InstallerFixtures {
 
@@ -18,29 +12,24 @@ QByteArray TestExtension::manifest() const
     for (const PackagedFile& file : files) {
         text += "    <file source=\"" + file.source + "\" destination=\"" + file.destination + "\" />\n";
     }
-    text += "  </files>\n  <configuration-changes>\n" + configurationChanges + "  </configuration-changes>\n"
+    return text + "  </files>\n  <configuration-changes>\n" + configurationChanges + "  </configuration-changes>\n"
         + "</macromedia-extension>\n";
-    return text;
 }
 
 bool TestExtension::writePackage(const QString& path) const
 {
-    const auto fill = [this](auto& writer) {
+    const auto fill = [this](auto&& writer) {
         writer.add(manifestName, manifest());
         for (const PackagedFile& file : files) {
             if (!file.data.isNull()) {
                 writer.add(file.source, file.data);
             }
         }
+        return writer;
     };
-    if (path.endsWith(QLatin1String(".mxp"), Qt::CaseInsensitive)) {
-        MxpWriter writer;
-        fill(writer);
-        return ScratchFiles::writeFile(path, writer.package());
-    }
-    ZxpWriter writer;
-    fill(writer);
-    return ScratchFiles::writeFile(path, writer.archive());
+    return writeFile(path,
+        path.endsWith(QLatin1String(".mxp"), Qt::CaseInsensitive) ? fill(MxpWriter()).package()
+                                                                  : fill(ZxpWriter()).archive());
 }
 
 TestExtension toolsExtension()
@@ -59,32 +48,20 @@ TestExtension toolsExtension()
         "Velkor Tools.mxi" };
 }
 
-TestExtension largeExtension(int fileCount, int menuEntries, int buttons)
+TestExtension largeExtension(int fileCount)
 {
-    TestExtension extension { "com.velkor.large", "Velkor Large", {}, {}, "Velkor Large.mxi" };
+    TestExtension extension = toolsExtension();
+    QByteArray data(16 * 1024, Qt::Uninitialized);
     quint32 seed = 2654435761u;
     for (int i = 0; i < fileCount; ++i) {
         // Poorly compressible content, so that writing takes measurable time.
-        QByteArray data(16 * 1024, Qt::Uninitialized);
         for (char& byte : data) {
             seed = seed * 1664525u + 1013904223u;
             byte = char(seed >> 24);
         }
         extension.files.append({ "files/file" + QByteArray::number(i) + ".js", data,
-            "$dreamweaver/Configuration/Commands/Velkor Large/Part" + QByteArray::number(i % 4) });
+            "$dreamweaver/Configuration/Commands/Velkor/Part" + QByteArray::number(i % 4) });
     }
-    for (int i = 0; i < menuEntries; ++i) {
-        extension.configurationChanges
-            += "    <menu-insert appendTo=\"DWMenu_Commands\">\n      <menuitem name=\"Large " + QByteArray::number(i)
-            + "\" id=\"Velkor_Large_" + QByteArray::number(i) + "\" />\n    </menu-insert>\n";
-    }
-    extension.configurationChanges
-        += "    <insertbar-insert>\n      <category id=\"Velkor_Large_Category\" folder=\"L\">\n";
-    for (int i = 0; i < buttons; ++i) {
-        extension.configurationChanges
-            += "        <button id=\"Velkor_Large_Button_" + QByteArray::number(i) + "\" image=\"b.png\" />\n";
-    }
-    extension.configurationChanges += "      </category>\n    </insertbar-insert>\n";
     return extension;
 }
 
@@ -113,19 +90,28 @@ QByteArray insertbarXml()
            "</insertbar>\n";
 }
 
-QByteArray largeMenusXml(int size)
+QByteArray largeMenusXml(int menus)
 {
-    QByteArray menus;
-    for (int menu = 0; menusXml().size() + menus.size() < size; ++menu) {
+    QByteArray extra;
+    for (int menu = 0; menu < menus; ++menu) {
         const QByteArray id = "DWMenu_Extra" + QByteArray::number(menu);
-        menus += "    <menu name=\"Extra\" id=\"" + id + "\">\n";
+        extra += "    <menu name=\"Extra\" id=\"" + id + "\">\n";
         for (int item = 0; item < 20; ++item) {
-            menus += "      <menuitem name=\"Item\" command=\"dw.run()\" enabled=\"dw.canRun()\" id=\"" + id + "_"
-                + QByteArray::number(item) + "\" />\n";
+            extra += "      <menuitem name=\"Item\" command=\"dw.run()\" id=\"" + id + '_' + QByteArray::number(item)
+                + "\" />\n";
         }
-        menus += "    </menu>\n";
+        extra += "    </menu>\n";
     }
-    return menusXml().insert(menusXml().indexOf("  </menubar>\n</menubar>"), menus);
+    return menusXml().insert(menusXml().indexOf("  </menubar>\n</menubar>"), extra);
+}
+
+QMap<QString, QByteArray> snapshot(const QString& folder)
+{
+    QMap<QString, QByteArray> tree;
+    for (const QString& entry : entriesBelow(folder)) {
+        tree.insert(entry, entry.endsWith('/') ? QByteArray() : readFile(folder + '/' + entry));
+    }
+    return tree;
 }
 
 } // namespace InstallerFixtures

@@ -2,8 +2,8 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
-#include <QStringList>
 
 #include "ScratchFiles.h"
 
@@ -37,13 +37,16 @@ struct TestExtension
 // Two files in Commands/Velkor, one in Objects/Velkor/Images, a menu entry and
 // an Insert-bar button in a category of its own.
 TestExtension toolsExtension();
-// Many files, menu entries and buttons, for the runs that are interrupted.
-TestExtension largeExtension(int fileCount, int menuEntries, int buttons);
+// The tools extension with fileCount more files of 16 KiB, for runs that are interrupted.
+TestExtension largeExtension(int fileCount);
 
 // Dreamweaver's configuration files as a fresh installation has them;
-// largeMenusXml() grows Menus.xml with further menus to about size bytes.
+// largeMenusXml() adds further menus, about 1.5 KiB each.
 QByteArray menusXml();
 QByteArray insertbarXml();
-QByteArray largeMenusXml(int size);
+QByteArray largeMenusXml(int menus);
+
+// Every file and folder below folder (folders ending in "/") with the bytes of each file.
+QMap<QString, QByteArray> snapshot(const QString& folder);
 
 } // namespace InstallerFixtures
