@@ -48,23 +48,6 @@ TestExtension toolsExtension()
         "Velkor Tools.mxi" };
 }
 
-TestExtension largeExtension(int fileCount)
-{
-    TestExtension extension = toolsExtension();
-    QByteArray data(16 * 1024, Qt::Uninitialized);
-    quint32 seed = 2654435761u;
-    for (int i = 0; i < fileCount; ++i) {
-        // Poorly compressible content, so that writing takes measurable time.
-        for (char& byte : data) {
-            seed = seed * 1664525u + 1013904223u;
-            byte = char(seed >> 24);
-        }
-        extension.files.append({ "files/file" + QByteArray::number(i) + ".js", data,
-            "$dreamweaver/Configuration/Commands/Velkor/Part" + QByteArray::number(i % 4) });
-    }
-    return extension;
-}
-
 QByteArray menusXml()
 {
     return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
@@ -88,30 +71,6 @@ QByteArray insertbarXml()
            "\t\t<button id=\"DW_Hyperlink\" image=\"Common/Hyperlink.png\" file=\"Common/Hyperlink.htm\" />\n"
            "\t</category>\n"
            "</insertbar>\n";
-}
-
-QByteArray largeMenusXml(int menus)
-{
-    QByteArray extra;
-    for (int menu = 0; menu < menus; ++menu) {
-        const QByteArray id = "DWMenu_Extra" + QByteArray::number(menu);
-        extra += "    <menu name=\"Extra\" id=\"" + id + "\">\n";
-        for (int item = 0; item < 20; ++item) {
-            extra += "      <menuitem name=\"Item\" command=\"dw.run()\" id=\"" + id + '_' + QByteArray::number(item)
-                + "\" />\n";
-        }
-        extra += "    </menu>\n";
-    }
-    return menusXml().insert(menusXml().indexOf("  </menubar>\n</menubar>"), extra);
-}
-
-QMap<QString, QByteArray> snapshot(const QString& folder)
-{
-    QMap<QString, QByteArray> tree;
-    for (const QString& entry : entriesBelow(folder)) {
-        tree.insert(entry, entry.endsWith('/') ? QByteArray() : readFile(folder + '/' + entry));
-    }
-    return tree;
 }
 
 } // namespace InstallerFixtures

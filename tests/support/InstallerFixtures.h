@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QMap>
 #include <QString>
 
 #include "ScratchFiles.h"
@@ -37,16 +36,9 @@ struct TestExtension
 // Two files in Commands/Velkor, one in Objects/Velkor/Images, a menu entry and
 // an Insert-bar button in a category of its own.
 TestExtension toolsExtension();
-// The tools extension with fileCount more files of 16 KiB, for runs that are interrupted.
-TestExtension largeExtension(int fileCount);
 
-// Dreamweaver's configuration files as a fresh installation has them;
-// largeMenusXml() adds further menus, about 1.5 KiB each.
+// Dreamweaver's configuration files as a fresh installation has them.
 QByteArray menusXml();
 QByteArray insertbarXml();
-QByteArray largeMenusXml(int menus);
-
-// Every file and folder below folder (folders ending in "/") with the bytes of each file.
-QMap<QString, QByteArray> snapshot(const QString& folder);
 
 } // namespace InstallerFixtures
