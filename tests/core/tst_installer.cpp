@@ -184,95 +184,83 @@ private slots:
         }
     }
 
-    // An entry counts only where the installer puts it and the removal finds
-    // it: straight inside the element with the manifest's target id.
-    void verifyFindsEachPieceWhereTheInstallPutsIt_data()
+    // A file the installer cannot place is skipped and reported. Verify then
+    // misses what is not where it should be: a file, or an entry anywhere but
+    // straight inside the element with the manifest's target id, where the
+    // installer puts it and the removal looks for it.
+    void reportsWhatIsMissing_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QByteArray>("text"); // null: the file is deleted
-        QTest::addColumn<QString>("missing");
-        const QByteArray tool = "<menuitem id=\"Velkor_Tool\"/>";
-        const QByteArray button = "<button id=\"Velkor_Button\"/>";
+        QTest::addColumn<QString>("user"); // relative: below the working folder
+        QTest::addColumn<QByteArray>("destination"); // of odd.js, added to the tools extension
+        QTest::addColumn<Outcome>("installed"); // odd.js's; not packed when it is missing from the package
+        QTest::addColumn<QString>("damaged"); // a file changed after the install
+        QTest::addColumn<QByteArray>("text"); // its new text; null: deleted
+        QTest::addColumn<QString>("missing"); // what verify misses
+        const QString user = "/user/Dreamweaver CS6", menus = "Menus/Menus.xml", insertbar = "Objects/insertbar.xml";
+        const QByteArray commands = "$dreamweaver/Configuration/Commands/V", none;
+        const QByteArray tool = "<menuitem id=\"Velkor_Tool\"/>", button = "<button id=\"Velkor_Button\"/>";
         const QByteArray commandsEnd = "id=\"DWMenu_Commands_Sort\" />";
-        addTestRow("a listed file deleted", QString("Commands/Velkor/tool.js"), QByteArray(),
-            QString("Commands/Velkor/tool.js"));
-        addTestRow("menu entry under another menu", QString("Menus/Menus.xml"),
+        addTestRow("empty destination", user, none, Outcome::RefusedDestination, QString(), none, QString());
+        addTestRow("relative destination", user, QByteArray("Commands/V"), Outcome::RefusedDestination, QString(), none,
+            QString());
+        addTestRow("installation in a relative folder", QString("rel"), commands, Outcome::RefusedDestination,
+            QString(), none, QString());
+        addTestRow("entry missing from the package", user, commands, Outcome::MissingFromPackage, QString(), none,
+            QString("Commands/V/odd.js"));
+        addTestRow("a file stands where its folder must go", user,
+            QByteArray("$dreamweaver/Configuration/Commands/Blocked/Deeper"), Outcome::WriteFailed, QString(), none,
+            QString("Commands/Blocked/Deeper/odd.js"));
+        addTestRow("a listed file deleted", user, commands, Outcome::Written, QString("Commands/V/odd.js"), none,
+            QString("Commands/V/odd.js"));
+        addTestRow("menu entry under another menu", user, commands, Outcome::Written, menus,
             inserted(menusXml(), "id=\"DWMenu_File_New\" />", tool), QString("Velkor_Tool"));
-        addTestRow("menu entry in a submenu of its menu", QString("Menus/Menus.xml"),
+        addTestRow("menu entry in a submenu of its menu", user, commands, Outcome::Written, menus,
             inserted(menusXml(), commandsEnd, "<menu id=\"Sub\">" + tool + "</menu>"), QString("Velkor_Tool"));
-        addTestRow("menu entry commented out", QString("Menus/Menus.xml"),
+        addTestRow("menu entry commented out", user, commands, Outcome::Written, menus,
             inserted(menusXml(), commandsEnd, "<!-- " + tool + " -->"), QString("Velkor_Tool"));
-        addTestRow("button in another category", QString("Objects/insertbar.xml"),
+        addTestRow("button in another category", user, commands, Outcome::Written, insertbar,
             inserted(installedInsertbar, "Hyperlink.htm\" />", button).replace("id=\"Velkor_Button", "id=\"Other"),
             QString("Velkor_Button"));
-        addTestRow("button in a folder of its category", QString("Objects/insertbar.xml"),
+        addTestRow("button in a folder of its category", user, commands, Outcome::Written, insertbar,
             "<category id=\"Velkor_Category\"><menubutton id=\"Velkor\">" + button + "</menubutton></category>",
             QString("Velkor_Button"));
     }
 
-    void verifyFindsEachPieceWhereTheInstallPutsIt()
-    {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, text);
-        QFETCH(QString, missing);
-
-        DreamweaverInfo dreamweaver = installation({ "en_US" });
-        QVERIFY(dreamweaver.installPackage(package(toolsExtension()), nullptr));
-        const QString configuration = dreamweaver.configurationFolder("en_US") + '/';
-        QVERIFY(text.isNull() ? QFile::remove(configuration + file) : writeFile(configuration + file, text));
-        const QList<ExtensionCheck::Item> items = ExtensionCheck(dreamweaver).check("Velkor Tools.mxi");
-        QCOMPARE(items.size(), 5);
-        QStringList seen;
-        for (const ExtensionCheck::Item& item : items) {
-            seen << (item.present ? QString() : QString(item.name).remove(configuration));
-        }
-        QCOMPARE(seen.join(QString()), missing);
-    }
-
-    void skipsAndReportsFilesItCannotPlace_data()
-    {
-        QTest::addColumn<QString>("user"); // relative: below the working folder
-        QTest::addColumn<QByteArray>("destination");
-        QTest::addColumn<bool>("packed");
-        QTest::addColumn<Outcome>("installed");
-        const QString user = "/user/Dreamweaver CS6";
-        const QByteArray commands = "$dreamweaver/Configuration/Commands/V";
-        addTestRow("empty destination", user, QByteArray(), true, Outcome::RefusedDestination);
-        addTestRow("relative destination", user, QByteArray("Commands/V"), true, Outcome::RefusedDestination);
-        addTestRow("installation in a relative folder", QString("rel"), commands, true, Outcome::RefusedDestination);
-        addTestRow("entry missing from the package", user, commands, false, Outcome::MissingFromPackage);
-        addTestRow("a file stands where its folder must go", user,
-            QByteArray("$dreamweaver/Configuration/Commands/Blocked/Deeper"), true, Outcome::WriteFailed);
-    }
-
-    void skipsAndReportsFilesItCannotPlace()
+    void reportsWhatIsMissing()
     {
         QFETCH(QString, user);
         QFETCH(QByteArray, destination);
-        QFETCH(bool, packed);
         QFETCH(Outcome, installed);
+        QFETCH(QString, damaged);
+        QFETCH(QByteArray, text);
+        QFETCH(QString, missing);
 
         const QString workingFolder = m_root + "/cwd";
         QVERIFY(QDir().mkpath(workingFolder) && QDir::setCurrent(workingFolder));
         const auto restore = qScopeGuard([this] { QDir::setCurrent(m_dir.path()); });
         DreamweaverInfo dreamweaver = installation({ "en_US" }, user);
-        const QString configuration = dreamweaver.configurationFolder("en_US");
-        writeFile(configuration + "/Commands/Blocked", "a file");
+        const QString configuration = dreamweaver.configurationFolder("en_US") + '/';
+        writeFile(configuration + "Commands/Blocked", "a file");
         TestExtension extension = toolsExtension();
-        extension.files = { { "odd.js", packed ? QByteArray("odd") : QByteArray(), destination },
-            { "fine.js", "fine", "$dreamweaver/Configuration/Commands/Velkor" } };
+        extension.files.append(
+            { "odd.js", installed == Outcome::MissingFromPackage ? QByteArray() : "odd", destination });
         InstallReport report;
         QVERIFY(dreamweaver.installPackage(package(extension), nullptr, &report));
+        QCOMPARE(report.files().last().outcome, installed);
+        QVERIFY(damaged.isEmpty()
+            || (text.isNull() ? QFile::remove(configuration + damaged) : writeFile(configuration + damaged, text)));
+        QStringList seen;
+        for (const ExtensionCheck::Item& item : ExtensionCheck(dreamweaver).check("Velkor Tools.mxi")) {
+            seen << (item.present ? QString() : QString(item.name).remove(configuration));
+        }
+        QCOMPARE(seen.join(QString()), missing);
         InstallReport removal;
         dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &removal);
-        // A relative path would land below the working folder.
-        QCOMPARE(entriesBelow(workingFolder).filter(".js"), QStringList());
-        QCOMPARE(report.files().size(), 3);
-        QCOMPARE(report.files().at(1).outcome, installed);
-        QCOMPARE(report.files().at(2).outcome, user.startsWith('/') ? Outcome::Written : installed);
         QCOMPARE(
-            removal.files().at(0).outcome, installed == Outcome::RefusedDestination ? installed : Outcome::NotPresent);
-        QCOMPARE(readFile(configuration + "/Commands/Blocked"), QByteArray("a file"));
+            removal.files().at(3).outcome == Outcome::RefusedDestination, installed == Outcome::RefusedDestination);
+        // A relative path would land below the working folder.
+        QCOMPARE(entriesBelow(workingFolder).filter(QRegularExpression("\\.(js|htm|png)$")), QStringList());
+        QCOMPARE(readFile(configuration + "Commands/Blocked"), QByteArray("a file"));
     }
 
     void failedEditLeavesTheFileAndItsBackupWhole_data()
