@@ -76,20 +76,11 @@ private slots:
             Menus { menu("DWMenu_File", "DWMenu_Commands_Sort", "<menuitem id=\"DWMenu_Commands_Sort\"/>") },
             Buttons {}, inserted(menus, fileMenuEnd, "      <menuitem id=\"DWMenu_Commands_Sort\"/>\n"),
             QStringList { "DWMenu_Commands_Sort added" }, true);
-        addTestRow("target without white space before its end tag", false,
-            QStringLiteral("<menubar><menu id=\"m\"><menuitem id=\"a\"/></menu></menubar>"),
-            Menus { menu("m", "b", "\n  <menuitem id=\"b\"/>\n") }, Buttons {},
-            QStringLiteral("<menubar><menu id=\"m\"><menuitem id=\"a\"/>    <menuitem id=\"b\"/></menu></menubar>"),
-            QStringList { "b added" }, true);
         addTestRow("empty-element target is opened up with its tag name's case, and stays open", false,
             QStringLiteral("<menubar>\n  <MENU id=\"m\" />\n</menubar>\n"),
             Menus { menu("m", "b", "<menuitem id=\"b\"/>") }, Buttons {},
             QStringLiteral("<menubar>\n  <MENU id=\"m\" >\n      <menuitem id=\"b\"/>\n  </MENU>\n</menubar>\n"),
             QStringList { "b added" }, false);
-        addTestRow("the second of two equal entries finds the first", false, m,
-            Menus { menu("DWMenu_File", "x", "<menuitem id=\"x\"/>"), menu("DWMenu_File", "x", "<menuitem/>") },
-            Buttons {}, inserted(menus, fileMenuEnd, "      <menuitem id=\"x\"/>\n"),
-            QStringList { "x added", "x already present" }, true);
         addTestRow("button into a category Dreamweaver has, which stays", false, QString(insertbar), Menus {},
             Buttons { button("DW_Insertbar_Common", "", "V") },
             inserted(insertbar, "DW_Hyperlink\" />\n", "\t\t<button id=\"V\"/>\n"), QStringList { "V added" }, true);
