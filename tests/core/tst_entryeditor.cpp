@@ -10,11 +10,6 @@ Q_DECLARE_METATYPE(Buttons)
 
 namespace {
 
-MenuInsert menu(const char* appendTo, const char* itemId, const char* markup)
-{
-    return { appendTo, itemId, markup };
-}
-
 InsertbarInsert button(const char* categoryId, const char* folder, const char* buttonId)
 {
     return { categoryId, folder, buttonId, QStringLiteral("<button id=\"%1\"/>").arg(buttonId) };
@@ -59,26 +54,26 @@ private slots:
         const QString m = menus;
         const QString none;
         addTestRow("blank lines, odd indentation and text in the snippet are dropped, comments kept", false, m,
-            Menus { menu("DWMenu_Commands", "V",
+            Menus { { "DWMenu_Commands", "V",
                 "\n<!-- Velkor -->\n\n   <menu id=\"V\">\n\n  stray\n<menuitem id=\"T\">Label</menuitem>\n"
-                "      <menuitem id=\"L\"/>\n</menu><separator/>\n\n") },
+                "      <menuitem id=\"L\"/>\n</menu><separator/>\n\n" } },
             Buttons {},
             inserted(menus, "DWMenu_Commands_Sort\" />\n",
                 "      <!-- Velkor -->\n      <menu id=\"V\">\n          <menuitem id=\"T\">\n          </menuitem>\n"
                 "          <menuitem id=\"L\"/>\n      </menu>\n      <separator/>\n"),
             QStringList { "V added" }, false);
         addTestRow("a later entry goes into the element an earlier one added", false, m,
-            Menus { menu("DWMenu_File", "V", "<menu id=\"V\"></menu>"), menu("V", "I", "<menuitem id=\"I\"/>") },
+            Menus { { "DWMenu_File", "V", "<menu id=\"V\"></menu>" }, { "V", "I", "<menuitem id=\"I\"/>" } },
             Buttons {},
             inserted(menus, fileMenuEnd, "      <menu id=\"V\">\n          <menuitem id=\"I\"/>\n      </menu>\n"),
             QStringList { "V added", "I added" }, true);
         addTestRow("the id under another menu neither stops the entry nor goes with it", false, m,
-            Menus { menu("DWMenu_File", "DWMenu_Commands_Sort", "<menuitem id=\"DWMenu_Commands_Sort\"/>") },
-            Buttons {}, inserted(menus, fileMenuEnd, "      <menuitem id=\"DWMenu_Commands_Sort\"/>\n"),
+            Menus { { "DWMenu_File", "DWMenu_Commands_Sort", "<menuitem id=\"DWMenu_Commands_Sort\"/>" } }, Buttons {},
+            inserted(menus, fileMenuEnd, "      <menuitem id=\"DWMenu_Commands_Sort\"/>\n"),
             QStringList { "DWMenu_Commands_Sort added" }, true);
         addTestRow("empty-element target is opened up with its tag name's case, and stays open", false,
             QStringLiteral("<menubar>\n  <MENU id=\"m\" />\n</menubar>\n"),
-            Menus { menu("m", "b", "<menuitem id=\"b\"/>") }, Buttons {},
+            Menus { { "m", "b", "<menuitem id=\"b\"/>" } }, Buttons {},
             QStringLiteral("<menubar>\n  <MENU id=\"m\" >\n      <menuitem id=\"b\"/>\n  </MENU>\n</menubar>\n"),
             QStringList { "b added" }, false);
         addTestRow("button into a category Dreamweaver has, which stays", false, QString(insertbar), Menus {},
@@ -91,19 +86,19 @@ private slots:
                 "\t</category>\n"),
             QStringList { "A added", "B added" }, true);
         addTestRow("no insertbar element: no category is created", false, m, Menus {}, Buttons { button("V", "", "B") },
-            none, QStringList { "B target missing" }, true);
+            none, QStringList { "B skipped: target not found" }, true);
         addTestRow("removal runs from the last entry to the first", true,
             inserted(menus, fileMenuEnd, "    <menuitem id=\"x\"/>\n"),
-            Menus { menu("DWMenu_File", "x", ""), menu("DWMenu_File", "y", "") }, Buttons {}, m,
+            Menus { { "DWMenu_File", "x", "" }, { "DWMenu_File", "y", "" } }, Buttons {}, m,
             QStringList { "y not present", "x removed" }, false);
         addTestRow("an entry that still holds elements is kept", true,
             QStringLiteral("<menu id=\"m\">\n  <menu id=\"sub\">\n    <menuitem id=\"x\"/>\n  </menu>\n</menu>"),
-            Menus { menu("m", "sub", "") }, Buttons {}, none, QStringList { "sub kept" }, false);
+            Menus { { "m", "sub", "" } }, Buttons {}, none, QStringList { "sub kept: holds other elements" }, false);
         addTestRow("every child with the id goes, with its indentation", true,
             QStringLiteral(
                 "<menu id=\"m\">\n  <menuitem id=\"x\"/>\n  <menuitem id=\"y\"/>\n  <menuitem id=\"x\"/>\n</menu>"),
-            Menus { menu("m", "x", "") }, Buttons {},
-            QStringLiteral("<menu id=\"m\">\n  <menuitem id=\"y\"/>\n</menu>"), QStringList { "x removed" }, false);
+            Menus { { "m", "x", "" } }, Buttons {}, QStringLiteral("<menu id=\"m\">\n  <menuitem id=\"y\"/>\n</menu>"),
+            QStringList { "x removed" }, false);
     }
 
     void editsEntriesLaidOutLikeTheFile()
@@ -127,11 +122,9 @@ private slots:
         EntryEditor::EntryResults results;
         const QString edited = removing ? remove(text, &results) : add(text, &results);
         QCOMPARE(edited, expected.isNull() ? text : expected);
-        static const char* const names[]
-            = { "added", "already present", "target missing", "removed", "not present", "kept" };
         QStringList seen;
         for (const InstallReport::EntryResult& entry : results) {
-            seen << entry.id + ' ' + names[int(entry.outcome)];
+            seen << entry.id + ' ' + InstallReport::describe(entry.outcome);
         }
         QCOMPARE(seen, outcomes);
         if (!removing) {

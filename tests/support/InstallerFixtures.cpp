@@ -18,18 +18,15 @@ QByteArray TestExtension::manifest() const
 
 bool TestExtension::writePackage(const QString& path) const
 {
-    const auto fill = [this](auto&& writer) {
-        writer.add(manifestName, manifest());
-        for (const PackagedFile& file : files) {
-            if (!file.data.isNull()) {
-                writer.add(file.source, file.data);
-            }
+    MxpWriter mxp;
+    ZxpWriter zxp;
+    for (const PackagedFile& file : QList<PackagedFile> { { manifestName, manifest(), {} } } + files) {
+        if (!file.data.isNull()) {
+            mxp.add(file.source, file.data);
+            zxp.add(file.source, file.data);
         }
-        return writer;
-    };
-    return writeFile(path,
-        path.endsWith(QLatin1String(".mxp"), Qt::CaseInsensitive) ? fill(MxpWriter()).package()
-                                                                  : fill(ZxpWriter()).archive());
+    }
+    return writeFile(path, path.endsWith(".mxp", Qt::CaseInsensitive) ? mxp.package() : zxp.archive());
 }
 
 TestExtension toolsExtension()
