@@ -49,15 +49,11 @@ QByteArray menusXml()
 {
     return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
            "<menubar xmlns:MMString=\"http://www.macromedia.com/schemes/data/string/\">\n"
-           "  <menubar name=\"Main Window\" id=\"DWMainWindow\">\n"
-           "    <menu name=\"_File\" id=\"DWMenu_File\">\n"
+           "  <menubar name=\"Main Window\" id=\"DWMainWindow\">\n    <menu name=\"_File\" id=\"DWMenu_File\">\n"
            "      <menuitem name=\"_New...\" key=\"Cmd+N\" command=\"dw.createDocument()\" id=\"DWMenu_File_New\" />\n"
-           "    </menu>\n"
-           "    <menu name=\"_Commands\" id=\"DWMenu_Commands\">\n"
+           "    </menu>\n    <menu name=\"_Commands\" id=\"DWMenu_Commands\">\n"
            "      <menuitem name=\"_Sort Table...\" file=\"Commands/Sort Table.htm\" id=\"DWMenu_Commands_Sort\" />\n"
-           "    </menu>\n"
-           "  </menubar>\n"
-           "</menubar>\n";
+           "    </menu>\n  </menubar>\n</menubar>\n";
 }
 
 QByteArray insertbarXml()
@@ -66,8 +62,7 @@ QByteArray insertbarXml()
            "<insertbar xmlns:MMString=\"http://www.macromedia.com/schemes/data/string/\">\n"
            "\t<category id=\"DW_Insertbar_Common\" MMString:name=\"insertbar/category/common\" folder=\"Common\">\n"
            "\t\t<button id=\"DW_Hyperlink\" image=\"Common/Hyperlink.png\" file=\"Common/Hyperlink.htm\" />\n"
-           "\t</category>\n"
-           "</insertbar>\n";
+           "\t</category>\n</insertbar>\n";
 }
 
 } // namespace InstallerFixtures

@@ -6,8 +6,7 @@
 
 #include "ScratchFiles.h"
 
-// Extensions, packages and Dreamweaver configuration files for the install and
-// remove tests and the helper programs they start.
+// Extensions, packages and Dreamweaver configuration files for the tests that install.
 namespace InstallerFixtures {
 
 using namespace ScratchFiles;
