@@ -68,9 +68,9 @@ private slots:
             inserted(menus, fileMenuEnd, "      <menu id=\"V\">\n          <menuitem id=\"I\"/>\n      </menu>\n"),
             QStringList { "V added", "I added" }, true);
         addTestRow("the id under another menu neither stops the entry nor goes with it", false, m,
-            Menus { { "DWMenu_File", "DWMenu_Commands_Sort", "<menuitem id=\"DWMenu_Commands_Sort\"/>" } }, Buttons {},
-            inserted(menus, fileMenuEnd, "      <menuitem id=\"DWMenu_Commands_Sort\"/>\n"),
-            QStringList { "DWMenu_Commands_Sort added" }, true);
+            Menus { { "DWMenu_Commands", "DWMenu_File_New", "<menuitem id=\"DWMenu_File_New\"/>" } }, Buttons {},
+            inserted(menus, "DWMenu_Commands_Sort\" />\n", "      <menuitem id=\"DWMenu_File_New\"/>\n"),
+            QStringList { "DWMenu_File_New added" }, true);
         addTestRow("empty-element target is opened up with its tag name's case, and stays open", false,
             QStringLiteral("<menubar>\n  <MENU id=\"m\" />\n</menubar>\n"),
             Menus { { "m", "b", "<menuitem id=\"b\"/>" } }, Buttons {},
