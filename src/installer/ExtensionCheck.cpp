@@ -1,8 +1,8 @@
 #include "installer/ExtensionCheck.h"
 
 #include "discovery/DreamweaverInfo.h"
-#include "installer/ConfigurationFile.h"
 #include "discovery/ExtensionInfo.h"
+#include "installer/ConfigurationFile.h"
 #include "installer/Installer.h"
 #include "markup/Accessor.h"
 #include "packages/PackageSupport.h"
