@@ -150,7 +150,10 @@ void EntryEditor::removeChildrenById(CElement* parent, const QString& id)
     const std::vector<CElement*> children = parent->children();
     for (size_t i = 0; i < children.size(); ++i) {
         CElement* child = children[i];
-        if (child->attribute(QStringLiteral("id")) != id || holdsElement(child)) {
+        // A comment's text reads like a start tag, and a commented-out copy of
+        // the entry is the user's, not the extension's.
+        if (child->name() == QLatin1String("!--") || child->attribute(QStringLiteral("id")) != id
+            || holdsElement(child)) {
             continue;
         }
         child->clear();

@@ -94,11 +94,10 @@ private slots:
         addTestRow("an entry that still holds elements is kept", true,
             QStringLiteral("<menu id=\"m\">\n  <menu id=\"sub\">\n    <menuitem id=\"x\"/>\n  </menu>\n</menu>"),
             Menus { { "m", "sub", "" } }, Buttons {}, none, QStringList { "sub kept: holds other elements" }, false);
-        addTestRow("every child with the id goes, with its indentation", true,
-            QStringLiteral(
-                "<menu id=\"m\">\n  <menuitem id=\"x\"/>\n  <menuitem id=\"y\"/>\n  <menuitem id=\"x\"/>\n</menu>"),
-            Menus { { "m", "x", "" } }, Buttons {}, QStringLiteral("<menu id=\"m\">\n  <menuitem id=\"y\"/>\n</menu>"),
-            QStringList { "x removed" }, false);
+        addTestRow("every child with the id goes, with its indentation, but not a comment", true,
+            QStringLiteral("<menu id=\"m\">\n  <i id=\"x\"/>\n  <!-- <i id=\"x\"/> -->\n  <i id=\"x\"/>\n</menu>"),
+            Menus { { "m", "x", "" } }, Buttons {},
+            QStringLiteral("<menu id=\"m\">\n  <!-- <i id=\"x\"/> -->\n</menu>"), QStringList { "x removed" }, false);
     }
 
     void editsEntriesLaidOutLikeTheFile()
