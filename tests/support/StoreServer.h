@@ -1,23 +1,24 @@
 #pragma once
 
-#include <QList>
-#include <QMetaType>
-#include <QSslConfiguration>
-#include <QTcpServer>
+#include "TestData.h"
 
-class QSslSocket;
+#include <QFile>
+#include <QList>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslSocket>
+#include <QTcpServer>
+#include <QTimer>
 
 // A small web server on 127.0.0.1 for the catalogue and download tests,
 // answering every request with the same route, one request per connection.
 class StoreServer : public QTcpServer
 {
-    Q_OBJECT
-
 public:
     enum class Delivery {
         Whole, // Content-Length, then the body at once
         WithoutLength, // no Content-Length; the body in slow pieces, ended by closing
-        Dropped, // Content-Length, then half the body, then the connection closes
+        Dropped, // Content-Length, then half the body in slow pieces, then the connection closes
     };
     struct Route
     {
@@ -32,23 +33,87 @@ public:
         Untrusted, // the test certificate as it is: self-signed
     };
 
-    StoreServer(Tls tls, const Route& route);
-    ~StoreServer() override;
+    StoreServer(Tls tls, const Route& route)
+        : m_tls(tls)
+        , m_route(route)
+    {
+        if (tls == Tls::Trusted) {
+            QSslConfiguration trusting = m_defaultTls;
+            trusting.addCaCertificate(certificate());
+            QSslConfiguration::setDefaultConfiguration(trusting);
+        }
+        if (!listen(QHostAddress::LocalHost, 0))
+            qFatal("cannot listen on 127.0.0.1");
+    }
+    ~StoreServer() override { QSslConfiguration::setDefaultConfiguration(m_defaultTls); }
 
     // "http://127.0.0.1:<port>/", or "https://localhost:<port>/" (the certificate's name).
-    QString baseUrl() const;
+    QString baseUrl() const
+    {
+        return (m_tls == Tls::None ? "http://127.0.0.1:" : "https://localhost:") + QString::number(serverPort()) + '/';
+    }
     // The request targets as they arrived ("/files/a%20b.zxp").
     QList<QByteArray> requests() const { return m_requests; }
 
 protected:
-    void incomingConnection(qintptr handle) override;
+    void incomingConnection(qintptr handle) override
+    {
+        auto* socket = new QSslSocket(this);
+        socket->setSocketDescriptor(handle);
+        // The request is small and read whole: its line "GET /path HTTP/1.1" is all that counts.
+        connect(socket, &QSslSocket::readyRead, this, [this, socket] {
+            socket->setProperty("request", socket->property("request").toByteArray() + socket->readAll());
+            const QByteArray request = socket->property("request").toByteArray();
+            if (request.contains("\r\n\r\n")) {
+                m_requests << request.left(request.indexOf("\r\n")).split(' ').value(1);
+                respond(socket);
+            }
+        });
+        connect(socket, &QSslSocket::disconnected, socket, &QObject::deleteLater);
+        // A client that refuses the certificate breaks off the handshake.
+        connect(socket, &QSslSocket::errorOccurred, socket, [socket] { socket->abort(); });
+        if (m_tls != Tls::None) {
+            socket->setLocalCertificate(certificate());
+            socket->setPrivateKey(QSslKey(readFixture("server.key"), QSsl::Rsa, QSsl::Pem));
+            socket->startServerEncryption();
+        }
+    }
 
 private:
-    void respond(QSslSocket* socket);
+    static QByteArray readFixture(const char* name)
+    {
+        QFile file(QStringLiteral(MORAVEL_TEST_DATA_DIR "/network/") + QLatin1String(name));
+        if (!file.open(QIODevice::ReadOnly))
+            qFatal("cannot read %s", qPrintable(file.fileName()));
+        return file.readAll();
+    }
+    static QSslCertificate certificate() { return QSslCertificate(readFixture("server.crt"), QSsl::Pem); }
+
+    void respond(QSslSocket* socket)
+    {
+        const Route& route = m_route;
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) + (route.status == 200 ? " OK" : " Not Found")
+            + "\r\nConnection: close\r\n";
+        if (route.delivery != Delivery::WithoutLength)
+            head += "Content-Length: "
+                + QByteArray::number(route.declaredLength >= 0 ? route.declaredLength : route.body.size()) + "\r\n";
+        socket->write(head + "\r\n");
+        const QByteArray sent
+            = route.delivery == Delivery::Dropped ? route.body.left(route.body.size() / 2) : route.body;
+        const int pieces = route.delivery == Delivery::Whole ? 1 : 4;
+        const int piece = (sent.size() + pieces - 1) / pieces;
+        auto send = [socket, sent, piece, pieces](int i) {
+            socket->write(sent.mid(i * piece, piece));
+            if (i == pieces - 1)
+                socket->disconnectFromHost();
+        };
+        send(0);
+        for (int i = 1; i < pieces; ++i)
+            QTimer::singleShot(i * 40, socket, [send, i] { send(i); });
+    }
 
     Tls m_tls;
     Route m_route;
-    QSslConfiguration m_defaultTls;
+    QSslConfiguration m_defaultTls = QSslConfiguration::defaultConfiguration();
     QList<QByteArray> m_requests;
 };
-Q_DECLARE_METATYPE(StoreServer::Route)
