@@ -1,7 +1,6 @@
 #include "TestData.h"
 #include "support/DiscoveryFixtures.h"
 #include "support/InstallerFixtures.h"
-#include "support/ZxpWriter.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,121 +14,19 @@ namespace {
 
 enum class State { Fresh, ToolsInstalled, ToolsDamaged, NoInstallations };
 
-struct Result
+struct Case
 {
-    int exitCode = -1;
-    QByteArray out, err; // on a terminal, err is what the terminal showed
+    QStringList arguments;
+    State state;
+    QByteArray typed; // null: no terminal
+    int exitCode;
+    QStringList out; // with --json: "path=value" pairs
+    QStringList err;
+    bool changes;
 };
 
 const QString toolPath = QStringLiteral(MORAVEL_BINARY_DIR "/moravel-cli");
 const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
-
-// A stand-in Windows profile with two installations (2021 with en_US; CS6
-// with en_US and de_DE) and a scratch folder beside it holding the packages
-// the rows name, where moravel-cli runs.
-class Profile
-{
-public:
-    explicit Profile(State state)
-    {
-        for (const auto& [variable, folder] :
-            { std::make_pair("APPDATA", "/AppData/Roaming"), std::make_pair("ALLUSERSPROFILE", "/ProgramData"),
-                std::make_pair("ProgramW6432", "/Program Files") }) {
-            m_environment.insert(variable, root() + folder);
-            QDir().mkpath(root() + folder);
-        }
-        m_environment.remove(QStringLiteral("USERPROFILE"));
-        const QString scratch = m_dir.path() + "/scratch/";
-        toolsExtension().writePackage(scratch + "tools.zxp");
-        toolsExtension().writePackage(scratch + "tools.mxp");
-        // One file left out of the package, one refused destination, one for another platform.
-        TestExtension damaged = toolsExtension();
-        damaged.id = "com.velkor.damaged";
-        damaged.manifestName = "Damaged.mxi";
-        damaged.files.append({ "Commands/absent.js", QByteArray(), "$dreamweaver/Configuration/Commands/Velkor" });
-        damaged.files.append({ "Commands/stray.js", "stray\n", "Commands/Velkor" });
-        damaged.configurationChanges += "    <file source=\"Commands/tool.dylib\" "
-                                        "destination=\"$dreamweaver/Configuration/Commands\" platform=\"mac\" />\n";
-        damaged.writePackage(scratch + "damaged.zxp");
-        writeFile(scratch + "notes.txt", "not a package\n");
-        ZxpWriter empty;
-        empty.add("readme.txt", "no manifest here\n");
-        writeFile(scratch + "nomanifest.zxp", empty.archive());
-        if (state == State::NoInstallations) {
-            return;
-        }
-        for (const QString& user :
-            QStringList { "Dreamweaver 2021/en_US", "Dreamweaver CS6/en_US", "Dreamweaver CS6/de_DE" }) {
-            writeFile(root() + "/AppData/Roaming/Adobe/" + user + "/Configuration/version.xml",
-                DiscoveryFixtures::versionXml(user.contains("2021") ? "21.0.0.15392" : "12.0.0.5808"));
-            const QString program = root() + "/Program Files/Adobe/Adobe " + user.section('/', 0, 0);
-            writeFile(program + "/Configuration/Menus/Menus.xml", menusXml());
-            writeFile(program + "/Configuration/Objects/insertbar.xml", insertbarXml());
-        }
-        if (state == State::ToolsInstalled || state == State::ToolsDamaged) {
-            run({ QStringLiteral("install"), QStringLiteral("tools.zxp") });
-        }
-        if (state == State::ToolsDamaged) {
-            QFile::remove(conf() + "/Commands/Velkor/tool.js");
-        }
-    }
-
-    QString root() const { return m_dir.path() + "/profile"; }
-    // The per-user configuration folder of the 2021 installation's en_US locale.
-    QString conf() const { return root() + "/AppData/Roaming/Adobe/Dreamweaver 2021/en_US/Configuration"; }
-    // Rows spell conf() as $CONF and root() as $ROOT.
-    QString expand(QString text) const
-    {
-        return text.replace(QStringLiteral("$CONF"), conf()).replace(QStringLiteral("$ROOT"), root());
-    }
-    bool hasTools() const { return QFileInfo::exists(conf() + "/Shared/Velkor/MXI/Velkor Tools.mxi"); }
-
-    // Runs moravel-cli with standard input closed or, when typed is not null,
-    // with standard input and standard error on a terminal (through script(1))
-    // on which typed is entered.
-    Result run(const QStringList& arguments, const QByteArray& typed = QByteArray()) const
-    {
-        QProcess process;
-        process.setProcessEnvironment(m_environment);
-        process.setWorkingDirectory(m_dir.path() + "/scratch");
-        const QString outPath = m_dir.path() + "/terminal-out.txt";
-        if (typed.isNull()) {
-            process.start(toolPath, arguments);
-        } else {
-            // -e: script exits with the tool's own exit status.
-            const QString command = "'" + (QStringList { toolPath } + arguments).join("' '") + "' >'" + outPath + "'";
-            process.start(script, { QStringLiteral("-qec"), command, QStringLiteral("/dev/null") });
-        }
-        Result result;
-        if (process.waitForStarted() && typed.isNull()) {
-            process.closeWriteChannel();
-        } else if (process.state() == QProcess::Running) {
-            process.write(typed);
-        }
-        // A tool that hangs is killed when process goes.
-        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
-            return result;
-        }
-        result.exitCode = process.exitCode();
-        result.out = typed.isNull() ? process.readAllStandardOutput() : readFile(outPath);
-        result.err = typed.isNull() ? process.readAllStandardError() : process.readAllStandardOutput();
-        return result;
-    }
-
-    // Every file and folder below the profile, with each file's bytes.
-    QMap<QString, QByteArray> snapshot() const
-    {
-        QMap<QString, QByteArray> entries;
-        for (const QString& entry : entriesBelow(root())) {
-            entries.insert(entry, readFile(root() + '/' + entry));
-        }
-        return entries;
-    }
-
-private:
-    QTemporaryDir m_dir;
-    QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
-};
 
 // The value at a slash-separated path of keys and indices, as text: arrays of
 // strings joined with commas, null as "null".
@@ -148,13 +45,105 @@ QString valueAt(const QByteArray& json, const QString& path)
 
 } // namespace
 
-Q_DECLARE_METATYPE(State)
+Q_DECLARE_METATYPE(Case)
 
 // The tool's own face: arguments, exit status, the two streams, JSON and the
 // terminal. What the operations do is tested on the command layer.
 class tst_Cli : public QObject
 {
     Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QProcessEnvironment m_environment;
+    int m_exitCode = -1;
+    QByteArray m_out, m_err; // on a terminal, m_err is what the terminal showed
+
+    QString root() const { return m_dir->path() + "/profile"; }
+    // The per-user configuration folder of the 2021 installation's en_US locale.
+    QString conf() const { return root() + "/AppData/Roaming/Adobe/Dreamweaver 2021/en_US/Configuration"; }
+    // Rows spell conf() as $CONF and root() as $ROOT.
+    QString expand(QString text) const { return text.replace("$CONF", conf()).replace("$ROOT", root()); }
+
+    // A stand-in Windows profile with two installations (2021 with en_US; CS6
+    // with en_US and de_DE) and a scratch folder beside it holding the
+    // packages the rows name, where moravel-cli runs.
+    void prepare(State state)
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_environment = QProcessEnvironment::systemEnvironment();
+        m_environment.remove(QStringLiteral("USERPROFILE"));
+        for (const auto& [variable, folder] :
+            { std::make_pair("APPDATA", "/AppData/Roaming"), std::make_pair("ALLUSERSPROFILE", "/ProgramData"),
+                std::make_pair("ProgramW6432", "/Program Files") }) {
+            m_environment.insert(variable, root() + folder);
+            QDir().mkpath(root() + folder);
+        }
+        const QString scratch = m_dir->path() + "/scratch/";
+        toolsExtension().writePackage(scratch + "tools.zxp");
+        toolsExtension().writePackage(scratch + "tools.mxp");
+        // One file left out of the package, one refused destination, one for another platform.
+        TestExtension damaged = toolsExtension();
+        damaged.id = "com.velkor.damaged";
+        damaged.manifestName = "Damaged.mxi";
+        damaged.files.append({ "Commands/absent.js", QByteArray(), "$dreamweaver/Configuration/Commands/Velkor" });
+        damaged.files.append({ "Commands/stray.js", "stray\n", "Commands/Velkor" });
+        damaged.configurationChanges += "    <file source=\"Commands/tool.dylib\" "
+                                        "destination=\"$dreamweaver/Configuration/Commands\" platform=\"mac\" />\n";
+        damaged.writePackage(scratch + "damaged.zxp");
+        writeFile(scratch + "notes.txt", "not a package\n");
+        if (state == State::NoInstallations)
+            return;
+        for (const QString& user :
+            QStringList { "Dreamweaver 2021/en_US", "Dreamweaver CS6/en_US", "Dreamweaver CS6/de_DE" }) {
+            writeFile(root() + "/AppData/Roaming/Adobe/" + user + "/Configuration/version.xml",
+                DiscoveryFixtures::versionXml(user.contains("2021") ? "21.0.0.15392" : "12.0.0.5808"));
+            const QString program = root() + "/Program Files/Adobe/Adobe " + user.section('/', 0, 0);
+            writeFile(program + "/Configuration/Menus/Menus.xml", menusXml());
+            writeFile(program + "/Configuration/Objects/insertbar.xml", insertbarXml());
+        }
+        if (state != State::Fresh)
+            QVERIFY(runTool({ "install", "tools.zxp" }) && m_exitCode == 0);
+        if (state == State::ToolsDamaged)
+            QFile::remove(conf() + "/Commands/Velkor/tool.js");
+    }
+
+    // Runs moravel-cli with standard input closed or, when typed is not null,
+    // with standard input and standard error on a terminal (through script(1))
+    // on which typed is entered. False when it hangs or crashes.
+    bool runTool(const QStringList& arguments, const QByteArray& typed = QByteArray())
+    {
+        QProcess process;
+        process.setProcessEnvironment(m_environment);
+        process.setWorkingDirectory(m_dir->path() + "/scratch");
+        const QString outPath = m_dir->path() + "/terminal-out.txt";
+        if (typed.isNull()) {
+            process.start(toolPath, arguments);
+        } else {
+            // -e: script exits with the tool's own exit status.
+            const QString command = "'" + (QStringList { toolPath } + arguments).join("' '") + "' >'" + outPath + "'";
+            process.start(script, { QStringLiteral("-qec"), command, QStringLiteral("/dev/null") });
+        }
+        if (process.waitForStarted() && typed.isNull())
+            process.closeWriteChannel();
+        else if (process.state() == QProcess::Running)
+            process.write(typed);
+        // A tool that hangs is killed when process goes.
+        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+            return false;
+        m_exitCode = process.exitCode();
+        m_out = typed.isNull() ? process.readAllStandardOutput() : readFile(outPath);
+        m_err = typed.isNull() ? process.readAllStandardError() : process.readAllStandardOutput();
+        return true;
+    }
+
+    // Every file and folder below the profile, with each file's bytes.
+    QMap<QString, QByteArray> snapshot() const
+    {
+        QMap<QString, QByteArray> entries;
+        for (const QString& entry : entriesBelow(root()))
+            entries.insert(entry, readFile(root() + '/' + entry));
+        return entries;
+    }
 
 private slots:
     void initTestCase() { QVERIFY(QFileInfo(toolPath).isExecutable()); }
@@ -164,19 +153,13 @@ private slots:
 
 void tst_Cli::run_data()
 {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<State>("state");
-    QTest::addColumn<QByteArray>("typed"); // null: no terminal
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QStringList>("out"); // with --json: "path=value" pairs
-    QTest::addColumn<QStringList>("err");
-    QTest::addColumn<bool>("changes");
+    QTest::addColumn<Case>("c");
 
     const QByteArray none;
     const QString removed = "Removed Velkor Tools v. 1.0.0 from Dreamweaver 2021:\n";
     auto row = [](const char* name, const QStringList& arguments, State state, const QByteArray& typed, int exitCode,
                    const QStringList& out, const QStringList& err = {}, bool changes = false) {
-        QTest::newRow(name) << arguments << state << typed << exitCode << out << err << changes;
+        QTest::newRow(name) << Case { arguments, state, typed, exitCode, out, err, changes };
     };
     row("list shows both installations, newest first", { "list" }, State::Fresh, none, 0,
         { "0: Dreamweaver 2021\n   version:        21.0.0.15392", "1: Dreamweaver CS6", "locales:        en_US, de_DE",
@@ -245,38 +228,28 @@ void tst_Cli::run_data()
 
 void tst_Cli::run()
 {
-    QFETCH(QStringList, arguments);
-    QFETCH(State, state);
-    QFETCH(QByteArray, typed);
-    QFETCH(int, exitCode);
-    QFETCH(QStringList, out);
-    QFETCH(QStringList, err);
-    QFETCH(bool, changes);
+    QFETCH(Case, c);
 
-    if (!typed.isNull() && script.isEmpty()) {
+    if (!c.typed.isNull() && script.isEmpty())
         QSKIP("script(1) is needed to give the tool a terminal");
-    }
-    Profile profile(state);
-    const auto before = profile.snapshot();
-    const Result result = profile.run(arguments, typed);
-    QCOMPARE(result.exitCode, exitCode);
+    prepare(c.state);
+    const auto before = snapshot();
+    QVERIFY(runTool(c.arguments, c.typed));
+    QCOMPARE(m_exitCode, c.exitCode);
     // The bar goes to the terminal only: standard output holds the results alone.
-    QCOMPARE(result.out.isEmpty(), out.isEmpty());
-    QVERIFY(!result.out.contains('\r'));
-    const bool json = arguments.contains(QStringLiteral("--json"));
-    for (const QString& expected : out) {
-        if (json) {
-            QCOMPARE(valueAt(result.out, expected.section('=', 0, 0)), profile.expand(expected.section('=', 1)));
-        } else {
-            QVERIFY2(QString::fromUtf8(result.out).contains(profile.expand(expected)), result.out.constData());
-        }
+    QCOMPARE(m_out.isEmpty(), c.out.isEmpty());
+    QVERIFY(!m_out.contains('\r'));
+    for (const QString& expected : c.out) {
+        if (c.arguments.contains("--json"))
+            QCOMPARE(valueAt(m_out, expected.section('=', 0, 0)), expand(expected.section('=', 1)));
+        else
+            QVERIFY2(QString::fromUtf8(m_out).contains(expand(expected)), m_out.constData());
     }
     // Without a terminal there is no progress bar: standard error holds errors alone.
-    QVERIFY2(!err.isEmpty() || result.err.isEmpty(), result.err.constData());
-    for (const QString& expected : err) {
-        QVERIFY2(QString::fromUtf8(result.err).contains(profile.expand(expected)), result.err.constData());
-    }
-    QCOMPARE(profile.snapshot() != before, changes);
+    QVERIFY2(!c.err.isEmpty() || m_err.isEmpty(), m_err.constData());
+    for (const QString& expected : c.err)
+        QVERIFY2(QString::fromUtf8(m_err).contains(expand(expected)), m_err.constData());
+    QCOMPARE(snapshot() != before, c.changes);
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)
