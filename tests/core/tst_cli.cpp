@@ -29,7 +29,7 @@ const QString toolPath = QStringLiteral(MORAVEL_BINARY_DIR "/moravel-cli");
 const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
 
 // The value at a slash-separated path of keys and indices, as text: arrays of
-// strings joined with commas, null as "null".
+// strings joined with commas.
 QString valueAt(const QByteArray& json, const QString& path)
 {
     QJsonValue value = QJsonDocument::fromJson(json).object();
@@ -38,9 +38,7 @@ QString valueAt(const QByteArray& json, const QString& path)
         const int index = step.toInt(&isIndex);
         value = isIndex ? value.toArray().at(index) : value.toObject().value(step);
     }
-    return value.isArray() ? value.toVariant().toStringList().join(',')
-        : value.isNull()   ? QStringLiteral("null")
-                           : value.toVariant().toString();
+    return value.isArray() ? value.toVariant().toStringList().join(',') : value.toVariant().toString();
 }
 
 } // namespace

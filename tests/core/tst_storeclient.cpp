@@ -50,15 +50,11 @@ class TestStoreClient : public QObject
 private slots:
     void initTestCase() { QVERIFY2(QSslSocket::supportsSsl(), "Qt finds no TLS library"); }
 
-    void cleanup()
-    {
-        qunsetenv("MORAVEL_CATALOGUE_URL");
-        qunsetenv("MORAVEL_DOWNLOADS_URL");
-    }
-
     void addressesAreCompiledIn()
     {
         // The transfers below show that the environment overrides them.
+        qunsetenv("MORAVEL_CATALOGUE_URL");
+        qunsetenv("MORAVEL_DOWNLOADS_URL");
         QCOMPARE(QStringList({ StoreClient::catalogueUrl(), StoreClient::downloadsUrl() }),
             QStringList({ MORAVEL_DEFAULT_CATALOGUE_URL, MORAVEL_DEFAULT_DOWNLOADS_URL }));
     }

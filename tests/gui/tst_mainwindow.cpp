@@ -111,12 +111,14 @@ class TestMainWindow : public QObject
     QString resolved(QString text) const { return text.replace('@', QDir::toNativeSeparators(root() + "/packages")); }
     DreamweaverInfo& dreamweaver() { return m_application->dreamweavers()[0]; }
     QTableWidget* table(const char* name) { return m_window->findChild<QTableWidget*>(name); }
+    // "<name> <version> <author>" for each row of the Installed table.
     QStringList installedRows()
     {
         QStringList shown;
-        for (int row = 0; row < table("tableInstalled")->rowCount(); ++row)
-            shown << table("tableInstalled")->item(row, 0)->text() + ' '
-                    + table("tableInstalled")->item(row, 1)->text();
+        QTableWidget* installed = table("tableInstalled");
+        for (int row = 0; row < installed->rowCount(); ++row)
+            shown << installed->item(row, 0)->text() + ' ' + installed->item(row, 1)->text() + ' '
+                    + installed->item(row, 2)->text();
         return shown;
     }
 
@@ -150,11 +152,9 @@ class TestMainWindow : public QObject
     void click(const char* tableName, const QString& name)
     {
         QTableWidget* buttons = table(tableName);
-        for (int row = 0; row < buttons->rowCount(); ++row) {
-            if (buttons->item(row, 0)->text() == name)
-                return qobject_cast<QPushButton*>(buttons->cellWidget(row, buttons->columnCount() - 1))->click();
-        }
-        QFAIL("no such row");
+        const QList<QTableWidgetItem*> found = buttons->findItems(name, Qt::MatchExactly);
+        QVERIFY(!found.isEmpty());
+        qobject_cast<QPushButton*>(buttons->cellWidget(found.first()->row(), buttons->columnCount() - 1))->click();
     }
 
 private slots:
@@ -205,7 +205,8 @@ private slots:
         const QString remove = "question: Remove Velkor Tools v. 1.0.0?";
         const QString web = "https://www.velkor.example/plus.zxp";
         const QString notPackage = "@/notes.txt cannot be installed: it is not a ZXP or MXP package.";
-        const QString alpha = "Velkor Alpha 1.0.0", tools = "Velkor Tools 1.0.0", plus = "Velkor Tools Plus 2.0.0";
+        const QString alpha = "Velkor Alpha 1.0.0 Velkor", tools = "Velkor Tools 1.0.0 Velkor";
+        const QString plus = "Velkor Tools Plus 2.0.0 Velkor";
         auto row = [](const char* name, const Gesture& gesture) { QTest::newRow(name) << gesture; };
         row("Install asks for a file, then replaces",
             { "install", true, {}, { fileDialog, replace, "Removing", "Installing" }, {}, { alpha, plus } });
@@ -225,7 +226,7 @@ private slots:
             { "drop", true, { "@/notes.txt", "@/plus.zxp", web, "@/beta.MXP" },
                 { "warning", replace, "Removing", "Installing", "Installing" },
                 { notPackage, web + " cannot be installed: it is not a file on this computer." },
-                { alpha, "Velkor Beta 2.0.0", plus } });
+                { alpha, "Velkor Beta 2.0.0 Velkor", plus } });
         row("a dropped web address alone is not taken", { "drop", true, { web }, {}, {}, { tools } });
         row("started with a relative name, taken from the starting folder; Qt's own options are not files",
             { "start", true, { "-platform", "offscreen", "plus.zxp" }, { "Installing" }, {}, { plus } });
@@ -274,7 +275,7 @@ private slots:
             QMimeData data;
             QList<QUrl> urls;
             for (const QString& file : c.files)
-                urls << (file.startsWith('@') ? QUrl::fromLocalFile(root() + "/packages" + file.mid(1)) : QUrl(file));
+                urls << (file.startsWith('@') ? QUrl::fromLocalFile(resolved(file)) : QUrl(file));
             data.setUrls(urls);
             // Qt hands a drop only to the widget that took the drag's entry.
             QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -334,14 +335,11 @@ private slots:
 
         DreamweaverInfo& current = m_application->dreamweavers()[qMax(selected, 0)];
         QCOMPARE(m_window->currentDreamweaver(), &current);
-        QCOMPARE(table("tableInstalled")->rowCount(), rows);
-        for (int row = 0; row < rows; ++row) {
-            const ExtensionInfo& listed = current.installedExtensions().at(row);
-            const QTableWidget* shown = table("tableInstalled");
-            QCOMPARE(
-                QStringList({ shown->item(row, 0)->text(), shown->item(row, 1)->text(), shown->item(row, 2)->text() }),
-                QStringList({ listed.name(), listed.version(), listed.author() }));
-        }
+        QStringList listed;
+        for (const ExtensionInfo& extension : current.installedExtensions())
+            listed << extension.name() + ' ' + extension.version() + ' ' + extension.author();
+        QCOMPARE(listed.size(), rows);
+        QCOMPARE(installedRows(), listed);
         // A manifest stored after start-up shows once the selection comes back.
         QVERIFY(DiscoveryFixtures::storeManifest(
             current.extensionStoreFolder(current.locales().value(0)), "added.mxi", "N", "A"));
