@@ -7,8 +7,6 @@
 #include <QSqlQuery>
 #include <QtTest>
 
-using Numbers = QVector<int>;
-
 // One installation (its version, folders and installed list) and the two
 // sources of the list of installations: the per-user program folders with the
 // registry, and Adobe's ExMan.db as a real SQLite file.
@@ -25,21 +23,17 @@ class TestDreamweaverInfo : public QObject
     // Rows are "|"-separated values; four make a product, three a key.
     bool createDatabase(const QStringList& rows)
     {
-        QStringList statements { "CREATE TABLE Tb_ProductInfoV2 (ProdID, DisplayName, ProdVersion, FamilyName)",
-            "CREATE TABLE Tb_XManConfig (ProdID, KeyName, KeyValue)" };
-        for (QString row : rows) {
-            const char* table = row.count('|') == 3 ? "Tb_ProductInfoV2" : "Tb_XManConfig";
-            statements.append(
-                QStringLiteral("INSERT INTO %1 VALUES ('%2')").arg(table, row.replace("'", "''").replace("|", "', '")));
-        }
-        bool ok = QDir().mkpath(QFileInfo(m_database).absolutePath());
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fixture");
-            db.setDatabaseName(m_database);
-            ok = ok && db.open();
-            for (const QString& statement : statements)
-                ok = ok && QSqlQuery(db).exec(statement);
-        }
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fixture");
+        db.setDatabaseName(m_database);
+        bool ok = QDir().mkpath(QFileInfo(m_database).path()) && db.open()
+            && QSqlQuery(db).exec("CREATE TABLE Tb_ProductInfoV2 (ProdID, DisplayName, ProdVersion, FamilyName)")
+            && QSqlQuery(db).exec("CREATE TABLE Tb_XManConfig (ProdID, KeyName, KeyValue)");
+        for (const QString& row : rows)
+            ok = ok
+                && QSqlQuery(db).exec(QStringLiteral("INSERT INTO %1 VALUES ('%2')")
+                                          .arg(QString(row.count('|') == 3 ? "Tb_ProductInfoV2" : "Tb_XManConfig"),
+                                              QString(row).replace("'", "''").replace("|", "', '")));
+        db = QSqlDatabase();
         QSqlDatabase::removeDatabase("fixture");
         return ok;
     }
@@ -64,28 +58,6 @@ private slots:
         DreamweaverInfo::installations().clear();
     }
 
-    void setVersion_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<Numbers>("numbers");
-        addTestRow("empty is four zeros", "", Numbers { 0, 0, 0, 0 });
-        addTestRow("signs, white space, empty parts", " -1 ..+2\t.", Numbers { -1, 0, 2, 0 });
-        addTestRow("other characters make a part zero, parts after the fourth ignored", "12a.3.0x1.1 2.5",
-            Numbers { 0, 3, 0, 0 });
-        addTestRow("signed 32-bit limits, beyond them zero", "2147483647.-2147483648.2147483648.-2147483649",
-            Numbers { INT_MAX, INT_MIN, 0, 0 });
-    }
-
-    void setVersion()
-    {
-        QFETCH(QString, text);
-        QFETCH(Numbers, numbers);
-        DreamweaverInfo info("Dreamweaver", "Adobe", "/dw", {});
-        info.setVersion(text);
-        const auto actual = info.versionNumbers();
-        QCOMPARE(Numbers(actual.begin(), actual.end()), numbers);
-    }
-
     void resolveDestination_data()
     {
         QTest::addColumn<QString>("locale");
@@ -98,7 +70,7 @@ private slots:
             "climbing inside stays", "en_US", "$dreamweaver/Configuration/A/../B", "/u/DW/en_US/Configuration/A/../B");
         addTestRow("no token refused", "en_US", "Commands", "");
         addTestRow("token not at the start refused", "en_US", "/tmp/$dreamweaver/Configuration", "");
-        addTestRow("climbing out by backslash refused", "en_US", "$dreamweaver/Configuration\\..\\x", "");
+        addTestRow("climbing out by backslash refused", "en_US", "$dreamweaver/Configuration/a\\..\\..\\x", "");
         addTestRow("sibling with a longer name refused", "en_US", "$dreamweaver/Configuration/../ConfigurationX", "");
     }
 
@@ -115,20 +87,28 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("files"); // one version.xml per locale de_DE, en_US; "-": none
-        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("version"); // as written " = " the four numbers read from it
         const QString v11 = DiscoveryFixtures::versionXml("11.0"), v12 = DiscoveryFixtures::versionXml("12.0.1");
-        addTestRow("first locale wins", "DW", QStringList { v11, v12 }, "11.0");
-        addTestRow("missing file, next locale", "DW", QStringList { "-", v12 }, "12.0.1");
+        const auto only = [](const char* version) {
+            return QStringList { DiscoveryFixtures::versionXml(version), "-" };
+        };
+        addTestRow("first locale wins", "DW", QStringList { v11, v12 }, "11.0 = 11.0.0.0");
+        addTestRow("missing file, next locale", "DW", QStringList { "-", v12 }, "12.0.1 = 12.0.1.0");
         addTestRow("first installinfo without versionnum, next locale", "DW",
-            QStringList { "<v><installinfo/><installinfo versionnum=\"5\"/></v>", v12 }, "12.0.1");
-        addTestRow("unparsable, next locale", "DW", QStringList { "<v><", v12 }, "12.0.1");
-        addTestRow("1 MiB is read", "DW", QStringList { v11.leftJustified(1 << 20, ' '), v12 }, "11.0");
-        addTestRow(
-            "over 1 MiB, next locale", "DW", QStringList { v11.leftJustified((1 << 20) + 1, ' '), v12 }, "12.0.1");
-        addTestRow("nothing usable is empty", "DW", QStringList { "<other/>", "-" }, "");
-        const QStringList v9 { DiscoveryFixtures::versionXml("9.0"), "-" };
-        addTestRow("CS4 saying 9.0 is 10.0", "Dreamweaver CS4", v9, "10.0");
-        addTestRow("others saying 9.0 keep it", "Dreamweaver CS3", v9, "9.0");
+            QStringList { "<v><installinfo/><installinfo versionnum=\"5\"/></v>", v12 }, "12.0.1 = 12.0.1.0");
+        addTestRow("unparsable, next locale", "DW", QStringList { "<v><", v12 }, "12.0.1 = 12.0.1.0");
+        addTestRow("1 MiB is read", "DW", QStringList { v11.leftJustified(1 << 20, ' '), v12 }, "11.0 = 11.0.0.0");
+        addTestRow("over 1 MiB, next locale", "DW", QStringList { v11.leftJustified((1 << 20) + 1, ' '), v12 },
+            "12.0.1 = 12.0.1.0");
+        addTestRow("nothing usable is empty, four zeros", "DW", QStringList { "<other/>", "-" }, " = 0.0.0.0");
+        addTestRow("CS4 saying 9.0 is 10.0", "Dreamweaver CS4", only("9.0"), "10.0 = 10.0.0.0");
+        addTestRow("others saying 9.0 keep it", "Dreamweaver CS3", only("9.0"), "9.0 = 9.0.0.0");
+        addTestRow("signs, white space, empty parts", "DW", only(" -1 ..+2 ."), " -1 ..+2 . = -1.0.2.0");
+        addTestRow("other characters make a part zero, parts after the fourth ignored", "DW", only("12a.3.0x1.1 2.5"),
+            "12a.3.0x1.1 2.5 = 0.3.0.0");
+        addTestRow("signed 32-bit limits, beyond them zero", "DW",
+            only("2147483647.-2147483648.2147483648.-2147483649"),
+            "2147483647.-2147483648.2147483648.-2147483649 = 2147483647.-2147483648.0.0");
     }
 
     void readVersionFile()
@@ -143,8 +123,10 @@ private slots:
         }
         info.setVersion("99");
         info.readVersionFile();
-        QCOMPARE(info.version(), version);
-        QCOMPARE(info.versionNumbers()[0], version.section('.', 0, 0).toInt());
+        QStringList numbers;
+        for (int number : info.versionNumbers())
+            numbers.append(QString::number(number));
+        QCOMPARE(info.version() + " = " + numbers.join('.'), version);
     }
 
     void installedExtensions_data()
@@ -227,79 +209,71 @@ private slots:
         QCOMPARE(info.installFolder(), path(found));
     }
 
-    // Every folder at once: which are listed, under what name, newest first.
-    void programFolders()
+    void installations_data()
     {
-        const QStringList folders { // below the roaming folder, then the version in version.xml ("-": none)
-            "Macromedia/Dreamweaver 9 9|9.0", // " 9" becomes " CS3", every time
-            "Adobe/Dreamweaver CS5 Backups|11.0", // skipped
-            "Adobe/Dreamweaver CS5 backups|11.0", // listed: the skip minds the case
-            "Adobe/Dreamweaver CS6|12.0", "Adobe/Dreamweaver CC|13.0", "Adobe/Dreamweaver CC 2019|19.9", // 13 to 19 not
-            "Adobe/Dreamweaver 2020|20.0", "Adobe/dreamweaver old|-", "Velkor/Dreamweaver CS6|12.0"
-        };
-        for (const QString& entry : folders) {
-            const QString folder = "Roaming/" + entry.section('|', 0, 0), vendor = entry.section('/', 0, 0);
-            // Locale folders are two letters, "_" and two letters.
-            for (const char* locale : { "en_US", "de_de", "en_USA", "english", ".x_yz" })
-                QVERIFY(QDir().mkpath(path(folder + "/" + locale)));
-            QVERIFY(entry.endsWith("|-")
-                || DiscoveryFixtures::writeFile(path(folder + "/en_US/Configuration/version.xml"),
-                    DiscoveryFixtures::versionXml(entry.section('|', 1))));
-            QVERIFY(QDir().mkpath(
-                path("Program Files/" + vendor + '/' + vendor + ' ' + entry.section('/', 1, 1).section('|', 0, 0))));
-        }
-        DreamweaverInfo::buildDreamweaverList(m_database);
-        QStringList lines;
-        for (const DreamweaverInfo& info : DreamweaverInfo::installations()) {
-            QStringList locales = info.locales();
-            std::sort(locales.begin(), locales.end());
-            lines.append(QStringList { info.vendor(), info.name(), info.version(), locales.join(',') }.join(" | "));
-        }
-        QCOMPARE(lines,
-            (QStringList { "Adobe | Dreamweaver 2020 | 20.0 | de_de,en_US",
-                "Adobe | Dreamweaver CS6 | 12.0 | de_de,en_US", "Adobe | Dreamweaver CS5 backups | 11.0 | de_de,en_US",
-                "Macromedia | Dreamweaver CS3 CS3 | 9.0 | de_de,en_US", "Adobe | dreamweaver old |  | de_de,en_US" }));
-    }
-
-    void extensionDatabase_data()
-    {
-        QTest::addColumn<QString>("rows"); // products: id|name|version|family; keys: id|key|value
-        QTest::addColumn<QString>("installations"); // newest first
+        QTest::addColumn<QString>("folders"); // below the roaming folder, "|" the version in version.xml ("-": none)
+        QTest::addColumn<QString>("rows"); // "-": no database; products id|name|version|family; keys id|key|value
+        QTest::addColumn<QString>("installations"); // newest first; P: the program files folder
         const QString cs6 = "|$dreamweaver/configuration|$appdata/Adobe/Dreamweaver CS6";
-        addTestRow("no database", "-", "");
-        addTestRow("newest first, first keys, Dreamweaver only",
+        // " 9" becomes " CS3" every time, the backups folder is skipped minding case, versions 13 to 19 are
+        // not listed, the install folder is named after the folder, locale folders are "??_??".
+        addTestRow("program folders",
+            "Macromedia/Dreamweaver 9 9|9.0; Adobe/Dreamweaver CS5 Backups|11.0; Adobe/Dreamweaver CS5 backups|11.0; "
+            "Adobe/Dreamweaver CS6|12.0; Adobe/Dreamweaver CC|13.0; Adobe/Dreamweaver CC 2019|19.9; "
+            "Adobe/Dreamweaver 2020|20.0; Adobe/dreamweaver old|-; Velkor/Dreamweaver CS6|12.0",
+            "-",
+            "Dreamweaver 2020 | 20.0 | ~/Adobe/Dreamweaver 2020 | de_de,en_US | P/Adobe/Adobe Dreamweaver 2020 | ; "
+            "Dreamweaver CS6 | 12.0 | ~/Adobe/Dreamweaver CS6 | de_de,en_US | P/Adobe/Adobe Dreamweaver CS6 | ; "
+            "Dreamweaver CS5 backups | 11.0 | ~/Adobe/Dreamweaver CS5 backups | de_de,en_US | "
+            "P/Adobe/Adobe Dreamweaver CS5 backups | ; Dreamweaver CS3 CS3 | 9.0 | ~/Macromedia/Dreamweaver 9 9 | "
+            "de_de,en_US | P/Macromedia/Macromedia Dreamweaver 9 9 | ; dreamweaver old |  | ~/Adobe/dreamweaver old | "
+            "de_de,en_US | P/Adobe/Adobe dreamweaver old | ");
+        addTestRow("database: newest first, first keys, Dreamweaver only", "",
             "A|Dreamweaver CS6|12.0|Dreamweaver; P|Photoshop|13|Photoshop; B|Dreamweaver CC|20.0|Dreamweaver; A" + cs6
                 + "; A|$installfolder|C:/DW; A|$installfolder|C:/second; P" + cs6
                 + "; B|$dreamweaver/configuration|x/Adobe/Dreamweaver CS6/en_US/more",
             "Dreamweaver CC (v 20.0) | 20.0 | ~/Adobe/Dreamweaver CS6 | en_US |  | B; "
             "Dreamweaver CS6 (v 12.0) | 12.0 | ~/Adobe/Dreamweaver CS6 | en_US | C:/DW | A");
-        addTestRow("missing, other-case or two-part configuration key",
+        addTestRow("database: missing, other-case or two-part configuration key", "",
             "A|Dreamweaver CS6|12.0|Dreamweaver; B|Dreamweaver CC|20.0|Dreamweaver; C|Dreamweaver X|21|Dreamweaver; "
             "B|$Dreamweaver/Configuration|$appdata/Adobe/Dreamweaver CS6; A|$installfolder|C:/DW; "
             "C|$dreamweaver/configuration|$appdata/Adobe",
             "");
-        addTestRow("empty first path component, missing folder",
+        addTestRow("database: empty first path component, missing folder", "",
             "A|Dreamweaver X|21.0|Dreamweaver; A|$dreamweaver/configuration|$appdata//Dreamweaver X",
             "Dreamweaver X (v 21.0) | 21.0 | ~/Dreamweaver X |  |  | A");
-        addTestRow("product ids holding a quote or SQL select only their own keys",
+        addTestRow("database: product ids holding a quote or SQL select only their own keys", "",
             "it's|Dreamweaver CS6|12.0|Dreamweaver; 0 OR 1=1|Dreamweaver Evil|1.0|Dreamweaver; it's" + cs6,
             "Dreamweaver CS6 (v 12.0) | 12.0 | ~/Adobe/Dreamweaver CS6 | en_US |  | it's");
     }
 
-    void extensionDatabase()
+    void installations()
     {
+        QFETCH(QString, folders);
         QFETCH(QString, rows);
         QFETCH(QString, installations);
         QVERIFY(QDir().mkpath(path("Roaming/Adobe/Dreamweaver CS6/en_US")));
+        for (const QString& entry : folders.split("; ", Qt::SkipEmptyParts)) {
+            const QString folder = "Roaming/" + entry.section('|', 0, 0), vendor = entry.section('/', 0, 0);
+            for (const char* locale : { "en_US", "de_de", "en_USA", "english", ".x_yz" })
+                QVERIFY(QDir().mkpath(path(folder + "/" + locale)));
+            QVERIFY(entry.endsWith("|-")
+                || DiscoveryFixtures::writeFile(path(folder + "/en_US/Configuration/version.xml"),
+                    DiscoveryFixtures::versionXml(entry.section('|', 1))));
+            QVERIFY(QDir().mkpath(path("Program Files/" + vendor + '/' + vendor + ' ' + folder.section('/', 2))));
+        }
         QVERIFY(rows == "-" || createDatabase(rows.split("; ")));
         // The database belongs to Adobe's extension manager: never created, never written.
         QVERIFY(rows == "-" || !QSqlQuery(::extensionDatabase()).exec("INSERT INTO Tb_XManConfig VALUES (1, 2, 3)"));
         DreamweaverInfo::buildDreamweaverList(m_database);
         QStringList lines;
-        for (const DreamweaverInfo& info : DreamweaverInfo::installations())
+        for (const DreamweaverInfo& info : DreamweaverInfo::installations()) {
+            QStringList locales = info.locales();
+            std::sort(locales.begin(), locales.end());
             lines.append(QStringList { info.name(), info.version(), info.userFolder().replace(path("Roaming"), "~"),
-                info.locales().join(','), info.installFolder(), info.productId() }
+                locales.join(','), info.installFolder().replace(path("Program Files"), "P"), info.productId() }
                              .join(" | "));
+        }
         QCOMPARE(lines.join("; "), installations);
         QVERIFY(!QSqlDatabase::database("CCDB", false).isOpen());
         QCOMPARE(QFile::exists(m_database), rows != "-");

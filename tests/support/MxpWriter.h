@@ -15,10 +15,11 @@ public:
         qint32 compressedSize = 0;
         QByteArray bytes;
 
-        static Chunk of(const QByteArray& data) // a well-formed chunk holding data
+        // A chunk holding data, its size declared as the data's unless told otherwise.
+        static Chunk of(const QByteArray& data, qint32 declared = -1)
         {
             const QByteArray compressed = qCompress(data).mid(4); // a zlib stream without qCompress's length
-            return Chunk { qint32(data.size()), qint32(compressed.size()), compressed };
+            return Chunk { declared < 0 ? qint32(data.size()) : declared, qint32(compressed.size()), compressed };
         }
     };
 

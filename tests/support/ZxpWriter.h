@@ -14,21 +14,14 @@ public:
     {
         enum Method : quint16 { Stored = 0, Deflated = 8 };
 
-        Entry(const QByteArray& name, const QByteArray& data, quint16 method = Deflated)
-            : name(name)
-            , data(data)
-            , method(method)
-        {
-        }
-
         QByteArray name;
         QByteArray data;
         quint16 method = Deflated; // any other value stores data as it is
         quint16 extraFlags = 0; // the general purpose flags (1: encrypted)
-        std::optional<QByteArray> localName; // the local header's name when it differs
-        std::optional<QByteArray> payload; // the bytes written as the entry's data
+        std::optional<QByteArray> localName {}; // the local header's name when it differs
+        std::optional<QByteArray> payload {}; // the bytes written as the entry's data
         // Values written into the central directory instead of the true ones.
-        std::optional<quint32> centralCrc, centralCompressedSize, centralUncompressedSize;
+        std::optional<quint32> centralCrc {}, centralCompressedSize {}, centralUncompressedSize {};
     };
 
     // A declared count other than the real one walks past the directory.
