@@ -1,8 +1,10 @@
 #include "installer/EntryEditor.h"
+#include "support/InstallerFixtures.h"
 #include "support/TestRows.h"
 
 #include <QtTest>
 
+using namespace InstallerFixtures;
 using Menus = QList<MenuInsert>;
 using Buttons = QList<InsertbarInsert>;
 Q_DECLARE_METATYPE(Menus)
@@ -13,22 +15,6 @@ namespace {
 InsertbarInsert button(const char* categoryId, const char* folder, const char* buttonId)
 {
     return { categoryId, folder, buttonId, QStringLiteral("<button id=\"%1\"/>").arg(buttonId) };
-}
-
-// A Menus.xml laid out with two spaces per level, as some hand-edited copies are.
-const char menus[]
-    = "<menubar id=\"DWMainWindow\">\n  <menu id=\"DWMenu_File\">\n    <menuitem id=\"DWMenu_File_New\" />\n"
-      "  </menu>\n  <menu id=\"DWMenu_Commands\">\n    <menuitem id=\"DWMenu_Commands_Sort\" />\n  </menu>\n"
-      "</menubar>\n";
-const char fileMenuEnd[] = "id=\"DWMenu_File_New\" />\n";
-const char insertbar[] = "<insertbar>\n\t<category id=\"DW_Insertbar_Common\">\n\t\t<button id=\"DW_Hyperlink\" />\n"
-                         "\t</category>\n</insertbar>\n";
-
-// text with added put right after the first occurrence of anchor.
-QString inserted(const char* text, const char* anchor, const char* added)
-{
-    const QString result = QString::fromUtf8(text);
-    return QString(result).insert(result.indexOf(anchor) + int(qstrlen(anchor)), added);
 }
 
 } // namespace
@@ -44,69 +30,70 @@ private slots:
     void editsEntriesLaidOutLikeTheFile_data()
     {
         QTest::addColumn<bool>("removing");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("text");
         QTest::addColumn<Menus>("menuEntries");
         QTest::addColumn<Buttons>("buttons");
-        QTest::addColumn<QString>("expected"); // null: the text as it was
+        QTest::addColumn<QByteArray>("expected"); // null: the text as it was
         QTest::addColumn<QStringList>("outcomes");
         QTest::addColumn<bool>("restores");
 
-        const QString m = menus;
-        const QString none;
+        // Menus.xml indents by two spaces: an entry goes one unit of the editor's own in from its menu's end tag.
+        const QByteArray m = menusXml(), bar = insertbarXml(), none;
+        const char commandsEnd[] = "DWMenu_Commands_Sort\" />\n", fileEnd[] = "id=\"DWMenu_File_New\" />\n";
         addTestRow("blank lines, odd indentation and text in the snippet are dropped, comments kept", false, m,
             Menus { { "DWMenu_Commands", "V",
                 "\n<!-- Velkor -->\n\n   <menu id=\"V\">\n\n  stray\n<menuitem id=\"T\">Label</menuitem>\n"
                 "      <menuitem id=\"L\"/>\n</menu><separator/>\n\n" } },
             Buttons {},
-            inserted(menus, "DWMenu_Commands_Sort\" />\n",
-                "      <!-- Velkor -->\n      <menu id=\"V\">\n          <menuitem id=\"T\">\n          </menuitem>\n"
-                "          <menuitem id=\"L\"/>\n      </menu>\n      <separator/>\n"),
+            inserted(m, commandsEnd,
+                "        <!-- Velkor -->\n        <menu id=\"V\">\n            <menuitem id=\"T\">\n"
+                "            </menuitem>\n            <menuitem id=\"L\"/>\n        </menu>\n        <separator/>\n"),
             QStringList { "V added" }, false);
         addTestRow("a later entry goes into the element an earlier one added", false, m,
             Menus { { "DWMenu_File", "V", "<menu id=\"V\"></menu>" }, { "V", "I", "<menuitem id=\"I\"/>" } },
             Buttons {},
-            inserted(menus, fileMenuEnd, "      <menu id=\"V\">\n          <menuitem id=\"I\"/>\n      </menu>\n"),
+            inserted(m, fileEnd, "        <menu id=\"V\">\n            <menuitem id=\"I\"/>\n        </menu>\n"),
             QStringList { "V added", "I added" }, true);
         addTestRow("the id under another menu neither stops the entry nor goes with it", false, m,
             Menus { { "DWMenu_Commands", "DWMenu_File_New", "<menuitem id=\"DWMenu_File_New\"/>" } }, Buttons {},
-            inserted(menus, "DWMenu_Commands_Sort\" />\n", "      <menuitem id=\"DWMenu_File_New\"/>\n"),
+            inserted(m, commandsEnd, "        <menuitem id=\"DWMenu_File_New\"/>\n"),
             QStringList { "DWMenu_File_New added" }, true);
         addTestRow("empty-element target is opened up with its tag name's case, and stays open", false,
-            QStringLiteral("<menubar>\n  <MENU id=\"m\" />\n</menubar>\n"),
-            Menus { { "m", "b", "<menuitem id=\"b\"/>" } }, Buttons {},
-            QStringLiteral("<menubar>\n  <MENU id=\"m\" >\n      <menuitem id=\"b\"/>\n  </MENU>\n</menubar>\n"),
+            QByteArray("<menubar>\n  <MENU id=\"m\" />\n</menubar>\n"), Menus { { "m", "b", "<menuitem id=\"b\"/>" } },
+            Buttons {},
+            QByteArray("<menubar>\n  <MENU id=\"m\" >\n      <menuitem id=\"b\"/>\n  </MENU>\n</menubar>\n"),
             QStringList { "b added" }, false);
-        addTestRow("button into a category Dreamweaver has, which stays", false, QString(insertbar), Menus {},
+        addTestRow("button into a category Dreamweaver has, which stays", false, bar, Menus {},
             Buttons { button("DW_Insertbar_Common", "", "V") },
-            inserted(insertbar, "DW_Hyperlink\" />\n", "\t\t<button id=\"V\"/>\n"), QStringList { "V added" }, true);
-        addTestRow("a new category, folder before id, goes with its last button", false, QString(insertbar), Menus {},
+            inserted(bar, "Hyperlink.htm\" />\n", "\t\t<button id=\"V\"/>\n"), QStringList { "V added" }, true);
+        addTestRow("a new category, folder before id, goes with its last button", false, bar, Menus {},
             Buttons { button("C", "Velkor Tools", "A"), button("C", "Velkor Tools", "B") },
-            inserted(insertbar, "\t</category>\n",
+            inserted(bar, "\t</category>\n",
                 "\t<category folder=\"Velkor Tools\" id=\"C\">\n\t\t<button id=\"A\"/>\n\t\t<button id=\"B\"/>\n"
                 "\t</category>\n"),
             QStringList { "A added", "B added" }, true);
         addTestRow("no insertbar element: no category is created", false, m, Menus {}, Buttons { button("V", "", "B") },
             none, QStringList { "B skipped: target not found" }, true);
         addTestRow("removal runs from the last entry to the first", true,
-            inserted(menus, fileMenuEnd, "    <menuitem id=\"x\"/>\n"),
+            inserted(m, fileEnd, "      <menuitem id=\"x\"/>\n"),
             Menus { { "DWMenu_File", "x", "" }, { "DWMenu_File", "y", "" } }, Buttons {}, m,
             QStringList { "y not present", "x removed" }, false);
         addTestRow("an entry that still holds elements is kept", true,
-            QStringLiteral("<menu id=\"m\">\n  <menu id=\"sub\">\n    <menuitem id=\"x\"/>\n  </menu>\n</menu>"),
+            QByteArray("<menu id=\"m\">\n  <menu id=\"sub\">\n    <menuitem id=\"x\"/>\n  </menu>\n</menu>"),
             Menus { { "m", "sub", "" } }, Buttons {}, none, QStringList { "sub kept: holds other elements" }, false);
         addTestRow("every child with the id goes, with its indentation, but not a comment", true,
-            QStringLiteral("<menu id=\"m\">\n  <i id=\"x\"/>\n  <!-- <i id=\"x\"/> -->\n  <i id=\"x\"/>\n</menu>"),
-            Menus { { "m", "x", "" } }, Buttons {},
-            QStringLiteral("<menu id=\"m\">\n  <!-- <i id=\"x\"/> -->\n</menu>"), QStringList { "x removed" }, false);
+            QByteArray("<menu id=\"m\">\n  <i id=\"x\"/>\n  <!-- <i id=\"x\"/> -->\n  <i id=\"x\"/>\n</menu>"),
+            Menus { { "m", "x", "" } }, Buttons {}, QByteArray("<menu id=\"m\">\n  <!-- <i id=\"x\"/> -->\n</menu>"),
+            QStringList { "x removed" }, false);
     }
 
     void editsEntriesLaidOutLikeTheFile()
     {
         QFETCH(bool, removing);
-        QFETCH(QString, text);
+        QFETCH(QByteArray, text);
         QFETCH(Menus, menuEntries);
         QFETCH(Buttons, buttons);
-        QFETCH(QString, expected);
+        QFETCH(QByteArray, expected);
         QFETCH(QStringList, outcomes);
         QFETCH(bool, restores);
 
@@ -120,11 +107,10 @@ private slots:
         };
         EntryEditor::EntryResults results;
         const QString edited = removing ? remove(text, &results) : add(text, &results);
-        QCOMPARE(edited, expected.isNull() ? text : expected);
+        QCOMPARE(edited, QString(expected.isNull() ? text : expected));
         QStringList seen;
-        for (const InstallReport::EntryResult& entry : results) {
+        for (const InstallReport::EntryResult& entry : results)
             seen << entry.id + ' ' + InstallReport::describe(entry.outcome);
-        }
         QCOMPARE(seen, outcomes);
         if (!removing) {
             QCOMPARE(add(edited, nullptr), edited);

@@ -65,4 +65,9 @@ QByteArray insertbarXml()
            "\t</category>\n</insertbar>\n";
 }
 
+QByteArray inserted(const QByteArray& text, const QByteArray& anchor, const QByteArray& added)
+{
+    return QByteArray(text).insert(text.indexOf(anchor) + anchor.size(), added);
+}
+
 } // namespace InstallerFixtures

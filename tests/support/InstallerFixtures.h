@@ -40,4 +40,7 @@ TestExtension toolsExtension();
 QByteArray menusXml();
 QByteArray insertbarXml();
 
+// text with added put right after the first occurrence of anchor.
+QByteArray inserted(const QByteArray& text, const QByteArray& anchor, const QByteArray& added);
+
 } // namespace InstallerFixtures
