@@ -1,6 +1,7 @@
 #include "cli/Command.h"
 
 #include "cli/Console.h"
+#include "cli/TerminalPrompt.h"
 #include "discovery/DreamweaverInfo.h"
 
 QString Command::noInstallationText()
@@ -46,4 +47,14 @@ int Command::exitStatus(ExtensionCommands::Result result)
         break;
     }
     return Failed;
+}
+
+int Command::runOperation(const std::function<ExtensionCommands::Result(ExtensionCommands&)>& operation) const
+{
+    if (m_options.dryRun)
+        Console::out(QStringLiteral("Dry run: nothing was changed."));
+    TerminalPrompt prompt(m_options.yes, m_options.dryRun);
+    ExtensionCommands commands(prompt);
+    commands.setDryRun(m_options.dryRun);
+    return exitStatus(operation(commands));
 }

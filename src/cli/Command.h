@@ -3,6 +3,7 @@
 #include "commands/ExtensionCommands.h"
 
 #include <QString>
+#include <functional>
 
 class DreamweaverInfo;
 
@@ -42,6 +43,9 @@ protected:
     // written) when there is none.
     DreamweaverInfo* findTarget() const;
     static int exitStatus(ExtensionCommands::Result result);
+    // Runs an install or a removal through the command layer, with its
+    // questions and progress on the terminal and the options' dry run.
+    int runOperation(const std::function<ExtensionCommands::Result(ExtensionCommands&)>& operation) const;
     static QString noInstallationText();
 
     const Options m_options;

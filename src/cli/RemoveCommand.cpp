@@ -1,7 +1,6 @@
 #include "cli/RemoveCommand.h"
 
 #include "cli/Console.h"
-#include "cli/TerminalPrompt.h"
 #include "discovery/DreamweaverInfo.h"
 
 int RemoveCommand::execute(const QString& name)
@@ -18,10 +17,5 @@ int RemoveCommand::execute(const QString& name)
         return NotFound;
     }
     const QString mxiName = found->fileName();
-    if (m_options.dryRun)
-        Console::out(QStringLiteral("Dry run: nothing was changed."));
-    TerminalPrompt prompt(m_options.yes, m_options.dryRun);
-    ExtensionCommands commands(prompt);
-    commands.setDryRun(m_options.dryRun);
-    return exitStatus(commands.removeExtension(*target, mxiName));
+    return runOperation([&](ExtensionCommands& commands) { return commands.removeExtension(*target, mxiName); });
 }
