@@ -7,9 +7,8 @@
 #include <QSqlQuery>
 #include <QtTest>
 
-// One installation (its version, folders and installed list) and the two
-// sources of the list of installations: the per-user program folders with the
-// registry, and Adobe's ExMan.db as a real SQLite file.
+// One installation (its version, folders and installed list) and the two sources of the list of installations:
+// the per-user program folders with the registry, and Adobe's ExMan.db as a real SQLite file.
 class TestDreamweaverInfo : public QObject
 {
     Q_OBJECT
@@ -63,11 +62,9 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("destination");
         QTest::addColumn<QString>("folder"); // empty: refused
-        addTestRow("empty locale, token alone", "", "$dreamweaver/Configuration", "/u/DW/Configuration");
-        addTestRow("any case, the rest as written", "en_US", "$DreamWeaver/configuration/My Stuff/",
-            "/u/DW/en_US/Configuration/My Stuff/");
-        addTestRow(
-            "climbing inside stays", "en_US", "$dreamweaver/Configuration/A/../B", "/u/DW/en_US/Configuration/A/../B");
+        addTestRow("empty locale, token alone", "", "$dreamweaver/Configuration", "/u/Configuration");
+        addTestRow("any case, rest kept", "en_US", "$DreamWeaver/configuration/A b/", "/u/en_US/Configuration/A b/");
+        addTestRow("climbing inside", "en_US", "$dreamweaver/Configuration/A/../B", "/u/en_US/Configuration/A/../B");
         addTestRow("no token refused", "en_US", "Commands", "");
         addTestRow("token not at the start refused", "en_US", "/tmp/$dreamweaver/Configuration", "");
         addTestRow("climbing out by backslash refused", "en_US", "$dreamweaver/Configuration/a\\..\\..\\x", "");
@@ -79,19 +76,17 @@ private slots:
         QFETCH(QString, locale);
         QFETCH(QString, destination);
         QFETCH(QString, folder);
-        const DreamweaverInfo info("Dreamweaver", "Adobe", "/u/DW", { "en_US" });
+        const DreamweaverInfo info("Dreamweaver", "Adobe", "/u", { "en_US" });
         QCOMPARE(info.resolveDestination(destination, locale), folder);
     }
 
     void readVersionFile_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("files"); // one version.xml per locale de_DE, en_US; "-": none
+        QTest::addColumn<QStringList>("files"); // version.xml of de_DE, then of en_US; "-" or missing: none
         QTest::addColumn<QString>("version"); // as written " = " the four numbers read from it
         const QString v11 = DiscoveryFixtures::versionXml("11.0"), v12 = DiscoveryFixtures::versionXml("12.0.1");
-        const auto only = [](const char* version) {
-            return QStringList { DiscoveryFixtures::versionXml(version), "-" };
-        };
+        const auto only = [](const char* version) { return QStringList { DiscoveryFixtures::versionXml(version) }; };
         addTestRow("first locale wins", "DW", QStringList { v11, v12 }, "11.0 = 11.0.0.0");
         addTestRow("missing file, next locale", "DW", QStringList { "-", v12 }, "12.0.1 = 12.0.1.0");
         addTestRow("first installinfo without versionnum, next locale", "DW",
@@ -106,9 +101,9 @@ private slots:
         addTestRow("signs, white space, empty parts", "DW", only(" -1 ..+2 ."), " -1 ..+2 . = -1.0.2.0");
         addTestRow("other characters make a part zero, parts after the fourth ignored", "DW", only("12a.3.0x1.1 2.5"),
             "12a.3.0x1.1 2.5 = 0.3.0.0");
-        addTestRow("signed 32-bit limits, beyond them zero", "DW",
-            only("2147483647.-2147483648.2147483648.-2147483649"),
-            "2147483647.-2147483648.2147483648.-2147483649 = 2147483647.-2147483648.0.0");
+        const char* limits = "2147483647.-2147483648.2147483648.-2147483649";
+        addTestRow("signed 32-bit limits, beyond them zero", "DW", only(limits),
+            limits + QString(" = 2147483647.-2147483648.0.0"));
     }
 
     void readVersionFile()
@@ -132,24 +127,20 @@ private slots:
     void installedExtensions_data()
     {
         QTest::addColumn<QString>("locales");
-        QTest::addColumn<QString>("stored"); // "locale/file|author|name" manifests, or "locale/file" empty
-        QTest::addColumn<QString>("listed"); // "file author: name"
+        QTest::addColumn<QString>("stored"); // "[locale/]file|author|name" manifests, or "[locale/]file" empty
+        QTest::addColumn<QString>("listed"); // the names, in order; an empty manifest has none
         addTestRow("the publisher exactly, then authors by code unit", "en_US",
-            "en_US/a.mxi|velkor|A; en_US/b.mxi|Beta|B; en_US/c.mxi||C; en_US/d.mxi|Velkor Labs|D; en_US/e.mxi|Velkor|E",
-            "e.mxi Velkor: E; c.mxi : C; b.mxi Beta: B; d.mxi Velkor Labs: D; a.mxi velkor: A");
+            "a.mxi|velkor|A; b.mxi|Beta|B; c.mxi||C; d.mxi|Velkor Labs|D; e.mxi|Velkor|E", "E; C; B; D; A");
         addTestRow("names by code unit, prefix first", "en_US",
-            "en_US/a.mxi|Acme|apple; en_US/b.mxi|Velkor|Tables; en_US/c.mxi|Acme|Zed; en_US/d.mxi|Velkor|Table",
-            "d.mxi Velkor: Table; b.mxi Velkor: Tables; c.mxi Acme: Zed; a.mxi Acme: apple");
+            "a.mxi|Acme|apple; b.mxi|Velkor|Tables; c.mxi|Acme|Zed; d.mxi|Velkor|Table", "Table; Tables; Zed; apple");
         // The same extension under another file name is another entry.
         const char* twoLocales = "en_US/S.mxi|Velkor|English; de_DE/S.mxi|Velkor|Deutsch; de_DE/s.mxi|Velkor|Same";
-        addTestRow("same file name once, from en_US first", "en_US; de_DE", twoLocales,
-            "S.mxi Velkor: English; s.mxi Velkor: Same");
-        addTestRow("same file name once, from de_DE first", "de_DE; en_US", twoLocales,
-            "S.mxi Velkor: Deutsch; s.mxi Velkor: Same");
+        addTestRow("same file name once, from en_US first", "en_US; de_DE", twoLocales, "English; Same");
+        addTestRow("same file name once, from de_DE first", "de_DE; en_US", twoLocales, "Deutsch; Same");
         addTestRow("no locale: only manifest files, empty ones too", "",
             "/UPPER.MXI|Velkor|Upper; /notes.txt|Velkor|Text; /Folder.mxi/Inner.mxi|Velkor|Inner; "
             "/.Hidden.mxi|Velkor|Hidden; /Empty.mxi",
-            "UPPER.MXI Velkor: Upper; Empty.mxi : ");
+            "Upper; ");
     }
 
     void installedExtensions()
@@ -160,7 +151,8 @@ private slots:
         DreamweaverInfo info("Dreamweaver CS6", "Adobe", path("DW"), locales.split("; ", Qt::SkipEmptyParts));
         for (const QString& manifest : stored.split("; ")) {
             const QStringList parts = manifest.split('|');
-            const QString locale = parts[0].section('/', 0, 0), file = parts[0].section('/', 1);
+            const QString where = parts[0].contains('/') ? parts[0] : info.locales().at(0) + '/' + parts[0];
+            const QString locale = where.section('/', 0, 0), file = where.section('/', 1);
             const QString folder
                 = path("DW/" + locale + (locale.isEmpty() ? "" : "/") + "Configuration/Shared/Velkor/MXI");
             QVERIFY(parts.size() == 1 ? DiscoveryFixtures::writeFile(folder + '/' + file, QByteArray())
@@ -169,7 +161,7 @@ private slots:
         info.loadInstalledExtensions();
         QStringList actual;
         for (const ExtensionInfo& extension : info.installedExtensions())
-            actual.append(extension.fileName() + " " + extension.author() + ": " + extension.name());
+            actual.append(extension.name());
         QCOMPARE(actual.join("; "), listed);
         // A reload replaces the list: with the manifests gone, it is empty.
         QVERIFY(QDir(path("DW")).removeRecursively());

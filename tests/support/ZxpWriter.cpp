@@ -27,12 +27,10 @@ QByteArray ZxpWriter::archiveOf(const QList<Entry>& entries, const QByteArray& c
                 << quint16(0) << quint16(0) << quint32(0) << offset;
         central.writeRawData(e.name.constData(), e.name.size());
     }
+    // Measured before the end record goes into the same stream.
     const quint16 count = quint16(declaredCount < 0 ? entries.size() : declaredCount);
-    const quint32 directoryOffset = quint32(out.size());
-    out.append(directory);
-    QDataStream end(&out, QIODevice::Append);
-    end.setByteOrder(QDataStream::LittleEndian);
-    end << quint32(0x06054B50) << quint32(0) << count << count << quint32(directory.size()) << directoryOffset
-        << quint16(comment.size());
-    return out + comment;
+    const quint32 directorySize = quint32(directory.size()), directoryOffset = quint32(out.size());
+    central << quint32(0x06054B50) << quint32(0) << count << count << directorySize << directoryOffset
+            << quint16(comment.size());
+    return out + directory + comment;
 }
