@@ -31,6 +31,11 @@ void TerminalPrompt::warn(const QString& text, const QString& details)
         QStringLiteral("moravel-cli: ") + text + (details.isEmpty() ? QString() : QLatin1Char('\n') + details));
 }
 
+void TerminalPrompt::notice(const QString& text)
+{
+    Console::error(QStringLiteral("moravel-cli: ") + text);
+}
+
 void TerminalPrompt::inform(const QString& text, const QString& details)
 {
     Console::out(details.isEmpty() ? text : text + QLatin1Char('\n') + details);

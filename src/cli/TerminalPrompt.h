@@ -17,6 +17,7 @@ public:
 
     bool confirm(const QString& question, const QString& refusal) override;
     void warn(const QString& text, const QString& details) override;
+    void notice(const QString& text) override;
     void inform(const QString& text, const QString& details) override;
     IProgress* startProgress(const QString& title) override;
     void finishProgress(IProgress* progress) override;

@@ -1,6 +1,7 @@
 #include "commands/ExtensionCommands.h"
 
 #include "commands/IUserPrompt.h"
+#include "commands/InstallationLock.h"
 #include "commands/ReportSummary.h"
 #include "commands/StoreClient.h"
 #include "discovery/DreamweaverInfo.h"
@@ -13,6 +14,7 @@
 #include "packages/PackageSupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryFile>
 
@@ -184,6 +186,9 @@ ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
 ExtensionCommands::Result ExtensionCommands::replaceAndInstall(
     DreamweaverInfo& target, const QString& path, const QString& title, const std::optional<ExtensionInfo>& replaced)
 {
+    InstallationLock installationLock(target);
+    if (!lock(installationLock, target, title))
+        return Result::Failed;
     // A dry run plans the install on the configuration files as the planned removal leaves them.
     QHash<QString, QString> plannedTexts;
     Result result = Result::Done;
@@ -235,8 +240,40 @@ ExtensionCommands::Result ExtensionCommands::removeExtension(DreamweaverInfo& ta
         && !m_user.confirm(QStringLiteral("Remove ") + title + QLatin1Char('?'),
             tr("%1 was not removed from %2").arg(title, target.name())))
         return Result::Refused;
+    InstallationLock installationLock(target);
+    if (!lock(installationLock, target, title))
+        return Result::Failed;
     return removeAndReport(
         target, extension, m_dryRun ? tr("Would remove %1 from %2:") : tr("Removed %1 from %2:"), nullptr);
+}
+
+bool ExtensionCommands::lock(InstallationLock& lock, const DreamweaverInfo& target, const QString& title)
+{
+    // A dry run changes nothing, so it need not wait for anyone.
+    if (m_dryRun || lock.tryLock(0))
+        return true;
+    const QString waiting = tr("Waiting for another program to finish with %1").arg(target.name());
+    m_user.notice(waiting);
+    IProgress* progress = m_user.startProgress(QStringLiteral("Waiting"));
+    if (progress)
+        progress->setStatus(waiting);
+    QElapsedTimer waited;
+    waited.start();
+    bool locked = false;
+    // In short steps, so that the window stays painted while it waits.
+    while (!locked && waited.elapsed() < m_lockTimeoutMs) {
+        locked = lock.tryLock(int(qMin<qint64>(250, m_lockTimeoutMs - waited.elapsed())));
+        if (progress)
+            progress->setStatus(waiting);
+    }
+    m_user.finishProgress(progress);
+    if (!locked) {
+        m_user.warn(tr("%1 was left as it is: another program kept %2 locked (%3) for %4 seconds.")
+                        .arg(title, target.name(), QDir::toNativeSeparators(InstallationLock::path(target)))
+                        .arg(m_lockTimeoutMs / 1000.0),
+            QString());
+    }
+    return locked;
 }
 
 ExtensionCommands::Result ExtensionCommands::removeAndReport(DreamweaverInfo& target, const ExtensionInfo& extension,

@@ -12,6 +12,7 @@
 
 class DreamweaverInfo;
 class IUserPrompt;
+class InstallationLock;
 class StoreClient;
 
 // Every user operation on extensions, end to end, for the window and the
@@ -54,6 +55,9 @@ public:
     // A dry run asks nothing and changes nothing: inform() receives what
     // would be written, deleted, added or found already present.
     void setDryRun(bool dryRun) { m_dryRun = dryRun; }
+    // How long an install or removal waits for another process that is
+    // changing the same installation.
+    void setLockTimeout(int milliseconds) { m_lockTimeoutMs = milliseconds; }
 
     // Installs the package file at path into target, after asking whether to
     // replace the installed extension it would replace.
@@ -96,6 +100,10 @@ private:
     Result removeAndReport(DreamweaverInfo& target, const ExtensionInfo& extension, const QString& doneText,
         QHash<QString, QString>* plannedTexts);
 
+    // Waits for other processes working on target; false (with a warning) when it gave up.
+    bool lock(InstallationLock& lock, const DreamweaverInfo& target, const QString& title);
+
     IUserPrompt& m_user;
     bool m_dryRun = false;
+    int m_lockTimeoutMs = 60000;
 };

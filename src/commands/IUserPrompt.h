@@ -17,6 +17,8 @@ public:
     virtual bool confirm(const QString& question, const QString& refusal) = 0;
     // Something failed or was done only in part; details is the whole report.
     virtual void warn(const QString& text, const QString& details) = 0;
+    // Something to know while the operation goes on, that needs no answer.
+    virtual void notice(const QString& text) = 0;
     // What a step that ended well did; details is its report.
     virtual void inform(const QString& text, const QString& details) = 0;
     // A progress display for one step, shown until finishProgress(); may be null.

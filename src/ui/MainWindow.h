@@ -61,6 +61,8 @@ private:
     bool confirm(const QString& question, const QString& refusal) override;
     void warn(const QString& text, const QString& details) override;
     void inform(const QString&, const QString&) override { }
+    // The progress dialog that follows shows what the operation waits for.
+    void notice(const QString&) override { }
     IProgress* startProgress(const QString& title) override;
     void finishProgress(IProgress* progress) override;
     void installedChanged() override { updateInstalledTable(); }

@@ -147,6 +147,30 @@ private slots:
     void initTestCase() { QVERIFY(QFileInfo(toolPath).isExecutable()); }
     void run_data();
     void run();
+
+    // Two tools started together each read Menus.xml and write it back; without
+    // a lock one of them lost the other's entries in most runs.
+    void concurrentInstallsKeepBoth()
+    {
+        for (int round = 0; round < 5; ++round) {
+            prepare(State::Fresh);
+            TestExtension other = toolsExtension();
+            other.id = "com.velkor.other";
+            other.manifestName = "Other.mxi";
+            other.configurationChanges.replace("Velkor_", "Other_");
+            QVERIFY(other.writePackage(m_dir->path() + "/scratch/other.zxp"));
+            QProcess tools, others;
+            for (QProcess* process : { &tools, &others }) {
+                process->setProcessEnvironment(m_environment);
+                process->setWorkingDirectory(m_dir->path() + "/scratch");
+                process->start(toolPath, { "install", process == &tools ? "tools.zxp" : "other.zxp" });
+            }
+            QVERIFY(tools.waitForFinished(60000) && others.waitForFinished(60000));
+            QCOMPARE(tools.exitCode() + others.exitCode(), 0);
+            const QByteArray menus = readFile(conf() + "/Menus/Menus.xml");
+            QVERIFY2(menus.contains("id=\"Velkor_Tool\"") && menus.contains("id=\"Other_Tool\""), menus.constData());
+        }
+    }
 };
 
 void tst_Cli::run_data()

@@ -1,5 +1,6 @@
 #include "commands/ExtensionCommands.h"
 #include "commands/IUserPrompt.h"
+#include "commands/InstallationLock.h"
 #include "commands/StoreClient.h"
 #include "discovery/DreamweaverInfo.h"
 #include "support/InstallerFixtures.h"
@@ -31,6 +32,7 @@ public:
     }
     void warn(const QString& text, const QString&) override { log << "warning: " + text; }
     void inform(const QString& text, const QString&) override { log << "inform: " + text; }
+    void notice(const QString& text) override { log << "notice: " + text; }
     IProgress* startProgress(const QString& title) override
     {
         log << title;
@@ -144,6 +146,14 @@ private slots:
         row("a removal left incomplete: the install still goes on", "file",
             { question, "Removing", partly + "files could not be deleted:", "Installing", notAll }, Result::Incomplete,
             plus, [](Case& c) { c.damage = "stuck file"; });
+        const QString waiting = "notice: Waiting for another program to finish with Dreamweaver CS6";
+        const QString locked = "$T was left as it is: another program kept Dreamweaver CS6 locked";
+        const Change lockedOut = [](Case& c) { c.damage = "locked"; };
+        row("another program holds the installation: a wait, then nothing changes", "file",
+            { question, waiting, "Waiting", "warning: " + locked }, Result::Failed, kept, lockedOut);
+        row("remove: another program holds the installation", "remove",
+            { removeQuestion, waiting, "Waiting", "warning: Velkor Tools v. 1.0.0 was left" }, Result::Failed, kept,
+            lockedOut);
         row("without ids, the same manifest name in another case is the same extension", "file", replaced, Result::Done,
             plus, [](Case& c) {
                 c.installed = { extension("", "Velkor Tools", "1.0.0", "tools.mxi") };
@@ -220,6 +230,8 @@ private slots:
             c.route.body = readFile(path);
         StoreServer server(StoreServer::Tls::None, c.route);
         qputenv("MORAVEL_DOWNLOADS_URL", QString(server.baseUrl() + "files/").toUtf8());
+        QLockFile otherProgram(InstallationLock::path(m_dreamweaver));
+        QVERIFY(c.damage != "locked" || otherProgram.tryLock(0));
         const QStringList before = entriesBelow(root() + "/user");
 
         ScriptedPrompt prompt;
@@ -227,6 +239,7 @@ private slots:
         prompt.root = root();
         ExtensionCommands commands(prompt);
         commands.setDryRun(c.source == "dry run");
+        commands.setLockTimeout(300);
         StoreClient store;
         const QString zxp = c.source.mid(6);
         const Result result = fromStore ? commands.installCatalogueEntry(
