@@ -23,6 +23,18 @@ QString addressFromEnvironment(const char* variable, const char* compiledIn)
     return address.isEmpty() ? QString::fromUtf8(compiledIn) : address;
 }
 
+QNetworkRequest storeRequest(const QString& address)
+{
+    QNetworkRequest request(QUrl(address, QUrl::TolerantMode));
+    // Without an Accept-Encoding of its own, Qt offers gzip and inflates each
+    // arriving piece whole before the size cap sees it: a small reply could
+    // fill the memory. Asked for identity, Qt hands over the bytes as sent.
+    request.setRawHeader("Accept-Encoding", "identity");
+    // A redirect could lead anywhere; the addresses are configured, not discovered.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    return request;
+}
+
 } // namespace
 
 StoreClient::StoreClient(QObject* parent)
@@ -53,7 +65,7 @@ void StoreClient::requestCatalogue()
 {
     auto* manager = new QNetworkAccessManager(this);
     connect(manager, &QNetworkAccessManager::finished, this, &StoreClient::catalogueReplyFinished);
-    QNetworkReply* reply = manager->get(QNetworkRequest(QUrl(catalogueUrl(), QUrl::TolerantMode)));
+    QNetworkReply* reply = manager->get(storeRequest(catalogueUrl()));
     watchCertificates(reply);
     limitReplySize(reply, maximumCatalogueSize);
 }
@@ -88,7 +100,7 @@ QByteArray StoreClient::downloadPackage(const QString& fileName, IProgress* prog
     m_downloadError.clear();
 
     QNetworkAccessManager manager;
-    QNetworkReply* reply = manager.get(QNetworkRequest(QUrl(downloadsUrl() + fileName, QUrl::TolerantMode)));
+    QNetworkReply* reply = manager.get(storeRequest(downloadsUrl() + fileName));
     watchCertificates(reply);
     limitReplySize(reply, maximumPackageSize);
     if (progress) {
@@ -140,14 +152,23 @@ QString StoreClient::takeFailureReason(QNetworkReply* reply, const QByteArray& b
         texts.removeDuplicates();
         return tr("the server's certificate was refused (%1)").arg(texts.join(QStringLiteral("; ")));
     }
+    // Only a 200 reply carries the file. Qt counts a redirect or a 203 (a
+    // proxy's rewrite) as success, but their bodies are some other text.
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid() && status.toInt() != 200)
+        return tr("the server answered %1 %2")
+            .arg(status.toInt())
+            .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+    // Identity was asked for: bytes still encoded are not the file itself.
+    const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
+    if (!encoding.isEmpty() && encoding != "identity")
+        return tr("the server sent the file encoded as %1").arg(QString::fromLatin1(encoding));
     // The announced length tells a cut-off file from a whole one, whether or
-    // not Qt noticed the early close. A compressed transfer announces the
-    // compressed length, so it is left out.
+    // not Qt noticed the early close.
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
     const bool mayBeCutOff
         = reply->error() == QNetworkReply::NoError || reply->error() == QNetworkReply::RemoteHostClosedError;
-    if (mayBeCutOff && length.isValid() && !reply->hasRawHeader("Content-Encoding")
-        && length.toLongLong() != body.size())
+    if (mayBeCutOff && length.isValid() && length.toLongLong() != body.size())
         return tr("the connection was closed after %1 of %2 bytes").arg(body.size()).arg(length.toLongLong());
     if (reply->error() != QNetworkReply::NoError)
         return reply->errorString();

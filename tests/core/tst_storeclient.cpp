@@ -75,8 +75,6 @@ private slots:
         QTest::newRow("over trusted HTTPS") << Transfer { whole, Tls::Trusted, true, {}, {} };
         QTest::newRow("no length: the bar's maximum is -1 while it arrives")
             << Transfer { { 200, three, Delivery::WithoutLength, -1 }, Tls::None, true, {}, {} };
-        QTest::newRow("not found") << Transfer { { 404, three, Delivery::Whole, -1 }, Tls::None, false, "Not Found",
-            "Not Found" };
         QTest::newRow("dropped connection")
             << Transfer { { 200, three, Delivery::Dropped, -1 }, Tls::None, false, closed, closed };
         QTest::newRow("self-signed certificate")
@@ -87,6 +85,13 @@ private slots:
         QTest::newRow("no extension elements: the earlier catalogue stays")
             << Transfer { { 200, "<extensions><ext id=\"a\"/></extensions>", Delivery::Whole, -1 }, Tls::None, false,
                    {}, {} };
+        for (const QString status : { "404 Not Found", "301 Moved Permanently", "203 Non-Authoritative Information" })
+            QTest::newRow(qPrintable(status + ": refused, and no redirect followed"))
+                << Transfer { { status.left(3).toInt(), three, Delivery::Whole, -1 }, Tls::None, false, status,
+                       status };
+        QTest::newRow("gzip, not asked for, inflating past the catalogue's cap")
+            << Transfer { { 200, qCompress(QByteArray(17 << 20, ' ')).mid(4), Delivery::Gzip, -1 }, Tls::None, false,
+                   "encoded as gzip", "encoded as gzip" };
         QTest::newRow("an empty body") << Transfer { { 200, "", Delivery::Whole, -1 }, Tls::None, false, {},
             "the server sent an empty file" };
     }

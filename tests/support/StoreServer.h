@@ -19,6 +19,7 @@ public:
         Whole, // Content-Length, then the body at once
         WithoutLength, // no Content-Length; the body in slow pieces, ended by closing
         Dropped, // Content-Length, then half the body in slow pieces, then the connection closes
+        Gzip, // as Whole, labelled "Content-Encoding: gzip" whether or not the client asked for it
     };
     struct Route
     {
@@ -92,8 +93,11 @@ private:
     void respond(QSslSocket* socket)
     {
         const Route& route = m_route;
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) + (route.status == 200 ? " OK" : " Not Found")
-            + "\r\nConnection: close\r\n";
+        const QHash<int, QByteArray> phrases { { 200, "OK" }, { 203, "Non-Authoritative Information" },
+            { 301, "Moved Permanently" }, { 404, "Not Found" } };
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) + ' ' + phrases.value(route.status)
+            + "\r\nConnection: close\r\n" + (route.status == 301 ? "Location: /elsewhere\r\n" : "")
+            + (route.delivery == Delivery::Gzip ? "Content-Encoding: gzip\r\n" : "");
         if (route.delivery != Delivery::WithoutLength)
             head += "Content-Length: "
                 + QByteArray::number(route.declaredLength >= 0 ? route.declaredLength : route.body.size()) + "\r\n";
