@@ -22,11 +22,13 @@ namespace {
 
 // The last component of a catalogue's package name: the name is the
 // server's to choose, and folders or ".." in it must not steer the
-// temporary file out of the temporary folder.
+// temporary file out of the temporary folder. A query or fragment belongs to
+// the address, not the file: the suffix before it chooses the reader.
 QString lastPathComponent(const QString& name)
 {
-    const int slash = qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
-    return name.mid(slash + 1);
+    const QString path = name.section(QLatin1Char('?'), 0, 0).section(QLatin1Char('#'), 0, 0);
+    const int slash = qMax(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(slash + 1);
 }
 
 ExtensionCommands::Result worse(ExtensionCommands::Result a, ExtensionCommands::Result b)

@@ -156,12 +156,17 @@ void MainWindow::slotSelectDreamweaver(int)
 
 bool MainWindow::confirm(const QString& question, const QString&)
 {
-    return QMessageBox::question(this, QString(), question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, QString(), question, QMessageBox::Yes | QMessageBox::No, this);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void MainWindow::warn(const QString& text, const QString& details)
 {
     QMessageBox box(QMessageBox::Warning, QString(), text, QMessageBox::Ok, this);
+    // The text holds names from the catalogue and the file system, which Qt
+    // would otherwise guess to be markup and render.
+    box.setTextFormat(Qt::PlainText);
     box.setDetailedText(details);
     box.exec();
 }

@@ -28,7 +28,7 @@ public:
     // "question: <text>", "warning", "file dialog: <caption> | <filters>" or a progress dialog's title
     QStringList log;
     QStringList warnings;
-    QList<QWidget*> boxParents;
+    QList<QWidget*> boxParents; // null for a box that would render names from outside as markup
     QMessageBox::StandardButton answer = QMessageBox::Yes; // to every question
     QString fileToChoose; // empty: the file dialog is cancelled
 
@@ -41,7 +41,7 @@ protected:
         if (event->type() != QEvent::Show || !widget || !widget->isWindow())
             return false;
         if (auto* box = qobject_cast<QMessageBox*>(widget)) {
-            boxParents << box->parentWidget();
+            boxParents << (box->textFormat() == Qt::PlainText ? box->parentWidget() : nullptr);
             const bool warning = box->icon() == QMessageBox::Warning;
             log << (warning ? QStringLiteral("warning") : "question: " + box->text());
             if (warning)
