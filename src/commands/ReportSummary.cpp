@@ -70,7 +70,8 @@ QString ReportSummary::installProblems(const InstallReport& report)
 
 QString ReportSummary::removalProblems(const InstallReport& report)
 {
-    return filesSection(report, { InstallReport::FileOutcome::RemoveFailed },
+    return filesSection(report,
+               { InstallReport::FileOutcome::RemoveFailed, InstallReport::FileOutcome::KeptUnfinished },
                QCoreApplication::translate("ReportSummary", "These files could not be deleted:"))
         + failedXmlSection(report);
 }

@@ -1,9 +1,9 @@
 #include "installer/ConfigurationEditor.h"
 
 #include "discovery/DreamweaverInfo.h"
+#include "discovery/ExtensionInfo.h"
 #include "installer/ConfigurationFile.h"
 #include "installer/EntryEditor.h"
-#include "discovery/ExtensionInfo.h"
 #include "installer/InstallReport.h"
 
 #include <QFileInfo>
@@ -33,6 +33,14 @@ QString ConfigurationEditor::insertbarPath(const QString& locale) const
     return m_dreamweaver.configurationFolder(locale) + QLatin1String(insertbarRelativePath);
 }
 
+QStringList ConfigurationEditor::managedPaths(const QString& locale) const
+{
+    const QString menus = menusPath(locale);
+    const QString insertbar = insertbarPath(locale);
+    return { menus, QFileInfo(menus).path() + QLatin1Char('/') + QLatin1String(menusBackupName), insertbar,
+        QFileInfo(insertbar).path() + QLatin1Char('/') + QLatin1String(insertbarBackupName) };
+}
+
 bool ConfigurationEditor::edit(const QString& locale, const QString& relativePath, const QString& backupName,
     Missing missing, const std::function<QString(const QString&, EntryEditor::EntryResults*)>& change)
 {
@@ -40,6 +48,9 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
     ConfigurationFile file(path, QFileInfo(path).absolutePath() + QLatin1Char('/') + backupName);
 
     auto report = [&](InstallReport::XmlOutcome outcome, const QString& detail) {
+        if (outcome == InstallReport::XmlOutcome::Failed) {
+            m_error = detail;
+        }
         if (m_report) {
             m_report->addXml({ locale, path, outcome, detail });
         }

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -41,6 +42,11 @@ public:
 
     QString menusPath(const QString& locale) const;
     QString insertbarPath(const QString& locale) const;
+    // The per-user files this class edits for locale, and their backups.
+    QStringList managedPaths(const QString& locale) const;
+
+    // Why the last edit that returned false failed.
+    QString errorString() const { return m_error; }
 
 private:
     enum class Missing { Seed, LeaveAlone };
@@ -52,4 +58,5 @@ private:
     InstallReport* m_report;
     bool m_dryRun = false;
     PlannedTexts* m_plannedTexts = nullptr;
+    QString m_error;
 };

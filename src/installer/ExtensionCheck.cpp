@@ -62,12 +62,19 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
         for (const FileEntry& entry : record->files()) {
             const QString folder = Installer::targetFolder(m_dreamweaver, entry, locale);
             const QString fileName = PackageSupport::extractedFileName(entry.source);
-            // The installer refuses these entries, so there is nothing to look for.
-            if (folder.isEmpty() || fileName.isEmpty()) {
+            // A destination the installer refuses never receives the file, so
+            // it is missing even where something else stands at that path.
+            if (folder.isEmpty()) {
+                items.append({ locale, ItemKind::File, entry.source, QString(), false });
+                continue;
+            }
+            // The installer reports a nameless entry as missing from the package; there is no path to look at.
+            if (fileName.isEmpty()) {
                 continue;
             }
             const QString path = folder + QLatin1Char('/') + fileName;
-            items.append({ locale, ItemKind::File, path, QString(), QFileInfo(path).isFile() });
+            items.append({ locale, ItemKind::File, path, QString(),
+                Installer::managedFileReason(m_dreamweaver, path, locale).isEmpty() && QFileInfo(path).isFile() });
         }
 
         const QString configuration = m_dreamweaver.configurationFolder(locale);

@@ -17,7 +17,7 @@ public:
     {
         QString locale;
         ItemKind kind;
-        QString name; // the file's path, or the entry's id
+        QString name; // the file's path (its source when the destination is refused), or the entry's id
         QString where; // the menu or category that should hold an entry; empty for files
         bool present;
     };

@@ -41,6 +41,9 @@ QString InstallReport::describe(FileOutcome outcome, bool planned)
                        : QStringLiteral("kept: still listed by another extension");
     case FileOutcome::RemoveFailed:
         return QStringLiteral("kept: could not be deleted");
+    case FileOutcome::KeptUnfinished:
+        return planned ? QStringLiteral("would keep: the removal would not finish")
+                       : QStringLiteral("kept until a later removal finishes");
     }
     return QString();
 }

@@ -17,6 +17,7 @@ public:
         NotPresent, // nothing to delete at that path
         KeptShared, // another installed extension still lists the same path
         RemoveFailed,
+        KeptUnfinished, // the stored manifest, while a part of its removal failed
     };
 
     enum class XmlOutcome {

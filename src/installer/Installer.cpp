@@ -1,17 +1,43 @@
 #include "installer/Installer.h"
 
 #include "discovery/DreamweaverInfo.h"
-#include "installer/ConfigurationEditor.h"
 #include "discovery/ExtensionInfo.h"
+#include "installer/ConfigurationEditor.h"
+#include "installer/IProgress.h"
 #include "installer/InstallReport.h"
 #include "packages/IPackage.h"
 #include "packages/MXP.h"
 #include "packages/PackageSupport.h"
 #include "packages/ZXP.h"
-#include "installer/IProgress.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringList>
+
+namespace {
+
+// A path as Windows finds the file: either slash, any case, and each name
+// without the trailing dots and spaces Windows drops ("Menus.xml." opens
+// Menus.xml), so that no spelling of a managed file slips past the check.
+QString windowsPathKey(const QString& path)
+{
+    QString text = path;
+    text.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QStringList names = QDir::cleanPath(text).toLower().split(QLatin1Char('/'));
+    for (QString& name : names) {
+        while (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '))) {
+            name.chop(1);
+        }
+    }
+    return names.join(QLatin1Char('/'));
+}
+
+bool isAtOrBelow(const QString& key, const QString& folderKey)
+{
+    return key == folderKey || key.startsWith(folderKey + QLatin1Char('/'));
+}
+
+} // namespace
 
 Installer::Installer(const DreamweaverInfo& dreamweaver, IProgress* progress, InstallReport* report)
     : m_dreamweaver(dreamweaver)
@@ -30,6 +56,24 @@ QString Installer::targetFolder(const DreamweaverInfo& dreamweaver, const FileEn
         return QString();
     }
     return folder;
+}
+
+QString Installer::managedFileReason(const DreamweaverInfo& dreamweaver, const QString& path, const QString& locale)
+{
+    const QString key = windowsPathKey(path);
+    if (isAtOrBelow(key, windowsPathKey(dreamweaver.extensionStoreFolder(locale)))) {
+        return QStringLiteral("the store of installed manifests is managed by the installer");
+    }
+    // Below a managed file as well: a folder created under that name would
+    // keep the file itself from ever being written.
+    QStringList managed = ConfigurationEditor(dreamweaver, nullptr).managedPaths(locale);
+    managed << dreamweaver.configurationFolder(locale) + QStringLiteral("/version.xml");
+    for (const QString& managedPath : qAsConst(managed)) {
+        if (isAtOrBelow(key, windowsPathKey(managedPath))) {
+            return QStringLiteral("%1 is managed by the installer").arg(QFileInfo(managedPath).fileName());
+        }
+    }
+    return QString();
 }
 
 bool Installer::installPackage(const QString& path)
@@ -132,6 +176,13 @@ void Installer::extractListedFile(IPackage& package, const FileEntry& entry, con
     }
     const QString fileName = PackageSupport::extractedFileName(entry.source);
     const QString path = fileName.isEmpty() ? QString() : folder + QLatin1Char('/') + fileName;
+    const QString managed = path.isEmpty() ? QString() : managedFileReason(m_dreamweaver, path, locale);
+    if (!managed.isEmpty()) {
+        if (m_report) {
+            m_report->addFile({ locale, entry.source, path, InstallReport::FileOutcome::RefusedDestination, managed });
+        }
+        return;
+    }
     if (m_dryRun) {
         if (m_report) {
             const bool readable = !fileName.isEmpty() && !package.readFile(entry.source).isEmpty();

@@ -38,6 +38,12 @@ public:
     // the drive, and a relative one below whatever folder the program runs in.
     static QString targetFolder(const DreamweaverInfo& dreamweaver, const FileEntry& entry, const QString& locale);
 
+    // Why no package file may be written at path for locale, or an empty
+    // string when one may: the installer's own files (Menus.xml,
+    // insertbar.xml, their backups, version.xml and the store of manifests)
+    // would otherwise be replaced by whatever a package brings.
+    static QString managedFileReason(const DreamweaverInfo& dreamweaver, const QString& path, const QString& locale);
+
 private:
     void extractListedFile(IPackage& package, const FileEntry& entry, const QString& locale);
 

@@ -1,12 +1,12 @@
 #include "installer/Remover.h"
 
 #include "discovery/DreamweaverInfo.h"
-#include "installer/ConfigurationEditor.h"
 #include "discovery/ExtensionInfo.h"
+#include "installer/ConfigurationEditor.h"
+#include "installer/IProgress.h"
 #include "installer/InstallReport.h"
 #include "installer/Installer.h"
 #include "packages/PackageSupport.h"
-#include "installer/IProgress.h"
 
 #include <QDir>
 #include <QFile>
@@ -84,8 +84,9 @@ QHash<QString, QString> Remover::pathsListedByOthers(const QString& locale, cons
     return paths;
 }
 
-void Remover::removeListedFiles(const QString& locale, const QString& mxiName, const ExtensionInfo& record)
+QStringList Remover::removeListedFiles(const QString& locale, const QString& mxiName, const ExtensionInfo& record)
 {
+    QStringList failures;
     const QList<FileEntry> files = record.files();
     if (m_progress) {
         m_progress->setMaximum(files.size());
@@ -98,12 +99,14 @@ void Remover::removeListedFiles(const QString& locale, const QString& mxiName, c
     for (const FileEntry& entry : files) {
         const QString folder = Installer::targetFolder(m_dreamweaver, entry, locale);
         const QString fileName = PackageSupport::extractedFileName(entry.source);
-        InstallReport::FileResult result { locale, entry.source, QString(), InstallReport::FileOutcome::NotPresent,
-            QString() };
-        if (folder.isEmpty() || fileName.isEmpty()) {
+        const QString path = folder.isEmpty() || fileName.isEmpty() ? QString() : folder + QLatin1Char('/') + fileName;
+        // The install refuses a managed path, so the file there is not the extension's.
+        const QString managed = path.isEmpty() ? QString() : Installer::managedFileReason(m_dreamweaver, path, locale);
+        InstallReport::FileResult result { locale, entry.source, path, InstallReport::FileOutcome::NotPresent,
+            managed };
+        if (path.isEmpty() || !managed.isEmpty()) {
             result.outcome = InstallReport::FileOutcome::RefusedDestination;
         } else {
-            result.path = folder + QLatin1Char('/') + fileName;
             const auto shared = sharedPaths.constFind(pathKey(result.path));
             if (shared != sharedPaths.constEnd()) {
                 result.outcome = InstallReport::FileOutcome::KeptShared;
@@ -113,10 +116,11 @@ void Remover::removeListedFiles(const QString& locale, const QString& mxiName, c
                 if (!m_dryRun) {
                     removeFileAndEmptyFolders(result.path);
                 }
-                if (existed) {
-                    result.outcome = !m_dryRun && QFileInfo::exists(result.path)
-                        ? InstallReport::FileOutcome::RemoveFailed
-                        : InstallReport::FileOutcome::Removed;
+                if (existed && !m_dryRun && QFileInfo::exists(result.path)) {
+                    result.outcome = InstallReport::FileOutcome::RemoveFailed;
+                    failures << QStringLiteral("cannot delete %1").arg(result.path);
+                } else if (existed) {
+                    result.outcome = InstallReport::FileOutcome::Removed;
                 }
             }
         }
@@ -127,6 +131,7 @@ void Remover::removeListedFiles(const QString& locale, const QString& mxiName, c
             m_progress->setValue(++done);
         }
     }
+    return failures;
 }
 
 void Remover::removeExtension(const QString& mxiName)
@@ -151,19 +156,32 @@ void Remover::removeExtension(const QString& mxiName)
             continue;
         }
 
+        QStringList unfinished;
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Removing menu entries"));
         }
-        editor.removeMenuInserts(locale, *record);
+        if (!editor.removeMenuInserts(locale, *record)) {
+            unfinished << editor.errorString();
+        }
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Removing Insert Bar entries"));
         }
-        editor.removeInsertbarInserts(locale, *record);
+        if (!editor.removeInsertbarInserts(locale, *record)) {
+            unfinished << editor.errorString();
+        }
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Removing files"));
         }
-        removeListedFiles(locale, mxiName, *record);
+        unfinished << removeListedFiles(locale, mxiName, *record);
 
+        // Without the stored copy nothing would know what is left to remove.
+        if (!unfinished.isEmpty()) {
+            if (m_report) {
+                m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::KeptUnfinished,
+                    unfinished.join(QStringLiteral("; ")) });
+            }
+            continue;
+        }
         if (m_dryRun) {
             if (m_report) {
                 m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::Removed, QString() });

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 class DreamweaverInfo;
 class IProgress;
@@ -10,7 +11,9 @@ class InstallReport;
 // Takes one installed extension out of every locale of one Dreamweaver
 // installation, working from the manifest copy the install stored: menu
 // entries, Insert-bar buttons, files and the folders they leave empty, and the
-// stored copy last, so that an interrupted removal can be run again.
+// stored copy last, so that an interrupted removal can be run again. A locale
+// where any part failed keeps its stored copy, so that the extension stays
+// listed and a later removal can finish the job.
 class Remover
 {
 public:
@@ -38,7 +41,8 @@ private:
     // For each file path that the other extensions stored in this locale
     // list, the name of one of them.
     QHash<QString, QString> pathsListedByOthers(const QString& locale, const QString& mxiName) const;
-    void removeListedFiles(const QString& locale, const QString& mxiName, const class ExtensionInfo& record);
+    // Why each file that should have gone is still there.
+    QStringList removeListedFiles(const QString& locale, const QString& mxiName, const class ExtensionInfo& record);
 
     const DreamweaverInfo& m_dreamweaver;
     IProgress* m_progress;

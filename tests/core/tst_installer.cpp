@@ -1,3 +1,4 @@
+#include "commands/ReportSummary.h"
 #include "discovery/DreamweaverInfo.h"
 #include "installer/ExtensionCheck.h"
 #include "installer/IProgress.h"
@@ -19,6 +20,7 @@
 
 using namespace InstallerFixtures;
 using Outcome = InstallReport::FileOutcome;
+const Outcome refused = Outcome::RefusedDestination;
 using Tree = QMap<QString, QByteArray>;
 Q_DECLARE_METATYPE(InstallReport::FileOutcome)
 
@@ -168,28 +170,33 @@ private slots:
         }
     }
 
-    // A file the installer cannot place is skipped and reported. Verify then
-    // misses what is not where it should be: a file, or an entry anywhere but
-    // straight inside the element with the manifest's target id, where the
-    // installer puts it and the removal looks for it.
+    // A file the installer cannot place, or may not (a file it manages itself,
+    // however spelt), is skipped and reported. Verify then misses what is not
+    // where it should be: a file, or an entry anywhere but straight inside the
+    // element with the manifest's target id, where the installer puts it and
+    // the removal looks for it.
     void reportsWhatIsMissing_data()
     {
         QTest::addColumn<QString>("user"); // relative: below the working folder
-        QTest::addColumn<QByteArray>("destination"); // of odd.js, added to the tools extension
-        QTest::addColumn<Outcome>("installed"); // odd.js's; not packed when it is missing from the package
+        QTest::addColumn<QByteArray>("target"); // destination and name of a file added to the tools extension
+        QTest::addColumn<Outcome>("installed"); // the file's; not packed when it is missing from the package
         QTest::addColumn<QByteArray>("text"); // of the file holding what verify misses; null: as installed
-        QTest::addColumn<QString>("missing"); // what verify misses
+        QTest::addColumn<QString>("missing"); // what verify misses, files by name
         const QString user = "/user/Dreamweaver CS6";
-        const QByteArray commands = "$dreamweaver/Configuration/Commands/V", none;
+        const QByteArray dw = "$dreamweaver/Configuration", commands = dw + "/Commands/V/odd.js", none;
         const QByteArray tool = "<menuitem id=\"Velkor_Tool\"/>", button = "<button id=\"Velkor_Button\"/>";
         const QByteArray commandsEnd = "id=\"DWMenu_Commands_Sort\" />";
-        addTestRow("empty destination", user, none, Outcome::RefusedDestination, none, "");
-        addTestRow("installation in a relative folder", "rel", commands, Outcome::RefusedDestination, none, "");
+        addTestRow("empty destination", user, QByteArray("/odd.js"), refused, none, "odd.js");
+        addTestRow("installation in a relative folder", "rel", commands, refused, none,
+            "Velkor Tool.htm tool.js tool.png odd.js");
+        addTestRow("Menus.xml in another case and slash", user, dw + "\\MENUS/menus.XML", refused, none, "menus.XML");
         addTestRow(
-            "entry missing from the package", user, commands, Outcome::MissingFromPackage, none, "Commands/V/odd.js");
-        addTestRow("a file stands where its folder must go", user,
-            QByteArray("$dreamweaver/Configuration/Commands/Blocked/Deeper"), Outcome::WriteFailed, none,
-            "Commands/Blocked/Deeper/odd.js");
+            "a backup with a trailing dot", user, dw + "/Objects/insertbar.xbk.", refused, none, "insertbar.xbk.");
+        addTestRow("version.xml", user, dw + "/version.xml", refused, none, "version.xml");
+        addTestRow("a file in the store folder", user, dw + "/Shared/Velkor/mxi/odd.js", refused, none, "odd.js");
+        addTestRow("entry missing from the package", user, commands, Outcome::MissingFromPackage, none, "odd.js");
+        addTestRow("a file stands where its folder must go", user, dw + "/Commands/Blocked/Deeper/odd.js",
+            Outcome::WriteFailed, none, "odd.js");
         addTestRow("menu entry in a submenu of its menu", user, commands, Outcome::Written,
             inserted(menusXml(), commandsEnd, "<menu id=\"Sub\">" + tool + "</menu>"), "Velkor_Tool");
         addTestRow("menu entry commented out", user, commands, Outcome::Written,
@@ -202,7 +209,7 @@ private slots:
     void reportsWhatIsMissing()
     {
         QFETCH(QString, user);
-        QFETCH(QByteArray, destination);
+        QFETCH(QByteArray, target);
         QFETCH(Outcome, installed);
         QFETCH(QByteArray, text);
         QFETCH(QString, missing);
@@ -214,49 +221,78 @@ private slots:
         const QString configuration = dreamweaver.configurationFolder("en_US") + '/';
         writeFile(configuration + "Commands/Blocked", "a file");
         TestExtension extension = toolsExtension();
-        extension.files.append(
-            { "odd.js", installed == Outcome::MissingFromPackage ? QByteArray() : "odd", destination });
+        const int slash = target.lastIndexOf('/');
+        extension.files.append({ target.mid(slash + 1), installed == Outcome::MissingFromPackage ? QByteArray() : "odd",
+            target.left(slash) });
         InstallReport report;
         QVERIFY(dreamweaver.installPackage(package(extension), nullptr, &report));
         QCOMPARE(report.files().last().outcome, installed);
         const bool menu = missing == "Velkor_Tool";
         QVERIFY(text.isNull() || writeFile(configuration + (menu ? "Menus/Menus.xml" : "Objects/insertbar.xml"), text));
-        QString seen;
+        QStringList seen;
         for (const ExtensionCheck::Item& item : ExtensionCheck(dreamweaver).check("Velkor Tools.mxi"))
-            seen += item.present ? QString() : QString(item.name).remove(configuration);
-        QCOMPARE(seen, missing);
+            seen << (item.present ? QString() : QFileInfo(item.name).fileName());
+        QCOMPARE(seen.filter(QRegularExpression(".")).join(' '), missing);
         InstallReport removal;
         dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &removal);
-        QCOMPARE(
-            removal.files().at(3).outcome == Outcome::RefusedDestination, installed == Outcome::RefusedDestination);
+        QCOMPARE(removal.files().at(3).outcome == refused, installed == refused);
         // A relative path would land below the working folder.
         QCOMPARE(entriesBelow(workingFolder).filter(QRegularExpression("\\.(js|htm|png)$")), QStringList());
     }
 
+    // An install goes on past a Menus.xml it cannot edit. A removal that cannot
+    // edit it, or delete a file, keeps the stored manifest and says why, so
+    // that a later one, once the obstacle is gone, can finish the job.
     void failedEditLeavesTheFileAndItsBackupWhole_data()
     {
-        QTest::addColumn<QByteArray>("original");
-        QTest::addColumn<bool>("backupBlocked");
-        addTestRow("a folder stands where the backup must go", menusXml(), true);
-        addTestRow("a file that is not UTF-8 is not rewritten", menusXml().replace("_File", "_Fich\xe9"), false);
+        QTest::addColumn<bool>("removing"); // the install goes through and the removal meets the obstacle
+        QTest::addColumn<QByteArray>("original"); // Menus.xml as the failing step finds it
+        QTest::addColumn<QString>("blocked"); // a folder stands there, below the configuration folder
+        const QByteArray notUtf8 = QByteArray(installedMenus).replace("_File", "_Fich\xe9");
+        addTestRow("a folder stands where the backup must go", false, menusXml(), QString("Menus/Menus.xbk"));
+        addTestRow("a file that is not UTF-8 is not rewritten", false, notUtf8, QString());
+        addTestRow("removal: a folder where the backup must go", true, installedMenus, QString("Menus/Menus.xbk"));
+        addTestRow("removal: Menus.xml no longer UTF-8", true, notUtf8, QString());
+        addTestRow("removal: a file that cannot be deleted", true, installedMenus, QString("Commands/Velkor/tool.js"));
     }
 
     void failedEditLeavesTheFileAndItsBackupWhole()
     {
+        QFETCH(bool, removing);
         QFETCH(QByteArray, original);
-        QFETCH(bool, backupBlocked);
+        QFETCH(QString, blocked);
 
         DreamweaverInfo dreamweaver = installation({ "en_US" });
-        const QString menus = dreamweaver.configurationFolder("en_US") + "/Menus";
-        writeFile(menus + "/Menus.xml", original);
-        QVERIFY(!backupBlocked || QDir().mkpath(menus + "/Menus.xbk/inside"));
+        const QString configuration = dreamweaver.configurationFolder("en_US") + '/', menus = configuration + "Menus/";
+        const bool menusFail = !blocked.startsWith("Commands");
+        QVERIFY(!removing || dreamweaver.installPackage(package(toolsExtension()), nullptr));
+        QFile::remove(configuration + blocked);
+        QVERIFY(writeFile(menus + "Menus.xml", original)
+            && (blocked.isEmpty() || QDir().mkpath(configuration + blocked + "/inside")));
         InstallReport report;
-        QVERIFY(dreamweaver.installPackage(package(toolsExtension()), nullptr, &report));
-        QCOMPARE(readFile(menus + "/Menus.xml"), original);
+        if (removing)
+            dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &report);
+        else
+            QVERIFY(dreamweaver.installPackage(package(toolsExtension()), nullptr, &report));
+        QCOMPARE(readFile(menus + "Menus.xml"), menusFail ? original : menusXml());
         QCOMPARE(entriesBelow(menus).filter("Menus.xml"), QStringList { "Menus.xml" });
-        QCOMPARE(readFile(menus + "/Menus.xbk"), QByteArray());
-        QCOMPARE(report.xmlFiles().at(0).outcome, InstallReport::XmlOutcome::Failed);
+        QCOMPARE(readFile(menus + "Menus.xbk"), menusFail ? QByteArray() : installedMenus);
+        QCOMPARE(report.xmlFiles().at(0).outcome,
+            menusFail ? InstallReport::XmlOutcome::Failed : InstallReport::XmlOutcome::Edited);
         QCOMPARE(report.xmlFiles().at(1).outcome, InstallReport::XmlOutcome::Edited);
+        if (!removing)
+            return;
+        const InstallReport::FileResult kept = report.files().last();
+        QVERIFY(ReportSummary::removalProblems(report).contains(kept.path) && QFileInfo::exists(kept.path)
+            && kept.detail.contains(blocked.isEmpty() ? "UTF-8" : blocked));
+        QCOMPARE(kept.outcome, Outcome::KeptUnfinished);
+        QVERIFY(blocked.isEmpty() ? writeFile(menus + "Menus.xml", installedMenus)
+                                  : QDir(configuration + blocked).removeRecursively());
+        InstallReport second;
+        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &second);
+        QCOMPARE(second.fileCount(Outcome::NotPresent), 3);
+        QCOMPARE(second.files().last().outcome, Outcome::Removed);
+        QCOMPARE(readFile(menus + "Menus.xml"), menusXml());
     }
 
 #ifdef Q_OS_LINUX
