@@ -219,7 +219,7 @@ private slots:
         const auto restore = qScopeGuard([this] { QDir::setCurrent(m_dir.path()); });
         DreamweaverInfo dreamweaver = installation({ "en_US" }, user);
         const QString configuration = dreamweaver.configurationFolder("en_US") + '/';
-        writeFile(configuration + "Commands/Blocked", "a file");
+        writeFile(configuration + "Commands/Blocked", "a file") && writeFile(configuration + "version.xml", "<x/>");
         TestExtension extension = toolsExtension();
         const int slash = target.lastIndexOf('/');
         extension.files.append({ target.mid(slash + 1), installed == Outcome::MissingFromPackage ? QByteArray() : "odd",
