@@ -70,8 +70,8 @@ QString ReportSummary::installProblems(const InstallReport& report)
 
 QString ReportSummary::removalProblems(const InstallReport& report)
 {
-    return filesSection(report,
-               { InstallReport::FileOutcome::RemoveFailed, InstallReport::FileOutcome::KeptUnfinished },
-               QCoreApplication::translate("ReportSummary", "These files could not be deleted:"))
-        + failedXmlSection(report);
+    // The failed edits first: they are why the stored manifest is kept.
+    return failedXmlSection(report)
+        + filesSection(report, { InstallReport::FileOutcome::RemoveFailed, InstallReport::FileOutcome::KeptUnfinished },
+            QCoreApplication::translate("ReportSummary", "These files could not be deleted:"));
 }

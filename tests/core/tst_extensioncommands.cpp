@@ -197,7 +197,7 @@ private slots:
                 c.installed[0].files.append({ "Commands/stray.js", "stray\n", "Commands/Velkor" });
             });
         row("remove: a Menus.xml that cannot be edited", "remove",
-            { removeQuestion, "Removing", partly + "Dreamweaver files could not be edited:" }, Result::Incomplete, none,
+            { removeQuestion, "Removing", partly + "Dreamweaver files could not be edited:" }, Result::Incomplete, kept,
             [](Case& c) { c.damage = "bad menus"; });
         row("remove: not installed", "remove", {}, Result::NotFound, none, notInstalled);
     }
@@ -216,7 +216,8 @@ private slots:
         if (c.damage == "stuck file")
             QVERIFY(QFile::remove(tool) && writeFile(tool + "/inside.txt", "x"));
         if (c.damage == "bad menus")
-            QVERIFY(writeFile(configuration() + "/Menus/Menus.xml", "<menubar id=\"DWMenu_Commands\">\xff</menubar>"));
+            QVERIFY(writeFile(configuration() + "/Menus/Menus.xml",
+                "<menubar id=\"DWMenu_Commands\"><menuitem id=\"Velkor_Tool\"/>\xff</menubar>"));
         const bool fromStore = c.source.startsWith("store:");
         QString path = root() + "/packages/" + c.source;
         if (c.source == "folder")
