@@ -7,10 +7,11 @@
 #include "platform/Registry.h"
 
 #include <QDir>
-#include <QDomDocument>
 #include <QFileInfo>
+#include <QXmlStreamReader>
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -210,15 +211,20 @@ void DreamweaverInfo::readVersionFile()
         if (!CappedFile::read(
                 configurationFolder(locale) + QStringLiteral("/version.xml"), maximumVersionFileSize, &bytes))
             continue;
-        QDomDocument document;
-        document.setContent(bytes);
-        const QDomNodeList infos = document.elementsByTagName(QStringLiteral("installinfo"));
-        if (infos.isEmpty())
+        // A stream reader keeps its open elements on the heap: a file nested
+        // thousands deep cannot exhaust the stack as a recursive parser would.
+        QXmlStreamReader reader(bytes);
+        reader.setNamespaceProcessing(false);
+        std::optional<QXmlStreamAttributes> info;
+        while (!reader.atEnd()) {
+            if (reader.readNext() == QXmlStreamReader::StartElement && !info
+                && reader.qualifiedName() == QLatin1String("installinfo"))
+                info = reader.attributes();
+        }
+        // Read to the end: an ill-formed file counts for nothing, even before its fault.
+        if (reader.hasError() || !info || !info->hasAttribute(QStringLiteral("versionnum")))
             continue;
-        const QDomElement info = infos.at(0).toElement();
-        if (!info.hasAttribute(QStringLiteral("versionnum")))
-            continue;
-        found = info.attribute(QStringLiteral("versionnum"));
+        found = info->value(QStringLiteral("versionnum")).toString();
         if (m_name == QLatin1String("Dreamweaver CS4") && found == QLatin1String("9.0"))
             found = QStringLiteral("10.0");
         break;

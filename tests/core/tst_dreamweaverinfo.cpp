@@ -91,7 +91,11 @@ private slots:
         addTestRow("missing file, next locale", "DW", QStringList { "-", v12 }, "12.0.1 = 12.0.1.0");
         addTestRow("first installinfo without versionnum, next locale", "DW",
             QStringList { "<v><installinfo/><installinfo versionnum=\"5\"/></v>", v12 }, "12.0.1 = 12.0.1.0");
-        addTestRow("unparsable, next locale", "DW", QStringList { "<v><", v12 }, "12.0.1 = 12.0.1.0");
+        const QString deep
+            = QString("<a>").repeated(40000) + "<installinfo versionnum=\"7\"/>" + QString("</a>").repeated(40000);
+        addTestRow("nested 40,000 deep", "DW", QStringList { deep, v12 }, "7 = 7.0.0.0");
+        addTestRow("unparsable, next locale", "DW", QStringList { "<v><installinfo versionnum=\"5\"/><", v12 },
+            "12.0.1 = 12.0.1.0");
         addTestRow("1 MiB is read", "DW", QStringList { v11.leftJustified(1 << 20, ' '), v12 }, "11.0 = 11.0.0.0");
         addTestRow("over 1 MiB, next locale", "DW", QStringList { v11.leftJustified((1 << 20) + 1, ' '), v12 },
             "12.0.1 = 12.0.1.0");
