@@ -36,19 +36,20 @@ QStringList MXP::entryNames() const
     return m_entryIndex.keys();
 }
 
-bool MXP::readRecordHead(QString& name)
+// Reads a record's name and reserved bytes. A name longer than the limit is
+// read only as far as a warning shows it, and tooLong is set.
+bool MXP::readRecordHead(QByteArray& nameBytes, bool& tooLong)
 {
     qint32 length = 0;
     m_stream >> length;
-    if (m_stream.status() != QDataStream::Ok || length < 0 || length > maxNameLength)
+    if (m_stream.status() != QDataStream::Ok || length < 0 || length > m_file.size() - m_file.pos())
         return false;
-    QByteArray bytes(length, Qt::Uninitialized);
-    if (m_stream.readRawData(bytes.data(), length) != length)
+    tooLong = length > maxNameLength;
+    const int kept = tooLong ? maxNameLength : length;
+    nameBytes.resize(kept);
+    if (m_stream.readRawData(nameBytes.data(), kept) != kept || m_stream.skipRawData(length - kept) != length - kept)
         return false;
-    if (m_stream.skipRawData(reservedSize) != reservedSize)
-        return false;
-    name = decodeEntryName(bytes);
-    return true;
+    return m_stream.skipRawData(reservedSize) == reservedSize;
 }
 
 bool MXP::readIndex()
@@ -57,13 +58,19 @@ bool MXP::readIndex()
         return false;
     while (!m_stream.atEnd()) {
         const qint64 position = m_file.pos();
-        QString name;
-        if (!readRecordHead(name))
+        QByteArray nameBytes;
+        bool tooLong = false;
+        if (!readRecordHead(nameBytes, tooLong))
             return false;
-        name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        m_entryIndex.insert(name, position);
-        if (hasMxiSuffix(name))
-            m_mxiName = name;
+        // One overlong name costs that record alone; the scan goes on past it.
+        if (tooLong) {
+            warnLongName(QStringLiteral("MXP"), nameBytes);
+        } else {
+            const QString name = decodeEntryName(nameBytes).replace(QLatin1Char('\\'), QLatin1Char('/'));
+            m_entryIndex.insert(name, position);
+            if (hasMxiSuffix(name))
+                m_mxiName = name;
+        }
 
         // Skip the chunk list; the record is indexed even if it is damaged.
         qint32 uncompressed = 0;
@@ -92,8 +99,9 @@ bool MXP::seekToChunks(const QString& entryName)
     m_stream.resetStatus();
     if (!m_file.seek(found.value()))
         return false;
-    QString name;
-    return readRecordHead(name);
+    QByteArray nameBytes;
+    bool tooLong = false;
+    return readRecordHead(nameBytes, tooLong);
 }
 
 // Reads the chunk header at the stream position and, when it starts a chunk,

@@ -24,7 +24,7 @@ public:
 
 private:
     bool readIndex();
-    bool readRecordHead(QString& name);
+    bool readRecordHead(QByteArray& nameBytes, bool& tooLong);
     bool seekToChunks(const QString& entryName);
     bool readNextChunk(QByteArray& output, bool& finished, qint64& total);
 

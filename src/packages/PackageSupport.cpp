@@ -3,6 +3,7 @@
 #include "packages/AtomicFile.h"
 
 #include <QDir>
+#include <QtDebug>
 
 #include <zlib.h>
 
@@ -19,6 +20,13 @@ QString decodeEntryName(const QByteArray& bytes)
 {
     const int zero = bytes.indexOf('\0');
     return QString::fromUtf8(zero < 0 ? bytes : bytes.left(zero));
+}
+
+void warnLongName(const QString& format, const QByteArray& nameBytes)
+{
+    qWarning().noquote() << QStringLiteral("%1 entry \"%2...\": its name is longer than %3 bytes; it is skipped")
+                                .arg(format, decodeEntryName(nameBytes.left(maxNameLength)))
+                                .arg(maxNameLength);
 }
 
 bool hasMxiSuffix(const QString& name)

@@ -22,6 +22,10 @@ qint64 maxInflatedSize(qint64 compressedSize);
 // Cut at the first zero byte, then decoded as UTF-8.
 QString decodeEntryName(const QByteArray& bytes);
 
+// Warns that the entry with this overlong name is left out of the index,
+// showing the name cut at the limit.
+void warnLongName(const QString& format, const QByteArray& nameBytes);
+
 // The text after the last dot, lower-cased, is "mxi".
 bool hasMxiSuffix(const QString& name);
 

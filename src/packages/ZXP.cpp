@@ -108,12 +108,15 @@ bool ZXP::readIndex()
         if (header.isEmpty() || u32(header, 0) != centralSignature)
             return false;
         const quint16 nameLength = u16(header, 28);
-        if (nameLength > maxNameLength)
-            return false;
         const QByteArray nameBytes = m_file.read(nameLength);
         if (nameBytes.size() != nameLength)
             return false;
         position += centralHeaderSize + nameLength + u16(header, 30) + u16(header, 32);
+        // One overlong name costs that entry alone; the walk goes on past it.
+        if (nameLength > maxNameLength) {
+            warnLongName(QStringLiteral("ZXP"), nameBytes);
+            continue;
+        }
 
         Entry entry;
         entry.flags = u16(header, 8);
@@ -138,7 +141,7 @@ const ZXP::Entry* ZXP::findEntry(const QString& entryName) const
     return found == m_entryIndex.constEnd() ? nullptr : &found.value();
 }
 
-bool ZXP::readLocalHeader(const Entry& entry, qint64& dataStart, QString& storedName)
+bool ZXP::readLocalHeader(const QString& entryName, const Entry& entry, qint64& dataStart)
 {
     const qint64 headerPosition = entry.localHeaderOffset;
     const QByteArray header = readAt(m_file, headerPosition, localHeaderSize);
@@ -150,7 +153,13 @@ bool ZXP::readLocalHeader(const Entry& entry, qint64& dataStart, QString& stored
     const QByteArray nameBytes = m_file.read(nameLength);
     if (nameBytes.size() != nameLength)
         return false;
-    storedName = decodeEntryName(nameBytes);
+    // The index, the report and removal all go by the central name: an entry
+    // whose local header names something else could be written over another file.
+    const QString localName = decodeEntryName(nameBytes);
+    if (localName != entryName) {
+        warnEntry(entryName, QStringLiteral("its local header names it \"%1\"").arg(localName));
+        return false;
+    }
     dataStart = headerPosition + localHeaderSize + nameLength + u16(header, 28);
     return true;
 }
@@ -232,9 +241,8 @@ QByteArray ZXP::readFile(const QString& entryName)
 {
     const Entry* entry = findEntry(entryName);
     qint64 dataStart = 0;
-    QString storedName;
     QByteArray data;
-    if (!entry || !readLocalHeader(*entry, dataStart, storedName) || !readEntryData(entryName, *entry, dataStart, data))
+    if (!entry || !readLocalHeader(entryName, *entry, dataStart) || !readEntryData(entryName, *entry, dataStart, data))
         return QByteArray();
     return data;
 }
@@ -243,14 +251,12 @@ bool ZXP::extractFile(const QString& entryName, const QString& folder)
 {
     const Entry* entry = findEntry(entryName);
     qint64 dataStart = 0;
-    QString storedName;
-    if (!entry || !readLocalHeader(*entry, dataStart, storedName))
+    if (!entry || !readLocalHeader(entryName, *entry, dataStart))
         return false;
-    // The local header's name names the file, and only its last component,
-    // so nothing lands outside folder.
-    const QString fileName = extractedFileName(storedName);
+    // Only the last component names the file, so nothing lands outside folder.
+    const QString fileName = extractedFileName(entryName);
     if (fileName.isEmpty()) {
-        warnEntry(entryName, QStringLiteral("its name \"%1\" names no file to write").arg(storedName));
+        warnEntry(entryName, QStringLiteral("its name names no file to write"));
         return false;
     }
     QByteArray data;

@@ -37,7 +37,7 @@ private:
 
     bool readIndex();
     const Entry* findEntry(const QString& entryName) const;
-    bool readLocalHeader(const Entry& entry, qint64& dataStart, QString& storedName);
+    bool readLocalHeader(const QString& entryName, const Entry& entry, qint64& dataStart);
     bool readEntryData(const QString& entryName, const Entry& entry, qint64 dataStart, QByteArray& data);
 
     QFile m_file;
