@@ -35,9 +35,17 @@ void VerifyCommand::writeText(const DreamweaverInfo& target, const Healths& heal
         for (const ExtensionCheck::Item& item : health.items) {
             if (item.present)
                 continue;
+            const QString locale = QStringLiteral(" [")
+                + (item.locale.isEmpty() ? QStringLiteral("(no locale)") : item.locale) + QLatin1Char(']');
+            if (item.targetMissing) {
+                const bool menu = item.kind == ExtensionCheck::ItemKind::MenuEntry;
+                lines << (menu ? QStringLiteral("  warning: no menu ") : QStringLiteral("  warning: no category "))
+                        + item.where + (menu ? QStringLiteral(" for entry ") : QStringLiteral(" for button "))
+                        + item.name + locale;
+                continue;
+            }
             lines << QStringLiteral("  missing ") + ExtensionCheck::describe(item.kind) + QLatin1Char(' ') + item.name
-                    + (item.where.isEmpty() ? QString() : QStringLiteral(" in ") + item.where) + QStringLiteral(" [")
-                    + (item.locale.isEmpty() ? QStringLiteral("(no locale)") : item.locale) + QLatin1Char(']');
+                    + (item.where.isEmpty() ? QString() : QStringLiteral(" in ") + item.where) + locale;
         }
     }
     Console::out(lines.join(QLatin1Char('\n')));
@@ -53,7 +61,8 @@ void VerifyCommand::writeJson(const DreamweaverInfo& target, const Healths& heal
         for (const ExtensionCheck::Item& item : health.items) {
             items.append(QJsonObject { { QStringLiteral("locale"), item.locale },
                 { QStringLiteral("kind"), ExtensionCheck::describe(item.kind) }, { QStringLiteral("name"), item.name },
-                { QStringLiteral("in"), item.where }, { QStringLiteral("present"), item.present } });
+                { QStringLiteral("in"), item.where }, { QStringLiteral("present"), item.present },
+                { QStringLiteral("targetMissing"), item.targetMissing } });
         }
         const ExtensionInfo& extension = health.extension;
         array.append(QJsonObject { { QStringLiteral("name"), extension.name() },

@@ -19,14 +19,13 @@ QString configurationText(const QString& path)
     return file.exists() && file.load() ? file.text() : QString();
 }
 
-// Whether the first element with parentId (the one the installer adds to)
-// holds an element with id as a child of its own. The installer puts an entry
+// Whether parent, the first element with the target's id (the one the
+// installer adds to), holds an element with id as a child of its own. The installer puts an entry
 // straight into that element; the same id deeper down, in a submenu or a
 // folder of the category, is something else and would not be removed with
 // the extension either.
-bool holds(Accessor& document, const QString& parentId, const QString& id)
+bool holds(const CElement* parent, const QString& id)
 {
-    CElement* parent = document.elementById(parentId);
     if (!parent) {
         return false;
     }
@@ -37,6 +36,17 @@ bool holds(Accessor& document, const QString& parentId, const QString& id)
         }
     }
     return false;
+}
+
+// The entry with id in the element with parentId. A file that was read but
+// has no such element is a menu or category that is not there, where the
+// install too had to skip the entry; a file that is missing or unreadable
+// leaves the entry simply missing.
+ExtensionCheck::Item entryItem(const QString& text, Accessor& document, const QString& locale,
+    ExtensionCheck::ItemKind kind, const QString& id, const QString& parentId)
+{
+    const CElement* parent = document.elementById(parentId);
+    return { locale, kind, id, parentId, holds(parent, id), !parent && !text.isEmpty() };
 }
 
 } // namespace
@@ -80,20 +90,21 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
         const QString configuration = m_dreamweaver.configurationFolder(locale);
         const QList<MenuInsert> menuInserts = record->menuInserts();
         if (!menuInserts.isEmpty()) {
+            const QString text = configurationText(configuration + QStringLiteral("/Menus/Menus.xml"));
             Accessor menus;
-            menus.parse(configurationText(configuration + QStringLiteral("/Menus/Menus.xml")));
+            menus.parse(text);
             for (const MenuInsert& entry : menuInserts) {
-                items.append({ locale, ItemKind::MenuEntry, entry.itemId, entry.appendTo,
-                    holds(menus, entry.appendTo, entry.itemId) });
+                items.append(entryItem(text, menus, locale, ItemKind::MenuEntry, entry.itemId, entry.appendTo));
             }
         }
         const QList<InsertbarInsert> insertbarInserts = record->insertbarInserts();
         if (!insertbarInserts.isEmpty()) {
+            const QString text = configurationText(configuration + QStringLiteral("/Objects/insertbar.xml"));
             Accessor insertbar;
-            insertbar.parse(configurationText(configuration + QStringLiteral("/Objects/insertbar.xml")));
+            insertbar.parse(text);
             for (const InsertbarInsert& entry : insertbarInserts) {
-                items.append({ locale, ItemKind::InsertbarButton, entry.buttonId, entry.categoryId,
-                    holds(insertbar, entry.categoryId, entry.buttonId) });
+                items.append(
+                    entryItem(text, insertbar, locale, ItemKind::InsertbarButton, entry.buttonId, entry.categoryId));
             }
         }
     }
@@ -103,7 +114,7 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
 bool ExtensionCheck::isWhole(const QList<Item>& items)
 {
     for (const Item& item : items) {
-        if (!item.present) {
+        if (!item.present && !item.targetMissing) {
             return false;
         }
     }

@@ -20,6 +20,9 @@ public:
         QString name; // the file's path (its source when the destination is refused), or the entry's id
         QString where; // the menu or category that should hold an entry; empty for files
         bool present;
+        // The menu or category itself is gone, so the install had nowhere to
+        // put the entry either: a warning, not damage to the extension.
+        bool targetMissing = false;
     };
 
     explicit ExtensionCheck(const DreamweaverInfo& dreamweaver);
@@ -27,6 +30,7 @@ public:
     // mxiName is the stored manifest's file name, without folders.
     QList<Item> check(const QString& mxiName) const;
 
+    // Entries whose target is missing do not count against it.
     static bool isWhole(const QList<Item>& items);
     static QString describe(ItemKind kind);
 

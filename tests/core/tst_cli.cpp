@@ -12,7 +12,7 @@ using namespace InstallerFixtures;
 
 namespace {
 
-enum class State { Fresh, ToolsInstalled, ToolsDamaged, NoInstallations };
+enum class State { Fresh, ToolsInstalled, ToolsDamaged, MenuGone, NoInstallations };
 
 struct Case
 {
@@ -103,6 +103,8 @@ class tst_Cli : public QObject
             QVERIFY(runTool({ "install", "tools.zxp" }) && m_exitCode == 0);
         if (state == State::ToolsDamaged)
             QFile::remove(conf() + "/Commands/Velkor/tool.js");
+        if (state == State::MenuGone)
+            writeFile(conf() + "/Menus/Menus.xml", "<menubar/>");
     }
 
     // Runs moravel-cli with standard input closed or, when typed is not null,
@@ -212,6 +214,8 @@ void tst_Cli::run_data()
             "would add: menu entry Velkor_Tool in DWMenu_Commands" });
     row("verify names what is missing", { "verify" }, State::ToolsDamaged, none, 1,
         { "damaged\n  missing file $CONF/Commands/Velkor/tool.js [en_US]" });
+    row("verify warns of a menu that is gone, and passes", { "verify" }, State::MenuGone, none, 0,
+        { "whole\n  warning: no menu DWMenu_Commands for entry Velkor_Tool [en_US]" });
     row("verify --json", { "verify", "--json" }, State::ToolsDamaged, none, 1,
         { "whole=false", "extensions/0/items/3/name=Velkor_Tool" });
 

@@ -203,6 +203,9 @@ private slots:
         addTestRow("button in a folder of its category", user, commands, Outcome::Written,
             "<category id=\"Velkor_Category\"><menubutton id=\"Velkor\">" + button + "</menubutton></category>",
             "Velkor_Button");
+        addTestRow("a menu that is gone: a warning, the extension whole", user, commands, Outcome::Written,
+            QByteArray("<menubar/>"), "no Velkor_Tool (whole)");
+        addTestRow("an empty Menus.xml: missing", user, commands, Outcome::Written, QByteArray(""), "Velkor_Tool");
     }
 
     void reportsWhatIsMissing()
@@ -226,11 +229,13 @@ private slots:
         InstallReport report;
         QVERIFY(dreamweaver.installPackage(package(extension), nullptr, &report));
         QCOMPARE(report.files().last().outcome, installed);
-        const bool menu = missing == "Velkor_Tool";
+        const bool menu = !text.contains("<category");
         QVERIFY(text.isNull() || writeFile(configuration + (menu ? "Menus/Menus.xml" : "Objects/insertbar.xml"), text));
         QStringList seen;
-        for (const ExtensionCheck::Item& item : ExtensionCheck(dreamweaver).check("Velkor Tools.mxi"))
-            seen << (item.present ? QString() : QFileInfo(item.name).fileName());
+        const QList<ExtensionCheck::Item> items = ExtensionCheck(dreamweaver).check("Velkor Tools.mxi");
+        for (const ExtensionCheck::Item& item : items)
+            seen << (item.present ? QString() : (item.targetMissing ? "no " : "") + QFileInfo(item.name).fileName());
+        seen << (ExtensionCheck::isWhole(items) ? "(whole)" : "");
         QCOMPARE(seen.filter(QRegularExpression(".")).join(' '), missing);
         InstallReport removal;
         dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &removal);
