@@ -214,13 +214,21 @@ ExtensionCommands::Result ExtensionCommands::replaceAndInstall(
         return Result::Failed;
     }
     const QString problems = ReportSummary::installProblems(report);
+    const QString missingTargets = ReportSummary::missingTargets(report);
     if (!problems.isEmpty()) {
         m_user.warn(
-            tr("%1 was installed into %2, but not completely.").arg(title, target.name()) + problems, report.toText());
+            tr("%1 was installed into %2, but not completely.").arg(title, target.name()) + problems + missingTargets,
+            report.toText());
         return worse(result, Result::Incomplete);
     }
     m_user.inform((m_dryRun ? tr("Would install %1 into %2:") : tr("Installed %1 into %2:")).arg(title, target.name()),
         report.toText());
+    // A warning, yet the install is done: the menus are the user's (or another
+    // extension's) to change, and installing again would find no place either.
+    if (!missingTargets.isEmpty()) {
+        m_user.warn(
+            tr("In %1, some entries of %2 have nowhere to go.").arg(target.name(), title) + missingTargets, QString());
+    }
     return result;
 }
 

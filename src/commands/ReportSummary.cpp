@@ -68,6 +68,19 @@ QString ReportSummary::installProblems(const InstallReport& report)
         + failedXmlSection(report);
 }
 
+QString ReportSummary::missingTargets(const InstallReport& report)
+{
+    QStringList lines;
+    for (const InstallReport::EntryResult& result : report.entries()) {
+        if (result.outcome == InstallReport::EntryOutcome::TargetMissing)
+            lines << InstallReport::describe(result.kind) + QLatin1Char(' ') + result.id + QStringLiteral(" in ")
+                    + result.target + QStringLiteral(" [") + result.locale + QLatin1Char(']');
+    }
+    return section(QCoreApplication::translate("ReportSummary",
+                       "These menu entries and Insert-bar buttons have no menu or category to go into:"),
+        lines);
+}
+
 QString ReportSummary::removalProblems(const InstallReport& report)
 {
     // The failed edits first: they are why the stored manifest is kept.

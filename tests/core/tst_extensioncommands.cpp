@@ -171,6 +171,13 @@ private slots:
                 c.installed.clear();
                 c.package.files[1].data = QByteArray();
             });
+        const QString gone
+            = "warning: In Dreamweaver CS6, some entries of $T have nowhere to go.\n\nThese menu entries "
+              "and Insert-bar buttons have no menu or category to go into:\nmenu entry V in Gone [en_US]";
+        row("a menu that is not there: installed, with a warning", "file", replaced + QStringList { gone },
+            Result::Done, plus, [](Case& c) {
+                c.package.configurationChanges += "<menu-insert appendTo=\"Gone\"><menuitem id=\"V\"/></menu-insert>";
+            });
         // "Velkor Tools.mxi": the installed version's manifest on its own, read but refused before any question.
         for (const auto& [source, result, reason] :
             { std::make_tuple("missing", Result::NotFound, "the file does not exist"),
