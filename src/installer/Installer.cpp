@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStringList>
 
 namespace {
@@ -43,6 +44,7 @@ Installer::Installer(const DreamweaverInfo& dreamweaver, IProgress* progress, In
     : m_dreamweaver(dreamweaver)
     , m_progress(progress)
     , m_report(report)
+    , m_maxExtractedTotal(PackageSupport::maxExtractedTotal)
 {
 }
 
@@ -144,8 +146,9 @@ bool Installer::installFromPackage(IPackage& package)
             m_progress->setMaximum(files.size());
         }
         int done = 0;
+        qint64 extractedTotal = 0;
         for (const FileEntry& entry : files) {
-            extractListedFile(package, entry, locale);
+            extractListedFile(package, entry, locale, extractedTotal);
             if (m_progress) {
                 m_progress->setValue(++done);
             }
@@ -163,7 +166,8 @@ bool Installer::installFromPackage(IPackage& package)
     return true;
 }
 
-void Installer::extractListedFile(IPackage& package, const FileEntry& entry, const QString& locale)
+void Installer::extractListedFile(
+    IPackage& package, const FileEntry& entry, const QString& locale, qint64& extractedTotal)
 {
     const QString folder = targetFolder(m_dreamweaver, entry, locale);
     if (folder.isEmpty()) {
@@ -183,9 +187,22 @@ void Installer::extractListedFile(IPackage& package, const FileEntry& entry, con
         }
         return;
     }
-    if (m_dryRun) {
+    // The declared size counts before anything is written. One past the entry
+    // cap is left to the reader, which refuses it with that reason.
+    const qint64 size = fileName.isEmpty() ? -1 : package.entrySize(entry.source);
+    const qint64 counted = size <= PackageSupport::maxEntrySize ? qMax<qint64>(size, 0) : 0;
+    if (counted > m_maxExtractedTotal - extractedTotal) {
         if (m_report) {
-            const bool readable = !fileName.isEmpty() && !package.readFile(entry.source).isEmpty();
+            m_report->addFile({ locale, entry.source, path, InstallReport::FileOutcome::RefusedDestination,
+                QStringLiteral("past the %1 one install may extract per locale")
+                    .arg(QLocale::c().formattedDataSize(m_maxExtractedTotal, 0, QLocale::DataSizeIecFormat)) });
+        }
+        return;
+    }
+    if (m_dryRun) {
+        const bool readable = !fileName.isEmpty() && !package.readFile(entry.source).isEmpty();
+        extractedTotal += readable ? counted : 0;
+        if (m_report) {
             m_report->addFile({ locale, entry.source, path,
                 readable ? InstallReport::FileOutcome::Written : InstallReport::FileOutcome::MissingFromPackage,
                 QString() });
@@ -193,6 +210,7 @@ void Installer::extractListedFile(IPackage& package, const FileEntry& entry, con
         return;
     }
     if (package.extractFile(entry.source, folder)) {
+        extractedTotal += counted;
         if (m_report) {
             m_report->addFile({ locale, entry.source, path, InstallReport::FileOutcome::Written, QString() });
         }

@@ -27,6 +27,10 @@ public:
         m_plannedTexts = plannedTexts;
     }
 
+    // The most bytes the listed files may take per locale; tests lower it
+    // rather than write gigabytes.
+    void setMaxExtractedTotal(qint64 bytes) { m_maxExtractedTotal = bytes; }
+
     // Chooses the reader by the path's lower-cased suffix; false for any other
     // suffix. True means the manifest was stored for every locale, not that
     // every file arrived: the report tells which did.
@@ -45,11 +49,13 @@ public:
     static QString managedFileReason(const DreamweaverInfo& dreamweaver, const QString& path, const QString& locale);
 
 private:
-    void extractListedFile(IPackage& package, const FileEntry& entry, const QString& locale);
+    // extractedTotal: the bytes the locale's listed files took so far.
+    void extractListedFile(IPackage& package, const FileEntry& entry, const QString& locale, qint64& extractedTotal);
 
     const DreamweaverInfo& m_dreamweaver;
     IProgress* m_progress;
     InstallReport* m_report;
     bool m_dryRun = false;
     QHash<QString, QString>* m_plannedTexts = nullptr;
+    qint64 m_maxExtractedTotal;
 };

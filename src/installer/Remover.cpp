@@ -6,6 +6,7 @@
 #include "installer/IProgress.h"
 #include "installer/InstallReport.h"
 #include "installer/Installer.h"
+#include "packages/AtomicFile.h"
 #include "packages/PackageSupport.h"
 
 #include <QDir>
@@ -42,10 +43,14 @@ Remover::Remover(const DreamweaverInfo& dreamweaver, IProgress* progress, Instal
 void Remover::removeFileAndEmptyFolders(const QString& path)
 {
     QFile::remove(path);
+    // A killed install may have left its temporaries in the folders this
+    // removal touches; once they are gone, a folder that held only them is
+    // empty too.
+    QDir dir = QFileInfo(path).dir();
+    AtomicFile::removeStaleTemporaries(dir.path());
     if (!path.contains(QLatin1String("/Configuration/"))) {
         return;
     }
-    QDir dir = QFileInfo(path).dir();
     QString child = dir.dirName();
     while (dir.cdUp()) {
         if (dir.dirName() == QLatin1String("Configuration")) {
@@ -56,6 +61,7 @@ void Remover::removeFileAndEmptyFolders(const QString& path)
         if (!dir.rmdir(child)) {
             return;
         }
+        AtomicFile::removeStaleTemporaries(dir.path());
         child = dir.dirName();
     }
 }

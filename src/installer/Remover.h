@@ -32,9 +32,10 @@ public:
     // mxiName is the stored copy's file name, without folders.
     void removeExtension(const QString& mxiName);
 
-    // Deletes the file, then, below a "/Configuration/" folder only, every
-    // folder it leaves empty up to (not including) the configuration
-    // folder's own top-level folders.
+    // Deletes the file and the stale temporaries of a killed install beside
+    // it, then, below a "/Configuration/" folder only, every folder it leaves
+    // empty (or holding only such temporaries) up to (not including) the
+    // configuration folder's own top-level folders.
     static void removeFileAndEmptyFolders(const QString& path);
 
 private:

@@ -1,7 +1,10 @@
 #include "packages/AtomicFile.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <filesystem>
 #include <system_error>
@@ -15,6 +18,11 @@ std::filesystem::path nativePath(const QString& path)
 #else
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 #endif
+}
+
+QString temporaryName(quint32 number)
+{
+    return QStringLiteral(".moravel-%1.part").arg(number, 8, 16, QLatin1Char('0'));
 }
 
 } // namespace
@@ -34,9 +42,9 @@ bool AtomicFile::open()
     // A short name of its own, not the target's name plus a suffix, so that a
     // target name near the file system's length limit still fits.
     const QString folder = QFileInfo(m_targetPath).path();
+    removeStaleTemporaries(folder);
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const QString candidate = folder
-            + QStringLiteral("/.moravel-%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        const QString candidate = folder + QLatin1Char('/') + temporaryName(QRandomGenerator::global()->generate());
         m_temporary.setFileName(candidate);
         // NewOnly never opens a file that is already there, whoever made it.
         if (m_temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
@@ -97,4 +105,21 @@ void AtomicFile::cancel()
     m_temporary.close();
     m_temporary.remove();
     m_created = false;
+}
+
+void AtomicFile::removeStaleTemporaries(const QString& folder)
+{
+    // Staleness goes by age, not by a process id in the name: a live writer
+    // changes its temporary with every write and renames it within the time one
+    // entry takes to inflate, so one unchanged for minutes has lost its writer,
+    // whichever machine that was on. Should a stalled writer lose its temporary
+    // all the same, its rename fails and its target stays as it was.
+    static const QRegularExpression ours(QStringLiteral("^\\.moravel-[0-9a-f]{8}\\.part$"));
+    const QDateTime staleBefore = QDateTime::currentDateTimeUtc().addSecs(-staleAfterSeconds);
+    const QFileInfoList found = QDir(folder).entryInfoList(
+        { QStringLiteral(".moravel-*.part") }, QDir::Files | QDir::Hidden | QDir::NoSymLinks | QDir::CaseSensitive);
+    for (const QFileInfo& info : found) {
+        if (ours.match(info.fileName()).hasMatch() && info.lastModified() < staleBefore)
+            QFile::remove(info.filePath());
+    }
 }

@@ -25,6 +25,13 @@ public:
     // Drops what was written; also done by the destructor unless committed.
     void cancel();
 
+    // Deletes the temporaries in folder that no writer uses any more (a killed
+    // install leaves them, hidden, beside Dreamweaver's files); open() does so
+    // in its own folder. Nothing but this class's temporaries is touched.
+    static void removeStaleTemporaries(const QString& folder);
+    // A temporary left unchanged this long counts as stale.
+    static constexpr int staleAfterSeconds = 15 * 60;
+
 private:
     QString m_targetPath;
     QFile m_temporary;

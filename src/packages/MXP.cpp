@@ -154,6 +154,25 @@ QByteArray MXP::readFile(const QString& entryName)
     }
 }
 
+qint64 MXP::entrySize(const QString& entryName)
+{
+    if (!seekToChunks(entryName))
+        return -1;
+    // A chunk yields at most its declared size, so the sum bounds the file
+    // without inflating anything.
+    qint64 total = 0;
+    for (;;) {
+        qint32 uncompressed = 0;
+        qint32 compressed = 0;
+        m_stream >> uncompressed >> compressed;
+        if (m_stream.atEnd() || uncompressed <= 0 || compressed <= 0)
+            return total;
+        if (m_stream.skipRawData(compressed) != compressed)
+            return -1;
+        total += uncompressed;
+    }
+}
+
 bool MXP::extractFile(const QString& entryName, const QString& folder)
 {
     const QString fileName = extractedFileName(entryName);

@@ -12,6 +12,12 @@ namespace PackageSupport {
 // untrusted headers and are checked before anything is allocated for them.
 constexpr qint64 maxEntrySize = 256 * 1024 * 1024;
 
+// Nor may one install extract more than this per locale in all: a manifest can
+// list any number of entries, or one entry many times over, and a package of
+// a few megabytes inflates to gigabytes. Twice the entry cap leaves room for
+// the largest entry beside the rest of an extension.
+constexpr qint64 maxExtractedTotal = 2 * maxEntrySize;
+
 // Stored names are at most this many bytes long.
 constexpr int maxNameLength = 260;
 

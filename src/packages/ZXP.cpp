@@ -247,6 +247,12 @@ QByteArray ZXP::readFile(const QString& entryName)
     return data;
 }
 
+qint64 ZXP::entrySize(const QString& entryName)
+{
+    const Entry* entry = findEntry(entryName);
+    return entry ? qint64(entry->uncompressedSize) : -1;
+}
+
 bool ZXP::extractFile(const QString& entryName, const QString& folder)
 {
     const Entry* entry = findEntry(entryName);

@@ -149,6 +149,13 @@ private slots:
             "Velkor Other.mxi" };
         QVERIFY(dreamweaver.installPackage(package(other, ".mxp"), nullptr));
         QVERIFY(QFile::remove(dreamweaver.configurationFolder(locales.value(0)) + "/Objects/Velkor/Images/tool.png"));
+        // A killed install's temporary must not keep the removal from taking its folder too.
+        const QString part
+            = dreamweaver.configurationFolder(locales.value(0)) + "/Objects/Velkor/.moravel-0badf00d.part";
+        QFile stale(part);
+        QVERIFY(stale.open(QIODevice::WriteOnly)
+            && stale.setFileTime(QDateTime::fromSecsSinceEpoch(0), QFileDevice::FileModificationTime));
+        stale.close();
         const Tree installed = snapshot(m_root + "/user");
         Remover plannedRemoval(dreamweaver, nullptr, nullptr);
         plannedRemoval.setDryRun(true);
@@ -196,6 +203,8 @@ private slots:
         addTestRow("entry missing from the package", user, commands, Outcome::MissingFromPackage, none, "odd.js");
         addTestRow("a file stands where its folder must go", user, dw + "/Commands/Blocked/Deeper/odd.js",
             Outcome::WriteFailed, none, "odd.js");
+        addTestRow("a file past the total an install may extract", user, dw + "/Commands/V/past-the-cap.js", refused,
+            none, "past-the-cap.js");
         addTestRow("menu entry in a submenu of its menu", user, commands, Outcome::Written,
             inserted(menusXml(), commandsEnd, "<menu id=\"Sub\">" + tool + "</menu>"), "Velkor_Tool");
         addTestRow("menu entry commented out", user, commands, Outcome::Written,
@@ -224,11 +233,16 @@ private slots:
         writeFile(configuration + "Commands/Blocked", "a file") && writeFile(configuration + "version.xml", "<x/>");
         TestExtension extension = toolsExtension();
         const int slash = target.lastIndexOf('/');
-        extension.files.append({ target.mid(slash + 1), installed == Outcome::MissingFromPackage ? QByteArray() : "odd",
-            target.left(slash) });
+        // The added file holds its name: the cap fits exactly the tools' 80 bytes and odd.js.
+        extension.files.append({ target.mid(slash + 1),
+            installed == Outcome::MissingFromPackage ? QByteArray() : target.mid(slash + 1), target.left(slash) });
         InstallReport report;
-        QVERIFY(dreamweaver.installPackage(package(extension), nullptr, &report));
+        Installer installer(dreamweaver, nullptr, &report);
+        installer.setMaxExtractedTotal(86);
+        QVERIFY(installer.installPackage(package(extension)));
         QCOMPARE(report.files().last().outcome, installed);
+        const bool pastCap = report.files().last().detail == "past the 86 bytes one install may extract per locale";
+        QCOMPARE(pastCap, missing.startsWith("past"));
         const bool menu = !text.contains("<category");
         QVERIFY(text.isNull() || writeFile(configuration + (menu ? "Menus/Menus.xml" : "Objects/insertbar.xml"), text));
         QStringList seen;
@@ -239,7 +253,7 @@ private slots:
         QCOMPARE(seen.filter(QRegularExpression(".")).join(' '), missing);
         InstallReport removal;
         dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &removal);
-        QCOMPARE(removal.files().at(3).outcome == refused, installed == refused);
+        QCOMPARE(removal.files().at(3).outcome == refused, installed == refused && !pastCap);
         // A relative path would land below the working folder.
         QCOMPARE(entriesBelow(workingFolder).filter(QRegularExpression("\\.(js|htm|png)$")), QStringList());
     }
