@@ -149,13 +149,12 @@ private slots:
             "Velkor Other.mxi" };
         QVERIFY(dreamweaver.installPackage(package(other, ".mxp"), nullptr));
         QVERIFY(QFile::remove(dreamweaver.configurationFolder(locales.value(0)) + "/Objects/Velkor/Images/tool.png"));
-        // A killed install's temporary must not keep the removal from taking its folder too.
-        const QString part
-            = dreamweaver.configurationFolder(locales.value(0)) + "/Objects/Velkor/.moravel-0badf00d.part";
-        QFile stale(part);
-        QVERIFY(stale.open(QIODevice::WriteOnly)
-            && stale.setFileTime(QDateTime::fromSecsSinceEpoch(0), QFileDevice::FileModificationTime));
-        stale.close();
+        // A killed install's temporaries must not keep the removal from taking their folders too.
+        for (const char* folder : { "/Objects/Velkor/", "/Objects/Velkor/Images/" }) {
+            QFile stale(dreamweaver.configurationFolder(locales.value(0)) + folder + ".moravel-0badf00d.part");
+            QVERIFY(stale.open(QIODevice::WriteOnly)
+                && stale.setFileTime(QDateTime::fromSecsSinceEpoch(0), QFileDevice::FileModificationTime));
+        }
         const Tree installed = snapshot(m_root + "/user");
         Remover plannedRemoval(dreamweaver, nullptr, nullptr);
         plannedRemoval.setDryRun(true);
