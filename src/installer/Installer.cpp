@@ -187,10 +187,9 @@ void Installer::extractListedFile(
         }
         return;
     }
-    // The declared size counts before anything is written. One past the entry
-    // cap is left to the reader, which refuses it with that reason.
-    const qint64 size = fileName.isEmpty() ? -1 : package.entrySize(entry.source);
-    const qint64 counted = size <= PackageSupport::maxEntrySize ? qMax<qint64>(size, 0) : 0;
+    // The declared size counts before anything is written; an entry the
+    // reader cannot find counts for nothing, as it writes nothing.
+    const qint64 counted = fileName.isEmpty() ? 0 : qMax<qint64>(package.entrySize(entry.source), 0);
     if (counted > m_maxExtractedTotal - extractedTotal) {
         if (m_report) {
             m_report->addFile({ locale, entry.source, path, InstallReport::FileOutcome::RefusedDestination,
