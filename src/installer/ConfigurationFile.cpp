@@ -3,7 +3,6 @@
 #include "platform/CappedFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTextCodec>
