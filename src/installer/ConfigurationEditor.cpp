@@ -85,11 +85,18 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
         entry.path = path;
         m_report->addEntry(entry);
     }
-    // An unchanged file is not rewritten: that would only churn its backup and
-    // its line ends. A seeded copy is written even then, since it must exist.
+    // An unchanged file is not rewritten: that would only churn its backup.
+    // A seeded copy is written even then, since it must exist.
     if (edited == original && !seeded) {
         report(InstallReport::XmlOutcome::Unchanged, QString());
         return true;
+    }
+    // A file past the cap could no longer be read, and no later install or
+    // removal could edit it.
+    if (ConfigurationFile::encode(edited).size() > ConfigurationFile::maximumSize()) {
+        report(InstallReport::XmlOutcome::Failed,
+            QStringLiteral("the edit would make it larger than %1 bytes").arg(ConfigurationFile::maximumSize()));
+        return false;
     }
     if (m_dryRun) {
         if (m_plannedTexts) {

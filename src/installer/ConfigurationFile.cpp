@@ -5,7 +5,22 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTextCodec>
+
+namespace {
+
+qint64 sizeCap = 64 * 1024 * 1024;
+
+} // namespace
+
+qint64 ConfigurationFile::maximumSize()
+{
+    return sizeCap;
+}
+
+void ConfigurationFile::setMaximumSize(qint64 bytes)
+{
+    sizeCap = bytes;
+}
 
 ConfigurationFile::ConfigurationFile(const QString& path, const QString& backupPath)
     : m_path(path)
@@ -20,7 +35,7 @@ bool ConfigurationFile::exists() const
 
 bool ConfigurationFile::readBytes(const QString& path, QByteArray* bytes)
 {
-    return CappedFile::read(path, maximumSize, bytes, &m_error);
+    return CappedFile::read(path, maximumSize(), bytes, &m_error);
 }
 
 bool ConfigurationFile::load(const QString& seedPath)
@@ -81,28 +96,26 @@ bool ConfigurationFile::save(const QString& text)
 
 bool ConfigurationFile::decode(const QByteArray& bytes, QString* text)
 {
-    QTextCodec* codec = QTextCodec::codecForName("UTF-8");
-    // A byte-order mark stays a character, so that it is written back as it was.
-    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
-    QString decoded = codec->toUnicode(bytes.constData(), bytes.size(), &state);
-    if (state.invalidChars > 0 || state.remainingChars > 0) {
+    // A byte-order mark stays a character, so that it is written back as it
+    // was; Qt's decoder would drop it.
+    static const QByteArray byteOrderMark("\xef\xbb\xbf");
+    const bool marked = bytes.startsWith(byteOrderMark);
+    QString decoded = QString::fromUtf8(bytes.constData() + (marked ? 3 : 0), bytes.size() - (marked ? 3 : 0));
+    if (marked) {
+        decoded.prepend(QChar(0xfeff));
+    }
+    // Bytes that do not decode come back as replacement characters, which
+    // encode differently.
+    if (encode(decoded) != bytes) {
         return false;
     }
-    // Line ends are read as a single "\n", as a file opened in text mode reads them.
-    decoded.remove(QLatin1Char('\r'));
     *text = decoded;
     return true;
 }
 
 QByteArray ConfigurationFile::encode(const QString& text)
 {
-#ifdef Q_OS_WIN
-    QString withLineEnds = text;
-    withLineEnds.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return withLineEnds.toUtf8();
-#else
     return text.toUtf8();
-#endif
 }
 
 bool ConfigurationFile::writeWhole(const QString& path, const QByteArray& bytes, QString* error)

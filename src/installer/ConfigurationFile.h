@@ -10,9 +10,12 @@
 class ConfigurationFile
 {
 public:
-    // Larger files are refused rather than read whole; Dreamweaver's own are
-    // well under a megabyte.
-    static constexpr qint64 maximumSize = 64 * 1024 * 1024;
+    // Larger files are refused rather than read whole, and no edit may grow a
+    // file past it, since every later edit would then refuse the file;
+    // Dreamweaver's own are well under a megabyte. 64 MiB unless set (tests
+    // lower it to reach it without writing that much).
+    static qint64 maximumSize();
+    static void setMaximumSize(qint64 bytes);
 
     // backupPath receives the previous content before each change.
     ConfigurationFile(const QString& path, const QString& backupPath);
@@ -21,15 +24,17 @@ public:
     bool exists() const;
 
     // Reads the file, or when it does not exist and seedPath is given, the
-    // seed (Dreamweaver's own copy) in its place. Line ends are read as "\n";
-    // text that is not valid UTF-8 is refused, since writing it back would
-    // replace the bytes that do not decode.
+    // seed (Dreamweaver's own copy) in its place. The text keeps every
+    // character as read, line ends and a byte-order mark included, so that
+    // what no edit touches is written back byte for byte; text that is not
+    // valid UTF-8 is refused, since writing it back would replace the bytes
+    // that do not decode.
     bool load(const QString& seedPath = QString());
     QString text() const { return m_text; }
     bool isSeeded() const { return m_seeded; }
 
-    // Writes text (with the platform's line ends, UTF-8 without byte-order
-    // mark) through a temporary file that replaces the file only when complete.
+    // Writes text as UTF-8 (line ends as they are in it) through a temporary
+    // file that replaces the file only when complete.
     // A file that existed is first copied to the backup path the same way; when
     // that fails, the file is not touched.
     bool save(const QString& text);

@@ -1,5 +1,6 @@
 #include "commands/ReportSummary.h"
 #include "discovery/DreamweaverInfo.h"
+#include "installer/ConfigurationFile.h"
 #include "installer/ExtensionCheck.h"
 #include "installer/IProgress.h"
 #include "installer/InstallReport.h"
@@ -94,10 +95,14 @@ private slots:
         QTest::addColumn<QString>("suffix");
         QTest::addColumn<QStringList>("locales");
         QTest::addColumn<QByteArray>("lineEnd"); // of the per-user files; null: there are none
-        addTestRow("zxp into two locales", ".zxp", QStringList { "en_US", "de_DE" }, QByteArray("\n"));
-        addTestRow("mxp into the unnamed locale", ".mxp", QStringList {}, QByteArray("\n"));
-        addTestRow("files seeded from the program folder", ".zxp", QStringList { "en_US" }, QByteArray());
-        addTestRow("files with CR LF line ends", ".ZXP", QStringList { "en_US" }, QByteArray("\r\n"));
+        QTest::addColumn<QByteArray>("start"); // bytes before their first line
+        const QByteArray none;
+        addTestRow("zxp into two locales", ".zxp", QStringList { "en_US", "de_DE" }, QByteArray("\n"), none);
+        addTestRow("mxp into the unnamed locale", ".mxp", QStringList {}, QByteArray("\n"), none);
+        addTestRow("files seeded from the program folder", ".zxp", QStringList { "en_US" }, none, none);
+        addTestRow("files with CR LF line ends", ".ZXP", QStringList { "en_US" }, QByteArray("\r\n"), none);
+        addTestRow("files with lone CR line ends and a byte-order mark", ".zxp", QStringList { "en_US" },
+            QByteArray("\r"), QByteArray("\xef\xbb\xbf"));
     }
 
     void installsAndRemovesInEveryLocale()
@@ -105,15 +110,19 @@ private slots:
         QFETCH(QString, suffix);
         QFETCH(QStringList, locales);
         QFETCH(QByteArray, lineEnd);
+        QFETCH(QByteArray, start);
 
         DreamweaverInfo dreamweaver = installation(locales);
-        const QByteArray original = QByteArray(menusXml()).replace("\n", lineEnd);
+        // Each file keeps its own line ends and start, and the inserted lines take up its line ends.
+        const auto ended
+            = [&](QByteArray text) { return lineEnd.isNull() ? text : start + text.replace("\n", lineEnd); };
+        const QByteArray original = ended(menusXml());
         for (const QString& locale : dreamweaver.locales()) {
             const QString configuration = dreamweaver.configurationFolder(locale);
             QVERIFY(QDir().mkpath(configuration));
             QVERIFY(lineEnd.isNull()
                 || (writeFile(configuration + "/Menus/Menus.xml", original)
-                    && writeFile(configuration + "/Objects/insertbar.xml", insertbarXml().replace("\n", lineEnd))));
+                    && writeFile(configuration + "/Objects/insertbar.xml", ended(insertbarXml()))));
         }
         const TestExtension extension = toolsExtension();
         const QString path = package(extension, suffix);
@@ -136,8 +145,8 @@ private slots:
             const QString configuration = dreamweaver.configurationFolder(locale);
             QCOMPARE(readFile(configuration + "/Objects/Velkor/Images/tool.png"), extension.files[2].data);
             QCOMPARE(readFile(dreamweaver.extensionStoreFolder(locale) + '/' + mxi), extension.manifest());
-            QCOMPARE(readFile(configuration + "/Menus/Menus.xml"), installedMenus);
-            QCOMPARE(readFile(configuration + "/Objects/insertbar.xml"), installedInsertbar);
+            QCOMPARE(readFile(configuration + "/Menus/Menus.xml"), ended(installedMenus));
+            QCOMPARE(readFile(configuration + "/Objects/insertbar.xml"), ended(installedInsertbar));
             QCOMPARE(readFile(configuration + "/Menus/Menus.xbk"), lineEnd.isNull() ? "" : original);
         }
         QVERIFY(ExtensionCheck::isWhole(ExtensionCheck(dreamweaver).check(mxi)));
@@ -167,9 +176,9 @@ private slots:
         dreamweaver.removeExtension("Velkor Other.mxi", nullptr);
         for (const QString& locale : dreamweaver.locales()) {
             const QString configuration = dreamweaver.configurationFolder(locale);
-            QCOMPARE(readFile(configuration + "/Menus/Menus.xml"), menusXml());
-            QCOMPARE(readFile(configuration + "/Objects/insertbar.xml"), insertbarXml());
-            QCOMPARE(readFile(configuration + "/Menus/Menus.xbk"), installedMenus);
+            QCOMPARE(readFile(configuration + "/Menus/Menus.xml"), ended(menusXml()));
+            QCOMPARE(readFile(configuration + "/Objects/insertbar.xml"), ended(insertbarXml()));
+            QCOMPARE(readFile(configuration + "/Menus/Menus.xbk"), ended(installedMenus));
             QCOMPARE(entriesBelow(configuration),
                 QStringList({ "Commands/", "Menus/", "Menus/Menus.xbk", "Menus/Menus.xml", "Objects/",
                     "Objects/insertbar.xbk", "Objects/insertbar.xml", "Shared/" }));
@@ -264,12 +273,16 @@ private slots:
         QTest::addColumn<bool>("removing"); // the install goes through and the removal meets the obstacle
         QTest::addColumn<QByteArray>("original"); // Menus.xml as the failing step finds it
         QTest::addColumn<QString>("blocked"); // a folder stands there, below the configuration folder
+        QTest::addColumn<int>("cap"); // bytes a configuration file may hold; 0: as shipped
         const QByteArray notUtf8 = QByteArray(installedMenus).replace("_File", "_Fich\xe9");
-        addTestRow("a folder stands where the backup must go", false, menusXml(), QString("Menus/Menus.xbk"));
-        addTestRow("a file that is not UTF-8 is not rewritten", false, notUtf8, QString());
-        addTestRow("removal: a folder where the backup must go", true, installedMenus, QString("Menus/Menus.xbk"));
-        addTestRow("removal: Menus.xml no longer UTF-8", true, notUtf8, QString());
-        addTestRow("removal: a file that cannot be deleted", true, installedMenus, QString("Commands/Velkor/tool.js"));
+        addTestRow("a folder stands where the backup must go", false, menusXml(), QString("Menus/Menus.xbk"), 0);
+        addTestRow("a file that is not UTF-8 is not rewritten", false, notUtf8, QString(), 0);
+        addTestRow("an edit past the size cap; insertbar.xml just fits", false, menusXml(), QString(),
+            int(installedInsertbar.size()));
+        addTestRow("removal: a folder where the backup must go", true, installedMenus, QString("Menus/Menus.xbk"), 0);
+        addTestRow("removal: Menus.xml no longer UTF-8", true, notUtf8, QString(), 0);
+        addTestRow(
+            "removal: a file that cannot be deleted", true, installedMenus, QString("Commands/Velkor/tool.js"), 0);
     }
 
     void failedEditLeavesTheFileAndItsBackupWhole()
@@ -277,7 +290,11 @@ private slots:
         QFETCH(bool, removing);
         QFETCH(QByteArray, original);
         QFETCH(QString, blocked);
+        QFETCH(int, cap);
 
+        const qint64 shipped = ConfigurationFile::maximumSize();
+        const auto restoreCap = qScopeGuard([shipped] { ConfigurationFile::setMaximumSize(shipped); });
+        ConfigurationFile::setMaximumSize(cap ? cap : shipped);
         DreamweaverInfo dreamweaver = installation({ "en_US" });
         const QString configuration = dreamweaver.configurationFolder("en_US") + '/', menus = configuration + "Menus/";
         const bool menusFail = !blocked.startsWith("Commands");
