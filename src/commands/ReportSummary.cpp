@@ -58,6 +58,24 @@ QString filesSection(
     return section(heading, lines);
 }
 
+// An entry, where it goes, and the reason when there is one.
+QString entryLine(const InstallReport::EntryResult& result)
+{
+    return InstallReport::describe(result.kind) + QLatin1Char(' ') + result.id + QStringLiteral(" in ") + result.target
+        + QStringLiteral(" [") + result.locale + QLatin1Char(']')
+        + (result.detail.isEmpty() ? QString() : QStringLiteral(" (") + result.detail + QLatin1Char(')'));
+}
+
+QString entriesSection(const InstallReport& report, InstallReport::EntryOutcome outcome, const QString& heading)
+{
+    QStringList lines;
+    for (const InstallReport::EntryResult& result : report.entries()) {
+        if (result.outcome == outcome)
+            lines << entryLine(result);
+    }
+    return section(heading, lines);
+}
+
 } // namespace
 
 QString ReportSummary::installProblems(const InstallReport& report)
@@ -65,20 +83,17 @@ QString ReportSummary::installProblems(const InstallReport& report)
     using Outcome = InstallReport::FileOutcome;
     return filesSection(report, { Outcome::MissingFromPackage, Outcome::RefusedDestination, Outcome::WriteFailed },
                QCoreApplication::translate("ReportSummary", "These files were not installed:"))
-        + failedXmlSection(report);
+        + failedXmlSection(report)
+        + entriesSection(report, InstallReport::EntryOutcome::Refused,
+            QCoreApplication::translate(
+                "ReportSummary", "These menu entries and Insert-bar buttons were refused, and not added:"));
 }
 
 QString ReportSummary::missingTargets(const InstallReport& report)
 {
-    QStringList lines;
-    for (const InstallReport::EntryResult& result : report.entries()) {
-        if (result.outcome == InstallReport::EntryOutcome::TargetMissing)
-            lines << InstallReport::describe(result.kind) + QLatin1Char(' ') + result.id + QStringLiteral(" in ")
-                    + result.target + QStringLiteral(" [") + result.locale + QLatin1Char(']');
-    }
-    return section(QCoreApplication::translate("ReportSummary",
-                       "These menu entries and Insert-bar buttons have no menu or category to go into:"),
-        lines);
+    return entriesSection(report, InstallReport::EntryOutcome::TargetMissing,
+        QCoreApplication::translate(
+            "ReportSummary", "These menu entries and Insert-bar buttons have no menu or category to go into:"));
 }
 
 QString ReportSummary::removalProblems(const InstallReport& report)

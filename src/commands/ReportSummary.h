@@ -10,7 +10,8 @@ class ReportSummary
 {
 public:
     // What an install had to leave out (files not written, configuration
-    // files not edited), as sections for a message; empty when nothing was.
+    // files not edited, entries whose markup was refused), as sections for a
+    // message; empty when nothing was.
     static QString installProblems(const InstallReport& report);
     // The menu entries and Insert-bar buttons the install found no menu or
     // category for, as a section for a message; empty when every one had one.

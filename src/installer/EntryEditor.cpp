@@ -1,5 +1,6 @@
 #include "installer/EntryEditor.h"
 
+#include "installer/MarkupBalance.h"
 #include "markup/Accessor.h"
 #include "markup/CElement.h"
 
@@ -34,9 +35,15 @@ QString sourceTagName(const QString& startTag)
     return startTag.mid(1, end - 1);
 }
 
-// The white space that starts the element's own line, when the element stands
-// on a line of its own; empty otherwise.
-QString lineIndentation(CElement* element)
+int lastLineBreak(const QString& text)
+{
+    return std::max(text.lastIndexOf(QLatin1Char('\n')), text.lastIndexOf(QLatin1Char('\r')));
+}
+
+// The line end of the element's own line, as the file writes line ends, and
+// the white space that starts it, when the element stands on a line of its
+// own; empty otherwise.
+QString lineIndentation(CElement* element, const QString& lineEnd)
 {
     CElement* parent = element->parent();
     if (!parent) {
@@ -54,7 +61,7 @@ QString lineIndentation(CElement* element)
         return QString();
     }
     const QString text = previous->text();
-    const int lineBreak = text.lastIndexOf(QLatin1Char('\n'));
+    const int lineBreak = lastLineBreak(text);
     if (lineBreak < 0) {
         return QString();
     }
@@ -64,16 +71,58 @@ QString lineIndentation(CElement* element)
             return QString();
         }
     }
-    return QLatin1Char('\n') + indentation;
+    return lineEnd + indentation;
+}
+
+// The file's own line end: its first, or "\n" when it has none.
+QString firstLineEnd(const QString& text)
+{
+    for (int i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('\n')) {
+            return QStringLiteral("\n");
+        }
+        if (text.at(i) == QLatin1Char('\r')) {
+            return i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n') ? QStringLiteral("\r\n")
+                                                                              : QStringLiteral("\r");
+        }
+    }
+    return QStringLiteral("\n");
+}
+
+// markup with every line end made lineEnd.
+QString withLineEnds(QString markup, const QString& lineEnd)
+{
+    markup.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return lineEnd == QLatin1String("\n") ? markup : markup.replace(QLatin1Char('\n'), lineEnd);
+}
+
+// How many elements deep node lies below the document's root (the root: 0).
+int depthOf(const CElement* node)
+{
+    int depth = 0;
+    for (; node && node->parent(); node = node->parent()) {
+        ++depth;
+    }
+    return depth;
+}
+
+// A value for an attribute the editor writes between double quotes.
+QString escapedAttribute(QString value)
+{
+    return value.replace(QLatin1Char('&'), QLatin1String("&amp;"))
+        .replace(QLatin1Char('<'), QLatin1String("&lt;"))
+        .replace(QLatin1Char('>'), QLatin1String("&gt;"))
+        .replace(QLatin1Char('"'), QLatin1String("&quot;"));
 }
 
 using Kind = InstallReport::EntryKind;
 using Outcome = InstallReport::EntryOutcome;
 
-void note(EntryEditor::EntryResults* results, Kind kind, const QString& id, const QString& target, Outcome outcome)
+void note(EntryEditor::EntryResults* results, Kind kind, const QString& id, const QString& target, Outcome outcome,
+    const QString& detail = QString())
 {
     if (results) {
-        results->append({ QString(), QString(), kind, id, target, outcome });
+        results->append({ QString(), QString(), kind, id, target, outcome, detail });
     }
 }
 
@@ -126,7 +175,7 @@ void EntryEditor::reindent(CElement* node, const QString& indentation, const QSt
     }
 }
 
-void EntryEditor::insertMarkup(CElement* target, const QString& markup, const QString& unit)
+void EntryEditor::insertMarkup(CElement* target, const QString& markup, const QString& unit, const QString& lineEnd)
 {
     CElement* trailingNode = nullptr;
     QString trailing;
@@ -135,10 +184,14 @@ void EntryEditor::insertMarkup(CElement* target, const QString& markup, const QS
         trailingNode = children.back();
         trailing = trailingNode->text();
     }
+    // Each inserted line starts with the file's line end, whatever line end
+    // the end tag's own line or the manifest happen to use.
+    const int lineBreak = lastLineBreak(trailing);
+    const QString indentation = lineBreak < 0 ? trailing : lineEnd + trailing.mid(lineBreak + 1);
 
     Accessor snippet;
-    snippet.parse(markup);
-    reindent(snippet.root(), trailing, unit);
+    snippet.parse(withLineEnds(markup, lineEnd));
+    reindent(snippet.root(), indentation, unit);
     const QString serialised = snippet.toString();
 
     CElement* node = trailingNode ? trailingNode->addSiblingBefore() : target->addChild();
@@ -163,7 +216,7 @@ void EntryEditor::removeChildrenById(CElement* parent, const QString& id)
     }
 }
 
-bool EntryEditor::expandEmptyElement(CElement* element)
+bool EntryEditor::expandEmptyElement(CElement* element, const QString& lineEnd)
 {
     const QString startTag = element->startTag();
     if (element->name().isEmpty() || element->name() == QLatin1String("!--") || !element->children().empty()
@@ -174,7 +227,7 @@ bool EntryEditor::expandEmptyElement(CElement* element)
     if (tagName.isEmpty()) {
         return false;
     }
-    const QString expanded = startTag.left(startTag.size() - 2) + QLatin1Char('>') + lineIndentation(element)
+    const QString expanded = startTag.left(startTag.size() - 2) + QLatin1Char('>') + lineIndentation(element, lineEnd)
         + QStringLiteral("</") + tagName + QLatin1Char('>');
     // The model cannot rewrite a start tag, so the element is replaced by a
     // text node holding its expanded form; a later parse reads it as one
@@ -191,6 +244,7 @@ class EntryEditor::Draft
 public:
     explicit Draft(const QString& text)
         : text(text)
+        , lineEnd(firstLineEnd(text))
     {
     }
 
@@ -213,6 +267,7 @@ public:
     }
 
     QString text;
+    const QString lineEnd;
     Accessor document;
 
 private:
@@ -222,14 +277,14 @@ private:
 bool EntryEditor::insertIntoTarget(
     Draft& draft, CElement* target, const QString& targetId, const QString& markup, const QString& unit)
 {
-    if (expandEmptyElement(target)) {
+    if (expandEmptyElement(target, draft.lineEnd)) {
         draft.commit();
         target = draft.find(targetId);
         if (!target) {
             return false;
         }
     }
-    insertMarkup(target, markup, unit);
+    insertMarkup(target, markup, unit, draft.lineEnd);
     draft.commit();
     return true;
 }
@@ -239,6 +294,11 @@ QString EntryEditor::addMenuInserts(const QString& text, const QList<MenuInsert>
     Draft draft(text);
     for (const MenuInsert& entry : inserts) {
         CElement* target = draft.find(entry.appendTo);
+        QString reason;
+        if (!MarkupBalance::check(entry.markup, depthOf(target), &reason)) {
+            note(results, Kind::MenuEntry, entry.itemId, entry.appendTo, Outcome::Refused, reason);
+            continue;
+        }
         if (!target || target->elementById(entry.itemId)) {
             note(results, Kind::MenuEntry, entry.itemId, entry.appendTo,
                 target ? Outcome::AlreadyPresent : Outcome::TargetMissing);
@@ -259,14 +319,27 @@ QString EntryEditor::addInsertbarInserts(
         // A category of the extension's own goes at the end of the Insert bar.
         const std::vector<CElement*> bars
             = category ? std::vector<CElement*>() : draft.document.elementsByTagName(QStringLiteral("insertbar"));
+        QString reason;
+        const int depth = category ? depthOf(category) : bars.empty() ? 0 : depthOf(bars.front()) + 1;
+        // The markup model decodes only "&amp;" in an id: a category whose id
+        // reads back otherwise could not be found again, to add to or remove.
+        const QString writtenId = escapedAttribute(entry.categoryId);
+        if (!category && !bars.empty()
+            && QString(writtenId).replace(QLatin1String("&amp;"), QLatin1String("&")) != entry.categoryId) {
+            reason = QStringLiteral("its category id holds a quote or an angle bracket");
+        }
+        if (!reason.isEmpty() || !MarkupBalance::check(entry.markup, depth, &reason)) {
+            note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId, Outcome::Refused, reason);
+            continue;
+        }
         if (!bars.empty()) {
-            if (expandEmptyElement(bars.front())) {
+            if (expandEmptyElement(bars.front(), draft.lineEnd)) {
                 draft.commit();
             }
             insertMarkup(draft.parsed().elementsByTagName(QStringLiteral("insertbar")).front(),
-                QStringLiteral("<category folder=\"") + entry.folder + QStringLiteral("\" id=\"") + entry.categoryId
-                    + QStringLiteral("\"></category>"),
-                insertbarIndentUnit());
+                QStringLiteral("<category folder=\"") + escapedAttribute(entry.folder) + QStringLiteral("\" id=\"")
+                    + writtenId + QStringLiteral("\"></category>"),
+                insertbarIndentUnit(), draft.lineEnd);
             draft.commit();
             category = draft.find(entry.categoryId);
         }

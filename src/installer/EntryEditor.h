@@ -1,8 +1,8 @@
 #pragma once
 
 #include "discovery/InsertbarInsert.h"
-#include "installer/InstallReport.h"
 #include "discovery/MenuInsert.h"
+#include "installer/InstallReport.h"
 
 #include <QList>
 #include <QString>
@@ -27,7 +27,10 @@ public:
 
     using EntryResults = QList<InstallReport::EntryResult>;
 
-    // Entries whose target is missing, or that are already there, are skipped.
+    // Entries whose target is missing, or that are already there, are skipped;
+    // so is an entry whose markup would break the file (MarkupBalance), and
+    // that one is reported refused with the reason. Inserted lines end as
+    // the text's first line does.
     // results, when given, receives one row per entry (kind, id, target and
     // outcome; the caller knows the locale and the path).
     static QString addMenuInserts(
@@ -40,17 +43,18 @@ public:
         const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results = nullptr);
 
     // Puts markup after the target's last element and before the white space
-    // that precedes its end tag, re-indented one unit deeper than that end tag.
-    static void insertMarkup(CElement* target, const QString& markup, const QString& unit);
+    // that precedes its end tag, re-indented one unit deeper than that end tag,
+    // each line ended by lineEnd.
+    static void insertMarkup(CElement* target, const QString& markup, const QString& unit, const QString& lineEnd);
     static void reindent(CElement* node, const QString& indentation, const QString& unit);
     // Blanks every child carrying id that holds no element, with the
     // indentation in front of it.
     static void removeChildrenById(CElement* parent, const QString& id);
 
-    // "<x .../>" becomes "<x ...>" + line break and the element's own
+    // "<x .../>" becomes "<x ...>" + lineEnd and the element's own
     // indentation + "</x>", so that markup added to it lands inside it.
     // Returns false (and changes nothing) for any other kind of node.
-    static bool expandEmptyElement(CElement* element);
+    static bool expandEmptyElement(CElement* element, const QString& lineEnd);
 
 private:
     class Draft;

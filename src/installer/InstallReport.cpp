@@ -77,6 +77,8 @@ QString InstallReport::describe(EntryOutcome outcome, bool planned)
     case EntryOutcome::KeptHoldsElements:
         return planned ? QStringLiteral("would keep: holds other elements")
                        : QStringLiteral("kept: holds other elements");
+    case EntryOutcome::Refused:
+        return QStringLiteral("refused");
     }
     return QString();
 }
@@ -108,9 +110,11 @@ QString InstallReport::toText() const
         lines << line;
     }
     for (const EntryResult& result : m_entries) {
-        lines << describe(result.outcome, m_planned) + QStringLiteral(": ") + describe(result.kind) + QLatin1Char(' ')
-                + result.id + QStringLiteral(" in ") + result.target + QStringLiteral(" (") + result.path
-                + QLatin1Char(')');
+        const QString reason
+            = result.detail.isEmpty() ? QString() : QStringLiteral(" (") + result.detail + QLatin1Char(')');
+        lines << describe(result.outcome, m_planned) + reason + QStringLiteral(": ") + describe(result.kind)
+                + QLatin1Char(' ') + result.id + QStringLiteral(" in ") + result.target + QStringLiteral(" (")
+                + result.path + QLatin1Char(')');
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -38,6 +38,7 @@ public:
         Removed,
         NotPresent, // nothing carries the id any more
         KeptHoldsElements, // the entry was found but holds elements of its own
+        Refused, // its markup would break the file (detail says how): nothing added
     };
 
     struct FileResult
@@ -65,6 +66,7 @@ public:
         QString id; // the menu item's or the button's id
         QString target; // the menu or category it goes into
         EntryOutcome outcome;
+        QString detail; // why it was refused
     };
 
     // A planned report describes what a dry run would do; nothing was changed.

@@ -1,4 +1,6 @@
+#include "commands/ReportSummary.h"
 #include "installer/EntryEditor.h"
+#include "installer/MarkupBalance.h"
 #include "support/InstallerFixtures.h"
 #include "support/TestRows.h"
 
@@ -15,6 +17,12 @@ namespace {
 InsertbarInsert button(const char* categoryId, const char* folder, const char* buttonId)
 {
     return { categoryId, folder, buttonId, QStringLiteral("<button id=\"%1\"/>").arg(buttonId) };
+}
+
+// An element `levels` deep: each level one <m>, the last an empty <i/>.
+QString nested(int levels)
+{
+    return QString("<m>").repeated(levels - 1) + "<i/>" + QString("</m>").repeated(levels - 1);
 }
 
 } // namespace
@@ -74,6 +82,31 @@ private slots:
             QStringList { "A added", "B added" }, true);
         addTestRow("no insertbar element: no category is created", false, m, Menus {}, Buttons { button("V", "", "B") },
             none, QStringList { "B skipped: target not found" }, true);
+        addTestRow("markup that would leave the file ill-formed is refused, and only that", false, m,
+            Menus { { "DWMenu_Commands", "X", "<menuitem id=\"X\" /><menu id=\"Injected\">" },
+                { "DWMenu_Commands", "E", "</menu><menu id=\"E\">" }, { "DWMenu_Commands", "C", "<i id=\"C\"/><!-- " },
+                { "DWMenu_Commands", "D", "<i><![CDATA[</i>" }, { "DWMenu_Commands", "T", "<!DOCTYPE m><i id=\"T\"/>" },
+                { "DWMenu_Commands", "Q", "<i id='Q>'" },
+                { "DWMenu_Commands", "OK", "<i id=\"OK\" a='>'/><!-- c -->" } },
+            Buttons {}, inserted(m, commandsEnd, "        <i id=\"OK\" a='>'/>\n        <!-- c -->\n"),
+            QStringList { "X refused: the element <menu> is not closed",
+                "E refused: the end tag </menu> closes no element it opened", "C refused: a comment is not closed",
+                "D refused: a CDATA section is not closed", "T refused: it holds a DOCTYPE",
+                "Q refused: the tag <i is not closed", "OK added" },
+            false);
+        addTestRow("nesting past the bound is refused", false, QByteArray("<menu id=\"m\">\n</menu>"),
+            Menus { { "m", "deep", nested(MarkupBalance::maximumDepth) } }, Buttons {}, none,
+            QStringList { "deep refused: its elements would lie deeper than 256 levels" }, true);
+        addTestRow("a quote in a category's folder is escaped, in its id refused", false, bar, Menus {},
+            Buttons { button("C\"x", "", "A"), button("C", "V\" a=\"<&", "B") },
+            inserted(bar, "\t</category>\n",
+                "\t<category folder=\"V&quot; a=&quot;&lt;&amp;\" id=\"C\">\n\t\t<button id=\"B\"/>\n\t</category>\n"),
+            QStringList { "A refused: its category id holds a quote or an angle bracket", "B added" }, true);
+        addTestRow("in a CR LF file, inserted lines and the opened target end in CR LF", false,
+            QByteArray("<menubar>\r\n  <menu id=\"m\" />\n</menubar>"), Menus { { "m", "b", "<i\nid=\"b\"/>" } },
+            Buttons {},
+            QByteArray("<menubar>\r\n  <menu id=\"m\" >\r\n      <i\r\nid=\"b\"/>\r\n  </menu>\n</menubar>"),
+            QStringList { "b added" }, false);
         addTestRow("removal runs from the last entry to the first", true,
             inserted(m, fileEnd, "      <menuitem id=\"x\"/>\n"),
             Menus { { "DWMenu_File", "x", "" }, { "DWMenu_File", "y", "" } }, Buttons {}, m,
@@ -110,21 +143,26 @@ private slots:
         QCOMPARE(edited, QString(expected.isNull() ? text : expected));
         QStringList seen;
         for (const InstallReport::EntryResult& entry : results)
-            seen << entry.id + ' ' + InstallReport::describe(entry.outcome);
+            seen << entry.id + ' ' + InstallReport::describe(entry.outcome) + (entry.detail.isEmpty() ? "" : ": ")
+                    + entry.detail;
         QCOMPARE(seen, outcomes);
+        InstallReport report;
+        for (const InstallReport::EntryResult& entry : results)
+            report.addEntry(entry);
+        QCOMPARE(ReportSummary::installProblems(report).contains("refused"), outcomes.join(' ').contains("refused"));
         if (!removing) {
             QCOMPARE(add(edited, nullptr), edited);
             QCOMPARE(remove(edited, nullptr) == text, restores);
         }
     }
 
-    void deeplyNestedSnippetIsInsertedWithBoundedIndentation()
+    void nestingAtTheBoundIsInsertedWithBoundedIndentation()
     {
-        const QString nested = "<menu id=\"deep\">" + QStringLiteral("<m>").repeated(200000);
-        const QString text = EntryEditor::addMenuInserts("<menu id=\"m\">\n</menu>", { { "m", "deep", nested } });
-        QVERIFY(text.contains("\n    <menu id=\"deep\">\n        <m>"));
+        const QString text = EntryEditor::addMenuInserts(
+            "<menu id=\"m\">\n</menu>", { { "m", "deep", nested(MarkupBalance::maximumDepth - 1) } });
+        QVERIFY(text.contains("\n    <m>\n        <m>"));
         // One capped indentation per element, not one growing with the depth.
-        QVERIFY(text.size() < 200000 * (3 + 1 + 4 * EntryEditor::maximumIndentDepth));
+        QVERIFY(text.size() < 2 * MarkupBalance::maximumDepth * (4 + 4 * EntryEditor::maximumIndentDepth));
     }
 };
 
