@@ -102,11 +102,12 @@ private slots:
             inserted(bar, "\t</category>\n",
                 "\t<category folder=\"V&quot; a=&quot;&lt;&amp;\" id=\"C\">\n\t\t<button id=\"B\"/>\n\t</category>\n"),
             QStringList { "A refused: its category id holds a quote or an angle bracket", "B added" }, true);
-        addTestRow("in a CR LF file, inserted lines and the opened target end in CR LF", false,
-            QByteArray("<menubar>\r\n  <menu id=\"m\" />\n</menubar>"), Menus { { "m", "b", "<i\nid=\"b\"/>" } },
-            Buttons {},
-            QByteArray("<menubar>\r\n  <menu id=\"m\" >\r\n      <i\r\nid=\"b\"/>\r\n  </menu>\n</menubar>"),
-            QStringList { "b added" }, false);
+        addTestRow("a file whose first line ends in CR LF gets CR LF on every inserted line", false,
+            QByteArray("<menubar id=\"bar\">\r\n  <menu id=\"m\" />\n</menubar>"),
+            Menus { { "m", "b", "<i\nid=\"b\"/>" }, { "bar", "c", "<i id=\"c\"/>" } }, Buttons {},
+            QByteArray("<menubar id=\"bar\">\r\n  <menu id=\"m\" >\r\n      <i\r\nid=\"b\"/>\r\n  </menu>"
+                       "\r\n    <i id=\"c\"/>\n</menubar>"),
+            QStringList { "b added", "c added" }, false);
         addTestRow("removal runs from the last entry to the first", true,
             inserted(m, fileEnd, "      <menuitem id=\"x\"/>\n"),
             Menus { { "DWMenu_File", "x", "" }, { "DWMenu_File", "y", "" } }, Buttons {}, m,
