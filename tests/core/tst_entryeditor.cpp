@@ -84,9 +84,9 @@ private slots:
             none, QStringList { "B skipped: target not found" }, true);
         addTestRow("markup that would leave the file ill-formed is refused, and only that", false, m,
             Menus { { "DWMenu_Commands", "X", "<menuitem id=\"X\" /><menu id=\"Injected\">" },
-                { "DWMenu_Commands", "E", "</menu><menu id=\"E\">" }, { "DWMenu_Commands", "C", "<i id=\"C\"/><!-- " },
-                { "DWMenu_Commands", "D", "<i><![CDATA[</i>" }, { "DWMenu_Commands", "T", "<!DOCTYPE m><i id=\"T\"/>" },
-                { "DWMenu_Commands", "Q", "<i id='Q>'" },
+                { "DWMenu_Commands", "E", "<i></menu><menu id=\"E\">" },
+                { "DWMenu_Commands", "C", "<i id=\"C\"/><!-- " }, { "DWMenu_Commands", "D", "<i><![CDATA[</i>" },
+                { "DWMenu_Commands", "T", "<!DOCTYPE m><i id=\"T\"/>" }, { "DWMenu_Commands", "Q", "<i id='Q>'" },
                 { "DWMenu_Commands", "OK", "<i id=\"OK\" a='>'/><!-- c -->" } },
             Buttons {}, inserted(m, commandsEnd, "        <i id=\"OK\" a='>'/>\n        <!-- c -->\n"),
             QStringList { "X refused: the element <menu> is not closed",
