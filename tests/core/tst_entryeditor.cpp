@@ -102,10 +102,10 @@ private slots:
             inserted(bar, "\t</category>\n",
                 "\t<category folder=\"V&quot; a=&quot;&lt;&amp;\" id=\"C\">\n\t\t<button id=\"B\"/>\n\t</category>\n"),
             QStringList { "A refused: its category id holds a quote or an angle bracket", "B added" }, true);
-        addTestRow("a file whose first line ends in CR LF gets CR LF on every inserted line", false,
-            QByteArray("<menubar id=\"bar\">\r\n  <menu id=\"m\" />\n</menubar>"),
+        addTestRow("inserted lines end as the first line does (CR LF), a lone CR stays", false,
+            QByteArray("<menubar id=\"bar\">\r\n<!-- x -->\r  <menu id=\"m\" />\n</menubar>"),
             Menus { { "m", "b", "<i\nid=\"b\"/>" }, { "bar", "c", "<i id=\"c\"/>" } }, Buttons {},
-            QByteArray("<menubar id=\"bar\">\r\n  <menu id=\"m\" >\r\n      <i\r\nid=\"b\"/>\r\n  </menu>"
+            QByteArray("<menubar id=\"bar\">\r\n<!-- x -->\r  <menu id=\"m\" >\r\n      <i\r\nid=\"b\"/>\r\n  </menu>"
                        "\r\n    <i id=\"c\"/>\n</menubar>"),
             QStringList { "b added", "c added" }, false);
         addTestRow("removal runs from the last entry to the first", true,
