@@ -139,7 +139,11 @@ bool ConfigurationEditor::addInsertbarInserts(const QString& locale, const Exten
 
 bool ConfigurationEditor::removeMenuInserts(const QString& locale, const ExtensionInfo& record)
 {
-    const QList<MenuInsert> inserts = record.menuInserts();
+    return removeMenuInserts(locale, record.menuInserts());
+}
+
+bool ConfigurationEditor::removeMenuInserts(const QString& locale, const QList<MenuInsert>& inserts)
+{
     if (inserts.isEmpty()) {
         return true;
     }
@@ -151,12 +155,17 @@ bool ConfigurationEditor::removeMenuInserts(const QString& locale, const Extensi
 
 bool ConfigurationEditor::removeInsertbarInserts(const QString& locale, const ExtensionInfo& record)
 {
-    const QList<InsertbarInsert> inserts = record.insertbarInserts();
+    return removeInsertbarInserts(locale, record.insertbarInserts(), nullptr);
+}
+
+bool ConfigurationEditor::removeInsertbarInserts(
+    const QString& locale, const QList<InsertbarInsert>& inserts, const QStringList* removableCategories)
+{
     if (inserts.isEmpty()) {
         return true;
     }
     return edit(locale, QLatin1String(insertbarRelativePath), QLatin1String(insertbarBackupName), Missing::LeaveAlone,
         [&](const QString& text, EntryEditor::EntryResults* results) {
-            return EntryEditor::removeInsertbarInserts(text, inserts, results);
+            return EntryEditor::removeInsertbarInserts(text, inserts, results, removableCategories);
         });
 }

@@ -39,6 +39,10 @@ public:
     bool addInsertbarInserts(const QString& locale, const ExtensionInfo& record);
     bool removeMenuInserts(const QString& locale, const ExtensionInfo& record);
     bool removeInsertbarInserts(const QString& locale, const ExtensionInfo& record);
+    // Only these entries, as an install record lists them; see EntryEditor for removableCategories.
+    bool removeMenuInserts(const QString& locale, const QList<MenuInsert>& inserts);
+    bool removeInsertbarInserts(
+        const QString& locale, const QList<InsertbarInsert>& inserts, const QStringList* removableCategories);
 
     QString menusPath(const QString& locale) const;
     QString insertbarPath(const QString& locale) const;

@@ -351,6 +351,9 @@ QString EntryEditor::addInsertbarInserts(
         const bool added = insertIntoTarget(draft, category, entry.categoryId, entry.markup, insertbarIndentUnit());
         note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId,
             added ? Outcome::Added : Outcome::TargetMissing);
+        if (results && added) {
+            results->back().createdTarget = !bars.empty();
+        }
     }
     return draft.text;
 }
@@ -374,8 +377,8 @@ QString EntryEditor::removeMenuInserts(const QString& text, const QList<MenuInse
     return draft.text;
 }
 
-QString EntryEditor::removeInsertbarInserts(
-    const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results)
+QString EntryEditor::removeInsertbarInserts(const QString& text, const QList<InsertbarInsert>& inserts,
+    EntryResults* results, const QStringList* removableCategories)
 {
     Draft draft(text);
     for (const InsertbarInsert& entry : inserts) {
@@ -392,7 +395,7 @@ QString EntryEditor::removeInsertbarInserts(
         // only then does this take the category out too, so one that other
         // extensions or Dreamweaver still use stays.
         const std::vector<CElement*> bars = draft.document.elementsByTagName(QStringLiteral("insertbar"));
-        if (!bars.empty()) {
+        if (!bars.empty() && (!removableCategories || removableCategories->contains(entry.categoryId))) {
             removeChildrenById(bars.front(), entry.categoryId);
         }
         draft.commit();

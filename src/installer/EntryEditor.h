@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class Accessor;
 class CElement;
@@ -39,8 +40,10 @@ public:
         const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results = nullptr);
     static QString removeMenuInserts(
         const QString& text, const QList<MenuInsert>& inserts, EntryResults* results = nullptr);
-    static QString removeInsertbarInserts(
-        const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results = nullptr);
+    // removableCategories, when given, names the only categories that may go
+    // once their last element is gone.
+    static QString removeInsertbarInserts(const QString& text, const QList<InsertbarInsert>& inserts,
+        EntryResults* results = nullptr, const QStringList* removableCategories = nullptr);
 
     // Puts markup after the target's last element and before the white space
     // that precedes its end tag, re-indented one unit deeper than that end tag,

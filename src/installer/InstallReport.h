@@ -67,6 +67,7 @@ public:
         QString target; // the menu or category it goes into
         EntryOutcome outcome;
         QString detail; // why it was refused
+        bool createdTarget = false; // the install created the category to add the button
     };
 
     // A planned report describes what a dry run would do; nothing was changed.

@@ -4,16 +4,21 @@
 #include "discovery/ExtensionInfo.h"
 #include "installer/ConfigurationEditor.h"
 #include "installer/IProgress.h"
+#include "installer/InstallRecord.h"
 #include "installer/InstallReport.h"
 #include "packages/IPackage.h"
 #include "packages/MXP.h"
 #include "packages/PackageSupport.h"
 #include "packages/ZXP.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QStringList>
+
+#include <optional>
 
 namespace {
 
@@ -43,7 +48,7 @@ bool isAtOrBelow(const QString& key, const QString& folderKey)
 Installer::Installer(const DreamweaverInfo& dreamweaver, IProgress* progress, InstallReport* report)
     : m_dreamweaver(dreamweaver)
     , m_progress(progress)
-    , m_report(report)
+    , m_report(report ? report : &m_ownReport)
     , m_maxExtractedTotal(PackageSupport::maxExtractedTotal)
 {
 }
@@ -74,6 +79,23 @@ QString Installer::managedFileReason(const DreamweaverInfo& dreamweaver, const Q
         if (isAtOrBelow(key, windowsPathKey(managedPath))) {
             return QStringLiteral("%1 is managed by the installer").arg(QFileInfo(managedPath).fileName());
         }
+    }
+    return QString();
+}
+
+QString Installer::storeProblem(const QString& storedPath)
+{
+    if (QFileInfo(storedPath).isDir()) {
+        return QStringLiteral("a folder stands where the manifest copy %1 must go").arg(storedPath);
+    }
+    // The store folder and its parents are made as needed: the nearest one
+    // that exists must be a folder that takes files.
+    QFileInfo folder(QFileInfo(storedPath).absolutePath());
+    while (!folder.exists()) {
+        folder = QFileInfo(folder.absolutePath());
+    }
+    if (!folder.isDir() || !folder.isWritable()) {
+        return QStringLiteral("the manifest copy %1 cannot be written in %2").arg(storedPath, folder.filePath());
     }
     return QString();
 }
@@ -130,16 +152,37 @@ bool Installer::installFromPackage(IPackage& package)
         // still listed as installed, and can be removed.
         const QString store = m_dreamweaver.extensionStoreFolder(locale);
         const QString storedPath = store + QLatin1Char('/') + PackageSupport::extractedFileName(mxiName);
-        if (!m_dryRun && !package.extractFile(mxiName, store)) {
+        const QString recordPath = InstallRecord::recordPath(storedPath);
+        const bool storedBefore = QFileInfo::exists(storedPath);
+        // A plan that cannot store the manifest fails as the install would,
+        // so that a replace can stop before it removes anything.
+        const QString storeProblem = m_dryRun ? Installer::storeProblem(storedPath) : QString();
+        if (!storeProblem.isEmpty() || (!m_dryRun && !package.extractFile(mxiName, store))) {
             if (m_report) {
                 m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::WriteFailed, QString() });
-                m_report->setError(QStringLiteral("the manifest copy %1 cannot be written").arg(storedPath));
+                m_report->setError(storeProblem.isEmpty()
+                        ? QStringLiteral("the manifest copy %1 cannot be written").arg(storedPath)
+                        : storeProblem);
             }
             return false;
         }
         if (m_report) {
             m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::Written, QString() });
         }
+
+        // An install over a stored copy adds to its record: what the earlier
+        // install wrote or replaced stays its to undo. Over a copy stored
+        // without a record (by an earlier version or another tool) it keeps
+        // none, and the removal goes by the manifest as it always did.
+        std::optional<InstallRecord> changes;
+        if (!m_dryRun && (!storedBefore || QFileInfo::exists(recordPath))) {
+            changes.emplace();
+            QString unreadable;
+            if (!storedBefore || !changes->read(recordPath, &unreadable)) {
+                changes->installedAt = QDateTime::currentMSecsSinceEpoch();
+            }
+        }
+        const QString backupFolder = InstallRecord::backupFolder(storedPath);
 
         const QList<FileEntry> files = record.files();
         if (m_progress) {
@@ -148,7 +191,7 @@ bool Installer::installFromPackage(IPackage& package)
         int done = 0;
         qint64 extractedTotal = 0;
         for (const FileEntry& entry : files) {
-            extractListedFile(package, entry, locale, extractedTotal);
+            extractListedFile(package, entry, locale, extractedTotal, changes ? &*changes : nullptr, backupFolder);
             if (m_progress) {
                 m_progress->setValue(++done);
             }
@@ -157,17 +200,33 @@ bool Installer::installFromPackage(IPackage& package)
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Adding menu entries"));
         }
+        const int entriesBefore = m_report->entries().size();
         editor.addMenuInserts(locale, record);
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Adding Insert Bar entries"));
         }
         editor.addInsertbarInserts(locale, record);
+        if (!changes) {
+            continue;
+        }
+        // Only what this install added is the extension's to take out again.
+        const QList<InstallReport::EntryResult> entries = m_report->entries();
+        for (int i = entriesBefore; i < entries.size(); ++i) {
+            const InstallReport::EntryResult& entry = entries.at(i);
+            if (entry.outcome == InstallReport::EntryOutcome::Added) {
+                changes->addEntry({ entry.kind, entry.id, entry.target, entry.createdTarget });
+            }
+        }
+        QString error;
+        if (!changes->write(recordPath, &error)) {
+            m_report->addFile({ locale, mxiName, recordPath, InstallReport::FileOutcome::WriteFailed, error });
+        }
     }
     return true;
 }
 
-void Installer::extractListedFile(
-    IPackage& package, const FileEntry& entry, const QString& locale, qint64& extractedTotal)
+void Installer::extractListedFile(IPackage& package, const FileEntry& entry, const QString& locale,
+    qint64& extractedTotal, InstallRecord* changes, const QString& backupFolder)
 {
     const QString folder = targetFolder(m_dreamweaver, entry, locale);
     if (folder.isEmpty()) {
@@ -208,15 +267,31 @@ void Installer::extractListedFile(
         }
         return;
     }
+    // What a file replaces is kept first, so that the removal can bring it
+    // back; a file the record already holds is the extension's own, from an
+    // earlier install of it.
+    const bool held = changes && changes->indexOf(path) >= 0;
+    QString backup;
+    if (changes && !held && QFileInfo(path).isFile()) {
+        backup = InstallRecord::backUp(path, backupFolder);
+        if (backup.isEmpty()) {
+            m_report->addFile({ locale, entry.source, path, InstallReport::FileOutcome::WriteFailed,
+                QStringLiteral("no copy of the file it would replace could be kept") });
+            return;
+        }
+    }
     if (package.extractFile(entry.source, folder)) {
         extractedTotal += counted;
+        if (changes && !held) {
+            changes->files.append({ path, backup });
+        }
         if (m_report) {
             m_report->addFile({ locale, entry.source, path, InstallReport::FileOutcome::Written, QString() });
         }
         return;
     }
-    if (!m_report) {
-        return;
+    if (!backup.isEmpty()) {
+        QFile::remove(backupFolder + QLatin1Char('/') + backup);
     }
     // The reader answers only yes or no; reading the entry again tells a
     // missing or damaged entry from a file that could not be written. This

@@ -1,17 +1,20 @@
 #pragma once
 
+#include "installer/InstallReport.h"
+
 #include <QHash>
 #include <QString>
 
 class DreamweaverInfo;
 class IPackage;
 class IProgress;
-class InstallReport;
+class InstallRecord;
 struct FileEntry;
 
 // Puts one extension package into every locale of one Dreamweaver
 // installation: the manifest copy into the store folder, the listed files,
-// then the menu entries and Insert-bar buttons.
+// then the menu entries and Insert-bar buttons. Beside each manifest copy it
+// keeps an install record (see InstallRecord) of what it changed.
 class Installer
 {
 public:
@@ -50,10 +53,19 @@ public:
 
 private:
     // extractedTotal: the bytes the locale's listed files took so far.
-    void extractListedFile(IPackage& package, const FileEntry& entry, const QString& locale, qint64& extractedTotal);
+    // changes, when given, receives the file, and a backup of what it replaces
+    // goes to backupFolder first.
+    void extractListedFile(IPackage& package, const FileEntry& entry, const QString& locale, qint64& extractedTotal,
+        InstallRecord* changes, const QString& backupFolder);
+    // Why the manifest copy could not be stored at storedPath, or empty;
+    // for a dry run, which writes nothing to find out.
+    static QString storeProblem(const QString& storedPath);
 
     const DreamweaverInfo& m_dreamweaver;
     IProgress* m_progress;
+    // The entries the record needs arrive through a report, so one is kept
+    // when the caller gives none.
+    InstallReport m_ownReport;
     InstallReport* m_report;
     bool m_dryRun = false;
     QHash<QString, QString>* m_plannedTexts = nullptr;

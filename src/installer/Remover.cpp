@@ -13,18 +13,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
+#include <utility>
 
-// Two spellings of one file compare equal; Windows file names ignore case.
-QString pathKey(const QString& path)
-{
-    const QString clean = QDir::cleanPath(path);
-#ifdef Q_OS_WIN
-    return clean.toLower();
-#else
-    return clean;
-#endif
-}
+namespace {
 
 bool isPlainFileName(const QString& name)
 {
@@ -66,9 +57,9 @@ void Remover::removeFileAndEmptyFolders(const QString& path)
     }
 }
 
-QHash<QString, QString> Remover::pathsListedByOthers(const QString& locale, const QString& mxiName) const
+QList<Remover::Holder> Remover::otherHolders(const QString& locale, const QString& mxiName) const
 {
-    QHash<QString, QString> paths;
+    QList<Holder> holders;
     const QDir store(m_dreamweaver.extensionStoreFolder(locale));
     // Matched without regard to case, hidden files left out, as the installed list reads the store.
     const QFileInfoList stored = store.entryInfoList({ QStringLiteral("*.mxi") }, QDir::Files);
@@ -78,56 +69,156 @@ QHash<QString, QString> Remover::pathsListedByOthers(const QString& locale, cons
         }
         ExtensionInfo other(info.absoluteFilePath());
         other.parseDetails();
-        const QString otherName = other.name().isEmpty() ? info.fileName() : other.name();
+        Holder holder { other.name().isEmpty() ? info.fileName() : other.name(), info.absoluteFilePath(), false,
+            InstallRecord(), {} };
+        QString unreadable;
+        const QString recordPath = InstallRecord::recordPath(holder.storedPath);
+        holder.hasRecord = QFileInfo::exists(recordPath) && holder.record.read(recordPath, &unreadable);
+        for (const InstallRecord::File& file : qAsConst(holder.record.files)) {
+            holder.paths.insert(InstallRecord::pathKey(file.path));
+        }
         for (const FileEntry& entry : other.files()) {
             const QString folder = Installer::targetFolder(m_dreamweaver, entry, locale);
             const QString fileName = PackageSupport::extractedFileName(entry.source);
-            if (!folder.isEmpty() && !fileName.isEmpty()) {
-                paths.insert(pathKey(folder + QLatin1Char('/') + fileName), otherName);
+            if (!holder.hasRecord && !folder.isEmpty() && !fileName.isEmpty()) {
+                holder.paths.insert(InstallRecord::pathKey(folder + QLatin1Char('/') + fileName));
             }
         }
+        holders.append(holder);
     }
-    return paths;
+    return holders;
 }
 
-QStringList Remover::removeListedFiles(const QString& locale, const QString& mxiName, const ExtensionInfo& record)
+bool Remover::deleteFile(InstallReport::FileResult& result)
+{
+    const bool existed = QFileInfo::exists(result.path);
+    if (!m_dryRun) {
+        removeFileAndEmptyFolders(result.path);
+    }
+    if (existed && !m_dryRun && QFileInfo::exists(result.path)) {
+        result.outcome = InstallReport::FileOutcome::RemoveFailed;
+        return false;
+    }
+    if (existed) {
+        result.outcome = InstallReport::FileOutcome::Removed;
+    }
+    return true;
+}
+
+void Remover::undoFile(const InstallRecord::File& claim, const InstallRecord& changes, const QString& backupFolder,
+    QList<Holder>& others, InstallReport::FileResult& result, QString* failure)
+{
+    // An extension installed later that replaced this file holds, as its
+    // backup, this extension's version. It inherits this extension's claim
+    // instead (what was there before, or nothing), and the file stays.
+    Holder* heir = nullptr;
+    int heirIndex = -1;
+    for (Holder& other : others) {
+        const int index = other.hasRecord ? other.record.indexOf(claim.path) : -1;
+        if (index >= 0 && !other.record.files.at(index).backup.isEmpty()
+            && other.record.installedAt >= changes.installedAt
+            && (!heir || other.record.installedAt < heir->record.installedAt)) {
+            heir = &other;
+            heirIndex = index;
+        }
+    }
+    if (heir) {
+        result.outcome = InstallReport::FileOutcome::KeptShared;
+        result.detail = heir->name;
+        if (m_dryRun) {
+            return;
+        }
+        InstallRecord::File& theirs = heir->record.files[heirIndex];
+        const QString theirBackup = InstallRecord::backupFolder(heir->storedPath) + QLatin1Char('/') + theirs.backup;
+        QString error;
+        bool handedOver = false;
+        if (claim.backup.isEmpty()) {
+            theirs.backup.clear();
+            handedOver = heir->record.write(InstallRecord::recordPath(heir->storedPath), &error);
+            QFile::remove(theirBackup);
+        } else {
+            handedOver = InstallRecord::moveOver(backupFolder + QLatin1Char('/') + claim.backup, theirBackup);
+        }
+        if (!handedOver) {
+            result.outcome = InstallReport::FileOutcome::RemoveFailed;
+            *failure = QStringLiteral("cannot hand %1 over to %2").arg(claim.path, heir->name);
+        }
+        return;
+    }
+    if (claim.backup.isEmpty()) {
+        for (const Holder& other : qAsConst(others)) {
+            if (other.paths.contains(InstallRecord::pathKey(claim.path))) {
+                result.outcome = InstallReport::FileOutcome::KeptShared;
+                result.detail = other.name;
+                return;
+            }
+        }
+        if (!deleteFile(result)) {
+            *failure = QStringLiteral("cannot delete %1").arg(claim.path);
+        }
+        return;
+    }
+    const QString backupPath = backupFolder + QLatin1Char('/') + claim.backup;
+    if (!QFileInfo(backupPath).isFile()) {
+        result.detail = QStringLiteral("the copy of the file it replaced is gone; the file stays");
+        return;
+    }
+    result.outcome = InstallReport::FileOutcome::Removed;
+    result.detail = QStringLiteral("the file it replaced is back");
+    if (!m_dryRun && !InstallRecord::moveOver(backupPath, claim.path)) {
+        result.outcome = InstallReport::FileOutcome::RemoveFailed;
+        *failure = QStringLiteral("cannot bring back the file %1 replaced").arg(claim.path);
+    }
+}
+
+QStringList Remover::removeListedFiles(const QString& locale, const QString& mxiName, const ExtensionInfo& record,
+    InstallRecord* changes, const QString& backupFolder)
 {
     QStringList failures;
-    const QList<FileEntry> files = record.files();
-    if (m_progress) {
-        m_progress->setMaximum(files.size());
-    }
-    // Built only when there is a file to delete: it parses every other stored manifest.
-    const QHash<QString, QString> sharedPaths
-        = files.isEmpty() ? QHash<QString, QString>() : pathsListedByOthers(locale, mxiName);
-
-    int done = 0;
-    for (const FileEntry& entry : files) {
+    // Each listed file by its source; then any file the record holds that the
+    // manifest no longer lists (an earlier install under the same name).
+    QList<std::pair<QString, QString>> sourcesAndPaths;
+    QSet<QString> listed;
+    for (const FileEntry& entry : record.files()) {
         const QString folder = Installer::targetFolder(m_dreamweaver, entry, locale);
         const QString fileName = PackageSupport::extractedFileName(entry.source);
         const QString path = folder.isEmpty() || fileName.isEmpty() ? QString() : folder + QLatin1Char('/') + fileName;
+        sourcesAndPaths.append({ entry.source, path });
+        listed.insert(InstallRecord::pathKey(path));
+    }
+    for (const InstallRecord::File& file : changes ? changes->files : QList<InstallRecord::File>()) {
+        if (!listed.contains(InstallRecord::pathKey(file.path))) {
+            sourcesAndPaths.append({ QFileInfo(file.path).fileName(), file.path });
+        }
+    }
+    if (m_progress) {
+        m_progress->setMaximum(sourcesAndPaths.size());
+    }
+    // Built only when there is a file to delete: it parses every other stored manifest.
+    QList<Holder> others = sourcesAndPaths.isEmpty() ? QList<Holder>() : otherHolders(locale, mxiName);
+
+    const InstallRecord withoutRecord;
+    int done = 0;
+    for (const auto& [source, path] : qAsConst(sourcesAndPaths)) {
         // The install refuses a managed path, so the file there is not the extension's.
         const QString managed = path.isEmpty() ? QString() : Installer::managedFileReason(m_dreamweaver, path, locale);
-        InstallReport::FileResult result { locale, entry.source, path, InstallReport::FileOutcome::NotPresent,
-            managed };
+        InstallReport::FileResult result { locale, source, path, InstallReport::FileOutcome::NotPresent, managed };
+        const int index = changes && managed.isEmpty() ? changes->indexOf(path) : -1;
         if (path.isEmpty() || !managed.isEmpty()) {
             result.outcome = InstallReport::FileOutcome::RefusedDestination;
+        } else if (changes && index < 0) {
+            // Whatever is there was not put there by this extension's install.
+            result.detail = QStringLiteral("not written by its install");
         } else {
-            const auto shared = sharedPaths.constFind(pathKey(result.path));
-            if (shared != sharedPaths.constEnd()) {
-                result.outcome = InstallReport::FileOutcome::KeptShared;
-                result.detail = shared.value();
-            } else {
-                const bool existed = QFileInfo::exists(result.path);
-                if (!m_dryRun) {
-                    removeFileAndEmptyFolders(result.path);
-                }
-                if (existed && !m_dryRun && QFileInfo::exists(result.path)) {
-                    result.outcome = InstallReport::FileOutcome::RemoveFailed;
-                    failures << QStringLiteral("cannot delete %1").arg(result.path);
-                } else if (existed) {
-                    result.outcome = InstallReport::FileOutcome::Removed;
-                }
+            // Without a record the extension counts as having created every
+            // file its manifest lists, installed before any record was kept.
+            QString failure;
+            undoFile(changes ? changes->files.at(index) : InstallRecord::File { path, QString() },
+                changes ? *changes : withoutRecord, backupFolder, others, result, &failure);
+            if (!failure.isEmpty()) {
+                failures << failure;
+            } else if (changes) {
+                changes->files.removeAt(index);
             }
         }
         if (m_report) {
@@ -162,26 +253,72 @@ void Remover::removeExtension(const QString& mxiName)
             continue;
         }
 
+        const QString recordPath = InstallRecord::recordPath(storedPath);
+        const QString backupFolder = InstallRecord::backupFolder(storedPath);
+        std::optional<InstallRecord> changes;
+        if (QFileInfo::exists(recordPath)) {
+            // A record that cannot be read says nothing of what to keep, so
+            // nothing is taken away by guess.
+            QString error;
+            if (!changes.emplace().read(recordPath, &error)) {
+                if (m_report) {
+                    m_report->addFile(
+                        { locale, mxiName, storedPath, InstallReport::FileOutcome::KeptUnfinished, error });
+                }
+                continue;
+            }
+        }
+        QList<MenuInsert> menuEntries;
+        QList<InsertbarInsert> buttons;
+        QStringList createdCategories;
+        for (const InstallRecord::Entry& entry : changes ? changes->entries : QList<InstallRecord::Entry>()) {
+            if (entry.kind == InstallReport::EntryKind::MenuEntry) {
+                menuEntries.append({ entry.target, entry.id, QString() });
+            } else {
+                buttons.append({ entry.target, QString(), entry.id, QString() });
+            }
+            if (entry.createdTarget) {
+                createdCategories << entry.target;
+            }
+        }
+
         QStringList unfinished;
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Removing menu entries"));
         }
-        if (!editor.removeMenuInserts(locale, *record)) {
+        const bool menusDone
+            = changes ? editor.removeMenuInserts(locale, menuEntries) : editor.removeMenuInserts(locale, *record);
+        if (!menusDone) {
             unfinished << editor.errorString();
         }
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Removing Insert Bar entries"));
         }
-        if (!editor.removeInsertbarInserts(locale, *record)) {
+        const bool buttonsDone = changes ? editor.removeInsertbarInserts(locale, buttons, &createdCategories)
+                                         : editor.removeInsertbarInserts(locale, *record);
+        if (!buttonsDone) {
             unfinished << editor.errorString();
         }
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Removing files"));
         }
-        unfinished << removeListedFiles(locale, mxiName, *record);
+        unfinished << removeListedFiles(locale, mxiName, *record, changes ? &*changes : nullptr, backupFolder);
 
-        // Without the stored copy nothing would know what is left to remove.
+        // Without the stored copy nothing would know what is left to remove;
+        // the record keeps only that, so that a later removal does not undo
+        // twice what was undone.
         if (!unfinished.isEmpty()) {
+            if (changes && !m_dryRun) {
+                QList<InstallRecord::Entry> left;
+                for (const InstallRecord::Entry& entry : qAsConst(changes->entries)) {
+                    if (entry.kind == InstallReport::EntryKind::MenuEntry ? !menusDone : !buttonsDone) {
+                        left.append(entry);
+                    }
+                }
+                changes->entries = left;
+                QString error;
+                changes->write(recordPath, &error);
+            }
             if (m_report) {
                 m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::KeptUnfinished,
                     unfinished.join(QStringLiteral("; ")) });
@@ -194,6 +331,9 @@ void Remover::removeExtension(const QString& mxiName)
             }
             continue;
         }
+        // The record and the backups go first, so that the store folder can go with the stored copy.
+        QFile::remove(recordPath);
+        QDir(backupFolder).removeRecursively();
         removeFileAndEmptyFolders(storedPath);
         if (m_report) {
             m_report->addFile({ locale, mxiName, storedPath,

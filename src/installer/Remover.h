@@ -1,10 +1,15 @@
 #pragma once
 
+#include "installer/InstallRecord.h"
+#include "installer/InstallReport.h"
+
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 class DreamweaverInfo;
+class ExtensionInfo;
 class IProgress;
 class InstallReport;
 
@@ -14,6 +19,12 @@ class InstallReport;
 // stored copy last, so that an interrupted removal can be run again. A locale
 // where any part failed keeps its stored copy, so that the extension stays
 // listed and a later removal can finish the job.
+//
+// An extension stored with an install record loses only what that record
+// lists: entries its install added, files it wrote, and files it replaced,
+// which come back from their backups. One stored without a record (by an
+// earlier version or another tool) loses every entry and file its manifest
+// lists.
 class Remover
 {
 public:
@@ -39,11 +50,29 @@ public:
     static void removeFileAndEmptyFolders(const QString& path);
 
 private:
-    // For each file path that the other extensions stored in this locale
-    // list, the name of one of them.
-    QHash<QString, QString> pathsListedByOthers(const QString& locale, const QString& mxiName) const;
-    // Why each file that should have gone is still there.
-    QStringList removeListedFiles(const QString& locale, const QString& mxiName, const class ExtensionInfo& record);
+    // Another extension stored in the same locale, with the files it holds:
+    // those its install record lists or, without one, those its manifest lists.
+    struct Holder
+    {
+        QString name;
+        QString storedPath;
+        bool hasRecord;
+        InstallRecord record;
+        QSet<QString> paths; // InstallRecord::pathKey of each
+    };
+    QList<Holder> otherHolders(const QString& locale, const QString& mxiName) const;
+
+    // Why each file that should have gone is still there. changes, when the
+    // extension has a record, decides what happens to each file and keeps
+    // only what could not be undone.
+    QStringList removeListedFiles(const QString& locale, const QString& mxiName, const ExtensionInfo& record,
+        InstallRecord* changes, const QString& backupFolder);
+    // Undoes the record's claim on one file into result; failure receives
+    // why it could not be undone.
+    void undoFile(const InstallRecord::File& claim, const InstallRecord& changes, const QString& backupFolder,
+        QList<Holder>& others, InstallReport::FileResult& result, QString* failure);
+    // Deletes a file no other extension holds; false when it stays.
+    bool deleteFile(InstallReport::FileResult& result);
 
     const DreamweaverInfo& m_dreamweaver;
     IProgress* m_progress;

@@ -327,6 +327,76 @@ private slots:
         QCOMPARE(readFile(menus + "Menus.xml"), menusXml());
     }
 
+    // A removal takes away what the install added, wrote or replaced, as its
+    // record says, and nothing else. Steps: T (tools) or W (a twin with the
+    // same entry ids and its own tool.js) installed, -T/-W removed, !T its
+    // record deleted, ?T its record damaged.
+    void removalUndoesWhatTheInstallDid_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // tool.js before the first step; null: none
+        QTest::addColumn<bool>("packed"); // T's tool.js in its package
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QByteArray>("menus"); // Menus.xml after the steps
+        QTest::addColumn<QByteArray>("tool"); // tool.js after the steps; null: none
+        const QByteArray none, mine = "mine", fresh = menusXml();
+        const QByteArray newItem = "\n      <menuitem name=\"_New...\" key=\"Cmd+N\" command=\"dw.createDocument()\" "
+                                   "id=\"DWMenu_File_New\" />";
+        addTestRow("a Dreamweaver id the extension reuses stays", none, true, "T -T", fresh, none);
+        addTestRow("an id two share stays with the one that added it", none, true, "T W -W", installedMenus,
+            QByteArray("function runTool() { return 1; }\n"));
+        addTestRow("a replaced file comes back", mine, true, "T -T", fresh, mine);
+        addTestRow("a file the install did not write stays", mine, false, "T -T", fresh, mine);
+        addTestRow("replaced by two, removed in install order", mine, true, "T W -T -W", fresh, mine);
+        addTestRow("without a record, as the manifest lists", mine, true, "T !T -T",
+            QByteArray(fresh).replace(newItem, ""), none);
+        addTestRow("a damaged record changes nothing", none, true, "T ?T -T", installedMenus,
+            QByteArray("function runTool() { return 1; }\n"));
+    }
+
+    void removalUndoesWhatTheInstallDid()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(bool, packed);
+        QFETCH(QString, steps);
+        QFETCH(QByteArray, menus);
+        QFETCH(QByteArray, tool);
+
+        DreamweaverInfo dreamweaver = installation({ "en_US" });
+        const QString configuration = dreamweaver.configurationFolder("en_US") + '/';
+        const QString store = dreamweaver.extensionStoreFolder("en_US") + '/';
+        QVERIFY(before.isNull() || writeFile(configuration + "Commands/Velkor/tool.js", before));
+        TestExtension tools = toolsExtension(), twin = toolsExtension();
+        tools.files[1].data = packed ? tools.files[1].data : QByteArray();
+        tools.configurationChanges += "<menu-insert appendTo=\"DWMenu_File\"><menuitem id=\"DWMenu_File_New\"/>"
+                                      "</menu-insert>\n";
+        twin.id = "com.velkor.twin";
+        twin.manifestName = "Twin.mxi";
+        twin.files = { { "tool.js", "twin", "$dreamweaver/Configuration/Commands/Velkor" } };
+        QStringList installed;
+        for (const QString& step : steps.split(' ')) {
+            const TestExtension& extension = step.endsWith('T') ? tools : twin;
+            const QString mxi = extension.manifestName;
+            if (step.size() == 1)
+                QVERIFY(dreamweaver.installPackage(package(extension), nullptr));
+            if (step.startsWith('!') || step.startsWith('?'))
+                QVERIFY(QFile::remove(store + mxi + ".record")
+                    && (step.startsWith('!')
+                        || writeFile(store + mxi + ".record", "moravel-install-record 1\nfile x")));
+            if (step.startsWith('-'))
+                dreamweaver.removeExtension(mxi, nullptr);
+            installed.removeAll(mxi);
+            installed << (QFileInfo::exists(store + mxi) ? QStringList { mxi } : QStringList());
+        }
+        QCOMPARE(readFile(configuration + "Menus/Menus.xml"), menus);
+        QCOMPARE(readFile(configuration + "Commands/Velkor/tool.js"), tool);
+        QCOMPARE(QFileInfo::exists(configuration + "Commands/Velkor/Velkor Tool.htm"),
+            installed.contains("Velkor Tools.mxi"));
+        // Records and backups are never taken for manifests, and go with the last extension.
+        dreamweaver.loadInstalledExtensions();
+        QCOMPARE(dreamweaver.installedExtensions().size(), installed.size());
+        QCOMPARE(QFileInfo::exists(store), !installed.isEmpty());
+    }
+
 #ifdef Q_OS_LINUX
     // Root ignores permissions but not a file size limit. One just above the
     // old Menus.xml stops the install inside the write of the new one, the

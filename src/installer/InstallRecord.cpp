@@ -1,0 +1,162 @@
+#include "installer/InstallRecord.h"
+
+#include "installer/ConfigurationFile.h"
+#include "packages/PackageSupport.h"
+#include "platform/CappedFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+const QByteArray header = "moravel-install-record 1";
+
+// Fields are separated by single spaces, so each is percent-encoded: an id
+// from a manifest may hold spaces or line breaks.
+QByteArray field(const QString& text)
+{
+    return QUrl::toPercentEncoding(text, "/:");
+}
+
+QString text(const QByteArray& field)
+{
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(field));
+}
+
+} // namespace
+
+QString InstallRecord::recordPath(const QString& storedManifestPath)
+{
+    return storedManifestPath + QStringLiteral(".record");
+}
+
+QString InstallRecord::backupFolder(const QString& storedManifestPath)
+{
+    return storedManifestPath + QStringLiteral(".backup");
+}
+
+QString InstallRecord::pathKey(const QString& path)
+{
+    const QString clean = QDir::cleanPath(path);
+#ifdef Q_OS_WIN
+    return clean.toLower();
+#else
+    return clean;
+#endif
+}
+
+bool InstallRecord::read(const QString& path, QString* error)
+{
+    *this = InstallRecord();
+    QByteArray bytes;
+    if (!CappedFile::read(path, maximumSize, &bytes, error)) {
+        return false;
+    }
+    const QList<QByteArray> lines = bytes.split('\n');
+    if (lines.first() != header) {
+        *error = QStringLiteral("%1 is not an install record this version reads").arg(path);
+        return false;
+    }
+    for (int number = 1; number < lines.size(); ++number) {
+        const QList<QByteArray> fields = lines.at(number).split(' ');
+        const QByteArray& kind = fields.first();
+        bool valid = true;
+        if (kind.isEmpty() && fields.size() == 1) {
+            continue;
+        } else if (kind == "installed" && fields.size() == 2) {
+            installedAt = fields.at(1).toLongLong(&valid);
+        } else if (kind == "file" && fields.size() == 3) {
+            const File file { text(fields.at(1)), text(fields.at(2)) };
+            // The backup name is joined to the backup folder: it may not lead out of it.
+            valid = QDir::isAbsolutePath(file.path)
+                && (file.backup.isEmpty() || PackageSupport::extractedFileName(file.backup) == file.backup);
+            files.append(file);
+        } else if ((kind == "menu" && fields.size() == 3) || (kind == "button" && fields.size() == 4)) {
+            const bool menu = kind == "menu";
+            entries.append({ menu ? InstallReport::EntryKind::MenuEntry : InstallReport::EntryKind::InsertbarButton,
+                text(fields.at(1)), text(fields.at(2)), !menu && fields.at(3) == "created" });
+        } else {
+            valid = false;
+        }
+        if (!valid) {
+            *error = QStringLiteral("line %1 of the install record %2 cannot be read").arg(number + 1).arg(path);
+            *this = InstallRecord();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool InstallRecord::write(const QString& path, QString* error) const
+{
+    QByteArray bytes = header + "\ninstalled " + QByteArray::number(installedAt) + '\n';
+    for (const File& file : files) {
+        bytes += "file " + field(file.path) + ' ' + field(file.backup) + '\n';
+    }
+    for (const Entry& entry : entries) {
+        if (entry.kind == InstallReport::EntryKind::MenuEntry) {
+            bytes += "menu " + field(entry.id) + ' ' + field(entry.target) + '\n';
+        } else {
+            bytes += "button " + field(entry.id) + ' ' + field(entry.target) + ' '
+                + (entry.createdTarget ? "created" : "found") + '\n';
+        }
+    }
+    return ConfigurationFile::writeWhole(path, bytes, error);
+}
+
+int InstallRecord::indexOf(const QString& path) const
+{
+    const QString key = pathKey(path);
+    for (int i = 0; i < files.size(); ++i) {
+        if (pathKey(files.at(i).path) == key) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+QString InstallRecord::backUp(const QString& path, const QString& folder)
+{
+    if (!QDir().mkpath(folder)) {
+        return QString();
+    }
+    int number = 1;
+    while (QFileInfo::exists(folder + QLatin1Char('/') + QString::number(number))) {
+        ++number;
+    }
+    // QFile::copy writes a temporary file and renames it: a failed copy leaves no partial backup.
+    const QString name = QString::number(number);
+    return QFile::copy(path, folder + QLatin1Char('/') + name) ? name : QString();
+}
+
+void InstallRecord::addEntry(const Entry& entry)
+{
+    for (const Entry& held : qAsConst(entries)) {
+        if (held.kind == entry.kind && held.id == entry.id && held.target == entry.target) {
+            return;
+        }
+    }
+    entries.append(entry);
+}
+
+bool InstallRecord::moveOver(const QString& from, const QString& to)
+{
+    if (!QDir().mkpath(QFileInfo(to).absolutePath())) {
+        return false;
+    }
+    // std::filesystem::rename replaces an existing target; QFile::rename refuses to.
+#ifdef Q_OS_WIN
+    const std::filesystem::path source(from.toStdWString()), target(to.toStdWString());
+#else
+    const std::filesystem::path source(QFile::encodeName(from).toStdString()),
+        target(QFile::encodeName(to).toStdString());
+#endif
+    std::error_code error;
+    std::filesystem::rename(source, target, error);
+    return !error;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "installer/InstallReport.h"
+
+#include <QList>
+#include <QString>
+
+// What one install changed in one locale, kept beside the stored manifest so
+// that the removal takes away exactly that: a file that was there before the
+// install comes back from its backup, and a menu entry or button that the
+// install found already present stays where it was.
+class InstallRecord
+{
+public:
+    struct File
+    {
+        QString path;
+        // Name, in backupFolder(), of the content the install replaced; empty
+        // when the install created the file.
+        QString backup;
+    };
+
+    struct Entry
+    {
+        InstallReport::EntryKind kind;
+        QString id;
+        QString target;
+        bool createdTarget; // the install created the category for this button
+    };
+
+    // Records are a line per file or entry; a larger file is not one of ours.
+    static constexpr qint64 maximumSize = 16 * 1024 * 1024;
+
+    // The record's own suffix and folder never end in ".mxi", so the
+    // installed list never takes them for a manifest.
+    static QString recordPath(const QString& storedManifestPath);
+    static QString backupFolder(const QString& storedManifestPath);
+    // Two spellings of one file compare equal; Windows file names ignore case.
+    static QString pathKey(const QString& path);
+
+    // False, with the reason, for a file that is not a whole record of this
+    // version; nothing of it is kept then.
+    bool read(const QString& path, QString* error);
+    bool write(const QString& path, QString* error) const;
+
+    // Index in files of path, or -1.
+    int indexOf(const QString& path) const;
+    // Copies the file at path into folder under a name no other backup there
+    // has, and returns that name; empty when the copy could not be made.
+    static QString backUp(const QString& path, const QString& folder);
+    void addEntry(const Entry& entry);
+    // Renames from over to, replacing it in one step, and makes to's folder
+    // if it is gone.
+    static bool moveOver(const QString& from, const QString& to);
+
+    qint64 installedAt = 0; // milliseconds since the epoch: orders installs that hold one path
+    QList<File> files;
+    QList<Entry> entries;
+};
