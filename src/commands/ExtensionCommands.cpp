@@ -194,6 +194,24 @@ ExtensionCommands::Result ExtensionCommands::replaceAndInstall(
     // A dry run plans the install on the configuration files as the planned removal leaves them.
     QHash<QString, QString> plannedTexts;
     Result result = Result::Done;
+    // Before a replace removes anything, the same plan tells whether the
+    // install would fail: then the installed version stays as it is.
+    if (replaced && !m_dryRun) {
+        QHash<QString, QString> texts;
+        Remover plannedRemoval(target, nullptr, nullptr);
+        plannedRemoval.setDryRun(true, &texts);
+        plannedRemoval.removeExtension(replaced->fileName());
+        InstallReport plan;
+        Installer plannedInstall(target, nullptr, &plan);
+        plannedInstall.setDryRun(true, &texts);
+        if (!plannedInstall.installPackage(path)) {
+            const QString reason = plan.error().isEmpty() ? tr("the package cannot be read") : plan.error();
+            m_user.warn(tr("%1 was not installed: %2; %3 stays installed.")
+                            .arg(title, reason, titleOf(replaced->name(), replaced->version())),
+                plan.toText());
+            return Result::Failed;
+        }
+    }
     if (replaced) {
         result = removeAndReport(target, *replaced,
             m_dryRun ? tr("Would remove %1 from %2 first:") : tr("Removed %1 from %2:"), &plannedTexts);

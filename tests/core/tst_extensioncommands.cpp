@@ -146,6 +146,12 @@ private slots:
         row("a removal left incomplete: the install still goes on", "file",
             { question, "Removing", partly + "files could not be deleted:", "Installing", notAll }, Result::Incomplete,
             plus, [](Case& c) { c.damage = "stuck file"; });
+        row("a replace whose install would fail: nothing removed", "file",
+            { question, "warning: $T was not installed: a folder stands where the manifest copy" }, Result::Failed,
+            kept, [](Case& c) {
+                c.damage = "blocked store";
+                c.package.manifestName = "Plus.mxi";
+            });
         const QString waiting = "notice: Waiting for another program to finish with Dreamweaver CS6";
         const QString locked = "$T was left as it is: another program kept Dreamweaver CS6 locked";
         const Change lockedOut = [](Case& c) { c.damage = "locked"; };
@@ -222,6 +228,8 @@ private slots:
         const QString tool = configuration() + "/Commands/Velkor/tool.js";
         if (c.damage == "stuck file")
             QVERIFY(QFile::remove(tool) && writeFile(tool + "/inside.txt", "x"));
+        if (c.damage == "blocked store")
+            QVERIFY(QDir().mkpath(m_dreamweaver.extensionStoreFolder("en_US") + "/Plus.mxi/inside"));
         if (c.damage == "bad menus")
             QVERIFY(writeFile(configuration() + "/Menus/Menus.xml",
                 "<menubar id=\"DWMenu_Commands\"><menuitem id=\"Velkor_Tool\"/>\xff</menubar>"));
