@@ -342,7 +342,7 @@ private slots:
         const QByteArray newItem = "\n      <menuitem name=\"_New...\" key=\"Cmd+N\" command=\"dw.createDocument()\" "
                                    "id=\"DWMenu_File_New\" />";
         addTestRow("a Dreamweaver id the extension reuses stays", none, true, "T -T", fresh, none);
-        addTestRow("an id two share stays with the one that added it", none, true, "T W -W", installedMenus,
+        addTestRow("an id two share stays with the one that added it", mine, true, "T W -W", installedMenus,
             QByteArray("function runTool() { return 1; }\n"));
         addTestRow("a replaced file comes back", mine, true, "T -T", fresh, mine);
         addTestRow("a file the install did not write stays", mine, false, "T -T", fresh, mine);
