@@ -135,7 +135,10 @@ void Remover::undoFile(const InstallRecord::File& claim, const InstallRecord& ch
         if (claim.backup.isEmpty()) {
             theirs.backup.clear();
             handedOver = heir->record.write(InstallRecord::recordPath(heir->storedPath), &error);
-            QFile::remove(theirBackup);
+            // Their record must stop naming the backup before it goes.
+            if (handedOver) {
+                QFile::remove(theirBackup);
+            }
         } else {
             handedOver = InstallRecord::moveOver(backupFolder + QLatin1Char('/') + claim.backup, theirBackup);
         }
