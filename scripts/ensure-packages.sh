@@ -20,5 +20,7 @@ ensure_packages() {
     $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools
-    libqt5sql5-sqlite libqt5network5 zlib1g-dev fonts-dejavu-core ca-certificates)
+# Both Qt versions: the build takes Qt 6 when it is there, test.sh builds both.
+BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
+    libqt6sql6-sqlite qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite libqt5network5 zlib1g-dev
+    fonts-dejavu-core ca-certificates)

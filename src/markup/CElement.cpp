@@ -192,19 +192,20 @@ CElement* CElement::nextInPreOrder(const CElement* subtreeRoot) const
 // writes it into one buffer sized beforehand.
 void CElement::serialise(QString& out, bool withTags) const
 {
-    auto walk = [this, withTags](auto&& emit) {
+    // Not "emit": Qt defines that word away, and every piece would vanish.
+    auto walk = [this, withTags](auto&& visit) {
         const CElement* node = this;
         for (;;) {
             if (node != this || withTags)
-                emit(node->m_startTag);
-            emit(node->m_text);
+                visit(node->m_startTag);
+            visit(node->m_text);
             if (node->m_firstChild) {
                 node = node->m_firstChild;
                 continue;
             }
             for (;;) {
                 if (node != this || withTags)
-                    emit(node->m_endTag);
+                    visit(node->m_endTag);
                 if (node == this)
                     return;
                 if (node->m_next) {

@@ -26,7 +26,7 @@ public:
 
     QStringList runs;
 
-    bool matchAt(int pos, const char* s) const override { return m_text.midRef(pos).startsWith(QLatin1String(s)); }
+    bool matchAt(int pos, const char* s) const override { return m_text.mid(pos).startsWith(QLatin1String(s)); }
     int styleAt(int) const override { return HtmlLexer::MarkupStyle::NotStyled; }
     int lineOf(int) const override { return 0; }
     int lineStartOf(int) const override { return 0; }

@@ -1,6 +1,7 @@
 #include "support/ZxpWriter.h"
 
 #include <QDataStream>
+#include <QIODevice>
 
 #include <zlib.h>
 
