@@ -1,6 +1,8 @@
 #include "app/Application.h"
 #include "ui/MainWindow.h"
 
+#include <QIcon>
+
 int main(int argc, char** argv)
 {
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
@@ -9,6 +11,14 @@ int main(int argc, char** argv)
 #endif
     Application application(argc, argv);
     application.applyStartupSettings();
+
+    // The installed icon's own sizes, so the title bar, the task bar and every
+    // dialog show what the desktop entry shows; Wayland finds the entry by name.
+    QIcon icon;
+    for (int size : { 16, 22, 24, 32, 48, 64, 128, 256 })
+        icon.addFile(QStringLiteral(":/icons/moravel-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName(QStringLiteral("moravel"));
 
     MainWindow window(nullptr);
     window.show();
