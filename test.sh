@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test, then the non-GUI tests again under the address
-# and undefined-behaviour sanitizers.
+# Builds and runs every test with Qt 6; builds everything again with Qt 5.15
+# under the address and undefined-behaviour sanitizers and runs the non-GUI
+# tests there; then builds the Debian package and checks it.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/ensure-packages.sh
@@ -8,11 +9,14 @@ ensure_packages "${BUILD_PACKAGES[@]}" unzip
 
 jobs=$(nproc)
 
-cmake -S . -B build-tests -G Ninja -DCMAKE_BUILD_TYPE=Debug
+cmake -S . -B build-tests -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORAVEL_QT_MAJOR=6
 cmake --build build-tests -j "$jobs"
 (cd build-tests && ctest --output-on-failure -j "$jobs")
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DMORAVEL_SANITIZE=ON -DMORAVEL_BUILD_GUI=OFF
+# The window is built here too, so that it keeps compiling with Qt 5; its
+# test stays out, since Qt 5's offscreen platform leaks its screens.
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORAVEL_QT_MAJOR=5 -DMORAVEL_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
-(cd build-asan && ctest --output-on-failure -j "$jobs")
+(cd build-asan && ctest --output-on-failure -j "$jobs" --label-exclude gui)
+
+scripts/check-package.sh build-tests
