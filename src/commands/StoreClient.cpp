@@ -11,11 +11,13 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
 
 const char tooLargeProperty[] = "moravelSizeLimit";
+const char stalledProperty[] = "moravelStallTimeout";
 
 QString addressFromEnvironment(const char* variable, const char* compiledIn)
 {
@@ -68,11 +70,12 @@ void StoreClient::requestCatalogue()
     QNetworkReply* reply = manager->get(storeRequest(catalogueUrl()));
     watchCertificates(reply);
     limitReplySize(reply, maximumCatalogueSize);
+    limitStall(reply);
 }
 
 void StoreClient::catalogueReplyFinished(QNetworkReply* reply)
 {
-    const QByteArray bytes = reply->readAll();
+    const QByteArray bytes = reply->isOpen() ? reply->readAll() : QByteArray();
     m_catalogueError = takeFailureReason(reply, bytes);
     reply->deleteLater();
     if (!m_catalogueError.isEmpty())
@@ -103,6 +106,7 @@ QByteArray StoreClient::downloadPackage(const QString& fileName, IProgress* prog
     QNetworkReply* reply = manager.get(storeRequest(downloadsUrl() + fileName));
     watchCertificates(reply);
     limitReplySize(reply, maximumPackageSize);
+    limitStall(reply);
     if (progress) {
         connect(reply, &QNetworkReply::downloadProgress, reply, [progress](qint64 received, qint64 total) {
             progress->setMaximum(int(total));
@@ -114,7 +118,8 @@ QByteArray StoreClient::downloadPackage(const QString& fileName, IProgress* prog
     while (!reply->isFinished())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
-    const QByteArray bytes = reply->readAll();
+    // An aborted reply is closed, and reading it would only complain.
+    const QByteArray bytes = reply->isOpen() ? reply->readAll() : QByteArray();
     m_downloadError = takeFailureReason(reply, bytes);
     if (m_downloadError.isEmpty() && bytes.isEmpty())
         m_downloadError = tr("the server sent an empty file");
@@ -139,12 +144,30 @@ void StoreClient::limitReplySize(QNetworkReply* reply, qint64 limit)
         [enforce](qint64 received, qint64 total) { enforce(qMax(received, total)); });
 }
 
+void StoreClient::limitStall(QNetworkReply* reply)
+{
+    auto* timer = new QTimer(reply);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, reply, [reply, timeout = m_stallTimeoutMs] {
+        reply->setProperty(stalledProperty, timeout);
+        reply->abort();
+    });
+    // Only arriving bytes restart it: a slow transfer may take as long as it
+    // needs while it keeps moving.
+    connect(reply, &QNetworkReply::downloadProgress, timer, [timer] { timer->start(); });
+    connect(reply, &QNetworkReply::finished, timer, &QTimer::stop);
+    timer->start(m_stallTimeoutMs);
+}
+
 QString StoreClient::takeFailureReason(QNetworkReply* reply, const QByteArray& body)
 {
     const QList<QSslError> sslErrors = m_sslErrors.take(reply);
     const QVariant limit = reply->property(tooLargeProperty);
     if (limit.isValid())
         return tr("the file is larger than %1 MiB").arg(limit.toLongLong() / (1024 * 1024));
+    const QVariant stalled = reply->property(stalledProperty);
+    if (stalled.isValid())
+        return tr("no data arrived for %1 seconds").arg(stalled.toInt() / 1000.0);
     if (!sslErrors.isEmpty()) {
         QStringList texts;
         for (const QSslError& error : sslErrors)

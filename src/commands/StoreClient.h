@@ -14,8 +14,9 @@ class IProgress;
 class QNetworkReply;
 
 // The publisher's Store over the network: the catalogue, read once and kept,
-// and package downloads. Certificates are checked, and replies are capped in
-// size, because their bodies are held in memory.
+// and package downloads. Certificates are checked, replies are capped in
+// size, because their bodies are held in memory, and a transfer that stops
+// receiving data fails instead of waiting for a server that never answers.
 class StoreClient : public QObject
 {
     Q_OBJECT
@@ -23,6 +24,7 @@ class StoreClient : public QObject
 public:
     static constexpr qint64 maximumCatalogueSize = 16 * 1024 * 1024;
     static constexpr qint64 maximumPackageSize = 256 * 1024 * 1024;
+    static constexpr int defaultStallTimeout = 30000;
 
     explicit StoreClient(QObject* parent = nullptr);
 
@@ -30,6 +32,9 @@ public:
     // MORAVEL_DOWNLOADS_URL name others (a mirror, a test server).
     static QString catalogueUrl();
     static QString downloadsUrl();
+
+    // How long a transfer may go without receiving a byte before it fails.
+    void setStallTimeout(int milliseconds) { m_stallTimeoutMs = milliseconds; }
 
     // Starts the catalogue request; catalogueUpdated() follows a usable reply.
     void requestCatalogue();
@@ -50,6 +55,7 @@ signals:
 private:
     void catalogueReplyFinished(QNetworkReply* reply);
     void limitReplySize(QNetworkReply* reply, qint64 limit);
+    void limitStall(QNetworkReply* reply);
     // Why the reply that ended with body failed, in plain words, or empty;
     // takes the reply's recorded certificate errors along.
     QString takeFailureReason(QNetworkReply* reply, const QByteArray& body);
@@ -59,4 +65,5 @@ private:
     QHash<QNetworkReply*, QList<QSslError>> m_sslErrors;
     QString m_catalogueError;
     QString m_downloadError;
+    int m_stallTimeoutMs = defaultStallTimeout;
 };

@@ -69,14 +69,18 @@ private slots:
                                  "</group>\n  <Extension ID='c' name=Gamma version=\"3.1\" zxp=\"g/c.zxp\" />\n"
                                  "</extensions>\n";
         const StoreServer::Route whole { 200, three, Delivery::Whole };
-        const QString closed = "the connection was closed after";
+        const QString closed = "the connection was closed after", stalled = "no data arrived for 0.15 seconds";
         QTest::newRow("three entries, one nested, one with a capital E, in document order")
             << Transfer { whole, Tls::None, true, {}, {} };
         QTest::newRow("over trusted HTTPS") << Transfer { whole, Tls::Trusted, true, {}, {} };
-        QTest::newRow("no length: the bar's maximum is -1 while it arrives")
+        QTest::newRow("no length, slower than the time-out but moving: the bar's maximum is -1 while it arrives")
             << Transfer { { 200, three, Delivery::WithoutLength, -1 }, Tls::None, true, {}, {} };
         QTest::newRow("dropped connection")
             << Transfer { { 200, three, Delivery::Dropped, -1 }, Tls::None, false, closed, closed };
+        for (const Delivery delivery : { Delivery::Silent, Delivery::Stalled })
+            QTest::newRow(
+                delivery == Delivery::Silent ? "no answer: time-out" : "half the body, then silence: time-out")
+                << Transfer { { 200, three, delivery, -1 }, Tls::None, false, stalled, stalled };
         QTest::newRow("self-signed certificate")
             << Transfer { whole, Tls::Untrusted, false, "certificate", "certificate" };
         QTest::newRow("an announced size past both caps")
@@ -104,6 +108,7 @@ private slots:
         qputenv("MORAVEL_CATALOGUE_URL", QString(server.baseUrl() + "store/extensions.xml").toUtf8());
         qputenv("MORAVEL_DOWNLOADS_URL", QString(server.baseUrl() + "files/").toUtf8());
         StoreClient store;
+        store.setStallTimeout(150);
         store.catalogue() = { { "earlier", "Earlier", "0.9", "earlier.zxp" } };
         QSignalSpy updated(&store, &StoreClient::catalogueUpdated);
         store.requestCatalogue();

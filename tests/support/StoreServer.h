@@ -17,9 +17,11 @@ class StoreServer : public QTcpServer
 public:
     enum class Delivery {
         Whole, // Content-Length, then the body at once
-        WithoutLength, // no Content-Length; the body in slow pieces, ended by closing
+        WithoutLength, // no Content-Length; the body in slow pieces over 280 ms, ended by closing
         Dropped, // Content-Length, then half the body in slow pieces, then the connection closes
         Gzip, // as Whole, labelled "Content-Encoding: gzip" whether or not the client asked for it
+        Stalled, // Content-Length and half the body, then nothing while the connection stays open
+        Silent, // no answer at all
     };
     struct Route
     {
@@ -93,6 +95,8 @@ private:
     void respond(QSslSocket* socket)
     {
         const Route& route = m_route;
+        if (route.delivery == Delivery::Silent)
+            return;
         const QHash<int, QByteArray> phrases { { 200, "OK" }, { 203, "Non-Authoritative Information" },
             { 301, "Moved Permanently" }, { 404, "Not Found" } };
         QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) + ' ' + phrases.value(route.status)
@@ -102,13 +106,13 @@ private:
             head += "Content-Length: "
                 + QByteArray::number(route.declaredLength >= 0 ? route.declaredLength : route.body.size()) + "\r\n";
         socket->write(head + "\r\n");
-        const QByteArray sent
-            = route.delivery == Delivery::Dropped ? route.body.left(route.body.size() / 2) : route.body;
-        const int pieces = route.delivery == Delivery::Whole ? 1 : 4;
+        const bool half = route.delivery == Delivery::Dropped || route.delivery == Delivery::Stalled;
+        const QByteArray sent = half ? route.body.left(route.body.size() / 2) : route.body;
+        const int pieces = route.delivery == Delivery::WithoutLength || route.delivery == Delivery::Dropped ? 8 : 1;
         const int piece = (sent.size() + pieces - 1) / pieces;
-        auto send = [socket, sent, piece, pieces](int i) {
+        auto send = [socket, sent, piece, pieces, open = route.delivery == Delivery::Stalled](int i) {
             socket->write(sent.mid(i * piece, piece));
-            if (i == pieces - 1)
+            if (i == pieces - 1 && !open)
                 socket->disconnectFromHost();
         };
         send(0);
