@@ -156,7 +156,14 @@ ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
 
     IProgress* progress = m_user.startProgress(QStringLiteral("Downloading"));
     const QByteArray data = store.downloadPackage(entry.zxp, progress);
+    // Cancel, like a No to the replace question, leaves everything as it was
+    // and needs no warning: the user asked for it.
+    const bool cancelled = progress && progress->isCancelled();
     m_user.finishProgress(progress);
+    if (cancelled) {
+        m_user.notice(tr("%1 was not installed: the download was cancelled.").arg(title));
+        return Result::Refused;
+    }
     if (data.isEmpty()) {
         m_user.warn(
             tr("%1 (%2) could not be downloaded: %3.").arg(entry.name, entry.zxp, store.downloadError()), QString());

@@ -65,7 +65,8 @@ public:
     // Asks, then removes the installed extension stored as mxiName.
     Result removeExtension(DreamweaverInfo& target, const QString& mxiName);
     // Downloads a catalogue entry and installs it; the replace question comes
-    // first, and nothing is removed unless the download arrived whole.
+    // first, and nothing is removed unless the download arrived whole and
+    // was not cancelled (Refused).
     Result installCatalogueEntry(DreamweaverInfo& target, const CatalogueEntry& entry, StoreClient& store);
     // Every installed extension of target, checked.
     static QList<Health> verify(DreamweaverInfo& target);

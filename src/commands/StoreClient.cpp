@@ -98,8 +98,10 @@ void StoreClient::catalogueReplyFinished(QNetworkReply* reply)
 
 QByteArray StoreClient::downloadPackage(const QString& fileName, IProgress* progress)
 {
-    if (progress)
+    if (progress) {
+        progress->setCancellable(true);
         progress->setStatus(QStringLiteral("Downloading ") + fileName);
+    }
     m_downloadError.clear();
 
     QNetworkAccessManager manager;
@@ -114,14 +116,19 @@ QByteArray StoreClient::downloadPackage(const QString& fileName, IProgress* prog
         });
     }
     // Sleeps until the next event instead of spinning: the reply can only
-    // end while an event is processed.
-    while (!reply->isFinished())
+    // end, and Cancel can only be pressed, while an event is processed.
+    const auto cancelled = [progress] { return progress && progress->isCancelled(); };
+    while (!reply->isFinished() && !cancelled())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (!reply->isFinished())
+        reply->abort();
 
     // An aborted reply is closed, and reading it would only complain.
     const QByteArray bytes = reply->isOpen() ? reply->readAll() : QByteArray();
     m_downloadError = takeFailureReason(reply, bytes);
-    if (m_downloadError.isEmpty() && bytes.isEmpty())
+    if (cancelled())
+        m_downloadError = tr("the download was cancelled");
+    else if (m_downloadError.isEmpty() && bytes.isEmpty())
         m_downloadError = tr("the server sent an empty file");
     if (progress)
         progress->setFinished();

@@ -41,7 +41,9 @@ public:
     QVector<CatalogueEntry>& catalogue() { return m_catalogue; }
 
     // The package's bytes, or an empty array when the transfer failed;
-    // downloadError() then says why. Waits, processing events, until the reply ends.
+    // downloadError() then says why. Waits, processing events, until the reply
+    // ends or progress is cancelled; a cancelled download is aborted and
+    // returns nothing, even when its last byte had already arrived.
     QByteArray downloadPackage(const QString& fileName, IProgress* progress);
 
     // Why the last catalogue request or package download failed, in plain

@@ -17,4 +17,10 @@ public:
     virtual void setValue(int value) = 0;
     virtual void setFinished() = 0;
     virtual bool isFinished() = 0;
+
+    // Only an operation that can stop without leaving anything half done
+    // offers a Cancel; it then looks at isCancelled() as it goes, and a face
+    // without a way to cancel keeps both as they are.
+    virtual void setCancellable(bool) { }
+    virtual bool isCancelled() { return false; }
 };

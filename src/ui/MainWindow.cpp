@@ -5,6 +5,7 @@
 #include "ui/MainWindowForm.h"
 #include "ui/Progress.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -156,6 +157,9 @@ void MainWindow::slotSelectDreamweaver(int)
 
 bool MainWindow::confirm(const QString& question, const QString&)
 {
+    // Nobody is left to answer once the window has closed.
+    if (m_closing)
+        return false;
     QMessageBox box(QMessageBox::Question, QString(), question, QMessageBox::Yes | QMessageBox::No, this);
     box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Yes;
@@ -182,8 +186,19 @@ IProgress* MainWindow::startProgress(const QString& title)
 
 void MainWindow::finishProgress(IProgress* progress)
 {
-    if (auto* dialog = dynamic_cast<Progress*>(progress))
+    if (auto* dialog = dynamic_cast<Progress*>(progress)) {
         dialog->hide();
+        dialog->deleteLater();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    m_closing = true;
+    const QList<Progress*> running = findChildren<Progress*>();
+    for (Progress* progress : running)
+        progress->reject();
+    QMainWindow::closeEvent(event);
 }
 
 bool MainWindow::installPackageFile(QString path)
@@ -234,8 +249,11 @@ void MainWindow::installPackageFiles(const QStringList& paths)
         warn(lines.join(QLatin1Char('\n')), QString());
         return;
     }
-    for (const QString& path : paths)
+    for (const QString& path : paths) {
+        if (m_closing)
+            return;
         installPackageFile(path);
+    }
 }
 
 void MainWindow::slotInstallStartupPackages()

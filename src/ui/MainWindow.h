@@ -9,6 +9,7 @@
 #include <memory>
 
 class DreamweaverInfo;
+class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
 class MainWindowForm;
@@ -51,6 +52,10 @@ private slots:
     void slotInstallStartupPackages();
 
 protected:
+    // Closing cancels a download in flight and stops a run of installs, so
+    // that nothing is installed once the window is gone; an install already
+    // writing finishes first, because stopping it halfway would leave a mess.
+    void closeEvent(QCloseEvent* event) override;
     // Files dropped on the window: packages are installed, anything else is
     // refused with a message.
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -68,4 +73,5 @@ private:
     void installedChanged() override { updateInstalledTable(); }
 
     std::unique_ptr<MainWindowForm> ui;
+    bool m_closing = false;
 };

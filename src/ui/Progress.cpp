@@ -3,6 +3,7 @@
 #include "ui/ProgressForm.h"
 
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -12,6 +13,7 @@ Progress::Progress(QWidget* parent)
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &Progress::reject);
 }
 
 Progress::~Progress() = default;
@@ -19,6 +21,7 @@ Progress::~Progress() = default;
 void Progress::reset()
 {
     m_finished = false;
+    setCancellable(false);
     setWindowTitle(QString());
     ui->statusLabel->setText(QString());
     ui->progressBar->setValue(0);
@@ -55,4 +58,21 @@ void Progress::setFinished()
 bool Progress::isFinished()
 {
     return m_finished;
+}
+
+void Progress::setCancellable(bool cancellable)
+{
+    m_cancellable = cancellable;
+    m_cancelled = false;
+    ui->buttonBox->setEnabled(true);
+    ui->buttonBox->setVisible(cancellable);
+}
+
+void Progress::reject()
+{
+    if (!m_cancellable || m_cancelled)
+        return;
+    m_cancelled = true;
+    ui->buttonBox->setEnabled(false);
+    ui->statusLabel->setText(tr("Cancelling..."));
 }

@@ -10,6 +10,8 @@ class ProgressForm;
 // The modal dialog that long operations report to. Status and value updates
 // let Qt process pending events, because the operations run on the GUI thread
 // and the dialog must repaint and network replies must arrive meanwhile.
+// Escape and closing it are its Cancel: the dialog stays until the operation
+// ends, so it never hides work that goes on.
 class Progress : public QDialog, public IProgress
 {
     Q_OBJECT
@@ -25,8 +27,16 @@ public:
     void setValue(int value) override;
     void setFinished() override;
     bool isFinished() override;
+    void setCancellable(bool cancellable) override;
+    bool isCancelled() override { return m_cancelled; }
+
+public slots:
+    // Cancels when the operation offers it; otherwise does nothing.
+    void reject() override;
 
 private:
     std::unique_ptr<ProgressForm> ui;
     bool m_finished = false;
+    bool m_cancellable = false;
+    bool m_cancelled = false;
 };

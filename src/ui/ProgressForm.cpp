@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
@@ -24,6 +25,11 @@ void ProgressForm::setupUi(QDialog* dialog)
     progressBar->setObjectName(QStringLiteral("progressBar"));
     progressBar->setMinimumSize(QSize(390, 0));
     verticalLayout->addWidget(progressBar);
+
+    buttonBox = new QDialogButtonBox(QDialogButtonBox::Cancel, dialog);
+    buttonBox->setObjectName(QStringLiteral("buttonBox"));
+    buttonBox->hide();
+    verticalLayout->addWidget(buttonBox);
 
     retranslateUi(dialog);
 }

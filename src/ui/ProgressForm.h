@@ -1,6 +1,7 @@
 #pragma once
 
 class QDialog;
+class QDialogButtonBox;
 class QLabel;
 class QProgressBar;
 class QVBoxLayout;
@@ -14,6 +15,7 @@ public:
     QVBoxLayout* verticalLayout = nullptr;
     QLabel* statusLabel = nullptr;
     QProgressBar* progressBar = nullptr;
+    QDialogButtonBox* buttonBox = nullptr; // Cancel, shown only where an operation can stop
 
     void setupUi(QDialog* dialog);
     void retranslateUi(QDialog* dialog);

@@ -6,6 +6,7 @@
 #include "ui/MainWindow.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -31,6 +32,7 @@ public:
     QList<QWidget*> boxParents; // null for a box that would render names from outside as markup
     QMessageBox::StandardButton answer = QMessageBox::Yes; // to every question
     QString fileToChoose; // empty: the file dialog is cancelled
+    std::function<bool(QWidget*)> onProgress; // tried on each progress dialog every 10 ms until it returns true
 
     DialogDriver() { qApp->installEventFilter(this); }
 
@@ -55,6 +57,12 @@ protected:
             });
         } else if (widget->inherits("Progress")) {
             log << widget->windowTitle();
+            auto* poll = new QTimer(widget);
+            connect(poll, &QTimer::timeout, widget, [this, widget, poll] {
+                if (!onProgress || onProgress(widget))
+                    poll->stop();
+            });
+            poll->start(10);
         }
         return false;
     }
@@ -78,7 +86,7 @@ TestExtension extension(const QByteArray& name, const QByteArray& version, const
 
 struct Gesture
 {
-    QString gesture; // "install", "cancel", "store", "remove", "remove: no", "drop" or "start"
+    QString gesture; // "install", "cancel", "store", "store: <what stops it>", "remove", "remove: no", "drop", "start"
     bool withInstallation;
     QStringList files; // dropped, or the command line; "@" stands for the packages' folder
     QStringList log;
@@ -213,6 +221,9 @@ private slots:
         row("a cancelled file dialog does nothing", { "cancel", true, {}, { fileDialog }, {}, { tools } });
         row("a Store row's Install downloads, then replaces",
             { "store", true, {}, { replace, "Downloading", "Removing", "Installing" }, {}, { alpha, plus } });
+        for (const char* stop : { "store: Cancel", "store: Escape", "store: close the window" })
+            row(qPrintable(QString(stop) + ", while downloading: nothing removed or installed, no warning"),
+                { stop, true, {}, { replace, "Downloading" }, {}, { tools } });
         row("a Remove button removes its own extension, though the list under the table changed",
             { "remove", true, {}, { remove, "Removing" }, {}, { alpha } });
         row("a Remove button, answered No", { "remove: no", true, {}, { remove }, {}, { tools } });
@@ -245,8 +256,11 @@ private slots:
 
         const bool start = c.gesture == "start";
         launch(start ? c.files : QStringList(), c.withInstallation || !start);
-        StoreServer server(
-            StoreServer::Tls::None, { 200, readFile(root() + "/packages/plus.zxp"), StoreServer::Delivery::Whole, -1 });
+        // A download to stop never ends by itself; it is stopped once the server has its request, as a user would.
+        const QString stop = c.gesture.startsWith("store: ") ? c.gesture.mid(7) : QString();
+        StoreServer server(StoreServer::Tls::None,
+            { 200, readFile(root() + "/packages/plus.zxp"),
+                stop.isEmpty() ? StoreServer::Delivery::Whole : StoreServer::Delivery::Stalled, -1 });
         if (!start) {
             QVERIFY(dreamweaver().installPackage(root() + "/packages/tools.zxp", nullptr));
             m_window->updateInstalledTable();
@@ -265,9 +279,21 @@ private slots:
 
         m_driver->answer = c.gesture.endsWith("no") ? QMessageBox::No : QMessageBox::Yes;
         m_driver->fileToChoose = c.gesture == "install" ? root() + "/packages/plus.zxp" : QString();
+        if (!stop.isEmpty())
+            m_driver->onProgress = [this, &server, stop](QWidget* dialog) {
+                if (server.requests().isEmpty())
+                    return false;
+                if (stop == "Escape")
+                    QTest::keyClick(dialog, Qt::Key_Escape);
+                else if (stop == "Cancel")
+                    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+                else
+                    m_window->close();
+                return true;
+            };
         if (c.gesture == "install" || c.gesture == "cancel")
             m_window->findChild<QPushButton*>("installButton")->click();
-        else if (c.gesture == "store")
+        else if (c.gesture.startsWith("store"))
             click("tableStore", "Velkor Tools Plus");
         else if (c.gesture.startsWith("remove"))
             click("tableInstalled", "Velkor Tools");
