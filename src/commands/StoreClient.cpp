@@ -18,6 +18,7 @@ namespace {
 
 const char tooLargeProperty[] = "moravelSizeLimit";
 const char stalledProperty[] = "moravelStallTimeout";
+const char cancelledProperty[] = "moravelCancelled";
 
 QString addressFromEnvironment(const char* variable, const char* compiledIn)
 {
@@ -120,15 +121,15 @@ QByteArray StoreClient::downloadPackage(const QString& fileName, IProgress* prog
     const auto cancelled = [progress] { return progress && progress->isCancelled(); };
     while (!reply->isFinished() && !cancelled())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (!reply->isFinished())
+    if (!reply->isFinished()) {
+        reply->setProperty(cancelledProperty, true);
         reply->abort();
+    }
 
     // An aborted reply is closed, and reading it would only complain.
     const QByteArray bytes = reply->isOpen() ? reply->readAll() : QByteArray();
     m_downloadError = takeFailureReason(reply, bytes);
-    if (cancelled())
-        m_downloadError = tr("the download was cancelled");
-    else if (m_downloadError.isEmpty() && bytes.isEmpty())
+    if (m_downloadError.isEmpty() && bytes.isEmpty())
         m_downloadError = tr("the server sent an empty file");
     if (progress)
         progress->setFinished();
@@ -161,7 +162,7 @@ void StoreClient::limitStall(QNetworkReply* reply)
     });
     // Only arriving bytes restart it: a slow transfer may take as long as it
     // needs while it keeps moving.
-    connect(reply, &QNetworkReply::downloadProgress, timer, [timer] { timer->start(); });
+    connect(reply, &QNetworkReply::readyRead, timer, [timer] { timer->start(); });
     connect(reply, &QNetworkReply::finished, timer, &QTimer::stop);
     timer->start(m_stallTimeoutMs);
 }
@@ -172,6 +173,8 @@ QString StoreClient::takeFailureReason(QNetworkReply* reply, const QByteArray& b
     const QVariant limit = reply->property(tooLargeProperty);
     if (limit.isValid())
         return tr("the file is larger than %1 MiB").arg(limit.toLongLong() / (1024 * 1024));
+    if (reply->property(cancelledProperty).isValid())
+        return tr("the download was cancelled");
     const QVariant stalled = reply->property(stalledProperty);
     if (stalled.isValid())
         return tr("no data arrived for %1 seconds").arg(stalled.toInt() / 1000.0);

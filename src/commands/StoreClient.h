@@ -42,8 +42,7 @@ public:
 
     // The package's bytes, or an empty array when the transfer failed;
     // downloadError() then says why. Waits, processing events, until the reply
-    // ends or progress is cancelled; a cancelled download is aborted and
-    // returns nothing, even when its last byte had already arrived.
+    // ends or progress is cancelled, which aborts the transfer.
     QByteArray downloadPackage(const QString& fileName, IProgress* progress);
 
     // Why the last catalogue request or package download failed, in plain

@@ -22,10 +22,12 @@ public:
     void setValue(int value) override { values << value; }
     void setFinished() override { ++finishedCount; }
     bool isFinished() override { return finishedCount > 0; }
+    bool isCancelled() override { return cancel && !values.isEmpty(); }
 
     QStringList statuses;
     QList<int> maximums, values;
     int finishedCount = 0;
+    bool cancel = false; // once bytes have arrived
 };
 
 // The same route serves the catalogue and the package, so that each row
@@ -75,8 +77,8 @@ private slots:
         QTest::newRow("over trusted HTTPS") << Transfer { whole, Tls::Trusted, true, {}, {} };
         QTest::newRow("no length, slower than the time-out but moving: the bar's maximum is -1 while it arrives")
             << Transfer { { 200, three, Delivery::WithoutLength, -1 }, Tls::None, true, {}, {} };
-        QTest::newRow("dropped connection")
-            << Transfer { { 200, three, Delivery::Dropped, -1 }, Tls::None, false, closed, closed };
+        QTest::newRow("dropped connection; the download's Cancel aborts it before that")
+            << Transfer { { 200, three, Delivery::Dropped, -1 }, Tls::None, false, closed, "download was cancelled" };
         for (const Delivery delivery : { Delivery::Silent, Delivery::Stalled })
             QTest::newRow(
                 delivery == Delivery::Silent ? "no answer: time-out" : "half the body, then silence: time-out")
@@ -130,6 +132,7 @@ private slots:
             qPrintable(store.catalogueError()));
 
         RecordingProgress progress;
+        progress.cancel = c.downloadError.contains("cancelled");
         const QByteArray data = store.downloadPackage(QStringLiteral("Velkor Tidy 1.zxp"), &progress);
         // The name is appended as the catalogue gives it; the URL parser encodes the spaces.
         QCOMPARE(server.requests().count("/files/Velkor%20Tidy%201.zxp"), int(c.tls != Tls::Untrusted));

@@ -227,10 +227,9 @@ private slots:
         row("a Remove button removes its own extension, though the list under the table changed",
             { "remove", true, {}, { remove, "Removing" }, {}, { alpha } });
         row("a Remove button, answered No", { "remove: no", true, {}, { remove }, {}, { tools } });
-        for (const char* button : { "install", "store", "remove" }) {
+        for (const char* button : { "install", "store", "remove" })
             row(qPrintable(QString("%1 does nothing without an installation").arg(button)),
                 { button, false, {}, {}, {}, { tools } });
-        }
         row("a dropped text file is taken, then refused naming it",
             { "drop", true, { "@/notes.txt" }, { "warning" }, { notPackage }, { tools } });
         row("dropped: the refusals first, in one warning, then the packages in order",
@@ -279,18 +278,17 @@ private slots:
 
         m_driver->answer = c.gesture.endsWith("no") ? QMessageBox::No : QMessageBox::Yes;
         m_driver->fileToChoose = c.gesture == "install" ? root() + "/packages/plus.zxp" : QString();
-        if (!stop.isEmpty())
-            m_driver->onProgress = [this, &server, stop](QWidget* dialog) {
-                if (server.requests().isEmpty())
-                    return false;
-                if (stop == "Escape")
-                    QTest::keyClick(dialog, Qt::Key_Escape);
-                else if (stop == "Cancel")
-                    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
-                else
-                    m_window->close();
-                return true;
-            };
+        m_driver->onProgress = [this, &server, stop](QWidget* dialog) {
+            if (server.requests().isEmpty())
+                return stop.isEmpty();
+            if (stop == "Escape")
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            else if (stop == "Cancel")
+                dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+            else if (stop == "close the window")
+                m_window->close();
+            return true;
+        };
         if (c.gesture == "install" || c.gesture == "cancel")
             m_window->findChild<QPushButton*>("installButton")->click();
         else if (c.gesture.startsWith("store"))
