@@ -283,7 +283,7 @@ private slots:
                 return stop.isEmpty();
             if (stop == "Escape")
                 QTest::keyClick(dialog, Qt::Key_Escape);
-            else if (stop == "Cancel")
+            else if (stop == "Cancel" && dialog->findChild<QDialogButtonBox*>()->isVisible())
                 dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
             else if (stop == "close the window")
                 m_window->close();
