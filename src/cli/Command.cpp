@@ -2,6 +2,7 @@
 
 #include "cli/Console.h"
 #include "cli/TerminalPrompt.h"
+#include "commands/StoreClient.h"
 #include "discovery/DreamweaverInfo.h"
 
 QString Command::noInstallationText()
@@ -57,4 +58,25 @@ int Command::runOperation(const std::function<ExtensionCommands::Result(Extensio
     ExtensionCommands commands(prompt);
     commands.setDryRun(m_options.dryRun);
     return exitStatus(operation(commands));
+}
+
+bool Command::loadCatalogue(StoreClient& store)
+{
+    if (store.loadCatalogue())
+        return true;
+    Console::error(QStringLiteral("moravel-cli: the Store's catalogue could not be read from %1: %2")
+                       .arg(StoreClient::catalogueUrl(), store.catalogueError()));
+    return false;
+}
+
+const CatalogueEntry* Command::findCatalogueEntry(StoreClient& store, const QString& id)
+{
+    for (const CatalogueEntry& entry : store.catalogue()) {
+        if (entry.id == id)
+            return &entry;
+    }
+    Console::error(QStringLiteral("moravel-cli: the Store has no extension \"%1\": give an id as 'moravel-cli store' "
+                                  "shows them")
+                       .arg(id));
+    return nullptr;
 }

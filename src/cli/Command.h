@@ -3,9 +3,11 @@
 #include "commands/ExtensionCommands.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class DreamweaverInfo;
+class StoreClient;
 
 // One command of moravel-cli. The work is done by the command layer; a
 // command turns its argument and options into those calls and writes the
@@ -27,6 +29,8 @@ public:
         bool json = false;
         bool yes = false;
         bool dryRun = false;
+        QString storeId; // install --store
+        QStringList ids; // update's catalogue ids; empty for all
     };
 
     explicit Command(const Options& options)
@@ -47,6 +51,11 @@ protected:
     // questions and progress on the terminal and the options' dry run.
     int runOperation(const std::function<ExtensionCommands::Result(ExtensionCommands&)>& operation) const;
     static QString noInstallationText();
+    // Reads the Store's catalogue; false (with the message written, naming
+    // the address) when it cannot be read.
+    static bool loadCatalogue(StoreClient& store);
+    // The catalogue entry with this id, or null (with the message written).
+    static const CatalogueEntry* findCatalogueEntry(StoreClient& store, const QString& id);
 
     const Options m_options;
 };

@@ -6,6 +6,8 @@
 #include "cli/InstalledCommand.h"
 #include "cli/ListCommand.h"
 #include "cli/RemoveCommand.h"
+#include "cli/StoreCommand.h"
+#include "cli/UpdateCommand.h"
 #include "cli/VerifyCommand.h"
 #include "discovery/DreamweaverInfo.h"
 #include "discovery/ExtensionDatabase.h"
@@ -20,6 +22,7 @@ struct CommandKind
 {
     const char* name;
     const char* argumentName; // its one positional argument; empty when it takes none
+    bool anyNumber; // the argument may be given any number of times, or not at all
     QStringList options; // the options it accepts
     std::function<std::unique_ptr<Command>(const Command::Options&)> create;
 };
@@ -35,24 +38,32 @@ const QList<CommandKind>& commandKinds()
     const QString json = QStringLiteral("json");
     const QString yes = QStringLiteral("yes");
     const QString dryRun = QStringLiteral("dry-run");
+    const QString store = QStringLiteral("store");
     static const QList<CommandKind> kinds {
-        { "list", "", { json }, make<ListCommand> },
-        { "installed", "", { target, json }, make<InstalledCommand> },
-        { "info", "PACKAGE", { target, json }, make<InfoCommand> },
-        { "install", "PACKAGE", { target, yes, dryRun }, make<InstallCommand> },
-        { "remove", "EXTENSION", { target, yes, dryRun }, make<RemoveCommand> },
-        { "verify", "", { target, json }, make<VerifyCommand> },
+        { "list", "", false, { json }, make<ListCommand> },
+        { "installed", "", false, { target, json }, make<InstalledCommand> },
+        { "info", "PACKAGE", false, { target, json }, make<InfoCommand> },
+        { "install", "PACKAGE", false, { target, yes, dryRun, store }, make<InstallCommand> },
+        { "remove", "EXTENSION", false, { target, yes, dryRun }, make<RemoveCommand> },
+        { "verify", "", false, { target, json }, make<VerifyCommand> },
+        { "store", "", false, { target, json }, make<StoreCommand> },
+        { "update", "ID", true, { target, yes, dryRun }, make<UpdateCommand> },
     };
     return kinds;
 }
 
-const char commandSummary[] = "Commands:\n"
-                              "  list                   Dreamweaver installations, in the window's order\n"
-                              "  installed              extensions installed into the target\n"
-                              "  info PACKAGE           a package's manifest, without installing it\n"
-                              "  install PACKAGE        install a .zxp or .mxp package into the target\n"
-                              "  remove EXTENSION       remove an extension, by id or manifest file name\n"
-                              "  verify                 check that every installed extension is whole";
+const char commandSummary[]
+    = "Commands:\n"
+      "  list                   Dreamweaver installations, in the window's order\n"
+      "  installed              extensions installed into the target\n"
+      "  info PACKAGE           a package's manifest, without installing it\n"
+      "  install PACKAGE        install a .zxp or .mxp package into the target\n"
+      "  remove EXTENSION       remove an extension, by id or manifest file name\n"
+      "  verify                 check that every installed extension is whole\n"
+      "  store                  the Store's extensions, and which are installed or out of date\n"
+      "  install --store ID     download an extension from the Store and install it\n"
+      "  update [ID...]         install the Store's newer versions of installed extensions\n"
+      "                         (all of them, or the ones named)";
 
 } // namespace
 
@@ -72,10 +83,12 @@ int CommandLineTool::run(const QStringList& arguments)
         QStringLiteral("yes"), QStringLiteral("Answer yes to the replace and remove questions."));
     const QCommandLineOption dryRunOption(
         QStringLiteral("dry-run"), QStringLiteral("Say what would be done, and change nothing."));
-    parser.addOptions({ targetOption, jsonOption, yesOption, dryRunOption });
+    const QCommandLineOption storeOption(
+        QStringLiteral("store"), QStringLiteral("Install the Store's extension with this id."), QStringLiteral("ID"));
+    parser.addOptions({ targetOption, jsonOption, yesOption, dryRunOption, storeOption });
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands above."));
     parser.addPositionalArgument(
-        QStringLiteral("argument"), QStringLiteral("PACKAGE or EXTENSION."), QStringLiteral("[argument]"));
+        QStringLiteral("argument"), QStringLiteral("PACKAGE, EXTENSION or IDs."), QStringLiteral("[argument...]"));
 
     const QString usage = QStringLiteral("Run 'moravel-cli --help' for the commands and options.");
     if (!parser.parse(arguments)) {
@@ -104,9 +117,12 @@ int CommandLineTool::run(const QStringList& arguments)
         Console::error(QStringLiteral("moravel-cli: unknown command \"%1\"\n").arg(name) + usage);
         return Command::UsageError;
     }
-    const int argumentCount = *kind->argumentName ? 1 : 0;
-    if (positional.size() - 1 != argumentCount) {
-        Console::error(argumentCount == 0
+    // With --store, install takes its package from the Store instead.
+    const int argumentCount = *kind->argumentName && !parser.isSet(storeOption) ? 1 : 0;
+    if (!kind->anyNumber && positional.size() - 1 != argumentCount) {
+        Console::error(parser.isSet(storeOption)
+                ? QStringLiteral("moravel-cli %1: give either --store ID or a PACKAGE, not both").arg(name)
+                : argumentCount == 0
                 ? QStringLiteral("moravel-cli %1: takes no argument, but %2 were given")
                       .arg(name)
                       .arg(positional.size() - 1)
@@ -120,9 +136,12 @@ int CommandLineTool::run(const QStringList& arguments)
             return Command::UsageError;
         }
     }
-    if (parser.values(targetOption).size() > 1) {
-        Console::error(QStringLiteral("moravel-cli %1: --target given more than once").arg(name));
-        return Command::UsageError;
+    for (const QCommandLineOption& option : { targetOption, storeOption }) {
+        if (parser.values(option).size() > 1) {
+            Console::error(
+                QStringLiteral("moravel-cli %1: --%2 given more than once").arg(name, option.names().first()));
+            return Command::UsageError;
+        }
     }
     Command::Options options;
     options.target = parser.value(targetOption);
@@ -130,6 +149,9 @@ int CommandLineTool::run(const QStringList& arguments)
     options.json = parser.isSet(jsonOption);
     options.yes = parser.isSet(yesOption);
     options.dryRun = parser.isSet(dryRunOption);
+    options.storeId = parser.value(storeOption);
+    if (kind->anyNumber)
+        options.ids = positional.mid(1);
 
     // The window's start-up, without the window: the database connection, then the list.
     DreamweaverInfo::buildDreamweaverList(openExtensionDatabase());

@@ -44,3 +44,23 @@ bool Console::isTerminal(FILE* stream)
     return ::isatty(::fileno(stream)) == 1;
 #endif
 }
+
+QString Console::table(const QList<QStringList>& rows)
+{
+    QList<int> widths;
+    for (const QStringList& row : rows) {
+        for (int column = 0; column < row.size(); ++column) {
+            if (column == widths.size())
+                widths << 0;
+            widths[column] = qMax(widths.at(column), row.at(column).size());
+        }
+    }
+    QStringList lines;
+    for (const QStringList& row : rows) {
+        QString line;
+        for (int column = 0; column < row.size(); ++column)
+            line += column + 1 < row.size() ? row.at(column).leftJustified(widths.at(column) + 2) : row.at(column);
+        lines << line;
+    }
+    return lines.join(QLatin1Char('\n'));
+}

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
 
@@ -14,4 +16,6 @@ public:
     static void error(const QString& text);
     static void json(const QJsonObject& object);
     static bool isTerminal(FILE* stream);
+    // Rows as columns padded to their widest cell, two spaces apart.
+    static QString table(const QList<QStringList>& rows);
 };

@@ -2,7 +2,7 @@
 
 #include "cli/Command.h"
 
-// Installs a package file into the target.
+// Installs a package file, or with --store a catalogue entry, into the target.
 class InstallCommand : public Command
 {
 public:

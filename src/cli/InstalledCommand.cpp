@@ -30,21 +30,7 @@ void InstalledCommand::writeText(const DreamweaverInfo& target)
     for (const ExtensionInfo& extension : extensions)
         rows.append(
             { extension.name(), extension.version(), extension.author(), extension.id(), extension.fileName() });
-    QList<int> widths;
-    for (int column = 0; column < rows.first().size(); ++column) {
-        int width = 0;
-        for (const QStringList& row : rows)
-            width = qMax(width, row.at(column).size());
-        widths << width;
-    }
-    QStringList lines;
-    for (const QStringList& row : rows) {
-        QString line;
-        for (int column = 0; column < row.size(); ++column)
-            line += column + 1 < row.size() ? row.at(column).leftJustified(widths.at(column) + 2) : row.at(column);
-        lines << line;
-    }
-    Console::out(lines.join(QLatin1Char('\n')));
+    Console::out(Console::table(rows));
 }
 
 void InstalledCommand::writeJson(const DreamweaverInfo& target)

@@ -44,6 +44,11 @@ StoreClient::StoreClient(QObject* parent)
     : QObject(parent)
 {
     qRegisterMetaType<CatalogueEntry>();
+    // Whole seconds, for a slow link (or a test that cannot wait 30 seconds).
+    bool isNumber = false;
+    const int seconds = Environment::variable("MORAVEL_TRANSFER_TIMEOUT").toInt(&isNumber);
+    if (isNumber && seconds > 0 && seconds <= 24 * 60 * 60)
+        m_stallTimeoutMs = seconds * 1000;
 }
 
 QString StoreClient::catalogueUrl()
@@ -72,6 +77,21 @@ void StoreClient::requestCatalogue()
     watchCertificates(reply);
     limitReplySize(reply, maximumCatalogueSize);
     limitStall(reply);
+}
+
+bool StoreClient::loadCatalogue()
+{
+    QNetworkAccessManager manager;
+    QNetworkReply* reply = manager.get(storeRequest(catalogueUrl()));
+    watchCertificates(reply);
+    limitReplySize(reply, maximumCatalogueSize);
+    limitStall(reply);
+    // Sleeps until the next event instead of spinning: the reply can only
+    // end while an event is processed.
+    while (!reply->isFinished())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    catalogueReplyFinished(reply);
+    return m_catalogueError.isEmpty();
 }
 
 void StoreClient::catalogueReplyFinished(QNetworkReply* reply)

@@ -33,11 +33,16 @@ public:
     static QString catalogueUrl();
     static QString downloadsUrl();
 
-    // How long a transfer may go without receiving a byte before it fails.
+    // How long a transfer may go without receiving a byte before it fails:
+    // 30 seconds, or MORAVEL_TRANSFER_TIMEOUT seconds when that is set.
     void setStallTimeout(int milliseconds) { m_stallTimeoutMs = milliseconds; }
 
     // Starts the catalogue request; catalogueUpdated() follows a usable reply.
     void requestCatalogue();
+    // The same, waiting for the reply while processing events, for callers
+    // without an event loop of their own; false when it failed, and
+    // catalogueError() says why.
+    bool loadCatalogue();
     QVector<CatalogueEntry>& catalogue() { return m_catalogue; }
 
     // The package's bytes, or an empty array when the transfer failed;

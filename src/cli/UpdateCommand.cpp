@@ -1,0 +1,61 @@
+#include "cli/UpdateCommand.h"
+
+#include "cli/Console.h"
+#include "commands/StoreClient.h"
+#include "commands/StoreState.h"
+#include "discovery/DreamweaverInfo.h"
+#include "discovery/ExtensionInfo.h"
+
+int UpdateCommand::execute(const QString&)
+{
+    DreamweaverInfo* target = findTarget();
+    if (!target)
+        return NotFound;
+    StoreClient store;
+    if (!loadCatalogue(store))
+        return Failed;
+    target->loadInstalledExtensions();
+
+    // Chosen before anything is installed: each install reloads the list.
+    QList<CatalogueEntry> updates;
+    bool failed = false;
+    if (m_options.ids.isEmpty()) {
+        for (const CatalogueEntry& entry : store.catalogue()) {
+            if (StoreState::of(*target, entry) == StoreState::UpdateAvailable)
+                updates << entry;
+        }
+        if (updates.isEmpty())
+            Console::out(QStringLiteral("Every extension from the Store is up to date in %1.").arg(target->name()));
+    }
+    for (const QString& id : m_options.ids) {
+        const CatalogueEntry* entry = findCatalogueEntry(store, id);
+        if (!entry)
+            return NotFound;
+        const ExtensionInfo* installed = nullptr;
+        const StoreState::Kind state = StoreState::of(*target, *entry, &installed);
+        const QString title = ExtensionCommands::titleOf(entry->name, entry->version);
+        if (state == StoreState::UpdateAvailable) {
+            updates << *entry;
+        } else if (state == StoreState::NotInstalled) {
+            Console::error(QStringLiteral("moravel-cli: %1 is not installed in %2, so there is nothing to update; "
+                                          "'moravel-cli install --store %3' installs it")
+                               .arg(entry->name, target->name(), id));
+            failed = true;
+        } else {
+            Console::out(QStringLiteral("%1 is up to date in %2 (installed: %3).")
+                             .arg(title, target->name(), installed->version()));
+        }
+    }
+
+    const int status = runOperation([&](ExtensionCommands& commands) {
+        auto result = ExtensionCommands::Result::Done;
+        for (const CatalogueEntry& entry : updates) {
+            const auto one = commands.installCatalogueEntry(*target, entry, store);
+            if (one != ExtensionCommands::Result::Done)
+                result = ExtensionCommands::Result::Failed;
+            target->loadInstalledExtensions();
+        }
+        return result;
+    });
+    return failed ? Failed : status;
+}
