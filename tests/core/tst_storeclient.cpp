@@ -1,4 +1,5 @@
 #include "commands/StoreClient.h"
+#include "commands/VersionNumber.h"
 #include "installer/IProgress.h"
 #include "platform/BuildConfig.h"
 #include "support/StoreServer.h"
@@ -150,6 +151,33 @@ private slots:
         QCOMPARE(progress.maximums.first(), c.route.delivery == Delivery::WithoutLength ? -1 : c.route.body.size());
         QCOMPARE(progress.maximums.last(), c.route.body.size());
         QCOMPARE(progress.values.last(), c.route.body.size());
+    }
+
+    // The Store and moravel-cli's update decide by this which version is newer.
+    void versionsCompareByParts_data()
+    {
+        QTest::addColumn<QString>("older");
+        QTest::addColumn<QString>("newer");
+        QTest::newRow("as numbers, not text") << "1.9.2"
+                                              << "1.10.0";
+        QTest::newRow("a later part decides") << "2.0.0"
+                                              << "2.0.1";
+        QTest::newRow("the tail after the digits, as text") << "1.0.0a"
+                                                            << "1.0.0b";
+        QTest::newRow("longer than any integer") << "1.99999999999999999999"
+                                                 << "1.100000000000000000000";
+        QTest::newRow("the same: a missing part is 0") << "1.2"
+                                                       << "1.2.0";
+        QTest::newRow("the same: leading zeros") << "1.02"
+                                                 << "1.2";
+    }
+    void versionsCompareByParts()
+    {
+        QFETCH(QString, older);
+        QFETCH(QString, newer);
+        const int expected = QString(QTest::currentDataTag()).startsWith("the same") ? 0 : -1;
+        QCOMPARE(VersionNumber::compare(older, newer), expected);
+        QCOMPARE(VersionNumber::compare(newer, older), -expected);
     }
 };
 
