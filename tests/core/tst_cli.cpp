@@ -1,6 +1,7 @@
 #include "TestData.h"
 #include "support/DiscoveryFixtures.h"
 #include "support/InstallerFixtures.h"
+#include "support/StoreServer.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -25,6 +26,17 @@ struct Case
     bool changes;
 };
 
+// A Store on the loopback server: its catalogue lists the tools at
+// catalogueVersion and another extension; the tools' package is served as
+// package says.
+struct StoreCase
+{
+    Case c;
+    QByteArray catalogueVersion;
+    StoreServer::Tls tls;
+    StoreServer::Route package;
+};
+
 const QString toolPath = QStringLiteral(MORAVEL_BINARY_DIR "/moravel-cli");
 const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
 
@@ -44,6 +56,7 @@ QString valueAt(const QByteArray& json, const QString& path)
 } // namespace
 
 Q_DECLARE_METATYPE(Case)
+Q_DECLARE_METATYPE(StoreCase)
 
 // The tool's own face: arguments, exit status, the two streams, JSON and the
 // terminal. What the operations do is tested on the command layer.
@@ -127,14 +140,23 @@ class tst_Cli : public QObject
             process.closeWriteChannel();
         else if (process.state() == QProcess::Running)
             process.write(typed);
-        // A tool that hangs is killed when process goes.
-        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        // Waits with the event loop running, so that a Store in this process
+        // can answer the tool. A tool that hangs is killed when process goes.
+        QEventLoop loop;
+        connect(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &loop, &QEventLoop::quit);
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        if (process.state() != QProcess::NotRunning)
+            loop.exec();
+        if (process.state() != QProcess::NotRunning || process.exitStatus() != QProcess::NormalExit)
             return false;
         m_exitCode = process.exitCode();
         m_out = typed.isNull() ? process.readAllStandardOutput() : readFile(outPath);
         m_err = typed.isNull() ? process.readAllStandardError() : process.readAllStandardOutput();
         return true;
     }
+
+    // Runs the row's command on the prepared profile and checks its results.
+    void check(const Case& c);
 
     // Every file and folder below the profile, with each file's bytes.
     QMap<QString, QByteArray> snapshot() const
@@ -149,6 +171,8 @@ private slots:
     void initTestCase() { QVERIFY(QFileInfo(toolPath).isExecutable()); }
     void run_data();
     void run();
+    void store_data();
+    void store();
 
     // Two tools started together each read Menus.xml and write it back; without
     // a lock one of them lost the other's entries in most runs.
@@ -259,6 +283,11 @@ void tst_Cli::run()
     if (!c.typed.isNull() && script.isEmpty())
         QSKIP("script(1) is needed to give the tool a terminal");
     prepare(c.state);
+    check(c);
+}
+
+void tst_Cli::check(const Case& c)
+{
     const auto before = snapshot();
     QVERIFY(runTool(c.arguments, c.typed));
     QCOMPARE(m_exitCode, c.exitCode);
@@ -276,6 +305,65 @@ void tst_Cli::run()
     for (const QString& expected : c.err)
         QVERIFY2(QString::fromUtf8(m_err).contains(expand(expected)), m_err.constData());
     QCOMPARE(snapshot() != before, c.changes);
+}
+
+void tst_Cli::store_data()
+{
+    QTest::addColumn<StoreCase>("s");
+
+    using Tls = StoreServer::Tls;
+    const StoreServer::Route whole { 200, QByteArray(), StoreServer::Delivery::Whole, -1 };
+    auto row = [](const char* name, const QStringList& arguments, State state, const QByteArray& version, Tls tls,
+                   const StoreServer::Route& package, int exitCode, const QStringList& out,
+                   const QStringList& err = {}, bool changes = false) {
+        QTest::newRow(name) << StoreCase { { arguments, state, QByteArray(), exitCode, out, err, changes }, version,
+            tls, package };
+    };
+    row("store compares versions as numbers", { "store" }, State::ToolsInstalled, "1.10", Tls::None, whole, 0,
+        { "com.velkor.tools  Velkor Tools  1.10     tools.zxp  update available (installed: 1.0.0)",
+            "com.velkor.other  Other Tool    2.0      other.zxp  not installed" });
+    row("store --json", { "store", "--json" }, State::ToolsInstalled, "0.9", Tls::None, whole, 0,
+        { "extensions/0/state=installedNewer", "extensions/0/installedVersion=1.0.0",
+            "extensions/1/state=notInstalled" });
+    row("install by id", { "install", "--store", "com.velkor.tools" }, State::Fresh, "1.0", Tls::None, whole, 0,
+        { "Installed Velkor Tools v. 1.0 into Dreamweaver 2021:" }, {}, true);
+    row("install of an id the Store lacks", { "install", "--store", "com.velkor.none" }, State::Fresh, "1.0",
+        Tls::None, whole, 3, {}, { "the Store has no extension \"com.velkor.none\"" });
+    row("update of all that are older", { "update", "--yes" }, State::ToolsInstalled, "1.0.1", Tls::None, whole, 0,
+        { "Installed Velkor Tools v. 1.0.1 into Dreamweaver 2021:" }, {}, true);
+    row("update of one that is up to date", { "update", "com.velkor.tools" }, State::ToolsInstalled, "1.0.0.0",
+        Tls::None, whole, 0, { "Velkor Tools v. 1.0.0.0 is up to date in Dreamweaver 2021 (installed: 1.0.0)." });
+    row("update of one that is not installed fails", { "update", "com.velkor.other" }, State::ToolsInstalled, "1.0",
+        Tls::None, whole, 1, {}, { "Other Tool is not installed in Dreamweaver 2021" });
+    row("a self-signed certificate is refused, and nothing changes", { "update", "--yes" }, State::ToolsInstalled,
+        "1.1", Tls::Untrusted, whole, 1, {}, { "could not be read from https://localhost:", "certificate" });
+    row("a missing package names the address and the status", { "update", "--yes" }, State::ToolsInstalled, "1.1",
+        Tls::None, { 404, "gone", StoreServer::Delivery::Whole, -1 }, 1, {},
+        { "tools.zxp could not be downloaded from http://127.0.0.1:", "the server answered 404 Not Found" });
+    row("a stalled download times out, and nothing changes", { "install", "--store", "com.velkor.tools", "--yes" },
+        State::ToolsInstalled, "1.1", Tls::None, { 200, QByteArray(), StoreServer::Delivery::Stalled, -1 }, 1, {},
+        { "no data arrived for 1 seconds" });
+}
+
+void tst_Cli::store()
+{
+    QFETCH(StoreCase, s);
+
+    prepare(s.c.state);
+    StoreServer server(s.tls, { 200,
+                                  "<extensions><extension id=\"com.velkor.tools\" name=\"Velkor Tools\" version=\""
+                                      + s.catalogueVersion
+                                      + "\" zxp=\"tools.zxp\"/><extension id=\"com.velkor.other\" "
+                                        "name=\"Other Tool\" version=\"2.0\" zxp=\"other.zxp\"/></extensions>",
+                                  StoreServer::Delivery::Whole, -1 });
+    StoreServer::Route package = s.package;
+    if (package.body.isNull())
+        package.body = readFile(m_dir->path() + "/scratch/tools.zxp");
+    server.setRoute("/files/tools.zxp", package);
+    m_environment.insert("MORAVEL_CATALOGUE_URL", server.baseUrl() + "extensions.xml");
+    m_environment.insert("MORAVEL_DOWNLOADS_URL", server.baseUrl() + "files/");
+    m_environment.insert("MORAVEL_TRANSFER_TIMEOUT", "1");
+    check(s.c);
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

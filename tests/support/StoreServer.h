@@ -55,6 +55,9 @@ public:
     {
         return (m_tls == Tls::None ? "http://127.0.0.1:" : "https://localhost:") + QString::number(serverPort()) + '/';
     }
+    // Answers requests for path (as it arrives, "/files/a%20b.zxp") with
+    // route instead of the one given at construction.
+    void setRoute(const QByteArray& path, const Route& route) { m_routes.insert(path, route); }
     // The request targets as they arrived ("/files/a%20b.zxp").
     QList<QByteArray> requests() const { return m_requests; }
 
@@ -94,7 +97,7 @@ private:
 
     void respond(QSslSocket* socket)
     {
-        const Route& route = m_route;
+        const Route route = m_routes.value(m_requests.last(), m_route);
         if (route.delivery == Delivery::Silent)
             return;
         const QHash<int, QByteArray> phrases { { 200, "OK" }, { 203, "Non-Authoritative Information" },
@@ -122,6 +125,7 @@ private:
 
     Tls m_tls;
     Route m_route;
+    QHash<QByteArray, Route> m_routes;
     QSslConfiguration m_defaultTls = QSslConfiguration::defaultConfiguration();
     QList<QByteArray> m_requests;
 };
