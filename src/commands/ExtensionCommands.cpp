@@ -165,8 +165,9 @@ ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
         return Result::Refused;
     }
     if (data.isEmpty()) {
-        m_user.warn(
-            tr("%1 (%2) could not be downloaded: %3.").arg(entry.name, entry.zxp, store.downloadError()), QString());
+        m_user.warn(tr("%1 (%2) could not be downloaded from %3: %4.")
+                        .arg(entry.name, entry.zxp, StoreClient::downloadsUrl() + entry.zxp, store.downloadError()),
+            QString());
         return Result::Failed;
     }
 

@@ -314,8 +314,8 @@ void tst_Cli::store_data()
     using Tls = StoreServer::Tls;
     const StoreServer::Route whole { 200, QByteArray(), StoreServer::Delivery::Whole, -1 };
     auto row = [](const char* name, const QStringList& arguments, State state, const QByteArray& version, Tls tls,
-                   const StoreServer::Route& package, int exitCode, const QStringList& out,
-                   const QStringList& err = {}, bool changes = false) {
+                   const StoreServer::Route& package, int exitCode, const QStringList& out, const QStringList& err = {},
+                   bool changes = false) {
         QTest::newRow(name) << StoreCase { { arguments, state, QByteArray(), exitCode, out, err, changes }, version,
             tls, package };
     };
@@ -327,8 +327,8 @@ void tst_Cli::store_data()
             "extensions/1/state=notInstalled" });
     row("install by id", { "install", "--store", "com.velkor.tools" }, State::Fresh, "1.0", Tls::None, whole, 0,
         { "Installed Velkor Tools v. 1.0 into Dreamweaver 2021:" }, {}, true);
-    row("install of an id the Store lacks", { "install", "--store", "com.velkor.none" }, State::Fresh, "1.0",
-        Tls::None, whole, 3, {}, { "the Store has no extension \"com.velkor.none\"" });
+    row("install of an id the Store lacks", { "install", "--store", "com.velkor.none" }, State::Fresh, "1.0", Tls::None,
+        whole, 3, {}, { "the Store has no extension \"com.velkor.none\"" });
     row("update of all that are older", { "update", "--yes" }, State::ToolsInstalled, "1.0.1", Tls::None, whole, 0,
         { "Installed Velkor Tools v. 1.0.1 into Dreamweaver 2021:" }, {}, true);
     row("update of one that is up to date", { "update", "com.velkor.tools" }, State::ToolsInstalled, "1.0.0.0",
@@ -339,7 +339,7 @@ void tst_Cli::store_data()
         "1.1", Tls::Untrusted, whole, 1, {}, { "could not be read from https://localhost:", "certificate" });
     row("a missing package names the address and the status", { "update", "--yes" }, State::ToolsInstalled, "1.1",
         Tls::None, { 404, "gone", StoreServer::Delivery::Whole, -1 }, 1, {},
-        { "tools.zxp could not be downloaded from http://127.0.0.1:", "the server answered 404 Not Found" });
+        { "(tools.zxp) could not be downloaded from http://127.0.0.1:", "/files/tools.zxp: the server answered 404" });
     row("a stalled download times out, and nothing changes", { "install", "--store", "com.velkor.tools", "--yes" },
         State::ToolsInstalled, "1.1", Tls::None, { 200, QByteArray(), StoreServer::Delivery::Stalled, -1 }, 1, {},
         { "no data arrived for 1 seconds" });
@@ -350,12 +350,12 @@ void tst_Cli::store()
     QFETCH(StoreCase, s);
 
     prepare(s.c.state);
-    StoreServer server(s.tls, { 200,
-                                  "<extensions><extension id=\"com.velkor.tools\" name=\"Velkor Tools\" version=\""
-                                      + s.catalogueVersion
-                                      + "\" zxp=\"tools.zxp\"/><extension id=\"com.velkor.other\" "
-                                        "name=\"Other Tool\" version=\"2.0\" zxp=\"other.zxp\"/></extensions>",
-                                  StoreServer::Delivery::Whole, -1 });
+    StoreServer server(s.tls,
+        { 200,
+            "<extensions><extension id=\"com.velkor.tools\" name=\"Velkor Tools\" version=\"" + s.catalogueVersion
+                + "\" zxp=\"tools.zxp\"/><extension id=\"com.velkor.other\" "
+                  "name=\"Other Tool\" version=\"2.0\" zxp=\"other.zxp\"/></extensions>",
+            StoreServer::Delivery::Whole, -1 });
     StoreServer::Route package = s.package;
     if (package.body.isNull())
         package.body = readFile(m_dir->path() + "/scratch/tools.zxp");
