@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "commands/ExtensionCommands.h"
+#include "commands/StoreState.h"
 #include "discovery/DreamweaverInfo.h"
 #include "ui/MainWindowForm.h"
 #include "ui/Progress.h"
@@ -115,6 +116,8 @@ void MainWindow::updateInstalledTable()
             button, &QPushButton::clicked, button, [this, mxiName] { slotRemoveExtension(mxiName); },
             Qt::DirectConnection);
     }
+    // The Store's rows say where each entry stands against this list.
+    downloadsUpdated();
 }
 
 void MainWindow::dreamweaversUpdated()
@@ -134,14 +137,21 @@ void MainWindow::downloadsUpdated()
     if (!application)
         return;
     const QVector<Application::Download>& downloads = application->downloads();
+    const DreamweaverInfo* dreamweaver = currentDreamweaver();
 
     QTableWidget* table = ui->tableStore;
     table->setRowCount(downloads.size());
     for (int row = 0; row < downloads.size(); ++row) {
         const Application::Download download = downloads.at(row);
         table->setItem(row, 0, readOnlyItem(download.name));
-        table->setItem(row, 1, readOnlyItem(download.version));
-        auto* button = new QPushButton(tr("Install"));
+        QTableWidgetItem* version = readOnlyItem(download.version);
+        const ExtensionInfo* installed = nullptr;
+        const StoreState::Kind state
+            = dreamweaver ? StoreState::of(*dreamweaver, download, &installed) : StoreState::NotInstalled;
+        version->setToolTip(installed ? tr("%1 (installed: %2)").arg(StoreState::text(state), installed->version())
+                                      : StoreState::text(state));
+        table->setItem(row, 1, version);
+        auto* button = new QPushButton(state == StoreState::UpdateAvailable ? tr("Update") : tr("Install"));
         table->setCellWidget(row, 2, button);
         // A copy taken now: a later catalogue must not change what this button installs.
         connect(

@@ -269,6 +269,8 @@ private slots:
             qputenv("MORAVEL_DOWNLOADS_URL", server.baseUrl().toUtf8());
             m_application->downloads() = { { "com.velkor.tools", "Velkor Tools Plus", "2.0.0", "plus.zxp" } };
             emit m_application->downloadsUpdated();
+            // The installed 1.0.0 is older than the catalogue's 2.0.0.
+            QCOMPARE(qobject_cast<QPushButton*>(table("tableStore")->cellWidget(0, 2))->text(), QString("Update"));
         }
         if (!c.withInstallation && !start) {
             // The list goes away; the tables keep their rows and buttons.
