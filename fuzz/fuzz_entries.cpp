@@ -2,8 +2,8 @@
 // text and takes them out again: both the text (Menus.xml or insertbar.xml as
 // found on disk) and the manifest (from a package) are arbitrary. The input is
 // the configuration text, a zero byte, then the manifest.
-#include "installer/EntryEditor.h"
 #include "discovery/ExtensionInfo.h"
+#include "installer/EntryEditor.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,10 +19,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ExtensionInfo record(split < 0 ? QByteArray() : bytes.mid(split + 1), QStringLiteral("fuzz.mxi"));
     record.parseDetails();
 
-    QString edited = EntryEditor::addMenuInserts(text, record.menuInserts());
-    edited = EntryEditor::addInsertbarInserts(edited, record.insertbarInserts());
-    edited = EntryEditor::removeInsertbarInserts(edited, record.insertbarInserts());
-    edited = EntryEditor::removeMenuInserts(edited, record.menuInserts());
+    // Taken out as a removal does, by the install record built from the results.
+    EntryEditor::EntryResults results;
+    QString edited = EntryEditor::addMenuInserts(text, record.menuInserts(), &results);
+    edited = EntryEditor::addInsertbarInserts(edited, record.insertbarInserts(), &results);
+    EntryEditor::Placed placed;
+    for (const InstallReport::EntryResult& entry : results) {
+        if (entry.outcome == InstallReport::EntryOutcome::Added) {
+            placed.append({ entry.kind, entry.id, entry.target, false, entry.parent, entry.inserted, entry.ids });
+        }
+    }
+    edited = EntryEditor::removeEntries(edited, placed);
     // Without entries nothing may change, not even a character.
     if (record.menuInserts().isEmpty() && record.insertbarInserts().isEmpty() && edited != text) {
         __builtin_trap();

@@ -60,12 +60,21 @@ void InfoCommand::writeText(const ExtensionInfo& package, const DreamweaverInfo*
         lines << line;
     }
     lines << QStringLiteral("menu entries:");
-    for (const MenuInsert& entry : package.menuInserts())
-        lines << QStringLiteral("  ") + entry.itemId + QStringLiteral(" in ") + entry.appendTo;
+    for (const MenuInsert& entry : package.menuInserts()) {
+        lines << QStringLiteral("  ") + entry.itemIds.join(QStringLiteral(", ")) + QLatin1Char(' ')
+                + (entry.shortcut ? QStringLiteral("shortcuts in ")
+                                  : MenuInsert::placementName(entry.placement) + QLatin1Char(' '))
+                + (entry.target.isEmpty() ? QStringLiteral("Menus.xml") : entry.target)
+                + (entry.language.isEmpty() ? QString() : QStringLiteral(" [") + entry.language + QLatin1Char(']'));
+    }
     lines << QStringLiteral("Insert-bar buttons:");
     for (const InsertbarInsert& entry : package.insertbarInserts()) {
-        lines << QStringLiteral("  ") + entry.buttonId + QStringLiteral(" in ") + entry.categoryId
-                + (entry.folder.isEmpty() ? QString() : QStringLiteral(" (folder ") + entry.folder + QLatin1Char(')'));
+        lines << QStringLiteral("  ") + entry.itemIds.join(QStringLiteral(", "))
+                + (entry.category ? QStringLiteral(" in category ") + entry.categoryId : QString())
+                + (entry.target.isEmpty() ? QString()
+                                          : QLatin1Char(' ') + MenuInsert::placementName(entry.placement)
+                            + QLatin1Char(' ') + entry.target)
+                + (entry.language.isEmpty() ? QString() : QStringLiteral(" [") + entry.language + QLatin1Char(']'));
     }
     Console::out(lines.join(QLatin1Char('\n')));
 }
@@ -85,14 +94,19 @@ void InfoCommand::writeJson(const ExtensionInfo& package, const DreamweaverInfo*
             { QStringLiteral("reason"), file.skipped } });
     }
     QJsonArray menuArray;
+    // Each entry names its target under the manifest's own placement attribute.
     for (const MenuInsert& entry : package.menuInserts()) {
-        menuArray.append(
-            QJsonObject { { QStringLiteral("id"), entry.itemId }, { QStringLiteral("appendTo"), entry.appendTo } });
+        menuArray.append(QJsonObject { { QStringLiteral("id"), entry.itemIds.value(0) },
+            { QStringLiteral("ids"), QJsonArray::fromStringList(entry.itemIds) },
+            { entry.shortcut ? QStringLiteral("list_Id") : MenuInsert::placementName(entry.placement), entry.target },
+            { QStringLiteral("lang"), entry.language } });
     }
     QJsonArray buttonArray;
     for (const InsertbarInsert& entry : package.insertbarInserts()) {
-        buttonArray.append(QJsonObject { { QStringLiteral("id"), entry.buttonId },
-            { QStringLiteral("category"), entry.categoryId }, { QStringLiteral("folder"), entry.folder } });
+        buttonArray.append(QJsonObject { { QStringLiteral("id"), entry.itemIds.value(0) },
+            { QStringLiteral("ids"), QJsonArray::fromStringList(entry.itemIds) },
+            { QStringLiteral("category"), entry.categoryId }, { QStringLiteral("newCategory"), entry.category },
+            { MenuInsert::placementName(entry.placement), entry.target } });
     }
     Console::json(QJsonObject { { QStringLiteral("id"), package.id() }, { QStringLiteral("name"), package.name() },
         { QStringLiteral("version"), package.version() }, { QStringLiteral("author"), package.author() },

@@ -1,5 +1,7 @@
 #include "discovery/ExtensionInfo.h"
 
+#include "discovery/ConfigurationChanges.h"
+
 #include "markup/Accessor.h"
 #include "markup/CElement.h"
 #include "packages/IPackage.h"
@@ -16,13 +18,6 @@ QString withoutCdataMarkers(QString text)
     text.remove(QStringLiteral("<![CDATA["));
     text.remove(QStringLiteral("]]>"));
     return text.trimmed();
-}
-
-// Comments and text between the children are not entries: a commented-out
-// item with an id must not stand for the real one.
-bool isElement(const CElement* node)
-{
-    return !node->name().isEmpty() && node->name() != QLatin1String("!--");
 }
 
 } // namespace
@@ -135,35 +130,10 @@ void ExtensionInfo::readFileEntries(Accessor& document)
 
 void ExtensionInfo::readMenuInserts(Accessor& document)
 {
-    m_menuInserts.clear();
-    for (const CElement* insert : document.elementsByTagName(QStringLiteral("menu-insert"))) {
-        MenuInsert entry;
-        entry.appendTo = insert->attribute(QStringLiteral("appendTo"));
-        entry.markup = insert->innerMarkup();
-        for (const CElement* child : insert->children()) {
-            if (!isElement(child))
-                continue;
-            entry.itemId = child->attribute(QStringLiteral("id"));
-            if (!entry.itemId.isEmpty())
-                break;
-        }
-        if (!entry.appendTo.isEmpty() && !entry.itemId.isEmpty() && !entry.markup.isEmpty())
-            m_menuInserts.append(entry);
-    }
+    m_menuInserts = ConfigurationChanges::menuInserts(document);
 }
 
 void ExtensionInfo::readInsertbarInserts(Accessor& document)
 {
-    m_insertbarInserts.clear();
-    for (CElement* insert : document.elementsByTagName(QStringLiteral("insertbar-insert"))) {
-        for (CElement* category : insert->elementsByTagName(QStringLiteral("category"))) {
-            for (const CElement* button : category->elementsByTagName(QStringLiteral("button"))) {
-                InsertbarInsert entry { category->attribute(QStringLiteral("id")),
-                    category->attribute(QStringLiteral("folder")), button->attribute(QStringLiteral("id")),
-                    button->outerMarkup() };
-                if (!entry.categoryId.isEmpty() && !entry.buttonId.isEmpty() && !entry.markup.isEmpty())
-                    m_insertbarInserts.append(entry);
-            }
-        }
-    }
+    m_insertbarInserts = ConfigurationChanges::insertbarInserts(document);
 }

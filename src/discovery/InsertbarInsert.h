@@ -1,19 +1,33 @@
 #pragma once
 
-#include <QString>
+#include "discovery/MenuInsert.h"
 
-// One "button" of a "category" inside an "insertbar-insert" element of a manifest.
+#include <QString>
+#include <QStringList>
+
+// One "insertbar-insert" (a whole category) or "insertbar-item-insert" (one
+// button, menubutton, checkbutton or separator) of a manifest.
 struct InsertbarInsert
 {
+    using Placement = MenuInsert::Placement;
+
+    bool category = false; // an insertbar-insert
+    // The category or item the placement names; empty for a category that
+    // goes at the end of the Insert bar.
+    QString target;
+    // An item: the category to add to when its placement names an item that
+    // is not there. A category: its own id.
     QString categoryId;
-    QString folder; // may be empty: the button then goes straight into the category
-    QString buttonId;
-    QString markup; // the whole button element, as written
+    QStringList itemIds; // ids of the elements the markup holds, in document order
+    QString markup; // the category or the item element, as written
+    Placement placement = Placement::AppendTo;
+    QString language;
 
     bool operator==(const InsertbarInsert& other) const
     {
-        return categoryId == other.categoryId && folder == other.folder && buttonId == other.buttonId
-            && markup == other.markup;
+        return category == other.category && target == other.target && categoryId == other.categoryId
+            && itemIds == other.itemIds && markup == other.markup && placement == other.placement
+            && language == other.language;
     }
     bool operator!=(const InsertbarInsert& other) const { return !(*this == other); }
 };

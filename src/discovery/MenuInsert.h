@@ -1,17 +1,32 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
-// One "menu-insert" element of a manifest: markup to add below a Menus.xml element.
+// One "menu-insert" or "shortcut-insert" element of a manifest: a block of
+// markup to place in Menus.xml relative to an element named by its id.
 struct MenuInsert
 {
-    QString appendTo; // id of the Menus.xml element that receives the markup
-    QString itemId; // first non-empty child id; finds the entry again on removal
-    QString markup; // everything between the element's tags, as written
+    enum class Placement { AppendTo, PrependTo, InsertBefore, InsertAfter };
+
+    // Id of the element the placement names; for a shortcut-insert, the
+    // shortcutlist to add to, or empty to add whole lists to the file.
+    QString target;
+    QStringList itemIds; // ids of the block's own elements, in order; finds them again
+    QString markup; // the children, a "comment" child already written as an XML comment
+    Placement placement = Placement::AppendTo;
+    bool skipSeparator = false; // insertAfter: past a separator that follows the target
+    QString language; // xml:lang; empty applies to every locale
+    bool shortcut = false;
+
+    // The manifest's attribute for a placement ("appendTo", ...).
+    static QString placementName(Placement placement);
 
     bool operator==(const MenuInsert& other) const
     {
-        return appendTo == other.appendTo && itemId == other.itemId && markup == other.markup;
+        return target == other.target && itemIds == other.itemIds && markup == other.markup
+            && placement == other.placement && skipSeparator == other.skipSeparator && language == other.language
+            && shortcut == other.shortcut;
     }
     bool operator!=(const MenuInsert& other) const { return !(*this == other); }
 };

@@ -1,5 +1,6 @@
 #include "installer/ConfigurationEditor.h"
 
+#include "discovery/ConfigurationChanges.h"
 #include "discovery/DreamweaverInfo.h"
 #include "discovery/ExtensionInfo.h"
 #include "installer/ConfigurationFile.h"
@@ -113,9 +114,19 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
     return true;
 }
 
+bool ConfigurationEditor::editsMenus(InstallReport::EntryKind kind)
+{
+    return kind == InstallReport::EntryKind::MenuEntry || kind == InstallReport::EntryKind::Shortcut;
+}
+
 bool ConfigurationEditor::addMenuInserts(const QString& locale, const ExtensionInfo& record)
 {
-    const QList<MenuInsert> inserts = record.menuInserts();
+    QList<MenuInsert> inserts;
+    for (const MenuInsert& entry : record.menuInserts()) {
+        if (ConfigurationChanges::appliesTo(entry.language, locale)) {
+            inserts.append(entry);
+        }
+    }
     if (inserts.isEmpty()) {
         return true;
     }
@@ -127,7 +138,12 @@ bool ConfigurationEditor::addMenuInserts(const QString& locale, const ExtensionI
 
 bool ConfigurationEditor::addInsertbarInserts(const QString& locale, const ExtensionInfo& record)
 {
-    const QList<InsertbarInsert> inserts = record.insertbarInserts();
+    QList<InsertbarInsert> inserts;
+    for (const InsertbarInsert& entry : record.insertbarInserts()) {
+        if (ConfigurationChanges::appliesTo(entry.language, locale)) {
+            inserts.append(entry);
+        }
+    }
     if (inserts.isEmpty()) {
         return true;
     }
@@ -139,33 +155,32 @@ bool ConfigurationEditor::addInsertbarInserts(const QString& locale, const Exten
 
 bool ConfigurationEditor::removeMenuInserts(const QString& locale, const ExtensionInfo& record)
 {
-    return removeMenuInserts(locale, record.menuInserts());
-}
-
-bool ConfigurationEditor::removeMenuInserts(const QString& locale, const QList<MenuInsert>& inserts)
-{
-    if (inserts.isEmpty()) {
-        return true;
-    }
-    return edit(locale, QLatin1String(menusRelativePath), QLatin1String(menusBackupName), Missing::LeaveAlone,
-        [&](const QString& text, EntryEditor::EntryResults* results) {
-            return EntryEditor::removeMenuInserts(text, inserts, results);
-        });
+    return removeMenuEntries(locale, EntryEditor::placedByManifest(record.menuInserts()));
 }
 
 bool ConfigurationEditor::removeInsertbarInserts(const QString& locale, const ExtensionInfo& record)
 {
-    return removeInsertbarInserts(locale, record.insertbarInserts(), nullptr);
+    return removeInsertbarEntries(locale, EntryEditor::placedByManifest(record.insertbarInserts()));
 }
 
-bool ConfigurationEditor::removeInsertbarInserts(
-    const QString& locale, const QList<InsertbarInsert>& inserts, const QStringList* removableCategories)
+bool ConfigurationEditor::removeMenuEntries(const QString& locale, const EntryEditor::Placed& entries)
 {
-    if (inserts.isEmpty()) {
+    if (entries.isEmpty()) {
+        return true;
+    }
+    return edit(locale, QLatin1String(menusRelativePath), QLatin1String(menusBackupName), Missing::LeaveAlone,
+        [&](const QString& text, EntryEditor::EntryResults* results) {
+            return EntryEditor::removeEntries(text, entries, results);
+        });
+}
+
+bool ConfigurationEditor::removeInsertbarEntries(const QString& locale, const EntryEditor::Placed& entries)
+{
+    if (entries.isEmpty()) {
         return true;
     }
     return edit(locale, QLatin1String(insertbarRelativePath), QLatin1String(insertbarBackupName), Missing::LeaveAlone,
         [&](const QString& text, EntryEditor::EntryResults* results) {
-            return EntryEditor::removeInsertbarInserts(text, inserts, results, removableCategories);
+            return EntryEditor::removeEntries(text, entries, results);
         });
 }

@@ -35,14 +35,17 @@ public:
         m_plannedTexts = plannedTexts;
     }
 
+    // Only the entries whose xml:lang matches locale, or that have none.
     bool addMenuInserts(const QString& locale, const ExtensionInfo& record);
     bool addInsertbarInserts(const QString& locale, const ExtensionInfo& record);
+    // What the manifest's entries would have added, for an extension stored without an install record.
     bool removeMenuInserts(const QString& locale, const ExtensionInfo& record);
     bool removeInsertbarInserts(const QString& locale, const ExtensionInfo& record);
-    // Only these entries, as an install record lists them; see EntryEditor for removableCategories.
-    bool removeMenuInserts(const QString& locale, const QList<MenuInsert>& inserts);
-    bool removeInsertbarInserts(
-        const QString& locale, const QList<InsertbarInsert>& inserts, const QStringList* removableCategories);
+    // The blocks an install record lists, from the file each kind edits.
+    bool removeMenuEntries(const QString& locale, const EntryEditor::Placed& entries);
+    bool removeInsertbarEntries(const QString& locale, const EntryEditor::Placed& entries);
+    // Whether entries of kind go into Menus.xml (else insertbar.xml).
+    static bool editsMenus(InstallReport::EntryKind kind);
 
     QString menusPath(const QString& locale) const;
     QString insertbarPath(const QString& locale) const;

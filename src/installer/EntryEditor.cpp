@@ -4,6 +4,8 @@
 #include "markup/Accessor.h"
 #include "markup/CElement.h"
 
+#include <algorithm>
+
 namespace {
 
 bool isTextNode(const CElement* node)
@@ -106,45 +108,187 @@ int depthOf(const CElement* node)
     return depth;
 }
 
-// A value for an attribute the editor writes between double quotes.
-QString escapedAttribute(QString value)
-{
-    return value.replace(QLatin1Char('&'), QLatin1String("&amp;"))
-        .replace(QLatin1Char('<'), QLatin1String("&lt;"))
-        .replace(QLatin1Char('>'), QLatin1String("&gt;"))
-        .replace(QLatin1Char('"'), QLatin1String("&quot;"));
-}
-
 using Kind = InstallReport::EntryKind;
 using Outcome = InstallReport::EntryOutcome;
 
-void note(EntryEditor::EntryResults* results, Kind kind, const QString& id, const QString& target, Outcome outcome,
+void note(EntryEditor::EntryResults* results, Kind kind, const QStringList& ids, const QString& target, Outcome outcome,
     const QString& detail = QString())
 {
     if (results) {
-        results->append({ QString(), QString(), kind, id, target, outcome, detail });
+        results->append(
+            { QString(), QString(), kind, ids.join(QStringLiteral(", ")), target, outcome, detail, false, {}, {}, {} });
     }
 }
 
-// What blanking the entries carrying id below parent did, judged from the
-// text before and after.
-Outcome removalOutcome(bool changed, CElement* parent, const QString& id)
+bool isElement(const CElement* node)
 {
-    if (changed) {
-        return Outcome::Removed;
+    return !node->name().isEmpty() && node->name() != QLatin1String("!--");
+}
+
+// The elements below root in document order, without recursing: markup from
+// a package may nest deeper than the stack allows.
+std::vector<CElement*> elementsBelow(CElement* root)
+{
+    std::vector<CElement*> order;
+    std::vector<CElement*> pending { root };
+    while (!pending.empty()) {
+        CElement* node = pending.back();
+        pending.pop_back();
+        if (node != root && isElement(node)) {
+            order.push_back(node);
+        }
+        const std::vector<CElement*> children = node->children();
+        pending.insert(pending.end(), children.rbegin(), children.rend());
     }
-    return parent && parent->elementById(id) ? Outcome::KeptHoldsElements : Outcome::NotPresent;
+    return order;
+}
+
+CElement* childWithId(const CElement* parent, const QString& id)
+{
+    for (CElement* child : parent->children()) {
+        if (isElement(child) && child->attribute(QStringLiteral("id")) == id) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+CElement* siblingNextTo(CElement* node, int step)
+{
+    const std::vector<CElement*> siblings = node->parent()->children();
+    const auto at = std::find(siblings.begin(), siblings.end(), node) - siblings.begin() + step;
+    return at >= 0 && at < static_cast<long>(siblings.size()) ? siblings[static_cast<size_t>(at)] : nullptr;
+}
+
+bool isBlank(const CElement* node)
+{
+    return isTextNode(node) && node->text().trimmed().isEmpty();
+}
+
+// Empties node and the white space that puts it on its line.
+void blankWithIndentation(CElement* node)
+{
+    CElement* previous = siblingNextTo(node, -1);
+    if (previous && isTextNode(previous)) {
+        previous->clear();
+    }
+    node->clear();
+}
+
+// How a removal finds again the element a block went into.
+QString locatorOf(const CElement* element)
+{
+    if (!element->parent()) {
+        return QString();
+    }
+    const QString id = element->attribute(QStringLiteral("id"));
+    return id.isEmpty() ? element->name() : element->name() + QLatin1Char('#') + id;
+}
+
+CElement* locate(Accessor& document, const QString& locator)
+{
+    if (locator.isEmpty()) {
+        return document.root();
+    }
+    const int hash = locator.indexOf(QLatin1Char('#'));
+    if (hash < 0) {
+        const std::vector<CElement*> named = document.elementsByTagName(locator);
+        return named.empty() ? nullptr : named.front();
+    }
+    const QString name = locator.left(hash);
+    return EntryEditor::findElement(
+        document, locator.mid(hash + 1), name.isEmpty() ? QStringList() : QStringList { name });
+}
+
+// Empties the run of parent's children that reads exactly block.
+bool removeBlock(CElement* parent, const QString& block)
+{
+    const std::vector<CElement*> children = parent->children();
+    std::vector<QString> pieces;
+    for (const CElement* child : children) {
+        pieces.push_back(child->outerMarkup());
+    }
+    for (size_t first = 0; first < children.size(); ++first) {
+        if (pieces[first].isEmpty() || !block.startsWith(pieces[first])) {
+            continue;
+        }
+        QString joined;
+        size_t end = first;
+        while (end < children.size() && joined.size() < block.size()) {
+            joined += pieces[end++];
+        }
+        if (joined == block) {
+            for (size_t i = first; i < end; ++i) {
+                children[i]->clear();
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+// Empties each child of parent with one of ids, after its own elements with
+// one of them, deepest first; an element that still holds another stays.
+bool removeByIds(CElement* parent, const QStringList& ids)
+{
+    bool changed = false;
+    for (CElement* child : parent->children()) {
+        if (!isElement(child) || !ids.contains(child->attribute(QStringLiteral("id")))) {
+            continue;
+        }
+        std::vector<CElement*> inner = elementsBelow(child);
+        inner.insert(inner.begin(), child);
+        for (auto it = inner.rbegin(); it != inner.rend(); ++it) {
+            if (isElement(*it) && ids.contains((*it)->attribute(QStringLiteral("id"))) && !holdsElement(*it)) {
+                blankWithIndentation(*it);
+                changed = true;
+            }
+        }
+    }
+    return changed;
+}
+
+bool holdsAnyOf(const CElement* parent, const QStringList& ids)
+{
+    for (const QString& id : ids) {
+        if (childWithId(parent, id)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+using Placement = MenuInsert::Placement;
+
+bool goesInside(Placement placement)
+{
+    return placement == Placement::AppendTo || placement == Placement::PrependTo;
+}
+
+// The ids of a snippet's elements, of its outermost level only or of all.
+QStringList idsIn(const QString& markup, bool nestedToo)
+{
+    Accessor snippet;
+    snippet.parse(markup);
+    QStringList ids;
+    for (const CElement* element : nestedToo ? elementsBelow(snippet.root()) : snippet.root()->children()) {
+        const QString id = isElement(element) ? element->attribute(QStringLiteral("id")) : QString();
+        if (!id.isEmpty()) {
+            ids << id;
+        }
+    }
+    return ids;
 }
 
 } // namespace
 
-void EntryEditor::reindent(CElement* node, const QString& indentation, const QString& unit)
+void EntryEditor::reindent(CElement* node, const QString& childIndentation, const QString& unit)
 {
     // The markup comes from a package: the walk keeps its own stack instead of
     // recursing, and the indentation stops growing past a depth no real menu
     // reaches, so that a snippet nested thousands deep neither exhausts the
     // stack nor grows the text with the square of its depth.
-    QStringList indents { indentation + unit };
+    QStringList indents { childIndentation };
     while (indents.size() < maximumIndentDepth) {
         indents << indents.back() + unit;
     }
@@ -175,47 +319,6 @@ void EntryEditor::reindent(CElement* node, const QString& indentation, const QSt
     }
 }
 
-void EntryEditor::insertMarkup(CElement* target, const QString& markup, const QString& unit, const QString& lineEnd)
-{
-    CElement* trailingNode = nullptr;
-    QString trailing;
-    const std::vector<CElement*> children = target->children();
-    if (!children.empty() && isTextNode(children.back())) {
-        trailingNode = children.back();
-        trailing = trailingNode->text();
-    }
-    // Each inserted line starts with the file's line end, whatever line end
-    // the end tag's own line or the manifest happen to use.
-    const int lineBreak = lastLineBreak(trailing);
-    const QString indentation = lineBreak < 0 ? trailing : lineEnd + trailing.mid(lineBreak + 1);
-
-    Accessor snippet;
-    snippet.parse(withLineEnds(markup, lineEnd));
-    reindent(snippet.root(), indentation, unit);
-    const QString serialised = snippet.toString();
-
-    CElement* node = trailingNode ? trailingNode->addSiblingBefore() : target->addChild();
-    node->setText(serialised);
-}
-
-void EntryEditor::removeChildrenById(CElement* parent, const QString& id)
-{
-    const std::vector<CElement*> children = parent->children();
-    for (size_t i = 0; i < children.size(); ++i) {
-        CElement* child = children[i];
-        // A comment's text reads like a start tag, and a commented-out copy of
-        // the entry is the user's, not the extension's.
-        if (child->name() == QLatin1String("!--") || child->attribute(QStringLiteral("id")) != id
-            || holdsElement(child)) {
-            continue;
-        }
-        child->clear();
-        if (i > 0 && isTextNode(children[i - 1])) {
-            children[i - 1]->clear();
-        }
-    }
-}
-
 bool EntryEditor::expandEmptyElement(CElement* element, const QString& lineEnd)
 {
     const QString startTag = element->startTag();
@@ -237,6 +340,71 @@ bool EntryEditor::expandEmptyElement(CElement* element, const QString& lineEnd)
     return true;
 }
 
+CElement* EntryEditor::findElement(Accessor& document, const QString& id, const QStringList& names)
+{
+    // Menus.xml repeats ids for each platform; the first one counts.
+    CElement* first = id.isEmpty() ? nullptr : document.elementById(id);
+    if (!first || (isElement(first) && (names.isEmpty() || names.contains(first->name())))) {
+        return first;
+    }
+    for (CElement* element : elementsBelow(document.root())) {
+        if ((names.isEmpty() || names.contains(element->name())) && element->attribute(QStringLiteral("id")) == id) {
+            return element;
+        }
+    }
+    return nullptr;
+}
+
+CElement* EntryEditor::placeOf(Accessor& document, const MenuInsert& entry, CElement** target)
+{
+    CElement* found = nullptr;
+    if (entry.shortcut && entry.target.isEmpty()) {
+        const std::vector<CElement*> roots = document.elementsByTagName(QStringLiteral("menus"));
+        found = roots.empty() ? nullptr : roots.front();
+    } else if (entry.shortcut) {
+        found = findElement(document, entry.target, { QStringLiteral("shortcutlist") });
+    } else {
+        found = findElement(document, entry.target,
+            goesInside(entry.placement) ? QStringList { QStringLiteral("menu"), QStringLiteral("menubar") }
+                                        : QStringList());
+    }
+    if (target) {
+        *target = found;
+    }
+    return found && !entry.shortcut && !goesInside(entry.placement) ? found->parent() : found;
+}
+
+CElement* EntryEditor::placeOf(Accessor& document, const InsertbarInsert& entry, CElement** target)
+{
+    const QStringList category { QStringLiteral("category") };
+    CElement* found = nullptr;
+    CElement* parent = nullptr;
+    if (entry.category) {
+        // A category already there takes the items it lacks, in place of a second one.
+        found = findElement(document, entry.categoryId, category);
+        if (!found && !entry.target.isEmpty()) {
+            found = findElement(document, entry.target, category);
+            parent = found ? found->parent() : nullptr;
+        }
+        if (!found) {
+            const std::vector<CElement*> bars = document.elementsByTagName(QStringLiteral("insertbar"));
+            found = bars.empty() ? nullptr : bars.front();
+        }
+    } else if (goesInside(entry.placement)) {
+        found = findElement(document, entry.target, category);
+    } else {
+        found = findElement(document, entry.target, QStringList());
+        parent = found ? found->parent() : nullptr;
+        if (!found) {
+            found = findElement(document, entry.categoryId, category);
+        }
+    }
+    if (target) {
+        *target = found;
+    }
+    return parent ? parent : found;
+}
+
 // The text as the entries so far left it, and a parse of it that is redone
 // only when the text changed since the document last read it.
 class EntryEditor::Draft
@@ -256,7 +424,6 @@ public:
         }
         return document;
     }
-    CElement* find(const QString& id) { return parsed().elementById(id); }
     // A document holding an edit is stale even when the text it writes out
     // equals what it parsed, so every edit ends here and the next look-up
     // parses again.
@@ -274,38 +441,127 @@ private:
     QString m_parsedText;
 };
 
-bool EntryEditor::insertIntoTarget(
-    Draft& draft, CElement* target, const QString& targetId, const QString& markup, const QString& unit)
+struct EntryEditor::Block
 {
-    if (expandEmptyElement(target, draft.lineEnd)) {
-        draft.commit();
-        target = draft.find(targetId);
-        if (!target) {
-            return false;
+    Kind kind;
+    QString target; // as the manifest names it, for the report
+    CElement* parent; // the element the block goes into
+    CElement* anchor; // the element the placement names: the parent itself, or a child of it
+    Placement placement;
+    bool skipSeparator;
+    QString markup;
+    QStringList ids;
+    QString unit;
+};
+
+void EntryEditor::place(Draft& draft, Block block, EntryResults* results)
+{
+    // Elements already in place stay as they are, and are left out of the block.
+    QStringList present;
+    for (const QString& id : qAsConst(block.ids)) {
+        if (childWithId(block.parent, id)) {
+            present << id;
         }
     }
-    insertMarkup(target, markup, unit, draft.lineEnd);
+    if (!block.ids.isEmpty() && present.size() == block.ids.size()) {
+        note(results, block.kind, block.ids, block.target, Outcome::AlreadyPresent);
+        return;
+    }
+    Accessor snippet;
+    snippet.parse(withLineEnds(block.markup, draft.lineEnd));
+    for (CElement* child : snippet.root()->children()) {
+        if (isElement(child) && present.contains(child->attribute(QStringLiteral("id")))) {
+            child->clear();
+        }
+    }
+    for (const QString& id : qAsConst(present)) {
+        block.ids.removeAll(id);
+    }
+
+    const QString locator = locatorOf(block.parent);
+    // An item whose neighbour is missing goes at the end of its fallback category.
+    Placement placement
+        = block.anchor == block.parent && !goesInside(block.placement) ? Placement::AppendTo : block.placement;
+    if (block.anchor == block.parent && expandEmptyElement(block.parent, draft.lineEnd)) {
+        draft.commit();
+        block.parent = block.anchor = locate(draft.parsed(), locator);
+        if (!block.parent) {
+            note(results, block.kind, block.ids, block.target, Outcome::TargetMissing);
+            return;
+        }
+    }
+    const std::vector<CElement*> children = block.parent->children();
+    // The node the block goes in front of (none: the parent's end), and the
+    // line end and white space that start each of its elements.
+    CElement* before = nullptr;
+    QString indentation = lineIndentation(block.parent, draft.lineEnd);
+    indentation = (indentation.isEmpty() ? draft.lineEnd : indentation) + block.unit;
+    if (placement == Placement::PrependTo) {
+        const auto first = std::find_if(children.begin(), children.end(), [](CElement* c) { return !isTextNode(c); });
+        if (first == children.end()) {
+            placement = Placement::AppendTo;
+        } else {
+            before = children.front();
+            const QString own = lineIndentation(*first, draft.lineEnd);
+            indentation = own.isEmpty() ? indentation : own;
+        }
+    }
+    if (placement == Placement::AppendTo) {
+        const QString trailing = !children.empty() && isTextNode(children.back()) ? children.back()->text() : QString();
+        before = trailing.isNull() ? nullptr : children.back();
+        const int lineBreak = lastLineBreak(trailing);
+        indentation = (lineBreak < 0 ? trailing : draft.lineEnd + trailing.mid(lineBreak + 1)) + block.unit;
+    } else if (placement == Placement::InsertAfter || placement == Placement::InsertBefore) {
+        const QString own = lineIndentation(block.anchor, draft.lineEnd);
+        indentation = own.isEmpty() ? indentation : own;
+        if (placement == Placement::InsertBefore) {
+            CElement* previous = siblingNextTo(block.anchor, -1);
+            before = previous && isBlank(previous) ? previous : block.anchor;
+        } else {
+            CElement* last = block.anchor;
+            CElement* next = siblingNextTo(last, 1);
+            next = next && isBlank(next) ? siblingNextTo(next, 1) : next;
+            if (block.skipSeparator && next && next->name() == QLatin1String("separator")) {
+                last = next;
+            }
+            before = siblingNextTo(last, 1);
+        }
+    }
+    reindent(snippet.root(), indentation, block.unit);
+    const QString serialised = snippet.toString();
+    // A block with no id of its own is there when its exact text is.
+    if (block.ids.isEmpty() && block.parent->innerMarkup().contains(serialised)) {
+        note(results, block.kind, block.ids, block.target, Outcome::AlreadyPresent);
+        return;
+    }
+    (before ? before->addSiblingBefore() : block.parent->addChild())->setText(serialised);
     draft.commit();
-    return true;
+    note(results, block.kind, block.ids, block.target, Outcome::Added);
+    if (results) {
+        results->back().parent = locator;
+        results->back().inserted = serialised;
+        results->back().ids = block.ids;
+    }
 }
 
 QString EntryEditor::addMenuInserts(const QString& text, const QList<MenuInsert>& inserts, EntryResults* results)
 {
     Draft draft(text);
     for (const MenuInsert& entry : inserts) {
-        CElement* target = draft.find(entry.appendTo);
+        const Kind kind = entry.shortcut ? Kind::Shortcut : Kind::MenuEntry;
+        CElement* target = nullptr;
+        CElement* parent = placeOf(draft.parsed(), entry, &target);
         QString reason;
-        if (!MarkupBalance::check(entry.markup, depthOf(target), &reason)) {
-            note(results, Kind::MenuEntry, entry.itemId, entry.appendTo, Outcome::Refused, reason);
-            continue;
+        if (!MarkupBalance::check(entry.markup, depthOf(parent), &reason)) {
+            note(results, kind, entry.itemIds, entry.target, Outcome::Refused, reason);
+        } else if (!parent) {
+            note(results, kind, entry.itemIds, entry.target, Outcome::TargetMissing);
+        } else {
+            place(draft,
+                { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
+                    menuIndentUnit() },
+                results);
         }
-        if (!target || target->elementById(entry.itemId)) {
-            note(results, Kind::MenuEntry, entry.itemId, entry.appendTo,
-                target ? Outcome::AlreadyPresent : Outcome::TargetMissing);
-            continue;
-        }
-        const bool added = insertIntoTarget(draft, target, entry.appendTo, entry.markup, menuIndentUnit());
-        note(results, Kind::MenuEntry, entry.itemId, entry.appendTo, added ? Outcome::Added : Outcome::TargetMissing);
     }
     return draft.text;
 }
@@ -315,90 +571,90 @@ QString EntryEditor::addInsertbarInserts(
 {
     Draft draft(text);
     for (const InsertbarInsert& entry : inserts) {
-        CElement* category = draft.find(entry.categoryId);
-        // A category of the extension's own goes at the end of the Insert bar.
-        const std::vector<CElement*> bars
-            = category ? std::vector<CElement*>() : draft.document.elementsByTagName(QStringLiteral("insertbar"));
+        const Kind kind = entry.category ? Kind::InsertbarCategory : Kind::InsertbarButton;
+        CElement* target = nullptr;
+        CElement* parent = placeOf(draft.parsed(), entry, &target);
+        QString markup = entry.markup;
+        QStringList ids = entry.category ? QStringList { entry.categoryId } : entry.itemIds;
+        Placement placement = entry.placement;
+        // A category of that id is there: what the manifest's holds goes into it.
+        if (entry.category && parent && parent->name() == QLatin1String("category")) {
+            Accessor category;
+            category.parse(entry.markup);
+            const std::vector<CElement*> named = category.elementsByTagName(QStringLiteral("category"));
+            markup = named.empty() ? QString() : named.front()->innerMarkup();
+            ids = idsIn(markup, false);
+            placement = Placement::AppendTo;
+        }
         QString reason;
-        const int depth = category ? depthOf(category) : bars.empty() ? 0 : depthOf(bars.front()) + 1;
-        // The markup model decodes only "&amp;" in an id: a category whose id
-        // reads back otherwise could not be found again, to add to or remove.
-        const QString writtenId = escapedAttribute(entry.categoryId);
-        if (!category && !bars.empty()
-            && QString(writtenId).replace(QLatin1String("&amp;"), QLatin1String("&")) != entry.categoryId) {
-            reason = QStringLiteral("its category id holds a quote or an angle bracket");
-        }
-        if (!reason.isEmpty() || !MarkupBalance::check(entry.markup, depth, &reason)) {
-            note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId, Outcome::Refused, reason);
-            continue;
-        }
-        if (!bars.empty()) {
-            if (expandEmptyElement(bars.front(), draft.lineEnd)) {
-                draft.commit();
+        if (!MarkupBalance::check(markup, depthOf(parent), &reason)) {
+            note(results, kind, ids, entry.target, Outcome::Refused, reason);
+        } else if (!parent) {
+            note(results, kind, ids, entry.target, Outcome::TargetMissing);
+        } else {
+            // A new category's own elements are listed too, for a removal that finds it changed.
+            if (entry.category && ids.size() == 1 && ids.front() == entry.categoryId) {
+                ids += entry.itemIds;
             }
-            insertMarkup(draft.parsed().elementsByTagName(QStringLiteral("insertbar")).front(),
-                QStringLiteral("<category folder=\"") + escapedAttribute(entry.folder) + QStringLiteral("\" id=\"")
-                    + writtenId + QStringLiteral("\"></category>"),
-                insertbarIndentUnit(), draft.lineEnd);
+            place(draft,
+                { kind, entry.category ? entry.categoryId : entry.target, parent, target, placement, false, markup, ids,
+                    insertbarIndentUnit() },
+                results);
+        }
+    }
+    return draft.text;
+}
+
+QString EntryEditor::removeEntries(const QString& text, const Placed& entries, EntryResults* results)
+{
+    Draft draft(text);
+    for (int i = entries.size() - 1; i >= 0; --i) {
+        const InstallRecord::Entry& entry = entries.at(i);
+        CElement* parent = locate(draft.parsed(), entry.parent);
+        Outcome outcome = Outcome::NotPresent;
+        if (parent) {
+            const bool removed
+                = (!entry.inserted.isEmpty() && removeBlock(parent, entry.inserted)) || removeByIds(parent, entry.ids);
+            outcome = removed                   ? Outcome::Removed
+                : holdsAnyOf(parent, entry.ids) ? Outcome::KeptHoldsElements
+                                                : Outcome::NotPresent;
+            // A category an earlier version created for its buttons goes with the last of them.
+            if (removed && entry.createdTarget && !holdsElement(parent) && parent->parent()) {
+                blankWithIndentation(parent);
+            }
             draft.commit();
-            category = draft.find(entry.categoryId);
         }
-        if (!category || category->elementById(entry.buttonId)) {
-            note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId,
-                category ? Outcome::AlreadyPresent : Outcome::TargetMissing);
-            continue;
-        }
-        const bool added = insertIntoTarget(draft, category, entry.categoryId, entry.markup, insertbarIndentUnit());
-        note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId,
-            added ? Outcome::Added : Outcome::TargetMissing);
-        if (results && added) {
-            results->back().createdTarget = !bars.empty();
+        if (results) {
+            results->append(
+                { QString(), QString(), entry.kind, entry.id, entry.target, outcome, QString(), false, {}, {}, {} });
         }
     }
     return draft.text;
 }
 
-QString EntryEditor::removeMenuInserts(const QString& text, const QList<MenuInsert>& inserts, EntryResults* results)
+EntryEditor::Placed EntryEditor::placedByManifest(const QList<MenuInsert>& inserts)
 {
-    Draft draft(text);
-    for (int i = inserts.size() - 1; i >= 0; --i) {
-        const MenuInsert& entry = inserts.at(i);
-        CElement* target = draft.find(entry.appendTo);
-        if (!target) {
-            note(results, Kind::MenuEntry, entry.itemId, entry.appendTo, Outcome::NotPresent);
-            continue;
+    Placed placed;
+    for (const MenuInsert& entry : inserts) {
+        if (!entry.shortcut && goesInside(entry.placement)) {
+            placed.append({ Kind::MenuEntry, entry.itemIds.join(QStringLiteral(", ")), entry.target, false,
+                QLatin1Char('#') + entry.target, QString(), idsIn(entry.markup, true) });
         }
-        removeChildrenById(target, entry.itemId);
-        const QString before = draft.text;
-        draft.commit();
-        note(results, Kind::MenuEntry, entry.itemId, entry.appendTo,
-            removalOutcome(draft.text != before, target, entry.itemId));
     }
-    return draft.text;
+    return placed;
 }
 
-QString EntryEditor::removeInsertbarInserts(const QString& text, const QList<InsertbarInsert>& inserts,
-    EntryResults* results, const QStringList* removableCategories)
+EntryEditor::Placed EntryEditor::placedByManifest(const QList<InsertbarInsert>& inserts)
 {
-    Draft draft(text);
+    Placed placed;
     for (const InsertbarInsert& entry : inserts) {
-        CElement* category = draft.find(entry.categoryId);
-        if (!category) {
-            note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId, Outcome::NotPresent);
-            continue;
+        if (entry.category) {
+            placed.append({ Kind::InsertbarCategory, entry.categoryId, entry.categoryId, false,
+                QStringLiteral("insertbar"), QString(), QStringList { entry.categoryId } + entry.itemIds });
+        } else {
+            placed.append({ Kind::InsertbarButton, entry.itemIds.join(QStringLiteral(", ")), entry.target, false,
+                QStringLiteral("category#") + entry.categoryId, QString(), idsIn(entry.markup, true) });
         }
-        removeChildrenById(category, entry.buttonId);
-        // Judged before the category itself may go, which would hide the button's fate.
-        note(results, Kind::InsertbarButton, entry.buttonId, entry.categoryId,
-            removalOutcome(draft.document.toString() != draft.text, category, entry.buttonId));
-        // Blanking the button may have left the category without any element;
-        // only then does this take the category out too, so one that other
-        // extensions or Dreamweaver still use stays.
-        const std::vector<CElement*> bars = draft.document.elementsByTagName(QStringLiteral("insertbar"));
-        if (!bars.empty() && (!removableCategories || removableCategories->contains(entry.categoryId))) {
-            removeChildrenById(bars.front(), entry.categoryId);
-        }
-        draft.commit();
     }
-    return draft.text;
+    return placed;
 }

@@ -2,6 +2,7 @@
 
 #include "discovery/InsertbarInsert.h"
 #include "discovery/MenuInsert.h"
+#include "installer/InstallRecord.h"
 #include "installer/InstallReport.h"
 
 #include <QList>
@@ -11,9 +12,10 @@
 class Accessor;
 class CElement;
 
-// Adds and removes a manifest's menu entries and Insert-bar buttons in the
-// text of Menus.xml and insertbar.xml. Works on text only, so that the file
-// handling around it (seeding, backups, atomic writes) stays apart.
+// Adds and removes a manifest's menu entries, shortcuts and Insert-bar
+// categories and items in the text of Menus.xml and insertbar.xml. Works on
+// text only, so that the file handling around it (seeding, backups, atomic
+// writes) stays apart.
 //
 // Each entry is applied to a fresh parse of the text as the previous entries
 // left it: inserted markup is raw text of one node until it is parsed again,
@@ -27,32 +29,40 @@ public:
     static constexpr int maximumIndentDepth = 64;
 
     using EntryResults = QList<InstallReport::EntryResult>;
+    using Placed = QList<InstallRecord::Entry>;
 
-    // Entries whose target is missing, or that are already there, are skipped;
-    // so is an entry whose markup would break the file (MarkupBalance), and
-    // that one is reported refused with the reason. Inserted lines end as
-    // the text's first line does.
-    // results, when given, receives one row per entry (kind, id, target and
-    // outcome; the caller knows the locale and the path).
+    // Each entry goes in as one block, laid out like the file. Entries whose
+    // target is missing, or whose elements are all already there, are
+    // skipped; elements of a block that are already there are left out of it.
+    // An entry whose markup would break the file (MarkupBalance) is refused
+    // with the reason. Inserted lines end as the text's first line does.
+    // results, when given, receives one row per entry (kind, ids, target,
+    // outcome, and for an added one where it went and its text; the caller
+    // knows the locale and the path).
     static QString addMenuInserts(
         const QString& text, const QList<MenuInsert>& inserts, EntryResults* results = nullptr);
     static QString addInsertbarInserts(
         const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results = nullptr);
-    static QString removeMenuInserts(
-        const QString& text, const QList<MenuInsert>& inserts, EntryResults* results = nullptr);
-    // removableCategories, when given, names the only categories that may go
-    // once their last element is gone.
-    static QString removeInsertbarInserts(const QString& text, const QList<InsertbarInsert>& inserts,
-        EntryResults* results = nullptr, const QStringList* removableCategories = nullptr);
+    // Takes blocks out, the last first: its exact text where it is still
+    // whole, otherwise each element it listed that holds no other element.
+    static QString removeEntries(const QString& text, const Placed& entries, EntryResults* results = nullptr);
+    // What a manifest's entries would have added, for an extension stored
+    // without an install record: every element with an id straight inside
+    // the element its appendTo or prependTo names.
+    static Placed placedByManifest(const QList<MenuInsert>& inserts);
+    static Placed placedByManifest(const QList<InsertbarInsert>& inserts);
 
-    // Puts markup after the target's last element and before the white space
-    // that precedes its end tag, re-indented one unit deeper than that end tag,
-    // each line ended by lineEnd.
-    static void insertMarkup(CElement* target, const QString& markup, const QString& unit, const QString& lineEnd);
-    static void reindent(CElement* node, const QString& indentation, const QString& unit);
-    // Blanks every child carrying id that holds no element, with the
-    // indentation in front of it.
-    static void removeChildrenById(CElement* parent, const QString& id);
+    // The element a block goes into, as the install finds it; the element
+    // the placement names goes to target. Null when it is not there.
+    static CElement* placeOf(Accessor& document, const MenuInsert& entry, CElement** target = nullptr);
+    static CElement* placeOf(Accessor& document, const InsertbarInsert& entry, CElement** target = nullptr);
+    // The first element in document order carrying id whose name is one of
+    // names (any name when empty).
+    static CElement* findElement(Accessor& document, const QString& id, const QStringList& names);
+
+    // Lays out a snippet's elements each on a line of its own: the first
+    // level at childIndentation, each deeper one a unit further.
+    static void reindent(CElement* node, const QString& childIndentation, const QString& unit);
 
     // "<x .../>" becomes "<x ...>" + lineEnd and the element's own
     // indentation + "</x>", so that markup added to it lands inside it.
@@ -61,8 +71,7 @@ public:
 
 private:
     class Draft;
-    // Opens target when it is an empty element, then puts markup into it;
-    // false when the opened target is no longer found, leaving the entry out.
-    static bool insertIntoTarget(
-        Draft& draft, CElement* target, const QString& targetId, const QString& markup, const QString& unit);
+    struct Block;
+    // Puts the block in place and notes the outcome.
+    static void place(Draft& draft, Block block, EntryResults* results);
 };

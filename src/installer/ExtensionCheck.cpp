@@ -1,8 +1,10 @@
 #include "installer/ExtensionCheck.h"
 
+#include "discovery/ConfigurationChanges.h"
 #include "discovery/DreamweaverInfo.h"
 #include "discovery/ExtensionInfo.h"
 #include "installer/ConfigurationFile.h"
+#include "installer/EntryEditor.h"
 #include "installer/Installer.h"
 #include "markup/Accessor.h"
 #include "packages/PackageSupport.h"
@@ -19,34 +21,25 @@ QString configurationText(const QString& path)
     return file.exists() && file.load() ? file.text() : QString();
 }
 
-// Whether parent, the first element with the target's id (the one the
-// installer adds to), holds an element with id as a child of its own. The installer puts an entry
-// straight into that element; the same id deeper down, in a submenu or a
-// folder of the category, is something else and would not be removed with
-// the extension either.
-bool holds(const CElement* parent, const QString& id)
+// One item per element the entry places, looked for where the install puts
+// it and the removal looks for it: straight inside the element the block goes
+// into, or for a new category's elements, inside the element that holds each
+// in the manifest. A file that was read but has
+// no element to place the entry at is a menu or category that is not there,
+// where the install too had to skip the entry; a file that is missing or
+// unreadable leaves the entry simply missing.
+void addEntryItems(QList<ExtensionCheck::Item>& items, const QString& text, const QString& locale,
+    ExtensionCheck::ItemKind kind, CElement* place, const QString& target, const QStringList& ids)
 {
-    if (!parent) {
-        return false;
-    }
-    for (const CElement* child : parent->children()) {
-        const QString name = child->name();
-        if (!name.isEmpty() && name != QLatin1String("!--") && child->attribute(QStringLiteral("id")) == id) {
-            return true;
+    for (const QString& id : ids) {
+        bool found = false;
+        for (CElement* child : place ? place->children() : std::vector<CElement*>()) {
+            found = found
+                || (!child->name().isEmpty() && child->name() != QLatin1String("!--")
+                    && child->attribute(QStringLiteral("id")) == id);
         }
+        items.append({ locale, kind, id, target, found, !place && !text.isEmpty() });
     }
-    return false;
-}
-
-// The entry with id in the element with parentId. A file that was read but
-// has no such element is a menu or category that is not there, where the
-// install too had to skip the entry; a file that is missing or unreadable
-// leaves the entry simply missing.
-ExtensionCheck::Item entryItem(const QString& text, Accessor& document, const QString& locale,
-    ExtensionCheck::ItemKind kind, const QString& id, const QString& parentId)
-{
-    const CElement* parent = document.elementById(parentId);
-    return { locale, kind, id, parentId, holds(parent, id), !parent && !text.isEmpty() };
 }
 
 } // namespace
@@ -94,7 +87,10 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
             Accessor menus;
             menus.parse(text);
             for (const MenuInsert& entry : menuInserts) {
-                items.append(entryItem(text, menus, locale, ItemKind::MenuEntry, entry.itemId, entry.appendTo));
+                if (ConfigurationChanges::appliesTo(entry.language, locale)) {
+                    addEntryItems(items, text, locale, ItemKind::MenuEntry, EntryEditor::placeOf(menus, entry),
+                        entry.target, entry.itemIds);
+                }
             }
         }
         const QList<InsertbarInsert> insertbarInserts = record->insertbarInserts();
@@ -103,8 +99,32 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
             Accessor insertbar;
             insertbar.parse(text);
             for (const InsertbarInsert& entry : insertbarInserts) {
-                items.append(
-                    entryItem(text, insertbar, locale, ItemKind::InsertbarButton, entry.buttonId, entry.categoryId));
+                if (!ConfigurationChanges::appliesTo(entry.language, locale)) {
+                    continue;
+                }
+                CElement* target = nullptr;
+                CElement* place = EntryEditor::placeOf(insertbar, entry, &target);
+                if (!entry.category || !place) {
+                    addEntryItems(items, text, locale, ItemKind::InsertbarButton, place, entry.target, entry.itemIds);
+                    continue;
+                }
+                // The category itself where it went, then each of its elements in the one holding it in the manifest.
+                const bool found = place->name() == QLatin1String("category");
+                addEntryItems(items, text, locale, ItemKind::InsertbarButton, found ? place->parent() : place,
+                    QStringLiteral("insertbar"), { entry.categoryId });
+                CElement* category = found
+                    ? place
+                    : EntryEditor::findElement(insertbar, entry.categoryId, { QStringLiteral("category") });
+                Accessor written;
+                written.parse(entry.markup);
+                for (const QString& id : entry.itemIds) {
+                    const CElement* element = written.elementById(id);
+                    const QString holderId
+                        = element && element->parent() ? element->parent()->attribute(QStringLiteral("id")) : QString();
+                    CElement* holder
+                        = holderId == entry.categoryId || !category ? category : category->elementById(holderId);
+                    addEntryItems(items, text, locale, ItemKind::InsertbarButton, holder, holderId, { id });
+                }
             }
         }
     }

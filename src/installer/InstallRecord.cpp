@@ -28,6 +28,13 @@ QString text(const QByteArray& field)
     return QString::fromUtf8(QByteArray::fromPercentEncoding(field));
 }
 
+// An entry line's kind word, in the order of InstallReport::EntryKind.
+const QList<QByteArray>& entryKinds()
+{
+    static const QList<QByteArray> kinds { "menu", "item", "shortcut", "category" };
+    return kinds;
+}
+
 } // namespace
 
 QString InstallRecord::recordPath(const QString& storedManifestPath)
@@ -77,9 +84,20 @@ bool InstallRecord::read(const QString& path, QString* error)
                 && (file.backup.isEmpty() || PackageSupport::extractedFileName(file.backup) == file.backup);
             files.append(file);
         } else if ((kind == "menu" && fields.size() == 3) || (kind == "button" && fields.size() == 4)) {
+            // Written by earlier versions: one element with its id, straight inside the element named by target.
             const bool menu = kind == "menu";
-            entries.append({ menu ? InstallReport::EntryKind::MenuEntry : InstallReport::EntryKind::InsertbarButton,
-                text(fields.at(1)), text(fields.at(2)), !menu && fields.at(3) == "created" });
+            const QString id = text(fields.at(1)), target = text(fields.at(2));
+            entries.append({ menu ? InstallReport::EntryKind::MenuEntry : InstallReport::EntryKind::InsertbarButton, id,
+                target, !menu && fields.at(3) == "created", QLatin1Char('#') + target, QString(), { id } });
+        } else if (kind == "entry" && fields.size() >= 6 && entryKinds().contains(fields.at(1))) {
+            Entry entry { static_cast<InstallReport::EntryKind>(entryKinds().indexOf(fields.at(1))), QString(),
+                text(fields.at(2)), false, text(fields.at(3)), text(fields.at(4)), {} };
+            for (int i = 5; i < fields.size(); ++i) {
+                entry.ids << text(fields.at(i));
+            }
+            entry.ids.removeAll(QString());
+            entry.id = entry.ids.join(QStringLiteral(", "));
+            entries.append(entry);
         } else {
             valid = false;
         }
@@ -99,12 +117,23 @@ bool InstallRecord::write(const QString& path, QString* error) const
         bytes += "file " + field(file.path) + ' ' + field(file.backup) + '\n';
     }
     for (const Entry& entry : entries) {
-        if (entry.kind == InstallReport::EntryKind::MenuEntry) {
-            bytes += "menu " + field(entry.id) + ' ' + field(entry.target) + '\n';
-        } else {
-            bytes += "button " + field(entry.id) + ' ' + field(entry.target) + ' '
-                + (entry.createdTarget ? "created" : "found") + '\n';
+        if (entry.inserted.isEmpty()) {
+            // Kept as an earlier version wrote it, until its removal.
+            bytes += (entry.kind == InstallReport::EntryKind::MenuEntry ? "menu " : "button ") + field(entry.id) + ' '
+                + field(entry.target)
+                + (entry.kind == InstallReport::EntryKind::MenuEntry ? ""
+                        : entry.createdTarget                        ? " created"
+                                                                     : " found")
+                + '\n';
+            continue;
         }
+        bytes += "entry " + entryKinds().at(static_cast<int>(entry.kind)) + ' ' + field(entry.target) + ' '
+            + field(entry.parent) + ' ' + field(entry.inserted);
+        // A block of comments alone has no id; an empty field keeps the line's shape.
+        for (const QString& id : entry.ids.isEmpty() ? QStringList { QString() } : entry.ids) {
+            bytes += ' ' + field(id);
+        }
+        bytes += '\n';
     }
     return ConfigurationFile::writeWhole(path, bytes, error);
 }
@@ -137,7 +166,8 @@ QString InstallRecord::backUp(const QString& path, const QString& folder)
 void InstallRecord::addEntry(const Entry& entry)
 {
     for (const Entry& held : qAsConst(entries)) {
-        if (held.kind == entry.kind && held.id == entry.id && held.target == entry.target) {
+        if (held.kind == entry.kind && held.id == entry.id && held.target == entry.target && held.parent == entry.parent
+            && held.inserted == entry.inserted) {
             return;
         }
     }

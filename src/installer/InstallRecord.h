@@ -20,12 +20,22 @@ public:
         QString backup;
     };
 
+    // A block of markup the install added to Menus.xml or insertbar.xml.
     struct Entry
     {
         InstallReport::EntryKind kind;
-        QString id;
+        QString id; // for display
         QString target;
-        bool createdTarget; // the install created the category for this button
+        bool createdTarget = false; // a button's category was created for it (records of earlier versions)
+        // The element the block went into: "name#id", "#id" for any element
+        // with the id, or "name" for the first element so named.
+        QString parent;
+        // The block's exact text; removing it gives the file back byte for
+        // byte. Empty in records of earlier versions.
+        QString inserted;
+        // The block's elements with an id, outermost first: what the removal
+        // takes out where the exact text is no longer there.
+        QStringList ids;
     };
 
     // Records are a line per file or entry; a larger file is not one of ours.

@@ -85,7 +85,17 @@ QString InstallReport::describe(EntryOutcome outcome, bool planned)
 
 QString InstallReport::describe(EntryKind kind)
 {
-    return kind == EntryKind::MenuEntry ? QStringLiteral("menu entry") : QStringLiteral("Insert-bar button");
+    switch (kind) {
+    case EntryKind::MenuEntry:
+        return QStringLiteral("menu entry");
+    case EntryKind::InsertbarButton:
+        return QStringLiteral("Insert-bar button");
+    case EntryKind::Shortcut:
+        return QStringLiteral("shortcut");
+    case EntryKind::InsertbarCategory:
+        return QStringLiteral("Insert-bar category");
+    }
+    return QString();
 }
 
 QString InstallReport::toText() const

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // What an install or a removal did, file by file, for a caller to show. The
 // procedures themselves still answer only with their plain results.
@@ -27,8 +28,10 @@ public:
     };
 
     enum class EntryKind {
-        MenuEntry,
-        InsertbarButton,
+        MenuEntry, // a menu-insert's block in Menus.xml
+        InsertbarButton, // an insertbar-item-insert's block, or a button of an earlier install
+        Shortcut, // a shortcut-insert's block in Menus.xml
+        InsertbarCategory, // an insertbar-insert's category, or the items it added to one of that id
     };
 
     enum class EntryOutcome {
@@ -63,11 +66,15 @@ public:
         QString locale;
         QString path; // the Menus.xml or insertbar.xml edited
         EntryKind kind;
-        QString id; // the menu item's or the button's id
-        QString target; // the menu or category it goes into
+        QString id; // the ids of the block's elements, for display
+        QString target; // the element its placement names
         EntryOutcome outcome;
         QString detail; // why it was refused
         bool createdTarget = false; // the install created the category to add the button
+        // Where an added block went and its exact text, for the install record (see InstallRecord::Entry).
+        QString parent;
+        QString inserted;
+        QStringList ids;
     };
 
     // A planned report describes what a dry run would do; nothing was changed.

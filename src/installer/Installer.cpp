@@ -214,7 +214,8 @@ bool Installer::installFromPackage(IPackage& package)
         for (int i = entriesBefore; i < entries.size(); ++i) {
             const InstallReport::EntryResult& entry = entries.at(i);
             if (entry.outcome == InstallReport::EntryOutcome::Added) {
-                changes->addEntry({ entry.kind, entry.id, entry.target, entry.createdTarget });
+                changes->addEntry({ entry.kind, entry.id, entry.target, entry.createdTarget, entry.parent,
+                    entry.inserted, entry.ids });
             }
         }
         QString error;

@@ -271,18 +271,10 @@ void Remover::removeExtension(const QString& mxiName)
                 continue;
             }
         }
-        QList<MenuInsert> menuEntries;
-        QList<InsertbarInsert> buttons;
-        QStringList createdCategories;
+        EntryEditor::Placed menuEntries;
+        EntryEditor::Placed insertbarEntries;
         for (const InstallRecord::Entry& entry : changes ? changes->entries : QList<InstallRecord::Entry>()) {
-            if (entry.kind == InstallReport::EntryKind::MenuEntry) {
-                menuEntries.append({ entry.target, entry.id, QString() });
-            } else {
-                buttons.append({ entry.target, QString(), entry.id, QString() });
-            }
-            if (entry.createdTarget) {
-                createdCategories << entry.target;
-            }
+            (ConfigurationEditor::editsMenus(entry.kind) ? menuEntries : insertbarEntries).append(entry);
         }
 
         QStringList unfinished;
@@ -290,14 +282,14 @@ void Remover::removeExtension(const QString& mxiName)
             m_progress->setStatus(QStringLiteral("Removing menu entries"));
         }
         const bool menusDone
-            = changes ? editor.removeMenuInserts(locale, menuEntries) : editor.removeMenuInserts(locale, *record);
+            = changes ? editor.removeMenuEntries(locale, menuEntries) : editor.removeMenuInserts(locale, *record);
         if (!menusDone) {
             unfinished << editor.errorString();
         }
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Removing Insert Bar entries"));
         }
-        const bool buttonsDone = changes ? editor.removeInsertbarInserts(locale, buttons, &createdCategories)
+        const bool buttonsDone = changes ? editor.removeInsertbarEntries(locale, insertbarEntries)
                                          : editor.removeInsertbarInserts(locale, *record);
         if (!buttonsDone) {
             unfinished << editor.errorString();
@@ -314,7 +306,7 @@ void Remover::removeExtension(const QString& mxiName)
             if (changes && !m_dryRun) {
                 QList<InstallRecord::Entry> left;
                 for (const InstallRecord::Entry& entry : qAsConst(changes->entries)) {
-                    if (entry.kind == InstallReport::EntryKind::MenuEntry ? !menusDone : !buttonsDone) {
+                    if (ConfigurationEditor::editsMenus(entry.kind) ? !menusDone : !buttonsDone) {
                         left.append(entry);
                     }
                 }

@@ -225,7 +225,7 @@ void tst_Cli::run_data()
         { "Commands/absent.js -> $CONF/Commands/Velkor/absent.js [en_US] (skipped: missing from the package)",
             "Commands/stray.js [en_US] (skipped: refused destination (relative destination Commands/Velkor))",
             "Commands/tool.dylib (skipped: for the platform \"mac\")",
-            "Insert-bar buttons:\n  Velkor_Button in Velkor_Category (folder Velkor)" });
+            "Insert-bar buttons:\n  Velkor_Button in category Velkor_Category" });
     row("info --json", { "info", "damaged.zxp", "--json" }, State::Fresh, none, 0,
         { "files/1/path=$CONF/Commands/Velkor/tool.js", "files/3/reason=missing from the package",
             "menuEntries/0/appendTo=DWMenu_Commands" });

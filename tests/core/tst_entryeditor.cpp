@@ -1,28 +1,59 @@
 #include "commands/ReportSummary.h"
+#include "discovery/ExtensionInfo.h"
+#include "installer/ConfigurationEditor.h"
 #include "installer/EntryEditor.h"
 #include "installer/MarkupBalance.h"
 #include "support/InstallerFixtures.h"
+#include "support/MarkupFixtures.h"
 #include "support/TestRows.h"
 
 #include <QtTest>
 
 using namespace InstallerFixtures;
 using Menus = QList<MenuInsert>;
-using Buttons = QList<InsertbarInsert>;
 Q_DECLARE_METATYPE(Menus)
-Q_DECLARE_METATYPE(Buttons)
 
 namespace {
 
-InsertbarInsert button(const char* categoryId, const char* folder, const char* buttonId)
+// An entry whose markup a manifest could not even hold.
+MenuInsert menu(const char* target, const QString& id, const QString& markup)
 {
-    return { categoryId, folder, buttonId, QStringLiteral("<button id=\"%1\"/>").arg(buttonId) };
+    return { target, { id }, markup, MenuInsert::Placement::AppendTo, false, QString(), false };
 }
 
 // An element `levels` deep: each level one <m>, the last an empty <i/>.
 QString nested(int levels)
 {
     return QString("<m>").repeated(levels - 1) + "<i/>" + QString("</m>").repeated(levels - 1);
+}
+
+// Every entry of a manifest added, as the install does; then, from what the
+// results say was added, taken out as the removal does.
+struct Round
+{
+    EntryEditor::EntryResults results;
+    QString added;
+    EntryEditor::Placed placed;
+
+    Round(const QString& text, const ExtensionInfo& info, const Menus& extra = {})
+        : added(EntryEditor::addInsertbarInserts(
+            EntryEditor::addMenuInserts(text, info.menuInserts() + extra, &results), info.insertbarInserts(), &results))
+    {
+        for (const InstallReport::EntryResult& entry : results)
+            if (entry.outcome == InstallReport::EntryOutcome::Added)
+                placed.append({ entry.kind, entry.id, entry.target, false, entry.parent, entry.inserted, entry.ids });
+    }
+    QString removed() const { return EntryEditor::removeEntries(added, placed); }
+};
+
+ExtensionInfo manifest(const QByteArray& changes)
+{
+    ExtensionInfo info("<macromedia-extension><configuration-changes>" + changes
+            + "</configuration-changes>"
+              "</macromedia-extension>",
+        "x.mxi");
+    info.parseDetails();
+    return info;
 }
 
 } // namespace
@@ -32,15 +63,17 @@ class TestEntryEditor : public QObject
     Q_OBJECT
 
 private slots:
-    // Each row adds (or, when removing, takes out) the entries; an added text
-    // must stay as it is when the entries are added again, and taking them out
-    // again gives the original back exactly when restores is set.
+    // Each row adds the manifest's entries (or, when removing, takes out what
+    // it lists, as for an extension stored without an install record). An
+    // added text must stay as it is when the entries are added again, and
+    // taking out what the results name gives the original back exactly when
+    // restores is set.
     void editsEntriesLaidOutLikeTheFile_data()
     {
         QTest::addColumn<bool>("removing");
         QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<Menus>("menuEntries");
-        QTest::addColumn<Buttons>("buttons");
+        QTest::addColumn<QByteArray>("changes");
+        QTest::addColumn<Menus>("extra");
         QTest::addColumn<QByteArray>("expected"); // null: the text as it was
         QTest::addColumn<QStringList>("outcomes");
         QTest::addColumn<bool>("restores");
@@ -49,121 +82,202 @@ private slots:
         const QByteArray m = menusXml(), bar = insertbarXml(), none;
         const char commandsEnd[] = "DWMenu_Commands_Sort\" />\n", fileEnd[] = "id=\"DWMenu_File_New\" />\n";
         addTestRow("blank lines, odd indentation and text in the snippet are dropped, comments kept", false, m,
-            Menus { { "DWMenu_Commands", "V",
-                "\n<!-- Velkor -->\n\n   <menu id=\"V\">\n\n  stray\n<menuitem id=\"T\">Label</menuitem>\n"
-                "      <menuitem id=\"L\"/>\n</menu><separator/>\n\n" } },
-            Buttons {},
+            QByteArray("<menu-insert appendTo=\"DWMenu_Commands\">\n<!-- Velkor -->\n\n   <menu id=\"V\">\n\n  stray\n"
+                       "<menuitem id=\"T\">Label</menuitem>\n      <menuitem id=\"L\"/>\n</menu><separator/>\n\n"
+                       "</menu-insert>"),
+            Menus {},
             inserted(m, commandsEnd,
                 "        <!-- Velkor -->\n        <menu id=\"V\">\n            <menuitem id=\"T\">\n"
                 "            </menuitem>\n            <menuitem id=\"L\"/>\n        </menu>\n        <separator/>\n"),
-            QStringList { "V added" }, false);
+            QStringList { "V added" }, true);
+        addTestRow("every child goes in and out, a comment element as a comment with its text", false, m,
+            QByteArray("<menu-insert appendTo=\"DWMenu_File\"><comment>Velkor</comment><menuitem id=\"A\"/>"
+                       "<menuitem id=\"B\"/></menu-insert>"),
+            Menus {},
+            inserted(
+                m, fileEnd, "        <!-- Velkor -->\n        <menuitem id=\"A\"/>\n        <menuitem id=\"B\"/>\n"),
+            QStringList { "A, B added" }, true);
         addTestRow("a later entry goes into the element an earlier one added", false, m,
-            Menus { { "DWMenu_File", "V", "<menu id=\"V\"></menu>" }, { "V", "I", "<menuitem id=\"I\"/>" } },
-            Buttons {},
+            QByteArray("<menu-insert appendTo=\"DWMenu_File\"><menu id=\"V\"></menu></menu-insert>"
+                       "<menu-insert appendTo=\"V\"><menuitem id=\"I\"/></menu-insert>"),
+            Menus {},
             inserted(m, fileEnd, "        <menu id=\"V\">\n            <menuitem id=\"I\"/>\n        </menu>\n"),
             QStringList { "V added", "I added" }, true);
+        addTestRow("prependTo, insertBefore, insertAfter past a separator, each at its neighbours' indentation", false,
+            inserted(m, fileEnd, "      <separator />\n"),
+            QByteArray("<menu-insert prependTo=\"DWMenu_File\"><menuitem id=\"P\"/></menu-insert>"
+                       "<menu-insert insertBefore=\"DWMenu_Commands\"><menu id=\"B\"/></menu-insert>"
+                       "<MENU-INSERT INSERTAFTER=\"DWMenu_File_New\" skipSeparator=\"True\"><separator id=\"S\"/>"
+                       "</MENU-INSERT><menu-insert insertAfter=\"DWMenu_Commands_Sort\"><menuitem id=\"A\"/>"
+                       "</menu-insert>"),
+            Menus {},
+            inserted(inserted(inserted(m, "id=\"DWMenu_File\">\n", "      <menuitem id=\"P\"/>\n"), fileEnd,
+                         "      <separator />\n      <separator id=\"S\"/>\n    </menu>\n    <menu id=\"B\"/>\n"),
+                commandsEnd, "      <menuitem id=\"A\"/>\n")
+                .replace("    </menu>\n    <menu id=\"B\"/>\n    </menu>\n", "    </menu>\n    <menu id=\"B\"/>\n"),
+            QStringList { "P added", "B added", "S added", "A added" }, true);
+        addTestRow("first of repeated ids that can take the entry; a missing target skips only its entry", false,
+            QByteArray("<menus>\n  <menuitem id=\"D\"/>\n  <menu id=\"D\">\n  </menu>\n  <menu id=\"D\">\n  </menu>\n"
+                       "</menus>\n"),
+            QByteArray("<menu-insert appendTo=\"Gone\"><menuitem id=\"G\"/></menu-insert>"
+                       "<menu-insert appendTo=\"D\"><menuitem id=\"I\"/></menu-insert>"
+                       "<menu-insert insertAfter=\"D\"><separator id=\"S\"/></menu-insert>"),
+            Menus {},
+            QByteArray("<menus>\n  <menuitem id=\"D\"/>\n  <separator id=\"S\"/>\n  <menu id=\"D\">\n"
+                       "      <menuitem id=\"I\"/>\n  </menu>\n  <menu id=\"D\">\n  </menu>\n</menus>\n"),
+            QStringList { "G skipped: target not found", "I added", "S added" }, true);
+        addTestRow("shortcuts into their list, a whole list at the end of the file", false,
+            QByteArray("<menus>\n  <shortcutlist id=\"DWMainWindow\">\n  </shortcutlist>\n</menus>\n"),
+            QByteArray("<shortcut-insert list_Id=\"DWMainWindow\"><shortcut key=\"F5\" id=\"K\"/></shortcut-insert>"
+                       "<shortcut-insert><shortcutlist id=\"L\"><shortcut id=\"M\"/></shortcutlist></shortcut-insert>"
+                       "<server-format-changes><menu-insert appendTo=\"DWMainWindow\"><x id=\"no\"/></menu-insert>"
+                       "</server-format-changes>"),
+            Menus {},
+            QByteArray("<menus>\n  <shortcutlist id=\"DWMainWindow\">\n      <shortcut key=\"F5\" id=\"K\"/>\n"
+                       "  </shortcutlist>\n    <shortcutlist id=\"L\">\n        <shortcut id=\"M\"/>\n"
+                       "    </shortcutlist>\n</menus>\n"),
+            QStringList { "K added", "L added" }, true);
         addTestRow("the id under another menu neither stops the entry nor goes with it", false, m,
-            Menus { { "DWMenu_Commands", "DWMenu_File_New", "<menuitem id=\"DWMenu_File_New\"/>" } }, Buttons {},
-            inserted(m, commandsEnd, "        <menuitem id=\"DWMenu_File_New\"/>\n"),
+            QByteArray("<menu-insert appendTo=\"DWMenu_Commands\"><menuitem id=\"DWMenu_File_New\"/></menu-insert>"),
+            Menus {}, inserted(m, commandsEnd, "        <menuitem id=\"DWMenu_File_New\"/>\n"),
             QStringList { "DWMenu_File_New added" }, true);
         addTestRow("empty-element target is opened up with its tag name's case, and stays open", false,
-            QByteArray("<menubar>\n  <MENU id=\"m\" />\n</menubar>\n"), Menus { { "m", "b", "<menuitem id=\"b\"/>" } },
-            Buttons {},
+            QByteArray("<menubar>\n  <MENU id=\"m\" />\n</menubar>\n"),
+            QByteArray("<menu-insert appendTo=\"m\"><menuitem id=\"b\"/></menu-insert>"), Menus {},
             QByteArray("<menubar>\n  <MENU id=\"m\" >\n      <menuitem id=\"b\"/>\n  </MENU>\n</menubar>\n"),
             QStringList { "b added" }, false);
-        addTestRow("button into a category Dreamweaver has, which stays", false, bar, Menus {},
-            Buttons { button("DW_Insertbar_Common", "", "V") },
-            inserted(bar, "Hyperlink.htm\" />\n", "\t\t<button id=\"V\"/>\n"), QStringList { "V added" }, true);
-        addTestRow("a new category, folder before id, goes with its last button", false, bar, Menus {},
-            Buttons { button("C", "Velkor Tools", "A"), button("C", "Velkor Tools", "B") },
-            inserted(bar, "\t</category>\n",
-                "\t<category folder=\"Velkor Tools\" id=\"C\">\n\t\t<button id=\"A\"/>\n\t\t<button id=\"B\"/>\n"
-                "\t</category>\n"),
-            QStringList { "A added", "B added" }, true);
-        addTestRow("no insertbar element: no category is created", false, m, Menus {}, Buttons { button("V", "", "B") },
-            none, QStringList { "B skipped: target not found" }, true);
-        addTestRow("markup that would leave the file ill-formed is refused, and only that", false, m,
-            Menus { { "DWMenu_Commands", "X", "<menuitem id=\"X\" /><menu id=\"Injected\">" },
-                { "DWMenu_Commands", "E", "<i></menu><menu id=\"E\">" },
-                { "DWMenu_Commands", "C", "<i id=\"C\"/><!-- " }, { "DWMenu_Commands", "D", "<i><![CDATA[</i>" },
-                { "DWMenu_Commands", "T", "<!DOCTYPE m><i id=\"T\"/>" }, { "DWMenu_Commands", "Q", "<i id='Q>'" },
-                { "DWMenu_Commands", "OK", "<i id=\"OK\" a='>'/><!-- c -->" } },
-            Buttons {}, inserted(m, commandsEnd, "        <i id=\"OK\" a='>'/>\n        <!-- c -->\n"),
+        addTestRow("category as written with its groups at the end; items into one, before one, by fallback", false,
+            bar,
+            QByteArray("<insertbar-insert><category id=\"C\" MMString:name=\"c\" folder=\"F\"><menubutton id=\"G\">"
+                       "<button id=\"A\"/><separator/></menubutton><checkbutton id=\"K\"/></category>"
+                       "</insertbar-insert><insertbar-item-insert appendTo=\"DW_Insertbar_Common\"><button id=\"V\"/>"
+                       "</insertbar-item-insert><insertbar-item-insert insertBefore=\"K\"><separator id=\"S\"/>"
+                       "</insertbar-item-insert><insertbar-item-insert insertAfter=\"Gone\" category=\"C\">"
+                       "<button id=\"L\"/></insertbar-item-insert>"),
+            Menus {},
+            inserted(inserted(bar, "Hyperlink.htm\" />\n", "\t\t<button id=\"V\"/>\n"), "\t</category>\n",
+                "\t<category id=\"C\" MMString:name=\"c\" folder=\"F\">\n\t\t<menubutton id=\"G\">\n"
+                "\t\t\t<button id=\"A\"/>\n\t\t\t<separator/>\n\t\t</menubutton>\n\t\t<separator id=\"S\"/>\n"
+                "\t\t<checkbutton id=\"K\"/>\n\t\t<button id=\"L\"/>\n\t</category>\n"),
+            QStringList { "C, G, A, K added", "V added", "S added", "L added" }, true);
+        addTestRow("a category already there takes only the items it lacks", false, bar,
+            QByteArray("<insertbar-insert><category id=\"DW_Insertbar_Common\"><button id=\"DW_Hyperlink\"/>"
+                       "<button id=\"N\"/></category></insertbar-insert>"),
+            Menus {}, inserted(bar, "Hyperlink.htm\" />\n", "\t\t<button id=\"N\"/>\n"), QStringList { "N added" },
+            true);
+        addTestRow("no insertbar element: no category is created", false, m,
+            QByteArray("<insertbar-insert><category id=\"V\"><button id=\"B\"/></category></insertbar-insert>"),
+            Menus {}, none, QStringList { "V skipped: target not found" }, true);
+        addTestRow("markup that would leave the file ill-formed is refused, and only that", false, m, QByteArray(),
+            Menus { menu("DWMenu_Commands", "X", "<menuitem id=\"X\" /><menu id=\"Injected\">"),
+                menu("DWMenu_Commands", "E", "<i></menu><menu id=\"E\">"),
+                menu("DWMenu_Commands", "C", "<i id=\"C\"/><!-- "), menu("DWMenu_Commands", "D", "<i><![CDATA[</i>"),
+                menu("DWMenu_Commands", "T", "<!DOCTYPE m><i id=\"T\"/>"), menu("DWMenu_Commands", "Q", "<i id='Q>'"),
+                menu("DWMenu_Commands", "OK", "<i id=\"OK\" a='>'/><!-- c -->") },
+            inserted(m, commandsEnd, "        <i id=\"OK\" a='>'/>\n        <!-- c -->\n"),
             QStringList { "X refused: the element <menu> is not closed",
                 "E refused: the end tag </menu> closes no element it opened", "C refused: a comment is not closed",
                 "D refused: a CDATA section is not closed", "T refused: it holds a DOCTYPE",
                 "Q refused: the tag <i is not closed", "OK added" },
-            false);
-        addTestRow("nesting past the bound is refused", false, QByteArray("<menu id=\"m\">\n</menu>"),
-            Menus { { "m", "deep", nested(MarkupBalance::maximumDepth) } }, Buttons {}, none,
+            true);
+        addTestRow("nesting past the bound is refused", false, QByteArray("<menu id=\"m\">\n</menu>"), QByteArray(),
+            Menus { menu("m", "deep", nested(MarkupBalance::maximumDepth)) }, none,
             QStringList { "deep refused: its elements would lie deeper than 256 levels" }, true);
-        addTestRow("a quote in a category's folder is escaped, in its id refused", false, bar, Menus {},
-            Buttons { button("C\"x", "", "A"), button("C", "V\" a=\"<&", "B") },
-            inserted(bar, "\t</category>\n",
-                "\t<category folder=\"V&quot; a=&quot;&lt;&amp;\" id=\"C\">\n\t\t<button id=\"B\"/>\n\t</category>\n"),
-            QStringList { "A refused: its category id holds a quote or an angle bracket", "B added" }, true);
         addTestRow("inserted lines end as the first line does (CR LF), a lone CR stays", false,
             QByteArray("<menubar id=\"bar\">\r\n<!-- x -->\r  <menu id=\"m\" />\n</menubar>"),
-            Menus { { "m", "b", "<i\nid=\"b\"/>" }, { "bar", "c", "<i id=\"c\"/>" } }, Buttons {},
+            QByteArray("<menu-insert appendTo=\"m\"><i\nid=\"b\"/></menu-insert>"
+                       "<menu-insert appendTo=\"bar\"><i id=\"c\"/></menu-insert>"),
+            Menus {},
             QByteArray("<menubar id=\"bar\">\r\n<!-- x -->\r  <menu id=\"m\" >\r\n      <i\r\nid=\"b\"/>\r\n  </menu>"
                        "\r\n    <i id=\"c\"/>\n</menubar>"),
             QStringList { "b added", "c added" }, false);
-        addTestRow("removal runs from the last entry to the first", true,
-            inserted(m, fileEnd, "      <menuitem id=\"x\"/>\n"),
-            Menus { { "DWMenu_File", "x", "" }, { "DWMenu_File", "y", "" } }, Buttons {}, m,
-            QStringList { "y not present", "x removed" }, false);
+        addTestRow("without a record, each element with an id goes, its own items first", true,
+            inserted(m, fileEnd, "      <menu id=\"x\">\n        <menuitem id=\"y\"/>\n      </menu>\n"),
+            QByteArray("<menu-insert appendTo=\"DWMenu_File\"><menu id=\"x\"><menuitem id=\"y\"/></menu>"
+                       "<menuitem id=\"z\"/></menu-insert><menu-insert insertAfter=\"x\"><i id=\"x\"/></menu-insert>"),
+            Menus {}, m, QStringList { "x, z removed" }, false);
         addTestRow("an entry that still holds elements is kept", true,
             QByteArray("<menu id=\"m\">\n  <menu id=\"sub\">\n    <menuitem id=\"x\"/>\n  </menu>\n</menu>"),
-            Menus { { "m", "sub", "" } }, Buttons {}, none, QStringList { "sub kept: holds other elements" }, false);
+            QByteArray("<menu-insert appendTo=\"m\"><menu id=\"sub\"/></menu-insert>"), Menus {}, none,
+            QStringList { "sub kept: holds other elements" }, false);
         addTestRow("every child with the id goes, with its indentation, but not a comment", true,
             QByteArray("<menu id=\"m\">\n  <i id=\"x\"/>\n  <!-- <i id=\"x\"/> -->\n  <i id=\"x\"/>\n</menu>"),
-            Menus { { "m", "x", "" } }, Buttons {}, QByteArray("<menu id=\"m\">\n  <!-- <i id=\"x\"/> -->\n</menu>"),
-            QStringList { "x removed" }, false);
+            QByteArray("<menu-insert appendTo=\"m\"><i id=\"x\"/></menu-insert>"), Menus {},
+            QByteArray("<menu id=\"m\">\n  <!-- <i id=\"x\"/> -->\n</menu>"), QStringList { "x removed" }, false);
     }
 
     void editsEntriesLaidOutLikeTheFile()
     {
         QFETCH(bool, removing);
         QFETCH(QByteArray, text);
-        QFETCH(Menus, menuEntries);
-        QFETCH(Buttons, buttons);
+        QFETCH(QByteArray, changes);
+        QFETCH(Menus, extra);
         QFETCH(QByteArray, expected);
         QFETCH(QStringList, outcomes);
         QFETCH(bool, restores);
 
-        const auto add = [&](const QString& from, EntryEditor::EntryResults* results) {
-            return EntryEditor::addInsertbarInserts(
-                EntryEditor::addMenuInserts(from, menuEntries, results), buttons, results);
-        };
-        const auto remove = [&](const QString& from, EntryEditor::EntryResults* results) {
-            return EntryEditor::removeMenuInserts(
-                EntryEditor::removeInsertbarInserts(from, buttons, results), menuEntries, results);
-        };
+        const ExtensionInfo info = manifest(changes);
         EntryEditor::EntryResults results;
-        const QString edited = removing ? remove(text, &results) : add(text, &results);
+        const Round round(text, info, extra);
+        const QString edited = removing ? EntryEditor::removeEntries(text,
+                                   EntryEditor::placedByManifest(info.menuInserts())
+                                       + EntryEditor::placedByManifest(info.insertbarInserts()),
+                                   &results)
+                                        : round.added;
         QCOMPARE(edited, QString(expected.isNull() ? text : expected));
         QStringList seen;
-        for (const InstallReport::EntryResult& entry : results)
+        for (const InstallReport::EntryResult& entry : removing ? results : round.results)
             seen << entry.id + ' ' + InstallReport::describe(entry.outcome) + (entry.detail.isEmpty() ? "" : ": ")
                     + entry.detail;
         QCOMPARE(seen, outcomes);
         InstallReport report;
-        for (const InstallReport::EntryResult& entry : results)
+        for (const InstallReport::EntryResult& entry : round.results)
             report.addEntry(entry);
         QCOMPARE(ReportSummary::installProblems(report).contains("refused"), outcomes.join(' ').contains("refused"));
         if (!removing) {
-            QCOMPARE(add(edited, nullptr), edited);
-            QCOMPARE(remove(edited, nullptr) == text, restores);
+            QCOMPARE(Round(edited, info, extra).added, edited);
+            QCOMPARE(round.removed() == text, restores);
         }
     }
 
     void nestingAtTheBoundIsInsertedWithBoundedIndentation()
     {
         const QString text = EntryEditor::addMenuInserts(
-            "<menu id=\"m\">\n</menu>", { { "m", "deep", nested(MarkupBalance::maximumDepth - 1) } });
+            "<menu id=\"m\">\n</menu>", { menu("m", "deep", nested(MarkupBalance::maximumDepth - 1)) });
         QVERIFY(text.contains("\n    <m>\n        <m>"));
         // One capped indentation per element, not one growing with the depth.
         QVERIFY(text.size() < 2 * MarkupBalance::maximumDepth * (4 + 4 * EntryEditor::maximumIndentDepth));
+    }
+
+    // Real manifests into a real Menus.xml and the Insert bar: every entry
+    // whose menu exists (or an earlier entry made) goes in, and taking out
+    // what the install added gives the files back byte for byte.
+    void realManifestsGoInAndOutWhole()
+    {
+        const QString folder = MORAVEL_REALWORLD_DIR;
+        if (!QDir(folder).exists())
+            QSKIP("the real manifests and configuration files are absent");
+        QFile menusFile(folder + "/config/Menus--dwCC2014-15--iamduyu--ca73caa7.xml");
+        QVERIFY(menusFile.open(QIODevice::ReadOnly));
+        const QString menus = QString::fromUtf8(menusFile.readAll()), insertbar = QString::fromUtf8(insertbarXml());
+        for (const QString& name :
+            QDir(folder + "/mxi").entryList(QDir::Files) + QDir(folder + "/packages").entryList(QDir::Files)) {
+            ExtensionInfo info(folder + (name.endsWith(".mxi") ? "/mxi/" : "/packages/") + name);
+            info.parseDetails();
+            const Round menu(menus, info), bar(insertbar, info);
+            QStringList skipped;
+            // Each text is given every entry; only those for its own file count.
+            for (const Round* round : { &menu, &bar })
+                for (const InstallReport::EntryResult& entry : round->results)
+                    if (entry.outcome != InstallReport::EntryOutcome::Added
+                        && ConfigurationEditor::editsMenus(entry.kind) == (round == &menu))
+                        skipped << entry.id + ": " + InstallReport::describe(entry.outcome);
+            qInfo("%s: %d menu entries, %d Insert-bar entries, not placed: %s", qPrintable(name),
+                int(info.menuInserts().size()), int(info.insertbarInserts().size()), qPrintable(skipped.join("; ")));
+            QVERIFY2(skipped.isEmpty(), qPrintable(name));
+            QCOMPARE(menu.removed(), menus);
+            QCOMPARE(bar.removed(), insertbar);
+        }
     }
 };
 

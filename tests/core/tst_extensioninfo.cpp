@@ -27,8 +27,8 @@ private slots:
             "file TableSorter.htm > $dreamweaver/Configuration/Commands",
             "file scripts/TableSorter.js > $dreamweaver/Configuration/Commands",
             "file icons/Sort.png > $Dreamweaver/Configuration/Shared/Velkor/Icons",
-            "menu DWMenu_Commands Velkor_TableSorter", "button DW_Insertbar_Common/Velkor/Velkor_Sort",
-            "button DW_Insertbar_Common/Velkor/Velkor_Filter", "button DW_Insertbar_Tables//Velkor_TableTools" };
+            "menu DWMenu_Commands Velkor_TableSorter,Velkor_TableFilter",
+            "button DW_Insertbar_Common//Velkor_Sort,Velkor_Filter", "button DW_Insertbar_Tables//Velkor_TableTools" };
         const auto read = [&](const QString& fileName) {
             return QStringList(sorter).replaceInStrings(QRegularExpression("^com"), fileName + " | com");
         };
@@ -68,10 +68,10 @@ private slots:
             QByteArray("<menu-insert appendTo=\"m\"><!-- <menuitem id=\"old\"/> --><separator/><menu><menuitem "
                        "id=\"inner\"/></menu>\n<MenuItem ID=\"new\"/></menu-insert>"),
             QStringList { none, "menu m new" });
-        addTestRow("menu entries without appendTo, item id or markup dropped", "",
+        addTestRow("menu entries without placement or markup dropped, one without ids kept", "",
             QByteArray("<menu-insert><menuitem id=\"i\"/></menu-insert><menu-insert appendTo=\"a\"><separator/>"
                        "</menu-insert><menu-insert appendTo=\"b\"/><MENU-INSERT APPENDTO=\"c\"><x id=\"y\"/>"),
-            QStringList { none, "menu c y" });
+            QStringList { none, "menu a ", "menu c y" });
         addTestRow("category without id, button without id, category outside", "",
             QByteArray("<category id=\"out\"><button id=\"o\"/></category><INSERTBAR-INSERT><Category "
                        "FOLDER=\"f\"><button id=\"lost\"/></Category><category id=\"c\"><button/><BUTTON "
@@ -101,12 +101,12 @@ private slots:
             actual.append("file " + f.source + " > " + f.destination);
         // Markup is kept as written: entities, comments and white space included.
         for (const MenuInsert& m : info.menuInserts()) {
-            actual.append("menu " + m.appendTo + " " + m.itemId);
+            actual.append("menu " + m.target + " " + m.itemIds.join(','));
             QVERIFY(info.manifest().contains('>' + m.markup));
         }
         for (const InsertbarInsert& b : info.insertbarInserts()) {
-            actual.append("button " + b.categoryId + "/" + b.folder + "/" + b.buttonId);
-            QVERIFY(b.markup.startsWith("<button", Qt::CaseInsensitive) && info.manifest().contains(b.markup));
+            actual.append("button " + b.categoryId + "/" + b.target + "/" + b.itemIds.join(','));
+            QVERIFY(b.markup.startsWith("<category", Qt::CaseInsensitive) && info.manifest().contains(b.markup));
         }
         QCOMPARE(actual, lines);
         QVERIFY(!info.manifest().contains('\r'));

@@ -31,7 +31,7 @@ namespace {
 const QByteArray installedMenus = inserted(menusXml(), "id=\"DWMenu_Commands_Sort\" />\n",
     "        <menuitem name=\"Velkor _Tool\" file=\"Commands/Velkor/Velkor Tool.htm\" id=\"Velkor_Tool\" />\n");
 const QByteArray installedInsertbar = inserted(insertbarXml(), "\t</category>\n",
-    "\t<category folder=\"Velkor\" id=\"Velkor_Category\">\n\t\t<button id=\"Velkor_Button\""
+    "\t<category id=\"Velkor_Category\" folder=\"Velkor\">\n\t\t<button id=\"Velkor_Button\""
     " image=\"Objects/Velkor/Images/tool.png\" file=\"Commands/Velkor/Velkor Tool.htm\" />\n\t</category>\n");
 
 // Every file and folder below folder, with the bytes of each file.
