@@ -7,7 +7,9 @@
 #include "installer/Installer.h"
 #include "installer/Remover.h"
 #include "support/InstallerFixtures.h"
+#include "support/MarkupFixtures.h"
 #include "support/TestRows.h"
+#include "support/ZxpWriter.h"
 
 #include <QtTest>
 
@@ -182,6 +184,60 @@ private slots:
             QCOMPARE(entriesBelow(configuration),
                 QStringList({ "Commands/", "Menus/", "Menus/Menus.xbk", "Menus/Menus.xml", "Objects/",
                     "Objects/insertbar.xbk", "Objects/insertbar.xml", "Shared/" }));
+        }
+    }
+
+    // Real packages, and real manifests packed alone, into two locales seeded
+    // with a real Menus.xml: every entry goes in (one marked for a language
+    // only in that locale), verify finds each, and removal gives both files
+    // back byte for byte.
+    void realExtensionsInstallAndRemoveWhole()
+    {
+        const QString folder = MORAVEL_REALWORLD_DIR;
+        if (!QDir(folder).exists())
+            QSKIP("the real packages and manifests are absent");
+        const QByteArray menus = readFile(folder + "/config/Menus--dwCC2014-15--iamduyu--ca73caa7.xml");
+        TestExtension german { "de", "German", {},
+            "<menu-insert appendTo=\"DWMenu_Commands\" xml:lang=\"de-DE\"><menuitem id=\"DE\"/></menu-insert>",
+            "German.mxi" };
+        QStringList paths { package(german) };
+        for (const QFileInfo& file : QDir(folder + "/packages").entryInfoList(QDir::Files))
+            paths << file.filePath();
+        for (const QFileInfo& file : QDir(folder + "/mxi").entryInfoList(QDir::Files))
+            paths << m_root + '/' + file.completeBaseName() + ".zxp";
+        for (const QString& path : paths) {
+            ZxpWriter alone;
+            alone.add("x.mxi", readFile(folder + "/mxi/" + QFileInfo(path).completeBaseName() + ".mxi"));
+            QVERIFY(!path.startsWith(m_root) || path.endsWith("de.zxp") || writeFile(path, alone.archive()));
+            DreamweaverInfo dreamweaver = installation({ "en_US", "de_DE" });
+            for (const QString& locale : dreamweaver.locales())
+                QVERIFY(writeFile(dreamweaver.configurationFolder(locale) + "/Menus/Menus.xml", menus)
+                    && writeFile(dreamweaver.configurationFolder(locale) + "/Objects/insertbar.xml", insertbarXml()));
+            InstallReport report;
+            QVERIFY(dreamweaver.installPackage(path, nullptr, &report));
+            int placed = 0, buttons = 0;
+            QStringList skipped;
+            for (const InstallReport::EntryResult& entry : report.entries()) {
+                placed += entry.outcome == InstallReport::EntryOutcome::Added;
+                buttons += entry.inserted.count("<button");
+                if (entry.outcome != InstallReport::EntryOutcome::Added)
+                    skipped << entry.id;
+            }
+            qInfo("%s: %d files written, %d entries placed in two locales (%d buttons), not placed: %s",
+                qPrintable(QFileInfo(path).fileName()), report.fileCount(Outcome::Written) - 2, placed, buttons,
+                qPrintable(skipped.join(", ")));
+            QCOMPARE(skipped, QStringList());
+            for (const ExtensionCheck::Item& item :
+                ExtensionCheck(dreamweaver).check(report.files().first().source.section('/', -1)))
+                QVERIFY2(item.present || item.kind == ExtensionCheck::ItemKind::File, qPrintable(item.name));
+            const QString german = dreamweaver.configurationFolder("de_DE") + "/Menus/Menus.xml";
+            QCOMPARE(readFile(german).contains("id=\"DE\""), path.endsWith("de.zxp"));
+            QVERIFY(!readFile(dreamweaver.configurationFolder("en_US") + "/Menus/Menus.xml").contains("id=\"DE\""));
+            dreamweaver.removeExtension(report.files().first().source.section('/', -1), nullptr);
+            for (const QString& locale : dreamweaver.locales()) {
+                QCOMPARE(readFile(dreamweaver.configurationFolder(locale) + "/Menus/Menus.xml"), menus);
+                QCOMPARE(readFile(dreamweaver.configurationFolder(locale) + "/Objects/insertbar.xml"), insertbarXml());
+            }
         }
     }
 
