@@ -363,20 +363,36 @@ QList<ExtensionCommands::PlannedFile> ExtensionCommands::planFiles(
         installer.setDryRun(true);
         installer.installPackage(path);
         const QString manifestName = PackageSupport::extractedFileName(extension.fileName());
+        // The plan goes through the listed files in order, locale by locale,
+        // leaving out those in another language and putting in a whole
+        // folder's files where the entry names one.
+        QString locale;
         int index = 0;
         for (const InstallReport::FileResult& result : plan.files()) {
             // The plan starts each locale with the manifest copy, which is not a file of the extension.
-            if (result.path == target->extensionStoreFolder(result.locale) + QLatin1Char('/') + manifestName
-                || files.isEmpty())
+            if (result.path == target->extensionStoreFolder(result.locale) + QLatin1Char('/') + manifestName) {
+                locale = result.locale;
+                index = 0;
                 continue;
-            const FileEntry& entry = files.at(index++ % files.size());
+            }
+            const auto listsIt = [&](const FileEntry& entry) {
+                const QString folder = QString(entry.source).replace(QLatin1Char('\\'), QLatin1Char('/'));
+                return entry.source == result.source
+                    || result.source.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+            };
+            while (index < files.size() && !(files.at(index).appliesTo(locale) && listsIt(files.at(index))))
+                ++index;
+            const FileEntry entry = index < files.size() ? files.at(index) : FileEntry();
+            // A plain entry stands for one file; a folder's entry for the files that follow it.
+            if (entry.source == result.source)
+                ++index;
             QString skipped;
             if (result.outcome != InstallReport::FileOutcome::Written) {
                 skipped = InstallReport::describe(result.outcome).mid(QStringLiteral("skipped: ").size());
                 if (!result.detail.isEmpty())
                     skipped += QStringLiteral(" (") + result.detail + QLatin1Char(')');
             }
-            rows.append({ entry.source, entry.destination, result.locale, result.path, skipped });
+            rows.append({ result.source, entry.destination, result.locale, result.path, skipped });
         }
     } else {
         for (const FileEntry& entry : files)

@@ -15,8 +15,6 @@
 
 namespace {
 
-const QString configurationToken = QStringLiteral("$dreamweaver/Configuration");
-
 QString& storedApplicationDataFolder()
 {
     static QString folder;
@@ -51,15 +49,6 @@ int versionPart(const QString& part)
     if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
         return 0;
     return int(value);
-}
-
-// Backslashes count as separators too: the path may be used on Windows, and a
-// manifest must not climb out with either spelling.
-QString comparablePath(const QString& path)
-{
-    QString text = path;
-    text.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return QDir::cleanPath(text);
 }
 
 } // namespace
@@ -98,21 +87,6 @@ QString DreamweaverInfo::configurationFolder(const QString& locale) const
 QString DreamweaverInfo::extensionStoreFolder(const QString& locale) const
 {
     return configurationFolder(locale) + QStringLiteral("/Shared/Velkor/MXI");
-}
-
-QString DreamweaverInfo::resolveDestination(const QString& destination, const QString& locale) const
-{
-    const QString configuration = configurationFolder(locale);
-    if (!destination.contains(configurationToken, Qt::CaseInsensitive))
-        return QString();
-    QString folder = destination;
-    folder.replace(configurationToken, configuration, Qt::CaseInsensitive);
-
-    const QString root = comparablePath(configuration);
-    const QString target = comparablePath(folder);
-    if (target != root && !target.startsWith(root + QLatin1Char('/')))
-        return QString();
-    return folder;
 }
 
 ExtensionInfo* DreamweaverInfo::findExtension(const QString& id)

@@ -41,9 +41,6 @@ public:
     QString configurationFolder(const QString& locale) const;
     QString extensionStoreFolder(const QString& locale) const;
 
-    // The folder a manifest's file destination names for one locale.
-    QString resolveDestination(const QString& destination, const QString& locale) const;
-
     // Sets version from the first usable version.xml among the locales.
     void readVersionFile();
     // Sets installFolder from the registry or the program-folder fallback; true when it exists.

@@ -10,6 +10,9 @@
 #include "platform/CappedFile.h"
 
 #include <QFileInfo>
+#include <QStringList>
+
+#include <algorithm>
 
 namespace {
 
@@ -18,6 +21,37 @@ QString withoutCdataMarkers(QString text)
     text.remove(QStringLiteral("<![CDATA["));
     text.remove(QStringLiteral("]]>"));
     return text.trimmed();
+}
+
+// A file's own attribute, else its "files" group's: the group sets the
+// language and the hosts of every file in it that does not say otherwise.
+QString fileAttribute(const CElement* file, const QString& name)
+{
+    const QString own = file->attribute(name);
+    if (!own.isEmpty())
+        return own;
+    for (const CElement* group = file->parent(); group; group = group->parent()) {
+        if (group->name().compare(QLatin1String("files"), Qt::CaseInsensitive) == 0)
+            return group->attribute(name);
+    }
+    return QString();
+}
+
+bool isTrue(const QString& value)
+{
+    return value.trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+// A "products" list that does not name Dreamweaver is for another host of
+// the same package (Flash, Fireworks).
+bool isForDreamweaver(const QString& products)
+{
+    if (products.trimmed().isEmpty())
+        return true;
+    const QStringList names = products.split(QLatin1Char(','));
+    return std::any_of(names.cbegin(), names.cend(), [](const QString& name) {
+        return name.trimmed().compare(QLatin1String("Dreamweaver"), Qt::CaseInsensitive) == 0;
+    });
 }
 
 } // namespace
@@ -83,7 +117,10 @@ void ExtensionInfo::parseHeader()
     Accessor document;
     document.parse(m_manifest);
 
-    const auto extensions = document.elementsByTagName(QStringLiteral("macromedia-extension"));
+    auto extensions = document.elementsByTagName(QStringLiteral("macromedia-extension"));
+    // The root's older name, which Dreamweaver 3-era packages still carry.
+    if (extensions.empty())
+        extensions = document.elementsByTagName(QStringLiteral("macromedia-package"));
     if (!extensions.empty()) {
         m_id = extensions.front()->attribute(QStringLiteral("id"));
         m_name = extensions.front()->attribute(QStringLiteral("name"));
@@ -120,11 +157,15 @@ void ExtensionInfo::readFileEntries(Accessor& document)
         const QString platform = file->attribute(QStringLiteral("platform"));
         if (!platform.isEmpty() && platform != QLatin1String("win"))
             continue;
+        if (!isForDreamweaver(fileAttribute(file, QStringLiteral("products"))))
+            continue;
         QString source = file->attribute(QStringLiteral("source"));
         // Older manifests name the package entry with "name".
         if (source.isEmpty())
             source = file->attribute(QStringLiteral("name"));
-        m_files.append({ source, file->attribute(QStringLiteral("destination")) });
+        m_files.append({ source, file->attribute(QStringLiteral("destination")),
+            fileAttribute(file, QStringLiteral("xml:lang")), isTrue(file->attribute(QStringLiteral("shared"))),
+            isTrue(file->attribute(QStringLiteral("systemfile"))) });
     }
 }
 

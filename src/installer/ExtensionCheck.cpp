@@ -63,6 +63,9 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
         }
 
         for (const FileEntry& entry : record->files()) {
+            if (!entry.appliesTo(locale)) {
+                continue;
+            }
             const QString folder = Installer::targetFolder(m_dreamweaver, entry, locale);
             const QString fileName = PackageSupport::extractedFileName(entry.source);
             // A destination the installer refuses never receives the file, so

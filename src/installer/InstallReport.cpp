@@ -44,6 +44,8 @@ QString InstallReport::describe(FileOutcome outcome, bool planned)
     case FileOutcome::KeptUnfinished:
         return planned ? QStringLiteral("would keep: the removal would not finish")
                        : QStringLiteral("kept until a later removal finishes");
+    case FileOutcome::KeptSystemFile:
+        return planned ? QStringLiteral("would keep: a system file") : QStringLiteral("kept: a system file");
     }
     return QString();
 }

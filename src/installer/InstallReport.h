@@ -19,6 +19,7 @@ public:
         KeptShared, // another installed extension still lists the same path
         RemoveFailed,
         KeptUnfinished, // the stored manifest, while a part of its removal failed
+        KeptSystemFile, // listed as a system file, which a removal leaves
     };
 
     enum class XmlOutcome {

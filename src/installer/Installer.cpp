@@ -10,6 +10,7 @@
 #include "packages/MXP.h"
 #include "packages/PackageSupport.h"
 #include "packages/ZXP.h"
+#include "platform/Environment.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <QLocale>
 #include <QStringList>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -43,6 +45,89 @@ bool isAtOrBelow(const QString& key, const QString& folderKey)
     return key == folderKey || key.startsWith(folderKey + QLatin1Char('/'));
 }
 
+// Tokens of folders outside the user's Dreamweaver and home folder: a
+// per-user install has no business writing there.
+const QStringList systemTokens { QStringLiteral("$dreamweaver"), QStringLiteral("$installfolder"),
+    QStringLiteral("$dreamweaverapp"), QStringLiteral("$userbinfolder"), QStringLiteral("$sharedextensionfolder"),
+    QStringLiteral("$userdatafolder"), QStringLiteral("$userroamingfolder"), QStringLiteral("$shareddatafolder"),
+    QStringLiteral("$fonts"), QStringLiteral("$system"), QStringLiteral("$system64"),
+    QStringLiteral("$extensionspecificemstore"), QStringLiteral("$resourceroot"), QStringLiteral("$locale") };
+
+// root joined with names, each name spelt as a folder that already exists
+// under another case spells it: Windows would use that folder, and on a
+// case-sensitive disk a second one beside it would never be read.
+QString withExistingCase(const QString& root, const QStringList& names)
+{
+    QString path = root;
+    for (const QString& name : names) {
+        QString spelt = name;
+        if (!QFileInfo::exists(path + QLatin1Char('/') + name)) {
+            const QStringList existing = QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+            const auto found = std::find_if(existing.cbegin(), existing.cend(),
+                [&](const QString& other) { return other.compare(name, Qt::CaseInsensitive) == 0; });
+            spelt = found == existing.cend() ? name : *found;
+        }
+        path += QLatin1Char('/') + spelt;
+    }
+    return path;
+}
+
+// See Installer::targetFolder.
+QString resolvedFolder(
+    const DreamweaverInfo& dreamweaver, const QString& destination, const QString& locale, QString* reason)
+{
+    QString text = destination;
+    text.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QStringList names = text.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (names.isEmpty()) {
+        *reason = QStringLiteral("empty destination");
+        return QString();
+    }
+    const QString token = names.takeFirst().toLower();
+    QString root;
+    // The folder that paths may not climb out of.
+    QString fence;
+    if ((token == QLatin1String("$dreamweaver") || token == QLatin1String("$installfolder")) && !names.isEmpty()
+        && names.first().compare(QLatin1String("configuration"), Qt::CaseInsensitive) == 0) {
+        names.removeFirst();
+        root = fence = dreamweaver.configurationFolder(locale);
+    } else if (token == QLatin1String("$userhomefolder") || token == QLatin1String("$userdesktopfolder")
+        || token == QLatin1String("$userdocumentfolder")) {
+        fence = Environment::variable("USERPROFILE").replace(QLatin1Char('\\'), QLatin1Char('/'));
+        if (fence.isEmpty()) {
+            *reason = QStringLiteral("USERPROFILE is not set, so %1 names no folder").arg(token);
+            return QString();
+        }
+        root = token == QLatin1String("$userhomefolder")
+            ? fence
+            : withExistingCase(fence,
+                { token == QLatin1String("$userdesktopfolder") ? QStringLiteral("Desktop")
+                                                               : QStringLiteral("Documents") });
+    } else if (systemTokens.contains(token)) {
+        *reason = QStringLiteral("%1 names a folder outside the user's Dreamweaver configuration and home folder")
+                      .arg(destination);
+        return QString();
+    } else if (token.startsWith(QLatin1Char('$'))) {
+        *reason = QStringLiteral("%1 is not a folder token this installer knows").arg(token);
+        return QString();
+    } else {
+        *reason = QStringLiteral("%1 starts with no folder token").arg(destination);
+        return QString();
+    }
+    if (QDir::isRelativePath(fence)) {
+        *reason = QStringLiteral("the folder of %1 is relative").arg(destination);
+        return QString();
+    }
+    const QString folder = QDir::cleanPath(root + QLatin1Char('/') + names.join(QLatin1Char('/')));
+    if (!isAtOrBelow(folder, QDir::cleanPath(fence))) {
+        *reason = QStringLiteral("%1 climbs out of its folder").arg(destination);
+        return QString();
+    }
+    // "$userdesktopfolder/../Documents" stays home, but leaves the Desktop.
+    const QString base = isAtOrBelow(folder, QDir::cleanPath(root)) ? QDir::cleanPath(root) : QDir::cleanPath(fence);
+    return withExistingCase(base, folder.mid(base.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts));
+}
+
 } // namespace
 
 Installer::Installer(const DreamweaverInfo& dreamweaver, IProgress* progress, InstallReport* report)
@@ -53,16 +138,58 @@ Installer::Installer(const DreamweaverInfo& dreamweaver, IProgress* progress, In
 {
 }
 
-QString Installer::targetFolder(const DreamweaverInfo& dreamweaver, const FileEntry& entry, const QString& locale)
+QString Installer::targetFolder(
+    const DreamweaverInfo& dreamweaver, const FileEntry& entry, const QString& locale, QString* reason)
 {
-    if (entry.destination.isEmpty()) {
-        return QString();
-    }
-    const QString folder = dreamweaver.resolveDestination(entry.destination, locale);
-    if (folder.isEmpty() || QDir::isRelativePath(folder)) {
-        return QString();
+    QString refusal;
+    const QString folder = resolvedFolder(dreamweaver, entry.destination, locale, &refusal);
+    if (reason) {
+        *reason = refusal;
     }
     return folder;
+}
+
+QList<FileEntry> Installer::packageFiles(IPackage& package, const QList<FileEntry>& listed)
+{
+    QStringList names;
+    if (std::any_of(listed.cbegin(), listed.cend(), [&](const FileEntry& entry) {
+            return entry.source.endsWith(QLatin1Char('/')) || entry.source.endsWith(QLatin1Char('\\'))
+                || package.entrySize(entry.source) < 0;
+        })) {
+        names = package.entryNames();
+    }
+    QList<FileEntry> files;
+    for (const FileEntry& entry : listed) {
+        QString folder = entry.source;
+        folder.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        if (folder.startsWith(QLatin1String("./"))) {
+            folder.remove(0, 2);
+        }
+        if (!folder.endsWith(QLatin1Char('/'))) {
+            folder += QLatin1Char('/');
+        }
+        const bool wholeFolder = entry.source.endsWith(QLatin1Char('/')) || entry.source.endsWith(QLatin1Char('\\'))
+            || (package.entrySize(entry.source) < 0
+                && std::any_of(
+                    names.cbegin(), names.cend(), [&](const QString& name) { return name.startsWith(folder); }));
+        if (!wholeFolder) {
+            files.append(entry);
+            continue;
+        }
+        for (const QString& name : qAsConst(names)) {
+            if (!name.startsWith(folder) || name.endsWith(QLatin1Char('/'))) {
+                continue;
+            }
+            FileEntry file = entry;
+            file.source = name;
+            const QString subfolder = QFileInfo(name.mid(folder.size())).path();
+            if (subfolder != QLatin1String(".")) {
+                file.destination += QLatin1Char('/') + subfolder;
+            }
+            files.append(file);
+        }
+    }
+    return files;
 }
 
 QString Installer::managedFileReason(const DreamweaverInfo& dreamweaver, const QString& path, const QString& locale)
@@ -138,6 +265,7 @@ bool Installer::installFromPackage(IPackage& package)
     }
     ExtensionInfo record(bytes, mxiName);
     record.parseDetails();
+    const QList<FileEntry> allFiles = packageFiles(package, record.files());
 
     if (m_dryRun && m_report) {
         m_report->setPlanned(true);
@@ -184,7 +312,12 @@ bool Installer::installFromPackage(IPackage& package)
         }
         const QString backupFolder = InstallRecord::backupFolder(storedPath);
 
-        const QList<FileEntry> files = record.files();
+        QList<FileEntry> files;
+        for (const FileEntry& entry : qAsConst(allFiles)) {
+            if (entry.appliesTo(locale)) {
+                files.append(entry);
+            }
+        }
         if (m_progress) {
             m_progress->setMaximum(files.size());
         }
@@ -229,12 +362,12 @@ bool Installer::installFromPackage(IPackage& package)
 void Installer::extractListedFile(IPackage& package, const FileEntry& entry, const QString& locale,
     qint64& extractedTotal, InstallRecord* changes, const QString& backupFolder)
 {
-    const QString folder = targetFolder(m_dreamweaver, entry, locale);
+    QString refusal;
+    const QString folder = targetFolder(m_dreamweaver, entry, locale, &refusal);
     if (folder.isEmpty()) {
         if (m_report) {
-            m_report->addFile({ locale, entry.source, QString(), InstallReport::FileOutcome::RefusedDestination,
-                entry.destination.isEmpty() ? QStringLiteral("empty destination")
-                                            : QStringLiteral("relative destination ") + entry.destination });
+            m_report->addFile(
+                { locale, entry.source, QString(), InstallReport::FileOutcome::RefusedDestination, refusal });
         }
         return;
     }

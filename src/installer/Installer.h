@@ -1,15 +1,16 @@
 #pragma once
 
+#include "discovery/FileEntry.h"
 #include "installer/InstallReport.h"
 
 #include <QHash>
+#include <QList>
 #include <QString>
 
 class DreamweaverInfo;
 class IPackage;
 class IProgress;
 class InstallRecord;
-struct FileEntry;
 
 // Puts one extension package into every locale of one Dreamweaver
 // installation: the manifest copy into the store folder, the listed files,
@@ -40,10 +41,24 @@ public:
     bool installPackage(const QString& path);
     bool installFromPackage(IPackage& package);
 
-    // The folder a file entry goes to for locale, or an empty string when the
-    // entry must be skipped: an empty destination would land at the root of
-    // the drive, and a relative one below whatever folder the program runs in.
-    static QString targetFolder(const DreamweaverInfo& dreamweaver, const FileEntry& entry, const QString& locale);
+    // The folder a file entry goes to for locale, or an empty string (and
+    // why, into reason) when the entry must be skipped. The destination's
+    // token chooses the root: "$dreamweaver/Configuration" and
+    // "$installfolder/Configuration" the per-user configuration folder of the
+    // locale (which Dreamweaver reads before its own), "$userhomefolder",
+    // "$userdesktopfolder" and "$userdocumentfolder" the user's home folder
+    // and its Desktop and Documents. Token and folder names are matched in
+    // any case and with either slash, and a folder that exists under another
+    // case is taken as it is, as Windows would. Nothing lands outside the
+    // root: other tokens name folders a user's install must not write, or
+    // none this installer knows.
+    static QString targetFolder(
+        const DreamweaverInfo& dreamweaver, const FileEntry& entry, const QString& locale, QString* reason = nullptr);
+
+    // The files an install of listed takes from package: a source that ends
+    // in "/" or names a folder of the package stands for every file below it,
+    // each going to the same place below the destination.
+    static QList<FileEntry> packageFiles(IPackage& package, const QList<FileEntry>& listed);
 
     // Why no package file may be written at path for locale, or an empty
     // string when one may: the installer's own files (Menus.xml,

@@ -70,7 +70,7 @@ QList<Remover::Holder> Remover::otherHolders(const QString& locale, const QStrin
         ExtensionInfo other(info.absoluteFilePath());
         other.parseDetails();
         Holder holder { other.name().isEmpty() ? info.fileName() : other.name(), info.absoluteFilePath(), false,
-            InstallRecord(), {} };
+            InstallRecord(), {}, {} };
         QString unreadable;
         const QString recordPath = InstallRecord::recordPath(holder.storedPath);
         holder.hasRecord = QFileInfo::exists(recordPath) && holder.record.read(recordPath, &unreadable);
@@ -80,9 +80,12 @@ QList<Remover::Holder> Remover::otherHolders(const QString& locale, const QStrin
         for (const FileEntry& entry : other.files()) {
             const QString folder = Installer::targetFolder(m_dreamweaver, entry, locale);
             const QString fileName = PackageSupport::extractedFileName(entry.source);
-            if (!holder.hasRecord && !folder.isEmpty() && !fileName.isEmpty()) {
-                holder.paths.insert(InstallRecord::pathKey(folder + QLatin1Char('/') + fileName));
+            if (entry.appliesTo(locale) && !folder.isEmpty() && !fileName.isEmpty()) {
+                holder.listed.insert(InstallRecord::pathKey(folder + QLatin1Char('/') + fileName));
             }
+        }
+        if (!holder.hasRecord) {
+            holder.paths = holder.listed;
         }
         holders.append(holder);
     }
@@ -106,7 +109,7 @@ bool Remover::deleteFile(InstallReport::FileResult& result)
 }
 
 void Remover::undoFile(const InstallRecord::File& claim, const InstallRecord& changes, const QString& backupFolder,
-    QList<Holder>& others, InstallReport::FileResult& result, QString* failure)
+    QList<Holder>& others, bool shared, InstallReport::FileResult& result, QString* failure)
 {
     // An extension installed later that replaced this file holds, as its
     // backup, this extension's version. It inherits this extension's claim
@@ -150,7 +153,8 @@ void Remover::undoFile(const InstallRecord::File& claim, const InstallRecord& ch
     }
     if (claim.backup.isEmpty()) {
         for (const Holder& other : qAsConst(others)) {
-            if (other.paths.contains(InstallRecord::pathKey(claim.path))) {
+            const QString key = InstallRecord::pathKey(claim.path);
+            if (other.paths.contains(key) || (shared && other.listed.contains(key))) {
                 result.outcome = InstallReport::FileOutcome::KeptShared;
                 result.detail = other.name;
                 return;
@@ -182,13 +186,39 @@ QStringList Remover::removeListedFiles(const QString& locale, const QString& mxi
     // manifest no longer lists (an earlier install under the same name).
     QList<std::pair<QString, QString>> sourcesAndPaths;
     QSet<QString> listed;
+    // The manifest's word on each path: by the file, or by the folder a whole
+    // folder of the package went to.
+    QHash<QString, FileEntry> entryOf;
+    QList<std::pair<QString, FileEntry>> folderEntries;
     for (const FileEntry& entry : record.files()) {
+        if (!entry.appliesTo(locale)) {
+            continue;
+        }
         const QString folder = Installer::targetFolder(m_dreamweaver, entry, locale);
         const QString fileName = PackageSupport::extractedFileName(entry.source);
+        if (!folder.isEmpty()
+            && (entry.source.endsWith(QLatin1Char('/')) || entry.source.endsWith(QLatin1Char('\\')))) {
+            // Its files are known from the record alone.
+            folderEntries.append({ InstallRecord::pathKey(folder) + QLatin1Char('/'), entry });
+            continue;
+        }
         const QString path = folder.isEmpty() || fileName.isEmpty() ? QString() : folder + QLatin1Char('/') + fileName;
         sourcesAndPaths.append({ entry.source, path });
         listed.insert(InstallRecord::pathKey(path));
+        entryOf.insert(InstallRecord::pathKey(path), entry);
     }
+    const auto manifestEntry = [&](const QString& path) {
+        const QString key = InstallRecord::pathKey(path);
+        if (entryOf.contains(key)) {
+            return entryOf.value(key);
+        }
+        for (const auto& [folderKey, folderEntry] : qAsConst(folderEntries)) {
+            if (key.startsWith(folderKey)) {
+                return folderEntry;
+            }
+        }
+        return FileEntry();
+    };
     for (const InstallRecord::File& file : changes ? changes->files : QList<InstallRecord::File>()) {
         if (!listed.contains(InstallRecord::pathKey(file.path))) {
             sourcesAndPaths.append({ QFileInfo(file.path).fileName(), file.path });
@@ -212,12 +242,18 @@ QStringList Remover::removeListedFiles(const QString& locale, const QString& mxi
         } else if (changes && index < 0) {
             // Whatever is there was not put there by this extension's install.
             result.detail = QStringLiteral("not written by its install");
+        } else if (manifestEntry(path).systemFile) {
+            // Dreamweaver or other programs may rely on it once it is there.
+            result.outcome = InstallReport::FileOutcome::KeptSystemFile;
+            if (changes) {
+                changes->files.removeAt(index);
+            }
         } else {
             // Without a record the extension counts as having created every
             // file its manifest lists, installed before any record was kept.
             QString failure;
             undoFile(changes ? changes->files.at(index) : InstallRecord::File { path, QString() },
-                changes ? *changes : withoutRecord, backupFolder, others, result, &failure);
+                changes ? *changes : withoutRecord, backupFolder, others, manifestEntry(path).shared, result, &failure);
             if (!failure.isEmpty()) {
                 failures << failure;
             } else if (changes) {

@@ -59,6 +59,7 @@ private:
         bool hasRecord;
         InstallRecord record;
         QSet<QString> paths; // InstallRecord::pathKey of each
+        QSet<QString> listed; // the same of each file its manifest lists, record or not
     };
     QList<Holder> otherHolders(const QString& locale, const QString& mxiName) const;
 
@@ -68,9 +69,10 @@ private:
     QStringList removeListedFiles(const QString& locale, const QString& mxiName, const ExtensionInfo& record,
         InstallRecord* changes, const QString& backupFolder);
     // Undoes the record's claim on one file into result; failure receives
-    // why it could not be undone.
+    // why it could not be undone. A shared file stays while any other
+    // extension's manifest lists it, whatever its install wrote.
     void undoFile(const InstallRecord::File& claim, const InstallRecord& changes, const QString& backupFolder,
-        QList<Holder>& others, InstallReport::FileResult& result, QString* failure);
+        QList<Holder>& others, bool shared, InstallReport::FileResult& result, QString* failure);
     // Deletes a file no other extension holds; false when it stays.
     bool deleteFile(InstallReport::FileResult& result);
 

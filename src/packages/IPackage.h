@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // A read-only extension package: the manifest reader and the installer work
 // through this interface without knowing whether the file is an MXP or a ZXP.
@@ -20,4 +21,6 @@ public:
     // The most bytes extracting the entry can write, as its headers declare
     // it (unchecked: extraction checks it); -1 when it cannot be found.
     virtual qint64 entrySize(const QString& entryName) = 0;
+    // The entry names, folders separated by "/".
+    virtual QStringList entryNames() const = 0;
 };

@@ -20,7 +20,7 @@ public:
     qint64 entrySize(const QString& entryName) override;
 
     // The indexed entry names in index order, for tools and tests that walk a package.
-    QStringList entryNames() const;
+    QStringList entryNames() const override;
 
 private:
     // What the central directory records for one entry. Sizes, method and CRC

@@ -223,7 +223,7 @@ void tst_Cli::run_data()
         none, 0, { "target=Dreamweaver CS6", "extensions=" });
     row("info marks the files an install would skip", { "info", "damaged.zxp" }, State::Fresh, none, 0,
         { "Commands/absent.js -> $CONF/Commands/Velkor/absent.js [en_US] (skipped: missing from the package)",
-            "Commands/stray.js [en_US] (skipped: refused destination (relative destination Commands/Velkor))",
+            "Commands/stray.js [en_US] (skipped: refused destination (Commands/Velkor starts with no folder token))",
             "Commands/tool.dylib (skipped: for the platform \"mac\")",
             "Insert-bar buttons:\n  Velkor_Button in category Velkor_Category" });
     row("info --json", { "info", "damaged.zxp", "--json" }, State::Fresh, none, 0,

@@ -57,29 +57,6 @@ private slots:
         DreamweaverInfo::installations().clear();
     }
 
-    void resolveDestination_data()
-    {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("destination");
-        QTest::addColumn<QString>("folder"); // empty: refused
-        addTestRow("empty locale, token alone", "", "$dreamweaver/Configuration", "/u/Configuration");
-        addTestRow("any case, rest kept", "en_US", "$DreamWeaver/configuration/A b/", "/u/en_US/Configuration/A b/");
-        addTestRow("climbing inside", "en_US", "$dreamweaver/Configuration/A/../B", "/u/en_US/Configuration/A/../B");
-        addTestRow("no token refused", "en_US", "Commands", "");
-        addTestRow("token not at the start refused", "en_US", "/tmp/$dreamweaver/Configuration", "");
-        addTestRow("climbing out by backslash refused", "en_US", "$dreamweaver/Configuration/a\\..\\..\\x", "");
-        addTestRow("sibling with a longer name refused", "en_US", "$dreamweaver/Configuration/../ConfigurationX", "");
-    }
-
-    void resolveDestination()
-    {
-        QFETCH(QString, locale);
-        QFETCH(QString, destination);
-        QFETCH(QString, folder);
-        const DreamweaverInfo info("Dreamweaver", "Adobe", "/u", { "en_US" });
-        QCOMPARE(info.resolveDestination(destination, locale), folder);
-    }
-
     void readVersionFile_data()
     {
         QTest::addColumn<QString>("name");

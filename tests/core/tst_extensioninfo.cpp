@@ -52,6 +52,9 @@ private slots:
             QByteArray("<author name=\"Early\"/><macromedia-extension id=\"1\"><author name=\"Late\"/>"
                        "</macromedia-extension><macromedia-extension id=\"2\" name=\"Two\">"),
             QStringList { "x.mxi | 1 |  |  | Early |  | " });
+        addTestRow("the older root, maxVersion in camel case", "",
+            QByteArray("<macromedia-package id=\"p\"><product name=\"DW\" version=\"8\" maxVersion=\"12\"/>"),
+            QStringList { "x.mxi | p |  |  |  |  | DW 8-12" });
         addTestRow("zero byte ends the manifest", "",
             QByteArray("<macromedia-extension id=\"z\">") + '\0' + "<author name=\"Hidden\"/><file source=\"f\"/>",
             QStringList { "x.mxi | z |  |  |  |  | " });

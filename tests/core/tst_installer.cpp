@@ -245,6 +245,120 @@ private slots:
     // spelt) is skipped and reported. Verify misses what is not where it should
     // be: a file, or an entry anywhere but straight inside the element with the
     // manifest's target id, where the installer puts it and removal looks.
+    void targetFolder_data()
+    {
+        QTest::addColumn<QString>("destination");
+        QTest::addColumn<QString>("folder"); // $CONF, $HOME spelt out; else part of the refusal
+        const QString conf = "$CONF/", home = "$HOME/";
+        addTestRow("backslashes and any case", "$Dreamweaver\\configuration\\codehints\\", conf + "CodeHints");
+        addTestRow("a folder in another case is reused, the rest kept", "$dreamweaver/Configuration/OBJECTS/New",
+            conf + "Objects/New");
+        addTestRow("$installfolder's configuration is the user's too", "$INSTALLFOLDER/configuration", "$CONF");
+        addTestRow(
+            "Desktop, climbing about inside the home folder", "$userdesktopfolder/../Documents/x", home + "Docs/x");
+        addTestRow("Documents in another case", "$UserDocumentFolder", home + "Docs");
+        addTestRow("home, climbing out", "$userhomefolder/a/../../x", "climbs out");
+        addTestRow("configuration, climbing out by backslash", "$dreamweaver/Configuration/a\\..\\..\\x", "climbs out");
+        addTestRow("a sibling with a longer name", "$dreamweaver/Configuration/../ConfigurationX", "climbs out");
+        addTestRow("the program folder", "$dreamweaver/Commands", "outside the user's");
+        addTestRow("a system folder", "$fonts", "outside the user's");
+        addTestRow("a custom token", "$airstream/x", "is not a folder token");
+        addTestRow("a token not at the start", "/tmp/$dreamweaver/Configuration", "starts with no folder token");
+        addTestRow("empty", "", "empty destination");
+    }
+
+    void targetFolder()
+    {
+        QFETCH(QString, destination);
+        QFETCH(QString, folder);
+        const DreamweaverInfo dreamweaver = installation({ "en_US" });
+        const QString conf = dreamweaver.configurationFolder("en_US"), home = m_root + "/home";
+        QVERIFY(
+            QDir().mkpath(conf + "/CodeHints") && QDir().mkpath(conf + "/Objects") && QDir().mkpath(home + "/Docs"));
+        qputenv("USERPROFILE", home.toUtf8());
+        // Windows calls it Documents: the folder there in another case stands in.
+        QVERIFY(QDir(home).rename("Docs", "documents"));
+        QString reason;
+        const QString actual
+            = Installer::targetFolder(dreamweaver, { "x.js", destination, {}, false, false }, "en_US", &reason);
+        const QString expected
+            = QString(folder).replace("$CONF", conf).replace("$HOME", home).replace("Docs", "documents");
+        QVERIFY2(folder.startsWith('$') ? actual == expected : actual.isEmpty() && reason.contains(folder),
+            qPrintable(actual + " | " + reason));
+    }
+
+    // Each row's manifest lists its files from a package holding Lib/a.js,
+    // Lib/sub/b.js and one.js, installed into en_US and de_DE; another
+    // extension, when the row has one, is installed next; then the first is removed.
+    void installsWhatTheManifestLists_data()
+    {
+        QTest::addColumn<QByteArray>("files");
+        QTest::addColumn<QByteArray>("other");
+        QTest::addColumn<QString>("installed"); // files below the user folder, as "de,en:Commands/x.js"
+        QTest::addColumn<QString>("kept"); // the same after the removal
+        const QByteArray to = "destination=\"$dreamweaver/configuration/Commands\"", none;
+        addTestRow("a source ending in a slash: the folder and its subfolders", "<file source=\"Lib/\" " + to + "/>",
+            none, "de,en:Commands/a.js de,en:Commands/sub/b.js", "");
+        addTestRow("a source naming a folder", "<file source=\"Lib\" " + to + "/>", none,
+            "de,en:Commands/a.js de,en:Commands/sub/b.js", "");
+        addTestRow("xml:lang of the group and of the file",
+            "<files xml:lang=\"de_DE\"><file source=\"one.js\" " + to
+                + "/><file source=\"Lib/a.js\" xml:lang=\"en_US\" " + to + "/></files>",
+            none, "en:Commands/a.js de:Commands/one.js", "");
+        addTestRow("products that leave Dreamweaver out, of the file and the group",
+            "<file source=\"one.js\" products=\"Flash\" " + to
+                + "/><files products=\"Fireworks, dreamweaver\"><file "
+                  "source=\"Lib/a.js\" "
+                + to + "/></files>",
+            none, "de,en:Commands/a.js", "");
+        addTestRow("a system file stays", "<file source=\"one.js\" systemfile=\"True\" " + to + "/>", none,
+            "de,en:Commands/one.js", "de,en:Commands/one.js");
+        addTestRow("a shared file stays while another manifest lists it",
+            "<file source=\"one.js\" shared=\"true\" " + to + "/><file source=\"Lib/a.js\" " + to + "/>",
+            "<file source=\"one.js\" " + to + "/><file source=\"Lib/a.js\" " + to + "/>",
+            "de,en:Commands/a.js de,en:Commands/one.js", "de,en:Commands/one.js");
+    }
+
+    void installsWhatTheManifestLists()
+    {
+        QFETCH(QByteArray, files);
+        QFETCH(QByteArray, other);
+        QFETCH(QString, installed);
+        QFETCH(QString, kept);
+        DreamweaverInfo dreamweaver = installation({ "en_US", "de_DE" });
+        // Other packs nothing: it lists what it never writes.
+        const auto lib = [](const QByteArray& name, const QByteArray& listed) {
+            const QList<PackagedFile> packed { { "Lib/a.js", "a", "-" }, { "Lib/sub/b.js", "b", "-" },
+                { "one.js", "1", "-" } };
+            return TestExtension { "com.velkor." + name, name, name == "Lib" ? packed : QList<PackagedFile>(), listed,
+                name + ".mxi" };
+        };
+        // "de,en:x" stands for "de:x en:x".
+        const auto spelt = [](const QString& spec) {
+            QStringList paths;
+            for (const QString& word : spec.split(' ', Qt::SkipEmptyParts)) {
+                for (const QString& locale : word.section(':', 0, 0).split(','))
+                    paths << locale + ':' + word.section(':', 1);
+            }
+            paths.sort();
+            return paths;
+        };
+        const auto found = [&] {
+            QStringList paths;
+            for (const QString locale : { "de_DE", "en_US" }) {
+                const QString folder = dreamweaver.configurationFolder(locale);
+                for (const QString& path : entriesBelow(folder).filter(QRegularExpression("\\.js$")))
+                    paths << locale.left(2) + ':' + path;
+            }
+            return paths;
+        };
+        QVERIFY(dreamweaver.installPackage(package(lib("Lib", files)), nullptr));
+        QCOMPARE(found(), spelt(installed));
+        QVERIFY(other.isNull() || dreamweaver.installPackage(package(lib("Other", other)), nullptr));
+        dreamweaver.removeExtension("Lib.mxi", nullptr);
+        QCOMPARE(found(), spelt(kept));
+    }
+
     void reportsWhatIsMissing_data()
     {
         QTest::addColumn<QString>("user"); // relative: below the working folder

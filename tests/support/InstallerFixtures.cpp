@@ -10,7 +10,8 @@ QByteArray TestExtension::manifest() const
     QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<macromedia-extension id=\"" + id + "\" name=\""
         + name + "\" version=\"" + version + "\" type=\"Command\">\n  <author name=\"Velkor\" />\n  <files>\n";
     for (const PackagedFile& file : files) {
-        text += "    <file source=\"" + file.source + "\" destination=\"" + file.destination + "\" />\n";
+        if (file.destination != "-")
+            text += "    <file source=\"" + file.source + "\" destination=\"" + file.destination + "\" />\n";
     }
     return text + "  </files>\n  <configuration-changes>\n" + configurationChanges + "  </configuration-changes>\n"
         + "</macromedia-extension>\n";

@@ -15,7 +15,7 @@ struct PackagedFile
 {
     QByteArray source; // entry name in the package
     QByteArray data; // null: listed in the manifest only, not packed
-    QByteArray destination; // as the manifest writes it
+    QByteArray destination; // as the manifest writes it; "-": packed, not listed
 };
 
 struct TestExtension
