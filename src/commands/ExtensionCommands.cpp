@@ -107,6 +107,37 @@ const ExtensionInfo* ExtensionCommands::findInstalled(const DreamweaverInfo& tar
     return nullptr;
 }
 
+QString ExtensionCommands::productMismatch(const DreamweaverInfo& target, const QList<ProductInfo>& products)
+{
+    QStringList ranges;
+    for (const ProductInfo& product : products) {
+        if (!product.isDreamweaver())
+            continue;
+        if (product.covers(target.version()))
+            return QString();
+        ranges << product.range();
+    }
+    if (ranges.isEmpty() || target.version().isEmpty())
+        return QString();
+    return tr("it is made for %1, and %2 is version %3")
+        .arg(ranges.join(QStringLiteral(" or ")), target.name(), target.version());
+}
+
+bool ExtensionCommands::confirmProduct(
+    const DreamweaverInfo& target, const ExtensionInfo& package, const QString& title)
+{
+    const QString mismatch = productMismatch(target, package.products());
+    if (mismatch.isEmpty())
+        return true;
+    // A dry run asks nothing, but the plan must not hide what the install would ask.
+    if (m_dryRun) {
+        m_user.notice(tr("%1 would be installed only if you agree: %2.").arg(title, mismatch));
+        return true;
+    }
+    return m_user.confirm(
+        tr("%1: %2.\n\nInstall it anyway?").arg(title, mismatch), tr("%1 was not installed: %2").arg(title, mismatch));
+}
+
 bool ExtensionCommands::confirmReplace(DreamweaverInfo& target, const QString& id, const QString& mxiName,
     const QString& title, std::optional<ExtensionInfo>* replaced)
 {
@@ -139,6 +170,8 @@ ExtensionCommands::Result ExtensionCommands::installPackageFile(DreamweaverInfo&
     const ExtensionInfo package(path);
     const QString title
         = package.name().isEmpty() ? QFileInfo(path).fileName() : titleOf(package.name(), package.version());
+    if (!confirmProduct(target, package, title))
+        return Result::Refused;
     std::optional<ExtensionInfo> replaced;
     if (!confirmReplace(target, package.id(), package.fileName(), title, &replaced))
         return Result::Refused;
@@ -185,11 +218,11 @@ ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
         m_user.warn(tr("%1 (%2) cannot be installed: %3.").arg(entry.name, entry.zxp, problem), QString());
         return Result::Failed;
     }
-    if (entry.id.isEmpty()) {
-        const ExtensionInfo package(file.fileName());
-        if (!confirmReplace(target, package.id(), package.fileName(), title, &replaced))
-            return Result::Refused;
-    }
+    const ExtensionInfo package(file.fileName());
+    if (!confirmProduct(target, package, title))
+        return Result::Refused;
+    if (entry.id.isEmpty() && !confirmReplace(target, package.id(), package.fileName(), title, &replaced))
+        return Result::Refused;
     return replaceAndInstall(target, file.fileName(), title, replaced);
 }
 

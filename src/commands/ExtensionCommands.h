@@ -81,6 +81,10 @@ public:
     // (compared as Windows compares file names), since the stored copy is
     // kept under that name. From the list as last loaded.
     static const ExtensionInfo* findReplaced(const DreamweaverInfo& target, const QString& id, const QString& mxiName);
+    // Why target is outside every Dreamweaver version range the package's
+    // products name, as a question says it; empty when it is inside one, or
+    // when there is nothing to go by (no range, no known version).
+    static QString productMismatch(const DreamweaverInfo& target, const QList<ProductInfo>& products);
     // The installed extension with this id or stored manifest name.
     static const ExtensionInfo* findInstalled(const DreamweaverInfo& target, const QString& idOrManifest);
     // Why the file at path cannot be installed, or empty; result receives
@@ -95,6 +99,8 @@ private:
     // a copy of the extension to remove, if any.
     bool confirmReplace(DreamweaverInfo& target, const QString& id, const QString& mxiName, const QString& title,
         std::optional<ExtensionInfo>* replaced);
+    // Asks before installing into a Dreamweaver the package is not made for; false when the answer was no.
+    bool confirmProduct(const DreamweaverInfo& target, const ExtensionInfo& package, const QString& title);
     Result replaceAndInstall(DreamweaverInfo& target, const QString& path, const QString& title,
         const std::optional<ExtensionInfo>& replaced);
     // Removes and reports; plannedTexts carries a dry run's edits on to the install.

@@ -101,6 +101,9 @@ class tst_Cli : public QObject
         damaged.configurationChanges += "    <file source=\"Commands/tool.dylib\" "
                                         "destination=\"$dreamweaver/Configuration/Commands\" platform=\"mac\" />\n";
         damaged.writePackage(scratch + "damaged.zxp");
+        TestExtension old = toolsExtension();
+        old.configurationChanges += "<product name=\"Dreamweaver\" version=\"8\" maxversion=\"12\" />\n";
+        old.writePackage(scratch + "old.zxp");
         writeFile(scratch + "notes.txt", "not a package\n");
         if (state == State::NoInstallations)
             return;
@@ -256,6 +259,10 @@ void tst_Cli::run_data()
         true);
     row("remove answered with anything else", { "remove", "com.velkor.tools" }, State::ToolsInstalled, "sure\n", 1, {},
         { "Remove Velkor Tools v. 1.0.0? [y/N] ", "was not removed from Dreamweaver 2021: the answer was no" });
+    row("a Dreamweaver outside the products' range is asked about", { "install", "old.zxp" }, State::Fresh, none, 1, {},
+        { "not installed: it is made for Dreamweaver 8 to 12, and Dreamweaver 2021 is version 21.0.0.15392" });
+    row("one inside it is not: 12 takes in 12.0.0.5808", { "install", "old.zxp", "--target", "1" }, State::Fresh, none,
+        0, { "Installed Velkor Tools v. 1.0.0 into Dreamweaver CS6" }, {}, true);
     row("removing by manifest name with --yes", { "remove", "Velkor Tools.mxi", "--yes" }, State::ToolsInstalled, none,
         0, { removed }, {}, true);
     row("an install that skipped files fails, and what it did stays", { "install", "damaged.zxp" }, State::Fresh, none,
