@@ -92,14 +92,15 @@ class tst_Cli : public QObject
         const QString scratch = m_dir->path() + "/scratch/";
         toolsExtension().writePackage(scratch + "tools.zxp");
         toolsExtension().writePackage(scratch + "tools.mxp");
-        // One file left out of the package, one refused destination, one for another platform.
+        // One file left out of the package, one refused destination, one for another platform, a whole folder.
         TestExtension damaged = toolsExtension();
         damaged.id = "com.velkor.damaged";
         damaged.manifestName = "Damaged.mxi";
         damaged.files.append({ "Commands/absent.js", QByteArray(), "$dreamweaver/Configuration/Commands/Velkor" });
         damaged.files.append({ "Commands/stray.js", "stray\n", "Commands/Velkor" });
         damaged.configurationChanges += "    <file source=\"Commands/tool.dylib\" "
-                                        "destination=\"$dreamweaver/Configuration/Commands\" platform=\"mac\" />\n";
+                                        "destination=\"$dreamweaver/Configuration/Commands\" platform=\"mac\" />\n"
+                                        "<file source=\"Commands/\" destination=\"$dreamweaver/Configuration/All\"/>";
         damaged.writePackage(scratch + "damaged.zxp");
         TestExtension old = toolsExtension();
         old.configurationChanges += "<product name=\"Dreamweaver\" version=\"8\" maxversion=\"12\" />\n";
@@ -231,7 +232,8 @@ void tst_Cli::run_data()
             "Insert-bar buttons:\n  Velkor_Button in category Velkor_Category" });
     row("info --json", { "info", "damaged.zxp", "--json" }, State::Fresh, none, 0,
         { "files/1/path=$CONF/Commands/Velkor/tool.js", "files/3/reason=missing from the package",
-            "menuEntries/0/appendTo=DWMenu_Commands" });
+            "menuEntries/0/appendTo=DWMenu_Commands", "files/7/source=Commands/tool.js",
+            "files/7/destination=$dreamweaver/Configuration/All" });
     row("info works without any installation", { "info", "tools.zxp" }, State::NoInstallations, none, 0,
         { "target:      (none found)", "Commands/tool.js -> $dreamweaver/Configuration/Commands/Velkor\n" });
     row("a dry run of a replace plans the removal first, without asking", { "install", "tools.zxp", "--dry-run" },

@@ -264,7 +264,6 @@ private slots:
         addTestRow("a system folder", "$fonts", "outside the user's");
         addTestRow("a custom token", "$airstream/x", "is not a folder token");
         addTestRow("a token not at the start", "/tmp/$dreamweaver/Configuration", "starts with no folder token");
-        addTestRow("empty", "", "empty destination");
     }
 
     void targetFolder()
