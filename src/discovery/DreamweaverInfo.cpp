@@ -222,7 +222,8 @@ bool DreamweaverInfo::findInstallFolder()
         }
         const QString key = QStringLiteral("SOFTWARE\\") + m_vendor + QStringLiteral("\\Dreamweaver\\")
             + registryVersion + QStringLiteral("\\Installation");
-        m_installFolder = Registry::instance().localMachineValue(key, QStringLiteral("InstallPath"));
+        m_installFolder
+            = Environment::localPath(Registry::instance().localMachineValue(key, QStringLiteral("InstallPath")));
     }
     if (m_installFolder.isEmpty()) {
         m_installFolder

@@ -86,7 +86,7 @@ void addFromExtensionDatabase(const QString& exManDbPath)
                 DreamweaverInfo::localeSubfolders(folder));
             record.setProductId(productId.toString());
             record.setVersion(productVersion);
-            record.setInstallFolder(installFolder);
+            record.setInstallFolder(Environment::localPath(installFolder));
             DreamweaverInfo::installations().append(record);
         }
     }

@@ -1,6 +1,10 @@
 #pragma once
 
 #include "ScratchFiles.h"
+#include "TestData.h"
+
+#include <QDir>
+#include <QFile>
 
 namespace DiscoveryFixtures {
 
@@ -19,6 +23,15 @@ inline bool storeManifest(const QString& folder, const QString& fileName, const 
     return writeFile(folder + '/' + fileName,
         "<?xml version=\"1.0\"?>\n<macromedia-extension id=\"" + fileName.toUtf8() + "\" name=\"" + name.toUtf8()
             + "\" version=\"1.0\">\n  <author name=\"" + author.toUtf8() + "\" />\n</macromedia-extension>\n");
+}
+
+// A 64-bit Wine prefix as wineboot leaves it: the registry of tests/data/wine, drives C: and Z:.
+inline bool makeWinePrefix(const QString& folder)
+{
+    return writeFile(folder + "/system.reg", readFile(MORAVEL_TEST_DATA_DIR "/wine/system.reg"))
+        && writeFile(folder + "/user.reg", readFile(MORAVEL_TEST_DATA_DIR "/wine/user.reg"))
+        && QDir().mkpath(folder + "/dosdevices") && QDir().mkpath(folder + "/drive_c/users/Public")
+        && QFile::link("../drive_c", folder + "/dosdevices/c:") && QFile::link("/", folder + "/dosdevices/z:");
 }
 
 } // namespace DiscoveryFixtures
