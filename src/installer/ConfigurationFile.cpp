@@ -83,7 +83,13 @@ bool ConfigurationFile::save(const QString& text)
         m_error = QStringLiteral("cannot create the folder of %1").arg(m_path);
         return false;
     }
-    if (!writeWhole(m_path, encode(text), &m_error)) {
+    bool refused = false;
+    if (!writeWhole(m_path, encode(text), &m_error, &refused)) {
+        // Windows will not replace a file that a running program holds open,
+        // and Dreamweaver holds its menus while it runs. Under Wine nothing
+        // holds the file for other programs, so there this is a guess too.
+        if (refused)
+            m_error += QStringLiteral(" (if Dreamweaver is running, close it: it may hold the file)");
         return false;
     }
     // The next save of this object backs up what is on disk now.
@@ -118,8 +124,10 @@ QByteArray ConfigurationFile::encode(const QString& text)
     return text.toUtf8();
 }
 
-bool ConfigurationFile::writeWhole(const QString& path, const QByteArray& bytes, QString* error)
+bool ConfigurationFile::writeWhole(const QString& path, const QByteArray& bytes, QString* error, bool* refused)
 {
+    if (refused)
+        *refused = true;
     QSaveFile file(path);
     // Unbuffered, so that a short write shows in write()'s count: a buffered
     // QSaveFile commits a file cut short by a full disk or a size limit as if
@@ -129,6 +137,8 @@ bool ConfigurationFile::writeWhole(const QString& path, const QByteArray& bytes,
         return false;
     }
     if (file.write(bytes) != bytes.size()) {
+        if (refused)
+            *refused = false;
         *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
         file.cancelWriting();
         return false;

@@ -44,7 +44,9 @@ public:
     // Shared with the tests that compare files byte for byte.
     static bool decode(const QByteArray& bytes, QString* text);
     static QByteArray encode(const QString& text);
-    static bool writeWhole(const QString& path, const QByteArray& bytes, QString* error);
+    // refused, when given, tells a failure to open or replace the file (what
+    // another program holding it causes) from a write that fell short.
+    static bool writeWhole(const QString& path, const QByteArray& bytes, QString* error, bool* refused = nullptr);
 
 private:
     bool readBytes(const QString& path, QByteArray* bytes);
