@@ -11,6 +11,8 @@
 #include "cli/VerifyCommand.h"
 #include "discovery/DreamweaverInfo.h"
 #include "discovery/ExtensionDatabase.h"
+#include "platform/Environment.h"
+#include "platform/WinePrefix.h"
 
 #include <QCommandLineParser>
 #include <functional>
@@ -85,7 +87,11 @@ int CommandLineTool::run(const QStringList& arguments)
         QStringLiteral("dry-run"), QStringLiteral("Say what would be done, and change nothing."));
     const QCommandLineOption storeOption(
         QStringLiteral("store"), QStringLiteral("Install the Store's extension with this id."), QStringLiteral("ID"));
-    parser.addOptions({ targetOption, jsonOption, yesOption, dryRunOption, storeOption });
+    const QCommandLineOption winePrefixOption(QStringLiteral("wine-prefix"),
+        QStringLiteral("The Wine prefix whose Dreamweaver to manage, for every command "
+                       "(default: WINEPREFIX, or ~/.wine when no Windows folder variable is set)."),
+        QStringLiteral("DIR"));
+    parser.addOptions({ targetOption, jsonOption, yesOption, dryRunOption, storeOption, winePrefixOption });
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands above."));
     parser.addPositionalArgument(
         QStringLiteral("argument"), QStringLiteral("PACKAGE, EXTENSION or IDs."), QStringLiteral("[argument...]"));
@@ -130,7 +136,7 @@ int CommandLineTool::run(const QStringList& arguments)
         return Command::UsageError;
     }
     for (const QString& option : parser.optionNames()) {
-        if (!kind->options.contains(option)) {
+        if (!kind->options.contains(option) && option != winePrefixOption.names().first()) {
             Console::error(
                 QStringLiteral("moravel-cli %1: the option --%2 does not apply to this command").arg(name, option));
             return Command::UsageError;
@@ -153,6 +159,13 @@ int CommandLineTool::run(const QStringList& arguments)
     if (kind->anyNumber)
         options.ids = positional.mid(1);
 
+    QString prefixError;
+    if (!Environment::useWinePrefix(
+            parser.isSet(winePrefixOption) ? parser.value(winePrefixOption) : WinePrefix::defaultFolder(),
+            &prefixError)) {
+        Console::error(QStringLiteral("moravel-cli: ") + prefixError);
+        return Command::NotFound;
+    }
     // The window's start-up, without the window: the database connection, then the list.
     DreamweaverInfo::buildDreamweaverList(openExtensionDatabase());
     return kind->create(options)->execute(positional.value(1));

@@ -13,7 +13,7 @@ using namespace InstallerFixtures;
 
 namespace {
 
-enum class State { Fresh, ToolsInstalled, ToolsDamaged, MenuGone, NoInstallations };
+enum class State { Fresh, ToolsInstalled, ToolsDamaged, MenuGone, NoInstallations, Wine, WineTools, WineMenusHeld };
 
 struct Case
 {
@@ -106,7 +106,20 @@ class tst_Cli : public QObject
         old.configurationChanges += "<product name=\"Dreamweaver\" version=\"8\" maxversion=\"12\" />\n";
         old.writePackage(scratch + "old.zxp");
         writeFile(scratch + "notes.txt", "not a package\n");
-        if (state == State::NoInstallations)
+        if (state >= State::Wine) {
+            // The prefix is the profile folder, whose environment folders hold no installation.
+            const QString user
+                = root() + "/drive_c/users/root/AppData/Roaming/Adobe/Dreamweaver CS6/en_US/Configuration";
+            const QString program = root() + "/drive_c/Program Files (x86)/Adobe/Adobe Dreamweaver CS6/Configuration";
+            QVERIFY(DiscoveryFixtures::makeWinePrefix(root())
+                && writeFile(user + "/version.xml", DiscoveryFixtures::versionXml("12.0.0.5808"))
+                && writeFile(program + "/Menus/Menus.xml", menusXml())
+                && writeFile(program + "/Objects/insertbar.xml", insertbarXml()));
+            QVERIFY(state != State::WineTools
+                || (runTool({ "--wine-prefix", root(), "install", "tools.zxp" }) && m_exitCode == 0));
+            QVERIFY(state != State::WineMenusHeld || QDir().mkpath(user + "/Menus/Menus.xml"));
+        }
+        if (state >= State::NoInstallations)
             return;
         for (const QString& user :
             QStringList { "Dreamweaver 2021/en_US", "Dreamweaver CS6/en_US", "Dreamweaver CS6/de_DE" }) {
@@ -279,6 +292,21 @@ void tst_Cli::run_data()
         { "no extension \"Velkor Tools\" is installed in Dreamweaver 2021" });
     row("no installation to install into", { "install", "tools.zxp" }, State::NoInstallations, none, 3, {},
         { "no Dreamweaver installation was found" });
+    const QStringList wine = { "--wine-prefix", "../profile" }; // relative to the scratch folder
+    const QString dw = "$ROOT/drive_c/users/root/AppData/Roaming/Adobe/Dreamweaver CS6/en_US/Configuration";
+    row("a Wine prefix: the program folder from its registry", wine + QStringList { "list" }, State::Wine, none, 0,
+        { "user folder:    $ROOT/drive_c/users/root/AppData/Roaming/Adobe/Dreamweaver CS6",
+            "program folder: $ROOT/drive_c/Program Files (x86)/Adobe/Adobe Dreamweaver CS6" });
+    row("install into a Wine prefix", wine + QStringList { "install", "tools.zxp" }, State::Wine, none, 0,
+        { "written: " + dw + "/Commands/Velkor/tool.js", dw + "/Menus/Menus.xml: edited (seeded)" }, {}, true);
+    row("verify in a Wine prefix", { "verify", "--wine-prefix", "../profile" }, State::WineTools, none, 0,
+        { ": whole" });
+    row("remove from a Wine prefix", wine + QStringList { "remove", "com.velkor.tools", "--yes" }, State::WineTools,
+        none, 0, { "from Dreamweaver CS6:\n", "removed: " + dw + "/Commands/Velkor/tool.js" }, {}, true);
+    row("an edit refused names a running Dreamweaver", wine + QStringList { "install", "tools.zxp" },
+        State::WineMenusHeld, none, 1, {}, { "(if Dreamweaver is running, close it: it may hold the file)" }, true);
+    row("a folder that is not a prefix is not found", { "list", "--wine-prefix", "../profile/AppData" }, State::Fresh,
+        none, 3, {}, { "moravel-cli: $ROOT/AppData is not a Wine prefix: cannot open $ROOT/AppData/system.reg" });
     row("unknown command", { "uninstall", "x" }, State::Fresh, none, 2, {}, { "unknown command \"uninstall\"" });
     row("missing argument", { "install" }, State::Fresh, none, 2, {}, { "needs exactly one PACKAGE" });
     row("json for install does not apply", { "install", "tools.zxp", "--json" }, State::Fresh, none, 2, {},
