@@ -1,17 +1,29 @@
 #include "app/Application.h"
 
 #include "discovery/ExtensionDatabase.h"
+#include "platform/Environment.h"
+#include "platform/WinePrefix.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStringList>
 #include <QTimer>
 
+namespace {
+const QString settingsOrganization = QStringLiteral("Velkor");
+const QString settingsApplication = QStringLiteral("Moravel");
+const QString winePrefixKey = QStringLiteral("winePrefix");
+} // namespace
+
 Application::Application(int& argc, char** argv)
     : QApplication(argc, argv)
-    , m_exManDbPath(openExtensionDatabase())
 {
+    // Before the database is opened: a prefix moves it.
+    const QString remembered = QSettings(settingsOrganization, settingsApplication).value(winePrefixKey).toString();
+    Environment::useWinePrefix(WinePrefix::defaultFolder(remembered), &m_winePrefixError);
+    m_exManDbPath = openExtensionDatabase();
     connect(&m_store, &StoreClient::catalogueUpdated, this, &Application::downloadsUpdated);
     // The style sheet is compiled into a static library, whose resource
     // initialiser the linker would otherwise drop as unreferenced.
@@ -69,6 +81,18 @@ void Application::postLaunch()
     requestDownloads();
     if (!m_packageFiles.isEmpty())
         emit packageFilesUpdated();
+}
+
+bool Application::setWinePrefix(const QString& folder, QString* error)
+{
+    if (!Environment::useWinePrefix(folder, error))
+        return false;
+    QSettings(settingsOrganization, settingsApplication).setValue(winePrefixKey, Environment::winePrefix());
+    m_winePrefixError.clear();
+    m_exManDbPath = openExtensionDatabase();
+    DreamweaverInfo::buildDreamweaverList(m_exManDbPath);
+    emit dreamweaversUpdated();
+    return true;
 }
 
 void Application::requestDownloads()

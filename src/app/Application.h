@@ -42,6 +42,14 @@ public:
     // the order given. The window installs them once the installations are known.
     QStringList packageFiles() const { return m_packageFiles; }
 
+    // Manages the Dreamweaver of the Wine prefix at folder from now on (empty:
+    // the folders of the environment), remembers the choice for the next
+    // start and lists the installations again. False, with the reason in
+    // error and nothing changed, when folder is not a prefix.
+    bool setWinePrefix(const QString& folder, QString* error);
+    // Why the prefix chosen at start could not be used; empty when it could.
+    QString winePrefixError() const { return m_winePrefixError; }
+
     void requestDownloads();
     QByteArray downloadPackage(QString fileName, IProgress* progress);
     QString catalogueError() const { return m_store.catalogueError(); }
@@ -59,5 +67,6 @@ private:
 
     QString m_exManDbPath;
     QStringList m_packageFiles;
+    QString m_winePrefixError;
     StoreClient m_store;
 };

@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "ui/MainWindow.h"
+#include "ui/WinePrefixMenu.h"
 
 #include <QIcon>
 
@@ -21,6 +22,10 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("moravel"));
 
     MainWindow window(nullptr);
+#ifndef Q_OS_WIN
+    // Windows runs Dreamweaver itself; elsewhere it runs under Wine.
+    new WinePrefixMenu(&window);
+#endif
     window.show();
     return application.exec();
 }

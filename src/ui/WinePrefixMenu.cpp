@@ -1,0 +1,63 @@
+#include "ui/WinePrefixMenu.h"
+
+#include "app/Application.h"
+#include "platform/Environment.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace {
+
+void warn(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, QString(), text, QMessageBox::Ok, parent);
+    // The text holds a folder name, which Qt would otherwise guess to be markup.
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+} // namespace
+
+WinePrefixMenu::WinePrefixMenu(QMainWindow* window)
+    : QObject(window)
+    , m_window(window)
+    , m_title(window->windowTitle())
+{
+    QMenu* menu = window->menuBar()->addMenu(tr("&Wine"));
+    connect(menu->addAction(tr("Choose Wine &Prefix...")), &QAction::triggered, this, [this] {
+        const QString current = Environment::winePrefix();
+        const QString folder = QFileDialog::getExistingDirectory(m_window, tr("Choose Wine Prefix"),
+            current.isEmpty() ? QDir::homePath() : current,
+            QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+        if (!folder.isEmpty())
+            choosePrefix(folder);
+    });
+    connect(
+        menu->addAction(tr("&Without Wine Prefix")), &QAction::triggered, this, [this] { choosePrefix(QString()); });
+    showPrefix();
+    const Application* application = Application::instance();
+    if (application && !application->winePrefixError().isEmpty()) {
+        const QString text = application->winePrefixError();
+        QTimer::singleShot(0, this, [this, text] { warn(m_window, text); });
+    }
+}
+
+void WinePrefixMenu::choosePrefix(const QString& folder)
+{
+    Application* application = Application::instance();
+    QString error;
+    if (application && !application->setWinePrefix(folder, &error))
+        warn(m_window, error);
+    showPrefix();
+}
+
+void WinePrefixMenu::showPrefix()
+{
+    const QString prefix = Environment::winePrefix();
+    m_window->setWindowTitle(
+        prefix.isEmpty() ? m_title : tr("%1 - Wine prefix %2").arg(m_title, QDir::toNativeSeparators(prefix)));
+}
