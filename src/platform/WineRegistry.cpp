@@ -86,7 +86,7 @@ bool readValue(const QByteArray& bytes, int position, int end, QString* name, QS
         const QByteArray digits = bytes.mid(position + 6, end - position - 6);
         bool ok = false;
         const uint number = digits.toUInt(&ok, 16);
-        if (ok && digits.size() <= 8)
+        if (ok)
             *text = QString::number(number);
         return true;
     }
@@ -165,8 +165,6 @@ QString WineRegistry::value(const QString& keyPath, const QString& valueName) co
         int end = m_bytes.indexOf('\n', position);
         const int next = end < 0 ? m_bytes.size() : end + 1;
         end = end < 0 ? m_bytes.size() : end;
-        if (end > position && m_bytes.at(end - 1) == '\r')
-            --end;
         if (position < end && m_bytes.at(position) == '[') {
             // Wine merges a key written twice, the later values winning.
             inKey = readEscaped(m_bytes, position + 1, end, ']', &name) >= 0 && comparableKey(name) == wanted;
