@@ -57,8 +57,7 @@ private slots:
             file + "\"v\"=\"1\"\n[B]\n\"v\"=\"2\"\n[a]\n\"v\"=\"3\"\n", "A", "v", "3");
         addTestRow("an unterminated key or string counts for nothing",
             file + "\"v\"=\"1\"\n\"v\"=\"2\n[A\n\"v\"=\"3\"\n", "A", "v", "1");
-        addTestRow("\\x without digits, three octal digits, other escapes", file + "\"v\"=\"\\xg\\q\\]\\1015\"\n", "A",
-            "v", "xgq]A5");
+        addTestRow("\\x without digits, \\101, others", file + "\"v\"=\"\\xg\\q\\]\\1015\"\n", "A", "v", "xgq]A5");
         addTestRow("dword of nine digits", file + "\"v\"=dword:123456789\n", "A", "v", "");
         addTestRow("a .reg file of regedit", "REGEDIT4\n[A]\n\"v\"=\"1\"\n", "A", "v", "refused");
     }
