@@ -183,7 +183,7 @@ QString WineRegistry::localMachineValue(const QString& keyPath, const QString& v
     const QString redirected = QStringLiteral("Wow6432Node\\");
     QString key = keyPath;
     if (m_64Bit && key.startsWith(software, Qt::CaseInsensitive)
-        && !key.midRef(software.size()).startsWith(redirected, Qt::CaseInsensitive))
+        && !QStringView(key).mid(software.size()).startsWith(redirected, Qt::CaseInsensitive))
         key.insert(software.size(), redirected);
     return value(key, valueName);
 }
