@@ -333,9 +333,9 @@ private slots:
                 name + ".mxi" };
         };
         // "de,en:x" stands for "de:x en:x".
-        const auto spelt = [](const QString& spec) {
+        const auto spelt = [](const QString& pairs) {
             QStringList paths;
-            for (const QString& word : spec.split(' ', Qt::SkipEmptyParts)) {
+            for (const QString& word : pairs.split(' ', Qt::SkipEmptyParts)) {
                 for (const QString& locale : word.section(':', 0, 0).split(','))
                     paths << locale + ':' + word.section(':', 1);
             }
