@@ -4,6 +4,7 @@
 #include "discovery/DreamweaverInfo.h"
 #include "discovery/ExtensionInfo.h"
 #include "installer/ConfigurationFile.h"
+#include "installer/EditSession.h"
 #include "installer/EntryEditor.h"
 #include "installer/InstallReport.h"
 
@@ -43,7 +44,7 @@ QStringList ConfigurationEditor::managedPaths(const QString& locale) const
 }
 
 bool ConfigurationEditor::edit(const QString& locale, const QString& relativePath, const QString& backupName,
-    Missing missing, const std::function<QString(const QString&, EntryEditor::EntryResults*)>& change)
+    Missing missing, const std::function<void(EditSession&, EntryEditor::EntryResults*)>& change)
 {
     const QString path = m_dreamweaver.configurationFolder(locale) + relativePath;
     ConfigurationFile file(path, QFileInfo(path).absolutePath() + QLatin1Char('/') + backupName);
@@ -75,12 +76,22 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
             report(InstallReport::XmlOutcome::Failed, file.errorString());
             return false;
         }
-        original = file.text();
+        original = file.takeText();
         seeded = file.isSeeded();
     }
 
     EntryEditor::EntryResults entries;
-    const QString edited = change(original, m_report ? &entries : nullptr);
+    QString edited;
+    bool changed = false;
+    {
+        // The session (its tree and the text it parsed) is gone before the
+        // text is encoded, so that a large file is not held three times over.
+        EditSession session(original);
+        original = QString();
+        change(session, m_report ? &entries : nullptr);
+        edited = session.text();
+        changed = session.isEdited() && edited != session.originalText();
+    }
     for (InstallReport::EntryResult& entry : entries) {
         entry.locale = locale;
         entry.path = path;
@@ -88,13 +99,14 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
     }
     // An unchanged file is not rewritten: that would only churn its backup.
     // A seeded copy is written even then, since it must exist.
-    if (edited == original && !seeded) {
+    if (!changed && !seeded) {
         report(InstallReport::XmlOutcome::Unchanged, QString());
         return true;
     }
+    QByteArray bytes = ConfigurationFile::encode(edited);
     // A file past the cap could no longer be read, and no later install or
     // removal could edit it.
-    if (ConfigurationFile::encode(edited).size() > ConfigurationFile::maximumSize()) {
+    if (bytes.size() > ConfigurationFile::maximumSize()) {
         report(InstallReport::XmlOutcome::Failed,
             QStringLiteral("the edit would make it larger than %1 bytes").arg(ConfigurationFile::maximumSize()));
         return false;
@@ -106,7 +118,8 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
         report(InstallReport::XmlOutcome::Edited, seeded ? QStringLiteral("seeded") : QString());
         return true;
     }
-    if (!file.save(edited)) {
+    edited = QString();
+    if (!file.save(std::move(bytes))) {
         report(InstallReport::XmlOutcome::Failed, file.errorString());
         return false;
     }
@@ -131,8 +144,8 @@ bool ConfigurationEditor::addMenuInserts(const QString& locale, const ExtensionI
         return true;
     }
     return edit(locale, QLatin1String(menusRelativePath), QLatin1String(menusBackupName), Missing::Seed,
-        [&](const QString& text, EntryEditor::EntryResults* results) {
-            return EntryEditor::addMenuInserts(text, inserts, results);
+        [&](EditSession& session, EntryEditor::EntryResults* results) {
+            EntryEditor::addMenuInserts(session, inserts, results);
         });
 }
 
@@ -148,8 +161,8 @@ bool ConfigurationEditor::addInsertbarInserts(const QString& locale, const Exten
         return true;
     }
     return edit(locale, QLatin1String(insertbarRelativePath), QLatin1String(insertbarBackupName), Missing::Seed,
-        [&](const QString& text, EntryEditor::EntryResults* results) {
-            return EntryEditor::addInsertbarInserts(text, inserts, results);
+        [&](EditSession& session, EntryEditor::EntryResults* results) {
+            EntryEditor::addInsertbarInserts(session, inserts, results);
         });
 }
 
@@ -169,8 +182,8 @@ bool ConfigurationEditor::removeMenuEntries(const QString& locale, const EntryEd
         return true;
     }
     return edit(locale, QLatin1String(menusRelativePath), QLatin1String(menusBackupName), Missing::LeaveAlone,
-        [&](const QString& text, EntryEditor::EntryResults* results) {
-            return EntryEditor::removeEntries(text, entries, results);
+        [&](EditSession& session, EntryEditor::EntryResults* results) {
+            EntryEditor::removeEntries(session, entries, results);
         });
 }
 
@@ -180,7 +193,7 @@ bool ConfigurationEditor::removeInsertbarEntries(const QString& locale, const En
         return true;
     }
     return edit(locale, QLatin1String(insertbarRelativePath), QLatin1String(insertbarBackupName), Missing::LeaveAlone,
-        [&](const QString& text, EntryEditor::EntryResults* results) {
-            return EntryEditor::removeEntries(text, entries, results);
+        [&](EditSession& session, EntryEditor::EntryResults* results) {
+            EntryEditor::removeEntries(session, entries, results);
         });
 }

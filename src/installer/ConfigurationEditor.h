@@ -9,6 +9,7 @@
 #include <functional>
 
 class DreamweaverInfo;
+class EditSession;
 class ExtensionInfo;
 class InstallReport;
 
@@ -55,12 +56,16 @@ public:
     // Why the last edit that returned false failed.
     QString errorString() const { return m_error; }
 
-private:
     enum class Missing { Seed, LeaveAlone };
-
+    // Reads the per-user file at relativePath below locale's configuration
+    // folder (Missing::Seed: or Dreamweaver's own copy when there is none),
+    // hands it to change as one session for every change of the operation,
+    // and writes what change left once, keeping the previous content as
+    // backupName beside it. Each kind of configuration file goes through here.
     bool edit(const QString& locale, const QString& relativePath, const QString& backupName, Missing missing,
-        const std::function<QString(const QString&, EntryEditor::EntryResults*)>& change);
+        const std::function<void(EditSession&, EntryEditor::EntryResults*)>& change);
 
+private:
     const DreamweaverInfo& m_dreamweaver;
     InstallReport* m_report;
     bool m_dryRun = false;

@@ -73,7 +73,7 @@ bool ConfigurationFile::load(const QString& seedPath)
     return true;
 }
 
-bool ConfigurationFile::save(const QString& text)
+bool ConfigurationFile::save(QByteArray bytes)
 {
     m_error.clear();
     if (m_existed && !writeWhole(m_backupPath, m_previousBytes, &m_error)) {
@@ -84,7 +84,7 @@ bool ConfigurationFile::save(const QString& text)
         return false;
     }
     bool refused = false;
-    if (!writeWhole(m_path, encode(text), &m_error, &refused)) {
+    if (!writeWhole(m_path, bytes, &m_error, &refused)) {
         // Windows will not replace a file that a running program holds open,
         // and Dreamweaver holds its menus while it runs. Under Wine nothing
         // holds the file for other programs, so there this is a guess too.
@@ -93,10 +93,10 @@ bool ConfigurationFile::save(const QString& text)
         return false;
     }
     // The next save of this object backs up what is on disk now.
-    m_previousBytes = encode(text);
+    m_previousBytes = std::move(bytes);
     m_existed = true;
     m_seeded = false;
-    m_text = text;
+    m_text.clear();
     return true;
 }
 
@@ -111,8 +111,8 @@ bool ConfigurationFile::decode(const QByteArray& bytes, QString* text)
         decoded.prepend(QChar(0xfeff));
     }
     // Bytes that do not decode come back as replacement characters, which
-    // encode differently.
-    if (encode(decoded) != bytes) {
+    // encode differently. Only a text holding one needs the costly check.
+    if (decoded.contains(QChar(QChar::ReplacementCharacter)) && encode(decoded) != bytes) {
         return false;
     }
     *text = decoded;

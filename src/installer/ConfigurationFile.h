@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <utility>
+
 // One of Dreamweaver's per-user XML files (Menus.xml, insertbar.xml) as the
 // editors read and replace it. Dreamweaver loses its menus when such a file is
 // damaged, so the file is only ever replaced whole, and its previous content is
@@ -31,13 +33,15 @@ public:
     // that do not decode.
     bool load(const QString& seedPath = QString());
     QString text() const { return m_text; }
+    // The text, which this object then no longer holds.
+    QString takeText() { return std::exchange(m_text, QString()); }
     bool isSeeded() const { return m_seeded; }
 
-    // Writes text as UTF-8 (line ends as they are in it) through a temporary
-    // file that replaces the file only when complete.
+    // Writes the UTF-8 bytes of a text (encode()) through a temporary file
+    // that replaces the file only when complete.
     // A file that existed is first copied to the backup path the same way; when
-    // that fails, the file is not touched.
-    bool save(const QString& text);
+    // that fails, the file is not touched. text() is empty after it.
+    bool save(QByteArray bytes);
 
     QString errorString() const { return m_error; }
 

@@ -1,5 +1,6 @@
 #include "installer/EntryEditor.h"
 
+#include "installer/EditSession.h"
 #include "installer/MarkupBalance.h"
 #include "markup/Accessor.h"
 #include "markup/CElement.h"
@@ -74,21 +75,6 @@ QString lineIndentation(CElement* element, const QString& lineEnd)
         }
     }
     return lineEnd + indentation;
-}
-
-// The file's own line end: its first, or "\n" when it has none.
-QString firstLineEnd(const QString& text)
-{
-    for (int i = 0; i < text.size(); ++i) {
-        if (text.at(i) == QLatin1Char('\n')) {
-            return QStringLiteral("\n");
-        }
-        if (text.at(i) == QLatin1Char('\r')) {
-            return i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n') ? QStringLiteral("\r\n")
-                                                                              : QStringLiteral("\r");
-        }
-    }
-    return QStringLiteral("\n");
 }
 
 // markup with every line end made lineEnd.
@@ -185,20 +171,43 @@ QString locatorOf(const CElement* element)
     return id.isEmpty() ? element->name() : element->name() + QLatin1Char('#') + id;
 }
 
-CElement* locate(Accessor& document, const QString& locator)
+CElement* firstNamed(Accessor& document, const QString& name)
+{
+    const std::vector<CElement*> named = document.elementsByTagName(name);
+    return named.empty() ? nullptr : named.front();
+}
+
+CElement* locate(EditSession& session, const QString& locator)
 {
     if (locator.isEmpty()) {
-        return document.root();
+        return session.document().root();
     }
     const int hash = locator.indexOf(QLatin1Char('#'));
     if (hash < 0) {
-        const std::vector<CElement*> named = document.elementsByTagName(locator);
-        return named.empty() ? nullptr : named.front();
+        return firstNamed(session.document(), locator);
     }
     const QString name = locator.left(hash);
-    return EntryEditor::findElement(
-        document, locator.mid(hash + 1), name.isEmpty() ? QStringList() : QStringList { name });
+    return session.findElement(locator.mid(hash + 1), name.isEmpty() ? QStringList() : QStringList { name });
 }
+
+// Look-ups through a plain document, for a caller that only reads it.
+struct DocumentLookup
+{
+    Accessor& document;
+    CElement* find(const QString& id, const QStringList& names)
+    {
+        return EntryEditor::findElement(document, id, names);
+    }
+    CElement* first(const QString& name) { return firstNamed(document, name); }
+};
+
+// Look-ups through an edit's index.
+struct SessionLookup
+{
+    EditSession& session;
+    CElement* find(const QString& id, const QStringList& names) { return session.findElement(id, names); }
+    CElement* first(const QString& name) { return firstNamed(session.document(), name); }
+};
 
 // Empties the run of parent's children that reads exactly block.
 bool removeBlock(CElement* parent, const QString& block)
@@ -355,16 +364,17 @@ CElement* EntryEditor::findElement(Accessor& document, const QString& id, const 
     return nullptr;
 }
 
-CElement* EntryEditor::placeOf(Accessor& document, const MenuInsert& entry, CElement** target)
+namespace {
+
+template <class Lookup> CElement* menuPlace(Lookup lookup, const MenuInsert& entry, CElement** target)
 {
     CElement* found = nullptr;
     if (entry.shortcut && entry.target.isEmpty()) {
-        const std::vector<CElement*> roots = document.elementsByTagName(QStringLiteral("menus"));
-        found = roots.empty() ? nullptr : roots.front();
+        found = lookup.first(QStringLiteral("menus"));
     } else if (entry.shortcut) {
-        found = findElement(document, entry.target, { QStringLiteral("shortcutlist") });
+        found = lookup.find(entry.target, { QStringLiteral("shortcutlist") });
     } else {
-        found = findElement(document, entry.target,
+        found = lookup.find(entry.target,
             goesInside(entry.placement) ? QStringList { QStringLiteral("menu"), QStringLiteral("menubar") }
                                         : QStringList());
     }
@@ -374,29 +384,28 @@ CElement* EntryEditor::placeOf(Accessor& document, const MenuInsert& entry, CEle
     return found && !entry.shortcut && !goesInside(entry.placement) ? found->parent() : found;
 }
 
-CElement* EntryEditor::placeOf(Accessor& document, const InsertbarInsert& entry, CElement** target)
+template <class Lookup> CElement* insertbarPlace(Lookup lookup, const InsertbarInsert& entry, CElement** target)
 {
     const QStringList category { QStringLiteral("category") };
     CElement* found = nullptr;
     CElement* parent = nullptr;
     if (entry.category) {
         // A category already there takes the items it lacks, in place of a second one.
-        found = findElement(document, entry.categoryId, category);
+        found = lookup.find(entry.categoryId, category);
         if (!found && !entry.target.isEmpty()) {
-            found = findElement(document, entry.target, category);
+            found = lookup.find(entry.target, category);
             parent = found ? found->parent() : nullptr;
         }
         if (!found) {
-            const std::vector<CElement*> bars = document.elementsByTagName(QStringLiteral("insertbar"));
-            found = bars.empty() ? nullptr : bars.front();
+            found = lookup.first(QStringLiteral("insertbar"));
         }
     } else if (goesInside(entry.placement)) {
-        found = findElement(document, entry.target, category);
+        found = lookup.find(entry.target, category);
     } else {
-        found = findElement(document, entry.target, QStringList());
+        found = lookup.find(entry.target, QStringList());
         parent = found ? found->parent() : nullptr;
         if (!found) {
-            found = findElement(document, entry.categoryId, category);
+            found = lookup.find(entry.categoryId, category);
         }
     }
     if (target) {
@@ -405,41 +414,17 @@ CElement* EntryEditor::placeOf(Accessor& document, const InsertbarInsert& entry,
     return parent ? parent : found;
 }
 
-// The text as the entries so far left it, and a parse of it that is redone
-// only when the text changed since the document last read it.
-class EntryEditor::Draft
+} // namespace
+
+CElement* EntryEditor::placeOf(Accessor& document, const MenuInsert& entry, CElement** target)
 {
-public:
-    explicit Draft(const QString& text)
-        : text(text)
-        , lineEnd(firstLineEnd(text))
-    {
-    }
+    return menuPlace(DocumentLookup { document }, entry, target);
+}
 
-    Accessor& parsed()
-    {
-        if (m_parsedText.isNull() || m_parsedText != text) {
-            document.parse(text);
-            m_parsedText = text;
-        }
-        return document;
-    }
-    // A document holding an edit is stale even when the text it writes out
-    // equals what it parsed, so every edit ends here and the next look-up
-    // parses again.
-    void commit()
-    {
-        text = document.toString();
-        m_parsedText = QString();
-    }
-
-    QString text;
-    const QString lineEnd;
-    Accessor document;
-
-private:
-    QString m_parsedText;
-};
+CElement* EntryEditor::placeOf(Accessor& document, const InsertbarInsert& entry, CElement** target)
+{
+    return insertbarPlace(DocumentLookup { document }, entry, target);
+}
 
 struct EntryEditor::Block
 {
@@ -454,7 +439,7 @@ struct EntryEditor::Block
     QString unit;
 };
 
-void EntryEditor::place(Draft& draft, Block block, EntryResults* results)
+void EntryEditor::place(EditSession& session, Block block, EntryResults* results)
 {
     // Elements already in place stay as they are, and are left out of the block.
     QStringList present;
@@ -468,7 +453,7 @@ void EntryEditor::place(Draft& draft, Block block, EntryResults* results)
         return;
     }
     Accessor snippet;
-    snippet.parse(withLineEnds(block.markup, draft.lineEnd));
+    snippet.parse(withLineEnds(block.markup, session.lineEnd()));
     for (CElement* child : snippet.root()->children()) {
         if (isElement(child) && present.contains(child->attribute(QStringLiteral("id")))) {
             child->clear();
@@ -482,9 +467,11 @@ void EntryEditor::place(Draft& draft, Block block, EntryResults* results)
     // An item whose neighbour is missing goes at the end of its fallback category.
     Placement placement
         = block.anchor == block.parent && !goesInside(block.placement) ? Placement::AppendTo : block.placement;
-    if (block.anchor == block.parent && expandEmptyElement(block.parent, draft.lineEnd)) {
-        draft.commit();
-        block.parent = block.anchor = locate(draft.parsed(), locator);
+    if (block.anchor == block.parent && expandEmptyElement(block.parent, session.lineEnd())) {
+        // The expanded element is text until the text is parsed again.
+        session.noteEdited();
+        session.reparse();
+        block.parent = block.anchor = locate(session, locator);
         if (!block.parent) {
             note(results, block.kind, block.ids, block.target, Outcome::TargetMissing);
             return;
@@ -494,15 +481,15 @@ void EntryEditor::place(Draft& draft, Block block, EntryResults* results)
     // The node the block goes in front of (none: the parent's end), and the
     // line end and white space that start each of its elements.
     CElement* before = nullptr;
-    QString indentation = lineIndentation(block.parent, draft.lineEnd);
-    indentation = (indentation.isEmpty() ? draft.lineEnd : indentation) + block.unit;
+    QString indentation = lineIndentation(block.parent, session.lineEnd());
+    indentation = (indentation.isEmpty() ? session.lineEnd() : indentation) + block.unit;
     if (placement == Placement::PrependTo) {
         const auto first = std::find_if(children.begin(), children.end(), [](CElement* c) { return !isTextNode(c); });
         if (first == children.end()) {
             placement = Placement::AppendTo;
         } else {
             before = children.front();
-            const QString own = lineIndentation(*first, draft.lineEnd);
+            const QString own = lineIndentation(*first, session.lineEnd());
             indentation = own.isEmpty() ? indentation : own;
         }
     }
@@ -510,9 +497,9 @@ void EntryEditor::place(Draft& draft, Block block, EntryResults* results)
         const QString trailing = !children.empty() && isTextNode(children.back()) ? children.back()->text() : QString();
         before = trailing.isNull() ? nullptr : children.back();
         const int lineBreak = lastLineBreak(trailing);
-        indentation = (lineBreak < 0 ? trailing : draft.lineEnd + trailing.mid(lineBreak + 1)) + block.unit;
+        indentation = (lineBreak < 0 ? trailing : session.lineEnd() + trailing.mid(lineBreak + 1)) + block.unit;
     } else if (placement == Placement::InsertAfter || placement == Placement::InsertBefore) {
-        const QString own = lineIndentation(block.anchor, draft.lineEnd);
+        const QString own = lineIndentation(block.anchor, session.lineEnd());
         indentation = own.isEmpty() ? indentation : own;
         if (placement == Placement::InsertBefore) {
             CElement* previous = siblingNextTo(block.anchor, -1);
@@ -535,7 +522,7 @@ void EntryEditor::place(Draft& draft, Block block, EntryResults* results)
         return;
     }
     (before ? before->addSiblingBefore() : block.parent->addChild())->setText(serialised);
-    draft.commit();
+    session.noteEdited(snippet.root());
     note(results, block.kind, block.ids, block.target, Outcome::Added);
     if (results) {
         results->back().parent = locator;
@@ -546,34 +533,50 @@ void EntryEditor::place(Draft& draft, Block block, EntryResults* results)
 
 QString EntryEditor::addMenuInserts(const QString& text, const QList<MenuInsert>& inserts, EntryResults* results)
 {
-    Draft draft(text);
+    EditSession session(text);
+    addMenuInserts(session, inserts, results);
+    return session.text();
+}
+
+void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& inserts, EntryResults* results)
+{
     for (const MenuInsert& entry : inserts) {
         const Kind kind = entry.shortcut ? Kind::Shortcut : Kind::MenuEntry;
+        session.require(QStringList { entry.target } + entry.itemIds + idsIn(entry.markup, true),
+            entry.shortcut && entry.target.isEmpty() ? QStringList { QStringLiteral("menus") } : QStringList());
         CElement* target = nullptr;
-        CElement* parent = placeOf(draft.parsed(), entry, &target);
+        CElement* parent = menuPlace(SessionLookup { session }, entry, &target);
         QString reason;
         if (!MarkupBalance::check(entry.markup, depthOf(parent), &reason)) {
             note(results, kind, entry.itemIds, entry.target, Outcome::Refused, reason);
         } else if (!parent) {
             note(results, kind, entry.itemIds, entry.target, Outcome::TargetMissing);
         } else {
-            place(draft,
+            place(session,
                 { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
                     menuIndentUnit() },
                 results);
         }
     }
-    return draft.text;
 }
 
 QString EntryEditor::addInsertbarInserts(
     const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results)
 {
-    Draft draft(text);
+    EditSession session(text);
+    addInsertbarInserts(session, inserts, results);
+    return session.text();
+}
+
+void EntryEditor::addInsertbarInserts(
+    EditSession& session, const QList<InsertbarInsert>& inserts, EntryResults* results)
+{
     for (const InsertbarInsert& entry : inserts) {
         const Kind kind = entry.category ? Kind::InsertbarCategory : Kind::InsertbarButton;
+        session.require(QStringList { entry.target, entry.categoryId } + entry.itemIds + idsIn(entry.markup, true),
+            entry.category ? QStringList { QStringLiteral("insertbar") } : QStringList());
         CElement* target = nullptr;
-        CElement* parent = placeOf(draft.parsed(), entry, &target);
+        CElement* parent = insertbarPlace(SessionLookup { session }, entry, &target);
         QString markup = entry.markup;
         QStringList ids = entry.category ? QStringList { entry.categoryId } : entry.itemIds;
         Placement placement = entry.placement;
@@ -596,21 +599,28 @@ QString EntryEditor::addInsertbarInserts(
             if (entry.category && ids.size() == 1 && ids.front() == entry.categoryId) {
                 ids += entry.itemIds;
             }
-            place(draft,
+            place(session,
                 { kind, entry.category ? entry.categoryId : entry.target, parent, target, placement, false, markup, ids,
                     insertbarIndentUnit() },
                 results);
         }
     }
-    return draft.text;
 }
 
 QString EntryEditor::removeEntries(const QString& text, const Placed& entries, EntryResults* results)
 {
-    Draft draft(text);
+    EditSession session(text);
+    removeEntries(session, entries, results);
+    return session.text();
+}
+
+void EntryEditor::removeEntries(EditSession& session, const Placed& entries, EntryResults* results)
+{
+    // A removal only empties nodes, so the tree stays true to the text and
+    // is never parsed again.
     for (int i = entries.size() - 1; i >= 0; --i) {
         const InstallRecord::Entry& entry = entries.at(i);
-        CElement* parent = locate(draft.parsed(), entry.parent);
+        CElement* parent = locate(session, entry.parent);
         Outcome outcome = Outcome::NotPresent;
         if (parent) {
             const bool removed
@@ -622,14 +632,15 @@ QString EntryEditor::removeEntries(const QString& text, const Placed& entries, E
             if (removed && entry.createdTarget && !holdsElement(parent) && parent->parent()) {
                 blankWithIndentation(parent);
             }
-            draft.commit();
+            if (removed) {
+                session.noteEdited();
+            }
         }
         if (results) {
             results->append(
                 { QString(), QString(), entry.kind, entry.id, entry.target, outcome, QString(), false, {}, {}, {} });
         }
     }
-    return draft.text;
 }
 
 EntryEditor::Placed EntryEditor::placedByManifest(const QList<MenuInsert>& inserts)

@@ -11,15 +11,16 @@
 
 class Accessor;
 class CElement;
+class EditSession;
 
 // Adds and removes a manifest's menu entries, shortcuts and Insert-bar
 // categories and items in the text of Menus.xml and insertbar.xml. Works on
 // text only, so that the file handling around it (seeding, backups, atomic
 // writes) stays apart.
 //
-// Each entry is applied to a fresh parse of the text as the previous entries
-// left it: inserted markup is raw text of one node until it is parsed again,
-// and a later entry may need to find an element that an earlier one added.
+// All of a package's entries go into one EditSession, which parses the file
+// once; an entry that must find an element an earlier one added gets a new
+// parse (see EditSession).
 class EntryEditor
 {
 public:
@@ -43,9 +44,12 @@ public:
         const QString& text, const QList<MenuInsert>& inserts, EntryResults* results = nullptr);
     static QString addInsertbarInserts(
         const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results = nullptr);
+    static void addMenuInserts(EditSession& session, const QList<MenuInsert>& inserts, EntryResults* results);
+    static void addInsertbarInserts(EditSession& session, const QList<InsertbarInsert>& inserts, EntryResults* results);
     // Takes blocks out, the last first: its exact text where it is still
     // whole, otherwise each element it listed that holds no other element.
     static QString removeEntries(const QString& text, const Placed& entries, EntryResults* results = nullptr);
+    static void removeEntries(EditSession& session, const Placed& entries, EntryResults* results);
     // What a manifest's entries would have added, for an extension stored
     // without an install record: every element with an id straight inside
     // the element its appendTo or prependTo names.
@@ -70,8 +74,7 @@ public:
     static bool expandEmptyElement(CElement* element, const QString& lineEnd);
 
 private:
-    class Draft;
     struct Block;
     // Puts the block in place and notes the outcome.
-    static void place(Draft& draft, Block block, EntryResults* results);
+    static void place(EditSession& session, Block block, EntryResults* results);
 };

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "markup/Accessor.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class CElement;
+
+// One edit of one configuration file's text: the text is parsed once, its
+// ids are indexed once, every change of an install or a removal is applied to
+// that one tree, and the text is written out once at the end. Any file kind
+// can be edited through it; the editors of each kind only say where their
+// markup goes.
+//
+// Markup that an edit adds goes in as raw text, which look-ups cannot see
+// until the text is parsed again. The session notes the ids and element names
+// such text holds and parses again only when a later look-up asks for one of
+// them, so that a package's entries that build on each other still find what
+// the earlier ones added, while unrelated entries cost no parse.
+class EditSession
+{
+public:
+    explicit EditSession(const QString& text);
+    EditSession(const EditSession&) = delete;
+    EditSession& operator=(const EditSession&) = delete;
+
+    // The text's own line end: its first, or "\n" when it has none.
+    const QString& lineEnd() const { return m_lineEnd; }
+    Accessor& document() { return m_document; }
+
+    // Parses the text again first when an earlier edit added an element
+    // carrying one of ids or named one of names (any case).
+    void require(const QStringList& ids, const QStringList& names = QStringList());
+    // Parses the text as the edits so far left it; pointers into the
+    // document are void after it.
+    void reparse();
+
+    // The first element in document order carrying id whose name is one of
+    // names (any name when empty). Elements an edit emptied no longer count.
+    CElement* findElement(const QString& id, const QStringList& names);
+
+    // Notes an edit; inserted, when given, is the parsed markup the edit added
+    // as text, whose ids and names only a new parse shows.
+    void noteEdited(CElement* inserted = nullptr);
+    // Notes an element replaced by text of its own: what finds it needs a new parse.
+    void noteHidden(CElement* element);
+    bool isEdited() const { return m_edited; }
+
+    // The text as every edit left it.
+    QString text() const;
+    const QString& originalText() const { return m_original; }
+
+private:
+    void index();
+
+    QString m_original;
+    QString m_lineEnd;
+    Accessor m_document;
+    bool m_edited = false;
+    bool m_indexed = false;
+    QHash<QString, std::vector<CElement*>> m_ids;
+    QSet<QString> m_hiddenIds;
+    QSet<QString> m_hiddenNames;
+};
