@@ -481,8 +481,13 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
     // The node the block goes in front of (none: the parent's end), and the
     // line end and white space that start each of its elements.
     CElement* before = nullptr;
-    QString indentation = lineIndentation(block.parent, session.lineEnd());
-    indentation = (indentation.isEmpty() ? session.lineEnd() : indentation) + block.unit;
+    // Asked only where needed: the parent's own line is found among its
+    // siblings, and a menu bar's may run to many thousands.
+    const auto parentIndentation = [&] {
+        const QString own = lineIndentation(block.parent, session.lineEnd());
+        return (own.isEmpty() ? session.lineEnd() : own) + block.unit;
+    };
+    QString indentation;
     if (placement == Placement::PrependTo) {
         const auto first = std::find_if(children.begin(), children.end(), [](CElement* c) { return !isTextNode(c); });
         if (first == children.end()) {
@@ -490,7 +495,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         } else {
             before = children.front();
             const QString own = lineIndentation(*first, session.lineEnd());
-            indentation = own.isEmpty() ? indentation : own;
+            indentation = own.isEmpty() ? parentIndentation() : own;
         }
     }
     if (placement == Placement::AppendTo) {
@@ -500,7 +505,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         indentation = (lineBreak < 0 ? trailing : session.lineEnd() + trailing.mid(lineBreak + 1)) + block.unit;
     } else if (placement == Placement::InsertAfter || placement == Placement::InsertBefore) {
         const QString own = lineIndentation(block.anchor, session.lineEnd());
-        indentation = own.isEmpty() ? indentation : own;
+        indentation = own.isEmpty() ? parentIndentation() : own;
         if (placement == Placement::InsertBefore) {
             CElement* previous = siblingNextTo(block.anchor, -1);
             before = previous && isBlank(previous) ? previous : block.anchor;
