@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <limits>
@@ -110,16 +111,17 @@ const ExtensionInfo* DreamweaverInfo::findExtension(const QString& id) const
 void DreamweaverInfo::loadInstalledExtensions()
 {
     m_extensions.clear();
+    QSet<QString> listed;
     for (const QString& locale : qAsConst(m_locales)) {
         const QDir store(extensionStoreFolder(locale));
         const QFileInfoList manifests
             = store.entryInfoList({ QStringLiteral("*.mxi") }, QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
         for (const QFileInfo& manifest : manifests) {
             ExtensionInfo extension(manifest.absoluteFilePath());
-            const bool listed = std::any_of(m_extensions.cbegin(), m_extensions.cend(),
-                [&](const ExtensionInfo& other) { return other.fileName() == extension.fileName(); });
-            if (!listed)
+            if (!listed.contains(extension.fileName())) {
+                listed.insert(extension.fileName());
                 m_extensions.append(extension);
+            }
         }
     }
     std::sort(m_extensions.begin(), m_extensions.end(), isListedBefore);
