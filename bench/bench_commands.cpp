@@ -1,0 +1,219 @@
+// Whole moravel-cli commands as a user runs them, each beside `unzip -o` of
+// the same package: install and removal of packages with 1, 10, 100 and 1,000
+// menu entries into Menus.xml files of about 0.4, 4 and 40 MB, and
+// `installed` over 1,000 stored manifests. Every figure is the CPU time
+// (user + system) of the finished child process, over interleaved rounds,
+// printed as median [min-max] with its peak memory. Run as
+// bench_commands PATH-TO-moravel-cli [ROUNDS].
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(path.left(path.lastIndexOf(QLatin1Char('/'))));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        std::abort();
+    }
+}
+
+// Menus shaped like Dreamweaver's: menus of twenty items, each menu under a comment.
+QByteArray menusXml(qint64 size)
+{
+    QByteArray text = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<menubar>\n"
+                      "  <menubar name=\"Main Window\" id=\"DWMainWindow\">\n";
+    for (int menu = 0; text.size() < size; ++menu) {
+        const QByteArray id = "DWMenu_Extra" + QByteArray::number(menu);
+        text += "    <!-- menu " + QByteArray::number(menu) + " -->\n    <menu name=\"Extra\" id=\"" + id + "\">\n";
+        for (int item = 0; item < 20; ++item) {
+            const QByteArray number = QByteArray::number(item);
+            text += "      <menuitem name=\"Item " + number + "\" command=\"dw.run('" + number
+                + "')\" enabled=\"dw.canRun()\" id=\"" + id + "_" + number + "\" />\n";
+        }
+        text += "    </menu>\n";
+    }
+    return text + "  </menubar>\n</menubar>\n";
+}
+
+QByteArray manifest(int entries, const QByteArray& id)
+{
+    QByteArray text = "<macromedia-extension id=\"" + id + "\" name=\"Bench " + id
+        + "\" version=\"1.0\">\n  <author name=\"Velkor\" />\n  <files>\n"
+          "    <file source=\"f.htm\" destination=\"$dreamweaver/Configuration/Commands/Bench\" />\n"
+          "  </files>\n  <configuration-changes>\n";
+    for (int i = 0; i < entries; ++i) {
+        const QByteArray number = QByteArray::number(i);
+        text += "    <menu-insert appendTo=\"DWMenu_Extra" + QByteArray::number(i % 10)
+            + "\">\n      <menuitem name=\"Bench " + number + "\" file=\"Commands/Bench/f.htm\" id=\"Bench_" + number
+            + "\" />\n    </menu-insert>\n";
+    }
+    return text + "  </configuration-changes>\n</macromedia-extension>\n";
+}
+
+struct Run
+{
+    double cpu = 0; // seconds
+    long peakKb = 0;
+};
+
+Run run(const QStringList& arguments, const QProcessEnvironment& environment)
+{
+    std::vector<QByteArray> strings;
+    for (const QString& argument : arguments) {
+        strings.push_back(argument.toLocal8Bit());
+    }
+    std::vector<char*> argv;
+    for (QByteArray& s : strings) {
+        argv.push_back(s.data());
+    }
+    argv.push_back(nullptr);
+    std::vector<QByteArray> envStrings;
+    for (const QString& entry : environment.toStringList()) {
+        envStrings.push_back(entry.toLocal8Bit());
+    }
+    std::vector<char*> envp;
+    for (QByteArray& s : envStrings) {
+        envp.push_back(s.data());
+    }
+    envp.push_back(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage {};
+    wait4(child, &status, 0, &usage);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "failed: %s\n", qPrintable(arguments.join(QLatin1Char(' '))));
+        std::exit(1);
+    }
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return { seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_maxrss };
+}
+
+struct Figures
+{
+    std::vector<double> values;
+    long peakKb = 0;
+    void add(const Run& r)
+    {
+        values.push_back(r.cpu);
+        peakKb = std::max(peakKb, r.peakKb);
+    }
+    double median() const
+    {
+        std::vector<double> sorted = values;
+        std::sort(sorted.begin(), sorted.end());
+        const size_t n = sorted.size();
+        return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+    }
+    QByteArray text() const
+    {
+        const auto [low, high] = std::minmax_element(values.begin(), values.end());
+        return QByteArray::number(median() * 1000, 'f', 1) + " ms [" + QByteArray::number(*low * 1000, 'f', 1) + "-"
+            + QByteArray::number(*high * 1000, 'f', 1) + "] peak " + QByteArray::number(peakKb / 1024) + " MB";
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s PATH-TO-moravel-cli [ROUNDS]\n", argv[0]);
+        return 2;
+    }
+    const QString tool = QString::fromLocal8Bit(argv[1]);
+    const int rounds = argc > 2 ? std::max(5, std::atoi(argv[2])) : 5;
+    const QString unzip = QStringLiteral("/usr/bin/unzip");
+    QTemporaryDir dir;
+    const QString root = dir.path() + QStringLiteral("/profile");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("USERPROFILE"));
+    environment.insert(QStringLiteral("APPDATA"), root + QStringLiteral("/AppData/Roaming"));
+    environment.insert(QStringLiteral("ALLUSERSPROFILE"), root + QStringLiteral("/ProgramData"));
+    environment.insert(QStringLiteral("ProgramW6432"), root + QStringLiteral("/Program Files"));
+    const QString conf = root + QStringLiteral("/AppData/Roaming/Adobe/Dreamweaver 2021/en_US/Configuration");
+    writeFile(conf + QStringLiteral("/version.xml"),
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<versioninfo>\n  <installinfo lang=\"en_US\" "
+        "versionnum=\"21.0.0.15392\" build=\"4231\"/>\n</versioninfo>\n");
+    writeFile(root + QStringLiteral("/Program Files/Adobe/Adobe Dreamweaver 2021/Configuration/Menus/Menus.xml"),
+        menusXml(1000));
+    const QString menus = conf + QStringLiteral("/Menus/Menus.xml");
+    const QString unzipped = dir.path() + QStringLiteral("/unzipped");
+
+    std::printf("CPU time of the whole process, median [min-max] of %d interleaved rounds\n", rounds);
+    for (const qint64 size : { 400 * 1024LL, 4 * 1024 * 1024LL, 40 * 1024 * 1024LL }) {
+        const QByteArray menusText = menusXml(size);
+        for (const int entries : { 1, 10, 100, 1000 }) {
+            const QString source = dir.path() + QStringLiteral("/source%1").arg(entries);
+            writeFile(source + QStringLiteral("/bench.mxi"), manifest(entries, "com.velkor.bench"));
+            writeFile(source + QStringLiteral("/f.htm"), "<html></html>\n");
+            const QString package = dir.path() + QStringLiteral("/bench%1.zxp").arg(entries);
+            if (!QFile::exists(package)) {
+                const QByteArray zip = "cd '" + source.toUtf8() + "' && zip -q -r '" + package.toUtf8() + "' .";
+                if (std::system(zip.constData()) != 0) {
+                    return 1;
+                }
+            }
+            Figures unzipFigures, installFigures, removeFigures;
+            for (int round = 0; round <= rounds; ++round) {
+                QDir(unzipped).removeRecursively();
+                const Run u = run(
+                    { unzip, QStringLiteral("-o"), QStringLiteral("-q"), package, QStringLiteral("-d"), unzipped },
+                    environment);
+                writeFile(menus, menusText);
+                const Run i = run({ tool, QStringLiteral("--yes"), QStringLiteral("install"), package }, environment);
+                const Run r = run(
+                    { tool, QStringLiteral("--yes"), QStringLiteral("remove"), QStringLiteral("com.velkor.bench") },
+                    environment);
+                if (round > 0) { // the first round warms the caches
+                    unzipFigures.add(u);
+                    installFigures.add(i);
+                    removeFigures.add(r);
+                }
+            }
+            std::printf("Menus.xml %5.1f MB, %4d entries: unzip -o %s | install %s (%.2fx unzip) | remove %s (%.2fx "
+                        "install)\n",
+                double(menusText.size()) / (1024 * 1024), entries, unzipFigures.text().constData(),
+                installFigures.text().constData(), installFigures.median() / unzipFigures.median(),
+                removeFigures.text().constData(), removeFigures.median() / installFigures.median());
+            std::fflush(stdout);
+        }
+    }
+
+    const QString store = conf + QStringLiteral("/Shared/Velkor/MXI");
+    for (int i = 0; i < 1000; ++i) {
+        const QByteArray id = "com.velkor.stored" + QByteArray::number(i);
+        writeFile(store + QStringLiteral("/Stored%1.mxi").arg(i), manifest(3, id));
+    }
+    Figures listed;
+    for (int round = 0; round <= rounds; ++round) {
+        const Run r = run({ tool, QStringLiteral("installed") }, environment);
+        if (round > 0) {
+            listed.add(r);
+        }
+    }
+    std::printf("installed, 1000 stored manifests: %s\n", listed.text().constData());
+    return 0;
+}
