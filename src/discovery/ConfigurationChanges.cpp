@@ -199,3 +199,133 @@ QList<InsertbarInsert> ConfigurationChanges::insertbarInserts(Accessor& document
     }
     return inserts;
 }
+
+namespace {
+
+// A name from the manifest that becomes one part of a path: nothing that
+// could lead out of the folder it is joined to.
+bool isPlainName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+        && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QLatin1Char(':'));
+}
+
+// The file a server model's menu-insert goes to, by the container it sits in;
+// empty for any other container, or a folder name that is not plain.
+QString serverModelFile(const CElement* container)
+{
+    const std::pair<const char*, const char*> files[]
+        = { { "server-behavior-changes", "ServerBehaviors/%1/ServerBehaviors.xml" },
+              { "data-source-changes", "DataSources/%1/DataSources.xml" },
+              { "server-format-changes", "ServerFormats/%1/ServerFormats.xml" },
+              { "server-format-definition-changes", "ServerFormats/%1/Formats.xml" } };
+    if (!container) {
+        return QString();
+    }
+    const QString folder = container->attribute(QStringLiteral("servermodelfolder"));
+    for (const auto& [name, file] : files) {
+        if (container->name() == QLatin1String(name)) {
+            return isPlainName(folder) ? QString::fromLatin1(file).arg(folder) : QString();
+        }
+    }
+    return QString();
+}
+
+// One line of a text file from an attribute: its own line breaks would make it several.
+QString oneLine(QString text)
+{
+    return text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' ')).trimmed();
+}
+
+} // namespace
+
+QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(Accessor& document)
+{
+    using Kind = ConfigurationInsert::Kind;
+    using Placement = ConfigurationInsert::Placement;
+    QList<ConfigurationInsert> inserts;
+    for (CElement* element : elementsInOrder(document.root())) {
+        const QString name = element->name();
+        const CElement* container = element->parent();
+        ConfigurationInsert entry;
+        entry.language = element->attribute(QStringLiteral("xml:lang"));
+        if (name == QLatin1String("taglibrary-insert") || name == QLatin1String("documenttype-insert")
+            || name == QLatin1String("toolbar-insert")) {
+            const bool tagLibrary = name == QLatin1String("taglibrary-insert");
+            const bool toolbar = name == QLatin1String("toolbar-insert");
+            entry.kind = tagLibrary ? Kind::TagLibrary : toolbar ? Kind::Toolbar : Kind::DocumentType;
+            entry.markup = blockMarkup(element, &entry.itemIds);
+        } else if (name == QLatin1String("toolbar-item-insert")) {
+            entry.kind = Kind::ToolbarItem;
+            std::tie(entry.placement, entry.target) = placementOf(element);
+            entry.fallback = element->attribute(QStringLiteral("toolbar"));
+            if (entry.fallback.isEmpty()
+                && (entry.placement == Placement::AppendTo || entry.placement == Placement::PrependTo)) {
+                entry.fallback = entry.target;
+            }
+            entry.markup = blockMarkup(element, &entry.itemIds);
+            if (entry.target.isEmpty()) {
+                continue;
+            }
+        } else if (name == QLatin1String("menu-insert") && !serverModelFile(container).isEmpty()) {
+            entry.kind = Kind::ServerMenu;
+            std::tie(entry.placement, entry.target) = placementOf(element);
+            entry.skipSeparator = element->attribute(QStringLiteral("skipSeparator"))
+                                      .compare(QLatin1String("true"), Qt::CaseInsensitive)
+                == 0;
+            entry.markup = blockMarkup(element, &entry.itemIds);
+            if (entry.target.isEmpty()) {
+                continue;
+            }
+        } else if (name == QLatin1String("extension-insert")) {
+            entry.kind = Kind::ExtensionLine;
+            const QString extensions = oneLine(element->attribute(QStringLiteral("extension")));
+            entry.markup = extensions + QLatin1Char(':') + oneLine(element->attribute(QStringLiteral("description")));
+            if (extensions.isEmpty()) {
+                continue;
+            }
+        } else if (name == QLatin1String("ftp-extension-insert")) {
+            entry.kind = Kind::FtpMapLine;
+            const QString extension = oneLine(element->attribute(QStringLiteral("extension"))).toUpper();
+            const QString type = oneLine(element->attribute(QStringLiteral("type"))).toUpper();
+            if (extension.isEmpty() || (type != QLatin1String("ASCII") && type != QLatin1String("BINARY"))) {
+                continue;
+            }
+            entry.markup = extension + QLatin1Char('\t') + type;
+        } else {
+            continue;
+        }
+        switch (entry.kind) {
+        case Kind::TagLibrary:
+            entry.file = QStringLiteral("TagLibraries/TagLibraries.vtm");
+            break;
+        case Kind::DocumentType:
+            entry.file = QStringLiteral("DocumentTypes/MMDocumentTypes.xml");
+            break;
+        case Kind::Toolbar:
+        case Kind::ToolbarItem: {
+            const QString file = container && container->name() == QLatin1String("toolbar-changes")
+                ? container->attribute(QStringLiteral("file"))
+                : QString();
+            if (!file.isEmpty() && !isPlainName(file)) {
+                continue;
+            }
+            entry.file = QStringLiteral("Toolbars/") + (file.isEmpty() ? QStringLiteral("toolbars.xml") : file);
+            break;
+        }
+        case Kind::ServerMenu:
+            entry.file = serverModelFile(container);
+            break;
+        case Kind::ExtensionLine:
+            entry.file = QStringLiteral("Extensions.txt");
+            break;
+        case Kind::FtpMapLine:
+            entry.file = QStringLiteral("FTPExtensionMap.txt");
+            break;
+        }
+        if (entry.isLine() || holdsMarkup(element)) {
+            inserts.append(entry);
+        }
+    }
+    return inserts;
+}

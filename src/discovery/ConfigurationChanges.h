@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/ConfigurationInsert.h"
 #include "discovery/InsertbarInsert.h"
 #include "discovery/MenuInsert.h"
 
@@ -8,9 +9,8 @@
 
 class Accessor;
 
-// Reads the entries of a manifest's "configuration-changes" that go into
-// Menus.xml and insertbar.xml, in manifest order: a later entry may name an
-// element that an earlier one creates.
+// Reads the entries of a manifest's "configuration-changes", in manifest
+// order: a later entry may name an element that an earlier one creates.
 class ConfigurationChanges
 {
 public:
@@ -18,6 +18,10 @@ public:
     static QList<MenuInsert> menuInserts(Accessor& document);
     // insertbar-insert and insertbar-item-insert elements.
     static QList<InsertbarInsert> insertbarInserts(Accessor& document);
+    // The entries for every other file: tag libraries, document types,
+    // toolbars, server models' menus, Extensions.txt and FTPExtensionMap.txt.
+    // Flash's toolpanel changes are not Dreamweaver's and are left out.
+    static QList<ConfigurationInsert> configurationInserts(Accessor& document);
 
     // Whether an entry marked with xml:lang language applies to a locale
     // folder such as "en_US"; an unmarked entry applies everywhere.

@@ -147,6 +147,7 @@ void ExtensionInfo::parseDetails()
     readFileEntries(document);
     readMenuInserts(document);
     readInsertbarInserts(document);
+    m_configurationInserts = ConfigurationChanges::configurationInserts(document);
 }
 
 void ExtensionInfo::readFileEntries(Accessor& document)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/ConfigurationInsert.h"
 #include "discovery/FileEntry.h"
 #include "discovery/InsertbarInsert.h"
 #include "discovery/MenuInsert.h"
@@ -32,7 +33,7 @@ public:
 
     // Fills id, name, version, author, description and products.
     void parseHeader();
-    // Fills files, menuInserts and insertbarInserts; running it again gives the same lists.
+    // Fills files and the configuration changes; running it again gives the same lists.
     void parseDetails();
 
     QString manifest() const { return m_manifest; }
@@ -46,6 +47,7 @@ public:
     QList<FileEntry> files() const { return m_files; }
     QList<MenuInsert> menuInserts() const { return m_menuInserts; }
     QList<InsertbarInsert> insertbarInserts() const { return m_insertbarInserts; }
+    QList<ConfigurationInsert> configurationInserts() const { return m_configurationInserts; }
 
     // The manifest text of raw bytes: UTF-8 up to the first zero byte; empty past the size cap.
     static QString decodeManifest(const QByteArray& bytes);
@@ -65,6 +67,7 @@ private:
     QList<FileEntry> m_files;
     QList<MenuInsert> m_menuInserts;
     QList<InsertbarInsert> m_insertbarInserts;
+    QList<ConfigurationInsert> m_configurationInserts;
     QString m_description;
     QList<ProductInfo> m_products;
 };

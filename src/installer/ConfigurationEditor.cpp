@@ -7,6 +7,7 @@
 #include "installer/EditSession.h"
 #include "installer/EntryEditor.h"
 #include "installer/InstallReport.h"
+#include "installer/TextListEditor.h"
 
 #include <QFileInfo>
 
@@ -16,6 +17,32 @@ const char menusRelativePath[] = "/Menus/Menus.xml";
 const char menusBackupName[] = "Menus.xbk";
 const char insertbarRelativePath[] = "/Objects/insertbar.xml";
 const char insertbarBackupName[] = "insertbar.xbk";
+// The other files a manifest may change under a name fixed in advance.
+const char* const fixedChangedFiles[] = { "TagLibraries/TagLibraries.vtm", "DocumentTypes/MMDocumentTypes.xml",
+    "Toolbars/toolbars.xml", "Extensions.txt", "FTPExtensionMap.txt" };
+
+QString backupNameOf(const QString& file)
+{
+    return QFileInfo(file).fileName() + QStringLiteral(".bak");
+}
+
+// The outermost element of the file a kind of entry goes to, as a removal locates it.
+QString rootLocator(ConfigurationInsert::Kind kind)
+{
+    switch (kind) {
+    case ConfigurationInsert::Kind::TagLibrary:
+        return QStringLiteral("taglibraries");
+    case ConfigurationInsert::Kind::DocumentType:
+        return QStringLiteral("documenttypes");
+    default:
+        return QStringLiteral("toolbarset");
+    }
+}
+
+bool keepsFirstLine(const QString& file)
+{
+    return file == QLatin1String("Extensions.txt");
+}
 
 } // namespace
 
@@ -39,8 +66,13 @@ QStringList ConfigurationEditor::managedPaths(const QString& locale) const
 {
     const QString menus = menusPath(locale);
     const QString insertbar = insertbarPath(locale);
-    return { menus, QFileInfo(menus).path() + QLatin1Char('/') + QLatin1String(menusBackupName), insertbar,
+    QStringList paths { menus, QFileInfo(menus).path() + QLatin1Char('/') + QLatin1String(menusBackupName), insertbar,
         QFileInfo(insertbar).path() + QLatin1Char('/') + QLatin1String(insertbarBackupName) };
+    for (const char* file : fixedChangedFiles) {
+        const QString path = m_dreamweaver.configurationFolder(locale) + QLatin1Char('/') + QLatin1String(file);
+        paths << path << QFileInfo(path).path() + QLatin1Char('/') + backupNameOf(path);
+    }
+    return paths;
 }
 
 bool ConfigurationEditor::edit(const QString& locale, const QString& relativePath, const QString& backupName,
@@ -63,15 +95,19 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
         report(InstallReport::XmlOutcome::Unchanged, QStringLiteral("not present"));
         return true;
     }
+    QString seedPath;
+    if (missing != Missing::LeaveAlone && !m_dreamweaver.installFolder().isEmpty()) {
+        seedPath = m_dreamweaver.installFolder() + QStringLiteral("/Configuration") + relativePath;
+    }
+    if (!planned && !file.exists() && missing == Missing::SeedWhenThere && !QFileInfo(seedPath).isFile()) {
+        report(InstallReport::XmlOutcome::Unchanged, QStringLiteral("not present"));
+        return true;
+    }
     QString original;
     bool seeded = false;
     if (planned) {
         original = m_plannedTexts->value(path);
     } else {
-        QString seedPath;
-        if (missing == Missing::Seed && !m_dreamweaver.installFolder().isEmpty()) {
-            seedPath = m_dreamweaver.installFolder() + QStringLiteral("/Configuration") + relativePath;
-        }
         if (!file.load(seedPath)) {
             report(InstallReport::XmlOutcome::Failed, file.errorString());
             return false;
@@ -196,4 +232,107 @@ bool ConfigurationEditor::removeInsertbarEntries(const QString& locale, const En
         [&](EditSession& session, EntryEditor::EntryResults* results) {
             EntryEditor::removeEntries(session, entries, results);
         });
+}
+
+InstallReport::EntryKind ConfigurationEditor::entryKind(ConfigurationInsert::Kind kind)
+{
+    return static_cast<InstallReport::EntryKind>(
+        static_cast<int>(InstallReport::EntryKind::TagLibrary) + static_cast<int>(kind));
+}
+
+bool ConfigurationEditor::addConfigurationInserts(const QString& locale, const ExtensionInfo& record)
+{
+    // Files in the order the manifest first names them; each takes its entries in manifest order.
+    QStringList files;
+    QHash<QString, QList<ConfigurationInsert>> byFile;
+    for (const ConfigurationInsert& entry : record.configurationInserts()) {
+        if (ConfigurationChanges::appliesTo(entry.language, locale)) {
+            if (!byFile.contains(entry.file)) {
+                files << entry.file;
+            }
+            byFile[entry.file].append(entry);
+        }
+    }
+    bool done = true;
+    for (const QString& file : qAsConst(files)) {
+        const QList<ConfigurationInsert> inserts = byFile.value(file);
+        const bool edited = edit(locale, QLatin1Char('/') + file, backupNameOf(file), Missing::SeedWhenThere,
+            [&](EditSession& session, EntryEditor::EntryResults* results) {
+                // Entries of one kind go in together; a file holds one kind but a toolbar's items.
+                for (int first = 0; first < inserts.size();) {
+                    int end = first + 1;
+                    while (end < inserts.size() && inserts.at(end).kind == inserts.at(first).kind) {
+                        ++end;
+                    }
+                    const QList<ConfigurationInsert> run = inserts.mid(first, end - first);
+                    const InstallReport::EntryKind kind = entryKind(run.front().kind);
+                    if (run.front().isLine()) {
+                        const QString text = session.text();
+                        const QString edited = TextListEditor::addLines(text, run, kind, keepsFirstLine(file), results);
+                        if (edited != text) {
+                            session.replaceText(edited);
+                        }
+                    } else {
+                        EntryEditor::addConfigurationInserts(session, run, kind, results);
+                    }
+                    first = end;
+                }
+            });
+        done = edited && done;
+    }
+    return done;
+}
+
+bool ConfigurationEditor::removeConfigurationEntries(const QString& locale, const EntryEditor::Placed& entries)
+{
+    QStringList files;
+    QHash<QString, EntryEditor::Placed> byFile;
+    for (const InstallRecord::Entry& entry : entries) {
+        if (!byFile.contains(entry.file)) {
+            files << entry.file;
+        }
+        byFile[entry.file].append(entry);
+    }
+    bool done = true;
+    for (const QString& file : qAsConst(files)) {
+        const EntryEditor::Placed placed = byFile.value(file);
+        const bool lines = placed.front().kind == InstallReport::EntryKind::ExtensionLine
+            || placed.front().kind == InstallReport::EntryKind::FtpMapLine;
+        const bool edited = edit(locale, QLatin1Char('/') + file, backupNameOf(file), Missing::LeaveAlone,
+            [&](EditSession& session, EntryEditor::EntryResults* results) {
+                if (!lines) {
+                    EntryEditor::removeEntries(session, placed, results);
+                    return;
+                }
+                const QString text = session.text();
+                const QString edited = TextListEditor::removeLines(text, placed, keepsFirstLine(file), results);
+                if (edited != text) {
+                    session.replaceText(edited);
+                }
+            });
+        done = edited && done;
+    }
+    return done;
+}
+
+bool ConfigurationEditor::removeConfigurationInserts(const QString& locale, const ExtensionInfo& record)
+{
+    EntryEditor::Placed placed;
+    for (const ConfigurationInsert& entry : record.configurationInserts()) {
+        if (entry.isLine() || entry.itemIds.isEmpty()) {
+            continue;
+        }
+        // Where the install put the block: the file's outermost element, or the element its placement names.
+        const QString parent = entry.target.isEmpty() ? QString()
+            : entry.placement == ConfigurationInsert::Placement::AppendTo
+                || entry.placement == ConfigurationInsert::Placement::PrependTo
+            ? QLatin1Char('#') + entry.target
+            : QString();
+        if (!entry.target.isEmpty() && parent.isEmpty()) {
+            continue;
+        }
+        placed.append({ entryKind(entry.kind), entry.itemIds.join(QStringLiteral(", ")), entry.target, false,
+            parent.isEmpty() ? rootLocator(entry.kind) : parent, QString(), entry.itemIds, entry.file });
+    }
+    return removeConfigurationEntries(locale, placed);
 }

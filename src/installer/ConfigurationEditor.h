@@ -14,7 +14,9 @@ class ExtensionInfo;
 class InstallReport;
 
 // Adds a manifest's menu entries and Insert-bar buttons to the per-user
-// Menus.xml and insertbar.xml of one locale, and takes them out again.
+// Menus.xml and insertbar.xml of one locale, and its other configuration
+// changes (ConfigurationInsert) to the files they name, and takes them out
+// again.
 // Dreamweaver's own copies below the program folder are only ever read, to
 // seed a per-user copy that does not exist yet.
 class ConfigurationEditor
@@ -48,6 +50,18 @@ public:
     // Whether entries of kind go into Menus.xml (else insertbar.xml).
     static bool editsMenus(InstallReport::EntryKind kind);
 
+    // The entries for other files, each file edited once. A file that
+    // neither the user nor the program folder has is left alone, with its
+    // entries reported missing: the extension works without it.
+    bool addConfigurationInserts(const QString& locale, const ExtensionInfo& record);
+    // Entries whose record names their file (InstallRecord::Entry::file).
+    bool removeConfigurationEntries(const QString& locale, const EntryEditor::Placed& entries);
+    // What the manifest's markup entries with ids would have added, for an
+    // extension stored without an install record. Lines have no id to tell
+    // them from the user's own, and stay.
+    bool removeConfigurationInserts(const QString& locale, const ExtensionInfo& record);
+    static InstallReport::EntryKind entryKind(ConfigurationInsert::Kind kind);
+
     QString menusPath(const QString& locale) const;
     QString insertbarPath(const QString& locale) const;
     // The per-user files this class edits for locale, and their backups.
@@ -56,7 +70,8 @@ public:
     // Why the last edit that returned false failed.
     QString errorString() const { return m_error; }
 
-    enum class Missing { Seed, LeaveAlone };
+    // SeedWhenThere: as Seed, but a file without a seed is left alone.
+    enum class Missing { Seed, SeedWhenThere, LeaveAlone };
     // Reads the per-user file at relativePath below locale's configuration
     // folder (Missing::Seed: or Dreamweaver's own copy when there is none),
     // hands it to change as one session for every change of the operation,

@@ -61,6 +61,16 @@ void EditSession::reparse()
     m_hiddenNames.clear();
 }
 
+void EditSession::replaceText(const QString& text)
+{
+    m_document.parse(text);
+    m_ids.clear();
+    m_indexed = false;
+    m_hiddenIds.clear();
+    m_hiddenNames.clear();
+    m_edited = true;
+}
+
 void EditSession::index()
 {
     // Without recursion: a package's markup may nest deeper than the stack allows.

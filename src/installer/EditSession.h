@@ -51,6 +51,10 @@ public:
     void noteHidden(CElement* element);
     bool isEdited() const { return m_edited; }
 
+    // Puts text in place of the whole document, for files edited line by
+    // line rather than as markup.
+    void replaceText(const QString& text);
+
     // The text as every edit left it.
     QString text() const;
     const QString& originalText() const { return m_original; }

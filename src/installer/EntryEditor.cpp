@@ -199,6 +199,7 @@ struct DocumentLookup
         return EntryEditor::findElement(document, id, names);
     }
     CElement* first(const QString& name) { return firstNamed(document, name); }
+    CElement* root() { return document.root(); }
 };
 
 // Look-ups through an edit's index.
@@ -207,6 +208,7 @@ struct SessionLookup
     EditSession& session;
     CElement* find(const QString& id, const QStringList& names) { return session.findElement(id, names); }
     CElement* first(const QString& name) { return firstNamed(session.document(), name); }
+    CElement* root() { return session.document().root(); }
 };
 
 // Empties the run of parent's children that reads exactly block.
@@ -414,6 +416,38 @@ template <class Lookup> CElement* insertbarPlace(Lookup lookup, const InsertbarI
     return parent ? parent : found;
 }
 
+template <class Lookup> CElement* configurationPlace(Lookup lookup, const ConfigurationInsert& entry, CElement** target)
+{
+    using Kind = ConfigurationInsert::Kind;
+    CElement* found = nullptr;
+    CElement* parent = nullptr;
+    if (entry.target.isEmpty()) {
+        // The outermost element: a declaration or a comment before it is not one.
+        for (CElement* child : lookup.root()->children()) {
+            if (isElement(child) && !child->name().startsWith(QLatin1Char('?'))
+                && !child->name().startsWith(QLatin1Char('!'))) {
+                found = child;
+                break;
+            }
+        }
+    } else if (goesInside(entry.placement)) {
+        found = lookup.find(entry.target,
+            entry.kind == Kind::ToolbarItem ? QStringList { QStringLiteral("toolbar") }
+                                            : QStringList { QStringLiteral("menu"), QStringLiteral("menubar") });
+    } else {
+        found = lookup.find(entry.target, QStringList());
+        parent = found ? found->parent() : nullptr;
+    }
+    if (!found && !entry.fallback.isEmpty()) {
+        found = lookup.find(entry.fallback, { QStringLiteral("toolbar") });
+        parent = nullptr;
+    }
+    if (target) {
+        *target = found;
+    }
+    return parent ? parent : found;
+}
+
 } // namespace
 
 CElement* EntryEditor::placeOf(Accessor& document, const MenuInsert& entry, CElement** target)
@@ -424,6 +458,11 @@ CElement* EntryEditor::placeOf(Accessor& document, const MenuInsert& entry, CEle
 CElement* EntryEditor::placeOf(Accessor& document, const InsertbarInsert& entry, CElement** target)
 {
     return insertbarPlace(DocumentLookup { document }, entry, target);
+}
+
+CElement* EntryEditor::placeOf(Accessor& document, const ConfigurationInsert& entry, CElement** target)
+{
+    return configurationPlace(DocumentLookup { document }, entry, target);
 }
 
 struct EntryEditor::Block
@@ -612,6 +651,54 @@ void EntryEditor::addInsertbarInserts(
     }
 }
 
+QString EntryEditor::addConfigurationInserts(
+    const QString& text, const QList<ConfigurationInsert>& inserts, Kind kind, EntryResults* results)
+{
+    EditSession session(text);
+    addConfigurationInserts(session, inserts, kind, results);
+    return session.text();
+}
+
+void EntryEditor::addConfigurationInserts(
+    EditSession& session, const QList<ConfigurationInsert>& inserts, Kind kind, EntryResults* results)
+{
+    // Dreamweaver's files indent with tabs or with spaces, and users' copies
+    // as their editors do: a block takes the first indentation in the file.
+    const QString& text = session.originalText();
+    QString unit = menuIndentUnit();
+    for (int start = 0; start < text.size(); ++start) {
+        int end = start;
+        while (end < text.size() && (text.at(end) == QLatin1Char(' ') || text.at(end) == QLatin1Char('\t'))) {
+            ++end;
+        }
+        if (end > start && end < text.size() && text.at(end) != QLatin1Char('\n')
+            && text.at(end) != QLatin1Char('\r')) {
+            unit = text.mid(start, end - start);
+            break;
+        }
+        start = text.indexOf(QLatin1Char('\n'), end);
+        if (start < 0) {
+            break;
+        }
+    }
+    for (const ConfigurationInsert& entry : inserts) {
+        session.require(QStringList { entry.target, entry.fallback } + entry.itemIds + idsIn(entry.markup, true));
+        CElement* target = nullptr;
+        CElement* parent = configurationPlace(SessionLookup { session }, entry, &target);
+        QString reason;
+        if (!MarkupBalance::check(entry.markup, depthOf(parent), &reason)) {
+            note(results, kind, entry.itemIds, entry.target, Outcome::Refused, reason);
+        } else if (!parent) {
+            note(results, kind, entry.itemIds, entry.target, Outcome::TargetMissing);
+        } else {
+            place(session,
+                { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
+                    unit },
+                results);
+        }
+    }
+}
+
 QString EntryEditor::removeEntries(const QString& text, const Placed& entries, EntryResults* results)
 {
     EditSession session(text);
@@ -654,7 +741,7 @@ EntryEditor::Placed EntryEditor::placedByManifest(const QList<MenuInsert>& inser
     for (const MenuInsert& entry : inserts) {
         if (!entry.shortcut && goesInside(entry.placement)) {
             placed.append({ Kind::MenuEntry, entry.itemIds.join(QStringLiteral(", ")), entry.target, false,
-                QLatin1Char('#') + entry.target, QString(), idsIn(entry.markup, true) });
+                QLatin1Char('#') + entry.target, QString(), idsIn(entry.markup, true), {} });
         }
     }
     return placed;
@@ -666,10 +753,10 @@ EntryEditor::Placed EntryEditor::placedByManifest(const QList<InsertbarInsert>& 
     for (const InsertbarInsert& entry : inserts) {
         if (entry.category) {
             placed.append({ Kind::InsertbarCategory, entry.categoryId, entry.categoryId, false,
-                QStringLiteral("insertbar"), QString(), QStringList { entry.categoryId } + entry.itemIds });
+                QStringLiteral("insertbar"), QString(), QStringList { entry.categoryId } + entry.itemIds, {} });
         } else {
             placed.append({ Kind::InsertbarButton, entry.itemIds.join(QStringLiteral(", ")), entry.target, false,
-                QStringLiteral("category#") + entry.categoryId, QString(), idsIn(entry.markup, true) });
+                QStringLiteral("category#") + entry.categoryId, QString(), idsIn(entry.markup, true), {} });
         }
     }
     return placed;

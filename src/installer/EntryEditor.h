@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/ConfigurationInsert.h"
 #include "discovery/InsertbarInsert.h"
 #include "discovery/MenuInsert.h"
 #include "installer/InstallRecord.h"
@@ -46,6 +47,14 @@ public:
         const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results = nullptr);
     static void addMenuInserts(EditSession& session, const QList<MenuInsert>& inserts, EntryResults* results);
     static void addInsertbarInserts(EditSession& session, const QList<InsertbarInsert>& inserts, EntryResults* results);
+    // The markup entries of another file (lines are TextListEditor's), each
+    // of kind as the report and the record name it. An entry with no target
+    // goes at the end of the file's outermost element; a toolbar item whose
+    // neighbour is missing, at the end of its fallback toolbar.
+    static QString addConfigurationInserts(const QString& text, const QList<ConfigurationInsert>& inserts,
+        InstallReport::EntryKind kind, EntryResults* results = nullptr);
+    static void addConfigurationInserts(EditSession& session, const QList<ConfigurationInsert>& inserts,
+        InstallReport::EntryKind kind, EntryResults* results);
     // Takes blocks out, the last first: its exact text where it is still
     // whole, otherwise each element it listed that holds no other element.
     static QString removeEntries(const QString& text, const Placed& entries, EntryResults* results = nullptr);
@@ -60,6 +69,7 @@ public:
     // the placement names goes to target. Null when it is not there.
     static CElement* placeOf(Accessor& document, const MenuInsert& entry, CElement** target = nullptr);
     static CElement* placeOf(Accessor& document, const InsertbarInsert& entry, CElement** target = nullptr);
+    static CElement* placeOf(Accessor& document, const ConfigurationInsert& entry, CElement** target = nullptr);
     // The first element in document order carrying id whose name is one of
     // names (any name when empty).
     static CElement* findElement(Accessor& document, const QString& id, const QStringList& names);

@@ -31,7 +31,8 @@ QString text(const QByteArray& field)
 // An entry line's kind word, in the order of InstallReport::EntryKind.
 const QList<QByteArray>& entryKinds()
 {
-    static const QList<QByteArray> kinds { "menu", "item", "shortcut", "category" };
+    static const QList<QByteArray> kinds { "menu", "item", "shortcut", "category", "taglibrary", "documenttype",
+        "toolbar", "toolbaritem", "servermenu", "extensionline", "ftpline" };
     return kinds;
 }
 
@@ -88,11 +89,20 @@ bool InstallRecord::read(const QString& path, QString* error)
             const bool menu = kind == "menu";
             const QString id = text(fields.at(1)), target = text(fields.at(2));
             entries.append({ menu ? InstallReport::EntryKind::MenuEntry : InstallReport::EntryKind::InsertbarButton, id,
-                target, !menu && fields.at(3) == "created", QLatin1Char('#') + target, QString(), { id } });
-        } else if (kind == "entry" && fields.size() >= 6 && entryKinds().contains(fields.at(1))) {
+                target, !menu && fields.at(3) == "created", QLatin1Char('#') + target, QString(), { id }, {} });
+        } else if ((kind == "entry" && fields.size() >= 6 && entryKinds().contains(fields.at(1)))
+            || (kind == "change" && fields.size() >= 7 && entryKinds().contains(fields.at(1)))) {
+            // A "change" names its file before the fields an "entry" has.
+            const int shift = kind == "change" ? 1 : 0;
             Entry entry { static_cast<InstallReport::EntryKind>(entryKinds().indexOf(fields.at(1))), QString(),
-                text(fields.at(2)), false, text(fields.at(3)), text(fields.at(4)), {} };
-            for (int i = 5; i < fields.size(); ++i) {
+                text(fields.at(2 + shift)), false, text(fields.at(3 + shift)), text(fields.at(4 + shift)), {},
+                shift ? text(fields.at(2)) : QString() };
+            // The file is joined to the Configuration folder: it may not lead out of it.
+            valid = !shift
+                || (!entry.file.isEmpty() && !QDir::isAbsolutePath(entry.file)
+                    && !entry.file.split(QLatin1Char('/')).contains(QStringLiteral(".."))
+                    && !entry.file.contains(QLatin1Char('\\')));
+            for (int i = 5 + shift; i < fields.size(); ++i) {
                 entry.ids << text(fields.at(i));
             }
             entry.ids.removeAll(QString());
@@ -127,7 +137,8 @@ bool InstallRecord::write(const QString& path, QString* error) const
                 + '\n';
             continue;
         }
-        bytes += "entry " + entryKinds().at(static_cast<int>(entry.kind)) + ' ' + field(entry.target) + ' '
+        bytes += (entry.file.isEmpty() ? "entry " : "change ") + entryKinds().at(static_cast<int>(entry.kind)) + ' '
+            + (entry.file.isEmpty() ? QByteArray() : field(entry.file) + ' ') + field(entry.target) + ' '
             + field(entry.parent) + ' ' + field(entry.inserted);
         // A block of comments alone has no id; an empty field keeps the line's shape.
         for (const QString& id : entry.ids.isEmpty() ? QStringList { QString() } : entry.ids) {
@@ -167,7 +178,7 @@ void InstallRecord::addEntry(const Entry& entry)
 {
     for (const Entry& held : qAsConst(entries)) {
         if (held.kind == entry.kind && held.id == entry.id && held.target == entry.target && held.parent == entry.parent
-            && held.inserted == entry.inserted) {
+            && held.inserted == entry.inserted && held.file == entry.file) {
             return;
         }
     }

@@ -20,7 +20,7 @@ public:
         QString backup;
     };
 
-    // A block of markup the install added to Menus.xml or insertbar.xml.
+    // A block of markup or a line the install added to a configuration file.
     struct Entry
     {
         InstallReport::EntryKind kind;
@@ -36,6 +36,9 @@ public:
         // The block's elements with an id, outermost first: what the removal
         // takes out where the exact text is no longer there.
         QStringList ids;
+        // The file, relative to the Configuration folder; empty for Menus.xml
+        // and insertbar.xml, which the kind tells.
+        QString file;
     };
 
     // Records are a line per file or entry; a larger file is not one of ours.

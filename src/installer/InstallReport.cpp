@@ -96,6 +96,20 @@ QString InstallReport::describe(EntryKind kind)
         return QStringLiteral("shortcut");
     case EntryKind::InsertbarCategory:
         return QStringLiteral("Insert-bar category");
+    case EntryKind::TagLibrary:
+        return QStringLiteral("tag library");
+    case EntryKind::DocumentType:
+        return QStringLiteral("document type");
+    case EntryKind::Toolbar:
+        return QStringLiteral("toolbar");
+    case EntryKind::ToolbarItem:
+        return QStringLiteral("toolbar item");
+    case EntryKind::ServerMenuEntry:
+        return QStringLiteral("server model menu entry");
+    case EntryKind::ExtensionLine:
+        return QStringLiteral("Extensions.txt line");
+    case EntryKind::FtpMapLine:
+        return QStringLiteral("FTP map line");
     }
     return QString();
 }

@@ -33,6 +33,14 @@ public:
         InsertbarButton, // an insertbar-item-insert's block, or a button of an earlier install
         Shortcut, // a shortcut-insert's block in Menus.xml
         InsertbarCategory, // an insertbar-insert's category, or the items it added to one of that id
+        // The entries of other files, in the order of ConfigurationInsert::Kind.
+        TagLibrary,
+        DocumentType,
+        Toolbar,
+        ToolbarItem,
+        ServerMenuEntry,
+        ExtensionLine,
+        FtpMapLine,
     };
 
     enum class EntryOutcome {
@@ -65,7 +73,7 @@ public:
     struct EntryResult
     {
         QString locale;
-        QString path; // the Menus.xml or insertbar.xml edited
+        QString path; // the configuration file edited
         EntryKind kind;
         QString id; // the ids of the block's elements, for display
         QString target; // the element its placement names

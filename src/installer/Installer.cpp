@@ -339,6 +339,10 @@ bool Installer::installFromPackage(IPackage& package)
             m_progress->setStatus(QStringLiteral("Adding Insert Bar entries"));
         }
         editor.addInsertbarInserts(locale, record);
+        if (!record.configurationInserts().isEmpty() && m_progress) {
+            m_progress->setStatus(QStringLiteral("Adding other configuration changes"));
+        }
+        editor.addConfigurationInserts(locale, record);
         if (!changes) {
             continue;
         }
@@ -347,8 +351,16 @@ bool Installer::installFromPackage(IPackage& package)
         for (int i = entriesBefore; i < entries.size(); ++i) {
             const InstallReport::EntryResult& entry = entries.at(i);
             if (entry.outcome == InstallReport::EntryOutcome::Added) {
+                // Files other than Menus.xml and insertbar.xml are named, relative to the
+                // Configuration folder, so that the record stays good if that folder moves.
+                const QString configuration = m_dreamweaver.configurationFolder(locale) + QLatin1Char('/');
+                const QString file = ConfigurationEditor::editsMenus(entry.kind)
+                        || entry.kind == InstallReport::EntryKind::InsertbarButton
+                        || entry.kind == InstallReport::EntryKind::InsertbarCategory
+                    ? QString()
+                    : entry.path.mid(configuration.size());
                 changes->addEntry({ entry.kind, entry.id, entry.target, entry.createdTarget, entry.parent,
-                    entry.inserted, entry.ids });
+                    entry.inserted, entry.ids, file });
             }
         }
         QString error;

@@ -309,8 +309,12 @@ void Remover::removeExtension(const QString& mxiName)
         }
         EntryEditor::Placed menuEntries;
         EntryEditor::Placed insertbarEntries;
+        EntryEditor::Placed otherEntries;
         for (const InstallRecord::Entry& entry : changes ? changes->entries : QList<InstallRecord::Entry>()) {
-            (ConfigurationEditor::editsMenus(entry.kind) ? menuEntries : insertbarEntries).append(entry);
+            (!entry.file.isEmpty()                                ? otherEntries
+                    : ConfigurationEditor::editsMenus(entry.kind) ? menuEntries
+                                                                  : insertbarEntries)
+                .append(entry);
         }
 
         QStringList unfinished;
@@ -330,6 +334,11 @@ void Remover::removeExtension(const QString& mxiName)
         if (!buttonsDone) {
             unfinished << editor.errorString();
         }
+        const bool othersDone = changes ? editor.removeConfigurationEntries(locale, otherEntries)
+                                        : editor.removeConfigurationInserts(locale, *record);
+        if (!othersDone) {
+            unfinished << editor.errorString();
+        }
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Removing files"));
         }
@@ -342,7 +351,9 @@ void Remover::removeExtension(const QString& mxiName)
             if (changes && !m_dryRun) {
                 QList<InstallRecord::Entry> left;
                 for (const InstallRecord::Entry& entry : qAsConst(changes->entries)) {
-                    if (ConfigurationEditor::editsMenus(entry.kind) ? !menusDone : !buttonsDone) {
+                    if (!entry.file.isEmpty()                             ? !othersDone
+                            : ConfigurationEditor::editsMenus(entry.kind) ? !menusDone
+                                                                          : !buttonsDone) {
                         left.append(entry);
                     }
                 }

@@ -3,6 +3,7 @@
 #include "installer/ConfigurationEditor.h"
 #include "installer/EntryEditor.h"
 #include "installer/MarkupBalance.h"
+#include "installer/TextListEditor.h"
 #include "support/InstallerFixtures.h"
 #include "support/MarkupFixtures.h"
 #include "support/TestRows.h"
@@ -41,7 +42,8 @@ struct Round
     {
         for (const InstallReport::EntryResult& entry : results)
             if (entry.outcome == InstallReport::EntryOutcome::Added)
-                placed.append({ entry.kind, entry.id, entry.target, false, entry.parent, entry.inserted, entry.ids });
+                placed.append(
+                    { entry.kind, entry.id, entry.target, false, entry.parent, entry.inserted, entry.ids, {} });
     }
     QString removed() const { return EntryEditor::removeEntries(added, placed); }
 };
@@ -54,6 +56,20 @@ ExtensionInfo manifest(const QByteArray& changes)
         "x.mxi");
     info.parseDetails();
     return info;
+}
+
+// The changes for files other than Menus.xml and insertbar.xml added to text
+// one by one, as the install adds them to the file each names.
+QString addOthers(const QString& text, const ExtensionInfo& info, EntryEditor::EntryResults* results)
+{
+    QString edited = text;
+    for (const ConfigurationInsert& entry : info.configurationInserts()) {
+        const InstallReport::EntryKind kind = ConfigurationEditor::entryKind(entry.kind);
+        edited = entry.isLine()
+            ? TextListEditor::addLines(edited, { entry }, kind, entry.file == "Extensions.txt", results)
+            : EntryEditor::addConfigurationInserts(edited, { entry }, kind, results);
+    }
+    return edited;
 }
 
 } // namespace
@@ -238,6 +254,80 @@ private slots:
             QCOMPARE(Round(edited, info, extra).added, edited);
             QCOMPARE(round.removed() == text, restores);
         }
+    }
+
+    // Each row's changes go into the one file they name, laid out like it;
+    // added again they change nothing, and taking out what the results name
+    // gives the text back byte for byte.
+    void editsOtherConfigurationFiles_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("changes");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray toolbar
+            = "<toolbarset>\n  <toolbar id=\"t\">\n    <button id=\"b\"/>\n  </toolbar>\n</toolbarset>";
+        addTestRow("a tag library ends the libraries",
+            QByteArray("<taglibraries>\n\t<taglibrary id=\"a\">\n\t</taglibrary>\n</taglibraries>\n"),
+            QByteArray("<taglibrary-changes><taglibrary-insert><taglibrary id=\"v\"><tagref "
+                       "name=\"x\"/></taglibrary></taglibrary-insert></taglibrary-changes>"),
+            QString("TagLibraries/TagLibraries.vtm"),
+            QByteArray("<taglibraries>\n\t<taglibrary id=\"a\">\n\t</taglibrary>\n\t<taglibrary id=\"v\">\n\t\t<tagref "
+                       "name=\"x\"/>\n\t</taglibrary>\n</taglibraries>\n"));
+        addTestRow("a document type goes into the root, not the declaration",
+            QByteArray("<?xml version=\"1.0\"?>\r\n<documenttypes>\r\n</documenttypes>"),
+            QByteArray("<documenttype-changes><documenttype-insert><documenttype "
+                       "id=\"VM\"/></documenttype-insert></documenttype-changes>"),
+            QString("DocumentTypes/MMDocumentTypes.xml"),
+            QByteArray(
+                "<?xml version=\"1.0\"?>\r\n<documenttypes>\r\n    <documenttype id=\"VM\"/>\r\n</documenttypes>"));
+        addTestRow("a toolbar item goes before its neighbour, in the file named", toolbar,
+            QByteArray("<toolbar-changes file=\"mine.xml\"><toolbar-item-insert insertBefore=\"b\" "
+                       "toolbar=\"t\"><button id=\"n\"/></toolbar-item-insert></toolbar-changes>"),
+            QString("Toolbars/mine.xml"),
+            QByteArray(toolbar).replace("    <button id=\"b\"", "    <button id=\"n\"/>\n    <button id=\"b\""));
+        addTestRow("a toolbar item whose neighbour is missing ends its toolbar", toolbar,
+            QByteArray("<toolbar-changes><toolbar-item-insert insertAfter=\"gone\" toolbar=\"t\"><button "
+                       "id=\"n\"/></toolbar-item-insert></toolbar-changes>"),
+            QString("Toolbars/toolbars.xml"), QByteArray(toolbar).replace("b\"/>", "b\"/>\n    <button id=\"n\"/>"));
+        addTestRow("a server behaviour goes into its server model's file", QByteArray("<menu id=\"m\">\n</menu>"),
+            QByteArray("<server-behavior-changes servermodelfolder=\"PHP_MySQL\"><menu-insert appendTo=\"m\"><menuitem "
+                       "id=\"s\"/></menu-insert></server-behavior-changes>"),
+            QString("ServerBehaviors/PHP_MySQL/ServerBehaviors.xml"),
+            QByteArray("<menu id=\"m\">\n    <menuitem id=\"s\"/>\n</menu>"));
+        addTestRow("a line that the All Documents line matches still goes in",
+            QByteArray("VM:velocity files\r\nHTM:HTML\r\n"),
+            QByteArray("<extensions-changes><extension-insert extension=\"VM\" description=\"Velocity "
+                       "files\"/></extensions-changes>"),
+            QString("Extensions.txt"), QByteArray("VM:velocity files\r\nHTM:HTML\r\nVM:Velocity files\r\n"));
+        addTestRow("an FTP map line after a last line without an end", QByteArray("HTM\tASCII\nJPG\tBINARY"),
+            QByteArray("<ftp-extension-map-changes><ftp-extension-insert extension=\"vm\" "
+                       "type=\"ascii\"/></ftp-extension-map-changes>"),
+            QString("FTPExtensionMap.txt"), QByteArray("HTM\tASCII\nJPG\tBINARY\nVM\tASCII"));
+    }
+
+    void editsOtherConfigurationFiles()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, changes);
+        QFETCH(QString, file);
+        QFETCH(QByteArray, expected);
+
+        const ExtensionInfo info = manifest(changes);
+        QVERIFY(!info.configurationInserts().isEmpty());
+        for (const ConfigurationInsert& entry : info.configurationInserts())
+            QCOMPARE(entry.file, file);
+        EntryEditor::EntryResults results;
+        const QString added = addOthers(text, info, &results);
+        QCOMPARE(added, QString(expected));
+        QCOMPARE(addOthers(added, info, nullptr), added);
+        EntryEditor::Placed placed;
+        for (const InstallReport::EntryResult& entry : results)
+            placed.append({ entry.kind, entry.id, entry.target, false, entry.parent, entry.inserted, entry.ids, file });
+        const bool lines = info.configurationInserts().front().isLine();
+        QCOMPARE(lines ? TextListEditor::removeLines(added, placed, file == "Extensions.txt")
+                       : EntryEditor::removeEntries(added, placed),
+            QString(text));
     }
 
     void nestingAtTheBoundIsInsertedWithBoundedIndentation()
