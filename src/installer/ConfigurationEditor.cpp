@@ -256,8 +256,10 @@ bool ConfigurationEditor::addConfigurationInserts(const QString& locale, const E
     bool done = true;
     for (const QString& file : qAsConst(files)) {
         const QList<ConfigurationInsert> inserts = byFile.value(file);
+        bool read = false;
         const bool edited = edit(locale, QLatin1Char('/') + file, backupNameOf(file), Missing::SeedWhenThere,
             [&](EditSession& session, EntryEditor::EntryResults* results) {
+                read = true;
                 // Entries of one kind go in together; a file holds one kind but a toolbar's items.
                 for (int first = 0; first < inserts.size();) {
                     int end = first + 1;
@@ -278,6 +280,13 @@ bool ConfigurationEditor::addConfigurationInserts(const QString& locale, const E
                     first = end;
                 }
             });
+        // A file that is nowhere leaves each of its entries out, which the report tells.
+        for (const ConfigurationInsert& entry : read || !edited || !m_report ? QList<ConfigurationInsert>() : inserts) {
+            m_report->addEntry(
+                { locale, m_dreamweaver.configurationFolder(locale) + QLatin1Char('/') + file, entryKind(entry.kind),
+                    entry.isLine() ? entry.markup : entry.itemIds.join(QStringLiteral(", ")), entry.target,
+                    InstallReport::EntryOutcome::TargetMissing, QStringLiteral("no such file"), false, {}, {}, {} });
+        }
         done = edited && done;
     }
     return done;

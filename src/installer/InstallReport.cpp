@@ -139,7 +139,8 @@ QString InstallReport::toText() const
         const QString reason
             = result.detail.isEmpty() ? QString() : QStringLiteral(" (") + result.detail + QLatin1Char(')');
         lines << describe(result.outcome, m_planned) + reason + QStringLiteral(": ") + describe(result.kind)
-                + QLatin1Char(' ') + result.id + QStringLiteral(" in ") + result.target + QStringLiteral(" (")
+                + QLatin1Char(' ') + result.id
+                + (result.target.isEmpty() ? QString() : QStringLiteral(" in ") + result.target) + QStringLiteral(" (")
                 + result.path + QLatin1Char(')');
     }
     return lines.join(QLatin1Char('\n'));

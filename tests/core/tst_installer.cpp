@@ -496,6 +496,64 @@ private slots:
         QCOMPARE(readFile(menus + "Menus.xml"), menusXml());
     }
 
+    // The Velocity Suite adds a tag library, a document type and an
+    // Extensions.txt line to copies seeded from the program folder; a plan
+    // changes nothing, and the removal gives each copy back byte for byte. A
+    // file that neither folder has is a warning, not a failure.
+    void realPackageChangesOtherFilesAndComesOut_data()
+    {
+        QTest::addColumn<bool>("documentTypes");
+        addTestRow("every file there", true);
+        addTestRow("no document types anywhere", false);
+    }
+
+    void realPackageChangesOtherFilesAndComesOut()
+    {
+        QFETCH(bool, documentTypes);
+        const QString package = MORAVEL_REALWORLD_DIR "/packages/velocity--VelocitySuite--54f3ff42.mxp";
+        if (!QFileInfo::exists(package))
+            QSKIP("the real packages are absent");
+        DreamweaverInfo dreamweaver = installation({ "en_US" });
+        const Tree seeds {
+            { "TagLibraries/TagLibraries.vtm",
+                "<?xml version=\"1.0\"?>\r\n<taglibraries>\r\n\t<taglibrary id=\"DWTagLibrary_html\">\r\n"
+                "\t</taglibrary>\r\n</taglibraries>\r\n" },
+            { "DocumentTypes/MMDocumentTypes.xml",
+                "<documenttypes>\n  <documenttype id=\"HTML\"/>\n</documenttypes>\n" },
+            { "Extensions.txt", "HTML,HTM:All Documents\r\nHTML,HTM:HTML Documents\r\n" }
+        };
+        const QString configuration = dreamweaver.configurationFolder("en_US") + '/';
+        for (auto seed = seeds.begin(); seed != seeds.end(); ++seed)
+            QVERIFY(!seed.key().startsWith("Doc") || documentTypes
+                    ? writeFile(m_root + "/program/Configuration/" + seed.key(), seed.value())
+                    : true);
+        InstallReport plan, report;
+        Installer planner(dreamweaver, nullptr, &plan);
+        planner.setDryRun(true);
+        QVERIFY(planner.installPackage(package));
+        QVERIFY(!QFileInfo::exists(configuration + "Extensions.txt"));
+        QVERIFY(dreamweaver.installPackage(package, nullptr, &report));
+        const auto changed = [](const InstallReport& done) {
+            QStringList lines;
+            for (const InstallReport::XmlResult& file : done.xmlFiles())
+                lines << file.path + ' ' + InstallReport::describe(file.outcome) + ' ' + file.detail;
+            for (const InstallReport::EntryResult& entry : done.entries())
+                lines << entry.id + ' ' + InstallReport::describe(entry.outcome);
+            return lines;
+        };
+        QCOMPARE(changed(plan), changed(report));
+        QCOMPARE(ReportSummary::installProblems(report), QString());
+        QCOMPARE(ReportSummary::missingTargets(report).contains("document type VM"), !documentTypes);
+        QCOMPARE(readFile(configuration + "Extensions.txt"), seeds["Extensions.txt"] + "VM:Velocity files\r\n");
+        QCOMPARE(readFile(configuration + "TagLibraries/TagLibraries.vtm").count("<tagref "), 96);
+        QCOMPARE(readFile(configuration + "DocumentTypes/MMDocumentTypes.xml").contains("<documenttype id=\"VM\""),
+            documentTypes);
+        dreamweaver.removeExtension("VelocitySuite.mxi", nullptr);
+        for (auto seed = seeds.begin(); seed != seeds.end(); ++seed)
+            QCOMPARE(readFile(configuration + seed.key()),
+                !seed.key().startsWith("Doc") || documentTypes ? seed.value() : QByteArray());
+    }
+
     // A removal takes away what the install added, wrote or replaced, as its
     // record says, and nothing else. Steps: T (tools) or W (a twin with the
     // same entry ids and its own tool.js) installed, -T/-W removed, !T its
