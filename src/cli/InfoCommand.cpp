@@ -76,6 +76,15 @@ void InfoCommand::writeText(const ExtensionInfo& package, const DreamweaverInfo*
                             + QLatin1Char(' ') + entry.target)
                 + (entry.language.isEmpty() ? QString() : QStringLiteral(" [") + entry.language + QLatin1Char(']'));
     }
+    lines << QStringLiteral("other configuration changes:");
+    for (const ConfigurationInsert& entry : package.configurationInserts()) {
+        lines << QStringLiteral("  ") + (entry.isLine() ? entry.markup : entry.itemIds.join(QStringLiteral(", ")))
+                + QStringLiteral(" in ") + entry.file
+                + (entry.target.isEmpty() ? QString()
+                                          : QLatin1Char(' ') + MenuInsert::placementName(entry.placement)
+                            + QLatin1Char(' ') + entry.target)
+                + (entry.language.isEmpty() ? QString() : QStringLiteral(" [") + entry.language + QLatin1Char(']'));
+    }
     Console::out(lines.join(QLatin1Char('\n')));
 }
 
@@ -108,11 +117,18 @@ void InfoCommand::writeJson(const ExtensionInfo& package, const DreamweaverInfo*
             { QStringLiteral("category"), entry.categoryId }, { QStringLiteral("newCategory"), entry.category },
             { MenuInsert::placementName(entry.placement), entry.target } });
     }
+    QJsonArray otherArray;
+    for (const ConfigurationInsert& entry : package.configurationInserts()) {
+        otherArray.append(QJsonObject { { QStringLiteral("file"), entry.file },
+            { QStringLiteral("ids"), QJsonArray::fromStringList(entry.itemIds) },
+            { QStringLiteral("line"), entry.isLine() ? entry.markup : QString() },
+            { MenuInsert::placementName(entry.placement), entry.target }, { QStringLiteral("lang"), entry.language } });
+    }
     Console::json(QJsonObject { { QStringLiteral("id"), package.id() }, { QStringLiteral("name"), package.name() },
         { QStringLiteral("version"), package.version() }, { QStringLiteral("author"), package.author() },
         { QStringLiteral("manifest"), package.fileName() }, { QStringLiteral("description"), package.description() },
         { QStringLiteral("products"), products },
         { QStringLiteral("target"), target ? QJsonValue(target->name()) : QJsonValue() },
         { QStringLiteral("files"), fileArray }, { QStringLiteral("menuEntries"), menuArray },
-        { QStringLiteral("insertbarButtons"), buttonArray } });
+        { QStringLiteral("insertbarButtons"), buttonArray }, { QStringLiteral("otherChanges"), otherArray } });
 }
