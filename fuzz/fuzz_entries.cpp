@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     EntryEditor::Placed placed;
     for (const InstallReport::EntryResult& entry : results) {
         if (entry.outcome == InstallReport::EntryOutcome::Added) {
-            placed.append({ entry.kind, entry.id, entry.target, false, entry.parent, entry.inserted, entry.ids });
+            placed.append({ entry.kind, entry.id, entry.target, false, entry.parent, entry.inserted, entry.ids, {} });
         }
     }
     edited = EntryEditor::removeEntries(edited, placed);
