@@ -85,15 +85,15 @@ QString ReportSummary::installProblems(const InstallReport& report)
                QCoreApplication::translate("ReportSummary", "These files were not installed:"))
         + failedXmlSection(report)
         + entriesSection(report, InstallReport::EntryOutcome::Refused,
-            QCoreApplication::translate(
-                "ReportSummary", "These menu entries and Insert-bar buttons were refused, and not added:"));
+            QCoreApplication::translate("ReportSummary", "These configuration entries were refused, and not added:"));
 }
 
 QString ReportSummary::missingTargets(const InstallReport& report)
 {
     return entriesSection(report, InstallReport::EntryOutcome::TargetMissing,
-        QCoreApplication::translate(
-            "ReportSummary", "These menu entries and Insert-bar buttons have no menu or category to go into:"));
+        QCoreApplication::translate("ReportSummary",
+            "These configuration entries have no place to go into (their menu, category, element or file is not "
+            "there):"));
 }
 
 QString ReportSummary::removalProblems(const InstallReport& report)

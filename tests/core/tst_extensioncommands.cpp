@@ -178,8 +178,9 @@ private slots:
                 c.package.files[1].data = QByteArray();
             });
         const QString gone
-            = "warning: In Dreamweaver CS6, some entries of $T have nowhere to go.\n\nThese menu entries "
-              "and Insert-bar buttons have no menu or category to go into:\nmenu entry V in Gone [en_US]";
+            = "warning: In Dreamweaver CS6, some entries of $T have nowhere to go.\n\nThese configuration entries "
+              "have no place to go into (their menu, category, element or file is not there):\nmenu entry V in Gone "
+              "[en_US]";
         row("a menu that is not there: installed, with a warning", "file", replaced + QStringList { gone },
             Result::Done, plus, [](Case& c) {
                 c.package.configurationChanges += "<menu-insert appendTo=\"Gone\"><menuitem id=\"V\"/></menu-insert>";
