@@ -264,6 +264,7 @@ ExtensionCommands::Result ExtensionCommands::replaceAndInstall(
     installer.setDryRun(m_dryRun, &plannedTexts);
     const bool stored = installer.installPackage(path);
     m_user.finishProgress(progress);
+    m_lastReport = report;
     if (!m_dryRun)
         m_user.installedChanged();
 
@@ -355,6 +356,7 @@ ExtensionCommands::Result ExtensionCommands::removeAndReport(DreamweaverInfo& ta
     remover.setDryRun(m_dryRun, plannedTexts);
     remover.removeExtension(extension.fileName());
     m_user.finishProgress(progress);
+    m_lastReport = report;
     if (!m_dryRun)
         m_user.installedChanged();
 

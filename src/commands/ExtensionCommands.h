@@ -3,6 +3,7 @@
 #include "commands/CatalogueEntry.h"
 #include "discovery/ExtensionInfo.h"
 #include "installer/ExtensionCheck.h"
+#include "installer/InstallReport.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -93,6 +94,8 @@ public:
     static bool hasPackageSuffix(const QString& path);
     // "Name v. 1.0.0", as questions and reports name an extension.
     static QString titleOf(const QString& name, const QString& version);
+    // What the last install or removal this object ran did, for a face that counts it.
+    const InstallReport& lastReport() const { return m_lastReport; }
 
 private:
     // Asks before replacing; false when the answer was no. replaced receives
@@ -111,6 +114,7 @@ private:
     bool lock(InstallationLock& lock, const DreamweaverInfo& target, const QString& title);
 
     IUserPrompt& m_user;
+    InstallReport m_lastReport;
     bool m_dryRun = false;
     int m_lockTimeoutMs = 60000;
 };

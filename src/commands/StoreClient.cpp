@@ -99,22 +99,27 @@ void StoreClient::catalogueReplyFinished(QNetworkReply* reply)
     const QByteArray bytes = reply->isOpen() ? reply->readAll() : QByteArray();
     m_catalogueError = takeFailureReason(reply, bytes);
     reply->deleteLater();
-    if (!m_catalogueError.isEmpty())
+    if (!m_catalogueError.isEmpty()) {
+        emit catalogueFinished();
         return;
+    }
 
     Accessor document;
     document.parse(QString::fromUtf8(bytes));
     const std::vector<CElement*> elements = document.elementsByTagName(QStringLiteral("extension"));
     // A catalogue without entries (or a text that is no catalogue at all) must
     // not empty a Store that already shows one.
-    if (elements.empty())
+    if (elements.empty()) {
+        emit catalogueFinished();
         return;
+    }
     m_catalogue.clear();
     for (const CElement* element : elements) {
         m_catalogue.append({ element->attribute(QStringLiteral("id")), element->attribute(QStringLiteral("name")),
             element->attribute(QStringLiteral("version")), element->attribute(QStringLiteral("zxp")) });
     }
     emit catalogueUpdated();
+    emit catalogueFinished();
 }
 
 QByteArray StoreClient::downloadPackage(const QString& fileName, IProgress* progress)

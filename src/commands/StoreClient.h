@@ -37,7 +37,8 @@ public:
     // 30 seconds, or MORAVEL_TRANSFER_TIMEOUT seconds when that is set.
     void setStallTimeout(int milliseconds) { m_stallTimeoutMs = milliseconds; }
 
-    // Starts the catalogue request; catalogueUpdated() follows a usable reply.
+    // Starts the catalogue request; catalogueUpdated() follows a usable reply,
+    // and catalogueFinished() follows every reply, usable or not.
     void requestCatalogue();
     // The same, waiting for the reply while processing events, for callers
     // without an event loop of their own; false when it failed, and
@@ -57,6 +58,7 @@ public:
 
 signals:
     void catalogueUpdated();
+    void catalogueFinished();
 
 private:
     void catalogueReplyFinished(QNetworkReply* reply);
