@@ -24,7 +24,13 @@ Application::Application(int& argc, char** argv)
     const QString remembered = QSettings(settingsOrganization, settingsApplication).value(winePrefixKey).toString();
     Environment::useWinePrefix(WinePrefix::defaultFolder(remembered), &m_winePrefixError);
     m_exManDbPath = openExtensionDatabase();
+    // Every dialog's title names the program, as the window's does.
+    setApplicationDisplayName(QStringLiteral("Velkor Moravel"));
     connect(&m_store, &StoreClient::catalogueUpdated, this, &Application::downloadsUpdated);
+    connect(&m_store, &StoreClient::catalogueFinished, this, [this] {
+        m_catalogueLoading = false;
+        emit catalogueStateChanged();
+    });
     // The style sheet is compiled into a static library, whose resource
     // initialiser the linker would otherwise drop as unreferenced.
     Q_INIT_RESOURCE(resources);
@@ -97,6 +103,8 @@ bool Application::setWinePrefix(const QString& folder, QString* error)
 
 void Application::requestDownloads()
 {
+    m_catalogueLoading = true;
+    emit catalogueStateChanged();
     m_store.requestCatalogue();
 }
 

@@ -50,7 +50,10 @@ public:
     // Why the prefix chosen at start could not be used; empty when it could.
     QString winePrefixError() const { return m_winePrefixError; }
 
+    // Asks for the catalogue again (Retry, Reload); the Store shows it as loading until the reply ends.
     void requestDownloads();
+    // Whether a catalogue request is still waiting for its reply.
+    bool catalogueLoading() const { return m_catalogueLoading; }
     QByteArray downloadPackage(QString fileName, IProgress* progress);
     QString catalogueError() const { return m_store.catalogueError(); }
     QString downloadError() const { return m_store.downloadError(); }
@@ -58,6 +61,8 @@ public:
 signals:
     void dreamweaversUpdated();
     void downloadsUpdated();
+    // A catalogue request started or ended; catalogueError() says how it ended.
+    void catalogueStateChanged();
     // Emitted once after start-up, after dreamweaversUpdated(), when the
     // program was started with package files.
     void packageFilesUpdated();
@@ -69,4 +74,5 @@ private:
     QStringList m_packageFiles;
     QString m_winePrefixError;
     StoreClient m_store;
+    bool m_catalogueLoading = true; // it is requested as soon as start-up ends
 };

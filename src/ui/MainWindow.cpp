@@ -3,25 +3,73 @@
 #include "commands/ExtensionCommands.h"
 #include "commands/StoreState.h"
 #include "discovery/DreamweaverInfo.h"
+#include "installer/InstallReport.h"
+#include "ui/DetailsView.h"
 #include "ui/MainWindowForm.h"
 #include "ui/Progress.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <algorithm>
+
+// Paints a line of text over an item view while it has no rows, where a
+// user looks first: why it is empty and what to do about it.
+class EmptyTableHint : public QObject
+{
+public:
+    explicit EmptyTableHint(QAbstractItemView* view)
+        : QObject(view)
+        , m_view(view)
+    {
+        view->viewport()->installEventFilter(this);
+    }
+
+    void setText(const QString& text)
+    {
+        m_text = text;
+        m_view->viewport()->update();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && m_view->model()->rowCount() == 0 && !m_text.isEmpty()) {
+            QPainter painter(m_view->viewport());
+            painter.setPen(QColor(0xd0, 0xd0, 0xd0));
+            painter.drawText(
+                m_view->viewport()->rect().adjusted(16, 16, -16, -16), Qt::AlignCenter | Qt::TextWordWrap, m_text);
+        }
+        return false;
+    }
+
+private:
+    QAbstractItemView* m_view;
+    QString m_text;
+};
 
 namespace {
 
@@ -34,20 +82,83 @@ bool carriesLocalFiles(const QMimeData* data)
     return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
 }
 
+// A cell that shows all of its text, cut or not, in a tooltip.
 QTableWidgetItem* readOnlyItem(const QString& text)
 {
     auto* item = new QTableWidgetItem(text);
     item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    item->setToolTip(text);
     return item;
 }
 
-void setColumns(QTableWidget* table, const QStringList& labels, const QList<int>& widths)
+// The button of a row: reached from the keyboard through the table's own
+// keys (Delete, Enter), so Tab goes past it instead of stopping on every row.
+QPushButton* rowButton(const QString& text, const QString& accessibleName)
+{
+    auto* button = new QPushButton(text);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAccessibleName(accessibleName);
+    button->setToolTip(accessibleName);
+    return button;
+}
+
+void setColumns(QTableWidget* table, const QStringList& labels)
 {
     table->setHorizontalHeaderLabels(labels);
     QHeaderView* header = table->horizontalHeader();
+    header->setMinimumSectionSize(40);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
     header->setSectionResizeMode(0, QHeaderView::Stretch);
-    for (int column = 1; column <= widths.size(); ++column)
-        header->resizeSection(column, widths.at(column - 1));
+    table->setSortingEnabled(true);
+    table->sortByColumn(0, Qt::AscendingOrder);
+}
+
+// The row whose first cell holds value under Qt::UserRole, or -1.
+int rowWith(const QTableWidget* table, const QVariant& value)
+{
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (table->item(row, 0) && table->item(row, 0)->data(Qt::UserRole) == value)
+            return row;
+    }
+    return -1;
+}
+
+// The selection follows its extension through a refresh; when the extension
+// is gone, nothing is selected rather than whatever moved into its row.
+void reselect(QTableWidget* table, const QVariant& value)
+{
+    const int row = value.isValid() ? rowWith(table, value) : -1;
+    if (row >= 0) {
+        table->selectRow(row);
+    } else {
+        table->clearSelection();
+        table->setCurrentIndex(QModelIndex());
+    }
+}
+
+QPushButton* buttonOf(const QTableWidget* table, int row)
+{
+    return row < 0 ? nullptr : qobject_cast<QPushButton*>(table->cellWidget(row, table->columnCount() - 1));
+}
+
+QString plural(int count, const QString& one, const QString& many)
+{
+    return count == 1 ? one : many.arg(count);
+}
+
+// "3 files and 2 entries", what the status bar counts for an install or a removal.
+QString counted(const InstallReport& report)
+{
+    const int files
+        = report.fileCount(InstallReport::FileOutcome::Written) + report.fileCount(InstallReport::FileOutcome::Removed);
+    const QList<InstallReport::EntryResult> entries = report.entries();
+    const int changed = int(std::count_if(entries.begin(), entries.end(), [](const InstallReport::EntryResult& entry) {
+        return entry.outcome == InstallReport::EntryOutcome::Added
+            || entry.outcome == InstallReport::EntryOutcome::Removed;
+    }));
+    return MainWindow::tr("%1 and %2.")
+        .arg(plural(files, MainWindow::tr("1 file"), MainWindow::tr("%1 files")),
+            plural(changed, MainWindow::tr("1 entry"), MainWindow::tr("%1 entries")));
 }
 
 } // namespace
@@ -62,16 +173,46 @@ MainWindow::MainWindow(QWidget* parent)
     // drop-down rows; the selector takes ownership.
     ui->comboDreamweavers->setView(new QListView());
 
-    setColumns(ui->tableInstalled, { tr("Name"), tr("Version"), tr("Author"), QString() }, { 50, 70, 70 });
-    setColumns(ui->tableStore, { tr("Name"), tr("Version"), QString() }, { 50, 70 });
+    setColumns(ui->tableInstalled, { tr("Name"), tr("Version"), tr("Author"), QString() });
+    setColumns(ui->tableStore, { tr("Name"), tr("Version"), QString() });
+    m_installedHint = new EmptyTableHint(ui->tableInstalled);
+    ui->detailsView->setPlaceholderText(tr("Select an extension to see its details."));
 
     if (Application* application = Application::instance()) {
         connect(application, &Application::dreamweaversUpdated, this, &MainWindow::dreamweaversUpdated);
         connect(application, &Application::downloadsUpdated, this, &MainWindow::downloadsUpdated);
+        connect(application, &Application::catalogueStateChanged, this, &MainWindow::showCatalogueState);
+        connect(ui->retryButton, &QPushButton::clicked, application, &Application::requestDownloads);
+        connect(ui->actionReloadCatalogue, &QAction::triggered, application, &Application::requestDownloads);
     }
     connect(ui->comboDreamweavers, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
         &MainWindow::slotSelectDreamweaver);
     connect(ui->installButton, &QPushButton::clicked, this, &MainWindow::slotInstallExtension);
+    connect(ui->actionInstall, &QAction::triggered, this, &MainWindow::slotInstallExtension);
+    connect(ui->actionShowReport, &QAction::triggered, this, &MainWindow::showReport);
+    connect(ui->reportButton, &QPushButton::clicked, this, &MainWindow::showReport);
+    connect(ui->actionQuit, &QAction::triggered, this, &MainWindow::close);
+    connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::showAbout);
+    connect(ui->filterEdit, &QLineEdit::textChanged, this, &MainWindow::applyFilter);
+    connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::showDetails);
+    for (QTableWidget* table : { ui->tableInstalled, ui->tableStore })
+        connect(table, &QTableWidget::itemSelectionChanged, this, &MainWindow::showDetails);
+
+    // The row buttons from the keyboard: the same buttons, so the same commands.
+    const auto clickSelected = [](QTableWidget* table) {
+        QPushButton* button = table->selectionModel()->hasSelection() ? buttonOf(table, table->currentRow()) : nullptr;
+        if (button && button->isEnabled())
+            button->click();
+    };
+    auto* remove = new QShortcut(QKeySequence::Delete, ui->tableInstalled);
+    remove->setContext(Qt::WidgetShortcut);
+    connect(remove, &QShortcut::activated, this, [this, clickSelected] { clickSelected(ui->tableInstalled); });
+    for (const int key : { Qt::Key_Return, Qt::Key_Enter }) {
+        auto* install = new QShortcut(QKeySequence(key), ui->tableStore);
+        install->setContext(Qt::WidgetShortcut);
+        connect(install, &QShortcut::activated, this, [this, clickSelected] { clickSelected(ui->tableStore); });
+    }
+
     if (Application* application = Application::instance()) {
         // Queued: the start-up work finishes (the catalogue is requested)
         // before the install's questions and progress dialogs take over.
@@ -79,6 +220,8 @@ MainWindow::MainWindow(QWidget* parent)
             Qt::QueuedConnection);
     }
     setAcceptDrops(true);
+    showInstallability();
+    showCatalogueState();
 }
 
 MainWindow::~MainWindow() = default;
@@ -95,19 +238,25 @@ DreamweaverInfo* MainWindow::currentDreamweaver()
 void MainWindow::updateInstalledTable()
 {
     DreamweaverInfo* dreamweaver = currentDreamweaver();
-    if (!dreamweaver)
-        return;
-    dreamweaver->loadInstalledExtensions();
-    const QList<ExtensionInfo>& extensions = dreamweaver->installedExtensions();
-
     QTableWidget* table = ui->tableInstalled;
+    const QString selected = selectedManifest();
+    QList<ExtensionInfo> extensions;
+    if (dreamweaver) {
+        dreamweaver->loadInstalledExtensions();
+        extensions = dreamweaver->installedExtensions();
+    }
+
+    // Sorting would move rows while they are being filled.
+    table->setSortingEnabled(false);
     table->setRowCount(extensions.size());
     for (int row = 0; row < extensions.size(); ++row) {
         const ExtensionInfo& extension = extensions.at(row);
-        table->setItem(row, 0, readOnlyItem(extension.name()));
+        QTableWidgetItem* name = readOnlyItem(extension.name());
+        name->setData(Qt::UserRole, extension.fileName());
+        table->setItem(row, 0, name);
         table->setItem(row, 1, readOnlyItem(extension.version()));
         table->setItem(row, 2, readOnlyItem(extension.author()));
-        auto* button = new QPushButton(tr("Remove"));
+        auto* button = rowButton(tr("Remove"), tr("Remove %1 (Delete)").arg(extension.name()));
         table->setCellWidget(row, 3, button);
         // The button carries the manifest's name, not its row: later refreshes
         // reorder rows but the button must still remove its own extension.
@@ -116,6 +265,15 @@ void MainWindow::updateInstalledTable()
             button, &QPushButton::clicked, button, [this, mxiName] { slotRemoveExtension(mxiName); },
             Qt::DirectConnection);
     }
+    table->setSortingEnabled(true);
+    reselect(table, selected.isEmpty() ? QVariant() : QVariant(selected));
+    if (dreamweaver) {
+        m_installedHint->setText(tr("No extension is installed in %1.\n\nDrop .zxp or .mxp packages on the window, "
+                                    "or choose Install, to install them.")
+                                     .arg(dreamweaver->name()));
+    }
+    applyFilter();
+    showDetails();
     // The Store's rows say where each entry stands against this list.
     downloadsUpdated();
 }
@@ -126,9 +284,30 @@ void MainWindow::dreamweaversUpdated()
     Application* application = Application::instance();
     if (!application)
         return;
-    // Adding the first item makes it current, which fills the Installed table.
-    for (const DreamweaverInfo& dreamweaver : qAsConst(application->dreamweavers()))
+    m_listed = true;
+    // Every installation in the drop-down, none behind a scroll bar.
+    ui->comboDreamweavers->setMaxVisibleItems(std::max(10, int(application->dreamweavers().size())));
+    for (const DreamweaverInfo& dreamweaver : std::as_const(application->dreamweavers()))
         ui->comboDreamweavers->addItem(dreamweaver.name());
+    // Chosen here: with a placeholder text the first item is not made current
+    // by itself. Either way the Installed table is filled anew.
+    if (application->dreamweavers().isEmpty())
+        updateInstalledTable();
+    else
+        ui->comboDreamweavers->setCurrentIndex(0);
+    showInstallability();
+}
+
+void MainWindow::showInstallability()
+{
+    const bool installable = currentDreamweaver() != nullptr;
+    ui->installButton->setEnabled(installable);
+    ui->actionInstall->setEnabled(installable);
+    if (installable || !m_listed)
+        return;
+    const QString reason = tr("No Dreamweaver installation was found, so nothing can be installed.");
+    m_installedHint->setText(reason);
+    statusBar()->showMessage(reason);
 }
 
 void MainWindow::downloadsUpdated()
@@ -138,12 +317,16 @@ void MainWindow::downloadsUpdated()
         return;
     const QVector<Application::Download>& downloads = application->downloads();
     const DreamweaverInfo* dreamweaver = currentDreamweaver();
-
     QTableWidget* table = ui->tableStore;
+    const int selected = selectedEntry();
+
+    table->setSortingEnabled(false);
     table->setRowCount(downloads.size());
     for (int row = 0; row < downloads.size(); ++row) {
         const Application::Download download = downloads.at(row);
-        table->setItem(row, 0, readOnlyItem(download.name));
+        QTableWidgetItem* name = readOnlyItem(download.name);
+        name->setData(Qt::UserRole, row);
+        table->setItem(row, 0, name);
         QTableWidgetItem* version = readOnlyItem(download.version);
         const ExtensionInfo* installed = nullptr;
         const StoreState::Kind state
@@ -151,18 +334,107 @@ void MainWindow::downloadsUpdated()
         version->setToolTip(installed ? tr("%1 (installed: %2)").arg(StoreState::text(state), installed->version())
                                       : StoreState::text(state));
         table->setItem(row, 1, version);
-        auto* button = new QPushButton(state == StoreState::UpdateAvailable ? tr("Update") : tr("Install"));
+        // Installed (the same version, or a newer one) leaves nothing to do.
+        const bool upToDate = state == StoreState::Installed || state == StoreState::InstalledNewer;
+        const QString action = state == StoreState::UpdateAvailable ? tr("Update")
+            : upToDate                                              ? tr("Installed")
+                                                                    : tr("Install");
+        auto* button = rowButton(action, tr("%1 %2 (Enter)").arg(action, download.name));
+        button->setEnabled(dreamweaver && !upToDate);
         table->setCellWidget(row, 2, button);
         // A copy taken now: a later catalogue must not change what this button installs.
         connect(
             button, &QPushButton::clicked, button, [this, download] { slotDownloadExtension(download); },
             Qt::DirectConnection);
     }
+    table->setSortingEnabled(true);
+    reselect(table, selected < 0 ? QVariant() : QVariant(selected));
+    applyFilter();
+    showCatalogueState();
+    showDetails();
+}
+
+void MainWindow::showCatalogueState()
+{
+    Application* application = Application::instance();
+    if (!application)
+        return;
+    QString state;
+    const bool loading = application->catalogueLoading();
+    if (loading)
+        state = tr("Loading the catalogue from %1...").arg(StoreClient::catalogueUrl());
+    else if (!application->catalogueError().isEmpty())
+        state = tr("The catalogue could not be loaded: %1.").arg(application->catalogueError());
+    else if (application->downloads().isEmpty())
+        state = tr("The catalogue lists no extensions.");
+    ui->labelStoreState->setText(state);
+    ui->labelStoreState->setVisible(!state.isEmpty());
+    ui->retryButton->setVisible(!state.isEmpty() && !loading);
+    ui->actionReloadCatalogue->setEnabled(!loading);
+}
+
+QString MainWindow::selectedManifest() const
+{
+    const QTableWidget* table = ui->tableInstalled;
+    const QTableWidgetItem* item
+        = table->selectionModel()->hasSelection() ? table->item(table->currentRow(), 0) : nullptr;
+    return item ? item->data(Qt::UserRole).toString() : QString();
+}
+
+int MainWindow::selectedEntry() const
+{
+    const QTableWidget* table = ui->tableStore;
+    const QTableWidgetItem* item
+        = table->selectionModel()->hasSelection() ? table->item(table->currentRow(), 0) : nullptr;
+    return item ? item->data(Qt::UserRole).toInt() : -1;
+}
+
+void MainWindow::showDetails()
+{
+    DreamweaverInfo* dreamweaver = currentDreamweaver();
+    Application* application = Application::instance();
+    if (dreamweaver && ui->tabWidget->currentWidget() == ui->tabInstalled) {
+        const QString manifest = selectedManifest();
+        if (const ExtensionInfo* extension
+            = manifest.isEmpty() ? nullptr : ExtensionCommands::findInstalled(*dreamweaver, manifest)) {
+            ui->detailsView->showInstalled(*extension);
+            return;
+        }
+    } else if (application && ui->tabWidget->currentWidget() == ui->tabStore) {
+        const int index = selectedEntry();
+        if (index >= 0 && index < application->downloads().size()) {
+            const Application::Download& entry = application->downloads().at(index);
+            const ExtensionInfo* installed = nullptr;
+            const StoreState::Kind state
+                = dreamweaver ? StoreState::of(*dreamweaver, entry, &installed) : StoreState::NotInstalled;
+            const QString text = installed ? tr("%1 (installed: %2)").arg(StoreState::text(state), installed->version())
+                                           : StoreState::text(state);
+            ui->detailsView->showEntry(entry, text, installed);
+            return;
+        }
+    }
+    ui->detailsView->clear();
+}
+
+void MainWindow::applyFilter()
+{
+    const QString filter = ui->filterEdit->text().trimmed();
+    for (QTableWidget* table : { ui->tableInstalled, ui->tableStore }) {
+        for (int row = 0; row < table->rowCount(); ++row) {
+            bool shown = filter.isEmpty();
+            for (int column = 0; column < table->columnCount() && !shown; ++column) {
+                const QTableWidgetItem* item = table->item(row, column);
+                shown = item && item->text().contains(filter, Qt::CaseInsensitive);
+            }
+            table->setRowHidden(row, !shown);
+        }
+    }
 }
 
 void MainWindow::slotSelectDreamweaver(int)
 {
     updateInstalledTable();
+    showInstallability();
 }
 
 bool MainWindow::confirm(const QString& question, const QString&)
@@ -170,14 +442,20 @@ bool MainWindow::confirm(const QString& question, const QString&)
     // Nobody is left to answer once the window has closed.
     if (m_closing)
         return false;
-    QMessageBox box(QMessageBox::Question, QString(), question, QMessageBox::Yes | QMessageBox::No, this);
+    QString text = question;
+    if (const DreamweaverInfo* dreamweaver = currentDreamweaver())
+        text += QStringLiteral("\n\n") + tr("Installation: %1").arg(dreamweaver->name());
+    QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
+        QMessageBox::Yes | QMessageBox::No, this);
     box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Yes;
 }
 
 void MainWindow::warn(const QString& text, const QString& details)
 {
-    QMessageBox box(QMessageBox::Warning, QString(), text, QMessageBox::Ok, this);
+    statusBar()->showMessage(text.section(QLatin1Char('\n'), 0, 0));
+    m_report += text + QLatin1Char('\n') + details + QStringLiteral("\n\n");
+    QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, this);
     // The text holds names from the catalogue and the file system, which Qt
     // would otherwise guess to be markup and render.
     box.setTextFormat(Qt::PlainText);
@@ -185,11 +463,33 @@ void MainWindow::warn(const QString& text, const QString& details)
     box.exec();
 }
 
+void MainWindow::inform(const QString& text, const QString& details)
+{
+    statusBar()->showMessage(m_commands ? text + QLatin1Char(' ') + counted(m_commands->lastReport()) : text);
+    m_report += text + QLatin1Char('\n') + details + QStringLiteral("\n\n");
+}
+
+void MainWindow::notice(const QString& text)
+{
+    statusBar()->showMessage(text);
+}
+
 IProgress* MainWindow::startProgress(const QString& title)
 {
     auto* progress = new Progress(this);
     progress->reset();
     progress->setTitle(title);
+    const QString subject = title == QLatin1String("Removing") && !m_replaced.isEmpty() ? m_replaced : m_subject;
+    const DreamweaverInfo* dreamweaver = currentDreamweaver();
+    const QString installation = dreamweaver ? dreamweaver->name() : QString();
+    if (subject.isEmpty())
+        progress->setHeading(title);
+    else if (title == QLatin1String("Removing"))
+        progress->setHeading(tr("Removing %1 from %2").arg(subject, installation));
+    else if (title == QLatin1String("Installing"))
+        progress->setHeading(tr("Installing %1 into %2").arg(subject, installation));
+    else
+        progress->setHeading(tr("%1 %2 for %3").arg(title, subject, installation));
     progress->show();
     return progress;
 }
@@ -199,6 +499,37 @@ void MainWindow::finishProgress(IProgress* progress)
     if (auto* dialog = dynamic_cast<Progress*>(progress)) {
         dialog->hide();
         dialog->deleteLater();
+    }
+}
+
+void MainWindow::installedChanged()
+{
+    if (m_commands)
+        m_refreshPending = true;
+    else
+        updateInstalledTable();
+}
+
+void MainWindow::runCommand(const QString& subject, const QString& replaced,
+    const std::function<void(ExtensionCommands&, DreamweaverInfo&)>& command)
+{
+    DreamweaverInfo* dreamweaver = currentDreamweaver();
+    if (!dreamweaver || m_commands)
+        return;
+    m_subject = subject;
+    m_replaced = replaced;
+    m_report.clear();
+    ExtensionCommands commands(*this);
+    m_commands = &commands;
+    command(commands, *dreamweaver);
+    m_commands = nullptr;
+    if (m_refreshPending) {
+        m_refreshPending = false;
+        updateInstalledTable();
+    }
+    if (!m_report.trimmed().isEmpty()) {
+        m_lastReport = m_report;
+        ui->reportButton->setEnabled(true);
     }
 }
 
@@ -216,7 +547,17 @@ bool MainWindow::installPackageFile(QString path)
     DreamweaverInfo* dreamweaver = currentDreamweaver();
     if (!dreamweaver)
         return false;
-    const ExtensionCommands::Result result = ExtensionCommands(*this).installPackageFile(*dreamweaver, path);
+    const ExtensionInfo package(path);
+    const ExtensionInfo* replaced = package.name().isEmpty()
+        ? nullptr
+        : ExtensionCommands::findReplaced(*dreamweaver, package.id(), package.fileName());
+    ExtensionCommands::Result result = ExtensionCommands::Result::Failed;
+    runCommand(package.name().isEmpty() ? QFileInfo(path).fileName()
+                                        : ExtensionCommands::titleOf(package.name(), package.version()),
+        replaced ? ExtensionCommands::titleOf(replaced->name(), replaced->version()) : QString(),
+        [&](ExtensionCommands& commands, DreamweaverInfo& target) {
+            result = commands.installPackageFile(target, path);
+        });
     return result == ExtensionCommands::Result::Done || result == ExtensionCommands::Result::Incomplete;
 }
 
@@ -233,16 +574,54 @@ void MainWindow::slotInstallExtension()
 
 void MainWindow::slotRemoveExtension(QString mxiName)
 {
-    if (DreamweaverInfo* dreamweaver = currentDreamweaver())
-        ExtensionCommands(*this).removeExtension(*dreamweaver, mxiName);
+    DreamweaverInfo* dreamweaver = currentDreamweaver();
+    const ExtensionInfo* extension = dreamweaver ? ExtensionCommands::findInstalled(*dreamweaver, mxiName) : nullptr;
+    runCommand(extension ? ExtensionCommands::titleOf(extension->name(), extension->version()) : QString(), QString(),
+        [mxiName](ExtensionCommands& commands, DreamweaverInfo& target) { commands.removeExtension(target, mxiName); });
 }
 
 void MainWindow::slotDownloadExtension(Application::Download download)
 {
     DreamweaverInfo* dreamweaver = currentDreamweaver();
     Application* application = Application::instance();
-    if (dreamweaver && application)
-        ExtensionCommands(*this).installCatalogueEntry(*dreamweaver, download, application->store());
+    if (!dreamweaver || !application)
+        return;
+    const ExtensionInfo* replaced
+        = download.id.isEmpty() ? nullptr : ExtensionCommands::findReplaced(*dreamweaver, download.id, QString());
+    runCommand(ExtensionCommands::titleOf(download.name, download.version),
+        replaced ? ExtensionCommands::titleOf(replaced->name(), replaced->version()) : QString(),
+        [download, application](ExtensionCommands& commands, DreamweaverInfo& target) {
+            commands.installCatalogueEntry(target, download, application->store());
+        });
+}
+
+void MainWindow::showReport()
+{
+    QDialog dialog(this);
+    dialog.setWindowTitle(tr("Last Report"));
+    dialog.resize(640, 400);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* text = new QPlainTextEdit(m_lastReport.trimmed(), &dialog);
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setAccessibleName(tr("Report of the last install or removal"));
+    layout->addWidget(text);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog.exec();
+}
+
+void MainWindow::showAbout()
+{
+    QMessageBox box(QMessageBox::NoIcon, tr("About Velkor Moravel"),
+        tr("Velkor Moravel %1\n\nInstalls, lists and removes Dreamweaver extensions.")
+            .arg(QCoreApplication::applicationVersion()),
+        QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    // The program's own icon, the one the title bar and the desktop entry show.
+    box.setIconPixmap(windowIcon().pixmap(64, 64));
+    box.exec();
 }
 
 void MainWindow::installPackageFiles(const QStringList& paths)

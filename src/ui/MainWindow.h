@@ -6,17 +6,23 @@
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class DreamweaverInfo;
+class EmptyTableHint;
+class ExtensionCommands;
 class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
+class QTableWidget;
 class MainWindowForm;
 class Progress;
 
 // The program's only window: the Dreamweaver selector with its Install
-// button, and the Installed and Store tables.
+// button, the Installed and Store tables with a filter over both, the
+// details of the selected extension, and a status bar that says what the
+// last command did.
 class MainWindow : public QMainWindow, private IUserPrompt
 {
     Q_OBJECT
@@ -65,13 +71,38 @@ private:
     // How the shared operations ask, warn and show progress in this window.
     bool confirm(const QString& question, const QString& refusal) override;
     void warn(const QString& text, const QString& details) override;
-    void inform(const QString&, const QString&) override { }
-    // The progress dialog that follows shows what the operation waits for.
-    void notice(const QString&) override { }
+    void inform(const QString& text, const QString& details) override;
+    void notice(const QString& text) override;
     IProgress* startProgress(const QString& title) override;
     void finishProgress(IProgress* progress) override;
-    void installedChanged() override { updateInstalledTable(); }
+    void installedChanged() override;
+
+    // Runs one command on the current installation: the tables wait for its
+    // end (a replace would otherwise show the extension gone between its two
+    // steps), and the status bar and the report then say what it did.
+    // subject names the extension for the progress dialogs, replaced the one
+    // a replace removes first.
+    void runCommand(const QString& subject, const QString& replaced,
+        const std::function<void(ExtensionCommands&, DreamweaverInfo&)>& command);
+    void showCatalogueState();
+    void showDetails();
+    void applyFilter();
+    void showReport();
+    void showAbout();
+    // Whether there is an installation to install into; says why not when there is none.
+    void showInstallability();
+    // The manifest name of the selected Installed row; the catalogue index of the selected Store row.
+    QString selectedManifest() const;
+    int selectedEntry() const;
 
     std::unique_ptr<MainWindowForm> ui;
+    EmptyTableHint* m_installedHint = nullptr;
     bool m_closing = false;
+    bool m_listed = false; // the installations have been looked for
+    ExtensionCommands* m_commands = nullptr; // the command under way; the tables wait for its end
+    bool m_refreshPending = false;
+    QString m_subject;
+    QString m_replaced;
+    QString m_report; // everything the command reported, for the report dialog
+    QString m_lastReport;
 };

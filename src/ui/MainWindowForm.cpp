@@ -1,13 +1,21 @@
 #include "ui/MainWindowForm.h"
 
+#include "ui/DetailsView.h"
+
 #include <QAbstractItemView>
+#include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -21,7 +29,11 @@ QTableWidget* createTable(QWidget* tab, const char* objectName, int columns)
     table->setObjectName(QString::fromLatin1(objectName));
     table->setColumnCount(columns);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Tab moves on to the next control; the arrows move between rows.
+    table->setTabKeyNavigation(false);
     table->verticalHeader()->setVisible(false);
+    table->horizontalHeader()->setHighlightSections(false);
     return table;
 }
 
@@ -34,13 +46,23 @@ QGridLayout* createTabLayout(QWidget* tab, const char* objectName)
     return layout;
 }
 
+QAction* createAction(QMenu* menu, const char* objectName, const QKeySequence& shortcut)
+{
+    auto* action = menu->addAction(QString());
+    action->setObjectName(QString::fromLatin1(objectName));
+    action->setShortcut(shortcut);
+    return action;
+}
+
 } // namespace
 
 void MainWindowForm::setupUi(QMainWindow* window)
 {
     if (window->objectName().isEmpty())
         window->setObjectName(QStringLiteral("MainWindow"));
-    window->resize(504, 408);
+    window->resize(760, 560);
+    // Small enough for an 800x600 screen, large enough that no column or button is cut.
+    window->setMinimumSize(600, 440);
 
     centralWidget = new QWidget(window);
     centralWidget->setObjectName(QStringLiteral("centralWidget"));
@@ -55,11 +77,19 @@ void MainWindowForm::setupUi(QMainWindow* window)
     horizontalLayout->setSpacing(6);
     horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
 
+    filterEdit = new QLineEdit(centralWidget);
+    filterEdit->setObjectName(QStringLiteral("filterEdit"));
+    filterEdit->setClearButtonEnabled(true);
+    filterEdit->setMinimumWidth(160);
+    horizontalLayout->addWidget(filterEdit);
+
     horizontalSpacer = new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum);
     horizontalLayout->addItem(horizontalSpacer);
 
     comboDreamweavers = new QComboBox(centralWidget);
     comboDreamweavers->setObjectName(QStringLiteral("comboDreamweavers"));
+    comboDreamweavers->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    comboDreamweavers->setMinimumContentsLength(16);
     horizontalLayout->addWidget(comboDreamweavers);
 
     horizontalSpacer_2 = new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum);
@@ -71,7 +101,11 @@ void MainWindowForm::setupUi(QMainWindow* window)
 
     verticalLayout->addLayout(horizontalLayout);
 
-    tabWidget = new QTabWidget(centralWidget);
+    splitter = new QSplitter(Qt::Vertical, centralWidget);
+    splitter->setObjectName(QStringLiteral("splitter"));
+    splitter->setChildrenCollapsible(false);
+
+    tabWidget = new QTabWidget(splitter);
     tabWidget->setObjectName(QStringLiteral("tabWidget"));
 
     tabInstalled = new QWidget();
@@ -84,17 +118,51 @@ void MainWindowForm::setupUi(QMainWindow* window)
     tabStore = new QWidget();
     tabStore->setObjectName(QStringLiteral("tabStore"));
     gridLayout1 = createTabLayout(tabStore, "gridLayout1");
+    storeStateLayout = new QHBoxLayout();
+    storeStateLayout->setObjectName(QStringLiteral("storeStateLayout"));
+    labelStoreState = new QLabel(tabStore);
+    labelStoreState->setObjectName(QStringLiteral("labelStoreState"));
+    labelStoreState->setWordWrap(true);
+    labelStoreState->setTextFormat(Qt::PlainText);
+    labelStoreState->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    storeStateLayout->addWidget(labelStoreState);
+    retryButton = new QPushButton(tabStore);
+    retryButton->setObjectName(QStringLiteral("retryButton"));
+    storeStateLayout->addWidget(retryButton);
+    gridLayout1->addLayout(storeStateLayout, 0, 0, 1, 1);
     tableStore = createTable(tabStore, "tableStore", 3);
-    gridLayout1->addWidget(tableStore, 0, 0, 1, 1);
+    gridLayout1->addWidget(tableStore, 1, 0, 1, 1);
     tabWidget->addTab(tabStore, QString());
 
-    verticalLayout->addWidget(tabWidget);
+    detailsView = new DetailsView(splitter);
+    detailsView->setObjectName(QStringLiteral("detailsView"));
+    splitter->addWidget(tabWidget);
+    splitter->addWidget(detailsView);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 1);
+
+    verticalLayout->addWidget(splitter);
     verticalLayout_2->addLayout(verticalLayout);
 
     window->setCentralWidget(centralWidget);
     statusBar = new QStatusBar(window);
     statusBar->setObjectName(QStringLiteral("statusBar"));
+    reportButton = new QPushButton(statusBar);
+    reportButton->setObjectName(QStringLiteral("reportButton"));
+    reportButton->setEnabled(false);
+    statusBar->addPermanentWidget(reportButton);
     window->setStatusBar(statusBar);
+
+    menuExtensions = window->menuBar()->addMenu(QString());
+    menuExtensions->setObjectName(QStringLiteral("menuExtensions"));
+    actionInstall = createAction(menuExtensions, "actionInstall", QKeySequence::Open);
+    actionShowReport = createAction(menuExtensions, "actionShowReport", QKeySequence(QStringLiteral("Ctrl+R")));
+    actionReloadCatalogue = createAction(menuExtensions, "actionReloadCatalogue", QKeySequence::Refresh);
+    menuExtensions->addSeparator();
+    actionQuit = createAction(menuExtensions, "actionQuit", QKeySequence::Quit);
+    menuHelp = window->menuBar()->addMenu(QString());
+    menuHelp->setObjectName(QStringLiteral("menuHelp"));
+    actionAbout = createAction(menuHelp, "actionAbout", QKeySequence());
 
     retranslateUi(window);
 
@@ -105,8 +173,28 @@ void MainWindowForm::setupUi(QMainWindow* window)
 
 void MainWindowForm::retranslateUi(QMainWindow* window)
 {
-    window->setWindowTitle(QCoreApplication::translate("MainWindow", "Velkor Moravel"));
-    installButton->setText(QCoreApplication::translate("MainWindow", "Install"));
-    tabWidget->setTabText(tabWidget->indexOf(tabInstalled), QCoreApplication::translate("MainWindow", "Installed"));
-    tabWidget->setTabText(tabWidget->indexOf(tabStore), QCoreApplication::translate("MainWindow", "Store"));
+    const auto text = [](const char* source) { return QCoreApplication::translate("MainWindow", source); };
+    window->setWindowTitle(text("Velkor Moravel"));
+    filterEdit->setPlaceholderText(text("Filter extensions"));
+    filterEdit->setAccessibleName(text("Filter extensions"));
+    comboDreamweavers->setPlaceholderText(text("No Dreamweaver found"));
+    comboDreamweavers->setAccessibleName(text("Dreamweaver installation"));
+    installButton->setText(text("Install"));
+    installButton->setAccessibleName(text("Install a package file"));
+    tabWidget->setTabText(tabWidget->indexOf(tabInstalled), text("Installed"));
+    tabWidget->setTabText(tabWidget->indexOf(tabStore), text("Store"));
+    tableInstalled->setAccessibleName(text("Installed extensions"));
+    tableStore->setAccessibleName(text("Store extensions"));
+    retryButton->setText(text("Retry"));
+    retryButton->setAccessibleName(text("Load the catalogue again"));
+    detailsView->setAccessibleName(text("Extension details"));
+    reportButton->setText(text("Report..."));
+    reportButton->setAccessibleName(text("Report of the last install or removal"));
+    menuExtensions->setTitle(text("&Extensions"));
+    actionInstall->setText(text("&Install Package File..."));
+    actionShowReport->setText(text("Last &Report..."));
+    actionReloadCatalogue->setText(text("Reload &Catalogue"));
+    actionQuit->setText(text("&Quit"));
+    menuHelp->setTitle(text("&Help"));
+    actionAbout->setText(text("&About Velkor Moravel"));
 }

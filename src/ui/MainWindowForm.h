@@ -1,6 +1,12 @@
 #pragma once
 
+class DetailsView;
+class QAction;
 class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QSplitter;
 class QGridLayout;
 class QHBoxLayout;
 class QMainWindow;
@@ -21,18 +27,32 @@ public:
     QVBoxLayout* verticalLayout_2 = nullptr;
     QVBoxLayout* verticalLayout = nullptr;
     QHBoxLayout* horizontalLayout = nullptr;
+    QLineEdit* filterEdit = nullptr;
     QSpacerItem* horizontalSpacer = nullptr;
     QComboBox* comboDreamweavers = nullptr;
     QSpacerItem* horizontalSpacer_2 = nullptr;
     QPushButton* installButton = nullptr;
+    QSplitter* splitter = nullptr; // the tabs above the details pane
     QTabWidget* tabWidget = nullptr;
     QWidget* tabInstalled = nullptr;
     QGridLayout* gridLayout = nullptr;
     QTableWidget* tableInstalled = nullptr;
     QWidget* tabStore = nullptr;
     QGridLayout* gridLayout1 = nullptr;
+    QHBoxLayout* storeStateLayout = nullptr; // shown while the catalogue loads, or when it failed
+    QLabel* labelStoreState = nullptr;
+    QPushButton* retryButton = nullptr;
     QTableWidget* tableStore = nullptr;
+    DetailsView* detailsView = nullptr;
     QStatusBar* statusBar = nullptr;
+    QPushButton* reportButton = nullptr;
+    QMenu* menuExtensions = nullptr;
+    QAction* actionInstall = nullptr;
+    QAction* actionShowReport = nullptr;
+    QAction* actionReloadCatalogue = nullptr;
+    QAction* actionQuit = nullptr;
+    QMenu* menuHelp = nullptr;
+    QAction* actionAbout = nullptr;
 
     void setupUi(QMainWindow* window);
     void retranslateUi(QMainWindow* window);

@@ -23,6 +23,7 @@ void Progress::reset()
     m_finished = false;
     setCancellable(false);
     setWindowTitle(QString());
+    ui->headingLabel->clear();
     ui->statusLabel->setText(QString());
     ui->progressBar->setValue(0);
     QCoreApplication::processEvents();
@@ -31,6 +32,11 @@ void Progress::reset()
 void Progress::setTitle(QString title)
 {
     setWindowTitle(title);
+}
+
+void Progress::setHeading(const QString& heading)
+{
+    ui->headingLabel->setText(heading);
 }
 
 void Progress::setStatus(QString text)

@@ -29,6 +29,8 @@ public:
     bool isFinished() override;
     void setCancellable(bool cancellable) override;
     bool isCancelled() override { return m_cancelled; }
+    // The line above the status: the step, the extension and the installation.
+    void setHeading(const QString& heading);
 
 public slots:
     // Cancels when the operation offers it; otherwise does nothing.

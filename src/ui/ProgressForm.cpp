@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFont>
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
@@ -12,13 +13,23 @@ void ProgressForm::setupUi(QDialog* dialog)
     if (dialog->objectName().isEmpty())
         dialog->setObjectName(QStringLiteral("Progress"));
     dialog->setWindowModality(Qt::ApplicationModal);
-    dialog->resize(408, 64);
+    dialog->resize(408, 96);
 
     verticalLayout = new QVBoxLayout(dialog);
     verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
 
+    headingLabel = new QLabel(dialog);
+    headingLabel->setObjectName(QStringLiteral("headingLabel"));
+    headingLabel->setTextFormat(Qt::PlainText);
+    headingLabel->setWordWrap(true);
+    QFont bold = headingLabel->font();
+    bold.setBold(true);
+    headingLabel->setFont(bold);
+    verticalLayout->addWidget(headingLabel);
+
     statusLabel = new QLabel(dialog);
     statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    statusLabel->setTextFormat(Qt::PlainText);
     verticalLayout->addWidget(statusLabel);
 
     progressBar = new QProgressBar(dialog);

@@ -13,6 +13,7 @@ class ProgressForm
 {
 public:
     QVBoxLayout* verticalLayout = nullptr;
+    QLabel* headingLabel = nullptr; // what is done to which extension in which installation
     QLabel* statusLabel = nullptr;
     QProgressBar* progressBar = nullptr;
     QDialogButtonBox* buttonBox = nullptr; // Cancel, shown only where an operation can stop

@@ -14,7 +14,7 @@ namespace {
 
 void warn(QWidget* parent, const QString& text)
 {
-    QMessageBox box(QMessageBox::Warning, QString(), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
     // The text holds a folder name, which Qt would otherwise guess to be markup.
     box.setTextFormat(Qt::PlainText);
     box.exec();
@@ -27,7 +27,10 @@ WinePrefixMenu::WinePrefixMenu(QMainWindow* window)
     , m_window(window)
     , m_title(window->windowTitle())
 {
-    QMenu* menu = window->menuBar()->addMenu(tr("&Wine"));
+    // Before the window's last menu, Help, which stays last as everywhere else.
+    QMenuBar* bar = window->menuBar();
+    QMenu* menu = new QMenu(tr("&Wine"), bar);
+    bar->insertMenu(bar->actions().isEmpty() ? nullptr : bar->actions().constLast(), menu);
     connect(menu->addAction(tr("Choose Wine &Prefix...")), &QAction::triggered, this, [this] {
         const QString current = Environment::winePrefix();
         const QString folder = QFileDialog::getExistingDirectory(m_window, tr("Choose Wine Prefix"),

@@ -10,9 +10,12 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -86,12 +89,14 @@ TestExtension extension(const QByteArray& name, const QByteArray& version, const
 
 struct Gesture
 {
-    QString gesture; // "install", "cancel", "store", "store: <what stops it>", "remove", "remove: no", "drop", "start"
+    // "install", "cancel", "store", "store: <what stops it>", "remove", "remove: no", "key: <key>", "drop", "start"
+    QString gesture;
     bool withInstallation;
     QStringList files; // dropped, or the command line; "@" stands for the packages' folder
     QStringList log;
     QStringList warningLines;
     QStringList rowsAfter;
+    QString status; // the status bar's message afterwards
 };
 
 } // namespace
@@ -208,45 +213,57 @@ private slots:
         QTest::addColumn<Gesture>("c");
 
         const QString fileDialog = "file dialog: Select Extension to Install | Extension Files (*.zxp *.mxp)";
+        const QString in = "\n\nInstallation: Dreamweaver CS6";
         const QString replace = "question: Version 1.0.0 of Velkor Tools is already installed.\n\nDo you want to "
-                                "replace it with Velkor Tools Plus v. 2.0.0?";
-        const QString remove = "question: Remove Velkor Tools v. 1.0.0?";
+                                "replace it with Velkor Tools Plus v. 2.0.0?"
+            + in;
+        const QString remove = "question: Remove Velkor Tools v. 1.0.0?" + in;
+        const QString installed = "Installed Velkor Tools Plus v. 2.0.0 into Dreamweaver CS6: 4 files and 2 entries.";
+        const QString removed = "Removed Velkor Tools v. 1.0.0 from Dreamweaver CS6: 4 files and 2 entries.";
+        const QString none = "No Dreamweaver installation was found, so nothing can be installed.";
         const QString web = "https://www.velkor.example/plus.zxp";
         const QString notPackage = "@/notes.txt cannot be installed: it is not a ZXP or MXP package.";
         const QString alpha = "Velkor Alpha 1.0.0 Velkor", tools = "Velkor Tools 1.0.0 Velkor";
         const QString plus = "Velkor Tools Plus 2.0.0 Velkor";
         auto row = [](const char* name, const Gesture& gesture) { QTest::newRow(name) << gesture; };
         row("Install asks for a file, then replaces",
-            { "install", true, {}, { fileDialog, replace, "Removing", "Installing" }, {}, { alpha, plus } });
-        row("a cancelled file dialog does nothing", { "cancel", true, {}, { fileDialog }, {}, { tools } });
-        row("a Store row's Install downloads, then replaces",
-            { "store", true, {}, { replace, "Downloading", "Removing", "Installing" }, {}, { alpha, plus } });
+            { "install", true, {}, { fileDialog, replace, "Removing", "Installing" }, {}, { alpha, plus }, installed });
+        row("a cancelled file dialog does nothing", { "cancel", true, {}, { fileDialog }, {}, { tools }, {} });
+        for (const char* store : { "store", "key: Enter" })
+            row(qPrintable(QString(store) + " on a Store row downloads, then replaces"),
+                { store, true, {}, { replace, "Downloading", "Removing", "Installing" }, {}, { alpha, plus },
+                    installed });
         for (const char* stop : { "store: Cancel", "store: Escape", "store: close the window" })
             row(qPrintable(QString(stop) + ", while downloading: nothing removed or installed, no warning"),
-                { stop, true, {}, { replace, "Downloading" }, {}, { tools } });
+                { stop, true, {}, { replace, "Downloading" }, {}, { tools },
+                    "Velkor Tools Plus v. 2.0.0 was not installed: the download was cancelled." });
         row("a Remove button removes its own extension, though the list under the table changed",
-            { "remove", true, {}, { remove, "Removing" }, {}, { alpha } });
-        row("a Remove button, answered No", { "remove: no", true, {}, { remove }, {}, { tools } });
-        for (const char* button : { "install", "store", "remove" })
+            { "remove", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
+        row("Delete removes the selected installed extension",
+            { "key: Delete", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
+        row("a Remove button, answered No", { "remove: no", true, {}, { remove }, {}, { tools }, {} });
+        for (const char* button : { "install", "store" })
             row(qPrintable(QString("%1 does nothing without an installation").arg(button)),
-                { button, false, {}, {}, {}, { tools } });
+                { button, false, {}, {}, {}, {}, none });
         row("a dropped text file is taken, then refused naming it",
-            { "drop", true, { "@/notes.txt" }, { "warning" }, { notPackage }, { tools } });
+            { "drop", true, { "@/notes.txt" }, { "warning" }, { notPackage }, { tools }, notPackage });
         row("dropped: the refusals first, in one warning, then the packages in order",
             { "drop", true, { "@/notes.txt", "@/plus.zxp", web, "@/beta.MXP" },
                 { "warning", replace, "Removing", "Installing", "Installing" },
                 { notPackage, web + " cannot be installed: it is not a file on this computer." },
-                { alpha, "Velkor Beta 2.0.0 Velkor", plus } });
-        row("a dropped web address alone is not taken", { "drop", true, { web }, {}, {}, { tools } });
+                { alpha, "Velkor Beta 2.0.0 Velkor", plus },
+                "Installed Velkor Beta v. 2.0.0 into Dreamweaver CS6: 2 files and 0 entries." });
+        row("a dropped web address alone is not taken", { "drop", true, { web }, {}, {}, { tools }, {} });
         row("started with a relative name, taken from the starting folder; Qt's own options are not files",
-            { "start", true, { "-platform", "offscreen", "plus.zxp" }, { "Installing" }, {}, { plus } });
+            { "start", true, { "-platform", "offscreen", "plus.zxp" }, { "Installing" }, {}, { plus }, installed });
         row("started with several files: in order, with the same questions, a refusal does not stop the next",
             { "start", true, { "@/tools.zxp", "@/notes.txt", "@/plus.zxp" },
-                { "Installing", "warning", replace, "Removing", "Installing" }, { notPackage }, { plus } });
+                { "Installing", "warning", replace, "Removing", "Installing" }, { notPackage }, { plus }, installed });
         row("started without a Dreamweaver installed",
             { "start", false, { "@/plus.zxp" }, { "warning" },
-                { "@/plus.zxp cannot be installed: no Dreamweaver installation was found." }, {} });
-        row("started with an empty argument, which names no file", { "start", true, { "" }, {}, {}, {} });
+                { "@/plus.zxp cannot be installed: no Dreamweaver installation was found." }, {},
+                "@/plus.zxp cannot be installed: no Dreamweaver installation was found." });
+        row("started with an empty argument, which names no file", { "start", true, { "" }, {}, {}, {}, {} });
     }
 
     void gesturesReachTheCommands()
@@ -255,6 +272,10 @@ private slots:
 
         const bool start = c.gesture == "start";
         launch(start ? c.files : QStringList(), c.withInstallation || !start);
+        // The catalogue's address refuses connections: the Store tab says so and offers a Retry.
+        QTRY_VERIFY(m_window->findChild<QPushButton*>("retryButton")->isVisible());
+        QVERIFY(
+            m_window->findChild<QLabel*>("labelStoreState")->text().startsWith("The catalogue could not be loaded: "));
         // A download to stop never ends by itself; it is stopped once the server has its request, as a user would.
         const QString stop = c.gesture.startsWith("store: ") ? c.gesture.mid(7) : QString();
         StoreServer server(StoreServer::Tls::None,
@@ -267,10 +288,17 @@ private slots:
             QVERIFY(dreamweaver().installPackage(root() + "/packages/alpha.zxp", nullptr));
             dreamweaver().loadInstalledExtensions();
             qputenv("MORAVEL_DOWNLOADS_URL", server.baseUrl().toUtf8());
-            m_application->downloads() = { { "com.velkor.tools", "Velkor Tools Plus", "2.0.0", "plus.zxp" } };
+            m_application->downloads() = { { "com.velkor.tools", "Velkor Tools Plus", "2.0.0", "plus.zxp" },
+                { "com.velkor.Alpha", "Velkor Alpha", "1.0", "alpha.zxp" },
+                { "com.velkor.Gamma", "Velkor Gamma", "1.0.0", "gamma.zxp" } };
             emit m_application->downloadsUpdated();
-            // The installed 1.0.0 is older than the catalogue's 2.0.0.
-            QCOMPARE(qobject_cast<QPushButton*>(table("tableStore")->cellWidget(0, 2))->text(), QString("Update"));
+            // Each entry against the installed list, versions compared as numbers; sorted by name.
+            QStringList states;
+            for (int row = 0; row < 3; ++row) {
+                auto* button = qobject_cast<QPushButton*>(table("tableStore")->cellWidget(row, 2));
+                states << button->text() + (button->isEnabled() ? "" : " (disabled)");
+            }
+            QCOMPARE(states, QStringList({ "Installed (disabled)", "Install", "Update" }));
         }
         if (!c.withInstallation && !start) {
             // The list goes away; the tables keep their rows and buttons.
@@ -297,6 +325,16 @@ private slots:
             click("tableStore", "Velkor Tools Plus");
         else if (c.gesture.startsWith("remove"))
             click("tableInstalled", "Velkor Tools");
+        if (c.gesture.startsWith("key: ")) {
+            QTableWidget* keyed = table(c.gesture == "key: Delete" ? "tableInstalled" : "tableStore");
+            keyed->selectRow(
+                keyed->findItems(c.gesture == "key: Delete" ? "Velkor Tools" : "Velkor Tools Plus", Qt::MatchExactly)
+                    .first()
+                    ->row());
+            m_window->findChild<QTabWidget*>()->setCurrentWidget(keyed->parentWidget());
+            keyed->setFocus();
+            QTest::keyClick(keyed, c.gesture == "key: Delete" ? Qt::Key_Delete : Qt::Key_Return);
+        }
         if (c.gesture == "drop") {
             QMimeData data;
             QList<QUrl> urls;
@@ -320,6 +358,8 @@ private slots:
         QCOMPARE(m_driver->warnings.join('\n'), resolved(c.warningLines.join('\n')));
         QCOMPARE(m_driver->boxParents.count(m_window.get()), m_driver->boxParents.size());
         QCOMPARE(installedRows(), c.rowsAfter);
+        QCOMPARE(m_window->statusBar()->currentMessage(), resolved(c.status));
+        QCOMPARE(m_window->findChild<QPushButton*>("installButton")->isEnabled(), c.withInstallation);
         QCOMPARE(server.requests().size(), int(c.log.contains("Downloading")));
     }
 

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QTextBrowser>
+
+class ExtensionInfo;
+struct CatalogueEntry;
+
+// The details pane under the tables. Everything it shows comes from a
+// package or the catalogue, so values are escaped, the description is shown
+// as plain text, and the view loads nothing a manifest names (no image, no
+// style sheet, no address), nor follows a link.
+class DetailsView : public QTextBrowser
+{
+    Q_OBJECT
+
+public:
+    explicit DetailsView(QWidget* parent);
+
+    // The description's text, its markup taken out without loading anything it names.
+    static QString plainDescription(const QString& description);
+
+    // An installed extension, with the files and entries its manifest lists.
+    void showInstalled(const ExtensionInfo& extension);
+    // A Store entry; state says where it stands, installed is the extension it would replace.
+    void showEntry(const CatalogueEntry& entry, const QString& state, const ExtensionInfo* installed);
+
+protected:
+    QVariant loadResource(int type, const QUrl& name) override;
+};
