@@ -141,6 +141,23 @@ QPushButton* buttonOf(const QTableWidget* table, int row)
     return row < 0 ? nullptr : qobject_cast<QPushButton*>(table->cellWidget(row, table->columnCount() - 1));
 }
 
+// A header's "fit to contents" does not measure the buttons a column holds:
+// the rows and the button column are sized to the widest and tallest button.
+void fitButtons(QTableWidget* table)
+{
+    const int column = table->columnCount() - 1;
+    QSize largest(0, 0);
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (QWidget* button = table->cellWidget(row, column))
+            largest = largest.expandedTo(button->sizeHint());
+    }
+    if (largest.isEmpty())
+        return;
+    table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Fixed);
+    table->horizontalHeader()->resizeSection(column, largest.width() + 8);
+    table->verticalHeader()->setDefaultSectionSize(std::max(largest.height() + 6, table->fontMetrics().height() + 12));
+}
+
 QString plural(int count, const QString& one, const QString& many)
 {
     return count == 1 ? one : many.arg(count);
@@ -266,6 +283,7 @@ void MainWindow::updateInstalledTable()
             Qt::DirectConnection);
     }
     table->setSortingEnabled(true);
+    fitButtons(table);
     reselect(table, selected.isEmpty() ? QVariant() : QVariant(selected));
     if (dreamweaver) {
         m_installedHint->setText(tr("No extension is installed in %1.\n\nDrop .zxp or .mxp packages on the window, "
@@ -348,6 +366,7 @@ void MainWindow::downloadsUpdated()
             Qt::DirectConnection);
     }
     table->setSortingEnabled(true);
+    fitButtons(table);
     reselect(table, selected < 0 ? QVariant() : QVariant(selected));
     applyFilter();
     showCatalogueState();
@@ -603,7 +622,6 @@ void MainWindow::showReport()
     auto* layout = new QVBoxLayout(&dialog);
     auto* text = new QPlainTextEdit(m_lastReport.trimmed(), &dialog);
     text->setReadOnly(true);
-    text->setLineWrapMode(QPlainTextEdit::NoWrap);
     text->setAccessibleName(tr("Report of the last install or removal"));
     layout->addWidget(text);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);

@@ -140,6 +140,7 @@ void MainWindowForm::setupUi(QMainWindow* window)
     splitter->addWidget(detailsView);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
+    splitter->setSizes({ 300, 180 });
 
     verticalLayout->addWidget(splitter);
     verticalLayout_2->addLayout(verticalLayout);
