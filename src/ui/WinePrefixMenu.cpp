@@ -62,5 +62,6 @@ void WinePrefixMenu::showPrefix()
 {
     const QString prefix = Environment::winePrefix();
     m_window->setWindowTitle(
-        prefix.isEmpty() ? m_title : tr("%1 - Wine prefix %2").arg(m_title, QDir::toNativeSeparators(prefix)));
+        // The program's name last, where the window system would put it, so that it is not shown twice.
+        prefix.isEmpty() ? m_title : tr("Wine prefix %2 - %1").arg(m_title, QDir::toNativeSeparators(prefix)));
 }
