@@ -76,7 +76,9 @@ void InfoCommand::writeText(const ExtensionInfo& package, const DreamweaverInfo*
                             + QLatin1Char(' ') + entry.target)
                 + (entry.language.isEmpty() ? QString() : QStringLiteral(" [") + entry.language + QLatin1Char(']'));
     }
-    lines << QStringLiteral("other configuration changes:");
+    // Most packages change no other file: no heading for an empty list.
+    if (!package.configurationInserts().isEmpty())
+        lines << QStringLiteral("other configuration changes:");
     for (const ConfigurationInsert& entry : package.configurationInserts()) {
         lines << QStringLiteral("  ") + (entry.isLine() ? entry.markup : entry.itemIds.join(QStringLiteral(", ")))
                 + QStringLiteral(" in ") + entry.file
