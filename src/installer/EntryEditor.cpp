@@ -478,6 +478,18 @@ struct EntryEditor::Block
     QString unit;
 };
 
+void EntryEditor::placeIfSound(EditSession& session, const Block& block, EntryResults* results)
+{
+    QString reason;
+    if (!MarkupBalance::check(block.markup, depthOf(block.parent), &reason)) {
+        note(results, block.kind, block.ids, block.target, Outcome::Refused, reason);
+    } else if (!block.parent) {
+        note(results, block.kind, block.ids, block.target, Outcome::TargetMissing);
+    } else {
+        place(session, block, results);
+    }
+}
+
 void EntryEditor::place(EditSession& session, Block block, EntryResults* results)
 {
     // Elements already in place stay as they are, and are left out of the block.
@@ -590,17 +602,10 @@ void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& 
             entry.shortcut && entry.target.isEmpty() ? QStringList { QStringLiteral("menus") } : QStringList());
         CElement* target = nullptr;
         CElement* parent = menuPlace(SessionLookup { session }, entry, &target);
-        QString reason;
-        if (!MarkupBalance::check(entry.markup, depthOf(parent), &reason)) {
-            note(results, kind, entry.itemIds, entry.target, Outcome::Refused, reason);
-        } else if (!parent) {
-            note(results, kind, entry.itemIds, entry.target, Outcome::TargetMissing);
-        } else {
-            place(session,
-                { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
-                    menuIndentUnit() },
-                results);
-        }
+        placeIfSound(session,
+            { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
+                menuIndentUnit() },
+            results);
     }
 }
 
@@ -685,17 +690,10 @@ void EntryEditor::addConfigurationInserts(
         session.require(QStringList { entry.target, entry.fallback } + entry.itemIds + idsIn(entry.markup, true));
         CElement* target = nullptr;
         CElement* parent = configurationPlace(SessionLookup { session }, entry, &target);
-        QString reason;
-        if (!MarkupBalance::check(entry.markup, depthOf(parent), &reason)) {
-            note(results, kind, entry.itemIds, entry.target, Outcome::Refused, reason);
-        } else if (!parent) {
-            note(results, kind, entry.itemIds, entry.target, Outcome::TargetMissing);
-        } else {
-            place(session,
-                { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
-                    unit },
-                results);
-        }
+        placeIfSound(session,
+            { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
+                unit },
+            results);
     }
 }
 

@@ -87,4 +87,7 @@ private:
     struct Block;
     // Puts the block in place and notes the outcome.
     static void place(EditSession& session, Block block, EntryResults* results);
+    // The same, after refusing markup that would break the file (MarkupBalance)
+    // and skipping a block that has no place to go.
+    static void placeIfSound(EditSession& session, const Block& block, EntryResults* results);
 };
