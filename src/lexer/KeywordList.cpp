@@ -18,6 +18,7 @@ bool lessThan(const char16_t* a, const char16_t* b)
 KeywordList::KeywordList()
 {
     std::fill(std::begin(m_starts), std::end(m_starts), -1);
+    std::fill(std::begin(m_mayStart), std::end(m_mayStart), false);
 }
 
 KeywordList::~KeywordList()
@@ -62,6 +63,7 @@ void KeywordList::set(const char16_t* text)
     }
     m_words.push_back(&m_list[size]);
     m_len = count;
+    sortWords();
 }
 
 void KeywordList::clear()
@@ -70,12 +72,12 @@ void KeywordList::clear()
     m_words.shrink_to_fit();
     m_list.reset();
     m_len = 0;
-    m_sorted = false;
+    std::fill(std::begin(m_starts), std::end(m_starts), -1);
+    std::fill(std::begin(m_mayStart), std::end(m_mayStart), false);
 }
 
 void KeywordList::sortWords()
 {
-    m_sorted = true;
     std::sort(m_words.begin(), m_words.begin() + m_len, lessThan);
     std::fill(std::begin(m_starts), std::end(m_starts), -1);
     for (int i = m_len - 1; i >= 0; --i) {
@@ -83,28 +85,20 @@ void KeywordList::sortWords()
         if (first < 256)
             m_starts[first] = i;
     }
+    const bool anyPrefix = m_starts[u'^'] >= 0;
+    for (int c = 0; c < 256; ++c)
+        m_mayStart[c] = m_starts[c] >= 0 || anyPrefix;
 }
 
-bool KeywordList::mayContain(char16_t c)
-{
-    if (m_len == 0)
-        return false;
-    if (!m_sorted)
-        sortWords();
-    return (c < 256 && m_starts[c] >= 0) || m_starts[u'^'] >= 0;
-}
-
-bool KeywordList::contains(const QString& word)
+bool KeywordList::contains(const QString& word) const
 {
     return contains(reinterpret_cast<const char16_t*>(word.utf16()));
 }
 
-bool KeywordList::contains(const char16_t* word)
+bool KeywordList::contains(const char16_t* word) const
 {
     if (m_len == 0 || !word)
         return false;
-    if (!m_sorted)
-        sortWords();
     const char16_t first = word[0];
     if (first < 256) {
         // The words that share the first character are adjacent and sorted:

@@ -6,8 +6,9 @@
 #include <vector>
 
 // A set of words held as one owned text split in place. The words are sorted
-// on the first lookup, and an index by first character keeps each lookup to
-// the few words that can match.
+// when they are set, so that lookups change nothing and one list can serve
+// every document of every thread; an index by first character keeps each
+// lookup to the few words that can match.
 class KeywordList
 {
 public:
@@ -20,14 +21,16 @@ public:
     void set(const QString& text);
     // Case-sensitive; `word` is NUL-terminated. A word of the list that begins
     // with "^" matches every word that starts with the rest of it.
-    bool contains(const char16_t* word);
-    bool contains(const QString& word);
+    bool contains(const char16_t* word) const;
+    bool contains(const QString& word) const;
     void clear();
 
     int length() const { return m_len; }
     // False when no word of the list can match a word beginning with `c`
     // (a quick test before a word is even collected).
-    bool mayContain(char16_t c);
+    bool mayContain(char16_t c) const { return c < 256 ? m_mayStart[c] : m_mayStart[u'^']; }
+    // mayContain() for every character below 256, as one table.
+    const bool* firstCharacters() const { return m_mayStart; }
 
 private:
     void sortWords();
@@ -36,6 +39,6 @@ private:
     std::unique_ptr<char16_t[]> m_list;
     int m_len = 0;
     bool m_onlyLineEnds = false;
-    bool m_sorted = false;
     int m_starts[256];
+    bool m_mayStart[256];
 };

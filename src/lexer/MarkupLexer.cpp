@@ -17,9 +17,14 @@ MarkupLexerBase::MarkupLexerBase(KeywordList* lists[], ILexerSink& sink, bool sk
     , m_php(*lists[4])
     , m_sgml(*lists[5])
 {
-    for (int c = 0; c < 256; ++c)
-        m_htmlMayStartWith[c] = m_html.length() == 0 || m_html.mayContain(static_cast<char16_t>(c));
-    for (char16_t c = 0; c < 128; ++c)
+    // Without an HTML list every name counts as known.
+    static const struct AllTrue
+    {
+        bool table[256];
+        AllTrue() { std::fill(std::begin(table), std::end(table), true); }
+    } allTrue;
+    m_htmlMayStartWith = m_html.length() == 0 ? allTrue.table : m_html.firstCharacters();
+    for (char16_t c = 0; c < 128 && m_plainPiecesAreUnknown; ++c)
         if (nameTable.action[c] == NameTable::PieceBreak && m_htmlMayStartWith[c])
             m_plainPiecesAreUnknown = false;
 }

@@ -62,15 +62,15 @@ protected:
     bool m_skipping;
     const char16_t* m_s;
     int m_length;
-    KeywordList& m_html;
-    KeywordList& m_javaScript;
-    KeywordList& m_vbScript;
-    KeywordList& m_python;
-    KeywordList& m_php;
-    KeywordList& m_sgml;
+    const KeywordList& m_html;
+    const KeywordList& m_javaScript;
+    const KeywordList& m_vbScript;
+    const KeywordList& m_python;
+    const KeywordList& m_php;
+    const KeywordList& m_sgml;
     // Whether some word of the HTML list begins with a character, so that
-    // most names are rejected before they are collected.
-    bool m_htmlMayStartWith[256];
+    // most names are rejected before they are collected. The list's own table.
+    const bool* m_htmlMayStartWith;
     // Whether a piece of a tag that begins with white space, "=", a quote or
     // the like is always of an unknown name (no word of the list begins so).
     bool m_plainPiecesAreUnknown = true;
