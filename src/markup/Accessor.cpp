@@ -7,6 +7,7 @@
 #include "lexer/LexerModule.h"
 #include "lexer/MarkupLexerImpl.h"
 
+#include <cstring>
 #include <new>
 
 // The markup lexer compiled for the document as its sink, so that each run
@@ -17,18 +18,30 @@ template class HtmlLexer::detail::MarkupLexer<Accessor>;
 
 namespace {
 
-// About 80 KB per block: below the allocator's threshold for mapping pages
-// of their own.
-constexpr size_t nodesPerBlock = 1024;
-using Block = std::unique_ptr<unsigned char[]>;
+// A block begins with the document it belongs to, which its nodes find by
+// rounding their own address down to the block's alignment: a node needs no
+// pointer of its own to its document. The size stays below the allocator's
+// threshold for mapping pages of their own.
+constexpr size_t blockHeaderBytes = (sizeof(Accessor*) + alignof(CElement) - 1) / alignof(CElement) * alignof(CElement);
+constexpr size_t nodesPerBlock = (CElement::blockBytes - blockHeaderBytes) / sizeof(CElement);
+
+void freeBlock(unsigned char* block)
+{
+    ::operator delete(block, std::align_val_t(CElement::blockBytes));
+}
 
 // Blocks of documents that have gone, for the next document of the thread:
 // callers make one document per file, and fresh pages cost more than the
 // parse that fills them. Bounded, so a huge document does not pin its memory.
 struct BlockCache
 {
-    static constexpr size_t maxBlocks = (64u << 20) / (nodesPerBlock * sizeof(CElement));
-    std::vector<Block> blocks;
+    static constexpr size_t maxBlocks = (64u << 20) / CElement::blockBytes;
+    std::vector<unsigned char*> blocks;
+    ~BlockCache()
+    {
+        for (unsigned char* block : blocks)
+            freeBlock(block);
+    }
 };
 thread_local BlockCache blockCache;
 
@@ -61,27 +74,46 @@ quint64 lowerCasedNameHash(const QChar* data, int length)
     return hash ? hash : 1;
 }
 
+// The keyword lists, built and sorted once per process: lookups leave them
+// as they are, so every document of every thread reads the same ones. Built
+// per document they cost several times what a small document's parse does.
+struct SharedKeywordLists
+{
+    KeywordList lists[6];
+    KeywordList* pointers[6];
+    SharedKeywordLists()
+    {
+        const char16_t* const texts[6] = { KeywordSets::html, KeywordSets::javaScript, KeywordSets::vbScript,
+            KeywordSets::python, KeywordSets::php, KeywordSets::sgml };
+        for (int k = 0; k < 6; ++k) {
+            lists[k].set(texts[k]);
+            pointers[k] = &lists[k];
+        }
+    }
+};
+
+KeywordList** sharedKeywordLists()
+{
+    static SharedKeywordLists shared;
+    return shared.pointers;
+}
+
 } // namespace
 
 Accessor::Accessor()
-    : m_root(this)
 {
-    m_keywordLists[0].set(KeywordSets::html);
-    m_keywordLists[1].set(KeywordSets::javaScript);
-    m_keywordLists[2].set(KeywordSets::vbScript);
-    m_keywordLists[3].set(KeywordSets::python);
-    m_keywordLists[4].set(KeywordSets::php);
-    m_keywordLists[5].set(KeywordSets::sgml);
+    m_root = createNode();
 }
 
 // The nodes hold no resources of their own, so freeing the blocks frees the
 // whole tree at once, however deep it is.
 Accessor::~Accessor()
 {
-    for (Block& block : m_blocks) {
-        if (blockCache.blocks.size() >= BlockCache::maxBlocks)
-            break;
-        blockCache.blocks.push_back(std::move(block));
+    for (unsigned char* block : m_blocks) {
+        if (blockCache.blocks.size() < BlockCache::maxBlocks)
+            blockCache.blocks.push_back(block);
+        else
+            freeBlock(block);
     }
 }
 
@@ -91,7 +123,8 @@ void Accessor::parse(const QString& text)
     m_source = text;
     setCharacters(reinterpret_cast<const char16_t*>(m_source.utf16()), m_source.size());
     m_segmentStart = 0;
-    m_current = &m_root;
+    m_current = m_root;
+    m_lastChild = nullptr;
     m_state = BuilderState::None;
     std::fill(m_openNames.begin(), m_openNames.end(), OpenName());
     m_openNameCount = 0;
@@ -99,9 +132,9 @@ void Accessor::parse(const QString& text)
     m_openPath.clear();
     m_openNamesActive = false;
 
-    KeywordList* lists[6] = { &m_keywordLists[0], &m_keywordLists[1], &m_keywordLists[2], &m_keywordLists[3],
-        &m_keywordLists[4], &m_keywordLists[5] };
-    if (const LexerModule* xml = LexerModule::findByName(u"xml")) {
+    KeywordList** lists = sharedKeywordLists();
+    static const LexerModule* const xml = LexerModule::findByName(u"xml");
+    if (xml) {
         // The module's lex function run with this document's type known, so
         // that each run is attached without an indirect call.
         if (xml->lexFunction() == &HtmlLexer::lex)
@@ -114,50 +147,62 @@ void Accessor::parse(const QString& text)
 
 QString Accessor::toString() const
 {
-    return m_root.outerMarkup();
+    return m_root->outerMarkup();
 }
 
 CElement* Accessor::elementById(const QString& id)
 {
-    return m_root.elementById(id);
+    return m_root->elementById(id);
 }
 
 std::vector<CElement*> Accessor::elementsByTagName(const QString& name)
 {
-    return m_root.elementsByTagName(name);
+    return m_root->elementsByTagName(name);
 }
 
-CElement* Accessor::createNode(CElement* parent)
+CElement* Accessor::createNode()
 {
     if (m_blocksInUse == 0 || m_usedInLastBlock == nodesPerBlock) {
         if (m_blocksInUse == m_blocks.size()) {
+            unsigned char* block = nullptr;
             if (!blockCache.blocks.empty()) {
-                m_blocks.push_back(std::move(blockCache.blocks.back()));
+                block = blockCache.blocks.back();
                 blockCache.blocks.pop_back();
             } else {
-                m_blocks.emplace_back(new unsigned char[nodesPerBlock * sizeof(CElement)]);
+                block = static_cast<unsigned char*>(
+                    ::operator new(CElement::blockBytes, std::align_val_t(CElement::blockBytes)));
             }
+            Accessor* const self = this;
+            std::memcpy(block, &self, sizeof self);
+            m_blocks.push_back(block);
         }
         ++m_blocksInUse;
         m_usedInLastBlock = 0;
     }
-    void* place = m_blocks[m_blocksInUse - 1].get() + m_usedInLastBlock * sizeof(CElement);
+    void* place = m_blocks[m_blocksInUse - 1] + blockHeaderBytes + m_usedInLastBlock * sizeof(CElement);
     ++m_usedInLastBlock;
-    CElement* node = new (place) CElement(this);
-    if (parent)
-        parent->appendChild(node);
+    return new (place) CElement();
+}
+
+CElement* Accessor::createChildOfCurrent()
+{
+    CElement* node = createNode();
+    node->m_parent = m_current;
+    if (m_lastChild)
+        m_lastChild->m_next = node;
+    else
+        m_current->m_firstChild = node;
     return node;
 }
 
 void Accessor::releaseNodes()
 {
-    m_blocksInUse = 0;
-    m_usedInLastBlock = 0;
+    // The root stays, first in the first block.
+    m_blocksInUse = 1;
+    m_usedInLastBlock = 1;
     m_ownedTexts.clear();
     m_edited = false;
-    m_root.m_firstChild = nullptr;
-    m_root.m_lastChild = nullptr;
-    m_root.m_name = m_root.m_startTag = m_root.m_text = m_root.m_endTag = CElement::Piece();
+    new (m_root) CElement();
 }
 
 void Accessor::appendSlow(CElement::Piece& piece, int begin, int end)
@@ -279,6 +324,7 @@ Accessor::OpenName& Accessor::openNameSlot(quint64 hash)
 void Accessor::openNode(CElement* node)
 {
     m_current = node;
+    m_lastChild = nullptr;
     if (m_openNamesActive)
         indexOpenNode(node);
 }
@@ -301,6 +347,7 @@ void Accessor::closeCurrent()
         (top.hash == 0 ? m_innermostNameless : openNameSlot(top.hash).innermost) = top.hidden;
         m_openPath.pop_back();
     }
+    m_lastChild = m_current;
     m_current = m_current->m_parent;
 }
 
@@ -312,7 +359,7 @@ CElement* Accessor::findOpenNode(int nameBegin, int nameLength)
 {
     // Most end tags close the current node or one just above it.
     int steps = 0;
-    for (CElement* node = m_current; node && node != &m_root && steps < 4; node = node->m_parent, ++steps)
+    for (CElement* node = m_current; node && node != m_root && steps < 4; node = node->m_parent, ++steps)
         if (nameEquals(node, nameBegin, nameLength))
             return node;
     // Further up, the index of open names answers, so that a deep document
@@ -321,7 +368,7 @@ CElement* Accessor::findOpenNode(int nameBegin, int nameLength)
     if (!m_openNamesActive) {
         m_openNamesActive = true;
         std::vector<CElement*> path;
-        for (CElement* node = m_current; node && node != &m_root; node = node->m_parent)
+        for (CElement* node = m_current; node && node != m_root; node = node->m_parent)
             path.push_back(node);
         for (auto node = path.rbegin(); node != path.rend(); ++node)
             indexOpenNode(*node);
@@ -342,7 +389,7 @@ void Accessor::attachTagRun(int begin, int endPos)
     if (begin + 1 < length && s[begin] == u'<' && s[begin + 1] != u'/') {
         if (m_state != BuilderState::None)
             closePending(false);
-        CElement* node = createNode(m_current);
+        CElement* node = createChildOfCurrent();
         setLowerCasedName(node, begin + 1, endPos - begin);
         openNode(node);
         m_state = BuilderState::InStartTag;

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -23,7 +24,7 @@ public:
     Accessor& operator=(const Accessor&) = delete;
 
     void parse(const QString& text);
-    CElement* root() { return &m_root; }
+    CElement* root() { return m_root; }
     QString toString() const;
     CElement* elementById(const QString& id);
     std::vector<CElement*> elementsByTagName(const QString& name);
@@ -71,7 +72,9 @@ private:
 
     enum class BuilderState { None = 0, InStartTag = 1, InText = 2, InEndTag = 3 };
 
-    CElement* createNode(CElement* parent);
+    CElement* createNode();
+    // A node appended to the children of the current one, during a parse.
+    CElement* createChildOfCurrent();
     void releaseNodes();
     void closePending(bool selfClosed);
     void appendRun(CElement::Piece& piece, int begin, int end)
@@ -93,7 +96,7 @@ private:
     void attachToCurrent(int begin, int endPos)
     {
         if (m_state == BuilderState::None) {
-            openNode(createNode(m_current));
+            openNode(createChildOfCurrent());
             m_state = BuilderState::InText;
         }
         appendRun(pieceForState(m_current), begin, endPos + 1);
@@ -113,16 +116,18 @@ private:
     bool nameEquals(const CElement* node, int begin, int length) const;
     void setLowerCasedName(CElement* node, int begin, int length);
 
-    KeywordList m_keywordLists[6];
     int m_segmentStart = 0;
     QString m_source;
-    CElement m_root;
+    CElement* m_root = nullptr;
     CElement* m_current = nullptr;
+    // The last child of the current node, which the next child follows:
+    // nodes hold no link to their last child.
+    CElement* m_lastChild = nullptr;
     BuilderState m_state = BuilderState::None;
 
     // Nodes live in blocks that are kept across parses: a parse reuses the
     // memory of the previous tree instead of asking the allocator again.
-    std::vector<std::unique_ptr<unsigned char[]>> m_blocks;
+    std::vector<unsigned char*> m_blocks;
     size_t m_usedInLastBlock = 0;
     size_t m_blocksInUse = 0;
     std::vector<QString> m_ownedTexts;
@@ -154,13 +159,21 @@ private:
     OpenName& openNameSlot(quint64 hash);
 };
 
+Accessor* CElement::document() const
+{
+    Accessor* document = nullptr;
+    std::memcpy(&document, reinterpret_cast<const void*>(reinterpret_cast<quintptr>(this) & ~(blockBytes - 1)),
+        sizeof document);
+    return document;
+}
+
 const QChar* CElement::pieceData(const Piece& piece, int& length) const
 {
     if (piece.owned()) {
-        const QString& text = m_document->m_ownedTexts[static_cast<size_t>(piece.length)];
+        const QString& text = document()->m_ownedTexts[static_cast<size_t>(piece.length)];
         length = text.size();
         return text.constData();
     }
     length = piece.length;
-    return m_document->m_source.constData() + piece.begin;
+    return document()->m_source.constData() + piece.begin;
 }

@@ -105,13 +105,13 @@ QString CElement::pieceText(const Piece& piece) const
 void CElement::setPiece(Piece& piece, const QString& text)
 {
     if (piece.owned()) {
-        m_document->m_ownedTexts[static_cast<size_t>(piece.length)] = text;
+        document()->m_ownedTexts[static_cast<size_t>(piece.length)] = text;
     } else if (text.isEmpty()) {
         piece = Piece();
     } else {
         piece.begin = -1;
-        piece.length = static_cast<int>(m_document->m_ownedTexts.size());
-        m_document->m_ownedTexts.push_back(text);
+        piece.length = static_cast<int>(document()->m_ownedTexts.size());
+        document()->m_ownedTexts.push_back(text);
     }
 }
 
@@ -162,17 +162,6 @@ QString CElement::attribute(const QString& name) const
     QString value(tag + valueBegin, valueLength);
     value.replace(QLatin1String("&amp;"), QLatin1String("&"));
     return value;
-}
-
-void CElement::appendChild(CElement* child)
-{
-    child->m_parent = this;
-    child->m_next = nullptr;
-    if (m_lastChild)
-        m_lastChild->m_next = child;
-    else
-        m_firstChild = child;
-    m_lastChild = child;
 }
 
 CElement* CElement::nextInPreOrder(const CElement* subtreeRoot) const
@@ -228,8 +217,8 @@ void CElement::serialise(QString& out, bool withTags) const
     // Untouched, the whole tree is the source text, piece for piece, and
     // needs no walk to be measured. The copy still checks every piece
     // against the room left.
-    const bool whole = this == &m_document->m_root && withTags && !m_document->m_edited;
-    qsizetype total = whole ? m_document->m_source.size() : measure();
+    const bool whole = this == document()->m_root && withTags && !document()->m_edited;
+    qsizetype total = whole ? document()->m_source.size() : measure();
     for (;;) {
         out.resize(static_cast<int>(total));
         QChar* write = out.data();
@@ -312,16 +301,24 @@ bool CElement::hasEmptyEndTag() const
 
 CElement* CElement::addChild()
 {
-    m_document->m_edited = true;
-    return m_document->createNode(this);
+    Accessor* const owner = document();
+    owner->m_edited = true;
+    CElement* node = owner->createNode();
+    node->m_parent = this;
+    // Found from the front, as nodes keep no link to their last child.
+    CElement** link = &m_firstChild;
+    while (*link)
+        link = &(*link)->m_next;
+    *link = node;
+    return node;
 }
 
 CElement* CElement::addSiblingBefore()
 {
-    m_document->m_edited = true;
+    document()->m_edited = true;
     if (!m_parent)
         return addChild();
-    CElement* node = m_document->createNode(nullptr);
+    CElement* node = document()->createNode();
     node->m_parent = m_parent;
     // Searched from the front, as the list holds no link backwards.
     CElement* previous = nullptr;
@@ -337,19 +334,19 @@ CElement* CElement::addSiblingBefore()
 
 void CElement::setText(const QString& text)
 {
-    m_document->m_edited = true;
+    document()->m_edited = true;
     setPiece(m_text, text);
 }
 
 void CElement::setName(const QString& name)
 {
-    m_document->m_edited = true;
+    document()->m_edited = true;
     setPiece(m_name, name);
 }
 
 void CElement::clear()
 {
-    m_document->m_edited = true;
+    document()->m_edited = true;
     for (CElement* node = this; node; node = node->nextInPreOrder(this))
         node->m_name = node->m_startTag = node->m_text = node->m_endTag = Piece();
 }

@@ -14,6 +14,10 @@ class Accessor;
 class CElement
 {
 public:
+    // Nodes live in blocks of this size and alignment, each headed by the
+    // document the nodes belong to.
+    static constexpr quintptr blockBytes = 64 * 1024;
+
     CElement(const CElement&) = delete;
     CElement& operator=(const CElement&) = delete;
 
@@ -55,24 +59,21 @@ private:
         bool owned() const { return begin < 0; }
     };
 
-    explicit CElement(Accessor* document)
-        : m_document(document)
-    {
-    }
+    CElement() = default;
     ~CElement() = default;
+
+    // Defined with the document.
+    inline Accessor* document() const;
 
     QString pieceText(const Piece& piece) const;
     // Defined with the document, whose texts it reads.
     inline const QChar* pieceData(const Piece& piece, int& length) const;
     void setPiece(Piece& piece, const QString& text);
-    void appendChild(CElement* child);
     CElement* nextInPreOrder(const CElement* subtreeRoot) const;
     void serialise(QString& out, bool withTags) const;
 
-    Accessor* m_document;
     CElement* m_parent = nullptr;
     CElement* m_firstChild = nullptr;
-    CElement* m_lastChild = nullptr;
     CElement* m_next = nullptr;
     Piece m_name;
     Piece m_startTag;
