@@ -203,16 +203,19 @@ bool ZXP::readEntryData(const QString& entryName, const Entry& entry, qint64 dat
     if (!m_file.seek(dataStart))
         return false;
 
-    QByteArray output(int(uncompressedSize), Qt::Uninitialized);
+    // Into the caller's array as it is: one kept across entries keeps its
+    // memory, and so does the buffer of compressed data.
+    QByteArray& output = data;
+    output.resize(int(uncompressedSize));
     if (entry.method == methodStored) {
         if (m_file.read(output.data(), uncompressedSize) != uncompressedSize)
             return false;
     } else {
-        QByteArray compressed(int(compressedSize), Qt::Uninitialized);
-        if (m_file.read(compressed.data(), compressedSize) != compressedSize)
+        m_compressed.resize(int(compressedSize));
+        if (m_file.read(m_compressed.data(), compressedSize) != compressedSize)
             return false;
         qint64 produced = 0;
-        const InflateStatus status = inflateBounded(StreamFormat::RawDeflate, compressed.constData(), compressedSize,
+        const InflateStatus status = inflateBounded(StreamFormat::RawDeflate, m_compressed.constData(), compressedSize,
             output.data(), uncompressedSize, produced);
         if (status == InflateStatus::InitFailed) {
             qWarning("inflateInit2: error");
@@ -233,7 +236,6 @@ bool ZXP::readEntryData(const QString& entryName, const Entry& entry, qint64 dat
         warnEntry(entryName, QStringLiteral("CRC-32 mismatch"));
         return false;
     }
-    data = output;
     return true;
 }
 
@@ -265,6 +267,6 @@ bool ZXP::extractFile(const QString& entryName, const QString& folder)
         warnEntry(entryName, QStringLiteral("its name names no file to write"));
         return false;
     }
-    QByteArray data;
-    return readEntryData(entryName, *entry, dataStart, data) && writeFileAtomically(folder, fileName, data);
+    return readEntryData(entryName, *entry, dataStart, m_extracted)
+        && writeFileAtomically(folder, fileName, m_extracted);
 }

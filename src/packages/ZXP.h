@@ -45,4 +45,8 @@ private:
     qint64 m_fileSize = 0;
     QMap<QString, Entry> m_entryIndex;
     QString m_mxiName;
+    // Kept across entries, so that extracting a package asks the allocator
+    // (and the kernel, for fresh pages) once rather than once per entry.
+    QByteArray m_compressed;
+    QByteArray m_extracted;
 };
