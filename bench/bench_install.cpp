@@ -3,8 +3,8 @@
 // about 400 KB, beside `unzip -o` of the same package into an empty folder.
 // The XML edits are also timed alone, to show the share spent parsing.
 #include "discovery/DreamweaverInfo.h"
-#include "installer/EntryEditor.h"
 #include "discovery/ExtensionInfo.h"
+#include "installer/EntryEditor.h"
 #include "markup/Accessor.h"
 
 #include <QDir>

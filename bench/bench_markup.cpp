@@ -1,17 +1,21 @@
-// Parse and write-back throughput of the markup document beside pugixml's
-// parse_full + save on the same texts, measured in the same run.
+// The markup document beside pugixml, both from bytes to bytes: ours decodes
+// UTF-8, parses, writes the text back and encodes it; pugixml parses with
+// parse_full and saves. Inputs: documents shaped like a menu configuration of
+// 0.4, 1 and 8 MB, a dense one, the system's MIME database, and every XML
+// file under /usr/share and /etc that pugixml parses, as one corpus.
+#include "Rounds.h"
+
 #include "markup/Accessor.h"
 #include "markup/CElement.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QString>
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
+#include <cctype>
 #include <cstdio>
-#include <map>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -25,15 +29,9 @@ namespace {
 struct Input
 {
     std::string name;
-    QByteArray utf8;
-    QString text;
+    std::vector<QByteArray> files;
+    double bytes = 0;
 };
-
-std::vector<Input>& inputs()
-{
-    static std::vector<Input> list;
-    return list;
-}
 
 // A document shaped like a menu configuration: nested menus of items with
 // several attributes, comments and tab indentation, about `targetBytes` long.
@@ -72,49 +70,59 @@ QByteArray menuDocument(size_t targetBytes)
     return QByteArray::fromStdString(out);
 }
 
-void addInput(const std::string& name, const QByteArray& utf8)
+// About one node per 11 bytes: short empty elements, one to a line (the
+// line end is a node too).
+QByteArray denseDocument(size_t targetBytes)
 {
-    inputs().push_back({ name, utf8, QString::fromUtf8(utf8) });
+    std::string out = "<r>\n";
+    for (int k = 0; out.size() < targetBytes; ++k)
+        out += "<entry key=\"k" + std::to_string(k % 10000) + "\"/>\n";
+    out += "</r>\n";
+    return QByteArray::fromStdString(out);
 }
 
-void ourParseAndWrite(benchmark::State& state, const Input* input)
+bool pugixmlParses(const QByteArray& bytes)
 {
-    for (auto _ : state) {
-        Accessor document;
-        document.parse(input->text);
-        QString written = document.toString();
-        benchmark::DoNotOptimize(written.constData());
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * input->utf8.size());
+#ifdef MORAVEL_HAVE_PUGIXML
+    pugi::xml_document document;
+    return document.load_buffer(bytes.constData(), size_t(bytes.size()), pugi::parse_full);
+#else
+    return bytes.startsWith("<?xml");
+#endif
 }
 
-void ourParse(benchmark::State& state, const Input* input)
+// Every file under the folders that begins like markup and parses.
+Input systemCorpus()
 {
-    for (auto _ : state) {
-        Accessor document;
-        document.parse(input->text);
-        benchmark::DoNotOptimize(document.root());
+    Input corpus { "system corpus", {}, 0 };
+    for (const QString& root : { QStringLiteral("/usr/share"), QStringLiteral("/etc") }) {
+        QDirIterator it(root, QDir::Files | QDir::NoSymLinks | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            if (file.size() > (16 << 20) || file.size() < 8 || !file.open(QIODevice::ReadOnly))
+                continue;
+            QByteArray head = file.peek(64);
+            if (head.startsWith("\xEF\xBB\xBF"))
+                head = head.mid(3);
+            head = head.trimmed();
+            if (!head.startsWith("<?xml") && !head.startsWith("<!DOCTYPE") && !head.startsWith("<!--")
+                && !(head.size() > 1 && head[0] == '<' && std::isalpha(static_cast<unsigned char>(head[1]))))
+                continue;
+            const QByteArray bytes = file.readAll();
+            if (!pugixmlParses(bytes))
+                continue;
+            corpus.files.push_back(bytes);
+            corpus.bytes += bytes.size();
+        }
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * input->utf8.size());
-    // Memory the parsed document holds beyond the text (its nodes, which
-    // live in blocks that are reused, so the heap does not show them), and
-    // with the text, against the UTF-16 size of the text.
+    return corpus;
+}
+
+QByteArray ourRoundTrip(const QByteArray& bytes)
+{
     Accessor document;
-    document.parse(input->text);
-    size_t nodes = 0;
-    std::vector<CElement*> pending { document.root() };
-    while (!pending.empty()) {
-        CElement* node = pending.back();
-        pending.pop_back();
-        ++nodes;
-        for (CElement* child : node->children())
-            pending.push_back(child);
-    }
-    const double utf16Bytes = 2.0 * input->text.size();
-    const double treeBytes = static_cast<double>(nodes) * sizeof(CElement);
-    state.counters["nodes"] = static_cast<double>(nodes);
-    state.counters["tree/text"] = treeBytes / utf16Bytes;
-    state.counters["(tree+text)/text"] = (treeBytes + utf16Bytes) / utf16Bytes;
+    document.parse(QString::fromUtf8(bytes));
+    return document.toString().toUtf8();
 }
 
 #ifdef MORAVEL_HAVE_PUGIXML
@@ -124,101 +132,93 @@ struct StringWriter : pugi::xml_writer
     void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), size); }
 };
 
-void pugixmlParseAndSave(benchmark::State& state, const Input* input)
+void pugixmlRoundTrip(const QByteArray& bytes)
 {
-    for (auto _ : state) {
-        pugi::xml_document document;
-        document.load_buffer(input->utf8.constData(), static_cast<size_t>(input->utf8.size()), pugi::parse_full);
-        StringWriter writer;
-        document.save(writer, "", pugi::format_raw | pugi::format_no_declaration);
-        benchmark::DoNotOptimize(writer.out.data());
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * input->utf8.size());
+    pugi::xml_document document;
+    document.load_buffer(bytes.constData(), size_t(bytes.size()), pugi::parse_full);
+    StringWriter writer;
+    document.save(writer, "", pugi::format_raw | pugi::format_no_declaration);
+    benchmark::DoNotOptimize(writer.out.data());
 }
 #endif
 
-double fastest(const std::vector<double>& values)
+size_t nodeCount(Accessor& document)
 {
-    return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
+    size_t nodes = 0;
+    std::vector<CElement*> pending { document.root() };
+    while (!pending.empty()) {
+        CElement* node = pending.back();
+        pending.pop_back();
+        ++nodes;
+        for (CElement* child : node->children())
+            pending.push_back(child);
+    }
+    return nodes;
 }
-
-// Keeps the rate of every run so that the figures can be set side by side.
-class SummaryReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        // The fastest of the repetitions, in processor time: the machine is
-        // shared, and other work only ever makes a run slower, on the clock
-        // far more than in processor time.
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min" && run.iterations > 0)
-                m_seconds[run.run_name.function_name] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void printSummary() const
-    {
-        std::printf("\nprocessor time, fastest of 7 repetitions\n%-28s %14s %14s %14s %10s\n", "input",
-            "ours parse+out", "ours parse", "pugixml p+s", "ours/pugi");
-        for (const Input& input : inputs()) {
-            const double megabytes = input.utf8.size() / 1e6;
-            const double both = rate(megabytes, "moravel_parse_tostring/" + input.name);
-            const double parse = rate(megabytes, "moravel_parse/" + input.name);
-            const double pugi = rate(megabytes, "pugixml_parse_save/" + input.name);
-            std::printf("%-28s %9.0f MB/s %9.0f MB/s %9.0f MB/s %10.2f\n", input.name.c_str(), both, parse, pugi,
-                pugi > 0 ? both / pugi : 0.0);
-        }
-        const auto small = m_seconds.find("moravel_parse_tostring/menus_1MB");
-        const auto large = m_seconds.find("moravel_parse_tostring/menus_8MB");
-        if (small != m_seconds.end() && large != m_seconds.end())
-            std::printf("time of menus_8MB / menus_1MB (parse+out): %.2f (sizes %.2f)\n", large->second / small->second,
-                static_cast<double>(inputs()[1].utf8.size()) / inputs()[0].utf8.size());
-    }
-
-private:
-    double rate(double megabytes, const std::string& name) const
-    {
-        const auto found = m_seconds.find(name);
-        return found == m_seconds.end() || found->second <= 0 ? 0.0 : megabytes / found->second;
-    }
-
-    std::map<std::string, double> m_seconds;
-};
 
 } // namespace
 
-int main(int argc, char** argv)
+int main()
 {
-    addInput("menus_1MB", menuDocument(1000000));
-    addInput("menus_8MB", menuDocument(8000000));
+    std::vector<Input> inputs;
+    const auto single = [&inputs](const std::string& name, const QByteArray& bytes) {
+        inputs.push_back({ name, { bytes }, double(bytes.size()) });
+    };
+    single("menus 0.4 MB", menuDocument(400000));
+    single("menus 1 MB", menuDocument(1000000));
+    single("menus 8 MB", menuDocument(8000000));
+    single("dense 1 MB", denseDocument(1000000));
     QFile mime(QStringLiteral("/usr/share/mime/packages/freedesktop.org.xml"));
     if (mime.open(QIODevice::ReadOnly))
-        addInput("freedesktop.org.xml", mime.readAll());
+        single("freedesktop.org.xml", mime.readAll());
+    inputs.push_back(systemCorpus());
 
-    for (const Input& input : inputs()) {
-        benchmark::RegisterBenchmark(("moravel_parse_tostring/" + input.name).c_str(), ourParseAndWrite, &input)
-            ->Unit(benchmark::kMillisecond)
-            ->Repetitions(7)
-            ->ComputeStatistics("min", fastest)
-            ->ReportAggregatesOnly(true);
-        benchmark::RegisterBenchmark(("moravel_parse/" + input.name).c_str(), ourParse, &input)
-            ->Unit(benchmark::kMillisecond)
-            ->Repetitions(7)
-            ->ComputeStatistics("min", fastest)
-            ->ReportAggregatesOnly(true);
+    const int rounds = Rounds::roundCount();
+    std::printf("bytes to bytes, processor time, %d interleaved rounds, %s; median [min-max]\n", rounds,
+        Rounds::allocatorName().c_str());
+    std::printf("%-22s %6s %6s %22s %22s %22s %10s\n", "input", "files", "MB", "ours MB/s", "pugixml MB/s",
+        "ours/pugixml", "us/file");
+    double secondsPerMbSmall = 0;
+    double secondsPerMbLarge = 0;
+    for (const Input& input : inputs) {
+        Rounds::Side ours([&input] {
+            for (const QByteArray& file : input.files)
+                benchmark::DoNotOptimize(ourRoundTrip(file).constData());
+        });
+        Rounds::Side reference([&input] {
 #ifdef MORAVEL_HAVE_PUGIXML
-        benchmark::RegisterBenchmark(("pugixml_parse_save/" + input.name).c_str(), pugixmlParseAndSave, &input)
-            ->Unit(benchmark::kMillisecond)
-            ->Repetitions(7)
-            ->ComputeStatistics("min", fastest)
-            ->ReportAggregatesOnly(true);
+            for (const QByteArray& file : input.files)
+                pugixmlRoundTrip(file);
 #endif
+        });
+        Rounds::interleave(ours, reference, rounds);
+        const Rounds::Stats ourRate = Rounds::rate(ours.seconds, input.bytes);
+        std::printf("%-22s %6zu %6.2f %22s %22s %22s %10.1f\n", input.name.c_str(), input.files.size(),
+            input.bytes / 1e6, Rounds::format(ourRate, "").c_str(),
+            Rounds::format(Rounds::rate(reference.seconds, input.bytes), "").c_str(),
+            Rounds::format(Rounds::speedRatio(ours, reference), "x").c_str(),
+            Rounds::stats(ours.seconds).median * 1e6 / double(input.files.size()));
+        if (input.name == "menus 0.4 MB")
+            secondsPerMbSmall = 1e6 / ourRate.median;
+        if (input.name == "menus 8 MB")
+            secondsPerMbLarge = 1e6 / ourRate.median;
     }
-    benchmark::Initialize(&argc, argv);
-    SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printSummary();
-    benchmark::Shutdown();
+    if (secondsPerMbSmall > 0)
+        std::printf("cost per byte, menus 8 MB over menus 0.4 MB (1.00 is linear): %.2f\n",
+            secondsPerMbLarge / secondsPerMbSmall);
+
+    // What a parsed document holds: its text in UTF-16 and its nodes.
+    std::printf("\nmemory of the parsed document against its UTF-16 text (node %zu bytes)\n", sizeof(CElement));
+    for (const Input& input : inputs) {
+        if (input.files.size() != 1)
+            continue;
+        Accessor document;
+        const QString text = QString::fromUtf8(input.files.front());
+        document.parse(text);
+        const size_t nodes = nodeCount(document);
+        const double utf16 = 2.0 * text.size();
+        std::printf("%-22s %9zu nodes, one per %5.1f bytes: (nodes + text) / text = %.2f\n", input.name.c_str(), nodes,
+            input.bytes / double(nodes), (double(nodes) * sizeof(CElement) + utf16) / utf16);
+    }
     return 0;
 }
