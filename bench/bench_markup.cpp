@@ -14,8 +14,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -172,6 +174,11 @@ int main()
     if (mime.open(QIODevice::ReadOnly))
         single("freedesktop.org.xml", mime.readAll());
     inputs.push_back(systemCorpus());
+    // BENCH_INPUT=text keeps the inputs whose name holds the text.
+    if (const char* only = std::getenv("BENCH_INPUT"))
+        inputs.erase(std::remove_if(inputs.begin(), inputs.end(),
+                         [only](const Input& input) { return input.name.find(only) == std::string::npos; }),
+            inputs.end());
 
     const int rounds = Rounds::roundCount();
     std::printf("bytes to bytes, processor time, %d interleaved rounds, %s; median [min-max]\n", rounds,

@@ -303,6 +303,31 @@ inline int findFirstOf(const char16_t* s, int j, int end, char16_t a, char16_t b
     return j;
 }
 
+// The first position from `j` on holding one of the characters that need a
+// full step inside an unknown tag ("<", "/", ">", "!" and "["); `end` when
+// there is none. As findFirstOf, eight characters at a time.
+inline int findTagSpecial(const char16_t* s, int j, int end)
+{
+#ifdef __SSE2__
+    const __m128i lt = _mm_set1_epi16(u'<');
+    const __m128i slash = _mm_set1_epi16(u'/');
+    const __m128i gt = _mm_set1_epi16(u'>');
+    const __m128i bang = _mm_set1_epi16(u'!');
+    const __m128i bracket = _mm_set1_epi16(u'[');
+    for (; j + 8 <= end; j += 8) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(x, lt), _mm_cmpeq_epi16(x, slash)),
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(x, gt), _mm_cmpeq_epi16(x, bang)), _mm_cmpeq_epi16(x, bracket)));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask)
+            return j + __builtin_ctz(static_cast<unsigned>(mask)) / 2;
+    }
+#endif
+    while (j < end && s[j] != u'<' && s[j] != u'/' && s[j] != u'>' && s[j] != u'!' && s[j] != u'[')
+        ++j;
+    return j;
+}
+
 // The first position from `j` on that holds no tag-name character or holds
 // "!". A plain loop: names and the pieces of unknown tags are short.
 inline int skipPlainName(const char16_t* s, int j, int end)
@@ -334,6 +359,12 @@ template <class Sink> void MarkupLexer<Sink>::skipBoring(int& i)
             j = skipPlainName(s, j, end);
             break;
         }
+        // A sink that takes the pieces together needs only the next
+        // character that asks for a full step.
+        if constexpr (MergesPlainTagPieces<Sink>::value) {
+            j = findTagSpecial(s, j, end);
+            break;
+        }
         for (; j < end; ++j) {
             const char16_t c = s[j];
             if (c >= 128)
@@ -343,8 +374,7 @@ template <class Sink> void MarkupLexer<Sink>::skipBoring(int& i)
                 continue;
             if (action == NameTable::Special)
                 break;
-            if constexpr (!MergesPlainTagPieces<Sink>::value)
-                report(j - 1, TagUnknown);
+            report(j - 1, TagUnknown);
         }
         break;
     }
