@@ -22,8 +22,6 @@ namespace {
 // rounding their own address down to the block's alignment: a node needs no
 // pointer of its own to its document. The size stays below the allocator's
 // threshold for mapping pages of their own.
-constexpr size_t blockHeaderBytes = (sizeof(Accessor*) + alignof(CElement) - 1) / alignof(CElement) * alignof(CElement);
-constexpr size_t nodesPerBlock = (CElement::blockBytes - blockHeaderBytes) / sizeof(CElement);
 
 void freeBlock(unsigned char* block)
 {
@@ -173,13 +171,15 @@ CElement* Accessor::createNode()
                     ::operator new(CElement::blockBytes, std::align_val_t(CElement::blockBytes)));
             }
             Accessor* const self = this;
+            const quint32 firstNumber = quint32(m_blocks.size() * nodesPerBlock);
             std::memcpy(block, &self, sizeof self);
+            std::memcpy(block + sizeof self, &firstNumber, sizeof firstNumber);
             m_blocks.push_back(block);
         }
         ++m_blocksInUse;
         m_usedInLastBlock = 0;
     }
-    void* place = m_blocks[m_blocksInUse - 1] + blockHeaderBytes + m_usedInLastBlock * sizeof(CElement);
+    void* place = m_blocks[m_blocksInUse - 1] + CElement::blockHeaderBytes + m_usedInLastBlock * sizeof(CElement);
     ++m_usedInLastBlock;
     return new (place) CElement();
 }
@@ -187,11 +187,11 @@ CElement* Accessor::createNode()
 CElement* Accessor::createChildOfCurrent()
 {
     CElement* node = createNode();
-    node->m_parent = m_current;
+    node->m_parent = CElement::linkTo(m_current);
     if (m_lastChild)
-        m_lastChild->m_next = node;
+        m_lastChild->m_next = CElement::linkTo(node);
     else
-        m_current->m_firstChild = node;
+        m_current->m_firstChild = CElement::linkTo(node);
     return node;
 }
 
@@ -209,6 +209,12 @@ void Accessor::appendSlow(CElement::Piece& piece, int begin, int end)
 {
     // Runs of one piece are always adjacent in the source; should that ever
     // fail, the piece becomes a text of its own rather than lose characters.
+    // A name read from the start tag's text goes with the text it is read from.
+    if (&piece == &m_current->m_startTag && m_current->m_name > 0) {
+        int nameLength = 0;
+        const QChar* name = m_current->nameData(nameLength);
+        m_current->setOwnedName(QString(name, nameLength));
+    }
     int length = 0;
     const QChar* data = m_current->pieceData(piece, length);
     QString joined = QString(data, length) + QString(m_source.constData() + begin, end - begin);
@@ -217,22 +223,23 @@ void Accessor::appendSlow(CElement::Piece& piece, int begin, int end)
 
 void Accessor::setLowerCasedName(CElement* node, int begin, int length)
 {
+    // The start tag begins at the "<" before the name; its runs follow.
+    node->m_startTag.begin = begin - 1;
     const QChar* data = m_source.constData() + begin;
     for (int k = 0; k < length; ++k) {
         const ushort c = data[k].unicode();
         if (c >= 128 || (c >= 'A' && c <= 'Z')) {
-            node->setPiece(node->m_name, lowerCasedName(data, length));
+            node->setOwnedName(lowerCasedName(data, length));
             return;
         }
     }
-    node->m_name.begin = begin;
-    node->m_name.length = length;
+    node->m_name = length;
 }
 
 bool Accessor::nameEquals(const CElement* node, int begin, int length) const
 {
     int nameLength = 0;
-    const QChar* name = node->pieceData(node->m_name, nameLength);
+    const QChar* name = node->nameData(nameLength);
     const QChar* end = m_source.constData() + begin;
     if (nameLength == length) {
         int k = 0;
@@ -270,7 +277,7 @@ void Accessor::closePending(bool selfClosed)
         bool closed = selfClosed;
         if (!closed) {
             int length = 0;
-            const QChar* name = m_current->pieceData(m_current->m_name, length);
+            const QChar* name = m_current->nameData(length);
             const auto is = [name, length](QLatin1String voidName) { return QStringView(name, length) == voidName; };
             switch (length) {
             case 2:
@@ -332,7 +339,7 @@ void Accessor::openNode(CElement* node)
 void Accessor::indexOpenNode(CElement* node)
 {
     int length = 0;
-    const QChar* name = node->pieceData(node->m_name, length);
+    const QChar* name = node->nameData(length);
     // Text nodes are nameless: they have a list of their own, without a hash.
     const quint64 hash = length == 0 ? 0 : nameHash(name, length);
     int& innermost = hash == 0 ? m_innermostNameless : openNameSlot(hash).innermost;
@@ -348,7 +355,7 @@ void Accessor::closeCurrent()
         m_openPath.pop_back();
     }
     m_lastChild = m_current;
-    m_current = m_current->m_parent;
+    m_current = m_current->parent();
 }
 
 // The innermost open node named as the end tag, as walking up from `current`
@@ -359,7 +366,7 @@ CElement* Accessor::findOpenNode(int nameBegin, int nameLength)
 {
     // Most end tags close the current node or one just above it.
     int steps = 0;
-    for (CElement* node = m_current; node && node != m_root && steps < 4; node = node->m_parent, ++steps)
+    for (CElement* node = m_current; node && node != m_root && steps < 4; node = node->parent(), ++steps)
         if (nameEquals(node, nameBegin, nameLength))
             return node;
     // Further up, the index of open names answers, so that a deep document
@@ -368,7 +375,7 @@ CElement* Accessor::findOpenNode(int nameBegin, int nameLength)
     if (!m_openNamesActive) {
         m_openNamesActive = true;
         std::vector<CElement*> path;
-        for (CElement* node = m_current; node && node != m_root; node = node->m_parent)
+        for (CElement* node = m_current; node && node != m_root; node = node->parent())
             path.push_back(node);
         for (auto node = path.rbegin(); node != path.rend(); ++node)
             indexOpenNode(*node);

@@ -72,6 +72,9 @@ private:
 
     enum class BuilderState { None = 0, InStartTag = 1, InText = 2, InEndTag = 3 };
 
+    static constexpr size_t nodesPerBlock = (CElement::blockBytes - CElement::blockHeaderBytes) / sizeof(CElement);
+    static_assert(sizeof(Accessor*) + sizeof(quint32) <= CElement::blockHeaderBytes, "a block header holds both");
+
     CElement* createNode();
     // A node appended to the children of the current one, during a parse.
     CElement* createChildOfCurrent();
@@ -165,6 +168,38 @@ Accessor* CElement::document() const
     std::memcpy(&document, reinterpret_cast<const void*>(reinterpret_cast<quintptr>(this) & ~(blockBytes - 1)),
         sizeof document);
     return document;
+}
+
+CElement* CElement::linked(quint32 link) const
+{
+    if (link == 0)
+        return nullptr;
+    const quint32 number = link - 1;
+    unsigned char* block = document()->m_blocks[number / Accessor::nodesPerBlock];
+    return reinterpret_cast<CElement*>(
+        block + blockHeaderBytes + size_t(number % Accessor::nodesPerBlock) * sizeof(CElement));
+}
+
+quint32 CElement::linkTo(const CElement* node)
+{
+    if (!node)
+        return 0;
+    const quintptr address = reinterpret_cast<quintptr>(node);
+    const quintptr block = address & ~(blockBytes - 1);
+    quint32 first = 0;
+    std::memcpy(&first, reinterpret_cast<const void*>(block + sizeof(Accessor*)), sizeof first);
+    return first + quint32((address - block - blockHeaderBytes) / sizeof(CElement)) + 1;
+}
+
+const QChar* CElement::nameData(int& length) const
+{
+    if (m_name < 0) {
+        const QString& text = document()->m_ownedTexts[static_cast<size_t>(-1 - m_name)];
+        length = text.size();
+        return text.constData();
+    }
+    length = m_name;
+    return document()->m_source.constData() + (m_name > 0 ? m_startTag.begin + 1 : 0);
 }
 
 const QChar* CElement::pieceData(const Piece& piece, int& length) const

@@ -117,7 +117,22 @@ void CElement::setPiece(Piece& piece, const QString& text)
 
 QString CElement::name() const
 {
-    return pieceText(m_name);
+    int length = 0;
+    const QChar* data = nameData(length);
+    return QString(data, length);
+}
+
+void CElement::setOwnedName(const QString& name)
+{
+    std::vector<QString>& texts = document()->m_ownedTexts;
+    if (m_name < 0) {
+        texts[static_cast<size_t>(-1 - m_name)] = name;
+    } else if (name.isEmpty()) {
+        m_name = 0;
+    } else {
+        m_name = -1 - static_cast<qint32>(texts.size());
+        texts.push_back(name);
+    }
 }
 
 QString CElement::startTag() const
@@ -138,7 +153,7 @@ QString CElement::endTag() const
 std::vector<CElement*> CElement::children() const
 {
     std::vector<CElement*> list;
-    for (CElement* child = m_firstChild; child; child = child->m_next)
+    for (CElement* child = firstChild(); child; child = child->nextSibling())
         list.push_back(child);
     return list;
 }
@@ -146,7 +161,7 @@ std::vector<CElement*> CElement::children() const
 int CElement::childCount() const
 {
     int count = 0;
-    for (const CElement* child = m_firstChild; child; child = child->m_next)
+    for (const CElement* child = firstChild(); child; child = child->nextSibling())
         ++count;
     return count;
 }
@@ -167,12 +182,12 @@ QString CElement::attribute(const QString& name) const
 CElement* CElement::nextInPreOrder(const CElement* subtreeRoot) const
 {
     if (m_firstChild)
-        return m_firstChild;
+        return firstChild();
     const CElement* node = this;
     while (node != subtreeRoot) {
         if (node->m_next)
-            return node->m_next;
-        node = node->m_parent;
+            return node->nextSibling();
+        node = node->parent();
     }
     return nullptr;
 }
@@ -189,7 +204,7 @@ void CElement::serialise(QString& out, bool withTags) const
                 visit(node->m_startTag);
             visit(node->m_text);
             if (node->m_firstChild) {
-                node = node->m_firstChild;
+                node = node->firstChild();
                 continue;
             }
             for (;;) {
@@ -198,10 +213,10 @@ void CElement::serialise(QString& out, bool withTags) const
                 if (node == this)
                     return;
                 if (node->m_next) {
-                    node = node->m_next;
+                    node = node->nextSibling();
                     break;
                 }
-                node = node->m_parent;
+                node = node->parent();
             }
         }
     };
@@ -285,7 +300,7 @@ std::vector<CElement*> CElement::elementsByTagName(const QString& name)
     std::vector<CElement*> found;
     for (CElement* node = this; node; node = node->nextInPreOrder(this)) {
         int length = 0;
-        const QChar* data = node->pieceData(node->m_name, length);
+        const QChar* data = node->nameData(length);
         if (length == lowerName.size() && std::equal(data, data + length, lowerName.constData()))
             found.push_back(node);
     }
@@ -304,12 +319,12 @@ CElement* CElement::addChild()
     Accessor* const owner = document();
     owner->m_edited = true;
     CElement* node = owner->createNode();
-    node->m_parent = this;
+    node->m_parent = linkTo(this);
     // Found from the front, as nodes keep no link to their last child.
-    CElement** link = &m_firstChild;
+    quint32* link = &m_firstChild;
     while (*link)
-        link = &(*link)->m_next;
-    *link = node;
+        link = &linked(*link)->m_next;
+    *link = linkTo(node);
     return node;
 }
 
@@ -320,15 +335,16 @@ CElement* CElement::addSiblingBefore()
         return addChild();
     CElement* node = document()->createNode();
     node->m_parent = m_parent;
+    CElement* const parentNode = parent();
     // Searched from the front, as the list holds no link backwards.
     CElement* previous = nullptr;
-    for (CElement* child = m_parent->m_firstChild; child && child != this; child = child->m_next)
+    for (CElement* child = parentNode->firstChild(); child && child != this; child = child->nextSibling())
         previous = child;
-    node->m_next = this;
+    node->m_next = linkTo(this);
     if (previous)
-        previous->m_next = node;
+        previous->m_next = linkTo(node);
     else
-        m_parent->m_firstChild = node;
+        parentNode->m_firstChild = linkTo(node);
     return node;
 }
 
@@ -341,12 +357,14 @@ void CElement::setText(const QString& text)
 void CElement::setName(const QString& name)
 {
     document()->m_edited = true;
-    setPiece(m_name, name);
+    setOwnedName(name);
 }
 
 void CElement::clear()
 {
     document()->m_edited = true;
-    for (CElement* node = this; node; node = node->nextInPreOrder(this))
-        node->m_name = node->m_startTag = node->m_text = node->m_endTag = Piece();
+    for (CElement* node = this; node; node = node->nextInPreOrder(this)) {
+        node->m_name = 0;
+        node->m_startTag = node->m_text = node->m_endTag = Piece();
+    }
 }

@@ -25,7 +25,7 @@ public:
     QString startTag() const;
     QString text() const;
     QString endTag() const;
-    CElement* parent() const { return m_parent; }
+    CElement* parent() const { return linked(m_parent); }
     std::vector<CElement*> children() const;
     int childCount() const;
 
@@ -59,11 +59,23 @@ private:
         bool owned() const { return begin < 0; }
     };
 
+    // What a block holds before its nodes: the document, and the number of
+    // its first node in the document.
+    static constexpr quintptr blockHeaderBytes = 16;
+
     CElement() = default;
     ~CElement() = default;
 
     // Defined with the document.
     inline Accessor* document() const;
+    // Links are numbers of nodes in the document, plus one (0 links to no
+    // node): half the size of a pointer, in a tree of small nodes.
+    inline CElement* linked(quint32 link) const;
+    static inline quint32 linkTo(const CElement* node);
+    CElement* firstChild() const { return linked(m_firstChild); }
+    CElement* nextSibling() const { return linked(m_next); }
+    inline const QChar* nameData(int& length) const;
+    void setOwnedName(const QString& name);
 
     QString pieceText(const Piece& piece) const;
     // Defined with the document, whose texts it reads.
@@ -72,10 +84,13 @@ private:
     CElement* nextInPreOrder(const CElement* subtreeRoot) const;
     void serialise(QString& out, bool withTags) const;
 
-    CElement* m_parent = nullptr;
-    CElement* m_firstChild = nullptr;
-    CElement* m_next = nullptr;
-    Piece m_name;
+    quint32 m_parent = 0;
+    quint32 m_firstChild = 0;
+    quint32 m_next = 0;
+    // The name: this many characters of the source after the first one of
+    // the start tag, where a parse finds it, or (below 0) the owned text
+    // numbered -1 - m_name. A parsed node thus keeps its name in 4 bytes.
+    qint32 m_name = 0;
     Piece m_startTag;
     Piece m_text;
     Piece m_endTag;
