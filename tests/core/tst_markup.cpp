@@ -42,8 +42,10 @@ private slots:
         QTest::addColumn<QString>("tree"); // null: not compared
         addTestRow("names lower-cased, end tag any case", "<A HREF='x'>t</A>", "a[<A HREF='x'>](\"t\")[</A>]");
         addTestRow("end tag closes several levels", "<a><b><c>x</a>y", "a[<a>](b[<b>](c[<c>](\"x\")))[</a>] \"y\"");
-        addTestRow("end tag found above the nearest levels", "<a><b><c><d><e><f>x</A>y",
-            "a[<a>](b[<b>](c[<c>](d[<d>](e[<e>](f[<f>](\"x\"))))))[</A>] \"y\"");
+        addTestRow("end tag found above the nearest levels, and among those opened after a search",
+            "<a><b><c><d><e></q><f><g><h><i><j>x</F>y</A>",
+            "a[<a>](b[<b>](c[<c>](d[<d>](e[<e>](\"</q>\" f[<f>](g[<g>](h[<h>](i[<i>](j[<j>](\"x\")))))[</F>] "
+            "\"y\")))))[</A>]");
         addTestRow("end tag matching nothing stays text", "</q>", "\"</q>\"");
         addTestRow("self-closed element with attributes", "<menu-item a='1'/>x", "menu-item[<menu-item a='1'/>] \"x\"");
         addTestRow("link is void, so its end tag is text", "<link>...</link>", "link[<link>] \"...</link>\"");
