@@ -69,11 +69,20 @@ void StoreClient::watchCertificates(QNetworkReply* reply)
         [this, reply](const QList<QSslError>& errors) { m_sslErrors[reply] += errors; });
 }
 
+QNetworkAccessManager& StoreClient::networkManager()
+{
+    // One for the process, and never destroyed: Qt 5 ends a manager's
+    // transfer thread without waiting for what that thread still holds, so
+    // a process that ended soon after a refused certificate could free those
+    // objects twice, and crash on its way out.
+    static QNetworkAccessManager* const manager = new QNetworkAccessManager;
+    return *manager;
+}
+
 void StoreClient::requestCatalogue()
 {
-    auto* manager = new QNetworkAccessManager(this);
-    connect(manager, &QNetworkAccessManager::finished, this, &StoreClient::catalogueReplyFinished);
-    QNetworkReply* reply = manager->get(storeRequest(catalogueUrl()));
+    QNetworkReply* reply = networkManager().get(storeRequest(catalogueUrl()));
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { catalogueReplyFinished(reply); });
     watchCertificates(reply);
     limitReplySize(reply, maximumCatalogueSize);
     limitStall(reply);
@@ -81,8 +90,7 @@ void StoreClient::requestCatalogue()
 
 bool StoreClient::loadCatalogue()
 {
-    QNetworkAccessManager manager;
-    QNetworkReply* reply = manager.get(storeRequest(catalogueUrl()));
+    QNetworkReply* reply = networkManager().get(storeRequest(catalogueUrl()));
     watchCertificates(reply);
     limitReplySize(reply, maximumCatalogueSize);
     limitStall(reply);
@@ -130,8 +138,7 @@ QByteArray StoreClient::downloadPackage(const QString& fileName, IProgress* prog
     }
     m_downloadError.clear();
 
-    QNetworkAccessManager manager;
-    QNetworkReply* reply = manager.get(storeRequest(downloadsUrl() + fileName));
+    QNetworkReply* reply = networkManager().get(storeRequest(downloadsUrl() + fileName));
     watchCertificates(reply);
     limitReplySize(reply, maximumPackageSize);
     limitStall(reply);

@@ -11,6 +11,7 @@
 #include <QVector>
 
 class IProgress;
+class QNetworkAccessManager;
 class QNetworkReply;
 
 // The publisher's Store over the network: the catalogue, read once and kept,
@@ -61,6 +62,7 @@ signals:
     void catalogueFinished();
 
 private:
+    static QNetworkAccessManager& networkManager();
     void catalogueReplyFinished(QNetworkReply* reply);
     void limitReplySize(QNetworkReply* reply, qint64 limit);
     void limitStall(QNetworkReply* reply);
