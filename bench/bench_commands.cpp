@@ -5,6 +5,8 @@
 // (user + system) of the finished child process, over interleaved rounds,
 // printed as median [min-max] with its peak memory. Run as
 // bench_commands PATH-TO-moravel-cli [ROUNDS].
+#include "BenchFiles.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -17,6 +19,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#ifdef MORAVEL_HAVE_PUGIXML
+#include <pugixml.hpp>
+#endif
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -24,32 +30,8 @@
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(path.left(path.lastIndexOf(QLatin1Char('/'))));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        std::abort();
-    }
-}
-
-// Menus shaped like Dreamweaver's: menus of twenty items, each menu under a comment.
-QByteArray menusXml(qint64 size)
-{
-    QByteArray text = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<menubar>\n"
-                      "  <menubar name=\"Main Window\" id=\"DWMainWindow\">\n";
-    for (int menu = 0; text.size() < size; ++menu) {
-        const QByteArray id = "DWMenu_Extra" + QByteArray::number(menu);
-        text += "    <!-- menu " + QByteArray::number(menu) + " -->\n    <menu name=\"Extra\" id=\"" + id + "\">\n";
-        for (int item = 0; item < 20; ++item) {
-            const QByteArray number = QByteArray::number(item);
-            text += "      <menuitem name=\"Item " + number + "\" command=\"dw.run('" + number
-                + "')\" enabled=\"dw.canRun()\" id=\"" + id + "_" + number + "\" />\n";
-        }
-        text += "    </menu>\n";
-    }
-    return text + "  </menubar>\n</menubar>\n";
-}
+using BenchFiles::menusXml;
+using BenchFiles::writeFile;
 
 QByteArray manifest(int entries, const QByteArray& id)
 {
@@ -111,6 +93,36 @@ Run run(const QStringList& arguments, const QProcessEnvironment& environment)
     return { seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_maxrss };
 }
 
+#ifdef MORAVEL_HAVE_PUGIXML
+struct DiscardingWriter : pugi::xml_writer
+{
+    size_t bytes = 0;
+    void write(const void*, size_t size) override { bytes += size; }
+};
+#endif
+
+// The reference for one entry into a large file: pugixml parsing the same
+// bytes and writing them out, in this process, on its CPU time.
+Run pugixmlRoundTrip(const QByteArray& bytes)
+{
+#ifdef MORAVEL_HAVE_PUGIXML
+    const auto now = [] {
+        timespec t = {};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+    };
+    const double start = now();
+    pugi::xml_document document;
+    document.load_buffer(bytes.constData(), size_t(bytes.size()), pugi::parse_full);
+    DiscardingWriter writer;
+    document.save(writer, "", pugi::format_raw | pugi::format_no_declaration);
+    return { now() - start, 0 };
+#else
+    Q_UNUSED(bytes);
+    return {};
+#endif
+}
+
 struct Figures
 {
     std::vector<double> values;
@@ -131,7 +143,8 @@ struct Figures
     {
         const auto [low, high] = std::minmax_element(values.begin(), values.end());
         return QByteArray::number(median() * 1000, 'f', 1) + " ms [" + QByteArray::number(*low * 1000, 'f', 1) + "-"
-            + QByteArray::number(*high * 1000, 'f', 1) + "] peak " + QByteArray::number(peakKb / 1024) + " MB";
+            + QByteArray::number(*high * 1000, 'f', 1) + "]"
+            + (peakKb ? " peak " + QByteArray::number(peakKb / 1024) + " MB" : QByteArray());
     }
 };
 
@@ -165,6 +178,7 @@ int main(int argc, char** argv)
     std::printf("CPU time of the whole process, median [min-max] of %d interleaved rounds\n", rounds);
     for (const qint64 size : { 400 * 1024LL, 4 * 1024 * 1024LL, 40 * 1024 * 1024LL }) {
         const QByteArray menusText = menusXml(size);
+        double oneEntryInstall = 0;
         for (const int entries : { 1, 10, 100, 1000 }) {
             const QString source = dir.path() + QStringLiteral("/source%1").arg(entries);
             writeFile(source + QStringLiteral("/bench.mxi"), manifest(entries, "com.velkor.bench"));
@@ -176,7 +190,7 @@ int main(int argc, char** argv)
                     return 1;
                 }
             }
-            Figures unzipFigures, installFigures, removeFigures;
+            Figures unzipFigures, installFigures, removeFigures, pugixmlFigures;
             for (int round = 0; round <= rounds; ++round) {
                 QDir(unzipped).removeRecursively();
                 const Run u = run(
@@ -191,6 +205,7 @@ int main(int argc, char** argv)
                     unzipFigures.add(u);
                     installFigures.add(i);
                     removeFigures.add(r);
+                    pugixmlFigures.add(pugixmlRoundTrip(menusText));
                 }
             }
             std::printf("Menus.xml %5.1f MB, %4d entries: unzip -o %s | install %s (%.2fx unzip) | remove %s (%.2fx "
@@ -198,6 +213,16 @@ int main(int argc, char** argv)
                 double(menusText.size()) / (1024 * 1024), entries, unzipFigures.text().constData(),
                 installFigures.text().constData(), installFigures.median() / unzipFigures.median(),
                 removeFigures.text().constData(), removeFigures.median() / installFigures.median());
+            if (entries == 1) {
+                oneEntryInstall = installFigures.median();
+            }
+            std::printf("    install %.2fx the 1-entry install\n", installFigures.median() / oneEntryInstall);
+#ifdef MORAVEL_HAVE_PUGIXML
+            std::printf("    pugixml parse+save of that Menus.xml %s: install %.2fx pugixml; peak %.2fx its UTF-16 "
+                        "size\n",
+                pugixmlFigures.text().constData(), installFigures.median() / pugixmlFigures.median(),
+                double(installFigures.peakKb) * 1024 / (2.0 * double(menusText.size())));
+#endif
             std::fflush(stdout);
         }
     }

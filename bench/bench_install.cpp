@@ -2,6 +2,7 @@
 // entries and 10 Insert-bar buttons into an installation whose Menus.xml is
 // about 400 KB, beside `unzip -o` of the same package into an empty folder.
 // The XML edits are also timed alone, to show the share spent parsing.
+#include "BenchFiles.h"
 #include "discovery/DreamweaverInfo.h"
 #include "discovery/ExtensionInfo.h"
 #include "installer/EntryEditor.h"
@@ -18,39 +19,13 @@
 
 namespace {
 
+using BenchFiles::menusXml;
+using BenchFiles::writeFile;
+
 constexpr int fileCount = 200;
 constexpr int fileSize = 100 * 1024;
 constexpr int menuEntries = 30;
 constexpr int buttons = 10;
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(path.left(path.lastIndexOf(QLatin1Char('/'))));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        std::abort();
-    }
-}
-
-QByteArray menusXml()
-{
-    QByteArray text = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<menubar>\n"
-                      "  <menubar name=\"Main Window\" id=\"DWMainWindow\">\n"
-                      "    <menu name=\"_Commands\" id=\"DWMenu_Commands\">\n"
-                      "      <menuitem name=\"_Sort Table...\" id=\"DWMenu_Commands_Sort\" />\n"
-                      "    </menu>\n";
-    for (int menu = 0; text.size() < 400 * 1024; ++menu) {
-        const QByteArray id = "DWMenu_Extra" + QByteArray::number(menu);
-        text += "    <!-- menu " + QByteArray::number(menu) + " -->\n    <menu name=\"Extra\" id=\"" + id + "\">\n";
-        for (int item = 0; item < 20; ++item) {
-            const QByteArray number = QByteArray::number(item);
-            text += "      <menuitem name=\"Item " + number + "\" command=\"dw.run('" + number
-                + "')\" enabled=\"dw.canRun()\" id=\"" + id + "_" + number + "\" />\n";
-        }
-        text += "    </menu>\n";
-    }
-    return text + "  </menubar>\n</menubar>\n";
-}
 
 QByteArray insertbarXml()
 {
@@ -103,7 +78,7 @@ struct Setup
 {
     QTemporaryDir dir;
     QString package;
-    QByteArray menus = menusXml();
+    QByteArray menus = menusXml(400 * 1024);
     QByteArray insertbar = insertbarXml();
     ExtensionInfo record;
 
