@@ -7,29 +7,6 @@
 
 namespace {
 
-bool isElement(const CElement* node)
-{
-    return !node->name().isEmpty() && node->name() != QLatin1String("!--");
-}
-
-// The elements below root in document order, without recursing: a manifest
-// comes from a package and may nest deeper than the stack allows.
-std::vector<CElement*> elementsInOrder(CElement* root)
-{
-    std::vector<CElement*> order;
-    std::vector<CElement*> pending { root };
-    while (!pending.empty()) {
-        CElement* node = pending.back();
-        pending.pop_back();
-        if (node != root && isElement(node)) {
-            order.push_back(node);
-        }
-        const std::vector<CElement*> children = node->children();
-        pending.insert(pending.end(), children.rbegin(), children.rend());
-    }
-    return order;
-}
-
 // The placement attribute the entry carries and the id it names; appendTo
 // when it carries none.
 std::pair<MenuInsert::Placement, QString> placementOf(const CElement* insert, bool* given = nullptr)
@@ -58,7 +35,7 @@ QStringList idsOf(const std::vector<CElement*>& elements)
     QStringList ids;
     for (const CElement* element : elements) {
         const QString id = element->attribute(QStringLiteral("id"));
-        if (isElement(element) && !id.isEmpty()) {
+        if (element->isElement() && !id.isEmpty()) {
             ids << id;
         }
     }
@@ -81,7 +58,7 @@ QString blockMarkup(const CElement* insert, QStringList* ids)
         }
         markup += child->outerMarkup();
         const QString id = child->attribute(QStringLiteral("id"));
-        if (isElement(child) && !id.isEmpty()) {
+        if (child->isElement() && !id.isEmpty()) {
             *ids << id;
         }
     }
@@ -124,7 +101,7 @@ bool ConfigurationChanges::appliesTo(const QString& language, const QString& loc
 QList<MenuInsert> ConfigurationChanges::menuInserts(Accessor& document)
 {
     QList<MenuInsert> inserts;
-    for (CElement* element : elementsInOrder(document.root())) {
+    for (CElement* element : document.root()->elementsInOrder()) {
         const QString name = element->name();
         const bool shortcut = name == QLatin1String("shortcut-insert");
         if (name != QLatin1String("menu-insert") && !shortcut) {
@@ -160,7 +137,7 @@ QList<MenuInsert> ConfigurationChanges::menuInserts(Accessor& document)
 QList<InsertbarInsert> ConfigurationChanges::insertbarInserts(Accessor& document)
 {
     QList<InsertbarInsert> inserts;
-    for (CElement* element : elementsInOrder(document.root())) {
+    for (CElement* element : document.root()->elementsInOrder()) {
         const QString name = element->name();
         InsertbarInsert entry;
         entry.language = element->attribute(QStringLiteral("xml:lang"));
@@ -180,7 +157,7 @@ QList<InsertbarInsert> ConfigurationChanges::insertbarInserts(Accessor& document
                 }
                 entry.category = true;
                 entry.markup = category->outerMarkup();
-                entry.itemIds = idsOf(elementsInOrder(category));
+                entry.itemIds = idsOf(category->elementsInOrder());
                 inserts.append(entry);
             }
         } else if (name == QLatin1String("insertbar-item-insert")) {
@@ -244,7 +221,7 @@ QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(Accessor& 
     using Kind = ConfigurationInsert::Kind;
     using Placement = ConfigurationInsert::Placement;
     QList<ConfigurationInsert> inserts;
-    for (CElement* element : elementsInOrder(document.root())) {
+    for (CElement* element : document.root()->elementsInOrder()) {
         const QString name = element->name();
         const CElement* container = element->parent();
         ConfigurationInsert entry;

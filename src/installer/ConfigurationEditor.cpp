@@ -117,16 +117,23 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
     }
 
     EntryEditor::EntryResults entries;
-    QString edited;
+    QString plannedText;
+    QByteArray bytes;
     bool changed = false;
     {
         // The session (its tree and the text it parsed) is gone before the
-        // text is encoded, so that a large file is not held three times over.
+        // bytes are written, and the bytes are encoded from its pieces, so
+        // that a large file is never held as a whole text twice.
         EditSession session(original);
         original = QString();
         change(session, m_report ? &entries : nullptr);
-        edited = session.text();
-        changed = session.isEdited() && edited != session.originalText();
+        changed = session.isChanged();
+        if (changed || seeded) {
+            bytes = session.encodedText();
+            if (m_dryRun && m_plannedTexts) {
+                plannedText = session.text();
+            }
+        }
     }
     for (InstallReport::EntryResult& entry : entries) {
         entry.locale = locale;
@@ -139,7 +146,6 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
         report(InstallReport::XmlOutcome::Unchanged, QString());
         return true;
     }
-    QByteArray bytes = ConfigurationFile::encode(edited);
     // A file past the cap could no longer be read, and no later install or
     // removal could edit it.
     if (bytes.size() > ConfigurationFile::maximumSize()) {
@@ -149,12 +155,11 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
     }
     if (m_dryRun) {
         if (m_plannedTexts) {
-            m_plannedTexts->insert(path, edited);
+            m_plannedTexts->insert(path, plannedText);
         }
         report(InstallReport::XmlOutcome::Edited, seeded ? QStringLiteral("seeded") : QString());
         return true;
     }
-    edited = QString();
     if (!file.save(std::move(bytes))) {
         report(InstallReport::XmlOutcome::Failed, file.errorString());
         return false;

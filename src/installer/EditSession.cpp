@@ -2,13 +2,9 @@
 
 #include "markup/CElement.h"
 
-namespace {
+#include <algorithm>
 
-bool isElement(const CElement* node)
-{
-    const QString name = node->name();
-    return !name.isEmpty() && name != QLatin1String("!--");
-}
+namespace {
 
 QString firstLineEnd(const QString& text)
 {
@@ -50,43 +46,51 @@ void EditSession::require(const QStringList& ids, const QStringList& names)
     }
 }
 
-void EditSession::reparse()
+void EditSession::forgetIndex()
 {
-    // The document's source is the text it parsed; its output is a copy.
-    const QString edited = m_document.toString();
-    m_document.parse(edited);
-    m_ids.clear();
+    m_firstById.clear();
+    m_laterById.clear();
+    m_decodedIds.clear();
     m_indexed = false;
+    m_changed.clear();
     m_hiddenIds.clear();
     m_hiddenNames.clear();
 }
 
+void EditSession::reparse()
+{
+    // The document keeps the text it parses, so the edited text is made
+    // before the old one, which the index points into, goes.
+    const QString edited = text();
+    forgetIndex();
+    m_document.parse(edited);
+}
+
 void EditSession::replaceText(const QString& text)
 {
+    forgetIndex();
     m_document.parse(text);
-    m_ids.clear();
-    m_indexed = false;
-    m_hiddenIds.clear();
-    m_hiddenNames.clear();
     m_edited = true;
 }
 
 void EditSession::index()
 {
-    // Without recursion: a package's markup may nest deeper than the stack allows.
-    std::vector<CElement*> pending { m_document.root() };
     const QString idName = QStringLiteral("id");
-    while (!pending.empty()) {
-        CElement* node = pending.back();
-        pending.pop_back();
-        if (node != m_document.root()) {
-            const QString id = node->attribute(idName);
-            if (!id.isEmpty() && isElement(node)) {
-                m_ids[id].push_back(node);
-            }
+    for (CElement* element : m_document.root()->elementsInOrder()) {
+        QStringView id = element->attributeSource(idName);
+        if (id.contains(QLatin1Char('&'))) {
+            m_decodedIds.push_back(element->attribute(idName));
+            id = m_decodedIds.back();
         }
-        const std::vector<CElement*> children = node->children();
-        pending.insert(pending.end(), children.rbegin(), children.rend());
+        if (id.isEmpty()) {
+            continue;
+        }
+        CElement*& first = m_firstById[id];
+        if (!first) {
+            first = element;
+        } else {
+            m_laterById[id].push_back(element);
+        }
     }
     m_indexed = true;
 }
@@ -99,34 +103,33 @@ CElement* EditSession::findElement(const QString& id, const QStringList& names)
     if (!m_indexed) {
         index();
     }
-    const auto found = m_ids.constFind(id);
-    if (found == m_ids.constEnd()) {
-        return nullptr;
+    // An emptied element has lost its name and its id with it.
+    const auto matches = [&names](const CElement* element) {
+        return element->isElement() && (names.isEmpty() || names.contains(element->name()));
+    };
+    CElement* const first = m_firstById.value(id);
+    if (!first || matches(first)) {
+        return first;
     }
-    for (CElement* element : *found) {
-        // An emptied element has lost its name and its id with it.
-        if (isElement(element) && (names.isEmpty() || names.contains(element->name()))) {
-            return element;
+    const auto later = m_laterById.constFind(id);
+    if (later != m_laterById.constEnd()) {
+        for (CElement* element : *later) {
+            if (matches(element)) {
+                return element;
+            }
         }
     }
     return nullptr;
 }
 
-void EditSession::noteEdited(CElement* inserted)
+void EditSession::noteEdited(CElement* changed, CElement* inserted)
 {
     m_edited = true;
-    if (!inserted) {
-        return;
-    }
-    std::vector<CElement*> pending { inserted };
-    while (!pending.empty()) {
-        CElement* node = pending.back();
-        pending.pop_back();
-        if (node != inserted && isElement(node)) {
-            noteHidden(node);
+    m_changed.push_back(changed);
+    if (inserted) {
+        for (CElement* element : inserted->elementsInOrder()) {
+            noteHidden(element);
         }
-        const std::vector<CElement*> children = node->children();
-        pending.insert(pending.end(), children.begin(), children.end());
     }
 }
 
@@ -140,9 +143,148 @@ void EditSession::noteHidden(CElement* element)
     m_hiddenNames.insert(element->name().toLower());
 }
 
+std::vector<EditSession::Segment> EditSession::segments() const
+{
+    const QString& source = m_document.source();
+    std::vector<Segment> out;
+    const auto appendRange = [&out](int begin, int end) {
+        if (begin == end) {
+            return;
+        }
+        if (!out.empty() && out.back().begin >= 0 && out.back().end == begin) {
+            out.back().end = end;
+        } else {
+            out.push_back({ begin, end, QString() });
+        }
+    };
+    const auto appendText = [&out](const QString& text) {
+        if (!text.isEmpty()) {
+            out.push_back({ -1, -1, text });
+        }
+    };
+    // The changed nodes and every node above them are written piece by
+    // piece; below them, each node no edit reached is one range.
+    QSet<const CElement*> touched;
+    for (const CElement* node : m_changed) {
+        for (; node && !touched.contains(node); node = node->parent()) {
+            touched.insert(node);
+        }
+    }
+    if (touched.isEmpty()) {
+        appendRange(0, source.size());
+        return out;
+    }
+    struct Level
+    {
+        const CElement* node;
+        std::vector<CElement*> children;
+        size_t next;
+    };
+    // Without recursion: a package's markup may nest deeper than the stack allows.
+    std::vector<Level> levels;
+    const auto open = [&](const CElement* node) {
+        appendText(node->startTag());
+        appendText(node->text());
+        levels.push_back({ node, node->children(), 0 });
+    };
+    // Read only: the document hands out its root for editing alone.
+    open(const_cast<Accessor&>(m_document).root());
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next == level.children.size()) {
+            appendText(level.node->endTag());
+            levels.pop_back();
+            continue;
+        }
+        const CElement* child = level.children[level.next++];
+        int begin = 0;
+        int end = 0;
+        if (touched.contains(child)) {
+            open(child);
+        } else if (child->sourceRange(&begin, &end)) {
+            appendRange(begin, end);
+        } else {
+            appendText(child->outerMarkup());
+        }
+    }
+    return out;
+}
+
 QString EditSession::text() const
 {
-    // Every piece the edits left alone is a range of the parsed text, so
-    // writing the tree out copies those ranges as they are.
-    return m_edited ? m_document.toString() : m_original;
+    if (!m_edited) {
+        return m_original;
+    }
+    const std::vector<Segment> parts = segments();
+    const QString& source = m_document.source();
+    if (parts.size() == 1 && parts.front().begin == 0 && parts.front().end == source.size()) {
+        return source;
+    }
+    qsizetype size = 0;
+    for (const Segment& part : parts) {
+        size += part.begin < 0 ? part.text.size() : part.end - part.begin;
+    }
+    QString out;
+    out.reserve(static_cast<int>(size));
+    for (const Segment& part : parts) {
+        if (part.begin < 0) {
+            out += part.text;
+        } else {
+            out += QStringView(source).mid(part.begin, part.end - part.begin);
+        }
+    }
+    Q_ASSERT(out == m_document.toString());
+    return out;
+}
+
+QByteArray EditSession::encodedText() const
+{
+    const QString& source = m_edited ? m_document.source() : m_original;
+    const std::vector<Segment> parts = m_edited ? segments() : std::vector<Segment> { { 0, int(source.size()), {} } };
+    qsizetype size = 0;
+    for (const Segment& part : parts) {
+        size += part.begin < 0 ? part.text.size() : part.end - part.begin;
+    }
+    QByteArray out;
+    // Exact for ASCII, the usual case; other text grows it.
+    out.reserve(static_cast<int>(size));
+    for (const Segment& part : parts) {
+        const QStringView piece
+            = part.begin < 0 ? QStringView(part.text) : QStringView(source).mid(part.begin, part.end - part.begin);
+        // Encoded a slice at a time, so that a large range needs no copy of its
+        // own; a slice never ends between the two halves of a surrogate pair.
+        constexpr qsizetype slice = 1 << 20;
+        for (qsizetype at = 0; at < piece.size();) {
+            qsizetype length = std::min(slice, piece.size() - at);
+            if (at + length < piece.size() && piece.at(at + length - 1).isHighSurrogate()) {
+                --length;
+            }
+            out += piece.mid(at, length).toUtf8();
+            at += length;
+        }
+    }
+    Q_ASSERT(out == text().toUtf8());
+    return out;
+}
+
+bool EditSession::isChanged() const
+{
+    if (!m_edited) {
+        return false;
+    }
+    const QString& source = m_document.source();
+    const bool sameText = source.constData() == m_original.constData();
+    qsizetype at = 0;
+    for (const Segment& part : segments()) {
+        const QStringView piece
+            = part.begin < 0 ? QStringView(part.text) : QStringView(source).mid(part.begin, part.end - part.begin);
+        if (at + piece.size() > m_original.size()) {
+            return true;
+        }
+        if (!(sameText && part.begin == at) && piece != QStringView(m_original).mid(at, piece.size())) {
+            return true;
+        }
+        at += piece.size();
+    }
+    return at != m_original.size();
 }

@@ -2,10 +2,12 @@
 
 #include "markup/Accessor.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <vector>
 
@@ -22,6 +24,10 @@ class CElement;
 // such text holds and parses again only when a later look-up asks for one of
 // them, so that a package's entries that build on each other still find what
 // the earlier ones added, while unrelated entries cost no parse.
+//
+// The edited text is the parsed text with the changed subtrees spliced in:
+// what no edit touched is copied as ranges of the parsed text, never walked
+// node by node, so each edit notes the node whose children it changed.
 class EditSession
 {
 public:
@@ -44,9 +50,10 @@ public:
     // names (any name when empty). Elements an edit emptied no longer count.
     CElement* findElement(const QString& id, const QStringList& names);
 
-    // Notes an edit; inserted, when given, is the parsed markup the edit added
-    // as text, whose ids and names only a new parse shows.
-    void noteEdited(CElement* inserted = nullptr);
+    // Notes an edit of changed's children (added, emptied or replaced);
+    // inserted, when given, is the parsed markup the edit added as text,
+    // whose ids and names only a new parse shows.
+    void noteEdited(CElement* changed, CElement* inserted = nullptr);
     // Notes an element replaced by text of its own: what finds it needs a new parse.
     void noteHidden(CElement* element);
     bool isEdited() const { return m_edited; }
@@ -55,19 +62,38 @@ public:
     // line rather than as markup.
     void replaceText(const QString& text);
 
-    // The text as every edit left it.
+    // The text as every edit left it, and its UTF-8 bytes, encoded from the
+    // spliced pieces without the whole text ever being held twice.
     QString text() const;
+    QByteArray encodedText() const;
+    // Whether the text differs from the one the session began with.
+    bool isChanged() const;
     const QString& originalText() const { return m_original; }
 
 private:
+    // A range [begin, end) of the parsed text, or (begin < 0) text of its own.
+    struct Segment
+    {
+        int begin;
+        int end;
+        QString text;
+    };
+    std::vector<Segment> segments() const;
     void index();
+    void forgetIndex();
 
     QString m_original;
     QString m_lineEnd;
     Accessor m_document;
     bool m_edited = false;
     bool m_indexed = false;
-    QHash<QString, std::vector<CElement*>> m_ids;
+    std::vector<CElement*> m_changed;
+    // Ids as the parsed text spells them; the few that hold an entity are
+    // decoded into texts of their own. Later elements with an id already
+    // seen are rare (Menus.xml repeats a few per platform) and kept apart.
+    QHash<QStringView, CElement*> m_firstById;
+    QHash<QStringView, std::vector<CElement*>> m_laterById;
+    std::vector<QString> m_decodedIds;
     QSet<QString> m_hiddenIds;
     QSet<QString> m_hiddenNames;
 };

@@ -106,33 +106,10 @@ void note(EntryEditor::EntryResults* results, Kind kind, const QStringList& ids,
     }
 }
 
-bool isElement(const CElement* node)
-{
-    return !node->name().isEmpty() && node->name() != QLatin1String("!--");
-}
-
-// The elements below root in document order, without recursing: markup from
-// a package may nest deeper than the stack allows.
-std::vector<CElement*> elementsBelow(CElement* root)
-{
-    std::vector<CElement*> order;
-    std::vector<CElement*> pending { root };
-    while (!pending.empty()) {
-        CElement* node = pending.back();
-        pending.pop_back();
-        if (node != root && isElement(node)) {
-            order.push_back(node);
-        }
-        const std::vector<CElement*> children = node->children();
-        pending.insert(pending.end(), children.rbegin(), children.rend());
-    }
-    return order;
-}
-
 CElement* childWithId(const CElement* parent, const QString& id)
 {
     for (CElement* child : parent->children()) {
-        if (isElement(child) && child->attribute(QStringLiteral("id")) == id) {
+        if (child->isElement() && child->attribute(QStringLiteral("id")) == id) {
             return child;
         }
     }
@@ -152,13 +129,14 @@ bool isBlank(const CElement* node)
 }
 
 // Empties node and the white space that puts it on its line.
-void blankWithIndentation(CElement* node)
+void blankWithIndentation(EditSession& session, CElement* node)
 {
     CElement* previous = siblingNextTo(node, -1);
     if (previous && isTextNode(previous)) {
         previous->clear();
     }
     node->clear();
+    session.noteEdited(node->parent());
 }
 
 // How a removal finds again the element a block went into.
@@ -212,7 +190,7 @@ struct SessionLookup
 };
 
 // Empties the run of parent's children that reads exactly block.
-bool removeBlock(CElement* parent, const QString& block)
+bool removeBlock(EditSession& session, CElement* parent, const QString& block)
 {
     const std::vector<CElement*> children = parent->children();
     std::vector<QString> pieces;
@@ -232,6 +210,7 @@ bool removeBlock(CElement* parent, const QString& block)
             for (size_t i = first; i < end; ++i) {
                 children[i]->clear();
             }
+            session.noteEdited(parent);
             return true;
         }
     }
@@ -240,18 +219,18 @@ bool removeBlock(CElement* parent, const QString& block)
 
 // Empties each child of parent with one of ids, after its own elements with
 // one of them, deepest first; an element that still holds another stays.
-bool removeByIds(CElement* parent, const QStringList& ids)
+bool removeByIds(EditSession& session, CElement* parent, const QStringList& ids)
 {
     bool changed = false;
     for (CElement* child : parent->children()) {
-        if (!isElement(child) || !ids.contains(child->attribute(QStringLiteral("id")))) {
+        if (!child->isElement() || !ids.contains(child->attribute(QStringLiteral("id")))) {
             continue;
         }
-        std::vector<CElement*> inner = elementsBelow(child);
+        std::vector<CElement*> inner = child->elementsInOrder();
         inner.insert(inner.begin(), child);
         for (auto it = inner.rbegin(); it != inner.rend(); ++it) {
-            if (isElement(*it) && ids.contains((*it)->attribute(QStringLiteral("id"))) && !holdsElement(*it)) {
-                blankWithIndentation(*it);
+            if ((*it)->isElement() && ids.contains((*it)->attribute(QStringLiteral("id"))) && !holdsElement(*it)) {
+                blankWithIndentation(session, *it);
                 changed = true;
             }
         }
@@ -282,8 +261,8 @@ QStringList idsIn(const QString& markup, bool nestedToo)
     Accessor snippet;
     snippet.parse(markup);
     QStringList ids;
-    for (const CElement* element : nestedToo ? elementsBelow(snippet.root()) : snippet.root()->children()) {
-        const QString id = isElement(element) ? element->attribute(QStringLiteral("id")) : QString();
+    for (const CElement* element : nestedToo ? snippet.root()->elementsInOrder() : snippet.root()->children()) {
+        const QString id = element->isElement() ? element->attribute(QStringLiteral("id")) : QString();
         if (!id.isEmpty()) {
             ids << id;
         }
@@ -355,10 +334,10 @@ CElement* EntryEditor::findElement(Accessor& document, const QString& id, const 
 {
     // Menus.xml repeats ids for each platform; the first one counts.
     CElement* first = id.isEmpty() ? nullptr : document.elementById(id);
-    if (!first || (isElement(first) && (names.isEmpty() || names.contains(first->name())))) {
+    if (!first || (first->isElement() && (names.isEmpty() || names.contains(first->name())))) {
         return first;
     }
-    for (CElement* element : elementsBelow(document.root())) {
+    for (CElement* element : document.root()->elementsInOrder()) {
         if ((names.isEmpty() || names.contains(element->name())) && element->attribute(QStringLiteral("id")) == id) {
             return element;
         }
@@ -424,7 +403,7 @@ template <class Lookup> CElement* configurationPlace(Lookup lookup, const Config
     if (entry.target.isEmpty()) {
         // The outermost element: a declaration or a comment before it is not one.
         for (CElement* child : lookup.root()->children()) {
-            if (isElement(child) && !child->name().startsWith(QLatin1Char('?'))
+            if (child->isElement() && !child->name().startsWith(QLatin1Char('?'))
                 && !child->name().startsWith(QLatin1Char('!'))) {
                 found = child;
                 break;
@@ -506,7 +485,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
     Accessor snippet;
     snippet.parse(withLineEnds(block.markup, session.lineEnd()));
     for (CElement* child : snippet.root()->children()) {
-        if (isElement(child) && present.contains(child->attribute(QStringLiteral("id")))) {
+        if (child->isElement() && present.contains(child->attribute(QStringLiteral("id")))) {
             child->clear();
         }
     }
@@ -520,7 +499,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         = block.anchor == block.parent && !goesInside(block.placement) ? Placement::AppendTo : block.placement;
     if (block.anchor == block.parent && expandEmptyElement(block.parent, session.lineEnd())) {
         // The expanded element is text until the text is parsed again.
-        session.noteEdited();
+        session.noteEdited(block.parent->parent());
         session.reparse();
         block.parent = block.anchor = locate(session, locator);
         if (!block.parent) {
@@ -578,7 +557,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         return;
     }
     (before ? before->addSiblingBefore() : block.parent->addChild())->setText(serialised);
-    session.noteEdited(snippet.root());
+    session.noteEdited(block.parent, snippet.root());
     note(results, block.kind, block.ids, block.target, Outcome::Added);
     if (results) {
         results->back().parent = locator;
@@ -713,17 +692,14 @@ void EntryEditor::removeEntries(EditSession& session, const Placed& entries, Ent
         CElement* parent = locate(session, entry.parent);
         Outcome outcome = Outcome::NotPresent;
         if (parent) {
-            const bool removed
-                = (!entry.inserted.isEmpty() && removeBlock(parent, entry.inserted)) || removeByIds(parent, entry.ids);
+            const bool removed = (!entry.inserted.isEmpty() && removeBlock(session, parent, entry.inserted))
+                || removeByIds(session, parent, entry.ids);
             outcome = removed                   ? Outcome::Removed
                 : holdsAnyOf(parent, entry.ids) ? Outcome::KeptHoldsElements
                                                 : Outcome::NotPresent;
             // A category an earlier version created for its buttons goes with the last of them.
             if (removed && entry.createdTarget && !holdsElement(parent) && parent->parent()) {
-                blankWithIndentation(parent);
-            }
-            if (removed) {
-                session.noteEdited();
+                blankWithIndentation(session, parent);
             }
         }
         if (results) {

@@ -26,6 +26,8 @@ public:
     void parse(const QString& text);
     CElement* root() { return m_root; }
     QString toString() const;
+    // The text the last parse read, which pieces no edit replaced point into.
+    const QString& source() const { return m_source; }
     CElement* elementById(const QString& id);
     std::vector<CElement*> elementsByTagName(const QString& name);
 

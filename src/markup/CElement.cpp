@@ -368,3 +368,63 @@ void CElement::clear()
         node->m_startTag = node->m_text = node->m_endTag = Piece();
     }
 }
+
+bool CElement::isElement() const
+{
+    int length = 0;
+    const QChar* name = nameData(length);
+    return length > 0 && QStringView(name, length) != QLatin1String("!--");
+}
+
+std::vector<CElement*> CElement::elementsInOrder() const
+{
+    std::vector<CElement*> order;
+    for (CElement* node = nextInPreOrder(this); node; node = node->nextInPreOrder(this))
+        if (node->isElement())
+            order.push_back(node);
+    return order;
+}
+
+QStringView CElement::attributeSource(const QString& lowerName) const
+{
+    int length = 0;
+    const QChar* tag = pieceData(m_startTag, length);
+    int valueBegin = 0;
+    int valueLength = 0;
+    if (!findAttribute(tag, length, lowerName, valueBegin, valueLength))
+        return QStringView();
+    return valueLength ? QStringView(tag + valueBegin, valueLength) : QStringView(u"");
+}
+
+bool CElement::sourceRange(int* begin, int* end) const
+{
+    // A parse lays every character in one piece, in document order, so the
+    // first and the last piece that hold any bound the node's markup. An
+    // element left open has no end tag, and its last descendant ends it; a
+    // node without a start tag begins with its text or first descendant.
+    // Both are found down one line of children, never by recursion.
+    *begin = *end = -1;
+    for (const CElement* node = this; node && *begin < 0; node = node->firstChild()) {
+        if (node->m_startTag.owned() || node->m_text.owned())
+            return false;
+        const Piece& piece = node->m_startTag.length ? node->m_startTag : node->m_text;
+        if (piece.length)
+            *begin = piece.begin;
+    }
+    for (const CElement* node = this; node && *end < 0;) {
+        if (node->m_endTag.owned() || node->m_text.owned() || node->m_startTag.owned())
+            return false;
+        const CElement* last = nullptr;
+        for (const CElement* child = node->firstChild(); child; child = child->nextSibling())
+            last = child;
+        const Piece& piece = node->m_endTag.length || last ? node->m_endTag
+            : node->m_text.length                          ? node->m_text
+                                                           : node->m_startTag;
+        if (piece.length)
+            *end = piece.begin + piece.length;
+        node = last;
+    }
+    if (*begin < 0 || *end < 0)
+        *begin = *end = 0;
+    return true;
+}

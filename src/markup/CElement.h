@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 #include <vector>
 
@@ -39,6 +40,22 @@ public:
     std::vector<CElement*> elementsByTagName(const QString& name);
 
     bool hasEmptyEndTag() const;
+
+    // Named, and not a comment.
+    bool isElement() const;
+    // The elements below this node in document order, found without
+    // recursion: markup from a package may nest deeper than the stack allows.
+    std::vector<CElement*> elementsInOrder() const;
+    // The value of the first attribute named lowerName as the start tag
+    // spells it, entities left as they are, without a copy; null when there
+    // is none. Valid until the node's start tag changes or the document is
+    // parsed again.
+    QStringView attributeSource(const QString& lowerName) const;
+    // The range [begin, end) of the document's parsed text that this node's
+    // markup, its children's included, was read from. False when an edit
+    // replaced one of the node's own texts; edits below the node do not show
+    // here, so a caller that edits must know which subtrees it changed.
+    bool sourceRange(int* begin, int* end) const;
 
     CElement* addChild();
     CElement* addSiblingBefore();
