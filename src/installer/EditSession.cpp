@@ -20,6 +20,24 @@ QString firstLineEnd(const QString& text)
     return QStringLiteral("\n");
 }
 
+// FNV-1a over the UTF-16 units.
+quint64 idHash(QStringView id)
+{
+    quint64 hash = 14695981039346656037ull;
+    for (const QChar c : id) {
+        hash ^= c.unicode();
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+// An id as attribute("id") decodes it, without a copy where it holds no entity.
+QString idOf(const CElement* element, const QString& idName)
+{
+    const QStringView id = element->attributeSource(idName);
+    return id.contains(QLatin1Char('&')) ? element->attribute(idName) : QString::fromRawData(id.data(), id.size());
+}
+
 } // namespace
 
 EditSession::EditSession(const QString& text)
@@ -48,9 +66,9 @@ void EditSession::require(const QStringList& ids, const QStringList& names)
 
 void EditSession::forgetIndex()
 {
-    m_firstById.clear();
-    m_laterById.clear();
-    m_decodedIds.clear();
+    m_idEntries.clear();
+    m_idSlots.clear();
+    m_searches = 0;
     m_indexed = false;
     m_changed.clear();
     m_hiddenIds.clear();
@@ -77,20 +95,22 @@ void EditSession::index()
 {
     const QString idName = QStringLiteral("id");
     for (CElement* element : m_document.root()->elementsInOrder()) {
-        QStringView id = element->attributeSource(idName);
-        if (id.contains(QLatin1Char('&'))) {
-            m_decodedIds.push_back(element->attribute(idName));
-            id = m_decodedIds.back();
+        const QString id = idOf(element, idName);
+        if (!id.isEmpty()) {
+            m_idEntries.push_back({ idHash(id), element });
         }
-        if (id.isEmpty()) {
-            continue;
+    }
+    size_t slotCount = 16;
+    while (slotCount < 2 * m_idEntries.size()) {
+        slotCount *= 2;
+    }
+    m_idSlots.assign(slotCount, 0);
+    for (size_t k = 0; k < m_idEntries.size(); ++k) {
+        size_t slot = m_idEntries[k].hash & (slotCount - 1);
+        while (m_idSlots[slot]) {
+            slot = (slot + 1) & (slotCount - 1);
         }
-        CElement*& first = m_firstById[id];
-        if (!first) {
-            first = element;
-        } else {
-            m_laterById[id].push_back(element);
-        }
+        m_idSlots[slot] = quint32(k + 1);
     }
     m_indexed = true;
 }
@@ -100,23 +120,60 @@ CElement* EditSession::findElement(const QString& id, const QStringList& names)
     if (id.isEmpty()) {
         return nullptr;
     }
+    // A few look-ups search the text for the id, which costs less than
+    // reading every element's id into the index; many build the index.
+    constexpr int searchesBeforeIndex = 4;
+    if (!m_indexed && !id.contains(QLatin1Char('&')) && m_searches < searchesBeforeIndex) {
+        ++m_searches;
+        return search(id, names);
+    }
     if (!m_indexed) {
         index();
     }
-    // An emptied element has lost its name and its id with it.
-    const auto matches = [&names](const CElement* element) {
-        return element->isElement() && (names.isEmpty() || names.contains(element->name()));
-    };
-    CElement* const first = m_firstById.value(id);
-    if (!first || matches(first)) {
-        return first;
+    const QString idName = QStringLiteral("id");
+    const quint64 hash = idHash(id);
+    const size_t mask = m_idSlots.size() - 1;
+    for (size_t slot = hash & mask; m_idSlots[slot]; slot = (slot + 1) & mask) {
+        const IdEntry& entry = m_idEntries[m_idSlots[slot] - 1];
+        // An emptied element has lost its name and its id with it.
+        CElement* const element = entry.element;
+        if (entry.hash == hash && element->isElement() && (names.isEmpty() || names.contains(element->name()))
+            && idOf(element, idName) == id) {
+            return element;
+        }
     }
-    const auto later = m_laterById.constFind(id);
-    if (later != m_laterById.constEnd()) {
-        for (CElement* element : *later) {
-            if (matches(element)) {
-                return element;
+    return nullptr;
+}
+
+CElement* EditSession::search(const QString& id, const QStringList& names)
+{
+    // An id without "&" is spelled in the text as it reads. Each place the
+    // text holds it lies in one node's own markup, found by descending
+    // through the children whose range holds it; the places come in
+    // document order, and so do their elements.
+    const QString& source = m_document.source();
+    const QString idName = QStringLiteral("id");
+    for (qsizetype at = source.indexOf(id); at >= 0; at = source.indexOf(id, at + 1)) {
+        const QChar before = at > 0 ? source.at(at - 1) : QChar();
+        if (before != QLatin1Char('"') && before != QLatin1Char('\'') && before != QLatin1Char('=')
+            && !before.isSpace()) {
+            continue;
+        }
+        CElement* node = m_document.root();
+        for (bool deeper = true; deeper;) {
+            deeper = false;
+            for (CElement* child : node->children()) {
+                int begin = 0;
+                int end = 0;
+                if (child->sourceRange(&begin, &end) && begin <= at && at < end) {
+                    node = child;
+                    deeper = true;
+                    break;
+                }
             }
+        }
+        if (node->isElement() && (names.isEmpty() || names.contains(node->name())) && idOf(node, idName) == id) {
+            return node;
         }
     }
     return nullptr;

@@ -3,11 +3,9 @@
 #include "markup/Accessor.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
-#include <QStringView>
 
 #include <vector>
 
@@ -80,6 +78,7 @@ private:
     };
     std::vector<Segment> segments() const;
     void index();
+    CElement* search(const QString& id, const QStringList& names);
     void forgetIndex();
 
     QString m_original;
@@ -88,12 +87,17 @@ private:
     bool m_edited = false;
     bool m_indexed = false;
     std::vector<CElement*> m_changed;
-    // Ids as the parsed text spells them; the few that hold an entity are
-    // decoded into texts of their own. Later elements with an id already
-    // seen are rare (Menus.xml repeats a few per platform) and kept apart.
-    QHash<QStringView, CElement*> m_firstById;
-    QHash<QStringView, std::vector<CElement*>> m_laterById;
-    std::vector<QString> m_decodedIds;
+    // Every element with an id, in document order, with the hash of its id,
+    // and an open-addressed table of their numbers (plus one; 0 is free) by
+    // hash. Probing meets elements of one id in document order.
+    struct IdEntry
+    {
+        quint64 hash;
+        CElement* element;
+    };
+    std::vector<IdEntry> m_idEntries;
+    std::vector<quint32> m_idSlots;
+    int m_searches = 0;
     QSet<QString> m_hiddenIds;
     QSet<QString> m_hiddenNames;
 };

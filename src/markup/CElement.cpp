@@ -415,7 +415,7 @@ bool CElement::sourceRange(int* begin, int* end) const
         if (node->m_endTag.owned() || node->m_text.owned() || node->m_startTag.owned())
             return false;
         const CElement* last = nullptr;
-        for (const CElement* child = node->firstChild(); child; child = child->nextSibling())
+        for (const CElement* child = node->firstChild(); child && !node->m_endTag.length; child = child->nextSibling())
             last = child;
         const Piece& piece = node->m_endTag.length || last ? node->m_endTag
             : node->m_text.length                          ? node->m_text
