@@ -145,6 +145,29 @@ CElement* EditSession::findElement(const QString& id, const QStringList& names)
     return nullptr;
 }
 
+bool EditSession::hasChildWithId(const CElement* parent, const QString& id)
+{
+    const QString idName = QStringLiteral("id");
+    if (!m_indexed) {
+        for (const CElement* child : parent->children()) {
+            if (child->isElement() && idOf(child, idName) == id) {
+                return true;
+            }
+        }
+        return false;
+    }
+    const quint64 hash = idHash(id);
+    const size_t mask = m_idSlots.size() - 1;
+    for (size_t slot = hash & mask; m_idSlots[slot]; slot = (slot + 1) & mask) {
+        const IdEntry& entry = m_idEntries[m_idSlots[slot] - 1];
+        if (entry.hash == hash && entry.element->parent() == parent && entry.element->isElement()
+            && idOf(entry.element, idName) == id) {
+            return true;
+        }
+    }
+    return false;
+}
+
 CElement* EditSession::search(const QString& id, const QStringList& names)
 {
     // An id without "&" is spelled in the text as it reads. Each place the

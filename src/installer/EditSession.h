@@ -47,6 +47,9 @@ public:
     // The first element in document order carrying id whose name is one of
     // names (any name when empty). Elements an edit emptied no longer count.
     CElement* findElement(const QString& id, const QStringList& names);
+    // Whether a child of parent carries id: through the index once it is
+    // built, otherwise by reading each child's id.
+    bool hasChildWithId(const CElement* parent, const QString& id);
 
     // Notes an edit of changed's children (added, emptied or replaced);
     // inserted, when given, is the parsed markup the edit added as text,

@@ -106,10 +106,18 @@ void note(EntryEditor::EntryResults* results, Kind kind, const QStringList& ids,
     }
 }
 
+// The id of an element, read without a copy where it holds no entity.
+QString idOf(const CElement* element)
+{
+    const QString idName = QStringLiteral("id");
+    const QStringView id = element->attributeSource(idName);
+    return id.contains(QLatin1Char('&')) ? element->attribute(idName) : QString::fromRawData(id.data(), id.size());
+}
+
 CElement* childWithId(const CElement* parent, const QString& id)
 {
     for (CElement* child : parent->children()) {
-        if (child->isElement() && child->attribute(QStringLiteral("id")) == id) {
+        if (child->isElement() && idOf(child) == id) {
             return child;
         }
     }
@@ -278,10 +286,8 @@ void EntryEditor::reindent(CElement* node, const QString& childIndentation, cons
     // recursing, and the indentation stops growing past a depth no real menu
     // reaches, so that a snippet nested thousands deep neither exhausts the
     // stack nor grows the text with the square of its depth.
+    // Made as deep levels are reached: most snippets are one level deep.
     QStringList indents { childIndentation };
-    while (indents.size() < maximumIndentDepth) {
-        indents << indents.back() + unit;
-    }
     struct Pending
     {
         CElement* node;
@@ -294,7 +300,11 @@ void EntryEditor::reindent(CElement* node, const QString& childIndentation, cons
     while (!pending.empty()) {
         const Pending level = std::move(pending.back());
         pending.pop_back();
-        const QString& inner = indents.at(std::min(level.depth, maximumIndentDepth - 1));
+        const int depth = std::min(level.depth, maximumIndentDepth - 1);
+        while (indents.size() <= depth) {
+            indents << indents.back() + unit;
+        }
+        const QString& inner = indents.at(depth);
         for (CElement* child : level.children) {
             if (isTextNode(child)) {
                 child->clear();
@@ -474,7 +484,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
     // Elements already in place stay as they are, and are left out of the block.
     QStringList present;
     for (const QString& id : qAsConst(block.ids)) {
-        if (childWithId(block.parent, id)) {
+        if (session.hasChildWithId(block.parent, id)) {
             present << id;
         }
     }
