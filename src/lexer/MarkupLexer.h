@@ -135,6 +135,8 @@ private:
     }
 
     void skipBoring(int& i);
+    int plainTags(int i);
+    void steppedOver(int from, int to);
     int step(int i, char16_t ch);
     bool blockChecks(int& i, char16_t ch);
     int markupRule(int i, char16_t ch);

@@ -258,6 +258,10 @@ template <class Sink> void MarkupLexer<Sink>::run(int start, int length, int ini
     int i = start;
     while (i < m_end) {
         if (m_skipping && m_mode == ScriptMode::Html && m_language == ScriptLanguage::None) {
+            if constexpr (MergesPlainTagPieces<Sink>::value) {
+                if (m_state == Default && m_plainPiecesAreUnknown && m_prev != u'<')
+                    i = plainTags(i);
+            }
             skipBoring(i);
             if (i >= m_end)
                 break;
@@ -402,20 +406,100 @@ template <class Sink> void MarkupLexer<Sink>::skipBoring(int& i)
     default:
         return;
     }
-    if (j == from)
+    steppedOver(from, j);
+    i = j;
+}
+
+// The skipped characters are steps like any other: keep the previous
+// characters as stepping would have left them. Only scripts read the
+// previous non-blank character, so it is found when a script asks.
+template <class Sink> void MarkupLexer<Sink>::steppedOver(int from, int to)
+{
+    if (to == from)
         return;
-    // The skipped characters are steps like any other: keep the previous
-    // characters as stepping would have left them. Only scripts read the
-    // previous non-blank character, so it is found when a script asks.
     if (m_prevNonBlankPending)
         resolvePrevNonBlank();
     m_prevNonBlankPending = true;
     m_pendingFrom = from;
-    m_pendingTo = j - 2;
+    m_pendingTo = to - 2;
     m_pendingFallback = m_prev;
-    m_prev2 = j - from >= 2 ? m_s[j - 2] : m_prev;
-    m_prev = m_s[j - 1];
-    i = j;
+    m_prev2 = to - from >= 2 ? m_s[to - 2] : m_prev;
+    m_prev = m_s[to - 1];
+}
+
+// Most of a well-formed document is text, start tags whose attributes hold
+// no "<", "/", "!" or "[", and end tags. From the text state, this loop
+// gives such runs of the document exactly the reports the state machine
+// would, without stepping character by character, and stops before the
+// first thing it does not know (an entity, a declaration, a block, a script,
+// a tag cut off), or inside a known tag, whose attributes the machine
+// styles. It returns where the machine goes on, in the state left there.
+template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
+{
+    const char16_t* s = m_s;
+    const int end = m_end;
+    const int from = i;
+    for (;;) {
+        const int lt = findFirstOf(s, i, end, u'<', u'&', u'<');
+        if (lt + 2 >= end || s[lt] != u'<') {
+            i = lt;
+            break;
+        }
+        i = lt;
+        if (s[lt + 1] == u'/') {
+            const int nameEnd = skipPlainName(s, lt + 2, end);
+            if (nameEnd == lt + 2 || nameEnd >= end || s[nameEnd] != u'>')
+                break;
+            bool isScript = false;
+            const int style = classifyTag(lt, nameEnd - 1, isScript);
+            report(lt - 1, Default);
+            report(nameEnd - 1, style);
+            report(nameEnd, style);
+            m_tagClosing = false;
+            i = nameEnd + 1;
+            continue;
+        }
+        const int nameEnd = skipPlainName(s, lt + 1, end);
+        if (nameEnd == lt + 1 || nameEnd + 1 >= end)
+            break;
+        // Where the tag closes: at `close` (">", or "/>" when selfClosed),
+        // right after the name or after one plain piece of an unknown tag.
+        int close = nameEnd;
+        const char16_t ch = s[nameEnd];
+        if (ch == u'/' ? s[nameEnd + 1] != u'>'
+                       : ch != u'>' && (ch >= 128 || nameTable.action[ch] != NameTable::PieceBreak))
+            break;
+        bool isScript = false;
+        const int style = classifyTag(lt, nameEnd - 1, isScript);
+        if (isScript)
+            break;
+        if (ch != u'>' && ch != u'/') {
+            if (style == Tag) {
+                // The attributes of a known tag are styled by the machine.
+                report(lt - 1, Default);
+                report(nameEnd - 1, style);
+                m_tagClosing = false;
+                m_state = Other;
+                steppedOver(from, nameEnd + 1);
+                return nameEnd + 1;
+            }
+            close = findTagSpecial(s, nameEnd + 1, end);
+            if (close + 1 >= end || (s[close] == u'/' ? s[close + 1] != u'>' : s[close] != u'>'))
+                break;
+        }
+        const bool selfClosed = s[close] == u'/';
+        m_tagClosing = false;
+        report(lt - 1, Default);
+        report(nameEnd - 1, style);
+        report(close - 1, TagUnknown);
+        if (selfClosed)
+            report(close + 1, style == Tag ? TagEnd : TagUnknown);
+        else
+            report(close, style);
+        i = close + 1 + selfClosed;
+    }
+    steppedOver(from, i);
+    return i;
 }
 
 inline int MarkupLexerBase::textSegment(int from, int to, char16_t* buffer, int capacity, bool lower) const
