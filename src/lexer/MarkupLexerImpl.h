@@ -483,9 +483,22 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
                 steppedOver(from, nameEnd + 1);
                 return nameEnd + 1;
             }
+            // In the plain piece, "!" and "[" (no "<" before them) do nothing.
             close = findTagSpecial(s, nameEnd + 1, end);
-            if (close + 1 >= end || (s[close] == u'/' ? s[close + 1] != u'>' : s[close] != u'>'))
+            while (close < end && (s[close] == u'!' || s[close] == u'['))
+                close = findTagSpecial(s, close + 1, end);
+            if (close + 1 >= end || s[close] == u'<')
                 break;
+            if (s[close] == u'/' && s[close + 1] != u'>') {
+                // A "/" inside begins a piece that the machine classifies.
+                report(lt - 1, Default);
+                report(nameEnd - 1, style);
+                report(close - 1, TagUnknown);
+                m_tagClosing = false;
+                m_state = TagUnknown;
+                steppedOver(from, close + 1);
+                return close + 1;
+            }
         }
         const bool selfClosed = s[close] == u'/';
         m_tagClosing = false;
