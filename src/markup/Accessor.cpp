@@ -219,6 +219,8 @@ void Accessor::appendSlow(CElement::Piece& piece, int begin, int end)
     const QChar* data = m_current->pieceData(piece, length);
     QString joined = QString(data, length) + QString(m_source.constData() + begin, end - begin);
     m_current->setPiece(piece, joined);
+    // The tree no longer follows the source piece for piece.
+    m_edited = true;
 }
 
 void Accessor::setLowerCasedName(CElement* node, int begin, int length)

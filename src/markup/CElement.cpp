@@ -229,11 +229,13 @@ void CElement::serialise(QString& out, bool withTags) const
         });
         return total;
     };
-    // Untouched, the whole tree is the source text, piece for piece, and
-    // needs no walk to be measured. The copy still checks every piece
-    // against the room left.
-    const bool whole = this == document()->m_root && withTags && !document()->m_edited;
-    qsizetype total = whole ? document()->m_source.size() : measure();
+    // Untouched, the whole tree is the source text, piece for piece: it is
+    // handed out as it is, without a walk or a copy.
+    if (this == document()->m_root && withTags && !document()->m_edited) {
+        out = document()->m_source;
+        return;
+    }
+    qsizetype total = measure();
     for (;;) {
         out.resize(static_cast<int>(total));
         QChar* write = out.data();

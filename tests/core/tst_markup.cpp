@@ -102,7 +102,7 @@ private slots:
             QCOMPARE(node->hasEmptyEndTag(), node->endTag().isEmpty());
         for (int length = 0; length < text.size() && text.size() <= 20000; ++length) {
             document.parse(text.left(length));
-            if (document.toString() != text.left(length))
+            if (document.root()->innerMarkup() != text.left(length))
                 QFAIL(qPrintable(QStringLiteral("round trip fails at length %1").arg(length)));
         }
     }
