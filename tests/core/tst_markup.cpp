@@ -47,6 +47,7 @@ private slots:
             "a[<a>](b[<b>](c[<c>](d[<d>](e[<e>](\"</q>\" f[<f>](g[<g>](h[<h>](i[<i>](j[<j>](\"x\")))))[</F>] "
             "\"y\")))))[</A>]");
         addTestRow("end tag matching nothing stays text", "</q>", "\"</q>\"");
+        addTestRow("blank before an end tag's \">\"", "<a>x</a >y", "a[<a>](\"x\")[</a >] \"y\"");
         addTestRow("self-closed element with attributes", "<menu-item a='1'/>x", "menu-item[<menu-item a='1'/>] \"x\"");
         addTestRow("link is void, so its end tag is text", "<link>...</link>", "link[<link>] \"...</link>\"");
         addTestRow("void elements inside", "<p><img x><br/>t</p>", "p[<p>](img[<img x>] br[<br/>] \"t\")[</p>]");
