@@ -80,3 +80,18 @@ const CatalogueEntry* Command::findCatalogueEntry(StoreClient& store, const QStr
                        .arg(id));
     return nullptr;
 }
+
+DreamweaverInfo* Command::findTargetAndCatalogue(StoreClient& store, int* status) const
+{
+    DreamweaverInfo* target = findTarget();
+    if (!target) {
+        *status = NotFound;
+        return nullptr;
+    }
+    if (!loadCatalogue(store)) {
+        *status = Failed;
+        return nullptr;
+    }
+    target->loadInstalledExtensions();
+    return target;
+}

@@ -54,6 +54,10 @@ protected:
     // Reads the Store's catalogue; false (with the message written, naming
     // the address) when it cannot be read.
     static bool loadCatalogue(StoreClient& store);
+    // The target, its installed list loaded, and the Store's catalogue read
+    // into store; null (with the message written, and status set) when
+    // either cannot be had.
+    DreamweaverInfo* findTargetAndCatalogue(StoreClient& store, int* status) const;
     // The catalogue entry with this id, or null (with the message written).
     static const CatalogueEntry* findCatalogueEntry(StoreClient& store, const QString& id);
 

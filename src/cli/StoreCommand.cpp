@@ -10,13 +10,11 @@
 
 int StoreCommand::execute(const QString&)
 {
-    DreamweaverInfo* target = findTarget();
-    if (!target)
-        return NotFound;
     StoreClient store;
-    if (!loadCatalogue(store))
-        return Failed;
-    target->loadInstalledExtensions();
+    int status = Success;
+    DreamweaverInfo* target = findTargetAndCatalogue(store, &status);
+    if (!target)
+        return status;
     if (m_options.json)
         writeJson(*target, store);
     else

@@ -8,13 +8,11 @@
 
 int UpdateCommand::execute(const QString&)
 {
-    DreamweaverInfo* target = findTarget();
-    if (!target)
-        return NotFound;
     StoreClient store;
-    if (!loadCatalogue(store))
-        return Failed;
-    target->loadInstalledExtensions();
+    int status = Success;
+    DreamweaverInfo* target = findTargetAndCatalogue(store, &status);
+    if (!target)
+        return status;
 
     // Chosen before anything is installed: each install reloads the list.
     QList<CatalogueEntry> updates;
@@ -47,7 +45,7 @@ int UpdateCommand::execute(const QString&)
         }
     }
 
-    const int status = runOperation([&](ExtensionCommands& commands) {
+    const int updated = runOperation([&](ExtensionCommands& commands) {
         auto result = ExtensionCommands::Result::Done;
         for (const CatalogueEntry& entry : updates) {
             const auto one = commands.installCatalogueEntry(*target, entry, store);
@@ -57,5 +55,5 @@ int UpdateCommand::execute(const QString&)
         }
         return result;
     });
-    return failed ? Failed : status;
+    return failed ? Failed : updated;
 }
