@@ -9,6 +9,15 @@
 
 namespace {
 
+// One folder below the roaming folder: the database is another program's
+// file, and "..", a drive or a backslashed path would lead the installer's
+// writes out of the roaming folder.
+bool isFolderName(const QString& part)
+{
+    return part != QLatin1String(".") && part != QLatin1String("..") && !part.contains(QLatin1Char('\\'))
+        && !part.contains(QLatin1Char(':'));
+}
+
 const QString connectionName = QStringLiteral("CCDB");
 
 // The product id is bound, never pasted into the text: the database is
@@ -73,7 +82,7 @@ void addFromExtensionDatabase(const QString& exManDbPath)
                     &configuration))
                 continue;
             const QStringList parts = configuration.split(QLatin1Char('/'));
-            if (parts.size() < 3)
+            if (parts.size() < 3 || !isFolderName(parts.at(1)) || !isFolderName(parts.at(2)))
                 continue;
             const QString folder = applicationData + QLatin1Char('/') + parts.at(1) + QLatin1Char('/') + parts.at(2);
 

@@ -207,10 +207,11 @@ private slots:
                 + "; B|$dreamweaver/configuration|x/Adobe/Dreamweaver CS6/en_US/more",
             "Dreamweaver CC (v 20.0) | 20.0 | ~/Adobe/Dreamweaver CS6 | en_US |  | B; "
             "Dreamweaver CS6 (v 12.0) | 12.0 | ~/Adobe/Dreamweaver CS6 | en_US | C:/DW | A");
-        addTestRow("database: missing, other-case or two-part configuration key", "",
+        addTestRow("database: missing, other-case, two-part or climbing configuration key", "",
             "A|Dreamweaver CS6|12.0|Dreamweaver; B|Dreamweaver CC|20.0|Dreamweaver; C|Dreamweaver X|21|Dreamweaver; "
             "B|$Dreamweaver/Configuration|$appdata/Adobe/Dreamweaver CS6; A|$installfolder|C:/DW; "
-            "C|$dreamweaver/configuration|$appdata/Adobe",
+            "C|$dreamweaver/configuration|$appdata/Adobe; D|Dreamweaver Y|22|Dreamweaver; "
+            "D|$dreamweaver/configuration|$appdata/../Roaming",
             "");
         addTestRow("database: empty first path component, missing folder", "",
             "A|Dreamweaver X|21.0|Dreamweaver; A|$dreamweaver/configuration|$appdata//Dreamweaver X",
