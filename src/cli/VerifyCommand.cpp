@@ -37,6 +37,11 @@ void VerifyCommand::writeText(const DreamweaverInfo& target, const Healths& heal
                 continue;
             const QString locale = QStringLiteral(" [")
                 + (item.locale.isEmpty() ? QStringLiteral("(no locale)") : item.locale) + QLatin1Char(']');
+            if (item.targetMissing && item.kind == ExtensionCheck::ItemKind::ConfigurationEntry) {
+                lines << QStringLiteral("  warning: no place in ") + item.where + QStringLiteral(" for ") + item.name
+                        + locale;
+                continue;
+            }
             if (item.targetMissing) {
                 const bool menu = item.kind == ExtensionCheck::ItemKind::MenuEntry;
                 lines << (menu ? QStringLiteral("  warning: no menu ") : QStringLiteral("  warning: no category "))

@@ -130,8 +130,42 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
                 }
             }
         }
+        checkOtherFiles(items, *record, locale);
     }
     return items;
+}
+
+void ExtensionCheck::checkOtherFiles(QList<Item>& items, const ExtensionInfo& record, const QString& locale) const
+{
+    const QString configuration = m_dreamweaver.configurationFolder(locale);
+    for (const ConfigurationInsert& entry : record.configurationInserts()) {
+        if (!ConfigurationChanges::appliesTo(entry.language, locale)) {
+            continue;
+        }
+        const QString path = configuration + QLatin1Char('/') + entry.file;
+        // Neither the user nor Dreamweaver has the file: the install had
+        // nowhere to put the change either, which it told as a warning.
+        const bool nowhere = !QFileInfo(path).isFile()
+            && (m_dreamweaver.installFolder().isEmpty()
+                || !QFileInfo(m_dreamweaver.installFolder() + QStringLiteral("/Configuration/") + entry.file).isFile());
+        const QString text = configurationText(path);
+        if (entry.isLine()) {
+            bool found = false;
+            for (const QString& line : text.split(QLatin1Char('\n'))) {
+                found = found || line.trimmed().compare(entry.markup, Qt::CaseInsensitive) == 0;
+            }
+            items.append({ locale, ItemKind::ConfigurationEntry, entry.markup, entry.file, found, nowhere });
+            continue;
+        }
+        Accessor document;
+        document.parse(text);
+        const int first = items.size();
+        addEntryItems(items, text, locale, ItemKind::ConfigurationEntry, EntryEditor::placeOf(document, entry),
+            entry.target.isEmpty() ? entry.file : entry.target, entry.itemIds);
+        for (int i = first; i < items.size(); ++i) {
+            items[i].targetMissing = items[i].targetMissing || nowhere;
+        }
+    }
 }
 
 bool ExtensionCheck::isWhole(const QList<Item>& items)
@@ -153,6 +187,8 @@ QString ExtensionCheck::describe(ItemKind kind)
         return QStringLiteral("menu entry");
     case ItemKind::InsertbarButton:
         return QStringLiteral("Insert-bar button");
+    case ItemKind::ConfigurationEntry:
+        return QStringLiteral("configuration entry");
     }
     return QString();
 }

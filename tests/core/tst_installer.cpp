@@ -231,7 +231,8 @@ private slots:
             QCOMPARE(skipped, QStringList());
             for (const ExtensionCheck::Item& item :
                 ExtensionCheck(dreamweaver).check(report.files().first().source.section('/', -1)))
-                QVERIFY2(item.present || item.kind == ExtensionCheck::ItemKind::File, qPrintable(item.name));
+                QVERIFY2(item.present || item.targetMissing || item.kind == ExtensionCheck::ItemKind::File,
+                    qPrintable(item.name));
             const QString german = dreamweaver.configurationFolder("de_DE") + "/Menus/Menus.xml";
             QCOMPARE(readFile(german).contains("id=\"DE\""), path.endsWith("de.zxp"));
             QVERIFY(!readFile(dreamweaver.configurationFolder("en_US") + "/Menus/Menus.xml").contains("id=\"DE\""));
@@ -550,6 +551,14 @@ private slots:
         QCOMPARE(readFile(configuration + "TagLibraries/TagLibraries.vtm").count("<tagref "), 96);
         QCOMPARE(readFile(configuration + "DocumentTypes/MMDocumentTypes.xml").contains("<documenttype id=\"VM\""),
             documentTypes);
+        // verify agrees: each change is there, or is a warning where no file was; a line taken out is damage.
+        const QList<ExtensionCheck::Item> items = ExtensionCheck(dreamweaver).check("VelocitySuite.mxi");
+        QVERIFY(ExtensionCheck::isWhole(items));
+        QCOMPARE(std::any_of(
+                     items.begin(), items.end(), [](const ExtensionCheck::Item& item) { return item.targetMissing; }),
+            !documentTypes);
+        QVERIFY(writeFile(configuration + "Extensions.txt", seeds["Extensions.txt"]));
+        QVERIFY(!ExtensionCheck::isWhole(ExtensionCheck(dreamweaver).check("VelocitySuite.mxi")));
         dreamweaver.removeExtension("VelocitySuite.mxi", nullptr);
         for (auto seed = seeds.begin(); seed != seeds.end(); ++seed)
             QCOMPARE(readFile(configuration + seed.key()),
