@@ -175,7 +175,26 @@ ExtensionCommands::Result ExtensionCommands::installPackageFile(DreamweaverInfo&
     std::optional<ExtensionInfo> replaced;
     if (!confirmReplace(target, package.id(), package.fileName(), title, &replaced))
         return Result::Refused;
+    if (storedNameTaken(target, package, title, replaced))
+        return Result::Failed;
     return replaceAndInstall(target, path, title, replaced);
+}
+
+bool ExtensionCommands::storedNameTaken(const DreamweaverInfo& target, const ExtensionInfo& package,
+    const QString& title, const std::optional<ExtensionInfo>& replaced)
+{
+    const QString stored = PackageSupport::extractedFileName(package.fileName());
+    for (const ExtensionInfo& extension : target.installedExtensions()) {
+        if (extension.fileName().compare(stored, Qt::CaseInsensitive) != 0
+            || (replaced && replaced->fileName() == extension.fileName()))
+            continue;
+        m_user.warn(tr("%1 was not installed: %2 is installed in %3 under the same manifest name, %4, and would "
+                       "lose its stored manifest.")
+                        .arg(title, titleOf(extension.name(), extension.version()), target.name(), stored),
+            QString());
+        return true;
+    }
+    return false;
 }
 
 ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
@@ -223,6 +242,8 @@ ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
         return Result::Refused;
     if (entry.id.isEmpty() && !confirmReplace(target, package.id(), package.fileName(), title, &replaced))
         return Result::Refused;
+    if (storedNameTaken(target, package, title, replaced))
+        return Result::Failed;
     return replaceAndInstall(target, file.fileName(), title, replaced);
 }
 

@@ -104,6 +104,11 @@ private:
         std::optional<ExtensionInfo>* replaced);
     // Asks before installing into a Dreamweaver the package is not made for; false when the answer was no.
     bool confirmProduct(const DreamweaverInfo& target, const ExtensionInfo& package, const QString& title);
+    // True (with a warning) when another installed extension than replaced is
+    // stored under the package's manifest name: installing would overwrite its
+    // stored manifest, and it could no longer be listed or removed.
+    bool storedNameTaken(const DreamweaverInfo& target, const ExtensionInfo& package, const QString& title,
+        const std::optional<ExtensionInfo>& replaced);
     Result replaceAndInstall(DreamweaverInfo& target, const QString& path, const QString& title,
         const std::optional<ExtensionInfo>& replaced);
     // Removes and reports; plannedTexts carries a dry run's edits on to the install.

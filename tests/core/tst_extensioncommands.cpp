@@ -172,6 +172,10 @@ private slots:
                 c.package.id.clear();
                 c.package.manifestName = "tools.mxi";
             });
+        row("another id stored under the same manifest name: refused, nothing removed", "file",
+            { "warning: $T was not installed: Velkor Tools v. 1.0.0 is installed in Dreamweaver CS6 under the same "
+              "manifest name" },
+            Result::Failed, kept, [](Case& c) { c.package.id = "com.velkor.new"; });
         row("a file left out of the package: installed, with a warning", "file", { "Installing", notAll },
             Result::Incomplete, plus, [](Case& c) {
                 c.installed.clear();
