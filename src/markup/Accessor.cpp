@@ -122,6 +122,7 @@ void Accessor::parse(const QString& text)
     setCharacters(reinterpret_cast<const char16_t*>(m_source.utf16()), m_source.size());
     m_segmentStart = 0;
     m_current = m_root;
+    m_currentLink = 1;
     m_lastChild = nullptr;
     m_state = BuilderState::None;
     std::fill(m_openNames.begin(), m_openNames.end(), OpenName());
@@ -181,17 +182,18 @@ CElement* Accessor::createNode()
     }
     void* place = m_blocks[m_blocksInUse - 1] + CElement::blockHeaderBytes + m_usedInLastBlock * sizeof(CElement);
     ++m_usedInLastBlock;
+    m_lastNodeLink = quint32((m_blocksInUse - 1) * nodesPerBlock + m_usedInLastBlock);
     return new (place) CElement();
 }
 
 CElement* Accessor::createChildOfCurrent()
 {
     CElement* node = createNode();
-    node->m_parent = CElement::linkTo(m_current);
+    node->m_parent = m_currentLink;
     if (m_lastChild)
-        m_lastChild->m_next = CElement::linkTo(node);
+        m_lastChild->m_next = m_lastNodeLink;
     else
-        m_current->m_firstChild = CElement::linkTo(node);
+        m_current->m_firstChild = m_lastNodeLink;
     return node;
 }
 
@@ -333,6 +335,9 @@ Accessor::OpenName& Accessor::openNameSlot(quint64 hash)
 void Accessor::openNode(CElement* node)
 {
     m_current = node;
+    // The node opened is always the one just made.
+    Q_ASSERT(node == nodeAt(m_lastNodeLink));
+    m_currentLink = m_lastNodeLink;
     m_lastChild = nullptr;
     if (m_openNamesActive)
         indexOpenNode(node);
@@ -357,7 +362,8 @@ void Accessor::closeCurrent()
         m_openPath.pop_back();
     }
     m_lastChild = m_current;
-    m_current = m_current->parent();
+    m_currentLink = m_current->m_parent;
+    m_current = m_currentLink ? nodeAt(m_currentLink) : nullptr;
 }
 
 // The innermost open node named as the end tag, as walking up from `current`

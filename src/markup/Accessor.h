@@ -78,6 +78,12 @@ private:
     static_assert(sizeof(Accessor*) + sizeof(quint32) <= CElement::blockHeaderBytes, "a block header holds both");
 
     CElement* createNode();
+    CElement* nodeAt(quint32 link) const
+    {
+        const quint32 number = link - 1;
+        return reinterpret_cast<CElement*>(m_blocks[number / nodesPerBlock] + CElement::blockHeaderBytes
+            + size_t(number % nodesPerBlock) * sizeof(CElement));
+    }
     // A node appended to the children of the current one, during a parse.
     CElement* createChildOfCurrent();
     void releaseNodes();
@@ -125,6 +131,10 @@ private:
     QString m_source;
     CElement* m_root = nullptr;
     CElement* m_current = nullptr;
+    // Links of the current node and of the last node made, kept beside the
+    // pointers so that building the tree never works a link out of an address.
+    quint32 m_currentLink = 0;
+    quint32 m_lastNodeLink = 0;
     // The last child of the current node, which the next child follows:
     // nodes hold no link to their last child.
     CElement* m_lastChild = nullptr;
