@@ -1,5 +1,8 @@
 #include "lexer/MarkupLexerImpl.h"
 
+#include <cstdint>
+#include <cstring>
+
 // The parts of the markup lexer that do not depend on the sink's type, and
 // the lexer for any ILexerSink.
 namespace HtmlLexer {
@@ -24,9 +27,17 @@ MarkupLexerBase::MarkupLexerBase(KeywordList* lists[], ILexerSink& sink, bool sk
         AllTrue() { std::fill(std::begin(table), std::end(table), true); }
     } allTrue;
     m_htmlMayStartWith = m_html.length() == 0 ? allTrue.table : m_html.firstCharacters();
-    for (char16_t c = 0; c < 128 && m_plainPiecesAreUnknown; ++c)
-        if (nameTable.action[c] == NameTable::PieceBreak && m_htmlMayStartWith[c])
-            m_plainPiecesAreUnknown = false;
+    // Every document makes a lexer: eight characters at a time, this check
+    // costs a small document little.
+    std::uint64_t hits = 0;
+    for (int c = 0; c < 128; c += 8) {
+        std::uint64_t may = 0;
+        std::uint64_t mask = 0;
+        std::memcpy(&may, m_htmlMayStartWith + c, 8);
+        std::memcpy(&mask, nameTable.pieceBreakMask + c, 8);
+        hits |= may & mask;
+    }
+    m_plainPiecesAreUnknown = hits == 0;
 }
 
 bool MarkupLexerBase::closingScriptNameFollows(int pos) const

@@ -183,6 +183,9 @@ struct NameTable
     enum Action : unsigned char { Name, PieceBreak, Special };
     bool ascii[128];
     Action action[128];
+    // 0xff where the action is PieceBreak, so that a table of first
+    // characters is checked against every such character a word at a time.
+    alignas(8) unsigned char pieceBreakMask[128];
     NameTable()
     {
         for (char16_t c = 0; c < 128; ++c) {
@@ -191,6 +194,8 @@ struct NameTable
         }
         for (char16_t c : { u'<', u'/', u'>', u'!', u'[' })
             action[c] = Special;
+        for (char16_t c = 0; c < 128; ++c)
+            pieceBreakMask[c] = action[c] == PieceBreak ? 0xff : 0;
     }
 };
 inline const NameTable nameTable;
@@ -427,6 +432,68 @@ template <class Sink> void MarkupLexer<Sink>::steppedOver(int from, int to)
     m_prev = m_s[to - 1];
 }
 
+// Where a start tag ends (its ">") when, from `j` on, it holds nothing but
+// attributes written name="value" (or with single quotes), each after white
+// space, with no "<" in a value, then white space and ">" or "/>"; -1 when
+// it holds anything else, which the machine then styles.
+inline int plainAttributesEnd(const char16_t* s, int j, int end)
+{
+    for (;;) {
+        const int spaceFrom = j;
+        while (j < end && (s[j] == u' ' || s[j] == u'\n' || s[j] == u'\t' || s[j] == u'\r'))
+            ++j;
+        if (j + 1 >= end)
+            return -1;
+        if (s[j] == u'>')
+            return j;
+        if (s[j] == u'/')
+            return s[j + 1] == u'>' ? j + 1 : -1;
+        const int nameEnd = skipPlainName(s, j, end);
+        if (j == spaceFrom || nameEnd == j || nameEnd + 2 >= end || s[nameEnd] != u'=')
+            return -1;
+        const char16_t quote = s[nameEnd + 1];
+        if (quote != u'"' && quote != u'\'')
+            return -1;
+        j = findFirstOf(s, nameEnd + 2, end, quote, u'<', quote);
+        if (j >= end || s[j] != quote)
+            return -1;
+        ++j;
+    }
+}
+
+// The runs the machine gives the attributes of a known tag from `j` to its
+// end at `tagEnd`, which plainAttributesEnd found: the text between them is
+// of that shape.
+template <class Sink> void MarkupLexer<Sink>::reportPlainAttributes(int j, int tagEnd)
+{
+    const char16_t* s = m_s;
+    for (;;) {
+        while (s[j] == u' ' || s[j] == u'\n' || s[j] == u'\t' || s[j] == u'\r')
+            ++j;
+        if (j == tagEnd) {
+            report(j - 1, Other);
+            report(j, Tag);
+            return;
+        }
+        if (j + 1 == tagEnd) {
+            report(j - 1, Other);
+            report(j + 1, TagEnd);
+            return;
+        }
+        report(j - 1, Other);
+        const int nameEnd = skipPlainName(s, j, tagEnd);
+        if (isNumberStart(s[j]))
+            report(nameEnd - 1, Number);
+        else
+            report(nameEnd - 1, attributeKnown(j, nameEnd - 1) ? Attribute : AttributeUnknown);
+        report(nameEnd, Other);
+        const char16_t quote = s[nameEnd + 1];
+        j = findFirstOf(s, nameEnd + 2, tagEnd, quote, quote, quote);
+        report(j, quote == u'"' ? DoubleString : SingleString);
+        ++j;
+    }
+}
+
 // Most of a well-formed document is text, start tags whose attributes hold
 // no "<", "/", "!" or "[", and end tags. From the text state, this loop
 // gives such runs of the document exactly the reports the state machine
@@ -475,7 +542,18 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
             break;
         if (ch != u'>' && ch != u'/') {
             if (style == Tag) {
-                // The attributes of a known tag are styled by the machine.
+                // Attributes of the plain shape are reported here, as the
+                // machine would report them, without a step per piece.
+                const int tagEnd = plainAttributesEnd(s, nameEnd, end);
+                if (tagEnd >= 0) {
+                    m_tagClosing = false;
+                    report(lt - 1, Default);
+                    report(nameEnd - 1, style);
+                    reportPlainAttributes(nameEnd, tagEnd);
+                    i = tagEnd + 1;
+                    continue;
+                }
+                // Other attributes of a known tag are styled by the machine.
                 report(lt - 1, Default);
                 report(nameEnd - 1, style);
                 m_tagClosing = false;
