@@ -137,6 +137,7 @@ private:
     void skipBoring(int& i);
     int plainTags(int i);
     void reportPlainAttributes(int j, int tagEnd);
+    int plainXmlDeclaration(int lt);
     void steppedOver(int from, int to);
     int step(int i, char16_t ch);
     bool blockChecks(int& i, char16_t ch);

@@ -435,8 +435,10 @@ template <class Sink> void MarkupLexer<Sink>::steppedOver(int from, int to)
 // Where a start tag ends (its ">") when, from `j` on, it holds nothing but
 // attributes written name="value" (or with single quotes), each after white
 // space, with no "<" in a value, then white space and ">" or "/>"; -1 when
-// it holds anything else, which the machine then styles.
-inline int plainAttributesEnd(const char16_t* s, int j, int end)
+// it holds anything else, which the machine then styles. In an XML
+// declaration (`declaration`) the end is "?>" instead, and a value holds no
+// ">" either: "?>" or "%>" in a value would end the block there.
+inline int plainAttributesEnd(const char16_t* s, int j, int end, bool declaration = false)
 {
     for (;;) {
         const int spaceFrom = j;
@@ -444,17 +446,17 @@ inline int plainAttributesEnd(const char16_t* s, int j, int end)
             ++j;
         if (j + 1 >= end)
             return -1;
-        if (s[j] == u'>')
-            return j;
-        if (s[j] == u'/')
+        if (s[j] == (declaration ? u'?' : u'/'))
             return s[j + 1] == u'>' ? j + 1 : -1;
+        if (s[j] == u'>')
+            return declaration ? -1 : j;
         const int nameEnd = skipPlainName(s, j, end);
         if (j == spaceFrom || nameEnd == j || nameEnd + 2 >= end || s[nameEnd] != u'=')
             return -1;
         const char16_t quote = s[nameEnd + 1];
         if (quote != u'"' && quote != u'\'')
             return -1;
-        j = findFirstOf(s, nameEnd + 2, end, quote, u'<', quote);
+        j = findFirstOf(s, nameEnd + 2, end, quote, u'<', declaration ? u'>' : quote);
         if (j >= end || s[j] != quote)
             return -1;
         ++j;
@@ -477,7 +479,7 @@ template <class Sink> void MarkupLexer<Sink>::reportPlainAttributes(int j, int t
         }
         if (j + 1 == tagEnd) {
             report(j - 1, Other);
-            report(j + 1, TagEnd);
+            report(j + 1, s[j] == u'?' ? XmlEnd : TagEnd);
             return;
         }
         report(j - 1, Other);
@@ -492,6 +494,30 @@ template <class Sink> void MarkupLexer<Sink>::reportPlainAttributes(int j, int t
         report(j, quote == u'"' ? DoubleString : SingleString);
         ++j;
     }
+}
+
+// An XML declaration "<?xml version=..." at `lt` whose attributes are plain,
+// reported as the machine reports it: where it ends, or -1 (nothing
+// reported) for any other "<?". The name after "<?" tells the machine the
+// block's language; with these letters that language is always XML.
+template <class Sink> int MarkupLexer<Sink>::plainXmlDeclaration(int lt)
+{
+    const char16_t* s = m_s;
+    const int nameEnd = lt + 5;
+    if (lt + 13 >= m_end || std::u16string_view(s + lt + 2, 11) != u"xml version")
+        return -1;
+    bool isScript = false;
+    if (classifyTag(lt + 2, nameEnd - 1, isScript) != Tag)
+        return -1;
+    const int declarationEnd = plainAttributesEnd(s, nameEnd, m_end, true);
+    if (declarationEnd < 0)
+        return -1;
+    report(lt - 1, Default);
+    report(lt + 1, XmlStart);
+    report(nameEnd - 1, Tag);
+    reportPlainAttributes(nameEnd, declarationEnd);
+    m_returnState = Default;
+    return declarationEnd;
 }
 
 // Most of a well-formed document is text, start tags whose attributes hold
@@ -513,6 +539,13 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
             break;
         }
         i = lt;
+        if (s[lt + 1] == u'?') {
+            const int declarationEnd = plainXmlDeclaration(lt);
+            if (declarationEnd < 0)
+                break;
+            i = declarationEnd + 1;
+            continue;
+        }
         if (s[lt + 1] == u'/') {
             const int nameEnd = skipPlainName(s, lt + 2, end);
             if (nameEnd == lt + 2 || nameEnd >= end || s[nameEnd] != u'>')
