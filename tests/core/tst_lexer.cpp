@@ -151,7 +151,7 @@ private slots:
             "</script><?xml version='1.0'?><!DOCTYPE a [<!ENTITY % b 'c'>]><a x=\"1\"><!-- c --></a><% d %>"
             "<script>a = /x\\/y/g; b = \"</s>\"; // c\n</script><?php $e = \"${f}\" ?><script type=python>'''</b>'''"
             " # c\n</script><script language=vbscript>rem </b>\nx = \"y\"</script>"
-            "<x =script 'img \"br>text<x\n\ta=1\r\n>",
+            "<x =script 'img \"br>text<x\n\ta=1\r\n><a x=\"<%y%>\"><a 1=\"2\"><?xml version=\"1?>\"?>",
             "");
     }
 
