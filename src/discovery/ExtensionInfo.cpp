@@ -61,12 +61,10 @@ std::optional<ExtensionInfo> ExtensionInfo::readStored(const QString& storedPath
     if (!QFileInfo(storedPath).isFile()) {
         return std::nullopt;
     }
-    ExtensionInfo record(storedPath);
-    record.parseDetails();
-    return record;
+    return ExtensionInfo(storedPath, Parts::HeaderAndDetails);
 }
 
-ExtensionInfo::ExtensionInfo(const QString& path)
+ExtensionInfo::ExtensionInfo(const QString& path, Parts parts)
 {
     const QFileInfo info(path);
     const QString suffix = info.suffix().toLower();
@@ -86,15 +84,24 @@ ExtensionInfo::ExtensionInfo(const QString& path)
             m_manifest = decodeManifest(bytes);
         }
     }
-    if (!m_manifest.isEmpty())
-        parseHeader();
+    if (!m_manifest.isEmpty() || parts == Parts::HeaderAndDetails)
+        parse(parts);
 }
 
-ExtensionInfo::ExtensionInfo(const QByteArray& manifestBytes, const QString& fileName)
+ExtensionInfo::ExtensionInfo(const QByteArray& manifestBytes, const QString& fileName, Parts parts)
     : m_manifest(decodeManifest(manifestBytes))
     , m_fileName(fileName)
 {
-    parseHeader();
+    parse(parts);
+}
+
+void ExtensionInfo::parse(Parts parts)
+{
+    Accessor document;
+    document.parse(m_manifest);
+    readHeader(document);
+    if (parts == Parts::HeaderAndDetails)
+        readDetails(document);
 }
 
 void ExtensionInfo::readManifestFrom(IPackage& package)
@@ -116,7 +123,11 @@ void ExtensionInfo::parseHeader()
 {
     Accessor document;
     document.parse(m_manifest);
+    readHeader(document);
+}
 
+void ExtensionInfo::readHeader(Accessor& document)
+{
     auto extensions = document.elementsByTagName(QStringLiteral("macromedia-extension"));
     // The root's older name, which Dreamweaver 3-era packages still carry.
     if (extensions.empty())
@@ -144,6 +155,11 @@ void ExtensionInfo::parseDetails()
 {
     Accessor document;
     document.parse(m_manifest);
+    readDetails(document);
+}
+
+void ExtensionInfo::readDetails(Accessor& document)
+{
     readFileEntries(document);
     readMenuInserts(document);
     readInsertbarInserts(document);

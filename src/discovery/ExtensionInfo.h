@@ -23,10 +23,14 @@ public:
     // Manifests are small; anything larger is refused rather than read whole.
     static constexpr qint64 maximumManifestSize = 16 * 1024 * 1024;
 
+    // What a constructor reads of the manifest: the details as well cost no
+    // second parse when they are read at once.
+    enum class Parts { Header, HeaderAndDetails };
+
     ExtensionInfo() = default;
     // A package (".zxp" or ".mxp", by lower-cased suffix) or a stored manifest file.
-    explicit ExtensionInfo(const QString& path);
-    ExtensionInfo(const QByteArray& manifestBytes, const QString& fileName);
+    explicit ExtensionInfo(const QString& path, Parts parts = Parts::Header);
+    ExtensionInfo(const QByteArray& manifestBytes, const QString& fileName, Parts parts = Parts::Header);
     // The manifest copy an install stored at storedPath, details read; none
     // when no file is there (the extension is not in that locale).
     static std::optional<ExtensionInfo> readStored(const QString& storedPath);
@@ -54,6 +58,9 @@ public:
 
 private:
     void readManifestFrom(IPackage& package);
+    void parse(Parts parts);
+    void readHeader(Accessor& document);
+    void readDetails(Accessor& document);
     void readFileEntries(Accessor& document);
     void readMenuInserts(Accessor& document);
     void readInsertbarInserts(Accessor& document);

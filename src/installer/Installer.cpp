@@ -263,8 +263,7 @@ bool Installer::installFromPackage(IPackage& package)
         }
         return false;
     }
-    ExtensionInfo record(bytes, mxiName);
-    record.parseDetails();
+    const ExtensionInfo record(bytes, mxiName, ExtensionInfo::Parts::HeaderAndDetails);
     const QList<FileEntry> allFiles = packageFiles(package, record.files());
 
     if (m_dryRun && m_report) {
