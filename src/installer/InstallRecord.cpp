@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -20,7 +21,13 @@ const QByteArray header = "moravel-install-record 1";
 // from a manifest may hold spaces or line breaks.
 QByteArray field(const QString& text)
 {
-    return QUrl::toPercentEncoding(text, "/:");
+    // Most fields (ids, element names) need no escape: they skip the encoder.
+    const bool plain = std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-' || u == '.'
+            || u == '_' || u == '~' || u == '/' || u == ':';
+    });
+    return plain ? text.toLatin1() : QUrl::toPercentEncoding(text, "/:");
 }
 
 QString text(const QByteArray& field)
@@ -176,13 +183,31 @@ QString InstallRecord::backUp(const QString& path, const QString& folder)
 
 void InstallRecord::addEntry(const Entry& entry)
 {
-    for (const Entry& held : qAsConst(entries)) {
+    const auto key = [](const Entry& e) {
+        return size_t(qHash(e.id)) ^ size_t(qHash(e.target)) * 3 ^ size_t(qHash(e.parent)) * 5
+            ^ size_t(qHash(e.inserted)) * 7 ^ size_t(qHash(e.file)) * 11 ^ size_t(e.kind) * 13;
+    };
+    if (m_indexedEntries != entries.size()) {
+        m_entryIndex.clear();
+        for (int i = 0; i < entries.size(); ++i) {
+            m_entryIndex.insert(key(entries.at(i)), i);
+        }
+        m_indexedEntries = entries.size();
+    }
+    const size_t entryKey = key(entry);
+    for (auto it = m_entryIndex.constFind(entryKey); it != m_entryIndex.cend() && it.key() == entryKey; ++it) {
+        if (it.value() >= entries.size()) {
+            continue;
+        }
+        const Entry& held = entries.at(it.value());
         if (held.kind == entry.kind && held.id == entry.id && held.target == entry.target && held.parent == entry.parent
             && held.inserted == entry.inserted && held.file == entry.file) {
             return;
         }
     }
+    m_entryIndex.insert(entryKey, entries.size());
     entries.append(entry);
+    m_indexedEntries = entries.size();
 }
 
 bool InstallRecord::moveOver(const QString& from, const QString& to)

@@ -2,6 +2,7 @@
 
 #include "installer/InstallReport.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -61,6 +62,7 @@ public:
     // Copies the file at path into folder under a name no other backup there
     // has, and returns that name; empty when the copy could not be made.
     static QString backUp(const QString& path, const QString& folder);
+    // Appends entry unless an equal one is there already.
     void addEntry(const Entry& entry);
     // Renames from over to, replacing it in one step, and makes to's folder
     // if it is gone.
@@ -69,4 +71,11 @@ public:
     qint64 installedAt = 0; // milliseconds since the epoch: orders installs that hold one path
     QList<File> files;
     QList<Entry> entries;
+
+private:
+    // Numbers in entries by a hash of each entry's fields, so that an install
+    // of many entries does not compare each with all before it. Built anew
+    // whenever entries has grown or shrunk outside addEntry.
+    QMultiHash<size_t, int> m_entryIndex;
+    int m_indexedEntries = 0;
 };
