@@ -6,6 +6,7 @@
 #include "markup/CElement.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -264,10 +265,8 @@ bool goesInside(Placement placement)
 }
 
 // The ids of a snippet's elements, of its outermost level only or of all.
-QStringList idsIn(const QString& markup, bool nestedToo)
+QStringList idsIn(Accessor& snippet, bool nestedToo)
 {
-    Accessor snippet;
-    snippet.parse(markup);
     QStringList ids;
     for (const CElement* element : nestedToo ? snippet.root()->elementsInOrder() : snippet.root()->children()) {
         const QString id = element->isElement() ? element->attribute(QStringLiteral("id")) : QString();
@@ -276,6 +275,21 @@ QStringList idsIn(const QString& markup, bool nestedToo)
         }
     }
     return ids;
+}
+
+QStringList idsIn(const QString& markup, bool nestedToo)
+{
+    Accessor snippet;
+    snippet.parse(markup);
+    return idsIn(snippet, nestedToo);
+}
+
+// A block's markup parsed as it goes into the file, once for its ids and its placing.
+std::shared_ptr<Accessor> parsedSnippet(const QString& markup, const QString& lineEnd)
+{
+    auto snippet = std::make_shared<Accessor>();
+    snippet->parse(withLineEnds(markup, lineEnd));
+    return snippet;
 }
 
 } // namespace
@@ -465,6 +479,8 @@ struct EntryEditor::Block
     QString markup;
     QStringList ids;
     QString unit;
+    // The markup parsed with the file's line ends, when the caller has it already.
+    std::shared_ptr<Accessor> snippet;
 };
 
 void EntryEditor::placeIfSound(EditSession& session, const Block& block, EntryResults* results)
@@ -492,8 +508,9 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         note(results, block.kind, block.ids, block.target, Outcome::AlreadyPresent);
         return;
     }
-    Accessor snippet;
-    snippet.parse(withLineEnds(block.markup, session.lineEnd()));
+    const std::shared_ptr<Accessor> parsed
+        = block.snippet ? block.snippet : parsedSnippet(block.markup, session.lineEnd());
+    Accessor& snippet = *parsed;
     for (CElement* child : snippet.root()->children()) {
         if (child->isElement() && present.contains(child->attribute(QStringLiteral("id")))) {
             child->clear();
@@ -587,13 +604,14 @@ void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& 
 {
     for (const MenuInsert& entry : inserts) {
         const Kind kind = entry.shortcut ? Kind::Shortcut : Kind::MenuEntry;
-        session.require(QStringList { entry.target } + entry.itemIds + idsIn(entry.markup, true),
+        const std::shared_ptr<Accessor> snippet = parsedSnippet(entry.markup, session.lineEnd());
+        session.require(QStringList { entry.target } + entry.itemIds + idsIn(*snippet, true),
             entry.shortcut && entry.target.isEmpty() ? QStringList { QStringLiteral("menus") } : QStringList());
         CElement* target = nullptr;
         CElement* parent = menuPlace(SessionLookup { session }, entry, &target);
         placeIfSound(session,
             { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
-                menuIndentUnit() },
+                menuIndentUnit(), snippet },
             results);
     }
 }
@@ -639,7 +657,7 @@ void EntryEditor::addInsertbarInserts(
             }
             place(session,
                 { kind, entry.category ? entry.categoryId : entry.target, parent, target, placement, false, markup, ids,
-                    insertbarIndentUnit() },
+                    insertbarIndentUnit(), nullptr },
                 results);
         }
     }
@@ -676,12 +694,13 @@ void EntryEditor::addConfigurationInserts(
         }
     }
     for (const ConfigurationInsert& entry : inserts) {
-        session.require(QStringList { entry.target, entry.fallback } + entry.itemIds + idsIn(entry.markup, true));
+        const std::shared_ptr<Accessor> snippet = parsedSnippet(entry.markup, session.lineEnd());
+        session.require(QStringList { entry.target, entry.fallback } + entry.itemIds + idsIn(*snippet, true));
         CElement* target = nullptr;
         CElement* parent = configurationPlace(SessionLookup { session }, entry, &target);
         placeIfSound(session,
             { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
-                unit },
+                unit, snippet },
             results);
     }
 }
