@@ -4,7 +4,8 @@
 // `installed` over 1,000 stored manifests. Every figure is the CPU time
 // (user + system) of the finished child process, over interleaved rounds,
 // printed as median [min-max] with its peak memory. Run as
-// bench_commands PATH-TO-moravel-cli [ROUNDS].
+// bench_commands PATH-TO-moravel-cli [ROUNDS [LARGEST-MB]]; LARGEST-MB
+// leaves out the Menus.xml sizes above it, for a quick look at the small ones.
 #include "BenchFiles.h"
 
 #include <QByteArray>
@@ -158,6 +159,7 @@ int main(int argc, char** argv)
     }
     const QString tool = QString::fromLocal8Bit(argv[1]);
     const int rounds = argc > 2 ? std::max(5, std::atoi(argv[2])) : 5;
+    const double largestMb = argc > 3 ? std::atof(argv[3]) : 1e9;
     const QString unzip = QStringLiteral("/usr/bin/unzip");
     QTemporaryDir dir;
     const QString root = dir.path() + QStringLiteral("/profile");
@@ -177,6 +179,9 @@ int main(int argc, char** argv)
 
     std::printf("CPU time of the whole process, median [min-max] of %d interleaved rounds\n", rounds);
     for (const qint64 size : { 400 * 1024LL, 4 * 1024 * 1024LL, 40 * 1024 * 1024LL }) {
+        if (double(size) / (1024 * 1024) > largestMb) {
+            break;
+        }
         const QByteArray menusText = menusXml(size);
         double oneEntryInstall = 0;
         for (const int entries : { 1, 10, 100, 1000 }) {
