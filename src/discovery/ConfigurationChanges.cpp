@@ -140,6 +140,9 @@ QList<InsertbarInsert> ConfigurationChanges::insertbarInserts(Accessor& document
     for (CElement* element : document.root()->elementsInOrder()) {
         const QString name = element->name();
         InsertbarInsert entry;
+        if (name != QLatin1String("insertbar-insert") && name != QLatin1String("insertbar-item-insert")) {
+            continue;
+        }
         entry.language = element->attribute(QStringLiteral("xml:lang"));
         if (name == QLatin1String("insertbar-insert")) {
             bool placed = false;
@@ -225,6 +228,9 @@ QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(Accessor& 
         const QString name = element->name();
         const CElement* container = element->parent();
         ConfigurationInsert entry;
+        if (!name.endsWith(QLatin1String("-insert"))) {
+            continue;
+        }
         entry.language = element->attribute(QStringLiteral("xml:lang"));
         if (name == QLatin1String("taglibrary-insert") || name == QLatin1String("documenttype-insert")
             || name == QLatin1String("toolbar-insert")) {

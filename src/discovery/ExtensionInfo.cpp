@@ -10,9 +10,11 @@
 #include "platform/CappedFile.h"
 
 #include <QFileInfo>
+#include <QMutex>
 #include <QStringList>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -85,23 +87,58 @@ ExtensionInfo::ExtensionInfo(const QString& path, Parts parts)
         }
     }
     if (!m_manifest.isEmpty() || parts == Parts::HeaderAndDetails)
-        parse(parts);
+        parse(true, parts == Parts::HeaderAndDetails);
 }
 
 ExtensionInfo::ExtensionInfo(const QByteArray& manifestBytes, const QString& fileName, Parts parts)
     : m_manifest(decodeManifest(manifestBytes))
     , m_fileName(fileName)
 {
-    parse(parts);
+    parse(true, parts == Parts::HeaderAndDetails);
 }
 
-void ExtensionInfo::parse(Parts parts)
+namespace {
+
+// The tree of the manifest read last. An install reads a package's header to
+// decide what to do, then the same manifest whole: the second read takes this
+// tree instead of parsing the text again. A reader takes the tree out and
+// puts it back when done, so no two threads ever read one tree.
+struct LastManifest
 {
-    Accessor document;
-    document.parse(m_manifest);
-    readHeader(document);
-    if (parts == Parts::HeaderAndDetails)
-        readDetails(document);
+    QMutex mutex;
+    QString text;
+    std::unique_ptr<Accessor> document;
+};
+
+LastManifest& lastManifest()
+{
+    // Never destroyed: a tree freed at exit would outlive the lexer's own tables.
+    static auto* last = new LastManifest;
+    return *last;
+}
+
+} // namespace
+
+void ExtensionInfo::parse(bool header, bool details)
+{
+    LastManifest& last = lastManifest();
+    std::unique_ptr<Accessor> document;
+    {
+        const QMutexLocker locker(&last.mutex);
+        if (last.document && last.text == m_manifest)
+            document = std::move(last.document);
+    }
+    if (!document) {
+        document = std::make_unique<Accessor>();
+        document->parse(m_manifest);
+    }
+    if (header)
+        readHeader(*document);
+    if (details)
+        readDetails(*document);
+    const QMutexLocker locker(&last.mutex);
+    last.text = m_manifest;
+    last.document = std::move(document);
 }
 
 void ExtensionInfo::readManifestFrom(IPackage& package)
@@ -121,9 +158,7 @@ QString ExtensionInfo::decodeManifest(const QByteArray& bytes)
 
 void ExtensionInfo::parseHeader()
 {
-    Accessor document;
-    document.parse(m_manifest);
-    readHeader(document);
+    parse(true, false);
 }
 
 void ExtensionInfo::readHeader(Accessor& document)
@@ -153,9 +188,7 @@ void ExtensionInfo::readHeader(Accessor& document)
 
 void ExtensionInfo::parseDetails()
 {
-    Accessor document;
-    document.parse(m_manifest);
-    readDetails(document);
+    parse(false, true);
 }
 
 void ExtensionInfo::readDetails(Accessor& document)

@@ -58,7 +58,8 @@ public:
 
 private:
     void readManifestFrom(IPackage& package);
-    void parse(Parts parts);
+    // Reads from the manifest's tree, parsed once for consecutive reads of one text.
+    void parse(bool header, bool details);
     void readHeader(Accessor& document);
     void readDetails(Accessor& document);
     void readFileEntries(Accessor& document);

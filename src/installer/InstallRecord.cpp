@@ -7,9 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 
-#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -21,13 +19,25 @@ const QByteArray header = "moravel-install-record 1";
 // from a manifest may hold spaces or line breaks.
 QByteArray field(const QString& text)
 {
-    // Most fields (ids, element names) need no escape: they skip the encoder.
-    const bool plain = std::all_of(text.cbegin(), text.cend(), [](QChar c) {
-        const char16_t u = c.unicode();
-        return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-' || u == '.'
-            || u == '_' || u == '~' || u == '/' || u == ':';
-    });
-    return plain ? text.toLatin1() : QUrl::toPercentEncoding(text, "/:");
+    // Percent-encoding with upper-case hex, "/" and ":" kept, as records have
+    // always been written; in one pass, since each entry's whole inserted
+    // text goes through here.
+    const QByteArray utf8 = text.toUtf8();
+    QByteArray encoded;
+    encoded.reserve(utf8.size() + utf8.size() / 4);
+    static const char hex[] = "0123456789ABCDEF";
+    for (const char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-' || u == '.'
+            || u == '_' || u == '~' || u == '/' || u == ':') {
+            encoded += c;
+        } else {
+            encoded += '%';
+            encoded += hex[u >> 4];
+            encoded += hex[u & 15];
+        }
+    }
+    return encoded;
 }
 
 QString text(const QByteArray& field)
