@@ -23,20 +23,21 @@ QByteArray field(const QString& text)
     // always been written; in one pass, since each entry's whole inserted
     // text goes through here.
     const QByteArray utf8 = text.toUtf8();
-    QByteArray encoded;
-    encoded.reserve(utf8.size() + utf8.size() / 4);
+    QByteArray encoded(utf8.size() * 3, Qt::Uninitialized);
+    char* out = encoded.data();
     static const char hex[] = "0123456789ABCDEF";
     for (const char c : utf8) {
         const auto u = static_cast<unsigned char>(c);
         if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-' || u == '.'
             || u == '_' || u == '~' || u == '/' || u == ':') {
-            encoded += c;
+            *out++ = c;
         } else {
-            encoded += '%';
-            encoded += hex[u >> 4];
-            encoded += hex[u & 15];
+            *out++ = '%';
+            *out++ = hex[u >> 4];
+            *out++ = hex[u & 15];
         }
     }
+    encoded.truncate(int(out - encoded.constData()));
     return encoded;
 }
 
