@@ -168,13 +168,10 @@ int CElement::childCount() const
 
 QString CElement::attribute(const QString& name) const
 {
-    int length = 0;
-    const QChar* tag = pieceData(m_startTag, length);
-    int valueBegin = 0;
-    int valueLength = 0;
-    if (!findAttribute(tag, length, lowerCasedName(name), valueBegin, valueLength))
+    const QStringView source = attributeSource(lowerCasedName(name));
+    if (source.isNull())
         return QString();
-    QString value(tag + valueBegin, valueLength);
+    QString value = source.toString();
     value.replace(QLatin1String("&amp;"), QLatin1String("&"));
     return value;
 }
