@@ -1,8 +1,15 @@
 #include "lexer/KeywordList.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
+
+std::uint64_t nextGeneration()
+{
+    static std::atomic<std::uint64_t> last { 0 };
+    return ++last;
+}
 
 bool lessThan(const char16_t* a, const char16_t* b)
 {
@@ -16,6 +23,7 @@ bool lessThan(const char16_t* a, const char16_t* b)
 } // namespace
 
 KeywordList::KeywordList()
+    : m_generation(nextGeneration())
 {
     std::fill(std::begin(m_starts), std::end(m_starts), -1);
     std::fill(std::begin(m_mayStart), std::end(m_mayStart), false);
@@ -64,6 +72,7 @@ void KeywordList::set(const char16_t* text)
     m_words.push_back(&m_list[size]);
     m_len = count;
     sortWords();
+    m_generation = nextGeneration();
 }
 
 void KeywordList::clear()
@@ -74,6 +83,7 @@ void KeywordList::clear()
     m_len = 0;
     std::fill(std::begin(m_starts), std::end(m_starts), -1);
     std::fill(std::begin(m_mayStart), std::end(m_mayStart), false);
+    m_generation = nextGeneration();
 }
 
 void KeywordList::sortWords()

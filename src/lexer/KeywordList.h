@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -26,6 +27,9 @@ public:
     void clear();
 
     int length() const { return m_len; }
+    // Changes whenever the words do, and is never given to two lists: an
+    // answer remembered for one generation stays true while it lasts.
+    std::uint64_t generation() const { return m_generation; }
     // False when no word of the list can match a word beginning with `c`
     // (a quick test before a word is even collected).
     bool mayContain(char16_t c) const { return c < 256 ? m_mayStart[c] : m_mayStart[u'^']; }
@@ -38,6 +42,7 @@ private:
     std::vector<const char16_t*> m_words;
     std::unique_ptr<char16_t[]> m_list;
     int m_len = 0;
+    std::uint64_t m_generation = 0;
     bool m_onlyLineEnds = false;
     int m_starts[256];
     bool m_mayStart[256];

@@ -8,6 +8,12 @@
 namespace HtmlLexer {
 namespace detail {
 
+MarkupLexerBase::NameCache& MarkupLexerBase::threadNameCache()
+{
+    static thread_local NameCache cache;
+    return cache;
+}
+
 MarkupLexerBase::MarkupLexerBase(KeywordList* lists[], ILexerSink& sink, bool skipping)
     : m_anySink(sink)
     , m_skipping(skipping)
@@ -19,7 +25,14 @@ MarkupLexerBase::MarkupLexerBase(KeywordList* lists[], ILexerSink& sink, bool sk
     , m_python(*lists[3])
     , m_php(*lists[4])
     , m_sgml(*lists[5])
+    , m_names(threadNameCache())
 {
+    m_prevPythonWord[0] = 0;
+    m_phpDelimiter[0] = 0;
+    if (m_names.generation != m_html.generation()) {
+        m_names = NameCache();
+        m_names.generation = m_html.generation();
+    }
     // Without an HTML list every name counts as known.
     static const struct AllTrue
     {

@@ -3,6 +3,7 @@
 #include "lexer/HtmlLexer.h"
 #include "lexer/ILexerSink.h"
 
+#include <cstdint>
 #include <type_traits>
 
 class KeywordList;
@@ -74,19 +75,44 @@ protected:
     // Whether a piece of a tag that begins with white space, "=", a quote or
     // the like is always of an unknown name (no word of the list begins so).
     bool m_plainPiecesAreUnknown = true;
-    // Names repeat throughout a document: the answers of the HTML list for
-    // recent names, by a hash of the name.
+    // Names repeat throughout a document, and from one document to the
+    // next: the answers of the HTML list for recent names, by a hash of the
+    // name, kept for the thread while its lexers read the same list.
     struct KnownName
     {
         char16_t name[31];
         int length = -1;
         bool known = false;
     };
-    KnownName m_knownNames[64];
+    // A tag name as the text spells it, with the answer for its lower-cased
+    // form: most names repeat in one spelling, compared without lowering.
+    struct KnownTag
+    {
+        char16_t name[30];
+        int length = -1;
+        bool known = false;
+        bool script = false;
+    };
+    struct NameCache
+    {
+        std::uint64_t generation = 0;
+        KnownName names[64];
+        KnownTag tags[128];
+    };
+    // The cache of the calling thread. Lexers run one after another on a
+    // thread, never interleaved, so the one that runs finds the answers of
+    // its own list there.
+    static NameCache& threadNameCache();
+    NameCache& m_names;
     static unsigned knownNameSlot(char16_t first, char16_t last, int length)
     {
         return (static_cast<unsigned>(length) * 31u + first * 7u + last) & 63u;
     }
+    static unsigned knownTagSlot(char16_t first, char16_t last, int length)
+    {
+        return (static_cast<unsigned>(length) * 31u + first * 7u + last) & 127u;
+    }
+    int classifyName(int k, int to, bool& isScript);
 
     int m_end = 0;
     int m_segStart = 0;
@@ -105,8 +131,10 @@ protected:
     int m_pendingFrom = 0;
     int m_pendingTo = -1;
     char16_t m_pendingFallback = u' ';
-    char16_t m_prevPythonWord[31] = {};
-    char16_t m_phpDelimiter[200] = {};
+    // Only their first characters are set before use: a lexer is made per
+    // document, and clearing them all would cost a small document.
+    char16_t m_prevPythonWord[31];
+    char16_t m_phpDelimiter[200];
     int m_phpDelimiterLength = 0;
 };
 

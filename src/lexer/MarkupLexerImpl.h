@@ -5,6 +5,7 @@
 #include "lexer/MarkupLexer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 #include <type_traits>
 #ifdef __SSE2__
@@ -210,6 +211,20 @@ template <class Sink, class = void> struct MergesPlainTagPieces : std::false_typ
 template <class Sink>
 struct MergesPlainTagPieces<Sink, std::void_t<decltype(Sink::mergesPlainTagPieces)>>
     : std::bool_constant<Sink::mergesPlainTagPieces>
+{
+};
+
+// A sink may also declare `static constexpr bool mergesAttributeRuns = true`
+// when every run of the attributes of a start tag (Other, Attribute, Number,
+// a quoted value...) only lengthens the piece being built: the attributes of
+// a tag of the plain shape are then reported as one run, and their names go
+// unclassified.
+template <class Sink, class = void> struct MergesAttributeRuns : std::false_type
+{
+};
+template <class Sink>
+struct MergesAttributeRuns<Sink, std::void_t<decltype(Sink::mergesAttributeRuns)>>
+    : std::bool_constant<Sink::mergesAttributeRuns>
 {
 };
 
@@ -469,6 +484,19 @@ inline int plainAttributesEnd(const char16_t* s, int j, int end, bool declaratio
 template <class Sink> void MarkupLexer<Sink>::reportPlainAttributes(int j, int tagEnd)
 {
     const char16_t* s = m_s;
+    if constexpr (MergesAttributeRuns<Sink>::value) {
+        // No name nor value ends in "/" or "?", so such a character before
+        // the ">" is the closer's own.
+        const char16_t last = s[tagEnd - 1];
+        if (last == u'/' || last == u'?') {
+            report(tagEnd - 2, Other);
+            report(tagEnd, last == u'?' ? XmlEnd : TagEnd);
+        } else {
+            report(tagEnd - 1, Other);
+            report(tagEnd, Tag);
+        }
+        return;
+    }
     for (;;) {
         while (s[j] == u' ' || s[j] == u'\n' || s[j] == u'\t' || s[j] == u'\r')
             ++j;
@@ -507,7 +535,7 @@ template <class Sink> int MarkupLexer<Sink>::plainXmlDeclaration(int lt)
     if (lt + 13 >= m_end || std::u16string_view(s + lt + 2, 11) != u"xml version")
         return -1;
     bool isScript = false;
-    if (classifyTag(lt + 2, nameEnd - 1, isScript) != Tag)
+    if (classifyName(lt + 2, nameEnd - 1, isScript) != Tag)
         return -1;
     const int declarationEnd = plainAttributesEnd(s, nameEnd, m_end, true);
     if (declarationEnd < 0)
@@ -551,7 +579,7 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
             if (nameEnd == lt + 2 || nameEnd >= end || s[nameEnd] != u'>')
                 break;
             bool isScript = false;
-            const int style = classifyTag(lt, nameEnd - 1, isScript);
+            const int style = classifyName(lt + 2, nameEnd - 1, isScript);
             report(lt - 1, Default);
             report(nameEnd - 1, style);
             report(nameEnd, style);
@@ -570,7 +598,7 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
                        : ch != u'>' && (ch >= 128 || nameTable.action[ch] != NameTable::PieceBreak))
             break;
         bool isScript = false;
-        const int style = classifyTag(lt, nameEnd - 1, isScript);
+        const int style = classifyName(lt + 1, nameEnd - 1, isScript);
         if (isScript)
             break;
         if (ch != u'>' && ch != u'/') {
@@ -639,42 +667,63 @@ inline int MarkupLexerBase::textSegment(int from, int to, char16_t* buffer, int 
 
 inline int MarkupLexerBase::classifyTag(int from, int to, bool& isScript)
 {
+    int k = from;
+    while (k <= to && (m_s[k] == u'<' || m_s[k] == u'/'))
+        ++k;
+    return classifyName(k, to, isScript);
+}
+
+// The style of the tag whose name (after "<" or "</") runs from `k` to `to`.
+inline int MarkupLexerBase::classifyName(int k, int to, bool& isScript)
+{
     isScript = false;
     const char16_t* s = m_s;
-    int k = from;
-    while (k <= to && (s[k] == u'<' || s[k] == u'/'))
-        ++k;
     // Most pieces of an unknown tag begin with a character that no word of
     // the list begins with; they need no collected name.
     if (k <= to && s[k] != u'!' && (s[k] >= 256 || !m_htmlMayStartWith[asciiLower(s[k])]))
         return TagUnknown;
-    // A name seen before is answered from the cache without being collected.
+    // A name seen before, spelt alike, is answered without being collected.
     const int length = to - k + 1;
+    KnownTag* entry = nullptr;
     if (length > 0 && length <= 30 && s[k] != u'!' && m_html.length() > 0) {
-        const KnownName& entry = m_knownNames[knownNameSlot(asciiLower(s[k]), asciiLower(s[to]), length)];
-        int n = 0;
-        while (n < length && entry.name[n] == asciiLower(s[k + n]))
-            ++n;
-        if (entry.length == length && n == length) {
-            isScript = entry.known && length == 6 && std::u16string_view(entry.name, 6) == u"script";
-            return entry.known ? Tag : TagUnknown;
+        entry = &m_names.tags[knownTagSlot(s[k], s[to], length)];
+        if (entry->length == length) {
+            int n = 0;
+            for (; n + 4 <= length; n += 4) {
+                std::uint64_t a = 0;
+                std::uint64_t b = 0;
+                std::memcpy(&a, entry->name + n, sizeof a);
+                std::memcpy(&b, s + k + n, sizeof b);
+                if (a != b)
+                    break;
+            }
+            while (n < length && entry->name[n] == s[k + n])
+                ++n;
+            if (n == length) {
+                isScript = entry->script;
+                return entry->known ? Tag : TagUnknown;
+            }
         }
     }
     char16_t name[31];
     int n = 0;
-    for (; k <= to && n < 30; ++k) {
-        const char16_t c = s[k];
+    for (int j = k; j <= to && n < 30; ++j) {
+        const char16_t c = s[j];
         if (c != u'<' && c != u'/')
             name[n++] = asciiLower(c);
     }
     name[n] = 0;
     if (name[0] == u'!')
         return SgmlDefault;
-    if (m_html.length() == 0 || htmlContains(name, n)) {
-        isScript = std::u16string_view(name, n) == u"script";
-        return Tag;
+    const bool known = m_html.length() == 0 || htmlContains(name, n);
+    isScript = known && std::u16string_view(name, n) == u"script";
+    if (entry) {
+        std::copy(s + k, s + k + length, entry->name);
+        entry->length = length;
+        entry->known = known;
+        entry->script = isScript;
     }
-    return TagUnknown;
+    return known ? Tag : TagUnknown;
 }
 
 inline bool MarkupLexerBase::attributeKnown(int from, int to)
@@ -691,7 +740,7 @@ inline bool MarkupLexerBase::htmlContains(const char16_t* name, int length)
 {
     if (length > 30)
         return m_html.contains(name);
-    KnownName& entry = m_knownNames[knownNameSlot(name[0], length ? name[length - 1] : 0, length)];
+    KnownName& entry = m_names.names[knownNameSlot(name[0], length ? name[length - 1] : 0, length)];
     if (entry.length == length) {
         int k = 0;
         while (k < length && name[k] == entry.name[k])

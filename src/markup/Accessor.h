@@ -37,6 +37,8 @@ public:
     // only lengthens the piece being built, as the run before it did, so the
     // lexer may hand such runs over together.
     static constexpr bool mergesPlainTagPieces = true;
+    // So does every run of a start tag's attributes, whatever its style.
+    static constexpr bool mergesAttributeRuns = true;
 
     bool matchAt(int pos, const char* s) const override;
     int styleAt(int pos) const override;

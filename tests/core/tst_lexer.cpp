@@ -13,11 +13,12 @@
 namespace {
 
 // Records the non-empty runs the lexer reports, as "text:style"; a merging sink takes plain pieces of unknown tags
-// together.
-template <bool merging> class RecordingSink : public ILexerSink
+// together, and one that merges attributes takes those of a start tag as one run.
+template <bool merging, bool mergingAttributes = false> class RecordingSink : public ILexerSink
 {
 public:
     static constexpr bool mergesPlainTagPieces = merging;
+    static constexpr bool mergesAttributeRuns = mergingAttributes;
     explicit RecordingSink(const QString& text)
         : m_text(text)
     {
@@ -60,6 +61,31 @@ bool beginsPlainPiece(const QString& run)
     const QChar c = run.at(0);
     const bool nameChar = c.unicode() >= 128 || c.isLetterOrNumber() || QStringLiteral(".-_:!#").contains(c);
     return !nameChar && !QStringLiteral("</>[").contains(c);
+}
+
+// The runs as a sink sees them that only tells apart runs of a tag style that begin with "<" or end with ">", and
+// takes every other run as lengthening the one before: those others joined into one, as "text:-".
+QStringList asTagBounds(const QStringList& runs)
+{
+    QStringList out;
+    bool joining = false;
+    for (const QString& run : runs) {
+        const int colon = run.lastIndexOf(QLatin1Char(':'));
+        const QString text = run.left(colon);
+        const int style = run.mid(colon + 1).toInt();
+        using namespace HtmlLexer::MarkupStyle;
+        const bool tagStyle = style == Tag || style == TagUnknown || style == TagEnd || style == Comment;
+        if (tagStyle && (text.startsWith(QLatin1Char('<')) || text.endsWith(QLatin1Char('>')))) {
+            out << run;
+            joining = false;
+        } else if (joining) {
+            out.last().insert(out.last().size() - 2, text);
+        } else {
+            out << text + QStringLiteral(":-");
+            joining = true;
+        }
+    }
+    return out;
 }
 
 struct DocumentLists
@@ -137,6 +163,9 @@ private slots:
         addTestRow("PHP, and server blocks styled as JavaScript with the block offset",
             "<?php echo 1; ?><% x %><%-- x --%>",
             "<?php:18| :118|echo:121| :118|1:122|;:127| :118|?>:18|<%:15| :56|x:61| :56|%>:15|<%--:15| x --:20|%>:15");
+        addTestRow("names alike in length, first and last letter, known or not",
+            "<table><tabxe><option><optizn></OPTION></optizn>",
+            "<table:1|>:1|<tabxe:2|>:2|<option:1|>:1|<optizn:2|>:2|</OPTION:1|>:1|</optizn:2|>:2");
         addTestRow("script content in its language, a text ending inside a tag keeps the tag's style",
             "<script>if (x)</script><script language=\"vbscript\">x</script><a hr",
             "<script:1|>:1|if:47| :41|(:50|x:46|):50|</script:1|>:1|<script:1| "
@@ -153,6 +182,37 @@ private slots:
             " # c\n</script><script language=vbscript>rem </b>\nx = \"y\"</script>"
             "<x =script 'img \"br>text<x\n\ta=1\r\n><a x=\"<%y%>\"><a 1=\"2\"><?xml version=\"1?>\"?>",
             "");
+    }
+
+    void namesOfEachList_data()
+    {
+        QTest::addColumn<bool>("setAgain"); // the same list given other words, else another list
+        addTestRow("another list read after the first", false);
+        addTestRow("the first list given other words", true);
+    }
+
+    // Lexers remember the answers of their list for the next document: one that reads another list, or the same
+    // list after its words changed, must not take them.
+    void namesOfEachList()
+    {
+        QFETCH(bool, setAgain);
+        const QString text = QStringLiteral("<pa></pa><pb></pb>");
+        KeywordList first[6];
+        KeywordList second[6];
+        KeywordList* firstLists[6];
+        KeywordList* secondLists[6];
+        for (int k = 0; k < 6; ++k) {
+            firstLists[k] = &first[k];
+            secondLists[k] = setAgain ? &first[k] : &second[k];
+        }
+        first[0].set(u"pa");
+        RecordingSink<true> before(text);
+        HtmlLexer::detail::MarkupLexer<RecordingSink<true>>(firstLists, before).run(0, text.size(), 0);
+        QCOMPARE(before.runs.join('|'), QString("<pa:1|>:1|</pa:1|>:1|<pb:2|>:2|</pb:2|>:2"));
+        (setAgain ? first[0] : second[0]).set(u"pb");
+        RecordingSink<true> after(text);
+        HtmlLexer::detail::MarkupLexer<RecordingSink<true>>(secondLists, after).run(0, text.size(), 0);
+        QCOMPARE(after.runs.join('|'), QString("<pa:2|>:2|</pa:2|>:2|<pb:1|>:1|</pb:1|>:1"));
     }
 
     // The runs as written, where they are. Tight loops skip the characters that a state ignores;
@@ -182,6 +242,11 @@ private slots:
             QCOMPARE(joined, run);
         }
         QCOMPARE(next, stepped.runs.size());
+
+        RecordingSink<true, true> mergingAttributes(text);
+        HtmlLexer::detail::MarkupLexer<RecordingSink<true, true>>(lists.pointers, mergingAttributes, true)
+            .run(0, text.size(), 0);
+        QCOMPARE(asTagBounds(mergingAttributes.runs), asTagBounds(stepped.runs));
 
         for (int length = 0; length <= text.size(); ++length) {
             QString joined;
