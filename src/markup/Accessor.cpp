@@ -245,6 +245,10 @@ bool Accessor::nameEquals(const CElement* node, int begin, int length) const
     int nameLength = 0;
     const QChar* name = node->nameData(nameLength);
     const QChar* end = m_source.constData() + begin;
+    // A name read from the source holds no capital and nothing beyond ASCII,
+    // so an end tag spelt as its start tag matches it as it stands.
+    if (nameLength == length && node->m_name > 0 && std::memcmp(name, end, size_t(length) * sizeof(QChar)) == 0)
+        return true;
     if (nameLength == length) {
         int k = 0;
         for (; k < length; ++k) {
