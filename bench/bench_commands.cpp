@@ -6,6 +6,8 @@
 // printed as median [min-max] with its peak memory. Run as
 // bench_commands PATH-TO-moravel-cli [ROUNDS [LARGEST-MB]]; LARGEST-MB
 // leaves out the Menus.xml sizes above it, for a quick look at the small ones.
+// With BENCH_KEEP set, the scratch folder stays and each command is printed
+// as a shell line once, so that one run can be repeated under a profiler.
 #include "BenchFiles.h"
 
 #include <QByteArray>
@@ -162,6 +164,8 @@ int main(int argc, char** argv)
     const double largestMb = argc > 3 ? std::atof(argv[3]) : 1e9;
     const QString unzip = QStringLiteral("/usr/bin/unzip");
     QTemporaryDir dir;
+    const bool keep = qEnvironmentVariableIsSet("BENCH_KEEP");
+    dir.setAutoRemove(!keep);
     const QString root = dir.path() + QStringLiteral("/profile");
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("USERPROFILE"));
@@ -176,6 +180,19 @@ int main(int argc, char** argv)
         menusXml(1000));
     const QString menus = conf + QStringLiteral("/Menus/Menus.xml");
     const QString unzipped = dir.path() + QStringLiteral("/unzipped");
+    const auto show = [&](const QStringList& arguments) {
+        if (keep) {
+            std::printf("  env -u USERPROFILE APPDATA='%s' ALLUSERSPROFILE='%s' ProgramW6432='%s' '%s'\n",
+                qPrintable(environment.value(QStringLiteral("APPDATA"))),
+                qPrintable(environment.value(QStringLiteral("ALLUSERSPROFILE"))),
+                qPrintable(environment.value(QStringLiteral("ProgramW6432"))),
+                qPrintable(arguments.join(QStringLiteral("' '"))));
+        }
+    };
+    if (keep) {
+        std::printf("scratch folder %s; the install reads Menus.xml from %s\n", qPrintable(dir.path()),
+            qPrintable(conf + QStringLiteral("/Menus/Menus.xml")));
+    }
 
     std::printf("CPU time of the whole process, median [min-max] of %d interleaved rounds\n", rounds);
     for (const qint64 size : { 400 * 1024LL, 4 * 1024 * 1024LL, 40 * 1024 * 1024LL }) {
@@ -183,6 +200,11 @@ int main(int argc, char** argv)
             break;
         }
         const QByteArray menusText = menusXml(size);
+        if (keep) {
+            const QString copy = dir.path() + QStringLiteral("/Menus-%1.xml").arg(size);
+            writeFile(copy, menusText);
+            std::printf("each install starts from a copy of %s\n", qPrintable(copy));
+        }
         double oneEntryInstall = 0;
         for (const int entries : { 1, 10, 100, 1000 }) {
             const QString source = dir.path() + QStringLiteral("/source%1").arg(entries);
@@ -202,10 +224,15 @@ int main(int argc, char** argv)
                     { unzip, QStringLiteral("-o"), QStringLiteral("-q"), package, QStringLiteral("-d"), unzipped },
                     environment);
                 writeFile(menus, menusText);
-                const Run i = run({ tool, QStringLiteral("--yes"), QStringLiteral("install"), package }, environment);
-                const Run r = run(
-                    { tool, QStringLiteral("--yes"), QStringLiteral("remove"), QStringLiteral("com.velkor.bench") },
-                    environment);
+                const QStringList install { tool, QStringLiteral("--yes"), QStringLiteral("install"), package };
+                const QStringList remove { tool, QStringLiteral("--yes"), QStringLiteral("remove"),
+                    QStringLiteral("com.velkor.bench") };
+                if (round == 0) {
+                    show(install);
+                    show(remove);
+                }
+                const Run i = run(install, environment);
+                const Run r = run(remove, environment);
                 if (round > 0) { // the first round warms the caches
                     unzipFigures.add(u);
                     installFigures.add(i);

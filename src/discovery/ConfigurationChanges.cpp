@@ -7,16 +7,44 @@
 
 namespace {
 
+// What CElement::attribute gives, for a name already in lower case: a
+// manifest of many entries asks for a few names over and over.
+QString attributeOf(const CElement* element, const QString& lowerName)
+{
+    const QStringView source = element->attributeSource(lowerName);
+    if (source.isNull()) {
+        return QString();
+    }
+    QString value = source.toString();
+    if (value.contains(QLatin1Char('&'))) {
+        value.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    }
+    return value;
+}
+
+const QString& idName()
+{
+    static const QString name = QStringLiteral("id");
+    return name;
+}
+
+const QString& languageName()
+{
+    static const QString name = QStringLiteral("xml:lang");
+    return name;
+}
+
 // The placement attribute the entry carries and the id it names; appendTo
 // when it carries none.
 std::pair<MenuInsert::Placement, QString> placementOf(const CElement* insert, bool* given = nullptr)
 {
     using Placement = MenuInsert::Placement;
-    const std::pair<Placement, const char*> names[]
-        = { { Placement::AppendTo, "appendTo" }, { Placement::PrependTo, "prependTo" },
-              { Placement::InsertBefore, "insertBefore" }, { Placement::InsertAfter, "insertAfter" } };
+    static const std::pair<Placement, QString> names[]
+        = { { Placement::AppendTo, QStringLiteral("appendto") }, { Placement::PrependTo, QStringLiteral("prependto") },
+              { Placement::InsertBefore, QStringLiteral("insertbefore") },
+              { Placement::InsertAfter, QStringLiteral("insertafter") } };
     for (const auto& [placement, name] : names) {
-        const QString id = insert->attribute(QLatin1String(name));
+        const QString id = attributeOf(insert, name);
         if (!id.isEmpty()) {
             if (given) {
                 *given = true;
@@ -34,7 +62,7 @@ QStringList idsOf(const std::vector<CElement*>& elements)
 {
     QStringList ids;
     for (const CElement* element : elements) {
-        const QString id = element->attribute(QStringLiteral("id"));
+        const QString id = attributeOf(element, idName());
         if (element->isElement() && !id.isEmpty()) {
             ids << id;
         }
@@ -43,11 +71,34 @@ QStringList idsOf(const std::vector<CElement*>& elements)
 }
 
 // The children as they go into the file: a "comment" element becomes an XML
-// comment holding its text, which may not end the comment early.
-QString blockMarkup(const CElement* insert, QStringList* ids)
+// comment holding its text, which may not end the comment early. holds, when
+// given, tells whether any child is markup rather than text.
+QString blockMarkup(const CElement* insert, QStringList* ids, bool* holds = nullptr)
 {
+    const std::vector<CElement*> children = insert->children();
+    bool comments = false;
+    bool markupChild = false;
+    for (const CElement* child : children) {
+        const QString name = child->name();
+        markupChild = markupChild || !name.isEmpty();
+        // A comment's text goes into the file, but not as an element of its own.
+        const bool comment = name == QLatin1String("comment");
+        comments = comments || comment;
+        const QString id = child->isElement() && !comment ? attributeOf(child, idName()) : QString();
+        if (!id.isEmpty()) {
+            *ids << id;
+        }
+    }
+    if (holds) {
+        *holds = markupChild;
+    }
+    // Without a comment to rewrite, the children are the element's inner
+    // markup when it has no text of its own, and are written out at once.
+    if (!comments && insert->text().isEmpty()) {
+        return insert->innerMarkup();
+    }
     QString markup;
-    for (const CElement* child : insert->children()) {
+    for (const CElement* child : children) {
         if (child->name() == QLatin1String("comment")) {
             QString text = child->innerMarkup().trimmed();
             while (text.contains(QLatin1String("--"))) {
@@ -57,10 +108,6 @@ QString blockMarkup(const CElement* insert, QStringList* ids)
             continue;
         }
         markup += child->outerMarkup();
-        const QString id = child->attribute(QStringLiteral("id"));
-        if (child->isElement() && !id.isEmpty()) {
-            *ids << id;
-        }
     }
     return markup;
 }
@@ -121,13 +168,17 @@ QList<MenuInsert> ConfigurationChanges::menuInserts(Accessor& document)
             entry.target = element->attribute(QStringLiteral("list_Id"));
         } else {
             std::tie(entry.placement, entry.target) = placementOf(element);
-            entry.skipSeparator = element->attribute(QStringLiteral("skipSeparator"))
-                                      .compare(QLatin1String("true"), Qt::CaseInsensitive)
-                == 0;
+            static const QString skipSeparatorName = QStringLiteral("skipseparator");
+            entry.skipSeparator
+                = attributeOf(element, skipSeparatorName).compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
         }
-        entry.language = element->attribute(QStringLiteral("xml:lang"));
-        entry.markup = blockMarkup(element, &entry.itemIds);
-        if ((shortcut || !entry.target.isEmpty()) && holdsMarkup(element)) {
+        if (!shortcut && entry.target.isEmpty()) {
+            continue;
+        }
+        entry.language = attributeOf(element, languageName());
+        bool holds = false;
+        entry.markup = blockMarkup(element, &entry.itemIds, &holds);
+        if (holds) {
             inserts.append(entry);
         }
     }
@@ -139,11 +190,11 @@ QList<InsertbarInsert> ConfigurationChanges::insertbarInserts(Accessor& document
     QList<InsertbarInsert> inserts;
     for (CElement* element : document.root()->elementsInOrder()) {
         const QString name = element->name();
-        InsertbarInsert entry;
         if (name != QLatin1String("insertbar-insert") && name != QLatin1String("insertbar-item-insert")) {
             continue;
         }
-        entry.language = element->attribute(QStringLiteral("xml:lang"));
+        InsertbarInsert entry;
+        entry.language = attributeOf(element, languageName());
         if (name == QLatin1String("insertbar-insert")) {
             bool placed = false;
             std::tie(entry.placement, entry.target) = placementOf(element, &placed);
@@ -154,7 +205,7 @@ QList<InsertbarInsert> ConfigurationChanges::insertbarInserts(Accessor& document
                 entry.target.clear();
             }
             for (CElement* category : element->children()) {
-                entry.categoryId = category->attribute(QStringLiteral("id"));
+                entry.categoryId = attributeOf(category, idName());
                 if (category->name() != QLatin1String("category") || entry.categoryId.isEmpty()) {
                     continue;
                 }
@@ -171,8 +222,9 @@ QList<InsertbarInsert> ConfigurationChanges::insertbarInserts(Accessor& document
                     || entry.placement == InsertbarInsert::Placement::PrependTo)) {
                 entry.categoryId = entry.target;
             }
-            entry.markup = blockMarkup(element, &entry.itemIds);
-            if (!entry.target.isEmpty() && holdsMarkup(element)) {
+            bool holds = false;
+            entry.markup = blockMarkup(element, &entry.itemIds, &holds);
+            if (!entry.target.isEmpty() && holds) {
                 inserts.append(entry);
             }
         }
@@ -202,9 +254,10 @@ QString serverModelFile(const CElement* container)
     if (!container) {
         return QString();
     }
-    const QString folder = container->attribute(QStringLiteral("servermodelfolder"));
+    const QString containerName = container->name();
     for (const auto& [name, file] : files) {
-        if (container->name() == QLatin1String(name)) {
+        if (containerName == QLatin1String(name)) {
+            const QString folder = container->attribute(QStringLiteral("servermodelfolder"));
             return isPlainName(folder) ? QString::fromLatin1(file).arg(folder) : QString();
         }
     }
@@ -226,12 +279,11 @@ QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(Accessor& 
     QList<ConfigurationInsert> inserts;
     for (CElement* element : document.root()->elementsInOrder()) {
         const QString name = element->name();
-        const CElement* container = element->parent();
-        ConfigurationInsert entry;
         if (!name.endsWith(QLatin1String("-insert"))) {
             continue;
         }
-        entry.language = element->attribute(QStringLiteral("xml:lang"));
+        const CElement* container = element->parent();
+        ConfigurationInsert entry;
         if (name == QLatin1String("taglibrary-insert") || name == QLatin1String("documenttype-insert")
             || name == QLatin1String("toolbar-insert")) {
             const bool tagLibrary = name == QLatin1String("taglibrary-insert");
@@ -278,6 +330,7 @@ QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(Accessor& 
         } else {
             continue;
         }
+        entry.language = attributeOf(element, languageName());
         switch (entry.kind) {
         case Kind::TagLibrary:
             entry.file = QStringLiteral("TagLibraries/TagLibraries.vtm");

@@ -70,9 +70,13 @@ void EditSession::forgetIndex()
     m_idSlots.clear();
     m_searches = 0;
     m_indexed = false;
-    m_changed.clear();
+    m_touched.clear();
+    m_found.clear();
+    m_children.clear();
+    m_childIds.clear();
     m_hiddenIds.clear();
     m_hiddenNames.clear();
+    m_parsedAt = ++m_editCount;
 }
 
 void EditSession::reparse()
@@ -120,6 +124,24 @@ CElement* EditSession::findElement(const QString& id, const QStringList& names)
     if (id.isEmpty()) {
         return nullptr;
     }
+    // Until the next parse no element can come before a found one, nor can a
+    // missing one appear; only an edit can empty the one found.
+    std::vector<std::pair<QStringList, CElement*>>& answers = m_found[id];
+    for (auto& [asked, element] : answers) {
+        if (asked == names) {
+            if (element && !element->isElement()) {
+                element = lookUp(id, names);
+            }
+            return element;
+        }
+    }
+    CElement* const element = lookUp(id, names);
+    answers.emplace_back(names, element);
+    return element;
+}
+
+CElement* EditSession::lookUp(const QString& id, const QStringList& names)
+{
     // A few look-ups search the text for the id, which costs less than
     // reading every element's id into the index; many build the index.
     constexpr int searchesBeforeIndex = 4;
@@ -149,8 +171,20 @@ bool EditSession::hasChildWithId(const CElement* parent, const QString& id)
 {
     const QString idName = QStringLiteral("id");
     if (!m_indexed) {
-        for (const CElement* child : parent->children()) {
-            if (child->isElement() && idOf(child, idName) == id) {
+        auto ids = m_childIds.find(parent);
+        if (ids == m_childIds.end()) {
+            QMultiHash<QString, CElement*> read;
+            for (CElement* child : children(parent)) {
+                const QString childId = child->isElement() ? idOf(child, idName) : QString();
+                if (!childId.isEmpty()) {
+                    read.insert(childId, child);
+                }
+            }
+            ids = m_childIds.insert(parent, read);
+        }
+        // A child an edit emptied has lost its id with its name.
+        for (auto it = ids->constFind(id); it != ids->cend() && it.key() == id; ++it) {
+            if (it.value()->isElement()) {
                 return true;
             }
         }
@@ -202,10 +236,39 @@ CElement* EditSession::search(const QString& id, const QStringList& names)
     return nullptr;
 }
 
+const std::vector<CElement*>& EditSession::children(const CElement* parent)
+{
+    auto it = m_children.find(parent);
+    if (it == m_children.end()) {
+        it = m_children.emplace(parent, parent->children()).first;
+    }
+    return it->second;
+}
+
+CElement* EditSession::addChildNode(CElement* parent, CElement* before)
+{
+    CElement* const node = before ? before->addSiblingBefore() : parent->addChild();
+    const auto it = m_children.find(parent);
+    if (it != m_children.end()) {
+        std::vector<CElement*>& list = it->second;
+        // Blocks mostly go in at the end, so the place is looked for from there.
+        const auto at = before ? std::find(list.rbegin(), list.rend(), before) : list.rbegin();
+        if (before && at == list.rend()) {
+            m_children.erase(it);
+        } else {
+            list.insert(before ? std::prev(at.base()) : list.end(), node);
+        }
+    }
+    return node;
+}
+
 void EditSession::noteEdited(CElement* changed, CElement* inserted)
 {
     m_edited = true;
-    m_changed.push_back(changed);
+    ++m_editCount;
+    for (const CElement* node = changed; node; node = node->parent()) {
+        m_touched.insert(node, m_editCount);
+    }
     if (inserted) {
         for (CElement* element : inserted->elementsInOrder()) {
             noteHidden(element);
@@ -216,9 +279,11 @@ void EditSession::noteEdited(CElement* changed, CElement* inserted)
 void EditSession::noteHidden(CElement* element)
 {
     m_edited = true;
-    const QString id = element->attribute(QStringLiteral("id"));
+    ++m_editCount;
+    // Copied: the element's document may go before this session does.
+    const QString id = idOf(element, QStringLiteral("id"));
     if (!id.isEmpty()) {
-        m_hiddenIds.insert(id);
+        m_hiddenIds.insert(QString(id.constData(), id.size()));
     }
     m_hiddenNames.insert(element->name().toLower());
 }
@@ -244,12 +309,7 @@ std::vector<EditSession::Segment> EditSession::segments() const
     };
     // The changed nodes and every node above them are written piece by
     // piece; below them, each node no edit reached is one range.
-    QSet<const CElement*> touched;
-    for (const CElement* node : m_changed) {
-        for (; node && !touched.contains(node); node = node->parent()) {
-            touched.insert(node);
-        }
-    }
+    const QHash<const CElement*, quint64>& touched = m_touched;
     if (touched.isEmpty()) {
         appendRange(0, source.size());
         return out;

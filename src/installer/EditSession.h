@@ -3,10 +3,13 @@
 #include "markup/Accessor.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 class CElement;
@@ -46,10 +49,19 @@ public:
 
     // The first element in document order carrying id whose name is one of
     // names (any name when empty). Elements an edit emptied no longer count.
+    // An answer is kept until the next parse: a package's entries name the
+    // same few menus again and again.
     CElement* findElement(const QString& id, const QStringList& names);
     // Whether a child of parent carries id: through the index once it is
-    // built, otherwise by reading each child's id.
+    // built, otherwise through the ids of parent's children, read once.
     bool hasChildWithId(const CElement* parent, const QString& id);
+
+    // The children of parent, listed once until the next parse. A node added
+    // to the document must come through addChildNode, which keeps the list.
+    const std::vector<CElement*>& children(const CElement* parent);
+    // A new node among parent's children: in front of before, or (before
+    // null) at the end.
+    CElement* addChildNode(CElement* parent, CElement* before);
 
     // Notes an edit of changed's children (added, emptied or replaced);
     // inserted, when given, is the parsed markup the edit added as text,
@@ -58,6 +70,14 @@ public:
     // Notes an element replaced by text of its own: what finds it needs a new parse.
     void noteHidden(CElement* element);
     bool isEdited() const { return m_edited; }
+    // Whether a noted edit changed node's children or those of a node below it.
+    bool isTouched(const CElement* node) const { return m_touched.contains(node); }
+    // Grows with every noted edit and parse: what a caller derived from the
+    // tree stays true while it stays the same.
+    quint64 editCount() const { return m_editCount; }
+    // editCount() as of the last noted edit at or below node, or of the last
+    // parse when there was none since.
+    quint64 lastEditBelow(const CElement* node) const { return m_touched.value(node, m_parsedAt); }
 
     // Puts text in place of the whole document, for files edited line by
     // line rather than as markup.
@@ -81,6 +101,8 @@ private:
     };
     std::vector<Segment> segments() const;
     void index();
+    // findElement without the answers kept.
+    CElement* lookUp(const QString& id, const QStringList& names);
     CElement* search(const QString& id, const QStringList& names);
     void forgetIndex();
 
@@ -89,7 +111,11 @@ private:
     Accessor m_document;
     bool m_edited = false;
     bool m_indexed = false;
-    std::vector<CElement*> m_changed;
+    quint64 m_editCount = 0;
+    quint64 m_parsedAt = 0;
+    // The nodes whose children a noted edit changed, and every node above
+    // them, each with the edit count of the last such edit.
+    QHash<const CElement*, quint64> m_touched;
     // Every element with an id, in document order, with the hash of its id,
     // and an open-addressed table of their numbers (plus one; 0 is free) by
     // hash. Probing meets elements of one id in document order.
@@ -101,6 +127,13 @@ private:
     std::vector<IdEntry> m_idEntries;
     std::vector<quint32> m_idSlots;
     int m_searches = 0;
+    // findElement's answers by id, each with the names it was asked for.
+    QHash<QString, std::vector<std::pair<QStringList, CElement*>>> m_found;
+    // The children of a parent, and by id those of them that carry one.
+    // Node-based, so that a list handed out stays where it is while others are added.
+    std::unordered_map<const CElement*, std::vector<CElement*>> m_children;
+    // The keys point into the parsed text, which lives until the next parse.
+    QHash<const CElement*, QMultiHash<QString, CElement*>> m_childIds;
     QSet<QString> m_hiddenIds;
     QSet<QString> m_hiddenNames;
 };

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <unordered_map>
 
 namespace {
 
@@ -47,13 +48,8 @@ int lastLineBreak(const QString& text)
 // The line end of the element's own line, as the file writes line ends, and
 // the white space that starts it, when the element stands on a line of its
 // own; empty otherwise.
-QString lineIndentation(CElement* element, const QString& lineEnd)
+QString lineIndentation(const std::vector<CElement*>& siblings, const CElement* element, const QString& lineEnd)
 {
-    CElement* parent = element->parent();
-    if (!parent) {
-        return QString();
-    }
-    const std::vector<CElement*> siblings = parent->children();
     CElement* previous = nullptr;
     for (CElement* sibling : siblings) {
         if (sibling == element) {
@@ -78,9 +74,24 @@ QString lineIndentation(CElement* element, const QString& lineEnd)
     return lineEnd + indentation;
 }
 
+QString lineIndentation(CElement* element, const QString& lineEnd)
+{
+    const CElement* parent = element->parent();
+    return parent ? lineIndentation(parent->children(), element, lineEnd) : QString();
+}
+
+QString lineIndentation(EditSession& session, CElement* element)
+{
+    const CElement* parent = element->parent();
+    return parent ? lineIndentation(session.children(parent), element, session.lineEnd()) : QString();
+}
+
 // markup with every line end made lineEnd.
 QString withLineEnds(QString markup, const QString& lineEnd)
 {
+    if (lineEnd == QLatin1String("\n") && !markup.contains(QLatin1Char('\r'))) {
+        return markup;
+    }
     markup.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return lineEnd == QLatin1String("\n") ? markup : markup.replace(QLatin1Char('\n'), lineEnd);
 }
@@ -125,9 +136,9 @@ CElement* childWithId(const CElement* parent, const QString& id)
     return nullptr;
 }
 
-CElement* siblingNextTo(CElement* node, int step)
+CElement* siblingNextTo(EditSession& session, CElement* node, int step)
 {
-    const std::vector<CElement*> siblings = node->parent()->children();
+    const std::vector<CElement*>& siblings = session.children(node->parent());
     const auto at = std::find(siblings.begin(), siblings.end(), node) - siblings.begin() + step;
     return at >= 0 && at < static_cast<long>(siblings.size()) ? siblings[static_cast<size_t>(at)] : nullptr;
 }
@@ -140,7 +151,7 @@ bool isBlank(const CElement* node)
 // Empties node and the white space that puts it on its line.
 void blankWithIndentation(EditSession& session, CElement* node)
 {
-    CElement* previous = siblingNextTo(node, -1);
+    CElement* previous = siblingNextTo(session, node, -1);
     if (previous && isTextNode(previous)) {
         previous->clear();
     }
@@ -198,30 +209,81 @@ struct SessionLookup
     CElement* root() { return session.document().root(); }
 };
 
-// Empties the run of parent's children that reads exactly block.
-bool removeBlock(EditSession& session, CElement* parent, const QString& block)
+// The markup of each of a parent's children as the text now reads, kept
+// from one block to the next: a package's blocks share a few parents, each
+// holding many children.
+struct ChildMarkup
 {
-    const std::vector<CElement*> children = parent->children();
-    std::vector<QString> pieces;
-    for (const CElement* child : children) {
-        pieces.push_back(child->outerMarkup());
+    bool read = false;
+    // editCount() when it was read; an edit below the parent since makes it stale.
+    quint64 readAt = 0;
+    std::vector<QStringView> pieces;
+    // The markup of children an edit reached, which the parsed text no longer shows.
+    std::vector<QString> owned;
+};
+using ChildMarkups = std::unordered_map<const CElement*, ChildMarkup>;
+
+const ChildMarkup& childMarkup(EditSession& session, const CElement* parent, ChildMarkups& markups)
+{
+    ChildMarkup& markup = markups[parent];
+    if (markup.read && session.lastEditBelow(parent) <= markup.readAt) {
+        return markup;
     }
-    for (size_t first = 0; first < children.size(); ++first) {
-        if (pieces[first].isEmpty() || !block.startsWith(pieces[first])) {
-            continue;
+    const std::vector<CElement*>& children = session.children(parent);
+    const QString& source = session.document().source();
+    markup.pieces.assign(children.size(), QStringView());
+    markup.owned.assign(children.size(), QString());
+    for (size_t i = 0; i < children.size(); ++i) {
+        // Below a node no edit reached, its markup is the range it was read from.
+        int begin = 0;
+        int end = 0;
+        if (!session.isTouched(children[i]) && children[i]->sourceRange(&begin, &end)) {
+            markup.pieces[i] = QStringView(source).mid(begin, end - begin);
+        } else {
+            markup.owned[i] = children[i]->outerMarkup();
+            markup.pieces[i] = markup.owned[i];
         }
-        QString joined;
-        size_t end = first;
-        while (end < children.size() && joined.size() < block.size()) {
-            joined += pieces[end++];
+        Q_ASSERT(markup.pieces[i] == children[i]->outerMarkup());
+    }
+    markup.read = true;
+    markup.readAt = session.editCount();
+    return markup;
+}
+
+// Empties the first run of parent's children that reads exactly block.
+bool removeBlock(EditSession& session, CElement* parent, const QString& block, ChildMarkups& markups)
+{
+    if (block.isEmpty()) {
+        return false;
+    }
+    const std::vector<CElement*>& children = session.children(parent);
+    const std::vector<QStringView>& pieces = childMarkup(session, parent, markups).pieces;
+    // The run from each child is as long as it must be to reach the block's
+    // length; [first, end) holds length characters.
+    size_t end = 0;
+    qsizetype length = 0;
+    for (size_t first = 0; first < pieces.size(); ++first) {
+        while (end < pieces.size() && length < block.size()) {
+            length += pieces[end++].size();
         }
-        if (joined == block) {
+        bool same = !pieces[first].isEmpty() && length == block.size();
+        for (size_t i = first, at = 0; same && i < end; at += size_t(pieces[i++].size())) {
+            same = QStringView(block).mid(qsizetype(at), pieces[i].size()) == pieces[i];
+        }
+        if (same) {
             for (size_t i = first; i < end; ++i) {
                 children[i]->clear();
             }
             session.noteEdited(parent);
+            // What this edit changed below the parent is known: the run reads as nothing now.
+            ChildMarkup& markup = markups[parent];
+            for (size_t i = first; i < end; ++i) {
+                markup.pieces[i] = QStringView();
+            }
+            markup.readAt = session.editCount();
             return true;
         }
+        length -= pieces[first].size();
     }
     return false;
 }
@@ -269,9 +331,10 @@ QStringList idsIn(Accessor& snippet, bool nestedToo)
 {
     QStringList ids;
     for (const CElement* element : nestedToo ? snippet.root()->elementsInOrder() : snippet.root()->children()) {
-        const QString id = element->isElement() ? element->attribute(QStringLiteral("id")) : QString();
+        const QString id = element->isElement() ? idOf(element) : QString();
         if (!id.isEmpty()) {
-            ids << id;
+            // Copied: the snippet goes before the ids do.
+            ids << QString(id.constData(), id.size());
         }
     }
     return ids;
@@ -335,9 +398,12 @@ void EntryEditor::reindent(CElement* node, const QString& childIndentation, cons
 
 bool EntryEditor::expandEmptyElement(CElement* element, const QString& lineEnd)
 {
+    // The checks that cost nothing first: an entry's target mostly holds children.
+    if (!element->hasEmptyEndTag() || !element->isElement() || !element->text().isEmpty()) {
+        return false;
+    }
     const QString startTag = element->startTag();
-    if (element->name().isEmpty() || element->name() == QLatin1String("!--") || !element->children().empty()
-        || !element->hasEmptyEndTag() || !element->text().isEmpty() || !startTag.endsWith(QLatin1String("/>"))) {
+    if (!startTag.endsWith(QLatin1String("/>")) || element->childCount() > 0) {
         return false;
     }
     const QString tagName = sourceTagName(startTag);
@@ -511,13 +577,15 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
     const std::shared_ptr<Accessor> parsed
         = block.snippet ? block.snippet : parsedSnippet(block.markup, session.lineEnd());
     Accessor& snippet = *parsed;
-    for (CElement* child : snippet.root()->children()) {
-        if (child->isElement() && present.contains(child->attribute(QStringLiteral("id")))) {
-            child->clear();
+    if (!present.isEmpty()) {
+        for (CElement* child : snippet.root()->children()) {
+            if (child->isElement() && present.contains(idOf(child))) {
+                child->clear();
+            }
         }
-    }
-    for (const QString& id : qAsConst(present)) {
-        block.ids.removeAll(id);
+        for (const QString& id : qAsConst(present)) {
+            block.ids.removeAll(id);
+        }
     }
 
     const QString locator = locatorOf(block.parent);
@@ -534,14 +602,14 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
             return;
         }
     }
-    const std::vector<CElement*> children = block.parent->children();
+    const std::vector<CElement*>& children = session.children(block.parent);
     // The node the block goes in front of (none: the parent's end), and the
     // line end and white space that start each of its elements.
     CElement* before = nullptr;
     // Asked only where needed: the parent's own line is found among its
     // siblings, and a menu bar's may run to many thousands.
     const auto parentIndentation = [&] {
-        const QString own = lineIndentation(block.parent, session.lineEnd());
+        const QString own = lineIndentation(session, block.parent);
         return (own.isEmpty() ? session.lineEnd() : own) + block.unit;
     };
     QString indentation;
@@ -551,7 +619,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
             placement = Placement::AppendTo;
         } else {
             before = children.front();
-            const QString own = lineIndentation(*first, session.lineEnd());
+            const QString own = lineIndentation(session, *first);
             indentation = own.isEmpty() ? parentIndentation() : own;
         }
     }
@@ -561,19 +629,19 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         const int lineBreak = lastLineBreak(trailing);
         indentation = (lineBreak < 0 ? trailing : session.lineEnd() + trailing.mid(lineBreak + 1)) + block.unit;
     } else if (placement == Placement::InsertAfter || placement == Placement::InsertBefore) {
-        const QString own = lineIndentation(block.anchor, session.lineEnd());
+        const QString own = lineIndentation(session, block.anchor);
         indentation = own.isEmpty() ? parentIndentation() : own;
         if (placement == Placement::InsertBefore) {
-            CElement* previous = siblingNextTo(block.anchor, -1);
+            CElement* previous = siblingNextTo(session, block.anchor, -1);
             before = previous && isBlank(previous) ? previous : block.anchor;
         } else {
             CElement* last = block.anchor;
-            CElement* next = siblingNextTo(last, 1);
-            next = next && isBlank(next) ? siblingNextTo(next, 1) : next;
+            CElement* next = siblingNextTo(session, last, 1);
+            next = next && isBlank(next) ? siblingNextTo(session, next, 1) : next;
             if (block.skipSeparator && next && next->name() == QLatin1String("separator")) {
                 last = next;
             }
-            before = siblingNextTo(last, 1);
+            before = siblingNextTo(session, last, 1);
         }
     }
     reindent(snippet.root(), indentation, block.unit);
@@ -583,7 +651,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         note(results, block.kind, block.ids, block.target, Outcome::AlreadyPresent);
         return;
     }
-    (before ? before->addSiblingBefore() : block.parent->addChild())->setText(serialised);
+    session.addChildNode(block.parent, before)->setText(serialised);
     session.noteEdited(block.parent, snippet.root());
     note(results, block.kind, block.ids, block.target, Outcome::Added);
     if (results) {
@@ -716,12 +784,13 @@ void EntryEditor::removeEntries(EditSession& session, const Placed& entries, Ent
 {
     // A removal only empties nodes, so the tree stays true to the text and
     // is never parsed again.
+    ChildMarkups markups;
     for (int i = entries.size() - 1; i >= 0; --i) {
         const InstallRecord::Entry& entry = entries.at(i);
         CElement* parent = locate(session, entry.parent);
         Outcome outcome = Outcome::NotPresent;
         if (parent) {
-            const bool removed = (!entry.inserted.isEmpty() && removeBlock(session, parent, entry.inserted))
+            const bool removed = (!entry.inserted.isEmpty() && removeBlock(session, parent, entry.inserted, markups))
                 || removeByIds(session, parent, entry.ids);
             outcome = removed                   ? Outcome::Removed
                 : holdsAnyOf(parent, entry.ids) ? Outcome::KeptHoldsElements
