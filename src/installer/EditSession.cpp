@@ -68,7 +68,7 @@ void EditSession::forgetIndex()
 {
     m_idEntries.clear();
     m_idSlots.clear();
-    m_searches = 0;
+    m_searchCost = 0;
     m_indexed = false;
     m_touched.clear();
     m_found.clear();
@@ -142,11 +142,10 @@ CElement* EditSession::findElement(const QString& id, const QStringList& names)
 
 CElement* EditSession::lookUp(const QString& id, const QStringList& names)
 {
-    // A few look-ups search the text for the id, which costs less than
-    // reading every element's id into the index; many build the index.
-    constexpr int searchesBeforeIndex = 4;
-    if (!m_indexed && !id.contains(QLatin1Char('&')) && m_searches < searchesBeforeIndex) {
-        ++m_searches;
+    // Look-ups search the text for the id, which costs less than reading
+    // every element's id into the index, until their cost nears a good part of
+    // the index's (some twenty instructions a character); then the index is built.
+    if (!m_indexed && !id.contains(QLatin1Char('&')) && m_searchCost < 8 * qint64(m_document.source().size())) {
         return search(id, names);
     }
     if (!m_indexed) {
@@ -210,6 +209,10 @@ CElement* EditSession::search(const QString& id, const QStringList& names)
     // document order, and so do their elements.
     const QString& source = m_document.source();
     const QString idName = QStringLiteral("id");
+    // Counted as a character for each one scanned and fifty for each child
+    // whose range is read.
+    constexpr qint64 childCost = 50;
+    m_searchCost += source.size();
     for (qsizetype at = source.indexOf(id); at >= 0; at = source.indexOf(id, at + 1)) {
         const QChar before = at > 0 ? source.at(at - 1) : QChar();
         if (before != QLatin1Char('"') && before != QLatin1Char('\'') && before != QLatin1Char('=')
@@ -219,7 +222,8 @@ CElement* EditSession::search(const QString& id, const QStringList& names)
         CElement* node = m_document.root();
         for (bool deeper = true; deeper;) {
             deeper = false;
-            for (CElement* child : node->children()) {
+            for (CElement* child : children(node)) {
+                m_searchCost += childCost;
                 int begin = 0;
                 int end = 0;
                 if (child->sourceRange(&begin, &end) && begin <= at && at < end) {
@@ -230,6 +234,8 @@ CElement* EditSession::search(const QString& id, const QStringList& names)
             }
         }
         if (node->isElement() && (names.isEmpty() || names.contains(node->name())) && idOf(node, idName) == id) {
+            // Only the text up to the match was scanned.
+            m_searchCost -= source.size() - at;
             return node;
         }
     }

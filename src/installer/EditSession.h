@@ -126,7 +126,8 @@ private:
     };
     std::vector<IdEntry> m_idEntries;
     std::vector<quint32> m_idSlots;
-    int m_searches = 0;
+    // What look-ups without the index cost so far, in characters (see lookUp).
+    qint64 m_searchCost = 0;
     // findElement's answers by id, each with the names it was asked for.
     QHash<QString, std::vector<std::pair<QStringList, CElement*>>> m_found;
     // The children of a parent, and by id those of them that carry one.

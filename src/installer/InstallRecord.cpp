@@ -16,29 +16,47 @@ namespace {
 const QByteArray header = "moravel-install-record 1";
 
 // Fields are separated by single spaces, so each is percent-encoded: an id
-// from a manifest may hold spaces or line breaks.
-QByteArray field(const QString& text)
+// from a manifest may hold spaces or line breaks. Upper-case hex, "/" and ":"
+// kept, as records have always been written.
+char* writeEncoded(char* out, unsigned char u)
 {
-    // Percent-encoding with upper-case hex, "/" and ":" kept, as records have
-    // always been written; in one pass, since each entry's whole inserted
-    // text goes through here.
-    const QByteArray utf8 = text.toUtf8();
-    QByteArray encoded(utf8.size() * 3, Qt::Uninitialized);
-    char* out = encoded.data();
     static const char hex[] = "0123456789ABCDEF";
-    for (const char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
-        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-' || u == '.'
-            || u == '_' || u == '~' || u == '/' || u == ':') {
-            *out++ = c;
-        } else {
-            *out++ = '%';
-            *out++ = hex[u >> 4];
-            *out++ = hex[u & 15];
-        }
+    if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-' || u == '.' || u == '_'
+        || u == '~' || u == '/' || u == ':') {
+        *out++ = char(u);
+    } else {
+        *out++ = '%';
+        *out++ = hex[u >> 4];
+        *out++ = hex[u & 15];
     }
-    encoded.truncate(int(out - encoded.constData()));
-    return encoded;
+    return out;
+}
+
+// Appends the field straight from the text: each entry's whole inserted text
+// goes through here, so it makes no copy of its own. ASCII is its own UTF-8;
+// from the first other character on, the text is encoded first.
+void appendField(QByteArray& bytes, const QString& text)
+{
+    const qsizetype start = bytes.size();
+    bytes.resize(int(start + 3 * text.size()));
+    char* out = bytes.data() + start;
+    const QChar* const characters = text.constData();
+    qsizetype at = 0;
+    for (; at < text.size() && characters[at].unicode() < 0x80; ++at) {
+        out = writeEncoded(out, static_cast<unsigned char>(characters[at].unicode()));
+    }
+    bytes.truncate(int(out - bytes.constData()));
+    if (at == text.size()) {
+        return;
+    }
+    const QByteArray utf8 = QStringView(text).mid(at).toUtf8();
+    const qsizetype middle = bytes.size();
+    bytes.resize(int(middle + 3 * utf8.size()));
+    out = bytes.data() + middle;
+    for (const char c : utf8) {
+        out = writeEncoded(out, static_cast<unsigned char>(c));
+    }
+    bytes.truncate(int(out - bytes.constData()));
 }
 
 QString text(const QByteArray& field)
@@ -142,25 +160,44 @@ bool InstallRecord::write(const QString& path, QString* error) const
 {
     QByteArray bytes = header + "\ninstalled " + QByteArray::number(installedAt) + '\n';
     for (const File& file : files) {
-        bytes += "file " + field(file.path) + ' ' + field(file.backup) + '\n';
+        bytes += "file ";
+        appendField(bytes, file.path);
+        bytes += ' ';
+        appendField(bytes, file.backup);
+        bytes += '\n';
     }
     for (const Entry& entry : entries) {
         if (entry.inserted.isEmpty()) {
             // Kept as an earlier version wrote it, until its removal.
-            bytes += (entry.kind == InstallReport::EntryKind::MenuEntry ? "menu " : "button ") + field(entry.id) + ' '
-                + field(entry.target)
-                + (entry.kind == InstallReport::EntryKind::MenuEntry ? ""
-                        : entry.createdTarget                        ? " created"
-                                                                     : " found")
-                + '\n';
+            bytes += entry.kind == InstallReport::EntryKind::MenuEntry ? "menu " : "button ";
+            appendField(bytes, entry.id);
+            bytes += ' ';
+            appendField(bytes, entry.target);
+            bytes += entry.kind == InstallReport::EntryKind::MenuEntry ? ""
+                : entry.createdTarget                                  ? " created"
+                                                                       : " found";
+            bytes += '\n';
             continue;
         }
-        bytes += (entry.file.isEmpty() ? "entry " : "change ") + entryKinds().at(static_cast<int>(entry.kind)) + ' '
-            + (entry.file.isEmpty() ? QByteArray() : field(entry.file) + ' ') + field(entry.target) + ' '
-            + field(entry.parent) + ' ' + field(entry.inserted);
+        bytes += entry.file.isEmpty() ? "entry " : "change ";
+        bytes += entryKinds().at(static_cast<int>(entry.kind));
+        bytes += ' ';
+        if (!entry.file.isEmpty()) {
+            appendField(bytes, entry.file);
+            bytes += ' ';
+        }
+        appendField(bytes, entry.target);
+        bytes += ' ';
+        appendField(bytes, entry.parent);
+        bytes += ' ';
+        appendField(bytes, entry.inserted);
         // A block of comments alone has no id; an empty field keeps the line's shape.
-        for (const QString& id : entry.ids.isEmpty() ? QStringList { QString() } : entry.ids) {
-            bytes += ' ' + field(id);
+        if (entry.ids.isEmpty()) {
+            bytes += ' ';
+        }
+        for (const QString& id : entry.ids) {
+            bytes += ' ';
+            appendField(bytes, id);
         }
         bytes += '\n';
     }

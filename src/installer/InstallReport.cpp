@@ -116,32 +116,51 @@ QString InstallReport::describe(EntryKind kind)
 
 QString InstallReport::toText() const
 {
-    QStringList lines;
+    // One text appended to line by line: an install of many entries has as many lines.
+    QString text;
+    const auto startLine = [&text] {
+        if (!text.isEmpty()) {
+            text += QLatin1Char('\n');
+        }
+    };
     if (!m_error.isEmpty()) {
-        lines << QStringLiteral("stopped: ") + m_error;
+        text += QStringLiteral("stopped: ") + m_error;
     }
     for (const FileResult& result : m_files) {
-        QString line = describe(result.outcome, m_planned) + QStringLiteral(": ")
-            + (result.path.isEmpty() ? result.source : result.path);
+        startLine();
+        text += describe(result.outcome, m_planned);
+        text += QStringLiteral(": ");
+        text += result.path.isEmpty() ? result.source : result.path;
         if (!result.detail.isEmpty()) {
-            line += QStringLiteral(" (") + result.detail + QLatin1Char(')');
+            text += QStringLiteral(" (") + result.detail + QLatin1Char(')');
         }
-        lines << line;
     }
     for (const XmlResult& result : m_xmlFiles) {
-        QString line = result.path + QStringLiteral(": ") + describe(result.outcome, m_planned);
+        startLine();
+        text += result.path;
+        text += QStringLiteral(": ");
+        text += describe(result.outcome, m_planned);
         if (!result.detail.isEmpty()) {
-            line += QStringLiteral(" (") + result.detail + QLatin1Char(')');
+            text += QStringLiteral(" (") + result.detail + QLatin1Char(')');
         }
-        lines << line;
     }
     for (const EntryResult& result : m_entries) {
-        const QString reason
-            = result.detail.isEmpty() ? QString() : QStringLiteral(" (") + result.detail + QLatin1Char(')');
-        lines << describe(result.outcome, m_planned) + reason + QStringLiteral(": ") + describe(result.kind)
-                + QLatin1Char(' ') + result.id
-                + (result.target.isEmpty() ? QString() : QStringLiteral(" in ") + result.target) + QStringLiteral(" (")
-                + result.path + QLatin1Char(')');
+        startLine();
+        text += describe(result.outcome, m_planned);
+        if (!result.detail.isEmpty()) {
+            text += QStringLiteral(" (") + result.detail + QLatin1Char(')');
+        }
+        text += QStringLiteral(": ");
+        text += describe(result.kind);
+        text += QLatin1Char(' ');
+        text += result.id;
+        if (!result.target.isEmpty()) {
+            text += QStringLiteral(" in ");
+            text += result.target;
+        }
+        text += QStringLiteral(" (");
+        text += result.path;
+        text += QLatin1Char(')');
     }
-    return lines.join(QLatin1Char('\n'));
+    return text;
 }

@@ -347,12 +347,12 @@ bool Installer::installFromPackage(IPackage& package)
         }
         // Only what this install added is the extension's to take out again.
         const QList<InstallReport::EntryResult> entries = m_report->entries();
+        // Files other than Menus.xml and insertbar.xml are named, relative to the
+        // Configuration folder, so that the record stays good if that folder moves.
+        const QString configuration = m_dreamweaver.configurationFolder(locale) + QLatin1Char('/');
         for (int i = entriesBefore; i < entries.size(); ++i) {
             const InstallReport::EntryResult& entry = entries.at(i);
             if (entry.outcome == InstallReport::EntryOutcome::Added) {
-                // Files other than Menus.xml and insertbar.xml are named, relative to the
-                // Configuration folder, so that the record stays good if that folder moves.
-                const QString configuration = m_dreamweaver.configurationFolder(locale) + QLatin1Char('/');
                 const QString file = ConfigurationEditor::editsMenus(entry.kind)
                         || entry.kind == InstallReport::EntryKind::InsertbarButton
                         || entry.kind == InstallReport::EntryKind::InsertbarCategory

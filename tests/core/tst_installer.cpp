@@ -576,19 +576,23 @@ private slots:
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QByteArray>("menus"); // Menus.xml after the steps
         QTest::addColumn<QByteArray>("tool"); // tool.js after the steps; null: none
+        QTest::addColumn<QByteArray>("extra"); // more of T's configuration changes
         const QByteArray none, mine = "mine", fresh = menusXml();
         const QByteArray newItem = "\n      <menuitem name=\"_New...\" key=\"Cmd+N\" command=\"dw.createDocument()\" "
                                    "id=\"DWMenu_File_New\" />";
-        addTestRow("a Dreamweaver id the extension reuses stays", none, true, "T -T", fresh, none);
+        addTestRow("a Dreamweaver id the extension reuses stays", none, true, "T -T", fresh, none, none);
         addTestRow("an id two share stays with the one that added it", mine, true, "T W -W", installedMenus,
-            QByteArray("function runTool() { return 1; }\n"));
-        addTestRow("a replaced file comes back", mine, true, "T -T", fresh, mine);
-        addTestRow("a file the install did not write stays", mine, false, "T -T", fresh, mine);
-        addTestRow("replaced by two, removed in install order", mine, true, "T W -T -W", fresh, mine);
+            QByteArray("function runTool() { return 1; }\n"), none);
+        addTestRow("a replaced file comes back", mine, true, "T -T", fresh, mine, none);
+        addTestRow("a file the install did not write stays", mine, false, "T -T", fresh, mine, none);
+        addTestRow("replaced by two, removed in install order", mine, true, "T W -T -W", fresh, mine, none);
         addTestRow("without a record, as the manifest lists", mine, true, "T !T -T",
-            QByteArray(fresh).replace(newItem, ""), none);
+            QByteArray(fresh).replace(newItem, ""), none, none);
         addTestRow("a damaged record changes nothing", none, true, "T ?T -T", installedMenus,
-            QByteArray("function runTool() { return 1; }\n"));
+            QByteArray("function runTool() { return 1; }\n"), none);
+        addTestRow("text beyond ASCII goes through the record whole", none, true, "T -T", fresh, none,
+            QByteArray("<menu-insert appendTo=\"DWMenu_Commands\"><menuitem name=\"\xc3\x89lan \xe2\x82\xac\" "
+                       "id=\"Velkor_\xc3\x89lan\"/></menu-insert>\n"));
     }
 
     void removalUndoesWhatTheInstallDid()
@@ -598,6 +602,7 @@ private slots:
         QFETCH(QString, steps);
         QFETCH(QByteArray, menus);
         QFETCH(QByteArray, tool);
+        QFETCH(QByteArray, extra);
 
         DreamweaverInfo dreamweaver = installation({ "en_US" });
         const QString configuration = dreamweaver.configurationFolder("en_US") + '/';
@@ -606,7 +611,8 @@ private slots:
         TestExtension tools = toolsExtension(), twin = toolsExtension();
         tools.files[1].data = packed ? tools.files[1].data : QByteArray();
         tools.configurationChanges += "<menu-insert appendTo=\"DWMenu_File\"><menuitem id=\"DWMenu_File_New\"/>"
-                                      "</menu-insert>\n";
+                                      "</menu-insert>\n"
+            + extra;
         twin.id = "com.velkor.twin";
         twin.manifestName = "Twin.mxi";
         twin.files = { { "tool.js", "twin", "$dreamweaver/Configuration/Commands/Velkor" } };
