@@ -59,9 +59,39 @@ void appendField(QByteArray& bytes, const QString& text)
     bytes.truncate(int(out - bytes.constData()));
 }
 
+int hexValue(char c)
+{
+    return c >= '0' && c <= '9' ? c - '0'
+        : c >= 'a' && c <= 'f'  ? c - 'a' + 10
+        : c >= 'A' && c <= 'F'  ? c - 'A' + 10
+                                : -1;
+}
+
 QString text(const QByteArray& field)
 {
-    return QString::fromUtf8(QByteArray::fromPercentEncoding(field));
+    // A field of ASCII, each "%" starting two hex digits, as the record
+    // writes them, is decoded straight into the text; any other the long way.
+    if (field.isEmpty()) {
+        return QString::fromUtf8(QByteArray::fromPercentEncoding(field));
+    }
+    QString decoded(field.size(), Qt::Uninitialized);
+    QChar* out = decoded.data();
+    const char* const in = field.constData();
+    for (qsizetype at = 0; at < field.size(); ++at) {
+        int c = static_cast<unsigned char>(in[at]);
+        if (c == '%') {
+            const int high = at + 2 < field.size() ? hexValue(in[at + 1]) : -1;
+            const int low = high < 0 ? -1 : hexValue(in[at + 2]);
+            c = low < 0 ? 0x80 : high * 16 + low;
+            at += 2;
+        }
+        if (c >= 0x80) {
+            return QString::fromUtf8(QByteArray::fromPercentEncoding(field));
+        }
+        *out++ = QChar(c);
+    }
+    decoded.truncate(int(out - decoded.constData()));
+    return decoded;
 }
 
 // An entry line's kind word, in the order of InstallReport::EntryKind.

@@ -13,6 +13,7 @@
 using namespace InstallerFixtures;
 using Menus = QList<MenuInsert>;
 Q_DECLARE_METATYPE(Menus)
+Q_DECLARE_METATYPE(EntryEditor::Placed)
 
 namespace {
 
@@ -132,6 +133,11 @@ private slots:
                 commandsEnd, "      <menuitem id=\"A\"/>\n")
                 .replace("    </menu>\n    <menu id=\"B\"/>\n    </menu>\n", "    </menu>\n    <menu id=\"B\"/>\n"),
             QStringList { "P added", "B added", "S added", "A added" }, true);
+        addTestRow("entries prepended to one menu, each in front of those before it", false, m,
+            QByteArray("<menu-insert prependTo=\"DWMenu_File\"><menuitem id=\"P\"/></menu-insert>"
+                       "<menu-insert prependTo=\"DWMenu_File\"><menuitem id=\"Q\"/></menu-insert>"),
+            Menus {}, inserted(m, "id=\"DWMenu_File\">\n", "      <menuitem id=\"Q\"/>\n      <menuitem id=\"P\"/>\n"),
+            QStringList { "P added", "Q added" }, true);
         addTestRow("first of repeated ids that can take the entry; a missing target skips only its entry", false,
             QByteArray("<menus>\n  <menuitem id=\"D\"/>\n  <menu id=\"D\">\n  </menu>\n  <menu id=\"D\">\n  </menu>\n"
                        "</menus>\n"),
@@ -328,6 +334,51 @@ private slots:
         QCOMPARE(lines ? TextListEditor::removeLines(added, placed, file == "Extensions.txt")
                        : EntryEditor::removeEntries(added, placed),
             QString(text));
+    }
+
+    // A removal takes blocks out the last first, each from what the ones
+    // before it left: a run already emptied is not found again, nor is one
+    // emptied by its ids, and an element emptied gives way to the next that
+    // carries its id.
+    void removalFindsWhatEarlierRemovalsLeft_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<EntryEditor::Placed>("entries");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QStringList>("outcomes"); // the last entry's first
+        using Kind = InstallReport::EntryKind;
+        const QString block = "\n    <menuitem id=\"X\"/>",
+                      menu = "<menu id=\"M\">\n    <menuitem id=\"A\"/>%1\n</menu>\n";
+        const InstallRecord::Entry item { Kind::MenuEntry, "X", "M", false, "menu#M", block, { "X" }, {} };
+        addTestRow("a block the file holds twice comes out once for each entry", menu.arg(block + block),
+            EntryEditor::Placed { item, item }, menu.arg(QString()), QStringList { "removed", "removed" });
+        InstallRecord::Entry changed = item;
+        changed.inserted = "<menuitem id=\"X\" name=\"changed\"/>";
+        addTestRow("a block emptied by its ids is not found by its text", menu.arg(block),
+            EntryEditor::Placed { item, changed }, menu.arg(QString()), QStringList { "removed", "not present" });
+        // Recorded by earlier versions: a button by its id, in a category made for it.
+        const auto button = [](const QString& id) {
+            return InstallRecord::Entry { Kind::InsertbarButton, id, "C", true, "#C", QString(), { id }, {} };
+        };
+        const QString category = "\n  <category id=\"C\">\n    <button id=\"%1\"/>\n  </category>";
+        addTestRow("an emptied element gives way to the next with its id",
+            "<insertbar>" + category.arg("B2") + category.arg("B1") + "\n</insertbar>\n",
+            EntryEditor::Placed { button("B1"), button("B2") }, QString("<insertbar>\n</insertbar>\n"),
+            QStringList { "removed", "removed" });
+    }
+
+    void removalFindsWhatEarlierRemovalsLeft()
+    {
+        QFETCH(QString, text);
+        QFETCH(EntryEditor::Placed, entries);
+        QFETCH(QString, expected);
+        QFETCH(QStringList, outcomes);
+        EntryEditor::EntryResults results;
+        QCOMPARE(EntryEditor::removeEntries(text, entries, &results), expected);
+        QStringList seen;
+        for (const InstallReport::EntryResult& result : results)
+            seen << InstallReport::describe(result.outcome);
+        QCOMPARE(seen, outcomes);
     }
 
     void nestingAtTheBoundIsInsertedWithBoundedIndentation()
