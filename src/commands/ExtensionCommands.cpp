@@ -55,7 +55,7 @@ bool ExtensionCommands::hasPackageSuffix(const QString& path)
         || suffix.compare(QLatin1String("mxp"), Qt::CaseInsensitive) == 0;
 }
 
-QString ExtensionCommands::packageProblem(const QString& path, Result* result)
+QString ExtensionCommands::packageProblem(const QString& path, Result* result, std::optional<ExtensionInfo>* read)
 {
     // A path from the command line or a drop may name anything at all.
     const QFileInfo info(path);
@@ -67,10 +67,13 @@ QString ExtensionCommands::packageProblem(const QString& path, Result* result)
         problem = tr("it is a folder, not a package file");
     } else {
         kind = Result::Failed;
+        std::optional<ExtensionInfo> package;
         if (!hasPackageSuffix(path))
             problem = tr("it is not a ZXP or MXP package");
-        else if (ExtensionInfo(path).manifest().isEmpty())
+        else if (package.emplace(path).manifest().isEmpty())
             problem = tr("no extension manifest can be read from it");
+        if (read)
+            *read = std::move(package);
     }
     if (result)
         *result = problem.isEmpty() ? Result::Done : kind;
@@ -162,12 +165,13 @@ ExtensionCommands::Result ExtensionCommands::installPackageFile(DreamweaverInfo&
     // Checked before the replace question: once an old version is removed
     // for it, a package that cannot be read would leave nothing installed.
     Result result = Result::Done;
-    const QString problem = packageProblem(path, &result);
+    std::optional<ExtensionInfo> read;
+    const QString problem = packageProblem(path, &result, &read);
     if (!problem.isEmpty()) {
         m_user.warn(tr("%1 cannot be installed: %2.").arg(QDir::toNativeSeparators(path), problem), QString());
         return result;
     }
-    const ExtensionInfo package(path);
+    const ExtensionInfo package = read ? *read : ExtensionInfo(path);
     const QString title
         = package.name().isEmpty() ? QFileInfo(path).fileName() : titleOf(package.name(), package.version());
     if (!confirmProduct(target, package, title))
@@ -232,12 +236,13 @@ ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
         return Result::Failed;
     }
     file.close();
-    const QString problem = packageProblem(file.fileName());
+    std::optional<ExtensionInfo> read;
+    const QString problem = packageProblem(file.fileName(), nullptr, &read);
     if (!problem.isEmpty()) {
         m_user.warn(tr("%1 (%2) cannot be installed: %3.").arg(entry.name, entry.zxp, problem), QString());
         return Result::Failed;
     }
-    const ExtensionInfo package(file.fileName());
+    const ExtensionInfo package = read ? *read : ExtensionInfo(file.fileName());
     if (!confirmProduct(target, package, title))
         return Result::Refused;
     if (entry.id.isEmpty() && !confirmReplace(target, package.id(), package.fileName(), title, &replaced))

@@ -89,8 +89,11 @@ public:
     // The installed extension with this id or stored manifest name.
     static const ExtensionInfo* findInstalled(const DreamweaverInfo& target, const QString& idOrManifest);
     // Why the file at path cannot be installed, or empty; result receives
-    // NotFound for a missing file or a folder, Failed otherwise.
-    static QString packageProblem(const QString& path, Result* result = nullptr);
+    // NotFound for a missing file or a folder, Failed otherwise. read, when
+    // given, receives the package's manifest header when it was read, so
+    // that the install need not read the package for it again.
+    static QString packageProblem(
+        const QString& path, Result* result = nullptr, std::optional<ExtensionInfo>* read = nullptr);
     static bool hasPackageSuffix(const QString& path);
     // "Name v. 1.0.0", as questions and reports name an extension.
     static QString titleOf(const QString& name, const QString& version);

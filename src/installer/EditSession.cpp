@@ -282,6 +282,17 @@ void EditSession::noteEdited(CElement* changed, CElement* inserted)
     }
 }
 
+void EditSession::noteInserted(CElement* changed, const QStringList& ids, const QStringList& names)
+{
+    noteEdited(changed);
+    for (const QString& id : ids) {
+        m_hiddenIds.insert(id);
+    }
+    for (const QString& name : names) {
+        m_hiddenNames.insert(name.toLower());
+    }
+}
+
 void EditSession::noteHidden(CElement* element)
 {
     m_edited = true;

@@ -69,6 +69,9 @@ public:
     void noteEdited(CElement* changed, CElement* inserted = nullptr);
     // Notes an element replaced by text of its own: what finds it needs a new parse.
     void noteHidden(CElement* element);
+    // noteEdited with the ids and names of the inserted markup's elements
+    // already read.
+    void noteInserted(CElement* changed, const QStringList& ids, const QStringList& names);
     bool isEdited() const { return m_edited; }
     // Whether a noted edit changed node's children or those of a node below it.
     bool isTouched(const CElement* node) const { return m_touched.contains(node); }

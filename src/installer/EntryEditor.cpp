@@ -165,7 +165,7 @@ QString locatorOf(const CElement* element)
     if (!element->parent()) {
         return QString();
     }
-    const QString id = element->attribute(QStringLiteral("id"));
+    const QString id = idOf(element);
     return id.isEmpty() ? element->name() : element->name() + QLatin1Char('#') + id;
 }
 
@@ -385,6 +385,29 @@ QStringList idsIn(Accessor& snippet, bool nestedToo)
     return ids;
 }
 
+// The ids and names of a parsed snippet's elements, read once: the ids are
+// what a look-up may need parsed first, and both are what the session must
+// be told that the inserted text hides.
+struct SnippetElements
+{
+    QStringList ids;
+    QStringList names;
+};
+
+SnippetElements elementsOf(Accessor& snippet)
+{
+    SnippetElements found;
+    for (const CElement* element : snippet.root()->elementsInOrder()) {
+        const QString id = idOf(element);
+        if (!id.isEmpty()) {
+            // Copied: the snippet goes before the ids do.
+            found.ids << QString(id.constData(), id.size());
+        }
+        found.names << element->name();
+    }
+    return found;
+}
+
 QStringList idsIn(const QString& markup, bool nestedToo)
 {
     Accessor snippet;
@@ -592,6 +615,8 @@ struct EntryEditor::Block
     QString unit;
     // The markup parsed with the file's line ends, when the caller has it already.
     std::shared_ptr<Accessor> snippet;
+    // The snippet's elements, when the caller has read them already.
+    const SnippetElements* elements = nullptr;
 };
 
 void EntryEditor::placeIfSound(EditSession& session, const Block& block, EntryResults* results)
@@ -697,7 +722,12 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         return;
     }
     session.addChildNode(block.parent, before)->setText(serialised);
-    session.noteEdited(block.parent, snippet.root());
+    // Elements left out of the block are no longer in the snippet.
+    if (block.elements && present.isEmpty()) {
+        session.noteInserted(block.parent, block.elements->ids, block.elements->names);
+    } else {
+        session.noteEdited(block.parent, snippet.root());
+    }
     note(results, block.kind, block.ids, block.target, Outcome::Added);
     if (results) {
         results->back().parent = locator;
@@ -718,13 +748,14 @@ void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& 
     for (const MenuInsert& entry : inserts) {
         const Kind kind = entry.shortcut ? Kind::Shortcut : Kind::MenuEntry;
         const std::shared_ptr<Accessor> snippet = parsedSnippet(entry.markup, session.lineEnd());
-        session.require(QStringList { entry.target } + entry.itemIds + idsIn(*snippet, true),
+        const SnippetElements elements = elementsOf(*snippet);
+        session.require(QStringList { entry.target } + entry.itemIds + elements.ids,
             entry.shortcut && entry.target.isEmpty() ? QStringList { QStringLiteral("menus") } : QStringList());
         CElement* target = nullptr;
         CElement* parent = menuPlace(SessionLookup { session }, entry, &target);
         placeIfSound(session,
             { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
-                menuIndentUnit(), snippet },
+                menuIndentUnit(), snippet, &elements },
             results);
     }
 }
@@ -742,7 +773,16 @@ void EntryEditor::addInsertbarInserts(
 {
     for (const InsertbarInsert& entry : inserts) {
         const Kind kind = entry.category ? Kind::InsertbarCategory : Kind::InsertbarButton;
-        session.require(QStringList { entry.target, entry.categoryId } + entry.itemIds + idsIn(entry.markup, true),
+        // Parsed once for its ids and its placing where the file's line ends
+        // leave the markup as it is; otherwise the ids are those it has as written.
+        std::shared_ptr<Accessor> snippet;
+        SnippetElements elements;
+        if (withLineEnds(entry.markup, session.lineEnd()) == entry.markup) {
+            snippet = parsedSnippet(entry.markup, session.lineEnd());
+            elements = elementsOf(*snippet);
+        }
+        session.require(QStringList { entry.target, entry.categoryId } + entry.itemIds
+                + (snippet ? elements.ids : idsIn(entry.markup, true)),
             entry.category ? QStringList { QStringLiteral("insertbar") } : QStringList());
         CElement* target = nullptr;
         CElement* parent = insertbarPlace(SessionLookup { session }, entry, &target);
@@ -757,6 +797,7 @@ void EntryEditor::addInsertbarInserts(
             markup = named.empty() ? QString() : named.front()->innerMarkup();
             ids = idsIn(markup, false);
             placement = Placement::AppendTo;
+            snippet = nullptr;
         }
         QString reason;
         if (!MarkupBalance::check(markup, depthOf(parent), &reason)) {
@@ -770,7 +811,7 @@ void EntryEditor::addInsertbarInserts(
             }
             place(session,
                 { kind, entry.category ? entry.categoryId : entry.target, parent, target, placement, false, markup, ids,
-                    insertbarIndentUnit(), nullptr },
+                    insertbarIndentUnit(), snippet, snippet ? &elements : nullptr },
                 results);
         }
     }
@@ -808,12 +849,13 @@ void EntryEditor::addConfigurationInserts(
     }
     for (const ConfigurationInsert& entry : inserts) {
         const std::shared_ptr<Accessor> snippet = parsedSnippet(entry.markup, session.lineEnd());
-        session.require(QStringList { entry.target, entry.fallback } + entry.itemIds + idsIn(*snippet, true));
+        const SnippetElements elements = elementsOf(*snippet);
+        session.require(QStringList { entry.target, entry.fallback } + entry.itemIds + elements.ids);
         CElement* target = nullptr;
         CElement* parent = configurationPlace(SessionLookup { session }, entry, &target);
         placeIfSound(session,
             { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
-                unit, snippet },
+                unit, snippet, &elements },
             results);
     }
 }
