@@ -445,6 +445,9 @@ void EntryEditor::reindent(CElement* node, const QString& childIndentation, cons
     while (!pending.empty()) {
         const Pending level = std::move(pending.back());
         pending.pop_back();
+        if (level.children.empty()) {
+            continue;
+        }
         const int depth = std::min(level.depth, maximumIndentDepth - 1);
         while (indents.size() <= depth) {
             indents << indents.back() + unit;
