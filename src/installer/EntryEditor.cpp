@@ -6,7 +6,7 @@
 #include "markup/CElement.h"
 
 #include <algorithm>
-#include <memory>
+#include <optional>
 #include <unordered_map>
 
 namespace {
@@ -415,11 +415,11 @@ QStringList idsIn(const QString& markup, bool nestedToo)
     return idsIn(snippet, nestedToo);
 }
 
-// A block's markup parsed as it goes into the file, once for its ids and its placing.
-std::shared_ptr<Accessor> parsedSnippet(const QString& markup, const QString& lineEnd)
+// A block's markup parsed as it goes into the file, once for its ids and its
+// placing; one document takes each block of a file in turn, reusing its memory.
+Accessor& parsedSnippet(Accessor& snippet, const QString& markup, const QString& lineEnd)
 {
-    auto snippet = std::make_shared<Accessor>();
-    snippet->parse(withLineEnds(markup, lineEnd));
+    snippet.parse(withLineEnds(markup, lineEnd));
     return snippet;
 }
 
@@ -617,7 +617,7 @@ struct EntryEditor::Block
     QStringList ids;
     QString unit;
     // The markup parsed with the file's line ends, when the caller has it already.
-    std::shared_ptr<Accessor> snippet;
+    Accessor* snippet;
     // The snippet's elements, when the caller has read them already.
     const SnippetElements* elements = nullptr;
 };
@@ -647,9 +647,9 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         note(results, block.kind, block.ids, block.target, Outcome::AlreadyPresent);
         return;
     }
-    const std::shared_ptr<Accessor> parsed
-        = block.snippet ? block.snippet : parsedSnippet(block.markup, session.lineEnd());
-    Accessor& snippet = *parsed;
+    std::optional<Accessor> parsed;
+    Accessor& snippet
+        = block.snippet ? *block.snippet : parsedSnippet(parsed.emplace(), block.markup, session.lineEnd());
     if (!present.isEmpty()) {
         for (CElement* child : snippet.root()->children()) {
             if (child->isElement() && present.contains(idOf(child))) {
@@ -748,9 +748,10 @@ QString EntryEditor::addMenuInserts(const QString& text, const QList<MenuInsert>
 
 void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& inserts, EntryResults* results)
 {
+    Accessor snippets;
     for (const MenuInsert& entry : inserts) {
         const Kind kind = entry.shortcut ? Kind::Shortcut : Kind::MenuEntry;
-        const std::shared_ptr<Accessor> snippet = parsedSnippet(entry.markup, session.lineEnd());
+        Accessor* const snippet = &parsedSnippet(snippets, entry.markup, session.lineEnd());
         const SnippetElements elements = elementsOf(*snippet);
         session.require(QStringList { entry.target } + entry.itemIds + elements.ids,
             entry.shortcut && entry.target.isEmpty() ? QStringList { QStringLiteral("menus") } : QStringList());
@@ -774,14 +775,15 @@ QString EntryEditor::addInsertbarInserts(
 void EntryEditor::addInsertbarInserts(
     EditSession& session, const QList<InsertbarInsert>& inserts, EntryResults* results)
 {
+    Accessor snippets;
     for (const InsertbarInsert& entry : inserts) {
         const Kind kind = entry.category ? Kind::InsertbarCategory : Kind::InsertbarButton;
         // Parsed once for its ids and its placing where the file's line ends
         // leave the markup as it is; otherwise the ids are those it has as written.
-        std::shared_ptr<Accessor> snippet;
+        Accessor* snippet = nullptr;
         SnippetElements elements;
         if (withLineEnds(entry.markup, session.lineEnd()) == entry.markup) {
-            snippet = parsedSnippet(entry.markup, session.lineEnd());
+            snippet = &parsedSnippet(snippets, entry.markup, session.lineEnd());
             elements = elementsOf(*snippet);
         }
         session.require(QStringList { entry.target, entry.categoryId } + entry.itemIds
@@ -850,8 +852,9 @@ void EntryEditor::addConfigurationInserts(
             break;
         }
     }
+    Accessor snippets;
     for (const ConfigurationInsert& entry : inserts) {
-        const std::shared_ptr<Accessor> snippet = parsedSnippet(entry.markup, session.lineEnd());
+        Accessor* const snippet = &parsedSnippet(snippets, entry.markup, session.lineEnd());
         const SnippetElements elements = elementsOf(*snippet);
         session.require(QStringList { entry.target, entry.fallback } + entry.itemIds + elements.ids);
         CElement* target = nullptr;
