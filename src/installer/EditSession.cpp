@@ -431,8 +431,18 @@ bool EditSession::isChanged() const
     }
     const QString& source = m_document.source();
     const bool sameText = source.constData() == m_original.constData();
+    const std::vector<Segment> parts = segments();
+    // A text of another length differs without a look at its characters,
+    // which in a large file would be millions.
+    qsizetype size = 0;
+    for (const Segment& part : parts) {
+        size += part.begin < 0 ? part.text.size() : part.end - part.begin;
+    }
+    if (size != m_original.size()) {
+        return true;
+    }
     qsizetype at = 0;
-    for (const Segment& part : segments()) {
+    for (const Segment& part : parts) {
         const QStringView piece
             = part.begin < 0 ? QStringView(part.text) : QStringView(source).mid(part.begin, part.end - part.begin);
         if (at + piece.size() > m_original.size()) {
