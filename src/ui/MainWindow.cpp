@@ -7,6 +7,7 @@
 #include "ui/DetailsView.h"
 #include "ui/MainWindowForm.h"
 #include "ui/Progress.h"
+#include "ui/RowButtonDelegate.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -26,6 +27,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -91,15 +93,19 @@ QTableWidgetItem* readOnlyItem(const QString& text)
     return item;
 }
 
-// The button of a row: reached from the keyboard through the table's own
-// keys (Delete, Enter), so Tab goes past it instead of stopping on every row.
-QPushButton* rowButton(const QString& text, const QString& accessibleName)
+// The cell of a row's button, which the table's delegate paints. The
+// button is reached from the keyboard through the table's own keys (Delete,
+// Enter), so Tab goes past it instead of stopping on every row. The cell has
+// no text of its own, so the filter never finds a row by its button.
+QTableWidgetItem* buttonItem(const QString& text, const QString& accessibleName, bool enabled)
 {
-    auto* button = new QPushButton(text);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setAccessibleName(accessibleName);
-    button->setToolTip(accessibleName);
-    return button;
+    auto* item = new QTableWidgetItem();
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    item->setData(RowButtonDelegate::TextRole, text);
+    item->setData(RowButtonDelegate::EnabledRole, enabled);
+    item->setData(Qt::AccessibleTextRole, accessibleName);
+    item->setToolTip(accessibleName);
+    return item;
 }
 
 void setColumns(QTableWidget* table, const QStringList& labels)
@@ -136,21 +142,23 @@ void reselect(QTableWidget* table, const QVariant& value)
     }
 }
 
-QPushButton* buttonOf(const QTableWidget* table, int row)
+// The row of the selected button that can be pressed, or -1.
+int pressableSelectedRow(const QTableWidget* table)
 {
-    return row < 0 ? nullptr : qobject_cast<QPushButton*>(table->cellWidget(row, table->columnCount() - 1));
+    if (!table->selectionModel()->hasSelection())
+        return -1;
+    const QTableWidgetItem* item = table->item(table->currentRow(), table->columnCount() - 1);
+    return item && RowButtonDelegate::isEnabled(table->indexFromItem(item)) ? item->row() : -1;
 }
 
-// A header's "fit to contents" does not measure the buttons a column holds:
-// the rows and the button column are sized to the widest and tallest button.
-void fitButtons(QTableWidget* table)
+// The rows and the button column are sized to the widest and tallest button,
+// measured once for each text the buttons show rather than once per row.
+void fitButtons(QTableWidget* table, const RowButtonDelegate* delegate, const QSet<QString>& texts)
 {
     const int column = table->columnCount() - 1;
     QSize largest(0, 0);
-    for (int row = 0; row < table->rowCount(); ++row) {
-        if (QWidget* button = table->cellWidget(row, column))
-            largest = largest.expandedTo(button->sizeHint());
-    }
+    for (const QString& text : texts)
+        largest = largest.expandedTo(delegate->buttonSize(text));
     if (largest.isEmpty())
         return;
     table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Fixed);
@@ -192,6 +200,10 @@ MainWindow::MainWindow(QWidget* parent)
 
     setColumns(ui->tableInstalled, { tr("Name"), tr("Version"), tr("Author"), QString() });
     setColumns(ui->tableStore, { tr("Name"), tr("Version"), QString() });
+    m_installedButtons = new RowButtonDelegate(ui->tableInstalled);
+    ui->tableInstalled->setItemDelegate(m_installedButtons);
+    m_storeButtons = new RowButtonDelegate(ui->tableStore);
+    ui->tableStore->setItemDelegate(m_storeButtons);
     m_installedHint = new EmptyTableHint(ui->tableInstalled);
     ui->detailsView->setPlaceholderText(tr("Select an extension to see its details."));
 
@@ -215,19 +227,20 @@ MainWindow::MainWindow(QWidget* parent)
     for (QTableWidget* table : { ui->tableInstalled, ui->tableStore })
         connect(table, &QTableWidget::itemSelectionChanged, this, &MainWindow::showDetails);
 
-    // The row buttons from the keyboard: the same buttons, so the same commands.
-    const auto clickSelected = [](QTableWidget* table) {
-        QPushButton* button = table->selectionModel()->hasSelection() ? buttonOf(table, table->currentRow()) : nullptr;
-        if (button && button->isEnabled())
-            button->click();
-    };
+    // The row buttons, clicked or from the keyboard: the same rows, so the same commands.
+    connect(m_installedButtons, &RowButtonDelegate::clicked, this,
+        [this](const QModelIndex& index) { pressInstalledButton(index.row()); });
+    connect(m_storeButtons, &RowButtonDelegate::clicked, this,
+        [this](const QModelIndex& index) { pressStoreButton(index.row()); });
     auto* remove = new QShortcut(QKeySequence::Delete, ui->tableInstalled);
     remove->setContext(Qt::WidgetShortcut);
-    connect(remove, &QShortcut::activated, this, [this, clickSelected] { clickSelected(ui->tableInstalled); });
+    connect(remove, &QShortcut::activated, this,
+        [this] { pressInstalledButton(pressableSelectedRow(ui->tableInstalled)); });
     for (const int key : { Qt::Key_Return, Qt::Key_Enter }) {
         auto* install = new QShortcut(QKeySequence(key), ui->tableStore);
         install->setContext(Qt::WidgetShortcut);
-        connect(install, &QShortcut::activated, this, [this, clickSelected] { clickSelected(ui->tableStore); });
+        connect(
+            install, &QShortcut::activated, this, [this] { pressStoreButton(pressableSelectedRow(ui->tableStore)); });
     }
 
     if (Application* application = Application::instance()) {
@@ -266,6 +279,7 @@ void MainWindow::updateInstalledTable()
     // Sorting would move rows while they are being filled.
     table->setSortingEnabled(false);
     table->setRowCount(extensions.size());
+    const QString remove = tr("Remove");
     for (int row = 0; row < extensions.size(); ++row) {
         const ExtensionInfo& extension = extensions.at(row);
         QTableWidgetItem* name = readOnlyItem(extension.name());
@@ -273,17 +287,10 @@ void MainWindow::updateInstalledTable()
         table->setItem(row, 0, name);
         table->setItem(row, 1, readOnlyItem(extension.version()));
         table->setItem(row, 2, readOnlyItem(extension.author()));
-        auto* button = rowButton(tr("Remove"), tr("Remove %1 (Delete)").arg(extension.name()));
-        table->setCellWidget(row, 3, button);
-        // The button carries the manifest's name, not its row: later refreshes
-        // reorder rows but the button must still remove its own extension.
-        const QString mxiName = extension.fileName();
-        connect(
-            button, &QPushButton::clicked, button, [this, mxiName] { slotRemoveExtension(mxiName); },
-            Qt::DirectConnection);
+        table->setItem(row, 3, buttonItem(remove, tr("Remove %1 (Delete)").arg(extension.name()), true));
     }
     table->setSortingEnabled(true);
-    fitButtons(table);
+    fitButtons(table, m_installedButtons, extensions.isEmpty() ? QSet<QString>() : QSet<QString> { remove });
     reselect(table, selected.isEmpty() ? QVariant() : QVariant(selected));
     if (dreamweaver) {
         m_installedHint->setText(tr("No extension is installed in %1.\n\nDrop .zxp or .mxp packages on the window, "
@@ -340,6 +347,9 @@ void MainWindow::downloadsUpdated()
 
     table->setSortingEnabled(false);
     table->setRowCount(downloads.size());
+    // A copy taken now: a later catalogue must not change what a button installs.
+    m_storeRows = downloads;
+    QSet<QString> actions;
     for (int row = 0; row < downloads.size(); ++row) {
         const Application::Download download = downloads.at(row);
         QTableWidgetItem* name = readOnlyItem(download.name);
@@ -357,16 +367,12 @@ void MainWindow::downloadsUpdated()
         const QString action = state == StoreState::UpdateAvailable ? tr("Update")
             : upToDate                                              ? tr("Installed")
                                                                     : tr("Install");
-        auto* button = rowButton(action, tr("%1 %2 (Enter)").arg(action, download.name));
-        button->setEnabled(dreamweaver && !upToDate);
-        table->setCellWidget(row, 2, button);
-        // A copy taken now: a later catalogue must not change what this button installs.
-        connect(
-            button, &QPushButton::clicked, button, [this, download] { slotDownloadExtension(download); },
-            Qt::DirectConnection);
+        table->setItem(
+            row, 2, buttonItem(action, tr("%1 %2 (Enter)").arg(action, download.name), dreamweaver && !upToDate));
+        actions.insert(action);
     }
     table->setSortingEnabled(true);
-    fitButtons(table);
+    fitButtons(table, m_storeButtons, actions);
     reselect(table, selected < 0 ? QVariant() : QVariant(selected));
     applyFilter();
     showCatalogueState();
@@ -589,6 +595,23 @@ void MainWindow::slotInstallExtension()
     if (path.isEmpty())
         return;
     installPackageFile(path);
+}
+
+void MainWindow::pressInstalledButton(int row)
+{
+    // The row's manifest name, not its position: the list under the table
+    // may have changed since the table was filled.
+    const QTableWidgetItem* item = row < 0 ? nullptr : ui->tableInstalled->item(row, 0);
+    if (item)
+        slotRemoveExtension(item->data(Qt::UserRole).toString());
+}
+
+void MainWindow::pressStoreButton(int row)
+{
+    const QTableWidgetItem* item = row < 0 ? nullptr : ui->tableStore->item(row, 0);
+    const int entry = item ? item->data(Qt::UserRole).toInt() : -1;
+    if (entry >= 0 && entry < m_storeRows.size())
+        slotDownloadExtension(m_storeRows.at(entry));
 }
 
 void MainWindow::slotRemoveExtension(QString mxiName)

@@ -18,6 +18,7 @@ class QDropEvent;
 class QTableWidget;
 class MainWindowForm;
 class Progress;
+class RowButtonDelegate;
 
 // The program's only window: the Dreamweaver selector with its Install
 // button, the Installed and Store tables with a filter over both, the
@@ -94,9 +95,16 @@ private:
     // The manifest name of the selected Installed row; the catalogue index of the selected Store row.
     QString selectedManifest() const;
     int selectedEntry() const;
+    // What a row's button does: Remove in the Installed table; Install or
+    // Update in the Store, with the entry as the table shows it.
+    void pressInstalledButton(int row);
+    void pressStoreButton(int row);
 
     std::unique_ptr<MainWindowForm> ui;
     EmptyTableHint* m_installedHint = nullptr;
+    RowButtonDelegate* m_installedButtons = nullptr;
+    RowButtonDelegate* m_storeButtons = nullptr;
+    QVector<Application::Download> m_storeRows; // the catalogue as the Store table shows it
     bool m_closing = false;
     bool m_listed = false; // the installations have been looked for
     ExtensionCommands* m_commands = nullptr; // the command under way; the tables wait for its end

@@ -4,6 +4,7 @@
 #include "support/InstallerFixtures.h"
 #include "support/StoreServer.h"
 #include "ui/MainWindow.h"
+#include "ui/RowButtonDelegate.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -161,13 +162,17 @@ class TestMainWindow : public QObject
         QVERIFY(started.wait(5000));
     }
 
-    // The button in the last column of the row that shows name.
+    // The button in the last column of the row that shows name, clicked
+    // where it is drawn, on its tab.
     void click(const char* tableName, const QString& name)
     {
         QTableWidget* buttons = table(tableName);
         const QList<QTableWidgetItem*> found = buttons->findItems(name, Qt::MatchExactly);
         QVERIFY(!found.isEmpty());
-        qobject_cast<QPushButton*>(buttons->cellWidget(found.first()->row(), buttons->columnCount() - 1))->click();
+        m_window->findChild<QTabWidget*>()->setCurrentWidget(buttons->parentWidget());
+        const QModelIndex cell = buttons->model()->index(found.first()->row(), buttons->columnCount() - 1);
+        buttons->scrollTo(cell);
+        QTest::mouseClick(buttons->viewport(), Qt::LeftButton, Qt::NoModifier, buttons->visualRect(cell).center());
     }
 
 private slots:
@@ -295,10 +300,14 @@ private slots:
             // Each entry against the installed list, versions compared as numbers; sorted by name.
             QStringList states;
             for (int row = 0; row < 3; ++row) {
-                auto* button = qobject_cast<QPushButton*>(table("tableStore")->cellWidget(row, 2));
-                states << button->text() + (button->isEnabled() ? "" : " (disabled)");
+                const QModelIndex button = table("tableStore")->model()->index(row, 2);
+                states << button.data(RowButtonDelegate::TextRole).toString()
+                        + (RowButtonDelegate::isEnabled(button) ? "" : " (disabled)") + ": "
+                        + button.data(Qt::AccessibleTextRole).toString();
             }
-            QCOMPARE(states, QStringList({ "Installed (disabled)", "Install", "Update" }));
+            QCOMPARE(states,
+                QStringList({ "Installed (disabled): Installed Velkor Alpha (Enter)",
+                    "Install: Install Velkor Gamma (Enter)", "Update: Update Velkor Tools Plus (Enter)" }));
         }
         if (!c.withInstallation && !start) {
             // The list goes away; the tables keep their rows and buttons.

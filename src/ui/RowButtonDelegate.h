@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QHash>
+#include <QPersistentModelIndex>
+#include <QStyledItemDelegate>
+
+class QAbstractItemView;
+class QPushButton;
+
+// Paints the push button of each row in a table's last column, where a
+// widget per row would cost a window with hundreds of extensions most of its
+// start-up, and presses it with the mouse as a real button would be. The
+// cell's item says what the button shows: its text under TextRole, and
+// whether it can be pressed under EnabledRole. Text cells keep their
+// measured sizes, since a column sized to its contents is measured on every
+// change of the table's layout.
+class RowButtonDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    enum Role { TextRole = Qt::UserRole + 1, EnabledRole };
+
+    explicit RowButtonDelegate(QAbstractItemView* view);
+
+    // Whether the button of this cell can be pressed.
+    static bool isEnabled(const QModelIndex& index);
+    // The size of a button showing text, as the window's buttons are sized.
+    QSize buttonSize(const QString& text) const;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+signals:
+    // The button of the row of index was clicked.
+    void clicked(const QModelIndex& index);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool isButtonCell(const QModelIndex& index) const;
+    QRect buttonRect(const QModelIndex& index) const;
+
+    QAbstractItemView* m_view;
+    // Never shown: it gives the painted buttons the style, the style sheet's
+    // rules and the font that a button in the table would have.
+    QPushButton* m_model;
+    QPersistentModelIndex m_pressed;
+    bool m_pressedInside = false;
+    mutable QHash<QString, QSize> m_textSizes;
+    mutable QFont m_measuredFont;
+};
