@@ -657,6 +657,9 @@ struct EntryEditor::Block
     Accessor* snippet;
     // The snippet's elements, when the caller has read them already.
     const SnippetElements* elements = nullptr;
+    // Whether the parent was found as the element whose id is target: its
+    // locator then needs no look at its attributes.
+    bool parentIdIsTarget = false;
 };
 
 void EntryEditor::placeIfSound(EditSession& session, const Block& block, EntryResults* results)
@@ -698,7 +701,10 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         }
     }
 
-    const QString locator = locatorOf(block.parent);
+    const QString locator = block.parentIdIsTarget && block.parent->parent()
+        ? block.parent->name() + QLatin1Char('#') + block.target
+        : locatorOf(block.parent);
+    Q_ASSERT(locator == locatorOf(block.parent));
     // An item whose neighbour is missing goes at the end of its fallback category.
     Placement placement
         = block.anchor == block.parent && !goesInside(block.placement) ? Placement::AppendTo : block.placement;
@@ -799,7 +805,7 @@ void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& 
         CElement* parent = menuPlace(SessionLookup { session }, entry, &target);
         placeIfSound(session,
             { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
-                menuIndentUnit(), snippet, &elements },
+                menuIndentUnit(), snippet, &elements, !entry.shortcut && goesInside(entry.placement) },
             results);
     }
 }
