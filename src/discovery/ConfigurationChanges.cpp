@@ -3,7 +3,6 @@
 #include "markup/Accessor.h"
 #include "markup/CElement.h"
 
-#include <array>
 #include <utility>
 
 namespace {
@@ -21,113 +20,6 @@ QString attributeOf(const CElement* element, const QString& lowerName)
         value.replace(QLatin1String("&amp;"), QLatin1String("&"));
     }
     return value;
-}
-
-// The first attribute of each of lowerNames (ASCII, in lower case) as
-// attributeOf reads it, null where there is none, read in one pass over the
-// start tag where attributeOf would pass over it once for each name. The
-// pass reads the tag as the markup's look-up does; a tag with an attribute
-// name outside ASCII, whose case that look-up folds by Unicode's rules, is
-// left to it.
-template <size_t count>
-std::array<QString, count> attributesOf(const CElement* element, const std::array<const QString*, count>& lowerNames)
-{
-    std::array<QString, count> values;
-    const QString tag = element->startTag();
-    const QChar* const s = tag.constData();
-    int n = tag.size();
-    if (n > 0 && s[n - 1] == QLatin1Char('>')) {
-        --n;
-    }
-    std::array<bool, count> found {};
-    size_t left = count;
-    const auto match = [&](int nameBegin, int nameLength) -> int {
-        for (size_t k = 0; k < count; ++k) {
-            const QString& name = *lowerNames[k];
-            if (found[k] || name.size() != nameLength) {
-                continue;
-            }
-            bool same = true;
-            for (int i = 0; same && i < nameLength; ++i) {
-                ushort c = s[nameBegin + i].unicode();
-                c = c >= 'A' && c <= 'Z' ? ushort(c + 32) : c;
-                same = c == name.at(i).unicode();
-            }
-            if (same) {
-                return int(k);
-            }
-        }
-        return -1;
-    };
-    const auto take = [&](int k, int begin, int length) {
-        if (k >= 0) {
-            found[size_t(k)] = true;
-            --left;
-            QString value(s + begin, length);
-            if (value.contains(QLatin1Char('&'))) {
-                value.replace(QLatin1String("&amp;"), QLatin1String("&"));
-            }
-            values[size_t(k)] = value;
-        }
-    };
-    int pos = 0;
-    while (pos < n && !s[pos].isSpace()) {
-        ++pos;
-    }
-    while (pos < n && left > 0) {
-        while (pos < n && s[pos].isSpace()) {
-            ++pos;
-        }
-        const int nameBegin = pos;
-        while (pos < n && !s[pos].isSpace() && s[pos] != QLatin1Char('=')) {
-            if (s[pos].unicode() >= 0x80) {
-                for (size_t k = 0; k < count; ++k) {
-                    values[k] = attributeOf(element, *lowerNames[k]);
-                }
-                return values;
-            }
-            ++pos;
-        }
-        const int k = match(nameBegin, pos - nameBegin);
-        while (pos < n && s[pos].isSpace()) {
-            ++pos;
-        }
-        if (pos >= n || s[pos] != QLatin1Char('=')) {
-            take(k, 0, 0);
-            continue;
-        }
-        ++pos;
-        while (pos < n && s[pos].isSpace()) {
-            ++pos;
-        }
-        if (pos >= n) {
-            take(k, 0, 0);
-            break;
-        }
-        int begin = pos;
-        int length = 0;
-        const QChar quote = s[pos];
-        if (quote == QLatin1Char('"') || quote == QLatin1Char('\'')) {
-            begin = ++pos;
-            while (pos < n && s[pos] != quote) {
-                if (s[pos] == QLatin1Char('\\')) {
-                    ++pos;
-                }
-                ++pos;
-            }
-            if (pos < n) {
-                length = pos - begin;
-                ++pos;
-            }
-        } else {
-            while (pos < n && !s[pos].isSpace()) {
-                ++pos;
-            }
-            length = pos - begin;
-        }
-        take(k, begin, length);
-    }
-    return values;
 }
 
 const QString& idName()
@@ -274,27 +166,16 @@ QList<MenuInsert> ConfigurationChanges::menuInserts(Accessor& document)
         entry.shortcut = shortcut;
         if (shortcut) {
             entry.target = element->attribute(QStringLiteral("list_Id"));
-            entry.language = attributeOf(element, languageName());
         } else {
-            // As placementOf reads them, each placement in its turn.
-            using Placement = MenuInsert::Placement;
-            static const QString names[] = { QStringLiteral("appendto"), QStringLiteral("prependto"),
-                QStringLiteral("insertbefore"), QStringLiteral("insertafter"), QStringLiteral("skipseparator") };
-            const std::array<QString, 6> values
-                = attributesOf<6>(element, { &names[0], &names[1], &names[2], &names[3], &names[4], &languageName() });
-            const Placement placements[]
-                = { Placement::AppendTo, Placement::PrependTo, Placement::InsertBefore, Placement::InsertAfter };
-            for (size_t k = 0; k < 4 && entry.target.isEmpty(); ++k) {
-                entry.placement = placements[k];
-                entry.target = values[k];
-            }
-            if (entry.target.isEmpty()) {
-                entry.placement = Placement::AppendTo;
-                continue;
-            }
-            entry.skipSeparator = values[4].compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
-            entry.language = values[5];
+            std::tie(entry.placement, entry.target) = placementOf(element);
+            static const QString skipSeparatorName = QStringLiteral("skipseparator");
+            entry.skipSeparator
+                = attributeOf(element, skipSeparatorName).compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
         }
+        if (!shortcut && entry.target.isEmpty()) {
+            continue;
+        }
+        entry.language = attributeOf(element, languageName());
         bool holds = false;
         entry.markup = blockMarkup(element, &entry.itemIds, &holds);
         if (holds) {
