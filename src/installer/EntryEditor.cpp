@@ -415,43 +415,6 @@ QStringList idsIn(const QString& markup, bool nestedToo)
     return idsIn(snippet, nestedToo);
 }
 
-// What reindent and then toString make of a snippet whose nodes below the
-// root hold no children and no end tag, as a menu entry's items mostly are:
-// each node but a text one on a line of its own, the text ones gone. Made
-// without adding a node per item to the snippet; false for any other snippet.
-bool flatSerialised(const CElement* root, const QString& indentation, QString* out)
-{
-    const std::vector<CElement*> children = root->children();
-    // Each item's markup, taken once; a text node (no name) takes none.
-    std::vector<QString> items;
-    qsizetype size = 0;
-    for (const CElement* child : children) {
-        // A comment is neither an element nor a text node.
-        if (!child->isElement() && isTextNode(child)) {
-            continue;
-        }
-        if (!child->isElement() || !child->hasEmptyEndTag() || child->childCount() > 0) {
-            return false;
-        }
-        items.push_back(child->outerMarkup());
-        size += indentation.size() + items.back().size();
-    }
-    const QString startTag = root->startTag();
-    const QString ownText = root->text();
-    const QString endTag = root->endTag();
-    QString text;
-    text.reserve(startTag.size() + ownText.size() + size + endTag.size());
-    text += startTag;
-    text += ownText;
-    for (const QString& item : items) {
-        text += indentation;
-        text += item;
-    }
-    text += endTag;
-    *out = text;
-    return true;
-}
-
 // A block's markup parsed as it goes into the file, once for its ids and its
 // placing; one document takes each block of a file in turn, reusing its memory.
 Accessor& parsedSnippet(Accessor& snippet, const QString& markup, const QString& lineEnd)
@@ -760,11 +723,8 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
             before = siblingNextTo(session, last, 1);
         }
     }
-    QString serialised;
-    if (!flatSerialised(snippet.root(), indentation, &serialised)) {
-        reindent(snippet.root(), indentation, block.unit);
-        serialised = snippet.toString();
-    }
+    reindent(snippet.root(), indentation, block.unit);
+    const QString serialised = snippet.toString();
     // A block with no id of its own is there when its exact text is.
     if (block.ids.isEmpty() && block.parent->innerMarkup().contains(serialised)) {
         note(results, block.kind, block.ids, block.target, Outcome::AlreadyPresent);
