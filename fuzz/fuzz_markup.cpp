@@ -1,5 +1,6 @@
 // Parses arbitrary bytes, read as UTF-8 and as raw UTF-16, checks that the
-// tree writes back the text, queries it and edits it.
+// tree writes back the text and is the tree a stepping lexer builds, queries
+// it and edits it.
 #include "markup/Accessor.h"
 #include "markup/CElement.h"
 
@@ -30,12 +31,29 @@ std::vector<CElement*> allNodes(CElement* root)
     return nodes;
 }
 
+// The tags the lexer hands over whole build what their runs build: the
+// same nodes in the same places, with the same texts.
+void checkSameTree(const std::vector<CElement*>& nodes, const QString& text)
+{
+    Accessor stepped;
+    stepped.parseStepByStep(text);
+    const std::vector<CElement*> steppedNodes = allNodes(stepped.root());
+    check(steppedNodes.size() == nodes.size());
+    for (size_t k = 0; k < nodes.size(); ++k) {
+        const CElement* a = nodes[k];
+        const CElement* b = steppedNodes[k];
+        check(a->childCount() == b->childCount() && a->name() == b->name() && a->startTag() == b->startTag()
+            && a->text() == b->text() && a->endTag() == b->endTag());
+    }
+}
+
 void exercise(Accessor& document, const QString& text)
 {
     document.parse(text);
     check(document.toString() == text);
 
     const std::vector<CElement*> nodes = allNodes(document.root());
+    checkSameTree(nodes, text);
     check(document.elementsByTagName(QString()).size() <= nodes.size());
     size_t seen = 0;
     for (CElement* node : nodes) {

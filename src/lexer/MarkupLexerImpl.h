@@ -228,6 +228,21 @@ struct MergesAttributeRuns<Sink, std::void_t<decltype(Sink::mergesAttributeRuns)
 {
 };
 
+// A sink may also declare `static constexpr bool takesPlainTags = true`
+// and take a whole tag that plainTags read in one call instead of its runs:
+// plainStartTag(lt, nameEnd, tagEnd) for a start tag from the "<" at `lt`
+// to the ">" at `tagEnd`, its name ending before `nameEnd`, and
+// plainEndTag(lt, nameEnd) for "</name>" with its ">" at `nameEnd`; the text
+// since the last run, up to `lt`, comes with the call. Such a sink must do
+// exactly what the runs would have done: their styles are not worked out.
+template <class Sink, class = void> struct TakesPlainTags : std::false_type
+{
+};
+template <class Sink>
+struct TakesPlainTags<Sink, std::void_t<decltype(Sink::takesPlainTags)>> : std::bool_constant<Sink::takesPlainTags>
+{
+};
+
 inline void MarkupLexerBase::resolvePrevNonBlank()
 {
     m_prevNonBlankPending = false;
@@ -578,13 +593,18 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
             const int nameEnd = skipPlainName(s, lt + 2, end);
             if (nameEnd == lt + 2 || nameEnd >= end || s[nameEnd] != u'>')
                 break;
+            m_tagClosing = false;
+            i = nameEnd + 1;
+            if constexpr (TakesPlainTags<Sink>::value) {
+                m_sink.plainEndTag(lt, nameEnd);
+                m_segStart = i;
+                continue;
+            }
             bool isScript = false;
             const int style = classifyName(lt + 2, nameEnd - 1, isScript);
             report(lt - 1, Default);
             report(nameEnd - 1, style);
             report(nameEnd, style);
-            m_tagClosing = false;
-            i = nameEnd + 1;
             continue;
         }
         const int nameEnd = skipPlainName(s, lt + 1, end);
@@ -608,10 +628,15 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
                 const int tagEnd = plainAttributesEnd(s, nameEnd, end);
                 if (tagEnd >= 0) {
                     m_tagClosing = false;
+                    i = tagEnd + 1;
+                    if constexpr (TakesPlainTags<Sink>::value) {
+                        m_sink.plainStartTag(lt, nameEnd, tagEnd);
+                        m_segStart = i;
+                        continue;
+                    }
                     report(lt - 1, Default);
                     report(nameEnd - 1, style);
                     reportPlainAttributes(nameEnd, tagEnd);
-                    i = tagEnd + 1;
                     continue;
                 }
                 // Other attributes of a known tag are styled by the machine.
@@ -641,6 +666,12 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
         }
         const bool selfClosed = s[close] == u'/';
         m_tagClosing = false;
+        i = close + 1 + selfClosed;
+        if constexpr (TakesPlainTags<Sink>::value) {
+            m_sink.plainStartTag(lt, nameEnd, close + selfClosed);
+            m_segStart = i;
+            continue;
+        }
         report(lt - 1, Default);
         report(nameEnd - 1, style);
         report(close - 1, TagUnknown);
@@ -648,7 +679,6 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
             report(close + 1, style == Tag ? TagEnd : TagUnknown);
         else
             report(close, style);
-        i = close + 1 + selfClosed;
     }
     steppedOver(from, i);
     return i;

@@ -117,6 +117,16 @@ Accessor::~Accessor()
 
 void Accessor::parse(const QString& text)
 {
+    run(text, true);
+}
+
+void Accessor::parseStepByStep(const QString& text)
+{
+    run(text, false);
+}
+
+void Accessor::run(const QString& text, bool skipping)
+{
     releaseNodes();
     m_source = text;
     setCharacters(reinterpret_cast<const char16_t*>(m_source.utf16()), m_source.size());
@@ -136,7 +146,9 @@ void Accessor::parse(const QString& text)
     if (xml) {
         // The module's lex function run with this document's type known, so
         // that each run is attached without an indirect call.
-        if (xml->lexFunction() == &HtmlLexer::lex)
+        if (!skipping)
+            HtmlLexer::detail::MarkupLexer<ILexerSink>(lists, *this, false).run(0, m_source.size(), 0);
+        else if (xml->lexFunction() == &HtmlLexer::lex)
             HtmlLexer::detail::MarkupLexer<Accessor>(lists, *this).run(0, m_source.size(), 0);
         else
             xml->lex(0, m_source.size(), 0, lists, *this);
@@ -279,31 +291,30 @@ bool Accessor::nameEquals(const CElement* node, int begin, int length) const
     return lowerCasedName(end, length) == QString(name, nameLength);
 }
 
+// Void elements, and comments, which the start tag's ">" closes.
+bool Accessor::closesItself(const CElement* node) const
+{
+    int length = 0;
+    const QChar* name = node->nameData(length);
+    const auto is = [name, length](QLatin1String voidName) { return QStringView(name, length) == voidName; };
+    switch (length) {
+    case 2:
+        return is(QLatin1String("br")) || is(QLatin1String("hr"));
+    case 3:
+        return is(QLatin1String("img")) || is(QLatin1String("!--"));
+    case 4:
+        return is(QLatin1String("meta")) || is(QLatin1String("link")) || is(QLatin1String("area"));
+    case 5:
+        return is(QLatin1String("input"));
+    default:
+        return false;
+    }
+}
+
 void Accessor::closePending(bool selfClosed)
 {
     if (m_state == BuilderState::InStartTag) {
-        bool closed = selfClosed;
-        if (!closed) {
-            int length = 0;
-            const QChar* name = m_current->nameData(length);
-            const auto is = [name, length](QLatin1String voidName) { return QStringView(name, length) == voidName; };
-            switch (length) {
-            case 2:
-                closed = is(QLatin1String("br")) || is(QLatin1String("hr"));
-                break;
-            case 3:
-                closed = is(QLatin1String("img")) || is(QLatin1String("!--"));
-                break;
-            case 4:
-                closed = is(QLatin1String("meta")) || is(QLatin1String("link")) || is(QLatin1String("area"));
-                break;
-            case 5:
-                closed = is(QLatin1String("input"));
-                break;
-            default:
-                break;
-            }
-        }
+        const bool closed = selfClosed || closesItself(m_current);
         if (closed && m_current->m_parent)
             closeCurrent();
     } else if (m_state == BuilderState::InText || m_state == BuilderState::InEndTag) {
@@ -426,6 +437,62 @@ void Accessor::attachTagRun(int begin, int endPos)
         return;
     }
     attachToCurrent(begin, endPos);
+}
+
+// A text node of the source's [begin, end), opened and closed again at once:
+// the tag after it closes it before anything else.
+void Accessor::addClosedText(int begin, int end)
+{
+    CElement* node = createChildOfCurrent();
+    node->m_text.begin = begin;
+    node->m_text.length = end - begin;
+    m_lastChild = node;
+}
+
+// What the runs "<name", its attributes and ">" or "/>" build, after the
+// text since the last run.
+void Accessor::plainStartTag(int lt, int nameEnd, int tagEnd)
+{
+    if (lt > m_segmentStart && m_state == BuilderState::None) {
+        addClosedText(m_segmentStart, lt);
+    } else {
+        if (lt > m_segmentStart)
+            attachToCurrent(m_segmentStart, lt - 1);
+        if (m_state != BuilderState::None)
+            closePending(false);
+    }
+    CElement* node = createChildOfCurrent();
+    setLowerCasedName(node, lt + 1, nameEnd - lt - 1);
+    node->m_startTag.length = tagEnd + 1 - lt;
+    m_segmentStart = tagEnd + 1;
+    // Opened and closed at once, the node is left as closing leaves it.
+    if (characters()[tagEnd - 1] == u'/' || closesItself(node))
+        m_lastChild = node;
+    else
+        openNode(node);
+}
+
+// What the runs "</name" and ">" build, after the text since the last run.
+void Accessor::plainEndTag(int lt, int nameEnd)
+{
+    // The text node the runs would open never matches a name, so the node
+    // closed is found from the current one alike.
+    if (m_state == BuilderState::None) {
+        if (CElement* node = findOpenNode(lt + 2, nameEnd - lt - 2)) {
+            if (lt > m_segmentStart)
+                addClosedText(m_segmentStart, lt);
+            while (m_current != node)
+                closeCurrent();
+            appendRun(node->m_endTag, lt, nameEnd + 1);
+            m_segmentStart = nameEnd + 1;
+            closeCurrent();
+            return;
+        }
+    }
+    using namespace HtmlLexer::MarkupStyle;
+    styleTo(lt - 1, Default);
+    styleTo(nameEnd - 1, Tag);
+    styleTo(nameEnd, Tag);
 }
 
 bool Accessor::matchAt(int pos, const char* s) const

@@ -24,6 +24,10 @@ public:
     Accessor& operator=(const Accessor&) = delete;
 
     void parse(const QString& text);
+    // Parses as parse() does, with the lexer stepping over every character
+    // and reporting each run on its own: slower, and building the same tree,
+    // which tests compare.
+    void parseStepByStep(const QString& text);
     CElement* root() { return m_root; }
     QString toString() const;
     // The text the last parse read, which pieces no edit replaced point into.
@@ -39,6 +43,11 @@ public:
     static constexpr bool mergesPlainTagPieces = true;
     // So does every run of a start tag's attributes, whatever its style.
     static constexpr bool mergesAttributeRuns = true;
+    // Whole tags of the plain shape come in one call each, which builds
+    // what their runs would have built.
+    static constexpr bool takesPlainTags = true;
+    void plainStartTag(int lt, int nameEnd, int tagEnd);
+    void plainEndTag(int lt, int nameEnd);
 
     bool matchAt(int pos, const char* s) const override;
     int styleAt(int pos) const override;
@@ -89,7 +98,10 @@ private:
     // A node appended to the children of the current one, during a parse.
     CElement* createChildOfCurrent();
     void releaseNodes();
+    void run(const QString& text, bool skipping);
     void closePending(bool selfClosed);
+    bool closesItself(const CElement* node) const;
+    void addClosedText(int begin, int end);
     void appendRun(CElement::Piece& piece, int begin, int end)
     {
         if (!piece.owned() && piece.length == 0) {
