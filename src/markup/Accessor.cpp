@@ -171,49 +171,34 @@ std::vector<CElement*> Accessor::elementsByTagName(const QString& name)
     return m_root->elementsByTagName(name);
 }
 
-CElement* Accessor::createNode()
+void Accessor::startBlock()
 {
-    if (m_blocksInUse == 0 || m_usedInLastBlock == nodesPerBlock) {
-        if (m_blocksInUse == m_blocks.size()) {
-            unsigned char* block = nullptr;
-            if (!blockCache.blocks.empty()) {
-                block = blockCache.blocks.back();
-                blockCache.blocks.pop_back();
-            } else {
-                block = static_cast<unsigned char*>(
-                    ::operator new(CElement::blockBytes, std::align_val_t(CElement::blockBytes)));
-            }
-            Accessor* const self = this;
-            const quint32 firstNumber = quint32(m_blocks.size() * nodesPerBlock);
-            std::memcpy(block, &self, sizeof self);
-            std::memcpy(block + sizeof self, &firstNumber, sizeof firstNumber);
-            m_blocks.push_back(block);
+    if (m_blocksInUse == m_blocks.size()) {
+        unsigned char* block = nullptr;
+        if (!blockCache.blocks.empty()) {
+            block = blockCache.blocks.back();
+            blockCache.blocks.pop_back();
+        } else {
+            block = static_cast<unsigned char*>(
+                ::operator new(CElement::blockBytes, std::align_val_t(CElement::blockBytes)));
         }
-        ++m_blocksInUse;
-        m_usedInLastBlock = 0;
+        Accessor* const self = this;
+        const quint32 firstNumber = quint32(m_blocks.size() * nodesPerBlock);
+        std::memcpy(block, &self, sizeof self);
+        std::memcpy(block + sizeof self, &firstNumber, sizeof firstNumber);
+        m_blocks.push_back(block);
     }
-    void* place = m_blocks[m_blocksInUse - 1] + CElement::blockHeaderBytes + m_usedInLastBlock * sizeof(CElement);
-    ++m_usedInLastBlock;
-    m_lastNodeLink = quint32((m_blocksInUse - 1) * nodesPerBlock + m_usedInLastBlock);
-    return new (place) CElement();
-}
-
-CElement* Accessor::createChildOfCurrent()
-{
-    CElement* node = createNode();
-    node->m_parent = m_currentLink;
-    if (m_lastChild)
-        m_lastChild->m_next = m_lastNodeLink;
-    else
-        m_current->m_firstChild = m_lastNodeLink;
-    return node;
+    m_nextPlace = m_blocks[m_blocksInUse++] + CElement::blockHeaderBytes;
+    m_placesEnd = m_nextPlace + nodesPerBlock * sizeof(CElement);
 }
 
 void Accessor::releaseNodes()
 {
     // The root stays, first in the first block.
     m_blocksInUse = 1;
-    m_usedInLastBlock = 1;
+    m_nextPlace = m_blocks.front() + CElement::blockHeaderBytes + sizeof(CElement);
+    m_placesEnd = m_blocks.front() + CElement::blockHeaderBytes + nodesPerBlock * sizeof(CElement);
+    m_lastNodeLink = 1;
     m_ownedTexts.clear();
     m_edited = false;
     new (m_root) CElement();
@@ -242,14 +227,10 @@ void Accessor::setLowerCasedName(CElement* node, int begin, int length)
     // The start tag begins at the "<" before the name; its runs follow.
     node->m_startTag.begin = begin - 1;
     const QChar* data = m_source.constData() + begin;
-    for (int k = 0; k < length; ++k) {
-        const ushort c = data[k].unicode();
-        if (c >= 128 || (c >= 'A' && c <= 'Z')) {
-            node->setOwnedName(lowerCasedName(data, length));
-            return;
-        }
-    }
-    node->m_name = length;
+    if (needsLowerCasing(data, length))
+        node->setOwnedName(lowerCasedName(data, length));
+    else
+        node->m_name = length;
 }
 
 bool Accessor::nameEquals(const CElement* node, int begin, int length) const
@@ -296,16 +277,22 @@ bool Accessor::closesItself(const CElement* node) const
 {
     int length = 0;
     const QChar* name = node->nameData(length);
-    const auto is = [name, length](QLatin1String voidName) { return QStringView(name, length) == voidName; };
+    // The length is known: only the characters are compared.
+    const auto is = [name](const char* voidName) {
+        for (int k = 0; voidName[k]; ++k)
+            if (name[k].unicode() != static_cast<unsigned char>(voidName[k]))
+                return false;
+        return true;
+    };
     switch (length) {
     case 2:
-        return is(QLatin1String("br")) || is(QLatin1String("hr"));
+        return is("br") || is("hr");
     case 3:
-        return is(QLatin1String("img")) || is(QLatin1String("!--"));
+        return is("img") || is("!--");
     case 4:
-        return is(QLatin1String("meta")) || is(QLatin1String("link")) || is(QLatin1String("area"));
+        return is("meta") || is("link") || is("area");
     case 5:
-        return is(QLatin1String("input"));
+        return is("input");
     default:
         return false;
     }

@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 // A markup document: parses a text into a tree of CElement nodes through the
@@ -88,7 +89,18 @@ private:
     static constexpr size_t nodesPerBlock = (CElement::blockBytes - CElement::blockHeaderBytes) / sizeof(CElement);
     static_assert(sizeof(Accessor*) + sizeof(quint32) <= CElement::blockHeaderBytes, "a block header holds both");
 
-    CElement* createNode();
+    // Nodes are numbered in the order they are made, block after block, so
+    // the link of each new node is the one after the last.
+    CElement* createNode()
+    {
+        if (m_nextPlace == m_placesEnd)
+            startBlock();
+        void* place = m_nextPlace;
+        m_nextPlace += sizeof(CElement);
+        ++m_lastNodeLink;
+        return new (place) CElement();
+    }
+    void startBlock();
     CElement* nodeAt(quint32 link) const
     {
         const quint32 number = link - 1;
@@ -96,7 +108,16 @@ private:
             + size_t(number % nodesPerBlock) * sizeof(CElement));
     }
     // A node appended to the children of the current one, during a parse.
-    CElement* createChildOfCurrent();
+    CElement* createChildOfCurrent()
+    {
+        CElement* node = createNode();
+        node->m_parent = m_currentLink;
+        if (m_lastChild)
+            m_lastChild->m_next = m_lastNodeLink;
+        else
+            m_current->m_firstChild = m_lastNodeLink;
+        return node;
+    }
     void releaseNodes();
     void run(const QString& text, bool skipping);
     void closePending(bool selfClosed);
@@ -157,8 +178,10 @@ private:
     // Nodes live in blocks that are kept across parses: a parse reuses the
     // memory of the previous tree instead of asking the allocator again.
     std::vector<unsigned char*> m_blocks;
-    size_t m_usedInLastBlock = 0;
     size_t m_blocksInUse = 0;
+    // Where the next node goes, and the end of the last block in use.
+    unsigned char* m_nextPlace = nullptr;
+    unsigned char* m_placesEnd = nullptr;
     std::vector<QString> m_ownedTexts;
     bool m_edited = false;
 

@@ -204,34 +204,54 @@ void CElement::serialise(QString& out, bool withTags) const
     }
     const QChar* const source = doc->m_source.constData();
     unsigned char* const* const blocks = doc->m_blocks.data();
+    // Most links lead to the node made right after the one they leave: the
+    // next node in memory, unless that one begins another block.
     const auto node = [blocks](quint32 link) {
         const quint32 number = link - 1;
         return reinterpret_cast<const CElement*>(blocks[number / Accessor::nodesPerBlock] + blockHeaderBytes
             + size_t(number % Accessor::nodesPerBlock) * sizeof(CElement));
     };
+    const auto follow = [&node](const CElement* from, quint32 fromLink, quint32 link) {
+        if (link == fromLink + 1 && (reinterpret_cast<quintptr>(from + 1) & (blockBytes - 1)) != 0)
+            return from + 1;
+        return node(link);
+    };
     // Not "emit": Qt defines that word away, and every piece would vanish.
-    auto walk = [this, withTags, &node](auto&& visit) {
-        const CElement* current = this;
-        for (;;) {
-            if (current != this || withTags)
-                visit(current->m_startTag);
-            visit(current->m_text);
-            if (current->m_firstChild) {
-                current = node(current->m_firstChild);
-                continue;
-            }
+    // The subtree's own tags are visited apart, so that the loop over its
+    // descendants asks nothing about where it is.
+    auto walk = [this, withTags, &node, &follow](auto&& visit) {
+        if (withTags)
+            visit(m_startTag);
+        visit(m_text);
+        if (m_firstChild) {
+            const CElement* current = this;
+            quint32 link = linkTo(this);
+            quint32 next = m_firstChild;
             for (;;) {
-                if (current != this || withTags)
-                    visit(current->m_endTag);
-                if (current == this)
-                    return;
-                if (current->m_next) {
-                    current = node(current->m_next);
-                    break;
+                current = follow(current, link, next);
+                link = next;
+                visit(current->m_startTag);
+                visit(current->m_text);
+                if (current->m_firstChild) {
+                    next = current->m_firstChild;
+                    continue;
                 }
-                current = node(current->m_parent);
+                visit(current->m_endTag);
+                // Up to the first node with a sibling after it.
+                while (!current->m_next) {
+                    link = current->m_parent;
+                    current = node(link);
+                    if (current == this)
+                        break;
+                    visit(current->m_endTag);
+                }
+                if (current == this)
+                    break;
+                next = current->m_next;
             }
         }
+        if (withTags)
+            visit(m_endTag);
     };
     // The size is measured by a walk of its own only when the range the
     // subtree was read from does not give it: after edits of its own texts.
@@ -264,14 +284,13 @@ void CElement::serialise(QString& out, bool withTags) const
             write += length;
         };
         walk([&](const Piece& piece) {
-            if (!piece.owned()) {
-                if (piece.begin == pendingEnd) {
-                    pendingEnd += piece.length;
-                    return;
-                }
-                if (piece.length == 0)
-                    return;
+            // An owned piece begins below 0, never where the range ends.
+            if (piece.begin == pendingEnd) {
+                pendingEnd += piece.length;
+                return;
             }
+            if (!piece.owned() && piece.length == 0)
+                return;
             copy(source + pendingBegin, pendingEnd - pendingBegin);
             if (piece.owned()) {
                 int length = 0;

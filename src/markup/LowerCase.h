@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <cstring>
+
 // Lower-cases names (tag and attribute names) one code point at a time. Unlike
 // QString::toLower(), a lone surrogate stays as it is instead of taking the
 // character after it along, so the result has the length of the name and
@@ -29,4 +31,31 @@ inline QString lowerCasedName(const QChar* data, int length)
 inline QString lowerCasedName(const QString& name)
 {
     return lowerCasedName(name.constData(), name.size());
+}
+
+// Whether lower-casing would change the name: it holds a capital or a
+// character beyond ASCII. Four characters at a time, each lane of 16 bits
+// tested without a carry into the next, since tag names are mostly short
+// and lower-case already.
+inline bool needsLowerCasing(const QChar* data, int length)
+{
+    int k = 0;
+    for (; k + 4 <= length; k += 4) {
+        quint64 lanes = 0;
+        std::memcpy(&lanes, data + k, sizeof lanes);
+        if (lanes & 0xff80ff80ff80ff80ull)
+            return true;
+        // Below 0x80, bit 7 of a lane is set by adding 0x3f from "A" on, and
+        // by adding 0x25 from the character after "Z" on.
+        const quint64 fromA = lanes + 0x003f003f003f003full;
+        const quint64 afterZ = lanes + 0x0025002500250025ull;
+        if (fromA & ~afterZ & 0x0080008000800080ull)
+            return true;
+    }
+    for (; k < length; ++k) {
+        const ushort c = data[k].unicode();
+        if (c >= 128 || (c >= 'A' && c <= 'Z'))
+            return true;
+    }
+    return false;
 }

@@ -117,6 +117,34 @@ private slots:
         }
     }
 
+    void namesLowerCased_data()
+    {
+        QTest::addColumn<QChar>("character"); // put at each place of names of every length up to 9
+        addTestRow("capital A", QChar('A'));
+        addTestRow("capital Z", QChar('Z'));
+        addTestRow("\"[\", just after them", QChar('['));
+        addTestRow("\":\", before them", QChar(':'));
+        addTestRow("small letter", QChar('z'));
+        addTestRow("capital beyond ASCII", QChar(0x00c9));
+        addTestRow("first beyond ASCII", QChar(0x80));
+    }
+
+    // Names are tested for what lower-casing would change several characters at a time: each place of a name
+    // must be looked at, whatever the length.
+    void namesLowerCased()
+    {
+        QFETCH(QChar, character);
+        for (int length = 1; length <= 9; ++length) {
+            for (int place = 0; place < length; ++place) {
+                QString name(length, QChar('b'));
+                name[place] = character;
+                Accessor document;
+                document.parse('<' + name + "/>");
+                QCOMPARE(document.root()->children().front()->name(), name.toLower());
+            }
+        }
+    }
+
     void queries_data()
     {
         QTest::addColumn<QString>("text");
