@@ -232,8 +232,9 @@ struct MergesAttributeRuns<Sink, std::void_t<decltype(Sink::mergesAttributeRuns)
 // and take a whole tag that plainTags read in one call instead of its runs:
 // plainStartTag(lt, nameEnd, tagEnd) for a start tag from the "<" at `lt`
 // to the ">" at `tagEnd`, its name ending before `nameEnd`, and
-// plainEndTag(lt, nameEnd) for "</name>" with its ">" at `nameEnd`; the text
-// since the last run, up to `lt`, comes with the call. Such a sink must do
+// plainEndTag(lt, nameEnd) for "</name>" with its ">" at `nameEnd`, and
+// plainXmlDeclaration(lt, end) for "<?xml version=...?>" ending at `end`;
+// the text since the last run, up to `lt`, comes with the call. Such a sink must do
 // exactly what the runs would have done: their styles are not worked out.
 template <class Sink, class = void> struct TakesPlainTags : std::false_type
 {
@@ -555,11 +556,16 @@ template <class Sink> int MarkupLexer<Sink>::plainXmlDeclaration(int lt)
     const int declarationEnd = plainAttributesEnd(s, nameEnd, m_end, true);
     if (declarationEnd < 0)
         return -1;
+    m_returnState = Default;
+    if constexpr (TakesPlainTags<Sink>::value) {
+        m_sink.plainXmlDeclaration(lt, declarationEnd);
+        m_segStart = declarationEnd + 1;
+        return declarationEnd;
+    }
     report(lt - 1, Default);
     report(lt + 1, XmlStart);
     report(nameEnd - 1, Tag);
     reportPlainAttributes(nameEnd, declarationEnd);
-    m_returnState = Default;
     return declarationEnd;
 }
 

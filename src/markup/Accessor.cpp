@@ -35,6 +35,9 @@ struct BlockCache
 {
     static constexpr size_t maxBlocks = (64u << 20) / CElement::blockBytes;
     std::vector<unsigned char*> blocks;
+    // The list of blocks of the last document gone, emptied, so that the
+    // next one lists its blocks without allocating.
+    std::vector<unsigned char*> spareList;
     ~BlockCache()
     {
         for (unsigned char* block : blocks)
@@ -100,6 +103,7 @@ KeywordList** sharedKeywordLists()
 
 Accessor::Accessor()
 {
+    m_blocks.swap(blockCache.spareList);
     m_root = createNode();
 }
 
@@ -112,6 +116,11 @@ Accessor::~Accessor()
             blockCache.blocks.push_back(block);
         else
             freeBlock(block);
+    }
+    // Only a short list is kept: a long one is the memory of a huge document.
+    if (m_blocks.capacity() <= 64) {
+        m_blocks.clear();
+        m_blocks.swap(blockCache.spareList);
     }
 }
 

@@ -49,6 +49,8 @@ public:
     static constexpr bool takesPlainTags = true;
     void plainStartTag(int lt, int nameEnd, int tagEnd);
     void plainEndTag(int lt, int nameEnd);
+    // No run of a declaration opens, ends or closes a tag.
+    void plainXmlDeclaration(int, int end) { attachToCurrent(m_segmentStart, end); }
 
     bool matchAt(int pos, const char* s) const override;
     int styleAt(int pos) const override;

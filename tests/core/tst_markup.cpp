@@ -62,6 +62,8 @@ private slots:
             "\"<?xml version=\"1.0\"?>\n\" a[<a/>] \"<!DOCTYPE a [<!ENTITY x \"<b>\">]>\" a[<a/>] "
             "a[<a>](\"<![CDATA[<b>]]>\")[</a>] \"<?php $a = '?><b>'; ?>\" c[<c/>] \"<% x %>\" a[<a/>] \"<!doctype "
             "html>\" p[<p>]");
+        addTestRow("text before and after an XML declaration, an entity's included, is one text node with it",
+            "<a>&amp;<?xml version=\"1.0\"?>y</a>", "a[<a>](\"&amp;<?xml version=\"1.0\"?>y\")[</a>]");
         addTestRow("invalid entity uses up the \"<\" after it", "a&<b>c", "\"a&<b>c\"");
         addTestRow("\">\" in a quoted value ends an unknown tag, not a known one",
             "<x l=\"a>b\">c</x><a t=\"x>y\">z</a>", "x[<x l=\"a>](\"b\">c\")[</x>] a[<a t=\"x>y\">](\"z\")[</a>]");
