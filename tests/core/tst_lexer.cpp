@@ -184,6 +184,32 @@ private slots:
             "");
     }
 
+    void plainNamesEnd_data()
+    {
+        QTest::addColumn<int>("place"); // of the character tried, in a name of 20 letters
+        addTestRow("first of the first eight", 0);
+        addTestRow("inside the first eight", 5);
+        addTestRow("last of the first eight", 7);
+        addTestRow("first of the next eight", 8);
+        addTestRow("among the last, fewer than eight", 17);
+    }
+
+    // Names are skipped eight characters at a time: every character must end a name exactly where the
+    // test of one character at a time ends it, wherever it stands.
+    void plainNamesEnd()
+    {
+        QFETCH(int, place);
+        char16_t text[20];
+        for (uint c = 0; c <= 0xffff; ++c) {
+            std::fill(std::begin(text), std::end(text), u'n');
+            text[place] = static_cast<char16_t>(c);
+            const bool nameChar = HtmlLexer::detail::isTagNameChar(static_cast<char16_t>(c)) && c != u'!';
+            const int end = HtmlLexer::detail::skipPlainName(text, 0, 20);
+            if (end != (nameChar ? 20 : place))
+                QFAIL(qPrintable(QStringLiteral("character %1 ends the name at %2").arg(c).arg(end)));
+        }
+    }
+
     void namesOfEachList_data()
     {
         QTest::addColumn<bool>("setAgain"); // the same list given other words, else another list

@@ -47,6 +47,9 @@ private slots:
             "a[<a>](b[<b>](c[<c>](d[<d>](e[<e>](\"</q>\" f[<f>](g[<g>](h[<h>](i[<i>](j[<j>](\"x\")))))[</F>] "
             "\"y\")))))[</A>]");
         addTestRow("end tag matching nothing stays text", "</q>", "\"</q>\"");
+        addTestRow("end tag unlike the current name in one character, in the first four or after them",
+            "<abcde><abcdf><xbcdf>x</abcde>y<ab><ac>z</ab>",
+            "abcde[<abcde>](abcdf[<abcdf>](xbcdf[<xbcdf>](\"x\")))[</abcde>] \"y\" ab[<ab>](ac[<ac>](\"z\"))[</ab>]");
         addTestRow("blank before an end tag's \">\"", "<a>x</a >y", "a[<a>](\"x\")[</a >] \"y\"");
         addTestRow("self-closed element with attributes", "<menu-item a='1'/>x", "menu-item[<menu-item a='1'/>] \"x\"");
         addTestRow("link is void, so its end tag is text", "<link>...</link>", "link[<link>] \"...</link>\"");
