@@ -272,5 +272,32 @@ int MarkupLexerBase::sgmlRule(int i, char16_t ch)
 
 template class MarkupLexer<ILexerSink>;
 
+// The rest of classifyName, out of line: a name met for the first time,
+// or one that another name pushed out of its slot.
+int MarkupLexerBase::classifyCollectedName(int k, int to, bool& isScript, KnownTag* entry)
+{
+    const char16_t* s = m_s;
+    const int length = to - k + 1;
+    char16_t name[31];
+    int n = 0;
+    for (int j = k; j <= to && n < 30; ++j) {
+        const char16_t c = s[j];
+        if (c != u'<' && c != u'/')
+            name[n++] = asciiLower(c);
+    }
+    name[n] = 0;
+    if (name[0] == u'!')
+        return SgmlDefault;
+    const bool known = m_html.length() == 0 || htmlContains(name, n);
+    isScript = known && std::u16string_view(name, n) == u"script";
+    if (entry) {
+        std::copy(s + k, s + k + length, entry->name);
+        entry->length = length;
+        entry->known = known;
+        entry->script = isScript;
+    }
+    return known ? Tag : TagUnknown;
+}
+
 } // namespace detail
 } // namespace HtmlLexer

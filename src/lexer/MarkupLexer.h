@@ -113,6 +113,7 @@ protected:
         return (static_cast<unsigned>(length) * 31u + first * 7u + last) & 127u;
     }
     int classifyName(int k, int to, bool& isScript);
+    int classifyCollectedName(int k, int to, bool& isScript, KnownTag* entry);
 
     int m_end = 0;
     int m_segStart = 0;

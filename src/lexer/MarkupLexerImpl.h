@@ -716,6 +716,30 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
     return i;
 }
 
+// Whether a[0, length) equals b[0, length), four units at a time, the last
+// four read again from where they end rather than one by one: tag names
+// are a few characters long.
+inline bool sameUnits(const char16_t* a, const char16_t* b, int length)
+{
+    const auto sameFour = [a, b](int from) {
+        std::uint64_t x = 0;
+        std::uint64_t y = 0;
+        std::memcpy(&x, a + from, sizeof x);
+        std::memcpy(&y, b + from, sizeof y);
+        return x == y;
+    };
+    if (length < 4) {
+        for (int n = 0; n < length; ++n)
+            if (a[n] != b[n])
+                return false;
+        return true;
+    }
+    for (int n = 0; n + 4 < length; n += 4)
+        if (!sameFour(n))
+            return false;
+    return sameFour(length - 4);
+}
+
 inline int MarkupLexerBase::textSegment(int from, int to, char16_t* buffer, int capacity, bool lower) const
 {
     int n = 0;
@@ -749,43 +773,12 @@ inline int MarkupLexerBase::classifyName(int k, int to, bool& isScript)
     KnownTag* entry = nullptr;
     if (length > 0 && length <= 30 && s[k] != u'!' && m_html.length() > 0) {
         entry = &m_names.tags[knownTagSlot(s[k], s[to], length)];
-        if (entry->length == length) {
-            int n = 0;
-            for (; n + 4 <= length; n += 4) {
-                std::uint64_t a = 0;
-                std::uint64_t b = 0;
-                std::memcpy(&a, entry->name + n, sizeof a);
-                std::memcpy(&b, s + k + n, sizeof b);
-                if (a != b)
-                    break;
-            }
-            while (n < length && entry->name[n] == s[k + n])
-                ++n;
-            if (n == length) {
-                isScript = entry->script;
-                return entry->known ? Tag : TagUnknown;
-            }
+        if (entry->length == length && sameUnits(entry->name, s + k, length)) {
+            isScript = entry->script;
+            return entry->known ? Tag : TagUnknown;
         }
     }
-    char16_t name[31];
-    int n = 0;
-    for (int j = k; j <= to && n < 30; ++j) {
-        const char16_t c = s[j];
-        if (c != u'<' && c != u'/')
-            name[n++] = asciiLower(c);
-    }
-    name[n] = 0;
-    if (name[0] == u'!')
-        return SgmlDefault;
-    const bool known = m_html.length() == 0 || htmlContains(name, n);
-    isScript = known && std::u16string_view(name, n) == u"script";
-    if (entry) {
-        std::copy(s + k, s + k + length, entry->name);
-        entry->length = length;
-        entry->known = known;
-        entry->script = isScript;
-    }
-    return known ? Tag : TagUnknown;
+    return classifyCollectedName(k, to, isScript, entry);
 }
 
 inline bool MarkupLexerBase::attributeKnown(int from, int to)

@@ -258,7 +258,10 @@ void CElement::serialise(QString& out, bool withTags) const
     int begin = 0;
     int end = 0;
     qsizetype total = 0;
-    if (sourceRange(&begin, &end)) {
+    if (this == doc->m_root && !doc->m_edited) {
+        // The root of an untouched tree holds the whole text.
+        total = doc->m_source.size();
+    } else if (sourceRange(&begin, &end)) {
         total = end - begin;
     } else {
         walk([this, &total](const Piece& piece) {

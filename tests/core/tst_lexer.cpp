@@ -210,6 +210,22 @@ private slots:
         }
     }
 
+    // Names seen before are compared several characters at a time: a difference at any place of a name of any
+    // length must show.
+    void sameUnitsAtEveryPlace()
+    {
+        for (int length = 0; length <= 12; ++length) {
+            const std::u16string a(size_t(length), u'n');
+            QVERIFY(HtmlLexer::detail::sameUnits(a.data(), a.data(), length));
+            for (int place = 0; place < length; ++place) {
+                std::u16string b = a;
+                b[size_t(place)] = u'm';
+                if (HtmlLexer::detail::sameUnits(a.data(), b.data(), length))
+                    QFAIL(qPrintable(QStringLiteral("length %1, place %2").arg(length).arg(place)));
+            }
+        }
+    }
+
     void namesOfEachList_data()
     {
         QTest::addColumn<bool>("setAgain"); // the same list given other words, else another list
