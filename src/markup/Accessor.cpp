@@ -248,22 +248,11 @@ bool Accessor::nameEquals(const CElement* node, int begin, int length) const
     // A name read from the source holds no capital and nothing beyond ASCII,
     // so an end tag spelt as its start tag matches it as it stands. Compared
     // four characters at a time: names are short, and a call costs more.
-    if (node->m_name == length) {
-        const QChar* name = m_source.constData() + node->m_startTag.begin + 1;
-        int k = 0;
-        for (; k + 4 <= length; k += 4) {
-            quint64 a = 0;
-            quint64 b = 0;
-            std::memcpy(&a, name + k, sizeof a);
-            std::memcpy(&b, end + k, sizeof b);
-            if (a != b)
-                break;
-        }
-        while (k < length && name[k] == end[k])
-            ++k;
-        if (k == length)
-            return true;
-    }
+    if (node->m_name == length
+        && HtmlLexer::detail::sameUnits(
+            reinterpret_cast<const char16_t*>(m_source.constData()) + node->m_startTag.begin + 1,
+            reinterpret_cast<const char16_t*>(end), length))
+        return true;
     int nameLength = 0;
     const QChar* name = node->nameData(nameLength);
     if (nameLength == length) {
