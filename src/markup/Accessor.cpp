@@ -231,7 +231,9 @@ void Accessor::appendSlow(CElement::Piece& piece, int begin, int end)
     m_edited = true;
 }
 
-void Accessor::setLowerCasedName(CElement* node, int begin, int length)
+// Inline: every start tag comes through here, and the call cost as much as
+// the test of a short name.
+inline void Accessor::setLowerCasedName(CElement* node, int begin, int length)
 {
     // The start tag begins at the "<" before the name; its runs follow.
     node->m_startTag.begin = begin - 1;
