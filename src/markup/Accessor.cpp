@@ -443,7 +443,7 @@ void Accessor::attachTagRun(int begin, int endPos)
 
 // A text node of the source's [begin, end), opened and closed again at once:
 // the tag after it closes it before anything else.
-void Accessor::addClosedText(int begin, int end)
+inline void Accessor::addClosedText(int begin, int end)
 {
     CElement* node = createChildOfCurrent();
     node->m_text.begin = begin;
