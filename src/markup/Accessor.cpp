@@ -42,8 +42,13 @@ struct BlockCache
     {
         for (unsigned char* block : blocks)
             freeBlock(block);
+        blockCacheGone = true;
     }
+    // Set once the thread's cache is destroyed, so that a document outliving
+    // it (a static one, freed at exit) frees its blocks itself.
+    static thread_local bool blockCacheGone;
 };
+thread_local bool BlockCache::blockCacheGone = false;
 thread_local BlockCache blockCache;
 
 // FNV-1a over 16-bit units; never 0, which marks a free slot.
@@ -103,7 +108,8 @@ KeywordList** sharedKeywordLists()
 
 Accessor::Accessor()
 {
-    m_blocks.swap(blockCache.spareList);
+    if (!BlockCache::blockCacheGone)
+        m_blocks.swap(blockCache.spareList);
     m_root = createNode();
 }
 
@@ -111,6 +117,11 @@ Accessor::Accessor()
 // whole tree at once, however deep it is.
 Accessor::~Accessor()
 {
+    if (BlockCache::blockCacheGone) {
+        for (unsigned char* block : m_blocks)
+            freeBlock(block);
+        return;
+    }
     for (unsigned char* block : m_blocks) {
         if (blockCache.blocks.size() < BlockCache::maxBlocks)
             blockCache.blocks.push_back(block);
@@ -184,7 +195,7 @@ void Accessor::startBlock()
 {
     if (m_blocksInUse == m_blocks.size()) {
         unsigned char* block = nullptr;
-        if (!blockCache.blocks.empty()) {
+        if (!BlockCache::blockCacheGone && !blockCache.blocks.empty()) {
             block = blockCache.blocks.back();
             blockCache.blocks.pop_back();
         } else {
