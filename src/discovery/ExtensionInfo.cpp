@@ -4,6 +4,7 @@
 
 #include "markup/Accessor.h"
 #include "markup/CElement.h"
+#include "markup/LowerCase.h"
 #include "packages/IPackage.h"
 #include "packages/MXP.h"
 #include "packages/ZXP.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -56,7 +58,228 @@ bool isForDreamweaver(const QString& products)
     });
 }
 
+// The tree of the manifest read last. An install reads a package's header to
+// decide what to do, then the same manifest whole: the second read takes this
+// tree instead of parsing the text again. A reader takes the tree out and
+// puts it back when done, so no two threads ever read one tree.
+struct LastManifest
+{
+    QMutex mutex;
+    QString text;
+    std::unique_ptr<Accessor> document;
+};
+
+LastManifest& lastManifest()
+{
+    // Never destroyed: a tree freed at exit would outlive the lexer's own tables.
+    static auto* last = new LastManifest;
+    return *last;
+}
+
+// Hands read a tree of text: the kept one when it is of the same text, else
+// the kept document parsed anew, whose node memory a parse reuses.
+template <typename Read> void withDocument(const QString& text, Read read)
+{
+    LastManifest& last = lastManifest();
+    std::unique_ptr<Accessor> document;
+    bool parsed = false;
+    {
+        const QMutexLocker locker(&last.mutex);
+        if (last.document) {
+            parsed = last.text == text;
+            document = std::move(last.document);
+        }
+    }
+    if (!document)
+        document = std::make_unique<Accessor>();
+    if (!parsed)
+        document->parse(text);
+    read(*document);
+    const QMutexLocker locker(&last.mutex);
+    last.text = text;
+    last.document = std::move(document);
+}
+
+const CElement* firstElement(Accessor& document, const QString& name)
+{
+    const auto elements = document.elementsByTagName(name);
+    return elements.empty() ? nullptr : elements.front();
+}
+
+QString descriptionOf(Accessor& document)
+{
+    const CElement* description = firstElement(document, QStringLiteral("description"));
+    return description ? withoutCdataMarkers(description->innerMarkup()) : QString();
+}
+
+QList<ProductInfo> productsOf(Accessor& document)
+{
+    QList<ProductInfo> products;
+    for (const CElement* product : document.elementsByTagName(QStringLiteral("product"))) {
+        products.append({ product->attribute(QStringLiteral("name")), product->attribute(QStringLiteral("version")),
+            product->attribute(QStringLiteral("maxversion")) });
+    }
+    return products;
+}
+
+// Where "<author" first stands in text, in any case; -1 when nowhere.
+int authorTagAt(const QString& text)
+{
+    static const char16_t tag[] = u"<author";
+    constexpr int length = 7;
+    const QChar* const data = text.constData();
+    const int size = int(text.size());
+    for (int at = int(text.indexOf(QLatin1Char('<'))); at >= 0 && at + length <= size;
+         at = int(text.indexOf(QLatin1Char('<'), at + 1))) {
+        int k = 1;
+        while (k < length && (data[at + k].unicode() | 0x20) == tag[k])
+            ++k;
+        if (k == length)
+            return at;
+    }
+    return -1;
+}
+
+// One wanted attribute of a start tag: its lower-cased name, and where its
+// decoded value goes.
+struct WantedAttribute
+{
+    QLatin1String lowerName;
+    QString* value;
+};
+
+bool nameMatches(const QChar* name, int length, QLatin1String lowerName)
+{
+    for (int k = 0; k < length; ++k) {
+        if (name[k].unicode() >= 128)
+            return lowerCasedName(name, length) == lowerName;
+    }
+    if (length != lowerName.size())
+        return false;
+    for (int k = 0; k < length; ++k) {
+        ushort c = name[k].unicode();
+        if (c >= 'A' && c <= 'Z')
+            c += 32;
+        if (c != uchar(lowerName.data()[k]))
+            return false;
+    }
+    return true;
+}
+
+// Reads the wanted attributes of element in one pass over its start tag, as
+// CElement::attribute() reads each: the first attribute of a name wins, one
+// without a value or whose quote never closes gives "", a backslash in quotes
+// takes the next character along, and "&amp;" is decoded.
+void readAttributes(const CElement* element, std::initializer_list<WantedAttribute> wanted)
+{
+    for (const WantedAttribute& attribute : wanted)
+        attribute.value->clear();
+    const QString tag = element->startTag();
+    const QChar* const s = tag.constData();
+    int n = int(tag.size());
+    if (n > 0 && s[n - 1] == QLatin1Char('>'))
+        --n;
+    int pos = 0;
+    while (pos < n && !s[pos].isSpace())
+        ++pos;
+    int unread = int(wanted.size());
+    bool read[4] = {};
+    Q_ASSERT(wanted.size() <= 4);
+    while (pos < n && unread > 0) {
+        while (pos < n && s[pos].isSpace())
+            ++pos;
+        const int nameBegin = pos;
+        while (pos < n && !s[pos].isSpace() && s[pos] != QLatin1Char('='))
+            ++pos;
+        int match = -1;
+        for (int k = 0; k < int(wanted.size()) && match < 0; ++k) {
+            if (!read[k] && nameMatches(s + nameBegin, pos - nameBegin, wanted.begin()[k].lowerName))
+                match = k;
+        }
+        while (pos < n && s[pos].isSpace())
+            ++pos;
+        int begin = pos;
+        int length = 0;
+        if (pos < n && s[pos] == QLatin1Char('=')) {
+            ++pos;
+            while (pos < n && s[pos].isSpace())
+                ++pos;
+            begin = pos;
+            const QChar quote = pos < n ? s[pos] : QChar();
+            if (quote == QLatin1Char('"') || quote == QLatin1Char('\'')) {
+                begin = ++pos;
+                while (pos < n && s[pos] != quote) {
+                    if (s[pos] == QLatin1Char('\\'))
+                        ++pos;
+                    ++pos;
+                }
+                if (pos < n) {
+                    length = pos - begin;
+                    ++pos;
+                }
+            } else {
+                while (pos < n && !s[pos].isSpace())
+                    ++pos;
+                length = pos - begin;
+            }
+        }
+        if (match >= 0) {
+            read[match] = true;
+            --unread;
+            QString& value = *wanted.begin()[match].value;
+            value = QString(s + begin, length);
+            if (value.contains(QLatin1Char('&')))
+                value.replace(QLatin1String("&amp;"), QLatin1String("&"));
+        }
+    }
+}
+
+// How far past a start tag the text must go for the tag to be read as it is
+// in any longer text: the lexer decides each character from those before it
+// and at most a few after.
+constexpr int settledDistance = 128;
+
+// Whether element's start tag ends far enough before the end of the parsed
+// prefix, cut, to be the same element with the same attributes in the whole text.
+bool isSettled(const CElement* element, int cut)
+{
+    int begin = 0;
+    int end = 0;
+    return element && element->sourceRange(&begin, &end) && begin + element->startTag().size() + settledDistance <= cut;
+}
+
+QByteArray withoutCarriageReturns(QByteArray bytes)
+{
+    if (bytes.contains('\r'))
+        bytes.truncate(static_cast<int>(std::remove(bytes.begin(), bytes.end(), '\r') - bytes.begin()));
+    return bytes;
+}
+
 } // namespace
+
+struct ExtensionInfo::DeferredHeader
+{
+    explicit DeferredHeader(const QString& text)
+        : manifest(text)
+    {
+    }
+
+    const DeferredHeader& read()
+    {
+        std::call_once(once, [this] {
+            withDocument(manifest, [this](Accessor& document) {
+                description = descriptionOf(document);
+                products = productsOf(document);
+            });
+        });
+        return *this;
+    }
+
+    const QString manifest;
+    std::once_flag once;
+    QString description;
+    QList<ProductInfo> products;
+};
 
 std::optional<ExtensionInfo> ExtensionInfo::readStored(const QString& storedPath)
 {
@@ -79,11 +302,13 @@ ExtensionInfo::ExtensionInfo(const QString& path, Parts parts)
     } else {
         m_fileName = info.fileName();
         QByteArray bytes;
-        if (CappedFile::read(path, maximumManifestSize, &bytes)) {
-            // Carriage returns are dropped: a menu entry's markup is copied into
-            // configuration files, which are edited with "\n" line ends alone.
-            bytes.replace('\r', QByteArray());
-            m_manifest = decodeManifest(bytes);
+        // Carriage returns are dropped: a menu entry's markup is copied into
+        // configuration files, which are edited with "\n" line ends alone.
+        if (CappedFile::read(path, maximumManifestSize, &bytes))
+            m_manifest = decodeManifest(withoutCarriageReturns(std::move(bytes)));
+        if (parts == Parts::Header && readTitleFromStart()) {
+            m_deferred = std::make_shared<DeferredHeader>(m_manifest);
+            return;
         }
     }
     if (!m_manifest.isEmpty() || parts == Parts::HeaderAndDetails)
@@ -97,48 +322,29 @@ ExtensionInfo::ExtensionInfo(const QByteArray& manifestBytes, const QString& fil
     parse(true, parts == Parts::HeaderAndDetails);
 }
 
-namespace {
-
-// The tree of the manifest read last. An install reads a package's header to
-// decide what to do, then the same manifest whole: the second read takes this
-// tree instead of parsing the text again. A reader takes the tree out and
-// puts it back when done, so no two threads ever read one tree.
-struct LastManifest
-{
-    QMutex mutex;
-    QString text;
-    std::unique_ptr<Accessor> document;
-};
-
-LastManifest& lastManifest()
-{
-    // Never destroyed: a tree freed at exit would outlive the lexer's own tables.
-    static auto* last = new LastManifest;
-    return *last;
-}
-
-} // namespace
-
 void ExtensionInfo::parse(bool header, bool details)
 {
-    LastManifest& last = lastManifest();
-    std::unique_ptr<Accessor> document;
-    {
-        const QMutexLocker locker(&last.mutex);
-        if (last.document && last.text == m_manifest)
-            document = std::move(last.document);
-    }
-    if (!document) {
-        document = std::make_unique<Accessor>();
-        document->parse(m_manifest);
-    }
-    if (header)
-        readHeader(*document);
-    if (details)
-        readDetails(*document);
-    const QMutexLocker locker(&last.mutex);
-    last.text = m_manifest;
-    last.document = std::move(document);
+    withDocument(m_manifest, [&](Accessor& document) {
+        if (header) {
+            readHeader(document);
+        } else if (m_deferred) {
+            m_description = descriptionOf(document);
+            m_products = productsOf(document);
+        }
+        m_deferred.reset();
+        if (details)
+            readDetails(document);
+    });
+}
+
+QString ExtensionInfo::description() const
+{
+    return m_deferred ? m_deferred->read().description : m_description;
+}
+
+QList<ProductInfo> ExtensionInfo::products() const
+{
+    return m_deferred ? m_deferred->read().products : m_products;
 }
 
 void ExtensionInfo::readManifestFrom(IPackage& package)
@@ -163,27 +369,51 @@ void ExtensionInfo::parseHeader()
 
 void ExtensionInfo::readHeader(Accessor& document)
 {
-    auto extensions = document.elementsByTagName(QStringLiteral("macromedia-extension"));
-    // The root's older name, which Dreamweaver 3-era packages still carry.
-    if (extensions.empty())
-        extensions = document.elementsByTagName(QStringLiteral("macromedia-package"));
-    if (!extensions.empty()) {
-        m_id = extensions.front()->attribute(QStringLiteral("id"));
-        m_name = extensions.front()->attribute(QStringLiteral("name"));
-        m_version = extensions.front()->attribute(QStringLiteral("version"));
-    }
-    const auto authors = document.elementsByTagName(QStringLiteral("author"));
-    if (!authors.empty())
-        m_author = authors.front()->attribute(QStringLiteral("name"));
+    readTitle(document);
+    m_description = descriptionOf(document);
+    m_products = productsOf(document);
+}
 
-    const auto descriptions = document.elementsByTagName(QStringLiteral("description"));
-    if (!descriptions.empty())
-        m_description = withoutCdataMarkers(descriptions.front()->innerMarkup());
-    m_products.clear();
-    for (const CElement* product : document.elementsByTagName(QStringLiteral("product"))) {
-        m_products.append({ product->attribute(QStringLiteral("name")), product->attribute(QStringLiteral("version")),
-            product->attribute(QStringLiteral("maxversion")) });
+void ExtensionInfo::readTitle(Accessor& document)
+{
+    const CElement* extension = firstElement(document, QStringLiteral("macromedia-extension"));
+    // The root's older name, which Dreamweaver 3-era packages still carry.
+    if (!extension)
+        extension = firstElement(document, QStringLiteral("macromedia-package"));
+    if (extension) {
+        m_id = extension->attribute(QStringLiteral("id"));
+        m_name = extension->attribute(QStringLiteral("name"));
+        m_version = extension->attribute(QStringLiteral("version"));
     }
+    if (const CElement* author = firstElement(document, QStringLiteral("author")))
+        m_author = author->attribute(QStringLiteral("name"));
+}
+
+bool ExtensionInfo::readTitleFromStart()
+{
+    // The cut is only a guess at where the author is; the parse of the
+    // prefix says whether the guess holds.
+    const int authorTag = authorTagAt(m_manifest);
+    const int authorEnd = authorTag < 0 ? -1 : m_manifest.indexOf(QLatin1Char('>'), authorTag);
+    const int cut = authorEnd + 1 + settledDistance;
+    if (authorEnd < 0 || cut >= m_manifest.size())
+        return false;
+    bool read = false;
+    withDocument(m_manifest.left(cut), [&](Accessor& document) {
+        // The first of each in the prefix is the first in the whole text;
+        // without an extension root, an older root found here could still
+        // come after a newer one further on.
+        const CElement* extension = firstElement(document, QStringLiteral("macromedia-extension"));
+        const CElement* author = firstElement(document, QStringLiteral("author"));
+        if (!isSettled(extension, cut) || !isSettled(author, cut))
+            return;
+        readAttributes(extension,
+            { { QLatin1String("id"), &m_id }, { QLatin1String("name"), &m_name },
+                { QLatin1String("version"), &m_version } });
+        readAttributes(author, { { QLatin1String("name"), &m_author } });
+        read = true;
+    });
+    return read;
 }
 
 void ExtensionInfo::parseDetails()

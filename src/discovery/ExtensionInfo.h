@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class Accessor;
@@ -24,7 +25,9 @@ public:
     static constexpr qint64 maximumManifestSize = 16 * 1024 * 1024;
 
     // What a constructor reads of the manifest: the details as well cost no
-    // second parse when they are read at once.
+    // second parse when they are read at once. A stored manifest read for its
+    // header alone gives its description and products when they are first
+    // asked for: a list of the installed extensions shows neither.
     enum class Parts { Header, HeaderAndDetails };
 
     ExtensionInfo() = default;
@@ -46,8 +49,8 @@ public:
     QString version() const { return m_version; }
     QString author() const { return m_author; }
     QString fileName() const { return m_fileName; }
-    QString description() const { return m_description; }
-    QList<ProductInfo> products() const { return m_products; }
+    QString description() const;
+    QList<ProductInfo> products() const;
     QList<FileEntry> files() const { return m_files; }
     QList<MenuInsert> menuInserts() const { return m_menuInserts; }
     QList<InsertbarInsert> insertbarInserts() const { return m_insertbarInserts; }
@@ -61,6 +64,10 @@ private:
     // Reads from the manifest's tree, parsed once for consecutive reads of one text.
     void parse(bool header, bool details);
     void readHeader(Accessor& document);
+    void readTitle(Accessor& document);
+    // Id, name, version and author from the start of the manifest, parsed as
+    // far as the author; false when that start may not hold the answer.
+    bool readTitleFromStart();
     void readDetails(Accessor& document);
     void readFileEntries(Accessor& document);
     void readMenuInserts(Accessor& document);
@@ -78,4 +85,8 @@ private:
     QList<ConfigurationInsert> m_configurationInserts;
     QString m_description;
     QList<ProductInfo> m_products;
+    // The description and products of a manifest read for its title alone,
+    // shared by the copies of this value and read once for all of them.
+    struct DeferredHeader;
+    std::shared_ptr<DeferredHeader> m_deferred;
 };

@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <optional>
+
 // The realistic manifest of the test data (comments, CDATA, products, both platforms).
 static const QByteArray tableSorter = DiscoveryFixtures::readFile(MORAVEL_TEST_DATA_DIR "/installer/TableSorter.mxi");
 
@@ -113,6 +115,71 @@ private slots:
         }
         QCOMPARE(actual, lines);
         QVERIFY(!info.manifest().contains('\r'));
+    }
+
+    // A stored manifest read for the installed list parses no further than
+    // its author where it can: it must give what a whole read gives.
+    void listedAsReadWhole_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // null: a real manifest, named by the row
+        const QByteArray rest = "\n<files>"
+            + QByteArray("<file source=\"a.htm\" destination=\"$dreamweaver/x\"/>\n").repeated(8)
+            + "</files><products><product name=\"Dreamweaver\" version=\"8\"/></products>"
+              "<description><![CDATA[Said <b>once</b>.]]></description>\n";
+        const QByteArray root = "<macromedia-extension id=\"i\" name=\"N\" version=\"1\">";
+        addTestRow("realistic manifest", tableSorter);
+        addTestRow("carriage returns", QByteArray(tableSorter).replace("\n", "\r\n"));
+        addTestRow("author in a comment first",
+            root + "<!-- <author name=\"Old\"/> -->" + rest + "<author name=\"A\"/>" + rest);
+        addTestRow("author in CDATA first",
+            root + "<description><![CDATA[<author name=\"Said\">]]></description>" + rest + "<author name=\"A\"/>"
+                + rest);
+        addTestRow("author after the files", root + rest + "<author name=\"A\"/>" + rest);
+        addTestRow("author before the root", "<author name=\"A\"/>" + rest + root + rest);
+        addTestRow("older root", "<macromedia-package id=\"p\" name=\"P\"><author name=\"A\"/>" + rest + rest);
+        addTestRow("older root before a newer one further on",
+            "<macromedia-package id=\"p\"><author name=\"A\"/>" + rest + root + rest);
+        addTestRow(
+            "odd case", "<Macromedia-Extension ID=\"c\" Name=\"C\" VERSION=\"2\"><AUTHOR NAME=\"U\"/>" + rest + rest);
+        addTestRow("closing bracket in the author's name", root + "<author name=\"a>" + rest + "\"/>" + rest);
+        addTestRow("root's tag running past the author",
+            "<author name=\"A\"/><macromedia-extension id=\"" + rest.toHex() + "\">" + rest);
+        addTestRow("author at the end", root + rest + "<author name=\"A\"/>");
+        addTestRow("no author", root + rest + rest);
+        addTestRow("attributes spelt oddly, the first of a name wins",
+            "<macromedia-extension NAME = 'It\\'s' name=\"second\" id=bare VERSION version=\"2\">"
+            "<author Name=\"A &amp;amp; B\" name=\"C\"/>"
+                + rest + rest);
+        addTestRow("authors without a name", root + "<authors name=\"S\"/><author/>" + rest + rest);
+        if (!QDir(MORAVEL_REALWORLD_DIR "/mxi").exists())
+            qInfo("%s is absent: real manifests are not tried", MORAVEL_REALWORLD_DIR);
+        for (const QString& file : QDir(MORAVEL_REALWORLD_DIR "/mxi").entryList({ "*.mxi" }, QDir::Files))
+            QTest::newRow(qPrintable(file)) << QByteArray();
+    }
+
+    void listedAsReadWhole()
+    {
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir folder;
+        QString path = MORAVEL_REALWORLD_DIR "/mxi/" + QString(QTest::currentDataTag());
+        if (!bytes.isNull()) {
+            path = folder.filePath("x.mxi");
+            QVERIFY(DiscoveryFixtures::writeFile(path, bytes));
+        }
+        const auto fields = [](const ExtensionInfo& info) {
+            QStringList products;
+            for (const ProductInfo& p : info.products())
+                products.append(p.name + ' ' + p.version + '-' + p.maxVersion);
+            return QStringList { info.fileName(), info.id(), info.name(), info.version(), info.author(),
+                info.description(), products.join(", "), info.manifest() };
+        };
+        const ExtensionInfo listed(path);
+        const std::optional<ExtensionInfo> whole = ExtensionInfo::readStored(path);
+        QVERIFY(whole && !whole->manifest().isEmpty());
+        // A copy taken before the rest is read gives the same as the value it was taken from.
+        const ExtensionInfo copy = listed;
+        QCOMPARE(fields(copy), fields(*whole));
+        QCOMPARE(fields(listed), fields(*whole));
     }
 };
 
