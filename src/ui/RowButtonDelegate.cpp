@@ -5,8 +5,32 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStyleOptionButton>
+#include <QtMath>
+
+#include <algorithm>
 
 namespace {
+
+// A single line whose measure is its advance: printable ASCII, which every
+// font in use has glyphs for, with no white space at its end that a line
+// would leave out of its width.
+bool isPlainLine(const QString& text)
+{
+    if (text.isEmpty() || text.endsWith(QLatin1Char(' ')))
+        return false;
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; });
+}
+
+// Whether the style measures the cell by its text alone: nothing else in it,
+// and nothing that sets its size or font itself.
+bool isTextOnly(const QModelIndex& index)
+{
+    for (const int role : { Qt::DecorationRole, Qt::CheckStateRole, Qt::FontRole, Qt::SizeHintRole }) {
+        if (index.data(role).isValid())
+            return false;
+    }
+    return true;
+}
 
 QPoint positionOf(const QEvent* event)
 {
@@ -104,12 +128,31 @@ QSize RowButtonDelegate::sizeHint(const QStyleOptionViewItem& option, const QMod
     if (option.font != m_measuredFont) {
         m_textSizes.clear();
         m_measuredFont = option.font;
+        m_metrics = QFontMetricsF(option.font);
+        m_lineFrame = QSize();
     }
     const QString text = index.data(Qt::DisplayRole).toString();
     auto found = m_textSizes.constFind(text);
     if (found == m_textSizes.cend())
-        found = m_textSizes.insert(text, QStyledItemDelegate::sizeHint(option, index));
+        found = m_textSizes.insert(text, textSize(option, index, text));
     return *found;
+}
+
+// The style lays a cell's text out as a line and takes its natural width,
+// rounded up, with the margins around it: for a plain line that width is its
+// advance, which costs a fraction of a layout.
+QSize RowButtonDelegate::textSize(
+    const QStyleOptionViewItem& option, const QModelIndex& index, const QString& text) const
+{
+    if (!isPlainLine(text) || !isTextOnly(index))
+        return QStyledItemDelegate::sizeHint(option, index);
+    const int advance = qCeil(m_metrics.horizontalAdvance(text));
+    if (!m_lineFrame.isValid()) {
+        const QSize measured = QStyledItemDelegate::sizeHint(option, index);
+        m_lineFrame = QSize(measured.width() - advance, measured.height());
+        return measured;
+    }
+    return QSize(m_lineFrame.width() + advance, m_lineFrame.height());
 }
 
 bool RowButtonDelegate::eventFilter(QObject* watched, QEvent* event)

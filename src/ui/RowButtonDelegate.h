@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFontMetricsF>
 #include <QHash>
 #include <QPersistentModelIndex>
 #include <QStyledItemDelegate>
@@ -13,7 +14,8 @@ class QPushButton;
 // cell's item says what the button shows: its text under TextRole, and
 // whether it can be pressed under EnabledRole. Text cells keep their
 // measured sizes, since a column sized to its contents is measured on every
-// change of the table's layout.
+// change of the table's layout; a plain line of printable ASCII is measured
+// by its advance beside one cell the style measured whole.
 class RowButtonDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -40,6 +42,7 @@ protected:
 
 private:
     bool isButtonCell(const QModelIndex& index) const;
+    QSize textSize(const QStyleOptionViewItem& option, const QModelIndex& index, const QString& text) const;
     QRect buttonRect(const QModelIndex& index) const;
 
     QAbstractItemView* m_view;
@@ -50,4 +53,7 @@ private:
     bool m_pressedInside = false;
     mutable QHash<QString, QSize> m_textSizes;
     mutable QFont m_measuredFont;
+    mutable QFontMetricsF m_metrics { QFont() };
+    // A plain line's size less its advance, rounded up; invalid until a plain line was measured whole.
+    mutable QSize m_lineFrame;
 };

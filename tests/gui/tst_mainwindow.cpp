@@ -16,6 +16,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -403,6 +404,39 @@ private slots:
             if (selected == 2)
                 DiscoveryFixtures::storeManifest(
                     m_application->dreamweavers()[1].extensionStoreFolder("en_US"), "added.mxi", "N", "A");
+        }
+    }
+
+    // A plain line is measured by its advance beside one the style measured
+    // whole: every text must come out as the style measures it, or a column
+    // sized to its contents would cut its widest text.
+    void cellsMeasuredAsTheStyleMeasures_data()
+    {
+        QTest::addColumn<QString>("text");
+        for (const char* text : { "1.0.123", "Velkor Shown 12", "AVAWAY To Ty r. L' P, F.", "office fluff ffi",
+                 "!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~", " leading space", "trailing space  ", "tab\there", "two\nlines",
+                 "W", "" })
+            QTest::newRow(text) << QString::fromLatin1(text);
+        QTest::newRow("beyond ASCII") << QStringLiteral("Gr\u00fc\u00dfe \u65e5\u672c \u05e9\u05dc\u05d5\u05dd");
+    }
+
+    void cellsMeasuredAsTheStyleMeasures()
+    {
+        QFETCH(QString, text);
+        launch({}, false);
+        auto* table = m_window->findChild<QTableWidget*>("tableInstalled");
+        table->setSortingEnabled(false);
+        table->setRowCount(2);
+        table->setItem(0, 0, new QTableWidgetItem("Measured whole 1.0"));
+        table->setItem(1, 0, new QTableWidgetItem(text));
+        QStyleOptionViewItem option;
+        option.initFrom(table);
+        option.font = table->font();
+        option.widget = table;
+        const QStyledItemDelegate style;
+        for (const int row : { 0, 1 }) {
+            const QModelIndex index = table->model()->index(row, 0);
+            QCOMPARE(table->itemDelegate()->sizeHint(option, index), style.sizeHint(option, index));
         }
     }
 };
