@@ -166,16 +166,15 @@ bool nameMatches(const QChar* name, int length, QLatin1String lowerName)
     return true;
 }
 
-// Reads the wanted attributes of element in one pass over its start tag, as
+// Reads the wanted attributes of a start tag in one pass, as
 // CElement::attribute() reads each: the first attribute of a name wins, one
 // without a value or whose quote never closes gives "", a backslash in quotes
 // takes the next character along, and "&amp;" is decoded.
-void readAttributes(const CElement* element, std::initializer_list<WantedAttribute> wanted)
+void readAttributes(QStringView tag, std::initializer_list<WantedAttribute> wanted)
 {
     for (const WantedAttribute& attribute : wanted)
         attribute.value->clear();
-    const QString tag = element->startTag();
-    const QChar* const s = tag.constData();
+    const QChar* const s = tag.data();
     int n = int(tag.size());
     if (n > 0 && s[n - 1] == QLatin1Char('>'))
         --n;
@@ -232,6 +231,137 @@ void readAttributes(const CElement* element, std::initializer_list<WantedAttribu
                 value.replace(QLatin1String("&amp;"), QLatin1String("&"));
         }
     }
+}
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+}
+
+bool isAsciiLetter(QChar c)
+{
+    return (c.unicode() | 0x20) >= 'a' && (c.unicode() | 0x20) <= 'z';
+}
+
+bool isNameCharacter(QChar c)
+{
+    return isAsciiLetter(c) || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-')
+        || c == QLatin1Char('_') || c == QLatin1Char(':') || c == QLatin1Char('.');
+}
+
+int afterName(const QChar* s, int pos, int n)
+{
+    while (pos < n && isNameCharacter(s[pos]))
+        ++pos;
+    return pos;
+}
+
+// Where a start tag of plain attributes (name="value" or name='value', each
+// after white space, no markup characters in a value) that begins at pos
+// ends, past its ">" or "/>"; -1 when it is not that plain.
+int plainStartTagEnd(const QChar* s, int pos, int n)
+{
+    pos = afterName(s, pos + 1, n);
+    for (;;) {
+        const int blanks = pos;
+        while (pos < n && isBlank(s[pos]))
+            ++pos;
+        if (pos < n && s[pos] == QLatin1Char('>'))
+            return pos + 1;
+        if (pos + 1 < n && s[pos] == QLatin1Char('/') && s[pos + 1] == QLatin1Char('>'))
+            return pos + 2;
+        if (pos == blanks || pos >= n || !isAsciiLetter(s[pos]))
+            return -1;
+        pos = afterName(s, pos, n);
+        while (pos < n && isBlank(s[pos]))
+            ++pos;
+        if (pos >= n || s[pos] != QLatin1Char('='))
+            return -1;
+        ++pos;
+        while (pos < n && isBlank(s[pos]))
+            ++pos;
+        if (pos >= n || (s[pos] != QLatin1Char('"') && s[pos] != QLatin1Char('\'')))
+            return -1;
+        const QChar quote = s[pos++];
+        while (pos < n && s[pos] != quote) {
+            const QChar c = s[pos++];
+            if (c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('\\')
+                || (c.unicode() < 0x20 && !isBlank(c)))
+                return -1;
+        }
+        if (pos >= n)
+            return -1;
+        ++pos;
+    }
+}
+
+// Where a declaration "<?xml ...?>" or a comment "<!-- ... -->" that begins at
+// pos ends, when nothing in it could be read as markup; -1 otherwise.
+int plainAsideEnd(const QString& text, int pos)
+{
+    const bool declaration = QStringView(text).mid(pos).startsWith(QLatin1String("<?xml "));
+    if (!declaration && !QStringView(text).mid(pos).startsWith(QLatin1String("<!--")))
+        return -1;
+    const QLatin1String close = declaration ? QLatin1String("?>") : QLatin1String("-->");
+    const int end = int(text.indexOf(close, pos + 4));
+    if (end < 0)
+        return -1;
+    for (int k = pos + (declaration ? 6 : 4); k < end; ++k) {
+        const QChar c = text.at(k);
+        if (c == QLatin1Char('<') || c == QLatin1Char('>') || (c.unicode() < 0x20 && !isBlank(c))
+            || (c == QLatin1Char('-') && text.at(k + 1) == QLatin1Char('-')))
+            return -1;
+    }
+    return end + close.size();
+}
+
+// Finds the start tags of the first extension root and the first author in a
+// manifest that begins plainly: white space, the XML declaration, comments,
+// end tags, and plain start tags of the few elements a manifest puts before
+// its author, none of which changes how the lexer reads on. Anything else
+// before both are found (text, CDATA, another element, an entity) leaves the
+// answer to the markup parser: false.
+bool findTitleTags(const QString& text, QStringView* extension, QStringView* author)
+{
+    const QChar* const s = text.constData();
+    const int n = int(text.size());
+    int pos = 0;
+    *extension = QStringView();
+    *author = QStringView();
+    while (extension->isNull() || author->isNull()) {
+        while (pos < n && isBlank(s[pos]))
+            ++pos;
+        if (pos + 1 >= n || s[pos] != QLatin1Char('<'))
+            return false;
+        if (s[pos + 1] == QLatin1Char('?') || s[pos + 1] == QLatin1Char('!')) {
+            pos = plainAsideEnd(text, pos);
+        } else if (s[pos + 1] == QLatin1Char('/')) {
+            const int nameEnd = afterName(s, pos + 2, n);
+            pos = nameEnd > pos + 2 && nameEnd < n && s[nameEnd] == QLatin1Char('>') ? nameEnd + 1 : -1;
+        } else if (isAsciiLetter(s[pos + 1])) {
+            const QStringView name(s + pos + 1, afterName(s, pos + 1, n) - pos - 1);
+            const auto is
+                = [name](const char* plain) { return name.compare(QLatin1String(plain), Qt::CaseInsensitive) == 0; };
+            const int end = plainStartTagEnd(s, pos, n);
+            if (end < 0)
+                return false;
+            if (is("macromedia-extension")) {
+                if (extension->isNull())
+                    *extension = QStringView(s + pos, end - pos);
+            } else if (is("author")) {
+                if (author->isNull())
+                    *author = QStringView(s + pos, end - pos);
+            } else if (!is("macromedia-package") && !is("products") && !is("product")) {
+                return false;
+            }
+            pos = end;
+        } else {
+            return false;
+        }
+        if (pos < 0)
+            return false;
+    }
+    return true;
 }
 
 // How far past a start tag the text must go for the tag to be read as it is
@@ -389,8 +519,21 @@ void ExtensionInfo::readTitle(Accessor& document)
         m_author = author->attribute(QStringLiteral("name"));
 }
 
+void ExtensionInfo::readTitleAttributes(QStringView extensionTag, QStringView authorTag)
+{
+    readAttributes(extensionTag,
+        { { QLatin1String("id"), &m_id }, { QLatin1String("name"), &m_name },
+            { QLatin1String("version"), &m_version } });
+    readAttributes(authorTag, { { QLatin1String("name"), &m_author } });
+}
+
 bool ExtensionInfo::readTitleFromStart()
 {
+    QStringView extensionTag, plainAuthorTag;
+    if (findTitleTags(m_manifest, &extensionTag, &plainAuthorTag)) {
+        readTitleAttributes(extensionTag, plainAuthorTag);
+        return true;
+    }
     // The cut is only a guess at where the author is; the parse of the
     // prefix says whether the guess holds.
     const int authorTag = authorTagAt(m_manifest);
@@ -407,10 +550,7 @@ bool ExtensionInfo::readTitleFromStart()
         const CElement* author = firstElement(document, QStringLiteral("author"));
         if (!isSettled(extension, cut) || !isSettled(author, cut))
             return;
-        readAttributes(extension,
-            { { QLatin1String("id"), &m_id }, { QLatin1String("name"), &m_name },
-                { QLatin1String("version"), &m_version } });
-        readAttributes(author, { { QLatin1String("name"), &m_author } });
+        readTitleAttributes(extension->startTag(), author->startTag());
         read = true;
     });
     return read;

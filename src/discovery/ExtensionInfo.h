@@ -68,6 +68,7 @@ private:
     // Id, name, version and author from the start of the manifest, parsed as
     // far as the author; false when that start may not hold the answer.
     bool readTitleFromStart();
+    void readTitleAttributes(QStringView extensionTag, QStringView authorTag);
     void readDetails(Accessor& document);
     void readFileEntries(Accessor& document);
     void readMenuInserts(Accessor& document);

@@ -151,6 +151,30 @@ private slots:
             "<author Name=\"A &amp;amp; B\" name=\"C\"/>"
                 + rest + rest);
         addTestRow("authors without a name", root + "<authors name=\"S\"/><author/>" + rest + rest);
+        // Markup that a plain reading of the start must not take for plain,
+        // at the start, after the root's tag and before the author's.
+        const QByteArray plain = "<?xml version=\"1.0\"?>\n<macromedia-extension id=\"i\" name=\"N\" version=\"1\">\n"
+                                 "<products><product name=\"Dreamweaver\"/></products>\n<author name=\"A\"/>\n"
+            + rest;
+        const QList<QByteArray> places { "<?xml version=\"1.0\"?>",
+            "<macromedia-extension id=\"i\" name=\"N\" version=\"1\">", "<author" };
+        const char* const asides[] = { "<!-- <author name=\"c\"/> -->", "<!-- a -- b <author name=\"c\"/> -->",
+            "<![CDATA[<author name=\"d\">]]>", "<![CDATA[ > <author name=\"d\"/> ]]>", "<!-- a -- b -->",
+            "<author name=\"one\"/><author name=\"two\"/>", "<script><author name=\"s\"/></script>",
+            "<style><author name=\"y\"/></style>", "<textarea><author name=\"t\"/></textarea>",
+            "<?php echo '<author name=\"p\"/>'; ?>", "<% <author name=\"q\"/> %>", "<x a='>'><author name=\"x\"/>",
+            "<product name=\"<author name=&quot;v&quot;>\"/>", "<author name=\"e\" x=\"<\">",
+            "<author name=\"b\\\" x=\\\"\">", "<Author NAME='u'/>", "<macromedia-extension id=\"second\">",
+            "<!DOCTYPE x [<!ENTITY a \"<author name='z'/>\">]>", "&amp;<author name=\"m\"/>",
+            "text <author name=\"w\"/>", "<products>", "</macromedia-extension>", "\xef\xbb\xbf" };
+        for (const QByteArray& place : places) {
+            for (const char* aside : asides) {
+                QByteArray bytes = plain;
+                const int at = bytes.indexOf(place) + (place == "<author" ? 0 : place.size());
+                QTest::newRow(qPrintable(QString::fromUtf8(aside) + " after " + place.left(12)))
+                    << bytes.insert(at, aside);
+            }
+        }
         if (!QDir(MORAVEL_REALWORLD_DIR "/mxi").exists())
             qInfo("%s is absent: real manifests are not tried", MORAVEL_REALWORLD_DIR);
         for (const QString& file : QDir(MORAVEL_REALWORLD_DIR "/mxi").entryList({ "*.mxi" }, QDir::Files))
