@@ -84,29 +84,72 @@ bool carriesLocalFiles(const QMimeData* data)
     return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
 }
 
-// A cell that shows all of its text, cut or not, in a tooltip.
+// A cell that shows all of its text, cut or not, in a tooltip, unless a
+// tooltip of its own was set. Answered when asked rather than stored in
+// every cell: a table of hundreds of rows is filled at start-up.
+class ReadOnlyItem : public QTableWidgetItem
+{
+public:
+    explicit ReadOnlyItem(const QString& text)
+        : QTableWidgetItem(text)
+    {
+        setFlags(flags() & ~Qt::ItemIsEditable);
+    }
+
+    QVariant data(int role) const override
+    {
+        if (role == Qt::ToolTipRole) {
+            const QVariant own = QTableWidgetItem::data(role);
+            return own.isValid() ? own : QTableWidgetItem::data(Qt::DisplayRole);
+        }
+        return QTableWidgetItem::data(role);
+    }
+};
+
 QTableWidgetItem* readOnlyItem(const QString& text)
 {
-    auto* item = new QTableWidgetItem(text);
-    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-    item->setToolTip(text);
-    return item;
+    return new ReadOnlyItem(text);
 }
 
 // The cell of a row's button, which the table's delegate paints. The
 // button is reached from the keyboard through the table's own keys (Delete,
 // Enter), so Tab goes past it instead of stopping on every row. The cell has
-// no text of its own, so the filter never finds a row by its button.
-QTableWidgetItem* buttonItem(const QString& text, const QString& accessibleName, bool enabled)
+// no text of its own, so the filter never finds a row by its button. Its
+// accessible name, also its tooltip, is the pattern with the subject put in
+// when asked for (the pattern alone when there is no subject).
+class ButtonItem : public QTableWidgetItem
 {
-    auto* item = new QTableWidgetItem();
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    item->setData(RowButtonDelegate::TextRole, text);
-    item->setData(RowButtonDelegate::EnabledRole, enabled);
-    item->setData(Qt::AccessibleTextRole, accessibleName);
-    item->setToolTip(accessibleName);
-    return item;
-}
+public:
+    ButtonItem(const QString& text, const QString& accessiblePattern, const QString& subject, bool enabled)
+        : m_text(text)
+        , m_accessiblePattern(accessiblePattern)
+        , m_subject(subject)
+        , m_enabled(enabled)
+    {
+        setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    }
+
+    QVariant data(int role) const override
+    {
+        switch (role) {
+        case RowButtonDelegate::TextRole:
+            return m_text;
+        case RowButtonDelegate::EnabledRole:
+            return m_enabled;
+        case Qt::AccessibleTextRole:
+        case Qt::ToolTipRole:
+            return m_subject.isNull() ? m_accessiblePattern : m_accessiblePattern.arg(m_subject);
+        default:
+            return QTableWidgetItem::data(role);
+        }
+    }
+
+private:
+    QString m_text;
+    QString m_accessiblePattern;
+    QString m_subject;
+    bool m_enabled;
+};
 
 void setColumns(QTableWidget* table, const QStringList& labels)
 {
@@ -280,6 +323,7 @@ void MainWindow::updateInstalledTable()
     table->setSortingEnabled(false);
     table->setRowCount(extensions.size());
     const QString remove = tr("Remove");
+    const QString removeName = tr("Remove %1 (Delete)");
     for (int row = 0; row < extensions.size(); ++row) {
         const ExtensionInfo& extension = extensions.at(row);
         QTableWidgetItem* name = readOnlyItem(extension.name());
@@ -287,7 +331,7 @@ void MainWindow::updateInstalledTable()
         table->setItem(row, 0, name);
         table->setItem(row, 1, readOnlyItem(extension.version()));
         table->setItem(row, 2, readOnlyItem(extension.author()));
-        table->setItem(row, 3, buttonItem(remove, tr("Remove %1 (Delete)").arg(extension.name()), true));
+        table->setItem(row, 3, new ButtonItem(remove, removeName, extension.name(), true));
     }
     table->setSortingEnabled(true);
     fitButtons(table, m_installedButtons, extensions.isEmpty() ? QSet<QString>() : QSet<QString> { remove });
@@ -367,8 +411,9 @@ void MainWindow::downloadsUpdated()
         const QString action = state == StoreState::UpdateAvailable ? tr("Update")
             : upToDate                                              ? tr("Installed")
                                                                     : tr("Install");
-        table->setItem(
-            row, 2, buttonItem(action, tr("%1 %2 (Enter)").arg(action, download.name), dreamweaver && !upToDate));
+        table->setItem(row, 2,
+            new ButtonItem(
+                action, tr("%1 %2 (Enter)").arg(action, download.name), QString(), dreamweaver && !upToDate));
         actions.insert(action);
     }
     table->setSortingEnabled(true);

@@ -299,16 +299,25 @@ private slots:
                 { "com.velkor.Gamma", "Velkor Gamma", "1.0.0", "gamma.zxp" } };
             emit m_application->downloadsUpdated();
             // Each entry against the installed list, versions compared as numbers; sorted by name.
+            // Tooltips: a version says where the entry stands, a button what it does.
             QStringList states;
             for (int row = 0; row < 3; ++row) {
                 const QModelIndex button = table("tableStore")->model()->index(row, 2);
                 states << button.data(RowButtonDelegate::TextRole).toString()
                         + (RowButtonDelegate::isEnabled(button) ? "" : " (disabled)") + ": "
-                        + button.data(Qt::AccessibleTextRole).toString();
+                        + button.data(Qt::AccessibleTextRole).toString() + " | "
+                        + button.data(Qt::ToolTipRole).toString() + " | "
+                        + button.siblingAtColumn(1).data(Qt::ToolTipRole).toString();
             }
+            for (const int column : { 0, 1, 3 })
+                states << table("tableInstalled")->model()->index(0, column).data(Qt::ToolTipRole).toString();
             QCOMPARE(states,
-                QStringList({ "Installed (disabled): Installed Velkor Alpha (Enter)",
-                    "Install: Install Velkor Gamma (Enter)", "Update: Update Velkor Tools Plus (Enter)" }));
+                QStringList({ "Installed (disabled): Installed Velkor Alpha (Enter) | Installed Velkor Alpha (Enter) | "
+                              "installed (installed: 1.0.0)",
+                    "Install: Install Velkor Gamma (Enter) | Install Velkor Gamma (Enter) | not installed",
+                    "Update: Update Velkor Tools Plus (Enter) | Update Velkor Tools Plus (Enter) | update available "
+                    "(installed: 1.0.0)",
+                    "Velkor Tools", "1.0.0", "Remove Velkor Tools (Delete)" }));
         }
         if (!c.withInstallation && !start) {
             // The list goes away; the tables keep their rows and buttons.
