@@ -191,7 +191,7 @@ int pressableSelectedRow(const QTableWidget* table)
     if (!table->selectionModel()->hasSelection())
         return -1;
     const QTableWidgetItem* item = table->item(table->currentRow(), table->columnCount() - 1);
-    return item && RowButtonDelegate::isEnabled(table->indexFromItem(item)) ? item->row() : -1;
+    return item && RowButtonDelegate::isEnabled(table->model()->index(item->row(), item->column())) ? item->row() : -1;
 }
 
 // The rows and the button column are sized to the widest and tallest button,
