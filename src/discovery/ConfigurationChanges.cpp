@@ -34,22 +34,29 @@ const QString& languageName()
     return name;
 }
 
-// The placement attribute the entry carries and the id it names; appendTo
-// when it carries none.
-std::pair<MenuInsert::Placement, QString> placementOf(const CElement* insert, bool* given = nullptr)
+// The attributes that place an entry, each naming the id it goes by.
+struct PlacementIds
+{
+    QString appendTo;
+    QString prependTo;
+    QString insertBefore;
+    QString insertAfter;
+};
+
+// The placement the entry carries and the id it names, the first one given
+// in this order; appendTo when it carries none.
+std::pair<MenuInsert::Placement, QString> placementOf(const PlacementIds& ids, bool* given = nullptr)
 {
     using Placement = MenuInsert::Placement;
-    static const std::pair<Placement, QString> names[]
-        = { { Placement::AppendTo, QStringLiteral("appendto") }, { Placement::PrependTo, QStringLiteral("prependto") },
-              { Placement::InsertBefore, QStringLiteral("insertbefore") },
-              { Placement::InsertAfter, QStringLiteral("insertafter") } };
-    for (const auto& [placement, name] : names) {
-        const QString id = attributeOf(insert, name);
-        if (!id.isEmpty()) {
+    const std::pair<Placement, const QString*> placements[]
+        = { { Placement::AppendTo, &ids.appendTo }, { Placement::PrependTo, &ids.prependTo },
+              { Placement::InsertBefore, &ids.insertBefore }, { Placement::InsertAfter, &ids.insertAfter } };
+    for (const auto& [placement, id] : placements) {
+        if (!id->isEmpty()) {
             if (given) {
                 *given = true;
             }
-            return { placement, id };
+            return { placement, *id };
         }
     }
     if (given) {
@@ -79,7 +86,7 @@ QString blockMarkup(const CElement* insert, QStringList* ids, bool* holds = null
     bool comments = false;
     bool markupChild = false;
     for (const CElement* child : children) {
-        const QString name = child->name();
+        const QStringView name = child->nameView();
         markupChild = markupChild || !name.isEmpty();
         // A comment's text goes into the file, but not as an element of its own.
         const bool comment = name == QLatin1String("comment");
@@ -99,7 +106,7 @@ QString blockMarkup(const CElement* insert, QStringList* ids, bool* holds = null
     }
     QString markup;
     for (const CElement* child : children) {
-        if (child->name() == QLatin1String("comment")) {
+        if (child->nameView() == QLatin1String("comment")) {
             QString text = child->innerMarkup().trimmed();
             while (text.contains(QLatin1String("--"))) {
                 text.replace(QLatin1String("--"), QLatin1String("- -"));
@@ -115,7 +122,7 @@ QString blockMarkup(const CElement* insert, QStringList* ids, bool* holds = null
 bool holdsMarkup(const CElement* insert)
 {
     for (const CElement* child : insert->children()) {
-        if (!child->name().isEmpty()) {
+        if (!child->nameView().isEmpty()) {
             return true;
         }
     }
@@ -149,7 +156,7 @@ QList<MenuInsert> ConfigurationChanges::menuInserts(Accessor& document)
 {
     QList<MenuInsert> inserts;
     for (CElement* element : document.root()->elementsInOrder()) {
-        const QString name = element->name();
+        const QStringView name = element->nameView();
         const bool shortcut = name == QLatin1String("shortcut-insert");
         if (name != QLatin1String("menu-insert") && !shortcut) {
             continue;
@@ -157,7 +164,7 @@ QList<MenuInsert> ConfigurationChanges::menuInserts(Accessor& document)
         // Server behaviours, data sources and server formats take menu-inserts
         // of their own, meant for other files.
         const CElement* container = element->parent();
-        const QString containerName = container ? container->name() : QString();
+        const QStringView containerName = container ? container->nameView() : QStringView();
         if (containerName.endsWith(QLatin1String("-changes"))
             && containerName != QLatin1String("configuration-changes")) {
             continue;
@@ -165,17 +172,21 @@ QList<MenuInsert> ConfigurationChanges::menuInserts(Accessor& document)
         MenuInsert entry;
         entry.shortcut = shortcut;
         if (shortcut) {
-            entry.target = element->attribute(QStringLiteral("list_Id"));
+            element->attributes(
+                { { QLatin1String("list_id"), &entry.target }, { QLatin1String("xml:lang"), &entry.language } });
         } else {
-            std::tie(entry.placement, entry.target) = placementOf(element);
-            static const QString skipSeparatorName = QStringLiteral("skipseparator");
-            entry.skipSeparator
-                = attributeOf(element, skipSeparatorName).compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+            PlacementIds ids;
+            QString skipSeparator;
+            element->attributes({ { QLatin1String("appendto"), &ids.appendTo },
+                { QLatin1String("prependto"), &ids.prependTo }, { QLatin1String("insertbefore"), &ids.insertBefore },
+                { QLatin1String("insertafter"), &ids.insertAfter }, { QLatin1String("skipseparator"), &skipSeparator },
+                { QLatin1String("xml:lang"), &entry.language } });
+            std::tie(entry.placement, entry.target) = placementOf(ids);
+            entry.skipSeparator = skipSeparator.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
         }
         if (!shortcut && entry.target.isEmpty()) {
             continue;
         }
-        entry.language = attributeOf(element, languageName());
         bool holds = false;
         entry.markup = blockMarkup(element, &entry.itemIds, &holds);
         if (holds) {
@@ -189,15 +200,18 @@ QList<InsertbarInsert> ConfigurationChanges::insertbarInserts(Accessor& document
 {
     QList<InsertbarInsert> inserts;
     for (CElement* element : document.root()->elementsInOrder()) {
-        const QString name = element->name();
+        const QStringView name = element->nameView();
         if (name != QLatin1String("insertbar-insert") && name != QLatin1String("insertbar-item-insert")) {
             continue;
         }
         InsertbarInsert entry;
-        entry.language = attributeOf(element, languageName());
+        PlacementIds ids;
         if (name == QLatin1String("insertbar-insert")) {
+            element->attributes({ { QLatin1String("appendto"), &ids.appendTo },
+                { QLatin1String("prependto"), &ids.prependTo }, { QLatin1String("insertbefore"), &ids.insertBefore },
+                { QLatin1String("insertafter"), &ids.insertAfter }, { QLatin1String("xml:lang"), &entry.language } });
             bool placed = false;
-            std::tie(entry.placement, entry.target) = placementOf(element, &placed);
+            std::tie(entry.placement, entry.target) = placementOf(ids, &placed);
             // Only a category's neighbours can be named: a category cannot go inside another.
             if (!placed || entry.placement == InsertbarInsert::Placement::AppendTo
                 || entry.placement == InsertbarInsert::Placement::PrependTo) {
@@ -206,7 +220,7 @@ QList<InsertbarInsert> ConfigurationChanges::insertbarInserts(Accessor& document
             }
             for (CElement* category : element->children()) {
                 entry.categoryId = attributeOf(category, idName());
-                if (category->name() != QLatin1String("category") || entry.categoryId.isEmpty()) {
+                if (category->nameView() != QLatin1String("category") || entry.categoryId.isEmpty()) {
                     continue;
                 }
                 entry.category = true;
@@ -215,8 +229,11 @@ QList<InsertbarInsert> ConfigurationChanges::insertbarInserts(Accessor& document
                 inserts.append(entry);
             }
         } else if (name == QLatin1String("insertbar-item-insert")) {
-            std::tie(entry.placement, entry.target) = placementOf(element);
-            entry.categoryId = element->attribute(QStringLiteral("category"));
+            element->attributes({ { QLatin1String("appendto"), &ids.appendTo },
+                { QLatin1String("prependto"), &ids.prependTo }, { QLatin1String("insertbefore"), &ids.insertBefore },
+                { QLatin1String("insertafter"), &ids.insertAfter }, { QLatin1String("category"), &entry.categoryId },
+                { QLatin1String("xml:lang"), &entry.language } });
+            std::tie(entry.placement, entry.target) = placementOf(ids);
             if (entry.categoryId.isEmpty()
                 && (entry.placement == InsertbarInsert::Placement::AppendTo
                     || entry.placement == InsertbarInsert::Placement::PrependTo)) {
@@ -254,7 +271,7 @@ QString serverModelFile(const CElement* container)
     if (!container) {
         return QString();
     }
-    const QString containerName = container->name();
+    const QStringView containerName = container->nameView();
     for (const auto& [name, file] : files) {
         if (containerName == QLatin1String(name)) {
             const QString folder = container->attribute(QStringLiteral("servermodelfolder"));
@@ -278,22 +295,27 @@ QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(Accessor& 
     using Placement = ConfigurationInsert::Placement;
     QList<ConfigurationInsert> inserts;
     for (CElement* element : document.root()->elementsInOrder()) {
-        const QString name = element->name();
+        const QStringView name = element->nameView();
         if (!name.endsWith(QLatin1String("-insert"))) {
             continue;
         }
         const CElement* container = element->parent();
         ConfigurationInsert entry;
+        PlacementIds ids;
         if (name == QLatin1String("taglibrary-insert") || name == QLatin1String("documenttype-insert")
             || name == QLatin1String("toolbar-insert")) {
             const bool tagLibrary = name == QLatin1String("taglibrary-insert");
             const bool toolbar = name == QLatin1String("toolbar-insert");
             entry.kind = tagLibrary ? Kind::TagLibrary : toolbar ? Kind::Toolbar : Kind::DocumentType;
+            entry.language = attributeOf(element, languageName());
             entry.markup = blockMarkup(element, &entry.itemIds);
         } else if (name == QLatin1String("toolbar-item-insert")) {
             entry.kind = Kind::ToolbarItem;
-            std::tie(entry.placement, entry.target) = placementOf(element);
-            entry.fallback = element->attribute(QStringLiteral("toolbar"));
+            element->attributes({ { QLatin1String("appendto"), &ids.appendTo },
+                { QLatin1String("prependto"), &ids.prependTo }, { QLatin1String("insertbefore"), &ids.insertBefore },
+                { QLatin1String("insertafter"), &ids.insertAfter }, { QLatin1String("toolbar"), &entry.fallback },
+                { QLatin1String("xml:lang"), &entry.language } });
+            std::tie(entry.placement, entry.target) = placementOf(ids);
             if (entry.fallback.isEmpty()
                 && (entry.placement == Placement::AppendTo || entry.placement == Placement::PrependTo)) {
                 entry.fallback = entry.target;
@@ -304,25 +326,34 @@ QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(Accessor& 
             }
         } else if (name == QLatin1String("menu-insert") && !serverModelFile(container).isEmpty()) {
             entry.kind = Kind::ServerMenu;
-            std::tie(entry.placement, entry.target) = placementOf(element);
-            entry.skipSeparator = element->attribute(QStringLiteral("skipSeparator"))
-                                      .compare(QLatin1String("true"), Qt::CaseInsensitive)
-                == 0;
+            QString skipSeparator;
+            element->attributes({ { QLatin1String("appendto"), &ids.appendTo },
+                { QLatin1String("prependto"), &ids.prependTo }, { QLatin1String("insertbefore"), &ids.insertBefore },
+                { QLatin1String("insertafter"), &ids.insertAfter }, { QLatin1String("skipseparator"), &skipSeparator },
+                { QLatin1String("xml:lang"), &entry.language } });
+            std::tie(entry.placement, entry.target) = placementOf(ids);
+            entry.skipSeparator = skipSeparator.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
             entry.markup = blockMarkup(element, &entry.itemIds);
             if (entry.target.isEmpty()) {
                 continue;
             }
         } else if (name == QLatin1String("extension-insert")) {
             entry.kind = Kind::ExtensionLine;
-            const QString extensions = oneLine(element->attribute(QStringLiteral("extension")));
-            entry.markup = extensions + QLatin1Char(':') + oneLine(element->attribute(QStringLiteral("description")));
+            QString extensions, description;
+            element->attributes({ { QLatin1String("extension"), &extensions },
+                { QLatin1String("description"), &description }, { QLatin1String("xml:lang"), &entry.language } });
+            extensions = oneLine(extensions);
+            entry.markup = extensions + QLatin1Char(':') + oneLine(description);
             if (extensions.isEmpty()) {
                 continue;
             }
         } else if (name == QLatin1String("ftp-extension-insert")) {
             entry.kind = Kind::FtpMapLine;
-            const QString extension = oneLine(element->attribute(QStringLiteral("extension"))).toUpper();
-            const QString type = oneLine(element->attribute(QStringLiteral("type"))).toUpper();
+            QString extension, type;
+            element->attributes({ { QLatin1String("extension"), &extension }, { QLatin1String("type"), &type },
+                { QLatin1String("xml:lang"), &entry.language } });
+            extension = oneLine(extension).toUpper();
+            type = oneLine(type).toUpper();
             if (extension.isEmpty() || (type != QLatin1String("ASCII") && type != QLatin1String("BINARY"))) {
                 continue;
             }
@@ -330,7 +361,6 @@ QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(Accessor& 
         } else {
             continue;
         }
-        entry.language = attributeOf(element, languageName());
         switch (entry.kind) {
         case Kind::TagLibrary:
             entry.file = QStringLiteral("TagLibraries/TagLibraries.vtm");
@@ -340,7 +370,7 @@ QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(Accessor& 
             break;
         case Kind::Toolbar:
         case Kind::ToolbarItem: {
-            const QString file = container && container->name() == QLatin1String("toolbar-changes")
+            const QString file = container && container->nameView() == QLatin1String("toolbar-changes")
                 ? container->attribute(QStringLiteral("file"))
                 : QString();
             if (!file.isEmpty() && !isPlainName(file)) {

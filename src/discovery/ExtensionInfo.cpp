@@ -4,7 +4,6 @@
 
 #include "markup/Accessor.h"
 #include "markup/CElement.h"
-#include "markup/LowerCase.h"
 #include "packages/IPackage.h"
 #include "packages/MXP.h"
 #include "packages/ZXP.h"
@@ -138,99 +137,6 @@ int authorTagAt(const QString& text)
             return at;
     }
     return -1;
-}
-
-// One wanted attribute of a start tag: its lower-cased name, and where its
-// decoded value goes.
-struct WantedAttribute
-{
-    QLatin1String lowerName;
-    QString* value;
-};
-
-bool nameMatches(const QChar* name, int length, QLatin1String lowerName)
-{
-    for (int k = 0; k < length; ++k) {
-        if (name[k].unicode() >= 128)
-            return lowerCasedName(name, length) == lowerName;
-    }
-    if (length != lowerName.size())
-        return false;
-    for (int k = 0; k < length; ++k) {
-        ushort c = name[k].unicode();
-        if (c >= 'A' && c <= 'Z')
-            c += 32;
-        if (c != uchar(lowerName.data()[k]))
-            return false;
-    }
-    return true;
-}
-
-// Reads the wanted attributes of a start tag in one pass, as
-// CElement::attribute() reads each: the first attribute of a name wins, one
-// without a value or whose quote never closes gives "", a backslash in quotes
-// takes the next character along, and "&amp;" is decoded.
-void readAttributes(QStringView tag, std::initializer_list<WantedAttribute> wanted)
-{
-    for (const WantedAttribute& attribute : wanted)
-        attribute.value->clear();
-    const QChar* const s = tag.data();
-    int n = int(tag.size());
-    if (n > 0 && s[n - 1] == QLatin1Char('>'))
-        --n;
-    int pos = 0;
-    while (pos < n && !s[pos].isSpace())
-        ++pos;
-    int unread = int(wanted.size());
-    bool read[4] = {};
-    Q_ASSERT(wanted.size() <= 4);
-    while (pos < n && unread > 0) {
-        while (pos < n && s[pos].isSpace())
-            ++pos;
-        const int nameBegin = pos;
-        while (pos < n && !s[pos].isSpace() && s[pos] != QLatin1Char('='))
-            ++pos;
-        int match = -1;
-        for (int k = 0; k < int(wanted.size()) && match < 0; ++k) {
-            if (!read[k] && nameMatches(s + nameBegin, pos - nameBegin, wanted.begin()[k].lowerName))
-                match = k;
-        }
-        while (pos < n && s[pos].isSpace())
-            ++pos;
-        int begin = pos;
-        int length = 0;
-        if (pos < n && s[pos] == QLatin1Char('=')) {
-            ++pos;
-            while (pos < n && s[pos].isSpace())
-                ++pos;
-            begin = pos;
-            const QChar quote = pos < n ? s[pos] : QChar();
-            if (quote == QLatin1Char('"') || quote == QLatin1Char('\'')) {
-                begin = ++pos;
-                while (pos < n && s[pos] != quote) {
-                    if (s[pos] == QLatin1Char('\\'))
-                        ++pos;
-                    ++pos;
-                }
-                if (pos < n) {
-                    length = pos - begin;
-                    ++pos;
-                }
-            } else {
-                while (pos < n && !s[pos].isSpace())
-                    ++pos;
-                length = pos - begin;
-            }
-        }
-        if (match >= 0) {
-            read[match] = true;
-            --unread;
-            QString& value = *wanted.begin()[match].value;
-            value = QString(s + begin, length);
-            if (value.contains(QLatin1Char('&')))
-                value.replace(QLatin1String("&amp;"), QLatin1String("&"));
-        }
-    }
 }
 
 bool isBlank(QChar c)
@@ -511,9 +417,8 @@ void ExtensionInfo::readTitle(Accessor& document)
     if (!extension)
         extension = firstElement(document, QStringLiteral("macromedia-package"));
     if (extension) {
-        m_id = extension->attribute(QStringLiteral("id"));
-        m_name = extension->attribute(QStringLiteral("name"));
-        m_version = extension->attribute(QStringLiteral("version"));
+        extension->attributes({ { QLatin1String("id"), &m_id }, { QLatin1String("name"), &m_name },
+            { QLatin1String("version"), &m_version } });
     }
     if (const CElement* author = firstElement(document, QStringLiteral("author")))
         m_author = author->attribute(QStringLiteral("name"));
@@ -521,10 +426,10 @@ void ExtensionInfo::readTitle(Accessor& document)
 
 void ExtensionInfo::readTitleAttributes(QStringView extensionTag, QStringView authorTag)
 {
-    readAttributes(extensionTag,
+    CElement::attributesOf(extensionTag,
         { { QLatin1String("id"), &m_id }, { QLatin1String("name"), &m_name },
             { QLatin1String("version"), &m_version } });
-    readAttributes(authorTag, { { QLatin1String("name"), &m_author } });
+    CElement::attributesOf(authorTag, { { QLatin1String("name"), &m_author } });
 }
 
 bool ExtensionInfo::readTitleFromStart()
@@ -574,18 +479,19 @@ void ExtensionInfo::readFileEntries(Accessor& document)
     m_files.clear();
     for (const CElement* file : document.elementsByTagName(QStringLiteral("file"))) {
         // Only Windows files: "mac" and any other spelling, "Win" included, are someone else's.
-        const QString platform = file->attribute(QStringLiteral("platform"));
+        QString platform, source, name, destination, shared, systemFile;
+        file->attributes({ { QLatin1String("platform"), &platform }, { QLatin1String("source"), &source },
+            { QLatin1String("name"), &name }, { QLatin1String("destination"), &destination },
+            { QLatin1String("shared"), &shared }, { QLatin1String("systemfile"), &systemFile } });
         if (!platform.isEmpty() && platform != QLatin1String("win"))
             continue;
         if (!isForDreamweaver(fileAttribute(file, QStringLiteral("products"))))
             continue;
-        QString source = file->attribute(QStringLiteral("source"));
         // Older manifests name the package entry with "name".
         if (source.isEmpty())
-            source = file->attribute(QStringLiteral("name"));
-        m_files.append({ source, file->attribute(QStringLiteral("destination")),
-            fileAttribute(file, QStringLiteral("xml:lang")), isTrue(file->attribute(QStringLiteral("shared"))),
-            isTrue(file->attribute(QStringLiteral("systemfile"))) });
+            source = name;
+        m_files.append({ source, destination, fileAttribute(file, QStringLiteral("xml:lang")), isTrue(shared),
+            isTrue(systemFile) });
     }
 }
 

@@ -13,58 +13,69 @@ bool isAscii(const QChar* data, int length)
     return true;
 }
 
-// Whether `candidate`, lower-cased, equals `lowerName`.
-bool equalsLowerCased(const QChar* candidate, int length, const QString& lowerName)
+bool isAscii(const QString& name)
 {
-    if (!isAscii(candidate, length) || !isAscii(lowerName.constData(), lowerName.size()))
+    return isAscii(name.constData(), int(name.size()));
+}
+
+bool isAscii(QLatin1String name)
+{
+    for (const char c : name)
+        if (uchar(c) >= 128)
+            return false;
+    return true;
+}
+
+// Whether `candidate`, lower-cased, equals `lowerName`.
+template <typename Name> bool equalsLowerCased(const QChar* candidate, int length, const Name& lowerName)
+{
+    if (!isAscii(candidate, length) || !isAscii(lowerName))
         return lowerCasedName(candidate, length) == lowerName;
-    if (length != lowerName.size())
+    if (length != int(lowerName.size()))
         return false;
     for (int k = 0; k < length; ++k) {
         ushort c = candidate[k].unicode();
         if (c >= 'A' && c <= 'Z')
             c += 32;
-        if (c != lowerName.at(k).unicode())
+        if (c != QChar(lowerName.at(k)).unicode())
             return false;
     }
     return true;
 }
 
-// Finds the value of the first attribute named `lowerName` in a start tag.
-// Returns false when there is none; an attribute without a value, or one
-// whose quote never closes, gives an empty range.
-bool findAttribute(const QChar* s, int n, const QString& lowerName, int& valueBegin, int& valueLength)
+// The one reading of a start tag's attributes: hands each attribute, in the
+// order the tag spells them, to visit(nameBegin, nameLength, valueBegin,
+// valueLength) until visit answers true. An attribute without a value, or
+// one whose quote never closes, has an empty value; a backslash in quotes
+// takes the character after it along.
+template <typename Visit> void scanAttributes(const QChar* s, int n, Visit&& visit)
 {
-    valueBegin = 0;
-    valueLength = 0;
     if (n > 0 && s[n - 1] == QLatin1Char('>'))
         --n;
-    if (n < 1)
-        return false;
     int pos = 0;
     while (pos < n && !s[pos].isSpace())
         ++pos;
-    if (pos >= n)
-        return false;
     while (pos < n) {
         while (pos < n && s[pos].isSpace())
             ++pos;
         const int nameBegin = pos;
         while (pos < n && !s[pos].isSpace() && s[pos] != QLatin1Char('='))
             ++pos;
-        const bool match = equalsLowerCased(s + nameBegin, pos - nameBegin, lowerName);
+        const int nameLength = pos - nameBegin;
         while (pos < n && s[pos].isSpace())
             ++pos;
         if (pos >= n || s[pos] != QLatin1Char('=')) {
-            if (match)
-                return true;
+            if (visit(nameBegin, nameLength, 0, 0))
+                return;
             continue;
         }
         ++pos;
         while (pos < n && s[pos].isSpace())
             ++pos;
-        if (pos >= n)
-            return match;
+        if (pos >= n) {
+            visit(nameBegin, nameLength, 0, 0);
+            return;
+        }
         int begin = pos;
         int length = 0;
         const QChar quote = s[pos];
@@ -84,13 +95,36 @@ bool findAttribute(const QChar* s, int n, const QString& lowerName, int& valueBe
                 ++pos;
             length = pos - begin;
         }
-        if (match) {
-            valueBegin = begin;
-            valueLength = length;
-            return true;
-        }
+        if (visit(nameBegin, nameLength, length ? begin : 0, length))
+            return;
     }
-    return false;
+}
+
+// Finds the value of the first attribute named `lowerName` in a start tag.
+// Returns false when there is none; an attribute without a value, or one
+// whose quote never closes, gives an empty range.
+bool findAttribute(const QChar* s, int n, const QString& lowerName, int& valueBegin, int& valueLength)
+{
+    valueBegin = 0;
+    valueLength = 0;
+    bool found = false;
+    scanAttributes(s, n, [&](int nameBegin, int nameLength, int begin, int length) {
+        if (!equalsLowerCased(s + nameBegin, nameLength, lowerName))
+            return false;
+        found = true;
+        valueBegin = begin;
+        valueLength = length;
+        return true;
+    });
+    return found;
+}
+
+QString decodedValue(const QChar* data, int length)
+{
+    QString value(data, length);
+    if (value.contains(QLatin1Char('&')))
+        value.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    return value;
 }
 
 } // namespace
@@ -120,6 +154,13 @@ QString CElement::name() const
     int length = 0;
     const QChar* data = nameData(length);
     return QString(data, length);
+}
+
+QStringView CElement::nameView() const
+{
+    int length = 0;
+    const QChar* data = nameData(length);
+    return QStringView(data, length);
 }
 
 void CElement::setOwnedName(const QString& name)
@@ -174,6 +215,38 @@ QString CElement::attribute(const QString& name) const
     QString value = source.toString();
     value.replace(QLatin1String("&amp;"), QLatin1String("&"));
     return value;
+}
+
+void CElement::attributes(std::initializer_list<WantedAttribute> wanted) const
+{
+    int length = 0;
+    const QChar* tag = pieceData(m_startTag, length);
+    attributesOf(QStringView(tag, length), wanted);
+}
+
+void CElement::attributesOf(QStringView startTag, std::initializer_list<WantedAttribute> wanted)
+{
+    // A bit per wanted name: the first attribute of a name is its value.
+    quint32 unread = 0;
+    Q_ASSERT(wanted.size() <= 32);
+    for (const WantedAttribute& attribute : wanted) {
+        attribute.value->clear();
+        unread = (unread << 1) | 1;
+    }
+    const QChar* const s = startTag.data();
+    scanAttributes(s, int(startTag.size()), [&](int nameBegin, int nameLength, int begin, int length) {
+        quint32 bit = 1;
+        for (const WantedAttribute& attribute : wanted) {
+            if ((unread & bit) && equalsLowerCased(s + nameBegin, nameLength, attribute.lowerName)) {
+                unread &= ~bit;
+                // Present without a value is "", not null, as attribute() gives.
+                *attribute.value = length ? decodedValue(s + begin, length) : QString(QLatin1String(""));
+                break;
+            }
+            bit <<= 1;
+        }
+        return unread == 0;
+    });
 }
 
 CElement* CElement::nextInPreOrder(const CElement* subtreeRoot) const

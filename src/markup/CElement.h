@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QLatin1String>
 #include <QString>
 #include <QStringView>
 
+#include <initializer_list>
 #include <vector>
 
 class Accessor;
@@ -23,6 +25,9 @@ public:
     CElement& operator=(const CElement&) = delete;
 
     QString name() const;
+    // The name without a copy, for a comparison; valid until the name
+    // changes or the document is parsed again.
+    QStringView nameView() const;
     QString startTag() const;
     QString text() const;
     QString endTag() const;
@@ -33,6 +38,18 @@ public:
     // The decoded value of the first attribute of the start tag named `name`
     // (ignoring case); "" when there is none.
     QString attribute(const QString& name) const;
+    // One attribute asked of a start tag: its name in lower case, and where
+    // its value goes.
+    struct WantedAttribute
+    {
+        QLatin1String lowerName;
+        QString* value;
+    };
+    // Each value as attribute() gives it, all read in one pass over the start
+    // tag: an element of many attributes is then not scanned once for each.
+    void attributes(std::initializer_list<WantedAttribute> wanted) const;
+    // The same, over the text of a start tag read without a parse.
+    static void attributesOf(QStringView startTag, std::initializer_list<WantedAttribute> wanted);
     QString innerMarkup() const;
     QString outerMarkup() const;
     // Pre-order searches of this node and its descendants.

@@ -150,16 +150,52 @@ private slots:
         }
     }
 
+    // Up to eight attributes read in one pass, through the element and again
+    // through its start tag's text; both must agree.
+    static QStringList attributesTogether(const CElement* element, const QStringList& names)
+    {
+        QByteArray latin[8];
+        QString values[8];
+        QString again[8];
+        for (int k = 0; k < 8; ++k)
+            latin[k] = k < names.size() ? names.at(k).toLatin1() : "unasked" + QByteArray::number(k);
+        // The list is built in the call: its array lives no longer than the call.
+        const auto readInto = [&latin](QString* out, auto read) {
+            read({ { QLatin1String(latin[0]), &out[0] }, { QLatin1String(latin[1]), &out[1] },
+                { QLatin1String(latin[2]), &out[2] }, { QLatin1String(latin[3]), &out[3] },
+                { QLatin1String(latin[4]), &out[4] }, { QLatin1String(latin[5]), &out[5] },
+                { QLatin1String(latin[6]), &out[6] }, { QLatin1String(latin[7]), &out[7] } });
+        };
+        using Wanted = std::initializer_list<CElement::WantedAttribute>;
+        readInto(values, [element](Wanted wanted) { element->attributes(wanted); });
+        readInto(again, [element](Wanted wanted) { CElement::attributesOf(element->startTag(), wanted); });
+        QStringList together;
+        for (int k = 0; k < int(names.size()); ++k) {
+            if (again[k] != values[k] || again[k].isNull() != values[k].isNull())
+                return { QStringLiteral("start tag read apart differs") };
+            together << values[k];
+        }
+        return together;
+    }
+
     void queries_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("query"); // "@name": the first node's attribute, "#id": elementById, else a tag name
+        // "@name": the first node's attribute, "@@name,name...": several of its attributes read together,
+        // "#id": elementById, else a tag name
+        QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("found"); // "|"-separated: values, or start tags of the elements found
         addTestRow("attribute: case, quotes, white space, repeats, valueless, escapes, &amp; once, not the tag name",
             "<A\n HREF = 'sp ace' x=1 x=2 v=\"a\\\"b\" t='say \"hi\"' e=\"&amp;amp;&lt;\" w y=\"2\"\r\n\tk=\"v\"/>",
             "@href @HREF @x @v @t @e @w @y @k @a", "sp ace|sp ace|1|a\\\"b|say \"hi\"|&amp;&lt;||2|v|");
         addTestRow("attribute: unterminated quote gives nothing", "<a v=\"unterminated>", "@v", "");
         addTestRow("attribute: equals sign and nothing after it", "<a x=", "@x", "");
+        addTestRow("attributes together: read as one at a time, first of a name, valueless, escapes, case",
+            "<A\n HREF = 'sp ace' x=1 x=2 v=\"a\\\"b\" e=\"&amp;amp;&lt;\" w y=\"2\"\r\n\tk=\"v\" X=3/>",
+            "@@k,x,href,w,e,v,none,y", "v|1|sp ace||&amp;&lt;|a\\\"b||2");
+        addTestRow(
+            "attributes together: an unterminated quote ends the tag", "<a x=1 v=\"open y=2 z>", "@@z,v,y,x", "|||1");
+        addTestRow("attributes together: equals sign and nothing after it", "<a y=\"&amp;\" x=", "@@x,y", "|&");
         addTestRow("attribute: text node has none", "x=\"1\" <a x=\"2\"/>", "@x", "");
         const char* menus = "<menubar><menu id=\"a\"><menuitem id=\"1\"/></menu><!-- x --><MENU id=\"b\"><menu "
                             "id=\"y\" ID=\"z\"/></MENU><c id=\"y\"/></menubar>";
@@ -182,7 +218,17 @@ private slots:
         document.parse(text);
         QStringList results;
         for (const QString& one : query.split(' ')) {
-            if (one.startsWith('@')) {
+            if (one.startsWith(QLatin1String("@@"))) {
+                const CElement* element = document.root()->children().front();
+                const QStringList names = one.mid(2).split(',');
+                const QStringList together = attributesTogether(element, names);
+                for (int k = 0; k < names.size(); ++k) {
+                    const QString alone = element->attribute(names.at(k));
+                    QCOMPARE(together.at(k), alone);
+                    QCOMPARE(together.at(k).isNull(), alone.isNull());
+                }
+                results << together;
+            } else if (one.startsWith('@')) {
                 QCOMPARE(document.root()->attribute(one.mid(1)), QString());
                 results << document.root()->children().front()->attribute(one.mid(1));
             } else if (one.startsWith('#')) {
