@@ -2,36 +2,130 @@
 
 #include <QFile>
 
-bool CappedFile::read(const QString& path, qint64 maximumSize, QByteArray* bytes, QString* error)
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// In pieces, not as one read of the cap: the size may be stale (a file that
+// grows, or one that reports none), and a cap of many megabytes should not be
+// allocated for a file of a few bytes.
+constexpr qint64 pieceSize = 64 * 1024;
+
+bool fail(QByteArray* bytes, QString* error, const QString& reason)
 {
     bytes->clear();
-    const auto fail = [&](const QString& reason) {
-        bytes->clear();
-        if (error)
-            *error = reason;
-        return false;
-    };
+    if (error)
+        *error = reason;
+    return false;
+}
+
+// Built only on failure: hundreds of manifests are read each time a list is shown.
+bool failTooLarge(QByteArray* bytes, QString* error, const QString& path, qint64 maximumSize)
+{
+    return fail(bytes, error, QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(maximumSize));
+}
+
+bool readThroughQFile(const QString& path, qint64 maximumSize, QByteArray* bytes, QString* error)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
-    const QString tooLarge = QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(maximumSize);
+        return fail(bytes, error, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
     const qint64 size = file.size();
     if (size > maximumSize)
-        return fail(tooLarge);
-
-    // In pieces, not as one read of the cap: the size may be stale (a file that
-    // grows, or one that reports none), and a cap of many megabytes should not
-    // be allocated for a file of a few bytes.
-    constexpr qint64 pieceSize = 64 * 1024;
+        return failTooLarge(bytes, error, path, maximumSize);
     bytes->reserve(int(size));
     for (;;) {
         const QByteArray piece = file.read(qMin(pieceSize, maximumSize + 1 - bytes->size()));
         if (file.error() != QFileDevice::NoError)
-            return fail(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+            return fail(bytes, error, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
         if (piece.isEmpty())
             return true;
         bytes->append(piece);
         if (bytes->size() > maximumSize)
-            return fail(tooLarge);
+            return failTooLarge(bytes, error, path, maximumSize);
     }
+}
+
+#ifdef Q_OS_UNIX
+enum class DirectRead { Read, TooLarge, ReadFailed, NotOpened };
+
+// Four system calls for a regular file (open, fstat, one read, close) where
+// QFile takes six: it states the file again for its size and reads once more
+// to see the end. A regular file that reads short of what was asked has
+// ended, so asking for one byte past its size learns both its contents and
+// that it did not grow.
+DirectRead readDirectly(const QString& path, qint64 maximumSize, QByteArray* bytes, int* readError)
+{
+    const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return DirectRead::NotOpened;
+    struct Closer
+    {
+        int descriptor;
+        ~Closer() { ::close(descriptor); }
+    } closer { descriptor };
+    struct stat status;
+    if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode))
+        return DirectRead::NotOpened;
+    const bool regular = S_ISREG(status.st_mode);
+    const qint64 size = status.st_size;
+    if (size > maximumSize)
+        return DirectRead::TooLarge;
+
+    qint64 filled = 0;
+    bytes->resize(int(size + 1));
+    for (;;) {
+        if (filled == bytes->size()) {
+            if (filled > maximumSize)
+                return DirectRead::TooLarge;
+            bytes->resize(int(qMin(filled + pieceSize, maximumSize + 1)));
+        }
+        const qint64 wanted = bytes->size() - filled;
+        const ssize_t got = ::read(descriptor, bytes->data() + filled, size_t(wanted));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            // Taken before the file is closed, which may set errno again.
+            *readError = errno;
+            return DirectRead::ReadFailed;
+        }
+        filled += got;
+        // Past its stated size a short read is the end of a regular file;
+        // before it, or in a file that states none (a pipe, most of /proc),
+        // only an empty read is.
+        if (got == 0 || (regular && size > 0 && filled >= size && got < wanted))
+            break;
+    }
+    bytes->resize(int(filled));
+    return DirectRead::Read;
+}
+#endif
+
+} // namespace
+
+bool CappedFile::read(const QString& path, qint64 maximumSize, QByteArray* bytes, QString* error)
+{
+    bytes->clear();
+#ifdef Q_OS_UNIX
+    int readError = 0;
+    switch (readDirectly(path, maximumSize, bytes, &readError)) {
+    case DirectRead::Read:
+        return true;
+    case DirectRead::TooLarge:
+        return failTooLarge(bytes, error, path, maximumSize);
+    case DirectRead::ReadFailed:
+        return fail(bytes, error, QStringLiteral("cannot read %1: %2").arg(path, qt_error_string(readError)));
+    case DirectRead::NotOpened:
+        // QFile tells why in its own words, and reads what it alone can
+        // open, such as the program's resources.
+        bytes->clear();
+        break;
+    }
+#endif
+    return readThroughQFile(path, maximumSize, bytes, error);
 }
