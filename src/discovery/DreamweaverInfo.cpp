@@ -7,12 +7,14 @@
 #include "platform/Registry.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QSet>
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -51,6 +53,32 @@ int versionPart(const QString& part)
         return 0;
     return int(value);
 }
+
+// What places an extension in the installed list: the publisher's own
+// first, then by author, then by name.
+struct ListingKey
+{
+    explicit ListingKey(const ExtensionInfo& extension)
+        : author(extension.author())
+        , name(extension.name())
+    {
+        static const QString publisher = QStringLiteral("Velkor");
+        isPublisher = author == publisher;
+    }
+
+    bool operator<(const ListingKey& other) const
+    {
+        if (isPublisher != other.isPublisher)
+            return isPublisher;
+        if (author != other.author)
+            return author < other.author;
+        return name < other.name;
+    }
+
+    QString author;
+    QString name;
+    bool isPublisher = false;
+};
 
 } // namespace
 
@@ -113,18 +141,36 @@ void DreamweaverInfo::loadInstalledExtensions()
     m_extensions.clear();
     QSet<QString> listed;
     for (const QString& locale : qAsConst(m_locales)) {
-        const QDir store(extensionStoreFolder(locale));
-        const QFileInfoList manifests
-            = store.entryInfoList({ QStringLiteral("*.mxi") }, QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
-        for (const QFileInfo& manifest : manifests) {
-            ExtensionInfo extension(manifest.absoluteFilePath());
+        // Paths alone, in the folder's order: no list of file details is
+        // built only to be read for each entry's path. The name is matched
+        // here as "*.mxi" would match it, case aside, without a pattern run
+        // on every entry; hidden files and broken links stay out as before.
+        QDirIterator manifests(extensionStoreFolder(locale), QDir::Files | QDir::NoDotAndDotDot);
+        while (manifests.hasNext()) {
+            const QString path = manifests.next();
+            if (!path.endsWith(QLatin1String(".mxi"), Qt::CaseInsensitive))
+                continue;
+            ExtensionInfo extension(path);
             if (!listed.contains(extension.fileName())) {
                 listed.insert(extension.fileName());
                 m_extensions.append(extension);
             }
         }
     }
-    std::sort(m_extensions.begin(), m_extensions.end(), isListedBefore);
+    // Sorted by keys taken once, not by the extensions themselves: a
+    // comparison then copies no strings and a swap moves no extension. Ties
+    // keep the folders' order.
+    std::vector<std::pair<ListingKey, int>> keys;
+    keys.reserve(size_t(m_extensions.size()));
+    for (int i = 0; i < m_extensions.size(); ++i)
+        keys.emplace_back(ListingKey(m_extensions.at(i)), i);
+    std::stable_sort(keys.begin(), keys.end(),
+        [](const std::pair<ListingKey, int>& a, const std::pair<ListingKey, int>& b) { return a.first < b.first; });
+    QList<ExtensionInfo> sorted;
+    sorted.reserve(m_extensions.size());
+    for (const auto& key : keys)
+        sorted.append(m_extensions.at(key.second));
+    m_extensions = sorted;
 }
 
 bool DreamweaverInfo::isNewerThan(const DreamweaverInfo& a, const DreamweaverInfo& b)
@@ -134,14 +180,7 @@ bool DreamweaverInfo::isNewerThan(const DreamweaverInfo& a, const DreamweaverInf
 
 bool DreamweaverInfo::isListedBefore(const ExtensionInfo& a, const ExtensionInfo& b)
 {
-    static const QString publisher = QStringLiteral("Velkor");
-    const bool aIsPublisher = a.author() == publisher;
-    const bool bIsPublisher = b.author() == publisher;
-    if (aIsPublisher != bIsPublisher)
-        return aIsPublisher;
-    if (a.author() != b.author())
-        return a.author() < b.author();
-    return a.name() < b.name();
+    return ListingKey(a) < ListingKey(b);
 }
 
 QStringList DreamweaverInfo::localeSubfolders(const QString& folder)
