@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -160,6 +161,20 @@ void setColumns(QTableWidget* table, const QStringList& labels)
     header->setSectionResizeMode(0, QHeaderView::Stretch);
     table->setSortingEnabled(true);
     table->sortByColumn(0, Qt::AscendingOrder);
+}
+
+// Sets a table's cells, its rows already counted, with one change told to
+// the view for them all instead of one per cell: each is a signal that every
+// view of the model answers, and a table of hundreds of rows has thousands.
+template <typename Fill> void fillQuietly(QTableWidget* table, Fill fill)
+{
+    QAbstractItemModel* model = table->model();
+    {
+        const QSignalBlocker blocker(model);
+        fill();
+    }
+    if (table->rowCount() > 0 && table->columnCount() > 0)
+        emit model->dataChanged(model->index(0, 0), model->index(table->rowCount() - 1, table->columnCount() - 1));
 }
 
 // The row whose first cell holds value under Qt::UserRole, or -1.
@@ -324,15 +339,17 @@ void MainWindow::updateInstalledTable()
     table->setRowCount(extensions.size());
     const QString remove = tr("Remove");
     const QString removeName = tr("Remove %1 (Delete)");
-    for (int row = 0; row < extensions.size(); ++row) {
-        const ExtensionInfo& extension = extensions.at(row);
-        QTableWidgetItem* name = readOnlyItem(extension.name());
-        name->setData(Qt::UserRole, extension.fileName());
-        table->setItem(row, 0, name);
-        table->setItem(row, 1, readOnlyItem(extension.version()));
-        table->setItem(row, 2, readOnlyItem(extension.author()));
-        table->setItem(row, 3, new ButtonItem(remove, removeName, extension.name(), true));
-    }
+    fillQuietly(table, [&] {
+        for (int row = 0; row < extensions.size(); ++row) {
+            const ExtensionInfo& extension = extensions.at(row);
+            QTableWidgetItem* name = readOnlyItem(extension.name());
+            name->setData(Qt::UserRole, extension.fileName());
+            table->setItem(row, 0, name);
+            table->setItem(row, 1, readOnlyItem(extension.version()));
+            table->setItem(row, 2, readOnlyItem(extension.author()));
+            table->setItem(row, 3, new ButtonItem(remove, removeName, extension.name(), true));
+        }
+    });
     table->setSortingEnabled(true);
     fitButtons(table, m_installedButtons, extensions.isEmpty() ? QSet<QString>() : QSet<QString> { remove });
     reselect(table, selected.isEmpty() ? QVariant() : QVariant(selected));
@@ -394,28 +411,30 @@ void MainWindow::downloadsUpdated()
     // A copy taken now: a later catalogue must not change what a button installs.
     m_storeRows = downloads;
     QSet<QString> actions;
-    for (int row = 0; row < downloads.size(); ++row) {
-        const Application::Download download = downloads.at(row);
-        QTableWidgetItem* name = readOnlyItem(download.name);
-        name->setData(Qt::UserRole, row);
-        table->setItem(row, 0, name);
-        QTableWidgetItem* version = readOnlyItem(download.version);
-        const ExtensionInfo* installed = nullptr;
-        const StoreState::Kind state
-            = dreamweaver ? StoreState::of(*dreamweaver, download, &installed) : StoreState::NotInstalled;
-        version->setToolTip(installed ? tr("%1 (installed: %2)").arg(StoreState::text(state), installed->version())
-                                      : StoreState::text(state));
-        table->setItem(row, 1, version);
-        // Installed (the same version, or a newer one) leaves nothing to do.
-        const bool upToDate = state == StoreState::Installed || state == StoreState::InstalledNewer;
-        const QString action = state == StoreState::UpdateAvailable ? tr("Update")
-            : upToDate                                              ? tr("Installed")
-                                                                    : tr("Install");
-        table->setItem(row, 2,
-            new ButtonItem(
-                action, tr("%1 %2 (Enter)").arg(action, download.name), QString(), dreamweaver && !upToDate));
-        actions.insert(action);
-    }
+    fillQuietly(table, [&] {
+        for (int row = 0; row < downloads.size(); ++row) {
+            const Application::Download download = downloads.at(row);
+            QTableWidgetItem* name = readOnlyItem(download.name);
+            name->setData(Qt::UserRole, row);
+            table->setItem(row, 0, name);
+            QTableWidgetItem* version = readOnlyItem(download.version);
+            const ExtensionInfo* installed = nullptr;
+            const StoreState::Kind state
+                = dreamweaver ? StoreState::of(*dreamweaver, download, &installed) : StoreState::NotInstalled;
+            version->setToolTip(installed ? tr("%1 (installed: %2)").arg(StoreState::text(state), installed->version())
+                                          : StoreState::text(state));
+            table->setItem(row, 1, version);
+            // Installed (the same version, or a newer one) leaves nothing to do.
+            const bool upToDate = state == StoreState::Installed || state == StoreState::InstalledNewer;
+            const QString action = state == StoreState::UpdateAvailable ? tr("Update")
+                : upToDate                                              ? tr("Installed")
+                                                                        : tr("Install");
+            table->setItem(row, 2,
+                new ButtonItem(
+                    action, tr("%1 %2 (Enter)").arg(action, download.name), QString(), dreamweaver && !upToDate));
+            actions.insert(action);
+        }
+    });
     table->setSortingEnabled(true);
     fitButtons(table, m_storeButtons, actions);
     reselect(table, selected < 0 ? QVariant() : QVariant(selected));
