@@ -158,13 +158,13 @@ void DreamweaverInfo::loadInstalledExtensions()
         }
     }
     // Sorted by keys taken once, not by the extensions themselves: a
-    // comparison then copies no strings and a swap moves no extension. Ties
-    // keep the folders' order.
+    // comparison then copies no strings and a swap moves no extension. The
+    // same sort with the same comparisons leaves ties as sorting the list did.
     std::vector<std::pair<ListingKey, int>> keys;
     keys.reserve(size_t(m_extensions.size()));
     for (int i = 0; i < m_extensions.size(); ++i)
         keys.emplace_back(ListingKey(m_extensions.at(i)), i);
-    std::stable_sort(keys.begin(), keys.end(),
+    std::sort(keys.begin(), keys.end(),
         [](const std::pair<ListingKey, int>& a, const std::pair<ListingKey, int>& b) { return a.first < b.first; });
     QList<ExtensionInfo> sorted;
     sorted.reserve(m_extensions.size());
