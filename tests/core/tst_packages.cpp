@@ -2,6 +2,7 @@
 #include "packages/AtomicFile.h"
 #include "packages/MXP.h"
 #include "packages/ZXP.h"
+#include "platform/CappedFile.h"
 #include "support/MxpWriter.h"
 #include "support/ScratchFiles.h"
 #include "support/ZxpWriter.h"
@@ -263,6 +264,63 @@ private slots:
         const QByteArray zxp = zip({ { "a.mxi", text.left(300) }, { "d/a.js", "d", Entry::Stored } });
         for (int length = 0; length < zxp.size(); ++length)
             QVERIFY(open("zxp", zxp.left(length))->mxiFileName().isEmpty());
+    }
+
+    // The size-capped read every untrusted file goes through. Files under /proc
+    // state no size, as a file that grows after it was measured states too
+    // little: their cap holds on the bytes actually read.
+    void cappedRead_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<qint64>("cap");
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<QString>("errorPart");
+        const QString file = m_dir.filePath(QStringLiteral("capped.txt"));
+        const QString empty = m_dir.filePath(QStringLiteral("empty.txt"));
+        if (!ScratchFiles::writeFile(file, text) || !ScratchFiles::writeFile(empty, {}))
+            qFatal("cannot write %s", qPrintable(file));
+        const auto row = [](const char* name, const QString& path, qint64 cap, bool read, const QString& errorPart) {
+            QTest::newRow(name) << path << cap << read << errorPart;
+        };
+        row("a file under its cap is read whole", file, text.size() + 1000, true, {});
+        row("a file at its cap is read whole", file, text.size(), true, {});
+        row("a file a byte over its cap is refused", file, text.size() - 1, false,
+            file + QStringLiteral(" is larger than %1 bytes").arg(text.size() - 1));
+        row("an empty file is read as no bytes", empty, 10, true, {});
+        row("a missing file is refused", m_dir.filePath(QStringLiteral("none.txt")), 10, false,
+            QStringLiteral("cannot open ") + m_dir.filePath(QStringLiteral("none.txt")) + QStringLiteral(": "));
+        row("a folder is refused", m_dir.path(), 10, false, QStringLiteral("cannot open ") + m_dir.path());
+#ifdef Q_OS_LINUX
+        row("a file that states no size is read to its end", QStringLiteral("/proc/self/status"), 1 << 20, true, {});
+        row("a file that states no size is refused past its cap", QStringLiteral("/proc/self/status"), 64, false,
+            QStringLiteral("/proc/self/status is larger than 64 bytes"));
+#endif
+    }
+
+    void cappedRead()
+    {
+        QFETCH(QString, path);
+        QFETCH(qint64, cap);
+        QFETCH(bool, read);
+        QFETCH(QString, errorPart);
+        QByteArray bytes = "left over";
+        QString error;
+        QCOMPARE(CappedFile::read(path, cap, &bytes, &error), read);
+        if (!read) {
+            QVERIFY2(error.contains(errorPart), qPrintable(error));
+            QVERIFY(bytes.isEmpty());
+            return;
+        }
+        QVERIFY(error.isEmpty());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray whole = file.readAll();
+        // /proc/self/status changes its figures from one read to the next, not its lines.
+        if (path.startsWith(QLatin1String("/proc/")))
+            QCOMPARE(bytes.count('\n'), whole.count('\n'));
+        else
+            QCOMPARE(bytes, whole);
+        QVERIFY(bytes.size() <= cap);
     }
 
     // Archives written by real tools hold the files of the source folder byte for byte.
