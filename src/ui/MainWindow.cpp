@@ -152,13 +152,47 @@ private:
     bool m_enabled;
 };
 
+// Sizes a table's columns to their contents from when the table is first
+// shown, before its first paint. Such a column is measured cell by cell each
+// time the rows change, and the window fills its Installed table with
+// hundreds of rows while that tab lies behind the Store.
+class ContentColumnsWhenShown : public QObject
+{
+public:
+    explicit ContentColumnsWhenShown(QTableView* table)
+        : QObject(table)
+        , m_table(table)
+    {
+        table->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::Show)
+            return false;
+        m_table->removeEventFilter(this);
+        // Columns given a mode of their own (the stretched name, the fixed
+        // buttons) keep it; the rest are the ones waiting here.
+        QHeaderView* header = m_table->horizontalHeader();
+        for (int column = 0; column < header->count(); ++column) {
+            if (header->sectionResizeMode(column) == QHeaderView::Interactive)
+                header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        }
+        return false;
+    }
+
+private:
+    QTableView* m_table;
+};
+
 void setColumns(QTableWidget* table, const QStringList& labels)
 {
     table->setHorizontalHeaderLabels(labels);
     QHeaderView* header = table->horizontalHeader();
     header->setMinimumSectionSize(40);
-    header->setSectionResizeMode(QHeaderView::ResizeToContents);
     header->setSectionResizeMode(0, QHeaderView::Stretch);
+    new ContentColumnsWhenShown(table);
     table->setSortingEnabled(true);
     table->sortByColumn(0, Qt::AscendingOrder);
 }

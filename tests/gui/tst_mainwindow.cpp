@@ -11,6 +11,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
@@ -413,6 +414,41 @@ private slots:
             if (selected == 2)
                 DiscoveryFixtures::storeManifest(
                     m_application->dreamweavers()[1].extensionStoreFolder("en_US"), "added.mxi", "N", "A");
+        }
+    }
+
+    // A column sized to its contents fits them once its table is on screen:
+    // the Installed table is filled behind the Store tab, and again while shown.
+    void columnsFitTheirContents_data()
+    {
+        QTest::addColumn<bool>("refilledOnScreen");
+        QTest::newRow("filled behind the Store, then shown") << false;
+        QTest::newRow("filled again while shown") << true;
+    }
+
+    void columnsFitTheirContents()
+    {
+        QFETCH(bool, refilledOnScreen);
+        launch({}, false);
+        const DreamweaverInfo dreamweaver("Dreamweaver 2021", "Adobe", root() + "/DW", {});
+        const QString store = dreamweaver.extensionStoreFolder(QString());
+        QVERIFY(DiscoveryFixtures::storeManifest(store, "a.mxi", "Alpha", "An author"));
+        m_application->dreamweavers() = { dreamweaver };
+        emit m_application->dreamweaversUpdated();
+        QTableWidget* installed = table("tableInstalled");
+        QVERIFY(!installed->isVisible());
+        m_window->findChild<QTabWidget*>()->setCurrentWidget(installed->parentWidget());
+        if (refilledOnScreen) {
+            QVERIFY(DiscoveryFixtures::storeManifest(store, "b.mxi", "Beta", "An author of a much longer name"));
+            emit m_application->dreamweaversUpdated();
+            QCoreApplication::processEvents();
+        }
+        QHeaderView* header = installed->horizontalHeader();
+        for (const int column : { 1, 2 }) {
+            const int contents = std::max(
+                static_cast<QAbstractItemView*>(installed)->sizeHintForColumn(column), header->sectionSizeHint(column));
+            QCOMPARE(header->sectionSize(column),
+                std::clamp(contents, header->minimumSectionSize(), header->maximumSectionSize()));
         }
     }
 
