@@ -179,6 +179,7 @@ protected:
             if (header->sectionResizeMode(column) == QHeaderView::Interactive)
                 header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
         }
+        deleteLater();
         return false;
     }
 
