@@ -65,6 +65,19 @@ std::pair<MenuInsert::Placement, QString> placementOf(const PlacementIds& ids, b
     return { Placement::AppendTo, QString() };
 }
 
+// A menu-insert's placement, its separator rule and its language, read in
+// one pass over its start tag.
+template <class Entry> void readMenuPlacement(const CElement* element, Entry* entry)
+{
+    PlacementIds ids;
+    QString skipSeparator;
+    element->attributes({ { QLatin1String("appendto"), &ids.appendTo }, { QLatin1String("prependto"), &ids.prependTo },
+        { QLatin1String("insertbefore"), &ids.insertBefore }, { QLatin1String("insertafter"), &ids.insertAfter },
+        { QLatin1String("skipseparator"), &skipSeparator }, { QLatin1String("xml:lang"), &entry->language } });
+    std::tie(entry->placement, entry->target) = placementOf(ids);
+    entry->skipSeparator = skipSeparator.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
 QStringList idsOf(const std::vector<CElement*>& elements)
 {
     QStringList ids;
@@ -175,14 +188,7 @@ QList<MenuInsert> ConfigurationChanges::menuInserts(Accessor& document)
             element->attributes(
                 { { QLatin1String("list_id"), &entry.target }, { QLatin1String("xml:lang"), &entry.language } });
         } else {
-            PlacementIds ids;
-            QString skipSeparator;
-            element->attributes({ { QLatin1String("appendto"), &ids.appendTo },
-                { QLatin1String("prependto"), &ids.prependTo }, { QLatin1String("insertbefore"), &ids.insertBefore },
-                { QLatin1String("insertafter"), &ids.insertAfter }, { QLatin1String("skipseparator"), &skipSeparator },
-                { QLatin1String("xml:lang"), &entry.language } });
-            std::tie(entry.placement, entry.target) = placementOf(ids);
-            entry.skipSeparator = skipSeparator.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+            readMenuPlacement(element, &entry);
         }
         if (!shortcut && entry.target.isEmpty()) {
             continue;
@@ -326,13 +332,7 @@ QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(Accessor& 
             }
         } else if (name == QLatin1String("menu-insert") && !serverModelFile(container).isEmpty()) {
             entry.kind = Kind::ServerMenu;
-            QString skipSeparator;
-            element->attributes({ { QLatin1String("appendto"), &ids.appendTo },
-                { QLatin1String("prependto"), &ids.prependTo }, { QLatin1String("insertbefore"), &ids.insertBefore },
-                { QLatin1String("insertafter"), &ids.insertAfter }, { QLatin1String("skipseparator"), &skipSeparator },
-                { QLatin1String("xml:lang"), &entry.language } });
-            std::tie(entry.placement, entry.target) = placementOf(ids);
-            entry.skipSeparator = skipSeparator.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+            readMenuPlacement(element, &entry);
             entry.markup = blockMarkup(element, &entry.itemIds);
             if (entry.target.isEmpty()) {
                 continue;
