@@ -253,18 +253,28 @@ const std::vector<CElement*>& EditSession::children(const CElement* parent)
 
 CElement* EditSession::addChildNode(CElement* parent, CElement* before)
 {
-    CElement* const node = before ? before->addSiblingBefore() : parent->addChild();
     const auto it = m_children.find(parent);
-    if (it != m_children.end()) {
-        std::vector<CElement*>& list = it->second;
-        // Blocks mostly go in at the end, so the place is looked for from there.
-        const auto at = before ? std::find(list.rbegin(), list.rend(), before) : list.rbegin();
-        if (before && at == list.rend()) {
-            m_children.erase(it);
-        } else {
-            list.insert(before ? std::prev(at.base()) : list.end(), node);
-        }
+    if (it == m_children.end()) {
+        return before ? before->addSiblingBefore() : parent->addChild();
     }
+    std::vector<CElement*>& list = it->second;
+    if (!before) {
+        // The list names the last child, which spares a walk of the parent's
+        // children from the front; the parent checks that it is the one.
+        CElement* const node = parent->addChild(list.empty() ? nullptr : list.back());
+        list.push_back(node);
+        return node;
+    }
+    // Blocks mostly go in at the end, so the place is looked for from there.
+    const auto at = std::find(list.rbegin(), list.rend(), before);
+    if (at == list.rend()) {
+        m_children.erase(it);
+        return before->addSiblingBefore();
+    }
+    const auto position = std::prev(at.base());
+    // The same for the previous sibling.
+    CElement* const node = before->addSiblingBefore(position == list.begin() ? nullptr : *std::prev(position));
+    list.insert(position, node);
     return node;
 }
 

@@ -447,35 +447,62 @@ bool CElement::hasEmptyEndTag() const
 
 CElement* CElement::addChild()
 {
+    // Found from the front, as nodes keep no link to their last child.
+    CElement* last = firstChild();
+    while (last && last->m_next)
+        last = last->nextSibling();
+    return linkAfter(last);
+}
+
+CElement* CElement::addChild(CElement* lastChild)
+{
+    const bool known = lastChild
+        ? lastChild->document() == document() && lastChild->m_parent == linkTo(this) && !lastChild->m_next
+        : !m_firstChild;
+    return known ? linkAfter(lastChild) : addChild();
+}
+
+CElement* CElement::linkAfter(CElement* last)
+{
     Accessor* const owner = document();
     owner->m_edited = true;
     CElement* node = owner->createNode();
     node->m_parent = linkTo(this);
-    // Found from the front, as nodes keep no link to their last child.
-    quint32* link = &m_firstChild;
-    while (*link)
-        link = &linked(*link)->m_next;
-    *link = linkTo(node);
+    (last ? last->m_next : m_firstChild) = linkTo(node);
     return node;
 }
 
 CElement* CElement::addSiblingBefore()
 {
-    document()->m_edited = true;
     if (!m_parent)
         return addChild();
-    CElement* node = document()->createNode();
-    node->m_parent = m_parent;
-    CElement* const parentNode = parent();
     // Searched from the front, as the list holds no link backwards.
     CElement* previous = nullptr;
-    for (CElement* child = parentNode->firstChild(); child && child != this; child = child->nextSibling())
+    for (CElement* child = parent()->firstChild(); child && child != this; child = child->nextSibling())
         previous = child;
+    return linkBefore(previous);
+}
+
+CElement* CElement::addSiblingBefore(CElement* previous)
+{
+    if (!m_parent)
+        return addChild();
+    const bool known = previous
+        ? previous->document() == document() && previous->m_parent == m_parent && previous->m_next == linkTo(this)
+        : parent()->m_firstChild == linkTo(this);
+    return known ? linkBefore(previous) : addSiblingBefore();
+}
+
+CElement* CElement::linkBefore(CElement* previous)
+{
+    document()->m_edited = true;
+    CElement* node = document()->createNode();
+    node->m_parent = m_parent;
     node->m_next = linkTo(this);
     if (previous)
         previous->m_next = linkTo(node);
     else
-        parentNode->m_firstChild = linkTo(node);
+        parent()->m_firstChild = linkTo(node);
     return node;
 }
 

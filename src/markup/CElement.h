@@ -75,7 +75,14 @@ public:
     bool sourceRange(int* begin, int* end) const;
 
     CElement* addChild();
+    // The same, for a caller that knows the last child (null: there is none),
+    // so that a parent of many children is not walked from the front. A node
+    // that is not that child is ignored, and the walk finds the place.
+    CElement* addChild(CElement* lastChild);
     CElement* addSiblingBefore();
+    // The same, for a caller that knows this node's previous sibling (null:
+    // it is the first child), in the same way.
+    CElement* addSiblingBefore(CElement* previous);
     void setText(const QString& text);
     void setName(const QString& name);
     // Empties every text of this node and its descendants; the nodes stay.
@@ -108,6 +115,10 @@ private:
     static inline quint32 linkTo(const CElement* node);
     CElement* firstChild() const { return linked(m_firstChild); }
     CElement* nextSibling() const { return linked(m_next); }
+    // A new sibling between previous (null: none, this is the first child) and this node.
+    CElement* linkBefore(CElement* previous);
+    // A new child after last (null: the node has no child yet).
+    CElement* linkAfter(CElement* last);
     inline const QChar* nameData(int& length) const;
     void setOwnedName(const QString& name);
 
