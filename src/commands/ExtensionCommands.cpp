@@ -55,7 +55,8 @@ bool ExtensionCommands::hasPackageSuffix(const QString& path)
         || suffix.compare(QLatin1String("mxp"), Qt::CaseInsensitive) == 0;
 }
 
-QString ExtensionCommands::packageProblem(const QString& path, Result* result, std::optional<ExtensionInfo>* read)
+QString ExtensionCommands::packageProblem(
+    const QString& path, Result* result, std::optional<ExtensionInfo>* read, Installer::Manifest* manifest)
 {
     // A path from the command line or a drop may name anything at all.
     const QFileInfo info(path);
@@ -68,10 +69,18 @@ QString ExtensionCommands::packageProblem(const QString& path, Result* result, s
     } else {
         kind = Result::Failed;
         std::optional<ExtensionInfo> package;
-        if (!hasPackageSuffix(path))
+        if (!hasPackageSuffix(path)) {
             problem = tr("it is not a ZXP or MXP package");
-        else if (package.emplace(path).manifest().isEmpty())
-            problem = tr("no extension manifest can be read from it");
+        } else {
+            if (manifest) {
+                *manifest = Installer::readManifest(path);
+                package = manifest->info;
+            } else {
+                package.emplace(path);
+            }
+            if (package->manifest().isEmpty())
+                problem = tr("no extension manifest can be read from it");
+        }
         if (read)
             *read = std::move(package);
     }
@@ -166,7 +175,8 @@ ExtensionCommands::Result ExtensionCommands::installPackageFile(DreamweaverInfo&
     // for it, a package that cannot be read would leave nothing installed.
     Result result = Result::Done;
     std::optional<ExtensionInfo> read;
-    const QString problem = packageProblem(path, &result, &read);
+    Installer::Manifest manifest;
+    const QString problem = packageProblem(path, &result, &read, &manifest);
     if (!problem.isEmpty()) {
         m_user.warn(tr("%1 cannot be installed: %2.").arg(QDir::toNativeSeparators(path), problem), QString());
         return result;
@@ -181,7 +191,7 @@ ExtensionCommands::Result ExtensionCommands::installPackageFile(DreamweaverInfo&
         return Result::Refused;
     if (storedNameTaken(target, package, title, replaced))
         return Result::Failed;
-    return replaceAndInstall(target, path, title, replaced);
+    return replaceAndInstall(target, path, title, replaced, manifest);
 }
 
 bool ExtensionCommands::storedNameTaken(const DreamweaverInfo& target, const ExtensionInfo& package,
@@ -237,7 +247,8 @@ ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
     }
     file.close();
     std::optional<ExtensionInfo> read;
-    const QString problem = packageProblem(file.fileName(), nullptr, &read);
+    Installer::Manifest manifest;
+    const QString problem = packageProblem(file.fileName(), nullptr, &read, &manifest);
     if (!problem.isEmpty()) {
         m_user.warn(tr("%1 (%2) cannot be installed: %3.").arg(entry.name, entry.zxp, problem), QString());
         return Result::Failed;
@@ -249,11 +260,11 @@ ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
         return Result::Refused;
     if (storedNameTaken(target, package, title, replaced))
         return Result::Failed;
-    return replaceAndInstall(target, file.fileName(), title, replaced);
+    return replaceAndInstall(target, file.fileName(), title, replaced, manifest);
 }
 
-ExtensionCommands::Result ExtensionCommands::replaceAndInstall(
-    DreamweaverInfo& target, const QString& path, const QString& title, const std::optional<ExtensionInfo>& replaced)
+ExtensionCommands::Result ExtensionCommands::replaceAndInstall(DreamweaverInfo& target, const QString& path,
+    const QString& title, const std::optional<ExtensionInfo>& replaced, const Installer::Manifest& manifest)
 {
     InstallationLock installationLock(target);
     if (!lock(installationLock, target, title))
@@ -271,6 +282,7 @@ ExtensionCommands::Result ExtensionCommands::replaceAndInstall(
         InstallReport plan;
         Installer plannedInstall(target, nullptr, &plan);
         plannedInstall.setDryRun(true, &texts);
+        plannedInstall.setManifest(&manifest);
         if (!plannedInstall.installPackage(path)) {
             const QString reason = plan.error().isEmpty() ? tr("the package cannot be read") : plan.error();
             m_user.warn(tr("%1 was not installed: %2; %3 stays installed.")
@@ -288,6 +300,7 @@ ExtensionCommands::Result ExtensionCommands::replaceAndInstall(
     InstallReport report;
     Installer installer(target, progress, &report);
     installer.setDryRun(m_dryRun, &plannedTexts);
+    installer.setManifest(&manifest);
     const bool stored = installer.installPackage(path);
     m_user.finishProgress(progress);
     m_lastReport = report;

@@ -4,6 +4,7 @@
 #include "discovery/ExtensionInfo.h"
 #include "installer/ExtensionCheck.h"
 #include "installer/InstallReport.h"
+#include "installer/Installer.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -91,9 +92,11 @@ public:
     // Why the file at path cannot be installed, or empty; result receives
     // NotFound for a missing file or a folder, Failed otherwise. read, when
     // given, receives the package's manifest header when it was read, so
-    // that the install need not read the package for it again.
-    static QString packageProblem(
-        const QString& path, Result* result = nullptr, std::optional<ExtensionInfo>* read = nullptr);
+    // that the install need not read the package for it again. manifest,
+    // when given, receives the manifest's bytes and all it says, which the
+    // install can then take as they are (Installer::setManifest).
+    static QString packageProblem(const QString& path, Result* result = nullptr,
+        std::optional<ExtensionInfo>* read = nullptr, Installer::Manifest* manifest = nullptr);
     static bool hasPackageSuffix(const QString& path);
     // "Name v. 1.0.0", as questions and reports name an extension.
     static QString titleOf(const QString& name, const QString& version);
@@ -112,8 +115,9 @@ private:
     // stored manifest, and it could no longer be listed or removed.
     bool storedNameTaken(const DreamweaverInfo& target, const ExtensionInfo& package, const QString& title,
         const std::optional<ExtensionInfo>& replaced);
+    // manifest: the package's manifest as the check before read it (see packageProblem).
     Result replaceAndInstall(DreamweaverInfo& target, const QString& path, const QString& title,
-        const std::optional<ExtensionInfo>& replaced);
+        const std::optional<ExtensionInfo>& replaced, const Installer::Manifest& manifest);
     // Removes and reports; plannedTexts carries a dry run's edits on to the install.
     Result removeAndReport(DreamweaverInfo& target, const ExtensionInfo& extension, const QString& doneText,
         QHash<QString, QString>* plannedTexts);

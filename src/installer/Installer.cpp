@@ -20,6 +20,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -227,16 +228,40 @@ QString Installer::storeProblem(const QString& storedPath)
     return QString();
 }
 
-bool Installer::installPackage(const QString& path)
+namespace {
+
+// The reader for a package file, by the path's lower-cased suffix; null for any other.
+std::unique_ptr<IPackage> openPackage(const QString& path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("zxp")) {
-        ZXP package(path);
-        return installFromPackage(package);
+        return std::make_unique<ZXP>(path);
     }
     if (suffix == QLatin1String("mxp")) {
-        MXP package(path);
-        return installFromPackage(package);
+        return std::make_unique<MXP>(path);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Installer::Manifest Installer::readManifest(const QString& path)
+{
+    Manifest manifest;
+    if (const std::unique_ptr<IPackage> package = openPackage(path)) {
+        const QString mxiName = package->mxiFileName();
+        if (!mxiName.isEmpty()) {
+            manifest.bytes = package->readFile(mxiName);
+        }
+        manifest.info = ExtensionInfo(manifest.bytes, mxiName, ExtensionInfo::Parts::HeaderAndDetails);
+    }
+    return manifest;
+}
+
+bool Installer::installPackage(const QString& path)
+{
+    if (const std::unique_ptr<IPackage> package = openPackage(path)) {
+        return installFromPackage(*package);
     }
     if (m_report) {
         m_report->setError(QStringLiteral("%1 is not an MXP or ZXP package").arg(path));
@@ -256,14 +281,17 @@ bool Installer::installFromPackage(IPackage& package)
         }
         return false;
     }
-    const QByteArray bytes = package.readFile(mxiName);
+    const bool given = m_manifest && !m_manifest->bytes.isEmpty() && m_manifest->info.fileName() == mxiName;
+    const QByteArray bytes = given ? m_manifest->bytes : package.readFile(mxiName);
     if (bytes.isEmpty()) {
         if (m_report) {
             m_report->setError(QStringLiteral("the manifest %1 cannot be read").arg(mxiName));
         }
         return false;
     }
-    const ExtensionInfo record(bytes, mxiName, ExtensionInfo::Parts::HeaderAndDetails);
+    std::optional<ExtensionInfo> parsed;
+    const ExtensionInfo& record
+        = given ? m_manifest->info : parsed.emplace(bytes, mxiName, ExtensionInfo::Parts::HeaderAndDetails);
     const QList<FileEntry> allFiles = packageFiles(package, record.files());
 
     if (m_dryRun && m_report) {
@@ -284,7 +312,11 @@ bool Installer::installFromPackage(IPackage& package)
         // A plan that cannot store the manifest fails as the install would,
         // so that a replace can stop before it removes anything.
         const QString storeProblem = m_dryRun ? Installer::storeProblem(storedPath) : QString();
-        if (!storeProblem.isEmpty() || (!m_dryRun && !package.extractFile(mxiName, store))) {
+        // Written from the bytes already read: the package need not inflate them again.
+        const QString storedName = PackageSupport::extractedFileName(mxiName);
+        if (!storeProblem.isEmpty()
+            || (!m_dryRun
+                && (storedName.isEmpty() || !PackageSupport::writeFileAtomically(store, storedName, bytes)))) {
             if (m_report) {
                 m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::WriteFailed, QString() });
                 m_report->setError(storeProblem.isEmpty()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/ExtensionInfo.h"
 #include "discovery/FileEntry.h"
 #include "installer/InstallReport.h"
 
@@ -30,6 +31,18 @@ public:
         m_dryRun = dryRun;
         m_plannedTexts = plannedTexts;
     }
+
+    // A package's manifest as the caller read it from the package this
+    // installer is given: its bytes, which the store keeps as they are, and
+    // what they say, details included. The install then neither inflates nor
+    // parses it again. Read by readManifest; kept by the caller.
+    struct Manifest
+    {
+        QByteArray bytes;
+        ExtensionInfo info;
+    };
+    static Manifest readManifest(const QString& path);
+    void setManifest(const Manifest* manifest) { m_manifest = manifest; }
 
     // The most bytes the listed files may take per locale; tests lower it
     // rather than write gigabytes.
@@ -84,5 +97,6 @@ private:
     InstallReport* m_report;
     bool m_dryRun = false;
     QHash<QString, QString>* m_plannedTexts = nullptr;
+    const Manifest* m_manifest = nullptr;
     qint64 m_maxExtractedTotal;
 };
