@@ -95,10 +95,11 @@ QStringList idsOf(const std::vector<CElement*>& elements)
 // given, tells whether any child is markup rather than text.
 QString blockMarkup(const CElement* insert, QStringList* ids, bool* holds = nullptr)
 {
-    const std::vector<CElement*> children = insert->children();
+    // Walked by their links: a manifest of many entries would otherwise make
+    // a list for each of them.
     bool comments = false;
     bool markupChild = false;
-    for (const CElement* child : children) {
+    for (const CElement* child = insert->firstChild(); child; child = child->nextSibling()) {
         const QStringView name = child->nameView();
         markupChild = markupChild || !name.isEmpty();
         // A comment's text goes into the file, but not as an element of its own.
@@ -118,7 +119,7 @@ QString blockMarkup(const CElement* insert, QStringList* ids, bool* holds = null
         return insert->innerMarkup();
     }
     QString markup;
-    for (const CElement* child : children) {
+    for (const CElement* child = insert->firstChild(); child; child = child->nextSibling()) {
         if (child->nameView() == QLatin1String("comment")) {
             QString text = child->innerMarkup().trimmed();
             while (text.contains(QLatin1String("--"))) {
@@ -134,7 +135,7 @@ QString blockMarkup(const CElement* insert, QStringList* ids, bool* holds = null
 
 bool holdsMarkup(const CElement* insert)
 {
-    for (const CElement* child : insert->children()) {
+    for (const CElement* child = insert->firstChild(); child; child = child->nextSibling()) {
         if (!child->nameView().isEmpty()) {
             return true;
         }

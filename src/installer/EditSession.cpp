@@ -49,12 +49,23 @@ EditSession::EditSession(const QString& text)
 
 void EditSession::require(const QStringList& ids, const QStringList& names)
 {
+    require({ &ids }, {}, names);
+}
+
+void EditSession::require(std::initializer_list<const QStringList*> idLists, std::initializer_list<const QString*> ids,
+    const QStringList& names)
+{
     if (m_hiddenIds.isEmpty() && m_hiddenNames.isEmpty()) {
         return;
     }
     bool stale = false;
-    for (const QString& id : ids) {
-        stale = stale || m_hiddenIds.contains(id);
+    for (const QStringList* list : idLists) {
+        for (const QString& id : *list) {
+            stale = stale || m_hiddenIds.contains(id);
+        }
+    }
+    for (const QString* id : ids) {
+        stale = stale || m_hiddenIds.contains(*id);
     }
     for (const QString& name : names) {
         stale = stale || m_hiddenNames.contains(name.toLower());

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <initializer_list>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -43,6 +44,10 @@ public:
     // Parses the text again first when an earlier edit added an element
     // carrying one of ids or named one of names (any case).
     void require(const QStringList& ids, const QStringList& names = QStringList());
+    // The same for ids given as lists of them and single ones, without a list
+    // made of them all: an entry asks this once before it is placed.
+    void require(std::initializer_list<const QStringList*> idLists, std::initializer_list<const QString*> ids,
+        const QStringList& names = QStringList());
     // Parses the text as the edits so far left it; pointers into the
     // document are void after it.
     void reparse();

@@ -13,7 +13,7 @@ namespace {
 
 bool isTextNode(const CElement* node)
 {
-    return node->name().isEmpty();
+    return node->nameView().isEmpty();
 }
 
 bool holdsElement(const CElement* node)
@@ -397,13 +397,26 @@ struct SnippetElements
 SnippetElements elementsOf(Accessor& snippet)
 {
     SnippetElements found;
-    for (const CElement* element : snippet.root()->elementsInOrder()) {
-        const QString id = idOf(element);
-        if (!id.isEmpty()) {
-            // Copied: the snippet goes before the ids do.
-            found.ids << QString(id.constData(), id.size());
+    // In document order, without recursion (the markup comes from a package)
+    // and without a list of the elements: most snippets hold one.
+    const CElement* const root = snippet.root();
+    for (const CElement* node = root->firstChild(); node;) {
+        if (node->isElement()) {
+            const QString id = idOf(node);
+            if (!id.isEmpty()) {
+                // Copied: the snippet goes before the ids do.
+                found.ids << QString(id.constData(), id.size());
+            }
+            found.names << node->name();
         }
-        found.names << element->name();
+        if (node->firstChild()) {
+            node = node->firstChild();
+            continue;
+        }
+        while (node != root && !node->nextSibling()) {
+            node = node->parent();
+        }
+        node = node == root ? nullptr : node->nextSibling();
     }
     return found;
 }
@@ -437,31 +450,36 @@ void EntryEditor::reindent(CElement* node, const QString& childIndentation, cons
     {
         CElement* node;
         int depth;
-        // Taken before the node gains the line that indents its end tag.
-        std::vector<CElement*> children;
+        // The line that indents the node's end tag, added before its children
+        // are reached: the walk of its children stops there. Null: none.
+        CElement* end;
     };
-    std::vector<Pending> pending;
-    pending.push_back({ node, 0, node->children() });
+    std::vector<Pending> pending { { node, 0, nullptr } };
     while (!pending.empty()) {
-        const Pending level = std::move(pending.back());
+        const Pending level = pending.back();
         pending.pop_back();
-        if (level.children.empty()) {
-            continue;
-        }
         const int depth = std::min(level.depth, maximumIndentDepth - 1);
-        while (indents.size() <= depth) {
-            indents << indents.back() + unit;
-        }
-        const QString& inner = indents.at(depth);
-        for (CElement* child : level.children) {
+        // The sibling before child as it now stands, which spares the new
+        // line a walk from the front.
+        CElement* previous = nullptr;
+        for (CElement* child = level.node->firstChild(); child && child != level.end;
+             previous = child, child = child->nextSibling()) {
             if (isTextNode(child)) {
                 child->clear();
                 continue;
             }
-            pending.push_back({ child, level.depth + 1, child->children() });
-            child->addSiblingBefore()->setText(inner);
+            while (indents.size() <= depth) {
+                indents << indents.back() + unit;
+            }
+            const QString& inner = indents.at(depth);
+            child->addSiblingBefore(previous)->setText(inner);
+            CElement* end = nullptr;
             if (!child->hasEmptyEndTag()) {
-                child->addChild()->setText(inner);
+                end = child->addChild();
+                end->setText(inner);
+            }
+            if (child->firstChild() != end) {
+                pending.push_back({ child, level.depth + 1, end });
             }
         }
     }
@@ -664,9 +682,15 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         }
     }
 
-    const QString locator = block.parentIdIsTarget && block.parent->parent()
-        ? block.parent->name() + QLatin1Char('#') + block.target
-        : locatorOf(block.parent);
+    QString locator;
+    if (block.parentIdIsTarget && block.parent->parent()) {
+        // Made in one piece: an entry of a large package does this each time.
+        const QStringView name = block.parent->nameView();
+        locator.reserve(name.size() + 1 + block.target.size());
+        locator.append(name).append(QLatin1Char('#')).append(block.target);
+    } else {
+        locator = locatorOf(block.parent);
+    }
     Q_ASSERT(locator == locatorOf(block.parent));
     // An item whose neighbour is missing goes at the end of its fallback category.
     Placement placement
@@ -706,7 +730,10 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         const QString trailing = !children.empty() && isTextNode(children.back()) ? children.back()->text() : QString();
         before = trailing.isNull() ? nullptr : children.back();
         const int lineBreak = lastLineBreak(trailing);
-        indentation = (lineBreak < 0 ? trailing : session.lineEnd() + trailing.mid(lineBreak + 1)) + block.unit;
+        const QStringView lastLine = QStringView(trailing).mid(lineBreak + 1);
+        const QStringView lineEnd = lineBreak < 0 ? QStringView() : QStringView(session.lineEnd());
+        indentation.reserve(lineEnd.size() + lastLine.size() + block.unit.size());
+        indentation.append(lineEnd).append(lastLine).append(block.unit);
     } else if (placement == Placement::InsertAfter || placement == Placement::InsertBefore) {
         const QString own = lineIndentation(session, block.anchor);
         indentation = own.isEmpty() ? parentIndentation() : own;
@@ -759,7 +786,7 @@ void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& 
         const Kind kind = entry.shortcut ? Kind::Shortcut : Kind::MenuEntry;
         Accessor* const snippet = &parsedSnippet(snippets, entry.markup, session.lineEnd());
         const SnippetElements elements = elementsOf(*snippet);
-        session.require(QStringList { entry.target } + entry.itemIds + elements.ids,
+        session.require({ &entry.itemIds, &elements.ids }, { &entry.target },
             entry.shortcut && entry.target.isEmpty() ? QStringList { QStringLiteral("menus") } : QStringList());
         CElement* target = nullptr;
         CElement* parent = menuPlace(SessionLookup { session }, entry, &target);
@@ -862,7 +889,7 @@ void EntryEditor::addConfigurationInserts(
     for (const ConfigurationInsert& entry : inserts) {
         Accessor* const snippet = &parsedSnippet(snippets, entry.markup, session.lineEnd());
         const SnippetElements elements = elementsOf(*snippet);
-        session.require(QStringList { entry.target, entry.fallback } + entry.itemIds + elements.ids);
+        session.require({ &entry.itemIds, &elements.ids }, { &entry.target, &entry.fallback });
         CElement* target = nullptr;
         CElement* parent = configurationPlace(SessionLookup { session }, entry, &target);
         placeIfSound(session,

@@ -18,11 +18,25 @@ const QByteArray header = "moravel-install-record 1";
 // Fields are separated by single spaces, so each is percent-encoded: an id
 // from a manifest may hold spaces or line breaks. Upper-case hex, "/" and ":"
 // kept, as records have always been written.
+// Which bytes stand for themselves, looked up rather than tested: each
+// entry's whole inserted text goes through here.
+struct PlainBytes
+{
+    bool plain[256] = {};
+    constexpr PlainBytes()
+    {
+        for (int u = 0; u < 256; ++u) {
+            plain[u] = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-'
+                || u == '.' || u == '_' || u == '~' || u == '/' || u == ':';
+        }
+    }
+};
+constexpr PlainBytes plainBytes;
+
 char* writeEncoded(char* out, unsigned char u)
 {
     static const char hex[] = "0123456789ABCDEF";
-    if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-' || u == '.' || u == '_'
-        || u == '~' || u == '/' || u == ':') {
+    if (plainBytes.plain[u]) {
         *out++ = char(u);
     } else {
         *out++ = '%';

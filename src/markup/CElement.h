@@ -33,6 +33,9 @@ public:
     QString endTag() const;
     CElement* parent() const { return linked(m_parent); }
     std::vector<CElement*> children() const;
+    // The links children() follows, for a walk that needs no list of its own.
+    CElement* firstChild() const { return linked(m_firstChild); }
+    CElement* nextSibling() const { return linked(m_next); }
     int childCount() const;
 
     // The decoded value of the first attribute of the start tag named `name`
@@ -113,8 +116,6 @@ private:
     // node): half the size of a pointer, in a tree of small nodes.
     inline CElement* linked(quint32 link) const;
     static inline quint32 linkTo(const CElement* node);
-    CElement* firstChild() const { return linked(m_firstChild); }
-    CElement* nextSibling() const { return linked(m_next); }
     // A new sibling between previous (null: none, this is the first child) and this node.
     CElement* linkBefore(CElement* previous);
     // A new child after last (null: the node has no child yet).
