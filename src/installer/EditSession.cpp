@@ -381,6 +381,10 @@ std::vector<EditSession::Segment> EditSession::segments() const
             open(child);
         } else if (child->sourceRange(&begin, &end)) {
             appendRange(begin, end);
+        } else if (child->nameView().isEmpty() && !child->firstChild() && child->hasEmptyEndTag()
+            && child->startTag().isEmpty()) {
+            // A line an edit added is its text alone, read without a walk.
+            appendText(child->text());
         } else {
             appendText(child->outerMarkup());
         }
