@@ -138,6 +138,14 @@ private slots:
                        "<menu-insert prependTo=\"DWMenu_File\"><menuitem id=\"Q\"/></menu-insert>"),
             Menus {}, inserted(m, "id=\"DWMenu_File\">\n", "      <menuitem id=\"Q\"/>\n      <menuitem id=\"P\"/>\n"),
             QStringList { "P added", "Q added" }, true);
+        addTestRow("an entry after an element that an earlier one appended to", false,
+            QByteArray("<menubar>\n  <menu id=\"m\"><menuitem id=\"a\"/></menu>\n</menubar>\n"),
+            QByteArray("<menu-insert appendTo=\"m\"><menuitem id=\"b\"/></menu-insert>"
+                       "<menu-insert insertAfter=\"a\"><menuitem id=\"c\"/></menu-insert>"),
+            Menus {},
+            QByteArray("<menubar>\n  <menu id=\"m\"><menuitem id=\"a\"/>\n      <menuitem id=\"c\"/>    "
+                       "<menuitem id=\"b\"/></menu>\n</menubar>\n"),
+            QStringList { "b added", "c added" }, true);
         addTestRow("first of repeated ids that can take the entry; a missing target skips only its entry", false,
             QByteArray("<menus>\n  <menuitem id=\"D\"/>\n  <menu id=\"D\">\n  </menu>\n  <menu id=\"D\">\n  </menu>\n"
                        "</menus>\n"),

@@ -289,6 +289,54 @@ private slots:
         QCOMPARE(document.toString(), result);
     }
 
+    void namedNeighbours_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("target"); // the first node of that tag name
+        QTest::addColumn<QString>("operation"); // addChild or addSiblingBefore
+        QTest::addColumn<QString>("neighbour"); // the node named as the last child or the previous sibling:
+                                                // a tag name, "" for none, "other:" + a tag name for one of a copy
+        QTest::addColumn<QString>("result");
+        addTestRow("last child named", "<r><a/><b/></r>", "r", "addChild", "b", "<r><a/><b/>NEW</r>");
+        addTestRow("last child named wrongly", "<r><a/><b/></r>", "r", "addChild", "a", "<r><a/><b/>NEW</r>");
+        addTestRow("no child named where there are some", "<r><a/><b/></r>", "r", "addChild", "", "<r><a/><b/>NEW</r>");
+        addTestRow("last child named from another document", "<r><a/><b/></r>", "r", "addChild", "other:b",
+            "<r><a/><b/>NEW</r>");
+        addTestRow("no child named where there is none", "<r></r>", "r", "addChild", "", "<r>NEW</r>");
+        addTestRow("previous sibling named", "<r><a/><b/></r>", "b", "addSiblingBefore", "a", "<r><a/>NEW<b/></r>");
+        addTestRow("previous sibling named wrongly", "<r><a/><b/><c/></r>", "c", "addSiblingBefore", "a",
+            "<r><a/><b/>NEW<c/></r>");
+        addTestRow("no previous sibling named where there is one", "<r><a/><b/></r>", "b", "addSiblingBefore", "",
+            "<r><a/>NEW<b/></r>");
+        addTestRow("previous sibling named from another document", "<r><a/><b/></r>", "b", "addSiblingBefore",
+            "other:a", "<r><a/>NEW<b/></r>");
+        addTestRow("no previous sibling named for the first child", "<r><a/><b/></r>", "a", "addSiblingBefore", "",
+            "<r>NEW<a/><b/></r>");
+    }
+
+    // A caller may name the neighbour a new node is linked to, from a list it
+    // keeps; a name that has gone stale must not lose nodes.
+    void namedNeighbours()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, target);
+        QFETCH(QString, operation);
+        QFETCH(QString, neighbour);
+        QFETCH(QString, result);
+        Accessor document, copy;
+        document.parse(text);
+        copy.parse(text);
+        CElement* node = document.elementsByTagName(target).at(0);
+        const QString name = neighbour.section(':', -1);
+        CElement* named = name.isEmpty()
+            ? nullptr
+            : (neighbour.startsWith("other:") ? copy : document).elementsByTagName(name).at(0);
+        (operation == "addChild" ? node->addChild(named) : node->addSiblingBefore(named))->setText("NEW");
+        QCOMPARE(document.toString(), result);
+        QCOMPARE(copy.toString(), text);
+        QVERIFY(!dumpChildren(document.root()).contains('!'));
+    }
+
     void deepNesting_data()
     {
         QTest::addColumn<QString>("text");
