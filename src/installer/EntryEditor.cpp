@@ -687,7 +687,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         // Made in one piece: an entry of a large package does this each time.
         const QStringView name = block.parent->nameView();
         locator.reserve(name.size() + 1 + block.target.size());
-        locator.append(name).append(QLatin1Char('#')).append(block.target);
+        locator.append(name.data(), name.size()).append(QLatin1Char('#')).append(block.target);
     } else {
         locator = locatorOf(block.parent);
     }
@@ -733,7 +733,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         const QStringView lastLine = QStringView(trailing).mid(lineBreak + 1);
         const QStringView lineEnd = lineBreak < 0 ? QStringView() : QStringView(session.lineEnd());
         indentation.reserve(lineEnd.size() + lastLine.size() + block.unit.size());
-        indentation.append(lineEnd).append(lastLine).append(block.unit);
+        indentation.append(lineEnd.data(), lineEnd.size()).append(lastLine.data(), lastLine.size()).append(block.unit);
     } else if (placement == Placement::InsertAfter || placement == Placement::InsertBefore) {
         const QString own = lineIndentation(session, block.anchor);
         indentation = own.isEmpty() ? parentIndentation() : own;
