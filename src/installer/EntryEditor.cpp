@@ -153,7 +153,18 @@ void blankWithIndentation(EditSession& session, CElement* node)
 {
     CElement* previous = siblingNextTo(session, node, -1);
     if (previous && isTextNode(previous)) {
-        previous->clear();
+        // Only the white space after the last other character: text on the
+        // lines before it is not the element's to take away.
+        const QString text = previous->text();
+        qsizetype end = text.size();
+        while (end > 0 && text.at(end - 1).isSpace()) {
+            --end;
+        }
+        if (end == 0) {
+            previous->clear();
+        } else if (end < text.size()) {
+            previous->setText(text.left(end));
+        }
     }
     node->clear();
     session.noteEdited(node->parent());
@@ -730,10 +741,24 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         const QString trailing = !children.empty() && isTextNode(children.back()) ? children.back()->text() : QString();
         before = trailing.isNull() ? nullptr : children.back();
         const int lineBreak = lastLineBreak(trailing);
-        const QStringView lastLine = QStringView(trailing).mid(lineBreak + 1);
+        QStringView lastLine = QStringView(trailing).mid(lineBreak + 1);
         const QStringView lineEnd = lineBreak < 0 ? QStringView() : QStringView(session.lineEnd());
-        indentation.reserve(lineEnd.size() + lastLine.size() + block.unit.size());
-        indentation.append(lineEnd.data(), lineEnd.size()).append(lastLine.data(), lastLine.size()).append(block.unit);
+        const auto markupStart = std::find_if(lastLine.begin(), lastLine.end(), [](QChar c) { return !c.isSpace(); });
+        QStringView unit = block.unit;
+        if (markupStart != lastLine.end()) {
+            // The end tag shares its line with text or with a block added
+            // before: that line is no indentation to copy, and the block goes
+            // after it as a sibling at its indentation rather than in front of
+            // it, where the copy would write the text a second time.
+            // Without a line break, it takes the unit an element there gets.
+            before = nullptr;
+            lastLine = lineBreak < 0 ? QStringView() : lastLine.left(markupStart - lastLine.begin());
+            unit = lineBreak < 0 ? unit : QStringView();
+        }
+        indentation.reserve(lineEnd.size() + lastLine.size() + unit.size());
+        indentation.append(lineEnd.data(), lineEnd.size())
+            .append(lastLine.data(), lastLine.size())
+            .append(unit.data(), unit.size());
     } else if (placement == Placement::InsertAfter || placement == Placement::InsertBefore) {
         const QString own = lineIndentation(session, block.anchor);
         indentation = own.isEmpty() ? parentIndentation() : own;

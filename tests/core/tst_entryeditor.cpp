@@ -146,6 +146,17 @@ private slots:
             QByteArray("<menubar>\n  <menu id=\"m\"><menuitem id=\"a\"/>\n      <menuitem id=\"c\"/>    "
                        "<menuitem id=\"b\"/></menu>\n</menubar>\n"),
             QStringList { "b added", "c added" }, true);
+        addTestRow("entries appended where the end tag shares a line with an item or with text: nothing twice", false,
+            QByteArray("<menubar>\n  <menu id=\"m\"><menuitem id=\"a\"/></menu>\n  <menu id=\"t\">\n"
+                       "    <menuitem id=\"e\"/>\n    Label</menu>\n</menubar>\n"),
+            QByteArray("<menu-insert appendTo=\"m\"><menuitem id=\"b\"/></menu-insert>"
+                       "<menu-insert appendTo=\"m\"><menuitem id=\"c\"/></menu-insert>"
+                       "<menu-insert appendTo=\"t\"><menuitem id=\"f\"/></menu-insert>"),
+            Menus {},
+            QByteArray("<menubar>\n  <menu id=\"m\"><menuitem id=\"a\"/>    <menuitem id=\"b\"/>    "
+                       "<menuitem id=\"c\"/></menu>\n  <menu id=\"t\">\n    <menuitem id=\"e\"/>\n    Label\n"
+                       "    <menuitem id=\"f\"/></menu>\n</menubar>\n"),
+            QStringList { "b added", "c added", "f added" }, true);
         addTestRow("first of repeated ids that can take the entry; a missing target skips only its entry", false,
             QByteArray("<menus>\n  <menuitem id=\"D\"/>\n  <menu id=\"D\">\n  </menu>\n  <menu id=\"D\">\n  </menu>\n"
                        "</menus>\n"),
