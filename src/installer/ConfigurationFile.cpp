@@ -1,5 +1,6 @@
 #include "installer/ConfigurationFile.h"
 
+#include "markup/Utf8.h"
 #include "platform/CappedFile.h"
 
 #include <QDir>
@@ -106,7 +107,7 @@ bool ConfigurationFile::decode(const QByteArray& bytes, QString* text)
     // was; Qt's decoder would drop it.
     static const QByteArray byteOrderMark("\xef\xbb\xbf");
     const bool marked = bytes.startsWith(byteOrderMark);
-    QString decoded = QString::fromUtf8(bytes.constData() + (marked ? 3 : 0), bytes.size() - (marked ? 3 : 0));
+    QString decoded = Utf8::decode(bytes.constData() + (marked ? 3 : 0), bytes.size() - (marked ? 3 : 0));
     if (marked) {
         decoded.prepend(QChar(0xfeff));
     }
@@ -121,7 +122,7 @@ bool ConfigurationFile::decode(const QByteArray& bytes, QString* text)
 
 QByteArray ConfigurationFile::encode(const QString& text)
 {
-    return text.toUtf8();
+    return Utf8::encode(text);
 }
 
 bool ConfigurationFile::writeWhole(const QString& path, const QByteArray& bytes, QString* error, bool* refused)

@@ -1,6 +1,7 @@
 #include "installer/EditSession.h"
 
 #include "markup/CElement.h"
+#include "markup/Utf8.h"
 
 #include <algorithm>
 
@@ -433,17 +434,8 @@ QByteArray EditSession::encodedText() const
     for (const Segment& part : parts) {
         const QStringView piece
             = part.begin < 0 ? QStringView(part.text) : QStringView(source).mid(part.begin, part.end - part.begin);
-        // Encoded a slice at a time, so that a large range needs no copy of its
-        // own; a slice never ends between the two halves of a surrogate pair.
-        constexpr qsizetype slice = 1 << 20;
-        for (qsizetype at = 0; at < piece.size();) {
-            qsizetype length = std::min(slice, piece.size() - at);
-            if (at + length < piece.size() && piece.at(at + length - 1).isHighSurrogate()) {
-                --length;
-            }
-            out += piece.mid(at, length).toUtf8();
-            at += length;
-        }
+        // Straight into the one buffer: no temporary per piece.
+        Utf8::append(out, piece);
     }
     Q_ASSERT(out == text().toUtf8());
     return out;

@@ -4,6 +4,7 @@
 
 #include "markup/Accessor.h"
 #include "markup/CElement.h"
+#include "markup/Utf8.h"
 
 #include <QtTest>
 
@@ -373,6 +374,54 @@ private slots:
         first->clear();
         QCOMPARE(document->toString(), QString());
         QVERIFY(document->elementsByTagName(name).empty());
+    }
+
+    // Our UTF-8 codec must give Qt's bytes and text exactly, whatever the
+    // input, wherever in a block of 16 the awkward character falls.
+    void utf8AsQt_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        const QChar high(0xd83d), low(0xde00);
+        addTestRow("ascii", QString("<a b=\"c\"/>"), QByteArray("<a b=\"c\"/>"));
+        addTestRow("two-byte character", QString("\u00e9t\u00e9"), QByteArray("\xc3\xa9t\xc3\xa9"));
+        addTestRow("three-byte characters", QString("\u0434\u20ac\u4e2d"), QByteArray("\xe2\x82\xac\xe4\xb8\xad"));
+        addTestRow("four-byte character", QString(high) + low, QByteArray("\xf0\x9f\x98\x80\xf4\x8f\xbf\xbf"));
+        addTestRow("lone high surrogate before ascii", QString(high) + "x", QByteArray("\xed\xa0\x80x"));
+        addTestRow("lone high surrogate at the end", "x" + QString(high), QByteArray("x\xc0\x80"));
+        addTestRow("lone low surrogate", QString(low) + high + high + low, QByteArray("\x80\xbf x\xc3"));
+        addTestRow("high surrogate before a two-byte character", QString(high) + "\u00e9",
+            QByteArray("\xf4\x90\x80\x80\xf5\x80"));
+        addTestRow(
+            "noncharacters", QString("\ufdd0\ufffe\uffff"), QByteArray("\xef\xbf\xbe\xef\xb7\x90\xf0\x9f\xbf\xbf"));
+        addTestRow("byte-order mark", QString("\ufeffx\ufeff"), QByteArray("\xef\xbb\xbfx\xef\xbb\xbf"));
+        addTestRow("three-byte characters past the room first made, then ascii",
+            QString(30, QChar(0x4e2d)) + QString(50, 'a'),
+            QByteArray("\xe4\xb8\xad").repeated(30) + QByteArray(50, 'a'));
+        addTestRow("overlong and truncated", QString("\u07ff\u0800"), QByteArray("\xe0\x80\xaf\xe2\x82"));
+    }
+
+    void utf8AsQt()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        for (int before = 0; before <= 33; ++before) {
+            const QString padding = QString(before, 'p');
+            for (const QString& shown : { padding + text, padding + text + padding, text + padding }) {
+                QCOMPARE(Utf8::encode(shown), shown.toUtf8());
+                QCOMPARE(Utf8::encodedLength(shown), shown.toUtf8().size());
+                QByteArray appended("kept");
+                Utf8::append(appended, shown);
+                QCOMPARE(appended, "kept" + shown.toUtf8());
+            }
+            const QByteArray bytePadding(before, 'p');
+            for (const QByteArray& shown :
+                { bytePadding + bytes, bytePadding + bytes + bytePadding, bytes + bytePadding }) {
+                const QString decoded = Utf8::decode(shown);
+                QCOMPARE(decoded, QString::fromUtf8(shown));
+                QCOMPARE(decoded.size(), QString::fromUtf8(shown).size());
+            }
+        }
     }
 
     // Freed memory is kept per thread for the next document; a document that
