@@ -344,7 +344,9 @@ void CElement::serialise(QString& out, bool withTags) const
         });
     }
     for (;;) {
-        out.resize(static_cast<int>(total));
+        // Allocated at the size asked, without the room for growth that
+        // resize() adds: the text is written once and not appended to.
+        out = QString(static_cast<int>(total), Qt::Uninitialized);
         QChar* write = out.data();
         QChar* const limit = write + total;
         bool fits = true;
