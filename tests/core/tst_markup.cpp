@@ -409,7 +409,7 @@ private slots:
             const QString padding = QString(before, 'p');
             for (const QString& shown : { padding + text, padding + text + padding, text + padding }) {
                 QCOMPARE(Utf8::encode(shown), shown.toUtf8());
-                QCOMPARE(Utf8::encodedLength(shown), shown.toUtf8().size());
+                QCOMPARE(Utf8::encodedLength(shown), qsizetype(shown.toUtf8().size()));
                 QByteArray appended("kept");
                 Utf8::append(appended, shown);
                 QCOMPARE(appended, "kept" + shown.toUtf8());
