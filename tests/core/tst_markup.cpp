@@ -387,10 +387,12 @@ private slots:
         addTestRow("two-byte character", QString("\u00e9t\u00e9"), QByteArray("\xc3\xa9t\xc3\xa9"));
         addTestRow("three-byte characters", QString("\u0434\u20ac\u4e2d"), QByteArray("\xe2\x82\xac\xe4\xb8\xad"));
         addTestRow("four-byte character", QString(high) + low, QByteArray("\xf0\x9f\x98\x80\xf4\x8f\xbf\xbf"));
-        addTestRow("lone high surrogate before ascii", QString(high) + "x", QByteArray("\xed\xa0\x80x"));
-        addTestRow("lone high surrogate at the end", "x" + QString(high), QByteArray("x\xc0\x80"));
-        addTestRow("lone low surrogate", QString(low) + high + high + low, QByteArray("\x80\xbf x\xc3"));
-        addTestRow("high surrogate before a two-byte character", QString(high) + "\u00e9",
+        addTestRow(
+            "lone high surrogate before ascii; an encoded surrogate", QString(high) + "x", QByteArray("\xed\xa0\x80x"));
+        addTestRow("lone high surrogate at the end; an overlong form", "x" + QString(high), QByteArray("x\xc0\x80"));
+        addTestRow("lone low surrogate; stray continuations and a cut-off lead", QString(low) + high + high + low,
+            QByteArray("\x80\xbf x\xc3"));
+        addTestRow("high surrogate before a two-byte character; past U+10FFFF", QString(high) + "\u00e9",
             QByteArray("\xf4\x90\x80\x80\xf5\x80"));
         addTestRow(
             "noncharacters", QString("\ufdd0\ufffe\uffff"), QByteArray("\xef\xbf\xbe\xef\xb7\x90\xf0\x9f\xbf\xbf"));
