@@ -4,10 +4,10 @@
 #include "discovery/ProgramFolders.h"
 #include "platform/CappedFile.h"
 #include "platform/Environment.h"
+#include "platform/FolderFiles.h"
 #include "platform/Registry.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QSet>
 #include <QXmlStreamReader>
@@ -142,20 +142,15 @@ void DreamweaverInfo::loadInstalledExtensions()
     m_extensions.clear();
     QSet<QString> listed;
     for (const QString& locale : qAsConst(m_locales)) {
-        // Paths alone, in the folder's order: no list of file details is
-        // built only to be read for each entry's path. The name is matched
+        // Each manifest is read through its open folder. The name is matched
         // here as "*.mxi" would match it, case aside, without a pattern run
         // on every entry; hidden files and broken links stay out as before.
-        QDirIterator manifests(extensionStoreFolder(locale), QDir::Files | QDir::NoDotAndDotDot);
-        while (manifests.hasNext()) {
-            const QString path = manifests.next();
-            if (!path.endsWith(QLatin1String(".mxi"), Qt::CaseInsensitive))
+        const FolderFiles folder(extensionStoreFolder(locale));
+        for (const QString& name : folder.fileNames()) {
+            if (!name.endsWith(QLatin1String(".mxi"), Qt::CaseInsensitive) || listed.contains(name))
                 continue;
-            ExtensionInfo extension(path);
-            if (!listed.contains(extension.fileName())) {
-                listed.insert(extension.fileName());
-                m_extensions.append(extension);
-            }
+            listed.insert(name);
+            m_extensions.append(ExtensionInfo(folder, name));
         }
     }
     // Sorted by keys taken once, not by the extensions themselves: a

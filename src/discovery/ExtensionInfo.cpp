@@ -8,6 +8,7 @@
 #include "packages/MXP.h"
 #include "packages/ZXP.h"
 #include "platform/CappedFile.h"
+#include "platform/FolderFiles.h"
 
 #include <QFileInfo>
 #include <QMutex>
@@ -338,14 +339,31 @@ ExtensionInfo::ExtensionInfo(const QString& path, Parts parts)
     } else {
         m_fileName = info.fileName();
         QByteArray bytes;
-        // Carriage returns are dropped: a menu entry's markup is copied into
-        // configuration files, which are edited with "\n" line ends alone.
-        if (CappedFile::read(path, maximumManifestSize, &bytes))
-            m_manifest = decodeManifest(withoutCarriageReturns(std::move(bytes)));
-        if (parts == Parts::Header && readTitleFromStart()) {
-            m_deferred = std::make_shared<DeferredHeader>(m_manifest);
-            return;
-        }
+        const bool read = CappedFile::read(path, maximumManifestSize, &bytes);
+        readStoredManifest(read, std::move(bytes), parts);
+        return;
+    }
+    if (!m_manifest.isEmpty() || parts == Parts::HeaderAndDetails)
+        parse(true, parts == Parts::HeaderAndDetails);
+}
+
+ExtensionInfo::ExtensionInfo(const FolderFiles& folder, const QString& fileName, Parts parts)
+    : m_fileName(fileName)
+{
+    QByteArray bytes;
+    const bool read = folder.read(fileName, maximumManifestSize, &bytes);
+    readStoredManifest(read, std::move(bytes), parts);
+}
+
+void ExtensionInfo::readStoredManifest(bool read, QByteArray bytes, Parts parts)
+{
+    // Carriage returns are dropped: a menu entry's markup is copied into
+    // configuration files, which are edited with "\n" line ends alone.
+    if (read)
+        m_manifest = decodeManifest(withoutCarriageReturns(std::move(bytes)));
+    if (parts == Parts::Header && readTitleFromStart()) {
+        m_deferred = std::make_shared<DeferredHeader>(m_manifest);
+        return;
     }
     if (!m_manifest.isEmpty() || parts == Parts::HeaderAndDetails)
         parse(true, parts == Parts::HeaderAndDetails);

@@ -14,6 +14,7 @@
 #include <optional>
 
 class Accessor;
+class FolderFiles;
 class IPackage;
 
 // One extension as its MXI manifest describes it. A value: the lists are
@@ -34,6 +35,8 @@ public:
     // A package (".zxp" or ".mxp", by lower-cased suffix) or a stored manifest file.
     explicit ExtensionInfo(const QString& path, Parts parts = Parts::Header);
     ExtensionInfo(const QByteArray& manifestBytes, const QString& fileName, Parts parts = Parts::Header);
+    // A stored manifest file of folder, read as the constructor above reads it by its path.
+    ExtensionInfo(const FolderFiles& folder, const QString& fileName, Parts parts = Parts::Header);
     // The manifest copy an install stored at storedPath, details read; none
     // when no file is there (the extension is not in that locale).
     static std::optional<ExtensionInfo> readStored(const QString& storedPath);
@@ -61,6 +64,8 @@ public:
 
 private:
     void readManifestFrom(IPackage& package);
+    // Takes a stored manifest's bytes (none when it could not be read) and reads what parts asks for.
+    void readStoredManifest(bool read, QByteArray bytes, Parts parts);
     // Reads from the manifest's tree, parsed once for consecutive reads of one text.
     void parse(bool header, bool details);
     void readHeader(Accessor& document);

@@ -59,9 +59,10 @@ enum class DirectRead { Read, TooLarge, ReadFailed, NotOpened };
 // to see the end. A regular file that reads short of what was asked has
 // ended, so asking for one byte past its size learns both its contents and
 // that it did not grow.
-DirectRead readDirectly(const QString& path, qint64 maximumSize, QByteArray* bytes, int* readError)
+// The path is relative to folder (AT_FDCWD for the working folder).
+DirectRead readDirectly(int folder, const QString& path, qint64 maximumSize, QByteArray* bytes, int* readError)
 {
-    const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int descriptor = ::openat(folder, QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
         return DirectRead::NotOpened;
     struct Closer
@@ -108,24 +109,50 @@ DirectRead readDirectly(const QString& path, qint64 maximumSize, QByteArray* byt
 
 } // namespace
 
-bool CappedFile::read(const QString& path, qint64 maximumSize, QByteArray* bytes, QString* error)
+#ifdef Q_OS_UNIX
+namespace {
+
+// path names the file in errors and for QFile, which tells why it could not
+// be opened in its own words and reads what it alone can open, such as the
+// program's resources.
+template <typename Path>
+bool readDirectlyOrThroughQFile(
+    int folder, const QString& name, const Path& path, qint64 maximumSize, QByteArray* bytes, QString* error)
 {
     bytes->clear();
-#ifdef Q_OS_UNIX
     int readError = 0;
-    switch (readDirectly(path, maximumSize, bytes, &readError)) {
+    switch (readDirectly(folder, name, maximumSize, bytes, &readError)) {
     case DirectRead::Read:
         return true;
     case DirectRead::TooLarge:
-        return failTooLarge(bytes, error, path, maximumSize);
+        return failTooLarge(bytes, error, path(), maximumSize);
     case DirectRead::ReadFailed:
-        return fail(bytes, error, QStringLiteral("cannot read %1: %2").arg(path, qt_error_string(readError)));
+        return fail(bytes, error, QStringLiteral("cannot read %1: %2").arg(path(), qt_error_string(readError)));
     case DirectRead::NotOpened:
-        // QFile tells why in its own words, and reads what it alone can
-        // open, such as the program's resources.
-        bytes->clear();
         break;
     }
-#endif
+    bytes->clear();
+    return readThroughQFile(path(), maximumSize, bytes, error);
+}
+
+} // namespace
+
+bool CappedFile::read(const QString& path, qint64 maximumSize, QByteArray* bytes, QString* error)
+{
+    return readDirectlyOrThroughQFile(
+        AT_FDCWD, path, [&path] { return path; }, maximumSize, bytes, error);
+}
+
+bool CappedFile::readAt(int folderDescriptor, const QString& folderPath, const QString& name, qint64 maximumSize,
+    QByteArray* bytes, QString* error)
+{
+    return readDirectlyOrThroughQFile(
+        folderDescriptor, name, [&] { return folderPath + QLatin1Char('/') + name; }, maximumSize, bytes, error);
+}
+#else
+bool CappedFile::read(const QString& path, qint64 maximumSize, QByteArray* bytes, QString* error)
+{
+    bytes->clear();
     return readThroughQFile(path, maximumSize, bytes, error);
 }
+#endif

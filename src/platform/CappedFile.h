@@ -13,4 +13,11 @@ public:
     // empty and puts the reason, naming the file, into error (when given).
     // maximumSize stays below 2 GiB, the most a QByteArray holds.
     static bool read(const QString& path, qint64 maximumSize, QByteArray* bytes, QString* error = nullptr);
+#ifdef Q_OS_UNIX
+    // The same read of the file name in the folder open as folderDescriptor,
+    // whose path is folderPath: the file's path is put together only to name
+    // it in an error, or for QFile to open what the descriptor cannot.
+    static bool readAt(int folderDescriptor, const QString& folderPath, const QString& name, qint64 maximumSize,
+        QByteArray* bytes, QString* error = nullptr);
+#endif
 };

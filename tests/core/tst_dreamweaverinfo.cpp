@@ -1,11 +1,18 @@
 #include "discovery/DreamweaverInfo.h"
 #include "discovery/ExtensionDatabase.h"
+#include "platform/FolderFiles.h"
 #include "platform/MapRegistry.h"
 #include "support/DiscoveryFixtures.h"
 #include "support/TestRows.h"
 
 #include <QSqlQuery>
 #include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 // One installation (its version, folders and installed list) and the two sources of the list of installations:
 // the per-user program folders with the registry, and Adobe's ExMan.db as a real SQLite file.
@@ -149,6 +156,79 @@ private slots:
         info.loadInstalledExtensions();
         QVERIFY(info.installedExtensions().isEmpty());
     }
+
+#ifdef Q_OS_UNIX
+    // Entries of the store folder that are not plain files: the manifests are
+    // listed as QDirIterator lists them with QDir::Files, and read through the
+    // folder as their path would be, a link followed from the folder it lies in.
+    void storeFolderEntries_data()
+    {
+        QTest::addColumn<QString>("entry"); // "name -> target" for a link, "name |" for a pipe, else a folder
+        QTest::addColumn<QString>("listed"); // "file: name" by file name; an empty manifest has no name
+        const QString plain = "plain.mxi: Plain";
+        addTestRow("a link beside its manifest", "link.mxi -> plain.mxi", "link.mxi: Plain; " + plain);
+        addTestRow("a link out of the folder, followed from the folder", "out.mxi -> ../../../../../Outside.mxi",
+            "out.mxi: Outside; " + plain);
+        addTestRow("a link by its absolute path", "abs.mxi -> ROOT/DW/Outside.mxi", "abs.mxi: Outside; " + plain);
+        addTestRow("a link to a folder is not listed", "dir.mxi -> ROOT/DW", plain);
+        addTestRow("a broken link is not listed", "broken.mxi -> none.mxi", plain);
+        addTestRow("a pipe is not listed", "pipe.mxi |", plain);
+        addTestRow("a folder named like a manifest is not listed", "folder.mxi", plain);
+        addTestRow("a name beyond ASCII is read", "\u00fcn\u00ef\u65e5.mxi -> plain.mxi",
+            plain + "; \u00fcn\u00ef\u65e5.mxi: Plain");
+        addTestRow("a name that is not UTF-8 is not listed", "bad-utf8.mxi -> plain.mxi", plain);
+        addTestRow("a manifest over the cap is listed with nothing read", "huge.mxi 16 MiB", "huge.mxi: ; " + plain);
+    }
+
+    void storeFolderEntries()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, listed);
+        DreamweaverInfo info("Dreamweaver CS6", "Adobe", path("DW"), { "en_US" });
+        const QString folder = info.extensionStoreFolder("en_US");
+        QVERIFY(DiscoveryFixtures::storeManifest(folder, "plain.mxi", "Plain", "Velkor")
+            && DiscoveryFixtures::storeManifest(path("DW"), "Outside.mxi", "Outside", "Velkor"));
+        const QString name = entry.section(' ', 0, 0);
+        // A byte that UTF-8 never holds, where the row names it.
+        const QByteArray where = QFile::encodeName(folder + '/' + name).replace("-utf8", "\xff");
+        // Qt neither lists nor removes a name it cannot decode: the row takes its entry away itself.
+        const auto removeEntry = qScopeGuard([&where] { ::unlink(where.constData()); });
+        if (entry.contains(" -> ")) {
+            const QString target = entry.section(" -> ", 1).replace("ROOT", m_root.path());
+            QCOMPARE(::symlink(QFile::encodeName(target).constData(), where.constData()), 0);
+        } else if (entry.endsWith(" |")) {
+            QCOMPARE(::mkfifo(where.constData(), 0600), 0);
+        } else if (entry.endsWith(" 16 MiB")) {
+            QFile huge(QString::fromUtf8(where));
+            QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(ExtensionInfo::maximumManifestSize + 1));
+        } else {
+            QVERIFY(QDir().mkpath(folder + '/' + name));
+        }
+        info.loadInstalledExtensions();
+        QStringList actual;
+        for (const ExtensionInfo& extension : info.installedExtensions())
+            actual.append(extension.fileName() + ": " + extension.name());
+        actual.sort();
+        QCOMPARE(actual.join("; "), listed);
+
+        // The listing is QDirIterator's, also where the file system states no
+        // entry's type and each one is looked at.
+        QStringList expected;
+        QDirIterator iterator(folder, QDir::Files | QDir::NoDotAndDotDot);
+        while (iterator.hasNext())
+            expected.append(QFileInfo(iterator.next()).fileName());
+        const FolderFiles files(folder);
+        QCOMPARE(files.fileNames(), expected);
+        DIR* opened = ::opendir(QFile::encodeName(folder).constData());
+        QVERIFY(opened);
+        while (const dirent* each = ::readdir(opened)) {
+            if (each->d_name[0] != '.')
+                QCOMPARE(FolderFiles::listsEntry(::dirfd(opened), each->d_name, DT_UNKNOWN),
+                    FolderFiles::listsEntry(::dirfd(opened), each->d_name, each->d_type));
+        }
+        ::closedir(opened);
+    }
+#endif
 
     void findInstallFolder_data()
     {

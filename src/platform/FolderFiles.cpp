@@ -1,0 +1,122 @@
+#include "platform/FolderFiles.h"
+
+#include "platform/CappedFile.h"
+
+#include <QFile>
+
+#include <utility>
+
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#else
+#include <QDirIterator>
+#endif
+
+#ifdef Q_OS_UNIX
+
+namespace {
+
+DIR* folderOf(void* handle)
+{
+    return static_cast<DIR*>(handle);
+}
+
+bool isAscii(const char* name)
+{
+    for (; *name; ++name) {
+        if (static_cast<unsigned char>(*name) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// What QDirIterator keeps under QDir::Files without QDir::System: a regular
+// file, or a link to anything that exists and is not a folder. The type the
+// folder states spares a stat for plain files; a link, or an entry of a file
+// system that states no type, is looked at.
+bool FolderFiles::listsEntry(int folderDescriptor, const char* name, unsigned char statedType)
+{
+    struct stat status;
+    mode_t type = DTTOIF(statedType);
+    if (statedType == DT_UNKNOWN) {
+        if (::fstatat(folderDescriptor, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
+        type = status.st_mode;
+    }
+    if (S_ISREG(type))
+        return true;
+    if (!S_ISLNK(type))
+        return false;
+    return ::fstatat(folderDescriptor, name, &status, 0) == 0 && !S_ISDIR(status.st_mode);
+}
+
+FolderFiles::FolderFiles(const QString& folder)
+    : m_folder(folder)
+    , m_handle(::opendir(QFile::encodeName(folder).constData()))
+{
+}
+
+FolderFiles::~FolderFiles()
+{
+    if (m_handle)
+        ::closedir(folderOf(m_handle));
+}
+
+QStringList FolderFiles::fileNames() const
+{
+    QStringList names;
+    if (!m_handle)
+        return names;
+    DIR* folder = folderOf(m_handle);
+    ::rewinddir(folder);
+    while (const dirent* entry = ::readdir(folder)) {
+        // Hidden files, and with them "." and "..", as Qt hides them on Unix.
+        if (entry->d_name[0] == '.' || !listsEntry(::dirfd(folder), entry->d_name, entry->d_type))
+            continue;
+        QString name = QFile::decodeName(entry->d_name);
+        // Qt lists only names that its encoding gives back byte for byte: one
+        // that is not, it could not open by the name it would give.
+        if (!isAscii(entry->d_name) && QFile::encodeName(name) != entry->d_name)
+            continue;
+        names.append(std::move(name));
+    }
+    return names;
+}
+
+bool FolderFiles::read(const QString& name, qint64 maximumSize, QByteArray* bytes, QString* error) const
+{
+    if (!m_handle)
+        return CappedFile::read(m_folder + QLatin1Char('/') + name, maximumSize, bytes, error);
+    return CappedFile::readAt(::dirfd(folderOf(m_handle)), m_folder, name, maximumSize, bytes, error);
+}
+
+#else
+
+FolderFiles::FolderFiles(const QString& folder)
+    : m_folder(folder)
+{
+}
+
+FolderFiles::~FolderFiles() = default;
+
+QStringList FolderFiles::fileNames() const
+{
+    QStringList names;
+    QDirIterator files(m_folder, QDir::Files | QDir::NoDotAndDotDot);
+    while (files.hasNext()) {
+        files.next();
+        names.append(files.fileName());
+    }
+    return names;
+}
+
+bool FolderFiles::read(const QString& name, qint64 maximumSize, QByteArray* bytes, QString* error) const
+{
+    return CappedFile::read(m_folder + QLatin1Char('/') + name, maximumSize, bytes, error);
+}
+
+#endif

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// One folder's files, listed and read through a handle on the folder itself
+// (on Unix, its descriptor): the kernel then resolves a file's name alone
+// rather than every component of the folder's path again for each file, which
+// for hundreds of small files costs more than reading them.
+class FolderFiles
+{
+public:
+    // A folder that cannot be opened lists no files.
+    explicit FolderFiles(const QString& folder);
+    ~FolderFiles();
+    FolderFiles(const FolderFiles&) = delete;
+    FolderFiles& operator=(const FolderFiles&) = delete;
+
+    // The names QDirIterator lists with QDir::Files | QDir::NoDotAndDotDot, in
+    // the folder's order: regular files and links to anything but a folder,
+    // neither hidden files nor broken links.
+    QStringList fileNames() const;
+    // CappedFile::read of the named file of the folder, a link followed as a
+    // path through the folder would follow it.
+    bool read(const QString& name, qint64 maximumSize, QByteArray* bytes, QString* error = nullptr) const;
+#ifdef Q_OS_UNIX
+    // Whether fileNames() lists the entry name of the folder open as
+    // folderDescriptor, whose type the folder states as statedType (a dirent
+    // d_type; DT_UNKNOWN where the file system states none).
+    static bool listsEntry(int folderDescriptor, const char* name, unsigned char statedType);
+#endif
+
+private:
+    QString m_folder;
+    void* m_handle = nullptr; // the open folder (a DIR on Unix), or null
+};
