@@ -140,17 +140,23 @@ const ExtensionInfo* DreamweaverInfo::findExtension(const QString& id) const
 void DreamweaverInfo::loadInstalledExtensions()
 {
     m_extensions.clear();
+    // The names of the locales already read: a file of the same name in a
+    // later locale is the same extension. One folder holds each name once,
+    // so the set is built only when there is a later locale to read.
     QSet<QString> listed;
-    for (const QString& locale : qAsConst(m_locales)) {
+    for (int i = 0; i < m_locales.size(); ++i) {
         // Each manifest is read through its open folder. The name is matched
         // here as "*.mxi" would match it, case aside, without a pattern run
         // on every entry; hidden files and broken links stay out as before.
-        const FolderFiles folder(extensionStoreFolder(locale));
+        const FolderFiles folder(extensionStoreFolder(m_locales.at(i)));
+        const int first = m_extensions.size();
         for (const QString& name : folder.fileNames()) {
-            if (!name.endsWith(QLatin1String(".mxi"), Qt::CaseInsensitive) || listed.contains(name))
-                continue;
-            listed.insert(name);
-            m_extensions.append(ExtensionInfo(folder, name));
+            if (name.endsWith(QLatin1String(".mxi"), Qt::CaseInsensitive) && !listed.contains(name))
+                m_extensions.append(ExtensionInfo(folder, name));
+        }
+        if (i + 1 < m_locales.size()) {
+            for (int k = first; k < m_extensions.size(); ++k)
+                listed.insert(m_extensions.at(k).fileName());
         }
     }
     // Sorted by keys taken once, not by the extensions themselves: a

@@ -77,12 +77,16 @@ QStringList FolderFiles::fileNames() const
         // Hidden files, and with them "." and "..", as Qt hides them on Unix.
         if (entry->d_name[0] == '.' || !listsEntry(::dirfd(folder), entry->d_name, entry->d_type))
             continue;
-        QString name = QFile::decodeName(entry->d_name);
         // Qt lists only names that its encoding gives back byte for byte: one
-        // that is not, it could not open by the name it would give.
-        if (!isAscii(entry->d_name) && QFile::encodeName(name) != entry->d_name)
+        // that is not, it could not open by the name it would give. ASCII
+        // reads the same in every encoding a file system uses.
+        if (isAscii(entry->d_name)) {
+            names.append(QString::fromLatin1(entry->d_name));
             continue;
-        names.append(std::move(name));
+        }
+        QString name = QFile::decodeName(entry->d_name);
+        if (QFile::encodeName(name) == entry->d_name)
+            names.append(std::move(name));
     }
     return names;
 }
