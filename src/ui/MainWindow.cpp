@@ -87,24 +87,56 @@ bool carriesLocalFiles(const QMimeData* data)
 
 // A cell that shows all of its text, cut or not, in a tooltip, unless a
 // tooltip of its own was set. Answered when asked rather than stored in
-// every cell: a table of hundreds of rows is filled at start-up.
+// every cell: a table of hundreds of rows is filled at start-up. For the same
+// reason the text is a string of its own rather than a value in the item's
+// list of roles, and two such cells sort by it as the base class sorts two
+// texts (localeAwareCompare), without the two values it would make for it.
 class ReadOnlyItem : public QTableWidgetItem
 {
 public:
+    static constexpr int ItemType = QTableWidgetItem::UserType;
+
     explicit ReadOnlyItem(const QString& text)
-        : QTableWidgetItem(text)
+        : QTableWidgetItem(ItemType)
+        , m_text(text)
     {
         setFlags(flags() & ~Qt::ItemIsEditable);
     }
 
     QVariant data(int role) const override
     {
-        if (role == Qt::ToolTipRole) {
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return m_text;
+        case Qt::ToolTipRole: {
             const QVariant own = QTableWidgetItem::data(role);
-            return own.isValid() ? own : QTableWidgetItem::data(Qt::DisplayRole);
+            return own.isValid() ? own : QVariant(m_text);
         }
-        return QTableWidgetItem::data(role);
+        default:
+            return QTableWidgetItem::data(role);
+        }
     }
+
+    void setData(int role, const QVariant& value) override
+    {
+        if (role == Qt::DisplayRole || role == Qt::EditRole)
+            m_text = value.toString();
+        // The base class tells the table of the change.
+        QTableWidgetItem::setData(role, value);
+    }
+
+    bool operator<(const QTableWidgetItem& other) const override
+    {
+        if (other.type() != ItemType)
+            return QTableWidgetItem::operator<(other);
+        return m_text.localeAwareCompare(static_cast<const ReadOnlyItem&>(other).m_text) < 0;
+    }
+
+    QTableWidgetItem* clone() const override { return new ReadOnlyItem(*this); }
+
+private:
+    QString m_text;
 };
 
 QTableWidgetItem* readOnlyItem(const QString& text)

@@ -3,6 +3,7 @@
 #include "support/DiscoveryFixtures.h"
 #include "support/InstallerFixtures.h"
 #include "support/StoreServer.h"
+#include "support/TestRows.h"
 #include "ui/MainWindow.h"
 #include "ui/RowButtonDelegate.h"
 
@@ -415,6 +416,57 @@ private slots:
                 DiscoveryFixtures::storeManifest(
                     m_application->dreamweavers()[1].extensionStoreFolder("en_US"), "added.mxi", "N", "A");
         }
+    }
+
+    // The Installed cells sort as plain table cells of the same texts sort,
+    // by any column and either way, in the order of the user's language.
+    void installedRowsSortAsTheirTexts_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("ascending");
+        addTestRow("by name", 0, true);
+        addTestRow("by name, descending", 0, false);
+        addTestRow("by author", 2, true);
+    }
+
+    void installedRowsSortAsTheirTexts()
+    {
+        QFETCH(int, column);
+        QFETCH(bool, ascending);
+        // A locale whose order is not that of code units, so that sorting by them alone would show.
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const auto restore = qScopeGuard([&before] { QLocale::setDefault(before); });
+        launch({}, false);
+        const DreamweaverInfo dreamweaver("Dreamweaver 2021", "Adobe", root() + "/DW", {});
+        const QStringList names
+            = { "apple", "Banana", "\u00c4hre", "zebra", "Zed", "\u00e9clair", "10", "9", "a b", "a-b", "ab", "Ab" };
+        for (int i = 0; i < names.size(); ++i) {
+            QVERIFY(DiscoveryFixtures::storeManifest(dreamweaver.extensionStoreFolder(QString()),
+                QString::number(i) + ".mxi", names.at(i), names.at((i + 5) % names.size())));
+        }
+        m_application->dreamweavers() = { dreamweaver };
+        emit m_application->dreamweaversUpdated();
+        QTableWidget* installed = table("tableInstalled");
+        const Qt::SortOrder order = ascending ? Qt::AscendingOrder : Qt::DescendingOrder;
+        installed->sortByColumn(column, order);
+
+        QTableWidget plain(installed->rowCount(), 3);
+        for (int row = 0; row < installed->rowCount(); ++row) {
+            for (int each = 0; each < 3; ++each)
+                plain.setItem(row, each, new QTableWidgetItem(installed->item(row, each)->text()));
+        }
+        plain.sortItems(column, order);
+        QCOMPARE(installedRows().size(), names.size());
+        for (int row = 0; row < plain.rowCount(); ++row) {
+            QCOMPARE(installed->item(row, 0)->text() + ' ' + installed->item(row, 2)->text(),
+                plain.item(row, 0)->text() + ' ' + plain.item(row, 2)->text());
+        }
+        // A text set afterwards is the one the cell shows and tells.
+        QTableWidgetItem* renamed = installed->item(0, 0);
+        renamed->setText("\u00dcber");
+        QCOMPARE(installed->model()->index(renamed->row(), 0).data().toString() + ' ' + renamed->toolTip(),
+            "\u00dcber \u00dcber");
     }
 
     // A column sized to its contents fits them once its table is on screen:
