@@ -21,7 +21,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
@@ -230,18 +229,30 @@ void setColumns(QTableWidget* table, const QStringList& labels)
     table->sortByColumn(0, Qt::AscendingOrder);
 }
 
-// Sets a table's cells, its rows already counted, with one change told to
+// Gives a sorted table its rows anew, the cells set with one change told to
 // the view for them all instead of one per cell: each is a signal that every
 // view of the model answers, and a table of hundreds of rows has thousands.
-template <typename Fill> void fillQuietly(QTableWidget* table, Fill fill)
+// Sorting would move rows while they are set, so it is off meanwhile and
+// sorts them once at the end; a table left without rows has nothing to sort
+// and keeps it on, since each switch costs the view a dozen connections.
+template <typename Fill> void refill(QTableWidget* table, int rows, Fill fill)
 {
+    if (rows == 0) {
+        table->setRowCount(0);
+        if (!table->isSortingEnabled())
+            table->setSortingEnabled(true);
+        return;
+    }
+    table->setSortingEnabled(false);
+    table->setRowCount(rows);
     QAbstractItemModel* model = table->model();
     {
         const QSignalBlocker blocker(model);
         fill();
     }
-    if (table->rowCount() > 0 && table->columnCount() > 0)
+    if (table->columnCount() > 0)
         emit model->dataChanged(model->index(0, 0), model->index(table->rowCount() - 1, table->columnCount() - 1));
+    table->setSortingEnabled(true);
 }
 
 // The row whose first cell holds value under Qt::UserRole, or -1.
@@ -318,10 +329,6 @@ MainWindow::MainWindow(QWidget* parent)
     , ui(std::make_unique<MainWindowForm>())
 {
     ui->setupUi(this);
-
-    // A plain list view lets the style sheet's item-view rules reach the
-    // drop-down rows; the selector takes ownership.
-    ui->comboDreamweavers->setView(new QListView());
 
     setColumns(ui->tableInstalled, { tr("Name"), tr("Version"), tr("Author"), QString() });
     setColumns(ui->tableStore, { tr("Name"), tr("Version"), QString() });
@@ -401,12 +408,9 @@ void MainWindow::updateInstalledTable()
         extensions = dreamweaver->installedExtensions();
     }
 
-    // Sorting would move rows while they are being filled.
-    table->setSortingEnabled(false);
-    table->setRowCount(extensions.size());
     const QString remove = tr("Remove");
     const QString removeName = tr("Remove %1 (Delete)");
-    fillQuietly(table, [&] {
+    refill(table, extensions.size(), [&] {
         for (int row = 0; row < extensions.size(); ++row) {
             const ExtensionInfo& extension = extensions.at(row);
             QTableWidgetItem* name = readOnlyItem(extension.name());
@@ -417,7 +421,6 @@ void MainWindow::updateInstalledTable()
             table->setItem(row, 3, new ButtonItem(remove, removeName, extension.name(), true));
         }
     });
-    table->setSortingEnabled(true);
     fitButtons(table, m_installedButtons, extensions.isEmpty() ? QSet<QString>() : QSet<QString> { remove });
     reselect(table, selected.isEmpty() ? QVariant() : QVariant(selected));
     if (dreamweaver) {
@@ -473,12 +476,10 @@ void MainWindow::downloadsUpdated()
     QTableWidget* table = ui->tableStore;
     const int selected = selectedEntry();
 
-    table->setSortingEnabled(false);
-    table->setRowCount(downloads.size());
     // A copy taken now: a later catalogue must not change what a button installs.
     m_storeRows = downloads;
     QSet<QString> actions;
-    fillQuietly(table, [&] {
+    refill(table, downloads.size(), [&] {
         for (int row = 0; row < downloads.size(); ++row) {
             const Application::Download download = downloads.at(row);
             QTableWidgetItem* name = readOnlyItem(download.name);
@@ -502,7 +503,6 @@ void MainWindow::downloadsUpdated()
             actions.insert(action);
         }
     });
-    table->setSortingEnabled(true);
     fitButtons(table, m_storeButtons, actions);
     reselect(table, selected < 0 ? QVariant() : QVariant(selected));
     applyFilter();

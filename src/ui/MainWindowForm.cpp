@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -22,6 +23,29 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// The Dreamweaver selector. A plain list view lets the style sheet's
+// item-view rules reach the drop-down rows; setting it builds the whole
+// drop-down (its frame, scrollers and view), which waits for the first time
+// the list is dropped down instead of being built with every window.
+class InstallationSelector : public QComboBox
+{
+public:
+    using QComboBox::QComboBox;
+
+    void showPopup() override
+    {
+        if (!m_viewSet) {
+            m_viewSet = true;
+            // The selector takes ownership.
+            setView(new QListView());
+        }
+        QComboBox::showPopup();
+    }
+
+private:
+    bool m_viewSet = false;
+};
 
 QTableWidget* createTable(QWidget* tab, const char* objectName, int columns)
 {
@@ -86,7 +110,7 @@ void MainWindowForm::setupUi(QMainWindow* window)
     horizontalSpacer = new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum);
     horizontalLayout->addItem(horizontalSpacer);
 
-    comboDreamweavers = new QComboBox(centralWidget);
+    comboDreamweavers = new InstallationSelector(centralWidget);
     comboDreamweavers->setObjectName(QStringLiteral("comboDreamweavers"));
     comboDreamweavers->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     comboDreamweavers->setMinimumContentsLength(16);

@@ -418,6 +418,20 @@ private slots:
         }
     }
 
+    // The selector drops down a plain list view, which the style sheet's
+    // item-view rules reach, and keeps it the next time.
+    void selectorDropsDownAPlainList()
+    {
+        launch({}, true);
+        auto* combo = m_window->findChild<QComboBox*>("comboDreamweavers");
+        for (int time = 0; time < 2; ++time) {
+            combo->showPopup();
+            QCOMPARE(combo->view()->metaObject()->className(), "QListView");
+            QCOMPARE(combo->view()->model()->rowCount(), combo->count());
+            combo->hidePopup();
+        }
+    }
+
     // The Installed cells sort as plain table cells of the same texts sort,
     // by any column and either way, in the order of the user's language.
     void installedRowsSortAsTheirTexts_data()
