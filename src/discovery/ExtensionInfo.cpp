@@ -140,20 +140,52 @@ int authorTagAt(const QString& text)
     return -1;
 }
 
+// What the plain reading of a manifest's start makes of each ASCII
+// character, looked up once rather than compared with each in turn: the
+// start of hundreds of manifests is read each time the installed list is.
+// A character beyond ASCII is none of these.
+enum CharacterClass : unsigned char { Blank = 1, Letter = 2, NameCharacter = 4, BarredFromValue = 8 };
+
+struct CharacterClasses
+{
+    unsigned char of[128];
+};
+
+constexpr CharacterClasses characterClasses()
+{
+    CharacterClasses classes {};
+    for (int c = 0; c < 128; ++c) {
+        const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r';
+        const bool letter = (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+        const bool nameCharacter = letter || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == ':' || c == '.';
+        // Markup, an escape, or a control character other than white space.
+        const bool barred = c == '<' || c == '>' || c == '\\' || (c < 0x20 && !blank);
+        classes.of[c] = static_cast<unsigned char>((blank ? Blank : 0) | (letter ? Letter : 0)
+            | (nameCharacter ? NameCharacter : 0) | (barred ? BarredFromValue : 0));
+    }
+    return classes;
+}
+
+constexpr CharacterClasses characterClassTable = characterClasses();
+
+bool isIn(QChar c, CharacterClass kind)
+{
+    return c.unicode() < 128 && (characterClassTable.of[c.unicode()] & kind) != 0;
+}
+
 bool isBlank(QChar c)
 {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+    return isIn(c, Blank);
 }
 
 bool isAsciiLetter(QChar c)
 {
-    return (c.unicode() | 0x20) >= 'a' && (c.unicode() | 0x20) <= 'z';
+    return isIn(c, Letter);
 }
 
 bool isNameCharacter(QChar c)
 {
-    return isAsciiLetter(c) || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-')
-        || c == QLatin1Char('_') || c == QLatin1Char(':') || c == QLatin1Char('.');
+    return isIn(c, NameCharacter);
 }
 
 int afterName(const QChar* s, int pos, int n)
@@ -191,9 +223,7 @@ int plainStartTagEnd(const QChar* s, int pos, int n)
             return -1;
         const QChar quote = s[pos++];
         while (pos < n && s[pos] != quote) {
-            const QChar c = s[pos++];
-            if (c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('\\')
-                || (c.unicode() < 0x20 && !isBlank(c)))
+            if (isIn(s[pos++], BarredFromValue))
                 return -1;
         }
         if (pos >= n)
