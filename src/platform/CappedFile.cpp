@@ -4,6 +4,7 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +16,11 @@ namespace {
 // grows, or one that reports none), and a cap of many megabytes should not be
 // allocated for a file of a few bytes.
 constexpr qint64 pieceSize = 64 * 1024;
+
+#ifdef Q_OS_UNIX
+// Larger than nearly every manifest, small enough for the stack.
+constexpr int firstReadSize = 16 * 1024;
+#endif
 
 bool fail(QByteArray* bytes, QString* error, const QString& reason)
 {
@@ -58,9 +64,13 @@ enum class DirectRead { Read, TooLarge, ReadFailed, NotOpened };
 // QFile takes six: it states the file again for its size and reads once more
 // to see the end. A regular file that reads short of what was asked has
 // ended, so asking for one byte past its size learns both its contents and
-// that it did not grow.
+// that it did not grow. A file its folder listed as regular is most often a
+// small manifest, one of hundreds: one read into a buffer learns all of it
+// without stating it first (three calls), and one that fills the buffer is
+// stated and read on as any other.
 // The path is relative to folder (AT_FDCWD for the working folder).
-DirectRead readDirectly(int folder, const QString& path, qint64 maximumSize, QByteArray* bytes, int* readError)
+DirectRead readDirectly(
+    int folder, const QString& path, bool listedRegular, qint64 maximumSize, QByteArray* bytes, int* readError)
 {
     const int descriptor = ::openat(folder, QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
@@ -70,6 +80,31 @@ DirectRead readDirectly(int folder, const QString& path, qint64 maximumSize, QBy
         int descriptor;
         ~Closer() { ::close(descriptor); }
     } closer { descriptor };
+
+    char first[firstReadSize];
+    qint64 filled = 0;
+    if (listedRegular) {
+        const qint64 wanted = qMin(qint64(sizeof first), maximumSize + 1);
+        ssize_t got;
+        do {
+            got = ::read(descriptor, first, size_t(wanted));
+        } while (got < 0 && errno == EINTR);
+        // A folder put in the file's place since it was listed is not opened, as below.
+        if (got < 0 && errno == EISDIR)
+            return DirectRead::NotOpened;
+        if (got < 0) {
+            *readError = errno;
+            return DirectRead::ReadFailed;
+        }
+        if (got < wanted) {
+            *bytes = QByteArray(first, int(got));
+            return DirectRead::Read;
+        }
+        if (got > maximumSize)
+            return DirectRead::TooLarge;
+        filled = got;
+    }
+
     struct stat status;
     if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode))
         return DirectRead::NotOpened;
@@ -78,8 +113,8 @@ DirectRead readDirectly(int folder, const QString& path, qint64 maximumSize, QBy
     if (size > maximumSize)
         return DirectRead::TooLarge;
 
-    qint64 filled = 0;
-    bytes->resize(int(size + 1));
+    bytes->resize(int(qMax(size, filled) + 1));
+    memcpy(bytes->data(), first, size_t(filled));
     for (;;) {
         if (filled == bytes->size()) {
             if (filled > maximumSize)
@@ -116,12 +151,12 @@ namespace {
 // be opened in its own words and reads what it alone can open, such as the
 // program's resources.
 template <typename Path>
-bool readDirectlyOrThroughQFile(
-    int folder, const QString& name, const Path& path, qint64 maximumSize, QByteArray* bytes, QString* error)
+bool readDirectlyOrThroughQFile(int folder, const QString& name, bool listedRegular, const Path& path,
+    qint64 maximumSize, QByteArray* bytes, QString* error)
 {
     bytes->clear();
     int readError = 0;
-    switch (readDirectly(folder, name, maximumSize, bytes, &readError)) {
+    switch (readDirectly(folder, name, listedRegular, maximumSize, bytes, &readError)) {
     case DirectRead::Read:
         return true;
     case DirectRead::TooLarge:
@@ -140,14 +175,15 @@ bool readDirectlyOrThroughQFile(
 bool CappedFile::read(const QString& path, qint64 maximumSize, QByteArray* bytes, QString* error)
 {
     return readDirectlyOrThroughQFile(
-        AT_FDCWD, path, [&path] { return path; }, maximumSize, bytes, error);
+        AT_FDCWD, path, false, [&path] { return path; }, maximumSize, bytes, error);
 }
 
-bool CappedFile::readAt(int folderDescriptor, const QString& folderPath, const QString& name, qint64 maximumSize,
-    QByteArray* bytes, QString* error)
+bool CappedFile::readAt(int folderDescriptor, const QString& folderPath, const QString& name, bool listedRegular,
+    qint64 maximumSize, QByteArray* bytes, QString* error)
 {
     return readDirectlyOrThroughQFile(
-        folderDescriptor, name, [&] { return folderPath + QLatin1Char('/') + name; }, maximumSize, bytes, error);
+        folderDescriptor, name, listedRegular, [&] { return folderPath + QLatin1Char('/') + name; }, maximumSize, bytes,
+        error);
 }
 #else
 bool CappedFile::read(const QString& path, qint64 maximumSize, QByteArray* bytes, QString* error)

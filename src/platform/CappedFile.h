@@ -17,7 +17,9 @@ public:
     // The same read of the file name in the folder open as folderDescriptor,
     // whose path is folderPath: the file's path is put together only to name
     // it in an error, or for QFile to open what the descriptor cannot.
-    static bool readAt(int folderDescriptor, const QString& folderPath, const QString& name, qint64 maximumSize,
-        QByteArray* bytes, QString* error = nullptr);
+    // listedRegular: the folder listed the name as a regular file itself, not
+    // a link, so that a read short of what was asked is its end.
+    static bool readAt(int folderDescriptor, const QString& folderPath, const QString& name, bool listedRegular,
+        qint64 maximumSize, QByteArray* bytes, QString* error = nullptr);
 #endif
 };

@@ -38,7 +38,7 @@ bool isAscii(const char* name)
 // file, or a link to anything that exists and is not a folder. The type the
 // folder states spares a stat for plain files; a link, or an entry of a file
 // system that states no type, is looked at.
-bool FolderFiles::listsEntry(int folderDescriptor, const char* name, unsigned char statedType)
+bool FolderFiles::listsEntry(int folderDescriptor, const char* name, unsigned char statedType, bool* regular)
 {
     struct stat status;
     mode_t type = DTTOIF(statedType);
@@ -47,6 +47,8 @@ bool FolderFiles::listsEntry(int folderDescriptor, const char* name, unsigned ch
             return false;
         type = status.st_mode;
     }
+    if (regular)
+        *regular = S_ISREG(type);
     if (S_ISREG(type))
         return true;
     if (!S_ISLNK(type))
@@ -73,20 +75,26 @@ QStringList FolderFiles::fileNames() const
         return names;
     DIR* folder = folderOf(m_handle);
     ::rewinddir(folder);
+    m_notRegular.clear();
     while (const dirent* entry = ::readdir(folder)) {
         // Hidden files, and with them "." and "..", as Qt hides them on Unix.
-        if (entry->d_name[0] == '.' || !listsEntry(::dirfd(folder), entry->d_name, entry->d_type))
+        bool regular = false;
+        if (entry->d_name[0] == '.' || !listsEntry(::dirfd(folder), entry->d_name, entry->d_type, &regular))
             continue;
         // Qt lists only names that its encoding gives back byte for byte: one
         // that is not, it could not open by the name it would give. ASCII
         // reads the same in every encoding a file system uses.
+        QString name;
         if (isAscii(entry->d_name)) {
-            names.append(QString::fromLatin1(entry->d_name));
-            continue;
+            name = QString::fromLatin1(entry->d_name);
+        } else {
+            name = QFile::decodeName(entry->d_name);
+            if (QFile::encodeName(name) != entry->d_name)
+                continue;
         }
-        QString name = QFile::decodeName(entry->d_name);
-        if (QFile::encodeName(name) == entry->d_name)
-            names.append(std::move(name));
+        if (!regular)
+            m_notRegular.insert(name);
+        names.append(std::move(name));
     }
     return names;
 }
@@ -95,7 +103,8 @@ bool FolderFiles::read(const QString& name, qint64 maximumSize, QByteArray* byte
 {
     if (!m_handle)
         return CappedFile::read(m_folder + QLatin1Char('/') + name, maximumSize, bytes, error);
-    return CappedFile::readAt(::dirfd(folderOf(m_handle)), m_folder, name, maximumSize, bytes, error);
+    return CappedFile::readAt(
+        ::dirfd(folderOf(m_handle)), m_folder, name, !m_notRegular.contains(name), maximumSize, bytes, error);
 }
 
 #else

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -27,11 +28,17 @@ public:
 #ifdef Q_OS_UNIX
     // Whether fileNames() lists the entry name of the folder open as
     // folderDescriptor, whose type the folder states as statedType (a dirent
-    // d_type; DT_UNKNOWN where the file system states none).
-    static bool listsEntry(int folderDescriptor, const char* name, unsigned char statedType);
+    // d_type; DT_UNKNOWN where the file system states none). regular, when
+    // given, tells whether the entry is a regular file itself, not a link.
+    static bool listsEntry(int folderDescriptor, const char* name, unsigned char statedType, bool* regular = nullptr);
 #endif
 
 private:
     QString m_folder;
     void* m_handle = nullptr; // the open folder (a DIR on Unix), or null
+#ifdef Q_OS_UNIX
+    // Listed names that are links rather than regular files: read with the
+    // size they state, since what they lead to may read short before its end.
+    mutable QSet<QString> m_notRegular;
+#endif
 };

@@ -178,6 +178,17 @@ private slots:
             plain + "; \u00fcn\u00ef\u65e5.mxi: Plain");
         addTestRow("a name that is not UTF-8 is not listed", "bad-utf8.mxi -> plain.mxi", plain);
         addTestRow("a manifest over the cap is listed with nothing read", "huge.mxi 16 MiB", "huge.mxi: ; " + plain);
+#ifdef Q_OS_LINUX
+        // Read through a link as any file is: what it leads to may read short before its end.
+        addTestRow("a link to a file that reads short before its end is read to its end", "maps.mxi -> /proc/self/maps",
+            "maps.mxi: ; " + plain);
+#endif
+        // A manifest is first read into a buffer of 16 KiB; one that fills it is read on.
+        for (const char* size : { "16383", "16384", "16385", "40000" }) {
+            QTest::newRow(qPrintable(QString("a manifest of %1 bytes is read whole").arg(size)))
+                << "long.mxi " + QString(size) + " bytes"
+                << "long.mxi: Long; " + plain;
+        }
     }
 
     void storeFolderEntries()
@@ -201,13 +212,30 @@ private slots:
         } else if (entry.endsWith(" 16 MiB")) {
             QFile huge(QString::fromUtf8(where));
             QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(ExtensionInfo::maximumManifestSize + 1));
+        } else if (entry.endsWith(" bytes")) {
+            const QByteArray start
+                = "<macromedia-extension id=\"l\" name=\"Long\" version=\"1\"><author name=\"V\"/><!--";
+            const QByteArray end = "--></macromedia-extension>";
+            const int size = entry.section(' ', 1, 1).toInt();
+            QVERIFY(DiscoveryFixtures::writeFile(
+                QString::fromUtf8(where), start + QByteArray(size - start.size() - end.size(), 'x') + end));
         } else {
             QVERIFY(QDir().mkpath(folder + '/' + name));
         }
         info.loadInstalledExtensions();
         QStringList actual;
-        for (const ExtensionInfo& extension : info.installedExtensions())
+        for (const ExtensionInfo& extension : info.installedExtensions()) {
             actual.append(extension.fileName() + ": " + extension.name());
+            // Each manifest read whole, through a link too; one over the cap not
+            // at all. The process's own map changes as it is read: past its first read is enough.
+            QFile stored(folder + '/' + extension.fileName());
+            QVERIFY(stored.open(QIODevice::ReadOnly));
+            if (extension.fileName() == "maps.mxi")
+                QVERIFY(extension.manifest().size() > 4096);
+            else
+                QCOMPARE(extension.manifest().toUtf8(),
+                    stored.size() > ExtensionInfo::maximumManifestSize ? QByteArray() : stored.readAll());
+        }
         actual.sort();
         QCOMPARE(actual.join("; "), listed);
 
