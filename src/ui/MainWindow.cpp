@@ -410,6 +410,9 @@ void MainWindow::updateInstalledTable()
 
     const QString remove = tr("Remove");
     const QString removeName = tr("Remove %1 (Delete)");
+    // Before the rows are there: a new default row height would otherwise
+    // resize each row, one signal apiece.
+    fitButtons(table, m_installedButtons, extensions.isEmpty() ? QSet<QString>() : QSet<QString> { remove });
     refill(table, extensions.size(), [&] {
         for (int row = 0; row < extensions.size(); ++row) {
             const ExtensionInfo& extension = extensions.at(row);
@@ -421,7 +424,6 @@ void MainWindow::updateInstalledTable()
             table->setItem(row, 3, new ButtonItem(remove, removeName, extension.name(), true));
         }
     });
-    fitButtons(table, m_installedButtons, extensions.isEmpty() ? QSet<QString>() : QSet<QString> { remove });
     reselect(table, selected.isEmpty() ? QVariant() : QVariant(selected));
     if (dreamweaver) {
         m_installedHint->setText(tr("No extension is installed in %1.\n\nDrop .zxp or .mxp packages on the window, "

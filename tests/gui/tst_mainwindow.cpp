@@ -516,6 +516,12 @@ private slots:
             QCOMPARE(header->sectionSize(column),
                 std::clamp(contents, header->minimumSectionSize(), header->maximumSectionSize()));
         }
+        // Every row is as tall as its Remove button with a margin, or a line of text with one; the
+        // button column as wide as the button.
+        const QSize button = static_cast<RowButtonDelegate*>(installed->itemDelegate())->buttonSize("Remove");
+        QVERIFY(header->sectionSize(3) >= button.width());
+        for (int row = 0; row < installed->rowCount(); ++row)
+            QCOMPARE(installed->rowHeight(row), std::max(button.height() + 6, installed->fontMetrics().height() + 12));
     }
 
     // A plain line is measured by its advance beside one the style measured
