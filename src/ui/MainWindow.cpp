@@ -578,6 +578,9 @@ void MainWindow::applyFilter()
 {
     const QString filter = ui->filterEdit->text().trimmed();
     for (QTableWidget* table : { ui->tableInstalled, ui->tableStore }) {
+        // No filter and no row hidden: every row is shown already.
+        if (filter.isEmpty() && table->verticalHeader()->hiddenSectionCount() == 0)
+            continue;
         for (int row = 0; row < table->rowCount(); ++row) {
             bool shown = filter.isEmpty();
             for (int column = 0; column < table->columnCount() && !shown; ++column) {

@@ -14,6 +14,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -416,6 +417,46 @@ private slots:
                 DiscoveryFixtures::storeManifest(
                     m_application->dreamweavers()[1].extensionStoreFolder("en_US"), "added.mxi", "N", "A");
         }
+    }
+
+    // The filter shows the rows of which a cell holds it, case aside, and
+    // all of them again once it is cleared.
+    void filterShowsMatchingRows_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("shown");
+        const QStringList all { "Alpha", "Beta" };
+        addTestRow("no filter", "", "", all);
+        addTestRow("a name, any case", "", "ALP", QStringList { "Alpha" });
+        addTestRow("an author", "", "someone", QStringList { "Beta" });
+        addTestRow("nothing matching", "", "zzz", QStringList());
+        addTestRow("cleared after a filter", "alp", "", all);
+        addTestRow("white space alone after a filter", "alp", "  ", all);
+    }
+
+    void filterShowsMatchingRows()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, filter);
+        QFETCH(QStringList, shown);
+        launch({}, false);
+        const DreamweaverInfo dreamweaver("Dreamweaver 2021", "Adobe", root() + "/DW", {});
+        const QString store = dreamweaver.extensionStoreFolder(QString());
+        QVERIFY(DiscoveryFixtures::storeManifest(store, "a.mxi", "Alpha", "An author"));
+        QVERIFY(DiscoveryFixtures::storeManifest(store, "b.mxi", "Beta", "Someone"));
+        m_application->dreamweavers() = { dreamweaver };
+        emit m_application->dreamweaversUpdated();
+        auto* edit = m_window->findChild<QLineEdit*>("filterEdit");
+        edit->setText(before);
+        edit->setText(filter);
+        QTableWidget* installed = table("tableInstalled");
+        QStringList visible;
+        for (int row = 0; row < installed->rowCount(); ++row) {
+            if (!installed->isRowHidden(row))
+                visible << installed->item(row, 0)->text();
+        }
+        QCOMPARE(visible, shown);
     }
 
     // The selector drops down a plain list view, which the style sheet's
