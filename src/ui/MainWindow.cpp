@@ -95,9 +95,11 @@ class ReadOnlyItem : public QTableWidgetItem
 public:
     static constexpr int ItemType = QTableWidgetItem::UserType;
 
-    explicit ReadOnlyItem(const QString& text)
+    // key: what the row stands for, under Qt::UserRole, kept as the text is.
+    explicit ReadOnlyItem(const QString& text, const QVariant& key = QVariant())
         : QTableWidgetItem(ItemType)
         , m_text(text)
+        , m_key(key)
     {
         setFlags(flags() & ~Qt::ItemIsEditable);
     }
@@ -108,6 +110,8 @@ public:
         case Qt::DisplayRole:
         case Qt::EditRole:
             return m_text;
+        case Qt::UserRole:
+            return m_key;
         case Qt::ToolTipRole: {
             const QVariant own = QTableWidgetItem::data(role);
             return own.isValid() ? own : QVariant(m_text);
@@ -121,6 +125,8 @@ public:
     {
         if (role == Qt::DisplayRole || role == Qt::EditRole)
             m_text = value.toString();
+        else if (role == Qt::UserRole)
+            m_key = value;
         // The base class tells the table of the change.
         QTableWidgetItem::setData(role, value);
     }
@@ -136,11 +142,12 @@ public:
 
 private:
     QString m_text;
+    QVariant m_key;
 };
 
-QTableWidgetItem* readOnlyItem(const QString& text)
+QTableWidgetItem* readOnlyItem(const QString& text, const QVariant& key = QVariant())
 {
-    return new ReadOnlyItem(text);
+    return new ReadOnlyItem(text, key);
 }
 
 // The cell of a row's button, which the table's delegate paints. The
@@ -416,9 +423,7 @@ void MainWindow::updateInstalledTable()
     refill(table, extensions.size(), [&] {
         for (int row = 0; row < extensions.size(); ++row) {
             const ExtensionInfo& extension = extensions.at(row);
-            QTableWidgetItem* name = readOnlyItem(extension.name());
-            name->setData(Qt::UserRole, extension.fileName());
-            table->setItem(row, 0, name);
+            table->setItem(row, 0, readOnlyItem(extension.name(), extension.fileName()));
             table->setItem(row, 1, readOnlyItem(extension.version()));
             table->setItem(row, 2, readOnlyItem(extension.author()));
             table->setItem(row, 3, new ButtonItem(remove, removeName, extension.name(), true));
@@ -484,9 +489,7 @@ void MainWindow::downloadsUpdated()
     refill(table, downloads.size(), [&] {
         for (int row = 0; row < downloads.size(); ++row) {
             const Application::Download download = downloads.at(row);
-            QTableWidgetItem* name = readOnlyItem(download.name);
-            name->setData(Qt::UserRole, row);
-            table->setItem(row, 0, name);
+            table->setItem(row, 0, readOnlyItem(download.name, row));
             QTableWidgetItem* version = readOnlyItem(download.version);
             const ExtensionInfo* installed = nullptr;
             const StoreState::Kind state

@@ -517,11 +517,13 @@ private slots:
             QCOMPARE(installed->item(row, 0)->text() + ' ' + installed->item(row, 2)->text(),
                 plain.item(row, 0)->text() + ' ' + plain.item(row, 2)->text());
         }
-        // A text set afterwards is the one the cell shows and tells.
+        // A text and a key set afterwards are the ones the cell shows, tells and holds.
         QTableWidgetItem* renamed = installed->item(0, 0);
         renamed->setText("\u00dcber");
-        QCOMPARE(installed->model()->index(renamed->row(), 0).data().toString() + ' ' + renamed->toolTip(),
-            "\u00dcber \u00dcber");
+        renamed->setData(Qt::UserRole, "other.mxi");
+        const QModelIndex index = installed->model()->index(renamed->row(), 0);
+        QCOMPARE(index.data().toString() + ' ' + renamed->toolTip() + ' ' + index.data(Qt::UserRole).toString(),
+            "\u00dcber \u00dcber other.mxi");
     }
 
     // A column sized to its contents fits them once its table is on screen:
