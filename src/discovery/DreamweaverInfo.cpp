@@ -150,9 +150,9 @@ void DreamweaverInfo::loadInstalledExtensions()
         // on every entry; hidden files and broken links stay out as before.
         const FolderFiles folder(extensionStoreFolder(m_locales.at(i)));
         const int first = m_extensions.size();
-        for (const QString& name : folder.fileNames()) {
-            if (name.endsWith(QLatin1String(".mxi"), Qt::CaseInsensitive) && !listed.contains(name))
-                m_extensions.append(ExtensionInfo(folder, name));
+        for (const FolderFiles::File& file : folder.files()) {
+            if (file.name.endsWith(QLatin1String(".mxi"), Qt::CaseInsensitive) && !listed.contains(file.name))
+                m_extensions.append(ExtensionInfo(folder, file));
         }
         if (i + 1 < m_locales.size()) {
             for (int k = first; k < m_extensions.size(); ++k)

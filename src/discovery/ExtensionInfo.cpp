@@ -377,11 +377,11 @@ ExtensionInfo::ExtensionInfo(const QString& path, Parts parts)
         parse(true, parts == Parts::HeaderAndDetails);
 }
 
-ExtensionInfo::ExtensionInfo(const FolderFiles& folder, const QString& fileName, Parts parts)
-    : m_fileName(fileName)
+ExtensionInfo::ExtensionInfo(const FolderFiles& folder, const FolderFiles::File& file, Parts parts)
+    : m_fileName(file.name)
 {
     QByteArray bytes;
-    const bool read = folder.read(fileName, maximumManifestSize, &bytes);
+    const bool read = folder.read(file, maximumManifestSize, &bytes);
     readStoredManifest(read, std::move(bytes), parts);
 }
 

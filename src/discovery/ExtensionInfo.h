@@ -5,6 +5,7 @@
 #include "discovery/InsertbarInsert.h"
 #include "discovery/MenuInsert.h"
 #include "discovery/ProductInfo.h"
+#include "platform/FolderFiles.h"
 
 #include <QByteArray>
 #include <QList>
@@ -14,7 +15,6 @@
 #include <optional>
 
 class Accessor;
-class FolderFiles;
 class IPackage;
 
 // One extension as its MXI manifest describes it. A value: the lists are
@@ -36,7 +36,7 @@ public:
     explicit ExtensionInfo(const QString& path, Parts parts = Parts::Header);
     ExtensionInfo(const QByteArray& manifestBytes, const QString& fileName, Parts parts = Parts::Header);
     // A stored manifest file of folder, read as the constructor above reads it by its path.
-    ExtensionInfo(const FolderFiles& folder, const QString& fileName, Parts parts = Parts::Header);
+    ExtensionInfo(const FolderFiles& folder, const FolderFiles::File& file, Parts parts = Parts::Header);
     // The manifest copy an install stored at storedPath, details read; none
     // when no file is there (the extension is not in that locale).
     static std::optional<ExtensionInfo> readStored(const QString& storedPath);

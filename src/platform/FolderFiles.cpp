@@ -68,14 +68,13 @@ FolderFiles::~FolderFiles()
         ::closedir(folderOf(m_handle));
 }
 
-QStringList FolderFiles::fileNames() const
+QList<FolderFiles::File> FolderFiles::files() const
 {
-    QStringList names;
+    QList<File> files;
     if (!m_handle)
-        return names;
+        return files;
     DIR* folder = folderOf(m_handle);
     ::rewinddir(folder);
-    m_notRegular.clear();
     while (const dirent* entry = ::readdir(folder)) {
         // Hidden files, and with them "." and "..", as Qt hides them on Unix.
         bool regular = false;
@@ -92,19 +91,17 @@ QStringList FolderFiles::fileNames() const
             if (QFile::encodeName(name) != entry->d_name)
                 continue;
         }
-        if (!regular)
-            m_notRegular.insert(name);
-        names.append(std::move(name));
+        files.append({ std::move(name), regular });
     }
-    return names;
+    return files;
 }
 
-bool FolderFiles::read(const QString& name, qint64 maximumSize, QByteArray* bytes, QString* error) const
+bool FolderFiles::read(const File& file, qint64 maximumSize, QByteArray* bytes, QString* error) const
 {
     if (!m_handle)
-        return CappedFile::read(m_folder + QLatin1Char('/') + name, maximumSize, bytes, error);
+        return CappedFile::read(m_folder + QLatin1Char('/') + file.name, maximumSize, bytes, error);
     return CappedFile::readAt(
-        ::dirfd(folderOf(m_handle)), m_folder, name, !m_notRegular.contains(name), maximumSize, bytes, error);
+        ::dirfd(folderOf(m_handle)), m_folder, file.name, file.regular, maximumSize, bytes, error);
 }
 
 #else
@@ -116,20 +113,20 @@ FolderFiles::FolderFiles(const QString& folder)
 
 FolderFiles::~FolderFiles() = default;
 
-QStringList FolderFiles::fileNames() const
+QList<FolderFiles::File> FolderFiles::files() const
 {
-    QStringList names;
-    QDirIterator files(m_folder, QDir::Files | QDir::NoDotAndDotDot);
-    while (files.hasNext()) {
-        files.next();
-        names.append(files.fileName());
+    QList<File> files;
+    QDirIterator listed(m_folder, QDir::Files | QDir::NoDotAndDotDot);
+    while (listed.hasNext()) {
+        listed.next();
+        files.append({ listed.fileName(), false });
     }
-    return names;
+    return files;
 }
 
-bool FolderFiles::read(const QString& name, qint64 maximumSize, QByteArray* bytes, QString* error) const
+bool FolderFiles::read(const File& file, qint64 maximumSize, QByteArray* bytes, QString* error) const
 {
-    return CappedFile::read(m_folder + QLatin1Char('/') + name, maximumSize, bytes, error);
+    return CappedFile::read(m_folder + QLatin1Char('/') + file.name, maximumSize, bytes, error);
 }
 
 #endif

@@ -1,9 +1,8 @@
 #pragma once
 
 #include <QByteArray>
-#include <QSet>
+#include <QList>
 #include <QString>
-#include <QStringList>
 
 // One folder's files, listed and read through a handle on the folder itself
 // (on Unix, its descriptor): the kernel then resolves a file's name alone
@@ -18,15 +17,23 @@ public:
     FolderFiles(const FolderFiles&) = delete;
     FolderFiles& operator=(const FolderFiles&) = delete;
 
-    // The names QDirIterator lists with QDir::Files | QDir::NoDotAndDotDot, in
+    struct File
+    {
+        QString name;
+        // A regular file itself, not a link: a read of it short of what was
+        // asked is its end, where what a link leads to may read short before it.
+        bool regular = false;
+    };
+
+    // The files QDirIterator lists with QDir::Files | QDir::NoDotAndDotDot, in
     // the folder's order: regular files and links to anything but a folder,
     // neither hidden files nor broken links.
-    QStringList fileNames() const;
-    // CappedFile::read of the named file of the folder, a link followed as a
+    QList<File> files() const;
+    // CappedFile::read of a listed file of the folder, a link followed as a
     // path through the folder would follow it.
-    bool read(const QString& name, qint64 maximumSize, QByteArray* bytes, QString* error = nullptr) const;
+    bool read(const File& file, qint64 maximumSize, QByteArray* bytes, QString* error = nullptr) const;
 #ifdef Q_OS_UNIX
-    // Whether fileNames() lists the entry name of the folder open as
+    // Whether files() lists the entry name of the folder open as
     // folderDescriptor, whose type the folder states as statedType (a dirent
     // d_type; DT_UNKNOWN where the file system states none). regular, when
     // given, tells whether the entry is a regular file itself, not a link.
@@ -36,9 +43,4 @@ public:
 private:
     QString m_folder;
     void* m_handle = nullptr; // the open folder (a DIR on Unix), or null
-#ifdef Q_OS_UNIX
-    // Listed names that are links rather than regular files: read with the
-    // size they state, since what they lead to may read short before its end.
-    mutable QSet<QString> m_notRegular;
-#endif
 };
