@@ -29,10 +29,12 @@ bool isAscii(QLatin1String name)
 // Whether `candidate`, lower-cased, equals `lowerName`.
 template <typename Name> bool equalsLowerCased(const QChar* candidate, int length, const Name& lowerName)
 {
-    if (!isAscii(candidate, length) || !isAscii(lowerName))
-        return lowerCasedName(candidate, length) == lowerName;
+    // Lower-casing keeps a name's length (see lowerCasedName): most names
+    // asked about differ from those a tag holds in that alone.
     if (length != int(lowerName.size()))
         return false;
+    if (!isAscii(candidate, length) || !isAscii(lowerName))
+        return lowerCasedName(candidate, length) == lowerName;
     for (int k = 0; k < length; ++k) {
         ushort c = candidate[k].unicode();
         if (c >= 'A' && c <= 'Z')
@@ -41,6 +43,27 @@ template <typename Name> bool equalsLowerCased(const QChar* candidate, int lengt
             return false;
     }
     return true;
+}
+
+// The first position from pos on, before n, that holds quote or a backslash,
+// or the last place from which fewer than four characters remain: values
+// make up most of a start tag, so they are skipped four characters at a time.
+int skipPlainValue(const QChar* s, int pos, int n, ushort quote)
+{
+    constexpr quint64 ones = 0x0001000100010001ull;
+    constexpr quint64 highs = 0x8000800080008000ull;
+    const quint64 quotes = ones * quote;
+    const quint64 backslashes = ones * '\\';
+    for (; pos + 4 <= n; pos += 4) {
+        quint64 lanes = 0;
+        std::memcpy(&lanes, s + pos, sizeof lanes);
+        // A lane that equals the character becomes zero, which borrows into its top bit.
+        const quint64 a = lanes ^ quotes;
+        const quint64 b = lanes ^ backslashes;
+        if ((((a - ones) & ~a) | ((b - ones) & ~b)) & highs)
+            break;
+    }
+    return pos;
 }
 
 // The one reading of a start tag's attributes: hands each attribute, in the
@@ -81,6 +104,7 @@ template <typename Visit> void scanAttributes(const QChar* s, int n, Visit&& vis
         const QChar quote = s[pos];
         if (quote == QLatin1Char('"') || quote == QLatin1Char('\'')) {
             begin = ++pos;
+            pos = skipPlainValue(s, pos, n, quote.unicode());
             while (pos < n && s[pos] != quote) {
                 if (s[pos] == QLatin1Char('\\'))
                     ++pos;
