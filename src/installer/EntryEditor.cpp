@@ -447,6 +447,100 @@ Accessor& parsedSnippet(Accessor& snippet, const QString& markup, const QString&
     return snippet;
 }
 
+// A block that is one empty element between white space, as nearly every
+// menu entry is: "<name attribute="value" ... />", each value quoted and
+// free of "<", ">", "&", "\\" and line breaks, the tag on one line. Its id,
+// its name, its balance and its text once laid out all follow from that
+// text, which then needs no parse of its own; a block of any other shape
+// goes through the parse.
+struct PlainElement
+{
+    QStringView tag; // null: the block is not of that shape
+    QStringView name;
+    QStringView id; // the first attribute named "id" in any case; null: none
+};
+
+bool startsName(ushort c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
+}
+
+bool continuesName(ushort c)
+{
+    return startsName(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+PlainElement plainElementOf(const QString& markup)
+{
+    const QChar* const s = markup.constData();
+    const int n = int(markup.size());
+    const auto at = [s, n](int k) { return k < n ? s[k].unicode() : ushort(0); };
+    const auto skip = [&at](int k, bool lineBreaks) {
+        for (ushort c = at(k); c == ' ' || c == '\t' || (lineBreaks && (c == '\n' || c == '\r')); c = at(++k)) { }
+        return k;
+    };
+    const auto skipName = [&at](int k) {
+        if (!startsName(at(k)))
+            return -1;
+        while (continuesName(at(++k))) { }
+        return k;
+    };
+    PlainElement plain;
+    const int begin = skip(0, true);
+    if (at(begin) != '<')
+        return {};
+    const int nameEnd = skipName(begin + 1);
+    if (nameEnd < 0)
+        return {};
+    int k = nameEnd;
+    QStringView id;
+    for (;;) {
+        const int spaced = skip(k, false);
+        if (at(spaced) == '/' && at(spaced + 1) == '>') {
+            k = spaced + 2;
+            break;
+        }
+        const int attributeEnd = spaced > k ? skipName(spaced) : -1;
+        if (attributeEnd < 0)
+            return {};
+        int value = skip(attributeEnd, false);
+        if (at(value) != '=')
+            return {};
+        value = skip(value + 1, false);
+        const ushort quote = at(value);
+        if (quote != '"' && quote != '\'')
+            return {};
+        int end = value + 1;
+        for (ushort c = at(end); c != quote; c = at(++end)) {
+            if (c == 0 || c == '<' || c == '>' || c == '&' || c == '\\' || c == '\n' || c == '\r')
+                return {};
+        }
+        if (id.isNull() && attributeEnd - spaced == 2 && (at(spaced) | 0x20) == 'i' && (at(spaced + 1) | 0x20) == 'd')
+            id = QStringView(s + value + 1, end - value - 1);
+        k = end + 1;
+    }
+    if (skip(k, true) != n)
+        return {};
+    plain.tag = QStringView(s + begin, k - begin);
+    plain.name = QStringView(s + begin + 1, nameEnd - begin - 1);
+    plain.id = id;
+    return plain;
+}
+
+// What a parse makes of a plain element, for the builds that check it.
+bool agreesWithParse(const PlainElement& plain, const QString& markup, const QString& lineEnd)
+{
+    Accessor snippet;
+    parsedSnippet(snippet, markup, lineEnd);
+    const SnippetElements elements = elementsOf(snippet);
+    const QString indentation = lineEnd + QStringLiteral("  ");
+    EntryEditor::reindent(snippet.root(), indentation, EntryEditor::menuIndentUnit());
+    QString reason;
+    return elements.names == QStringList { plain.name.toString().toLower() }
+    && elements.ids == (plain.id.isEmpty() ? QStringList() : QStringList { plain.id.toString() })
+        && snippet.toString() == indentation + plain.tag.toString() && MarkupBalance::check(markup, 0, &reason);
+}
+
 } // namespace
 
 void EntryEditor::reindent(CElement* node, const QString& childIndentation, const QString& unit)
@@ -652,12 +746,18 @@ struct EntryEditor::Block
     // Whether the parent was found as the element whose id is target: its
     // locator then needs no look at its attributes.
     bool parentIdIsTarget = false;
+    // The block's one element, when it is plain (see PlainElement) and no
+    // snippet was parsed: laid out, the block is its indentation and this.
+    QStringView plainTag = QStringView();
 };
 
 void EntryEditor::placeIfSound(EditSession& session, const Block& block, EntryResults* results)
 {
     QString reason;
-    if (!MarkupBalance::check(block.markup, depthOf(block.parent), &reason)) {
+    // A plain element is balanced, and lies one level below its place.
+    const bool sound = !block.plainTag.isNull() && depthOf(block.parent) < MarkupBalance::maximumDepth;
+    Q_ASSERT(!sound || MarkupBalance::check(block.markup, depthOf(block.parent), &reason));
+    if (!sound && !MarkupBalance::check(block.markup, depthOf(block.parent), &reason)) {
         note(results, block.kind, block.ids, block.target, Outcome::Refused, reason);
     } else if (!block.parent) {
         note(results, block.kind, block.ids, block.target, Outcome::TargetMissing);
@@ -680,10 +780,11 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         return;
     }
     std::optional<Accessor> parsed;
-    Accessor& snippet
-        = block.snippet ? *block.snippet : parsedSnippet(parsed.emplace(), block.markup, session.lineEnd());
+    Accessor* const snippet = block.snippet || (!block.plainTag.isNull() && present.isEmpty())
+        ? block.snippet
+        : &parsedSnippet(parsed.emplace(), block.markup, session.lineEnd());
     if (!present.isEmpty()) {
-        for (CElement* child : snippet.root()->children()) {
+        for (CElement* child : snippet->root()->children()) {
             if (child->isElement() && present.contains(idOf(child))) {
                 child->clear();
             }
@@ -775,8 +876,14 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
             before = siblingNextTo(session, last, 1);
         }
     }
-    reindent(snippet.root(), indentation, block.unit);
-    const QString serialised = snippet.toString();
+    QString serialised;
+    if (snippet) {
+        reindent(snippet->root(), indentation, block.unit);
+        serialised = snippet->toString();
+    } else {
+        serialised.reserve(indentation.size() + block.plainTag.size());
+        serialised.append(indentation).append(block.plainTag.data(), block.plainTag.size());
+    }
     // A block with no id of its own is there when its exact text is.
     if (block.ids.isEmpty() && block.parent->innerMarkup().contains(serialised)) {
         note(results, block.kind, block.ids, block.target, Outcome::AlreadyPresent);
@@ -787,7 +894,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
     if (block.elements && present.isEmpty()) {
         session.noteInserted(block.parent, block.elements->ids, block.elements->names);
     } else {
-        session.noteEdited(block.parent, snippet.root());
+        session.noteEdited(block.parent, snippet->root());
     }
     note(results, block.kind, block.ids, block.target, Outcome::Added);
     if (results) {
@@ -809,15 +916,27 @@ void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& 
     Accessor snippets;
     for (const MenuInsert& entry : inserts) {
         const Kind kind = entry.shortcut ? Kind::Shortcut : Kind::MenuEntry;
-        Accessor* const snippet = &parsedSnippet(snippets, entry.markup, session.lineEnd());
-        const SnippetElements elements = elementsOf(*snippet);
+        const PlainElement plain = plainElementOf(entry.markup);
+        Q_ASSERT(plain.tag.isNull() || agreesWithParse(plain, entry.markup, session.lineEnd()));
+        Accessor* const snippet
+            = plain.tag.isNull() ? &parsedSnippet(snippets, entry.markup, session.lineEnd()) : nullptr;
+        SnippetElements elements;
+        if (snippet) {
+            elements = elementsOf(*snippet);
+        } else {
+            if (!plain.id.isEmpty()) {
+                elements.ids.append(plain.id.toString());
+            }
+            // As a parse names it: in lower case.
+            elements.names.append(plain.name.toString().toLower());
+        }
         session.require({ &entry.itemIds, &elements.ids }, { &entry.target },
             entry.shortcut && entry.target.isEmpty() ? QStringList { QStringLiteral("menus") } : QStringList());
         CElement* target = nullptr;
         CElement* parent = menuPlace(SessionLookup { session }, entry, &target);
         placeIfSound(session,
             { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
-                menuIndentUnit(), snippet, &elements, !entry.shortcut && goesInside(entry.placement) },
+                menuIndentUnit(), snippet, &elements, !entry.shortcut && goesInside(entry.placement), plain.tag },
             results);
     }
 }

@@ -120,6 +120,15 @@ private slots:
             Menus {},
             inserted(m, fileEnd, "        <menu id=\"V\">\n            <menuitem id=\"I\"/>\n        </menu>\n"),
             QStringList { "V added", "I added" }, true);
+        addTestRow("a later entry finds an element added as one tag, its id in capitals among quotes of both kinds",
+            false, m,
+            QByteArray("<menu-insert appendTo=\"DWMenu_File\">\n  <Menu\tname='a \"b\"'  ID=\"V\" id='W' />\n"
+                       "</menu-insert><menu-insert appendTo=\"V\"><menuitem id=\"I\"/></menu-insert>"),
+            Menus {},
+            inserted(m, fileEnd,
+                "        <Menu\tname='a \"b\"'  ID=\"V\" id='W' >\n            <menuitem id=\"I\"/>\n        "
+                "</Menu>\n"),
+            QStringList { "V added", "I added" }, true);
         addTestRow("prependTo, insertBefore, insertAfter past a separator, each at its neighbours' indentation", false,
             inserted(m, fileEnd, "      <separator />\n"),
             QByteArray("<menu-insert prependTo=\"DWMenu_File\"><menuitem id=\"P\"/></menu-insert>"
