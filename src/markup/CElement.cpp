@@ -45,6 +45,14 @@ template <typename Name> bool equalsLowerCased(const QChar* candidate, int lengt
     return true;
 }
 
+// QChar::isSpace, with the test that settles the characters of a tag, all
+// but white space above it, first.
+inline bool isSpaceUnit(QChar character)
+{
+    const char16_t c = character.unicode();
+    return c <= 0x20 ? c == 0x20 || (c >= 0x09 && c <= 0x0d) : c >= 0x80 && QChar::isSpace(c);
+}
+
 // The first position from pos on, before n, that holds quote or a backslash,
 // or the last place from which fewer than four characters remain: values
 // make up most of a start tag, so they are skipped four characters at a time.
@@ -76,16 +84,16 @@ template <typename Visit> void scanAttributes(const QChar* s, int n, Visit&& vis
     if (n > 0 && s[n - 1] == QLatin1Char('>'))
         --n;
     int pos = 0;
-    while (pos < n && !s[pos].isSpace())
+    while (pos < n && !isSpaceUnit(s[pos]))
         ++pos;
     while (pos < n) {
-        while (pos < n && s[pos].isSpace())
+        while (pos < n && isSpaceUnit(s[pos]))
             ++pos;
         const int nameBegin = pos;
-        while (pos < n && !s[pos].isSpace() && s[pos] != QLatin1Char('='))
+        while (pos < n && !isSpaceUnit(s[pos]) && s[pos] != QLatin1Char('='))
             ++pos;
         const int nameLength = pos - nameBegin;
-        while (pos < n && s[pos].isSpace())
+        while (pos < n && isSpaceUnit(s[pos]))
             ++pos;
         if (pos >= n || s[pos] != QLatin1Char('=')) {
             if (visit(nameBegin, nameLength, 0, 0))
@@ -93,7 +101,7 @@ template <typename Visit> void scanAttributes(const QChar* s, int n, Visit&& vis
             continue;
         }
         ++pos;
-        while (pos < n && s[pos].isSpace())
+        while (pos < n && isSpaceUnit(s[pos]))
             ++pos;
         if (pos >= n) {
             visit(nameBegin, nameLength, 0, 0);
@@ -115,7 +123,7 @@ template <typename Visit> void scanAttributes(const QChar* s, int n, Visit&& vis
                 ++pos;
             }
         } else {
-            while (pos < n && !s[pos].isSpace())
+            while (pos < n && !isSpaceUnit(s[pos]))
                 ++pos;
             length = pos - begin;
         }
