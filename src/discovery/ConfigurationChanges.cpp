@@ -4,8 +4,41 @@
 #include "markup/CElement.h"
 
 #include <utility>
+#include <vector>
 
 namespace {
+
+// Every node below root in document order, walked by the links without a
+// list of them (a manifest of many entries would make a long one for each
+// kind of insert) and without recursion (a manifest may nest deeper than the
+// stack allows). visit sees each node before any of its children.
+template <class Visit> void forEachNode(CElement* root, Visit&& visit)
+{
+    for (CElement* node = root->firstChild(); node;) {
+        visit(node);
+        if (node->firstChild()) {
+            node = node->firstChild();
+            continue;
+        }
+        while (node != root && !node->nextSibling()) {
+            node = node->parent();
+        }
+        node = node == root ? nullptr : node->nextSibling();
+    }
+}
+
+// The nodes below root whose name wanted accepts, in document order; a name
+// it accepts is an element's.
+template <class Wanted> std::vector<CElement*> nodesNamed(CElement* root, Wanted&& wanted)
+{
+    std::vector<CElement*> found;
+    forEachNode(root, [&](CElement* node) {
+        if (wanted(node->nameView())) {
+            found.push_back(node);
+        }
+    });
+    return found;
+}
 
 // What CElement::attribute gives, for a name already in lower case: a
 // manifest of many entries asks for a few names over and over.
@@ -169,11 +202,12 @@ bool ConfigurationChanges::appliesTo(const QString& language, const QString& loc
 QList<MenuInsert> ConfigurationChanges::menuInserts(Accessor& document)
 {
     QList<MenuInsert> inserts;
-    for (CElement* element : document.root()->elementsInOrder()) {
+    // Named so, a node is an element.
+    forEachNode(document.root(), [&inserts](CElement* element) {
         const QStringView name = element->nameView();
         const bool shortcut = name == QLatin1String("shortcut-insert");
         if (name != QLatin1String("menu-insert") && !shortcut) {
-            continue;
+            return;
         }
         // Server behaviours, data sources and server formats take menu-inserts
         // of their own, meant for other files.
@@ -181,7 +215,7 @@ QList<MenuInsert> ConfigurationChanges::menuInserts(Accessor& document)
         const QStringView containerName = container ? container->nameView() : QStringView();
         if (containerName.endsWith(QLatin1String("-changes"))
             && containerName != QLatin1String("configuration-changes")) {
-            continue;
+            return;
         }
         MenuInsert entry;
         entry.shortcut = shortcut;
@@ -192,21 +226,24 @@ QList<MenuInsert> ConfigurationChanges::menuInserts(Accessor& document)
             readMenuPlacement(element, &entry);
         }
         if (!shortcut && entry.target.isEmpty()) {
-            continue;
+            return;
         }
         bool holds = false;
         entry.markup = blockMarkup(element, &entry.itemIds, &holds);
         if (holds) {
             inserts.append(entry);
         }
-    }
+    });
     return inserts;
 }
 
 QList<InsertbarInsert> ConfigurationChanges::insertbarInserts(Accessor& document)
 {
     QList<InsertbarInsert> inserts;
-    for (CElement* element : document.root()->elementsInOrder()) {
+    const auto isInsert = [](QStringView name) {
+        return name == QLatin1String("insertbar-insert") || name == QLatin1String("insertbar-item-insert");
+    };
+    for (CElement* element : nodesNamed(document.root(), isInsert)) {
         const QStringView name = element->nameView();
         if (name != QLatin1String("insertbar-insert") && name != QLatin1String("insertbar-item-insert")) {
             continue;
@@ -301,7 +338,8 @@ QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(Accessor& 
     using Kind = ConfigurationInsert::Kind;
     using Placement = ConfigurationInsert::Placement;
     QList<ConfigurationInsert> inserts;
-    for (CElement* element : document.root()->elementsInOrder()) {
+    const auto isInsert = [](QStringView name) { return name.endsWith(QLatin1String("-insert")); };
+    for (CElement* element : nodesNamed(document.root(), isInsert)) {
         const QStringView name = element->nameView();
         if (!name.endsWith(QLatin1String("-insert"))) {
             continue;
