@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -33,6 +35,30 @@ struct PlainBytes
 };
 constexpr PlainBytes plainBytes;
 
+// Each byte as the record writes it, padded to four, and how many of those
+// count: a byte is then written without a test of its own.
+struct EncodedBytes
+{
+    char text[256][4] = {};
+    unsigned char length[256] = {};
+    constexpr EncodedBytes()
+    {
+        constexpr char hex[] = "0123456789ABCDEF";
+        for (int u = 0; u < 256; ++u) {
+            if (plainBytes.plain[u]) {
+                text[u][0] = char(u);
+                length[u] = 1;
+            } else {
+                text[u][0] = '%';
+                text[u][1] = hex[u >> 4];
+                text[u][2] = hex[u & 15];
+                length[u] = 3;
+            }
+        }
+    }
+};
+constexpr EncodedBytes encodedBytes;
+
 char* writeEncoded(char* out, unsigned char u)
 {
     static const char hex[] = "0123456789ABCDEF";
@@ -46,31 +72,61 @@ char* writeEncoded(char* out, unsigned char u)
     return out;
 }
 
+// The record's bytes, written into room made ahead of them (the array's
+// size, beyond used), so that each field costs no resize of its own.
+struct RecordBytes
+{
+    QByteArray bytes;
+    qsizetype used = 0;
+
+    // Room for at least count more bytes after used.
+    char* room(qsizetype count)
+    {
+        if (bytes.size() - used < count) {
+            bytes.resize(int(std::max<qsizetype>(2 * bytes.size(), used + count)));
+        }
+        return bytes.data() + used;
+    }
+    void append(const char* text, qsizetype length)
+    {
+        std::memcpy(room(length), text, size_t(length));
+        used += length;
+    }
+    void append(const QByteArray& text) { append(text.constData(), text.size()); }
+    void append(char c) { append(&c, 1); }
+    QByteArray take()
+    {
+        bytes.truncate(int(used));
+        return std::move(bytes);
+    }
+};
+
 // Appends the field straight from the text: each entry's whole inserted text
 // goes through here, so it makes no copy of its own. ASCII is its own UTF-8;
 // from the first other character on, the text is encoded first.
-void appendField(QByteArray& bytes, const QString& text)
+void appendField(RecordBytes& record, const QString& text)
 {
-    const qsizetype start = bytes.size();
-    bytes.resize(int(start + 3 * text.size()));
-    char* out = bytes.data() + start;
-    const QChar* const characters = text.constData();
+    // Read into locals: the bytes written could otherwise be the text's own
+    // size for all the compiler knows, and be read again after each one.
+    const qsizetype size = text.size();
+    // One byte to spare: each character writes four.
+    char* out = record.room(3 * size + 1);
+    const char16_t* const characters = reinterpret_cast<const char16_t*>(text.constData());
     qsizetype at = 0;
-    for (; at < text.size() && characters[at].unicode() < 0x80; ++at) {
-        out = writeEncoded(out, static_cast<unsigned char>(characters[at].unicode()));
+    for (; at < size && characters[at] < 0x80; ++at) {
+        std::memcpy(out, encodedBytes.text[characters[at]], 4);
+        out += encodedBytes.length[characters[at]];
     }
-    bytes.truncate(int(out - bytes.constData()));
-    if (at == text.size()) {
+    record.used = out - record.bytes.constData();
+    if (at == size) {
         return;
     }
     const QByteArray utf8 = QStringView(text).mid(at).toUtf8();
-    const qsizetype middle = bytes.size();
-    bytes.resize(int(middle + 3 * utf8.size()));
-    out = bytes.data() + middle;
+    out = record.room(3 * utf8.size());
     for (const char c : utf8) {
         out = writeEncoded(out, static_cast<unsigned char>(c));
     }
-    bytes.truncate(int(out - bytes.constData()));
+    record.used = out - record.bytes.constData();
 }
 
 int hexValue(char c)
@@ -202,50 +258,57 @@ bool InstallRecord::read(const QString& path, QString* error)
 
 bool InstallRecord::write(const QString& path, QString* error) const
 {
-    QByteArray bytes = header + "\ninstalled " + QByteArray::number(installedAt) + '\n';
+    RecordBytes bytes;
+    bytes.append(header + "\ninstalled " + QByteArray::number(installedAt) + '\n');
     for (const File& file : files) {
-        bytes += "file ";
+        bytes.append("file ", 5);
         appendField(bytes, file.path);
-        bytes += ' ';
+        bytes.append(' ');
         appendField(bytes, file.backup);
-        bytes += '\n';
+        bytes.append('\n');
     }
+    const QList<QByteArray>& kinds = entryKinds();
     for (const Entry& entry : entries) {
         if (entry.inserted.isEmpty()) {
             // Kept as an earlier version wrote it, until its removal.
-            bytes += entry.kind == InstallReport::EntryKind::MenuEntry ? "menu " : "button ";
+            bytes.append(
+                entry.kind == InstallReport::EntryKind::MenuEntry ? QByteArray("menu ") : QByteArray("button "));
             appendField(bytes, entry.id);
-            bytes += ' ';
+            bytes.append(' ');
             appendField(bytes, entry.target);
-            bytes += entry.kind == InstallReport::EntryKind::MenuEntry ? ""
-                : entry.createdTarget                                  ? " created"
-                                                                       : " found";
-            bytes += '\n';
+            bytes.append(entry.kind == InstallReport::EntryKind::MenuEntry ? QByteArray()
+                    : entry.createdTarget                                  ? QByteArray(" created")
+                                                                           : QByteArray(" found"));
+            bytes.append('\n');
             continue;
         }
-        bytes += entry.file.isEmpty() ? "entry " : "change ";
-        bytes += entryKinds().at(static_cast<int>(entry.kind));
-        bytes += ' ';
+        if (entry.file.isEmpty()) {
+            bytes.append("entry ", 6);
+        } else {
+            bytes.append("change ", 7);
+        }
+        bytes.append(kinds.at(static_cast<int>(entry.kind)));
+        bytes.append(' ');
         if (!entry.file.isEmpty()) {
             appendField(bytes, entry.file);
-            bytes += ' ';
+            bytes.append(' ');
         }
         appendField(bytes, entry.target);
-        bytes += ' ';
+        bytes.append(' ');
         appendField(bytes, entry.parent);
-        bytes += ' ';
+        bytes.append(' ');
         appendField(bytes, entry.inserted);
         // A block of comments alone has no id; an empty field keeps the line's shape.
         if (entry.ids.isEmpty()) {
-            bytes += ' ';
+            bytes.append(' ');
         }
         for (const QString& id : entry.ids) {
-            bytes += ' ';
+            bytes.append(' ');
             appendField(bytes, id);
         }
-        bytes += '\n';
+        bytes.append('\n');
     }
-    return ConfigurationFile::writeWhole(path, bytes, error);
+    return ConfigurationFile::writeWhole(path, bytes.take(), error);
 }
 
 int InstallRecord::indexOf(const QString& path) const
@@ -275,9 +338,23 @@ QString InstallRecord::backUp(const QString& path, const QString& folder)
 
 void InstallRecord::addEntry(const Entry& entry)
 {
+    // Entries that differ mostly differ in their ids, or else in the end of
+    // their text, where a block's own elements lie: the key reads those and
+    // the lengths of the rest, not every field whole, since each entry of a
+    // large package is keyed once. Equal keys are compared in full.
     const auto key = [](const Entry& e) {
-        return size_t(qHash(e.id)) ^ size_t(qHash(e.target)) * 3 ^ size_t(qHash(e.parent)) * 5
-            ^ size_t(qHash(e.inserted)) * 7 ^ size_t(qHash(e.file)) * 11 ^ size_t(e.kind) * 13;
+        quint64 hash = 14695981039346656037ull;
+        const auto mix = [&hash](QStringView text) {
+            for (const QChar c : text) {
+                hash = (hash ^ c.unicode()) * 1099511628211ull;
+            }
+        };
+        mix(e.id);
+        mix(QStringView(e.inserted).right(std::min<qsizetype>(e.inserted.size(), 24)));
+        for (const qsizetype length : { e.target.size(), e.parent.size(), e.inserted.size(), e.file.size() }) {
+            hash = (hash ^ quint64(length)) * 1099511628211ull;
+        }
+        return size_t(hash ^ (hash >> 29)) ^ size_t(e.kind) * 13;
     };
     if (m_indexedEntries != entries.size()) {
         m_entryIndex.clear();
