@@ -6,6 +6,7 @@
 #include "markup/CElement.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <optional>
 #include <unordered_map>
 
@@ -96,6 +97,23 @@ QString withLineEnds(QString markup, const QString& lineEnd)
     return lineEnd == QLatin1String("\n") ? markup : markup.replace(QLatin1Char('\n'), lineEnd);
 }
 
+// The parts one after another, in a string made at its size: an entry of a
+// large package makes a few such strings each.
+QString joined(std::initializer_list<QStringView> parts)
+{
+    qsizetype size = 0;
+    for (const QStringView part : parts) {
+        size += part.size();
+    }
+    QString out(size, Qt::Uninitialized);
+    QChar* at = out.data();
+    for (const QStringView part : parts) {
+        std::copy(part.begin(), part.end(), at);
+        at += part.size();
+    }
+    return out;
+}
+
 // How many elements deep node lies below the document's root (the root: 0).
 int depthOf(const CElement* node)
 {
@@ -113,8 +131,9 @@ void note(EntryEditor::EntryResults* results, Kind kind, const QStringList& ids,
     const QString& detail = QString())
 {
     if (results) {
-        results->append(
-            { QString(), QString(), kind, ids.join(QStringLiteral(", ")), target, outcome, detail, false, {}, {}, {} });
+        // One id, the usual case, is shared rather than joined into a copy.
+        const QString shown = ids.size() == 1 ? ids.front() : ids.join(QStringLiteral(", "));
+        results->append({ QString(), QString(), kind, shown, target, outcome, detail, false, {}, {}, {} });
     }
 }
 
@@ -472,9 +491,12 @@ bool continuesName(ushort c)
 
 PlainElement plainElementOf(const QString& markup)
 {
+    // Read up to its terminating null, where every test below stops: a
+    // character past the end is never asked for.
+    const char16_t* const text = reinterpret_cast<const char16_t*>(markup.utf16());
     const QChar* const s = markup.constData();
     const int n = int(markup.size());
-    const auto at = [s, n](int k) { return k < n ? s[k].unicode() : ushort(0); };
+    const auto at = [text](int k) { return ushort(text[k]); };
     const auto skip = [&at](int k, bool lineBreaks) {
         for (ushort c = at(k); c == ' ' || c == '\t' || (lineBreaks && (c == '\n' || c == '\r')); c = at(++k)) { }
         return k;
@@ -797,9 +819,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
     QString locator;
     if (block.parentIdIsTarget && block.parent->parent()) {
         // Made in one piece: an entry of a large package does this each time.
-        const QStringView name = block.parent->nameView();
-        locator.reserve(name.size() + 1 + block.target.size());
-        locator.append(name.data(), name.size()).append(QLatin1Char('#')).append(block.target);
+        locator = joined({ block.parent->nameView(), u"#", block.target });
     } else {
         locator = locatorOf(block.parent);
     }
@@ -856,10 +876,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
             lastLine = lineBreak < 0 ? QStringView() : lastLine.left(markupStart - lastLine.begin());
             unit = lineBreak < 0 ? unit : QStringView();
         }
-        indentation.reserve(lineEnd.size() + lastLine.size() + unit.size());
-        indentation.append(lineEnd.data(), lineEnd.size())
-            .append(lastLine.data(), lastLine.size())
-            .append(unit.data(), unit.size());
+        indentation = joined({ lineEnd, lastLine, unit });
     } else if (placement == Placement::InsertAfter || placement == Placement::InsertBefore) {
         const QString own = lineIndentation(session, block.anchor);
         indentation = own.isEmpty() ? parentIndentation() : own;
@@ -881,8 +898,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         reindent(snippet->root(), indentation, block.unit);
         serialised = snippet->toString();
     } else {
-        serialised.reserve(indentation.size() + block.plainTag.size());
-        serialised.append(indentation).append(block.plainTag.data(), block.plainTag.size());
+        serialised = joined({ indentation, block.plainTag });
     }
     // A block with no id of its own is there when its exact text is.
     if (block.ids.isEmpty() && block.parent->innerMarkup().contains(serialised)) {
