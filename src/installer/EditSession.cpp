@@ -32,6 +32,23 @@ quint64 idHash(QStringView id)
     return hash;
 }
 
+// What the hidden names are kept by: the hash of the name in lower case, as
+// QString::toLower makes it, read without a copy where it is ASCII.
+quint64 nameHash(QStringView name)
+{
+    quint64 hash = 14695981039346656037ull;
+    for (const QChar c : name) {
+        char16_t u = c.unicode();
+        if (u >= 0x80) {
+            return idHash(name.toString().toLower());
+        }
+        u = u >= 'A' && u <= 'Z' ? char16_t(u + 32) : u;
+        hash ^= u;
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
 // An id as attribute("id") decodes it, without a copy where it holds no entity.
 QString idOf(const CElement* element, const QString& idName)
 {
@@ -62,14 +79,14 @@ void EditSession::require(std::initializer_list<const QStringList*> idLists, std
     bool stale = false;
     for (const QStringList* list : idLists) {
         for (const QString& id : *list) {
-            stale = stale || m_hiddenIds.contains(id);
+            stale = stale || m_hiddenIds.contains(idHash(id));
         }
     }
     for (const QString* id : ids) {
-        stale = stale || m_hiddenIds.contains(*id);
+        stale = stale || m_hiddenIds.contains(idHash(*id));
     }
     for (const QString& name : names) {
-        stale = stale || m_hiddenNames.contains(name.toLower());
+        stale = stale || m_hiddenNames.contains(nameHash(name));
     }
     if (stale) {
         reparse();
@@ -308,10 +325,10 @@ void EditSession::noteInserted(CElement* changed, const QStringList& ids, const 
 {
     noteEdited(changed);
     for (const QString& id : ids) {
-        m_hiddenIds.insert(id);
+        m_hiddenIds.insert(idHash(id));
     }
     for (const QString& name : names) {
-        m_hiddenNames.insert(name.toLower());
+        m_hiddenNames.insert(nameHash(name));
     }
 }
 
@@ -319,12 +336,11 @@ void EditSession::noteHidden(CElement* element)
 {
     m_edited = true;
     ++m_editCount;
-    // Copied: the element's document may go before this session does.
     const QString id = idOf(element, QStringLiteral("id"));
     if (!id.isEmpty()) {
-        m_hiddenIds.insert(QString(id.constData(), id.size()));
+        m_hiddenIds.insert(idHash(id));
     }
-    m_hiddenNames.insert(element->name().toLower());
+    m_hiddenNames.insert(nameHash(element->nameView()));
 }
 
 std::vector<EditSession::Segment> EditSession::segments() const
@@ -471,4 +487,50 @@ bool EditSession::isChanged() const
         at += piece.size();
     }
     return at != m_original.size();
+}
+
+bool EditSession::HashSet::contains(quint64 hash) const
+{
+    if (m_count == 0) {
+        return false;
+    }
+    hash = hash ? hash : 1;
+    const size_t mask = m_slots.size() - 1;
+    for (size_t slot = hash & mask; m_slots[slot]; slot = (slot + 1) & mask) {
+        if (m_slots[slot] == hash) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void EditSession::HashSet::insert(quint64 hash)
+{
+    hash = hash ? hash : 1;
+    // At most half full, so that a probe meets a free slot soon.
+    if (2 * (m_count + 1) > m_slots.size()) {
+        std::vector<quint64> old(std::max<size_t>(16, 2 * m_slots.size()), 0);
+        old.swap(m_slots);
+        m_count = 0;
+        for (const quint64 held : old) {
+            if (held) {
+                insert(held);
+            }
+        }
+    }
+    const size_t mask = m_slots.size() - 1;
+    size_t slot = hash & mask;
+    for (; m_slots[slot]; slot = (slot + 1) & mask) {
+        if (m_slots[slot] == hash) {
+            return;
+        }
+    }
+    m_slots[slot] = hash;
+    ++m_count;
+}
+
+void EditSession::HashSet::clear()
+{
+    m_slots.clear();
+    m_count = 0;
 }

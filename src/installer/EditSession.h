@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -143,6 +142,22 @@ private:
     std::unordered_map<const CElement*, std::vector<CElement*>> m_children;
     // The keys point into the parsed text, which lives until the next parse.
     QHash<const CElement*, QMultiHash<QString, CElement*>> m_childIds;
-    QSet<QString> m_hiddenIds;
-    QSet<QString> m_hiddenNames;
+    // Numbers (hashes of ids, and of names in lower case) in an
+    // open-addressed table: noting and asking then cost no string and no
+    // allocation each, for every entry of a large package. Two texts of one
+    // hash only cost a parse that was not needed, never a wrong answer.
+    class HashSet
+    {
+    public:
+        bool isEmpty() const { return m_count == 0; }
+        bool contains(quint64 hash) const;
+        void insert(quint64 hash);
+        void clear();
+
+    private:
+        std::vector<quint64> m_slots; // 0: free
+        size_t m_count = 0;
+    };
+    HashSet m_hiddenIds;
+    HashSet m_hiddenNames;
 };
