@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 void InstallReport::clear()
 {
     m_files.clear();
@@ -116,51 +118,74 @@ QString InstallReport::describe(EntryKind kind)
 
 QString InstallReport::toText() const
 {
-    // One text appended to line by line: an install of many entries has as many lines.
-    QString text;
-    const auto startLine = [&text] {
-        if (!text.isEmpty()) {
-            text += QLatin1Char('\n');
+    // Written twice, first only counting its characters, then into a text
+    // made at that size: an install of many entries has as many lines, each
+    // of several pieces.
+    const auto write = [this](auto&& put) {
+        qsizetype size = 0;
+        const auto add = [&put, &size](QStringView piece) {
+            put(piece, size);
+            size += piece.size();
+        };
+        const auto startLine = [&add, &size] {
+            if (size > 0) {
+                add(u"\n");
+            }
+        };
+        if (!m_error.isEmpty()) {
+            add(u"stopped: ");
+            add(m_error);
         }
+        for (const FileResult& result : m_files) {
+            startLine();
+            add(describe(result.outcome, m_planned));
+            add(u": ");
+            add(result.path.isEmpty() ? result.source : result.path);
+            if (!result.detail.isEmpty()) {
+                add(u" (");
+                add(result.detail);
+                add(u")");
+            }
+        }
+        for (const XmlResult& result : m_xmlFiles) {
+            startLine();
+            add(result.path);
+            add(u": ");
+            add(describe(result.outcome, m_planned));
+            if (!result.detail.isEmpty()) {
+                add(u" (");
+                add(result.detail);
+                add(u")");
+            }
+        }
+        for (const EntryResult& result : m_entries) {
+            startLine();
+            add(describe(result.outcome, m_planned));
+            if (!result.detail.isEmpty()) {
+                add(u" (");
+                add(result.detail);
+                add(u")");
+            }
+            add(u": ");
+            add(describe(result.kind));
+            add(u" ");
+            add(result.id);
+            if (!result.target.isEmpty()) {
+                add(u" in ");
+                add(result.target);
+            }
+            add(u" (");
+            add(result.path);
+            add(u")");
+        }
+        return size;
     };
-    if (!m_error.isEmpty()) {
-        text += QStringLiteral("stopped: ") + m_error;
+    const qsizetype size = write([](QStringView, qsizetype) {});
+    if (size == 0) {
+        return QString();
     }
-    for (const FileResult& result : m_files) {
-        startLine();
-        text += describe(result.outcome, m_planned);
-        text += QStringLiteral(": ");
-        text += result.path.isEmpty() ? result.source : result.path;
-        if (!result.detail.isEmpty()) {
-            text += QStringLiteral(" (") + result.detail + QLatin1Char(')');
-        }
-    }
-    for (const XmlResult& result : m_xmlFiles) {
-        startLine();
-        text += result.path;
-        text += QStringLiteral(": ");
-        text += describe(result.outcome, m_planned);
-        if (!result.detail.isEmpty()) {
-            text += QStringLiteral(" (") + result.detail + QLatin1Char(')');
-        }
-    }
-    for (const EntryResult& result : m_entries) {
-        startLine();
-        text += describe(result.outcome, m_planned);
-        if (!result.detail.isEmpty()) {
-            text += QStringLiteral(" (") + result.detail + QLatin1Char(')');
-        }
-        text += QStringLiteral(": ");
-        text += describe(result.kind);
-        text += QLatin1Char(' ');
-        text += result.id;
-        if (!result.target.isEmpty()) {
-            text += QStringLiteral(" in ");
-            text += result.target;
-        }
-        text += QStringLiteral(" (");
-        text += result.path;
-        text += QLatin1Char(')');
-    }
+    QString text(size, Qt::Uninitialized);
+    QChar* const out = text.data();
+    write([out](QStringView piece, qsizetype at) { std::copy(piece.begin(), piece.end(), out + at); });
     return text;
 }
