@@ -70,8 +70,8 @@ void EditSession::require(const QStringList& ids, const QStringList& names)
     require({ &ids }, {}, names);
 }
 
-void EditSession::require(std::initializer_list<const QStringList*> idLists, std::initializer_list<const QString*> ids,
-    const QStringList& names)
+void EditSession::require(
+    std::initializer_list<const QStringList*> idLists, std::initializer_list<QStringView> ids, const QStringList& names)
 {
     if (m_hiddenIds.isEmpty() && m_hiddenNames.isEmpty()) {
         return;
@@ -82,8 +82,8 @@ void EditSession::require(std::initializer_list<const QStringList*> idLists, std
             stale = stale || m_hiddenIds.contains(idHash(id));
         }
     }
-    for (const QString* id : ids) {
-        stale = stale || m_hiddenIds.contains(idHash(*id));
+    for (const QStringView id : ids) {
+        stale = stale || (!id.isEmpty() && m_hiddenIds.contains(idHash(id)));
     }
     for (const QString& name : names) {
         stale = stale || m_hiddenNames.contains(nameHash(name));
@@ -332,6 +332,15 @@ void EditSession::noteInserted(CElement* changed, const QStringList& ids, const 
     }
 }
 
+void EditSession::noteInserted(CElement* changed, QStringView id, QStringView name)
+{
+    noteEdited(changed);
+    if (!id.isEmpty()) {
+        m_hiddenIds.insert(idHash(id));
+    }
+    m_hiddenNames.insert(nameHash(name));
+}
+
 void EditSession::noteHidden(CElement* element)
 {
     m_edited = true;
@@ -343,7 +352,16 @@ void EditSession::noteHidden(CElement* element)
     m_hiddenNames.insert(nameHash(element->nameView()));
 }
 
-std::vector<EditSession::Segment> EditSession::segments() const
+const std::vector<EditSession::Segment>& EditSession::segments() const
+{
+    if (m_segmentsMadeAt != m_editCount + 1) {
+        m_segments = makeSegments();
+        m_segmentsMadeAt = m_editCount + 1;
+    }
+    return m_segments;
+}
+
+std::vector<EditSession::Segment> EditSession::makeSegments() const
 {
     const QString& source = m_document.source();
     std::vector<Segment> out;
@@ -414,7 +432,7 @@ QString EditSession::text() const
     if (!m_edited) {
         return m_original;
     }
-    const std::vector<Segment> parts = segments();
+    const std::vector<Segment>& parts = segments();
     const QString& source = m_document.source();
     if (parts.size() == 1 && parts.front().begin == 0 && parts.front().end == source.size()) {
         return source;
@@ -464,7 +482,7 @@ bool EditSession::isChanged() const
     }
     const QString& source = m_document.source();
     const bool sameText = source.constData() == m_original.constData();
-    const std::vector<Segment> parts = segments();
+    const std::vector<Segment>& parts = segments();
     // A text of another length differs without a look at its characters,
     // which in a large file would be millions.
     qsizetype size = 0;

@@ -45,7 +45,7 @@ public:
     void require(const QStringList& ids, const QStringList& names = QStringList());
     // The same for ids given as lists of them and single ones, without a list
     // made of them all: an entry asks this once before it is placed.
-    void require(std::initializer_list<const QStringList*> idLists, std::initializer_list<const QString*> ids,
+    void require(std::initializer_list<const QStringList*> idLists, std::initializer_list<QStringView> ids,
         const QStringList& names = QStringList());
     // Parses the text as the edits so far left it; pointers into the
     // document are void after it.
@@ -76,6 +76,8 @@ public:
     // noteEdited with the ids and names of the inserted markup's elements
     // already read.
     void noteInserted(CElement* changed, const QStringList& ids, const QStringList& names);
+    // The same for markup of one element: its id (empty: none) and its name.
+    void noteInserted(CElement* changed, QStringView id, QStringView name);
     bool isEdited() const { return m_edited; }
     // Whether a noted edit changed node's children or those of a node below it.
     bool isTouched(const CElement* node) const { return m_touched.contains(node); }
@@ -106,13 +108,20 @@ private:
         int end;
         QString text;
     };
-    std::vector<Segment> segments() const;
+    // Made again only after a noted edit or a parse: an edit's check for a
+    // change and its writing out both read them, and making them copies the
+    // text of every node an edit added.
+    const std::vector<Segment>& segments() const;
+    std::vector<Segment> makeSegments() const;
     void index();
     // findElement without the answers kept.
     CElement* lookUp(const QString& id, const QStringList& names);
     CElement* search(const QString& id, const QStringList& names);
     void forgetIndex();
 
+    mutable std::vector<Segment> m_segments;
+    // editCount() + 1 as of m_segments; 0: not made.
+    mutable quint64 m_segmentsMadeAt = 0;
     QString m_original;
     QString m_lineEnd;
     Accessor m_document;

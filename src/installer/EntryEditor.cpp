@@ -771,6 +771,8 @@ struct EntryEditor::Block
     // The block's one element, when it is plain (see PlainElement) and no
     // snippet was parsed: laid out, the block is its indentation and this.
     QStringView plainTag = QStringView();
+    QStringView plainId = QStringView();
+    QStringView plainName = QStringView();
 };
 
 void EntryEditor::placeIfSound(EditSession& session, const Block& block, EntryResults* results)
@@ -907,7 +909,9 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
     }
     session.addChildNode(block.parent, before)->setText(serialised);
     // Elements left out of the block are no longer in the snippet.
-    if (block.elements && present.isEmpty()) {
+    if (!snippet) {
+        session.noteInserted(block.parent, block.plainId, block.plainName);
+    } else if (block.elements && present.isEmpty()) {
         session.noteInserted(block.parent, block.elements->ids, block.elements->names);
     } else {
         session.noteEdited(block.parent, snippet->root());
@@ -936,23 +940,16 @@ void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& 
         Q_ASSERT(plain.tag.isNull() || agreesWithParse(plain, entry.markup, session.lineEnd()));
         Accessor* const snippet
             = plain.tag.isNull() ? &parsedSnippet(snippets, entry.markup, session.lineEnd()) : nullptr;
-        SnippetElements elements;
-        if (snippet) {
-            elements = elementsOf(*snippet);
-        } else {
-            if (!plain.id.isEmpty()) {
-                elements.ids.append(plain.id.toString());
-            }
-            // As a parse names it: in lower case.
-            elements.names.append(plain.name.toString().toLower());
-        }
-        session.require({ &entry.itemIds, &elements.ids }, { &entry.target },
+        // A plain element's id and name are told the session as they stand.
+        const SnippetElements elements = snippet ? elementsOf(*snippet) : SnippetElements();
+        session.require({ &entry.itemIds, &elements.ids }, { entry.target, plain.id },
             entry.shortcut && entry.target.isEmpty() ? QStringList { QStringLiteral("menus") } : QStringList());
         CElement* target = nullptr;
         CElement* parent = menuPlace(SessionLookup { session }, entry, &target);
         placeIfSound(session,
             { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
-                menuIndentUnit(), snippet, &elements, !entry.shortcut && goesInside(entry.placement), plain.tag },
+                menuIndentUnit(), snippet, snippet ? &elements : nullptr,
+                !entry.shortcut && goesInside(entry.placement), plain.tag, plain.id, plain.name },
             results);
     }
 }
@@ -1049,7 +1046,7 @@ void EntryEditor::addConfigurationInserts(
     for (const ConfigurationInsert& entry : inserts) {
         Accessor* const snippet = &parsedSnippet(snippets, entry.markup, session.lineEnd());
         const SnippetElements elements = elementsOf(*snippet);
-        session.require({ &entry.itemIds, &elements.ids }, { &entry.target, &entry.fallback });
+        session.require({ &entry.itemIds, &elements.ids }, { entry.target, entry.fallback });
         CElement* target = nullptr;
         CElement* parent = configurationPlace(SessionLookup { session }, entry, &target);
         placeIfSound(session,
