@@ -231,7 +231,7 @@ QList<MenuInsert> ConfigurationChanges::menuInserts(Accessor& document)
         bool holds = false;
         entry.markup = blockMarkup(element, &entry.itemIds, &holds);
         if (holds) {
-            inserts.append(entry);
+            inserts.append(std::move(entry));
         }
     });
     return inserts;
@@ -338,8 +338,17 @@ QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(Accessor& 
     using Kind = ConfigurationInsert::Kind;
     using Placement = ConfigurationInsert::Placement;
     QList<ConfigurationInsert> inserts;
-    const auto isInsert = [](QStringView name) { return name.endsWith(QLatin1String("-insert")); };
-    for (CElement* element : nodesNamed(document.root(), isInsert)) {
+    // A menu-insert outside a server model's changes is Menus.xml's, and
+    // left out here before anything is made for it.
+    std::vector<CElement*> candidates;
+    forEachNode(document.root(), [&candidates](CElement* node) {
+        const QStringView name = node->nameView();
+        if (name.endsWith(QLatin1String("-insert"))
+            && (name != QLatin1String("menu-insert") || !serverModelFile(node->parent()).isEmpty())) {
+            candidates.push_back(node);
+        }
+    });
+    for (CElement* element : candidates) {
         const QStringView name = element->nameView();
         if (!name.endsWith(QLatin1String("-insert"))) {
             continue;
