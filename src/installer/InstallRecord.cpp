@@ -357,26 +357,52 @@ void InstallRecord::addEntry(const Entry& entry)
         return size_t(hash ^ (hash >> 29)) ^ size_t(e.kind) * 13;
     };
     if (m_indexedEntries != entries.size()) {
-        m_entryIndex.clear();
+        m_entrySlots.clear();
         for (int i = 0; i < entries.size(); ++i) {
-            m_entryIndex.insert(key(entries.at(i)), i);
+            indexEntry(key(entries.at(i)), i);
         }
         m_indexedEntries = entries.size();
     }
     const size_t entryKey = key(entry);
-    for (auto it = m_entryIndex.constFind(entryKey); it != m_entryIndex.cend() && it.key() == entryKey; ++it) {
-        if (it.value() >= entries.size()) {
+    const size_t mask = m_entrySlots.size() - 1;
+    for (size_t slot = entryKey & mask; !m_entrySlots.empty() && m_entrySlots[slot].second >= 0;
+         slot = (slot + 1) & mask) {
+        if (m_entrySlots[slot].first != entryKey) {
             continue;
         }
-        const Entry& held = entries.at(it.value());
+        const Entry& held = entries.at(m_entrySlots[slot].second);
         if (held.kind == entry.kind && held.id == entry.id && held.target == entry.target && held.parent == entry.parent
             && held.inserted == entry.inserted && held.file == entry.file) {
             return;
         }
     }
-    m_entryIndex.insert(entryKey, entries.size());
+    indexEntry(entryKey, entries.size());
     entries.append(entry);
     m_indexedEntries = entries.size();
+}
+
+void InstallRecord::indexEntry(size_t key, int number)
+{
+    if (2 * size_t(number + 1) > m_entrySlots.size()) {
+        std::vector<std::pair<size_t, int>> held(std::max<size_t>(64, 2 * m_entrySlots.size()), { 0, -1 });
+        held.swap(m_entrySlots);
+        const size_t mask = m_entrySlots.size() - 1;
+        for (const auto& [heldKey, heldNumber] : held) {
+            if (heldNumber >= 0) {
+                size_t slot = heldKey & mask;
+                while (m_entrySlots[slot].second >= 0) {
+                    slot = (slot + 1) & mask;
+                }
+                m_entrySlots[slot] = { heldKey, heldNumber };
+            }
+        }
+    }
+    const size_t mask = m_entrySlots.size() - 1;
+    size_t slot = key & mask;
+    while (m_entrySlots[slot].second >= 0) {
+        slot = (slot + 1) & mask;
+    }
+    m_entrySlots[slot] = { key, number };
 }
 
 bool InstallRecord::moveOver(const QString& from, const QString& to)
