@@ -201,18 +201,33 @@ bool EditSession::hasChildWithId(const CElement* parent, const QString& id)
     if (!m_indexed) {
         auto ids = m_childIds.find(parent);
         if (ids == m_childIds.end()) {
-            QMultiHash<QString, CElement*> read;
+            std::vector<ChildId> read;
             for (CElement* child : children(parent)) {
                 const QString childId = child->isElement() ? idOf(child, idName) : QString();
                 if (!childId.isEmpty()) {
-                    read.insert(childId, child);
+                    read.push_back({ idHash(childId), childId, child });
                 }
             }
-            ids = m_childIds.insert(parent, read);
+            size_t slotCount = 16;
+            while (slotCount < 2 * read.size()) {
+                slotCount *= 2;
+            }
+            std::vector<ChildId> table(slotCount, ChildId { 0, QString(), nullptr });
+            for (ChildId& entry : read) {
+                size_t slot = entry.hash & (slotCount - 1);
+                while (table[slot].element) {
+                    slot = (slot + 1) & (slotCount - 1);
+                }
+                table[slot] = std::move(entry);
+            }
+            ids = m_childIds.emplace(parent, std::move(table)).first;
         }
         // A child an edit emptied has lost its id with its name.
-        for (auto it = ids->constFind(id); it != ids->cend() && it.key() == id; ++it) {
-            if (it.value()->isElement()) {
+        const quint64 hash = idHash(id);
+        const std::vector<ChildId>& table = ids->second;
+        const size_t mask = table.size() - 1;
+        for (size_t slot = hash & mask; table[slot].element; slot = (slot + 1) & mask) {
+            if (table[slot].hash == hash && table[slot].element->isElement() && table[slot].id == id) {
                 return true;
             }
         }

@@ -149,8 +149,16 @@ private:
     // The children of a parent, and by id those of them that carry one.
     // Node-based, so that a list handed out stays where it is while others are added.
     std::unordered_map<const CElement*, std::vector<CElement*>> m_children;
-    // The keys point into the parsed text, which lives until the next parse.
-    QHash<const CElement*, QMultiHash<QString, CElement*>> m_childIds;
+    // The ids of a parent's children, each with its hash and its element, in
+    // an open-addressed table at most half full (a null element: a free slot).
+    // The ids point into the parsed text, which lives until the next parse.
+    struct ChildId
+    {
+        quint64 hash;
+        QString id;
+        CElement* element;
+    };
+    std::unordered_map<const CElement*, std::vector<ChildId>> m_childIds;
     // Numbers (hashes of ids, and of names in lower case) in an
     // open-addressed table: noting and asking then cost no string and no
     // allocation each, for every entry of a large package. Two texts of one
