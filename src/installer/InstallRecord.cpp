@@ -338,6 +338,11 @@ QString InstallRecord::backUp(const QString& path, const QString& folder)
 
 void InstallRecord::addEntry(const Entry& entry)
 {
+    addEntry(Entry(entry));
+}
+
+void InstallRecord::addEntry(Entry&& entry)
+{
     // Entries that differ mostly differ in their ids, or else in the end of
     // their text, where a block's own elements lie: the key reads those and
     // the lengths of the rest, not every field whole, since each entry of a
@@ -377,7 +382,7 @@ void InstallRecord::addEntry(const Entry& entry)
         }
     }
     indexEntry(entryKey, entries.size());
-    entries.append(entry);
+    entries.append(std::move(entry));
     m_indexedEntries = entries.size();
 }
 

@@ -67,6 +67,7 @@ public:
     static QString backUp(const QString& path, const QString& folder);
     // Appends entry unless an equal one is there already.
     void addEntry(const Entry& entry);
+    void addEntry(Entry&& entry);
     // Renames from over to, replacing it in one step, and makes to's folder
     // if it is gone.
     static bool moveOver(const QString& from, const QString& to);

@@ -92,6 +92,7 @@ public:
 
     void addFile(const FileResult& result) { m_files.append(result); }
     void addEntry(const EntryResult& result) { m_entries.append(result); }
+    void addEntry(EntryResult&& result) { m_entries.append(std::move(result)); }
     void addXml(const XmlResult& result) { m_xmlFiles.append(result); }
     void setError(const QString& error) { m_error = error; }
     void clear();
