@@ -479,14 +479,33 @@ struct PlainElement
     QStringView id; // the first attribute named "id" in any case; null: none
 };
 
+// What each ASCII character may be in a plain element, looked up rather
+// than tested: every entry of a package is read through here.
+struct PlainCharacters
+{
+    enum : unsigned char { StartsName = 1, ContinuesName = 2, EndsValue = 4 };
+    unsigned char roles[128] = {};
+    constexpr PlainCharacters()
+    {
+        for (int c = 0; c < 128; ++c) {
+            const bool starts = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
+            const bool continues = starts || (c >= '0' && c <= '9') || c == '-' || c == '.';
+            const bool endsValue = c == 0 || c == '<' || c == '>' || c == '&' || c == '\\' || c == '\n' || c == '\r';
+            roles[c] = (starts ? StartsName : 0) | (continues ? ContinuesName : 0) | (endsValue ? EndsValue : 0);
+        }
+    }
+    bool is(ushort c, unsigned char role) const { return c < 128 && (roles[c] & role); }
+};
+constexpr PlainCharacters plainCharacters;
+
 bool startsName(ushort c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
+    return plainCharacters.is(c, PlainCharacters::StartsName);
 }
 
 bool continuesName(ushort c)
 {
-    return startsName(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    return plainCharacters.is(c, PlainCharacters::ContinuesName);
 }
 
 PlainElement plainElementOf(const QString& markup)
@@ -534,7 +553,7 @@ PlainElement plainElementOf(const QString& markup)
             return {};
         int end = value + 1;
         for (ushort c = at(end); c != quote; c = at(++end)) {
-            if (c == 0 || c == '<' || c == '>' || c == '&' || c == '\\' || c == '\n' || c == '\r')
+            if (plainCharacters.is(c, PlainCharacters::EndsValue))
                 return {};
         }
         if (id.isNull() && attributeEnd - spaced == 2 && (at(spaced) | 0x20) == 'i' && (at(spaced + 1) | 0x20) == 'd')
