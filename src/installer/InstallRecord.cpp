@@ -164,6 +164,22 @@ QString text(const QByteArray& field)
     return decoded;
 }
 
+// What QByteArray::split gives, as arrays over the bytes' own memory: a
+// record of many entries would otherwise make an array of every field.
+// out is filled anew, keeping its memory from one line to the next.
+void splitInPlace(const char* data, qsizetype size, char separator, QList<QByteArray>& out)
+{
+    out.clear();
+    qsizetype start = 0;
+    for (qsizetype at = 0; at < size; ++at) {
+        if (data[at] == separator) {
+            out.append(QByteArray::fromRawData(data + start, int(at - start)));
+            start = at + 1;
+        }
+    }
+    out.append(QByteArray::fromRawData(data + start, int(size - start)));
+}
+
 // An entry line's kind word, in the order of InstallReport::EntryKind.
 const QList<QByteArray>& entryKinds()
 {
@@ -201,13 +217,15 @@ bool InstallRecord::read(const QString& path, QString* error)
     if (!CappedFile::read(path, maximumSize, &bytes, error)) {
         return false;
     }
-    const QList<QByteArray> lines = bytes.split('\n');
+    QList<QByteArray> lines;
+    splitInPlace(bytes.constData(), bytes.size(), '\n', lines);
     if (lines.first() != header) {
         *error = QStringLiteral("%1 is not an install record this version reads").arg(path);
         return false;
     }
+    QList<QByteArray> fields;
     for (int number = 1; number < lines.size(); ++number) {
-        const QList<QByteArray> fields = lines.at(number).split(' ');
+        splitInPlace(lines.at(number).constData(), lines.at(number).size(), ' ', fields);
         const QByteArray& kind = fields.first();
         bool valid = true;
         if (kind.isEmpty() && fields.size() == 1) {
