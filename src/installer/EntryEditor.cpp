@@ -794,7 +794,7 @@ struct EntryEditor::Block
     QStringView plainName = QStringView();
 };
 
-void EntryEditor::placeIfSound(EditSession& session, const Block& block, EntryResults* results)
+void EntryEditor::placeIfSound(EditSession& session, Block block, EntryResults* results)
 {
     QString reason;
     // A plain element is balanced, and lies one level below its place.
@@ -805,7 +805,7 @@ void EntryEditor::placeIfSound(EditSession& session, const Block& block, EntryRe
     } else if (!block.parent) {
         note(results, block.kind, block.ids, block.target, Outcome::TargetMissing);
     } else {
-        place(session, block, results);
+        place(session, std::move(block), results);
     }
 }
 
@@ -869,6 +869,10 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         return (own.isEmpty() ? session.lineEnd() : own) + block.unit;
     };
     QString indentation;
+    // An appended block's indentation in its three parts: a plain element
+    // goes in as one text made of them and its tag, with no string of its own.
+    QString trailing;
+    QStringView appendedIndentation[3];
     if (placement == Placement::PrependTo) {
         const auto first = std::find_if(children.begin(), children.end(), [](CElement* c) { return !isTextNode(c); });
         if (first == children.end()) {
@@ -880,7 +884,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         }
     }
     if (placement == Placement::AppendTo) {
-        const QString trailing = !children.empty() && isTextNode(children.back()) ? children.back()->text() : QString();
+        trailing = !children.empty() && isTextNode(children.back()) ? children.back()->text() : QString();
         before = trailing.isNull() ? nullptr : children.back();
         const int lineBreak = lastLineBreak(trailing);
         QStringView lastLine = QStringView(trailing).mid(lineBreak + 1);
@@ -897,7 +901,12 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
             lastLine = lineBreak < 0 ? QStringView() : lastLine.left(markupStart - lastLine.begin());
             unit = lineBreak < 0 ? unit : QStringView();
         }
-        indentation = joined({ lineEnd, lastLine, unit });
+        appendedIndentation[0] = lineEnd;
+        appendedIndentation[1] = lastLine;
+        appendedIndentation[2] = unit;
+        if (snippet) {
+            indentation = joined({ lineEnd, lastLine, unit });
+        }
     } else if (placement == Placement::InsertAfter || placement == Placement::InsertBefore) {
         const QString own = lineIndentation(session, block.anchor);
         indentation = own.isEmpty() ? parentIndentation() : own;
@@ -919,7 +928,9 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         reindent(snippet->root(), indentation, block.unit);
         serialised = snippet->toString();
     } else {
-        serialised = joined({ indentation, block.plainTag });
+        serialised = placement == Placement::AppendTo
+            ? joined({ appendedIndentation[0], appendedIndentation[1], appendedIndentation[2], block.plainTag })
+            : joined({ indentation, block.plainTag });
     }
     // A block with no id of its own is there when its exact text is.
     if (block.ids.isEmpty() && block.parent->innerMarkup().contains(serialised)) {
@@ -952,6 +963,10 @@ QString EntryEditor::addMenuInserts(const QString& text, const QList<MenuInsert>
 
 void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& inserts, EntryResults* results)
 {
+    // A row each, made room for at once rather than as the list grows.
+    if (results) {
+        results->reserve(results->size() + inserts.size());
+    }
     Accessor snippets;
     for (const MenuInsert& entry : inserts) {
         const Kind kind = entry.shortcut ? Kind::Shortcut : Kind::MenuEntry;

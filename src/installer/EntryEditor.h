@@ -89,5 +89,5 @@ private:
     static void place(EditSession& session, Block block, EntryResults* results);
     // The same, after refusing markup that would break the file (MarkupBalance)
     // and skipping a block that has no place to go.
-    static void placeIfSound(EditSession& session, const Block& block, EntryResults* results);
+    static void placeIfSound(EditSession& session, Block block, EntryResults* results);
 };
