@@ -11,6 +11,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 const char menusRelativePath[] = "/Menus/Menus.xml";
@@ -175,10 +177,16 @@ bool ConfigurationEditor::editsMenus(InstallReport::EntryKind kind)
 
 bool ConfigurationEditor::addMenuInserts(const QString& locale, const ExtensionInfo& record)
 {
-    QList<MenuInsert> inserts;
-    for (const MenuInsert& entry : record.menuInserts()) {
-        if (ConfigurationChanges::appliesTo(entry.language, locale)) {
-            inserts.append(entry);
+    // Mostly every entry applies, and the list is then shared rather than copied entry by entry.
+    QList<MenuInsert> inserts = record.menuInserts();
+    const auto applies
+        = [&locale](const MenuInsert& entry) { return ConfigurationChanges::appliesTo(entry.language, locale); };
+    if (!std::all_of(inserts.cbegin(), inserts.cend(), applies)) {
+        inserts.clear();
+        for (const MenuInsert& entry : record.menuInserts()) {
+            if (applies(entry)) {
+                inserts.append(entry);
+            }
         }
     }
     if (inserts.isEmpty()) {
