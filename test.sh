@@ -13,10 +13,13 @@ cmake -S . -B build-tests -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORAVEL_QT_MAJOR=6
 cmake --build build-tests -j "$jobs"
 (cd build-tests && ctest --output-on-failure -j "$jobs")
 
-# The window is built here too, so that it keeps compiling with Qt 5; its
-# test stays out, since Qt 5's offscreen platform leaks its screens.
+# The window is built here too, so that it keeps compiling with Qt 5. Its
+# test runs outside CTest with leak checks off, since Qt 5's offscreen
+# platform leaks its screens; every other sanitizer check still stops it.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORAVEL_QT_MAJOR=5 -DMORAVEL_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ctest --output-on-failure -j "$jobs" --label-exclude gui)
+QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 build-asan/tests/tst_mainwindow
 
 scripts/check-package.sh build-tests

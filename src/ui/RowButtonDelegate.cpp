@@ -47,6 +47,7 @@ QPoint positionOf(const QEvent* event)
 RowButtonDelegate::RowButtonDelegate(QAbstractItemView* view)
     : QStyledItemDelegate(view)
     , m_view(view)
+    , m_viewport(view->viewport())
     , m_model(new QPushButton(view->viewport()))
 {
     m_model->hide();
@@ -157,7 +158,7 @@ QSize RowButtonDelegate::textSize(
 
 bool RowButtonDelegate::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != m_view->viewport())
+    if (watched != m_viewport)
         return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:

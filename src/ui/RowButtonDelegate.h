@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPersistentModelIndex>
+#include <QPointer>
 #include <QStyledItemDelegate>
 
 class QAbstractItemView;
@@ -46,6 +47,10 @@ private:
     QRect buttonRect(const QModelIndex& index) const;
 
     QAbstractItemView* m_view;
+    // What the filter watches, kept apart from the view: the view's children
+    // are deleted, and their removal reported to the viewport, once the view
+    // is no longer a view, when nothing may be asked of it.
+    QPointer<QWidget> m_viewport;
     // Never shown: it gives the painted buttons the style, the style sheet's
     // rules and the font that a button in the table would have.
     QPushButton* m_model;
