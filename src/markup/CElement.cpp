@@ -3,28 +3,11 @@
 #include "markup/Accessor.h"
 #include "markup/LowerCase.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
-
-bool isAscii(const QChar* data, int length)
-{
-    for (int k = 0; k < length; ++k)
-        if (data[k].unicode() >= 128)
-            return false;
-    return true;
-}
-
-bool isAscii(const QString& name)
-{
-    return isAscii(name.constData(), int(name.size()));
-}
-
-bool isAscii(QLatin1String name)
-{
-    for (const char c : name)
-        if (uchar(c) >= 128)
-            return false;
-    return true;
-}
 
 // Whether `candidate`, lower-cased, equals `lowerName`.
 template <typename Name> bool equalsLowerCased(const QChar* candidate, int length, const Name& lowerName)
@@ -33,31 +16,107 @@ template <typename Name> bool equalsLowerCased(const QChar* candidate, int lengt
     // asked about differ from those a tag holds in that alone.
     if (length != int(lowerName.size()))
         return false;
-    if (!isAscii(candidate, length) || !isAscii(lowerName))
-        return lowerCasedName(candidate, length) == lowerName;
+    // Lower-casing also keeps each character where it stands, so an ASCII
+    // character that differs settles the answer before any beyond ASCII is
+    // looked at: the slow comparison is left for names that need it.
     for (int k = 0; k < length; ++k) {
         ushort c = candidate[k].unicode();
+        const ushort wanted = QChar(lowerName.at(k)).unicode();
+        if (c >= 128 || wanted >= 128)
+            return lowerCasedName(candidate, length) == lowerName;
         if (c >= 'A' && c <= 'Z')
             c += 32;
-        if (c != QChar(lowerName.at(k)).unicode())
+        if (c != wanted)
             return false;
     }
     return true;
 }
 
-// QChar::isSpace, with the test that settles the characters of a tag, all
-// but white space above it, first.
+// What the scanner makes of an ASCII character, looked up at once rather
+// than compared with each kind in turn: a tag is nearly all ASCII.
+enum TagCharacter : unsigned char { TagSpace = 1, EndsName = 2 };
+
+struct TagCharacterClasses
+{
+    unsigned char of[128];
+};
+
+constexpr TagCharacterClasses tagCharacterClasses()
+{
+    TagCharacterClasses classes {};
+    for (int c = 0; c < 128; ++c) {
+        // QChar::isSpace below 0x80.
+        const bool space = c == 0x20 || (c >= 0x09 && c <= 0x0d);
+        classes.of[c] = static_cast<unsigned char>((space ? TagSpace | EndsName : 0) | (c == '=' ? EndsName : 0));
+    }
+    return classes;
+}
+
+constexpr TagCharacterClasses tagClasses = tagCharacterClasses();
+
 inline bool isSpaceUnit(QChar character)
 {
     const char16_t c = character.unicode();
-    return c <= 0x20 ? c == 0x20 || (c >= 0x09 && c <= 0x0d) : c >= 0x80 && QChar::isSpace(c);
+    return c < 0x80 ? (tagClasses.of[c] & TagSpace) != 0 : QChar::isSpace(c);
 }
 
-// The first position from pos on, before n, that holds quote or a backslash,
-// or the last place from which fewer than four characters remain: values
-// make up most of a start tag, so they are skipped four characters at a time.
-int skipPlainValue(const QChar* s, int pos, int n, ushort quote)
+// White space or "=": what ends an attribute's name.
+inline bool endsName(QChar character)
 {
+    const char16_t c = character.unicode();
+    return c < 0x80 ? (tagClasses.of[c] & EndsName) != 0 : QChar::isSpace(c);
+}
+
+// The first position from pos on, before n, where a name ends: at white
+// space, or also at "=" when equalsEnds; n when it runs to the end. Eight
+// characters at a time where SSE2 is available: every name of every tag
+// goes through here.
+template <bool equalsEnds> int nameEndAt(const QChar* s, int pos, int n)
+{
+    const auto ends = [](QChar c) { return equalsEnds ? endsName(c) : isSpaceUnit(c); };
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    while (pos + 8 <= n) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + pos));
+        // Lanes up to 0x20 and lanes beyond ASCII, compared without sign,
+        // hold every character that may end a name; the scalar test settles
+        // each one found.
+        const __m128i ascii = _mm_cmpeq_epi16(_mm_subs_epu16(x, _mm_set1_epi16(0x7f)), zero);
+        __m128i low = _mm_cmpeq_epi16(_mm_subs_epu16(x, _mm_set1_epi16(0x20)), zero);
+        if (equalsEnds)
+            low = _mm_or_si128(low, _mm_cmpeq_epi16(x, _mm_set1_epi16('=')));
+        const int mask = _mm_movemask_epi8(low) | (_mm_movemask_epi8(ascii) ^ 0xffff);
+        if (!mask) {
+            pos += 8;
+            continue;
+        }
+        pos += __builtin_ctz(static_cast<unsigned>(mask)) / 2;
+        if (ends(s[pos]))
+            return pos;
+        ++pos;
+    }
+#endif
+    while (pos < n && !ends(s[pos]))
+        ++pos;
+    return pos;
+}
+
+// The first position from pos on, before n, that holds quote or a
+// backslash; n when there is none. Values make up most of a start tag, so
+// they are skipped eight characters at a time where SSE2 is available, four
+// elsewhere.
+int quoteOrBackslashAt(const QChar* s, int pos, int n, ushort quote)
+{
+#ifdef __SSE2__
+    const __m128i quotes = _mm_set1_epi16(static_cast<short>(quote));
+    const __m128i backslashes = _mm_set1_epi16('\\');
+    for (; pos + 8 <= n; pos += 8) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + pos));
+        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(x, quotes), _mm_cmpeq_epi16(x, backslashes)));
+        if (mask)
+            return pos + __builtin_ctz(static_cast<unsigned>(mask)) / 2;
+    }
+#else
     constexpr quint64 ones = 0x0001000100010001ull;
     constexpr quint64 highs = 0x8000800080008000ull;
     const quint64 quotes = ones * quote;
@@ -71,7 +130,13 @@ int skipPlainValue(const QChar* s, int pos, int n, ushort quote)
         if ((((a - ones) & ~a) | ((b - ones) & ~b)) & highs)
             break;
     }
-    return pos;
+#endif
+    for (; pos < n; ++pos) {
+        const ushort c = s[pos].unicode();
+        if (c == quote || c == '\\')
+            return pos;
+    }
+    return n;
 }
 
 // The one reading of a start tag's attributes: hands each attribute, in the
@@ -83,15 +148,12 @@ template <typename Visit> void scanAttributes(const QChar* s, int n, Visit&& vis
 {
     if (n > 0 && s[n - 1] == QLatin1Char('>'))
         --n;
-    int pos = 0;
-    while (pos < n && !isSpaceUnit(s[pos]))
-        ++pos;
+    int pos = nameEndAt<false>(s, 0, n);
     while (pos < n) {
         while (pos < n && isSpaceUnit(s[pos]))
             ++pos;
         const int nameBegin = pos;
-        while (pos < n && !isSpaceUnit(s[pos]) && s[pos] != QLatin1Char('='))
-            ++pos;
+        pos = nameEndAt<true>(s, pos, n);
         const int nameLength = pos - nameBegin;
         while (pos < n && isSpaceUnit(s[pos]))
             ++pos;
@@ -112,11 +174,12 @@ template <typename Visit> void scanAttributes(const QChar* s, int n, Visit&& vis
         const QChar quote = s[pos];
         if (quote == QLatin1Char('"') || quote == QLatin1Char('\'')) {
             begin = ++pos;
-            pos = skipPlainValue(s, pos, n, quote.unicode());
-            while (pos < n && s[pos] != quote) {
-                if (s[pos] == QLatin1Char('\\'))
-                    ++pos;
-                ++pos;
+            for (;;) {
+                pos = quoteOrBackslashAt(s, pos, n, quote.unicode());
+                if (pos >= n || s[pos] == quote)
+                    break;
+                // The backslash takes the character after it along.
+                pos += 2;
             }
             if (pos < n) {
                 length = pos - begin;
@@ -151,10 +214,11 @@ bool findAttribute(const QChar* s, int n, const QString& lowerName, int& valueBe
     return found;
 }
 
+// A value as its attribute gives it: "&amp;" is the one entity decoded.
 QString decodedValue(const QChar* data, int length)
 {
     QString value(data, length);
-    if (value.contains(QLatin1Char('&')))
+    if (QStringView(data, length).contains(QLatin1Char('&')))
         value.replace(QLatin1String("&amp;"), QLatin1String("&"));
     return value;
 }
@@ -241,12 +305,13 @@ int CElement::childCount() const
 
 QString CElement::attribute(const QString& name) const
 {
-    const QStringView source = attributeSource(lowerCasedName(name));
+    // Names are mostly asked for in lower case already, and then need no copy.
+    const QStringView source = needsLowerCasing(name.constData(), int(name.size()))
+        ? attributeSource(lowerCasedName(name))
+        : attributeSource(name);
     if (source.isNull())
         return QString();
-    QString value = source.toString();
-    value.replace(QLatin1String("&amp;"), QLatin1String("&"));
-    return value;
+    return decodedValue(source.data(), int(source.size()));
 }
 
 void CElement::attributes(std::initializer_list<WantedAttribute> wanted) const

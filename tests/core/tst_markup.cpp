@@ -198,6 +198,24 @@ private slots:
             "attributes together: an unterminated quote ends the tag", "<a x=1 v=\"open y=2 z>", "@@z,v,y,x", "|||1");
         addTestRow("attributes together: equals sign and nothing after it", "<a y=\"&amp;\" x=", "@@x,y", "|&");
         addTestRow("attribute: text node has none", "x=\"1\" <a x=\"2\"/>", "@x", "");
+        // Names and values longer than a block of eight characters, ended at
+        // different places in a block, by white space beyond ASCII too.
+        const char* longTag = "<menuitem-long-name\tattribute-name-longer=\"value longer than 8 \\\" with a quote\" "
+                              "second-attribute-name =  'another long value ending in a backslash\\\\' "
+                              "x\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9y=\"1234567\" third\u3000key=\"k\" "
+                              "quoteatend=\"abcdefg\"/>";
+        const char* longValues = "value longer than 8 \\\" with a quote|another long value ending in a backslash\\\\|"
+                                 "1234567||k|abcdefg";
+        addTestRow("attribute: long names and values, ended anywhere in a block", longTag,
+            "@attribute-name-longer @second-attribute-name @x\u00c9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9y @third "
+            "@key "
+            "@quoteatend",
+            longValues);
+        addTestRow("attributes together: long names and values, ended anywhere in a block", longTag,
+            "@@attribute-name-longer,second-attribute-name,x\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9y,third,"
+            "key,"
+            "quoteatend",
+            longValues);
         const char* menus = "<menubar><menu id=\"a\"><menuitem id=\"1\"/></menu><!-- x --><MENU id=\"b\"><menu "
                             "id=\"y\" ID=\"z\"/></MENU><c id=\"y\"/></menubar>";
         addTestRow("tag name: pre-order, any case, comments by their name, none found", menus, "menu !-- item",
