@@ -307,17 +307,19 @@ bool isPlainName(const QString& name)
 // empty for any other container, or a folder name that is not plain.
 QString serverModelFile(const CElement* container)
 {
-    const std::pair<const char*, const char*> files[]
-        = { { "server-behavior-changes", "ServerBehaviors/%1/ServerBehaviors.xml" },
-              { "data-source-changes", "DataSources/%1/DataSources.xml" },
-              { "server-format-changes", "ServerFormats/%1/ServerFormats.xml" },
-              { "server-format-definition-changes", "ServerFormats/%1/Formats.xml" } };
+    // Asked of the container of every menu-insert: the names are measured
+    // once, not at each comparison.
+    static const std::pair<QLatin1String, const char*> files[]
+        = { { QLatin1String("server-behavior-changes"), "ServerBehaviors/%1/ServerBehaviors.xml" },
+              { QLatin1String("data-source-changes"), "DataSources/%1/DataSources.xml" },
+              { QLatin1String("server-format-changes"), "ServerFormats/%1/ServerFormats.xml" },
+              { QLatin1String("server-format-definition-changes"), "ServerFormats/%1/Formats.xml" } };
     if (!container) {
         return QString();
     }
     const QStringView containerName = container->nameView();
     for (const auto& [name, file] : files) {
-        if (containerName == QLatin1String(name)) {
+        if (containerName == name) {
             const QString folder = container->attribute(QStringLiteral("servermodelfolder"));
             return isPlainName(folder) ? QString::fromLatin1(file).arg(folder) : QString();
         }

@@ -100,22 +100,15 @@ template <typename Read> void withDocument(const QString& text, Read read)
     last.document = std::move(document);
 }
 
-const CElement* firstElement(Accessor& document, const QString& name)
+QString descriptionOf(const CElement* description)
 {
-    const auto elements = document.elementsByTagName(name);
-    return elements.empty() ? nullptr : elements.front();
-}
-
-QString descriptionOf(Accessor& document)
-{
-    const CElement* description = firstElement(document, QStringLiteral("description"));
     return description ? withoutCdataMarkers(description->innerMarkup()) : QString();
 }
 
-QList<ProductInfo> productsOf(Accessor& document)
+QList<ProductInfo> productsOf(const std::vector<const CElement*>& productElements)
 {
     QList<ProductInfo> products;
-    for (const CElement* product : document.elementsByTagName(QStringLiteral("product"))) {
+    for (const CElement* product : productElements) {
         products.append({ product->attribute(QStringLiteral("name")), product->attribute(QStringLiteral("version")),
             product->attribute(QStringLiteral("maxversion")) });
     }
@@ -324,6 +317,54 @@ QByteArray withoutCarriageReturns(QByteArray bytes)
 
 } // namespace
 
+struct ExtensionInfo::ManifestElements
+{
+    // The first of each, in document order.
+    const CElement* extension = nullptr;
+    const CElement* package = nullptr;
+    const CElement* author = nullptr;
+    const CElement* description = nullptr;
+    // Every one, in document order.
+    std::vector<const CElement*> products;
+    std::vector<const CElement*> files;
+};
+
+ExtensionInfo::ManifestElements ExtensionInfo::manifestElements(Accessor& document)
+{
+    ManifestElements found;
+    const auto first = [](const CElement*& slot, const CElement* node) {
+        if (!slot)
+            slot = node;
+    };
+    // Walked by the links, without recursion: a manifest may nest deeper
+    // than the stack allows. Names compare exactly, as elementsByTagName
+    // compares them with the lower-cased name it is given.
+    const CElement* const root = document.root();
+    for (const CElement* node = root; node;) {
+        const QStringView name = node->nameView();
+        if (name == QLatin1String("file"))
+            found.files.push_back(node);
+        else if (name == QLatin1String("product"))
+            found.products.push_back(node);
+        else if (name == QLatin1String("author"))
+            first(found.author, node);
+        else if (name == QLatin1String("description"))
+            first(found.description, node);
+        else if (name == QLatin1String("macromedia-extension"))
+            first(found.extension, node);
+        else if (name == QLatin1String("macromedia-package"))
+            first(found.package, node);
+        if (const CElement* child = node->firstChild()) {
+            node = child;
+            continue;
+        }
+        while (node != root && !node->nextSibling())
+            node = node->parent();
+        node = node == root ? nullptr : node->nextSibling();
+    }
+    return found;
+}
+
 struct ExtensionInfo::DeferredHeader
 {
     explicit DeferredHeader(const QString& text)
@@ -335,8 +376,9 @@ struct ExtensionInfo::DeferredHeader
     {
         std::call_once(once, [this] {
             withDocument(manifest, [this](Accessor& document) {
-                description = descriptionOf(document);
-                products = productsOf(document);
+                const ManifestElements elements = manifestElements(document);
+                description = descriptionOf(elements.description);
+                products = productsOf(elements.products);
             });
         });
         return *this;
@@ -409,15 +451,16 @@ ExtensionInfo::ExtensionInfo(const QByteArray& manifestBytes, const QString& fil
 void ExtensionInfo::parse(bool header, bool details)
 {
     withDocument(m_manifest, [&](Accessor& document) {
+        const ManifestElements elements = manifestElements(document);
         if (header) {
-            readHeader(document);
+            readHeader(elements);
         } else if (m_deferred) {
-            m_description = descriptionOf(document);
-            m_products = productsOf(document);
+            m_description = descriptionOf(elements.description);
+            m_products = productsOf(elements.products);
         }
         m_deferred.reset();
         if (details)
-            readDetails(document);
+            readDetails(document, elements);
     });
 }
 
@@ -451,25 +494,23 @@ void ExtensionInfo::parseHeader()
     parse(true, false);
 }
 
-void ExtensionInfo::readHeader(Accessor& document)
+void ExtensionInfo::readHeader(const ManifestElements& elements)
 {
-    readTitle(document);
-    m_description = descriptionOf(document);
-    m_products = productsOf(document);
+    readTitle(elements);
+    m_description = descriptionOf(elements.description);
+    m_products = productsOf(elements.products);
 }
 
-void ExtensionInfo::readTitle(Accessor& document)
+void ExtensionInfo::readTitle(const ManifestElements& elements)
 {
-    const CElement* extension = firstElement(document, QStringLiteral("macromedia-extension"));
     // The root's older name, which Dreamweaver 3-era packages still carry.
-    if (!extension)
-        extension = firstElement(document, QStringLiteral("macromedia-package"));
+    const CElement* extension = elements.extension ? elements.extension : elements.package;
     if (extension) {
         extension->attributes({ { QLatin1String("id"), &m_id }, { QLatin1String("name"), &m_name },
             { QLatin1String("version"), &m_version } });
     }
-    if (const CElement* author = firstElement(document, QStringLiteral("author")))
-        m_author = author->attribute(QStringLiteral("name"));
+    if (elements.author)
+        m_author = elements.author->attribute(QStringLiteral("name"));
 }
 
 void ExtensionInfo::readTitleAttributes(QStringView extensionTag, QStringView authorTag)
@@ -499,8 +540,9 @@ bool ExtensionInfo::readTitleFromStart()
         // The first of each in the prefix is the first in the whole text;
         // without an extension root, an older root found here could still
         // come after a newer one further on.
-        const CElement* extension = firstElement(document, QStringLiteral("macromedia-extension"));
-        const CElement* author = firstElement(document, QStringLiteral("author"));
+        const ManifestElements elements = manifestElements(document);
+        const CElement* extension = elements.extension;
+        const CElement* author = elements.author;
         if (!isSettled(extension, cut) || !isSettled(author, cut))
             return;
         readTitleAttributes(extension->startTag(), author->startTag());
@@ -514,18 +556,18 @@ void ExtensionInfo::parseDetails()
     parse(false, true);
 }
 
-void ExtensionInfo::readDetails(Accessor& document)
+void ExtensionInfo::readDetails(Accessor& document, const ManifestElements& elements)
 {
-    readFileEntries(document);
+    readFileEntries(elements);
     readMenuInserts(document);
     readInsertbarInserts(document);
     m_configurationInserts = ConfigurationChanges::configurationInserts(document);
 }
 
-void ExtensionInfo::readFileEntries(Accessor& document)
+void ExtensionInfo::readFileEntries(const ManifestElements& elements)
 {
     m_files.clear();
-    for (const CElement* file : document.elementsByTagName(QStringLiteral("file"))) {
+    for (const CElement* file : elements.files) {
         // Only Windows files: "mac" and any other spelling, "Win" included, are someone else's.
         QString platform, source, name, destination, shared, systemFile;
         file->attributes({ { QLatin1String("platform"), &platform }, { QLatin1String("source"), &source },

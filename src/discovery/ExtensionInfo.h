@@ -68,14 +68,19 @@ private:
     void readStoredManifest(bool read, QByteArray bytes, Parts parts);
     // Reads from the manifest's tree, parsed once for consecutive reads of one text.
     void parse(bool header, bool details);
-    void readHeader(Accessor& document);
-    void readTitle(Accessor& document);
+    // The elements the header and the file list are read from, found in one
+    // walk of the tree rather than one for each name: a manifest of many
+    // menu entries is mostly nodes that are none of them.
+    struct ManifestElements;
+    static ManifestElements manifestElements(Accessor& document);
+    void readHeader(const ManifestElements& elements);
+    void readTitle(const ManifestElements& elements);
     // Id, name, version and author from the start of the manifest, parsed as
     // far as the author; false when that start may not hold the answer.
     bool readTitleFromStart();
     void readTitleAttributes(QStringView extensionTag, QStringView authorTag);
-    void readDetails(Accessor& document);
-    void readFileEntries(Accessor& document);
+    void readDetails(Accessor& document, const ManifestElements& elements);
+    void readFileEntries(const ManifestElements& elements);
     void readMenuInserts(Accessor& document);
     void readInsertbarInserts(Accessor& document);
 
