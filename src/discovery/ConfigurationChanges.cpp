@@ -8,38 +8,6 @@
 
 namespace {
 
-// Every node below root in document order, walked by the links without a
-// list of them (a manifest of many entries would make a long one for each
-// kind of insert) and without recursion (a manifest may nest deeper than the
-// stack allows). visit sees each node before any of its children.
-template <class Visit> void forEachNode(CElement* root, Visit&& visit)
-{
-    for (CElement* node = root->firstChild(); node;) {
-        visit(node);
-        if (node->firstChild()) {
-            node = node->firstChild();
-            continue;
-        }
-        while (node != root && !node->nextSibling()) {
-            node = node->parent();
-        }
-        node = node == root ? nullptr : node->nextSibling();
-    }
-}
-
-// The nodes below root whose name wanted accepts, in document order; a name
-// it accepts is an element's.
-template <class Wanted> std::vector<CElement*> nodesNamed(CElement* root, Wanted&& wanted)
-{
-    std::vector<CElement*> found;
-    forEachNode(root, [&](CElement* node) {
-        if (wanted(node->nameView())) {
-            found.push_back(node);
-        }
-    });
-    return found;
-}
-
 // What CElement::attribute gives, for a name already in lower case: a
 // manifest of many entries asks for a few names over and over.
 QString attributeOf(const CElement* element, const QString& lowerName)
@@ -199,15 +167,15 @@ bool ConfigurationChanges::appliesTo(const QString& language, const QString& loc
     return language.isEmpty() || key(language) == key(locale);
 }
 
-QList<MenuInsert> ConfigurationChanges::menuInserts(Accessor& document)
+QList<MenuInsert> ConfigurationChanges::menuInserts(const std::vector<const CElement*>& insertElements)
 {
     QList<MenuInsert> inserts;
     // Named so, a node is an element.
-    forEachNode(document.root(), [&inserts](CElement* element) {
+    for (const CElement* element : insertElements) {
         const QStringView name = element->nameView();
         const bool shortcut = name == QLatin1String("shortcut-insert");
         if (name != QLatin1String("menu-insert") && !shortcut) {
-            return;
+            continue;
         }
         // Server behaviours, data sources and server formats take menu-inserts
         // of their own, meant for other files.
@@ -215,7 +183,7 @@ QList<MenuInsert> ConfigurationChanges::menuInserts(Accessor& document)
         const QStringView containerName = container ? container->nameView() : QStringView();
         if (containerName.endsWith(QLatin1String("-changes"))
             && containerName != QLatin1String("configuration-changes")) {
-            return;
+            continue;
         }
         MenuInsert entry;
         entry.shortcut = shortcut;
@@ -226,24 +194,21 @@ QList<MenuInsert> ConfigurationChanges::menuInserts(Accessor& document)
             readMenuPlacement(element, &entry);
         }
         if (!shortcut && entry.target.isEmpty()) {
-            return;
+            continue;
         }
         bool holds = false;
         entry.markup = blockMarkup(element, &entry.itemIds, &holds);
         if (holds) {
             inserts.append(std::move(entry));
         }
-    });
+    }
     return inserts;
 }
 
-QList<InsertbarInsert> ConfigurationChanges::insertbarInserts(Accessor& document)
+QList<InsertbarInsert> ConfigurationChanges::insertbarInserts(const std::vector<const CElement*>& insertElements)
 {
     QList<InsertbarInsert> inserts;
-    const auto isInsert = [](QStringView name) {
-        return name == QLatin1String("insertbar-insert") || name == QLatin1String("insertbar-item-insert");
-    };
-    for (CElement* element : nodesNamed(document.root(), isInsert)) {
+    for (const CElement* element : insertElements) {
         const QStringView name = element->nameView();
         if (name != QLatin1String("insertbar-insert") && name != QLatin1String("insertbar-item-insert")) {
             continue;
@@ -335,22 +300,23 @@ QString oneLine(QString text)
 
 } // namespace
 
-QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(Accessor& document)
+QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(
+    const std::vector<const CElement*>& insertElements)
 {
     using Kind = ConfigurationInsert::Kind;
     using Placement = ConfigurationInsert::Placement;
     QList<ConfigurationInsert> inserts;
     // A menu-insert outside a server model's changes is Menus.xml's, and
     // left out here before anything is made for it.
-    std::vector<CElement*> candidates;
-    forEachNode(document.root(), [&candidates](CElement* node) {
+    std::vector<const CElement*> candidates;
+    for (const CElement* node : insertElements) {
         const QStringView name = node->nameView();
         if (name.endsWith(QLatin1String("-insert"))
             && (name != QLatin1String("menu-insert") || !serverModelFile(node->parent()).isEmpty())) {
             candidates.push_back(node);
         }
-    });
-    for (CElement* element : candidates) {
+    }
+    for (const CElement* element : candidates) {
         const QStringView name = element->nameView();
         if (!name.endsWith(QLatin1String("-insert"))) {
             continue;

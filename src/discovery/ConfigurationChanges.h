@@ -7,21 +7,34 @@
 #include <QList>
 #include <QString>
 
-class Accessor;
+#include <QStringView>
+
+#include <vector>
+
+class CElement;
 
 // Reads the entries of a manifest's "configuration-changes", in manifest
 // order: a later entry may name an element that an earlier one creates.
+// Each list is read from the manifest's insert elements, in document order,
+// so that one walk of a tree of many entries finds them for all three.
 class ConfigurationChanges
 {
 public:
+    // Whether an element so named is an insert element: its name ends in "-insert".
+    static bool isInsertName(QStringView name)
+    {
+        // The last character first: most names asked about are not.
+        return name.size() >= 7 && name.back() == QLatin1Char('t') && name.endsWith(QLatin1String("-insert"));
+    }
+
     // menu-insert and shortcut-insert elements, with their placement.
-    static QList<MenuInsert> menuInserts(Accessor& document);
+    static QList<MenuInsert> menuInserts(const std::vector<const CElement*>& inserts);
     // insertbar-insert and insertbar-item-insert elements.
-    static QList<InsertbarInsert> insertbarInserts(Accessor& document);
+    static QList<InsertbarInsert> insertbarInserts(const std::vector<const CElement*>& inserts);
     // The entries for every other file: tag libraries, document types,
     // toolbars, server models' menus, Extensions.txt and FTPExtensionMap.txt.
     // Flash's toolpanel changes are not Dreamweaver's and are left out.
-    static QList<ConfigurationInsert> configurationInserts(Accessor& document);
+    static QList<ConfigurationInsert> configurationInserts(const std::vector<const CElement*>& inserts);
 
     // Whether an entry marked with xml:lang language applies to a locale
     // folder such as "en_US"; an unmarked entry applies everywhere.

@@ -327,6 +327,8 @@ struct ExtensionInfo::ManifestElements
     // Every one, in document order.
     std::vector<const CElement*> products;
     std::vector<const CElement*> files;
+    // The configuration changes' insert elements, in document order.
+    std::vector<const CElement*> inserts;
 };
 
 ExtensionInfo::ManifestElements ExtensionInfo::manifestElements(Accessor& document)
@@ -342,7 +344,9 @@ ExtensionInfo::ManifestElements ExtensionInfo::manifestElements(Accessor& docume
     const CElement* const root = document.root();
     for (const CElement* node = root; node;) {
         const QStringView name = node->nameView();
-        if (name == QLatin1String("file"))
+        if (ConfigurationChanges::isInsertName(name))
+            found.inserts.push_back(node);
+        else if (name == QLatin1String("file"))
             found.files.push_back(node);
         else if (name == QLatin1String("product"))
             found.products.push_back(node);
@@ -460,7 +464,7 @@ void ExtensionInfo::parse(bool header, bool details)
         }
         m_deferred.reset();
         if (details)
-            readDetails(document, elements);
+            readDetails(elements);
     });
 }
 
@@ -556,12 +560,12 @@ void ExtensionInfo::parseDetails()
     parse(false, true);
 }
 
-void ExtensionInfo::readDetails(Accessor& document, const ManifestElements& elements)
+void ExtensionInfo::readDetails(const ManifestElements& elements)
 {
     readFileEntries(elements);
-    readMenuInserts(document);
-    readInsertbarInserts(document);
-    m_configurationInserts = ConfigurationChanges::configurationInserts(document);
+    m_menuInserts = ConfigurationChanges::menuInserts(elements.inserts);
+    m_insertbarInserts = ConfigurationChanges::insertbarInserts(elements.inserts);
+    m_configurationInserts = ConfigurationChanges::configurationInserts(elements.inserts);
 }
 
 void ExtensionInfo::readFileEntries(const ManifestElements& elements)
@@ -583,14 +587,4 @@ void ExtensionInfo::readFileEntries(const ManifestElements& elements)
         m_files.append({ source, destination, fileAttribute(file, QStringLiteral("xml:lang")), isTrue(shared),
             isTrue(systemFile) });
     }
-}
-
-void ExtensionInfo::readMenuInserts(Accessor& document)
-{
-    m_menuInserts = ConfigurationChanges::menuInserts(document);
-}
-
-void ExtensionInfo::readInsertbarInserts(Accessor& document)
-{
-    m_insertbarInserts = ConfigurationChanges::insertbarInserts(document);
 }

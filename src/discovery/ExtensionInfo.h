@@ -79,10 +79,8 @@ private:
     // far as the author; false when that start may not hold the answer.
     bool readTitleFromStart();
     void readTitleAttributes(QStringView extensionTag, QStringView authorTag);
-    void readDetails(Accessor& document, const ManifestElements& elements);
+    void readDetails(const ManifestElements& elements);
     void readFileEntries(const ManifestElements& elements);
-    void readMenuInserts(Accessor& document);
-    void readInsertbarInserts(Accessor& document);
 
     QString m_manifest;
     QString m_id;
