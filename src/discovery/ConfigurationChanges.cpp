@@ -8,21 +8,6 @@
 
 namespace {
 
-// What CElement::attribute gives, for a name already in lower case: a
-// manifest of many entries asks for a few names over and over.
-QString attributeOf(const CElement* element, const QString& lowerName)
-{
-    const QStringView source = element->attributeSource(lowerName);
-    if (source.isNull()) {
-        return QString();
-    }
-    QString value = source.toString();
-    if (value.contains(QLatin1Char('&'))) {
-        value.replace(QLatin1String("&amp;"), QLatin1String("&"));
-    }
-    return value;
-}
-
 const QString& idName()
 {
     static const QString name = QStringLiteral("id");
@@ -83,7 +68,7 @@ QStringList idsOf(const std::vector<CElement*>& elements)
 {
     QStringList ids;
     for (const CElement* element : elements) {
-        const QString id = attributeOf(element, idName());
+        const QString id = element->attribute(idName());
         if (element->isElement() && !id.isEmpty()) {
             ids << id;
         }
@@ -106,7 +91,7 @@ QString blockMarkup(const CElement* insert, QStringList* ids, bool* holds = null
         // A comment's text goes into the file, but not as an element of its own.
         const bool comment = name == QLatin1String("comment");
         comments = comments || comment;
-        const QString id = child->isElement() && !comment ? attributeOf(child, idName()) : QString();
+        const QString id = child->isElement() && !comment ? child->attribute(idName()) : QString();
         if (!id.isEmpty()) {
             *ids << id;
         }
@@ -228,7 +213,7 @@ QList<InsertbarInsert> ConfigurationChanges::insertbarInserts(const std::vector<
                 entry.target.clear();
             }
             for (CElement* category : element->children()) {
-                entry.categoryId = attributeOf(category, idName());
+                entry.categoryId = category->attribute(idName());
                 if (category->nameView() != QLatin1String("category") || entry.categoryId.isEmpty()) {
                     continue;
                 }
@@ -329,7 +314,7 @@ QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(
             const bool tagLibrary = name == QLatin1String("taglibrary-insert");
             const bool toolbar = name == QLatin1String("toolbar-insert");
             entry.kind = tagLibrary ? Kind::TagLibrary : toolbar ? Kind::Toolbar : Kind::DocumentType;
-            entry.language = attributeOf(element, languageName());
+            entry.language = element->attribute(languageName());
             entry.markup = blockMarkup(element, &entry.itemIds);
         } else if (name == QLatin1String("toolbar-item-insert")) {
             entry.kind = Kind::ToolbarItem;

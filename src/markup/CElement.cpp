@@ -3,6 +3,8 @@
 #include "markup/Accessor.h"
 #include "markup/LowerCase.h"
 
+#include <algorithm>
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -218,7 +220,8 @@ bool findAttribute(const QChar* s, int n, const QString& lowerName, int& valueBe
 QString decodedValue(const QChar* data, int length)
 {
     QString value(data, length);
-    if (QStringView(data, length).contains(QLatin1Char('&')))
+    // Values are short: a loop here finds "&" sooner than a call into Qt would.
+    if (std::any_of(data, data + length, [](QChar c) { return c == QLatin1Char('&'); }))
         value.replace(QLatin1String("&amp;"), QLatin1String("&"));
     return value;
 }
