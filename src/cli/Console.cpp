@@ -1,5 +1,7 @@
 #include "cli/Console.h"
 
+#include "markup/Utf8.h"
+
 #include <QJsonDocument>
 
 #ifdef Q_OS_WIN
@@ -10,11 +12,27 @@
 
 namespace {
 
-// Ends text with a line break and flushes at once, so that the results and
-// the messages between them reach the user in order.
-void writeLine(FILE* stream, const QString& text)
+// Ends the text with a line break and flushes at once, so that the results
+// and the messages between them reach the user in order. The parts are
+// encoded one after another into one buffer: a report of a large package runs
+// to hundreds of kilobytes, which a concatenation would copy twice over.
+void writeLine(FILE* stream, std::initializer_list<QStringView> parts)
 {
-    const QByteArray bytes = (text.endsWith(QLatin1Char('\n')) ? text : text + QLatin1Char('\n')).toUtf8();
+    qsizetype size = 1;
+    QStringView last;
+    for (const QStringView part : parts) {
+        size += part.size();
+        last = part.isEmpty() ? last : part;
+    }
+    QByteArray bytes;
+    // Exact for ASCII; other text grows it.
+    bytes.reserve(int(size));
+    for (const QStringView part : parts) {
+        Utf8::append(bytes, part);
+    }
+    if (!last.endsWith(QLatin1Char('\n'))) {
+        bytes.append('\n');
+    }
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fflush(stream);
 }
@@ -23,12 +41,17 @@ void writeLine(FILE* stream, const QString& text)
 
 void Console::out(const QString& text)
 {
-    writeLine(stdout, text);
+    writeLine(stdout, { text });
+}
+
+void Console::out(std::initializer_list<QStringView> parts)
+{
+    writeLine(stdout, parts);
 }
 
 void Console::error(const QString& text)
 {
-    writeLine(stderr, text);
+    writeLine(stderr, { text });
 }
 
 void Console::json(const QJsonObject& object)

@@ -38,7 +38,11 @@ void TerminalPrompt::notice(const QString& text)
 
 void TerminalPrompt::inform(const QString& text, const QString& details)
 {
-    Console::out(details.isEmpty() ? text : text + QLatin1Char('\n') + details);
+    if (details.isEmpty()) {
+        Console::out(text);
+    } else {
+        Console::out({ text, u"\n", details });
+    }
 }
 
 IProgress* TerminalPrompt::startProgress(const QString& title)
