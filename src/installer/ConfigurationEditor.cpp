@@ -140,7 +140,9 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
     for (InstallReport::EntryResult& entry : entries) {
         entry.locale = locale;
         entry.path = path;
-        m_report->addEntry(std::move(entry));
+    }
+    if (m_report) {
+        m_report->addEntries(std::move(entries));
     }
     // An unchanged file is not rewritten: that would only churn its backup.
     // A seeded copy is written even then, since it must exist.

@@ -277,6 +277,22 @@ bool InstallRecord::read(const QString& path, QString* error)
 bool InstallRecord::write(const QString& path, QString* error) const
 {
     RecordBytes bytes;
+    // Room for the whole record made once, from the most its fields can take
+    // as ASCII (three bytes a character) and a little for the words and
+    // separators of each line: of a large record only the pages written to
+    // are ever touched, where growing it would copy what was written so far.
+    qsizetype most = header.size() + 32;
+    for (const File& file : files) {
+        most += 8 + 3 * (file.path.size() + file.backup.size());
+    }
+    for (const Entry& entry : entries) {
+        most += 32 + 3 * (entry.file.size() + entry.target.size() + entry.parent.size() + entry.inserted.size());
+        most += 3 * entry.id.size();
+        for (const QString& id : entry.ids) {
+            most += 1 + 3 * id.size();
+        }
+    }
+    bytes.room(most);
     bytes.append(header + "\ninstalled " + QByteArray::number(installedAt) + '\n');
     for (const File& file : files) {
         bytes.append("file ", 5);

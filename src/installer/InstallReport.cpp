@@ -116,6 +116,18 @@ QString InstallReport::describe(EntryKind kind)
     return QString();
 }
 
+void InstallReport::addEntries(QList<EntryResult>&& results)
+{
+    if (m_entries.isEmpty()) {
+        m_entries = std::move(results);
+        return;
+    }
+    m_entries.reserve(m_entries.size() + results.size());
+    for (EntryResult& result : results) {
+        m_entries.append(std::move(result));
+    }
+}
+
 QString InstallReport::toText() const
 {
     // Written twice, first only counting its characters, then into a text

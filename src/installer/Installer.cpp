@@ -382,6 +382,8 @@ bool Installer::installFromPackage(IPackage& package)
         // Files other than Menus.xml and insertbar.xml are named, relative to the
         // Configuration folder, so that the record stays good if that folder moves.
         const QString configuration = m_dreamweaver.configurationFolder(locale) + QLatin1Char('/');
+        // Room for them all at once, rather than as the list grows.
+        changes->entries.reserve(changes->entries.size() + entries.size() - entriesBefore);
         for (int i = entriesBefore; i < entries.size(); ++i) {
             const InstallReport::EntryResult& entry = entries.at(i);
             if (entry.outcome == InstallReport::EntryOutcome::Added) {
