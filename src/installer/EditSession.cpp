@@ -472,7 +472,10 @@ QString EditSession::text() const
 QByteArray EditSession::encodedText() const
 {
     const QString& source = m_edited ? m_document.source() : m_original;
-    const std::vector<Segment> parts = m_edited ? segments() : std::vector<Segment> { { 0, int(source.size()), {} } };
+    // The kept segments are read where they lie: a copy would hold a string
+    // of every node an edit added.
+    const std::vector<Segment> whole { { 0, int(source.size()), {} } };
+    const std::vector<Segment>& parts = m_edited ? segments() : whole;
     qsizetype size = 0;
     for (const Segment& part : parts) {
         size += part.begin < 0 ? part.text.size() : part.end - part.begin;

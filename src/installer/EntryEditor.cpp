@@ -680,9 +680,9 @@ template <class Lookup> CElement* menuPlace(Lookup lookup, const MenuInsert& ent
     } else if (entry.shortcut) {
         found = lookup.find(entry.target, { QStringLiteral("shortcutlist") });
     } else {
-        found = lookup.find(entry.target,
-            goesInside(entry.placement) ? QStringList { QStringLiteral("menu"), QStringLiteral("menubar") }
-                                        : QStringList());
+        // Made once: every entry of a package asks with it.
+        static const QStringList menus { QStringLiteral("menu"), QStringLiteral("menubar") };
+        found = lookup.find(entry.target, goesInside(entry.placement) ? menus : QStringList());
     }
     if (target) {
         *target = found;
