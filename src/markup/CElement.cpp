@@ -230,6 +230,15 @@ QString decodedValue(const QChar* data, int length)
 
 QString CElement::pieceText(const Piece& piece) const
 {
+    // Text an edit set is handed out shared rather than copied: writing out
+    // an edited document reads every added node's text. An empty one goes
+    // the long way, which never gives a null string.
+    if (piece.owned()) {
+        const QString& owned = document()->m_ownedTexts[static_cast<size_t>(piece.length)];
+        if (!owned.isEmpty()) {
+            return owned;
+        }
+    }
     int length = 0;
     const QChar* data = pieceData(piece, length);
     return QString(data, length);
