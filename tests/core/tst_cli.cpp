@@ -331,6 +331,8 @@ void tst_Cli::check(const Case& c)
     // The bar goes to the terminal only: standard output holds the results alone.
     QCOMPARE(m_out.isEmpty(), c.out.isEmpty());
     QVERIFY(!m_out.contains('\r'));
+    // Each result ends its last line once, however many parts it was written from.
+    QVERIFY2(m_out.isEmpty() || (m_out.endsWith('\n') && !m_out.endsWith("\n\n")), m_out.constData());
     for (const QString& expected : c.out) {
         if (c.arguments.contains("--json"))
             QCOMPARE(valueAt(m_out, expected.section('=', 0, 0)), expand(expected.section('=', 1)));
