@@ -277,6 +277,7 @@ private slots:
         addTestRow("clear keeps the space around", "<r>\n  <m><i/>t</m>\n</r>", "m", "clear:", "<r>\n  \n</r>");
         addTestRow("text node emptied", "<a>old</a>", "#", "setText:", "<a></a>");
         addTestRow("text node set twice", "<a>old</a>", "#", "setText:new setText:newer", "<a>newer</a>");
+        addTestRow("text node set, then emptied", "<a>old</a>", "#", "setText:new setText:", "<a></a>");
         addTestRow("unclosed element gets a child at the end", "<a><b>x", "a", "addChild:y", "<a><b>xy");
     }
 
@@ -294,12 +295,14 @@ private slots:
             if (operation == "clear")
                 node->clear();
             else if (operation == "setText")
-                node->setText(argument);
+                node->setText(argument.isEmpty() ? QString() : argument);
             else
                 (operation == "addChild" ? node->addChild() : node->addSiblingBefore())->setText(argument);
         }
         QCOMPARE(document.toString(), result);
         QCOMPARE(node->hasEmptyEndTag(), node->endTag().isEmpty());
+        // Empty, never null, however the text was set: callers tell "no text node" by null.
+        QVERIFY(!node->text().isNull());
         // A child whose parent() is wrong is written with a "!"; no row holds one.
         QVERIFY(!dumpChildren(document.root()).contains('!'));
         // A new parse takes the written text as it is, and nothing of the edits.
