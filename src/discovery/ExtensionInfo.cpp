@@ -338,9 +338,8 @@ ExtensionInfo::ManifestElements ExtensionInfo::manifestElements(Accessor& docume
         if (!slot)
             slot = node;
     };
-    // Walked by the links, without recursion: a manifest may nest deeper
-    // than the stack allows. Names compare exactly, as elementsByTagName
-    // compares them with the lower-cased name it is given.
+    // Names compare exactly, as elementsByTagName compares them with the
+    // lower-cased name it is given.
     const CElement* const root = document.root();
     for (const CElement* node = root; node;) {
         const QStringView name = node->nameView();
@@ -358,13 +357,7 @@ ExtensionInfo::ManifestElements ExtensionInfo::manifestElements(Accessor& docume
             first(found.extension, node);
         else if (name == QLatin1String("macromedia-package"))
             first(found.package, node);
-        if (const CElement* child = node->firstChild()) {
-            node = child;
-            continue;
-        }
-        while (node != root && !node->nextSibling())
-            node = node->parent();
-        node = node == root ? nullptr : node->nextSibling();
+        node = node->nextInPreOrder(root);
     }
     return found;
 }

@@ -427,8 +427,7 @@ struct SnippetElements
 SnippetElements elementsOf(Accessor& snippet)
 {
     SnippetElements found;
-    // In document order, without recursion (the markup comes from a package)
-    // and without a list of the elements: most snippets hold one.
+    // In document order, without a list of the elements: most snippets hold one.
     const CElement* const root = snippet.root();
     for (const CElement* node = root->firstChild(); node;) {
         if (node->isElement()) {
@@ -439,14 +438,7 @@ SnippetElements elementsOf(Accessor& snippet)
             }
             found.names << node->name();
         }
-        if (node->firstChild()) {
-            node = node->firstChild();
-            continue;
-        }
-        while (node != root && !node->nextSibling()) {
-            node = node->parent();
-        }
-        node = node == root ? nullptr : node->nextSibling();
+        node = node->nextInPreOrder(root);
     }
     return found;
 }

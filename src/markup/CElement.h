@@ -36,6 +36,10 @@ public:
     // The links children() follows, for a walk that needs no list of its own.
     CElement* firstChild() const { return linked(m_firstChild); }
     CElement* nextSibling() const { return linked(m_next); }
+    // The node after this one in a walk of subtreeRoot's subtree in document
+    // order, each node before its children; null once the walk would leave
+    // it. Walks need no recursion, which a deeply nested document would overflow.
+    CElement* nextInPreOrder(const CElement* subtreeRoot) const;
     int childCount() const;
 
     // The decoded value of the first attribute of the start tag named `name`
@@ -127,7 +131,6 @@ private:
     // Defined with the document, whose texts it reads.
     inline const QChar* pieceData(const Piece& piece, int& length) const;
     void setPiece(Piece& piece, const QString& text);
-    CElement* nextInPreOrder(const CElement* subtreeRoot) const;
     void serialise(QString& out, bool withTags) const;
 
     quint32 m_parent = 0;
