@@ -301,6 +301,10 @@ bool Accessor::nameEquals(const CElement* node, int begin, int length) const
 // Void elements, and comments, which the start tag's ">" closes.
 bool Accessor::closesItself(const CElement* node) const
 {
+    // Most names are of none of the lengths below: they need not be read.
+    const int nameLength = node->m_name;
+    if (nameLength > 5 || (nameLength > 0 && nameLength < 2))
+        return false;
     int length = 0;
     const QChar* name = node->nameData(length);
     // The length is known: only the characters are compared.
