@@ -47,8 +47,10 @@ public:
     // Whole tags of the plain shape come in one call each, which builds
     // what their runs would have built.
     static constexpr bool takesPlainTags = true;
-    void plainStartTag(int lt, int nameEnd, int tagEnd);
-    void plainEndTag(int lt, int nameEnd);
+    // Defined in the source that compiles the lexer for this sink, into
+    // which they are inlined.
+    Q_ALWAYS_INLINE void plainStartTag(int lt, int nameEnd, int tagEnd);
+    inline void plainEndTag(int lt, int nameEnd);
     // No run of a declaration opens, ends or closes a tag.
     void plainXmlDeclaration(int, int end) { attachToCurrent(m_segmentStart, end); }
 
