@@ -165,6 +165,7 @@ private:
     }
     bool nameEquals(const CElement* node, int begin, int length) const;
     void setLowerCasedName(CElement* node, int begin, int length);
+    void setOwnedLowerCasedName(CElement* node, const QChar* data, int length);
 
     int m_segmentStart = 0;
     QString m_source;
