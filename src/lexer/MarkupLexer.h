@@ -167,6 +167,7 @@ private:
     int plainTags(int i);
     void reportPlainAttributes(int j, int tagEnd);
     int plainXmlDeclaration(int lt);
+    int unknownSlashPiecesEnd(int slash);
     void steppedOver(int from, int to);
     int step(int i, char16_t ch);
     bool blockChecks(int& i, char16_t ch);

@@ -595,6 +595,41 @@ template <class Sink> int MarkupLexer<Sink>::plainXmlDeclaration(int lt)
     return declarationEnd;
 }
 
+// Where an unknown tag closes (at its ">", or the "/" of "/>") when, from
+// the "/" at `slash` on, each "/" begins a piece that the machine would
+// classify as naming no word (such as a script's), and between them
+// lie only plain pieces, as after the tag's name; -1 when the tag holds
+// anything else. The "/" at `slash` is not followed by ">", nor by the end.
+template <class Sink> int MarkupLexer<Sink>::unknownSlashPiecesEnd(int slash)
+{
+    const char16_t* s = m_s;
+    const int end = m_end;
+    int close = slash;
+    while (s[close] == u'/' && s[close + 1] != u'>') {
+        // The piece runs from the "/" to the next character that is not a
+        // tag-name character; "!" and "[" would lengthen it, so they are
+        // left to the machine.
+        const int pieceEnd = skipPlainName(s, close + 1, end);
+        if (pieceEnd == close + 1 || pieceEnd + 1 >= end)
+            return -1;
+        const char16_t after = s[pieceEnd];
+        if (after != u'/' && after != u'>' && (after >= 128 || nameTable.action[after] != NameTable::PieceBreak))
+            return -1;
+        bool isScript = false;
+        if (classifyName(close + 1, pieceEnd - 1, isScript) != TagUnknown)
+            return -1;
+        close = pieceEnd;
+        if (after == u'/' || after == u'>')
+            continue;
+        close = findTagSpecial(s, pieceEnd + 1, end);
+        while (close < end && (s[close] == u'!' || s[close] == u'['))
+            close = findTagSpecial(s, close + 1, end);
+        if (close + 1 >= end || s[close] == u'<')
+            return -1;
+    }
+    return close;
+}
+
 // Most of a well-formed document is text, start tags whose attributes hold
 // no "<", "/", "!" or "[", and end tags. From the text state, this loop
 // gives such runs of the document exactly the reports the state machine
@@ -685,6 +720,15 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
                 close = findTagSpecial(s, close + 1, end);
             if (close + 1 >= end || s[close] == u'<')
                 break;
+            if (s[close] == u'/' && s[close + 1] != u'>') {
+                // A sink that takes whole tags needs no runs of pieces the
+                // machine would find unknown, such as the parts of a path.
+                if constexpr (TakesPlainTags<Sink>::value) {
+                    const int slashPiecesEnd = unknownSlashPiecesEnd(close);
+                    if (slashPiecesEnd >= 0)
+                        close = slashPiecesEnd;
+                }
+            }
             if (s[close] == u'/' && s[close + 1] != u'>') {
                 // A "/" inside begins a piece that the machine classifies.
                 report(lt - 1, Default);

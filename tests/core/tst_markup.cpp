@@ -71,6 +71,12 @@ private slots:
         addTestRow("invalid entity uses up the \"<\" after it", "a&<b>c", "\"a&<b>c\"");
         addTestRow("\">\" in a quoted value ends an unknown tag, not a known one",
             "<x l=\"a>b\">c</x><a t=\"x>y\">z</a>", "x[<x l=\"a>](\"b\">c\")[</x>] a[<a t=\"x>y\">](\"z\")[</a>]");
+        addTestRow("\"/\" pieces of an unknown tag that name no word: the tag is read whole",
+            "<x f=\"a/bc/d.e\" g=/y/>t<x a/z>u</x>", "x[<x f=\"a/bc/d.e\" g=/y/>] \"t\" x[<x a/z>](\"u\")[</x>]");
+        addTestRow("\"/\" piece of an unknown tag that names a word: the rest is a known tag's",
+            "<x f=\"a/b\" g='>'>t</x>", "x[<x f=\"a/b\" g='>'>](\"t\")[</x>]");
+        addTestRow("\"/\" piece of an unknown tag that names a script: a string in it keeps \"</\"",
+            "<b><x a=/script>'</b>'</b>", "b[<b>](x[<x a=/script>](\"'</b>'\"))[</b>]");
         addTestRow("\"<\" inside an unknown tag opens an element", "<x a<b>", "x[<x a](b[<b>])");
         addTestRow("\"<\" and a space open an element without a name", "a < b", "\"a \" [< b]");
         addTestRow("\"</>\" after text closes the text node in place", "x</>y", "\"x\"[</>] \"y\"");
