@@ -723,21 +723,21 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
             if (s[close] == u'/' && s[close + 1] != u'>') {
                 // A sink that takes whole tags needs no runs of pieces the
                 // machine would find unknown, such as the parts of a path.
-                if constexpr (TakesPlainTags<Sink>::value) {
-                    const int slashPiecesEnd = unknownSlashPiecesEnd(close);
-                    if (slashPiecesEnd >= 0)
-                        close = slashPiecesEnd;
+                int slashPiecesEnd = -1;
+                if constexpr (TakesPlainTags<Sink>::value)
+                    slashPiecesEnd = unknownSlashPiecesEnd(close);
+                if (slashPiecesEnd >= 0) {
+                    close = slashPiecesEnd;
+                } else {
+                    // A "/" inside begins a piece that the machine classifies.
+                    report(lt - 1, Default);
+                    report(nameEnd - 1, style);
+                    report(close - 1, TagUnknown);
+                    m_tagClosing = false;
+                    m_state = TagUnknown;
+                    steppedOver(from, close + 1);
+                    return close + 1;
                 }
-            }
-            if (s[close] == u'/' && s[close + 1] != u'>') {
-                // A "/" inside begins a piece that the machine classifies.
-                report(lt - 1, Default);
-                report(nameEnd - 1, style);
-                report(close - 1, TagUnknown);
-                m_tagClosing = false;
-                m_state = TagUnknown;
-                steppedOver(from, close + 1);
-                return close + 1;
             }
         }
         const bool selfClosed = s[close] == u'/';
