@@ -595,6 +595,8 @@ template <class Sink> int MarkupLexer<Sink>::plainXmlDeclaration(int lt)
     return declarationEnd;
 }
 
+inline bool sameUnits(const char16_t* a, const char16_t* b, int length);
+
 // Where an unknown tag closes (at its ">", or the "/" of "/>") when, from
 // the "/" at `slash` on, each "/" begins a piece that the machine would
 // classify as naming no word (such as a script's), and between them
@@ -642,6 +644,11 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
     const char16_t* s = m_s;
     const int end = m_end;
     const int from = i;
+    // The last start tag's name (none yet: no name is empty) and its class.
+    int lastName = 0;
+    int lastLength = 0;
+    int lastStyle = TagUnknown;
+    bool lastScript = false;
     for (;;) {
         const int lt = findFirstOf(s, i, end, u'<', u'&', u'<');
         if (lt + 2 >= end || s[lt] != u'<') {
@@ -684,8 +691,18 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
         if (ch == u'/' ? s[nameEnd + 1] != u'>'
                        : ch != u'>' && (ch >= 128 || nameTable.action[ch] != NameTable::PieceBreak))
             break;
-        bool isScript = false;
-        const int style = classifyName(lt + 1, nameEnd - 1, isScript);
+        // Runs of a document repeat one element: a name spelt as the last
+        // start tag's is classified as it was, without a look into the cache.
+        const int nameLength = nameEnd - lt - 1;
+        bool isScript = lastScript;
+        int style = lastStyle;
+        if (nameLength != lastLength || !sameUnits(s + lastName, s + lt + 1, nameLength)) {
+            style = classifyName(lt + 1, nameEnd - 1, isScript);
+            lastName = lt + 1;
+            lastLength = nameLength;
+            lastStyle = style;
+            lastScript = isScript;
+        }
         if (isScript)
             break;
         if (ch != u'>' && ch != u'/') {
