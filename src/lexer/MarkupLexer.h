@@ -167,9 +167,7 @@ private:
     int plainTags(int i);
     void reportPlainAttributes(int j, int tagEnd);
     int plainXmlDeclaration(int lt);
-    // Out of line: inlined, it made the loop over plain tags slower for
-    // every tag, though few hold a "/".
-    Q_NEVER_INLINE int unknownSlashPiecesEnd(int slash);
+    int unknownSlashPiecesEnd(int slash);
     void steppedOver(int from, int to);
     int step(int i, char16_t ch);
     bool blockChecks(int& i, char16_t ch);
