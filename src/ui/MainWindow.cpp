@@ -2,6 +2,7 @@
 
 #include "commands/ExtensionCommands.h"
 #include "commands/StoreState.h"
+#include "commands/VersionNumber.h"
 #include "discovery/DreamweaverInfo.h"
 #include "installer/InstallReport.h"
 #include "ui/DetailsView.h"
@@ -89,17 +90,21 @@ bool carriesLocalFiles(const QMimeData* data)
 // every cell: a table of hundreds of rows is filled at start-up. For the same
 // reason the text is a string of its own rather than a value in the item's
 // list of roles, and two such cells sort by it as the base class sorts two
-// texts (localeAwareCompare), without the two values it would make for it.
+// texts (localeAwareCompare), without the two values it would make for it;
+// version cells by their numbers first.
 class ReadOnlyItem : public QTableWidgetItem
 {
 public:
     static constexpr int ItemType = QTableWidgetItem::UserType;
+    // A version column sorts 1.10 after 1.9, where text would put it first.
+    enum class Order { Text, Version };
 
     // key: what the row stands for, under Qt::UserRole, kept as the text is.
-    explicit ReadOnlyItem(const QString& text, const QVariant& key = QVariant())
+    explicit ReadOnlyItem(const QString& text, const QVariant& key = QVariant(), Order order = Order::Text)
         : QTableWidgetItem(ItemType)
         , m_text(text)
         , m_key(key)
+        , m_order(order)
     {
         setFlags(flags() & ~Qt::ItemIsEditable);
     }
@@ -135,7 +140,13 @@ public:
     {
         if (other.type() != ItemType)
             return QTableWidgetItem::operator<(other);
-        return m_text.localeAwareCompare(static_cast<const ReadOnlyItem&>(other).m_text) < 0;
+        const ReadOnlyItem& that = static_cast<const ReadOnlyItem&>(other);
+        if (m_order == Order::Version) {
+            // Equal versions spelt apart ("1.2", "1.2.0") keep one order between them.
+            if (const int byNumber = VersionNumber::compare(m_text, that.m_text))
+                return byNumber < 0;
+        }
+        return m_text.localeAwareCompare(that.m_text) < 0;
     }
 
     QTableWidgetItem* clone() const override { return new ReadOnlyItem(*this); }
@@ -143,11 +154,17 @@ public:
 private:
     QString m_text;
     QVariant m_key;
+    Order m_order;
 };
 
 QTableWidgetItem* readOnlyItem(const QString& text, const QVariant& key = QVariant())
 {
     return new ReadOnlyItem(text, key);
+}
+
+QTableWidgetItem* versionItem(const QString& version)
+{
+    return new ReadOnlyItem(version, QVariant(), ReadOnlyItem::Order::Version);
 }
 
 // The cell of a row's button, which the table's delegate paints. The
@@ -424,7 +441,7 @@ void MainWindow::updateInstalledTable()
         for (int row = 0; row < extensions.size(); ++row) {
             const ExtensionInfo& extension = extensions.at(row);
             table->setItem(row, 0, readOnlyItem(extension.name(), extension.fileName()));
-            table->setItem(row, 1, readOnlyItem(extension.version()));
+            table->setItem(row, 1, versionItem(extension.version()));
             table->setItem(row, 2, readOnlyItem(extension.author()));
             table->setItem(row, 3, new ButtonItem(remove, removeName, extension.name(), true));
         }
@@ -490,7 +507,7 @@ void MainWindow::downloadsUpdated()
         for (int row = 0; row < downloads.size(); ++row) {
             const Application::Download download = downloads.at(row);
             table->setItem(row, 0, readOnlyItem(download.name, row));
-            QTableWidgetItem* version = readOnlyItem(download.version);
+            QTableWidgetItem* version = versionItem(download.version);
             const ExtensionInfo* installed = nullptr;
             const StoreState::Kind state
                 = dreamweaver ? StoreState::of(*dreamweaver, download, &installed) : StoreState::NotInstalled;

@@ -526,6 +526,39 @@ private slots:
             "\u00dcber \u00dcber other.mxi");
     }
 
+    // Versions sort by their numbers, either way; versions spelt apart but
+    // equal ("1.2", "1.2.0") fall back to their texts.
+    void installedVersionsSortAsNumbers_data()
+    {
+        QTest::addColumn<bool>("ascending");
+        addTestRow("ascending", true);
+        addTestRow("descending", false);
+    }
+
+    void installedVersionsSortAsNumbers()
+    {
+        QFETCH(bool, ascending);
+        launch({}, false);
+        const DreamweaverInfo dreamweaver("Dreamweaver 2021", "Adobe", root() + "/DW", {});
+        const QStringList versions = { "1.10", "1.9", "10.0", "2", "1.2.0", "1.2", "1.2.0b3", "" };
+        const QStringList sorted = { "", "1.2", "1.2.0", "1.2.0b3", "1.9", "1.10", "2", "10.0" };
+        for (int i = 0; i < versions.size(); ++i) {
+            QVERIFY(DiscoveryFixtures::storeManifest(dreamweaver.extensionStoreFolder(QString()),
+                QString::number(i) + ".mxi", "n" + QString::number(i), "a", versions.at(i)));
+        }
+        m_application->dreamweavers() = { dreamweaver };
+        emit m_application->dreamweaversUpdated();
+        QTableWidget* installed = table("tableInstalled");
+        installed->sortByColumn(1, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+        QStringList shown;
+        for (int row = 0; row < installed->rowCount(); ++row)
+            shown.append(installed->item(row, 1)->text());
+        QStringList expected = sorted;
+        if (!ascending)
+            std::reverse(expected.begin(), expected.end());
+        QCOMPARE(shown, expected);
+    }
+
     // A column sized to its contents fits them once its table is on screen:
     // the Installed table is filled behind the Store tab, and again while shown.
     void columnsFitTheirContents_data()

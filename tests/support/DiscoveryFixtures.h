@@ -18,11 +18,13 @@ inline QByteArray versionXml(const QString& versionNumber)
 }
 
 // Stores a small manifest as folder/fileName, as the installer leaves it.
-inline bool storeManifest(const QString& folder, const QString& fileName, const QString& name, const QString& author)
+inline bool storeManifest(const QString& folder, const QString& fileName, const QString& name, const QString& author,
+    const QString& version = QStringLiteral("1.0"))
 {
     return writeFile(folder + '/' + fileName,
         "<?xml version=\"1.0\"?>\n<macromedia-extension id=\"" + fileName.toUtf8() + "\" name=\"" + name.toUtf8()
-            + "\" version=\"1.0\">\n  <author name=\"" + author.toUtf8() + "\" />\n</macromedia-extension>\n");
+            + "\" version=\"" + version.toUtf8() + "\">\n  <author name=\"" + author.toUtf8()
+            + "\" />\n</macromedia-extension>\n");
 }
 
 // A 64-bit Wine prefix as wineboot leaves it: the registry of tests/data/wine, drives C: and Z:.
