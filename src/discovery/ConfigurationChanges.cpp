@@ -76,10 +76,25 @@ QStringList idsOf(const std::vector<CElement*>& elements)
     return ids;
 }
 
+// The ids of the insert's elements, comments aside, in order.
+void childIds(const CElement* insert, QStringList* ids)
+{
+    for (const CElement* child = insert->firstChild(); child; child = child->nextSibling()) {
+        const QString id = child->isElement() && child->nameView() != QLatin1String("comment")
+            ? child->attribute(idName())
+            : QString();
+        if (!id.isEmpty()) {
+            *ids << id;
+        }
+    }
+}
+
 // The children as they go into the file: a "comment" element becomes an XML
 // comment holding its text, which may not end the comment early. holds, when
-// given, tells whether any child is markup rather than text.
-QString blockMarkup(const CElement* insert, QStringList* ids, bool* holds = nullptr)
+// given, tells whether any child is markup rather than text; plain, when
+// given, receives the shape of a block that is written out as it stands.
+QString blockMarkup(
+    const CElement* insert, QStringList* ids, bool* holds = nullptr, std::optional<PlainElement>* plain = nullptr)
 {
     // Walked by their links: a manifest of many entries would otherwise make
     // a list for each of them.
@@ -89,12 +104,7 @@ QString blockMarkup(const CElement* insert, QStringList* ids, bool* holds = null
         const QStringView name = child->nameView();
         markupChild = markupChild || !name.isEmpty();
         // A comment's text goes into the file, but not as an element of its own.
-        const bool comment = name == QLatin1String("comment");
-        comments = comments || comment;
-        const QString id = child->isElement() && !comment ? child->attribute(idName()) : QString();
-        if (!id.isEmpty()) {
-            *ids << id;
-        }
+        comments = comments || name == QLatin1String("comment");
     }
     if (holds) {
         *holds = markupChild;
@@ -102,8 +112,28 @@ QString blockMarkup(const CElement* insert, QStringList* ids, bool* holds = null
     // Without a comment to rewrite, the children are the element's inner
     // markup when it has no text of its own, and are written out at once.
     if (!comments && insert->text().isEmpty()) {
-        return insert->innerMarkup();
+        const QString markup = insert->innerMarkup();
+        if (plain) {
+            *plain = PlainElement::of(markup);
+        }
+        if (plain && (*plain)->isPlain()) {
+            // Its one element's id as the tag spells it, read with its shape:
+            // a plain value holds no entity to decode.
+            const QStringView id = (*plain)->id(markup);
+            if (!id.isEmpty()) {
+                *ids << id.toString();
+            }
+#ifndef QT_NO_DEBUG
+            QStringList read;
+            childIds(insert, &read);
+            Q_ASSERT(*ids == read);
+#endif
+        } else {
+            childIds(insert, ids);
+        }
+        return markup;
     }
+    childIds(insert, ids);
     QString markup;
     for (const CElement* child = insert->firstChild(); child; child = child->nextSibling()) {
         if (child->nameView() == QLatin1String("comment")) {
@@ -182,7 +212,7 @@ QList<MenuInsert> ConfigurationChanges::menuInserts(const std::vector<const CEle
             continue;
         }
         bool holds = false;
-        entry.markup = blockMarkup(element, &entry.itemIds, &holds);
+        entry.markup = blockMarkup(element, &entry.itemIds, &holds, &entry.plain);
         if (holds) {
             inserts.append(std::move(entry));
         }

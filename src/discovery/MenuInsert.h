@@ -1,7 +1,11 @@
 #pragma once
 
+#include "discovery/PlainElement.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // One "menu-insert" or "shortcut-insert" element of a manifest: a block of
 // markup to place in Menus.xml relative to an element named by its id.
@@ -18,6 +22,10 @@ struct MenuInsert
     bool skipSeparator = false; // insertAfter: past a separator that follows the target
     QString language; // xml:lang; empty applies to every locale
     bool shortcut = false;
+    // The shape of markup as the manifest's reader found it, so that the
+    // editor need not read the tag again; none when no reader looked. Whoever
+    // changes markup afterwards resets it.
+    std::optional<PlainElement> plain;
 
     // The manifest's attribute for a placement ("appendTo", ...).
     static QString placementName(Placement placement);

@@ -458,108 +458,6 @@ Accessor& parsedSnippet(Accessor& snippet, const QString& markup, const QString&
     return snippet;
 }
 
-// A block that is one empty element between white space, as nearly every
-// menu entry is: "<name attribute="value" ... />", each value quoted and
-// free of "<", ">", "&", "\\" and line breaks, the tag on one line. Its id,
-// its name, its balance and its text once laid out all follow from that
-// text, which then needs no parse of its own; a block of any other shape
-// goes through the parse.
-struct PlainElement
-{
-    QStringView tag; // null: the block is not of that shape
-    QStringView name;
-    QStringView id; // the first attribute named "id" in any case; null: none
-};
-
-// What each ASCII character may be in a plain element, looked up rather
-// than tested: every entry of a package is read through here.
-struct PlainCharacters
-{
-    enum : unsigned char { StartsName = 1, ContinuesName = 2, EndsValue = 4 };
-    unsigned char roles[128] = {};
-    constexpr PlainCharacters()
-    {
-        for (int c = 0; c < 128; ++c) {
-            const bool starts = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
-            const bool continues = starts || (c >= '0' && c <= '9') || c == '-' || c == '.';
-            const bool endsValue = c == 0 || c == '<' || c == '>' || c == '&' || c == '\\' || c == '\n' || c == '\r';
-            roles[c] = (starts ? StartsName : 0) | (continues ? ContinuesName : 0) | (endsValue ? EndsValue : 0);
-        }
-    }
-    bool is(ushort c, unsigned char role) const { return c < 128 && (roles[c] & role); }
-};
-constexpr PlainCharacters plainCharacters;
-
-bool startsName(ushort c)
-{
-    return plainCharacters.is(c, PlainCharacters::StartsName);
-}
-
-bool continuesName(ushort c)
-{
-    return plainCharacters.is(c, PlainCharacters::ContinuesName);
-}
-
-PlainElement plainElementOf(const QString& markup)
-{
-    // Read up to its terminating null, where every test below stops: a
-    // character past the end is never asked for.
-    const char16_t* const text = reinterpret_cast<const char16_t*>(markup.utf16());
-    const QChar* const s = markup.constData();
-    const int n = int(markup.size());
-    const auto at = [text](int k) { return ushort(text[k]); };
-    const auto skip = [&at](int k, bool lineBreaks) {
-        for (ushort c = at(k); c == ' ' || c == '\t' || (lineBreaks && (c == '\n' || c == '\r')); c = at(++k)) { }
-        return k;
-    };
-    const auto skipName = [&at](int k) {
-        if (!startsName(at(k)))
-            return -1;
-        while (continuesName(at(++k))) { }
-        return k;
-    };
-    PlainElement plain;
-    const int begin = skip(0, true);
-    if (at(begin) != '<')
-        return {};
-    const int nameEnd = skipName(begin + 1);
-    if (nameEnd < 0)
-        return {};
-    int k = nameEnd;
-    QStringView id;
-    for (;;) {
-        const int spaced = skip(k, false);
-        if (at(spaced) == '/' && at(spaced + 1) == '>') {
-            k = spaced + 2;
-            break;
-        }
-        const int attributeEnd = spaced > k ? skipName(spaced) : -1;
-        if (attributeEnd < 0)
-            return {};
-        int value = skip(attributeEnd, false);
-        if (at(value) != '=')
-            return {};
-        value = skip(value + 1, false);
-        const ushort quote = at(value);
-        if (quote != '"' && quote != '\'')
-            return {};
-        int end = value + 1;
-        for (ushort c = at(end); c != quote; c = at(++end)) {
-            if (plainCharacters.is(c, PlainCharacters::EndsValue))
-                return {};
-        }
-        if (id.isNull() && attributeEnd - spaced == 2 && (at(spaced) | 0x20) == 'i' && (at(spaced + 1) | 0x20) == 'd')
-            id = QStringView(s + value + 1, end - value - 1);
-        k = end + 1;
-    }
-    if (skip(k, true) != n)
-        return {};
-    plain.tag = QStringView(s + begin, k - begin);
-    plain.name = QStringView(s + begin + 1, nameEnd - begin - 1);
-    plain.id = id;
-    return plain;
-}
-
 // What a parse makes of a plain element, for the builds that check it.
 bool agreesWithParse(const PlainElement& plain, const QString& markup, const QString& lineEnd)
 {
@@ -569,9 +467,10 @@ bool agreesWithParse(const PlainElement& plain, const QString& markup, const QSt
     const QString indentation = lineEnd + QStringLiteral("  ");
     EntryEditor::reindent(snippet.root(), indentation, EntryEditor::menuIndentUnit());
     QString reason;
-    return elements.names == QStringList { plain.name.toString().toLower() }
-    && elements.ids == (plain.id.isEmpty() ? QStringList() : QStringList { plain.id.toString() })
-        && snippet.toString() == indentation + plain.tag.toString() && MarkupBalance::check(markup, 0, &reason);
+    const QStringView id = plain.id(markup);
+    return elements.names == QStringList { plain.name(markup).toString().toLower() }
+    && elements.ids == (id.isEmpty() ? QStringList() : QStringList { id.toString() })
+        && snippet.toString() == indentation + plain.tag(markup).toString() && MarkupBalance::check(markup, 0, &reason);
 }
 
 } // namespace
@@ -962,20 +861,23 @@ void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& 
     Accessor snippets;
     for (const MenuInsert& entry : inserts) {
         const Kind kind = entry.shortcut ? Kind::Shortcut : Kind::MenuEntry;
-        const PlainElement plain = plainElementOf(entry.markup);
-        Q_ASSERT(plain.tag.isNull() || agreesWithParse(plain, entry.markup, session.lineEnd()));
-        Accessor* const snippet
-            = plain.tag.isNull() ? &parsedSnippet(snippets, entry.markup, session.lineEnd()) : nullptr;
+        // Its shape as the manifest's reader found it, else read here.
+        const PlainElement plain = entry.plain ? *entry.plain : PlainElement::of(entry.markup);
+        Q_ASSERT(plain == PlainElement::of(entry.markup));
+        Q_ASSERT(!plain.isPlain() || agreesWithParse(plain, entry.markup, session.lineEnd()));
+        const QStringView plainId = plain.id(entry.markup);
+        Accessor* const snippet = plain.isPlain() ? nullptr : &parsedSnippet(snippets, entry.markup, session.lineEnd());
         // A plain element's id and name are told the session as they stand.
         const SnippetElements elements = snippet ? elementsOf(*snippet) : SnippetElements();
-        session.require({ &entry.itemIds, &elements.ids }, { entry.target, plain.id },
+        session.require({ &entry.itemIds, &elements.ids }, { entry.target, plainId },
             entry.shortcut && entry.target.isEmpty() ? QStringList { QStringLiteral("menus") } : QStringList());
         CElement* target = nullptr;
         CElement* parent = menuPlace(SessionLookup { session }, entry, &target);
         placeIfSound(session,
             { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
                 menuIndentUnit(), snippet, snippet ? &elements : nullptr,
-                !entry.shortcut && goesInside(entry.placement), plain.tag, plain.id, plain.name },
+                !entry.shortcut && goesInside(entry.placement), plain.tag(entry.markup), plainId,
+                plain.name(entry.markup) },
             results);
     }
 }
