@@ -867,9 +867,10 @@ void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& 
         Q_ASSERT(!plain.isPlain() || agreesWithParse(plain, entry.markup, session.lineEnd()));
         const QStringView plainId = plain.id(entry.markup);
         Accessor* const snippet = plain.isPlain() ? nullptr : &parsedSnippet(snippets, entry.markup, session.lineEnd());
-        // A plain element's id and name are told the session as they stand.
+        // A plain element's id and name are told the session as they stand;
+        // the reader listed the id among the entry's own already.
         const SnippetElements elements = snippet ? elementsOf(*snippet) : SnippetElements();
-        session.require({ &entry.itemIds, &elements.ids }, { entry.target, plainId },
+        session.require({ &entry.itemIds, &elements.ids }, { entry.target, entry.plain ? QStringView() : plainId },
             entry.shortcut && entry.target.isEmpty() ? QStringList { QStringLiteral("menus") } : QStringList());
         CElement* target = nullptr;
         CElement* parent = menuPlace(SessionLookup { session }, entry, &target);
