@@ -69,7 +69,9 @@ QString entryLine(const InstallReport::EntryResult& result)
 QString entriesSection(const InstallReport& report, InstallReport::EntryOutcome outcome, const QString& heading)
 {
     QStringList lines;
-    for (const InstallReport::EntryResult& result : report.entries()) {
+    // Held const: a loop over the returned list itself would copy every row.
+    const QList<InstallReport::EntryResult> entries = report.entries();
+    for (const InstallReport::EntryResult& result : entries) {
         if (result.outcome == outcome)
             lines << entryLine(result);
     }

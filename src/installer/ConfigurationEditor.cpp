@@ -203,7 +203,9 @@ bool ConfigurationEditor::addMenuInserts(const QString& locale, const ExtensionI
 bool ConfigurationEditor::addInsertbarInserts(const QString& locale, const ExtensionInfo& record)
 {
     QList<InsertbarInsert> inserts;
-    for (const InsertbarInsert& entry : record.insertbarInserts()) {
+    // Held const: a loop over the returned list itself would copy every entry.
+    const QList<InsertbarInsert> all = record.insertbarInserts();
+    for (const InsertbarInsert& entry : all) {
         if (ConfigurationChanges::appliesTo(entry.language, locale)) {
             inserts.append(entry);
         }
@@ -260,7 +262,8 @@ bool ConfigurationEditor::addConfigurationInserts(const QString& locale, const E
     // Files in the order the manifest first names them; each takes its entries in manifest order.
     QStringList files;
     QHash<QString, QList<ConfigurationInsert>> byFile;
-    for (const ConfigurationInsert& entry : record.configurationInserts()) {
+    const QList<ConfigurationInsert> all = record.configurationInserts();
+    for (const ConfigurationInsert& entry : all) {
         if (ConfigurationChanges::appliesTo(entry.language, locale)) {
             if (!byFile.contains(entry.file)) {
                 files << entry.file;
@@ -342,7 +345,8 @@ bool ConfigurationEditor::removeConfigurationEntries(const QString& locale, cons
 bool ConfigurationEditor::removeConfigurationInserts(const QString& locale, const ExtensionInfo& record)
 {
     EntryEditor::Placed placed;
-    for (const ConfigurationInsert& entry : record.configurationInserts()) {
+    const QList<ConfigurationInsert> all = record.configurationInserts();
+    for (const ConfigurationInsert& entry : all) {
         if (entry.isLine() || entry.itemIds.isEmpty()) {
             continue;
         }
