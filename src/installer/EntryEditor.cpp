@@ -41,7 +41,7 @@ QString sourceTagName(const QString& startTag)
     return startTag.mid(1, end - 1);
 }
 
-int lastLineBreak(const QString& text)
+int lastLineBreak(QStringView text)
 {
     return std::max(text.lastIndexOf(QLatin1Char('\n')), text.lastIndexOf(QLatin1Char('\r')));
 }
@@ -762,7 +762,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
     QString indentation;
     // An appended block's indentation in its three parts: a plain element
     // goes in as one text made of them and its tag, with no string of its own.
-    QString trailing;
+    QString trailingCopy;
     QStringView appendedIndentation[3];
     if (placement == Placement::PrependTo) {
         const auto first = std::find_if(children.begin(), children.end(), [](CElement* c) { return !isTextNode(c); });
@@ -775,10 +775,23 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         }
     }
     if (placement == Placement::AppendTo) {
-        trailing = !children.empty() && isTextNode(children.back()) ? children.back()->text() : QString();
-        before = trailing.isNull() ? nullptr : children.back();
+        CElement* const trailingNode = !children.empty() && isTextNode(children.back()) ? children.back() : nullptr;
+        before = trailingNode;
+        // The text after the last child, read where the parsed text holds it
+        // unless an edit replaced it: a package's blocks mostly go in front
+        // of one such text, which is then not copied for each.
+        QStringView trailing;
+        int begin = 0;
+        int end = 0;
+        if (trailingNode && trailingNode->sourceRange(&begin, &end)) {
+            trailing = QStringView(session.document().source()).mid(begin, end - begin);
+        } else if (trailingNode) {
+            trailingCopy = trailingNode->text();
+            trailing = trailingCopy;
+        }
+        Q_ASSERT(!trailingNode || trailing == trailingNode->text());
         const int lineBreak = lastLineBreak(trailing);
-        QStringView lastLine = QStringView(trailing).mid(lineBreak + 1);
+        QStringView lastLine = trailing.mid(lineBreak + 1);
         const QStringView lineEnd = lineBreak < 0 ? QStringView() : QStringView(session.lineEnd());
         const auto markupStart = std::find_if(lastLine.begin(), lastLine.end(), [](QChar c) { return !c.isSpace(); });
         QStringView unit = block.unit;
