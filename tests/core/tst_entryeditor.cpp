@@ -20,7 +20,7 @@ namespace {
 // An entry whose markup a manifest could not even hold.
 MenuInsert menu(const char* target, const QString& id, const QString& markup)
 {
-    return { target, { id }, markup, MenuInsert::Placement::AppendTo, false, QString(), false };
+    return { target, { id }, markup, MenuInsert::Placement::AppendTo, false, QString(), false, std::nullopt };
 }
 
 // An element `levels` deep: each level one <m>, the last an empty <i/>.
