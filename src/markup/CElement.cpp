@@ -2,6 +2,7 @@
 
 #include "markup/Accessor.h"
 #include "markup/LowerCase.h"
+#include "markup/Utf8.h"
 
 #include <algorithm>
 
@@ -371,17 +372,90 @@ CElement* CElement::nextInPreOrder(const CElement* subtreeRoot) const
     return nullptr;
 }
 
+namespace {
+
+// Where a walk writes the markup as UTF-16. The size comes first and the
+// buffer is allocated at it, without the room for growth that resize()
+// adds: the text is written once and not appended to. Text that does not
+// fit (edits below the node made it longer than its range) is refused, and
+// the walk measures and writes again.
+class Utf16Markup
+{
+public:
+    explicit Utf16Markup(QString& out)
+        : m_out(out)
+    {
+    }
+    void whole(const QString& text) { m_out = text; }
+    void begin(qsizetype size)
+    {
+        m_out = QString(static_cast<int>(size), Qt::Uninitialized);
+        m_write = m_out.data();
+        m_limit = m_write + size;
+        m_fits = true;
+    }
+    void write(const QChar* data, int length)
+    {
+        if (!m_fits || length > m_limit - m_write) {
+            m_fits = false;
+            return;
+        }
+        std::copy(data, data + length, m_write);
+        m_write += length;
+    }
+    bool finish()
+    {
+        if (!m_fits)
+            return false;
+        // Edits below the node may have made it shorter than its range.
+        m_out.truncate(static_cast<int>(m_write - m_out.constData()));
+        return true;
+    }
+
+private:
+    QString& m_out;
+    QChar* m_write = nullptr;
+    QChar* m_limit = nullptr;
+    bool m_fits = true;
+};
+
+// Where a walk writes the markup as UTF-8, each run of text encoded
+// straight into one array: no UTF-16 copy of the whole is made on the way.
+// The array is sized for ASCII, which grows it no further; other text
+// grows it as the encoder needs.
+class Utf8Markup
+{
+public:
+    explicit Utf8Markup(QByteArray& out)
+        : m_out(out)
+    {
+    }
+    void whole(const QString& text) { m_out = Utf8::encode(text); }
+    void begin(qsizetype size) { m_out.reserve(static_cast<int>(size)); }
+    void write(const QChar* data, int length)
+    {
+        if (length > 0)
+            Utf8::append(m_out, QStringView(data, length));
+    }
+    bool finish() { return true; }
+
+private:
+    QByteArray& m_out;
+};
+
+} // namespace
+
 // Walks the subtree without recursion (its depth comes from the input) and
-// writes it into one buffer. Pieces that follow each other in the source are
-// copied as one range: in a tree no edit touched, that is most of them, and
+// writes it into the sink. Pieces that follow each other in the source are
+// written as one range: in a tree no edit touched, that is most of them, and
 // the walk then costs little more than visiting the nodes.
-void CElement::serialise(QString& out, bool withTags) const
+template <typename Sink> void CElement::serialise(Sink& sink, bool withTags) const
 {
     const Accessor* const doc = document();
     // Untouched, the whole tree is the source text, piece for piece: it is
-    // handed out as it is, without a walk or a copy.
+    // handed out as it is, without a walk.
     if (this == doc->m_root && withTags && !doc->m_edited) {
-        out = doc->m_source;
+        sink.whole(doc->m_source);
         return;
     }
     const QChar* const source = doc->m_source.constData();
@@ -435,6 +509,15 @@ void CElement::serialise(QString& out, bool withTags) const
         if (withTags)
             visit(m_endTag);
     };
+    const auto measure = [this, &walk] {
+        qsizetype total = 0;
+        walk([this, &total](const Piece& piece) {
+            int length = 0;
+            pieceData(piece, length);
+            total += length;
+        });
+        return total;
+    };
     // The size is measured by a walk of its own only when the range the
     // subtree was read from does not give it: after edits of its own texts.
     int begin = 0;
@@ -446,30 +529,13 @@ void CElement::serialise(QString& out, bool withTags) const
     } else if (sourceRange(&begin, &end)) {
         total = end - begin;
     } else {
-        walk([this, &total](const Piece& piece) {
-            int length = 0;
-            pieceData(piece, length);
-            total += length;
-        });
+        total = measure();
     }
     for (;;) {
-        // Allocated at the size asked, without the room for growth that
-        // resize() adds: the text is written once and not appended to.
-        out = QString(static_cast<int>(total), Qt::Uninitialized);
-        QChar* write = out.data();
-        QChar* const limit = write + total;
-        bool fits = true;
-        // The source range waiting to be copied.
+        sink.begin(total);
+        // The source range waiting to be written.
         int pendingBegin = 0;
         int pendingEnd = 0;
-        const auto copy = [&write, limit, &fits](const QChar* data, int length) {
-            if (!fits || length > limit - write) {
-                fits = false;
-                return;
-            }
-            std::copy(data, data + length, write);
-            write += length;
-        };
         walk([&](const Piece& piece) {
             // An owned piece begins below 0, never where the range ends.
             if (piece.begin == pendingEnd) {
@@ -478,43 +544,53 @@ void CElement::serialise(QString& out, bool withTags) const
             }
             if (!piece.owned() && piece.length == 0)
                 return;
-            copy(source + pendingBegin, pendingEnd - pendingBegin);
+            sink.write(source + pendingBegin, pendingEnd - pendingBegin);
             if (piece.owned()) {
                 int length = 0;
                 const QChar* data = pieceData(piece, length);
-                copy(data, length);
+                sink.write(data, length);
                 pendingBegin = pendingEnd = 0;
             } else {
                 pendingBegin = piece.begin;
                 pendingEnd = piece.begin + piece.length;
             }
         });
-        copy(source + pendingBegin, pendingEnd - pendingBegin);
-        if (fits) {
-            // Edits below the node may have made it shorter than its range.
-            out.truncate(static_cast<int>(write - out.constData()));
+        sink.write(source + pendingBegin, pendingEnd - pendingBegin);
+        if (sink.finish())
             return;
-        }
-        total = 0;
-        walk([this, &total](const Piece& piece) {
-            int length = 0;
-            pieceData(piece, length);
-            total += length;
-        });
+        total = measure();
     }
 }
 
 QString CElement::innerMarkup() const
 {
     QString out;
-    serialise(out, false);
+    Utf16Markup sink(out);
+    serialise(sink, false);
     return out;
 }
 
 QString CElement::outerMarkup() const
 {
     QString out;
-    serialise(out, true);
+    Utf16Markup sink(out);
+    serialise(sink, true);
+    return out;
+}
+
+QByteArray CElement::innerMarkupUtf8() const
+{
+    QByteArray out;
+    Utf8Markup sink(out);
+    serialise(sink, false);
+    return out;
+}
+
+QByteArray CElement::outerMarkupUtf8() const
+{
+    QByteArray out;
+    Utf8Markup sink(out);
+    serialise(sink, true);
     return out;
 }
 

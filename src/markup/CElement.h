@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QLatin1String>
 #include <QString>
 #include <QStringView>
@@ -59,6 +60,10 @@ public:
     static void attributesOf(QStringView startTag, std::initializer_list<WantedAttribute> wanted);
     QString innerMarkup() const;
     QString outerMarkup() const;
+    // The same texts encoded as Utf8::encode() encodes them, written from
+    // the tree straight into the bytes, without the UTF-16 text between.
+    QByteArray innerMarkupUtf8() const;
+    QByteArray outerMarkupUtf8() const;
     // Pre-order searches of this node and its descendants.
     CElement* elementById(const QString& id);
     std::vector<CElement*> elementsByTagName(const QString& name);
@@ -131,7 +136,8 @@ private:
     // Defined with the document, whose texts it reads.
     inline const QChar* pieceData(const Piece& piece, int& length) const;
     void setPiece(Piece& piece, const QString& text);
-    void serialise(QString& out, bool withTags) const;
+    // Writes the markup into a sink, which takes it as UTF-16 or as UTF-8.
+    template <typename Sink> void serialise(Sink& sink, bool withTags) const;
 
     quint32 m_parent = 0;
     quint32 m_firstChild = 0;

@@ -111,6 +111,9 @@ private slots:
             QCOMPARE(dumpChildren(document.root()), tree);
         QCOMPARE(document.toString(), text);
         QCOMPARE(document.root()->innerMarkup(), text);
+        // Written from the tree straight to UTF-8: the bytes the text encodes to.
+        QCOMPARE(document.toUtf8(), text.toUtf8());
+        QCOMPARE(document.root()->innerMarkupUtf8(), text.toUtf8());
         for (const CElement* node : document.root()->children())
             QCOMPARE(node->hasEmptyEndTag(), node->endTag().isEmpty());
         // The tags the lexer hands over whole build what their runs build.
@@ -119,7 +122,8 @@ private slots:
         QCOMPARE(dumpChildren(document.root()), dumpChildren(stepped.root()));
         for (int length = 0; length < text.size() && text.size() <= 20000; ++length) {
             document.parse(text.left(length));
-            if (document.root()->innerMarkup() != text.left(length))
+            if (document.root()->innerMarkup() != text.left(length)
+                || document.root()->innerMarkupUtf8() != text.left(length).toUtf8())
                 QFAIL(qPrintable(QStringLiteral("round trip fails at length %1").arg(length)));
             if (text.size() > 2000)
                 continue;
@@ -285,6 +289,8 @@ private slots:
         addTestRow("text node set twice", "<a>old</a>", "#", "setText:new setText:newer", "<a>newer</a>");
         addTestRow("text node set, then emptied", "<a>old</a>", "#", "setText:new setText:", "<a></a>");
         addTestRow("unclosed element gets a child at the end", "<a><b>x", "a", "addChild:y", "<a><b>xy");
+        addTestRow("text beyond ASCII longer in bytes than the range it replaces", "<r>\n<m>old</m>\n</r>", "m",
+            "setText:\u00e9t\u00e9\u4e2d addChild:\U0001f600", "<r>\n<m>\u00e9t\u00e9\u4e2dold\U0001f600</m>\n</r>");
     }
 
     void edits()
@@ -306,6 +312,10 @@ private slots:
                 (operation == "addChild" ? node->addChild() : node->addSiblingBefore())->setText(argument);
         }
         QCOMPARE(document.toString(), result);
+        // The UTF-8 write-out walks the edited tree as the UTF-16 one does.
+        QCOMPARE(document.toUtf8(), result.toUtf8());
+        QCOMPARE(node->outerMarkupUtf8(), node->outerMarkup().toUtf8());
+        QCOMPARE(node->innerMarkupUtf8(), node->innerMarkup().toUtf8());
         QCOMPARE(node->hasEmptyEndTag(), node->endTag().isEmpty());
         // Empty, never null, however the text was set: callers tell "no text node" by null.
         QVERIFY(!node->text().isNull());
