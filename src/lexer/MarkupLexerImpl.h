@@ -495,11 +495,21 @@ template <class Sink> void MarkupLexer<Sink>::steppedOver(int from, int to)
 // it holds anything else, which the machine then styles. In an XML
 // declaration (`declaration`) the end is "?>" instead, and a value holds no
 // ">" either: "?>" or "%>" in a value would end the block there.
+// Space, tab, line feed or carriage return, in one test of a bit rather
+// than four comparisons: the blanks between attributes are tested for
+// every attribute of every tag.
+inline bool isTagBlank(char16_t c)
+{
+    constexpr quint64 blanks
+        = (quint64(1) << u' ') | (quint64(1) << u'\n') | (quint64(1) << u'\t') | (quint64(1) << u'\r');
+    return c <= u' ' && ((blanks >> c) & 1) != 0;
+}
+
 inline int plainAttributesEnd(const char16_t* s, int j, int end, bool declaration = false)
 {
     for (;;) {
         const int spaceFrom = j;
-        while (j < end && (s[j] == u' ' || s[j] == u'\n' || s[j] == u'\t' || s[j] == u'\r'))
+        while (j < end && isTagBlank(s[j]))
             ++j;
         if (j + 1 >= end)
             return -1;

@@ -431,16 +431,25 @@ public:
     {
     }
     void whole(const QString& text) { m_out = Utf8::encode(text); }
-    void begin(qsizetype size) { m_out.reserve(static_cast<int>(size)); }
+    void begin(qsizetype size) { m_size = size; }
     void write(const QChar* data, int length)
     {
-        if (length > 0)
-            Utf8::append(m_out, QStringView(data, length));
+        if (length <= 0)
+            return;
+        // A run that is the whole text, as in a tree no edit touched, is
+        // encoded into an array the encoder sizes for it: made once, rather
+        // than reserved here and resized there.
+        if (m_size > length)
+            m_out.reserve(static_cast<int>(m_size));
+        m_size = 0;
+        Utf8::append(m_out, QStringView(data, length));
     }
     bool finish() { return true; }
 
 private:
     QByteArray& m_out;
+    // The size to reserve before the first run, if it is not the whole.
+    qsizetype m_size = 0;
 };
 
 } // namespace
