@@ -29,10 +29,6 @@ MarkupLexerBase::MarkupLexerBase(KeywordList* lists[], ILexerSink& sink, bool sk
 {
     m_prevPythonWord[0] = 0;
     m_phpDelimiter[0] = 0;
-    if (m_names.generation != m_html.generation()) {
-        m_names = NameCache();
-        m_names.generation = m_html.generation();
-    }
     // Without an HTML list every name counts as known.
     static const struct AllTrue
     {
@@ -40,17 +36,23 @@ MarkupLexerBase::MarkupLexerBase(KeywordList* lists[], ILexerSink& sink, bool sk
         AllTrue() { std::fill(std::begin(table), std::end(table), true); }
     } allTrue;
     m_htmlMayStartWith = m_html.length() == 0 ? allTrue.table : m_html.firstCharacters();
-    // Every document makes a lexer: eight characters at a time, this check
-    // costs a small document little.
-    std::uint64_t hits = 0;
-    for (int c = 0; c < 128; c += 8) {
-        std::uint64_t may = 0;
-        std::uint64_t mask = 0;
-        std::memcpy(&may, m_htmlMayStartWith + c, 8);
-        std::memcpy(&mask, nameTable.pieceBreakMask + c, 8);
-        hits |= may & mask;
+    // What follows from the list alone is worked out once for each list the
+    // thread reads, not again for every document: a small document's parse
+    // is only some twenty times this check.
+    if (m_names.generation != m_html.generation()) {
+        m_names = NameCache();
+        m_names.generation = m_html.generation();
+        std::uint64_t hits = 0;
+        for (int c = 0; c < 128; c += 8) {
+            std::uint64_t may = 0;
+            std::uint64_t mask = 0;
+            std::memcpy(&may, m_htmlMayStartWith + c, 8);
+            std::memcpy(&mask, nameTable.pieceBreakMask + c, 8);
+            hits |= may & mask;
+        }
+        m_names.plainPiecesAreUnknown = hits == 0;
     }
-    m_plainPiecesAreUnknown = hits == 0;
+    m_plainPiecesAreUnknown = m_names.plainPiecesAreUnknown;
 }
 
 bool MarkupLexerBase::closingScriptNameFollows(int pos) const

@@ -96,6 +96,8 @@ protected:
     struct NameCache
     {
         std::uint64_t generation = 0;
+        // m_plainPiecesAreUnknown for the list.
+        bool plainPiecesAreUnknown = true;
         KnownName names[64];
         KnownTag tags[128];
     };

@@ -229,8 +229,27 @@ private slots:
     void namesOfEachList_data()
     {
         QTest::addColumn<bool>("setAgain"); // the same list given other words, else another list
-        addTestRow("another list read after the first", false);
-        addTestRow("the first list given other words", true);
+        QTest::addColumn<QString>("firstWords");
+        QTest::addColumn<QString>("secondWords");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("before"); // the runs with the first words
+        QTest::addColumn<QString>("after"); // the runs with the second words
+        const QString names = QStringLiteral("<pa></pa><pb></pb>");
+        const QString paKnown = QStringLiteral("<pa:1|>:1|</pa:1|>:1|<pb:2|>:2|</pb:2|>:2");
+        const QString pbKnown = QStringLiteral("<pa:2|>:2|</pa:2|>:2|<pb:1|>:1|</pb:1|>:1");
+        addTestRow("another list read after the first", false, "pa", "pb", names, paKnown, pbKnown);
+        addTestRow("the first list given other words", true, "pa", "pb", names, paKnown, pbKnown);
+        // A word that begins as a plain piece of a tag does ("=", a quote...)
+        // makes such pieces worth a look, which a list without one spares.
+        const QString plain = QStringLiteral("<q =x>");
+        const QString plainUnknown = QStringLiteral("<q:2| =x:2|>:2");
+        const QString plainKnown = QStringLiteral("<q:2| :2|=x:1|>:1");
+        addTestRow("a list with a word that begins as a plain piece, after one without", false, "pa", "=x", plain,
+            plainUnknown, plainKnown);
+        addTestRow("a list without a word that begins as a plain piece, after one with", false, "=x", "pa", plain,
+            plainKnown, plainUnknown);
+        addTestRow("the first list given a word that begins as a plain piece", true, "pa", "=x", plain, plainUnknown,
+            plainKnown);
     }
 
     // Lexers remember the answers of their list for the next document: one that reads another list, or the same
@@ -238,7 +257,11 @@ private slots:
     void namesOfEachList()
     {
         QFETCH(bool, setAgain);
-        const QString text = QStringLiteral("<pa></pa><pb></pb>");
+        QFETCH(QString, firstWords);
+        QFETCH(QString, secondWords);
+        QFETCH(QString, text);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
         KeywordList first[6];
         KeywordList second[6];
         KeywordList* firstLists[6];
@@ -247,14 +270,14 @@ private slots:
             firstLists[k] = &first[k];
             secondLists[k] = setAgain ? &first[k] : &second[k];
         }
-        first[0].set(u"pa");
-        RecordingSink<true> before(text);
-        HtmlLexer::detail::MarkupLexer<RecordingSink<true>>(firstLists, before).run(0, text.size(), 0);
-        QCOMPARE(before.runs.join('|'), QString("<pa:1|>:1|</pa:1|>:1|<pb:2|>:2|</pb:2|>:2"));
-        (setAgain ? first[0] : second[0]).set(u"pb");
-        RecordingSink<true> after(text);
-        HtmlLexer::detail::MarkupLexer<RecordingSink<true>>(secondLists, after).run(0, text.size(), 0);
-        QCOMPARE(after.runs.join('|'), QString("<pa:2|>:2|</pa:2|>:2|<pb:1|>:1|</pb:1|>:1"));
+        first[0].set(firstWords);
+        RecordingSink<true> beforeSink(text);
+        HtmlLexer::detail::MarkupLexer<RecordingSink<true>>(firstLists, beforeSink).run(0, text.size(), 0);
+        QCOMPARE(beforeSink.runs.join('|'), before);
+        (setAgain ? first[0] : second[0]).set(secondWords);
+        RecordingSink<true> afterSink(text);
+        HtmlLexer::detail::MarkupLexer<RecordingSink<true>>(secondLists, afterSink).run(0, text.size(), 0);
+        QCOMPARE(afterSink.runs.join('|'), after);
     }
 
     // The runs as written, where they are. Tight loops skip the characters that a state ignores;
