@@ -494,9 +494,15 @@ void Accessor::attachTagRun(int begin, int endPos)
 // the tag after it closes it before anything else.
 inline void Accessor::addClosedText(int begin, int end)
 {
+    // The empty pieces are placed where they would lie in the source, so
+    // that a walk writing the tree out finds each piece where the one
+    // before it ended: the range it copies then grows without a detour for
+    // the two empty pieces of most nodes.
     CElement* node = createChildOfCurrent();
+    node->m_startTag.begin = begin;
     node->m_text.begin = begin;
     node->m_text.length = end - begin;
+    node->m_endTag.begin = end;
     m_lastChild = node;
 }
 
@@ -516,6 +522,10 @@ Q_ALWAYS_INLINE void Accessor::plainStartTag(int lt, int nameEnd, int tagEnd)
     CElement* node = createChildOfCurrent();
     setLowerCasedName(node, lt + 1, nameEnd - lt - 1);
     node->m_startTag.length = tagEnd + 1 - lt;
+    // Empty pieces placed as in addClosedText; an end tag or a text read
+    // later takes its own place.
+    node->m_text.begin = tagEnd + 1;
+    node->m_endTag.begin = tagEnd + 1;
     m_segmentStart = tagEnd + 1;
     // Opened and closed at once, the node is left as closing leaves it.
     if (characters()[tagEnd - 1] == u'/' || closesItself(node))
