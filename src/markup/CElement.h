@@ -138,6 +138,10 @@ private:
     void setPiece(Piece& piece, const QString& text);
     // Writes the markup into a sink, which takes it as UTF-16 or as UTF-8.
     template <typename Sink> void serialise(Sink& sink, bool withTags) const;
+    // The same, always piece by piece down the tree, never as one range.
+    template <typename Sink> void walkInto(Sink& sink, bool withTags) const;
+    // What walkInto writes, to check the ranges serialise copies against.
+    QString walkedMarkup(bool withTags) const;
 
     quint32 m_parent = 0;
     quint32 m_firstChild = 0;

@@ -29,6 +29,21 @@ static QString dumpChildren(const CElement* node)
     return parts.join(' ');
 }
 
+// Whether every node's markup is its own pieces around its children's markup, as a walk of the tree writes it:
+// the markup of a node of a parsed tree is copied as one range of the source instead.
+static bool markupIsItsPieces(const CElement* root)
+{
+    for (const CElement* node = root; node; node = node->nextInPreOrder(root)) {
+        QString inner = node->text();
+        for (const CElement* child = node->firstChild(); child; child = child->nextSibling())
+            inner += child->outerMarkup();
+        if (node->innerMarkup() != inner || node->outerMarkup() != node->startTag() + inner + node->endTag()
+            || node->innerMarkupUtf8() != inner.toUtf8())
+            return false;
+    }
+    return true;
+}
+
 // Broken UTF-16: the lone surrogate must not swallow the letter after it when the name is lower-cased.
 static const QString surrogateName = "a" + QString(QChar(0xd800)) + "T\u00dd";
 
@@ -114,6 +129,7 @@ private slots:
         // Written from the tree straight to UTF-8: the bytes the text encodes to.
         QCOMPARE(document.toUtf8(), text.toUtf8());
         QCOMPARE(document.root()->innerMarkupUtf8(), text.toUtf8());
+        QVERIFY(markupIsItsPieces(document.root()));
         for (const CElement* node : document.root()->children())
             QCOMPARE(node->hasEmptyEndTag(), node->endTag().isEmpty());
         // The tags the lexer hands over whole build what their runs build.
@@ -127,6 +143,8 @@ private slots:
                 QFAIL(qPrintable(QStringLiteral("round trip fails at length %1").arg(length)));
             if (text.size() > 2000)
                 continue;
+            if (!markupIsItsPieces(document.root()))
+                QFAIL(qPrintable(QStringLiteral("markup of a node differs from its pieces at length %1").arg(length)));
             stepped.parseStepByStep(text.left(length));
             if (dumpChildren(document.root()) != dumpChildren(stepped.root()))
                 QFAIL(qPrintable(QStringLiteral("trees differ at length %1").arg(length)));
@@ -316,6 +334,8 @@ private slots:
         QCOMPARE(document.toUtf8(), result.toUtf8());
         QCOMPARE(node->outerMarkupUtf8(), node->outerMarkup().toUtf8());
         QCOMPARE(node->innerMarkupUtf8(), node->innerMarkup().toUtf8());
+        // Edits below a node leave its own pieces where the parse put them.
+        QVERIFY(markupIsItsPieces(document.root()));
         QCOMPARE(node->hasEmptyEndTag(), node->endTag().isEmpty());
         // Empty, never null, however the text was set: callers tell "no text node" by null.
         QVERIFY(!node->text().isNull());
