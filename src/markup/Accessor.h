@@ -232,9 +232,19 @@ CElement* CElement::linked(quint32 link) const
     if (link == 0)
         return nullptr;
     const quint32 number = link - 1;
-    unsigned char* block = document()->m_blocks[number / Accessor::nodesPerBlock];
-    return reinterpret_cast<CElement*>(
-        block + blockHeaderBytes + size_t(number % Accessor::nodesPerBlock) * sizeof(CElement));
+    // A link mostly leads into the block of the node it leaves, whose
+    // header numbers its first node: found there, the node needs neither
+    // the document's list of blocks nor a division.
+    const quintptr base = reinterpret_cast<quintptr>(this) & ~(blockBytes - 1);
+    quint32 first = 0;
+    std::memcpy(&first, reinterpret_cast<const void*>(base + sizeof(Accessor*)), sizeof first);
+    if (number - first < Accessor::nodesPerBlock) {
+        CElement* const node
+            = reinterpret_cast<CElement*>(base + blockHeaderBytes + size_t(number - first) * sizeof(CElement));
+        Q_ASSERT(node == document()->nodeAt(link));
+        return node;
+    }
+    return document()->nodeAt(link);
 }
 
 quint32 CElement::linkTo(const CElement* node)
