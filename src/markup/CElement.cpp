@@ -457,21 +457,22 @@ private:
 template <typename Sink> void CElement::serialise(Sink& sink, bool withTags) const
 {
     const Accessor* const doc = document();
-    // Untouched, the whole tree is the source text, piece for piece: it is
-    // handed out as it is, without a walk.
-    if (this == doc->m_root && withTags && !doc->m_edited) {
-        sink.whole(doc->m_source);
-        return;
-    }
-    // Below the root of an untouched tree, the markup is one range of the
-    // source as well: a manifest's entries are each read as one copy. The
-    // root's inner markup is left to the walk, which the markup benchmark
-    // times against a peer's write-out of its tree.
     int begin = 0;
     int end = 0;
-    if (this != doc->m_root && !doc->m_edited && sourceRange(&begin, &end)) {
-        // The start tag, where there is one, is the range's first piece
-        // and the end tag its last.
+    if (this == doc->m_root) {
+        // Untouched, the whole tree is the source text, piece for piece: it
+        // is handed out as it is, without a walk. Its inner markup is the
+        // same text, but is left to the walk, which the markup benchmark
+        // times against a peer's write-out of its tree.
+        if (withTags && !doc->m_edited) {
+            sink.whole(doc->m_source);
+            return;
+        }
+    } else if (!doc->m_edited && sourceRange(&begin, &end)) {
+        // Below the root of an untouched tree, the markup is one range of
+        // the source as well: a manifest's entries are each read as one
+        // copy. The start tag, where there is one, is the range's first
+        // piece and the end tag its last.
         if (!withTags && end > begin) {
             begin += m_startTag.length;
             end -= m_endTag.length;
@@ -488,7 +489,7 @@ template <typename Sink> void CElement::serialise(Sink& sink, bool withTags) con
 // writes it into the sink. Pieces that follow each other in the source are
 // written as one range: in a tree no edit touched, that is most of them, and
 // the walk then costs little more than visiting the nodes.
-template <typename Sink> void CElement::walkInto(Sink& sink, bool withTags) const
+template <typename Sink> Q_ALWAYS_INLINE void CElement::walkInto(Sink& sink, bool withTags) const
 {
     const Accessor* const doc = document();
     const QChar* const source = doc->m_source.constData();
