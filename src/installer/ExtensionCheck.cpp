@@ -62,7 +62,9 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
             continue;
         }
 
-        for (const FileEntry& entry : record->files()) {
+        // Held const: a loop over the returned list itself would copy every entry.
+        const QList<FileEntry> files = record->files();
+        for (const FileEntry& entry : files) {
             if (!entry.appliesTo(locale)) {
                 continue;
             }
@@ -138,7 +140,8 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
 void ExtensionCheck::checkOtherFiles(QList<Item>& items, const ExtensionInfo& record, const QString& locale) const
 {
     const QString configuration = m_dreamweaver.configurationFolder(locale);
-    for (const ConfigurationInsert& entry : record.configurationInserts()) {
+    const QList<ConfigurationInsert> inserts = record.configurationInserts();
+    for (const ConfigurationInsert& entry : inserts) {
         if (!ConfigurationChanges::appliesTo(entry.language, locale)) {
             continue;
         }
