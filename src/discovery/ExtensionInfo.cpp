@@ -387,12 +387,12 @@ struct ExtensionInfo::DeferredHeader
     QList<ProductInfo> products;
 };
 
-std::optional<ExtensionInfo> ExtensionInfo::readStored(const QString& storedPath)
+std::optional<ExtensionInfo> ExtensionInfo::readStored(const QString& storedPath, Parts parts)
 {
     if (!QFileInfo(storedPath).isFile()) {
         return std::nullopt;
     }
-    return ExtensionInfo(storedPath, Parts::HeaderAndDetails);
+    return ExtensionInfo(storedPath, parts);
 }
 
 ExtensionInfo::ExtensionInfo(const QString& path, Parts parts)
@@ -412,8 +412,8 @@ ExtensionInfo::ExtensionInfo(const QString& path, Parts parts)
         readStoredManifest(read, std::move(bytes), parts);
         return;
     }
-    if (!m_manifest.isEmpty() || parts == Parts::HeaderAndDetails)
-        parse(true, parts == Parts::HeaderAndDetails);
+    if (!m_manifest.isEmpty() || parts != Parts::Header)
+        parse(true, parts != Parts::Header, parts == Parts::HeaderAndDetails);
 }
 
 ExtensionInfo::ExtensionInfo(const FolderFiles& folder, const FolderFiles::File& file, Parts parts)
@@ -434,18 +434,18 @@ void ExtensionInfo::readStoredManifest(bool read, QByteArray bytes, Parts parts)
         m_deferred = std::make_shared<DeferredHeader>(m_manifest);
         return;
     }
-    if (!m_manifest.isEmpty() || parts == Parts::HeaderAndDetails)
-        parse(true, parts == Parts::HeaderAndDetails);
+    if (!m_manifest.isEmpty() || parts != Parts::Header)
+        parse(true, parts != Parts::Header, parts == Parts::HeaderAndDetails);
 }
 
 ExtensionInfo::ExtensionInfo(const QByteArray& manifestBytes, const QString& fileName, Parts parts)
     : m_manifest(decodeManifest(manifestBytes))
     , m_fileName(fileName)
 {
-    parse(true, parts == Parts::HeaderAndDetails);
+    parse(true, parts != Parts::Header, parts == Parts::HeaderAndDetails);
 }
 
-void ExtensionInfo::parse(bool header, bool details)
+void ExtensionInfo::parse(bool header, bool files, bool changes)
 {
     withDocument(m_manifest, [&](Accessor& document) {
         const ManifestElements elements = manifestElements(document);
@@ -456,8 +456,10 @@ void ExtensionInfo::parse(bool header, bool details)
             m_products = productsOf(elements.products);
         }
         m_deferred.reset();
-        if (details)
-            readDetails(elements);
+        if (files)
+            readFileEntries(elements);
+        if (changes)
+            readChanges(elements);
     });
 }
 
@@ -488,7 +490,7 @@ QString ExtensionInfo::decodeManifest(const QByteArray& bytes)
 
 void ExtensionInfo::parseHeader()
 {
-    parse(true, false);
+    parse(true, false, false);
 }
 
 void ExtensionInfo::readHeader(const ManifestElements& elements)
@@ -550,12 +552,11 @@ bool ExtensionInfo::readTitleFromStart()
 
 void ExtensionInfo::parseDetails()
 {
-    parse(false, true);
+    parse(false, true, true);
 }
 
-void ExtensionInfo::readDetails(const ManifestElements& elements)
+void ExtensionInfo::readChanges(const ManifestElements& elements)
 {
-    readFileEntries(elements);
     m_menuInserts = ConfigurationChanges::menuInserts(elements.inserts);
     m_insertbarInserts = ConfigurationChanges::insertbarInserts(elements.inserts);
     m_configurationInserts = ConfigurationChanges::configurationInserts(elements.inserts);

@@ -28,8 +28,10 @@ public:
     // What a constructor reads of the manifest: the details as well cost no
     // second parse when they are read at once. A stored manifest read for its
     // header alone gives its description and products when they are first
-    // asked for: a list of the installed extensions shows neither.
-    enum class Parts { Header, HeaderAndDetails };
+    // asked for: a list of the installed extensions shows neither. The files
+    // without the configuration changes are for a removal whose install
+    // record lists what the changes added.
+    enum class Parts { Header, HeaderAndFiles, HeaderAndDetails };
 
     ExtensionInfo() = default;
     // A package (".zxp" or ".mxp", by lower-cased suffix) or a stored manifest file.
@@ -37,9 +39,9 @@ public:
     ExtensionInfo(const QByteArray& manifestBytes, const QString& fileName, Parts parts = Parts::Header);
     // A stored manifest file of folder, read as the constructor above reads it by its path.
     ExtensionInfo(const FolderFiles& folder, const FolderFiles::File& file, Parts parts = Parts::Header);
-    // The manifest copy an install stored at storedPath, details read; none
+    // The manifest copy an install stored at storedPath, parts read; none
     // when no file is there (the extension is not in that locale).
-    static std::optional<ExtensionInfo> readStored(const QString& storedPath);
+    static std::optional<ExtensionInfo> readStored(const QString& storedPath, Parts parts = Parts::HeaderAndDetails);
 
     // Fills id, name, version, author, description and products.
     void parseHeader();
@@ -67,7 +69,7 @@ private:
     // Takes a stored manifest's bytes (none when it could not be read) and reads what parts asks for.
     void readStoredManifest(bool read, QByteArray bytes, Parts parts);
     // Reads from the manifest's tree, parsed once for consecutive reads of one text.
-    void parse(bool header, bool details);
+    void parse(bool header, bool files, bool changes);
     // The elements the header and the file list are read from, found in one
     // walk of the tree rather than one for each name: a manifest of many
     // menu entries is mostly nodes that are none of them.
@@ -79,7 +81,7 @@ private:
     // far as the author; false when that start may not hold the answer.
     bool readTitleFromStart();
     void readTitleAttributes(QStringView extensionTag, QStringView authorTag);
-    void readDetails(const ManifestElements& elements);
+    void readChanges(const ManifestElements& elements);
     void readFileEntries(const ManifestElements& elements);
 
     QString m_manifest;

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -77,7 +78,9 @@ QList<Remover::Holder> Remover::otherHolders(const QString& locale, const QStrin
         for (const InstallRecord::File& file : qAsConst(holder.record.files)) {
             holder.paths.insert(InstallRecord::pathKey(file.path));
         }
-        for (const FileEntry& entry : other.files()) {
+        // Held const: a loop over the returned list itself would copy every entry.
+        const QList<FileEntry> files = other.files();
+        for (const FileEntry& entry : files) {
             const QString folder = Installer::targetFolder(m_dreamweaver, entry, locale);
             const QString fileName = PackageSupport::extractedFileName(entry.source);
             if (entry.appliesTo(locale) && !folder.isEmpty() && !fileName.isEmpty()) {
@@ -190,7 +193,8 @@ QStringList Remover::removeListedFiles(const QString& locale, const QString& mxi
     // folder of the package went to.
     QHash<QString, FileEntry> entryOf;
     QList<std::pair<QString, FileEntry>> folderEntries;
-    for (const FileEntry& entry : record.files()) {
+    const QList<FileEntry> files = record.files();
+    for (const FileEntry& entry : files) {
         if (!entry.appliesTo(locale)) {
             continue;
         }
@@ -219,7 +223,8 @@ QStringList Remover::removeListedFiles(const QString& locale, const QString& mxi
         }
         return FileEntry();
     };
-    for (const InstallRecord::File& file : changes ? changes->files : QList<InstallRecord::File>()) {
+    const QList<InstallRecord::File> recordedFiles = changes ? changes->files : QList<InstallRecord::File>();
+    for (const InstallRecord::File& file : recordedFiles) {
         if (!listed.contains(InstallRecord::pathKey(file.path))) {
             sourcesAndPaths.append({ QFileInfo(file.path).fileName(), file.path });
         }
@@ -287,15 +292,19 @@ void Remover::removeExtension(const QString& mxiName)
     editor.setDryRun(m_dryRun, m_plannedTexts);
     for (const QString& locale : m_dreamweaver.locales()) {
         const QString storedPath = m_dreamweaver.extensionStoreFolder(locale) + QLatin1Char('/') + mxiName;
-        const std::optional<ExtensionInfo> record = ExtensionInfo::readStored(storedPath);
+        const QString recordPath = InstallRecord::recordPath(storedPath);
+        // With a record, what the manifest's configuration changes added is
+        // the record's to say, and they are not read.
+        const bool recorded = QFileInfo::exists(recordPath);
+        const std::optional<ExtensionInfo> record = ExtensionInfo::readStored(
+            storedPath, recorded ? ExtensionInfo::Parts::HeaderAndFiles : ExtensionInfo::Parts::HeaderAndDetails);
         if (!record) {
             continue;
         }
 
-        const QString recordPath = InstallRecord::recordPath(storedPath);
         const QString backupFolder = InstallRecord::backupFolder(storedPath);
         std::optional<InstallRecord> changes;
-        if (QFileInfo::exists(recordPath)) {
+        if (recorded) {
             // A record that cannot be read says nothing of what to keep, so
             // nothing is taken away by guess.
             QString error;
@@ -310,11 +319,20 @@ void Remover::removeExtension(const QString& mxiName)
         EntryEditor::Placed menuEntries;
         EntryEditor::Placed insertbarEntries;
         EntryEditor::Placed otherEntries;
-        for (const InstallRecord::Entry& entry : changes ? changes->entries : QList<InstallRecord::Entry>()) {
-            (!entry.file.isEmpty()                                ? otherEntries
-                    : ConfigurationEditor::editsMenus(entry.kind) ? menuEntries
-                                                                  : insertbarEntries)
-                .append(entry);
+        const EntryEditor::Placed recordedEntries = changes ? changes->entries : EntryEditor::Placed();
+        const auto inMenus = [](const InstallRecord::Entry& entry) {
+            return entry.file.isEmpty() && ConfigurationEditor::editsMenus(entry.kind);
+        };
+        // Mostly every entry is a menu's, and the list is then shared rather than copied entry by entry.
+        if (std::all_of(recordedEntries.cbegin(), recordedEntries.cend(), inMenus)) {
+            menuEntries = recordedEntries;
+        } else {
+            for (const InstallRecord::Entry& entry : recordedEntries) {
+                (!entry.file.isEmpty()                                ? otherEntries
+                        : ConfigurationEditor::editsMenus(entry.kind) ? menuEntries
+                                                                      : insertbarEntries)
+                    .append(entry);
+            }
         }
 
         QStringList unfinished;
