@@ -5,6 +5,8 @@
 #include "markup/Accessor.h"
 #include "markup/CElement.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <initializer_list>
 #include <optional>
@@ -683,6 +685,9 @@ struct EntryEditor::Block
     QStringView plainTag = QStringView();
     QStringView plainId = QStringView();
     QStringView plainName = QStringView();
+    // The locators made for earlier blocks whose parent was found so, by
+    // target, for the blocks of one package to share; none: made for this one.
+    QHash<QString, QString>* locators = nullptr;
 };
 
 void EntryEditor::placeIfSound(EditSession& session, Block block, EntryResults* results)
@@ -730,8 +735,15 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
 
     QString locator;
     if (block.parentIdIsTarget && block.parent->parent()) {
-        // Made in one piece: an entry of a large package does this each time.
-        locator = joined({ block.parent->nameView(), u"#", block.target });
+        // Made in one piece, once for each menu a package's entries go into:
+        // the report and the record keep one for every entry. One made for a
+        // parent of another name is made again.
+        const QStringView name = block.parent->nameView();
+        QString& known = block.locators ? (*block.locators)[block.target] : locator;
+        if (known.size() != name.size() + 1 + block.target.size() || !known.startsWith(name)) {
+            known = joined({ name, u"#", block.target });
+        }
+        locator = known;
     } else {
         locator = locatorOf(block.parent);
     }
@@ -872,6 +884,7 @@ void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& 
         results->reserve(results->size() + inserts.size());
     }
     Accessor snippets;
+    QHash<QString, QString> locators;
     for (const MenuInsert& entry : inserts) {
         const Kind kind = entry.shortcut ? Kind::Shortcut : Kind::MenuEntry;
         // Its shape as the manifest's reader found it, else read here.
@@ -891,7 +904,7 @@ void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& 
             { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
                 menuIndentUnit(), snippet, snippet ? &elements : nullptr,
                 !entry.shortcut && goesInside(entry.placement), plain.tag(entry.markup), plainId,
-                plain.name(entry.markup) },
+                plain.name(entry.markup), &locators },
             results);
     }
 }
