@@ -409,6 +409,41 @@ private slots:
         QCOMPARE(seen, outcomes);
     }
 
+    // The menu each added block went into, as the removal finds it again:
+    // entries of one target share it, and an entry whose target an earlier
+    // one made a different element of another name gets that element's.
+    void addedBlocksNameTheirMenu_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("changes");
+        QTest::addColumn<QStringList>("parents");
+        const QString bars
+            = "<menus>\n  <menubar id=\"top\">\n  </menubar>\n  <menubar id=\"X\">\n  </menubar>\n</menus>";
+        addTestRow("entries of one target, between those of another", bars,
+            QByteArray("<menu-insert appendTo=\"X\"><i id=\"a\"/></menu-insert>"
+                       "<menu-insert appendTo=\"top\"><i id=\"b\"/></menu-insert>"
+                       "<menu-insert appendTo=\"X\"><i id=\"c\"/></menu-insert>"),
+            QStringList { "menubar#X", "menubar#top", "menubar#X" });
+        addTestRow("a target that an earlier entry gave to a menu in front of the menu bar", bars,
+            QByteArray("<menu-insert appendTo=\"X\"><i id=\"a\"/></menu-insert>"
+                       "<menu-insert appendTo=\"top\"><menu id=\"X\"></menu></menu-insert>"
+                       "<menu-insert appendTo=\"X\"><i id=\"c\"/></menu-insert>"),
+            QStringList { "menubar#X", "menubar#top", "menu#X" });
+    }
+
+    void addedBlocksNameTheirMenu()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, changes);
+        QFETCH(QStringList, parents);
+        const Round round(text, manifest(changes));
+        QStringList seen;
+        for (const InstallReport::EntryResult& entry : round.results)
+            seen << entry.parent;
+        QCOMPARE(seen, parents);
+        QCOMPARE(round.removed(), text);
+    }
+
     void nestingAtTheBoundIsInsertedWithBoundedIndentation()
     {
         const QString text = EntryEditor::addMenuInserts(

@@ -3,6 +3,7 @@
 #include "installer/ConfigurationFile.h"
 #include "installer/ExtensionCheck.h"
 #include "installer/IProgress.h"
+#include "installer/InstallRecord.h"
 #include "installer/InstallReport.h"
 #include "installer/Installer.h"
 #include "installer/Remover.h"
@@ -569,6 +570,33 @@ private slots:
     // record says, and nothing else. Steps: T (tools) or W (a twin with the
     // same entry ids and its own tool.js) installed, -T/-W removed, !T its
     // record deleted, ?T its record damaged.
+    // A record read back names each entry by its ids, as the removal's
+    // report shows it: one id as it is, several joined, empty ones left out.
+    void recordNamesEachEntryByItsIds_data()
+    {
+        QTest::addColumn<QStringList>("ids");
+        QTest::addColumn<QString>("id");
+        addTestRow("one id", QStringList { "Velkor_Tool" }, QString("Velkor_Tool"));
+        addTestRow("a block's ids, outermost first", QStringList { "Velkor_Menu", "Velkor_Tool" },
+            QString("Velkor_Menu, Velkor_Tool"));
+        addTestRow("an empty id left out", QStringList { "", "Velkor_Tool" }, QString("Velkor_Tool"));
+    }
+
+    void recordNamesEachEntryByItsIds()
+    {
+        QFETCH(QStringList, ids);
+        QFETCH(QString, id);
+        InstallRecord record;
+        record.addEntry({ InstallReport::EntryKind::MenuEntry, QString(), "DWMenu_Commands", false,
+            "menu#DWMenu_Commands", "<menuitem/>", ids, {} });
+        const QString path = m_dir.path() + "/Velkor.mxi.record";
+        QString error;
+        QVERIFY2(record.write(path, &error), qPrintable(error));
+        QVERIFY2(record.read(path, &error), qPrintable(error));
+        QCOMPARE(record.entries.size(), 1);
+        QCOMPARE(record.entries.front().id, id);
+    }
+
     void removalUndoesWhatTheInstallDid_data()
     {
         QTest::addColumn<QByteArray>("before"); // tool.js before the first step; null: none
