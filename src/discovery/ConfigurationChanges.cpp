@@ -185,6 +185,9 @@ bool ConfigurationChanges::appliesTo(const QString& language, const QString& loc
 QList<MenuInsert> ConfigurationChanges::menuInserts(const std::vector<const CElement*>& insertElements)
 {
     QList<MenuInsert> inserts;
+    // Sized once: grown entry by entry, a package of many entries would move
+    // them all at each step, into fresh memory every time.
+    inserts.reserve(int(insertElements.size()));
     // Named so, a node is an element.
     for (const CElement* element : insertElements) {
         const QStringView name = element->nameView();
