@@ -3,10 +3,19 @@
 #include "markup/Accessor.h"
 #include "markup/CElement.h"
 
+#include <cstring>
 #include <utility>
 #include <vector>
 
 namespace {
+
+// Whether name is word, compared in place: each insert element of a large
+// manifest is named against several words, and a call to compare each would
+// cost more than the comparison.
+template <size_t N> bool isNamed(QStringView name, const char16_t (&word)[N])
+{
+    return name.size() == qsizetype(N - 1) && std::memcmp(name.utf16(), word, (N - 1) * sizeof(char16_t)) == 0;
+}
 
 const QString& idName()
 {
@@ -104,7 +113,7 @@ QString blockMarkup(
         const QStringView name = child->nameView();
         markupChild = markupChild || !name.isEmpty();
         // A comment's text goes into the file, but not as an element of its own.
-        comments = comments || name == QLatin1String("comment");
+        comments = comments || isNamed(name, u"comment");
     }
     if (holds) {
         *holds = markupChild;
@@ -120,8 +129,10 @@ QString blockMarkup(
             // Its one element's id as the tag spells it, read with its shape:
             // a plain value holds no entity to decode.
             const QStringView id = (*plain)->id(markup);
+            // The list is the entry's own, still empty: made at its size of one.
+            Q_ASSERT(ids->isEmpty());
             if (!id.isEmpty()) {
-                *ids << id.toString();
+                *ids = QStringList { id.toString() };
             }
 #ifndef QT_NO_DEBUG
             QStringList read;
@@ -191,16 +202,15 @@ QList<MenuInsert> ConfigurationChanges::menuInserts(const std::vector<const CEle
     // Named so, a node is an element.
     for (const CElement* element : insertElements) {
         const QStringView name = element->nameView();
-        const bool shortcut = name == QLatin1String("shortcut-insert");
-        if (name != QLatin1String("menu-insert") && !shortcut) {
+        const bool shortcut = isNamed(name, u"shortcut-insert");
+        if (!shortcut && !isNamed(name, u"menu-insert")) {
             continue;
         }
         // Server behaviours, data sources and server formats take menu-inserts
         // of their own, meant for other files.
         const CElement* container = element->parent();
         const QStringView containerName = container ? container->nameView() : QStringView();
-        if (containerName.endsWith(QLatin1String("-changes"))
-            && containerName != QLatin1String("configuration-changes")) {
+        if (!isNamed(containerName, u"configuration-changes") && containerName.endsWith(QLatin1String("-changes"))) {
             continue;
         }
         MenuInsert entry;
@@ -228,7 +238,7 @@ QList<InsertbarInsert> ConfigurationChanges::insertbarInserts(const std::vector<
     QList<InsertbarInsert> inserts;
     for (const CElement* element : insertElements) {
         const QStringView name = element->nameView();
-        if (name != QLatin1String("insertbar-insert") && name != QLatin1String("insertbar-item-insert")) {
+        if (!isNamed(name, u"insertbar-insert") && !isNamed(name, u"insertbar-item-insert")) {
             continue;
         }
         InsertbarInsert entry;
@@ -302,7 +312,7 @@ QString serverModelFile(const CElement* container)
     }
     const QStringView containerName = container->nameView();
     for (const auto& [name, file] : files) {
-        if (containerName == name) {
+        if (containerName.size() == name.size() && containerName == name) {
             const QString folder = container->attribute(QStringLiteral("servermodelfolder"));
             return isPlainName(folder) ? QString::fromLatin1(file).arg(folder) : QString();
         }
@@ -329,14 +339,13 @@ QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(
     std::vector<const CElement*> candidates;
     for (const CElement* node : insertElements) {
         const QStringView name = node->nameView();
-        if (name.endsWith(QLatin1String("-insert"))
-            && (name != QLatin1String("menu-insert") || !serverModelFile(node->parent()).isEmpty())) {
+        if (isInsertName(name) && (!isNamed(name, u"menu-insert") || !serverModelFile(node->parent()).isEmpty())) {
             candidates.push_back(node);
         }
     }
     for (const CElement* element : candidates) {
         const QStringView name = element->nameView();
-        if (!name.endsWith(QLatin1String("-insert"))) {
+        if (!isInsertName(name)) {
             continue;
         }
         const CElement* container = element->parent();

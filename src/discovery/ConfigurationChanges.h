@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstring>
 #include <vector>
 
 class CElement;
@@ -22,8 +23,9 @@ public:
     // Whether an element so named is an insert element: its name ends in "-insert".
     static bool isInsertName(QStringView name)
     {
-        // The last character first: most names asked about are not.
-        return name.size() >= 7 && name.back() == QLatin1Char('t') && name.endsWith(QLatin1String("-insert"));
+        // Compared in place rather than through a call: every element of a
+        // manifest is asked about.
+        return name.size() >= 7 && std::memcmp(name.utf16() + name.size() - 7, u"-insert", 7 * sizeof(char16_t)) == 0;
     }
 
     // menu-insert and shortcut-insert elements, with their placement.
