@@ -45,7 +45,14 @@ QString sourceTagName(const QString& startTag)
 
 int lastLineBreak(QStringView text)
 {
-    return std::max(text.lastIndexOf(QLatin1Char('\n')), text.lastIndexOf(QLatin1Char('\r')));
+    // Walked back once for either: the text is mostly the few blanks in front
+    // of an end tag, shorter than a call to search it costs.
+    for (qsizetype at = text.size() - 1; at >= 0; --at) {
+        if (text[at] == QLatin1Char('\n') || text[at] == QLatin1Char('\r')) {
+            return int(at);
+        }
+    }
+    return -1;
 }
 
 // The line end of the element's own line, as the file writes line ends, and
