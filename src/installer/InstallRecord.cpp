@@ -397,9 +397,19 @@ void InstallRecord::addEntry(Entry&& entry)
     // large package is keyed once. Equal keys are compared in full.
     const auto key = [](const Entry& e) {
         quint64 hash = 14695981039346656037ull;
+        // Four characters to a step, each step's high half folded down so
+        // that every character reaches the low bits a slot is taken from.
         const auto mix = [&hash](QStringView text) {
-            for (const QChar c : text) {
-                hash = (hash ^ c.unicode()) * 1099511628211ull;
+            const QChar* at = text.data();
+            qsizetype left = text.size();
+            for (; left >= 4; left -= 4, at += 4) {
+                quint64 four = 0;
+                std::memcpy(&four, at, sizeof four);
+                hash = (hash ^ four) * 1099511628211ull;
+                hash ^= hash >> 32;
+            }
+            for (; left > 0; --left, ++at) {
+                hash = (hash ^ at->unicode()) * 1099511628211ull;
             }
         };
         mix(e.id);
