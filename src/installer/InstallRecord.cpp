@@ -35,29 +35,45 @@ struct PlainBytes
 };
 constexpr PlainBytes plainBytes;
 
-// Each byte as the record writes it, padded to four, and how many of those
-// count: a byte is then written without a test of its own.
+// Each byte as the record writes it, padded to four, and after those how
+// many count: a byte is then written without a test of its own, its text and
+// length read from one place.
 struct EncodedBytes
 {
-    char text[256][4] = {};
-    unsigned char length[256] = {};
+    char text[256][8] = {};
     constexpr EncodedBytes()
     {
         constexpr char hex[] = "0123456789ABCDEF";
         for (int u = 0; u < 256; ++u) {
             if (plainBytes.plain[u]) {
                 text[u][0] = char(u);
-                length[u] = 1;
+                text[u][4] = 1;
             } else {
                 text[u][0] = '%';
                 text[u][1] = hex[u >> 4];
                 text[u][2] = hex[u & 15];
-                length[u] = 3;
+                text[u][4] = 3;
             }
         }
     }
 };
 constexpr EncodedBytes encodedBytes;
+
+// Writes the ASCII character c as the record does, four bytes of which the
+// first one or three count, and returns the end of those that count.
+char* appendEncoded(char* out, char16_t c)
+{
+    // The eight bytes read as one number: its first four are stored, and
+    // where they come first in it, the length is the number shifted.
+    quint64 encoded;
+    std::memcpy(&encoded, encodedBytes.text[c], sizeof encoded);
+    std::memcpy(out, &encoded, 4);
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    return out + (encoded >> 32);
+#else
+    return out + encodedBytes.text[c][4];
+#endif
+}
 
 char* writeEncoded(char* out, unsigned char u)
 {
@@ -122,13 +138,11 @@ void appendField(RecordBytes& record, const QString& text)
             break;
         }
         for (qsizetype k = at; k < at + 4; ++k) {
-            std::memcpy(out, encodedBytes.text[characters[k]], 4);
-            out += encodedBytes.length[characters[k]];
+            out = appendEncoded(out, characters[k]);
         }
     }
     for (; at < size && characters[at] < 0x80; ++at) {
-        std::memcpy(out, encodedBytes.text[characters[at]], 4);
-        out += encodedBytes.length[characters[at]];
+        out = appendEncoded(out, characters[at]);
     }
     record.used = out - record.bytes.constData();
     if (at == size) {

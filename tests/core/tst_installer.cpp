@@ -597,6 +597,42 @@ private slots:
         QCOMPARE(record.entries.front().id, id);
     }
 
+    // Each field is written as its UTF-8 bytes percent-encoded, "/" and ":" kept,
+    // whatever the characters and wherever they fall among the four read at
+    // a time.
+    void recordEncodesEachFieldAsUtf8PercentEncoding_data()
+    {
+        QTest::addColumn<QString>("text");
+        QString ascii;
+        for (char16_t c = 1; c < 0x80; ++c) {
+            ascii += QChar(c);
+        }
+        addTestRow("every ASCII character", ascii);
+        addTestRow("a menu entry's block", QString("\n    <menuitem name=\"Bench 0\" file=\"Commands/B/f.htm\" />"));
+        for (int length = 1; length <= 9; ++length) {
+            addTestRow(qPrintable(QString("%1 plain characters").arg(length)), QString(length, 'a'));
+            addTestRow(
+                qPrintable(QString("%1 characters with a last to escape").arg(length)), QString(length - 1, 'a') + ' ');
+            addTestRow(qPrintable(QString("non-ASCII after %1 characters").arg(length - 1)),
+                QString(length - 1, 'a') + QChar(0xe9) + "bcdefgh");
+        }
+        addTestRow(
+            "Latin-1, BMP and a surrogate pair", QString::fromUtf8("\xc3\x89lan \xe2\x82\xac \xf0\x9f\x98\x80 ok"));
+        addTestRow("a lone surrogate", QString("abcd") + QChar(0xd800) + "efgh");
+    }
+
+    void recordEncodesEachFieldAsUtf8PercentEncoding()
+    {
+        QFETCH(QString, text);
+        InstallRecord record;
+        record.addEntry({ InstallReport::EntryKind::MenuEntry, text, text, false, text, text, { text }, {} });
+        const QString path = m_dir.path() + "/Velkor.mxi.record";
+        QString error;
+        QVERIFY2(record.write(path, &error), qPrintable(error));
+        const QByteArray field = text.toUtf8().toPercentEncoding("/:");
+        QCOMPARE(readFile(path).split('\n').at(2), "entry menu " + field + ' ' + field + ' ' + field + ' ' + field);
+    }
+
     void removalUndoesWhatTheInstallDid_data()
     {
         QTest::addColumn<QByteArray>("before"); // tool.js before the first step; null: none
