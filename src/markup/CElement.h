@@ -140,6 +140,8 @@ private:
     template <typename Sink> void serialise(Sink& sink, bool withTags) const;
     // The same, always piece by piece down the tree, never as one range.
     template <typename Sink> void walkInto(Sink& sink, bool withTags) const;
+    // What a sink of the given kind takes from serialise, or from walkInto alone.
+    template <typename Sink, typename Out, bool walked = false> Out written(bool withTags) const;
     // What walkInto writes, to check the ranges serialise copies against.
     QString walkedMarkup(bool withTags) const;
 
