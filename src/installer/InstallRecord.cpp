@@ -1,8 +1,10 @@
 #include "installer/InstallRecord.h"
 
+#include "discovery/DreamweaverInfo.h"
 #include "installer/ConfigurationFile.h"
 #include "packages/PackageSupport.h"
 #include "platform/CappedFile.h"
+#include "platform/Environment.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,11 +17,21 @@
 
 namespace {
 
-const QByteArray header = "moravel-install-record 1";
+// Records of the first version name files by absolute paths and have no end
+// line; they are still read, so that what an earlier version installed can
+// be removed.
+const QByteArray firstHeader = "moravel-install-record 1";
+const QByteArray header = "moravel-install-record 2";
+// The last line: a record cut short at a line end would otherwise read as a
+// whole one that lists less.
+const QByteArray endLine = "end";
+const QByteArray configurationRoot = "configuration";
+const QByteArray homeRoot = "home";
 
-// Fields are separated by single spaces, so each is percent-encoded: an id
-// from a manifest may hold spaces or line breaks. Upper-case hex, "/" and ":"
-// kept, as records have always been written.
+// Fields are separated by single spaces and lines by line breaks, so those
+// and "%" are percent-encoded (upper-case hex), with every other control
+// byte; the rest, UTF-8 included, stand for themselves, so that a record is
+// hardly larger than the markup it holds.
 // Which bytes stand for themselves, looked up rather than tested: each
 // entry's whole inserted text goes through here.
 struct PlainBytes
@@ -28,8 +40,7 @@ struct PlainBytes
     constexpr PlainBytes()
     {
         for (int u = 0; u < 256; ++u) {
-            plain[u] = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-'
-                || u == '.' || u == '_' || u == '~' || u == '/' || u == ':';
+            plain[u] = u > ' ' && u != '%' && u != 0x7f;
         }
     }
 };
@@ -237,7 +248,42 @@ QString InstallRecord::pathKey(const QString& path)
 #endif
 }
 
-bool InstallRecord::read(const QString& path, QString* error)
+InstallRecord::Roots InstallRecord::roots(const DreamweaverInfo& dreamweaver, const QString& locale)
+{
+    return { QDir::cleanPath(dreamweaver.configurationFolder(locale)),
+        QDir::cleanPath(Environment::variable("USERPROFILE").replace(QLatin1Char('\\'), QLatin1Char('/'))) };
+}
+
+namespace {
+
+// path relative to root, or a null string when it does not lie below it.
+QString relativeTo(const QString& root, const QString& path)
+{
+    const QString clean = QDir::cleanPath(path);
+    if (root.isEmpty() || QDir::isRelativePath(root) || clean.size() <= root.size()
+        || InstallRecord::pathKey(clean.left(root.size())) != InstallRecord::pathKey(root)
+        || clean.at(root.size()) != QLatin1Char('/')) {
+        return QString();
+    }
+    return clean.mid(root.size() + 1);
+}
+
+// A relative path as the record writes it: forward slashes, no step up, no
+// empty, "." or drive-like name, so that joined to its root it stays below.
+bool isConfinedRelativePath(const QString& path)
+{
+    if (path.isEmpty() || path.contains(QLatin1Char('\\')) || path.contains(QLatin1Char(':'))) {
+        return false;
+    }
+    const QStringList names = path.split(QLatin1Char('/'));
+    return std::none_of(names.cbegin(), names.cend(), [](const QString& name) {
+        return name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..");
+    });
+}
+
+} // namespace
+
+bool InstallRecord::read(const QString& path, const Roots& roots, QString* error)
 {
     *this = InstallRecord();
     QByteArray bytes;
@@ -246,12 +292,34 @@ bool InstallRecord::read(const QString& path, QString* error)
     }
     QList<QByteArray> lines;
     splitInPlace(bytes.constData(), bytes.size(), '\n', lines);
-    if (lines.first() != header) {
+    // A record saved again by an editor that ends lines with CR LF reads as
+    // it was written: no field holds a bare CR, which is encoded.
+    for (QByteArray& line : lines) {
+        if (line.endsWith('\r')) {
+            line.chop(1);
+        }
+    }
+    const bool first = lines.first() == firstHeader;
+    if (!first && lines.first() != header) {
         *error = QStringLiteral("%1 is not an install record this version reads").arg(path);
         return false;
     }
+    // The end line, then nothing but the last line break.
+    int last = lines.size() - 1;
+    while (!first && last > 0 && lines.at(last).isEmpty()) {
+        --last;
+    }
+    if (!first && (lines.at(last) != endLine || last + 2 < lines.size())) {
+        *error = QStringLiteral("the install record %1 is cut short or has lines after its end").arg(path);
+        return false;
+    }
+    const auto fail = [&](int number) {
+        *error = QStringLiteral("line %1 of the install record %2 cannot be read").arg(number + 1).arg(path);
+        *this = InstallRecord();
+        return false;
+    };
     QList<QByteArray> fields;
-    for (int number = 1; number < lines.size(); ++number) {
+    for (int number = 1; number < (first ? lines.size() : last); ++number) {
         splitInPlace(lines.at(number).constData(), lines.at(number).size(), ' ', fields);
         const QByteArray& kind = fields.first();
         bool valid = true;
@@ -259,11 +327,19 @@ bool InstallRecord::read(const QString& path, QString* error)
             continue;
         } else if (kind == "installed" && fields.size() == 2) {
             installedAt = fields.at(1).toLongLong(&valid);
-        } else if (kind == "file" && fields.size() == 3) {
-            const File file { text(fields.at(1)), text(fields.at(2)) };
+        } else if (kind == "file" && fields.size() == (first ? 3 : 4)) {
+            File file { text(fields.at(first ? 1 : 2)), text(fields.at(first ? 2 : 3)) };
+            if (first) {
+                valid = QDir::isAbsolutePath(file.path);
+            } else {
+                const QString& root = fields.at(1) == configurationRoot ? roots.configuration
+                    : fields.at(1) == homeRoot                         ? roots.home
+                                                                       : QString();
+                valid = !root.isEmpty() && isConfinedRelativePath(file.path);
+                file.path = root + QLatin1Char('/') + file.path;
+            }
             // The backup name is joined to the backup folder: it may not lead out of it.
-            valid = QDir::isAbsolutePath(file.path)
-                && (file.backup.isEmpty() || PackageSupport::extractedFileName(file.backup) == file.backup);
+            valid = valid && (file.backup.isEmpty() || PackageSupport::extractedFileName(file.backup) == file.backup);
             files.append(file);
         } else if ((kind == "menu" && fields.size() == 3) || (kind == "button" && fields.size() == 4)) {
             // Written by earlier versions: one element with its id, straight inside the element named by target.
@@ -279,10 +355,7 @@ bool InstallRecord::read(const QString& path, QString* error)
                 text(fields.at(2 + shift)), false, text(fields.at(3 + shift)), text(fields.at(4 + shift)), {},
                 shift ? text(fields.at(2)) : QString() };
             // The file is joined to the Configuration folder: it may not lead out of it.
-            valid = !shift
-                || (!entry.file.isEmpty() && !QDir::isAbsolutePath(entry.file)
-                    && !entry.file.split(QLatin1Char('/')).contains(QStringLiteral(".."))
-                    && !entry.file.contains(QLatin1Char('\\')));
+            valid = !shift || isConfinedRelativePath(entry.file);
             for (int i = 5 + shift; i < fields.size(); ++i) {
                 entry.ids << text(fields.at(i));
             }
@@ -294,24 +367,22 @@ bool InstallRecord::read(const QString& path, QString* error)
             valid = false;
         }
         if (!valid) {
-            *error = QStringLiteral("line %1 of the install record %2 cannot be read").arg(number + 1).arg(path);
-            *this = InstallRecord();
-            return false;
+            return fail(number);
         }
     }
     return true;
 }
 
-bool InstallRecord::write(const QString& path, QString* error) const
+bool InstallRecord::write(const QString& path, const Roots& roots, QString* error) const
 {
     RecordBytes bytes;
     // Room for the whole record made once, from the most its fields can take
-    // as ASCII (three bytes a character) and a little for the words and
-    // separators of each line: of a large record only the pages written to
-    // are ever touched, where growing it would copy what was written so far.
-    qsizetype most = header.size() + 32;
+    // (three bytes a character) and a little for the words and separators of
+    // each line: of a large record only the pages written to are ever
+    // touched, where growing it would copy what was written so far.
+    qsizetype most = header.size() + endLine.size() + 32;
     for (const File& file : files) {
-        most += 8 + 3 * (file.path.size() + file.backup.size());
+        most += 24 + 3 * (file.path.size() + file.backup.size());
     }
     for (const Entry& entry : entries) {
         most += 32 + 3 * (entry.file.size() + entry.target.size() + entry.parent.size() + entry.inserted.size());
@@ -323,8 +394,20 @@ bool InstallRecord::write(const QString& path, QString* error) const
     bytes.room(most);
     bytes.append(header + "\ninstalled " + QByteArray::number(installedAt) + '\n');
     for (const File& file : files) {
+        // The configuration folder first: it usually lies below the home folder.
+        QString relative = relativeTo(roots.configuration, file.path);
+        const bool inConfiguration = !relative.isNull();
+        if (!inConfiguration) {
+            relative = relativeTo(roots.home, file.path);
+        }
+        if (relative.isNull() || !isConfinedRelativePath(relative)) {
+            *error = QStringLiteral("%1 lies neither in the configuration folder nor in the home folder").arg(file.path);
+            return false;
+        }
         bytes.append("file ", 5);
-        appendField(bytes, file.path);
+        bytes.append(inConfiguration ? configurationRoot : homeRoot);
+        bytes.append(' ');
+        appendField(bytes, relative);
         bytes.append(' ');
         appendField(bytes, file.backup);
         bytes.append('\n');
@@ -369,6 +452,13 @@ bool InstallRecord::write(const QString& path, QString* error) const
             appendField(bytes, id);
         }
         bytes.append('\n');
+    }
+    bytes.append(endLine + '\n');
+    if (bytes.used > maximumSize) {
+        *error = QStringLiteral("the install record %1 would pass the %2 MiB a record may take")
+                     .arg(path)
+                     .arg(maximumSize / (1024 * 1024));
+        return false;
     }
     return ConfigurationFile::writeWhole(path, bytes.take(), error);
 }

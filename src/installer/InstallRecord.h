@@ -3,7 +3,6 @@
 #include "installer/InstallReport.h"
 
 #include <QHash>
-
 #include <QList>
 #include <QString>
 #include <utility>
@@ -13,11 +12,15 @@
 // that the removal takes away exactly that: a file that was there before the
 // install comes back from its backup, and a menu entry or button that the
 // install found already present stays where it was.
+class DreamweaverInfo;
+
 class InstallRecord
 {
 public:
     struct File
     {
+        // Absolute in memory; written relative to the root it lies below
+        // (see Roots), so that a copied profile's record names the copy's files.
         QString path;
         // Name, in backupFolder(), of the content the install replaced; empty
         // when the install created the file.
@@ -45,8 +48,21 @@ public:
         QString file;
     };
 
-    // Records are a line per file or entry; a larger file is not one of ours.
-    static constexpr qint64 maximumSize = 16 * 1024 * 1024;
+    // The folders a record's files are named relative to: the locale's
+    // configuration folder and the user's home folder, the only two an
+    // install writes below.
+    struct Roots
+    {
+        QString configuration;
+        QString home;
+    };
+    static Roots roots(const DreamweaverInfo& dreamweaver, const QString& locale);
+
+    // Records are a line per file or entry, each field little larger than
+    // the text it holds; write refuses a record past this size, so that
+    // whatever an install writes its removal reads. The configuration files
+    // an install edits are capped at 64 MiB each.
+    static constexpr qint64 maximumSize = 256 * 1024 * 1024;
 
     // The record's own suffix and folder never end in ".mxi", so the
     // installed list never takes them for a manifest.
@@ -56,9 +72,14 @@ public:
     static QString pathKey(const QString& path);
 
     // False, with the reason, for a file that is not a whole record of this
-    // version; nothing of it is kept then.
-    bool read(const QString& path, QString* error);
-    bool write(const QString& path, QString* error) const;
+    // or an earlier version (one cut short, a relative path climbing out of
+    // its root); nothing of it is kept then. Paths of earlier versions'
+    // records are absolute and read as they are: the removal checks where
+    // each leads.
+    bool read(const QString& path, const Roots& roots, QString* error);
+    // False, with the reason, when a file lies below neither root or the
+    // record would pass maximumSize; nothing is written then.
+    bool write(const QString& path, const Roots& roots, QString* error) const;
 
     // Index in files of path, or -1.
     int indexOf(const QString& path) const;

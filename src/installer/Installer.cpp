@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -44,6 +45,104 @@ QString windowsPathKey(const QString& path)
 bool isAtOrBelow(const QString& key, const QString& folderKey)
 {
     return key == folderKey || key.startsWith(folderKey + QLatin1Char('/'));
+}
+
+// Why a name Windows would not take as a plain file or folder name, or empty:
+// a stream suffix ("Menus.xml::$DATA" is Menus.xml), a device ("CON",
+// "com1.txt") or the shape of a short name ("INSERT~1.XML" may be
+// insertbar.xml), any of which would reach something other than the file
+// the name spells.
+QString windowsNameProblem(const QString& name)
+{
+    if (name.contains(QLatin1Char(':'))) {
+        return QStringLiteral("%1 names a stream or a drive").arg(name);
+    }
+    QString trimmed = name;
+    while (trimmed.endsWith(QLatin1Char('.')) || trimmed.endsWith(QLatin1Char(' '))) {
+        trimmed.chop(1);
+    }
+    const QString stem = trimmed.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
+    static const QStringList devices { QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
+        QStringLiteral("NUL"), QStringLiteral("CONIN$"), QStringLiteral("CONOUT$"), QStringLiteral("CLOCK$") };
+    const bool numbered = stem.size() == 4 && (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT")))
+        && stem.at(3).isDigit();
+    if (devices.contains(stem) || numbered) {
+        return QStringLiteral("%1 names a device").arg(name);
+    }
+    static const QRegularExpression shortName(QStringLiteral("^[^.~]{1,6}~[0-9]{1,6}(\\.[^.]{0,3})?$"));
+    if (shortName.match(trimmed).hasMatch()) {
+        return QStringLiteral("%1 has the shape of a short name, which may stand for another file").arg(name);
+    }
+    return QString();
+}
+
+// The path with every symbolic link of the part that exists resolved: where
+// a write would really land.
+QString realPath(const QString& path)
+{
+    QString existing = QDir::cleanPath(path);
+    QStringList rest;
+    while (!QFileInfo::exists(existing) && existing != QFileInfo(existing).path()) {
+        rest.prepend(QFileInfo(existing).fileName());
+        existing = QFileInfo(existing).path();
+    }
+    const QString canonical = QFileInfo(existing).canonicalFilePath();
+    return QDir::cleanPath((canonical.isEmpty() ? existing : canonical) + QLatin1Char('/') + rest.join(QLatin1Char('/')));
+}
+
+// The folders whose files start with the user's session, on Windows and on
+// the desktops of Linux (which a Wine profile's folders may lead to): a
+// package file there would run at every logon.
+QStringList autostartFolders()
+{
+    const QString startup = QStringLiteral("/Microsoft/Windows/Start Menu/Programs/Startup");
+    QStringList folders;
+    const QString home = Environment::variable("USERPROFILE").replace(QLatin1Char('\\'), QLatin1Char('/'));
+    for (const QString& roaming : { Environment::variable("APPDATA"), home + QStringLiteral("/AppData/Roaming"),
+             Environment::variable("ALLUSERSPROFILE") }) {
+        if (!roaming.isEmpty()) {
+            folders << QString(roaming).replace(QLatin1Char('\\'), QLatin1Char('/')) + startup;
+        }
+    }
+    const QString configuration = qEnvironmentVariable("XDG_CONFIG_HOME");
+    folders << QDir::homePath() + QStringLiteral("/.config/autostart") << home + QStringLiteral("/.config/autostart");
+    if (!configuration.isEmpty()) {
+        folders << configuration + QStringLiteral("/autostart");
+    }
+    return folders;
+}
+
+// Why key (see windowsPathKey) is not a package's to write outside the
+// locale it is installed into, or empty.
+QString dreamweaverFolderReason(const DreamweaverInfo& dreamweaver, const QString& key)
+{
+    // Every other locale and installation keeps its configuration files,
+    // store, records and backups below its per-user folder, and Dreamweaver
+    // its own below its program folder: a package installed into one
+    // locale has no business in any of them, whatever token led there.
+    QList<DreamweaverInfo> known = DreamweaverInfo::installations();
+    known.prepend(dreamweaver);
+    for (const DreamweaverInfo& other : qAsConst(known)) {
+        for (const QString& folder : { other.userFolder(), other.installFolder() }) {
+            if (!folder.isEmpty() && isAtOrBelow(key, windowsPathKey(folder))) {
+                return QStringLiteral("%1 belongs to %2").arg(QDir::toNativeSeparators(folder), other.name());
+            }
+        }
+    }
+    // Installations not in the list (not found, or of versions it leaves
+    // out) keep theirs in the same places.
+    const QString home = Environment::variable("USERPROFILE").replace(QLatin1Char('\\'), QLatin1Char('/'));
+    for (const QString& roaming : { DreamweaverInfo::applicationDataFolder(), Environment::variable("APPDATA"),
+             home.isEmpty() ? QString() : home + QStringLiteral("/AppData/Roaming") }) {
+        for (const char* vendor : { "/adobe/", "/macromedia/" }) {
+            const QString vendorKey = roaming.isEmpty() ? QString() : windowsPathKey(roaming) + QLatin1String(vendor);
+            if (!vendorKey.isEmpty() && key.startsWith(vendorKey)
+                && key.mid(vendorKey.size()).startsWith(QLatin1String("dreamweaver"))) {
+                return QStringLiteral("it lies in a Dreamweaver per-user folder");
+            }
+        }
+    }
+    return QString();
 }
 
 // Tokens of folders outside the user's Dreamweaver and home folder: a
@@ -124,9 +223,32 @@ QString resolvedFolder(
         *reason = QStringLiteral("%1 climbs out of its folder").arg(destination);
         return QString();
     }
+    for (const QString& name : qAsConst(names)) {
+        const QString problem = windowsNameProblem(name);
+        if (!problem.isEmpty()) {
+            *reason = QStringLiteral("%1: %2").arg(destination, problem);
+            return QString();
+        }
+    }
     // "$userdesktopfolder/../Documents" stays home, but leaves the Desktop.
     const QString base = isAtOrBelow(folder, QDir::cleanPath(root)) ? QDir::cleanPath(root) : QDir::cleanPath(fence);
-    return withExistingCase(base, folder.mid(base.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts));
+    const QString found = withExistingCase(base, folder.mid(base.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts));
+    // A symbolic link below the root may lead anywhere; the root itself may
+    // be one (a Wine profile's Documents is a link to the Linux folder).
+    const QString real = realPath(found);
+    if (!isAtOrBelow(real, realPath(base))) {
+        *reason = QStringLiteral("%1 leads through a symbolic link out of its folder").arg(destination);
+        return QString();
+    }
+    const QStringList autostart = autostartFolders();
+    for (const QString& place : autostart) {
+        if (isAtOrBelow(windowsPathKey(found), windowsPathKey(place))
+            || isAtOrBelow(windowsPathKey(real), windowsPathKey(realPath(place)))) {
+            *reason = QStringLiteral("%1 is a folder whose programs start with the user's session").arg(destination);
+            return QString();
+        }
+    }
+    return found;
 }
 
 } // namespace
@@ -193,9 +315,18 @@ QList<FileEntry> Installer::packageFiles(IPackage& package, const QList<FileEntr
     return files;
 }
 
+bool Installer::mayNameFolder(const QString& source)
+{
+    return source.endsWith(QLatin1Char('/')) || source.endsWith(QLatin1Char('\\'))
+        || !PackageSupport::extractedFileName(source).contains(QLatin1Char('.'));
+}
+
 QString Installer::managedFileReason(const DreamweaverInfo& dreamweaver, const QString& path, const QString& locale)
 {
     const QString key = windowsPathKey(path);
+    if (!isAtOrBelow(key, windowsPathKey(dreamweaver.configurationFolder(locale)))) {
+        return dreamweaverFolderReason(dreamweaver, key);
+    }
     if (isAtOrBelow(key, windowsPathKey(dreamweaver.extensionStoreFolder(locale)))) {
         return QStringLiteral("the store of installed manifests is managed by the installer");
     }
@@ -337,7 +468,7 @@ bool Installer::installFromPackage(IPackage& package)
         if (!m_dryRun && (!storedBefore || QFileInfo::exists(recordPath))) {
             changes.emplace();
             QString unreadable;
-            if (!storedBefore || !changes->read(recordPath, &unreadable)) {
+            if (!storedBefore || !changes->read(recordPath, InstallRecord::roots(m_dreamweaver, locale), &unreadable)) {
                 changes->installedAt = QDateTime::currentMSecsSinceEpoch();
             }
         }
@@ -397,7 +528,7 @@ bool Installer::installFromPackage(IPackage& package)
             }
         }
         QString error;
-        if (!changes->write(recordPath, &error)) {
+        if (!changes->write(recordPath, InstallRecord::roots(m_dreamweaver, locale), &error)) {
             m_report->addFile({ locale, mxiName, recordPath, InstallReport::FileOutcome::WriteFailed, error });
         }
     }
@@ -418,7 +549,15 @@ void Installer::extractListedFile(IPackage& package, const FileEntry& entry, con
     }
     const QString fileName = PackageSupport::extractedFileName(entry.source);
     const QString path = fileName.isEmpty() ? QString() : folder + QLatin1Char('/') + fileName;
-    const QString managed = path.isEmpty() ? QString() : managedFileReason(m_dreamweaver, path, locale);
+    QString managed = path.isEmpty() ? QString() : managedFileReason(m_dreamweaver, path, locale);
+    if (managed.isEmpty() && !path.isEmpty()) {
+        managed = windowsNameProblem(fileName);
+    }
+    // Replacing a link would lose it (its backup would hold what it points
+    // to), and writing through it would land anywhere.
+    if (managed.isEmpty() && QFileInfo(path).isSymLink()) {
+        managed = QStringLiteral("%1 is a symbolic link, which a package file does not replace").arg(path);
+    }
     if (!managed.isEmpty()) {
         if (m_report) {
             m_report->addFile({ locale, entry.source, path, InstallReport::FileOutcome::RefusedDestination, managed });

@@ -77,7 +77,15 @@ public:
     // string when one may: the installer's own files (Menus.xml,
     // insertbar.xml, their backups, version.xml and the store of manifests)
     // would otherwise be replaced by whatever a package brings.
+    // Outside the locale's configuration folder, every folder of every
+    // Dreamweaver installation the program knows (per-user, program) is
+    // managed as well: other locales' and installations' files, stores,
+    // records and backups.
     static QString managedFileReason(const DreamweaverInfo& dreamweaver, const QString& path, const QString& locale);
+
+    // Whether a manifest's file source may stand for a folder of the
+    // package: one that ends in a slash, or whose name has no suffix.
+    static bool mayNameFolder(const QString& source);
 
 private:
     // extractedTotal: the bytes the locale's listed files took so far.

@@ -58,6 +58,53 @@ void Remover::removeFileAndEmptyFolders(const QString& path)
     }
 }
 
+QHash<QString, QString> Remover::unwrittenFiles(
+    const QString& locale, const ExtensionInfo& manifest, const InstallRecord& changes) const
+{
+    // What the manifest's entries may have put in the home folder: each
+    // file, and anything below the folder of an entry that may stand for a
+    // package folder. Built once: a record may name thousands of files.
+    QSet<QString> homeFiles;
+    QStringList homeFolders;
+    const QList<FileEntry> files = manifest.files();
+    for (const FileEntry& entry : files) {
+        const QString folder = entry.appliesTo(locale) ? Installer::targetFolder(m_dreamweaver, entry, locale) : QString();
+        if (folder.isEmpty()) {
+            continue;
+        }
+        const QString fileName = PackageSupport::extractedFileName(entry.source);
+        if (!fileName.isEmpty()) {
+            homeFiles.insert(InstallRecord::pathKey(folder + QLatin1Char('/') + fileName));
+        }
+        if (Installer::mayNameFolder(entry.source)) {
+            homeFolders << InstallRecord::pathKey(folder) + QLatin1Char('/');
+        }
+    }
+    const auto below = [](const QString& path, const QString& root) {
+        return !root.isEmpty() && InstallRecord::pathKey(path).startsWith(InstallRecord::pathKey(root) + QLatin1Char('/'));
+    };
+    QHash<QString, QString> refused;
+    for (const InstallRecord::File& file : changes.files) {
+        const QString key = InstallRecord::pathKey(file.path);
+        QString reason = Installer::managedFileReason(m_dreamweaver, file.path, locale);
+        // An install may write anywhere in the configuration folder but its
+        // managed files; in the home folder, only where its manifest says.
+        if (reason.isEmpty() && !below(file.path, m_roots.configuration)) {
+            if (!below(file.path, m_roots.home)) {
+                reason = QStringLiteral("it lies outside the configuration folder and the home folder");
+            } else if (!homeFiles.contains(key)
+                && std::none_of(homeFolders.cbegin(), homeFolders.cend(),
+                    [&](const QString& folder) { return key.startsWith(folder); })) {
+                reason = QStringLiteral("no file of its manifest goes there");
+            }
+        }
+        if (!reason.isEmpty()) {
+            refused.insert(file.path, reason);
+        }
+    }
+    return refused;
+}
+
 QList<Remover::Holder> Remover::otherHolders(const QString& locale, const QString& mxiName) const
 {
     QList<Holder> holders;
@@ -74,7 +121,7 @@ QList<Remover::Holder> Remover::otherHolders(const QString& locale, const QStrin
             InstallRecord(), {}, {} };
         QString unreadable;
         const QString recordPath = InstallRecord::recordPath(holder.storedPath);
-        holder.hasRecord = QFileInfo::exists(recordPath) && holder.record.read(recordPath, &unreadable);
+        holder.hasRecord = QFileInfo::exists(recordPath) && holder.record.read(recordPath, InstallRecord::roots(m_dreamweaver, locale), &unreadable);
         for (const InstallRecord::File& file : qAsConst(holder.record.files)) {
             holder.paths.insert(InstallRecord::pathKey(file.path));
         }
@@ -140,7 +187,7 @@ void Remover::undoFile(const InstallRecord::File& claim, const InstallRecord& ch
         bool handedOver = false;
         if (claim.backup.isEmpty()) {
             theirs.backup.clear();
-            handedOver = heir->record.write(InstallRecord::recordPath(heir->storedPath), &error);
+            handedOver = heir->record.write(InstallRecord::recordPath(heir->storedPath), m_roots, &error);
             // Their record must stop naming the backup before it goes.
             if (handedOver) {
                 QFile::remove(theirBackup);
@@ -291,6 +338,7 @@ void Remover::removeExtension(const QString& mxiName)
     ConfigurationEditor editor(m_dreamweaver, m_report);
     editor.setDryRun(m_dryRun, m_plannedTexts);
     for (const QString& locale : m_dreamweaver.locales()) {
+        m_roots = InstallRecord::roots(m_dreamweaver, locale);
         const QString storedPath = m_dreamweaver.extensionStoreFolder(locale) + QLatin1Char('/') + mxiName;
         const QString recordPath = InstallRecord::recordPath(storedPath);
         // With a record, what the manifest's configuration changes added is
@@ -308,10 +356,26 @@ void Remover::removeExtension(const QString& mxiName)
             // A record that cannot be read says nothing of what to keep, so
             // nothing is taken away by guess.
             QString error;
-            if (!changes.emplace().read(recordPath, &error)) {
+            if (!changes.emplace().read(recordPath, m_roots, &error)) {
                 if (m_report) {
-                    m_report->addFile(
-                        { locale, mxiName, storedPath, InstallReport::FileOutcome::KeptUnfinished, error });
+                    m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::KeptUnfinished,
+                        error + QStringLiteral("; nothing was changed") });
+                }
+                continue;
+            }
+            // A record that names a file its install could not have written
+            // was not written by it, or not only: none of it is obeyed.
+            const QHash<QString, QString> refused = unwrittenFiles(locale, *record, *changes);
+            if (!refused.isEmpty()) {
+                if (m_report) {
+                    for (auto file = refused.cbegin(); file != refused.cend(); ++file) {
+                        m_report->addFile({ locale, mxiName, file.key(), InstallReport::FileOutcome::RefusedDestination,
+                            QStringLiteral("named by its install record, but %1; left alone").arg(file.value()) });
+                    }
+                    m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::KeptUnfinished,
+                        QStringLiteral("the install record %1 names files its install could not have written; "
+                                       "nothing was changed")
+                            .arg(recordPath) });
                 }
                 continue;
             }
@@ -377,7 +441,7 @@ void Remover::removeExtension(const QString& mxiName)
                 }
                 changes->entries = left;
                 QString error;
-                changes->write(recordPath, &error);
+                changes->write(recordPath, m_roots, &error);
             }
             if (m_report) {
                 m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::KeptUnfinished,

@@ -50,6 +50,13 @@ public:
     static void removeFileAndEmptyFolders(const QString& path);
 
 private:
+    // Why the record's claim on each file its install could not have
+    // written, by path: one outside the locale's configuration folder and
+    // the home folder, a managed file, or a file in the home folder that no
+    // entry of the manifest puts there. Empty for a record to be trusted.
+    QHash<QString, QString> unwrittenFiles(
+        const QString& locale, const ExtensionInfo& manifest, const InstallRecord& changes) const;
+
     // Another extension stored in the same locale, with the files it holds:
     // those its install record lists or, without one, those its manifest lists.
     struct Holder
@@ -81,4 +88,5 @@ private:
     InstallReport* m_report;
     bool m_dryRun = false;
     QHash<QString, QString>* m_plannedTexts = nullptr;
+    InstallRecord::Roots m_roots; // of the locale being removed from
 };

@@ -591,15 +591,15 @@ private slots:
             "menu#DWMenu_Commands", "<menuitem/>", ids, {} });
         const QString path = m_dir.path() + "/Velkor.mxi.record";
         QString error;
-        QVERIFY2(record.write(path, &error), qPrintable(error));
-        QVERIFY2(record.read(path, &error), qPrintable(error));
+        QVERIFY2(record.write(path, {}, &error), qPrintable(error));
+        QVERIFY2(record.read(path, {}, &error), qPrintable(error));
         QCOMPARE(record.entries.size(), 1);
         QCOMPARE(record.entries.front().id, id);
     }
 
-    // Each field is written as its UTF-8 bytes percent-encoded, "/" and ":" kept,
-    // whatever the characters and wherever they fall among the four read at
-    // a time.
+    // Each field is written as its UTF-8 bytes, the separators (space, line
+    // breaks), "%" and control bytes percent-encoded, whatever the characters
+    // and wherever they fall among the four read at a time.
     void recordEncodesEachFieldAsUtf8PercentEncoding_data()
     {
         QTest::addColumn<QString>("text");
@@ -628,8 +628,13 @@ private slots:
         record.addEntry({ InstallReport::EntryKind::MenuEntry, text, text, false, text, text, { text }, {} });
         const QString path = m_dir.path() + "/Velkor.mxi.record";
         QString error;
-        QVERIFY2(record.write(path, &error), qPrintable(error));
-        const QByteArray field = text.toUtf8().toPercentEncoding("/:");
+        QVERIFY2(record.write(path, {}, &error), qPrintable(error));
+        QByteArray field;
+        for (const char c : text.toUtf8()) {
+            const uchar u = uchar(c);
+            field += u <= ' ' || u == '%' || u == 0x7f ? '%' + QByteArray::number(u, 16).rightJustified(2, '0').toUpper()
+                                                        : QByteArray(1, c);
+        }
         QCOMPARE(readFile(path).split('\n').at(2), "entry menu " + field + ' ' + field + ' ' + field + ' ' + field);
     }
 
@@ -703,6 +708,128 @@ private slots:
         dreamweaver.loadInstalledExtensions();
         QCOMPARE(dreamweaver.installedExtensions().size(), installed.size());
         QCOMPARE(QFileInfo::exists(store), !installed.isEmpty());
+    }
+
+    // The record is read back only as far as its install could have
+    // written: whatever is appended to it or changed in it, files outside
+    // the configuration folder and the home folder, managed files and home
+    // files its manifest never lists stay as they are, and the removal says
+    // so. Steps on the record before the removal: append (an outside file
+    // and ~/.bashrc with a planted backup), first (rewritten as the first
+    // version wrote records, with absolute paths), outside (first, plus the
+    // appended lines), program (first, plus the program folder's
+    // Menus.xml), crlf (saved again with CR LF), cut (cut after its first
+    // file line).
+    void removalObeysOnlyWhatItsInstallCouldWrite_data()
+    {
+        QTest::addColumn<QString>("tamper");
+        QTest::addColumn<bool>("removed"); // the extension's own files and entries
+        QTest::addColumn<QString>("warning"); // in the removal's report
+        addTestRow("appended outside file and ~/.bashrc with a planted backup", QString("append"), false,
+            QString("after its end"));
+        addTestRow("an earlier version's record within its folders is removed", QString("first"), true, QString());
+        addTestRow("an earlier version's record naming an outside file and ~/.bashrc", QString("outside"), false,
+            QString("outside/file: named by its install record, but it lies outside"));
+        addTestRow("~/.bashrc, which no file of the manifest names", QString("outside"), false,
+            QString("home/.bashrc: named by its install record, but no file of its manifest goes there"));
+        addTestRow("the program folder's Menus.xml", QString("program"), false,
+            QString("Menus.xml: named by its install record, but"));
+        addTestRow("saved again with CR LF", QString("crlf"), true, QString());
+        addTestRow("cut at a line end", QString("cut"), false, QString("cut short"));
+    }
+
+    void removalObeysOnlyWhatItsInstallCouldWrite()
+    {
+        QFETCH(QString, tamper);
+        QFETCH(bool, removed);
+        QFETCH(QString, warning);
+
+        const QString home = m_root + "/home", outside = m_root + "/outside/file";
+        qputenv("USERPROFILE", home.toUtf8());
+        DreamweaverInfo dreamweaver = installation({ "en_US" });
+        const QString configuration = dreamweaver.configurationFolder("en_US");
+        const QString store = dreamweaver.extensionStoreFolder("en_US") + '/';
+        TestExtension tools = toolsExtension();
+        tools.files << PackagedFile { "notes.txt", "notes\n", "$userhomefolder/Velkor" };
+        QVERIFY(writeFile(outside, "outside\n") && writeFile(home + "/.bashrc", "bashrc\n"));
+        QVERIFY(dreamweaver.installPackage(package(tools), nullptr));
+        const Tree installed = snapshot(m_root);
+
+        const QString recordPath = store + "Velkor Tools.mxi.record";
+        const auto field = [](const QString& path) { return path.toUtf8().toPercentEncoding("/:"); };
+        const QByteArray hostile = "file " + field(outside) + " \nfile " + field(home + "/.bashrc") + " 99\n";
+        QByteArray record = readFile(recordPath);
+        if (tamper != "append" && tamper != "crlf" && tamper != "cut") {
+            // As the first version wrote it: absolute paths, no end line.
+            QByteArray first;
+            for (const QByteArray& line : record.split('\n')) {
+                QList<QByteArray> fields = line.split(' ');
+                if (fields.size() == 4 && fields.at(0) == "file") {
+                    const QString root = fields.at(1) == "home" ? home : configuration;
+                    fields = { "file", field(root + '/' + QByteArray::fromPercentEncoding(fields.at(2))), fields.at(3) };
+                }
+                if (line != "end")
+                    first += fields.join(' ') + '\n';
+            }
+            record = first.trimmed().replace("moravel-install-record 2", "moravel-install-record 1") + '\n';
+        }
+        if (tamper == "append" || tamper == "outside")
+            record += hostile;
+        if (tamper == "program")
+            record += "file " + field(m_root + "/program/Configuration/Menus/Menus.xml") + " \n";
+        if (tamper == "crlf")
+            record.replace("\n", "\r\n");
+        if (tamper == "cut")
+            record.truncate(record.indexOf('\n', record.indexOf("\nfile ") + 1) + 1);
+        QVERIFY(writeFile(recordPath, record) && writeFile(store + "Velkor Tools.mxi.backup/99", "hostile\n"));
+
+        InstallReport report;
+        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &report);
+        QStringList said;
+        for (const InstallReport::FileResult& file : report.files())
+            said << file.path + ": " + file.detail;
+        QCOMPARE(readFile(outside), QByteArray("outside\n"));
+        QCOMPARE(readFile(home + "/.bashrc"), QByteArray("bashrc\n"));
+        QCOMPARE(readFile(m_root + "/program/Configuration/Menus/Menus.xml"), menusXml());
+        QVERIFY2(warning.isEmpty() || said.join('\n').contains(warning), qPrintable(said.join('\n')));
+        QCOMPARE(readFile(configuration + "/Menus/Menus.xml"), removed ? menusXml() : installedMenus);
+        QCOMPARE(QFileInfo::exists(home + "/Velkor/notes.txt"), !removed);
+        QCOMPARE(QFileInfo::exists(configuration + "/Commands/Velkor/tool.js"), !removed);
+        if (!removed) {
+            // Nothing else changed than the record and its planted backup.
+            Tree after = snapshot(m_root), before = installed;
+            for (Tree* tree : { &after, &before }) {
+                for (const QString& name : tree->keys()) {
+                    if (name.contains(".mxi.record") || name.contains(".mxi.backup"))
+                        tree->remove(name);
+                }
+            }
+            QCOMPARE(after, before);
+        }
+    }
+
+    // A profile copied whole (as copying a Wine prefix does) holds its own
+    // extensions: removing one from the copy takes the copy's files, in the
+    // configuration folder and in the home folder, and leaves the original's.
+    void removalFromACopiedProfileTouchesOnlyTheCopy()
+    {
+        const QString original = m_root + "/original", copy = m_root + "/copy";
+        qputenv("USERPROFILE", QString(original + "/home").toUtf8());
+        DreamweaverInfo first = installation({ "en_US" }, "/original/Dreamweaver CS6");
+        TestExtension tools = toolsExtension();
+        tools.files << PackagedFile { "notes.txt", "notes\n", "$userhomefolder/Velkor" };
+        QVERIFY(first.installPackage(package(tools), nullptr));
+        const Tree installed = snapshot(original);
+        for (auto file = installed.cbegin(); file != installed.cend(); ++file)
+            QVERIFY(QFileInfo(original + '/' + file.key()).isDir() || writeFile(copy + '/' + file.key(), file.value()));
+
+        qputenv("USERPROFILE", QString(copy + "/home").toUtf8());
+        DreamweaverInfo second = installation({ "en_US" }, "/copy/Dreamweaver CS6");
+        second.removeExtension("Velkor Tools.mxi", nullptr);
+        QCOMPARE(snapshot(original), installed);
+        QVERIFY(!QFileInfo::exists(copy + "/home/Velkor/notes.txt"));
+        QVERIFY(!QFileInfo::exists(copy + "/Dreamweaver CS6/en_US/Configuration/Commands/Velkor/tool.js"));
+        QCOMPARE(readFile(copy + "/Dreamweaver CS6/en_US/Configuration/Menus/Menus.xml"), menusXml());
     }
 
 #ifdef Q_OS_LINUX
