@@ -268,6 +268,17 @@ private slots:
         addTestRow("a system folder", "$fonts", "outside the user's");
         addTestRow("a custom token", "$airstream/x", "is not a folder token");
         addTestRow("a token not at the start", "/tmp/$dreamweaver/Configuration", "starts with no folder token");
+        addTestRow("a link below the folder leading out", "$dreamweaver/Configuration/Linked/x", "symbolic link");
+        addTestRow("a link below the folder leading inside it", "$userhomefolder/Inside", home + "Inside");
+        addTestRow("the Windows Startup folder",
+            "$userhomefolder/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Startup", "start with the user");
+        addTestRow("the Linux autostart folder", "$userhomefolder/.config/autostart", "start with the user");
+        addTestRow("the Linux autostart folder through a Wine profile's link", "$userdesktopfolder/.config/autostart",
+            "start with the user");
+        addTestRow("a stream suffix", "$dreamweaver/Configuration/MXI::$INDEX_ALLOCATION", "stream");
+        addTestRow("a device name", "$dreamweaver/Configuration/Commands/com1.txt", "device");
+        addTestRow("a device name with trailing dots", "$userhomefolder/CON..", "device");
+        addTestRow("the shape of a short name", "$dreamweaver/Configuration/OBJECT~1", "short name");
     }
 
     void targetFolder()
@@ -281,6 +292,12 @@ private slots:
         qputenv("USERPROFILE", home.toUtf8());
         // Windows calls it Documents: the folder there in another case stands in.
         QVERIFY(QDir(home).rename("Docs", "documents"));
+        // A Wine profile's Desktop is a link to a folder of the Linux home.
+        const QString linuxHome = m_root + "/linux";
+        qputenv("XDG_CONFIG_HOME", QString(linuxHome + "/.config").toUtf8());
+        QVERIFY(QDir().mkpath(linuxHome) && QDir().mkpath(m_root + "/elsewhere"));
+        QVERIFY(QFile::link(m_root + "/elsewhere", conf + "/Linked") && QFile::link(home + "/documents", home + "/Inside")
+            && QFile::link(linuxHome, home + "/Desktop"));
         QString reason;
         const QString actual
             = Installer::targetFolder(dreamweaver, { "x.js", destination, {}, false, false }, "en_US", &reason);
@@ -288,6 +305,57 @@ private slots:
             = QString(folder).replace("$CONF", conf).replace("$HOME", home).replace("Docs", "documents");
         QVERIFY2(folder.startsWith('$') ? actual == expected : actual.isEmpty() && reason.contains(folder),
             qPrintable(actual + " | " + reason));
+    }
+
+    // A package file may not go into any folder of another locale or
+    // installation, nor into Dreamweaver's program folders, whatever token
+    // leads there. The target has the locales en_US and de_DE; another
+    // installation, Dreamweaver 2021, is known too.
+    void packageFilesStayOutOfEveryDreamweaverFolder_data()
+    {
+        QTest::addColumn<QByteArray>("destination"); // below $userhomefolder
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<bool>("written");
+        const QByteArray roaming = "$userhomefolder/AppData/Roaming/";
+        addTestRow("another installation's Menus.xml", roaming + "Adobe/Dreamweaver 2021/en_US/Configuration/Menus",
+            QByteArray("Menus.xml"), false);
+        addTestRow("another locale's store", roaming + "Adobe/Dreamweaver CS6/de_DE/Configuration/Shared/Velkor/MXI",
+            QByteArray("Other.mxi.record"), false);
+        addTestRow("another installation's program folder",
+            QByteArray("$userhomefolder/Programs/Dreamweaver 2021/Configuration"), QByteArray("x.js"), false);
+        addTestRow("a Dreamweaver folder no installation in the list has",
+            roaming + "Macromedia/Dreamweaver 8/Configuration", QByteArray("x.js"), false);
+        addTestRow("its own locale's configuration folder",
+            roaming + "Adobe/Dreamweaver CS6/en_US/Configuration/Commands", QByteArray("x.js"), true);
+        addTestRow("a folder of the home", QByteArray("$userhomefolder/Velkor"), QByteArray("x.js"), true);
+    }
+
+    void packageFilesStayOutOfEveryDreamweaverFolder()
+    {
+        QFETCH(QByteArray, destination);
+        QFETCH(QByteArray, source);
+        QFETCH(bool, written);
+
+        const QString home = m_root + "/home", roaming = home + "/AppData/Roaming/";
+        qputenv("USERPROFILE", home.toUtf8());
+        DreamweaverInfo dreamweaver = installation({ "en_US", "de_DE" }, "/home/AppData/Roaming/Adobe/Dreamweaver CS6");
+        DreamweaverInfo other("Dreamweaver 2021", "Adobe", roaming + "Adobe/Dreamweaver 2021", { "en_US" });
+        other.setInstallFolder(home + "/Programs/Dreamweaver 2021");
+        const QList<DreamweaverInfo> known = DreamweaverInfo::installations();
+        DreamweaverInfo::installations() = { other };
+        const QString theirs = other.configurationFolder("en_US") + "/Menus/Menus.xml";
+        QVERIFY(writeFile(theirs, menusXml()));
+
+        TestExtension extension = toolsExtension();
+        extension.files = { { source, "planted\n", destination } };
+        InstallReport report;
+        dreamweaver.installPackage(package(extension), nullptr, &report);
+        DreamweaverInfo::installations() = known;
+        const QString path = QString(destination).replace("$userhomefolder", home) + '/' + source;
+        QCOMPARE(QFileInfo::exists(path) && readFile(path) == "planted\n", written);
+        QCOMPARE(readFile(theirs), menusXml());
+        dreamweaver.loadInstalledExtensions();
+        QCOMPARE(dreamweaver.installedExtensions().size(), 1);
     }
 
     // Each row's manifest lists its files from a package holding Lib/a.js,
