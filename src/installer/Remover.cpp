@@ -294,8 +294,9 @@ QStringList Remover::removeListedFiles(const QString& locale, const QString& mxi
         } else if (changes && index < 0) {
             // Whatever is there was not put there by this extension's install.
             result.detail = QStringLiteral("not written by its install");
-        } else if (manifestEntry(path).systemFile) {
-            // Dreamweaver or other programs may rely on it once it is there.
+        } else if (manifestEntry(path).systemFile && (!changes || changes->files.at(index).backup.isEmpty())) {
+            // Dreamweaver or other programs may rely on it once it is there;
+            // one that replaced a file of the user's gives that back instead.
             result.outcome = InstallReport::FileOutcome::KeptSystemFile;
             if (changes) {
                 changes->files.removeAt(index);

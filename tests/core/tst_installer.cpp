@@ -876,6 +876,52 @@ private slots:
         }
     }
 
+    // A system file stays once installed, as other programs may rely on it;
+    // one that replaced the user's own file gives the user's back.
+    void systemFileGivesBackTheFileItReplaced_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // null: none
+        QTest::addColumn<QByteArray>("after");
+        addTestRow("over the user's own file", QByteArray("mine\n"), QByteArray("mine\n"));
+        addTestRow("where there was none", QByteArray(), QByteArray("system\n"));
+    }
+
+    void systemFileGivesBackTheFileItReplaced()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        DreamweaverInfo dreamweaver = installation({ "en_US" });
+        const QString path = dreamweaver.configurationFolder("en_US") + "/Shared/Velkor/shared.js";
+        QVERIFY(before.isNull() || writeFile(path, before));
+        TestExtension extension = toolsExtension();
+        extension.files << PackagedFile { "shared.js", "system\n", "$dreamweaver/Configuration/Shared/Velkor",
+            "systemfile=\"true\"" };
+        QVERIFY(dreamweaver.installPackage(package(extension), nullptr));
+        QCOMPARE(readFile(path), QByteArray("system\n"));
+        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr);
+        QCOMPARE(readFile(path), after);
+    }
+
+    // Whatever an install records, its removal reads: markup of separators
+    // and quotes (which a record used to write three bytes to one) makes a
+    // record of more than the 16 MiB its removal used to read.
+    void largeInstallIsRemovedWhole()
+    {
+        DreamweaverInfo dreamweaver = installation({ "en_US" });
+        TestExtension extension = toolsExtension();
+        extension.configurationChanges = "<menu-insert appendTo=\"DWMenu_Commands\">\n";
+        for (int item = 0; item < 600; ++item) {
+            extension.configurationChanges += "<menuitem name=\"" + QByteArray(10000, ' ') + "\" id=\"Velkor_"
+                + QByteArray::number(item) + "\"/>\n";
+        }
+        extension.configurationChanges += "</menu-insert>\n";
+        QVERIFY(dreamweaver.installPackage(package(extension), nullptr));
+        const QString menus = dreamweaver.configurationFolder("en_US") + "/Menus/Menus.xml";
+        QVERIFY(readFile(menus).size() > 6000000);
+        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr);
+        QCOMPARE(readFile(menus), menusXml());
+    }
+
     // A profile copied whole (as copying a Wine prefix does) holds its own
     // extensions: removing one from the copy takes the copy's files, in the
     // configuration folder and in the home folder, and leaves the original's.

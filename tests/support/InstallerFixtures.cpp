@@ -11,7 +11,8 @@ QByteArray TestExtension::manifest() const
         + name + "\" version=\"" + version + "\" type=\"Command\">\n  <author name=\"Velkor\" />\n  <files>\n";
     for (const PackagedFile& file : files) {
         if (file.destination != "-")
-            text += "    <file source=\"" + file.source + "\" destination=\"" + file.destination + "\" />\n";
+            text += "    <file source=\"" + file.source + "\" destination=\"" + file.destination + "\" "
+                + file.attributes + (file.attributes.isEmpty() ? "" : " ") + "/>\n";
     }
     return text + "  </files>\n  <configuration-changes>\n" + configurationChanges + "  </configuration-changes>\n"
         + "</macromedia-extension>\n";

@@ -16,6 +16,7 @@ struct PackagedFile
     QByteArray source; // entry name in the package
     QByteArray data; // null: listed in the manifest only, not packed
     QByteArray destination; // as the manifest writes it; "-": packed, not listed
+    QByteArray attributes = {}; // more of its file element's, as written
 };
 
 struct TestExtension
