@@ -361,6 +361,10 @@ bool ExtensionCommands::lock(InstallationLock& lock, const DreamweaverInfo& targ
     // A dry run changes nothing, so it need not wait for anyone.
     if (m_dryRun || lock.tryLock(0))
         return true;
+    if (!lock.problem().isEmpty()) {
+        m_user.warn(tr("%1 was left as it is: %2.").arg(title, lock.problem()), QString());
+        return false;
+    }
     const QString waiting = tr("Waiting for another program to finish with %1").arg(target.name());
     m_user.notice(waiting);
     IProgress* progress = m_user.startProgress(QStringLiteral("Waiting"));

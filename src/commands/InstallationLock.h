@@ -16,8 +16,13 @@ public:
 
     static QString path(const DreamweaverInfo& target);
 
-    // Takes the lock, waiting up to timeoutMs; false when another process held it all along.
+    // Takes the lock, waiting up to timeoutMs; false when another process
+    // held it all along, or at once when problem() says why no process could.
     bool tryLock(int timeoutMs);
+    // Why the lock cannot be taken by anyone, or empty: a folder or a link
+    // where the lock file goes, or a per-user folder that takes no file.
+    // Waiting would not help, so it is said at once.
+    QString problem() const;
 
 private:
     QString m_path;

@@ -1,3 +1,4 @@
+#include "commands/InstallationLock.h"
 #include "commands/ReportSummary.h"
 #include "discovery/DreamweaverInfo.h"
 #include "installer/ConfigurationFile.h"
@@ -900,6 +901,33 @@ private slots:
         QCOMPARE(readFile(path), QByteArray("system\n"));
         dreamweaver.removeExtension("Velkor Tools.mxi", nullptr);
         QCOMPARE(readFile(path), after);
+    }
+
+    // What keeps any process from taking the lock is said at once, rather
+    // than after a wait that blames another program.
+    void lockSaysAtOnceWhatKeepsItFromBeingTaken_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("problem"); // empty: the lock is taken
+        addTestRow("a free lock is taken", QString(), QString());
+        addTestRow("a folder where the lock file goes", QString("folder"), QString("is a folder"));
+        addTestRow("a dangling link where the lock file goes", QString("link"), QString("symbolic link"));
+        addTestRow("a file where the per-user folder goes", QString("file"), QString("cannot be written"));
+    }
+
+    void lockSaysAtOnceWhatKeepsItFromBeingTaken()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QString, problem);
+        const DreamweaverInfo dreamweaver = installation({ "en_US" });
+        const QString path = InstallationLock::path(dreamweaver);
+        QVERIFY(damage != "folder" || QDir().mkpath(path));
+        QVERIFY(damage != "link" || (QDir().mkpath(dreamweaver.userFolder()) && QFile::link(m_root + "/gone", path)));
+        QVERIFY(damage != "file" || writeFile(dreamweaver.userFolder(), "x"));
+        InstallationLock lock(dreamweaver);
+        QCOMPARE(lock.tryLock(0), problem.isEmpty());
+        QVERIFY2(problem.isEmpty() ? lock.problem().isEmpty() : lock.problem().contains(problem),
+            qPrintable(lock.problem()));
     }
 
     // Whatever an install records, its removal reads: markup of separators
