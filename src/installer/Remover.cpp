@@ -216,8 +216,10 @@ void Remover::undoFile(const InstallRecord::File& claim, const InstallRecord& ch
         return;
     }
     const QString backupPath = backupFolder + QLatin1Char('/') + claim.backup;
-    if (!QFileInfo(backupPath).isFile()) {
-        result.detail = QStringLiteral("the copy of the file it replaced is gone; the file stays");
+    // A link would come back as a link to wherever it points; the install keeps only plain copies.
+    const QFileInfo backup(backupPath);
+    if (backup.isSymLink() || !backup.isFile()) {
+        result.detail = QStringLiteral("the copy of the file it replaced is gone or not a plain file; the file stays");
         return;
     }
     result.outcome = InstallReport::FileOutcome::Removed;

@@ -903,6 +903,31 @@ private slots:
         QCOMPARE(readFile(path), after);
     }
 
+    // A link in place of a file is neither written through nor replaced,
+    // and a backup that is a link is not brought back as one.
+    void linksAreNeitherFollowedNorRestored_data()
+    {
+        QTest::addColumn<bool>("linkedBackup"); // else tool.js itself is a link
+        addTestRow("a destination that is a link stays one", false);
+        addTestRow("a backup that is a link is not restored", true);
+    }
+
+    void linksAreNeitherFollowedNorRestored()
+    {
+        QFETCH(bool, linkedBackup);
+        DreamweaverInfo dreamweaver = installation({ "en_US" });
+        const QString tool = dreamweaver.configurationFolder("en_US") + "/Commands/Velkor/tool.js";
+        const QString outside = m_root + "/outside.js";
+        QVERIFY(writeFile(outside, "outside\n") && writeFile(tool, "mine\n"));
+        QVERIFY(linkedBackup || (QFile::remove(tool) && QFile::link(outside, tool)));
+        QVERIFY(dreamweaver.installPackage(package(toolsExtension()), nullptr));
+        const QString backup = dreamweaver.extensionStoreFolder("en_US") + "/Velkor Tools.mxi.backup/1";
+        QVERIFY(!linkedBackup || (QFile::remove(backup) && QFile::link(outside, backup)));
+        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr);
+        QCOMPARE(QFileInfo(tool).isSymLink(), !linkedBackup);
+        QCOMPARE(readFile(outside), QByteArray("outside\n"));
+    }
+
     // What keeps any process from taking the lock is said at once, rather
     // than after a wait that blames another program.
     void lockSaysAtOnceWhatKeepsItFromBeingTaken_data()
