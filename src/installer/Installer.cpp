@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStringList>
@@ -145,6 +146,24 @@ QString dreamweaverFolderReason(const DreamweaverInfo& dreamweaver, const QStrin
     return QString();
 }
 
+// The keys (see windowsPathKey) of autostartFolders, as spelt and as
+// reached through links, worked out once for each set of them: a package
+// resolves a destination per file.
+QStringList autostartKeys()
+{
+    const QStringList places = autostartFolders();
+    thread_local QHash<QString, QStringList> known;
+    const QString joined = places.join(QLatin1Char('\n'));
+    if (!known.contains(joined)) {
+        QStringList keys;
+        for (const QString& place : places) {
+            keys << windowsPathKey(place) << windowsPathKey(realPath(place));
+        }
+        known.insert(joined, keys);
+    }
+    return known.value(joined);
+}
+
 // Tokens of folders outside the user's Dreamweaver and home folder: a
 // per-user install has no business writing there.
 const QStringList systemTokens { QStringLiteral("$dreamweaver"), QStringLiteral("$installfolder"),
@@ -240,10 +259,13 @@ QString resolvedFolder(
         *reason = QStringLiteral("%1 leads through a symbolic link out of its folder").arg(destination);
         return QString();
     }
-    const QStringList autostart = autostartFolders();
+    // The configuration folder holds no autostart place, and the check
+    // costs a look at each: only the home tokens need it.
+    const QString foundKey = windowsPathKey(found), realKey = windowsPathKey(real);
+    const QStringList autostart = fence == root && root == dreamweaver.configurationFolder(locale) ? QStringList()
+                                                                                                  : autostartKeys();
     for (const QString& place : autostart) {
-        if (isAtOrBelow(windowsPathKey(found), windowsPathKey(place))
-            || isAtOrBelow(windowsPathKey(real), windowsPathKey(realPath(place)))) {
+        if (isAtOrBelow(foundKey, place) || isAtOrBelow(realKey, place)) {
             *reason = QStringLiteral("%1 is a folder whose programs start with the user's session").arg(destination);
             return QString();
         }
