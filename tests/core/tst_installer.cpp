@@ -975,28 +975,48 @@ private slots:
         QCOMPARE(readFile(menus), menusXml());
     }
 
-    // A profile copied whole (as copying a Wine prefix does) holds its own
-    // extensions: removing one from the copy takes the copy's files, in the
-    // configuration folder and in the home folder, and leaves the original's.
-    void removalFromACopiedProfileTouchesOnlyTheCopy()
+    // A profile copied whole (as copying a Wine prefix does), or a locale
+    // folder copied to another, holds its own extensions: removing one from
+    // the copy takes the copy's files (and, for a profile, those in its home
+    // folder) and leaves the original's.
+    void removalFromACopyTouchesOnlyTheCopy_data()
     {
-        const QString original = m_root + "/original", copy = m_root + "/copy";
-        qputenv("USERPROFILE", QString(original + "/home").toUtf8());
-        DreamweaverInfo first = installation({ "en_US" }, "/original/Dreamweaver CS6");
+        QTest::addColumn<QString>("original"); // the folder copied, below the root
+        QTest::addColumn<QString>("copy");
+        QTest::addColumn<QString>("user"); // the Dreamweaver folder below each
+        QTest::addColumn<QString>("locale"); // the original's; the copy's is en_US
+        addTestRow("a profile", QString("/original"), QString("/copy"), QString("/Dreamweaver CS6"),
+            QString("en_US"));
+        addTestRow("a locale", QString("/user/Dreamweaver CS6/de_DE"), QString("/user/Dreamweaver CS6/en_US"),
+            QString(), QString("de_DE"));
+    }
+
+    void removalFromACopyTouchesOnlyTheCopy()
+    {
+        QFETCH(QString, original);
+        QFETCH(QString, copy);
+        QFETCH(QString, user);
+        QFETCH(QString, locale);
+        const bool profile = !user.isEmpty();
+        const QString from = m_root + original, to = m_root + copy;
+        const QString home = profile ? from + "/home" : m_root + "/home";
+        qputenv("USERPROFILE", home.toUtf8());
+        DreamweaverInfo first = installation({ locale }, profile ? original + user : "/user/Dreamweaver CS6");
         TestExtension tools = toolsExtension();
         tools.files << PackagedFile { "notes.txt", "notes\n", "$userhomefolder/Velkor" };
         QVERIFY(first.installPackage(package(tools), nullptr));
-        const Tree installed = snapshot(original);
+        const Tree installed = snapshot(from);
         for (auto file = installed.cbegin(); file != installed.cend(); ++file)
-            QVERIFY(QFileInfo(original + '/' + file.key()).isDir() || writeFile(copy + '/' + file.key(), file.value()));
+            QVERIFY(QFileInfo(from + '/' + file.key()).isDir() || writeFile(to + '/' + file.key(), file.value()));
 
-        qputenv("USERPROFILE", QString(copy + "/home").toUtf8());
-        DreamweaverInfo second = installation({ "en_US" }, "/copy/Dreamweaver CS6");
+        qputenv("USERPROFILE", QString(profile ? to + "/home" : home).toUtf8());
+        DreamweaverInfo second = installation({ "en_US" }, profile ? copy + user : "/user/Dreamweaver CS6");
         second.removeExtension("Velkor Tools.mxi", nullptr);
-        QCOMPARE(snapshot(original), installed);
-        QVERIFY(!QFileInfo::exists(copy + "/home/Velkor/notes.txt"));
-        QVERIFY(!QFileInfo::exists(copy + "/Dreamweaver CS6/en_US/Configuration/Commands/Velkor/tool.js"));
-        QCOMPARE(readFile(copy + "/Dreamweaver CS6/en_US/Configuration/Menus/Menus.xml"), menusXml());
+        const QString configuration = second.configurationFolder("en_US");
+        QVERIFY(!QFileInfo::exists(configuration + "/Commands/Velkor/tool.js"));
+        QCOMPARE(readFile(configuration + "/Menus/Menus.xml"), menusXml());
+        QVERIFY(!profile || !QFileInfo::exists(to + "/home/Velkor/notes.txt"));
+        QCOMPARE(snapshot(from), installed);
     }
 
 #ifdef Q_OS_LINUX
