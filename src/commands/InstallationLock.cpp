@@ -1,14 +1,19 @@
 #include "commands/InstallationLock.h"
 
 #include "discovery/DreamweaverInfo.h"
+#include "packages/AtomicFile.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 
 InstallationLock::InstallationLock(const DreamweaverInfo& target)
     : m_path(path(target))
     , m_file(m_path)
 {
+    for (const QString& locale : target.locales()) {
+        m_configurationFolders << target.configurationFolder(locale);
+    }
 }
 
 QString InstallationLock::path(const DreamweaverInfo& target)
@@ -19,7 +24,23 @@ QString InstallationLock::path(const DreamweaverInfo& target)
 bool InstallationLock::tryLock(int timeoutMs)
 {
     QDir().mkpath(QFileInfo(m_path).path());
-    return problem().isEmpty() && m_file.tryLock(timeoutMs);
+    // The lock file is there only while a holder lives, or after it died:
+    // taken although it was there, it was a dead holder's.
+    const bool held = QFileInfo::exists(m_path);
+    if (!problem().isEmpty() || !m_file.tryLock(timeoutMs)) {
+        return false;
+    }
+    if (held) {
+        for (const QString& folder : qAsConst(m_configurationFolders)) {
+            AtomicFile::removeStaleTemporaries(folder, 0);
+            QDirIterator below(folder, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks,
+                QDirIterator::Subdirectories);
+            while (below.hasNext()) {
+                AtomicFile::removeStaleTemporaries(below.next(), 0);
+            }
+        }
+    }
+    return true;
 }
 
 QString InstallationLock::problem() const

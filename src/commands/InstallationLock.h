@@ -2,6 +2,7 @@
 
 #include <QLockFile>
 #include <QString>
+#include <QStringList>
 
 class DreamweaverInfo;
 
@@ -18,6 +19,9 @@ public:
 
     // Takes the lock, waiting up to timeoutMs; false when another process
     // held it all along, or at once when problem() says why no process could.
+    // A lock taken over from a holder that died (a killed install) first
+    // sweeps the temporaries it left in the configuration folders: no writer
+    // of them is left, however young they are.
     bool tryLock(int timeoutMs);
     // Why the lock cannot be taken by anyone, or empty: a folder or a link
     // where the lock file goes, or a per-user folder that takes no file.
@@ -26,5 +30,6 @@ public:
 
 private:
     QString m_path;
+    QStringList m_configurationFolders;
     QLockFile m_file;
 };

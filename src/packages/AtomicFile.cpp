@@ -119,7 +119,7 @@ void AtomicFile::cancel()
     m_created = false;
 }
 
-void AtomicFile::removeStaleTemporaries(const QString& folder)
+void AtomicFile::removeStaleTemporaries(const QString& folder, int olderThanSeconds)
 {
     // Staleness goes by age, not by a process id in the name: a live writer
     // changes its temporary with every write and renames it within the time one
@@ -127,11 +127,11 @@ void AtomicFile::removeStaleTemporaries(const QString& folder)
     // whichever machine that was on. Should a stalled writer lose its temporary
     // all the same, its rename fails and its target stays as it was.
     static const QRegularExpression ours(QStringLiteral("^\\.moravel-[0-9a-f]{8}\\.part$"));
-    const QDateTime staleBefore = QDateTime::currentDateTimeUtc().addSecs(-staleAfterSeconds);
+    const QDateTime staleBefore = QDateTime::currentDateTimeUtc().addSecs(-olderThanSeconds);
     const QFileInfoList found = QDir(folder).entryInfoList(
         { QStringLiteral(".moravel-*.part") }, QDir::Files | QDir::Hidden | QDir::NoSymLinks | QDir::CaseSensitive);
     for (const QFileInfo& info : found) {
-        if (ours.match(info.fileName()).hasMatch() && info.lastModified() < staleBefore)
+        if (ours.match(info.fileName()).hasMatch() && (olderThanSeconds == 0 || info.lastModified() < staleBefore))
             QFile::remove(info.filePath());
     }
 }

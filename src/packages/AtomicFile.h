@@ -28,7 +28,9 @@ public:
     // Deletes the temporaries in folder that no writer uses any more (a killed
     // install leaves them, hidden, beside Dreamweaver's files); open() does so
     // in its own folder. Nothing but this class's temporaries is touched.
-    static void removeStaleTemporaries(const QString& folder);
+    // olderThanSeconds 0 takes every one, for a caller that knows no writer
+    // is left (one that holds the installation's lock after a killed holder).
+    static void removeStaleTemporaries(const QString& folder, int olderThanSeconds = staleAfterSeconds);
     // A temporary left unchanged this long counts as stale.
     static constexpr int staleAfterSeconds = 15 * 60;
 

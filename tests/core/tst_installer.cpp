@@ -955,6 +955,32 @@ private slots:
             qPrintable(lock.problem()));
     }
 
+    // A command that takes the lock over from a holder that died sweeps the
+    // temporaries that one left, young as they are; one that takes a free
+    // lock leaves a young temporary, which may be a live writer's.
+    void lockTakenFromAKilledHolderSweepsItsTemporaries_data()
+    {
+        QTest::addColumn<bool>("killed");
+        addTestRow("taken over from a killed holder", true);
+        addTestRow("taken free", false);
+    }
+
+    void lockTakenFromAKilledHolderSweepsItsTemporaries()
+    {
+        QFETCH(bool, killed);
+        const DreamweaverInfo dreamweaver = installation({ "en_US" });
+        const QString temporary
+            = dreamweaver.configurationFolder("en_US") + "/Commands/Velkor/.moravel-0badf00d.part";
+        QVERIFY(writeFile(temporary, "part"));
+        // QLockFile's own format: the process id (of none alive), the program and the host.
+        QVERIFY(!killed
+            || writeFile(InstallationLock::path(dreamweaver),
+                "2147483646\ntst_installer\n" + QSysInfo::machineHostName().toUtf8() + '\n'));
+        InstallationLock lock(dreamweaver);
+        QVERIFY(lock.tryLock(0));
+        QCOMPARE(QFileInfo::exists(temporary), !killed);
+    }
+
     // Whatever an install records, its removal reads: markup of separators
     // and quotes (which a record used to write three bytes to one) makes a
     // record of more than the 16 MiB its removal used to read.
