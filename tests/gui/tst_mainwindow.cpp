@@ -450,6 +450,7 @@ private slots:
         QVERIFY(adopt->isEnabled());
         adopt->trigger();
         QCOMPARE(installedRows(), QStringList { "Theirs 1.0 Adobe" });
+        QVERIFY(!adopt->isEnabled());
         QVERIFY(QFile::exists(installation.extensionStoreFolder("") + "/theirs.mxi"));
     }
 
