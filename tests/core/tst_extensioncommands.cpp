@@ -243,19 +243,16 @@ private slots:
         const QString german = target.configurationFolder("de_DE");
         QVERIFY(writeFile(german + "/Menus/Menus.xml", menusXml())
             && writeFile(german + "/Objects/insertbar.xml", insertbarXml()));
-        QStringList files;
-        for (const QString& locale : target.locales())
-            for (const char* file : { "/Menus/Menus.xml", "/Objects/insertbar.xml" })
-                files << target.configurationFolder(locale) + file;
-        const auto contents = [&files] {
-            QStringList all;
-            for (const QString& file : files)
-                all << file + ":\n" + readFile(file);
+        // The extension's files, and both locales' Menus.xml and insertbar.xml byte for byte.
+        const auto contents = [&] {
+            QStringList all = entriesBelow(configuration() + "/Commands");
+            for (const QString& locale : target.locales())
+                all << readFile(target.configurationFolder(locale) + "/Menus/Menus.xml")
+                        + readFile(target.configurationFolder(locale) + "/Objects/insertbar.xml");
             return all;
         };
         const QStringList fresh = contents();
         QVERIFY(tools.writePackage(root() + "/tools.zxp") && target.installPackage(root() + "/tools.zxp", nullptr));
-        const QStringList installed = entriesBelow(configuration() + "/Commands");
         // What the other program left: the manifest alone, as it kept it.
         for (const QString& locale : target.locales()) {
             const QString stored = target.extensionStoreFolder(locale) + "/Velkor Tools.mxi";
@@ -283,11 +280,9 @@ private slots:
                     + health.extension.version() + (health.whole ? " whole" : " damaged");
         QCOMPARE(rows.join("; "), listed);
         QCOMPARE(contents(), pristine ? fresh : withTools);
-        QCOMPARE(entriesBelow(configuration() + "/Commands"), pristine ? QStringList() : installed);
         if (operation == "adopt") {
             QCOMPARE(int(commands.removeExtension(target, "Velkor Tools.mxi")), int(Result::Done));
             QCOMPARE(contents(), fresh);
-            QCOMPARE(entriesBelow(configuration() + "/Commands"), QStringList());
             target.loadInstalledExtensions();
             QVERIFY(target.installedExtensions().isEmpty());
         }
