@@ -48,17 +48,20 @@ private slots:
     void initTestCase()
     {
         qputenv("APPDATA", path("Roaming").toUtf8());
-        // As a 64-bit program sees 64-bit Windows.
-        qputenv("ProgramFiles(x86)", path("Program Files (x86)").toUtf8());
-        qputenv("ProgramW6432", path("Program Files").toUtf8());
-        qputenv("ProgramFiles", path("Program Files").toUtf8());
         qputenv("ALLUSERSPROFILE", path("ProgramData").toUtf8());
         m_database = openExtensionDatabase();
         QCOMPARE(QDir::fromNativeSeparators(m_database),
             path("ProgramData/Adobe/Extension Manager CC/Configuration/DB/ExMan.db"));
     }
 
-    void init() { Registry::setInstance(std::unique_ptr<Registry>(m_registry = new MapRegistry)); }
+    void init()
+    {
+        Registry::setInstance(std::unique_ptr<Registry>(m_registry = new MapRegistry));
+        // As a 64-bit program sees 64-bit Windows.
+        qputenv("ProgramFiles(x86)", path("Program Files (x86)").toUtf8());
+        qputenv("ProgramW6432", path("Program Files").toUtf8());
+        qputenv("ProgramFiles", path("Program Files").toUtf8());
+    }
 
     void cleanup()
     {
@@ -376,16 +379,9 @@ private slots:
         }
         QVERIFY(products.isEmpty() || createDatabase(products));
         // 32-bit Windows sets ProgramFiles alone.
-        const QByteArray x86 = qgetenv("ProgramFiles(x86)"), w6432 = qgetenv("ProgramW6432");
-        if (source == "32-bit Windows") {
-            qunsetenv("ProgramFiles(x86)");
-            qunsetenv("ProgramW6432");
-            qputenv("ProgramFiles", x86);
-        }
+        if (source == "32-bit Windows" && qunsetenv("ProgramFiles(x86)") && qunsetenv("ProgramW6432"))
+            qputenv("ProgramFiles", path("Program Files (x86)").toUtf8());
         DreamweaverInfo::buildDreamweaverList(m_database);
-        qputenv("ProgramFiles(x86)", x86);
-        qputenv("ProgramW6432", w6432);
-        qputenv("ProgramFiles", w6432);
         QStringList lines;
         for (const DreamweaverInfo& info : DreamweaverInfo::installations())
             lines << info.name() + " | " + info.version() + " | "

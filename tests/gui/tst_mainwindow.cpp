@@ -429,14 +429,10 @@ private slots:
         QVERIFY(why->isVisible());
         why->click();
         auto* text = m_window->findChild<QPlainTextEdit*>("diagnosisText");
-        QVERIFY(text && text->isVisible());
-        QVERIFY2(text->toPlainText().contains(
-                     QDir::toNativeSeparators(root() + "/AppData/Adobe") + "\n  not listed: no such folder"),
-            qPrintable(text->toPlainText()));
+        QVERIFY(text->isVisible() && text->toPlainText().contains(root() + "/AppData/Adobe\n  not listed: no such"));
         text->window()->hide();
         m_window->findChild<QAction*>("actionWhyMissing")->trigger();
         QVERIFY(text->isVisible());
-        text->window()->hide();
 
         DreamweaverInfo installation("Dreamweaver CS6", "Adobe", root() + "/DW", {});
         QVERIFY(DiscoveryFixtures::storeManifest(installation.otherProgramFolder(""), "theirs.mxi", "Theirs", "Adobe"));
