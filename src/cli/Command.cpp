@@ -8,7 +8,7 @@
 QString Command::noInstallationText()
 {
     return QStringLiteral("moravel-cli: no Dreamweaver installation was found: APPDATA, ALLUSERSPROFILE and "
-                          "ProgramW6432 lead to none");
+                          "the program folders lead to none; 'moravel-cli doctor' says why");
 }
 
 DreamweaverInfo* Command::findTarget() const

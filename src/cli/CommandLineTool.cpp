@@ -1,6 +1,8 @@
 #include "cli/CommandLineTool.h"
 
+#include "cli/AdoptCommand.h"
 #include "cli/Console.h"
+#include "cli/DoctorCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/InstallCommand.h"
 #include "cli/InstalledCommand.h"
@@ -43,10 +45,12 @@ const QList<CommandKind>& commandKinds()
     const QString store = QStringLiteral("store");
     static const QList<CommandKind> kinds {
         { "list", "", false, { json }, make<ListCommand> },
+        { "doctor", "", false, { json }, make<DoctorCommand> },
         { "installed", "", false, { target, json }, make<InstalledCommand> },
         { "info", "PACKAGE", false, { target, json }, make<InfoCommand> },
         { "install", "PACKAGE", false, { target, yes, dryRun, store }, make<InstallCommand> },
         { "remove", "EXTENSION", false, { target, yes, dryRun }, make<RemoveCommand> },
+        { "adopt", "EXTENSION", false, { target, dryRun }, make<AdoptCommand> },
         { "verify", "", false, { target, json }, make<VerifyCommand> },
         { "store", "", false, { target, json }, make<StoreCommand> },
         { "update", "ID", true, { target, yes, dryRun }, make<UpdateCommand> },
@@ -57,10 +61,13 @@ const QList<CommandKind>& commandKinds()
 const char commandSummary[]
     = "Commands:\n"
       "  list                   Dreamweaver installations, in the window's order\n"
+      "  doctor                 where Dreamweaver was looked for, and why each place gave one or none\n"
       "  installed              extensions installed into the target\n"
-      "  info PACKAGE           a package's manifest, without installing it\n"
+      "  info PACKAGE           a package's manifest, without installing it (or an installed\n"
+      "                         extension's, by id or manifest file name)\n"
       "  install PACKAGE        install a .zxp or .mxp package into the target\n"
       "  remove EXTENSION       remove an extension, by id or manifest file name\n"
+      "  adopt EXTENSION        take over an extension another program installed\n"
       "  verify                 check that every installed extension is whole\n"
       "  store                  the Store's extensions, and which are installed or out of date\n"
       "  install --store ID     download an extension from the Store and install it\n"

@@ -10,6 +10,24 @@ int InfoCommand::execute(const QString& packagePath)
     ExtensionCommands::Result problemKind = ExtensionCommands::Result::Done;
     const QString problem = ExtensionCommands::packageProblem(packagePath, &problemKind);
     if (!problem.isEmpty()) {
+        // No such file: an installed extension, by id or manifest name (one
+        // another program installed too), is shown from its stored manifest.
+        if (problemKind == ExtensionCommands::Result::NotFound && !DreamweaverInfo::installations().isEmpty()) {
+            DreamweaverInfo* target = findTarget();
+            if (!target)
+                return NotFound;
+            target->loadInstalledExtensions();
+            if (const ExtensionInfo* installed = ExtensionCommands::findInstalled(*target, packagePath)) {
+                ExtensionInfo extension = *installed;
+                extension.parseDetails();
+                const Files files = ExtensionCommands::planFiles(nullptr, QString(), extension);
+                if (m_options.json)
+                    writeJson(extension, target, files);
+                else
+                    writeText(extension, target, files);
+                return Success;
+            }
+        }
         Console::error(QStringLiteral("moravel-cli: %1 cannot be read: %2").arg(packagePath, problem));
         return exitStatus(problemKind);
     }

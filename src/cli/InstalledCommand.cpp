@@ -4,6 +4,7 @@
 #include "discovery/DreamweaverInfo.h"
 
 #include <QJsonArray>
+#include <algorithm>
 
 int InstalledCommand::execute(const QString&)
 {
@@ -27,9 +28,18 @@ void InstalledCommand::writeText(const DreamweaverInfo& target)
     }
     QList<QStringList> rows { { QStringLiteral("NAME"), QStringLiteral("VERSION"), QStringLiteral("AUTHOR"),
         QStringLiteral("ID"), QStringLiteral("MANIFEST") } };
-    for (const ExtensionInfo& extension : extensions)
+    // Who installed each is said only where another program did.
+    const bool mixed = std::any_of(extensions.cbegin(), extensions.cend(),
+        [](const ExtensionInfo& extension) { return extension.isInstalledByOtherProgram(); });
+    if (mixed)
+        rows.first().append(QStringLiteral("INSTALLED BY"));
+    for (const ExtensionInfo& extension : extensions) {
         rows.append(
             { extension.name(), extension.version(), extension.author(), extension.id(), extension.fileName() });
+        if (mixed)
+            rows.last().append(
+                extension.isInstalledByOtherProgram() ? QStringLiteral("another program") : QStringLiteral("Moravel"));
+    }
     Console::out(Console::table(rows));
 }
 
@@ -39,7 +49,8 @@ void InstalledCommand::writeJson(const DreamweaverInfo& target)
     for (const ExtensionInfo& extension : target.installedExtensions()) {
         array.append(QJsonObject { { QStringLiteral("name"), extension.name() },
             { QStringLiteral("version"), extension.version() }, { QStringLiteral("author"), extension.author() },
-            { QStringLiteral("id"), extension.id() }, { QStringLiteral("manifest"), extension.fileName() } });
+            { QStringLiteral("id"), extension.id() }, { QStringLiteral("manifest"), extension.fileName() },
+            { QStringLiteral("installedByOtherProgram"), extension.isInstalledByOtherProgram() } });
     }
     Console::json(QJsonObject { { QStringLiteral("target"), target.name() }, { QStringLiteral("extensions"), array } });
 }

@@ -278,6 +278,7 @@ ExtensionCommands::Result ExtensionCommands::replaceAndInstall(DreamweaverInfo& 
         QHash<QString, QString> texts;
         Remover plannedRemoval(target, nullptr, nullptr);
         plannedRemoval.setDryRun(true, &texts);
+        plannedRemoval.setInstalledByOtherProgram(replaced->isInstalledByOtherProgram());
         plannedRemoval.removeExtension(replaced->fileName());
         InstallReport plan;
         Installer plannedInstall(target, nullptr, &plan);
@@ -356,6 +357,57 @@ ExtensionCommands::Result ExtensionCommands::removeExtension(DreamweaverInfo& ta
         target, extension, m_dryRun ? tr("Would remove %1 from %2:") : tr("Removed %1 from %2:"), nullptr);
 }
 
+ExtensionCommands::Result ExtensionCommands::adoptExtension(DreamweaverInfo& target, const QString& mxiName)
+{
+    target.loadInstalledExtensions();
+    const auto found = std::find_if(target.installedExtensions().cbegin(), target.installedExtensions().cend(),
+        [&](const ExtensionInfo& e) { return e.isInstalledByOtherProgram() && e.fileName() == mxiName; });
+    if (found == target.installedExtensions().cend())
+        return Result::NotFound;
+    const QString title = titleOf(found->name(), found->version());
+    InstallationLock installationLock(target);
+    if (!lock(installationLock, target, title))
+        return Result::Failed;
+
+    QStringList done;
+    QStringList problems;
+    for (const QString& locale : target.locales()) {
+        const QString from = target.storedManifestPath(locale, mxiName, true);
+        if (!QFileInfo(from).isFile())
+            continue;
+        const QString to = target.extensionStoreFolder(locale) + QLatin1Char('/') + QFileInfo(from).fileName();
+        const QString where = QDir::toNativeSeparators(to);
+        if (QFileInfo::exists(to)) {
+            problems << tr("%1 is there already").arg(where);
+            continue;
+        }
+        if (m_dryRun) {
+            done << tr("would move %1 to %2").arg(QDir::toNativeSeparators(from), where);
+            continue;
+        }
+        // Stored as an earlier version of this program stored its own: without
+        // an install record, so that its removal goes by the whole manifest,
+        // as it would have. A record made now could say no more than the
+        // manifest does, and the record format keeps an Insert-bar category
+        // of the extension's own only with the text that was inserted.
+        if (!QDir().mkpath(target.extensionStoreFolder(locale)) || !QFile::rename(from, to)) {
+            problems << tr("%1 cannot be moved to %2").arg(QDir::toNativeSeparators(from), where);
+            continue;
+        }
+        done << tr("moved %1 to %2").arg(QDir::toNativeSeparators(from), where);
+    }
+    if (!m_dryRun)
+        m_user.installedChanged();
+    if (!problems.isEmpty()) {
+        m_user.warn(tr("%1 could not be taken over completely: %2.").arg(title, problems.join(QStringLiteral("; "))),
+            done.join(QLatin1Char('\n')));
+        return done.isEmpty() ? Result::Failed : Result::Incomplete;
+    }
+    m_user.inform((m_dryRun ? tr("Would take over %1 in %2:") : tr("Took over %1 in %2:")).arg(title, target.name()),
+        done.join(QLatin1Char('\n')));
+    return Result::Done;
+}
+
 bool ExtensionCommands::lock(InstallationLock& lock, const DreamweaverInfo& target, const QString& title)
 {
     // A dry run changes nothing, so it need not wait for anyone.
@@ -397,6 +449,7 @@ ExtensionCommands::Result ExtensionCommands::removeAndReport(DreamweaverInfo& ta
     InstallReport report;
     Remover remover(target, progress, &report);
     remover.setDryRun(m_dryRun, plannedTexts);
+    remover.setInstalledByOtherProgram(extension.isInstalledByOtherProgram());
     remover.removeExtension(extension.fileName());
     m_user.finishProgress(progress);
     m_lastReport = report;
@@ -422,7 +475,8 @@ QList<ExtensionCommands::Health> ExtensionCommands::verify(DreamweaverInfo& targ
     const ExtensionCheck check(target);
     QList<Health> result;
     for (const ExtensionInfo& extension : target.installedExtensions()) {
-        const QList<ExtensionCheck::Item> items = check.check(extension.fileName());
+        const QList<ExtensionCheck::Item> items
+            = check.check(extension.fileName(), extension.isInstalledByOtherProgram());
         result.append({ extension, items, ExtensionCheck::isWhole(items) });
     }
     return result;

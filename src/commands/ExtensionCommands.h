@@ -66,6 +66,11 @@ public:
     Result installPackageFile(DreamweaverInfo& target, const QString& path);
     // Asks, then removes the installed extension stored as mxiName.
     Result removeExtension(DreamweaverInfo& target, const QString& mxiName);
+    // Takes over the extension another program installed, stored there as
+    // mxiName: its manifest moves into this program's store in every locale,
+    // so that from then on it is listed, removed, checked and replaced as one
+    // of ours (one without an install record).
+    Result adoptExtension(DreamweaverInfo& target, const QString& mxiName);
     // Downloads a catalogue entry and installs it; the replace question comes
     // first, and nothing is removed unless the download arrived whole and
     // was not cancelled (Refused).

@@ -25,6 +25,30 @@ QString& storedApplicationDataFolder()
     return folder;
 }
 
+QList<DiscoveryFinding>& storedFindings()
+{
+    static QList<DiscoveryFinding> findings;
+    return findings;
+}
+
+// Windows names one folder in any case and with either separator.
+QString folderKey(const QString& folder)
+{
+    return QDir::cleanPath(QDir::fromNativeSeparators(folder)).toLower();
+}
+
+// Whether the database's record and a scanned one are one installation: the
+// same per-user folder, or, where the database's folder is gone, the same
+// version to its minor number (the database writes 17.0 for version.xml's 17.0.1).
+bool isSameInstallation(const DreamweaverInfo& fromDatabase, const DreamweaverInfo& scanned, bool folderExists)
+{
+    if (folderKey(fromDatabase.userFolder()) == folderKey(scanned.userFolder()))
+        return true;
+    return !folderExists && !fromDatabase.version().isEmpty()
+        && fromDatabase.versionNumbers()[0] == scanned.versionNumbers()[0]
+        && fromDatabase.versionNumbers()[1] == scanned.versionNumbers()[1];
+}
+
 // An optional sign and decimal digits, white space around them allowed; anything
 // else, or a value outside the signed 32-bit range, reads as 0.
 int versionPart(const QString& part)
@@ -119,6 +143,25 @@ QString DreamweaverInfo::extensionStoreFolder(const QString& locale) const
     return configurationFolder(locale) + QStringLiteral("/Shared/Velkor/MXI");
 }
 
+QString DreamweaverInfo::otherProgramFolder(const QString& locale) const
+{
+    return configurationFolder(locale) + QStringLiteral("/Extensions");
+}
+
+QString DreamweaverInfo::storedManifestPath(const QString& locale, const QString& mxiName, bool otherProgram) const
+{
+    const QString folder = otherProgram ? otherProgramFolder(locale) : extensionStoreFolder(locale);
+    const QString exact = folder + QLatin1Char('/') + mxiName;
+    if (QFileInfo::exists(exact))
+        return exact;
+    const QStringList names = QDir(folder).entryList({ mxiName }, QDir::Files, QDir::Unsorted);
+    for (const QString& name : names) {
+        if (name.compare(mxiName, Qt::CaseInsensitive) == 0)
+            return folder + QLatin1Char('/') + name;
+    }
+    return exact;
+}
+
 ExtensionInfo* DreamweaverInfo::findExtension(const QString& id)
 {
     for (ExtensionInfo& extension : m_extensions) {
@@ -140,23 +183,27 @@ const ExtensionInfo* DreamweaverInfo::findExtension(const QString& id) const
 void DreamweaverInfo::loadInstalledExtensions()
 {
     m_extensions.clear();
-    // The names of the locales already read: a file of the same name in a
-    // later locale is the same extension. One folder holds each name once,
-    // so the set is built only when there is a later locale to read.
+    // The names already read, in lower case: a file of the same name in a
+    // later locale, or in another program's folder, is the same extension
+    // (Windows names one file in any case). One folder holds each name once.
     QSet<QString> listed;
-    for (int i = 0; i < m_locales.size(); ++i) {
-        // Each manifest is read through its open folder. The name is matched
-        // here as "*.mxi" would match it, case aside, without a pattern run
-        // on every entry; hidden files and broken links stay out as before.
-        const FolderFiles folder(extensionStoreFolder(m_locales.at(i)));
-        const int first = m_extensions.size();
-        for (const FolderFiles::File& file : folder.files()) {
-            if (file.name.endsWith(QLatin1String(".mxi"), Qt::CaseInsensitive) && !listed.contains(file.name))
-                m_extensions.append(ExtensionInfo(folder, file));
-        }
-        if (i + 1 < m_locales.size()) {
+    for (const bool otherProgram : { false, true }) {
+        for (int i = 0; i < m_locales.size(); ++i) {
+            // Each manifest is read through its open folder. The name is matched
+            // here as "*.mxi" would match it, case aside, without a pattern run
+            // on every entry; hidden files and broken links stay out as before.
+            const FolderFiles folder(
+                otherProgram ? otherProgramFolder(m_locales.at(i)) : extensionStoreFolder(m_locales.at(i)));
+            const int first = m_extensions.size();
+            for (const FolderFiles::File& file : folder.files()) {
+                if (file.name.endsWith(QLatin1String(".mxi"), Qt::CaseInsensitive)
+                    && (listed.isEmpty() || !listed.contains(file.name.toLower()))) {
+                    m_extensions.append(ExtensionInfo(folder, file));
+                    m_extensions.last().setInstalledByOtherProgram(otherProgram);
+                }
+            }
             for (int k = first; k < m_extensions.size(); ++k)
-                listed.insert(m_extensions.at(k).fileName());
+                listed.insert(m_extensions.at(k).fileName().toLower());
         }
     }
     // Sorted by keys taken once, not by the extensions themselves: a
@@ -210,14 +257,57 @@ void DreamweaverInfo::buildDreamweaverList(const QString& exManDbPath)
     storedApplicationDataFolder() = folder;
 
     installations().clear();
-    addFromExtensionDatabase(exManDbPath);
-    addFromProgramFolders();
-    std::sort(installations().begin(), installations().end(), isNewerThan);
+    QList<DiscoveryFinding>& findings = storedFindings();
+    findings.clear();
+    QList<DiscoveryFinding> databaseFindings;
+    const QList<DreamweaverInfo> fromDatabase = readExtensionDatabase(exManDbPath, &databaseFindings);
+    installations() = scanProgramFolders(&findings);
+    findings += databaseFindings;
+    // The scan knows the folders as they are; the database adds what it did
+    // not find, once, and only where Dreamweaver has a configuration to install into.
+    const int scanned = installations().size();
+    for (const DreamweaverInfo& record : fromDatabase) {
+        DiscoveryFinding finding { DiscoveryFinding::Source::Database,
+            QStringLiteral("%1, product %2 (%3)")
+                .arg(QDir::toNativeSeparators(exManDbPath), record.productId(), record.name()),
+            QString(), QString() };
+        const bool folderExists = QFileInfo(record.userFolder()).isDir();
+        const auto same = std::find_if(installations().begin(), installations().begin() + scanned,
+            [&](const DreamweaverInfo& other) { return isSameInstallation(record, other, folderExists); });
+        if (same != installations().begin() + scanned) {
+            if (same->productId().isEmpty())
+                same->setProductId(record.productId());
+            finding.reason = QStringLiteral("the same installation as %1, found in %2")
+                                 .arg(same->name(), QDir::toNativeSeparators(same->userFolder()));
+        } else if (!folderExists) {
+            finding.reason = QStringLiteral("no configuration folder: %1 does not exist")
+                                 .arg(QDir::toNativeSeparators(record.userFolder()));
+        } else {
+            finding.installation = record.name();
+            finding.reason
+                = QStringLiteral("configuration folder %1").arg(QDir::toNativeSeparators(record.userFolder()));
+            installations().append(record);
+        }
+        findings.append(finding);
+    }
+    // Stable: equal versions keep the order they were found in, run after run.
+    std::stable_sort(installations().begin(), installations().end(), isNewerThan);
 }
 
 QString DreamweaverInfo::applicationDataFolder()
 {
     return storedApplicationDataFolder();
+}
+
+const QList<DiscoveryFinding>& DreamweaverInfo::findings()
+{
+    return storedFindings();
+}
+
+QString DreamweaverInfo::labelOf(const QString& folderName)
+{
+    QString label = folderName;
+    return label.replace(QLatin1String(" 9"), QLatin1String(" CS3"), Qt::CaseSensitive);
 }
 
 void DreamweaverInfo::readVersionFile()
@@ -252,9 +342,9 @@ void DreamweaverInfo::readVersionFile()
     setVersion(found);
 }
 
-bool DreamweaverInfo::findInstallFolder()
+bool DreamweaverInfo::findInstallFolder(QStringList* tried)
 {
-    const QString folderName = QFileInfo(m_userFolder).fileName();
+    m_installFolder.clear();
     if (!m_version.isEmpty()) {
         // The registry names versions 9 to 11 with ".0", and 11.5 alone with its minor number.
         QString registryVersion;
@@ -268,13 +358,45 @@ bool DreamweaverInfo::findInstallFolder()
         }
         const QString key = QStringLiteral("SOFTWARE\\") + m_vendor + QStringLiteral("\\Dreamweaver\\")
             + registryVersion + QStringLiteral("\\Installation");
-        m_installFolder
-            = Environment::localPath(Registry::instance().localMachineValue(key, QStringLiteral("InstallPath")));
+        // Up to CC 2014 Dreamweaver is a 32-bit program, from CC 2015 on a
+        // 64-bit one: its own view first, then the other, where a key copied
+        // between machines may have landed.
+        const bool is64Bit = m_versionNumbers[0] >= 15;
+        for (const Registry::View view : { is64Bit ? Registry::View::Bits64 : Registry::View::Bits32,
+                 is64Bit ? Registry::View::Bits32 : Registry::View::Bits64 }) {
+            const QString value = Registry::instance().localMachineValue(key, QStringLiteral("InstallPath"), view);
+            if (!value.isEmpty()) {
+                m_installFolder = Environment::localPath(value);
+                if (tried)
+                    tried->append(QStringLiteral("%1 (InstallPath of HKEY_LOCAL_MACHINE\\%2, %3-bit view)")
+                                      .arg(QDir::toNativeSeparators(m_installFolder), key,
+                                          QLatin1String(view == Registry::View::Bits64 ? "64" : "32")));
+                return QFileInfo(m_installFolder).isDir();
+            }
+        }
     }
-    if (m_installFolder.isEmpty()) {
-        m_installFolder
-            = Environment::joinNative(Environment::joinNative(Environment::variable("ProgramW6432"), m_vendor),
-                m_vendor + QLatin1Char(' ') + folderName);
+    // Without a key: the folder each version's installer uses ("Dreamweaver 8"
+    // below Macromedia, "Adobe Dreamweaver CS3" below Adobe), where 32-bit
+    // programs go first, then 64-bit ones.
+    const QString label = labelOf(QFileInfo(m_userFolder).fileName());
+    const QString programName = m_vendor == QLatin1String("Adobe") ? QStringLiteral("Adobe ") + label : label;
+    QStringList candidates;
+    for (const char* variable : { "ProgramFiles(x86)", "ProgramW6432", "ProgramFiles" }) {
+        const QString programFiles = Environment::variable(variable);
+        // An unset variable would lead to the root of the current drive.
+        if (programFiles.isEmpty())
+            continue;
+        const QString candidate = Environment::joinNative(Environment::joinNative(programFiles, m_vendor), programName);
+        if (!candidates.contains(candidate))
+            candidates.append(candidate);
     }
-    return QFileInfo(m_installFolder).isDir();
+    for (const QString& candidate : qAsConst(candidates)) {
+        if (tried)
+            tried->append(QDir::toNativeSeparators(candidate));
+        if (QFileInfo(candidate).isDir()) {
+            m_installFolder = candidate;
+            return true;
+        }
+    }
+    return false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/DiscoveryFinding.h"
 #include "discovery/ExtensionInfo.h"
 
 class IPackage;
@@ -40,13 +41,23 @@ public:
     QString localeFolder(const QString& locale) const;
     QString configurationFolder(const QString& locale) const;
     QString extensionStoreFolder(const QString& locale) const;
+    // Where Adobe's Extension Manager keeps the manifests of what it installed.
+    QString otherProgramFolder(const QString& locale) const;
+    // The manifest stored as mxiName in the locale's store (or the other
+    // program's folder), its name matched as Windows matches names: exactly,
+    // else in any case. The exact path when neither is there.
+    QString storedManifestPath(const QString& locale, const QString& mxiName, bool otherProgram = false) const;
 
     // Sets version from the first usable version.xml among the locales.
     void readVersionFile();
-    // Sets installFolder from the registry or the program-folder fallback; true when it exists.
-    bool findInstallFolder();
+    // Sets installFolder from the registry or, without a key, from the first
+    // existing of the folders the installers use; true when it exists. tried,
+    // when given, receives every place looked at.
+    bool findInstallFolder(QStringList* tried = nullptr);
 
-    // Rebuilds the installed list from the manifests in the store folders.
+    // Rebuilds the installed list from the manifests in the store folders,
+    // then those another program installed that are not in the stores. A
+    // name is one extension whatever its case, as on Windows.
     void loadInstalledExtensions();
     const QList<ExtensionInfo>& installedExtensions() const { return m_extensions; }
 
@@ -66,6 +77,9 @@ public:
     // The installed list's order: the publisher's own first, then by author, then by name.
     static bool isListedBefore(const ExtensionInfo& a, const ExtensionInfo& b);
 
+    // The label of a per-user folder: "Dreamweaver 9" is Dreamweaver CS3.
+    static QString labelOf(const QString& folderName);
+
     // Subfolders of folder named like a locale ("en_US"), in the file system's order.
     static QStringList localeSubfolders(const QString& folder);
 
@@ -75,6 +89,8 @@ public:
     static void buildDreamweaverList(const QString& exManDbPath);
     // The per-user roaming folder, as computed by the last buildDreamweaverList.
     static QString applicationDataFolder();
+    // Every place the last buildDreamweaverList looked at, and what came of it.
+    static const QList<DiscoveryFinding>& findings();
 
 private:
     QString m_name;

@@ -3,7 +3,9 @@
 #include "discovery/DreamweaverInfo.h"
 #include "platform/Environment.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -38,9 +40,15 @@ bool firstKeyValue(QSqlDatabase& db, const QVariant& productId, const QString& q
 
 QString openExtensionDatabase()
 {
+#ifdef Q_OS_MACOS
+    const QString path
+        = QStringLiteral("/Library/Application Support/Adobe/Extension Manager CC/Configuration/DB/ExMan.db");
+#else
+    // Where Adobe's Extension Manager CC keeps it, on every machine it ever ran on.
     QString path = Environment::variable("ALLUSERSPROFILE");
-    for (const char* component : { "Adobe", "Moravel CC", "Configuration", "DB", "ExMan.db" })
+    for (const char* component : { "Adobe", "Extension Manager CC", "Configuration", "DB", "ExMan.db" })
         path = Environment::joinNative(path, QString::fromLatin1(component));
+#endif
 
     QSqlDatabase db = QSqlDatabase::contains(connectionName)
         ? QSqlDatabase::database(connectionName, false)
@@ -56,34 +64,53 @@ QSqlDatabase extensionDatabase()
     return QSqlDatabase::database(connectionName, true);
 }
 
-void addFromExtensionDatabase(const QString& exManDbPath)
+QList<DreamweaverInfo> readExtensionDatabase(const QString& exManDbPath, QList<DiscoveryFinding>* findings)
 {
-    if (!QFileInfo::exists(exManDbPath))
-        return;
+    QList<DreamweaverInfo> found;
+    const QString where = QDir::toNativeSeparators(exManDbPath);
+    if (!QFileInfo::exists(exManDbPath)) {
+        findings->append({ DiscoveryFinding::Source::Database, where, QString(),
+            QStringLiteral("no such file (Adobe's Extension Manager CC never ran here)") });
+        return found;
+    }
     QSqlDatabase db = extensionDatabase();
-    if (!db.isOpen())
-        return;
+    if (!db.isOpen()) {
+        findings->append({ DiscoveryFinding::Source::Database, where, QString(),
+            QStringLiteral("cannot be opened: %1").arg(db.lastError().text()) });
+        return found;
+    }
 
     const QString applicationData = DreamweaverInfo::applicationDataFolder();
     {
         QSqlQuery products(db);
-        products.exec(QStringLiteral(
-            "SELECT ProdID, DisplayName, ProdVersion FROM Tb_ProductInfoV2 WHERE FamilyName = 'Dreamweaver'"));
+        if (!products.exec(QStringLiteral(
+                "SELECT ProdID, DisplayName, ProdVersion FROM Tb_ProductInfoV2 WHERE FamilyName = 'Dreamweaver'")))
+            findings->append({ DiscoveryFinding::Source::Database, where, QString(),
+                QStringLiteral("holds no product table Dreamweaver could be read from") });
         while (products.next()) {
             const QVariant productId = products.value(0);
             const QString displayName = products.value(1).toString();
             const QString productVersion = products.value(2).toString();
             const QString label = displayName + QStringLiteral(" (v ") + productVersion + QLatin1Char(')');
+            DiscoveryFinding finding { DiscoveryFinding::Source::Database,
+                QStringLiteral("%1, product %2 (%3)").arg(where, productId.toString(), label), QString(), QString() };
 
             QString configuration;
             if (!firstKeyValue(db, productId,
                     QStringLiteral("SELECT KeyValue FROM Tb_XManConfig WHERE ProdID = ? AND KeyName = "
                                    "'$dreamweaver/configuration'"),
-                    &configuration))
+                    &configuration)) {
+                finding.reason = QStringLiteral("no $dreamweaver/configuration key");
+                findings->append(finding);
                 continue;
+            }
             const QStringList parts = configuration.split(QLatin1Char('/'));
-            if (parts.size() < 3 || !isFolderName(parts.at(1)) || !isFolderName(parts.at(2)))
+            if (parts.size() < 3 || !isFolderName(parts.at(1)) || !isFolderName(parts.at(2))) {
+                finding.reason = QStringLiteral("its configuration key \"%1\" names no folder in the roaming folder")
+                                     .arg(configuration);
+                findings->append(finding);
                 continue;
+            }
             const QString folder = applicationData + QLatin1Char('/') + parts.at(1) + QLatin1Char('/') + parts.at(2);
 
             QString installFolder;
@@ -96,8 +123,10 @@ void addFromExtensionDatabase(const QString& exManDbPath)
             record.setProductId(productId.toString());
             record.setVersion(productVersion);
             record.setInstallFolder(Environment::localPath(installFolder));
-            DreamweaverInfo::installations().append(record);
+            // Whether it is listed is decided against the folder scan, which says so.
+            found.append(record);
         }
     }
     db.close();
+    return found;
 }

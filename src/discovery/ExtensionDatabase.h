@@ -1,5 +1,8 @@
 #pragma once
 
+#include "discovery/DiscoveryFinding.h"
+
+#include <QList>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -12,5 +15,9 @@ QString openExtensionDatabase();
 // The connection "CCDB", opened on the way when it is not open yet.
 QSqlDatabase extensionDatabase();
 
-// Appends one installation per Dreamweaver product of the database.
-void addFromExtensionDatabase(const QString& exManDbPath);
+class DreamweaverInfo;
+
+// One installation per Dreamweaver product of the database whose
+// configuration key names a folder; findings receives why the file or a
+// product row gave none.
+QList<DreamweaverInfo> readExtensionDatabase(const QString& exManDbPath, QList<DiscoveryFinding>* findings);

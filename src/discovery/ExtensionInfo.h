@@ -60,6 +60,10 @@ public:
     QList<MenuInsert> menuInserts() const { return m_menuInserts; }
     QList<InsertbarInsert> insertbarInserts() const { return m_insertbarInserts; }
     QList<ConfigurationInsert> configurationInserts() const { return m_configurationInserts; }
+    // Listed from the manifests another program (Adobe's Extension Manager)
+    // keeps, rather than from this program's store.
+    bool isInstalledByOtherProgram() const { return m_installedByOtherProgram; }
+    void setInstalledByOtherProgram(bool other) { m_installedByOtherProgram = other; }
 
     // The manifest text of raw bytes: UTF-8 up to the first zero byte; empty past the size cap.
     static QString decodeManifest(const QByteArray& bytes);
@@ -94,6 +98,7 @@ private:
     QList<MenuInsert> m_menuInserts;
     QList<InsertbarInsert> m_insertbarInserts;
     QList<ConfigurationInsert> m_configurationInserts;
+    bool m_installedByOtherProgram = false;
     QString m_description;
     QList<ProductInfo> m_products;
     // The description and products of a manifest read for its title alone,

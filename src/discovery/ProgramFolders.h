@@ -1,5 +1,11 @@
 #pragma once
 
-// Appends the installations found below the per-user "Macromedia" and "Adobe"
-// folders whose version is at most 12 or at least 20 and whose program folder exists.
-void addFromProgramFolders();
+#include "discovery/DiscoveryFinding.h"
+
+#include <QList>
+
+class DreamweaverInfo;
+
+// The installations found below the per-user "Macromedia" and "Adobe" folders
+// whose program folder exists. findings receives every folder looked at.
+QList<DreamweaverInfo> scanProgramFolders(QList<DiscoveryFinding>* findings);

@@ -49,14 +49,14 @@ ExtensionCheck::ExtensionCheck(const DreamweaverInfo& dreamweaver)
 {
 }
 
-QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
+QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName, bool otherProgram) const
 {
     QList<Item> items;
     if (mxiName.isEmpty() || PackageSupport::extractedFileName(mxiName) != mxiName) {
         return items;
     }
     for (const QString& locale : m_dreamweaver.locales()) {
-        const QString storedPath = m_dreamweaver.extensionStoreFolder(locale) + QLatin1Char('/') + mxiName;
+        const QString storedPath = m_dreamweaver.storedManifestPath(locale, mxiName, otherProgram);
         const std::optional<ExtensionInfo> record = ExtensionInfo::readStored(storedPath);
         if (!record) {
             continue;

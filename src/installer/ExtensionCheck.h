@@ -31,8 +31,9 @@ public:
 
     explicit ExtensionCheck(const DreamweaverInfo& dreamweaver);
 
-    // mxiName is the stored manifest's file name, without folders.
-    QList<Item> check(const QString& mxiName) const;
+    // mxiName is the stored manifest's file name, without folders; otherProgram:
+    // the manifest is one another program keeps (see DreamweaverInfo::otherProgramFolder).
+    QList<Item> check(const QString& mxiName, bool otherProgram = false) const;
 
     // Entries whose target is missing do not count against it.
     static bool isWhole(const QList<Item>& items);

@@ -108,11 +108,14 @@ QHash<QString, QString> Remover::unwrittenFiles(
 QList<Remover::Holder> Remover::otherHolders(const QString& locale, const QString& mxiName) const
 {
     QList<Holder> holders;
-    const QDir store(m_dreamweaver.extensionStoreFolder(locale));
-    // Matched without regard to case, hidden files left out, as the installed list reads the store.
-    const QFileInfoList stored = store.entryInfoList({ QStringLiteral("*.mxi") }, QDir::Files);
+    const QString removed = QDir::cleanPath(m_dreamweaver.storedManifestPath(locale, mxiName, m_otherProgram));
+    // Matched without regard to case, hidden files left out, as the installed list reads the store;
+    // what another program installed holds its files too.
+    const QFileInfoList stored
+        = QDir(m_dreamweaver.extensionStoreFolder(locale)).entryInfoList({ QStringLiteral("*.mxi") }, QDir::Files)
+        + QDir(m_dreamweaver.otherProgramFolder(locale)).entryInfoList({ QStringLiteral("*.mxi") }, QDir::Files);
     for (const QFileInfo& info : stored) {
-        if (info.fileName() == mxiName) {
+        if (QDir::cleanPath(info.filePath()) == removed) {
             continue;
         }
         ExtensionInfo other(info.absoluteFilePath());
@@ -342,7 +345,7 @@ void Remover::removeExtension(const QString& mxiName)
     editor.setDryRun(m_dryRun, m_plannedTexts);
     for (const QString& locale : m_dreamweaver.locales()) {
         m_roots = InstallRecord::roots(m_dreamweaver, locale);
-        const QString storedPath = m_dreamweaver.extensionStoreFolder(locale) + QLatin1Char('/') + mxiName;
+        const QString storedPath = m_dreamweaver.storedManifestPath(locale, mxiName, m_otherProgram);
         const QString recordPath = InstallRecord::recordPath(storedPath);
         // With a record, what the manifest's configuration changes added is
         // the record's to say, and they are not read.

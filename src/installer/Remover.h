@@ -40,6 +40,10 @@ public:
         m_plannedTexts = plannedTexts;
     }
 
+    // The manifest to remove by is one another program (Adobe's Extension
+    // Manager) keeps, not one of this program's store.
+    void setInstalledByOtherProgram(bool other) { m_otherProgram = other; }
+
     // mxiName is the stored copy's file name, without folders.
     void removeExtension(const QString& mxiName);
 
@@ -89,4 +93,5 @@ private:
     bool m_dryRun = false;
     QHash<QString, QString>* m_plannedTexts = nullptr;
     InstallRecord::Roots m_roots; // of the locale being removed from
+    bool m_otherProgram = false;
 };

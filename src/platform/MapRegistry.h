@@ -8,8 +8,10 @@
 class MapRegistry : public Registry
 {
 public:
-    void setValue(const QString& keyPath, const QString& valueName, const QString& value);
-    QString localMachineValue(const QString& keyPath, const QString& valueName) const override;
+    void setValue(const QString& keyPath, const QString& valueName, const QString& value, View view = View::Bits32);
+
+protected:
+    QString lookUp(const QString& keyPath, const QString& valueName, View view) const override;
 
 private:
     QHash<QString, QString> m_values;

@@ -2,15 +2,16 @@
 
 #include <QSettings>
 
-QString SystemRegistry::localMachineValue(const QString& keyPath, const QString& valueName) const
+QString SystemRegistry::lookUp(const QString& keyPath, const QString& valueName, View view) const
 {
 #ifdef Q_OS_WIN
-    // Dreamweaver is a 32-bit program and registers itself in the 32-bit view.
-    QSettings settings(QStringLiteral("HKEY_LOCAL_MACHINE\\") + keyPath, QSettings::Registry32Format);
+    QSettings settings(QStringLiteral("HKEY_LOCAL_MACHINE\\") + keyPath,
+        view == View::Bits64 ? QSettings::Registry64Format : QSettings::Registry32Format);
     return settings.value(valueName).toString();
 #else
     Q_UNUSED(keyPath)
     Q_UNUSED(valueName)
+    Q_UNUSED(view)
     return QString();
 #endif
 }

@@ -5,5 +5,6 @@
 class SystemRegistry : public Registry
 {
 public:
-    QString localMachineValue(const QString& keyPath, const QString& valueName) const override;
+protected:
+    QString lookUp(const QString& keyPath, const QString& valueName, View view) const override;
 };

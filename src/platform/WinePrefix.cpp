@@ -55,6 +55,10 @@ bool WinePrefix::open(const QString& folder)
         = { roaming, user, driveC + QStringLiteral("/ProgramData"), driveC + QStringLiteral("/Program Files") };
     for (int i = 0; i < 4; ++i)
         m_variables.insert(QLatin1String(folderVariables[i]), values[i]);
+    // A 32-bit program's folder: its own in a 64-bit prefix, the only one in a 32-bit prefix.
+    m_variables.insert(QStringLiteral("ProgramFiles"), values[3]);
+    if (m_machine.is64Bit())
+        m_variables.insert(QStringLiteral("ProgramFiles(x86)"), driveC + QStringLiteral("/Program Files (x86)"));
     return true;
 }
 

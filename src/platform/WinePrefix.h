@@ -22,8 +22,9 @@ public:
     QString folder() const { return m_folder; }
     const WineRegistry& machineRegistry() const { return m_machine; }
 
-    // APPDATA, USERPROFILE, ALLUSERSPROFILE and ProgramW6432 as a program in
-    // the prefix sees them, as paths here; the names it does not derive are missing.
+    // APPDATA, USERPROFILE, ALLUSERSPROFILE, ProgramW6432, ProgramFiles and
+    // (in a 64-bit prefix) ProgramFiles(x86) as a program in the prefix sees
+    // them, as paths here; the names it does not derive are missing.
     const QHash<QString, QString>& variables() const { return m_variables; }
 
     // The path Wine opens for a Windows path ("C:\Program Files\x") through

@@ -177,8 +177,10 @@ QString WineRegistry::value(const QString& keyPath, const QString& valueName) co
     return found;
 }
 
-QString WineRegistry::localMachineValue(const QString& keyPath, const QString& valueName) const
+QString WineRegistry::lookUp(const QString& keyPath, const QString& valueName, View view) const
 {
+    if (view == View::Bits64)
+        return value(keyPath, valueName);
     const QString software = QStringLiteral("Software\\");
     const QString redirected = QStringLiteral("Wow6432Node\\");
     QString key = keyPath;

@@ -38,9 +38,10 @@ public:
     // key's default value ("@"); both are matched in any case.
     QString value(const QString& keyPath, const QString& valueName) const;
 
-    // What a 32-bit program reads, Dreamweaver being one: in a 64-bit prefix
-    // Software\X is Software\Wow6432Node\X.
-    QString localMachineValue(const QString& keyPath, const QString& valueName) const override;
+protected:
+    // What a program of that many bits reads: in a 64-bit prefix a 32-bit
+    // program's Software\X is Software\Wow6432Node\X; a 32-bit prefix has one view.
+    QString lookUp(const QString& keyPath, const QString& valueName, View view) const override;
 
 private:
     QByteArray m_bytes;

@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 
+#include "commands/Diagnosis.h"
 #include "commands/ExtensionCommands.h"
 #include "commands/StoreState.h"
 #include "commands/VersionNumber.h"
@@ -378,6 +379,9 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->reportButton, &QPushButton::clicked, this, &MainWindow::showReport);
     connect(ui->actionQuit, &QAction::triggered, this, &MainWindow::close);
     connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::showAbout);
+    connect(ui->actionWhyMissing, &QAction::triggered, this, &MainWindow::showDiagnosis);
+    connect(ui->whyMissingButton, &QPushButton::clicked, this, &MainWindow::showDiagnosis);
+    connect(ui->actionAdopt, &QAction::triggered, this, &MainWindow::slotAdoptExtension);
     connect(ui->filterEdit, &QLineEdit::textChanged, this, &MainWindow::applyFilter);
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::showDetails);
     for (QTableWidget* table : { ui->tableInstalled, ui->tableStore })
@@ -440,7 +444,11 @@ void MainWindow::updateInstalledTable()
     refill(table, extensions.size(), [&] {
         for (int row = 0; row < extensions.size(); ++row) {
             const ExtensionInfo& extension = extensions.at(row);
-            table->setItem(row, 0, readOnlyItem(extension.name(), extension.fileName()));
+            table->setItem(row, 0,
+                readOnlyItem(extension.isInstalledByOtherProgram()
+                        ? tr("%1 (installed by another program)").arg(extension.name())
+                        : extension.name(),
+                    extension.fileName()));
             table->setItem(row, 1, versionItem(extension.version()));
             table->setItem(row, 2, readOnlyItem(extension.author()));
             table->setItem(row, 3, new ButtonItem(remove, removeName, extension.name(), true));
@@ -483,6 +491,7 @@ void MainWindow::showInstallability()
     const bool installable = currentDreamweaver() != nullptr;
     ui->installButton->setEnabled(installable);
     ui->actionInstall->setEnabled(installable);
+    ui->whyMissingButton->setVisible(m_listed && !installable);
     if (installable || !m_listed)
         return;
     const QString reason = tr("No Dreamweaver installation was found, so nothing can be installed.");
@@ -571,10 +580,12 @@ void MainWindow::showDetails()
 {
     DreamweaverInfo* dreamweaver = currentDreamweaver();
     Application* application = Application::instance();
+    const ExtensionInfo* selected = dreamweaver && !selectedManifest().isEmpty()
+        ? ExtensionCommands::findInstalled(*dreamweaver, selectedManifest())
+        : nullptr;
+    ui->actionAdopt->setEnabled(selected && selected->isInstalledByOtherProgram());
     if (dreamweaver && ui->tabWidget->currentWidget() == ui->tabInstalled) {
-        const QString manifest = selectedManifest();
-        if (const ExtensionInfo* extension
-            = manifest.isEmpty() ? nullptr : ExtensionCommands::findInstalled(*dreamweaver, manifest)) {
+        if (const ExtensionInfo* extension = selected) {
             ui->detailsView->showInstalled(*extension);
             return;
         }
@@ -807,6 +818,41 @@ void MainWindow::showReport()
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
     dialog.exec();
+}
+
+void MainWindow::slotAdoptExtension()
+{
+    const QString mxiName = selectedManifest();
+    DreamweaverInfo* dreamweaver = currentDreamweaver();
+    const ExtensionInfo* extension = dreamweaver ? ExtensionCommands::findInstalled(*dreamweaver, mxiName) : nullptr;
+    if (!extension || !extension->isInstalledByOtherProgram())
+        return;
+    runCommand(ExtensionCommands::titleOf(extension->name(), extension->version()), QString(),
+        [mxiName](ExtensionCommands& commands, DreamweaverInfo& target) { commands.adoptExtension(target, mxiName); });
+}
+
+void MainWindow::showDiagnosis()
+{
+    // Not modal: the user may want to look at the folders it names while it is open.
+    auto* dialog = findChild<QDialog*>(QStringLiteral("diagnosisDialog"));
+    if (!dialog) {
+        dialog = new QDialog(this);
+        dialog->setObjectName(QStringLiteral("diagnosisDialog"));
+        dialog->setWindowTitle(tr("Why is my Dreamweaver missing?"));
+        auto* text = new QPlainTextEdit(dialog);
+        text->setObjectName(QStringLiteral("diagnosisText"));
+        text->setReadOnly(true);
+        text->setLineWrapMode(QPlainTextEdit::NoWrap);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+        connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::hide);
+        auto* layout = new QVBoxLayout(dialog);
+        layout->addWidget(text);
+        layout->addWidget(buttons);
+        dialog->resize(760, 420);
+    }
+    dialog->findChild<QPlainTextEdit*>(QStringLiteral("diagnosisText"))->setPlainText(Diagnosis::text());
+    dialog->show();
+    dialog->raise();
 }
 
 void MainWindow::showAbout()

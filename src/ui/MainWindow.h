@@ -55,6 +55,10 @@ private slots:
     void slotSelectDreamweaver(int index);
     void slotInstallExtension();
     void slotRemoveExtension(QString mxiName);
+    // Takes over the selected extension that another program installed.
+    void slotAdoptExtension();
+    // Where the program looked for Dreamweaver, and why each place gave one or none.
+    void showDiagnosis();
     void slotDownloadExtension(Application::Download download);
     void slotInstallStartupPackages();
 

@@ -116,6 +116,12 @@ void MainWindowForm::setupUi(QMainWindow* window)
     comboDreamweavers->setMinimumContentsLength(16);
     horizontalLayout->addWidget(comboDreamweavers);
 
+    // Shown only while no installation was found.
+    whyMissingButton = new QPushButton(centralWidget);
+    whyMissingButton->setObjectName(QStringLiteral("whyMissingButton"));
+    whyMissingButton->setVisible(false);
+    horizontalLayout->addWidget(whyMissingButton);
+
     horizontalSpacer_2 = new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum);
     horizontalLayout->addItem(horizontalSpacer_2);
 
@@ -182,11 +188,14 @@ void MainWindowForm::setupUi(QMainWindow* window)
     menuExtensions->setObjectName(QStringLiteral("menuExtensions"));
     actionInstall = createAction(menuExtensions, "actionInstall", QKeySequence::Open);
     actionShowReport = createAction(menuExtensions, "actionShowReport", QKeySequence(QStringLiteral("Ctrl+R")));
+    actionAdopt = createAction(menuExtensions, "actionAdopt", QKeySequence());
+    actionAdopt->setEnabled(false);
     actionReloadCatalogue = createAction(menuExtensions, "actionReloadCatalogue", QKeySequence::Refresh);
     menuExtensions->addSeparator();
     actionQuit = createAction(menuExtensions, "actionQuit", QKeySequence::Quit);
     menuHelp = window->menuBar()->addMenu(QString());
     menuHelp->setObjectName(QStringLiteral("menuHelp"));
+    actionWhyMissing = createAction(menuHelp, "actionWhyMissing", QKeySequence());
     actionAbout = createAction(menuHelp, "actionAbout", QKeySequence());
 
     retranslateUi(window);
@@ -206,6 +215,7 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
     comboDreamweavers->setAccessibleName(text("Dreamweaver installation"));
     installButton->setText(text("Install"));
     installButton->setAccessibleName(text("Install a package file"));
+    whyMissingButton->setText(text("Why is my Dreamweaver missing?"));
     tabWidget->setTabText(tabWidget->indexOf(tabInstalled), text("Installed"));
     tabWidget->setTabText(tabWidget->indexOf(tabStore), text("Store"));
     tableInstalled->setAccessibleName(text("Installed extensions"));
@@ -218,8 +228,10 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
     menuExtensions->setTitle(text("&Extensions"));
     actionInstall->setText(text("&Install Package File..."));
     actionShowReport->setText(text("Last &Report..."));
+    actionAdopt->setText(text("&Adopt Extension of Another Program"));
     actionReloadCatalogue->setText(text("Reload &Catalogue"));
     actionQuit->setText(text("&Quit"));
     menuHelp->setTitle(text("&Help"));
+    actionWhyMissing->setText(text("&Why Is My Dreamweaver Missing?"));
     actionAbout->setText(text("&About Velkor Moravel"));
 }

@@ -32,6 +32,7 @@ public:
     QComboBox* comboDreamweavers = nullptr;
     QSpacerItem* horizontalSpacer_2 = nullptr;
     QPushButton* installButton = nullptr;
+    QPushButton* whyMissingButton = nullptr;
     QSplitter* splitter = nullptr; // the tabs above the details pane
     QTabWidget* tabWidget = nullptr;
     QWidget* tabInstalled = nullptr;
@@ -49,9 +50,11 @@ public:
     QMenu* menuExtensions = nullptr;
     QAction* actionInstall = nullptr;
     QAction* actionShowReport = nullptr;
+    QAction* actionAdopt = nullptr;
     QAction* actionReloadCatalogue = nullptr;
     QAction* actionQuit = nullptr;
     QMenu* menuHelp = nullptr;
+    QAction* actionWhyMissing = nullptr;
     QAction* actionAbout = nullptr;
 
     void setupUi(QMainWindow* window);

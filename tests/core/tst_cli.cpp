@@ -233,6 +233,13 @@ void tst_Cli::run_data()
         { "installations/1/name=Dreamweaver CS6", "installations/1/locales=en_US,de_DE" });
     row("list without installations says so on stderr", { "list" }, State::NoInstallations, none, 0, {},
         { "no Dreamweaver installation was found" });
+    row("doctor says why nothing was found", { "doctor" }, State::NoInstallations, none, 0,
+        { "folder $ROOT/AppData/Roaming/Adobe\n  not listed: no such folder\n",
+            "\nNo Dreamweaver installation was found.\n" });
+    row("doctor --json", { "doctor", "--json" }, State::Fresh, none, 0,
+        { "installations=2", "places/1/installation=Dreamweaver 2021", "places/1/listed=true" });
+    row("info of an installed extension by its id", { "info", "com.velkor.tools" }, State::ToolsInstalled, none, 0,
+        { "id:          com.velkor.tools\n", "manifest:    Velkor Tools.mxi\n" });
     row("installed, as a table", { "installed" }, State::ToolsInstalled, none, 0,
         { "NAME          VERSION  AUTHOR  ID                MANIFEST\n"
           "Velkor Tools  1.0.0    Velkor  com.velkor.tools  Velkor Tools.mxi\n" });

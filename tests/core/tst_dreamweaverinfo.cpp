@@ -48,14 +48,20 @@ private slots:
     void initTestCase()
     {
         qputenv("APPDATA", path("Roaming").toUtf8());
-        qputenv("ProgramW6432", path("Program Files").toUtf8());
         qputenv("ALLUSERSPROFILE", path("ProgramData").toUtf8());
         m_database = openExtensionDatabase();
-        QCOMPARE(
-            QDir::fromNativeSeparators(m_database), path("ProgramData/Adobe/Moravel CC/Configuration/DB/ExMan.db"));
+        QCOMPARE(QDir::fromNativeSeparators(m_database),
+            path("ProgramData/Adobe/Extension Manager CC/Configuration/DB/ExMan.db"));
     }
 
-    void init() { Registry::setInstance(std::unique_ptr<Registry>(m_registry = new MapRegistry)); }
+    void init()
+    {
+        Registry::setInstance(std::unique_ptr<Registry>(m_registry = new MapRegistry));
+        // As a 64-bit program sees 64-bit Windows.
+        qputenv("ProgramFiles(x86)", path("Program Files (x86)").toUtf8());
+        qputenv("ProgramW6432", path("Program Files").toUtf8());
+        qputenv("ProgramFiles", path("Program Files").toUtf8());
+    }
 
     void cleanup()
     {
@@ -115,16 +121,20 @@ private slots:
     void installedExtensions_data()
     {
         QTest::addColumn<QString>("locales");
-        QTest::addColumn<QString>("stored"); // "[locale/]file|author|name" manifests, or "[locale/]file" empty
+        QTest::addColumn<QString>("stored"); // "[locale/][+]file|author|name" ("+": another program's), or empty
         QTest::addColumn<QString>("listed"); // the names, in order; an empty manifest has none
         addTestRow("the publisher exactly, then authors by code unit", "en_US",
             "a.mxi|velkor|A; b.mxi|Beta|B; c.mxi||C; d.mxi|Velkor Labs|D; e.mxi|Velkor|E", "E; C; B; D; A");
         addTestRow("names by code unit, prefix first", "en_US",
             "a.mxi|Acme|apple; b.mxi|Velkor|Tables; c.mxi|Acme|Zed; d.mxi|Velkor|Table", "Table; Tables; Zed; apple");
-        // The same extension under another file name is another entry.
-        const char* twoLocales = "en_US/S.mxi|Velkor|English; de_DE/S.mxi|Velkor|Deutsch; de_DE/s.mxi|Velkor|Same";
-        addTestRow("same file name once, from en_US first", "en_US; de_DE", twoLocales, "English; Same");
-        addTestRow("same file name once, from de_DE first", "de_DE; en_US", twoLocales, "Deutsch; Same");
+        // The same extension under another file name is another entry; a name is one whatever its case.
+        const char* twoLocales = "en_US/S.mxi|Velkor|English; de_DE/s.MXI|Velkor|Deutsch; de_DE/t.mxi|Velkor|Other";
+        addTestRow("same file name in any case once, from en_US first", "en_US; de_DE", twoLocales, "English; Other");
+        addTestRow("same file name in any case once, from de_DE first", "de_DE; en_US", twoLocales, "Deutsch; Other");
+        // What another program installed, in each locale's Extensions folder, unless the store has it.
+        addTestRow("another program's, after the store's of the same name", "en_US; de_DE",
+            "en_US/S.mxi|Velkor|Ours; de_DE/+s.mxi|Adobe|Theirs; en_US/+x.mxi|Adobe|Extra; de_DE/+X.mxi|Adobe|Again",
+            "Ours; +Extra");
         addTestRow("no locale: only manifest files, empty ones too", "",
             "/UPPER.MXI|Velkor|Upper; /notes.txt|Velkor|Text; /Folder.mxi/Inner.mxi|Velkor|Inner; "
             "/.Hidden.mxi|Velkor|Hidden; /Empty.mxi",
@@ -140,16 +150,18 @@ private slots:
         for (const QString& manifest : stored.split("; ")) {
             const QStringList parts = manifest.split('|');
             const QString where = parts[0].contains('/') ? parts[0] : info.locales().at(0) + '/' + parts[0];
-            const QString locale = where.section('/', 0, 0), file = where.section('/', 1);
-            const QString folder
-                = path("DW/" + locale + (locale.isEmpty() ? "" : "/") + "Configuration/Shared/Velkor/MXI");
+            const QString locale = where.section('/', 0, 0);
+            QString file = where.section('/', 1);
+            const QString folder = path("DW/" + locale + (locale.isEmpty() ? "" : "/")
+                + (file.startsWith('+') ? "Configuration/Extensions" : "Configuration/Shared/Velkor/MXI"));
+            file = file.mid(file.startsWith('+') ? 1 : 0);
             QVERIFY(parts.size() == 1 ? DiscoveryFixtures::writeFile(folder + '/' + file, QByteArray())
                                       : DiscoveryFixtures::storeManifest(folder, file, parts[2], parts[1]));
         }
         info.loadInstalledExtensions();
         QStringList actual;
         for (const ExtensionInfo& extension : info.installedExtensions())
-            actual.append(extension.name());
+            actual.append((extension.isInstalledByOtherProgram() ? "+" : "") + extension.name());
         QCOMPARE(actual.join("; "), listed);
         // A reload replaces the list: with the manifests gone, it is empty.
         QVERIFY(QDir(path("DW")).removeRecursively());
@@ -266,16 +278,18 @@ private slots:
     void findInstallFolder_data()
     {
         QTest::addColumn<QString>("version");
-        QTest::addColumn<QString>("registered"); // the key's version component that names an existing folder
+        QTest::addColumn<QString>("registered"); // "component|view": the key that names an existing folder
         QTest::addColumn<QString>("found"); // "DW" from the registry, the fallback folder, or "gone": none exists
-        const char* fallback = "Program Files/Adobe/Adobe Dreamweaver 9";
-        addTestRow("8 alone", "8.0.2", "8", "DW");
-        addTestRow("9 to 11 with .0", "10.0.4", "10.0", "DW");
-        addTestRow("11.5 keeps its minor number", "11.5.0.5", "11.5", "DW");
-        addTestRow("12 and above alone", "12.0", "12.0", fallback);
-        addTestRow("missing key falls back", "20.1", "21", fallback);
-        addTestRow("empty version is not looked up", "", "0", fallback);
-        addTestRow("registered folder missing, no fallback", "12.0", "12", "gone");
+        const char* fallback = "Program Files (x86)/Adobe/Adobe Dreamweaver CS3";
+        addTestRow("8 alone", "8.0.2", "8|32", "DW");
+        addTestRow("9 to 11 with .0", "10.0.4", "10.0|32", "DW");
+        addTestRow("11.5 keeps its minor number", "11.5.0.5", "11.5|32", "DW");
+        addTestRow("12 and above alone", "12.0", "12.0|32", fallback);
+        addTestRow("a 64-bit version in the 64-bit view", "20.1", "20|64", "DW");
+        addTestRow("a 32-bit version in the 64-bit view", "12.0", "12|64", "DW");
+        addTestRow("missing key falls back", "20.1", "21|32", fallback);
+        addTestRow("empty version is not looked up", "", "0|32", fallback);
+        addTestRow("registered folder missing, no fallback", "12.0", "12|32", "gone");
     }
 
     void findInstallFolder()
@@ -283,55 +297,165 @@ private slots:
         QFETCH(QString, version);
         QFETCH(QString, registered);
         QFETCH(QString, found);
-        QVERIFY(QDir().mkpath(path("Program Files/Adobe/Adobe Dreamweaver 9")) && QDir().mkpath(path("DW")));
+        QVERIFY(QDir().mkpath(path("Program Files (x86)/Adobe/Adobe Dreamweaver CS3")) && QDir().mkpath(path("DW")));
         // Registry names are found without regard to case, as on Windows.
-        m_registry->setValue("software\\adobe\\dreamweaver\\" + registered + "\\installation", "installpath",
-            path(found == "gone" ? "gone" : "DW"));
+        m_registry->setValue("software\\adobe\\dreamweaver\\" + registered.section('|', 0, 0) + "\\installation",
+            "installpath", path(found == "gone" ? "gone" : "DW"),
+            registered.endsWith("64") ? Registry::View::Bits64 : Registry::View::Bits32);
         m_registry->setValue("SOFTWARE\\Macromedia\\Dreamweaver\\20\\Installation", "InstallPath", path("DW"));
         // The fallback takes the folder's name, not the label.
-        DreamweaverInfo info("Dreamweaver CS3", "Adobe", path("Roaming/Adobe/Dreamweaver 9"), {});
+        DreamweaverInfo info("Dreamweaver X", "Adobe", path("Roaming/Adobe/Dreamweaver 9"), {});
         info.setVersion(version);
         QCOMPARE(info.findInstallFolder(), found != "gone");
-        QCOMPARE(info.installFolder(), path(found));
+        QCOMPARE(info.installFolder(), found == "gone" ? path("gone") : path(found));
+    }
+
+    // Each release as its installer lays it out on 64-bit Windows: the per-user folder, version.xml and the
+    // program folder (32-bit releases below Program Files (x86)), found through each source.
+    void releases_data()
+    {
+        QTest::addColumn<QStringList>("releases"); // "label|user folder|version.xml|program folder|key|bits"
+        QTest::addColumn<QString>("source"); // folders, registry, database, database only, 32-bit Windows
+        QTest::addColumn<QString>("listed"); // X: Program Files (x86), P: Program Files, E: the registry's folder
+        const QStringList all { "Dreamweaver MX|Macromedia/Dreamweaver MX|6.0|Macromedia/Dreamweaver MX|6|32",
+            "Dreamweaver MX 2004|Macromedia/Dreamweaver MX 2004|7.0.1|Macromedia/Dreamweaver MX 2004|7|32",
+            "Dreamweaver 8|Macromedia/Dreamweaver 8|8.0.2|Macromedia/Dreamweaver 8|8|32",
+            "Dreamweaver CS3|Adobe/Dreamweaver 9|9.0|Adobe/Adobe Dreamweaver CS3|9.0|32",
+            "Dreamweaver CS4|Adobe/Dreamweaver CS4|9.0|Adobe/Adobe Dreamweaver CS4|10.0|32",
+            "Dreamweaver CS5|Adobe/Dreamweaver CS5|11.0|Adobe/Adobe Dreamweaver CS5|11.0|32",
+            "Dreamweaver CS5.5|Adobe/Dreamweaver CS5.5|11.5|Adobe/Adobe Dreamweaver CS5.5|11.5|32",
+            "Dreamweaver CS6|Adobe/Dreamweaver CS6|12.0|Adobe/Adobe Dreamweaver CS6|12|32",
+            "Dreamweaver CC|Adobe/Dreamweaver CC|13.0|Adobe/Adobe Dreamweaver CC|13|32",
+            "Dreamweaver CC 2014|Adobe/Dreamweaver CC 2014|14.0|Adobe/Adobe Dreamweaver CC 2014|14|32",
+            "Dreamweaver CC 2015|Adobe/Dreamweaver CC 2015|16.0|Adobe/Adobe Dreamweaver CC 2015|16|64",
+            "Dreamweaver CC 2017|Adobe/Dreamweaver CC 2017|17.0|Adobe/Adobe Dreamweaver CC 2017|17|64",
+            "Dreamweaver CC 2018|Adobe/Dreamweaver CC 2018|18.0|Adobe/Adobe Dreamweaver CC 2018|18|64",
+            "Dreamweaver CC 2019|Adobe/Dreamweaver CC 2019|19.0|Adobe/Adobe Dreamweaver CC 2019|19|64",
+            "Dreamweaver 2020|Adobe/Dreamweaver 2020|20.0|Adobe/Adobe Dreamweaver 2020|20|64",
+            "Dreamweaver 2021|Adobe/Dreamweaver 2021|21.0|Adobe/Adobe Dreamweaver 2021|21|64" };
+        QStringList everyOne;
+        for (const QString& release : all) {
+            const QStringList field = release.split('|');
+            const QString version = field[2] == "9.0" && field[0].endsWith("CS4") ? "10.0" : field[2];
+            const QString line = field[0] + " | " + version + " | " + (field[5] == "32" ? "X/" : "P/") + field[3];
+            everyOne.prepend(line + " | ");
+            const QByteArray name = field[0].toUtf8();
+            QTest::newRow(name + ": no registry") << QStringList { release } << "folders" << line + " | ";
+            QTest::newRow(name + ": registry")
+                << QStringList { release } << "registry" << field[0] + " | " + version + " | E/" + field[3] + " | ";
+            if (version.section(".", 0, 0).toInt() >= 13 && version.section(".", 0, 0).toInt() <= 19)
+                QTest::newRow(name + ": database agreeing") << QStringList { release } << "database" << line + " | D";
+        }
+        addTestRow("every release, no registry", all, "folders", everyOne.join("; "));
+        addTestRow("database disagreeing: no program folder", QStringList { all[11] }, "database only",
+            "Dreamweaver CC 2017 (v 17.0) | 17.0 |  | D");
+        addTestRow("32-bit Windows: ProgramFiles only", QStringList { all[7] }, "32-bit Windows",
+            "Dreamweaver CS6 | 12.0 | X/Adobe/Adobe Dreamweaver CS6 | ");
+    }
+
+    void releases()
+    {
+        QFETCH(QStringList, releases);
+        QFETCH(QString, source);
+        QFETCH(QString, listed);
+        QStringList products;
+        for (const QString& release : releases) {
+            const QStringList field = release.split('|');
+            const QString vendor = field[1].section('/', 0, 0);
+            QVERIFY(DiscoveryFixtures::writeFile(path("Roaming/" + field[1] + "/en_US/Configuration/version.xml"),
+                DiscoveryFixtures::versionXml(field[2])));
+            const QString programFiles = field[5] == "32" ? "Program Files (x86)/" : "Program Files/";
+            if (source == "registry") {
+                m_registry->setValue("SOFTWARE\\" + vendor + "\\Dreamweaver\\" + field[4] + "\\Installation",
+                    "InstallPath", path("E/" + field[3]),
+                    field[5] == "64" ? Registry::View::Bits64 : Registry::View::Bits32);
+                QVERIFY(QDir().mkpath(path("E/" + field[3])));
+            } else if (source != "database only") {
+                QVERIFY(QDir().mkpath(path(programFiles + field[3])));
+            }
+            if (source.startsWith("database"))
+                products << "D|" + field[0] + "|" + field[2] + "|Dreamweaver"
+                         << "D|$dreamweaver/configuration|$appdata/" + field[1];
+        }
+        QVERIFY(products.isEmpty() || createDatabase(products));
+        // 32-bit Windows sets ProgramFiles alone.
+        if (source == "32-bit Windows" && qunsetenv("ProgramFiles(x86)") && qunsetenv("ProgramW6432"))
+            qputenv("ProgramFiles", path("Program Files (x86)").toUtf8());
+        DreamweaverInfo::buildDreamweaverList(m_database);
+        QStringList lines;
+        for (const DreamweaverInfo& info : DreamweaverInfo::installations())
+            lines << info.name() + " | " + info.version() + " | "
+                    + info.installFolder()
+                          .replace(path("Program Files (x86)"), "X")
+                          .replace(path("Program Files"), "P")
+                          .remove(path(""))
+                    + " | " + info.productId();
+        QCOMPARE(lines.join("; "), listed);
     }
 
     void installations_data()
     {
-        QTest::addColumn<QString>("folders"); // below the roaming folder, "|" the version in version.xml ("-": none)
+        // Below the roaming folder, "|" the version in version.xml ("-": none), " Configuration-1": one there
+        // too, " no program": no program folder.
+        QTest::addColumn<QString>("folders");
         QTest::addColumn<QString>("rows"); // "-": no database; products id|name|version|family; keys id|key|value
         QTest::addColumn<QString>("installations"); // newest first; P: the program files folder
+        // Among what the list build says of the places it looked at ("why is my Dreamweaver missing?").
+        QTest::addColumn<QString>("said");
         const QString cs6 = "|$dreamweaver/configuration|$appdata/Adobe/Dreamweaver CS6";
-        // " 9" becomes " CS3" every time, the backups folder is skipped minding case, versions 13 to 19 are
-        // not listed, the install folder is named after the folder, locale folders are "??_??".
-        addTestRow("program folders",
+        // " 9" becomes " CS3" every time, the backups folder is skipped minding case, the program folder is
+        // named after the label, locale folders are "??_??"; a renamed old configuration is no configuration.
+        addTestRow("program folders and leftovers",
             "Macromedia/Dreamweaver 9 9|9.0; Adobe/Dreamweaver CS5 Backups|11.0; Adobe/Dreamweaver CS5 backups|11.0; "
-            "Adobe/Dreamweaver CS6|12.0; Adobe/Dreamweaver CC|13.0; Adobe/Dreamweaver CC 2019|19.9; "
-            "Adobe/Dreamweaver 2020|20.0; Adobe/dreamweaver old|-; Velkor/Dreamweaver CS6|12.0",
+            "Adobe/Dreamweaver CS6|12.0; Adobe/Dreamweaver CC 2019|19.9; Adobe/Dreamweaver 2020|20.0; "
+            "Adobe/dreamweaver old|-; "
+            "Velkor/Dreamweaver CS6|12.0; Adobe/Dreamweaver CS4|- Configuration-1; Adobe/Dreamweaver CC|13.0 no "
+            "program",
             "-",
             "Dreamweaver 2020 | 20.0 | ~/Adobe/Dreamweaver 2020 | de_de,en_US | P/Adobe/Adobe Dreamweaver 2020 | ; "
+            "Dreamweaver CC 2019 | 19.9 | ~/Adobe/Dreamweaver CC 2019 | de_de,en_US | "
+            "P/Adobe/Adobe Dreamweaver CC 2019 | ; "
             "Dreamweaver CS6 | 12.0 | ~/Adobe/Dreamweaver CS6 | de_de,en_US | P/Adobe/Adobe Dreamweaver CS6 | ; "
             "Dreamweaver CS5 backups | 11.0 | ~/Adobe/Dreamweaver CS5 backups | de_de,en_US | "
             "P/Adobe/Adobe Dreamweaver CS5 backups | ; Dreamweaver CS3 CS3 | 9.0 | ~/Macromedia/Dreamweaver 9 9 | "
-            "de_de,en_US | P/Macromedia/Macromedia Dreamweaver 9 9 | ; dreamweaver old |  | ~/Adobe/dreamweaver old | "
-            "de_de,en_US | P/Adobe/Adobe dreamweaver old | ");
+            "de_de,en_US | P/Macromedia/Dreamweaver CS3 CS3 | ; "
+            "Dreamweaver CS4 |  | ~/Adobe/Dreamweaver CS4 | de_de,en_US | P/Adobe/Adobe Dreamweaver CS4 | ; "
+            "dreamweaver old |  | ~/Adobe/dreamweaver old | de_de,en_US | P/Adobe/Adobe dreamweaver old | ",
+            "~/Adobe/Dreamweaver CS5 Backups: not listed: a backup folder (its name contains \"Backups\"); "
+            "~/Adobe/Dreamweaver CC: not listed: version 13.0, but no program folder: tried "
+            "X/Adobe/Adobe Dreamweaver CC, P/Adobe/Adobe Dreamweaver CC; ~/Macromedia/Dreamweaver 9 9: listed as "
+            "Dreamweaver CS3 CS3: program folder P/Macromedia/Dreamweaver CS3 CS3; "
+            "DB: not listed: no such file (Adobe's Extension Manager CC never ran here)");
         addTestRow("database: newest first, first keys, Dreamweaver only", "",
             "A|Dreamweaver CS6|12.0|Dreamweaver; P|Photoshop|13|Photoshop; B|Dreamweaver CC|20.0|Dreamweaver; A" + cs6
                 + "; A|$installfolder|C:/DW; A|$installfolder|C:/second; P" + cs6
                 + "; B|$dreamweaver/configuration|x/Adobe/Dreamweaver CS6/en_US/more",
             "Dreamweaver CC (v 20.0) | 20.0 | ~/Adobe/Dreamweaver CS6 | en_US |  | B; "
-            "Dreamweaver CS6 (v 12.0) | 12.0 | ~/Adobe/Dreamweaver CS6 | en_US | C:/DW | A");
+            "Dreamweaver CS6 (v 12.0) | 12.0 | ~/Adobe/Dreamweaver CS6 | en_US | C:/DW | A",
+            "DB, product A (Dreamweaver CS6 (v 12.0)): listed as Dreamweaver CS6 (v 12.0): configuration folder "
+            "~/Adobe/Dreamweaver CS6");
         addTestRow("database: missing, other-case, two-part or climbing configuration key", "",
             "A|Dreamweaver CS6|12.0|Dreamweaver; B|Dreamweaver CC|20.0|Dreamweaver; C|Dreamweaver X|21|Dreamweaver; "
             "B|$Dreamweaver/Configuration|$appdata/Adobe/Dreamweaver CS6; A|$installfolder|C:/DW; "
             "C|$dreamweaver/configuration|$appdata/Adobe; D|Dreamweaver Y|22|Dreamweaver; "
             "D|$dreamweaver/configuration|$appdata/../Roaming",
-            "");
-        addTestRow("database: empty first path component, missing folder", "",
-            "A|Dreamweaver X|21.0|Dreamweaver; A|$dreamweaver/configuration|$appdata//Dreamweaver X",
-            "Dreamweaver X (v 21.0) | 21.0 | ~/Dreamweaver X |  |  | A");
+            "",
+            "product B (Dreamweaver CC (v 20.0)): not listed: no $dreamweaver/configuration key; product D "
+            "(Dreamweaver Y (v 22)): not listed: its configuration key \"$appdata/../Roaming\" names no folder");
+        addTestRow("database: empty first path component, no configuration folder", "",
+            "A|Dreamweaver X|21.0|Dreamweaver; A|$dreamweaver/configuration|$appdata//Dreamweaver X", "", "");
+        addTestRow("database rows whose folder is gone: the scanned one of their version, or nothing",
+            "Adobe/Dreamweaver CC 2018|18.0.1",
+            "A|Dreamweaver CC 2018|18.0|Dreamweaver; A|$dreamweaver/configuration|$appdata/Adobe/Dreamweaver CC 2018 "
+            "old; B|Dreamweaver CC 2015|16.0|Dreamweaver; B|$dreamweaver/configuration|$appdata/Adobe/DW CC 2015",
+            "Dreamweaver CC 2018 | 18.0.1 | ~/Adobe/Dreamweaver CC 2018 | de_de,en_US | "
+            "P/Adobe/Adobe Dreamweaver CC 2018 | A",
+            "(Dreamweaver CC 2018 (v 18.0)): not listed: the same installation as Dreamweaver CC 2018, found in "
+            "~/Adobe/Dreamweaver CC 2018; (Dreamweaver CC 2015 (v 16.0)): not listed: no configuration folder: "
+            "~/Adobe/DW CC 2015 does not exist");
         addTestRow("database: product ids holding a quote or SQL select only their own keys", "",
             "it's|Dreamweaver CS6|12.0|Dreamweaver; 0 OR 1=1|Dreamweaver Evil|1.0|Dreamweaver; it's" + cs6,
-            "Dreamweaver CS6 (v 12.0) | 12.0 | ~/Adobe/Dreamweaver CS6 | en_US |  | it's");
+            "Dreamweaver CS6 (v 12.0) | 12.0 | ~/Adobe/Dreamweaver CS6 | en_US |  | it's", "");
     }
 
     void installations()
@@ -339,15 +463,24 @@ private slots:
         QFETCH(QString, folders);
         QFETCH(QString, rows);
         QFETCH(QString, installations);
+        QFETCH(QString, said);
         QVERIFY(QDir().mkpath(path("Roaming/Adobe/Dreamweaver CS6/en_US")));
         for (const QString& entry : folders.split("; ", Qt::SkipEmptyParts)) {
             const QString folder = "Roaming/" + entry.section('|', 0, 0), vendor = entry.section('/', 0, 0);
             for (const char* locale : { "en_US", "de_de", "en_USA", "english", ".x_yz" })
                 QVERIFY(QDir().mkpath(path(folder + "/" + locale)));
-            QVERIFY(entry.endsWith("|-")
-                || DiscoveryFixtures::writeFile(path(folder + "/en_US/Configuration/version.xml"),
-                    DiscoveryFixtures::versionXml(entry.section('|', 1))));
-            QVERIFY(QDir().mkpath(path("Program Files/" + vendor + '/' + vendor + ' ' + folder.section('/', 2))));
+            const QString version = entry.section('|', 1).section(' ', 0, 0);
+            QVERIFY(version == "-"
+                || DiscoveryFixtures::writeFile(
+                    path(folder + "/en_US/Configuration/version.xml"), DiscoveryFixtures::versionXml(version)));
+            for (const char* old : { "/Configuration-1", "/en_US/Configuration-1" })
+                QVERIFY(!entry.endsWith(" Configuration-1")
+                    || DiscoveryFixtures::writeFile(
+                        path(folder + old + "/version.xml"), DiscoveryFixtures::versionXml("13.0")));
+            const QString label = folder.section('/', 2).replace(" 9", " CS3");
+            QVERIFY(entry.endsWith(" no program")
+                || QDir().mkpath(
+                    path("Program Files/" + vendor + '/' + (vendor == "Macromedia" ? "" : vendor + ' ') + label)));
         }
         QVERIFY(rows == "-" || createDatabase(rows.split("; ")));
         // The database belongs to Adobe's extension manager: never created, never written.
@@ -362,6 +495,18 @@ private slots:
                              .join(" | "));
         }
         QCOMPARE(lines.join("; "), installations);
+        QStringList findings;
+        for (const DiscoveryFinding& finding : DreamweaverInfo::findings())
+            findings << finding.place + ": "
+                    + (finding.installation.isEmpty() ? "not listed" : "listed as " + finding.installation) + ": "
+                    + finding.reason;
+        const QString text = findings.join("; ")
+                                 .replace(m_database, "DB")
+                                 .replace(path("Roaming"), "~")
+                                 .replace(path("Program Files (x86)"), "X")
+                                 .replace(path("Program Files"), "P");
+        for (const QString& piece : said.split("; ", Qt::SkipEmptyParts))
+            QVERIFY2(text.contains(piece), qPrintable(piece + "\nnot in: " + text));
         QVERIFY(!QSqlDatabase::database("CCDB", false).isOpen());
         QCOMPARE(QFile::exists(m_database), rows != "-");
     }

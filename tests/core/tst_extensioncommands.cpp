@@ -5,6 +5,7 @@
 #include "discovery/DreamweaverInfo.h"
 #include "support/InstallerFixtures.h"
 #include "support/StoreServer.h"
+#include "support/TestRows.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -218,6 +219,73 @@ private slots:
             { removeQuestion, "Removing", partly + "Dreamweaver files could not be edited:" }, Result::Incomplete, kept,
             [](Case& c) { c.damage = "bad menus"; });
         row("remove: not installed", "remove", {}, Result::NotFound, none, notInstalled);
+    }
+
+    // An extension another program installed (its manifest in each locale's Configuration/Extensions, the name
+    // in another case in the second locale, no record): listed, checked, removed byte-exact, or taken over.
+    void otherProgram_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("listed"); // after it: "+" marks another program's
+        QTest::addColumn<bool>("pristine"); // Menus.xml, insertbar.xml and the files as before the install
+        addTestRow("listed and whole", "verify", "+Velkor Tools 1.0.0 whole", false);
+        addTestRow("removed byte-exact in every locale", "remove", "", true);
+        addTestRow("adopted: one of ours, then removed byte-exact", "adopt", "Velkor Tools 1.0.0 whole", false);
+        addTestRow("adopted, dry run: still another program's", "adopt, dry run", "+Velkor Tools 1.0.0 whole", false);
+    }
+
+    void otherProgram()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QString, listed);
+        QFETCH(bool, pristine);
+        DreamweaverInfo target("Dreamweaver CS6", "Adobe", root() + "/user", { "en_US", "de_DE" });
+        const QString german = target.configurationFolder("de_DE");
+        QVERIFY(writeFile(german + "/Menus/Menus.xml", menusXml())
+            && writeFile(german + "/Objects/insertbar.xml", insertbarXml()));
+        // The extension's files, and both locales' Menus.xml and insertbar.xml byte for byte.
+        const auto contents = [&] {
+            QStringList all = entriesBelow(configuration() + "/Commands");
+            for (const QString& locale : target.locales())
+                all << readFile(target.configurationFolder(locale) + "/Menus/Menus.xml")
+                        + readFile(target.configurationFolder(locale) + "/Objects/insertbar.xml");
+            return all;
+        };
+        const QStringList fresh = contents();
+        QVERIFY(tools.writePackage(root() + "/tools.zxp") && target.installPackage(root() + "/tools.zxp", nullptr));
+        // What the other program left: the manifest alone, as it kept it.
+        for (const QString& locale : target.locales()) {
+            const QString stored = target.extensionStoreFolder(locale) + "/Velkor Tools.mxi";
+            const QString theirs
+                = target.otherProgramFolder(locale) + (locale == "en_US" ? "/Velkor Tools.mxi" : "/velkor tools.MXI");
+            QVERIFY(QDir().mkpath(target.otherProgramFolder(locale)) && QFile::rename(stored, theirs));
+            QVERIFY(QDir(target.configurationFolder(locale) + "/Shared").removeRecursively());
+        }
+        const QStringList withTools = contents();
+        QVERIFY(withTools != fresh);
+
+        ScriptedPrompt prompt;
+        prompt.answer = true;
+        ExtensionCommands commands(prompt);
+        commands.setDryRun(operation.endsWith("dry run"));
+        if (operation == "remove")
+            QCOMPARE(int(commands.removeExtension(target, "Velkor Tools.mxi")), int(Result::Done));
+        if (operation.startsWith("adopt")) {
+            QCOMPARE(int(commands.adoptExtension(target, "Velkor Tools.mxi")), int(Result::Done));
+            QCOMPARE(QFile::exists(target.extensionStoreFolder("de_DE") + "/velkor tools.MXI"), operation == "adopt");
+        }
+        QStringList rows;
+        for (const ExtensionCommands::Health& health : ExtensionCommands::verify(target))
+            rows << (health.extension.isInstalledByOtherProgram() ? "+" : "") + health.extension.name() + ' '
+                    + health.extension.version() + (health.whole ? " whole" : " damaged");
+        QCOMPARE(rows.join("; "), listed);
+        QCOMPARE(contents(), pristine ? fresh : withTools);
+        if (operation == "adopt") {
+            QCOMPARE(int(commands.removeExtension(target, "Velkor Tools.mxi")), int(Result::Done));
+            QCOMPARE(contents(), fresh);
+            target.loadInstalledExtensions();
+            QVERIFY(target.installedExtensions().isEmpty());
+        }
     }
 
     void run()

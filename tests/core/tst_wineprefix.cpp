@@ -42,6 +42,12 @@ private slots:
         addTestRow("win64: a 64-bit program's key is not seen", "win64", dw64, "InstallPath", "");
         addTestRow("win32: Software\\X as it is", "win32", dw64, "InstallPath", "Z:\\opt\\elsewhere");
         addTestRow("win32: Wow6432Node is an ordinary key", "win32", dw, "InstallPath", "");
+        // "64:": read in the 64-bit view, as Dreamweaver CC 2015 and later are 64-bit programs.
+        addTestRow(
+            "win64, 64-bit view: a 64-bit program's key", "win64", "64:" + dw64, "InstallPath", "Z:\\opt\\elsewhere");
+        addTestRow("win64, 64-bit view: a 32-bit program's key is not seen", "win64", "64:" + dw, "InstallPath", "");
+        addTestRow(
+            "win32, 64-bit view: the one view there is", "win32", "64:" + dw64, "InstallPath", "Z:\\opt\\elsewhere");
         addTestRow("default value, \\x to Latin-1", "win64", dw, "", "Dreamweaver CS6 \u00e9");
         addTestRow(
             "str(2) unexpanded, escaped quotes", "win64", dw, "Name", "%ProgramFiles%\\Adobe \"quoted\" \\\\ back");
@@ -72,7 +78,9 @@ private slots:
         const QByteArray bytes
             = text.startsWith("win") ? QByteArray(m_system).replace("win64", text.toLatin1()) : text.toLatin1();
         QCOMPARE(registry.parse(bytes), value != "refused");
-        QCOMPARE(registry.localMachineValue(key, name), value == "refused" ? QString() : value);
+        QCOMPARE(registry.localMachineValue(key.mid(key.startsWith("64:") ? 3 : 0), name,
+                     key.startsWith("64:") ? Registry::View::Bits64 : Registry::View::Bits32),
+            value == "refused" ? QString() : value);
     }
 
     // Nothing may crash on a file cut off anywhere.
@@ -135,6 +143,9 @@ private slots:
                         : wine.errorString().contains(expected),
             qPrintable(wine.variables().value("APPDATA") + wine.errorString()));
         QCOMPARE(wine.variables().value("ProgramW6432"), opened ? prefix() + "/drive_c/Program Files" : QString());
+        // A 32-bit program's folder in the 64-bit fixture.
+        QCOMPARE(wine.variables().value("ProgramFiles(x86)"),
+            opened ? prefix() + "/drive_c/Program Files (x86)" : QString());
     }
 
     void defaultFolder_data()

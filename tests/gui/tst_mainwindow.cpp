@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -417,6 +418,36 @@ private slots:
                 DiscoveryFixtures::storeManifest(
                     m_application->dreamweavers()[1].extensionStoreFolder("en_US"), "added.mxi", "N", "A");
         }
+    }
+
+    // Without an installation the window offers to say why, as the Help menu does; with one, an extension
+    // another program installed is marked, and Adopt makes it one of the program's.
+    void missingDreamweaverAndAnotherProgramsExtension()
+    {
+        launch({}, false);
+        auto* why = m_window->findChild<QPushButton*>("whyMissingButton");
+        QVERIFY(why->isVisible());
+        why->click();
+        auto* text = m_window->findChild<QPlainTextEdit*>("diagnosisText");
+        QVERIFY(text->isVisible() && text->toPlainText().contains(root() + "/AppData/Adobe\n  not listed: no such"));
+        text->window()->hide();
+        m_window->findChild<QAction*>("actionWhyMissing")->trigger();
+        QVERIFY(text->isVisible());
+
+        DreamweaverInfo installation("Dreamweaver CS6", "Adobe", root() + "/DW", {});
+        QVERIFY(DiscoveryFixtures::storeManifest(installation.otherProgramFolder(""), "theirs.mxi", "Theirs", "Adobe"));
+        m_application->dreamweavers() = { installation };
+        emit m_application->dreamweaversUpdated();
+        QVERIFY(!why->isVisible());
+        QCOMPARE(installedRows(), QStringList { "Theirs (installed by another program) 1.0 Adobe" });
+        auto* adopt = m_window->findChild<QAction*>("actionAdopt");
+        QVERIFY(!adopt->isEnabled());
+        table("tableInstalled")->selectRow(0);
+        QVERIFY(adopt->isEnabled());
+        adopt->trigger();
+        QCOMPARE(installedRows(), QStringList { "Theirs 1.0 Adobe" });
+        QVERIFY(!adopt->isEnabled());
+        QVERIFY(QFile::exists(installation.extensionStoreFolder("") + "/theirs.mxi"));
     }
 
     // The filter shows the rows of which a cell holds it, case aside, and
