@@ -11,6 +11,7 @@
 #include "packages/PackageSupport.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 
 #include <map>
@@ -135,13 +136,26 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
                     : insertbar.session.findElement(entry.categoryId, { QStringLiteral("category") });
                 Accessor written;
                 written.parse(entry.markup);
+                // Each id's first element in the manifest, and each holder in
+                // the file, found once: a category may hold thousands of buttons.
+                QHash<QString, const CElement*> writtenById;
+                for (const CElement* element : written.root()->elementsInOrder()) {
+                    const QString id = element->attribute(QStringLiteral("id"));
+                    if (!id.isEmpty() && !writtenById.contains(id)) {
+                        writtenById.insert(id, element);
+                    }
+                }
+                QHash<QString, CElement*> holders;
                 for (const QString& id : entry.itemIds) {
-                    const CElement* element = written.elementById(id);
+                    const CElement* element = writtenById.value(id);
                     const QString holderId
                         = element && element->parent() ? element->parent()->attribute(QStringLiteral("id")) : QString();
-                    CElement* holder
-                        = holderId == entry.categoryId || !category ? category : category->elementById(holderId);
-                    addEntryItems(items, insertbar, locale, ItemKind::InsertbarButton, holder, holderId, { id });
+                    if (!holders.contains(holderId)) {
+                        holders.insert(holderId,
+                            holderId == entry.categoryId || !category ? category : category->elementById(holderId));
+                    }
+                    addEntryItems(items, insertbar, locale, ItemKind::InsertbarButton, holders.value(holderId),
+                        holderId, { id });
                 }
             }
         }
