@@ -366,6 +366,11 @@ private slots:
             QByteArray("<extensions-changes><extension-insert extension=\"VM\" description=\"Velocity "
                        "files\"/></extensions-changes>"),
             QString("Extensions.txt"), QByteArray("VM:velocity files\r\nHTM:HTML\r\nVM:Velocity files\r\n"));
+        addTestRow("a line with its references decoded, a control character or line break made a space",
+            QByteArray("HTM:HTML\r\n"),
+            QByteArray("<extensions-changes><extension-insert extension=\"VM,&#x56;TL\" description=\"Caf&#233; "
+                       "&amp;#233; &lt;b&gt;&#9;x\x01y&#10;z&#0;\"/></extensions-changes>"),
+            QString("Extensions.txt"), QByteArray("HTM:HTML\r\nVM,VTL:Caf\xc3\xa9 &#233; <b> x y z&#0;\r\n"));
         addTestRow("an FTP map line after a last line without an end", QByteArray("HTM\tASCII\nJPG\tBINARY"),
             QByteArray("<ftp-extension-map-changes><ftp-extension-insert extension=\"vm\" "
                        "type=\"ascii\"/></ftp-extension-map-changes>"),
