@@ -146,14 +146,16 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
     QString damage;
     if (isMarkup(relativePath) && !MarkupBalance::checkDocument(original, &damagedLine, &damage)) {
         const QString backup = QFileInfo(path).absolutePath() + QLatin1Char('/') + backupName;
+        const QString copy = QFileInfo(backup).isFile()
+            ? QStringLiteral("its content before the last change by this program is in ") + backup
+            : QStringLiteral("this program kept no earlier copy of it");
+        const QString which = seeded
+            ? QStringLiteral("Dreamweaver's own copy ") + seedPath + QStringLiteral(", which it would start from, is ")
+            : QString();
+        // One pass of arg(): a path may hold "%2".
         report(InstallReport::XmlOutcome::Failed,
-            QStringLiteral("%1 is damaged at line %2 (%3) and was left as it is; %4")
-                .arg(seeded ? seedPath : path)
-                .arg(damagedLine)
-                .arg(damage,
-                    QFileInfo(backup).isFile()
-                        ? QStringLiteral("its content before the last change by this program is in %1").arg(backup)
-                        : QStringLiteral("this program kept no earlier copy of it")));
+            QStringLiteral("%1damaged at line %2 (%3) and was left as it is; %4")
+                .arg(which, QString::number(damagedLine), damage, copy));
         return false;
     }
 
