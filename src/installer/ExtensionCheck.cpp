@@ -109,8 +109,8 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
             CheckedFile menus(configurationText(configuration + QStringLiteral("/Menus/Menus.xml")));
             for (const MenuInsert& entry : menuInserts) {
                 if (ConfigurationChanges::appliesTo(entry.language, locale)) {
-                    addEntryItems(items, menus, locale, ItemKind::MenuEntry,
-                        EntryEditor::placeOf(menus.session, entry), entry.target, entry.itemIds);
+                    addEntryItems(items, menus, locale, ItemKind::MenuEntry, EntryEditor::placeOf(menus.session, entry),
+                        entry.target, entry.itemIds);
                 }
             }
         }
@@ -124,16 +124,16 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
                 CElement* target = nullptr;
                 CElement* place = EntryEditor::placeOf(insertbar.session, entry, &target);
                 if (!entry.category || !place) {
-                    addEntryItems(items, insertbar, locale, ItemKind::InsertbarButton, place, entry.target, entry.itemIds);
+                    addEntryItems(
+                        items, insertbar, locale, ItemKind::InsertbarButton, place, entry.target, entry.itemIds);
                     continue;
                 }
                 // The category itself where it went, then each of its elements in the one holding it in the manifest.
                 const bool found = place->name() == QLatin1String("category");
                 addEntryItems(items, insertbar, locale, ItemKind::InsertbarButton, found ? place->parent() : place,
                     QStringLiteral("insertbar"), { entry.categoryId });
-                CElement* category = found
-                    ? place
-                    : insertbar.session.findElement(entry.categoryId, { QStringLiteral("category") });
+                CElement* category
+                    = found ? place : insertbar.session.findElement(entry.categoryId, { QStringLiteral("category") });
                 Accessor written;
                 written.parse(entry.markup);
                 // Each id's first element in the manifest, and each holder in
@@ -154,8 +154,8 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName) const
                         holders.insert(holderId,
                             holderId == entry.categoryId || !category ? category : category->elementById(holderId));
                     }
-                    addEntryItems(items, insertbar, locale, ItemKind::InsertbarButton, holders.value(holderId),
-                        holderId, { id });
+                    addEntryItems(
+                        items, insertbar, locale, ItemKind::InsertbarButton, holders.value(holderId), holderId, { id });
                 }
             }
         }

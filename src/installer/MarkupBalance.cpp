@@ -2,6 +2,7 @@
 
 #include <QStringView>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -49,7 +50,7 @@ bool MarkupBalance::checkDocument(const QString& text, int* line, QString* reaso
     if (scan(text, true, 0, &failedAt, reason, nullptr)) {
         return true;
     }
-    *line = 1 + int(QStringView(text).left(failedAt).count(QLatin1Char('\n')));
+    *line = 1 + int(std::count(text.constBegin(), text.constBegin() + failedAt, QLatin1Char('\n')));
     return false;
 }
 
@@ -104,8 +105,8 @@ bool MarkupBalance::scan(
                     return refuse(tagBegin, QStringLiteral("the DOCTYPE is not closed"));
                 continue;
             }
-            return refuse(tagBegin,
-                doctype ? QStringLiteral("it holds a DOCTYPE") : QStringLiteral("it holds a declaration"));
+            return refuse(
+                tagBegin, doctype ? QStringLiteral("it holds a DOCTYPE") : QStringLiteral("it holds a declaration"));
         }
         const bool endTag = rest.startsWith(QLatin1String("</"));
         const int nameBegin = pos + (endTag ? 2 : 1);

@@ -34,6 +34,6 @@ public:
     static bool checkDocument(const QString& text, int* line, QString* reason);
 
 private:
-    static bool scan(const QString& markup, bool document, int depthOfPlace, int* failedAt, QString* reason,
-        QStringList* structure);
+    static bool scan(
+        const QString& markup, bool document, int depthOfPlace, int* failedAt, QString* reason, QStringList* structure);
 };

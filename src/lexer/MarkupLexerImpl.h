@@ -362,10 +362,10 @@ inline int findTagSpecialOrQuote(const char16_t* s, int j, int end)
     const __m128i apostrophe = _mm_set1_epi16(u'\'');
     for (; j + 8 <= end; j += 8) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j));
-        const __m128i hit = _mm_or_si128(
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(x, lt), _mm_cmpeq_epi16(x, slash)),
-                _mm_or_si128(_mm_cmpeq_epi16(x, gt), _mm_cmpeq_epi16(x, bang))),
-            _mm_or_si128(_mm_cmpeq_epi16(x, bracket), _mm_or_si128(_mm_cmpeq_epi16(x, quote), _mm_cmpeq_epi16(x, apostrophe))));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(x, lt), _mm_cmpeq_epi16(x, slash)),
+                                             _mm_or_si128(_mm_cmpeq_epi16(x, gt), _mm_cmpeq_epi16(x, bang))),
+            _mm_or_si128(
+                _mm_cmpeq_epi16(x, bracket), _mm_or_si128(_mm_cmpeq_epi16(x, quote), _mm_cmpeq_epi16(x, apostrophe))));
         const int mask = _mm_movemask_epi8(hit);
         if (mask)
             return j + __builtin_ctz(static_cast<unsigned>(mask)) / 2;

@@ -788,7 +788,8 @@ QString CElement::decodedText(QStringView source)
         }
         at = amp + 1;
         // A reference is short; a stray "&" is kept as it is.
-        const qsizetype semicolon = source.mid(amp, 12).indexOf(QLatin1Char(';'));
+        const qsizetype semicolon
+            = source.mid(amp, std::min<qsizetype>(12, source.size() - amp)).indexOf(QLatin1Char(';'));
         const QStringView name = semicolon < 0 ? QStringView() : source.mid(amp + 1, semicolon - 1);
         char32_t code = 0;
         if (name.startsWith(QLatin1Char('#'))) {

@@ -280,8 +280,8 @@ private slots:
             QByteArray("<menu-insert appendTo=\"m\"><menu id=\"sub\"/></menu-insert>"), Menus {}, none,
             QStringList { "sub kept: holds other elements" }, false);
         addTestRow("an element the markup model would read unlike XML is refused", false, m,
-            QByteArray("<menu-insert appendTo=\"DWMenu_Commands\"><link id=\"l\"></link></menu-insert>"), Menus {}, none,
-            QStringList { "l refused: laid out, the element <link> is not closed" }, true);
+            QByteArray("<menu-insert appendTo=\"DWMenu_Commands\"><link id=\"l\"></link></menu-insert>"), Menus {},
+            none, QStringList { "l refused: laid out, the element <link> is not closed" }, true);
         addTestRow("every child with the id goes, with its indentation, but not a comment", true,
             QByteArray("<menu id=\"m\">\n  <i id=\"x\"/>\n  <!-- <i id=\"x\"/> -->\n  <i id=\"x\"/>\n</menu>"),
             QByteArray("<menu-insert appendTo=\"m\"><i id=\"x\"/></menu-insert>"), Menus {},
@@ -495,7 +495,8 @@ private slots:
         addTestRow("an entry whose condition holds \">\" and \"<\"", QString(), QByteArray("DWMenu_Commands"), wrap);
         addTestRow("an entry appended after Dreamweaver's own with \"length > 0\"",
             QString(MORAVEL_REALWORLD_DIR "/config/Menus--dwCC2014-15--iamduyu--ca73caa7.xml"),
-            QByteArray("DWContext_Text"), QByteArray("<menuitem name=\"Wrap\" command=\"wrap()\" id=\"Velkor_Wrap\"/>"));
+            QByteArray("DWContext_Text"),
+            QByteArray("<menuitem name=\"Wrap\" command=\"wrap()\" id=\"Velkor_Wrap\"/>"));
     }
 
     void conditionsInValuesGoInAreCheckedAndComeOut()
@@ -537,7 +538,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("line"); // 0: sound
         addTestRow("conditions with \"&&\", \">\" and \"<\" in values, comments, a DOCTYPE with a subset",
-            "<?xml version=\"1.0\"?>\n<!DOCTYPE m [<!ENTITY x \"<y>\">]>\n<!-- <m> -->\n<m>\n<i e=\"a && b > 0\" f = 'c<d'/>"
+            "<?xml version=\"1.0\"?>\n<!DOCTYPE m [<!ENTITY x \"<y>\">]>\n<!-- <m> -->\n<m>\n<i e=\"a && b > 0\" f = "
+            "'c<d'/>"
             "\n<![CDATA[</m>]]></m>\n",
             0);
         addTestRow("cut off inside a menu: the menu left open", "<m id=\"a\">\n  <menu id=\"b\">\n  <i/>\n", 2);
@@ -574,8 +576,8 @@ private slots:
         addTestRow("install: a tag cut off on line 2", false, QByteArray("<menu id=\"x\"\n"), false,
             QString("damaged at line 2"));
         addTestRow("install: the file cannot be replaced", false, none, true, QString("Menus.xbk"));
-        addTestRow("removal: a stray end tag on line 2", true, QByteArray("</menu>\n"), false,
-            QString("damaged at line 2"));
+        addTestRow(
+            "removal: a stray end tag on line 2", true, QByteArray("</menu>\n"), false, QString("damaged at line 2"));
         addTestRow("removal: the file cannot be replaced", true, none, true, QString("Menus.xbk"));
     }
 
@@ -595,8 +597,9 @@ private slots:
         const int firstLineEnd = original.indexOf('\n') + 1;
         original.insert(firstLineEnd, damage);
         QVERIFY(writeFile(menus + "Menus.xml", original));
-        QVERIFY(!blockBackup || ((QFile::remove(menus + "Menus.xbk") || removing == false)
-            && QDir().mkpath(menus + "Menus.xbk/inside")));
+        QVERIFY(!blockBackup
+            || ((QFile::remove(menus + "Menus.xbk") || removing == false)
+                && QDir().mkpath(menus + "Menus.xbk/inside")));
         InstallReport report;
         if (removing)
             dreamweaver.removeExtension(wrapMxi, nullptr, &report);
