@@ -384,7 +384,7 @@ inline int findTagSpecialOrQuote(const char16_t* s, int j, int end)
 inline int quotedValueEnd(const char16_t* s, int quote, int end)
 {
     int k = quote - 1;
-    while (k >= 0 && (s[k] == u' ' || s[k] == u'\t' || s[k] == u'\n' || s[k] == u'\r'))
+    while (k >= 0 && s[k] != u'=' && (s[k] == u' ' || s[k] == u'\t' || s[k] == u'\n' || s[k] == u'\r'))
         --k;
     if (k < 0 || s[k] != u'=')
         return -1;
@@ -409,7 +409,14 @@ inline int findTagCloser(const char16_t* s, int j, int end)
                 continue;
             }
             j = valueEnd + 1;
-            if (j < end && (s[j] >= 128 || nameTable.action[s[j]] == NameTable::Name))
+            if (j >= end)
+                return j;
+            // The tag's last value is mostly followed by its closer, found
+            // here without another search.
+            const char16_t next = s[j];
+            if (next == u'>' || next == u'/' || next == u'<')
+                return j;
+            if (next >= 128 || nameTable.action[next] == NameTable::Name)
                 return -1;
             continue;
         }
