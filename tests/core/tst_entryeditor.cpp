@@ -549,6 +549,10 @@ private slots:
         addTestRow("a DOCTYPE after the first element", "<m>\n</m>\n<!DOCTYPE m>", 3);
         addTestRow("a comment left open", "<m>\n<!-- x\n</m>", 2);
         addTestRow("a tag cut off at the end", "<m>\n</m", 2);
+        // Dreamweaver's real files, as users have them, must never be taken for damaged.
+        const QDir real(MORAVEL_REALWORLD_DIR "/config");
+        for (const QString& name : real.entryList(QDir::Files))
+            QTest::newRow(qPrintable(name)) << QString::fromUtf8(readFile(real.filePath(name))) << 0;
     }
 
     void damagedFilesAreFoundAtTheirLine()
