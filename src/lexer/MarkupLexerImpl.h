@@ -394,7 +394,7 @@ inline int quotedValueEnd(const char16_t* s, int quote, int end)
 
 // The first "<", "/" or ">" from `j` on outside the quoted values of an
 // unknown tag; `end` when there is none, and -1 when a value is followed
-// straight by a name, a piece that only the machine classifies.
+// straight by a piece that only the machine classifies.
 inline int findTagCloser(const char16_t* s, int j, int end)
 {
     for (;;) {
@@ -416,7 +416,9 @@ inline int findTagCloser(const char16_t* s, int j, int end)
             const char16_t next = s[j];
             if (next == u'>' || next == u'/' || next == u'<')
                 return j;
-            if (next >= 128 || nameTable.action[next] == NameTable::Name)
+            // A piece begun by a name character, "!" or "[" may name a word
+            // or a declaration.
+            if (next >= 128 || nameTable.action[next] == NameTable::Name || next == u'!' || next == u'[')
                 return -1;
             continue;
         }

@@ -90,8 +90,8 @@ private slots:
             "menuitem[<menuitem e=\"s.length > 0\"/>]");
         addTestRow("a quote that opens no value, or never closes, leaves \">\" ending the tag", "<x \"a>b\"><y a=\"b>c",
             "x[<x \"a>](\"b\">\" y[<y a=\"b>](\"c\"))");
-        addTestRow("a name straight after a value is read as the tag's other pieces are", "<x a=\"1\"script>'</x>'</x>",
-            QString());
+        addTestRow("a name, \"!\" or \"[\" straight after a value is read as the tag's other pieces are",
+            "<x a=\"1\"script>'</x>'</x><x=\"-p>\"!c;>t</x><t%[ca=\"[i\"!b'?>u<y a='1'[b>v", QString());
         addTestRow("\"/\" pieces of an unknown tag that name no word: the tag is read whole",
             "<x f=\"a/bc/d.e\" g=/y/>t<x a/z>u</x>", "x[<x f=\"a/bc/d.e\" g=/y/>] \"t\" x[<x a/z>](\"u\")[</x>]");
         addTestRow("\"/\" piece of an unknown tag that names a word: the rest is a known tag's",
