@@ -321,9 +321,19 @@ QString serverModelFile(const CElement* container)
 }
 
 // One line of a text file from an attribute: its own line breaks would make it several.
-QString oneLine(QString text)
+// An attribute's value as one line of a plain list: its references decoded,
+// and every control or line-breaking character (which would split or corrupt
+// the list) a space.
+QString oneLine(const CElement* element, const QString& lowerName)
 {
-    return text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' ')).trimmed();
+    QString text = CElement::decodedText(element->attributeSource(lowerName));
+    for (QChar& c : text) {
+        const ushort u = c.unicode();
+        if (u < 0x20 || (u >= 0x7f && u <= 0x9f) || u == 0x2028 || u == 0x2029) {
+            c = QLatin1Char(' ');
+        }
+    }
+    return text.trimmed();
 }
 
 } // namespace
@@ -382,21 +392,17 @@ QList<ConfigurationInsert> ConfigurationChanges::configurationInserts(
             }
         } else if (name == QLatin1String("extension-insert")) {
             entry.kind = Kind::ExtensionLine;
-            QString extensions, description;
-            element->attributes({ { QLatin1String("extension"), &extensions },
-                { QLatin1String("description"), &description }, { QLatin1String("xml:lang"), &entry.language } });
-            extensions = oneLine(extensions);
-            entry.markup = extensions + QLatin1Char(':') + oneLine(description);
+            element->attributes({ { QLatin1String("xml:lang"), &entry.language } });
+            const QString extensions = oneLine(element, QStringLiteral("extension"));
+            entry.markup = extensions + QLatin1Char(':') + oneLine(element, QStringLiteral("description"));
             if (extensions.isEmpty()) {
                 continue;
             }
         } else if (name == QLatin1String("ftp-extension-insert")) {
             entry.kind = Kind::FtpMapLine;
-            QString extension, type;
-            element->attributes({ { QLatin1String("extension"), &extension }, { QLatin1String("type"), &type },
-                { QLatin1String("xml:lang"), &entry.language } });
-            extension = oneLine(extension).toUpper();
-            type = oneLine(type).toUpper();
+            element->attributes({ { QLatin1String("xml:lang"), &entry.language } });
+            const QString extension = oneLine(element, QStringLiteral("extension")).toUpper();
+            const QString type = oneLine(element, QStringLiteral("type")).toUpper();
             if (extension.isEmpty() || (type != QLatin1String("ASCII") && type != QLatin1String("BINARY"))) {
                 continue;
             }

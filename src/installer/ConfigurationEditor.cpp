@@ -7,6 +7,7 @@
 #include "installer/EditSession.h"
 #include "installer/EntryEditor.h"
 #include "installer/InstallReport.h"
+#include "installer/MarkupBalance.h"
 #include "installer/TextListEditor.h"
 
 #include <QFileInfo>
@@ -44,6 +45,27 @@ QString rootLocator(ConfigurationInsert::Kind kind)
 bool keepsFirstLine(const QString& file)
 {
     return file == QLatin1String("Extensions.txt");
+}
+
+// Extensions.txt and FTPExtensionMap.txt are lists of lines; the others are markup.
+bool isMarkup(const QString& relativePath)
+{
+    return !relativePath.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive);
+}
+
+// What an edit the file did not take leaves of each entry's row: whatever
+// the row says was added or taken out is still as it was.
+void markNotWritten(EntryEditor::EntryResults& entries, const QString& why)
+{
+    for (InstallReport::EntryResult& entry : entries) {
+        if (entry.outcome == InstallReport::EntryOutcome::Added
+            || entry.outcome == InstallReport::EntryOutcome::Removed) {
+            entry.outcome = InstallReport::EntryOutcome::Refused;
+            entry.detail = QStringLiteral("the file was not written: %1").arg(why);
+            entry.parent.clear();
+            entry.inserted.clear();
+        }
+    }
 }
 
 } // namespace
@@ -117,6 +139,25 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
         original = file.takeText();
         seeded = file.isSeeded();
     }
+    // Elements found in a damaged file may not be where Dreamweaver sees
+    // them, and writing it back would only spread the damage: such a file is
+    // left for the user to mend or restore.
+    int damagedLine = 0;
+    QString damage;
+    if (isMarkup(relativePath) && !MarkupBalance::checkDocument(original, &damagedLine, &damage)) {
+        const QString backup = QFileInfo(path).absolutePath() + QLatin1Char('/') + backupName;
+        const QString copy = QFileInfo(backup).isFile()
+            ? QStringLiteral("its content before the last change by this program is in ") + backup
+            : QStringLiteral("this program kept no earlier copy of it");
+        const QString which = seeded
+            ? QStringLiteral("Dreamweaver's own copy ") + seedPath + QStringLiteral(", which it would start from, is ")
+            : QString();
+        // One pass of arg(): a path may hold "%2".
+        report(InstallReport::XmlOutcome::Failed,
+            QStringLiteral("%1damaged at line %2 (%3) and was left as it is; %4")
+                .arg(which, QString::number(damagedLine), damage, copy));
+        return false;
+    }
 
     EntryEditor::EntryResults entries;
     QString plannedText;
@@ -141,35 +182,44 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
         entry.locale = locale;
         entry.path = path;
     }
-    if (m_report) {
-        m_report->addEntries(std::move(entries));
-    }
+    // The rows go to the report once the file took them: the install record
+    // is made from them, and must not list what never reached the file.
+    const auto fail = [&](const QString& why) {
+        markNotWritten(entries, why);
+        if (m_report) {
+            m_report->addEntries(std::move(entries));
+        }
+        report(InstallReport::XmlOutcome::Failed, why);
+        return false;
+    };
+    const auto succeed = [&](const QString& detail) {
+        if (m_report) {
+            m_report->addEntries(std::move(entries));
+        }
+        report(changed || seeded ? InstallReport::XmlOutcome::Edited : InstallReport::XmlOutcome::Unchanged, detail);
+        return true;
+    };
     // An unchanged file is not rewritten: that would only churn its backup.
     // A seeded copy is written even then, since it must exist.
     if (!changed && !seeded) {
-        report(InstallReport::XmlOutcome::Unchanged, QString());
-        return true;
+        return succeed(QString());
     }
     // A file past the cap could no longer be read, and no later install or
     // removal could edit it.
     if (bytes.size() > ConfigurationFile::maximumSize()) {
-        report(InstallReport::XmlOutcome::Failed,
+        return fail(
             QStringLiteral("the edit would make it larger than %1 bytes").arg(ConfigurationFile::maximumSize()));
-        return false;
     }
     if (m_dryRun) {
         if (m_plannedTexts) {
             m_plannedTexts->insert(path, plannedText);
         }
-        report(InstallReport::XmlOutcome::Edited, seeded ? QStringLiteral("seeded") : QString());
-        return true;
+        return succeed(seeded ? QStringLiteral("seeded") : QString());
     }
     if (!file.save(std::move(bytes))) {
-        report(InstallReport::XmlOutcome::Failed, file.errorString());
-        return false;
+        return fail(file.errorString());
     }
-    report(InstallReport::XmlOutcome::Edited, seeded ? QStringLiteral("seeded") : QString());
-    return true;
+    return succeed(seeded ? QStringLiteral("seeded") : QString());
 }
 
 bool ConfigurationEditor::editsMenus(InstallReport::EntryKind kind)

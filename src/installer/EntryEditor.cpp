@@ -482,6 +482,61 @@ bool agreesWithParse(const PlainElement& plain, const QString& markup, const QSt
         && snippet.toString() == indentation + plain.tag(markup).toString() && MarkupBalance::check(markup, 0, &reason);
 }
 
+// What the markup model reads in a tree: each element's name in document
+// order, and "/" after the content of each element closed by an end tag, as
+// MarkupBalance lists what XML's rules read.
+QStringList structureOf(const CElement* root)
+{
+    QStringList structure;
+    const auto closeOf = [&structure](const CElement* element) {
+        if (!element->hasEmptyEndTag()) {
+            structure << QStringLiteral("/");
+        }
+    };
+    // Walked with a stack of its own: the markup comes from a package.
+    std::vector<const CElement*> open;
+    for (const CElement* node = root->firstChild(); node;) {
+        if (node->isElement()) {
+            structure << node->name();
+            if (node->firstChild()) {
+                open.push_back(node);
+                node = node->firstChild();
+                continue;
+            }
+            closeOf(node);
+        }
+        while (!node->nextSibling() && !open.empty()) {
+            node = open.back();
+            open.pop_back();
+            closeOf(node);
+        }
+        node = node->nextSibling();
+    }
+    return structure;
+}
+
+// Whether a block laid out for the file reads back as exactly the elements
+// the snippet holds, both as the markup model reads it (which every later
+// edit, check and removal does) and by XML's rules (which Dreamweaver
+// follows). A block that either reads otherwise would break the file, or be
+// found by no removal; reason says how.
+bool readsBack(const QString& serialised, const CElement* snippetRoot, int depthOfPlace, QString* reason)
+{
+    QStringList written;
+    if (!MarkupBalance::check(serialised, depthOfPlace, reason, &written)) {
+        *reason = QStringLiteral("laid out, %1").arg(*reason);
+        return false;
+    }
+    Accessor reread;
+    reread.parse(serialised);
+    const QStringList intended = structureOf(snippetRoot);
+    if (written != intended || structureOf(reread.root()) != intended) {
+        *reason = QStringLiteral("laid out, it would not read back as the elements it holds");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void EntryEditor::reindent(CElement* node, const QString& childIndentation, const QString& unit)
@@ -669,6 +724,21 @@ CElement* EntryEditor::placeOf(Accessor& document, const ConfigurationInsert& en
     return configurationPlace(DocumentLookup { document }, entry, target);
 }
 
+CElement* EntryEditor::placeOf(EditSession& session, const MenuInsert& entry, CElement** target)
+{
+    return menuPlace(SessionLookup { session }, entry, target);
+}
+
+CElement* EntryEditor::placeOf(EditSession& session, const InsertbarInsert& entry, CElement** target)
+{
+    return insertbarPlace(SessionLookup { session }, entry, target);
+}
+
+CElement* EntryEditor::placeOf(EditSession& session, const ConfigurationInsert& entry, CElement** target)
+{
+    return configurationPlace(SessionLookup { session }, entry, target);
+}
+
 struct EntryEditor::Block
 {
     Kind kind;
@@ -850,6 +920,11 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
     if (snippet) {
         reindent(snippet->root(), indentation, block.unit);
         serialised = snippet->toString();
+        QString reason;
+        if (!readsBack(serialised, snippet->root(), depthOf(block.parent), &reason)) {
+            note(results, block.kind, block.ids, block.target, Outcome::Refused, reason);
+            return;
+        }
     } else {
         serialised = placement == Placement::AppendTo
             ? joined({ appendedIndentation[0], appendedIndentation[1], appendedIndentation[2], block.plainTag })

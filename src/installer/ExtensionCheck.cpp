@@ -4,12 +4,19 @@
 #include "discovery/DreamweaverInfo.h"
 #include "discovery/ExtensionInfo.h"
 #include "installer/ConfigurationFile.h"
+#include "installer/EditSession.h"
 #include "installer/EntryEditor.h"
 #include "installer/Installer.h"
 #include "markup/Accessor.h"
 #include "packages/PackageSupport.h"
 
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+#include <map>
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -21,6 +28,22 @@ QString configurationText(const QString& path)
     return file.exists() && file.load() ? file.text() : QString();
 }
 
+// One configuration file as a check reads it: parsed once and its ids
+// indexed once, however many entries an extension has in it (thousands of
+// buttons are not rare), as the install reads it.
+struct CheckedFile
+{
+    explicit CheckedFile(const QString& text)
+        : read(!text.isEmpty())
+        , session(text)
+    {
+    }
+    bool read;
+    EditSession session;
+    // Each line trimmed and in lower case, for the files that are lists.
+    std::optional<QSet<QString>> lines;
+};
+
 // One item per element the entry places, looked for where the install puts
 // it and the removal looks for it: straight inside the element the block goes
 // into, or for a new category's elements, inside the element that holds each
@@ -28,17 +51,12 @@ QString configurationText(const QString& path)
 // no element to place the entry at is a menu or category that is not there,
 // where the install too had to skip the entry; a file that is missing or
 // unreadable leaves the entry simply missing.
-void addEntryItems(QList<ExtensionCheck::Item>& items, const QString& text, const QString& locale,
+void addEntryItems(QList<ExtensionCheck::Item>& items, CheckedFile& file, const QString& locale,
     ExtensionCheck::ItemKind kind, CElement* place, const QString& target, const QStringList& ids)
 {
     for (const QString& id : ids) {
-        bool found = false;
-        for (CElement* child : place ? place->children() : std::vector<CElement*>()) {
-            found = found
-                || (!child->name().isEmpty() && child->name() != QLatin1String("!--")
-                    && child->attribute(QStringLiteral("id")) == id);
-        }
-        items.append({ locale, kind, id, target, found, !place && !text.isEmpty() });
+        const bool found = place && file.session.hasChildWithId(place, id);
+        items.append({ locale, kind, id, target, found, !place && file.read });
     }
 }
 
@@ -88,47 +106,56 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName, bool o
         const QString configuration = m_dreamweaver.configurationFolder(locale);
         const QList<MenuInsert> menuInserts = record->menuInserts();
         if (!menuInserts.isEmpty()) {
-            const QString text = configurationText(configuration + QStringLiteral("/Menus/Menus.xml"));
-            Accessor menus;
-            menus.parse(text);
+            CheckedFile menus(configurationText(configuration + QStringLiteral("/Menus/Menus.xml")));
             for (const MenuInsert& entry : menuInserts) {
                 if (ConfigurationChanges::appliesTo(entry.language, locale)) {
-                    addEntryItems(items, text, locale, ItemKind::MenuEntry, EntryEditor::placeOf(menus, entry),
+                    addEntryItems(items, menus, locale, ItemKind::MenuEntry, EntryEditor::placeOf(menus.session, entry),
                         entry.target, entry.itemIds);
                 }
             }
         }
         const QList<InsertbarInsert> insertbarInserts = record->insertbarInserts();
         if (!insertbarInserts.isEmpty()) {
-            const QString text = configurationText(configuration + QStringLiteral("/Objects/insertbar.xml"));
-            Accessor insertbar;
-            insertbar.parse(text);
+            CheckedFile insertbar(configurationText(configuration + QStringLiteral("/Objects/insertbar.xml")));
             for (const InsertbarInsert& entry : insertbarInserts) {
                 if (!ConfigurationChanges::appliesTo(entry.language, locale)) {
                     continue;
                 }
                 CElement* target = nullptr;
-                CElement* place = EntryEditor::placeOf(insertbar, entry, &target);
+                CElement* place = EntryEditor::placeOf(insertbar.session, entry, &target);
                 if (!entry.category || !place) {
-                    addEntryItems(items, text, locale, ItemKind::InsertbarButton, place, entry.target, entry.itemIds);
+                    addEntryItems(
+                        items, insertbar, locale, ItemKind::InsertbarButton, place, entry.target, entry.itemIds);
                     continue;
                 }
                 // The category itself where it went, then each of its elements in the one holding it in the manifest.
                 const bool found = place->name() == QLatin1String("category");
-                addEntryItems(items, text, locale, ItemKind::InsertbarButton, found ? place->parent() : place,
+                addEntryItems(items, insertbar, locale, ItemKind::InsertbarButton, found ? place->parent() : place,
                     QStringLiteral("insertbar"), { entry.categoryId });
-                CElement* category = found
-                    ? place
-                    : EntryEditor::findElement(insertbar, entry.categoryId, { QStringLiteral("category") });
+                CElement* category
+                    = found ? place : insertbar.session.findElement(entry.categoryId, { QStringLiteral("category") });
                 Accessor written;
                 written.parse(entry.markup);
+                // Each id's first element in the manifest, and each holder in
+                // the file, found once: a category may hold thousands of buttons.
+                QHash<QString, const CElement*> writtenById;
+                for (const CElement* element : written.root()->elementsInOrder()) {
+                    const QString id = element->attribute(QStringLiteral("id"));
+                    if (!id.isEmpty() && !writtenById.contains(id)) {
+                        writtenById.insert(id, element);
+                    }
+                }
+                QHash<QString, CElement*> holders;
                 for (const QString& id : entry.itemIds) {
-                    const CElement* element = written.elementById(id);
+                    const CElement* element = writtenById.value(id);
                     const QString holderId
                         = element && element->parent() ? element->parent()->attribute(QStringLiteral("id")) : QString();
-                    CElement* holder
-                        = holderId == entry.categoryId || !category ? category : category->elementById(holderId);
-                    addEntryItems(items, text, locale, ItemKind::InsertbarButton, holder, holderId, { id });
+                    if (!holders.contains(holderId)) {
+                        holders.insert(holderId,
+                            holderId == entry.categoryId || !category ? category : category->elementById(holderId));
+                    }
+                    addEntryItems(
+                        items, insertbar, locale, ItemKind::InsertbarButton, holders.value(holderId), holderId, { id });
                 }
             }
         }
@@ -141,6 +168,8 @@ void ExtensionCheck::checkOtherFiles(QList<Item>& items, const ExtensionInfo& re
 {
     const QString configuration = m_dreamweaver.configurationFolder(locale);
     const QList<ConfigurationInsert> inserts = record.configurationInserts();
+    // Each file read once, however many of the entries name it.
+    std::map<QString, std::unique_ptr<CheckedFile>> files;
     for (const ConfigurationInsert& entry : inserts) {
         if (!ConfigurationChanges::appliesTo(entry.language, locale)) {
             continue;
@@ -151,19 +180,24 @@ void ExtensionCheck::checkOtherFiles(QList<Item>& items, const ExtensionInfo& re
         const bool nowhere = !QFileInfo(path).isFile()
             && (m_dreamweaver.installFolder().isEmpty()
                 || !QFileInfo(m_dreamweaver.installFolder() + QStringLiteral("/Configuration/") + entry.file).isFile());
-        const QString text = configurationText(path);
+        std::unique_ptr<CheckedFile>& file = files[path];
+        if (!file) {
+            file = std::make_unique<CheckedFile>(configurationText(path));
+        }
         if (entry.isLine()) {
-            bool found = false;
-            for (const QString& line : text.split(QLatin1Char('\n'))) {
-                found = found || line.trimmed().compare(entry.markup, Qt::CaseInsensitive) == 0;
+            if (!file->lines) {
+                QSet<QString> lines;
+                for (const QString& line : file->session.originalText().split(QLatin1Char('\n'))) {
+                    lines.insert(line.trimmed().toLower());
+                }
+                file->lines = std::move(lines);
             }
+            const bool found = file->lines->contains(entry.markup.toLower());
             items.append({ locale, ItemKind::ConfigurationEntry, entry.markup, entry.file, found, nowhere });
             continue;
         }
-        Accessor document;
-        document.parse(text);
         const int first = items.size();
-        addEntryItems(items, text, locale, ItemKind::ConfigurationEntry, EntryEditor::placeOf(document, entry),
+        addEntryItems(items, *file, locale, ItemKind::ConfigurationEntry, EntryEditor::placeOf(file->session, entry),
             entry.target.isEmpty() ? entry.file : entry.target, entry.itemIds);
         for (int i = first; i < items.size(); ++i) {
             items[i].targetMissing = items[i].targetMissing || nowhere;

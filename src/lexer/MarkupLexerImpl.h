@@ -182,6 +182,9 @@ struct NameTable
     // What a character does inside an unknown tag: continue the piece, end
     // it and begin a plain one, or need a full step.
     enum Action : unsigned char { Name, PieceBreak, Special };
+    // Whether a piece of an unknown tag that begins with c is plain: it
+    // names no word. A quote needs a full step, but begins such a piece.
+    bool startsPlainPiece(char16_t c) const { return action[c] == PieceBreak || c == u'"' || c == u'\''; }
     bool ascii[128];
     Action action[128];
     // 0xff where the action is PieceBreak, so that a table of first
@@ -193,10 +196,11 @@ struct NameTable
             ascii[c] = isTagNameChar(c) && c != u'!';
             action[c] = ascii[c] ? Name : PieceBreak;
         }
-        for (char16_t c : { u'<', u'/', u'>', u'!', u'[' })
+        // A quote may open a value, which the tag's closers inside it do not close.
+        for (char16_t c : { u'<', u'/', u'>', u'!', u'[', u'"', u'\'' })
             action[c] = Special;
         for (char16_t c = 0; c < 128; ++c)
-            pieceBreakMask[c] = action[c] == PieceBreak ? 0xff : 0;
+            pieceBreakMask[c] = startsPlainPiece(c) ? 0xff : 0;
     }
 };
 inline const NameTable nameTable;
@@ -344,9 +348,9 @@ inline int findFirstOf(const char16_t* s, int j, int end, char16_t a, char16_t b
 }
 
 // The first position from `j` on holding one of the characters that need a
-// full step inside an unknown tag ("<", "/", ">", "!" and "["); `end` when
-// there is none. As findFirstOf, eight characters at a time.
-inline int findTagSpecial(const char16_t* s, int j, int end)
+// full step inside an unknown tag ("<", "/", ">", "!", "[" and the quotes);
+// `end` when there is none. As findFirstOf, eight characters at a time.
+inline int findTagSpecialOrQuote(const char16_t* s, int j, int end)
 {
 #ifdef __SSE2__
     const __m128i lt = _mm_set1_epi16(u'<');
@@ -354,18 +358,74 @@ inline int findTagSpecial(const char16_t* s, int j, int end)
     const __m128i gt = _mm_set1_epi16(u'>');
     const __m128i bang = _mm_set1_epi16(u'!');
     const __m128i bracket = _mm_set1_epi16(u'[');
+    const __m128i quote = _mm_set1_epi16(u'"');
+    const __m128i apostrophe = _mm_set1_epi16(u'\'');
     for (; j + 8 <= end; j += 8) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(x, lt), _mm_cmpeq_epi16(x, slash)),
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(x, gt), _mm_cmpeq_epi16(x, bang)), _mm_cmpeq_epi16(x, bracket)));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(x, lt), _mm_cmpeq_epi16(x, slash)),
+                                             _mm_or_si128(_mm_cmpeq_epi16(x, gt), _mm_cmpeq_epi16(x, bang))),
+            _mm_or_si128(
+                _mm_cmpeq_epi16(x, bracket), _mm_or_si128(_mm_cmpeq_epi16(x, quote), _mm_cmpeq_epi16(x, apostrophe))));
         const int mask = _mm_movemask_epi8(hit);
         if (mask)
             return j + __builtin_ctz(static_cast<unsigned>(mask)) / 2;
     }
 #endif
-    while (j < end && s[j] != u'<' && s[j] != u'/' && s[j] != u'>' && s[j] != u'!' && s[j] != u'[')
+    while (j < end && (s[j] >= 128 || nameTable.action[s[j]] != NameTable::Special))
         ++j;
     return j;
+}
+
+// Where the quoted value whose opening quote stands at `quote` closes, or -1
+// when that quote opens no value: it does not follow "=" (blanks between
+// allowed), or no quote of its kind follows it. Inside a value, ">", "<" and
+// "/" are the value's own: Dreamweaver's files hold conditions such as
+// "length > 0" in attributes.
+inline int quotedValueEnd(const char16_t* s, int quote, int end)
+{
+    int k = quote - 1;
+    while (k >= 0 && s[k] != u'=' && (s[k] == u' ' || s[k] == u'\t' || s[k] == u'\n' || s[k] == u'\r'))
+        --k;
+    if (k < 0 || s[k] != u'=')
+        return -1;
+    const int close = findFirstOf(s, quote + 1, end, s[quote], s[quote], s[quote]);
+    return close < end ? close : -1;
+}
+
+// The first "<", "/" or ">" from `j` on outside the quoted values of an
+// unknown tag; `end` when there is none, and -1 when a value is followed
+// straight by a piece that only the machine classifies.
+inline int findTagCloser(const char16_t* s, int j, int end)
+{
+    for (;;) {
+        j = findTagSpecialOrQuote(s, j, end);
+        if (j >= end)
+            return j;
+        const char16_t c = s[j];
+        if (c == u'"' || c == u'\'') {
+            const int valueEnd = quotedValueEnd(s, j, end);
+            if (valueEnd < 0) {
+                ++j;
+                continue;
+            }
+            j = valueEnd + 1;
+            if (j >= end)
+                return j;
+            // The tag's last value is mostly followed by its closer, found
+            // here without another search.
+            const char16_t next = s[j];
+            if (next == u'>' || next == u'/' || next == u'<')
+                return j;
+            // A piece begun by a name character, "!" or "[" may name a word
+            // or a declaration.
+            if (next >= 128 || nameTable.action[next] == NameTable::Name || next == u'!' || next == u'[')
+                return -1;
+            continue;
+        }
+        if (c != u'!' && c != u'[')
+            return j;
+        ++j;
+    }
 }
 
 // The first position from `j` on that holds no tag-name character or holds
@@ -421,14 +481,14 @@ template <class Sink> void MarkupLexer<Sink>::skipBoring(int& i)
         // with a plain one (white space, "=", a quote...) cannot name an HTML
         // word, so it is reported here without a full step.
         const char16_t first = m_segStart < j ? s[m_segStart] : u'<';
-        if (first >= 128 || nameTable.action[first] != NameTable::PieceBreak || !m_plainPiecesAreUnknown) {
+        if (first >= 128 || !nameTable.startsPlainPiece(first) || !m_plainPiecesAreUnknown) {
             j = skipPlainName(s, j, end);
             break;
         }
         // A sink that takes the pieces together needs only the next
         // character that asks for a full step.
         if constexpr (MergesPlainTagPieces<Sink>::value) {
-            j = findTagSpecial(s, j, end);
+            j = findTagSpecialOrQuote(s, j, end);
             break;
         }
         for (; j < end; ++j) {
@@ -633,10 +693,8 @@ template <class Sink> int MarkupLexer<Sink>::unknownSlashPiecesEnd(int slash)
         close = pieceEnd;
         if (after == u'/' || after == u'>')
             continue;
-        close = findTagSpecial(s, pieceEnd + 1, end);
-        while (close < end && (s[close] == u'!' || s[close] == u'['))
-            close = findTagSpecial(s, close + 1, end);
-        if (close + 1 >= end || s[close] == u'<')
+        close = findTagCloser(s, pieceEnd + 1, end);
+        if (close < 0 || close + 1 >= end || s[close] == u'<')
             return -1;
     }
     return close;
@@ -742,10 +800,8 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
                 return nameEnd + 1;
             }
             // In the plain piece, "!" and "[" (no "<" before them) do nothing.
-            close = findTagSpecial(s, nameEnd + 1, end);
-            while (close < end && (s[close] == u'!' || s[close] == u'['))
-                close = findTagSpecial(s, close + 1, end);
-            if (close + 1 >= end || s[close] == u'<')
+            close = findTagCloser(s, nameEnd + 1, end);
+            if (close < 0 || close + 1 >= end || s[close] == u'<')
                 break;
             if (s[close] == u'/' && s[close + 1] != u'>') {
                 // A sink that takes whole tags needs no runs of pieces the
@@ -946,9 +1002,11 @@ template <class Sink> bool MarkupLexer<Sink>::blockChecks(int& i, char16_t ch)
         return true;
     }
 
-    // Declaration, comment or CDATA "<!".
+    // Declaration, comment or CDATA "<!"; not inside a tag's quoted value,
+    // which may hold any markup as text.
     if (ch == u'!' && m_prev == u'<' && (m_language == ScriptLanguage::None || m_language == ScriptLanguage::Xml)
-        && ps() != CData && ps() != Comment && ps() != SgmlComment && !isScriptCommentState(m_state)) {
+        && ps() != CData && ps() != Comment && ps() != SgmlComment && !isScriptCommentState(m_state)
+        && m_state != DoubleString && m_state != SingleString) {
         m_returnState = m_state;
         report(i - 2, ps());
         if (next == u'-' && next2 == u'-') {
@@ -1072,6 +1130,14 @@ template <class Sink> int MarkupLexer<Sink>::markupRule(int i, char16_t ch)
             m_state = SgmlDefault;
         } else if (style == Tag) {
             m_state = Other;
+        } else if (ch == u'"' || ch == u'\'') {
+            // The value is one run, in which no closer of the tag counts.
+            const int valueEnd = quotedValueEnd(m_s, i, m_end);
+            if (valueEnd >= 0) {
+                report(valueEnd, TagUnknown);
+                m_prev = m_s[valueEnd - 1];
+                i = valueEnd;
+            }
         }
         break;
     }

@@ -774,6 +774,55 @@ std::vector<CElement*> CElement::elementsInOrder() const
     return order;
 }
 
+QString CElement::decodedText(QStringView source)
+{
+    QString text;
+    text.reserve(source.size());
+    qsizetype at = 0;
+    while (at < source.size()) {
+        const qsizetype amp = source.indexOf(QLatin1Char('&'), at);
+        const qsizetype plainEnd = amp < 0 ? source.size() : amp;
+        text.append(source.data() + at, int(plainEnd - at));
+        if (amp < 0) {
+            break;
+        }
+        at = amp + 1;
+        // A reference is short; a stray "&" is kept as it is.
+        const qsizetype semicolon
+            = source.mid(amp, std::min<qsizetype>(12, source.size() - amp)).indexOf(QLatin1Char(';'));
+        const QStringView name = semicolon < 0 ? QStringView() : source.mid(amp + 1, semicolon - 1);
+        char32_t code = 0;
+        if (name.startsWith(QLatin1Char('#'))) {
+            const bool hex = name.startsWith(QLatin1String("#x"), Qt::CaseInsensitive);
+            bool ok = false;
+            const uint value = name.mid(hex ? 2 : 1).toUInt(&ok, hex ? 16 : 10);
+            const bool allowed = ok && value <= 0x10ffff && (value < 0xd800 || value > 0xdfff) && value != 0;
+            code = allowed && !name.mid(hex ? 2 : 1).startsWith(QLatin1Char('+')) ? value : 0;
+        } else {
+            static const struct
+            {
+                const char* name;
+                char32_t code;
+            } named[] = { { "amp", u'&' }, { "lt", u'<' }, { "gt", u'>' }, { "quot", u'"' }, { "apos", u'\'' } };
+            for (const auto& entity : named) {
+                code = name == QLatin1String(entity.name) ? entity.code : code;
+            }
+        }
+        if (code == 0) {
+            text += QLatin1Char('&');
+            continue;
+        }
+        if (QChar::requiresSurrogates(code)) {
+            text += QChar(QChar::highSurrogate(code));
+            text += QChar(QChar::lowSurrogate(code));
+        } else {
+            text += QChar(ushort(code));
+        }
+        at = amp + semicolon + 1;
+    }
+    return text;
+}
+
 QStringView CElement::attributeSource(const QString& lowerName) const
 {
     int length = 0;

@@ -80,6 +80,10 @@ public:
     // is none. Valid until the node's start tag changes or the document is
     // parsed again.
     QStringView attributeSource(const QString& lowerName) const;
+    // Text as XML writes it, with its character references ("&#233;",
+    // "&#xE9;") and the five named entities decoded. A reference to no
+    // character XML allows stays as written.
+    static QString decodedText(QStringView source);
     // The range [begin, end) of the document's parsed text that this node's
     // markup, its children's included, was read from. False when an edit
     // replaced one of the node's own texts; edits below the node do not show

@@ -1,7 +1,10 @@
 #include "commands/ReportSummary.h"
+#include "discovery/DreamweaverInfo.h"
 #include "discovery/ExtensionInfo.h"
 #include "installer/ConfigurationEditor.h"
 #include "installer/EntryEditor.h"
+#include "installer/ExtensionCheck.h"
+#include "installer/InstallRecord.h"
 #include "installer/MarkupBalance.h"
 #include "installer/TextListEditor.h"
 #include "support/InstallerFixtures.h"
@@ -73,11 +76,37 @@ QString addOthers(const QString& text, const ExtensionInfo& info, EntryEditor::E
     return edited;
 }
 
+// An installation whose program folder holds the fresh files and whose
+// per-user Menus.xml is menus, below root.
+DreamweaverInfo installation(const QString& root, const QByteArray& menus)
+{
+    DreamweaverInfo dreamweaver("Dreamweaver CS6", "Adobe", root + "/user", { "en_US" });
+    dreamweaver.setInstallFolder(root + "/program");
+    writeFile(root + "/program/Configuration/Menus/Menus.xml", menusXml());
+    writeFile(root + "/program/Configuration/Objects/insertbar.xml", insertbarXml());
+    writeFile(dreamweaver.configurationFolder("en_US") + "/Menus/Menus.xml", menus);
+    return dreamweaver;
+}
+
+const char wrapMxi[] = "Velkor Wrap.mxi";
+
+// A package of one file and one menu entry, at root.
+QString menuPackage(const QString& root, const QByteArray& target, const QByteArray& entry)
+{
+    TestExtension extension { "com.velkor.wrap", "Velkor Wrap",
+        { { "Commands/wrap.js", "function wrap() {}\n", "$dreamweaver/Configuration/Commands/Velkor" } },
+        "    <menu-insert appendTo=\"" + target + "\">\n      " + entry + "\n    </menu-insert>\n", wrapMxi };
+    const QString path = root + "/wrap.zxp";
+    return extension.writePackage(path) ? path : QString();
+}
+
 } // namespace
 
 class TestEntryEditor : public QObject
 {
     Q_OBJECT
+
+    QTemporaryDir m_dir;
 
 private slots:
     // Each row adds the manifest's entries (or, when removing, takes out what
@@ -250,6 +279,9 @@ private slots:
             QByteArray("<menu id=\"m\">\n  <menu id=\"sub\">\n    <menuitem id=\"x\"/>\n  </menu>\n</menu>"),
             QByteArray("<menu-insert appendTo=\"m\"><menu id=\"sub\"/></menu-insert>"), Menus {}, none,
             QStringList { "sub kept: holds other elements" }, false);
+        addTestRow("an element the markup model would read unlike XML is refused", false, m,
+            QByteArray("<menu-insert appendTo=\"DWMenu_Commands\"><link id=\"l\"></link></menu-insert>"), Menus {},
+            none, QStringList { "l refused: laid out, the element <link> is not closed" }, true);
         addTestRow("every child with the id goes, with its indentation, but not a comment", true,
             QByteArray("<menu id=\"m\">\n  <i id=\"x\"/>\n  <!-- <i id=\"x\"/> -->\n  <i id=\"x\"/>\n</menu>"),
             QByteArray("<menu-insert appendTo=\"m\"><i id=\"x\"/></menu-insert>"), Menus {},
@@ -334,6 +366,11 @@ private slots:
             QByteArray("<extensions-changes><extension-insert extension=\"VM\" description=\"Velocity "
                        "files\"/></extensions-changes>"),
             QString("Extensions.txt"), QByteArray("VM:velocity files\r\nHTM:HTML\r\nVM:Velocity files\r\n"));
+        addTestRow("a line with its references decoded, a control character or line break made a space",
+            QByteArray("HTM:HTML\r\n"),
+            QByteArray("<extensions-changes><extension-insert extension=\"VM,&#x56;TL\" description=\"Caf&#233; "
+                       "&amp;#233; &lt;b&gt;&#9;x\x01y&#10;z&#0;\"/></extensions-changes>"),
+            QString("Extensions.txt"), QByteArray("HTM:HTML\r\nVM,VTL:Caf\xc3\xa9 &#233; <b> x y z&#0;\r\n"));
         addTestRow("an FTP map line after a last line without an end", QByteArray("HTM\tASCII\nJPG\tBINARY"),
             QByteArray("<ftp-extension-map-changes><ftp-extension-insert extension=\"vm\" "
                        "type=\"ascii\"/></ftp-extension-map-changes>"),
@@ -442,6 +479,158 @@ private slots:
             seen << entry.parent;
         QCOMPARE(seen, parents);
         QCOMPARE(round.removed(), text);
+    }
+
+    // Conditions in attribute values hold ">" and "<": an entry with one, or
+    // one appended among Dreamweaver's own that have them, goes in, is found
+    // whole by the check, and comes out leaving the file byte for byte.
+    void conditionsInValuesGoInAreCheckedAndComeOut_data()
+    {
+        QTest::addColumn<QString>("menusPath"); // empty: the fresh Menus.xml
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<QByteArray>("entry");
+        const QByteArray wrap
+            = "<menuitem name=\"Wrap\" enabled=\"dw.getSelection().length > 0 &amp;&amp; a < b\" command=\"wrap()\" "
+              "id=\"Velkor_Wrap\"/>";
+        addTestRow("an entry whose condition holds \">\" and \"<\"", QString(), QByteArray("DWMenu_Commands"), wrap);
+        addTestRow("an entry appended after Dreamweaver's own with \"length > 0\"",
+            QString(MORAVEL_REALWORLD_DIR "/config/Menus--dwCC2014-15--iamduyu--ca73caa7.xml"),
+            QByteArray("DWContext_Text"),
+            QByteArray("<menuitem name=\"Wrap\" command=\"wrap()\" id=\"Velkor_Wrap\"/>"));
+    }
+
+    void conditionsInValuesGoInAreCheckedAndComeOut()
+    {
+        QFETCH(QString, menusPath);
+        QFETCH(QByteArray, target);
+        QFETCH(QByteArray, entry);
+        if (!menusPath.isEmpty() && !QFileInfo::exists(menusPath))
+            QSKIP("the real configuration files are absent");
+        const QByteArray menus = menusPath.isEmpty() ? menusXml() : readFile(menusPath);
+        const QString root = m_dir.path() + "/conditions" + QString::number(qHash(QTest::currentDataTag()));
+        const DreamweaverInfo dreamweaver = installation(root, menus);
+        const QString menusFile = dreamweaver.configurationFolder("en_US") + "/Menus/Menus.xml";
+        InstallReport report;
+        QVERIFY(dreamweaver.installPackage(menuPackage(root, target, entry), nullptr, &report));
+        QCOMPARE(report.entries().size(), 1);
+        QCOMPARE(report.entries().front().outcome, InstallReport::EntryOutcome::Added);
+        QVERIFY(readFile(menusFile).contains(entry));
+        QString reason;
+        int line = 0;
+        QVERIFY2(MarkupBalance::checkDocument(QString::fromUtf8(readFile(menusFile)), &line, &reason),
+            qPrintable(QString::number(line) + ": " + reason));
+        const QList<ExtensionCheck::Item> items = ExtensionCheck(dreamweaver).check(wrapMxi);
+        QVERIFY(ExtensionCheck::isWhole(items));
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items.last().name, QString("Velkor_Wrap"));
+        QVERIFY(items.last().present);
+        InstallReport removal;
+        dreamweaver.removeExtension(wrapMxi, nullptr, &removal);
+        QCOMPARE(removal.entries().size(), 1);
+        QCOMPARE(removal.entries().front().outcome, InstallReport::EntryOutcome::Removed);
+        QCOMPARE(readFile(menusFile), menus);
+    }
+
+    // Whole files judged as the editors judge them before any edit: what
+    // Dreamweaver's own files hold passes; a fault is found at its line.
+    void damagedFilesAreFoundAtTheirLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("line"); // 0: sound
+        addTestRow("conditions with \"&&\", \">\" and \"<\" in values, comments, a DOCTYPE with a subset",
+            "<?xml version=\"1.0\"?>\n<!DOCTYPE m [<!ENTITY x \"<y>\">]>\n<!-- <m> -->\n<m>\n<i e=\"a && b > 0\" f = "
+            "'c<d'/>"
+            "\n<![CDATA[</m>]]></m>\n",
+            0);
+        addTestRow("cut off inside a menu: the menu left open", "<m id=\"a\">\n  <menu id=\"b\">\n  <i/>\n", 2);
+        addTestRow("an end tag that closes nothing", "<m>\n</menu>\n</m>", 2);
+        addTestRow("a value whose quote never closes", "<m>\n\n<i a=\"x/>\n</m>", 3);
+        addTestRow("a quote outside a value", "<m>\n<i \"a\"/>\n</m>", 2);
+        addTestRow("a DOCTYPE after the first element", "<m>\n</m>\n<!DOCTYPE m>", 3);
+        addTestRow("a comment left open", "<m>\n<!-- x\n</m>", 2);
+        addTestRow("a tag cut off at the end", "<m>\n</m", 2);
+        // Dreamweaver's real files, as users have them, must never be taken for damaged.
+        const QDir real(MORAVEL_REALWORLD_DIR "/config");
+        for (const QString& name : real.entryList(QDir::Files))
+            QTest::newRow(qPrintable(name)) << QString::fromUtf8(readFile(real.filePath(name))) << 0;
+    }
+
+    void damagedFilesAreFoundAtTheirLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, line);
+        int found = 0;
+        QString reason;
+        QCOMPARE(MarkupBalance::checkDocument(text, &found, &reason), line == 0);
+        QCOMPARE(found, line);
+        QCOMPARE(reason.isEmpty(), line == 0);
+    }
+
+    // A Menus.xml that is not well-formed, or one whose new content cannot
+    // replace it, takes no entry: the file stays as it was, the report and the
+    // install record claim nothing for it, and a removal that cannot take its
+    // entry out says so rather than claiming it.
+    void filesThatTakeNoEditClaimNoEntry_data()
+    {
+        QTest::addColumn<bool>("removing"); // the install goes through; the removal meets the obstacle
+        QTest::addColumn<QByteArray>("damage"); // put after the per-user Menus.xml's first line
+        QTest::addColumn<bool>("blockBackup"); // a folder stands where the backup must go
+        QTest::addColumn<QString>("detail"); // in the failed file's report
+        const QByteArray none;
+        addTestRow("install: a tag cut off on line 2", false, QByteArray("<menu id=\"x\"\n"), false,
+            QString("damaged at line 2"));
+        addTestRow("install: the file cannot be replaced", false, none, true, QString("Menus.xbk"));
+        addTestRow(
+            "removal: a stray end tag on line 2", true, QByteArray("</menu>\n"), false, QString("damaged at line 2"));
+        addTestRow("removal: the file cannot be replaced", true, none, true, QString("Menus.xbk"));
+    }
+
+    void filesThatTakeNoEditClaimNoEntry()
+    {
+        QFETCH(bool, removing);
+        QFETCH(QByteArray, damage);
+        QFETCH(bool, blockBackup);
+        QFETCH(QString, detail);
+        const QString root = m_dir.path() + "/damaged" + QString::number(qHash(QTest::currentDataTag()));
+        const DreamweaverInfo dreamweaver = installation(root, menusXml());
+        const QString menus = dreamweaver.configurationFolder("en_US") + "/Menus/";
+        const QByteArray entry = "<menuitem name=\"Wrap\" command=\"wrap()\" id=\"Velkor_Wrap\"/>";
+        const QString package = menuPackage(root, "DWMenu_Commands", entry);
+        QVERIFY(!removing || dreamweaver.installPackage(package, nullptr));
+        QByteArray original = readFile(menus + "Menus.xml");
+        const int firstLineEnd = original.indexOf('\n') + 1;
+        original.insert(firstLineEnd, damage);
+        QVERIFY(writeFile(menus + "Menus.xml", original));
+        QVERIFY(!blockBackup
+            || ((QFile::remove(menus + "Menus.xbk") || removing == false)
+                && QDir().mkpath(menus + "Menus.xbk/inside")));
+        InstallReport report;
+        if (removing)
+            dreamweaver.removeExtension(wrapMxi, nullptr, &report);
+        else
+            QVERIFY(dreamweaver.installPackage(package, nullptr, &report));
+        QCOMPARE(readFile(menus + "Menus.xml"), original);
+        QCOMPARE(report.xmlFiles().size(), 1);
+        QCOMPARE(report.xmlFiles().front().outcome, InstallReport::XmlOutcome::Failed);
+        // A damaged file that an install edited before points to the copy kept then.
+        QVERIFY2(report.xmlFiles().front().detail.contains(detail)
+                && (blockBackup || !removing || report.xmlFiles().front().detail.contains(menus + "Menus.xbk")),
+            qPrintable(report.xmlFiles().front().detail));
+        for (const InstallReport::EntryResult& result : report.entries())
+            QVERIFY(result.outcome != InstallReport::EntryOutcome::Added
+                && result.outcome != InstallReport::EntryOutcome::Removed);
+        const QString stored = dreamweaver.extensionStoreFolder("en_US") + '/' + wrapMxi;
+        InstallRecord record;
+        QString error;
+        QVERIFY(record.read(InstallRecord::recordPath(stored), InstallRecord::roots(dreamweaver, "en_US"), &error));
+        // The install's record lists no entry; the removal's keeps the one it could not take out.
+        QCOMPARE(record.entries.size(), removing ? 1 : 0);
+        if (removing) {
+            QCOMPARE(report.files().last().outcome, InstallReport::FileOutcome::KeptUnfinished);
+            QVERIFY(QFileInfo::exists(stored));
+        } else {
+            QVERIFY(!ReportSummary::installProblems(report).isEmpty());
+        }
     }
 
     void nestingAtTheBoundIsInsertedWithBoundedIndentation()

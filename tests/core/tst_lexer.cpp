@@ -157,9 +157,11 @@ private slots:
         QTest::addColumn<QString>("runs"); // "text:style", separated by "|"
         addTestRow("tags in pieces when unknown, known attributes, declarations, lower-case doctype, CDATA cut short",
             "<?xml version=\"1.0\"?><menu-item a='1'/><br/><p zz=1 align=left><!DOCTYPE x><!doctype html><![CDAT",
-            "<?:12|xml:1| :8|version:3|=:8|\"1.0\":6|?>:13|<menu-item:2| a:2|=:2|'1:2|':2|/>:2|<br:1|/>:11|<p:1| "
+            "<?:12|xml:1| :8|version:3|=:8|\"1.0\":6|?>:13|<menu-item:2| a:2|=:2|'1':2|/>:2|<br:1|/>:11|<p:1| "
             ":8|zz:4|=:8|1:5| :8|align:3|=:8|left:19|>:1|<!:21|DOCTYPE:22| :21|x:23|>:21|<!:21|doctype "
             "html:26|>:21|<!:21|[CDAT:22");
+        addTestRow("a quoted value of an unknown tag is one run, whatever closers it holds",
+            "<mi e=\"a > 0\" f = '</b><!--'/>", "<mi:2| e:2|=:2|\"a > 0\":2| f:2| :2|=:2| :2|'</b><!--':2|/>:2");
         addTestRow("PHP, and server blocks styled as JavaScript with the block offset",
             "<?php echo 1; ?><% x %><%-- x --%>",
             "<?php:18| :118|echo:121| :118|1:122|;:127| :118|?>:18|<%:15| :56|x:61| :56|%>:15|<%--:15| x --:20|%>:15");

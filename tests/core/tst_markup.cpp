@@ -84,8 +84,14 @@ private slots:
         addTestRow("text before and after an XML declaration, an entity's included, is one text node with it",
             "<a>&amp;<?xml version=\"1.0\"?>y</a>", "a[<a>](\"&amp;<?xml version=\"1.0\"?>y\")[</a>]");
         addTestRow("invalid entity uses up the \"<\" after it", "a&<b>c", "\"a&<b>c\"");
-        addTestRow("\">\" in a quoted value ends an unknown tag, not a known one",
-            "<x l=\"a>b\">c</x><a t=\"x>y\">z</a>", "x[<x l=\"a>](\"b\">c\")[</x>] a[<a t=\"x>y\">](\"z\")[</a>]");
+        addTestRow("\">\", \"<\", \"/>\" and \"<!--\" in quoted values end no tag, known or unknown",
+            "<x l=\"a>b\" m = 'c<d' n=\"/>\" o=\"<!--\">c</x><a t=\"x>y\" u='<!--'>z</a><menuitem e=\"s.length > 0\"/>",
+            "x[<x l=\"a>b\" m = 'c<d' n=\"/>\" o=\"<!--\">](\"c\")[</x>] a[<a t=\"x>y\" u='<!--'>](\"z\")[</a>] "
+            "menuitem[<menuitem e=\"s.length > 0\"/>]");
+        addTestRow("a quote that opens no value, or never closes, leaves \">\" ending the tag", "<x \"a>b\"><y a=\"b>c",
+            "x[<x \"a>](\"b\">\" y[<y a=\"b>](\"c\"))");
+        addTestRow("a name, \"!\" or \"[\" straight after a value is read as the tag's other pieces are",
+            "<x a=\"1\"script>'</x>'</x><x=\"-p>\"!c;>t</x><t%[ca=\"[i\"!b'?>u<y a='1'[b>v", QString());
         addTestRow("\"/\" pieces of an unknown tag that name no word: the tag is read whole",
             "<x f=\"a/bc/d.e\" g=/y/>t<x a/z>u</x>", "x[<x f=\"a/bc/d.e\" g=/y/>] \"t\" x[<x a/z>](\"u\")[</x>]");
         addTestRow("\"/\" piece of an unknown tag that names a word: the rest is a known tag's",
