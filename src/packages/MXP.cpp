@@ -154,6 +154,22 @@ QByteArray MXP::readFile(const QString& entryName)
     }
 }
 
+bool MXP::checkFile(const QString& entryName)
+{
+    if (!seekToChunks(entryName))
+        return false;
+    // A chunk at a time, as extraction goes: nothing is kept.
+    QByteArray chunk;
+    qint64 total = 0;
+    for (;;) {
+        bool finished = false;
+        if (!readNextChunk(chunk, finished, total))
+            return false;
+        if (finished)
+            return true;
+    }
+}
+
 qint64 MXP::entrySize(const QString& entryName)
 {
     if (!seekToChunks(entryName))

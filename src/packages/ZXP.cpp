@@ -249,6 +249,14 @@ QByteArray ZXP::readFile(const QString& entryName)
     return data;
 }
 
+bool ZXP::checkFile(const QString& entryName)
+{
+    const Entry* entry = findEntry(entryName);
+    qint64 dataStart = 0;
+    return entry && readLocalHeader(entryName, *entry, dataStart)
+        && readEntryData(entryName, *entry, dataStart, m_extracted);
+}
+
 qint64 ZXP::entrySize(const QString& entryName)
 {
     const Entry* entry = findEntry(entryName);
