@@ -175,6 +175,8 @@ private slots:
                 c.package.files.append(
                     { "Commands/new.js", "added();\n", "$dreamweaver/Configuration/Commands/Velkor/Sub" });
             });
+        row("a replace whose package holds an empty file: whole, so it goes in", "file", replaced, Result::Done, plus,
+            [](Case& c) { c.package.files[1].data = ""; });
         row("a replace that puts a folder where the old version's file was: the removal clears its way", "file",
             replaced, Result::Done, plus, [](Case& c) {
                 c.package.files.append(
