@@ -218,14 +218,12 @@ bool StoreClient::waitFor(QNetworkReply* reply, IProgress* progress)
     connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QTimer poll;
     if (progress) {
-        // Arriving bytes are when a face without a window of its own cancels;
-        // the timer is for a Cancel pressed while nothing arrives.
-        const auto quitIfCancelled = [&loop, cancelled] {
+        // A Cancel button sends no signal of its own, and may be pressed
+        // while nothing arrives.
+        connect(&poll, &QTimer::timeout, &loop, [&loop, cancelled] {
             if (cancelled())
                 loop.quit();
-        };
-        connect(reply, &QNetworkReply::downloadProgress, &loop, quitIfCancelled);
-        connect(&poll, &QTimer::timeout, &loop, quitIfCancelled);
+        });
         poll.start(cancelPollInterval);
     }
     // The stall and deadline timers abort the reply, which then ends it.
