@@ -113,6 +113,10 @@ QString ExtensionCommands::packageProblem(
         problem = tr("the file does not exist");
     } else if (info.isDir()) {
         problem = tr("it is a folder, not a package file");
+    } else if (!info.isFile()) {
+        // A FIFO or a device: opening it could wait for ever.
+        kind = Result::Failed;
+        problem = tr("it is not a regular file");
     } else {
         kind = Result::Failed;
         std::optional<ExtensionInfo> package;

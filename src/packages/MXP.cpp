@@ -4,6 +4,7 @@
 #include "packages/PackageSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 using namespace PackageSupport;
 
@@ -17,7 +18,8 @@ constexpr int reservedSize = 20;
 MXP::MXP(const QString& path)
     : m_file(path)
 {
-    if (m_file.open(QIODevice::ReadOnly)) {
+    // Opening a FIFO would wait for a writer that may never come.
+    if (QFileInfo(path).isFile() && m_file.open(QIODevice::ReadOnly)) {
         m_stream.setDevice(&m_file);
         m_stream.setByteOrder(QDataStream::LittleEndian);
         readIndex();

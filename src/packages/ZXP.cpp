@@ -2,6 +2,7 @@
 
 #include "packages/PackageSupport.h"
 
+#include <QFileInfo>
 #include <QtDebug>
 #include <QtEndian>
 
@@ -52,7 +53,8 @@ void warnEntry(const QString& entryName, const QString& reason)
 ZXP::ZXP(const QString& path)
     : m_file(path)
 {
-    if (m_file.open(QIODevice::ReadOnly))
+    // Opening a FIFO would wait for a writer that may never come.
+    if (QFileInfo(path).isFile() && m_file.open(QIODevice::ReadOnly))
         readIndex();
 }
 

@@ -11,6 +11,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 using namespace InstallerFixtures;
 using Result = ExtensionCommands::Result;
 
@@ -229,14 +233,18 @@ private slots:
         row("a UTF-16 manifest: the replace, then the extension listed under its name", "file", replaced, Result::Done,
             plus, [](Case& c) { c.damage = "UTF-16"; });
         // "Velkor Tools.mxi": the installed version's manifest on its own, read but refused before any question.
-        for (const auto& [source, result, reason] :
-            { std::make_tuple("missing", Result::NotFound, "the file does not exist"),
-                std::make_tuple("folder", Result::NotFound, "it is a folder, not a package file"),
-                std::make_tuple("Velkor Tools.mxi", Result::Failed, "it is not a ZXP or MXP package"),
-                std::make_tuple("broken.zxp", Result::Failed, "no extension manifest can be read from it"),
-                std::make_tuple("nameless.zxp", Result::Failed,
-                    "its manifest names no extension (it has neither an id nor a name)"),
-                std::make_tuple("utf32.zxp", Result::Failed, "its manifest is in UTF-32, which is not read") }) {
+        for (const auto& [source, result, reason] : {
+                 std::make_tuple("missing", Result::NotFound, "the file does not exist"),
+                 std::make_tuple("folder", Result::NotFound, "it is a folder, not a package file"),
+                 std::make_tuple("Velkor Tools.mxi", Result::Failed, "it is not a ZXP or MXP package"),
+                 std::make_tuple("broken.zxp", Result::Failed, "no extension manifest can be read from it"),
+                 std::make_tuple("nameless.zxp", Result::Failed,
+                     "its manifest names no extension (it has neither an id nor a name)"),
+                 std::make_tuple("utf32.zxp", Result::Failed, "its manifest is in UTF-32, which is not read"),
+#ifdef Q_OS_UNIX
+                 std::make_tuple("fifo.zxp", Result::Failed, "it is not a regular file"),
+#endif
+             }) {
             row(qPrintable(QString("%1: nothing asked or removed").arg(source)), source,
                 { QString("warning: $R cannot be installed: %1.").arg(reason) }, result, kept);
         }
@@ -328,13 +336,17 @@ private slots:
                 entries[2].centralCrc = 0x12345678;
             QVERIFY(writeFile(path, ZxpWriter::archiveOf(entries)));
         }
+#ifdef Q_OS_UNIX
+        if (c.source == "fifo.zxp")
+            QVERIFY(QDir().mkpath(root() + "/packages") && ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+#endif
         const QByteArray utf32("\xff\xfe\0\0<\0\0\0", 8);
         if (c.source == "nameless.zxp" || c.source == "utf32.zxp")
             QVERIFY(writeFile(path,
                 ZxpWriter::archiveOf({ { "x.mxi",
                     c.source == "utf32.zxp" ? utf32
                                             : "<macromedia-extension version=\"1\"></macromedia-extension>" } })));
-        if (c.route.body.isNull())
+        if (c.route.body.isNull() && fromStore)
             c.route.body = readFile(path);
         StoreServer server(StoreServer::Tls::None, c.route);
         qputenv("MORAVEL_DOWNLOADS_URL", QString(server.baseUrl() + "files/").toUtf8());

@@ -334,6 +334,20 @@ private slots:
         QVERIFY(bytes.size() <= cap);
     }
 
+#ifdef Q_OS_UNIX
+    // Opening a FIFO for reading waits for a writer: neither reader opens one.
+    void fifoIsNoPackage()
+    {
+        for (const QString format : { "zxp", "mxp" }) {
+            const QString path = m_dir.filePath("fifo." + format);
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+            const std::unique_ptr<IPackage> package
+                = format == "zxp" ? std::unique_ptr<IPackage>(new ZXP(path)) : std::make_unique<MXP>(path);
+            QVERIFY(package->mxiFileName().isEmpty() && package->entryNames().isEmpty());
+        }
+    }
+#endif
+
     // Archives written by real tools hold the files of the source folder byte for byte.
     void realArchives()
     {
