@@ -319,6 +319,11 @@ ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
     const ExtensionInfo* installed = findReplaced(target, package.id(), package.fileName());
     if (installed && carriesNoUpdate(target, entry, package, *installed))
         return Result::Done;
+    // The Yes was to replacing another extension than the package holds.
+    if (agreed && (!installed || installed->fileName() != agreed->fileName())) {
+        m_user.notice(tr("The package of %1 holds another extension than %2, which stays installed.")
+                          .arg(title, titleOf(agreed->name(), agreed->version())));
+    }
     if (installed && agreed && agreed->fileName() == installed->fileName())
         replaced = *installed;
     else if (!confirmReplace(target, package.id(), package.fileName(), title, &replaced))

@@ -264,6 +264,15 @@ private slots:
                 underAnotherId(c);
                 c.answer = false;
             });
+        row("the Store: a package of another id than its entry's leaves the entry's extension", "store:tools.zxp",
+            { question, "Downloading",
+                "notice: The package of $T holds another extension than Velkor Tools v. 1.0.0, which stays installed.",
+                "Installing", installed },
+            Result::Done, kept + plus, [](Case& c) {
+                c.catalogueId = "com.velkor.tools";
+                c.package.id = "com.velkor.plus";
+                c.package.manifestName = "Plus.mxi";
+            });
         row("the Store: an entry newer than its package is not reinstalled", "store:tools.zxp",
             { "question: Version 1.0.0 of Velkor Tools is already installed", "Downloading",
                 "notice: Velkor Tools stays as it is in Dreamweaver CS6: the Store lists version 2.0, but its package "
