@@ -4,6 +4,7 @@
 #include "commands/InstallationLock.h"
 #include "commands/ReportSummary.h"
 #include "commands/StoreClient.h"
+#include "commands/VersionNumber.h"
 #include "discovery/DreamweaverInfo.h"
 #include "installer/IProgress.h"
 #include "installer/InstallReport.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryFile>
 
 namespace {
@@ -29,6 +31,51 @@ QString lastPathComponent(const QString& name)
     const QString path = name.section(QLatin1Char('?'), 0, 0).section(QLatin1Char('#'), 0, 0);
     const int slash = qMax(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
     return path.mid(slash + 1);
+}
+
+// The files the plan would write where something the planned removal leaves
+// stands in the way: a folder of the file's name, or a file where one of its
+// folders must be. The dry run sees neither: it writes nothing.
+QString blockedDestinations(const InstallReport& plan, const InstallReport& removal)
+{
+    QSet<QString> removed;
+    for (const InstallReport::FileResult& file : removal.files()) {
+        if (file.outcome == InstallReport::FileOutcome::Removed)
+            removed.insert(file.path);
+    }
+    QStringList blocked;
+    for (const InstallReport::FileResult& file : plan.files()) {
+        if (file.outcome != InstallReport::FileOutcome::Written || file.path.isEmpty())
+            continue;
+        QString path = file.path;
+        bool isFile = true;
+        for (;;) {
+            const QFileInfo info(path);
+            if (info.exists() || info.isSymLink()) {
+                if (isFile ? info.isDir() : !info.isDir() && !removed.contains(path)) {
+                    blocked << QDir::toNativeSeparators(file.path) + QStringLiteral(" (")
+                            + QDir::toNativeSeparators(path)
+                            + (isFile ? QStringLiteral(" is a folder)") : QStringLiteral(" is not a folder)"));
+                }
+                if (!removed.contains(path))
+                    break;
+            }
+            const QString parent = info.path();
+            if (parent == path || parent.isEmpty())
+                break;
+            path = parent;
+            isFile = false;
+        }
+    }
+    if (blocked.isEmpty())
+        return QString();
+    // As many as a message shows of other files; the details list every file.
+    constexpr int listed = 8;
+    if (blocked.size() > listed)
+        blocked = blocked.mid(0, listed) << QStringLiteral("...");
+    return QStringLiteral("\n\n")
+        + QCoreApplication::translate("ExtensionCommands", "Something stands in the way of these files:")
+        + QLatin1Char('\n') + blocked.join(QLatin1Char('\n'));
 }
 
 ExtensionCommands::Result worse(ExtensionCommands::Result a, ExtensionCommands::Result b)
@@ -66,6 +113,10 @@ QString ExtensionCommands::packageProblem(
         problem = tr("the file does not exist");
     } else if (info.isDir()) {
         problem = tr("it is a folder, not a package file");
+    } else if (!info.isFile()) {
+        // A FIFO or a device: opening it could wait for ever.
+        kind = Result::Failed;
+        problem = tr("it is not a regular file");
     } else {
         kind = Result::Failed;
         std::optional<ExtensionInfo> package;
@@ -78,8 +129,14 @@ QString ExtensionCommands::packageProblem(
             } else {
                 package.emplace(path);
             }
-            if (package->manifest().isEmpty())
+            if (!package->manifestProblem().isEmpty())
+                problem = package->manifestProblem();
+            else if (package->manifest().isEmpty())
                 problem = tr("no extension manifest can be read from it");
+            // Neither listed by a name nor found by an id, it could never be
+            // told apart, updated or removed by either.
+            else if (package->id().trimmed().isEmpty() && package->name().trimmed().isEmpty())
+                problem = tr("its manifest names no extension (it has neither an id nor a name)");
         }
         if (read)
             *read = std::move(package);
@@ -215,9 +272,10 @@ ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
     DreamweaverInfo& target, const CatalogueEntry& entry, StoreClient& store)
 {
     const QString title = titleOf(entry.name, entry.version);
-    std::optional<ExtensionInfo> replaced;
-    // A catalogue entry without an id is matched once its manifest is known.
-    if (!entry.id.isEmpty() && !confirmReplace(target, entry.id, QString(), title, &replaced))
+    // Asked before the download, so that a No costs none; the catalogue's id
+    // only suggests what the package replaces, which its manifest decides.
+    std::optional<ExtensionInfo> agreed;
+    if (!entry.id.isEmpty() && !confirmReplace(target, entry.id, QString(), title, &agreed))
         return Result::Refused;
 
     IProgress* progress = m_user.startProgress(QStringLiteral("Downloading"));
@@ -256,11 +314,37 @@ ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
     const ExtensionInfo package = read ? *read : ExtensionInfo(file.fileName());
     if (!confirmProduct(target, package, title))
         return Result::Refused;
-    if (entry.id.isEmpty() && !confirmReplace(target, package.id(), package.fileName(), title, &replaced))
+    std::optional<ExtensionInfo> replaced;
+    target.loadInstalledExtensions();
+    const ExtensionInfo* installed = findReplaced(target, package.id(), package.fileName());
+    if (installed && carriesNoUpdate(target, entry, package, *installed))
+        return Result::Done;
+    // The Yes was to replacing another extension than the package holds.
+    if (agreed && (!installed || installed->fileName() != agreed->fileName())) {
+        m_user.notice(tr("The package of %1 holds another extension than %2, which stays installed.")
+                          .arg(title, titleOf(agreed->name(), agreed->version())));
+    }
+    if (installed && agreed && agreed->fileName() == installed->fileName())
+        replaced = *installed;
+    else if (!confirmReplace(target, package.id(), package.fileName(), title, &replaced))
         return Result::Refused;
     if (storedNameTaken(target, package, title, replaced))
         return Result::Failed;
     return replaceAndInstall(target, file.fileName(), title, replaced, manifest);
+}
+
+bool ExtensionCommands::carriesNoUpdate(const DreamweaverInfo& target, const CatalogueEntry& entry,
+    const ExtensionInfo& package, const ExtensionInfo& installed)
+{
+    // Installing it would change nothing the catalogue promised, and the
+    // next update would find the same entry newer again, and again.
+    if (VersionNumber::compare(entry.version, installed.version()) <= 0
+        || VersionNumber::compare(package.version(), installed.version()) > 0)
+        return false;
+    m_user.notice(tr("%1 stays as it is in %2: the Store lists version %3, but its package holds version %4, and "
+                     "version %5 is installed.")
+                      .arg(installed.name(), target.name(), entry.version, package.version(), installed.version()));
+    return true;
 }
 
 ExtensionCommands::Result ExtensionCommands::replaceAndInstall(DreamweaverInfo& target, const QString& path,
@@ -276,7 +360,8 @@ ExtensionCommands::Result ExtensionCommands::replaceAndInstall(DreamweaverInfo& 
     // install would fail: then the installed version stays as it is.
     if (replaced && !m_dryRun) {
         QHash<QString, QString> texts;
-        Remover plannedRemoval(target, nullptr, nullptr);
+        InstallReport removal;
+        Remover plannedRemoval(target, nullptr, &removal);
         plannedRemoval.setDryRun(true, &texts);
         plannedRemoval.setInstalledByOtherProgram(replaced->isInstalledByOtherProgram());
         plannedRemoval.removeExtension(replaced->fileName());
@@ -284,10 +369,18 @@ ExtensionCommands::Result ExtensionCommands::replaceAndInstall(DreamweaverInfo& 
         Installer plannedInstall(target, nullptr, &plan);
         plannedInstall.setDryRun(true, &texts);
         plannedInstall.setManifest(&manifest);
+        const QString kept = titleOf(replaced->name(), replaced->version());
         if (!plannedInstall.installPackage(path)) {
             const QString reason = plan.error().isEmpty() ? tr("the package cannot be read") : plan.error();
-            m_user.warn(tr("%1 was not installed: %2; %3 stays installed.")
-                            .arg(title, reason, titleOf(replaced->name(), replaced->version())),
+            m_user.warn(tr("%1 was not installed: %2; %3 stays installed.").arg(title, reason, kept), plan.toText());
+            return Result::Failed;
+        }
+        // A damaged entry or a blocked destination would leave the new
+        // version in pieces where the old one worked.
+        const QString problems = ReportSummary::installProblems(plan) + blockedDestinations(plan, removal);
+        if (!problems.isEmpty()) {
+            m_user.warn(
+                tr("%1 was not installed: it cannot go in whole; %2 stays installed.").arg(title, kept) + problems,
                 plan.toText());
             return Result::Failed;
         }

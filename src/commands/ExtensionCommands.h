@@ -73,7 +73,11 @@ public:
     Result adoptExtension(DreamweaverInfo& target, const QString& mxiName);
     // Downloads a catalogue entry and installs it; the replace question comes
     // first, and nothing is removed unless the download arrived whole and
-    // was not cancelled (Refused).
+    // was not cancelled (Refused). The package's own manifest decides what it
+    // replaces: when that is another extension than the catalogue's id
+    // names, the question is asked for it. A package no newer than the
+    // installed version it replaces, of an entry the catalogue calls newer,
+    // is not installed (Done, with a notice).
     Result installCatalogueEntry(DreamweaverInfo& target, const CatalogueEntry& entry, StoreClient& store);
     // Every installed extension of target, checked.
     static QList<Health> verify(DreamweaverInfo& target);
@@ -113,6 +117,10 @@ private:
     // a copy of the extension to remove, if any.
     bool confirmReplace(DreamweaverInfo& target, const QString& id, const QString& mxiName, const QString& title,
         std::optional<ExtensionInfo>* replaced);
+    // True (with a notice) when entry is offered as newer than installed but
+    // its package is not.
+    bool carriesNoUpdate(const DreamweaverInfo& target, const CatalogueEntry& entry, const ExtensionInfo& package,
+        const ExtensionInfo& installed);
     // Asks before installing into a Dreamweaver the package is not made for; false when the answer was no.
     bool confirmProduct(const DreamweaverInfo& target, const ExtensionInfo& package, const QString& title);
     // True (with a warning) when another installed extension than replaced is

@@ -6,7 +6,6 @@
 #include "platform/BuildConfig.h"
 #include "platform/Environment.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -18,6 +17,9 @@ namespace {
 
 const char tooLargeProperty[] = "moravelSizeLimit";
 const char stalledProperty[] = "moravelStallTimeout";
+const char deadlineProperty[] = "moravelDeadline";
+// How often a wait looks at the Cancel button, which sends no signal.
+constexpr int cancelPollInterval = 50;
 const char cancelledProperty[] = "moravelCancelled";
 
 QString addressFromEnvironment(const char* variable, const char* compiledIn)
@@ -86,6 +88,7 @@ void StoreClient::requestCatalogue()
     watchCertificates(reply);
     limitReplySize(reply, maximumCatalogueSize);
     limitStall(reply);
+    limitDuration(reply, defaultCatalogueDeadline);
 }
 
 bool StoreClient::loadCatalogue()
@@ -94,10 +97,8 @@ bool StoreClient::loadCatalogue()
     watchCertificates(reply);
     limitReplySize(reply, maximumCatalogueSize);
     limitStall(reply);
-    // Sleeps until the next event instead of spinning: the reply can only
-    // end while an event is processed.
-    while (!reply->isFinished())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    limitDuration(reply, defaultCatalogueDeadline);
+    waitFor(reply, nullptr);
     catalogueReplyFinished(reply);
     return m_catalogueError.isEmpty();
 }
@@ -142,18 +143,14 @@ QByteArray StoreClient::downloadPackage(const QString& fileName, IProgress* prog
     watchCertificates(reply);
     limitReplySize(reply, maximumPackageSize);
     limitStall(reply);
+    limitDuration(reply, defaultPackageDeadline);
     if (progress) {
         connect(reply, &QNetworkReply::downloadProgress, reply, [progress](qint64 received, qint64 total) {
             progress->setMaximum(int(total));
             progress->setValue(int(received));
         });
     }
-    // Sleeps until the next event instead of spinning: the reply can only
-    // end, and Cancel can only be pressed, while an event is processed.
-    const auto cancelled = [progress] { return progress && progress->isCancelled(); };
-    while (!reply->isFinished() && !cancelled())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (!reply->isFinished()) {
+    if (!waitFor(reply, progress) && !reply->isFinished()) {
         reply->setProperty(cancelledProperty, true);
         reply->abort();
     }
@@ -199,6 +196,41 @@ void StoreClient::limitStall(QNetworkReply* reply)
     timer->start(m_stallTimeoutMs);
 }
 
+void StoreClient::limitDuration(QNetworkReply* reply, int defaultDeadline)
+{
+    const int deadline = m_deadlineMs > 0 ? m_deadlineMs : defaultDeadline;
+    auto* timer = new QTimer(reply);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, reply, [reply, deadline] {
+        reply->setProperty(deadlineProperty, deadline);
+        reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, timer, &QTimer::stop);
+    timer->start(deadline);
+}
+
+bool StoreClient::waitFor(QNetworkReply* reply, IProgress* progress)
+{
+    const auto cancelled = [progress] { return progress && progress->isCancelled(); };
+    if (reply->isFinished() || cancelled())
+        return !cancelled();
+    QEventLoop loop;
+    connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer poll;
+    if (progress) {
+        // A Cancel button sends no signal of its own, and may be pressed
+        // while nothing arrives.
+        connect(&poll, &QTimer::timeout, &loop, [&loop, cancelled] {
+            if (cancelled())
+                loop.quit();
+        });
+        poll.start(cancelPollInterval);
+    }
+    // The stall and deadline timers abort the reply, which then ends it.
+    loop.exec();
+    return !cancelled();
+}
+
 QString StoreClient::takeFailureReason(QNetworkReply* reply, const QByteArray& body)
 {
     const QList<QSslError> sslErrors = m_sslErrors.take(reply);
@@ -210,6 +242,9 @@ QString StoreClient::takeFailureReason(QNetworkReply* reply, const QByteArray& b
     const QVariant stalled = reply->property(stalledProperty);
     if (stalled.isValid())
         return tr("no data arrived for %1 seconds").arg(stalled.toInt() / 1000.0);
+    const QVariant deadline = reply->property(deadlineProperty);
+    if (deadline.isValid())
+        return tr("the transfer did not end within %1 seconds").arg(deadline.toInt() / 1000.0);
     if (!sslErrors.isEmpty()) {
         QStringList texts;
         for (const QSslError& error : sslErrors)

@@ -31,7 +31,12 @@ int comparePart(QStringView a, QStringView b)
     const int bDigits = leadingDigits(b);
     if (const int byNumber = compareDigits(a.left(aDigits), b.left(bDigits)))
         return byNumber;
-    return a.mid(aDigits).compare(b.mid(bDigits));
+    const QStringView aTail = a.mid(aDigits), bTail = b.mid(bDigits);
+    // A tail marks a pre-release ("1.0-rc", "1.2.0b3"), which comes before
+    // the release it leads to.
+    if (aTail.isEmpty() != bTail.isEmpty())
+        return aTail.isEmpty() ? 1 : -1;
+    return aTail.compare(bTail);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "discovery/ExtensionInfo.h"
 
 #include "discovery/ConfigurationChanges.h"
+#include "discovery/ManifestDecoder.h"
 
 #include "markup/Accessor.h"
 #include "markup/CElement.h"
@@ -308,11 +309,11 @@ bool isSettled(const CElement* element, int cut)
     return element && element->sourceRange(&begin, &end) && begin + element->startTag().size() + settledDistance <= cut;
 }
 
-QByteArray withoutCarriageReturns(QByteArray bytes)
+QString withoutCarriageReturns(QString text)
 {
-    if (bytes.contains('\r'))
-        bytes.truncate(static_cast<int>(std::remove(bytes.begin(), bytes.end(), '\r') - bytes.begin()));
-    return bytes;
+    if (text.contains(QLatin1Char('\r')))
+        text.remove(QLatin1Char('\r'));
+    return text;
 }
 
 } // namespace
@@ -427,9 +428,10 @@ ExtensionInfo::ExtensionInfo(const FolderFiles& folder, const FolderFiles::File&
 void ExtensionInfo::readStoredManifest(bool read, QByteArray bytes, Parts parts)
 {
     // Carriage returns are dropped: a menu entry's markup is copied into
-    // configuration files, which are edited with "\n" line ends alone.
+    // configuration files, which are edited with "\n" line ends alone. After
+    // decoding: in UTF-16 a 0x0D byte may be half of any character.
     if (read)
-        m_manifest = decodeManifest(withoutCarriageReturns(std::move(bytes)));
+        m_manifest = withoutCarriageReturns(decodeManifest(bytes, &m_manifestProblem));
     if (parts == Parts::Header && readTitleFromStart()) {
         m_deferred = std::make_shared<DeferredHeader>(m_manifest);
         return;
@@ -439,9 +441,9 @@ void ExtensionInfo::readStoredManifest(bool read, QByteArray bytes, Parts parts)
 }
 
 ExtensionInfo::ExtensionInfo(const QByteArray& manifestBytes, const QString& fileName, Parts parts)
-    : m_manifest(decodeManifest(manifestBytes))
-    , m_fileName(fileName)
+    : m_fileName(fileName)
 {
+    m_manifest = decodeManifest(manifestBytes, &m_manifestProblem);
     parse(true, parts != Parts::Header, parts == Parts::HeaderAndDetails);
 }
 
@@ -477,15 +479,14 @@ void ExtensionInfo::readManifestFrom(IPackage& package)
 {
     m_fileName = package.mxiFileName();
     if (!m_fileName.isEmpty())
-        m_manifest = decodeManifest(package.readFile(m_fileName));
+        m_manifest = decodeManifest(package.readFile(m_fileName), &m_manifestProblem);
 }
 
-QString ExtensionInfo::decodeManifest(const QByteArray& bytes)
+QString ExtensionInfo::decodeManifest(const QByteArray& bytes, QString* problem)
 {
     if (bytes.size() > maximumManifestSize)
         return QString();
-    const int end = bytes.indexOf('\0');
-    return QString::fromUtf8(bytes.constData(), end < 0 ? bytes.size() : end);
+    return ManifestDecoder::decode(bytes, problem);
 }
 
 void ExtensionInfo::parseHeader()

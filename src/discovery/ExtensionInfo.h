@@ -65,8 +65,14 @@ public:
     bool isInstalledByOtherProgram() const { return m_installedByOtherProgram; }
     void setInstalledByOtherProgram(bool other) { m_installedByOtherProgram = other; }
 
-    // The manifest text of raw bytes: UTF-8 up to the first zero byte; empty past the size cap.
-    static QString decodeManifest(const QByteArray& bytes);
+    // Why the manifest's bytes could not be read as text (an encoding not
+    // read); empty when they could, or when there were none.
+    QString manifestProblem() const { return m_manifestProblem; }
+
+    // The manifest text of raw bytes, in their encoding (ManifestDecoder), up
+    // to the first zero character; empty past the size cap, or in an
+    // encoding not read, and then problem (when given) says why.
+    static QString decodeManifest(const QByteArray& bytes, QString* problem = nullptr);
 
 private:
     void readManifestFrom(IPackage& package);
@@ -89,6 +95,7 @@ private:
     void readFileEntries(const ManifestElements& elements);
 
     QString m_manifest;
+    QString m_manifestProblem;
     QString m_id;
     QString m_name;
     QString m_version;

@@ -598,7 +598,7 @@ void Installer::extractListedFile(IPackage& package, const FileEntry& entry, con
         return;
     }
     if (m_dryRun) {
-        const bool readable = !fileName.isEmpty() && !package.readFile(entry.source).isEmpty();
+        const bool readable = !fileName.isEmpty() && package.checkFile(entry.source);
         extractedTotal += readable ? counted : 0;
         if (m_report) {
             m_report->addFile({ locale, entry.source, path,

@@ -18,6 +18,10 @@ public:
     virtual bool extractFile(const QString& entryName, const QString& folder) = 0;
     // The entry's uncompressed bytes; empty on any failure.
     virtual QByteArray readFile(const QString& entryName) = 0;
+    // Whether the entry reads whole, its data checked as extraction checks
+    // it (size, CRC-32), without writing it; true for an empty entry too,
+    // which readFile() cannot tell from a damaged one.
+    virtual bool checkFile(const QString& entryName) = 0;
     // The most bytes extracting the entry can write, as its headers declare
     // it (unchecked: extraction checks it); -1 when it cannot be found.
     virtual qint64 entrySize(const QString& entryName) = 0;

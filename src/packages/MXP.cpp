@@ -4,6 +4,7 @@
 #include "packages/PackageSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 using namespace PackageSupport;
 
@@ -17,7 +18,8 @@ constexpr int reservedSize = 20;
 MXP::MXP(const QString& path)
     : m_file(path)
 {
-    if (m_file.open(QIODevice::ReadOnly)) {
+    // Opening a FIFO would wait for a writer that may never come.
+    if (QFileInfo(path).isFile() && m_file.open(QIODevice::ReadOnly)) {
         m_stream.setDevice(&m_file);
         m_stream.setByteOrder(QDataStream::LittleEndian);
         readIndex();
@@ -151,6 +153,22 @@ QByteArray MXP::readFile(const QString& entryName)
         if (finished)
             return contents;
         contents.append(chunk);
+    }
+}
+
+bool MXP::checkFile(const QString& entryName)
+{
+    if (!seekToChunks(entryName))
+        return false;
+    // A chunk at a time, as extraction goes: nothing is kept.
+    QByteArray chunk;
+    qint64 total = 0;
+    for (;;) {
+        bool finished = false;
+        if (!readNextChunk(chunk, finished, total))
+            return false;
+        if (finished)
+            return true;
     }
 }
 

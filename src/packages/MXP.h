@@ -18,6 +18,7 @@ public:
     QString mxiFileName() const override;
     bool extractFile(const QString& entryName, const QString& folder) override;
     QByteArray readFile(const QString& entryName) override;
+    bool checkFile(const QString& entryName) override;
     qint64 entrySize(const QString& entryName) override;
 
     // The indexed entry names in index order, for tools and tests that walk a package.

@@ -2,6 +2,7 @@
 
 #include "packages/PackageSupport.h"
 
+#include <QFileInfo>
 #include <QtDebug>
 #include <QtEndian>
 
@@ -52,7 +53,8 @@ void warnEntry(const QString& entryName, const QString& reason)
 ZXP::ZXP(const QString& path)
     : m_file(path)
 {
-    if (m_file.open(QIODevice::ReadOnly))
+    // Opening a FIFO would wait for a writer that may never come.
+    if (QFileInfo(path).isFile() && m_file.open(QIODevice::ReadOnly))
         readIndex();
 }
 
@@ -247,6 +249,14 @@ QByteArray ZXP::readFile(const QString& entryName)
     if (!entry || !readLocalHeader(entryName, *entry, dataStart) || !readEntryData(entryName, *entry, dataStart, data))
         return QByteArray();
     return data;
+}
+
+bool ZXP::checkFile(const QString& entryName)
+{
+    const Entry* entry = findEntry(entryName);
+    qint64 dataStart = 0;
+    return entry && readLocalHeader(entryName, *entry, dataStart)
+        && readEntryData(entryName, *entry, dataStart, m_extracted);
 }
 
 qint64 ZXP::entrySize(const QString& entryName)

@@ -58,7 +58,7 @@ bool readThroughQFile(const QString& path, qint64 maximumSize, QByteArray* bytes
 }
 
 #ifdef Q_OS_UNIX
-enum class DirectRead { Read, TooLarge, ReadFailed, NotOpened };
+enum class DirectRead { Read, TooLarge, ReadFailed, NotRegular, NotOpened };
 
 // Four system calls for a regular file (open, fstat, one read, close) where
 // QFile takes six: it states the file again for its size and reads once more
@@ -72,7 +72,11 @@ enum class DirectRead { Read, TooLarge, ReadFailed, NotOpened };
 DirectRead readDirectly(
     int folder, const QString& path, bool listedRegular, qint64 maximumSize, QByteArray* bytes, int* readError)
 {
-    const int descriptor = ::openat(folder, QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO put where a file belongs waits for a
+    // writer that may never come, and every command would hang on it. A
+    // regular file ignores the flag.
+    const int descriptor
+        = ::openat(folder, QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (descriptor < 0)
         return DirectRead::NotOpened;
     struct Closer
@@ -108,7 +112,11 @@ DirectRead readDirectly(
     struct stat status;
     if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode))
         return DirectRead::NotOpened;
-    const bool regular = S_ISREG(status.st_mode);
+    // A FIFO, a socket or a device never ends, or ends when someone else
+    // decides: what this reads (manifests, records, registry and
+    // configuration files) is only ever a regular file.
+    if (!S_ISREG(status.st_mode))
+        return DirectRead::NotRegular;
     const qint64 size = status.st_size;
     if (size > maximumSize)
         return DirectRead::TooLarge;
@@ -131,10 +139,10 @@ DirectRead readDirectly(
             return DirectRead::ReadFailed;
         }
         filled += got;
-        // Past its stated size a short read is the end of a regular file;
-        // before it, or in a file that states none (a pipe, most of /proc),
-        // only an empty read is.
-        if (got == 0 || (regular && size > 0 && filled >= size && got < wanted))
+        // Past its stated size a short read is the end of the file; before
+        // it, or in a file that states none (most of /proc), only an empty
+        // read is.
+        if (got == 0 || (size > 0 && filled >= size && got < wanted))
             break;
     }
     bytes->resize(int(filled));
@@ -163,6 +171,8 @@ bool readDirectlyOrThroughQFile(int folder, const QString& name, bool listedRegu
         return failTooLarge(bytes, error, path(), maximumSize);
     case DirectRead::ReadFailed:
         return fail(bytes, error, QStringLiteral("cannot read %1: %2").arg(path(), qt_error_string(readError)));
+    case DirectRead::NotRegular:
+        return fail(bytes, error, QStringLiteral("%1 is not a regular file").arg(path()));
     case DirectRead::NotOpened:
         break;
     }

@@ -33,6 +33,14 @@ bool WinePrefix::open(const QString& folder)
         m_error = QStringLiteral("%1 is not a Wine prefix: it has no drive C: (dosdevices/c:)").arg(m_folder);
         return false;
     }
+    // Everything written for the prefix goes through drive C:; a link that
+    // leads it elsewhere would have installs write there, outside the prefix.
+    const QString driveFolder = QFileInfo(driveC).canonicalFilePath();
+    if (!isInside(driveFolder, QFileInfo(m_folder).canonicalFilePath())) {
+        m_error = QStringLiteral("%1 is not used: its drive C: (dosdevices/c:) leads outside it, to %2")
+                      .arg(m_folder, driveFolder);
+        return false;
+    }
 
     // Where the user's folders are, as Wine told its programs when it made the prefix.
     const QString user = userFolder();

@@ -403,8 +403,14 @@ void tst_Cli::store()
                   "name=\"Other Tool\" version=\"2.0\" zxp=\"other.zxp\"/></extensions>",
             StoreServer::Delivery::Whole, -1 });
     StoreServer::Route package = s.package;
-    if (package.body.isNull())
-        package.body = readFile(m_dir->path() + "/scratch/tools.zxp");
+    // The package the catalogue describes: one of another version than its
+    // entry says is no update, and is left alone.
+    if (package.body.isNull()) {
+        TestExtension served = toolsExtension();
+        served.version = s.catalogueVersion;
+        QVERIFY(served.writePackage(m_dir->path() + "/scratch/served.zxp"));
+        package.body = readFile(m_dir->path() + "/scratch/served.zxp");
+    }
     server.setRoute("/files/tools.zxp", package);
     m_environment.insert("MORAVEL_CATALOGUE_URL", server.baseUrl() + "extensions.xml");
     m_environment.insert("MORAVEL_DOWNLOADS_URL", server.baseUrl() + "files/");

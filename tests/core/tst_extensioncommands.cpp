@@ -6,10 +6,15 @@
 #include "support/InstallerFixtures.h"
 #include "support/StoreServer.h"
 #include "support/TestRows.h"
+#include "support/ZxpWriter.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace InstallerFixtures;
 using Result = ExtensionCommands::Result;
@@ -68,14 +73,20 @@ struct Case
 {
     QList<TestExtension> installed;
     TestExtension package;
-    // "file", "dry run", "store:<zxp>", "remove", or a problem: "missing", "folder", "Velkor Tools.mxi", "broken.zxp"
+    // "file", "dry run", "store:<zxp>", "remove", or a problem: "missing", "folder", "Velkor Tools.mxi",
+    // "broken.zxp", "nameless.zxp", "utf32.zxp"
     QString source;
-    QString damage; // done after installing: "stuck file" or "bad menus"
+    // Done after installing: "stuck file", "bad menus", "blocked store", "blocked file", "blocked folder",
+    // "locked"; or to the package: "damaged entry", "UTF-16"
+    QString damage;
     StoreServer::Route route; // for the store; a null body: the package
     bool answer;
     QStringList log; // prefixes; "$T" stands for the package's title, "$R" for its path
     Result result;
     QStringList rowsAfter;
+    // The Store's entry, where it differs from the package's manifest.
+    QString catalogueId = "package";
+    QString catalogueVersion = "package";
 };
 
 } // namespace
@@ -145,8 +156,38 @@ private slots:
                 "inform: Would install $T into Dreamweaver CS6:" },
             Result::Done, kept);
         row("a removal left incomplete: the install still goes on", "file",
-            { question, "Removing", partly + "files could not be deleted:", "Installing", notAll }, Result::Incomplete,
-            plus, [](Case& c) { c.damage = "stuck file"; });
+            { question, "Removing", partly + "files could not be deleted:", "Installing", installed },
+            Result::Incomplete, plus, [](Case& c) {
+                c.damage = "stuck file";
+                c.package.files.removeAt(1);
+            });
+        const QString notWhole = "warning: $T was not installed: it cannot go in whole; Velkor Tools v. 1.0.0 stays "
+                                 "installed.\n\n";
+        row("a replace with a damaged entry: nothing removed", "file",
+            { question, notWhole + "These files were not installed:\n" }, Result::Failed, kept,
+            [](Case& c) { c.damage = "damaged entry"; });
+        row("a replace whose file a folder blocks: nothing removed", "file",
+            { question, notWhole + "Something stands in the way of these files:\n" }, Result::Failed, kept,
+            [](Case& c) {
+                c.damage = "blocked file";
+                c.package.files.append(
+                    { "Commands/new.js", "added();\n", "$dreamweaver/Configuration/Commands/Velkor" });
+            });
+        row("a replace whose file a file blocks, where a folder must go: nothing removed", "file",
+            { question, notWhole + "Something stands in the way of these files:\n" }, Result::Failed, kept,
+            [](Case& c) {
+                c.damage = "blocked folder";
+                c.package.files.append(
+                    { "Commands/new.js", "added();\n", "$dreamweaver/Configuration/Commands/Velkor/Sub" });
+            });
+        row("a replace whose package holds an empty file: whole, so it goes in", "file", replaced, Result::Done, plus,
+            [](Case& c) { c.package.files[1].data = ""; });
+        row("a replace that puts a folder where the old version's file was: the removal clears its way", "file",
+            replaced, Result::Done, plus, [](Case& c) {
+                c.package.files.append(
+                    { "Commands/new.js", "added();\n", "$dreamweaver/Configuration/Commands/Velkor/tool.js" });
+                c.package.files.removeAt(1);
+            });
         row("a replace whose install would fail: nothing removed", "file",
             { question, "warning: $T was not installed: a folder stands where the manifest copy" }, Result::Failed,
             kept, [](Case& c) {
@@ -190,12 +231,21 @@ private slots:
             Result::Done, plus, [](Case& c) {
                 c.package.configurationChanges += "<menu-insert appendTo=\"Gone\"><menuitem id=\"V\"/></menu-insert>";
             });
+        row("a UTF-16 manifest: the replace, then the extension listed under its name", "file", replaced, Result::Done,
+            plus, [](Case& c) { c.damage = "UTF-16"; });
         // "Velkor Tools.mxi": the installed version's manifest on its own, read but refused before any question.
-        for (const auto& [source, result, reason] :
-            { std::make_tuple("missing", Result::NotFound, "the file does not exist"),
-                std::make_tuple("folder", Result::NotFound, "it is a folder, not a package file"),
-                std::make_tuple("Velkor Tools.mxi", Result::Failed, "it is not a ZXP or MXP package"),
-                std::make_tuple("broken.zxp", Result::Failed, "no extension manifest can be read from it") }) {
+        for (const auto& [source, result, reason] : {
+                 std::make_tuple("missing", Result::NotFound, "the file does not exist"),
+                 std::make_tuple("folder", Result::NotFound, "it is a folder, not a package file"),
+                 std::make_tuple("Velkor Tools.mxi", Result::Failed, "it is not a ZXP or MXP package"),
+                 std::make_tuple("broken.zxp", Result::Failed, "no extension manifest can be read from it"),
+                 std::make_tuple("nameless.zxp", Result::Failed,
+                     "its manifest names no extension (it has neither an id nor a name)"),
+                 std::make_tuple("utf32.zxp", Result::Failed, "its manifest is in UTF-32, which is not read"),
+#ifdef Q_OS_UNIX
+                 std::make_tuple("fifo.zxp", Result::Failed, "it is not a regular file"),
+#endif
+             }) {
             row(qPrintable(QString("%1: nothing asked or removed").arg(source)), source,
                 { QString("warning: $R cannot be installed: %1.").arg(reason) }, result, kept);
         }
@@ -203,6 +253,35 @@ private slots:
             { question, "Downloading", "Removing", removed, "Installing", installed }, Result::Done, plus);
         row("folders, .. and a query stay out of the temporary name", "store:../../x/../tools.MXP?token=a/b",
             { "Downloading", "Installing", installed }, Result::Done, plus, notInstalled);
+        const QStringList storeReplaced { "Downloading", question, "Removing", removed, "Installing", installed };
+        const Change underAnotherId = [](Case& c) {
+            c.catalogueId = "com.velkor.catalogue";
+            c.package.manifestName = "Plus.mxi";
+        };
+        row("the Store: the manifest's id, not the catalogue's, decides what is replaced", "store:tools.zxp",
+            storeReplaced, Result::Done, plus, underAnotherId);
+        row("the Store: No to the replace the manifest's id asks for keeps it", "store:tools.zxp",
+            { "Downloading", question }, Result::Refused, kept, [&](Case& c) {
+                underAnotherId(c);
+                c.answer = false;
+            });
+        row("the Store: a package of another id than its entry's leaves the entry's extension", "store:tools.zxp",
+            { question, "Downloading",
+                "notice: The package of $T holds another extension than Velkor Tools v. 1.0.0, which stays installed.",
+                "Installing", installed },
+            Result::Done, kept + plus, [](Case& c) {
+                c.catalogueId = "com.velkor.tools";
+                c.package.id = "com.velkor.plus";
+                c.package.manifestName = "Plus.mxi";
+            });
+        row("the Store: an entry newer than its package is not reinstalled", "store:tools.zxp",
+            { "question: Version 1.0.0 of Velkor Tools is already installed", "Downloading",
+                "notice: Velkor Tools stays as it is in Dreamweaver CS6: the Store lists version 2.0, but its package "
+                "holds version 1.0.0, and version 1.0.0 is installed." },
+            Result::Done, kept, [](Case& c) {
+                c.package.version = "1.0.0";
+                c.catalogueVersion = "2.0";
+            });
         row("the Store: a reply cut off before its length, the old version stays", "store:tools.zxp",
             { question, "Downloading", notDownloaded + "could not be downloaded from http://127.0.0.1:" },
             Result::Failed, kept, [](Case& c) { c.route.delivery = StoreServer::Delivery::Dropped; });
@@ -303,6 +382,10 @@ private slots:
             QVERIFY(QFile::remove(tool) && writeFile(tool + "/inside.txt", "x"));
         if (c.damage == "blocked store")
             QVERIFY(QDir().mkpath(m_dreamweaver.extensionStoreFolder("en_US") + "/Plus.mxi/inside"));
+        if (c.damage == "blocked file")
+            QVERIFY(QDir().mkpath(configuration() + "/Commands/Velkor/new.js/inside"));
+        if (c.damage == "blocked folder")
+            QVERIFY(writeFile(configuration() + "/Commands/Velkor/Sub", "mine\n"));
         if (c.damage == "bad menus")
             QVERIFY(writeFile(configuration() + "/Menus/Menus.xml",
                 "<menubar id=\"DWMenu_Commands\"><menuitem id=\"Velkor_Tool\"/>\xff</menubar>"));
@@ -315,7 +398,32 @@ private slots:
         if (c.source == "file" || c.source == "dry run" || fromStore)
             QVERIFY(
                 c.package.writePackage(path = root() + (c.source.contains("MXP") ? "/package.mxp" : "/package.zxp")));
-        if (c.route.body.isNull())
+        if (c.damage == "damaged entry" || c.damage == "UTF-16") {
+            QByteArray manifest = c.package.manifest();
+            if (c.damage == "UTF-16") {
+                // In this machine's byte order, which the byte-order mark tells.
+                const QString text = QChar(0xFEFF) + QString::fromUtf8(manifest);
+                manifest = QByteArray(reinterpret_cast<const char*>(text.utf16()), int(text.size()) * 2);
+            }
+            QList<ZxpWriter::Entry> entries { { c.package.manifestName, manifest } };
+            for (const PackagedFile& file : c.package.files)
+                entries.append({ file.source, file.data });
+            // Its CRC-32 in the central directory no longer matches its data.
+            if (c.damage == "damaged entry")
+                entries[2].centralCrc = 0x12345678;
+            QVERIFY(writeFile(path, ZxpWriter::archiveOf(entries)));
+        }
+#ifdef Q_OS_UNIX
+        if (c.source == "fifo.zxp")
+            QVERIFY(QDir().mkpath(root() + "/packages") && ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+#endif
+        const QByteArray utf32("\xff\xfe\0\0<\0\0\0", 8);
+        if (c.source == "nameless.zxp" || c.source == "utf32.zxp")
+            QVERIFY(writeFile(path,
+                ZxpWriter::archiveOf({ { "x.mxi",
+                    c.source == "utf32.zxp" ? utf32
+                                            : "<macromedia-extension version=\"1\"></macromedia-extension>" } })));
+        if (c.route.body.isNull() && fromStore)
             c.route.body = readFile(path);
         StoreServer server(StoreServer::Tls::None, c.route);
         qputenv("MORAVEL_DOWNLOADS_URL", QString(server.baseUrl() + "files/").toUtf8());
@@ -331,10 +439,11 @@ private slots:
         commands.setLockTimeout(300);
         StoreClient store;
         const QString zxp = c.source.mid(6);
-        const Result result = fromStore ? commands.installCatalogueEntry(
-                                  m_dreamweaver, { c.package.id, c.package.name, c.package.version, zxp }, store)
-            : c.source == "remove" ? commands.removeExtension(m_dreamweaver, "Velkor Tools.mxi")
-                                   : commands.installPackageFile(m_dreamweaver, path);
+        const CatalogueEntry entry { c.catalogueId == "package" ? c.package.id : c.catalogueId, c.package.name,
+            c.catalogueVersion == "package" ? c.package.version : c.catalogueVersion, zxp };
+        const Result result = fromStore ? commands.installCatalogueEntry(m_dreamweaver, entry, store)
+            : c.source == "remove"      ? commands.removeExtension(m_dreamweaver, "Velkor Tools.mxi")
+                                        : commands.installPackageFile(m_dreamweaver, path);
 
         QCOMPARE(int(result), int(c.result));
         const QString title = c.package.name + " v. " + c.package.version;

@@ -40,6 +40,7 @@ private slots:
         const QByteArray mxp = MxpWriter().add("folder\\Sorter.mxi", tableSorter).package();
         const QByteArray atCap = tableSorter.leftJustified(int(ExtensionInfo::maximumManifestSize), ' ');
         big.add("Sorter.mxi", atCap + ' ');
+        const QString none = "x.mxi |  |  |  |  |  | ";
         addTestRow("realistic manifest", "", tableSorter, read("x.mxi"));
         addTestRow("stored manifest, carriage returns dropped", "Sorter.MXI",
             QByteArray(tableSorter).replace("\n", "\r\n"), read("Sorter.MXI"));
@@ -60,7 +61,6 @@ private slots:
         addTestRow("zero byte ends the manifest", "",
             QByteArray("<macromedia-extension id=\"z\">") + '\0' + "<author name=\"Hidden\"/><file source=\"f\"/>",
             QStringList { "x.mxi | z |  |  |  |  | " });
-        const QString none = "x.mxi |  |  |  |  |  | ";
         addTestRow("platform filter is exact", "",
             QByteArray("<file source=\"none\"/><file source=\"empty\" platform=\"\"/><file source=\"win\" "
                        "platform=\"win\"/><file platform=\"Win\"/><file platform=\"mac\"/><file platform=\" win\"/>"),
@@ -77,6 +77,44 @@ private slots:
             QByteArray("<menu-insert><menuitem id=\"i\"/></menu-insert><menu-insert appendTo=\"a\"><separator/>"
                        "</menu-insert><menu-insert appendTo=\"b\"/><MENU-INSERT APPENDTO=\"c\"><x id=\"y\"/>"),
             QStringList { none, "menu a ", "menu c y" });
+        // The same header in each encoding a publisher's tool may have used;
+        // in UTF-16, "\u010d" holds the byte of a carriage return.
+        const QString header = "<macromedia-extension id=\"e\" name=\"Caf\u00e9 \u010d\" version=\"1\">\n"
+                               "<author name=\"Zo\u00eb\"/>";
+        const QStringList cafe { "x.mxi | e | Caf\u00e9 \u010d | 1 | Zo\u00eb |  | " };
+        const auto utf16 = [](const QString& text, bool littleEndian) {
+            QByteArray bytes;
+            for (const QChar c : text) {
+                const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xFF);
+                bytes.append(littleEndian ? low : high).append(littleEndian ? high : low);
+            }
+            return bytes;
+        };
+        addTestRow("UTF-16 by its byte-order mark", "", QByteArray("\xff\xfe") + utf16(header, true), cafe);
+        addTestRow("UTF-16 big-endian by its declaration alone", "",
+            utf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + header, false), cafe);
+        addTestRow("stored UTF-16, carriage returns dropped after decoding", "U16.mxi",
+            QByteArray("\xff\xfe") + utf16(QString(header).replace("\n", "\r\n"), true),
+            QStringList(cafe).replaceInStrings("x.mxi", "U16.mxi"));
+        const QString eight = "<macromedia-extension id=\"e\" name=\"Caf\u00e9 \u20ac\" version=\"1\">";
+        const QStringList euro { "x.mxi | e | Caf\u00e9 \u20ac | 1 |  |  | " };
+        const QByteArray latin = QByteArray("<macromedia-extension id=\"e\" name=\"Caf\xe9 \x80\" version=\"1\">");
+        addTestRow("UTF-8 with its byte-order mark", "", QByteArray("\xef\xbb\xbf") + eight.toUtf8(), euro);
+        addTestRow(
+            "Windows-1252 by its declaration", "", "<?xml version='1.0' encoding = 'windows-1252' ?>\n" + latin, euro);
+        addTestRow("ISO-8859-1 declared, read as Windows-1252", "",
+            "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + latin, euro);
+        addTestRow("bytes that are not UTF-8, undeclared", "", latin, euro);
+        addTestRow("not UTF-8 though declared UTF-8", "", "<?xml version=\"1.0\" encoding=\"utf-8\"?>" + latin, euro);
+        addTestRow("another encoding in ASCII alone", "",
+            QByteArray("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><macromedia-extension id=\"s\">"),
+            QStringList { "x.mxi | s |  |  |  |  | " });
+        addTestRow("another encoding past ASCII: refused", "", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>" + latin,
+            QStringList { none,
+                "problem: its manifest is encoded as shift_jis, which is not read (UTF-8, UTF-16, ISO-8859-1 and "
+                "Windows-1252 are)" });
+        addTestRow("UTF-32: refused", "", QByteArray("\xff\xfe\0\0", 4) + utf16(header, true),
+            QStringList { none, "problem: its manifest is in UTF-32, which is not read" });
         addTestRow("category without id, button without id, category outside", "",
             QByteArray("<category id=\"out\"><button id=\"o\"/></category><INSERTBAR-INSERT><Category "
                        "FOLDER=\"f\"><button id=\"lost\"/></Category><category id=\"c\"><button/><BUTTON "
@@ -102,6 +140,8 @@ private slots:
         actual.append(QStringList { info.fileName(), info.id(), info.name(), info.version(), info.author(),
             info.description(), products.join(", ") }
                           .join(" | "));
+        if (!info.manifestProblem().isEmpty())
+            actual.append("problem: " + info.manifestProblem());
         for (const FileEntry& f : info.files())
             actual.append("file " + f.source + " > " + f.destination);
         // Markup is kept as written: entities, comments and white space included.
@@ -115,6 +155,34 @@ private slots:
         }
         QCOMPARE(actual, lines);
         QVERIFY(!info.manifest().contains('\r'));
+    }
+
+    // Whether the Dreamweaver at hand is one a product element names; where
+    // that cannot be told, the answer is no, so that the install asks.
+    void productRange_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("maxVersion");
+        QTest::addColumn<bool>("covered");
+        const QString cs6 = "12.0.0.5808";
+        addTestRow("within the range", cs6, "8", "12", true);
+        addTestRow("the newest counts to the depth it is written", cs6, "12.0", "12", true);
+        addTestRow("past the newest", "21.0.0.15392", "8", "12", false);
+        addTestRow("leading zeros", cs6, "008", "", true);
+        addTestRow("an oldest version past every integer", cs6, "99999999999", "", false);
+        addTestRow("a newest version past every integer", cs6, "8", "99999999999", true);
+        addTestRow("an oldest version that is no number", cs6, "CS6", "", false);
+        addTestRow("a newest version that is no number", cs6, "8", "12.x", false);
+    }
+
+    void productRange()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, version);
+        QFETCH(QString, maxVersion);
+        QFETCH(bool, covered);
+        QCOMPARE((ProductInfo { "Dreamweaver", version, maxVersion }.covers(host)), covered);
     }
 
     // A stored manifest read for the installed list parses no further than

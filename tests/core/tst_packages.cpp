@@ -14,6 +14,7 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #endif
 
 using Chunk = MxpWriter::Chunk;
@@ -162,9 +163,12 @@ private slots:
         const QRegularExpression message(warning.startsWith('^')
                 ? warning
                 : "^ZXP entry \"" + QRegularExpression::escape(name) + "\": .*" + QRegularExpression::escape(warning));
-        for (int i = expected.isNull() ? 0 : 1; i < 2 && !warning.isEmpty(); ++i) // on reading, and on extracting
+        // On reading, on checking, and on extracting.
+        for (int i = expected.isNull() ? 0 : 2; i < 3 && !warning.isEmpty(); ++i)
             QTest::ignoreMessage(QtWarningMsg, message);
         QCOMPARE(reader->readFile(name), expected);
+        // What a replace checks before it removes the version installed: an empty entry is whole.
+        QCOMPARE(reader->checkFile(name), !expected.isNull());
         QVERIFY(reader->entrySize(name) >= (expected.isNull() ? -1 : expected.size())); // bounds what is written
         // An extracted file replaces the one there, but only once it is whole, and nothing else is left;
         // a folder in the way ("!folder") or a disk that fills up ("!full") leaves all as it was.
@@ -294,6 +298,13 @@ private slots:
         row("a file that states no size is read to its end", QStringLiteral("/proc/self/status"), 1 << 20, true, {});
         row("a file that states no size is refused past its cap", QStringLiteral("/proc/self/status"), 64, false,
             QStringLiteral("/proc/self/status is larger than 64 bytes"));
+        // Before anything is read: a FIFO without a writer would wait forever.
+        const QString fifo = m_dir.filePath(QStringLiteral("system.reg"));
+        if (::mkfifo(QFile::encodeName(fifo).constData(), 0600) != 0)
+            qFatal("cannot make the FIFO %s", qPrintable(fifo));
+        row("a FIFO is refused at once", fifo, 1 << 20, false, fifo + QStringLiteral(" is not a regular file"));
+        row("a device is refused, not read to its cap", QStringLiteral("/dev/zero"), 64, false,
+            QStringLiteral("/dev/zero is not a regular file"));
 #endif
     }
 
@@ -322,6 +333,20 @@ private slots:
             QCOMPARE(bytes, whole);
         QVERIFY(bytes.size() <= cap);
     }
+
+#ifdef Q_OS_UNIX
+    // Opening a FIFO for reading waits for a writer: neither reader opens one.
+    void fifoIsNoPackage()
+    {
+        for (const QString format : { "zxp", "mxp" }) {
+            const QString path = m_dir.filePath("fifo." + format);
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+            const std::unique_ptr<IPackage> package
+                = format == "zxp" ? std::unique_ptr<IPackage>(new ZXP(path)) : std::make_unique<MXP>(path);
+            QVERIFY(package->mxiFileName().isEmpty() && package->entryNames().isEmpty());
+        }
+    }
+#endif
 
     // Archives written by real tools hold the files of the source folder byte for byte.
     void realArchives()

@@ -39,6 +39,10 @@ struct Transfer
     bool listed; // the catalogue's three entries replace the earlier one
     QString catalogueError; // part of the error; empty: succeeds
     QString downloadError;
+    // Milliseconds; 0 keeps the ordinary ones, which a TLS handshake on a
+    // busy machine never comes near.
+    int stallTimeout = 0;
+    int deadline = 0;
 };
 
 } // namespace
@@ -72,17 +76,22 @@ private slots:
                                  "</extensions>\n";
         const StoreServer::Route whole { 200, three, Delivery::Whole };
         const QString closed = "the connection was closed after", stalled = "no data arrived for 0.15 seconds";
+        const QString late = "the transfer did not end within 1 seconds";
         QTest::newRow("three entries, one nested, one with a capital E, in document order")
             << Transfer { whole, Tls::None, true, {}, {} };
         QTest::newRow("over trusted HTTPS") << Transfer { whole, Tls::Trusted, true, {}, {} };
+        // Each pause a fifth of the time-out, the whole transfer past it.
         QTest::newRow("no length, slower than the time-out but moving: the bar's maximum is -1 while it arrives")
-            << Transfer { { 200, three, Delivery::WithoutLength, -1 }, Tls::None, true, {}, {} };
+            << Transfer { { 200, three, Delivery::WithoutLength, -1, 400 }, Tls::None, true, {}, {}, 2000 };
         QTest::newRow("dropped connection; the download's Cancel aborts it before that")
             << Transfer { { 200, three, Delivery::Dropped, -1 }, Tls::None, false, closed, "download was cancelled" };
         for (const Delivery delivery : { Delivery::Silent, Delivery::Stalled })
             QTest::newRow(
                 delivery == Delivery::Silent ? "no answer: time-out" : "half the body, then silence: time-out")
-                << Transfer { { 200, three, delivery, -1 }, Tls::None, false, stalled, stalled };
+                << Transfer { { 200, three, delivery, -1 }, Tls::None, false, stalled, stalled, 150 };
+        // A byte every 100 ms never stalls, and would take 30 times the deadline.
+        QTest::newRow("a byte at a time, never pausing long: the deadline ends it")
+            << Transfer { { 200, three, Delivery::Trickle, -1, 100 }, Tls::None, false, late, late, 0, 1000 };
         QTest::newRow("self-signed certificate")
             << Transfer { whole, Tls::Untrusted, false, "certificate", "certificate" };
         QTest::newRow("an announced size past both caps")
@@ -110,7 +119,10 @@ private slots:
         qputenv("MORAVEL_CATALOGUE_URL", QString(server.baseUrl() + "store/extensions.xml").toUtf8());
         qputenv("MORAVEL_DOWNLOADS_URL", QString(server.baseUrl() + "files/").toUtf8());
         StoreClient store;
-        store.setStallTimeout(150);
+        if (c.stallTimeout)
+            store.setStallTimeout(c.stallTimeout);
+        if (c.deadline)
+            store.setDeadline(c.deadline);
         store.catalogue() = { { "earlier", "Earlier", "0.9", "earlier.zxp" } };
         QSignalSpy updated(&store, &StoreClient::catalogueUpdated);
         QSignalSpy finished(&store, &StoreClient::catalogueFinished);
@@ -163,6 +175,10 @@ private slots:
                                               << "2.0.1";
         QTest::newRow("the tail after the digits, as text") << "1.0.0a"
                                                             << "1.0.0b";
+        QTest::newRow("a pre-release tail before its release") << "1.0-rc"
+                                                               << "1.0.0";
+        QTest::newRow("a beta tail before its release") << "1.2.0b3"
+                                                        << "1.2";
         QTest::newRow("longer than any integer") << "1.99999999999999999999"
                                                  << "1.100000000000000000000";
         QTest::newRow("the same: a missing part is 0") << "1.2"

@@ -124,6 +124,8 @@ private slots:
         addTestRow("one outside the prefix is not taken", "Z:\\\\tmp", "someone", "someone/AppData/Roaming");
         addTestRow("Application Data of older prefixes", "-", "someone/Application Data", "someone/Application Data");
         addTestRow("no drive C:", "-", "-dosdevices/c:", "is not a Wine prefix: it has no drive C:");
+        addTestRow("drive C: linked outside the prefix", "-", ">../../elsewhere",
+            "is not used: its drive C: (dosdevices/c:) leads outside it, to ");
     }
 
     void variables()
@@ -135,8 +137,13 @@ private slots:
         QVERIFY(appData == "-"
                 ? QFile::remove(userReg)
                 : writeFile(userReg, readFile(userReg).replace("C:\\\\users\\\\root", appData.toLatin1())));
-        QVERIFY(folder.startsWith('-') ? QFile::remove(prefix() + '/' + folder.mid(1))
-                                       : QDir().mkpath(prefix() + "/drive_c/users/" + folder));
+        const QString driveLink = prefix() + "/dosdevices/c:";
+        if (folder.startsWith('>')) // the drive's link replaced, leading to a drive C: of its own
+            QVERIFY(QFile::remove(driveLink) && QFile::link(folder.mid(1), driveLink)
+                && QDir().mkpath(QFileInfo(driveLink).symLinkTarget() + "/users/root/AppData/Roaming"));
+        else
+            QVERIFY(folder.startsWith('-') ? QFile::remove(prefix() + '/' + folder.mid(1))
+                                           : QDir().mkpath(prefix() + "/drive_c/users/" + folder));
         WinePrefix wine;
         const bool opened = wine.open(prefix());
         QVERIFY2(opened ? wine.variables().value("APPDATA") == prefix() + "/drive_c/users/" + expected

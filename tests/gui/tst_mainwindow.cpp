@@ -572,7 +572,8 @@ private slots:
         launch({}, false);
         const DreamweaverInfo dreamweaver("Dreamweaver 2021", "Adobe", root() + "/DW", {});
         const QStringList versions = { "1.10", "1.9", "10.0", "2", "1.2.0", "1.2", "1.2.0b3", "" };
-        const QStringList sorted = { "", "1.2", "1.2.0", "1.2.0b3", "1.9", "1.10", "2", "10.0" };
+        // A tail after a part's digits marks a pre-release of that version.
+        const QStringList sorted = { "", "1.2.0b3", "1.2", "1.2.0", "1.9", "1.10", "2", "10.0" };
         for (int i = 0; i < versions.size(); ++i) {
             QVERIFY(DiscoveryFixtures::storeManifest(dreamweaver.extensionStoreFolder(QString()),
                 QString::number(i) + ".mxi", "n" + QString::number(i), "a", versions.at(i)));

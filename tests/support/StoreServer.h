@@ -17,11 +17,12 @@ class StoreServer : public QTcpServer
 public:
     enum class Delivery {
         Whole, // Content-Length, then the body at once
-        WithoutLength, // no Content-Length; the body in slow pieces over 280 ms, ended by closing
+        WithoutLength, // no Content-Length; the body in 8 slow pieces, ended by closing
         Dropped, // Content-Length, then half the body in slow pieces, then the connection closes
         Gzip, // as Whole, labelled "Content-Encoding: gzip" whether or not the client asked for it
         Stalled, // Content-Length and half the body, then nothing while the connection stays open
         Silent, // no answer at all
+        Trickle, // Content-Length, then the body a byte at a time
     };
     struct Route
     {
@@ -29,6 +30,7 @@ public:
         QByteArray body; // null: the test fills in its package
         Delivery delivery = Delivery::Whole;
         qint64 declaredLength = -1; // sent instead of the body's size when not negative
+        int pieceInterval = 40; // milliseconds between slow pieces
     };
     enum class Tls {
         None, // plain HTTP
@@ -111,8 +113,10 @@ private:
         socket->write(head + "\r\n");
         const bool half = route.delivery == Delivery::Dropped || route.delivery == Delivery::Stalled;
         const QByteArray sent = half ? route.body.left(route.body.size() / 2) : route.body;
-        const int pieces = route.delivery == Delivery::WithoutLength || route.delivery == Delivery::Dropped ? 8 : 1;
-        const int piece = (sent.size() + pieces - 1) / pieces;
+        const int pieces = route.delivery == Delivery::Trickle                                 ? sent.size()
+            : route.delivery == Delivery::WithoutLength || route.delivery == Delivery::Dropped ? 8
+                                                                                               : 1;
+        const int piece = route.delivery == Delivery::Trickle ? 1 : (sent.size() + pieces - 1) / pieces;
         auto send = [socket, sent, piece, pieces, open = route.delivery == Delivery::Stalled](int i) {
             socket->write(sent.mid(i * piece, piece));
             if (i == pieces - 1 && !open)
@@ -120,7 +124,7 @@ private:
         };
         send(0);
         for (int i = 1; i < pieces; ++i)
-            QTimer::singleShot(i * 40, socket, [send, i] { send(i); });
+            QTimer::singleShot(i * route.pieceInterval, socket, [send, i] { send(i); });
     }
 
     Tls m_tls;

@@ -27,7 +27,11 @@ public:
     // A declared count other than the real one walks past the directory.
     static QByteArray archiveOf(const QList<Entry>& entries, const QByteArray& comment = {}, int declaredCount = -1);
     // Raw deflate as ZIP stores it: without qCompress's length, zlib header and Adler-32 trailer.
-    static QByteArray deflateRaw(const QByteArray& data) { return qCompress(data).mid(6).chopped(4); }
+    // qCompress gives nothing at all for no data: then a final empty fixed block.
+    static QByteArray deflateRaw(const QByteArray& data)
+    {
+        return data.isEmpty() ? QByteArray("\x03\x00", 2) : qCompress(data).mid(6).chopped(4);
+    }
 
     void add(const QByteArray& name, const QByteArray& data) { m_entries.append({ name, data }); }
     QByteArray archive() const { return archiveOf(m_entries); }
