@@ -453,16 +453,18 @@ QList<ExtensionCommands::PlannedFile> ExtensionCommands::planFiles(
                 index = 0;
                 continue;
             }
+            // The plan names the package's entry, the manifest may spell it otherwise.
+            const QString planned = PackageSupport::comparableEntryName(result.source);
             const auto listsIt = [&](const FileEntry& entry) {
-                const QString folder = QString(entry.source).replace(QLatin1Char('\\'), QLatin1Char('/'));
-                return entry.source == result.source
-                    || result.source.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+                const QString folder = PackageSupport::comparableEntryName(entry.source);
+                return folder == planned
+                    || planned.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
             };
             while (index < files.size() && !(files.at(index).appliesTo(locale) && listsIt(files.at(index))))
                 ++index;
             const FileEntry entry = index < files.size() ? files.at(index) : FileEntry();
             // A plain entry stands for one file; a folder's entry for the files that follow it.
-            if (entry.source == result.source)
+            if (PackageSupport::comparableEntryName(entry.source) == planned)
                 ++index;
             QString skipped;
             if (result.outcome != InstallReport::FileOutcome::Written) {

@@ -296,33 +296,48 @@ QString Installer::targetFolder(
 
 QList<FileEntry> Installer::packageFiles(IPackage& package, const QList<FileEntry>& listed)
 {
+    const auto endsInSlash = [](const QString& source) {
+        return source.endsWith(QLatin1Char('/')) || source.endsWith(QLatin1Char('\\'));
+    };
     QStringList names;
-    if (std::any_of(listed.cbegin(), listed.cend(), [&](const FileEntry& entry) {
-            return entry.source.endsWith(QLatin1Char('/')) || entry.source.endsWith(QLatin1Char('\\'))
-                || package.entrySize(entry.source) < 0;
-        })) {
+    if (std::any_of(listed.cbegin(), listed.cend(),
+            [&](const FileEntry& entry) { return endsInSlash(entry.source) || package.entrySize(entry.source) < 0; })) {
         names = package.entryNames();
+    }
+    // Manifests name entries as Windows would find them; the first of
+    // several entries that differ only so is the one taken.
+    QHash<QString, QString> nameOf;
+    QStringList comparableNames;
+    comparableNames.reserve(names.size());
+    for (const QString& name : qAsConst(names)) {
+        comparableNames << PackageSupport::comparableEntryName(name);
+        if (!nameOf.contains(comparableNames.last())) {
+            nameOf.insert(comparableNames.last(), name);
+        }
     }
     QList<FileEntry> files;
     for (const FileEntry& entry : listed) {
-        QString folder = entry.source;
-        folder.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        if (folder.startsWith(QLatin1String("./"))) {
-            folder.remove(0, 2);
+        QString folder = PackageSupport::comparableEntryName(entry.source);
+        if (!endsInSlash(entry.source) && package.entrySize(entry.source) < 0 && nameOf.contains(folder)) {
+            FileEntry file = entry;
+            file.source = nameOf.value(folder);
+            files.append(file);
+            continue;
         }
         if (!folder.endsWith(QLatin1Char('/'))) {
             folder += QLatin1Char('/');
         }
-        const bool wholeFolder = entry.source.endsWith(QLatin1Char('/')) || entry.source.endsWith(QLatin1Char('\\'))
+        const bool wholeFolder = endsInSlash(entry.source)
             || (package.entrySize(entry.source) < 0
-                && std::any_of(
-                    names.cbegin(), names.cend(), [&](const QString& name) { return name.startsWith(folder); }));
+                && std::any_of(comparableNames.cbegin(), comparableNames.cend(),
+                    [&](const QString& name) { return name.startsWith(folder); }));
         if (!wholeFolder) {
             files.append(entry);
             continue;
         }
-        for (const QString& name : qAsConst(names)) {
-            if (!name.startsWith(folder) || name.endsWith(QLatin1Char('/'))) {
+        for (int i = 0; i < names.size(); ++i) {
+            const QString& name = names.at(i);
+            if (!comparableNames.at(i).startsWith(folder) || name.endsWith(QLatin1Char('/'))) {
                 continue;
             }
             FileEntry file = entry;

@@ -373,6 +373,10 @@ private slots:
             none, "de,en:Commands/a.js de,en:Commands/sub/b.js", "");
         addTestRow("a source naming a folder", "<file source=\"Lib\" " + to + "/>", none,
             "de,en:Commands/a.js de,en:Commands/sub/b.js", "");
+        addTestRow("sources written the Windows way: backslashes, a leading ./, any case",
+            "<file source=\"Lib\\A.JS\" " + to + "/><file source=\"./one.js\" " + to + "/><file source=\".\\lib\\SUB\" "
+                + to + "/>",
+            none, "de,en:Commands/a.js de,en:Commands/b.js de,en:Commands/one.js", "");
         addTestRow("xml:lang of the group and of the file",
             "<files xml:lang=\"de_DE\"><file source=\"one.js\" " + to
                 + "/><file source=\"Lib/a.js\" xml:lang=\"en_US\" " + to + "/></files>",
