@@ -138,7 +138,28 @@ QString ExtensionCommands::productMismatch(const DreamweaverInfo& target, const 
 bool ExtensionCommands::confirmProduct(
     const DreamweaverInfo& target, const ExtensionInfo& package, const QString& title)
 {
-    const QString mismatch = productMismatch(target, package.products());
+    // A package for other products only would go in without its files and
+    // then stand listed as installed: nothing to agree to.
+    const QList<ProductInfo> products = package.products();
+    QStringList others;
+    for (const ProductInfo& product : products) {
+        if (product.isDreamweaver()) {
+            others.clear();
+            break;
+        }
+        if (!product.name.trimmed().isEmpty() && !others.contains(product.name.trimmed()))
+            others << product.name.trimmed();
+    }
+    if (!others.isEmpty()) {
+        const QString named = others.size() == 1
+            ? others.first()
+            : QStringList(others.mid(0, others.size() - 1)).join(QStringLiteral(", ")) + tr(" and ") + others.last();
+        m_user.warn(tr("%1 %2: it is made for %3, not for Dreamweaver.")
+                        .arg(title, m_dryRun ? tr("would not be installed") : tr("was not installed"), named),
+            QString());
+        return false;
+    }
+    const QString mismatch = productMismatch(target, products);
     if (mismatch.isEmpty())
         return true;
     // A dry run asks nothing, but the plan must not hide what the install would ask.

@@ -105,6 +105,10 @@ class tst_Cli : public QObject
         TestExtension old = toolsExtension();
         old.configurationChanges += "<product name=\"Dreamweaver\" version=\"8\" maxversion=\"12\" />\n";
         old.writePackage(scratch + "old.zxp");
+        TestExtension fireworks = toolsExtension();
+        fireworks.configurationChanges += "<products><product name=\"Fireworks\" /><product familyname=\"Flash\" />"
+                                          "</products>\n";
+        fireworks.writePackage(scratch + "fireworks.zxp");
         writeFile(scratch + "notes.txt", "not a package\n");
         if (state >= State::Wine) {
             // The prefix is the profile folder, whose environment folders hold no installation.
@@ -276,6 +280,9 @@ void tst_Cli::run_data()
         { "Remove Velkor Tools v. 1.0.0? [y/N] ", "was not removed from Dreamweaver 2021: the answer was no" });
     row("a Dreamweaver outside the products' range is asked about", { "install", "old.zxp" }, State::Fresh, none, 1, {},
         { "not installed: it is made for Dreamweaver 8 to 12, and Dreamweaver 2021 is version 21.0.0.15392" });
+    row("a package for other products only is refused, --yes or not", { "install", "fireworks.zxp", "--yes" },
+        State::Fresh, none, 1, {},
+        { "Velkor Tools v. 1.0.0 was not installed: it is made for Fireworks and Flash, not for Dreamweaver" });
     row("one inside it is not: 12 takes in 12.0.0.5808", { "install", "old.zxp", "--target", "1" }, State::Fresh, none,
         0, { "Installed Velkor Tools v. 1.0.0 into Dreamweaver CS6" }, {}, true);
     row("removing by manifest name with --yes", { "remove", "Velkor Tools.mxi", "--yes" }, State::ToolsInstalled, none,
