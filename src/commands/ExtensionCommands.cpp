@@ -337,7 +337,10 @@ ExtensionCommands::Result ExtensionCommands::replaceAndInstall(DreamweaverInfo& 
     const QString missingTargets = ReportSummary::missingTargets(report);
     if (!problems.isEmpty()) {
         m_user.warn(
-            tr("%1 was installed into %2, but not completely.").arg(title, target.name()) + problems + missingTargets,
+            (m_dryRun ? tr("%1 would be installed into %2, but not completely.")
+                      : tr("%1 was installed into %2, but not completely."))
+                    .arg(title, target.name())
+                + problems + missingTargets,
             report.toText());
         return worse(result, Result::Incomplete);
     }
