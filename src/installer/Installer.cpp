@@ -461,6 +461,7 @@ bool Installer::installFromPackage(IPackage& package)
     const ExtensionInfo& record
         = given ? m_manifest->info : parsed.emplace(bytes, mxiName, ExtensionInfo::Parts::HeaderAndDetails);
     const QList<FileEntry> allFiles = packageFiles(package, record.files());
+    m_writtenPaths.clear();
 
     if (m_dryRun && m_report) {
         m_report->setPlanned(true);
@@ -625,7 +626,8 @@ void Installer::extractListedFile(IPackage& package, const FileEntry& entry, con
     // What a file replaces is kept first, so that the removal can bring it
     // back; a file the record already holds is the extension's own, from an
     // earlier install of it.
-    const bool held = changes && changes->indexOf(path) >= 0;
+    const QString key = InstallRecord::pathKey(path);
+    const bool held = changes && (changes->indexOf(path) >= 0 || m_writtenPaths.contains(key));
     QString backup;
     if (changes && !held && QFileInfo(path).isFile()) {
         backup = InstallRecord::backUp(path, backupFolder);
@@ -639,6 +641,7 @@ void Installer::extractListedFile(IPackage& package, const FileEntry& entry, con
         extractedTotal += counted;
         if (changes && !held) {
             changes->files.append({ path, backup });
+            m_writtenPaths.insert(key);
         }
         if (m_report) {
             m_report->addFile({ locale, entry.source, path, InstallReport::FileOutcome::Written, QString() });
