@@ -315,10 +315,24 @@ QList<FileEntry> Installer::packageFiles(IPackage& package, const QList<FileEntr
             nameOf.insert(comparableNames.last(), name);
         }
     }
+    const auto known = [&](const QString& name) {
+        const QString below = name.endsWith(QLatin1Char('/')) ? name : name + QLatin1Char('/');
+        return nameOf.contains(name) || std::any_of(comparableNames.cbegin(), comparableNames.cend(),
+                                            [&](const QString& other) { return other.startsWith(below); });
+    };
     QList<FileEntry> files;
     for (const FileEntry& entry : listed) {
         QString folder = PackageSupport::comparableEntryName(entry.source);
-        if (!endsInSlash(entry.source) && package.entrySize(entry.source) < 0 && nameOf.contains(folder)) {
+        // A package built on a Mac may separate folders with colons, which no
+        // Windows file name can hold: read so only where nothing else matches.
+        if (package.entrySize(entry.source) < 0 && folder.contains(QLatin1Char(':')) && !known(folder)) {
+            const QString mac = QString(folder).replace(QLatin1Char(':'), QLatin1Char('/'));
+            if (known(mac)) {
+                folder = mac;
+            }
+        }
+        const bool slashed = endsInSlash(entry.source) || folder.endsWith(QLatin1Char('/'));
+        if (!slashed && package.entrySize(entry.source) < 0 && nameOf.contains(folder)) {
             FileEntry file = entry;
             file.source = nameOf.value(folder);
             files.append(file);
@@ -327,7 +341,7 @@ QList<FileEntry> Installer::packageFiles(IPackage& package, const QList<FileEntr
         if (!folder.endsWith(QLatin1Char('/'))) {
             folder += QLatin1Char('/');
         }
-        const bool wholeFolder = endsInSlash(entry.source)
+        const bool wholeFolder = slashed
             || (package.entrySize(entry.source) < 0
                 && std::any_of(comparableNames.cbegin(), comparableNames.cend(),
                     [&](const QString& name) { return name.startsWith(folder); }));

@@ -390,6 +390,9 @@ private slots:
             "<file source=\"Lib\\A.JS\" " + to + "/><file source=\"./one.js\" " + to + "/><file source=\".\\lib\\SUB\" "
                 + to + "/>",
             none, "de,en:Commands/a.js de,en:Commands/b.js de,en:Commands/one.js", "");
+        addTestRow("sources written on a Mac, colons between folders",
+            "<file source=\"Lib:a.js\" " + to + "/><file source=\"Lib:sub\" " + to + "/>", none,
+            "de,en:Commands/a.js de,en:Commands/b.js", "");
         addTestRow("xml:lang of the group and of the file",
             "<files xml:lang=\"de_DE\"><file source=\"one.js\" " + to
                 + "/><file source=\"Lib/a.js\" xml:lang=\"en_US\" " + to + "/></files>",
