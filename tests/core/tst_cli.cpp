@@ -109,6 +109,10 @@ class tst_Cli : public QObject
         fireworks.configurationChanges += "<products><product name=\"Fireworks\" /><product familyname=\"Flash\" />"
                                           "</products>\n";
         fireworks.writePackage(scratch + "fireworks.zxp");
+        TestExtension spelt = toolsExtension();
+        spelt.files[1].destination = "-";
+        spelt.files.append({ "commands\\TOOL.JS", QByteArray(), "$dreamweaver/Configuration/Commands/Velkor" });
+        spelt.writePackage(scratch + "spelt.zxp");
         writeFile(scratch + "notes.txt", "not a package\n");
         if (state >= State::Wine) {
             // The prefix is the profile folder, whose environment folders hold no installation.
@@ -251,6 +255,8 @@ void tst_Cli::run_data()
         { "files/1/path=$CONF/Commands/Velkor/tool.js", "files/3/reason=missing from the package",
             "menuEntries/0/appendTo=DWMenu_Commands", "files/7/source=Commands/tool.js",
             "files/7/destination=$dreamweaver/Configuration/All" });
+    row("info --json matches a source spelt otherwise to its entry", { "info", "spelt.zxp", "--json" }, State::Fresh,
+        none, 0, { "files/2/source=Commands/tool.js", "files/2/destination=$dreamweaver/Configuration/Commands/Velkor" });
     row("info works without any installation", { "info", "tools.zxp" }, State::NoInstallations, none, 0,
         { "target:      (none found)", "Commands/tool.js -> $dreamweaver/Configuration/Commands/Velkor\n" });
     row("a dry run of a replace plans the removal first, without asking", { "install", "tools.zxp", "--dry-run" },
