@@ -297,7 +297,8 @@ void tst_Cli::run_data()
         1, {}, { "but not completely.", "written: $CONF/Shared/Velkor/MXI/Damaged.mxi" }, true);
     row("a dry run that would skip files says so in the conditional", { "install", "damaged.zxp", "--dry-run" },
         State::Fresh, none, 1, { "Dry run: nothing was changed." },
-        { "Velkor Tools v. 1.0.0 would be installed into Dreamweaver 2021, but not completely." });
+        { "Velkor Tools v. 1.0.0 would be installed into Dreamweaver 2021, but not completely.\n\nThese files would "
+          "not be installed:" });
     row("not a package fails", { "install", "notes.txt" }, State::Fresh, none, 1, {},
         { "notes.txt cannot be installed: it is not a ZXP or MXP package" });
     row("a missing package is not found", { "install", "missing.zxp" }, State::Fresh, none, 3, {},
