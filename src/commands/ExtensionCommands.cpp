@@ -195,7 +195,28 @@ QString ExtensionCommands::productMismatch(const DreamweaverInfo& target, const 
 bool ExtensionCommands::confirmProduct(
     const DreamweaverInfo& target, const ExtensionInfo& package, const QString& title)
 {
-    const QString mismatch = productMismatch(target, package.products());
+    // A package for other products only would go in without its files and
+    // then stand listed as installed: nothing to agree to.
+    const QList<ProductInfo> products = package.products();
+    QStringList others;
+    for (const ProductInfo& product : products) {
+        if (product.isDreamweaver()) {
+            others.clear();
+            break;
+        }
+        if (!product.name.trimmed().isEmpty() && !others.contains(product.name.trimmed()))
+            others << product.name.trimmed();
+    }
+    if (!others.isEmpty()) {
+        const QString named = others.size() == 1
+            ? others.first()
+            : QStringList(others.mid(0, others.size() - 1)).join(QStringLiteral(", ")) + tr(" and ") + others.last();
+        m_user.warn(tr("%1 %2: it is made for %3, not for Dreamweaver.")
+                        .arg(title, m_dryRun ? tr("would not be installed") : tr("was not installed"), named),
+            QString());
+        return false;
+    }
+    const QString mismatch = productMismatch(target, products);
     if (mismatch.isEmpty())
         return true;
     // A dry run asks nothing, but the plan must not hide what the install would ask.
@@ -410,7 +431,10 @@ ExtensionCommands::Result ExtensionCommands::replaceAndInstall(DreamweaverInfo& 
     const QString missingTargets = ReportSummary::missingTargets(report);
     if (!problems.isEmpty()) {
         m_user.warn(
-            tr("%1 was installed into %2, but not completely.").arg(title, target.name()) + problems + missingTargets,
+            (m_dryRun ? tr("%1 would be installed into %2, but not completely.")
+                      : tr("%1 was installed into %2, but not completely."))
+                    .arg(title, target.name())
+                + problems + missingTargets,
             report.toText());
         return worse(result, Result::Incomplete);
     }
@@ -600,16 +624,18 @@ QList<ExtensionCommands::PlannedFile> ExtensionCommands::planFiles(
                 index = 0;
                 continue;
             }
+            // The plan names the package's entry, the manifest may spell it otherwise.
+            const QString planned = PackageSupport::comparableEntryName(result.source);
             const auto listsIt = [&](const FileEntry& entry) {
-                const QString folder = QString(entry.source).replace(QLatin1Char('\\'), QLatin1Char('/'));
-                return entry.source == result.source
-                    || result.source.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+                const QString folder = PackageSupport::comparableEntryName(entry.source);
+                return folder == planned
+                    || planned.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
             };
             while (index < files.size() && !(files.at(index).appliesTo(locale) && listsIt(files.at(index))))
                 ++index;
             const FileEntry entry = index < files.size() ? files.at(index) : FileEntry();
             // A plain entry stands for one file; a folder's entry for the files that follow it.
-            if (entry.source == result.source)
+            if (PackageSupport::comparableEntryName(entry.source) == planned)
                 ++index;
             QString skipped;
             if (result.outcome != InstallReport::FileOutcome::Written) {

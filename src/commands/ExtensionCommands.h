@@ -121,7 +121,8 @@ private:
     // its package is not.
     bool carriesNoUpdate(const DreamweaverInfo& target, const CatalogueEntry& entry, const ExtensionInfo& package,
         const ExtensionInfo& installed);
-    // Asks before installing into a Dreamweaver the package is not made for; false when the answer was no.
+    // Refuses a package made for other products only; asks before installing into a Dreamweaver outside the
+    // package's range. False when refused or the answer was no.
     bool confirmProduct(const DreamweaverInfo& target, const ExtensionInfo& package, const QString& title);
     // True (with a warning) when another installed extension than replaced is
     // stored under the package's manifest name: installing would overwrite its

@@ -84,7 +84,8 @@ QString ReportSummary::installProblems(const InstallReport& report)
 {
     using Outcome = InstallReport::FileOutcome;
     return filesSection(report, { Outcome::MissingFromPackage, Outcome::RefusedDestination, Outcome::WriteFailed },
-               QCoreApplication::translate("ReportSummary", "These files were not installed:"))
+               report.isPlanned() ? QCoreApplication::translate("ReportSummary", "These files would not be installed:")
+                                  : QCoreApplication::translate("ReportSummary", "These files were not installed:"))
         + failedXmlSection(report)
         + entriesSection(report, InstallReport::EntryOutcome::Refused,
             QCoreApplication::translate("ReportSummary", "These configuration entries were refused, and not added:"));

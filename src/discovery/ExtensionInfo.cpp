@@ -110,7 +110,11 @@ QList<ProductInfo> productsOf(const std::vector<const CElement*>& productElement
 {
     QList<ProductInfo> products;
     for (const CElement* product : productElements) {
-        products.append({ product->attribute(QStringLiteral("name")), product->attribute(QStringLiteral("version")),
+        // Some manifests name the product only by its family.
+        QString name = product->attribute(QStringLiteral("name"));
+        if (name.trimmed().isEmpty())
+            name = product->attribute(QStringLiteral("familyname"));
+        products.append({ name, product->attribute(QStringLiteral("version")),
             product->attribute(QStringLiteral("maxversion")) });
     }
     return products;

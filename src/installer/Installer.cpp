@@ -296,33 +296,62 @@ QString Installer::targetFolder(
 
 QList<FileEntry> Installer::packageFiles(IPackage& package, const QList<FileEntry>& listed)
 {
+    const auto endsInSlash = [](const QString& source) {
+        return source.endsWith(QLatin1Char('/')) || source.endsWith(QLatin1Char('\\'));
+    };
     QStringList names;
-    if (std::any_of(listed.cbegin(), listed.cend(), [&](const FileEntry& entry) {
-            return entry.source.endsWith(QLatin1Char('/')) || entry.source.endsWith(QLatin1Char('\\'))
-                || package.entrySize(entry.source) < 0;
-        })) {
+    if (std::any_of(listed.cbegin(), listed.cend(),
+            [&](const FileEntry& entry) { return endsInSlash(entry.source) || package.entrySize(entry.source) < 0; })) {
         names = package.entryNames();
     }
+    // Manifests name entries as Windows would find them; the first of
+    // several entries that differ only so is the one taken.
+    QHash<QString, QString> nameOf;
+    QStringList comparableNames;
+    comparableNames.reserve(names.size());
+    for (const QString& name : qAsConst(names)) {
+        comparableNames << PackageSupport::comparableEntryName(name);
+        if (!nameOf.contains(comparableNames.last())) {
+            nameOf.insert(comparableNames.last(), name);
+        }
+    }
+    const auto known = [&](const QString& name) {
+        const QString below = name.endsWith(QLatin1Char('/')) ? name : name + QLatin1Char('/');
+        return nameOf.contains(name) || std::any_of(comparableNames.cbegin(), comparableNames.cend(),
+                                            [&](const QString& other) { return other.startsWith(below); });
+    };
     QList<FileEntry> files;
     for (const FileEntry& entry : listed) {
-        QString folder = entry.source;
-        folder.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        if (folder.startsWith(QLatin1String("./"))) {
-            folder.remove(0, 2);
+        QString folder = PackageSupport::comparableEntryName(entry.source);
+        // A package built on a Mac may separate folders with colons, which no
+        // Windows file name can hold: read so only where nothing else matches.
+        if (package.entrySize(entry.source) < 0 && folder.contains(QLatin1Char(':')) && !known(folder)) {
+            const QString mac = QString(folder).replace(QLatin1Char(':'), QLatin1Char('/'));
+            if (known(mac)) {
+                folder = mac;
+            }
+        }
+        const bool slashed = endsInSlash(entry.source) || folder.endsWith(QLatin1Char('/'));
+        if (!slashed && package.entrySize(entry.source) < 0 && nameOf.contains(folder)) {
+            FileEntry file = entry;
+            file.source = nameOf.value(folder);
+            files.append(file);
+            continue;
         }
         if (!folder.endsWith(QLatin1Char('/'))) {
             folder += QLatin1Char('/');
         }
-        const bool wholeFolder = entry.source.endsWith(QLatin1Char('/')) || entry.source.endsWith(QLatin1Char('\\'))
+        const bool wholeFolder = slashed
             || (package.entrySize(entry.source) < 0
-                && std::any_of(
-                    names.cbegin(), names.cend(), [&](const QString& name) { return name.startsWith(folder); }));
+                && std::any_of(comparableNames.cbegin(), comparableNames.cend(),
+                    [&](const QString& name) { return name.startsWith(folder); }));
         if (!wholeFolder) {
             files.append(entry);
             continue;
         }
-        for (const QString& name : qAsConst(names)) {
-            if (!name.startsWith(folder) || name.endsWith(QLatin1Char('/'))) {
+        for (int i = 0; i < names.size(); ++i) {
+            const QString& name = names.at(i);
+            if (!comparableNames.at(i).startsWith(folder) || name.endsWith(QLatin1Char('/'))) {
                 continue;
             }
             FileEntry file = entry;
@@ -446,6 +475,7 @@ bool Installer::installFromPackage(IPackage& package)
     const ExtensionInfo& record
         = given ? m_manifest->info : parsed.emplace(bytes, mxiName, ExtensionInfo::Parts::HeaderAndDetails);
     const QList<FileEntry> allFiles = packageFiles(package, record.files());
+    m_writtenPaths.clear();
 
     if (m_dryRun && m_report) {
         m_report->setPlanned(true);
@@ -610,7 +640,8 @@ void Installer::extractListedFile(IPackage& package, const FileEntry& entry, con
     // What a file replaces is kept first, so that the removal can bring it
     // back; a file the record already holds is the extension's own, from an
     // earlier install of it.
-    const bool held = changes && changes->indexOf(path) >= 0;
+    const QString key = InstallRecord::pathKey(path);
+    const bool held = changes && (changes->indexOf(path) >= 0 || m_writtenPaths.contains(key));
     QString backup;
     if (changes && !held && QFileInfo(path).isFile()) {
         backup = InstallRecord::backUp(path, backupFolder);
@@ -624,6 +655,7 @@ void Installer::extractListedFile(IPackage& package, const FileEntry& entry, con
         extractedTotal += counted;
         if (changes && !held) {
             changes->files.append({ path, backup });
+            m_writtenPaths.insert(key);
         }
         if (m_report) {
             m_report->addFile({ locale, entry.source, path, InstallReport::FileOutcome::Written, QString() });

@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 class DreamweaverInfo;
@@ -107,4 +108,8 @@ private:
     QHash<QString, QString>* m_plannedTexts = nullptr;
     const Manifest* m_manifest = nullptr;
     qint64 m_maxExtractedTotal;
+    // Paths (as record keys) this install wrote in an earlier locale: a home
+    // file every locale lists belongs to the first locale's record, or the
+    // next would keep the first's copy as the user's file to bring back.
+    QSet<QString> m_writtenPaths;
 };

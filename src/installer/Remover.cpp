@@ -72,12 +72,14 @@ QHash<QString, QString> Remover::unwrittenFiles(
         if (folder.isEmpty()) {
             continue;
         }
+        // The install found the entry in any case, so it may have written
+        // the name in another case than the manifest spells it.
         const QString fileName = PackageSupport::extractedFileName(entry.source);
         if (!fileName.isEmpty()) {
-            homeFiles.insert(InstallRecord::pathKey(folder + QLatin1Char('/') + fileName));
+            homeFiles.insert(InstallRecord::pathKey(folder + QLatin1Char('/') + fileName).toCaseFolded());
         }
         if (Installer::mayNameFolder(entry.source)) {
-            homeFolders << InstallRecord::pathKey(folder) + QLatin1Char('/');
+            homeFolders << InstallRecord::pathKey(folder).toCaseFolded() + QLatin1Char('/');
         }
     }
     const auto below = [](const QString& path, const QString& root) {
@@ -92,9 +94,9 @@ QHash<QString, QString> Remover::unwrittenFiles(
         if (reason.isEmpty() && !below(file.path, m_roots.configuration)) {
             if (!below(file.path, m_roots.home)) {
                 reason = QStringLiteral("it lies outside the configuration folder and the home folder");
-            } else if (!homeFiles.contains(key)
+            } else if (!homeFiles.contains(key.toCaseFolded())
                 && std::none_of(homeFolders.cbegin(), homeFolders.cend(),
-                    [&](const QString& folder) { return key.startsWith(folder); })) {
+                    [&](const QString& folder) { return key.toCaseFolded().startsWith(folder); })) {
                 reason = QStringLiteral("no file of its manifest goes there");
             }
         }

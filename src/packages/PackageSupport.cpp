@@ -81,6 +81,15 @@ InflateStatus inflateBounded(
     return result == Z_STREAM_END ? InflateStatus::Complete : InflateStatus::Failed;
 }
 
+QString comparableEntryName(const QString& name)
+{
+    QString comparable = name;
+    comparable.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    while (comparable.startsWith(QLatin1String("./")))
+        comparable.remove(0, 2);
+    return comparable.toCaseFolded();
+}
+
 bool writeFileAtomically(const QString& folder, const QString& fileName, const QByteArray& data)
 {
     if (!QDir().mkpath(folder))

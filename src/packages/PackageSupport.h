@@ -40,6 +40,10 @@ bool hasMxiSuffix(const QString& name);
 // not name a file inside the target folder.
 QString extractedFileName(const QString& entryName);
 
+// An entry name as Windows compares it: either slash, no leading "./", any
+// case. Manifests written by hand name entries all these ways.
+QString comparableEntryName(const QString& name);
+
 enum class InflateStatus {
     Complete, // the stream ended within the input and the output limit
     InitFailed, // zlib could not set up the stream

@@ -105,6 +105,14 @@ class tst_Cli : public QObject
         TestExtension old = toolsExtension();
         old.configurationChanges += "<product name=\"Dreamweaver\" version=\"8\" maxversion=\"12\" />\n";
         old.writePackage(scratch + "old.zxp");
+        TestExtension fireworks = toolsExtension();
+        fireworks.configurationChanges += "<products><product name=\"Fireworks\" /><product familyname=\"Flash\" />"
+                                          "</products>\n";
+        fireworks.writePackage(scratch + "fireworks.zxp");
+        TestExtension spelt = toolsExtension();
+        spelt.files[1].destination = "-";
+        spelt.files.append({ "commands\\TOOL.JS", QByteArray(), "$dreamweaver/Configuration/Commands/Velkor" });
+        spelt.writePackage(scratch + "spelt.zxp");
         writeFile(scratch + "notes.txt", "not a package\n");
         if (state >= State::Wine) {
             // The prefix is the profile folder, whose environment folders hold no installation.
@@ -254,6 +262,8 @@ void tst_Cli::run_data()
         { "files/1/path=$CONF/Commands/Velkor/tool.js", "files/3/reason=missing from the package",
             "menuEntries/0/appendTo=DWMenu_Commands", "files/7/source=Commands/tool.js",
             "files/7/destination=$dreamweaver/Configuration/All" });
+    row("info --json matches a source spelt otherwise to its entry", { "info", "spelt.zxp", "--json" }, State::Fresh,
+        none, 0, { "files/2/source=Commands/tool.js", "files/2/destination=$dreamweaver/Configuration/Commands/Velkor" });
     row("info works without any installation", { "info", "tools.zxp" }, State::NoInstallations, none, 0,
         { "target:      (none found)", "Commands/tool.js -> $dreamweaver/Configuration/Commands/Velkor\n" });
     row("a dry run of a replace plans the removal first, without asking", { "install", "tools.zxp", "--dry-run" },
@@ -283,12 +293,19 @@ void tst_Cli::run_data()
         { "Remove Velkor Tools v. 1.0.0? [y/N] ", "was not removed from Dreamweaver 2021: the answer was no" });
     row("a Dreamweaver outside the products' range is asked about", { "install", "old.zxp" }, State::Fresh, none, 1, {},
         { "not installed: it is made for Dreamweaver 8 to 12, and Dreamweaver 2021 is version 21.0.0.15392" });
+    row("a package for other products only is refused, --yes or not", { "install", "fireworks.zxp", "--yes" },
+        State::Fresh, none, 1, {},
+        { "Velkor Tools v. 1.0.0 was not installed: it is made for Fireworks and Flash, not for Dreamweaver" });
     row("one inside it is not: 12 takes in 12.0.0.5808", { "install", "old.zxp", "--target", "1" }, State::Fresh, none,
         0, { "Installed Velkor Tools v. 1.0.0 into Dreamweaver CS6" }, {}, true);
     row("removing by manifest name with --yes", { "remove", "Velkor Tools.mxi", "--yes" }, State::ToolsInstalled, none,
         0, { removed }, {}, true);
     row("an install that skipped files fails, and what it did stays", { "install", "damaged.zxp" }, State::Fresh, none,
         1, {}, { "but not completely.", "written: $CONF/Shared/Velkor/MXI/Damaged.mxi" }, true);
+    row("a dry run that would skip files says so in the conditional", { "install", "damaged.zxp", "--dry-run" },
+        State::Fresh, none, 1, { "Dry run: nothing was changed." },
+        { "Velkor Tools v. 1.0.0 would be installed into Dreamweaver 2021, but not completely.\n\nThese files would "
+          "not be installed:" });
     row("not a package fails", { "install", "notes.txt" }, State::Fresh, none, 1, {},
         { "notes.txt cannot be installed: it is not a ZXP or MXP package" });
     row("a missing package is not found", { "install", "missing.zxp" }, State::Fresh, none, 3, {},

@@ -164,7 +164,7 @@ private slots:
         const QString notWhole = "warning: $T was not installed: it cannot go in whole; Velkor Tools v. 1.0.0 stays "
                                  "installed.\n\n";
         row("a replace with a damaged entry: nothing removed", "file",
-            { question, notWhole + "These files were not installed:\n" }, Result::Failed, kept,
+            { question, notWhole + "These files would not be installed:\n" }, Result::Failed, kept,
             [](Case& c) { c.damage = "damaged entry"; });
         row("a replace whose file a folder blocks: nothing removed", "file",
             { question, notWhole + "Something stands in the way of these files:\n" }, Result::Failed, kept,

@@ -58,6 +58,10 @@ private slots:
         addTestRow("the older root, maxVersion in camel case", "",
             QByteArray("<macromedia-package id=\"p\"><product name=\"DW\" version=\"8\" maxVersion=\"12\"/>"),
             QStringList { "x.mxi | p |  |  |  |  | DW 8-12" });
+        addTestRow("a product named by its family name, the name first", "",
+            QByteArray("<macromedia-extension id=\"f\"><products><product familyname=\"Dreamweaver\" version=\"9\"/>"
+                       "<product name=\"Fireworks\" familyname=\"Flash\"/></products>"),
+            QStringList { "x.mxi | f |  |  |  |  | Dreamweaver 9-, Fireworks -" });
         addTestRow("zero byte ends the manifest", "",
             QByteArray("<macromedia-extension id=\"z\">") + '\0' + "<author name=\"Hidden\"/><file source=\"f\"/>",
             QStringList { "x.mxi | z |  |  |  |  | " });

@@ -316,19 +316,24 @@ private slots:
     {
         QTest::addColumn<QByteArray>("destination"); // below $userhomefolder
         QTest::addColumn<QByteArray>("source");
-        QTest::addColumn<bool>("written");
-        const QByteArray roaming = "$userhomefolder/AppData/Roaming/";
+        QTest::addColumn<bool>("written"); // and removed again
+        QTest::addColumn<QByteArray>("listed"); // the source as the manifest spells it; null: as packed
+        const QByteArray roaming = "$userhomefolder/AppData/Roaming/", none;
         addTestRow("another installation's Menus.xml", roaming + "Adobe/Dreamweaver 2021/en_US/Configuration/Menus",
-            QByteArray("Menus.xml"), false);
+            QByteArray("Menus.xml"), false, none);
         addTestRow("another locale's store", roaming + "Adobe/Dreamweaver CS6/de_DE/Configuration/Shared/Velkor/MXI",
-            QByteArray("Other.mxi.record"), false);
+            QByteArray("Other.mxi.record"), false, none);
         addTestRow("another installation's program folder",
-            QByteArray("$userhomefolder/Programs/Dreamweaver 2021/Configuration"), QByteArray("x.js"), false);
+            QByteArray("$userhomefolder/Programs/Dreamweaver 2021/Configuration"), QByteArray("x.js"), false, none);
         addTestRow("a Dreamweaver folder no installation in the list has",
-            roaming + "Macromedia/Dreamweaver 8/Configuration", QByteArray("x.js"), false);
+            roaming + "Macromedia/Dreamweaver 8/Configuration", QByteArray("x.js"), false, none);
         addTestRow("its own locale's configuration folder",
-            roaming + "Adobe/Dreamweaver CS6/en_US/Configuration/Commands", QByteArray("x.js"), true);
-        addTestRow("a folder of the home", QByteArray("$userhomefolder/Velkor"), QByteArray("x.js"), true);
+            roaming + "Adobe/Dreamweaver CS6/en_US/Configuration/Commands", QByteArray("x.js"), true, none);
+        addTestRow("a folder of the home", QByteArray("$userhomefolder/Velkor"), QByteArray("x.js"), true, none);
+        addTestRow("the Desktop, spelt otherwise in the manifest", QByteArray("$userhomefolder/Desktop"),
+            QByteArray("Velkor/Read Me.txt"), true, QByteArray(".\\velkor\\READ ME.TXT"));
+        addTestRow("the Desktop by its token, a folder", QByteArray("$userdesktopfolder/Velkor"), QByteArray("Docs/x.txt"),
+            true, QByteArray("docs"));
     }
 
     void packageFilesStayOutOfEveryDreamweaverFolder()
@@ -336,6 +341,7 @@ private slots:
         QFETCH(QByteArray, destination);
         QFETCH(QByteArray, source);
         QFETCH(bool, written);
+        QFETCH(QByteArray, listed);
 
         const QString home = m_root + "/home", roaming = home + "/AppData/Roaming/";
         qputenv("USERPROFILE", home.toUtf8());
@@ -348,15 +354,22 @@ private slots:
         QVERIFY(writeFile(theirs, menusXml()));
 
         TestExtension extension = toolsExtension();
-        extension.files = { { source, "planted\n", destination } };
+        extension.files = { { source, "planted\n", listed.isNull() ? destination : QByteArray("-") } };
+        if (!listed.isNull())
+            extension.files.append({ listed, QByteArray(), destination });
         InstallReport report;
         dreamweaver.installPackage(package(extension), nullptr, &report);
         DreamweaverInfo::installations() = known;
-        const QString path = QString(destination).replace("$userhomefolder", home) + '/' + source;
+        const QString path = QString(destination).replace("$userhomefolder", home).replace("$userdesktopfolder", home + "/Desktop")
+            + '/' + QFileInfo(source).fileName();
         QCOMPARE(QFileInfo::exists(path) && readFile(path) == "planted\n", written);
         QCOMPARE(readFile(theirs), menusXml());
         dreamweaver.loadInstalledExtensions();
         QCOMPARE(dreamweaver.installedExtensions().size(), 1);
+        // Whatever the install wrote, wherever its token sent it, goes with the extension.
+        InstallReport removal;
+        dreamweaver.removeExtension(extension.manifestName, nullptr, &removal);
+        QVERIFY2(!QFileInfo::exists(path) || !written, qPrintable(removal.toText()));
     }
 
     // Each row's manifest lists its files from a package holding Lib/a.js,
@@ -373,6 +386,13 @@ private slots:
             none, "de,en:Commands/a.js de,en:Commands/sub/b.js", "");
         addTestRow("a source naming a folder", "<file source=\"Lib\" " + to + "/>", none,
             "de,en:Commands/a.js de,en:Commands/sub/b.js", "");
+        addTestRow("sources written the Windows way: backslashes, a leading ./, any case",
+            "<file source=\"Lib\\A.JS\" " + to + "/><file source=\"./one.js\" " + to + "/><file source=\".\\lib\\SUB\" "
+                + to + "/>",
+            none, "de,en:Commands/a.js de,en:Commands/b.js de,en:Commands/one.js", "");
+        addTestRow("sources written on a Mac, colons between folders",
+            "<file source=\"Lib:a.js\" " + to + "/><file source=\"Lib:sub\" " + to + "/>", none,
+            "de,en:Commands/a.js de,en:Commands/b.js", "");
         addTestRow("xml:lang of the group and of the file",
             "<files xml:lang=\"de_DE\"><file source=\"one.js\" " + to
                 + "/><file source=\"Lib/a.js\" xml:lang=\"en_US\" " + to + "/></files>",
