@@ -7,6 +7,7 @@
 #include "ui/MainWindow.h"
 #include "ui/RowButtonDelegate.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
