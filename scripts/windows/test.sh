@@ -65,6 +65,11 @@ printf '%s\r\n' '<?xml version="1.0" encoding="utf-8"?>' '<menus>' \
     '            <menuitem name="_Clean Up HTML..." file="Menus/Commands/CleanUpHTML.htm" id="DWMenu_Commands_CleanUpHTML" />' \
     '            <separator id="DWMenu_Commands_ExtensionsSeparator" />' \
     '        </menu>' \
+    '    </menubar>' \
+    '    <menubar name="Code Context Menu" id="DWCodeContext">' \
+    '        <menu name="" id="DWCodeContextMenu">' \
+    '            <menuitem name="Cu_t" file="Menus/Edit/Cut.htm" id="DWCodeContext_Cut" />' \
+    '        </menu>' \
     '    </menubar>' '</menus>' >"$configuration/Menus/Menus.xml"
 cp "$configuration/Menus/Menus.xml" "$program_dir/Configuration/Menus/Menus.xml"
 printf '%s\r\n' '<?xml version="1.0" encoding="utf-8"?>' '<insertbar>' \
@@ -93,10 +98,9 @@ if grep -q $'[^\r]$' "$configuration/Menus/Menus.xml"; then
 fi
 installed="$("${cli[@]}" installed | tr -d '\r')"
 echo "$installed"
-id="$(sed -n 's/.*\(Velkor Tidy\).*/\1/p' <<<"$installed" | head -n1)"
-[ -n "$id" ] || fail "installed does not list Velkor Tidy"
+grep -q "com.velkor.tidy" <<<"$installed" || fail "installed does not list Velkor Tidy"
 "${cli[@]}" verify | tr -d '\r' || fail "verify found faults"
-"${cli[@]}" remove --yes "Velkor Tidy" | tr -d '\r' || fail "remove failed"
+"${cli[@]}" remove --yes com.velkor.tidy | tr -d '\r' || fail "remove failed"
 cmp "$scratch/Menus.before" "$configuration/Menus/Menus.xml" || fail "remove did not restore Menus.xml byte for byte"
 echo "moravel-cli session under Wine: list, install, verify and remove passed"
 # A failed suite above fails the run too, once the session has been tried.
