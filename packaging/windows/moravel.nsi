@@ -3,7 +3,9 @@
 ; Moravel, and an uninstaller that takes all of it away again. /S runs either
 ; silently. scripts/windows/build.sh passes VERSION, SOURCE (the folder of
 ; files to install), OUTFILE and ICON.
-Unicode true
+; A 64-bit setup for a 64-bit program; it also runs where Wine has no 32-bit
+; support (Debian's wine64 alone).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 
