@@ -4,7 +4,8 @@
 # moravel-cli session against a Dreamweaver CS6 set up as its installer
 # would (32-bit registry key, program and per-user folders): list, install,
 # verify and remove, checking that Menus.xml keeps its CRLF line ends and
-# comes back byte for byte. `test.sh suites` or `test.sh cli` runs one half.
+# comes back byte for byte; then the setup, silently, and its uninstaller.
+# `test.sh suites` or `test.sh cli` (the session and the setup) runs one half.
 set -euo pipefail
 part="${1:-all}"
 cd "$(dirname "$0")/../.."
@@ -78,7 +79,6 @@ printf '%s\r\n' '<?xml version="1.0" encoding="utf-8"?>' '<insertbar>' \
     '    </category>' '</insertbar>' >"$program_dir/Configuration/Objects/insertbar.xml"
 cp "$configuration/Menus/Menus.xml" "$scratch/Menus.before"
 "$wine" reg add 'HKLM\SOFTWARE\Adobe\Dreamweaver\12\Installation' /v InstallPath /d "$program" /f /reg:32 >/dev/null
-"$wine" --server -w
 python3 scripts/make-sample-packages.py "$scratch/packages" >/dev/null
 
 cli=("$wine" "$root/$build/bin/moravel-cli.exe")
@@ -103,5 +103,32 @@ grep -q "com.velkor.tidy" <<<"$installed" || fail "installed does not list Velko
 "${cli[@]}" remove --yes com.velkor.tidy | tr -d '\r' || fail "remove failed"
 cmp "$scratch/Menus.before" "$configuration/Menus/Menus.xml" || fail "remove did not restore Menus.xml byte for byte"
 echo "moravel-cli session under Wine: list, install, verify and remove passed"
+
+# The setup, silently, per user: the programs, both associations and the
+# uninstall entry; then its uninstaller takes them all away again.
+setup="$(ls "$root/$build"/Moravel-*-setup.exe | head -n1)"
+classes='HKCU\Software\Classes'
+uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Moravel'
+has_key() { "$wine" reg query "$1" >/dev/null 2>&1; }
+"$wine" "$setup" /S || fail "the setup failed"
+installed_dir="$drive_c/users/$user/AppData/Local/Programs/Moravel"
+[ -f "$installed_dir/moravel.exe" ] && [ -f "$installed_dir/platforms/qwindows.dll" ] || fail "the setup left no program"
+for key in "$classes\.zxp" "$classes\.mxp" "$classes\Moravel.zxp\shell\open\command" \
+    "$classes\Moravel.mxp\shell\open\command" "$uninstall_key"; do
+    has_key "$key" || fail "the setup did not write $key"
+done
+"$wine" reg query "$classes\Moravel.zxp\shell\open\command" | grep -qF 'moravel.exe" "%1"' \
+    || fail "a .zxp does not open with moravel.exe"
+# The uninstaller runs from a copy of itself in the temporary folder and returns at once.
+"$wine" "$installed_dir/uninstall.exe" /S || fail "the uninstaller failed"
+for _ in $(seq 60); do
+    has_key "$uninstall_key" || break
+    sleep 1
+done
+for key in "$classes\.zxp" "$classes\.mxp" "$classes\Moravel.zxp" "$classes\Moravel.mxp" "$uninstall_key"; do
+    has_key "$key" && fail "the uninstaller left $key"
+done
+[ ! -e "$installed_dir/moravel.exe" ] || fail "the uninstaller left the program"
+echo "setup and uninstaller under Wine: installed per user with both associations, removed again"
 # A failed suite above fails the run too, once the session has been tried.
 exit "$status"
