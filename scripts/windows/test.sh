@@ -16,8 +16,13 @@ wine="$root/scripts/windows/wine.sh"
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/moravel-wine.XXXXXX")"
 export WINEPREFIX="$scratch/prefix"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+server_pid=""
 cleanup() {
     "$wine" --server -k >/dev/null 2>&1 || true
+    # A persistent server whose prefix is gone would otherwise outlive the run.
+    if [ -n "$server_pid" ]; then
+        kill "$server_pid" 2>/dev/null || true
+    fi
     rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -38,6 +43,7 @@ mkdir -p "$scratch/tmp"
 # test: a test that ends while a new session sets itself up is otherwise held
 # until its time-out.
 "$wine" --server -p >/dev/null 2>&1 &
+server_pid=$!
 "$wine" wineboot >/dev/null 2>&1
 
 status=0
