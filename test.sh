@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test with Qt 6; builds everything again with Qt 5.15
 # under the address and undefined-behaviour sanitizers and runs the non-GUI
-# tests there; then builds the Debian package and checks it.
+# tests there; then builds the Debian package and checks it; then, when a
+# Windows Qt is at hand, cross-builds for Windows and tests that under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/ensure-packages.sh
@@ -23,3 +24,14 @@ QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 ASAN_OPTIONS=detect_leaks=0:abort_on_erro
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 build-asan/tests/tst_mainwindow
 
 scripts/check-package.sh build-tests
+
+# The Windows build, cross-compiled with MinGW-w64 and tested under Wine,
+# whenever the Windows Qt (or its ready archive) is at hand.
+if scripts/windows/build-qt.sh --check; then
+    windows_start=$(date +%s)
+    scripts/windows/build.sh
+    scripts/windows/test.sh
+    echo "The Windows part took $(($(date +%s) - windows_start)) s"
+else
+    echo "Windows part skipped: no usable Windows Qt (scripts/windows/build-qt.sh builds it, an hour; or put a whole archive of it in ../shared/toolchains)"
+fi

@@ -24,3 +24,6 @@ ensure_packages() {
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
     libqt6sql6-sqlite qtbase5-dev qtbase5-dev-tools libqt5sql5-sqlite libqt5network5 zlib1g-dev
     fonts-dejavu-core ca-certificates)
+
+# The Windows build (scripts/windows/): cross compiler, Wine to run its tests, NSIS, the zip.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 wine64 nsis zip xz-utils python3)

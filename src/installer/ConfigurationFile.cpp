@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QThread>
 
 namespace {
 
@@ -127,8 +128,32 @@ QByteArray ConfigurationFile::encode(const QString& text)
 
 bool ConfigurationFile::writeWhole(const QString& path, const QByteArray& bytes, QString* error, bool* refused)
 {
+#ifdef Q_OS_WIN
+    // Windows refuses to replace a file that another program holds open (a
+    // sharing violation); a virus scanner or the search indexer holds one only
+    // for a moment, so a refusal is retried for a while before it counts.
+    constexpr int attempts = 20;
+    constexpr unsigned long pauseMs = 100;
+#else
+    constexpr int attempts = 1;
+    constexpr unsigned long pauseMs = 0;
+#endif
+    bool wasRefused = true;
+    for (int attempt = 1;; ++attempt) {
+        if (writeWholeOnce(path, bytes, error, &wasRefused))
+            return true;
+        if (!wasRefused || attempt >= attempts)
+            break;
+        QThread::msleep(pauseMs);
+    }
     if (refused)
-        *refused = true;
+        *refused = wasRefused;
+    return false;
+}
+
+bool ConfigurationFile::writeWholeOnce(const QString& path, const QByteArray& bytes, QString* error, bool* refused)
+{
+    *refused = true;
     QSaveFile file(path);
     // Unbuffered, so that a short write shows in write()'s count: a buffered
     // QSaveFile commits a file cut short by a full disk or a size limit as if
@@ -138,8 +163,7 @@ bool ConfigurationFile::writeWhole(const QString& path, const QByteArray& bytes,
         return false;
     }
     if (file.write(bytes) != bytes.size()) {
-        if (refused)
-            *refused = false;
+        *refused = false;
         *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
         file.cancelWriting();
         return false;

@@ -54,6 +54,7 @@ public:
 
 private:
     bool readBytes(const QString& path, QByteArray* bytes);
+    static bool writeWholeOnce(const QString& path, const QByteArray& bytes, QString* error, bool* refused);
 
     QString m_path;
     QString m_backupPath;

@@ -34,7 +34,12 @@ Remover::Remover(const DreamweaverInfo& dreamweaver, IProgress* progress, Instal
 
 void Remover::removeFileAndEmptyFolders(const QString& path)
 {
-    QFile::remove(path);
+    if (!QFile::remove(path) && QFileInfo::exists(path)) {
+        // Windows refuses to delete a file with the read-only attribute, which
+        // packages carry onto their files; the user asked for this one gone.
+        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner);
+        QFile::remove(path);
+    }
     // A killed install may have left its temporaries in the folders this
     // removal touches; once they are gone, a folder that held only them is
     // empty too.

@@ -129,6 +129,12 @@ QString WinePrefix::localPath(const QString& windowsPath) const
 
 QString WinePrefix::defaultFolder(const QString& remembered)
 {
+#ifdef Q_OS_WIN
+    // Wine hands WINEPREFIX to every Windows program it runs; the Windows
+    // build reads the machine it runs on, whose paths a prefix would only garble.
+    Q_UNUSED(remembered);
+    return QString();
+#else
     const QString chosen = qEnvironmentVariable("WINEPREFIX");
     if (!chosen.isEmpty())
         return chosen;
@@ -140,4 +146,5 @@ QString WinePrefix::defaultFolder(const QString& remembered)
         return remembered;
     const QString home = QDir::homePath() + QStringLiteral("/.wine");
     return QFileInfo(home).isDir() ? home : QString();
+#endif
 }

@@ -37,7 +37,11 @@ struct StoreCase
     StoreServer::Route package;
 };
 
+#ifdef Q_OS_WIN
+const QString toolPath = QStringLiteral(MORAVEL_BINARY_DIR "/moravel-cli.exe");
+#else
 const QString toolPath = QStringLiteral(MORAVEL_BINARY_DIR "/moravel-cli");
+#endif
 const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
 
 // The value at a slash-separated path of keys and indices, as text: arrays of
@@ -177,6 +181,12 @@ class tst_Cli : public QObject
         m_exitCode = process.exitCode();
         m_out = typed.isNull() ? process.readAllStandardOutput() : readFile(outPath);
         m_err = typed.isNull() ? process.readAllStandardError() : process.readAllStandardOutput();
+#ifdef Q_OS_WIN
+        // The tool writes in text mode, every line end as CR LF; a CR left
+        // over after this fails the rows.
+        m_out.replace("\r\n", "\n");
+        m_err.replace("\r\n", "\n");
+#endif
         return true;
     }
 
@@ -343,6 +353,10 @@ void tst_Cli::run()
 
     if (!c.typed.isNull() && script.isEmpty())
         QSKIP("script(1) is needed to give the tool a terminal");
+#ifdef Q_OS_WIN
+    if (c.state >= State::Wine)
+        QSKIP("the Windows program manages no Wine prefix: it reads its own machine");
+#endif
     prepare(c.state);
     check(c);
 }
