@@ -386,7 +386,7 @@ private slots:
         QStringList lines;
         for (const DreamweaverInfo& info : DreamweaverInfo::installations())
             lines << info.name() + " | " + info.version() + " | "
-                    + info.installFolder()
+                    + QDir::fromNativeSeparators(info.installFolder())
                           .replace(path("Program Files (x86)"), "X")
                           .replace(path("Program Files"), "P")
                           .remove(path(""))
@@ -406,19 +406,27 @@ private slots:
         const QString cs6 = "|$dreamweaver/configuration|$appdata/Adobe/Dreamweaver CS6";
         // " 9" becomes " CS3" every time, the backups folder is skipped minding case, the program folder is
         // named after the label, locale folders are "??_??"; a renamed old configuration is no configuration.
+#ifdef Q_OS_WIN
+        // One folder name in two cases is one folder here.
+        const QString otherCase, otherCaseListed;
+#else
+        const QString otherCase = "Adobe/Dreamweaver CS5 backups|11.0; ";
+        const QString otherCaseListed = "Dreamweaver CS5 backups | 11.0 | ~/Adobe/Dreamweaver CS5 backups | "
+                                        "de_de,en_US | P/Adobe/Adobe Dreamweaver CS5 backups | ; ";
+#endif
         addTestRow("program folders and leftovers",
-            "Macromedia/Dreamweaver 9 9|9.0; Adobe/Dreamweaver CS5 Backups|11.0; Adobe/Dreamweaver CS5 backups|11.0; "
-            "Adobe/Dreamweaver CS6|12.0; Adobe/Dreamweaver CC 2019|19.9; Adobe/Dreamweaver 2020|20.0; "
-            "Adobe/dreamweaver old|-; "
-            "Velkor/Dreamweaver CS6|12.0; Adobe/Dreamweaver CS4|- Configuration-1; Adobe/Dreamweaver CC|13.0 no "
-            "program",
+            "Macromedia/Dreamweaver 9 9|9.0; Adobe/Dreamweaver CS5 Backups|11.0; " + otherCase
+                + "Adobe/Dreamweaver CS6|12.0; Adobe/Dreamweaver CC 2019|19.9; Adobe/Dreamweaver 2020|20.0; "
+                  "Adobe/dreamweaver old|-; "
+                  "Velkor/Dreamweaver CS6|12.0; Adobe/Dreamweaver CS4|- Configuration-1; Adobe/Dreamweaver CC|13.0 no "
+                  "program",
             "-",
             "Dreamweaver 2020 | 20.0 | ~/Adobe/Dreamweaver 2020 | de_de,en_US | P/Adobe/Adobe Dreamweaver 2020 | ; "
             "Dreamweaver CC 2019 | 19.9 | ~/Adobe/Dreamweaver CC 2019 | de_de,en_US | "
             "P/Adobe/Adobe Dreamweaver CC 2019 | ; "
             "Dreamweaver CS6 | 12.0 | ~/Adobe/Dreamweaver CS6 | de_de,en_US | P/Adobe/Adobe Dreamweaver CS6 | ; "
-            "Dreamweaver CS5 backups | 11.0 | ~/Adobe/Dreamweaver CS5 backups | de_de,en_US | "
-            "P/Adobe/Adobe Dreamweaver CS5 backups | ; Dreamweaver CS3 CS3 | 9.0 | ~/Macromedia/Dreamweaver 9 9 | "
+                + otherCaseListed
+                + "Dreamweaver CS3 CS3 | 9.0 | ~/Macromedia/Dreamweaver 9 9 | "
             "de_de,en_US | P/Macromedia/Dreamweaver CS3 CS3 | ; "
             "Dreamweaver CS4 |  | ~/Adobe/Dreamweaver CS4 | de_de,en_US | P/Adobe/Adobe Dreamweaver CS4 | ; "
             "dreamweaver old |  | ~/Adobe/dreamweaver old | de_de,en_US | P/Adobe/Adobe dreamweaver old | ",
@@ -501,8 +509,8 @@ private slots:
             findings << finding.place + ": "
                     + (finding.installation.isEmpty() ? "not listed" : "listed as " + finding.installation) + ": "
                     + finding.reason;
-        const QString text = findings.join("; ")
-                                 .replace(m_database, "DB")
+        const QString text = QDir::fromNativeSeparators(findings.join("; "))
+                                 .replace(QDir::fromNativeSeparators(m_database), "DB")
                                  .replace(path("Roaming"), "~")
                                  .replace(path("Program Files (x86)"), "X")
                                  .replace(path("Program Files"), "P");
