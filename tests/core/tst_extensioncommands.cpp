@@ -99,6 +99,9 @@ class TestExtensionCommands : public QObject
 
     std::unique_ptr<QTemporaryDir> m_root;
     DreamweaverInfo m_dreamweaver;
+#ifdef Q_OS_WIN
+    QPair<QByteArray, QByteArray> m_windowsTemp;
+#endif
 
     QString root() const { return m_root->path(); }
     QString configuration() const { return m_dreamweaver.configurationFolder(QStringLiteral("en_US")); }
@@ -109,6 +112,12 @@ private slots:
         m_root = std::make_unique<QTemporaryDir>();
         QDir().mkpath(root() + "/tmp");
         qputenv("TMPDIR", QString(root() + "/tmp").toUtf8());
+#ifdef Q_OS_WIN
+        // Windows takes its temporary folder from these instead.
+        m_windowsTemp = { qgetenv("TMP"), qgetenv("TEMP") };
+        qputenv("TMP", QDir::toNativeSeparators(root() + "/tmp").toUtf8());
+        qputenv("TEMP", QDir::toNativeSeparators(root() + "/tmp").toUtf8());
+#endif
         m_dreamweaver = DreamweaverInfo("Dreamweaver CS6", "Adobe", root() + "/user", { "en_US" });
         QVERIFY(writeFile(configuration() + "/Menus/Menus.xml", menusXml()));
         QVERIFY(writeFile(configuration() + "/Objects/insertbar.xml", insertbarXml()));
@@ -117,6 +126,10 @@ private slots:
     void cleanup()
     {
         qunsetenv("TMPDIR");
+#ifdef Q_OS_WIN
+        qputenv("TMP", m_windowsTemp.first);
+        qputenv("TEMP", m_windowsTemp.second);
+#endif
         qunsetenv("MORAVEL_DOWNLOADS_URL");
     }
 
@@ -210,7 +223,7 @@ private slots:
             });
         row("without ids, another manifest name is another extension", "file", { "Installing", installed },
             Result::Done, kept + plus, [](Case& c) {
-                c.installed = { extension("", "Velkor Tools", "1.0.0", "other.mxi", "Mine") };
+                c.installed = { extension("", "Velkor Tools", "1.0.0", "another.mxi", "Mine") };
                 c.package.id.clear();
                 c.package.manifestName = "tools.mxi";
             });
