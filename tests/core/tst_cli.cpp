@@ -2,6 +2,7 @@
 #include "support/DiscoveryFixtures.h"
 #include "support/InstallerFixtures.h"
 #include "support/StoreServer.h"
+#include "support/UnderWine.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -244,11 +245,17 @@ void tst_Cli::run_data()
                    const QStringList& out, const QStringList& err = {}, bool changes = false) {
         QTest::newRow(name) << Case { arguments, state, typed, exitCode, out, err, changes };
     };
+#ifdef Q_OS_WIN
+    // Locales come in the order the file system lists their folders: by name here.
+    const QString locales = "de_DE, en_US";
+#else
+    const QString locales = "en_US, de_DE";
+#endif
     row("list shows both installations, newest first", { "list" }, State::Fresh, none, 0,
-        { "0: Dreamweaver 2021\n   version:        21.0.0.15392", "1: Dreamweaver CS6", "locales:        en_US, de_DE",
+        { "0: Dreamweaver 2021\n   version:        21.0.0.15392", "1: Dreamweaver CS6", "locales:        " + locales,
             "program folder: $ROOT/Program Files/Adobe/Adobe Dreamweaver CS6" });
     row("list --json", { "list", "--json" }, State::Fresh, none, 0,
-        { "installations/1/name=Dreamweaver CS6", "installations/1/locales=en_US,de_DE" });
+        { "installations/1/name=Dreamweaver CS6", "installations/1/locales=" + QString(locales).remove(' ') });
     row("list without installations says so on stderr", { "list" }, State::NoInstallations, none, 0, {},
         { "no Dreamweaver installation was found" });
     row("doctor says why nothing was found", { "doctor" }, State::NoInstallations, none, 0,
@@ -371,11 +378,13 @@ void tst_Cli::check(const Case& c)
     QVERIFY(!m_out.contains('\r'));
     // Each result ends its last line once, however many parts it was written from.
     QVERIFY2(m_out.isEmpty() || (m_out.endsWith('\n') && !m_out.endsWith("\n\n")), m_out.constData());
+    // Paths are shown with the system's separators; the rows spell them with "/".
+    const QString out = QDir::fromNativeSeparators(QString::fromUtf8(m_out));
     for (const QString& expected : c.out) {
         if (c.arguments.contains("--json"))
             QCOMPARE(valueAt(m_out, expected.section('=', 0, 0)), expand(expected.section('=', 1)));
         else
-            QVERIFY2(QString::fromUtf8(m_out).contains(expand(expected)), m_out.constData());
+            QVERIFY2(out.contains(expand(expected)), m_out.constData());
     }
     // Without a terminal there is no progress bar: standard error holds errors alone.
     QVERIFY2(!c.err.isEmpty() || m_err.isEmpty(), m_err.constData());
@@ -425,6 +434,8 @@ void tst_Cli::store_data()
 void tst_Cli::store()
 {
     QFETCH(StoreCase, s);
+    if (s.tls != StoreServer::Tls::None && runningUnderWine())
+        QSKIP("Wine's schannel cannot serve the test server's side of TLS");
 
     prepare(s.c.state);
     StoreServer server(s.tls,
