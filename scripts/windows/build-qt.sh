@@ -100,8 +100,10 @@ say "no archive in $toolchains: building Qt $qt_version from source (an hour or 
 work="${MORAVEL_WINDOWS_QT_WORK:-$(dirname "$prefix")/qt-build}"
 mkdir -p "$work/apt/lists/partial" "$work/src"
 # The machine's own Debian mirror (a "URIs:" or "deb" line, never a comment).
-mirror="${MORAVEL_DEBIAN_MIRROR:-$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list 2>/dev/null \
-    | sed -n -E 's,^(URIs:[[:space:]]*|deb[[:space:]]+)(https?://[^[:space:]]*/debian/?)([[:space:]].*)?$,\2,p' | head -n1)}"
+# Not every machine has all three kinds of file, and a missing one must not
+# stop the script; awk reads to the end so that sed never dies of a closed pipe.
+mirror="${MORAVEL_DEBIAN_MIRROR:-$( (cat /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list 2>/dev/null || true) \
+    | sed -n -E 's,^(URIs:[[:space:]]*|deb[[:space:]]+)(https?://[^[:space:]]*/debian/?)([[:space:]].*)?$,\2,p' | awk 'NR == 1')}"
 mirror="${mirror:-http://deb.debian.org/debian}"
 cat >"$work/apt/moravel-src.sources" <<SOURCES
 Types: deb-src
