@@ -143,6 +143,14 @@ private slots:
             inserted(
                 m, fileEnd, "        <!-- Velkor -->\n        <menuitem id=\"A\"/>\n        <menuitem id=\"B\"/>\n"),
             QStringList { "A, B added" }, true);
+        addTestRow("a commented-out item is copied as written and listed as nothing", false, m,
+            QByteArray("<menu-insert appendTo=\"DWMenu_File\">\n  <menuitem id=\"A\"/>\n"
+                       "  <!--<menuitem  id=\"X\"\n  name='x'/>-->\n  <menuitem id=\"B\"/>\n</menu-insert>"),
+            Menus {},
+            inserted(m, fileEnd,
+                "        <menuitem id=\"A\"/>\n        <!--<menuitem  id=\"X\"\n  name='x'/>-->\n"
+                "        <menuitem id=\"B\"/>\n"),
+            QStringList { "A, B added" }, true);
         addTestRow("a later entry goes into the element an earlier one added", false, m,
             QByteArray("<menu-insert appendTo=\"DWMenu_File\"><menu id=\"V\"></menu></menu-insert>"
                        "<menu-insert appendTo=\"V\"><menuitem id=\"I\"/></menu-insert>"),

@@ -71,10 +71,11 @@ private slots:
         addTestRow("link is void, so its end tag is text", "<link>...</link>", "link[<link>] \"...</link>\"");
         addTestRow("void elements inside", "<p><img x><br/>t</p>", "p[<p>](img[<img x>] br[<br/>] \"t\")[</p>]");
         addTestRow("unclosed elements stay open to the end", "<a><b>", "a[<a>](b[<b>])");
-        addTestRow("comments: inside an element, body opening with \"<\", \"<!-->\" not closing, \"<!---->\" whole",
-            "<a><!-- <b> --></a><a><!--<b id=\"x\">--></a><!-->x-->y<!---->y",
-            "a[<a>](!--[<!-- <b> -->])[</a>] a[<a>](!--[<!--] b id=\"x\">-->[<b id=\"x\">-->])[</a>] !--[<!-->x-->] "
-            "\"y\" !--[<!---->] \"y\"");
+        addTestRow("comments: inside an element, body opening with \"<\" one comment, \"<!-->\" not closing, "
+                   "\"<!---->\" whole",
+            "<a><!-- <b> --></a><a><!--<b id=\"x\">--></a><!-->x-->y<!---->y<!--<c>\n<d/>--><e/>",
+            "a[<a>](!--[<!-- <b> -->])[</a>] a[<a>](!--[<!--<b id=\"x\">-->])[</a>] !--[<!-->x-->] "
+            "\"y\" !--[<!---->] \"y\" !--[<!--<c>\n<d/>-->] e[<e/>]");
         addTestRow("declarations, CDATA, PHP (with \"?>\" in a string) and server blocks are text",
             "<?xml version=\"1.0\"?>\n<a/><!DOCTYPE a [<!ENTITY x \"<b>\">]><a/><a><![CDATA[<b>]]></a><?php $a = "
             "'?><b>'; ?><c/><% x %><a/><!doctype html><p>",
