@@ -9,8 +9,12 @@
 #include "installer/InstallReport.h"
 #include "installer/MarkupBalance.h"
 #include "installer/TextListEditor.h"
+#include "markup/Accessor.h"
+#include "markup/CElement.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 
@@ -68,7 +72,129 @@ void markNotWritten(EntryEditor::EntryResults& entries, const QString& why)
     }
 }
 
+// A path as Windows compares it: either slash, no "." steps, any case.
+QString windowsKey(QString path)
+{
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QStringList names;
+    for (const QString& name : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (name != QLatin1String(".")) {
+            names << name;
+        }
+    }
+    return names.join(QLatin1Char('/')).toLower();
+}
+
+// The entry's kind for the report, and its ids as the report shows them.
+InstallReport::EntryKind kindOf(const MenuInsert& entry)
+{
+    return entry.shortcut ? InstallReport::EntryKind::Shortcut : InstallReport::EntryKind::MenuEntry;
+}
+
+InstallReport::EntryKind kindOf(const InsertbarInsert& entry)
+{
+    return entry.category ? InstallReport::EntryKind::InsertbarCategory : InstallReport::EntryKind::InsertbarButton;
+}
+
+InstallReport::EntryKind kindOf(const ConfigurationInsert& entry)
+{
+    return ConfigurationEditor::entryKind(entry.kind);
+}
+
+QString shownIds(const MenuInsert& entry)
+{
+    return entry.itemIds.join(QStringLiteral(", "));
+}
+
+QString shownIds(const InsertbarInsert& entry)
+{
+    return entry.category ? entry.categoryId : entry.itemIds.join(QStringLiteral(", "));
+}
+
+QString shownIds(const ConfigurationInsert& entry)
+{
+    return entry.isLine() ? entry.markup : entry.itemIds.join(QStringLiteral(", "));
+}
+
+template <class Entry> bool isLineEntry(const Entry&)
+{
+    return false;
+}
+
+bool isLineEntry(const ConfigurationInsert& entry)
+{
+    return entry.isLine();
+}
+
+bool isInsertbar(const MenuInsert&)
+{
+    return false;
+}
+
+bool isInsertbar(const InsertbarInsert&)
+{
+    return true;
+}
+
+bool isInsertbar(const ConfigurationInsert&)
+{
+    return false;
+}
+
 } // namespace
+
+QString ConfigurationEditor::skippedFileNamedBy(const QString& locale, const QString& markup, bool insertbar) const
+{
+    if (m_skippedFiles.isEmpty()) {
+        return QString();
+    }
+    const QString configuration = windowsKey(m_dreamweaver.configurationFolder(locale)) + QLatin1Char('/');
+    QSet<QString> skipped;
+    for (const QString& path : m_skippedFiles) {
+        const QString key = windowsKey(path);
+        if (key.startsWith(configuration)) {
+            skipped.insert(key.mid(configuration.size()));
+        }
+    }
+    // dw.runCommand('Name.htm') runs a file of the Commands folder.
+    static const QRegularExpression runCommand(QStringLiteral("runCommand\\s*\\(\\s*(['\"])([^'\"]+)\\1"));
+    Accessor document;
+    document.parse(markup);
+    for (const CElement* element : document.root()->elementsInOrder()) {
+        const QString file = element->attribute(QStringLiteral("file"));
+        if (!file.isEmpty()
+            && (skipped.contains(windowsKey(file))
+                || (insertbar && skipped.contains(QStringLiteral("objects/") + windowsKey(file))))) {
+            return file;
+        }
+        const QRegularExpressionMatch command = runCommand.match(element->attribute(QStringLiteral("command")));
+        if (command.hasMatch() && skipped.contains(QStringLiteral("commands/") + windowsKey(command.captured(2)))) {
+            return command.captured(2);
+        }
+    }
+    return QString();
+}
+
+template <class Entry>
+QList<Entry> ConfigurationEditor::withoutSkippedFiles(
+    const QString& locale, const QList<Entry>& entries, const QString& path) const
+{
+    if (m_skippedFiles.isEmpty()) {
+        return entries;
+    }
+    QList<Entry> kept;
+    for (const Entry& entry : entries) {
+        const QString file
+            = isLineEntry(entry) ? QString() : skippedFileNamedBy(locale, entry.markup, isInsertbar(entry));
+        if (file.isEmpty()) {
+            kept.append(entry);
+        } else if (m_report) {
+            m_report->addEntry({ locale, path, kindOf(entry), shownIds(entry), entry.target,
+                InstallReport::EntryOutcome::FileSkipped, file, false, {}, {}, {} });
+        }
+    }
+    return kept;
+}
 
 ConfigurationEditor::ConfigurationEditor(const DreamweaverInfo& dreamweaver, InstallReport* report)
     : m_dreamweaver(dreamweaver)
@@ -242,6 +368,7 @@ bool ConfigurationEditor::addMenuInserts(const QString& locale, const ExtensionI
             }
         }
     }
+    inserts = withoutSkippedFiles(locale, inserts, menusPath(locale));
     if (inserts.isEmpty()) {
         return true;
     }
@@ -261,6 +388,7 @@ bool ConfigurationEditor::addInsertbarInserts(const QString& locale, const Exten
             inserts.append(entry);
         }
     }
+    inserts = withoutSkippedFiles(locale, inserts, insertbarPath(locale));
     if (inserts.isEmpty()) {
         return true;
     }
@@ -314,7 +442,9 @@ bool ConfigurationEditor::addConfigurationInserts(const QString& locale, const E
     QStringList files;
     QHash<QString, QList<ConfigurationInsert>> byFile;
     const QList<ConfigurationInsert> all = record.configurationInserts();
-    for (const ConfigurationInsert& entry : all) {
+    const QList<ConfigurationInsert> applying
+        = withoutSkippedFiles(locale, all, m_dreamweaver.configurationFolder(locale));
+    for (const ConfigurationInsert& entry : applying) {
         if (ConfigurationChanges::appliesTo(entry.language, locale)) {
             if (!byFile.contains(entry.file)) {
                 files << entry.file;

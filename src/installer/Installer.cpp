@@ -537,12 +537,23 @@ bool Installer::installFromPackage(IPackage& package)
         }
         int done = 0;
         qint64 extractedTotal = 0;
+        const int filesBefore = m_report ? m_report->files().size() : 0;
         for (const FileEntry& entry : files) {
             extractListedFile(package, entry, locale, extractedTotal, changes ? &*changes : nullptr, backupFolder);
             if (m_progress) {
                 m_progress->setValue(++done);
             }
         }
+        // Entries that would point at a file this install skipped stay out.
+        QStringList skipped;
+        const QList<InstallReport::FileResult> written
+            = m_report ? m_report->files() : QList<InstallReport::FileResult>();
+        for (int i = filesBefore; i < written.size(); ++i) {
+            if (written.at(i).outcome != InstallReport::FileOutcome::Written && !written.at(i).path.isEmpty()) {
+                skipped << written.at(i).path;
+            }
+        }
+        editor.setSkippedFiles(skipped);
 
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Adding menu entries"));

@@ -1,6 +1,7 @@
 #include "commands/InstallationLock.h"
 #include "commands/ReportSummary.h"
 #include "discovery/DreamweaverInfo.h"
+#include "discovery/ExtensionInfo.h"
 #include "installer/ConfigurationFile.h"
 #include "installer/ExtensionCheck.h"
 #include "installer/IProgress.h"
@@ -215,7 +216,13 @@ private slots:
             paths << m_root + '/' + file.completeBaseName() + ".zxp";
         for (const QString& path : paths) {
             ZxpWriter alone;
-            alone.add("x.mxi", readFile(folder + "/mxi/" + QFileInfo(path).completeBaseName() + ".mxi"));
+            const QByteArray mxi = readFile(folder + "/mxi/" + QFileInfo(path).completeBaseName() + ".mxi");
+            alone.add("x.mxi", mxi);
+            // A stand-in for each listed file, so that no entry is left out for naming a missing one.
+            const QList<FileEntry> listed
+                = ExtensionInfo(mxi, "x.mxi", ExtensionInfo::Parts::HeaderAndDetails).files();
+            for (const FileEntry& file : listed)
+                alone.add(QString(file.source).replace('\\', '/').toUtf8(), "-");
             QVERIFY(!path.startsWith(m_root) || path.endsWith("de.zxp") || writeFile(path, alone.archive()));
             DreamweaverInfo dreamweaver = installation({ "en_US", "de_DE" });
             for (const QString& locale : dreamweaver.locales())
@@ -466,6 +473,58 @@ private slots:
         QVERIFY(other.isNull() || dreamweaver.installPackage(package(lib("Other", other)), nullptr));
         dreamweaver.removeExtension("Lib.mxi", nullptr);
         QCOMPARE(found(), spelt(kept));
+    }
+
+    // An entry that names a file this install skipped stays out of the
+    // configuration files, and the report names the file.
+    void entriesNamingSkippedFilesStayOut_data()
+    {
+        QTest::addColumn<QByteArray>("unpacked"); // a file of the tools extension, or "run.htm" or "b.htm"
+        QTest::addColumn<QStringList>("entries"); // "id outcome[: detail]" of each entry row
+        const QString tool = "Velkor_Tool added", button = "Velkor_Category, Velkor_Button added";
+        const QString run = "Run added", b = "B added";
+        const QString skipped = " skipped: its file was not installed: ";
+        addTestRow("every file written: every entry goes in", QByteArray(), QStringList { tool, run, button, b });
+        addTestRow("a menu item's and a button's file missing from the package", QByteArray("Commands/Velkor Tool.htm"),
+            QStringList { "Velkor_Tool" + skipped + "Commands/Velkor/Velkor Tool.htm", run,
+                "Velkor_Category" + skipped + "Commands/Velkor/Velkor Tool.htm", b });
+        addTestRow("the command file a menu item runs, named with a backslash in another case", QByteArray("run.htm"),
+            QStringList { "Run" + skipped + "velkor\\RUN.htm", tool, button, b });
+        addTestRow("a button's file named below the Objects folder", QByteArray("b.htm"),
+            QStringList { tool, run, "B" + skipped + "./Velkor/b.htm", button });
+    }
+
+    void entriesNamingSkippedFilesStayOut()
+    {
+        QFETCH(QByteArray, unpacked);
+        QFETCH(QStringList, entries);
+        DreamweaverInfo dreamweaver = installation({ "en_US" });
+        TestExtension extension = toolsExtension();
+        extension.files << PackagedFile { "run.htm", "run", "$dreamweaver/Configuration/Commands/Velkor" }
+                        << PackagedFile { "b.htm", "b", "$dreamweaver/Configuration/Objects/Velkor" };
+        for (PackagedFile& file : extension.files)
+            file.data = file.source == unpacked ? QByteArray() : file.data;
+        extension.configurationChanges
+            += "<menu-insert appendTo=\"DWMenu_File\"><menuitem id=\"Run\" command=\"dw.runCommand("
+               "'velkor\\RUN.htm')\"/></menu-insert><insertbar-item-insert appendTo=\"DW_Insertbar_Common\">"
+               "<button id=\"B\" file=\"./Velkor/b.htm\"/></insertbar-item-insert>";
+        InstallReport report;
+        QVERIFY(dreamweaver.installPackage(package(extension), nullptr, &report));
+        QStringList seen;
+        const QList<InstallReport::EntryResult> results = report.entries();
+        for (const InstallReport::EntryResult& entry : results)
+            seen << entry.id + ' ' + InstallReport::describe(entry.outcome) + (entry.detail.isEmpty() ? "" : ": ")
+                    + entry.detail;
+        QCOMPARE(seen, entries);
+        // What stayed out is nowhere in the files, and the user is told.
+        const QString configuration = dreamweaver.configurationFolder("en_US");
+        const QByteArray written
+            = readFile(configuration + "/Menus/Menus.xml") + readFile(configuration + "/Objects/insertbar.xml");
+        for (const QString& entry : entries)
+            QCOMPARE(written.contains("id=\"" + entry.section(' ', 0, 0).remove(',').toUtf8() + '"'),
+                !entry.contains("skipped"));
+        QCOMPARE(
+            ReportSummary::installProblems(report).contains("name a file that was not installed"), !unpacked.isNull());
     }
 
     void reportsWhatIsMissing_data()
