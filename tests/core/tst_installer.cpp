@@ -427,6 +427,10 @@ private slots:
                   "source=\"Lib/a.js\" "
                 + to + "/></files>",
             none, "de,en:Commands/a.js", "");
+        addTestRow("a destination ending in a backslash, and the attribute after it",
+            QByteArray("<file source=\"one.js\" destination=\"$dreamweaver\\configuration\\Commands\\\" "
+                       "systemfile=\"true\"/>"),
+            none, "de,en:Commands/one.js", "de,en:Commands/one.js");
         addTestRow("a system file stays", "<file source=\"one.js\" systemfile=\"True\" " + to + "/>", none,
             "de,en:Commands/one.js", "de,en:Commands/one.js");
         addTestRow("a shared file stays while another manifest lists it",
