@@ -11,6 +11,7 @@
 #include "installer/TextListEditor.h"
 #include "markup/Accessor.h"
 #include "markup/CElement.h"
+#include "packages/PackageSupport.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -204,12 +205,13 @@ ConfigurationEditor::ConfigurationEditor(const DreamweaverInfo& dreamweaver, Ins
 
 QString ConfigurationEditor::menusPath(const QString& locale) const
 {
-    return m_dreamweaver.configurationFolder(locale) + QLatin1String(menusRelativePath);
+    return PackageSupport::withExistingCase(m_dreamweaver.configurationFolder(locale) + QLatin1String(menusRelativePath));
 }
 
 QString ConfigurationEditor::insertbarPath(const QString& locale) const
 {
-    return m_dreamweaver.configurationFolder(locale) + QLatin1String(insertbarRelativePath);
+    return PackageSupport::withExistingCase(
+        m_dreamweaver.configurationFolder(locale) + QLatin1String(insertbarRelativePath));
 }
 
 QStringList ConfigurationEditor::managedPaths(const QString& locale) const
@@ -228,7 +230,9 @@ QStringList ConfigurationEditor::managedPaths(const QString& locale) const
 bool ConfigurationEditor::edit(const QString& locale, const QString& relativePath, const QString& backupName,
     Missing missing, const std::function<void(EditSession&, EntryEditor::EntryResults*)>& change)
 {
-    const QString path = m_dreamweaver.configurationFolder(locale) + relativePath;
+    // A folder an extension's file made first, in another case, is the one
+    // Dreamweaver reads.
+    const QString path = PackageSupport::withExistingCase(m_dreamweaver.configurationFolder(locale) + relativePath);
     ConfigurationFile file(path, QFileInfo(path).absolutePath() + QLatin1Char('/') + backupName);
 
     auto report = [&](InstallReport::XmlOutcome outcome, const QString& detail) {

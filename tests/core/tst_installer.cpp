@@ -479,6 +479,41 @@ private slots:
         QCOMPARE(found(), spelt(kept));
     }
 
+    // A folder that differs only in case from one already there is that
+    // folder, whichever came first: the extension's file or the seeded file.
+    void foldersDifferingOnlyInCaseAreOne_data()
+    {
+        QTest::addColumn<QByteArray>("destination"); // of one.js, below the configuration folder
+        QTest::addColumn<QString>("before"); // a folder made first; empty: none
+        QTest::addColumn<QStringList>("files"); // below the configuration folder, the record's aside
+        addTestRow("the file's folder first: the seeded Menus.xml joins it", QByteArray("menus/Velkor"), QString(),
+            QStringList { "Objects/insertbar.xml", "menus/Menus.xml", "menus/Velkor/one.js" });
+        addTestRow("the file's folder first, spelt otherwise again: insertbar.xml joins it",
+            QByteArray("OBJECTS/velkor"), QString(),
+            QStringList { "Menus/Menus.xml", "OBJECTS/insertbar.xml", "OBJECTS/velkor/one.js" });
+        addTestRow("a folder there first: the file joins it", QByteArray("MENUS/Velkor"), QString("Menus"),
+            QStringList { "Menus/Menus.xml", "Menus/Velkor/one.js", "Objects/insertbar.xml" });
+    }
+
+    void foldersDifferingOnlyInCaseAreOne()
+    {
+        QFETCH(QByteArray, destination);
+        QFETCH(QString, before);
+        QFETCH(QStringList, files);
+        DreamweaverInfo dreamweaver = installation({ "en_US" });
+        const QString configuration = dreamweaver.configurationFolder("en_US");
+        QVERIFY(before.isEmpty() || QDir().mkpath(configuration + '/' + before));
+        TestExtension extension { "com.velkor.case", "Case",
+            { { "one.js", "1", "$dreamweaver/Configuration/" + destination } },
+            "<menu-insert appendTo=\"DWMenu_File\"><menuitem id=\"C\"/></menu-insert><insertbar-insert>"
+            "<category id=\"K\"><button id=\"B\"/></category></insertbar-insert>",
+            "Case.mxi" };
+        QVERIFY(dreamweaver.installPackage(package(extension), nullptr));
+        QCOMPARE(entriesBelow(configuration).filter(QRegularExpression("\\.(js|xml)$")), files);
+        QVERIFY(readFile(configuration + '/' + files.filter("Menus.xml").at(0)).contains("id=\"C\""));
+        QVERIFY(ExtensionCheck::isWhole(ExtensionCheck(dreamweaver).check("Case.mxi")));
+    }
+
     // An entry that names a file this install skipped stays out of the
     // configuration files, and the report names the file.
     void entriesNamingSkippedFilesStayOut_data()
@@ -710,8 +745,10 @@ private slots:
         QVERIFY(dreamweaver.installPackage(package, nullptr, &report));
         const auto changed = [](const InstallReport& done) {
             QStringList lines;
+            // In any case: a dry run makes no folder, so it names insertbar.xml in the
+            // folder's usual case where the package's files then make "objects".
             for (const InstallReport::XmlResult& file : done.xmlFiles())
-                lines << file.path + ' ' + InstallReport::describe(file.outcome) + ' ' + file.detail;
+                lines << file.path.toLower() + ' ' + InstallReport::describe(file.outcome) + ' ' + file.detail;
             for (const InstallReport::EntryResult& entry : done.entries())
                 lines << entry.id + ' ' + InstallReport::describe(entry.outcome);
             return lines;
