@@ -346,7 +346,9 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
         }
         return succeed(seeded ? QStringLiteral("seeded") : QString());
     }
-    if (!file.save(std::move(bytes))) {
+    // Only a removal leaves a file alone when it is missing.
+    if (!file.save(std::move(bytes),
+            missing == Missing::LeaveAlone ? ConfigurationFile::Backup::Written : ConfigurationFile::Backup::Previous)) {
         return fail(file.errorString());
     }
     return succeed(seeded ? QStringLiteral("seeded") : QString());
