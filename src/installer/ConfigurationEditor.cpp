@@ -142,6 +142,103 @@ bool isInsertbar(const ConfigurationInsert&)
     return false;
 }
 
+// Whether the XML declaration at the start of text names an encoding other
+// than UTF-8, in which characters beyond ASCII would be written as bytes the
+// file's readers take for other characters, or for none.
+bool declaresOtherEncoding(const QString& text)
+{
+    QStringView start(text);
+    if (start.startsWith(QChar(0xfeff))) {
+        start = start.mid(1);
+    }
+    if (!start.startsWith(QLatin1String("<?xml"))) {
+        return false;
+    }
+    const qsizetype end = start.indexOf(QLatin1String("?>"));
+    if (end < 0) {
+        return false;
+    }
+    QString encoding;
+    CElement::attributesOf(start.left(end + 2), { { QLatin1String("encoding"), &encoding } });
+    encoding = encoding.trimmed().toLower();
+    return !encoding.isEmpty() && encoding != QLatin1String("utf-8") && encoding != QLatin1String("utf8");
+}
+
+// markup with each character beyond ASCII written as a character reference,
+// which every encoding carries. False (markup unchanged) where one stands in
+// a name, where no reference may stand, or is half a surrogate pair.
+bool withCharacterReferences(QString* markup)
+{
+    const QString& in = *markup;
+    if (std::all_of(in.cbegin(), in.cend(), [](QChar c) { return c.unicode() < 128; })) {
+        return true;
+    }
+    QString out;
+    out.reserve(in.size() + 16);
+    bool inTag = false;
+    bool inComment = false;
+    QChar quote;
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        const QChar c = in.at(i);
+        if (inComment) {
+            inComment = !QStringView(in).mid(i).startsWith(QLatin1String("-->"));
+        } else if (!inTag) {
+            inComment = QStringView(in).mid(i).startsWith(QLatin1String("<!--"));
+            inTag = !inComment && c == QLatin1Char('<');
+        } else if (quote.isNull()) {
+            quote = c == QLatin1Char('"') || c == QLatin1Char('\'') ? c : QChar();
+            inTag = c != QLatin1Char('>');
+        } else if (c == quote) {
+            quote = QChar();
+        }
+        if (c.unicode() < 128) {
+            out += c;
+            continue;
+        }
+        char32_t code = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < in.size() && in.at(i + 1).isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(c, in.at(++i));
+        } else if (c.isSurrogate() || (inTag && quote.isNull())) {
+            return false;
+        }
+        out += QStringLiteral("&#x") + QString::number(uint(code), 16).toUpper() + QLatin1Char(';');
+    }
+    *markup = out;
+    return true;
+}
+
+void forgetShape(MenuInsert& entry)
+{
+    entry.plain = std::nullopt;
+}
+
+template <class Entry> void forgetShape(Entry&) { }
+
+// The entries, their markup fit for a file that declares another encoding
+// than UTF-8 (see withCharacterReferences). An entry whose markup cannot be
+// is refused, with a row in results.
+template <class Entry>
+QList<Entry> inDeclaredEncoding(
+    const EditSession& session, const QList<Entry>& entries, EntryEditor::EntryResults* results)
+{
+    if (!declaresOtherEncoding(session.originalText())) {
+        return entries;
+    }
+    QList<Entry> fitted;
+    for (Entry entry : entries) {
+        if (withCharacterReferences(&entry.markup)) {
+            forgetShape(entry);
+            fitted.append(entry);
+        } else if (results) {
+            results->append({ QString(), QString(), kindOf(entry), shownIds(entry), entry.target,
+                InstallReport::EntryOutcome::Refused,
+                QStringLiteral("a name in it holds characters that the file's declared encoding cannot carry"), false,
+                {}, {}, {} });
+        }
+    }
+    return fitted;
+}
+
 } // namespace
 
 QString ConfigurationEditor::skippedFileNamedBy(const QString& locale, const QString& markup, bool insertbar) const
@@ -380,7 +477,7 @@ bool ConfigurationEditor::addMenuInserts(const QString& locale, const ExtensionI
     }
     return edit(locale, QLatin1String(menusRelativePath), QLatin1String(menusBackupName), Missing::Seed,
         [&](EditSession& session, EntryEditor::EntryResults* results) {
-            EntryEditor::addMenuInserts(session, inserts, results);
+            EntryEditor::addMenuInserts(session, inDeclaredEncoding(session, inserts, results), results);
         });
 }
 
@@ -400,7 +497,7 @@ bool ConfigurationEditor::addInsertbarInserts(const QString& locale, const Exten
     }
     return edit(locale, QLatin1String(insertbarRelativePath), QLatin1String(insertbarBackupName), Missing::Seed,
         [&](EditSession& session, EntryEditor::EntryResults* results) {
-            EntryEditor::addInsertbarInserts(session, inserts, results);
+            EntryEditor::addInsertbarInserts(session, inDeclaredEncoding(session, inserts, results), results);
         });
 }
 
@@ -480,7 +577,8 @@ bool ConfigurationEditor::addConfigurationInserts(const QString& locale, const E
                             session.replaceText(edited);
                         }
                     } else {
-                        EntryEditor::addConfigurationInserts(session, run, kind, results);
+                        EntryEditor::addConfigurationInserts(
+                            session, inDeclaredEncoding(session, run, results), kind, results);
                     }
                     first = end;
                 }

@@ -5,6 +5,7 @@
 #include "installer/ConfigurationFile.h"
 #include "installer/ExtensionCheck.h"
 #include "installer/IProgress.h"
+#include "installer/MarkupBalance.h"
 #include "installer/InstallRecord.h"
 #include "installer/InstallReport.h"
 #include "installer/Installer.h"
@@ -479,6 +480,49 @@ private slots:
         QVERIFY(other.isNull() || dreamweaver.installPackage(package(lib("Other", other)), nullptr));
         dreamweaver.removeExtension("Lib.mxi", nullptr);
         QCOMPARE(found(), spelt(kept));
+    }
+
+    // Text beyond ASCII from a manifest goes into insertbar.xml as its declared
+    // encoding carries it, the file stays well-formed, and comes out whole.
+    void textGoesInAsTheFileDeclares_data()
+    {
+        QTest::addColumn<QByteArray>("encoding"); // as insertbar.xml declares it
+        QTest::addColumn<QByteArray>("button"); // UTF-8, a button with the id "J"
+        QTest::addColumn<QByteArray>("written"); // null: refused
+        const QByteArray japanese = "<button id=\"J\" name=\"\xe6\x97\xa5\xe6\x9c\xac\"/>";
+        addTestRow("Shift_JIS: character references", QByteArray("Shift_JIS"), japanese,
+            QByteArray("<button id=\"J\" name=\"&#x65E5;&#x672C;\"/>"));
+        addTestRow("windows-1252: past the BMP, a comment too", QByteArray("windows-1252"),
+            QByteArray("<!-- \xc3\xa9 --><button id=\"J\" name='\xc3\xa9\xf0\x9f\x98\x80'/>"),
+            QByteArray("<!-- &#xE9; -->\n\t\t<button id=\"J\" name='&#xE9;&#x1F600;'/>"));
+        addTestRow("UTF-8: the characters themselves", QByteArray("UTF-8"), japanese, japanese);
+        addTestRow("Shift_JIS: a name beyond ASCII is refused", QByteArray("Shift_JIS"),
+            QByteArray("<button id=\"J\" \xe5\x90\x8d=\"x\"/>"), QByteArray());
+    }
+
+    void textGoesInAsTheFileDeclares()
+    {
+        QFETCH(QByteArray, encoding);
+        QFETCH(QByteArray, button);
+        QFETCH(QByteArray, written);
+        DreamweaverInfo dreamweaver = installation({ "en_US" });
+        const QString insertbar = dreamweaver.configurationFolder("en_US") + "/Objects/insertbar.xml";
+        const QByteArray original = QByteArray(insertbarXml()).replace("utf-8", encoding);
+        QVERIFY(writeFile(insertbar, original));
+        TestExtension extension { "com.velkor.text", "Text", {},
+            "<insertbar-item-insert appendTo=\"DW_Insertbar_Common\">" + button + "</insertbar-item-insert>",
+            "Text.mxi" };
+        InstallReport report;
+        QVERIFY(dreamweaver.installPackage(package(extension), nullptr, &report));
+        const QByteArray text = readFile(insertbar);
+        QCOMPARE(text.contains(written.isNull() ? "id=\"J\"" : written), !written.isNull());
+        QCOMPARE(report.entries().at(0).outcome,
+            written.isNull() ? InstallReport::EntryOutcome::Refused : InstallReport::EntryOutcome::Added);
+        QString unused;
+        int line = 0;
+        QVERIFY(MarkupBalance::checkDocument(QString::fromUtf8(text), &line, &unused));
+        dreamweaver.removeExtension("Text.mxi", nullptr);
+        QCOMPARE(readFile(insertbar), original);
     }
 
     // A folder that differs only in case from one already there is that
