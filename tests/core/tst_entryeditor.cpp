@@ -143,12 +143,29 @@ private slots:
             inserted(
                 m, fileEnd, "        <!-- Velkor -->\n        <menuitem id=\"A\"/>\n        <menuitem id=\"B\"/>\n"),
             QStringList { "A, B added" }, true);
+        addTestRow("a commented-out item is copied as written and listed as nothing", false, m,
+            QByteArray("<menu-insert appendTo=\"DWMenu_File\">\n  <menuitem id=\"A\"/>\n"
+                       "  <!--<menuitem  id=\"X\"\n  name='x'/>-->\n  <menuitem id=\"B\"/>\n</menu-insert>"),
+            Menus {},
+            inserted(m, fileEnd,
+                "        <menuitem id=\"A\"/>\n        <!--<menuitem  id=\"X\"\n  name='x'/>-->\n"
+                "        <menuitem id=\"B\"/>\n"),
+            QStringList { "A, B added" }, true);
         addTestRow("a later entry goes into the element an earlier one added", false, m,
             QByteArray("<menu-insert appendTo=\"DWMenu_File\"><menu id=\"V\"></menu></menu-insert>"
                        "<menu-insert appendTo=\"V\"><menuitem id=\"I\"/></menu-insert>"),
             Menus {},
             inserted(m, fileEnd, "        <menu id=\"V\">\n            <menuitem id=\"I\"/>\n        </menu>\n"),
             QStringList { "V added", "I added" }, true);
+        addTestRow("entries into a menu an earlier entry wrote as one tag come out with it, separator too", false, m,
+            QByteArray("<menu-insert insertAfter=\"DWMenu_Commands_Sort\"><separator /><menu id=\"V\" name=\"v\"/>"
+                       "</menu-insert><menu-insert appendTo=\"V\"><menuitem id=\"I\"/></menu-insert>"
+                       "<menu-insert appendTo=\"V\"><menuitem id=\"J\"/></menu-insert>"),
+            Menus {},
+            inserted(m, commandsEnd,
+                "      <separator />\n      <menu id=\"V\" name=\"v\">\n          <menuitem id=\"I\"/>\n"
+                "          <menuitem id=\"J\"/>\n      </menu>\n"),
+            QStringList { "V added", "I added", "J added" }, true);
         addTestRow("a later entry finds an element added as one tag, its id in capitals among quotes of both kinds",
             false, m,
             QByteArray("<menu-insert appendTo=\"DWMenu_File\">\n  <Menu\tname='a \"b\"'  ID=\"V\" id='W' />\n"
