@@ -20,17 +20,27 @@ DreamweaverInfo* Command::findTarget() const
     }
     if (!m_options.targetGiven)
         return &installations.first();
+    return findInstallation(m_options.target);
+}
+
+DreamweaverInfo* Command::findInstallation(const QString& indexOrName)
+{
+    QList<DreamweaverInfo>& installations = DreamweaverInfo::installations();
+    if (installations.isEmpty()) {
+        Console::error(noInstallationText());
+        return nullptr;
+    }
     bool isNumber = false;
-    const int index = m_options.target.toInt(&isNumber);
+    const int index = indexOrName.toInt(&isNumber);
     if (isNumber && index >= 0 && index < installations.size())
         return &installations[index];
     for (DreamweaverInfo& installation : installations) {
-        if (installation.name() == m_options.target)
+        if (installation.name() == indexOrName)
             return &installation;
     }
     Console::error(QStringLiteral("moravel-cli: no Dreamweaver installation \"%1\": give an index from 0 to %2 or an "
                                   "exact name, as 'moravel-cli list' shows them")
-                       .arg(m_options.target)
+                       .arg(indexOrName)
                        .arg(installations.size() - 1));
     return nullptr;
 }
@@ -48,6 +58,17 @@ int Command::exitStatus(ExtensionCommands::Result result)
         break;
     }
     return Failed;
+}
+
+ExtensionCommands::Result Command::reportNotFound(
+    ExtensionCommands::Result result, const DreamweaverInfo& target, const QString& name)
+{
+    if (result == ExtensionCommands::Result::NotFound) {
+        Console::error(QStringLiteral("moravel-cli: no extension \"%1\" is installed in %2: give an id or a manifest "
+                                      "file name as 'moravel-cli installed' shows them")
+                           .arg(name, target.name()));
+    }
+    return result;
 }
 
 int Command::runOperation(const std::function<ExtensionCommands::Result(ExtensionCommands&)>& operation) const

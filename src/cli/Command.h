@@ -30,7 +30,9 @@ public:
         bool yes = false;
         bool dryRun = false;
         QString storeId; // install --store
-        QStringList ids; // update's catalogue ids; empty for all
+        QStringList ids; // update's catalogue ids, copy's extensions; empty for all
+        QString from; // copy --from
+        QString to; // copy --to
     };
 
     explicit Command(const Options& options)
@@ -46,6 +48,12 @@ protected:
     // The installation --target names, or the first; null (with the message
     // written) when there is none.
     DreamweaverInfo* findTarget() const;
+    // The installation an index from 'list' or an exact name gives; null
+    // (with the message written) when there is none.
+    static DreamweaverInfo* findInstallation(const QString& indexOrName);
+    // result, with the message written when no extension was found by name.
+    static ExtensionCommands::Result reportNotFound(
+        ExtensionCommands::Result result, const DreamweaverInfo& target, const QString& name);
     static int exitStatus(ExtensionCommands::Result result);
     // Runs an install or a removal through the command layer, with its
     // questions and progress on the terminal and the options' dry run.

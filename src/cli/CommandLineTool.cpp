@@ -11,6 +11,11 @@
 #include "cli/StoreCommand.h"
 #include "cli/UpdateCommand.h"
 #include "cli/VerifyCommand.h"
+// Disable, enable, copy and reinstall.
+#include "cli/CopyCommand.h"
+#include "cli/DisableCommand.h"
+#include "cli/EnableCommand.h"
+#include "cli/ReinstallCommand.h"
 #include "discovery/DreamweaverInfo.h"
 #include "discovery/ExtensionDatabase.h"
 #include "platform/Environment.h"
@@ -54,6 +59,11 @@ const QList<CommandKind>& commandKinds()
         { "verify", "", false, { target, json }, make<VerifyCommand> },
         { "store", "", false, { target, json }, make<StoreCommand> },
         { "update", "ID", true, { target, yes, dryRun }, make<UpdateCommand> },
+        // Disable, enable, copy and reinstall.
+        { "disable", "EXTENSION", false, { target }, make<DisableCommand> },
+        { "enable", "EXTENSION", false, { target }, make<EnableCommand> },
+        { "copy", "EXTENSION", true, { QStringLiteral("from"), QStringLiteral("to"), yes }, make<CopyCommand> },
+        { "reinstall", "EXTENSION", false, { target, yes }, make<ReinstallCommand> },
     };
     return kinds;
 }
@@ -72,7 +82,12 @@ const char commandSummary[]
       "  store                  the Store's extensions, and which are installed or out of date\n"
       "  install --store ID     download an extension from the Store and install it\n"
       "  update [ID...]         install the Store's newer versions of installed extensions\n"
-      "                         (all of them, or the ones named)";
+      "                         (all of them, or the ones named)\n"
+      "  disable EXTENSION      take an extension out of Dreamweaver, keeping it to enable again\n"
+      "  enable EXTENSION       put a disabled extension back as its install left it\n"
+      "  copy --from A --to B [EXTENSION...]\n"
+      "                         install into B the extensions installed in A (all, or those named)\n"
+      "  reinstall EXTENSION    install an extension's kept package again over what is there";
 
 } // namespace
 
@@ -98,7 +113,13 @@ int CommandLineTool::run(const QStringList& arguments)
         QStringLiteral("The Wine prefix whose Dreamweaver to manage, for every command "
                        "(default: WINEPREFIX, or ~/.wine when no Windows folder variable is set)."),
         QStringLiteral("DIR"));
+    // copy's two installations.
+    const QCommandLineOption fromOption(QStringLiteral("from"),
+        QStringLiteral("copy: the installation to copy from, as --target names one."), QStringLiteral("A"));
+    const QCommandLineOption toOption(QStringLiteral("to"),
+        QStringLiteral("copy: the installation to copy into, as --target names one."), QStringLiteral("B"));
     parser.addOptions({ targetOption, jsonOption, yesOption, dryRunOption, storeOption, winePrefixOption });
+    parser.addOptions({ fromOption, toOption });
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands above."));
     parser.addPositionalArgument(
         QStringLiteral("argument"), QStringLiteral("PACKAGE, EXTENSION or IDs."), QStringLiteral("[argument...]"));
@@ -149,7 +170,7 @@ int CommandLineTool::run(const QStringList& arguments)
             return Command::UsageError;
         }
     }
-    for (const QCommandLineOption& option : { targetOption, storeOption }) {
+    for (const QCommandLineOption& option : { targetOption, storeOption, fromOption, toOption }) {
         if (parser.values(option).size() > 1) {
             Console::error(
                 QStringLiteral("moravel-cli %1: --%2 given more than once").arg(name, option.names().first()));
@@ -165,6 +186,8 @@ int CommandLineTool::run(const QStringList& arguments)
     options.storeId = parser.value(storeOption);
     if (kind->anyNumber)
         options.ids = positional.mid(1);
+    options.from = parser.value(fromOption);
+    options.to = parser.value(toOption);
 
     QString prefixError;
     if (!Environment::useWinePrefix(

@@ -22,7 +22,8 @@ int InstalledCommand::execute(const QString&)
 void InstalledCommand::writeText(const DreamweaverInfo& target)
 {
     const QList<ExtensionInfo>& extensions = target.installedExtensions();
-    if (extensions.isEmpty()) {
+    const QList<ExtensionInfo> disabled = ExtensionCommands::disabledExtensions(target);
+    if (extensions.isEmpty() && disabled.isEmpty()) {
         Console::out(QStringLiteral("No extensions are installed in %1.").arg(target.name()));
         return;
     }
@@ -33,12 +34,17 @@ void InstalledCommand::writeText(const DreamweaverInfo& target)
         [](const ExtensionInfo& extension) { return extension.isInstalledByOtherProgram(); });
     if (mixed)
         rows.first().append(QStringLiteral("INSTALLED BY"));
-    for (const ExtensionInfo& extension : extensions) {
+    // The state is said only when some extension is disabled.
+    if (!disabled.isEmpty())
+        rows.first().append(QStringLiteral("STATE"));
+    for (const ExtensionInfo& extension : extensions + disabled) {
         rows.append(
             { extension.name(), extension.version(), extension.author(), extension.id(), extension.fileName() });
         if (mixed)
             rows.last().append(
                 extension.isInstalledByOtherProgram() ? QStringLiteral("another program") : QStringLiteral("Moravel"));
+        if (!disabled.isEmpty())
+            rows.last().append(rows.size() - 1 > extensions.size() ? QStringLiteral("disabled") : QStringLiteral("enabled"));
     }
     Console::out(Console::table(rows));
 }
@@ -46,11 +52,13 @@ void InstalledCommand::writeText(const DreamweaverInfo& target)
 void InstalledCommand::writeJson(const DreamweaverInfo& target)
 {
     QJsonArray array;
-    for (const ExtensionInfo& extension : target.installedExtensions()) {
+    const int enabled = target.installedExtensions().size();
+    for (const ExtensionInfo& extension : target.installedExtensions() + ExtensionCommands::disabledExtensions(target)) {
         array.append(QJsonObject { { QStringLiteral("name"), extension.name() },
             { QStringLiteral("version"), extension.version() }, { QStringLiteral("author"), extension.author() },
             { QStringLiteral("id"), extension.id() }, { QStringLiteral("manifest"), extension.fileName() },
-            { QStringLiteral("installedByOtherProgram"), extension.isInstalledByOtherProgram() } });
+            { QStringLiteral("installedByOtherProgram"), extension.isInstalledByOtherProgram() },
+            { QStringLiteral("state"), array.size() < enabled ? QStringLiteral("enabled") : QStringLiteral("disabled") } });
     }
     Console::json(QJsonObject { { QStringLiteral("target"), target.name() }, { QStringLiteral("extensions"), array } });
 }

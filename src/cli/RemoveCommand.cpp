@@ -10,12 +10,17 @@ int RemoveCommand::execute(const QString& name)
         return NotFound;
     target->loadInstalledExtensions();
     const ExtensionInfo* found = ExtensionCommands::findInstalled(*target, name);
-    if (!found) {
+    // A disabled extension is removed by the same name.
+    QString mxiName = found ? found->fileName() : QString();
+    for (const ExtensionInfo& disabled : ExtensionCommands::disabledExtensions(*target)) {
+        if (mxiName.isEmpty() && !name.isEmpty() && (disabled.id() == name || disabled.fileName() == name))
+            mxiName = disabled.fileName();
+    }
+    if (mxiName.isEmpty()) {
         Console::error(QStringLiteral("moravel-cli: no extension \"%1\" is installed in %2: give an id or a manifest "
                                       "file name as 'moravel-cli installed' shows them")
                            .arg(name, target->name()));
         return NotFound;
     }
-    const QString mxiName = found->fileName();
     return runOperation([&](ExtensionCommands& commands) { return commands.removeExtension(*target, mxiName); });
 }

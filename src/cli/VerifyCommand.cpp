@@ -22,11 +22,15 @@ int VerifyCommand::execute(const QString&)
 
 void VerifyCommand::writeText(const DreamweaverInfo& target, const Healths& healths)
 {
-    if (healths.isEmpty()) {
+    const QList<ExtensionInfo> disabled = ExtensionCommands::disabledExtensions(target);
+    if (healths.isEmpty() && disabled.isEmpty()) {
         Console::out(QStringLiteral("No extensions are installed in %1.").arg(target.name()));
         return;
     }
     QStringList lines;
+    // Out of Dreamweaver on purpose: nothing of them is looked for.
+    for (const ExtensionInfo& extension : disabled)
+        lines << QStringLiteral("%1 v. %2 (%3): disabled").arg(extension.name(), extension.version(), extension.fileName());
     for (const ExtensionCommands::Health& health : healths) {
         const ExtensionInfo& extension = health.extension;
         lines << QStringLiteral("%1 v. %2 (%3): %4")

@@ -1,18 +1,22 @@
 #include "commands/ExtensionCommands.h"
 
 #include "commands/IUserPrompt.h"
+#include "commands/DisabledExtensions.h"
 #include "commands/InstallationLock.h"
+#include "commands/KeptPackages.h"
 #include "commands/ReportSummary.h"
 #include "commands/StoreClient.h"
 #include "commands/VersionNumber.h"
 #include "discovery/DreamweaverInfo.h"
 #include "installer/IProgress.h"
+#include "installer/InstallRecord.h"
 #include "installer/InstallReport.h"
 #include "installer/Installer.h"
 #include "installer/Remover.h"
 #include "markup/Accessor.h"
 #include "markup/CElement.h"
 #include "packages/PackageSupport.h"
+#include "platform/DataFolder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -237,7 +241,7 @@ bool ExtensionCommands::confirmReplace(DreamweaverInfo& target, const QString& i
         return true;
     // Copied: the removal reloads the list the pointer points into.
     *replaced = *installed;
-    if (m_dryRun)
+    if (m_dryRun || m_replaceAgreed)
         return true;
     const QString question = QStringLiteral("Version ") + installed->version() + QStringLiteral(" of ")
         + installed->name() + QStringLiteral(" is already installed.\n\nDo you want to replace it with ") + title
@@ -247,8 +251,33 @@ bool ExtensionCommands::confirmReplace(DreamweaverInfo& target, const QString& i
             .arg(title, titleOf(installed->name(), installed->version()), target.name()));
 }
 
-ExtensionCommands::Result ExtensionCommands::installPackageFile(DreamweaverInfo& target, const QString& path)
+ExtensionCommands::Result ExtensionCommands::installPackageFile(DreamweaverInfo& target, const QString& givenPath)
 {
+    // A kept package is installed from a copy: replacing its extension
+    // deletes it, and the install keeps a new one.
+    QString path = givenPath;
+    QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/XXXXXX") + QFileInfo(givenPath).fileName());
+    if (KeptPackages::isKept(givenPath)) {
+        QFile kept(givenPath);
+        if (!copy.open() || !kept.open(QIODevice::ReadOnly)) {
+            m_user.warn(tr("%1 cannot be installed: no temporary copy of it can be made.")
+                            .arg(QDir::toNativeSeparators(givenPath)),
+                QString());
+            return Result::Failed;
+        }
+        // In pieces: a package may be large.
+        while (!kept.atEnd()) {
+            const QByteArray piece = kept.read(1 << 20);
+            if (piece.isEmpty() || copy.write(piece) != piece.size()) {
+                m_user.warn(tr("%1 cannot be installed: no temporary copy of it can be made.")
+                                .arg(QDir::toNativeSeparators(givenPath)),
+                    QString());
+                return Result::Failed;
+            }
+        }
+        copy.close();
+        path = copy.fileName();
+    }
     // Checked before the replace question: once an old version is removed
     // for it, a package that cannot be read would leave nothing installed.
     Result result = Result::Done;
@@ -407,8 +436,11 @@ ExtensionCommands::Result ExtensionCommands::replaceAndInstall(DreamweaverInfo& 
         }
     }
     if (replaced) {
+        const QString oldPackage = m_dryRun ? QString() : keptPackageOf(target, replaced->fileName());
         result = removeAndReport(target, *replaced,
             m_dryRun ? tr("Would remove %1 from %2 first:") : tr("Removed %1 from %2:"), &plannedTexts);
+        if (result == Result::Done)
+            KeptPackages::discard(oldPackage);
     }
 
     IProgress* progress = m_user.startProgress(QStringLiteral("Installing"));
@@ -421,6 +453,8 @@ ExtensionCommands::Result ExtensionCommands::replaceAndInstall(DreamweaverInfo& 
     m_lastReport = report;
     if (!m_dryRun)
         m_user.installedChanged();
+    if (stored && !m_dryRun)
+        keepPackage(target, path, manifest.info.fileName().isEmpty() ? ExtensionInfo(path) : manifest.info, title);
 
     if (!stored) {
         const QString reason = report.error().isEmpty() ? tr("the package cannot be read") : report.error();
@@ -459,8 +493,10 @@ ExtensionCommands::Result ExtensionCommands::removeExtension(DreamweaverInfo& ta
             break;
         }
     }
-    if (!found)
-        return Result::NotFound;
+    if (!found) {
+        const std::optional<ExtensionInfo> disabled = DisabledExtensions::find(target, mxiName);
+        return disabled ? removeDisabled(target, *disabled) : Result::NotFound;
+    }
     const ExtensionInfo extension = *found;
     const QString title = titleOf(extension.name(), extension.version());
     if (!m_dryRun
@@ -470,8 +506,12 @@ ExtensionCommands::Result ExtensionCommands::removeExtension(DreamweaverInfo& ta
     InstallationLock installationLock(target);
     if (!lock(installationLock, target, title))
         return Result::Failed;
-    return removeAndReport(
+    const QString package = m_dryRun ? QString() : keptPackageOf(target, extension.fileName());
+    const Result result = removeAndReport(
         target, extension, m_dryRun ? tr("Would remove %1 from %2:") : tr("Removed %1 from %2:"), nullptr);
+    if (result == Result::Done)
+        KeptPackages::discard(package);
+    return result;
 }
 
 ExtensionCommands::Result ExtensionCommands::adoptExtension(DreamweaverInfo& target, const QString& mxiName)
@@ -664,4 +704,231 @@ QList<ExtensionCommands::PlannedFile> ExtensionCommands::planFiles(
             tr("for the platform \"%1\"").arg(platform) });
     }
     return rows;
+}
+
+void ExtensionCommands::keepPackage(
+    const DreamweaverInfo& target, const QString& path, const ExtensionInfo& package, const QString& title)
+{
+    QString error;
+    if (!KeptPackages::keep(target, path, package, &error)) {
+        m_user.warn(tr("No copy of the package of %1 could be kept in %2: %3. It cannot be copied to another "
+                       "Dreamweaver or reinstalled from there.")
+                        .arg(title, QDir::toNativeSeparators(DataFolder::path()), error),
+            QString());
+    }
+}
+
+QString ExtensionCommands::keptPackageOf(const DreamweaverInfo& target, const QString& mxiName)
+{
+    for (const QString& locale : target.locales()) {
+        const QString recorded = KeptPackages::recordedPackage(
+            target, locale, InstallRecord::recordPath(target.storedManifestPath(locale, mxiName)));
+        if (!recorded.isEmpty())
+            return recorded;
+    }
+    return DisabledExtensions::keptPackage(target, mxiName);
+}
+
+QList<ExtensionInfo> ExtensionCommands::disabledExtensions(const DreamweaverInfo& target)
+{
+    return DisabledExtensions::list(target);
+}
+
+ExtensionCommands::Result ExtensionCommands::disableExtension(DreamweaverInfo& target, const QString& idOrManifest)
+{
+    target.loadInstalledExtensions();
+    const ExtensionInfo* found = findInstalled(target, idOrManifest);
+    if (!found) {
+        if (const std::optional<ExtensionInfo> disabled = DisabledExtensions::find(target, idOrManifest)) {
+            m_user.notice(tr("%1 is disabled already.").arg(titleOf(disabled->name(), disabled->version())));
+            return Result::Done;
+        }
+        return Result::NotFound;
+    }
+    const ExtensionInfo extension = *found;
+    const QString title = titleOf(extension.name(), extension.version());
+    if (extension.isInstalledByOtherProgram()) {
+        m_user.warn(tr("%1 was not disabled: another program installed it. Take it over first (adopt).").arg(title),
+            QString());
+        return Result::Failed;
+    }
+    InstallationLock installationLock(target);
+    if (!lock(installationLock, target, title))
+        return Result::Failed;
+    QString error;
+    if (!DisabledExtensions::park(target, extension.fileName(), &error)) {
+        DisabledExtensions::discard(target, extension.fileName());
+        m_user.warn(tr("%1 was not disabled: %2.").arg(title, error), QString());
+        return Result::Failed;
+    }
+    IProgress* progress = m_user.startProgress(QStringLiteral("Disabling"));
+    InstallReport report;
+    Remover remover(target, progress, &report);
+    remover.removeExtension(extension.fileName());
+    m_user.finishProgress(progress);
+    m_lastReport = report;
+    m_user.installedChanged();
+    const QString problems
+        = report.error().isEmpty() ? ReportSummary::removalProblems(report) : QStringLiteral("\n\n") + report.error();
+    if (problems.isEmpty() && DisabledExtensions::markDisabled(target, extension.fileName(), &error)) {
+        m_user.inform(tr("Disabled %1 in %2:").arg(title, target.name()), report.toText());
+        return Result::Done;
+    }
+    // Half taken out, it would be neither enabled nor disabled: what went
+    // goes back, and it stays enabled.
+    InstallReport putBack;
+    DisabledExtensions::restore(target, extension.fileName(), putBack, &error);
+    DisabledExtensions::discard(target, extension.fileName());
+    m_user.warn(tr("%1 was not disabled; it stays enabled.").arg(title) + problems,
+        report.toText() + QLatin1Char('\n') + putBack.toText());
+    return Result::Failed;
+}
+
+ExtensionCommands::Result ExtensionCommands::enableExtension(DreamweaverInfo& target, const QString& idOrManifest)
+{
+    target.loadInstalledExtensions();
+    const std::optional<ExtensionInfo> disabled = DisabledExtensions::find(target, idOrManifest);
+    if (!disabled) {
+        if (const ExtensionInfo* installed = findInstalled(target, idOrManifest)) {
+            m_user.notice(tr("%1 is enabled already.").arg(titleOf(installed->name(), installed->version())));
+            return Result::Done;
+        }
+        return Result::NotFound;
+    }
+    const QString title = titleOf(disabled->name(), disabled->version());
+    InstallationLock installationLock(target);
+    if (!lock(installationLock, target, title))
+        return Result::Failed;
+    const QStringList again = DisabledExtensions::storedAgain(target, disabled->fileName());
+    if (!again.isEmpty()) {
+        m_user.warn(tr("%1 was not enabled: an extension is installed under its manifest name, %2, in %3 (%4). "
+                       "Remove that one first.")
+                        .arg(title, disabled->fileName(), target.name(), again.join(QStringLiteral(", "))),
+            QString());
+        return Result::Failed;
+    }
+    IProgress* progress = m_user.startProgress(QStringLiteral("Enabling"));
+    InstallReport report;
+    QString error;
+    const bool started = DisabledExtensions::restore(target, disabled->fileName(), report, &error);
+    m_user.finishProgress(progress);
+    m_lastReport = report;
+    m_user.installedChanged();
+    if (!started) {
+        // The locales it went back to are enabled; the rest stay parked.
+        m_user.warn(tr("%1 could not be enabled: %2.").arg(title, error), report.toText());
+        return Result::Failed;
+    }
+    DisabledExtensions::discard(target, disabled->fileName());
+    const QString problems = ReportSummary::installProblems(report);
+    if (!problems.isEmpty()) {
+        m_user.warn(tr("%1 was enabled in %2, but not completely.").arg(title, target.name()) + problems,
+            report.toText());
+        return Result::Incomplete;
+    }
+    m_user.inform(tr("Enabled %1 in %2:").arg(title, target.name()), report.toText());
+    return Result::Done;
+}
+
+ExtensionCommands::Result ExtensionCommands::removeDisabled(DreamweaverInfo& target, const ExtensionInfo& extension)
+{
+    const QString title = titleOf(extension.name(), extension.version());
+    const QString folder = DisabledExtensions::folder(target, extension.fileName());
+    if (m_dryRun) {
+        m_user.inform(tr("Would remove %1 from %2:").arg(title, target.name()),
+            tr("would delete: %1").arg(QDir::toNativeSeparators(folder)));
+        return Result::Done;
+    }
+    if (!m_user.confirm(QStringLiteral("Remove ") + title + QLatin1Char('?'),
+            tr("%1 was not removed from %2").arg(title, target.name())))
+        return Result::Refused;
+    InstallationLock installationLock(target);
+    if (!lock(installationLock, target, title))
+        return Result::Failed;
+    const QString package = DisabledExtensions::keptPackage(target, extension.fileName());
+    const bool removed = DisabledExtensions::discard(target, extension.fileName());
+    m_user.installedChanged();
+    if (!removed) {
+        m_user.warn(tr("%1 could not be removed: %2 cannot be deleted.").arg(title, QDir::toNativeSeparators(folder)),
+            QString());
+        return Result::Failed;
+    }
+    KeptPackages::discard(package);
+    m_user.inform(tr("Removed %1 from %2:").arg(title, target.name()),
+        tr("deleted: %1 (it was disabled)").arg(QDir::toNativeSeparators(folder)));
+    return Result::Done;
+}
+
+ExtensionCommands::Result ExtensionCommands::reinstallExtension(DreamweaverInfo& target, const QString& idOrManifest)
+{
+    target.loadInstalledExtensions();
+    const ExtensionInfo* found = findInstalled(target, idOrManifest);
+    if (!found)
+        return Result::NotFound;
+    const QString title = titleOf(found->name(), found->version());
+    const QString package = KeptPackages::resolve(keptPackageOf(target, found->fileName()));
+    if (package.isEmpty()) {
+        m_user.warn(tr("%1 cannot be reinstalled: no copy of its package was kept (it was installed before this "
+                       "program kept packages, or by another program). Install its package file again.")
+                        .arg(title),
+            QString());
+        return Result::Failed;
+    }
+    m_replaceAgreed = true;
+    const Result result = installPackageFile(target, package);
+    m_replaceAgreed = false;
+    return result;
+}
+
+ExtensionCommands::Result ExtensionCommands::copyExtensions(
+    DreamweaverInfo& from, DreamweaverInfo& to, const QStringList& names)
+{
+    if (InstallRecord::pathKey(from.userFolder()) == InstallRecord::pathKey(to.userFolder())) {
+        m_user.warn(tr("Nothing was copied: %1 and %2 are the same installation.").arg(from.name(), to.name()),
+            QString());
+        return Result::Failed;
+    }
+    from.loadInstalledExtensions();
+    QList<ExtensionInfo> available = from.installedExtensions();
+    available += DisabledExtensions::list(from);
+    QList<ExtensionInfo> chosen;
+    Result result = Result::Done;
+    for (const QString& name : names) {
+        const auto found = std::find_if(available.cbegin(), available.cend(),
+            [&](const ExtensionInfo& e) { return (!e.id().isEmpty() && e.id() == name) || e.fileName() == name; });
+        if (found == available.cend()) {
+            m_user.warn(tr("No extension \"%1\" is installed in %2.").arg(name, from.name()), QString());
+            result = Result::NotFound;
+        } else {
+            chosen.append(*found);
+        }
+    }
+    if (names.isEmpty())
+        chosen = available;
+    QStringList notCopied;
+    int copied = 0;
+    for (const ExtensionInfo& extension : qAsConst(chosen)) {
+        const QString title = titleOf(extension.name(), extension.version());
+        const QString package = extension.isInstalledByOtherProgram()
+            ? QString()
+            : KeptPackages::resolve(keptPackageOf(from, extension.fileName()));
+        if (package.isEmpty()) {
+            notCopied << tr("%1: %2").arg(title,
+                extension.isInstalledByOtherProgram()
+                    ? tr("another program installed it, and no copy of its package was kept")
+                    : tr("no copy of its package was kept (it was installed before this program kept packages)"));
+            continue;
+        }
+        const Result one = installPackageFile(to, package);
+        copied += one == Result::Done || one == Result::Incomplete ? 1 : 0;
+        result = worse(result, one == Result::NotFound ? Result::Failed : one);
+    }
+    if (!notCopied.isEmpty()) {
+        m_user.warn(tr("Not copied to %1:").arg(to.name()) + QLatin1Char('\n') + notCopied.join(QLatin1Char('\n')),
+            QString());
+        result = worse(result, copied > 0 ? Result::Incomplete : Result::Failed);
+    }
+    if (chosen.isEmpty() && names.isEmpty())
+        m_user.notice(tr("No extension is installed in %1.").arg(from.name()));
+    return result;
 }

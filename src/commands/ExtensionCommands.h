@@ -79,6 +79,22 @@ public:
     // installed version it replaces, of an entry the catalogue calls newer,
     // is not installed (Done, with a notice).
     Result installCatalogueEntry(DreamweaverInfo& target, const CatalogueEntry& entry, StoreClient& store);
+    // Takes the installed extension with this id or stored manifest name out
+    // of Dreamweaver, as its removal would, but keeps what it took in the
+    // program's data folder, so that enableExtension can put it back.
+    Result disableExtension(DreamweaverInfo& target, const QString& idOrManifest);
+    // Puts a disabled extension back as its install left it.
+    Result enableExtension(DreamweaverInfo& target, const QString& idOrManifest);
+    // Installs the kept package of an installed extension again over what is
+    // there, without the replace question: the repair for one that is not whole.
+    Result reinstallExtension(DreamweaverInfo& target, const QString& idOrManifest);
+    // Installs into to the extensions installed in from (enabled or not):
+    // all of them, or those ids (or manifest names) names, each from its kept
+    // package, with the questions an install of a package file asks. One
+    // without a kept package is listed in a warning as not copied, with why.
+    Result copyExtensions(DreamweaverInfo& from, DreamweaverInfo& to, const QStringList& names);
+    // The disabled extensions of target.
+    static QList<ExtensionInfo> disabledExtensions(const DreamweaverInfo& target);
     // Every installed extension of target, checked.
     static QList<Health> verify(DreamweaverInfo& target);
     // The package's files as an install into target would place them (as
@@ -136,11 +152,22 @@ private:
     Result removeAndReport(DreamweaverInfo& target, const ExtensionInfo& extension, const QString& doneText,
         QHash<QString, QString>* plannedTexts);
 
+    // Keeps a copy of the package just installed (with a warning when it cannot).
+    void keepPackage(const DreamweaverInfo& target, const QString& path, const ExtensionInfo& package,
+        const QString& title);
+    // Removes a disabled extension: its parked files and its kept package.
+    Result removeDisabled(DreamweaverInfo& target, const ExtensionInfo& extension);
+    // The kept package of the extension stored (or disabled) as mxiName in
+    // target, relative to the data folder; empty when there is none.
+    static QString keptPackageOf(const DreamweaverInfo& target, const QString& mxiName);
+
     // Waits for other processes working on target; false (with a warning) when it gave up.
     bool lock(InstallationLock& lock, const DreamweaverInfo& target, const QString& title);
 
     IUserPrompt& m_user;
     InstallReport m_lastReport;
     bool m_dryRun = false;
+    // The user asked for the replace already (a reinstall).
+    bool m_replaceAgreed = false;
     int m_lockTimeoutMs = 60000;
 };

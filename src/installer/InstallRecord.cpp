@@ -1,6 +1,7 @@
 #include "installer/InstallRecord.h"
 
 #include "discovery/DreamweaverInfo.h"
+#include "installer/ConfigurationEditor.h"
 #include "installer/ConfigurationFile.h"
 #include "packages/PackageSupport.h"
 #include "platform/CappedFile.h"
@@ -327,6 +328,10 @@ bool InstallRecord::read(const QString& path, const Roots& roots, QString* error
             continue;
         } else if (kind == "installed" && fields.size() == 2) {
             installedAt = fields.at(1).toLongLong(&valid);
+        } else if (kind == "package" && fields.size() == 2 && !first) {
+            // Joined to the data folder: it may not lead out of it.
+            package = text(fields.at(1));
+            valid = isConfinedRelativePath(package);
         } else if (kind == "file" && fields.size() == (first ? 3 : 4)) {
             File file { text(fields.at(first ? 1 : 2)), text(fields.at(first ? 2 : 3)) };
             if (first) {
@@ -380,7 +385,7 @@ bool InstallRecord::write(const QString& path, const Roots& roots, QString* erro
     // (three bytes a character) and a little for the words and separators of
     // each line: of a large record only the pages written to are ever
     // touched, where growing it would copy what was written so far.
-    qsizetype most = header.size() + endLine.size() + 32;
+    qsizetype most = header.size() + endLine.size() + 32 + 3 * package.size();
     for (const File& file : files) {
         most += 24 + 3 * (file.path.size() + file.backup.size());
     }
@@ -393,6 +398,11 @@ bool InstallRecord::write(const QString& path, const Roots& roots, QString* erro
     }
     bytes.room(most);
     bytes.append(header + "\ninstalled " + QByteArray::number(installedAt) + '\n');
+    if (!package.isEmpty()) {
+        bytes.append("package ", 8);
+        appendField(bytes, package);
+        bytes.append('\n');
+    }
     for (const File& file : files) {
         // The configuration folder first: it usually lies below the home folder.
         QString relative = relativeTo(roots.configuration, file.path);
@@ -461,6 +471,28 @@ bool InstallRecord::write(const QString& path, const Roots& roots, QString* erro
         return false;
     }
     return ConfigurationFile::writeWhole(path, bytes.take(), error);
+}
+
+void InstallRecord::addAddedEntries(const InstallReport& report, int first, const QString& configurationFolder)
+{
+    const QList<InstallReport::EntryResult> results = report.entries();
+    // Files other than Menus.xml and insertbar.xml are named, relative to the
+    // Configuration folder, so that the record stays good if that folder moves.
+    const QString configuration = configurationFolder + QLatin1Char('/');
+    // Room for them all at once, rather than as the list grows.
+    entries.reserve(entries.size() + results.size() - first);
+    for (int i = first; i < results.size(); ++i) {
+        const InstallReport::EntryResult& entry = results.at(i);
+        if (entry.outcome != InstallReport::EntryOutcome::Added)
+            continue;
+        const QString file = ConfigurationEditor::editsMenus(entry.kind)
+                || entry.kind == InstallReport::EntryKind::InsertbarButton
+                || entry.kind == InstallReport::EntryKind::InsertbarCategory
+            ? QString()
+            : entry.path.mid(configuration.size());
+        addEntry({ entry.kind, entry.id, entry.target, entry.createdTarget, entry.parent, entry.inserted, entry.ids,
+            file });
+    }
 }
 
 int InstallRecord::indexOf(const QString& path) const

@@ -554,25 +554,7 @@ bool Installer::installFromPackage(IPackage& package)
         if (!changes) {
             continue;
         }
-        // Only what this install added is the extension's to take out again.
-        const QList<InstallReport::EntryResult> entries = m_report->entries();
-        // Files other than Menus.xml and insertbar.xml are named, relative to the
-        // Configuration folder, so that the record stays good if that folder moves.
-        const QString configuration = m_dreamweaver.configurationFolder(locale) + QLatin1Char('/');
-        // Room for them all at once, rather than as the list grows.
-        changes->entries.reserve(changes->entries.size() + entries.size() - entriesBefore);
-        for (int i = entriesBefore; i < entries.size(); ++i) {
-            const InstallReport::EntryResult& entry = entries.at(i);
-            if (entry.outcome == InstallReport::EntryOutcome::Added) {
-                const QString file = ConfigurationEditor::editsMenus(entry.kind)
-                        || entry.kind == InstallReport::EntryKind::InsertbarButton
-                        || entry.kind == InstallReport::EntryKind::InsertbarCategory
-                    ? QString()
-                    : entry.path.mid(configuration.size());
-                changes->addEntry({ entry.kind, entry.id, entry.target, entry.createdTarget, entry.parent,
-                    entry.inserted, entry.ids, file });
-            }
-        }
+        changes->addAddedEntries(*m_report, entriesBefore, m_dreamweaver.configurationFolder(locale));
         QString error;
         if (!changes->write(recordPath, InstallRecord::roots(m_dreamweaver, locale), &error)) {
             m_report->addFile({ locale, mxiName, recordPath, InstallReport::FileOutcome::WriteFailed, error });

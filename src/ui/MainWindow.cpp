@@ -21,8 +21,10 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
@@ -382,6 +384,18 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->actionWhyMissing, &QAction::triggered, this, &MainWindow::showDiagnosis);
     connect(ui->whyMissingButton, &QPushButton::clicked, this, &MainWindow::showDiagnosis);
     connect(ui->actionAdopt, &QAction::triggered, this, &MainWindow::slotAdoptExtension);
+    // Disable and enable: the Extensions menu, the row's context menu and the details pane.
+    connect(ui->actionToggleEnabled, &QAction::triggered, this, &MainWindow::slotToggleEnabled);
+    connect(ui->toggleEnabledButton, &QPushButton::clicked, this, &MainWindow::slotToggleEnabled);
+    connect(ui->actionCopyTo, &QAction::triggered, this, &MainWindow::slotCopyExtensions);
+    ui->tableInstalled->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->tableInstalled, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (!ui->tableInstalled->indexAt(at).isValid() || !ui->actionToggleEnabled->isEnabled())
+            return;
+        QMenu menu(this);
+        menu.addAction(ui->actionToggleEnabled);
+        menu.exec(ui->tableInstalled->viewport()->mapToGlobal(at));
+    });
     connect(ui->filterEdit, &QLineEdit::textChanged, this, &MainWindow::applyFilter);
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::showDetails);
     for (QTableWidget* table : { ui->tableInstalled, ui->tableStore })
@@ -431,9 +445,14 @@ void MainWindow::updateInstalledTable()
     QTableWidget* table = ui->tableInstalled;
     const QString selected = selectedManifest();
     QList<ExtensionInfo> extensions;
+    m_disabled.clear();
     if (dreamweaver) {
         dreamweaver->loadInstalledExtensions();
         extensions = dreamweaver->installedExtensions();
+        for (const ExtensionInfo& extension : ExtensionCommands::disabledExtensions(*dreamweaver)) {
+            extensions.append(extension);
+            m_disabled.insert(extension.fileName());
+        }
     }
 
     const QString remove = tr("Remove");
@@ -447,7 +466,8 @@ void MainWindow::updateInstalledTable()
             table->setItem(row, 0,
                 readOnlyItem(extension.isInstalledByOtherProgram()
                         ? tr("%1 (installed by another program)").arg(extension.name())
-                        : extension.name(),
+                        : m_disabled.contains(extension.fileName()) ? tr("%1 (disabled)").arg(extension.name())
+                                                                     : extension.name(),
                     extension.fileName()));
             table->setItem(row, 1, versionItem(extension.version()));
             table->setItem(row, 2, readOnlyItem(extension.author()));
@@ -576,17 +596,40 @@ int MainWindow::selectedEntry() const
     return item ? item->data(Qt::UserRole).toInt() : -1;
 }
 
+std::optional<ExtensionInfo> MainWindow::selectedExtension()
+{
+    DreamweaverInfo* dreamweaver = currentDreamweaver();
+    const QString manifest = selectedManifest();
+    if (!dreamweaver || manifest.isEmpty())
+        return std::nullopt;
+    if (m_disabled.contains(manifest)) {
+        const QList<ExtensionInfo> disabled = ExtensionCommands::disabledExtensions(*dreamweaver);
+        for (const ExtensionInfo& extension : disabled) {
+            if (extension.fileName() == manifest)
+                return extension;
+        }
+        return std::nullopt;
+    }
+    const ExtensionInfo* installed = ExtensionCommands::findInstalled(*dreamweaver, manifest);
+    return installed ? std::optional<ExtensionInfo>(*installed) : std::nullopt;
+}
+
 void MainWindow::showDetails()
 {
     DreamweaverInfo* dreamweaver = currentDreamweaver();
     Application* application = Application::instance();
-    const ExtensionInfo* selected = dreamweaver && !selectedManifest().isEmpty()
-        ? ExtensionCommands::findInstalled(*dreamweaver, selectedManifest())
-        : nullptr;
+    const std::optional<ExtensionInfo> selected = selectedExtension();
     ui->actionAdopt->setEnabled(selected && selected->isInstalledByOtherProgram());
+    // Another program's extension has no install record to put it back by.
+    const bool disabled = selected && m_disabled.contains(selected->fileName());
+    ui->actionToggleEnabled->setEnabled(selected && !selected->isInstalledByOtherProgram());
+    ui->actionToggleEnabled->setText(disabled ? tr("&Enable Extension") : tr("&Disable Extension"));
+    ui->toggleEnabledButton->setText(disabled ? tr("Enable") : tr("Disable"));
+    ui->toggleEnabledButton->setVisible(
+        ui->actionToggleEnabled->isEnabled() && ui->tabWidget->currentWidget() == ui->tabInstalled);
     if (dreamweaver && ui->tabWidget->currentWidget() == ui->tabInstalled) {
-        if (const ExtensionInfo* extension = selected) {
-            ui->detailsView->showInstalled(*extension);
+        if (selected) {
+            ui->detailsView->showInstalled(*selected);
             return;
         }
     } else if (application && ui->tabWidget->currentWidget() == ui->tabStore) {
@@ -829,6 +872,53 @@ void MainWindow::slotAdoptExtension()
         return;
     runCommand(ExtensionCommands::titleOf(extension->name(), extension->version()), QString(),
         [mxiName](ExtensionCommands& commands, DreamweaverInfo& target) { commands.adoptExtension(target, mxiName); });
+}
+
+void MainWindow::slotToggleEnabled()
+{
+    const std::optional<ExtensionInfo> extension = selectedExtension();
+    if (!extension)
+        return;
+    const QString mxiName = extension->fileName();
+    const bool disabled = m_disabled.contains(mxiName);
+    runCommand(ExtensionCommands::titleOf(extension->name(), extension->version()), QString(),
+        [mxiName, disabled](ExtensionCommands& commands, DreamweaverInfo& target) {
+            if (disabled)
+                commands.enableExtension(target, mxiName);
+            else
+                commands.disableExtension(target, mxiName);
+        });
+}
+
+void MainWindow::slotCopyExtensions()
+{
+    Application* application = Application::instance();
+    const DreamweaverInfo* current = currentDreamweaver();
+    if (!application || !current)
+        return;
+    QStringList names;
+    QList<int> indexes;
+    for (int i = 0; i < application->dreamweavers().size(); ++i) {
+        if (&application->dreamweavers()[i] != current) {
+            names << application->dreamweavers().at(i).name();
+            indexes << i;
+        }
+    }
+    if (names.isEmpty()) {
+        warn(tr("There is no other Dreamweaver installation to copy the extensions of %1 to.").arg(current->name()),
+            QString());
+        return;
+    }
+    bool chosen = false;
+    const QString name = QInputDialog::getItem(this, tr("Copy Extensions To"),
+        tr("Install the extensions of %1 into:").arg(current->name()), names, 0, false, &chosen);
+    const int index = names.indexOf(name);
+    if (!chosen || index < 0)
+        return;
+    DreamweaverInfo* to = &application->dreamweavers()[indexes.at(index)];
+    runCommand(QString(), QString(), [to](ExtensionCommands& commands, DreamweaverInfo& from) {
+        commands.copyExtensions(from, *to, {});
+    });
 }
 
 void MainWindow::showDiagnosis()

@@ -2,12 +2,15 @@
 
 #include "app/Application.h"
 #include "commands/IUserPrompt.h"
+#include "discovery/ExtensionInfo.h"
 
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class DreamweaverInfo;
 class EmptyTableHint;
@@ -57,6 +60,10 @@ private slots:
     void slotRemoveExtension(QString mxiName);
     // Takes over the selected extension that another program installed.
     void slotAdoptExtension();
+    // Disables the selected extension, or enables it when it is disabled.
+    void slotToggleEnabled();
+    // Asks for another installation and copies the current one's extensions into it.
+    void slotCopyExtensions();
     // Where the program looked for Dreamweaver, and why each place gave one or none.
     void showDiagnosis();
     void slotDownloadExtension(Application::Download download);
@@ -98,6 +105,8 @@ private:
     void showInstallability();
     // The manifest name of the selected Installed row; the catalogue index of the selected Store row.
     QString selectedManifest() const;
+    // The selected Installed row's extension, enabled or disabled; null when none is selected.
+    std::optional<ExtensionInfo> selectedExtension();
     int selectedEntry() const;
     // What a row's button does: Remove in the Installed table; Install or
     // Update in the Store, with the entry as the table shows it.
@@ -113,6 +122,7 @@ private:
     bool m_listed = false; // the installations have been looked for
     ExtensionCommands* m_commands = nullptr; // the command under way; the tables wait for its end
     bool m_refreshPending = false;
+    QSet<QString> m_disabled; // the manifest names of the Installed rows that are disabled
     QString m_subject;
     QString m_replaced;
     QString m_report; // everything the command reported, for the report dialog

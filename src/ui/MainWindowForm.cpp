@@ -21,6 +21,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -164,10 +165,19 @@ void MainWindowForm::setupUi(QMainWindow* window)
     gridLayout1->addWidget(tableStore, 1, 0, 1, 1);
     tabWidget->addTab(tabStore, QString());
 
-    detailsView = new DetailsView(splitter);
+    detailsPane = new QWidget(splitter);
+    detailsPane->setObjectName(QStringLiteral("detailsPane"));
+    auto* detailsLayout = new QVBoxLayout(detailsPane);
+    detailsLayout->setContentsMargins(0, 0, 0, 0);
+    detailsView = new DetailsView(detailsPane);
     detailsView->setObjectName(QStringLiteral("detailsView"));
+    detailsLayout->addWidget(detailsView);
+    toggleEnabledButton = new QPushButton(detailsPane);
+    toggleEnabledButton->setObjectName(QStringLiteral("toggleEnabledButton"));
+    toggleEnabledButton->setVisible(false);
+    detailsLayout->addWidget(toggleEnabledButton, 0, Qt::AlignRight);
     splitter->addWidget(tabWidget);
-    splitter->addWidget(detailsView);
+    splitter->addWidget(detailsPane);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({ 300, 180 });
@@ -190,6 +200,9 @@ void MainWindowForm::setupUi(QMainWindow* window)
     actionShowReport = createAction(menuExtensions, "actionShowReport", QKeySequence(QStringLiteral("Ctrl+R")));
     actionAdopt = createAction(menuExtensions, "actionAdopt", QKeySequence());
     actionAdopt->setEnabled(false);
+    actionToggleEnabled = createAction(menuExtensions, "actionToggleEnabled", QKeySequence());
+    actionToggleEnabled->setEnabled(false);
+    actionCopyTo = createAction(menuExtensions, "actionCopyTo", QKeySequence());
     actionReloadCatalogue = createAction(menuExtensions, "actionReloadCatalogue", QKeySequence::Refresh);
     menuExtensions->addSeparator();
     actionQuit = createAction(menuExtensions, "actionQuit", QKeySequence::Quit);
@@ -229,6 +242,9 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
     actionInstall->setText(text("&Install Package File..."));
     actionShowReport->setText(text("Last &Report..."));
     actionAdopt->setText(text("&Adopt Extension of Another Program"));
+    actionToggleEnabled->setText(text("&Disable Extension"));
+    actionCopyTo->setText(text("&Copy Extensions To..."));
+    toggleEnabledButton->setText(text("Disable"));
     actionReloadCatalogue->setText(text("Reload &Catalogue"));
     actionQuit->setText(text("&Quit"));
     menuHelp->setTitle(text("&Help"));

@@ -45,12 +45,16 @@ public:
     QPushButton* retryButton = nullptr;
     QTableWidget* tableStore = nullptr;
     DetailsView* detailsView = nullptr;
+    QWidget* detailsPane = nullptr; // the details, with the selected extension's Disable or Enable under them
+    QPushButton* toggleEnabledButton = nullptr;
     QStatusBar* statusBar = nullptr;
     QPushButton* reportButton = nullptr;
     QMenu* menuExtensions = nullptr;
     QAction* actionInstall = nullptr;
     QAction* actionShowReport = nullptr;
     QAction* actionAdopt = nullptr;
+    QAction* actionToggleEnabled = nullptr; // Disable or Enable, as the selected extension is
+    QAction* actionCopyTo = nullptr;
     QAction* actionReloadCatalogue = nullptr;
     QAction* actionQuit = nullptr;
     QMenu* menuHelp = nullptr;

@@ -14,7 +14,17 @@ using namespace InstallerFixtures;
 
 namespace {
 
-enum class State { Fresh, ToolsInstalled, ToolsDamaged, MenuGone, NoInstallations, Wine, WineTools, WineMenusHeld };
+enum class State {
+    Fresh,
+    ToolsInstalled,
+    ToolsDamaged,
+    MenuGone,
+    ToolsDisabled,
+    NoInstallations,
+    Wine,
+    WineTools,
+    WineMenusHeld
+};
 
 struct Case
 {
@@ -88,6 +98,8 @@ class tst_Cli : public QObject
         m_dir = std::make_unique<QTemporaryDir>();
         m_environment = QProcessEnvironment::systemEnvironment();
         m_environment.remove(QStringLiteral("USERPROFILE"));
+        // Kept packages and disabled extensions stay with the row.
+        m_environment.insert(QStringLiteral("MORAVEL_DATA_FOLDER"), m_dir->path() + "/data");
         for (const auto& [variable, folder] :
             { std::make_pair("APPDATA", "/AppData/Roaming"), std::make_pair("ALLUSERSPROFILE", "/ProgramData"),
                 std::make_pair("ProgramW6432", "/Program Files") }) {
@@ -148,6 +160,8 @@ class tst_Cli : public QObject
             QFile::remove(conf() + "/Commands/Velkor/tool.js");
         if (state == State::MenuGone)
             writeFile(conf() + "/Menus/Menus.xml", "<menubar/>");
+        if (state == State::ToolsDisabled)
+            QVERIFY(runTool({ "disable", "com.velkor.tools" }) && m_exitCode == 0);
     }
 
     // Runs moravel-cli with standard input closed or, when typed is not null,
@@ -350,6 +364,35 @@ void tst_Cli::run_data()
         none, 3, {}, { "moravel-cli: $ROOT/AppData is not a Wine prefix: cannot open $ROOT/AppData/system.reg" });
     row("unknown command", { "uninstall", "x" }, State::Fresh, none, 2, {}, { "unknown command \"uninstall\"" });
     row("missing argument", { "install" }, State::Fresh, none, 2, {}, { "needs exactly one PACKAGE" });
+ // Disable, enable, copy and reinstall.
+    const QString tools = "Velkor Tools v. 1.0.0";
+    row("disable takes it out of Dreamweaver", { "disable", "com.velkor.tools" }, State::ToolsInstalled, none, 0,
+        { "Disabled " + tools + " in Dreamweaver 2021:\nremoved: $CONF/Commands/Velkor/Velkor Tool.htm" }, {}, true);
+    row("installed lists a disabled extension as disabled", { "installed" }, State::ToolsDisabled, none, 0,
+        { "MANIFEST          STATE\nVelkor Tools  1.0.0    Velkor  com.velkor.tools  Velkor Tools.mxi  disabled\n" });
+    row("installed --json gives the state", { "installed", "--json" }, State::ToolsDisabled, none, 0,
+        { "extensions/0/state=disabled", "extensions/0/id=com.velkor.tools" });
+    row("installed --json of an enabled one", { "installed", "--json" }, State::ToolsInstalled, none, 0,
+        { "extensions/0/state=enabled" });
+    row("verify does not call a disabled extension damaged", { "verify" }, State::ToolsDisabled, none, 0,
+        { "Velkor Tools v. 1.0.0 (Velkor Tools.mxi): disabled" });
+    row("enable puts it back", { "enable", "Velkor Tools.mxi" }, State::ToolsDisabled, none, 0,
+        { "Enabled " + tools + " in Dreamweaver 2021:\nwritten: $CONF/Shared/Velkor/MXI/Velkor Tools.mxi" }, {}, true);
+    row("remove of a disabled extension asks like any removal", { "remove", "com.velkor.tools" }, State::ToolsDisabled,
+        none, 1, {}, { "was not removed from Dreamweaver 2021: there is no terminal to ask on" });
+    row("remove of a disabled extension with --yes", { "remove", "com.velkor.tools", "--yes" }, State::ToolsDisabled,
+        none, 0, { "Removed " + tools + " from Dreamweaver 2021:\ndeleted: " });
+    row("disable of an extension that is not there", { "disable", "com.velkor.none" }, State::ToolsInstalled, none, 3,
+        {}, { "no extension \"com.velkor.none\" is installed in Dreamweaver 2021" });
+    row("copy into another installation", { "copy", "--from", "0", "--to", "Dreamweaver CS6", "--yes" },
+        State::ToolsInstalled, none, 0, { "Installed " + tools + " into Dreamweaver CS6:\n" }, {}, true);
+    row("copy of an extension the source does not have", { "copy", "--from", "1", "--to", "0", "com.velkor.tools" },
+        State::ToolsInstalled, none, 3, {}, { "No extension \"com.velkor.tools\" is installed in Dreamweaver CS6." });
+    row("copy needs both installations", { "copy", "--from", "0" }, State::ToolsInstalled, none, 2, {},
+        { "copy: needs --from A and --to B" });
+    row("reinstall makes a damaged extension whole, without the replace question", { "reinstall", "com.velkor.tools" },
+        State::ToolsDamaged, none, 0,
+        { "Installed " + tools + " into Dreamweaver 2021:\n", "written: $CONF/Commands/Velkor/tool.js" }, {}, true);
     row("json for install does not apply", { "install", "tools.zxp", "--json" }, State::Fresh, none, 2, {},
         { "the option --json does not apply" });
 }

@@ -1,6 +1,7 @@
 #include "commands/ExtensionCommands.h"
 #include "commands/IUserPrompt.h"
 #include "commands/InstallationLock.h"
+#include "commands/KeptPackages.h"
 #include "commands/StoreClient.h"
 #include "discovery/DreamweaverInfo.h"
 #include "support/InstallerFixtures.h"
@@ -121,10 +122,12 @@ private slots:
         m_dreamweaver = DreamweaverInfo("Dreamweaver CS6", "Adobe", root() + "/user", { "en_US" });
         QVERIFY(writeFile(configuration() + "/Menus/Menus.xml", menusXml()));
         QVERIFY(writeFile(configuration() + "/Objects/insertbar.xml", insertbarXml()));
+        qputenv("MORAVEL_DATA_FOLDER", QString(root() + "/data").toUtf8());
     }
 
     void cleanup()
     {
+        qunsetenv("MORAVEL_DATA_FOLDER");
         qunsetenv("TMPDIR");
 #ifdef Q_OS_WIN
         qputenv("TMP", m_windowsTemp.first);
@@ -378,6 +381,153 @@ private slots:
             target.loadInstalledExtensions();
             QVERIFY(target.installedExtensions().isEmpty());
         }
+    }
+
+    // Kept packages, disable, enable, reinstall and copy, one step after
+    // another on a CS6 of two locales (and a 2021 to copy into). Each step is
+    // "operation=result"; "plain install" installs without keeping the package.
+    void manage_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("files"); // of the CS6 after them: "fresh", "installed", or unchecked
+        QTest::addColumn<QString>("listed"); // verify's rows, then the disabled ones, in both installations
+        QTest::addColumn<QStringList>("kept"); // the kept packages, by installation
+        const QString whole = "CS6: Velkor Tools 1.0.0 whole";
+        const QStringList keptHere { "CS6/com.velkor.tools-1.0.0.zxp" };
+        addTestRow("disable: Dreamweaver's files as before the install, listed as disabled",
+            QStringList { "install=Done", "disable=Done" }, QString("fresh"), QString("CS6: disabled Velkor Tools"),
+            keptHere);
+        addTestRow("enable: Dreamweaver's files as the install left them",
+            QStringList { "install=Done", "disable=Done", "enable=Done" }, QString("installed"), whole, keptHere);
+        addTestRow("disable twice, enable twice: the second does nothing",
+            QStringList { "install=Done", "disable=Done", "disable=Done", "enable=Done", "enable=Done" },
+            QString("installed"), whole, keptHere);
+        addTestRow("remove while disabled: the parked files and the kept package go",
+            QStringList { "install=Done", "disable=Done", "remove=Done" }, QString("fresh"), QString(), QStringList());
+        addTestRow("remove: the kept package goes", QStringList { "install=Done", "remove=Done" }, QString("fresh"),
+            QString(), QStringList());
+        addTestRow("a replace swaps the kept package", QStringList { "install=Done", "install 0.9=Done" }, QString(),
+            QString("CS6: Velkor Tools 0.9 whole"), QStringList { "CS6/com.velkor.tools-0.9.zxp" });
+        addTestRow("reinstall after a file was deleted: whole again",
+            QStringList { "install=Done", "delete a file", "reinstall=Done" }, QString("installed, new records"), whole,
+            keptHere);
+        addTestRow("reinstall without a kept package: refused", QStringList { "plain install", "reinstall=Failed" },
+            QString("installed"), whole, QStringList());
+        addTestRow("disable without an install record: refused, nothing changed",
+            QStringList { "install=Done", "drop the records", "disable=Failed" }, QString(),
+            QString("CS6: Velkor Tools 1.0.0 whole"), keptHere);
+        addTestRow("enable while another copy is installed under its name: refused",
+            QStringList { "install=Done", "disable=Done", "plain install", "enable=Failed" }, QString("installed"),
+            QString("CS6: Velkor Tools 1.0.0 whole; CS6: disabled Velkor Tools"), keptHere);
+        addTestRow("copy into another version, installed there and kept for it",
+            QStringList { "install=Done", "copy=Done" }, QString("installed"),
+            whole + "; 2021: Velkor Tools 1.0.0 whole", QStringList { "2021/com.velkor.tools-1.0.0.zxp" } + keptHere);
+        addTestRow("copy of a disabled extension: enabled there",
+            QStringList { "install=Done", "disable=Done", "copy=Done" }, QString("fresh"),
+            QString("CS6: disabled Velkor Tools; 2021: Velkor Tools 1.0.0 whole"),
+            QStringList { "2021/com.velkor.tools-1.0.0.zxp" } + keptHere);
+        addTestRow("copy without a kept package: not copied", QStringList { "plain install", "copy=Failed" },
+            QString("installed"), whole, QStringList());
+        addTestRow("copy outside the package's products, answered No: not copied",
+            QStringList { "install for 12=Done", "copy=Refused" }, QString(), whole, keptHere);
+    }
+
+    void manage()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, files);
+        QFETCH(QString, listed);
+        QFETCH(QStringList, kept);
+        DreamweaverInfo cs6("Dreamweaver CS6", "Adobe", root() + "/user", { "en_US", "de_DE" });
+        cs6.setVersion("12.0");
+        DreamweaverInfo dw2021("Dreamweaver 2021", "Adobe", root() + "/user2021", { "en_US" });
+        dw2021.setVersion("21.0");
+        for (const DreamweaverInfo& target : { cs6, dw2021 }) {
+            for (const QString& locale : target.locales())
+                QVERIFY(writeFile(target.configurationFolder(locale) + "/Menus/Menus.xml", menusXml())
+                    && writeFile(target.configurationFolder(locale) + "/Objects/insertbar.xml", insertbarXml()));
+        }
+        // Every file's bytes; the editor's backups (.xbk) hold whatever came
+        // before the last edit, and a new install's records its own time.
+        const auto contents = [&] {
+            QMap<QString, QByteArray> all;
+            for (const QString& entry : entriesBelow(root() + "/user")) {
+                if (!entry.endsWith('/') && !entry.endsWith(".xbk")
+                    && !(files.endsWith("new records") && entry.endsWith(".record")))
+                    all.insert(entry, readFile(root() + "/user/" + entry));
+            }
+            return all;
+        };
+        const QMap<QString, QByteArray> fresh = contents();
+        QMap<QString, QByteArray> installed;
+        const QString package = root() + "/packages/tools.zxp";
+        QVERIFY(tools.writePackage(package));
+
+        ScriptedPrompt prompt;
+        prompt.answer = true;
+        ExtensionCommands commands(prompt);
+        for (const QString& step : steps) {
+            const QString operation = step.section('=', 0, 0);
+            Result result = Result::Done;
+            if (operation == "install" || operation == "install 0.9") {
+                TestExtension plus = tools;
+                plus.version = operation == "install" ? "1.0.0" : "0.9";
+                QVERIFY(plus.writePackage(root() + "/packages/now.zxp"));
+                result = commands.installPackageFile(cs6, root() + "/packages/now.zxp");
+                installed = contents();
+            } else if (operation == "install for 12") {
+                const QByteArray manifest = tools.manifest().replace(
+                    "<files>", "<products><product name=\"Dreamweaver\" version=\"12\" maxversion=\"12.9\"/></products><files>");
+                QList<ZxpWriter::Entry> entries { { tools.manifestName, manifest } };
+                for (const PackagedFile& file : tools.files)
+                    entries.append({ file.source, file.data });
+                QVERIFY(writeFile(root() + "/packages/cs6.zxp", ZxpWriter::archiveOf(entries)));
+                result = commands.installPackageFile(cs6, root() + "/packages/cs6.zxp");
+                prompt.answer = false;
+            } else if (operation == "plain install") {
+                QVERIFY(cs6.installPackage(package, nullptr));
+                installed = contents();
+            } else if (operation == "disable") {
+                result = commands.disableExtension(cs6, "com.velkor.tools");
+            } else if (operation == "enable") {
+                result = commands.enableExtension(cs6, "com.velkor.tools");
+            } else if (operation == "remove") {
+                result = commands.removeExtension(cs6, "Velkor Tools.mxi");
+            } else if (operation == "reinstall") {
+                result = commands.reinstallExtension(cs6, "com.velkor.tools");
+            } else if (operation == "copy") {
+                result = commands.copyExtensions(cs6, dw2021, {});
+            } else if (operation == "delete a file") {
+                QVERIFY(QFile::remove(cs6.configurationFolder("de_DE") + "/Commands/Velkor/tool.js"));
+            } else if (operation == "drop the records") {
+                for (const QString& locale : cs6.locales())
+                    QVERIFY(QFile::remove(cs6.extensionStoreFolder(locale) + "/Velkor Tools.mxi.record"));
+            } else {
+                QFAIL(qPrintable("no such step: " + step));
+            }
+            const QString expected = step.section('=', 1);
+            const QString got = QStringList { "Done", "Incomplete", "Failed", "Refused", "NotFound" }.value(int(result));
+            QVERIFY2(expected.isEmpty() || got == expected, qPrintable(step + " gave " + got + "\n" + prompt.log.join('\n')));
+        }
+        if (files == "fresh")
+            QCOMPARE(contents(), fresh);
+        if (files.startsWith("installed"))
+            QCOMPARE(contents(), installed);
+        QStringList rows;
+        for (DreamweaverInfo* target : { &cs6, &dw2021 }) {
+            const QString name = target->name().section(' ', 1);
+            for (const ExtensionCommands::Health& health : ExtensionCommands::verify(*target))
+                rows << name + ": " + health.extension.name() + ' ' + health.extension.version()
+                        + (health.whole ? " whole" : " damaged");
+            for (const ExtensionInfo& extension : ExtensionCommands::disabledExtensions(*target))
+                rows << name + ": disabled " + extension.name();
+        }
+        QCOMPARE(rows.join("; "), listed);
+        QStringList keptNow = entriesBelow(root() + "/data/packages").filter(QRegularExpression("[^/]$"));
+        keptNow.replaceInStrings(KeptPackages::installationKey(cs6), "CS6")
+            .replaceInStrings(KeptPackages::installationKey(dw2021), "2021");
+        QCOMPARE(keptNow, kept);
+        QCOMPARE(entriesBelow(root() + "/tmp"), QStringList());
     }
 
     void run()

@@ -893,6 +893,37 @@ private slots:
         QCOMPARE(readFile(path).split('\n').at(2), "entry menu " + field + ' ' + field + ' ' + field + ' ' + field);
     }
 
+    // A record names its kept package relative to the data folder, and only below it; a record without the line
+    // (of an earlier version) is read as naming none.
+    void recordNamesItsKeptPackage_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("readable");
+        QTest::addColumn<QString>("package");
+        addTestRow("an earlier version's record names none", QByteArray(), true, QString());
+        addTestRow("a package in the data folder", QByteArray("package packages/DW-1/a%20b-1.0.zxp\n"), true,
+            QString("packages/DW-1/a b-1.0.zxp"));
+        addTestRow("one climbing out of the data folder", QByteArray("package packages/../../x.zxp\n"), false, QString());
+        addTestRow("an absolute path", QByteArray("package /etc/x.zxp\n"), false, QString());
+    }
+
+    void recordNamesItsKeptPackage()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, readable);
+        QFETCH(QString, package);
+        const QString path = m_dir.path() + "/Velkor.mxi.record";
+        QVERIFY(writeFile(path, "moravel-install-record 2\ninstalled 5\n" + line + "end\n"));
+        InstallRecord record;
+        QString error;
+        QCOMPARE(record.read(path, {}, &error), readable);
+        QCOMPARE(record.package, package);
+        // Written again, it names the same package.
+        InstallRecord again;
+        QVERIFY(!readable || (record.write(path, {}, &error) && again.read(path, {}, &error)));
+        QCOMPARE(again.package, package);
+    }
+
     void removalUndoesWhatTheInstallDid_data()
     {
         QTest::addColumn<QByteArray>("before"); // tool.js before the first step; null: none

@@ -14,8 +14,10 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -195,6 +197,7 @@ private slots:
         qputenv("APPDATA", QString(root() + "/AppData").toUtf8());
         qputenv("ALLUSERSPROFILE", QString(root() + "/ProgramData").toUtf8());
         qputenv("ProgramW6432", QString(root() + "/Program Files").toUtf8());
+        qputenv("MORAVEL_DATA_FOLDER", QString(root() + "/data").toUtf8());
         const QString packages = root() + "/packages/";
         QVERIFY(extension("Velkor Tools", "1.0.0").writePackage(packages + "tools.zxp"));
         QVERIFY(extension("Velkor Tools Plus", "2.0.0").writePackage(packages + "plus.zxp"));
@@ -449,6 +452,58 @@ private slots:
         QCOMPARE(installedRows(), QStringList { "Theirs 1.0 Adobe" });
         QVERIFY(!adopt->isEnabled());
         QVERIFY(QFile::exists(installation.extensionStoreFolder("") + "/theirs.mxi"));
+    }
+
+    // Disable and Enable from the Extensions menu, the details pane and the
+    // row's context menu; Copy Extensions To installs into the installation chosen.
+    void disableEnableAndCopy()
+    {
+        launch({}, true);
+        DreamweaverInfo other("Dreamweaver 2021", "Adobe", root() + "/DW2021", { "en_US" });
+        QVERIFY(writeFile(other.configurationFolder("en_US") + "/Menus/Menus.xml", menusXml()));
+        m_application->dreamweavers().append(other);
+        emit m_application->dreamweaversUpdated();
+        QVERIFY(m_window->installPackageFile(root() + "/packages/tools.zxp"));
+        auto* toggle = m_window->findChild<QAction*>("actionToggleEnabled");
+        auto* button = m_window->findChild<QPushButton*>("toggleEnabledButton");
+        QVERIFY(!toggle->isEnabled() && !button->isVisible());
+        m_window->findChild<QTabWidget*>()->setCurrentIndex(0);
+        table("tableInstalled")->selectRow(0);
+        QVERIFY(toggle->isEnabled());
+        QVERIFY(button->isVisible());
+        QCOMPARE(toggle->text() + " | " + button->text(), QString("&Disable Extension | Disable"));
+        toggle->trigger();
+        QCOMPARE(installedRows(), QStringList { "Velkor Tools (disabled) 1.0.0 Velkor" });
+        QVERIFY(m_window->statusBar()->currentMessage().startsWith("Disabled Velkor Tools v. 1.0.0 in Dreamweaver CS6"));
+        QVERIFY(!QFile::exists(dreamweaver().configurationFolder("en_US") + "/Commands/Velkor/tool.js"));
+        table("tableInstalled")->selectRow(0);
+        QCOMPARE(toggle->text() + " | " + button->text(), QString("&Enable Extension | Enable"));
+        button->click();
+        QCOMPARE(installedRows(), QStringList { "Velkor Tools 1.0.0 Velkor" });
+        QVERIFY(QFile::exists(dreamweaver().configurationFolder("en_US") + "/Commands/Velkor/tool.js"));
+        // The context menu offers the same action.
+        table("tableInstalled")->selectRow(0);
+        QString offered;
+        QTimer::singleShot(0, this, [&offered] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (const QAction* action : menu->actions())
+                    offered += action->objectName();
+                menu->close();
+            }
+        });
+        QTableWidget* installed = table("tableInstalled");
+        emit installed->customContextMenuRequested(installed->visualRect(installed->model()->index(0, 0)).center());
+        QCOMPARE(offered, QString("actionToggleEnabled"));
+
+        QTimer::singleShot(0, this, [] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog && dialog->comboBoxItems() == QStringList { "Dreamweaver 2021" });
+            dialog->accept();
+        });
+        m_window->findChild<QAction*>("actionCopyTo")->trigger();
+        m_application->dreamweavers()[1].loadInstalledExtensions();
+        QCOMPARE(m_application->dreamweavers()[1].installedExtensions().size(), 1);
+        QVERIFY(QFile::exists(other.configurationFolder("en_US") + "/Commands/Velkor/tool.js"));
     }
 
     // The filter shows the rows of which a cell holds it, case aside, and
