@@ -8,6 +8,7 @@
 #include "installer/InstallReport.h"
 #include "ui/DetailsView.h"
 #include "ui/MainWindowForm.h"
+#include "ui/OpenFilesDialog.h"
 #include "ui/Progress.h"
 #include "ui/RowButtonDelegate.h"
 
@@ -76,6 +77,9 @@ private:
 };
 
 namespace {
+
+// The installation the user chose last, by name: the list's order changes as versions come and go.
+const QString chosenInstallationKey = QStringLiteral("installation");
 
 // Whether a drag carries anything that could be a package on this computer.
 bool carriesLocalFiles(const QMimeData* data)
@@ -408,7 +412,22 @@ MainWindow::MainWindow(QWidget* parent)
         // before the install's questions and progress dialogs take over.
         connect(application, &Application::packageFilesUpdated, this, &MainWindow::slotInstallStartupPackages,
             Qt::QueuedConnection);
+        // Queued as well: the answer to the later start goes out before anything is asked.
+        connect(
+            application, &Application::packageFilesHandedOver, this,
+            [this](const QStringList& files) {
+                if (isMinimized())
+                    showNormal();
+                raise();
+                activateWindow();
+                openPackageFiles(files);
+            },
+            Qt::QueuedConnection);
     }
+    connect(ui->comboDreamweavers, QOverload<int>::of(&QComboBox::activated), this, [this] {
+        if (const DreamweaverInfo* dreamweaver = currentDreamweaver())
+            Application::setSetting(chosenInstallationKey, dreamweaver->name());
+    });
     setAcceptDrops(true);
     showInstallability();
     showCatalogueState();
@@ -482,7 +501,8 @@ void MainWindow::dreamweaversUpdated()
     if (application->dreamweavers().isEmpty())
         updateInstalledTable();
     else
-        ui->comboDreamweavers->setCurrentIndex(0);
+        ui->comboDreamweavers->setCurrentIndex(
+            std::max(0, ui->comboDreamweavers->findText(Application::setting(chosenInstallationKey).toString())));
     showInstallability();
 }
 
@@ -891,7 +911,41 @@ void MainWindow::installPackageFiles(const QStringList& paths)
 void MainWindow::slotInstallStartupPackages()
 {
     if (Application* application = Application::instance())
-        installPackageFiles(application->packageFiles());
+        openPackageFiles(application->packageFiles());
+}
+
+void MainWindow::openPackageFiles(const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return;
+    // A later start or a drop can arrive while a question of this one is open.
+    if (m_opening || m_commands) {
+        m_waitingFiles << paths;
+        return;
+    }
+    if (!currentDreamweaver()) {
+        installPackageFiles(paths); // says why nothing can be installed
+        return;
+    }
+    m_opening = true;
+    QStringList names;
+    for (const DreamweaverInfo& dreamweaver : std::as_const(Application::instance()->dreamweavers()))
+        names << dreamweaver.name();
+    OpenFilesDialog dialog(paths, names, ui->comboDreamweavers->currentIndex(), this);
+    if (dialog.exec() == QDialog::Accepted && !m_closing && dialog.installation() < ui->comboDreamweavers->count()) {
+        ui->comboDreamweavers->setCurrentIndex(dialog.installation());
+        if (const DreamweaverInfo* dreamweaver = currentDreamweaver())
+            Application::setSetting(chosenInstallationKey, dreamweaver->name());
+        installPackageFiles(paths);
+    }
+    m_opening = false;
+    if (!m_waitingFiles.isEmpty() && !m_closing) {
+        QTimer::singleShot(0, this, [this] {
+            const QStringList waiting = m_waitingFiles;
+            m_waitingFiles.clear();
+            openPackageFiles(waiting);
+        });
+    }
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
@@ -926,6 +980,6 @@ void MainWindow::dropEvent(QDropEvent* event)
     QTimer::singleShot(0, this, [this, packages, refusals] {
         if (!refusals.isEmpty())
             warn(refusals.join(QLatin1Char('\n')), QString());
-        installPackageFiles(packages);
+        openPackageFiles(packages);
     });
 }

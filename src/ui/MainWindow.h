@@ -46,6 +46,11 @@ public:
     // or given on the command line); warns instead when there is no
     // installation to install into.
     void installPackageFiles(const QStringList& paths);
+    // Files opened from outside (the command line, a later start, a drop):
+    // asks first, naming each package and the installation, which can be
+    // chosen there, then installs them. Files that arrive while it asks or
+    // installs wait for their turn.
+    void openPackageFiles(const QStringList& paths);
 
 public slots:
     void dreamweaversUpdated();
@@ -117,4 +122,6 @@ private:
     QString m_replaced;
     QString m_report; // everything the command reported, for the report dialog
     QString m_lastReport;
+    bool m_opening = false; // openPackageFiles() is asking or installing
+    QStringList m_waitingFiles;
 };

@@ -1,3 +1,4 @@
+#include "TestData.h"
 #include "app/Application.h"
 #include "discovery/DreamweaverInfo.h"
 #include "support/DiscoveryFixtures.h"
@@ -5,6 +6,7 @@
 #include "support/StoreServer.h"
 #include "support/TestRows.h"
 #include "ui/MainWindow.h"
+#include "ui/OpenFilesDialog.h"
 #include "ui/RowButtonDelegate.h"
 
 #include <QAction>
@@ -16,6 +18,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -43,6 +46,7 @@ public:
     QMessageBox::StandardButton answer = QMessageBox::Yes; // to every question
     QString fileToChoose; // empty: the file dialog is cancelled
     std::function<bool(QWidget*)> onProgress; // tried on each progress dialog every 10 ms until it returns true
+    int installationToChoose = -1; // in the open-files question; -1 keeps the one it offers
 
     DialogDriver() { qApp->installEventFilter(this); }
 
@@ -64,6 +68,28 @@ protected:
             QTimer::singleShot(0, dialog, [dialog, file = fileToChoose] {
                 dialog->selectFile(file);
                 file.isEmpty() ? dialog->reject() : static_cast<QDialog*>(dialog)->accept();
+            });
+        } else if (auto* open = qobject_cast<OpenFilesDialog*>(widget)) {
+            // "open files: <heading> <each package>; ... | <installations, the offered one in brackets>"
+            QString text = "open files: " + open->findChild<QLabel*>("openFilesHeading")->text();
+            if (auto* list = open->findChild<QListWidget*>()) {
+                for (int row = 0; row < list->count(); ++row)
+                    text += (row ? "; " : " ") + list->item(row)->text();
+            }
+            auto* choice = open->findChild<QComboBox*>("installationChoice");
+            QStringList installations;
+            for (int index = 0; index < choice->count(); ++index)
+                installations << (index == choice->currentIndex() ? "[" + choice->itemText(index) + "]"
+                                                                  : choice->itemText(index));
+            log << text + " | " + installations.join(", ");
+            QTimer::singleShot(0, open, [open, choice, b = answer, index = installationToChoose] {
+                if (index >= 0)
+                    choice->setCurrentIndex(index);
+                for (QAbstractButton* button : open->findChild<QDialogButtonBox*>()->buttons()) {
+                    const auto role = open->findChild<QDialogButtonBox*>()->buttonRole(button);
+                    if (role == (b == QMessageBox::Yes ? QDialogButtonBox::AcceptRole : QDialogButtonBox::RejectRole))
+                        button->click();
+                }
             });
         } else if (widget->inherits("Progress")) {
             log << widget->windowTitle();
@@ -96,7 +122,8 @@ TestExtension extension(const QByteArray& name, const QByteArray& version, const
 
 struct Gesture
 {
-    // "install", "cancel", "store", "store: <what stops it>", "remove", "remove: no", "key: <key>", "drop", "start"
+    // "install", "cancel", "store", "store: <what stops it>", "remove", "remove: no", "key: <key>", "drop", "start",
+    // "start: no", "second start"
     QString gesture;
     bool withInstallation;
     QStringList files; // dropped, or the command line; "@" stands for the packages' folder
@@ -144,7 +171,8 @@ class TestMainWindow : public QObject
 
     // What main() does: the application object with the command line, and the
     // window shown before the event loop runs. Returns once start-up is done.
-    void launch(const QStringList& arguments, bool withInstallation)
+    void launch(
+        const QStringList& arguments, bool withInstallation, QMessageBox::StandardButton answer = QMessageBox::Yes)
     {
         const QString configuration = root() + "/AppData/Adobe/Dreamweaver CS6/en_US/Configuration";
         if (withInstallation) {
@@ -161,7 +189,10 @@ class TestMainWindow : public QObject
         m_argv.push_back(nullptr);
         m_argc = int(m_arguments.size());
         m_application = std::make_unique<Application>(m_argc, m_argv.data());
+        // No other program of this test's user is running: this one takes later starts.
+        QVERIFY(!m_application->handOverToRunningProgram());
         m_driver = std::make_unique<DialogDriver>();
+        m_driver->answer = answer; // the command line's files are asked about at start
         m_window = std::make_unique<MainWindow>(nullptr);
         m_window->show();
         QSignalSpy started(m_application.get(), &Application::dreamweaversUpdated);
@@ -185,6 +216,8 @@ private slots:
     void initTestCase()
     {
         m_startingFolder = QDir::currentPath();
+        // What the program remembers goes to a test folder, never the developer's own settings.
+        QStandardPaths::setTestModeEnabled(true);
         qputenv("MORAVEL_CATALOGUE_URL", "http://127.0.0.1:1/extensions.xml");
     }
 
@@ -195,6 +228,9 @@ private slots:
         qputenv("APPDATA", QString(root() + "/AppData").toUtf8());
         qputenv("ALLUSERSPROFILE", QString(root() + "/ProgramData").toUtf8());
         qputenv("ProgramW6432", QString(root() + "/Program Files").toUtf8());
+        // Also names the socket a later start looks for: each test's program is on its own.
+        qputenv("MORAVEL_DATA_FOLDER", QString(root() + "/Moravel").toUtf8());
+        Application::setSetting("installation", QVariant());
         const QString packages = root() + "/packages/";
         QVERIFY(extension("Velkor Tools", "1.0.0").writePackage(packages + "tools.zxp"));
         QVERIFY(extension("Velkor Tools Plus", "2.0.0").writePackage(packages + "plus.zxp"));
@@ -235,6 +271,7 @@ private slots:
         const QString web = "https://www.velkor.example/plus.zxp";
         const QString notPackage = "@/notes.txt cannot be installed: it is not a ZXP or MXP package.";
         const QString alpha = "Velkor Alpha 1.0.0 Velkor", tools = "Velkor Tools 1.0.0 Velkor";
+        const QString openPlus = "open files: Install Velkor Tools Plus 2.0.0 by Velkor into: | [Dreamweaver CS6]";
         const QString plus = "Velkor Tools Plus 2.0.0 Velkor";
         auto row = [](const char* name, const Gesture& gesture) { QTest::newRow(name) << gesture; };
         row("Install asks for a file, then replaces",
@@ -260,16 +297,28 @@ private slots:
             { "drop", true, { "@/notes.txt" }, { "warning" }, { notPackage }, { tools }, notPackage });
         row("dropped: the refusals first, in one warning, then the packages in order",
             { "drop", true, { "@/notes.txt", "@/plus.zxp", web, "@/beta.MXP" },
-                { "warning", replace, "Removing", "Installing", "Installing" },
+                { "warning",
+                    "open files: Install these 2 packages into: Velkor Tools Plus 2.0.0 by Velkor; Velkor Beta 2.0.0 "
+                    "by Velkor | [Dreamweaver CS6]",
+                    replace, "Removing", "Installing", "Installing" },
                 { notPackage, web + " cannot be installed: it is not a file on this computer." },
                 { alpha, "Velkor Beta 2.0.0 Velkor", plus },
                 "Installed Velkor Beta v. 2.0.0 into Dreamweaver CS6: 2 files and 0 entries." });
         row("a dropped web address alone is not taken", { "drop", true, { web }, {}, {}, { tools }, {} });
         row("started with a relative name, taken from the starting folder; Qt's own options are not files",
-            { "start", true, { "-platform", "offscreen", "plus.zxp" }, { "Installing" }, {}, { plus }, installed });
+            { "start", true, { "-platform", "offscreen", "plus.zxp" }, { openPlus, "Installing" }, {}, { plus },
+                installed });
+        row("started with a package, answered Cancel: nothing installed",
+            { "start: no", true, { "plus.zxp" }, { openPlus }, {}, {}, {} });
         row("started with several files: in order, with the same questions, a refusal does not stop the next",
             { "start", true, { "@/tools.zxp", "@/notes.txt", "@/plus.zxp" },
-                { "Installing", "warning", replace, "Removing", "Installing" }, { notPackage }, { plus }, installed });
+                { "open files: Install these 3 packages into: Velkor Tools 1.0.0 by Velkor; notes.txt; Velkor Tools "
+                  "Plus 2.0.0 by Velkor | [Dreamweaver CS6]",
+                    "Installing", "warning", replace, "Removing", "Installing" },
+                { notPackage }, { plus }, installed });
+        row("a second start hands its file to the first, which asks, then replaces",
+            { "second start", true, { "@/plus.zxp" }, { openPlus, replace, "Removing", "Installing" }, {},
+                { alpha, plus }, installed });
         row("started without a Dreamweaver installed",
             { "start", false, { "@/plus.zxp" }, { "warning" },
                 { "@/plus.zxp cannot be installed: no Dreamweaver installation was found." }, {},
@@ -281,8 +330,9 @@ private slots:
     {
         QFETCH(Gesture, c);
 
-        const bool start = c.gesture == "start";
-        launch(start ? c.files : QStringList(), c.withInstallation || !start);
+        const bool start = c.gesture.startsWith("start");
+        const auto answer = c.gesture.endsWith("no") ? QMessageBox::No : QMessageBox::Yes;
+        launch(start ? c.files : QStringList(), c.withInstallation || !start, answer);
         // The catalogue's address refuses connections: the Store tab says so and offers a Retry.
         QTRY_VERIFY(m_window->findChild<QPushButton*>("retryButton")->isVisible());
         QVERIFY(
@@ -330,7 +380,7 @@ private slots:
             emit m_application->dreamweaversUpdated();
         }
 
-        m_driver->answer = c.gesture.endsWith("no") ? QMessageBox::No : QMessageBox::Yes;
+        m_driver->answer = answer;
         m_driver->fileToChoose = c.gesture == "install" ? root() + "/packages/plus.zxp" : QString();
         m_driver->onProgress = [this, &server, stop](QWidget* dialog) {
             if (server.requests().isEmpty())
@@ -359,6 +409,16 @@ private slots:
             keyed->setFocus();
             QTest::keyClick(keyed, c.gesture == "key: Delete" ? Qt::Key_Delete : Qt::Key_Return);
         }
+        if (c.gesture == "second start") {
+            QProcess second;
+            QStringList files;
+            for (const QString& file : c.files)
+                files << resolved(file);
+            second.start(QString(MORAVEL_BINARY_DIR) + "/moravel", files);
+            QVERIFY(second.waitForStarted());
+            QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 20000);
+            QCOMPARE(second.exitCode(), 0);
+        }
         if (c.gesture == "drop") {
             QMimeData data;
             QList<QUrl> urls;
@@ -385,6 +445,28 @@ private slots:
         QCOMPARE(m_window->statusBar()->currentMessage(), resolved(c.status));
         QCOMPARE(m_window->findChild<QPushButton*>("installButton")->isEnabled(), c.withInstallation);
         QCOMPARE(server.requests().size(), int(c.log.contains("Downloading")));
+    }
+
+    // Opened files go where the question's choice sends them, and that choice is the one offered from then on.
+    void openedFilesGoIntoTheChosenInstallation()
+    {
+        launch({}, true);
+        m_application->dreamweavers().append(DreamweaverInfo("Dreamweaver 2021", "Adobe", root() + "/DW", {}));
+        emit m_application->dreamweaversUpdated();
+        m_driver->installationToChoose = 1;
+        emit m_application->packageFilesHandedOver({ root() + "/packages/alpha.zxp" });
+        QTRY_COMPARE(m_driver->log,
+            QStringList(
+                { "open files: Install Velkor Alpha 1.0.0 by Velkor into: | [Dreamweaver CS6], Dreamweaver 2021",
+                    "Installing" }));
+        auto* combo = m_window->findChild<QComboBox*>("comboDreamweavers");
+        QCOMPARE(combo->currentText(), "Dreamweaver 2021");
+        QCOMPARE(installedRows(), QStringList { "Velkor Alpha 1.0.0 Velkor" });
+        dreamweaver().loadInstalledExtensions();
+        QCOMPARE(dreamweaver().installedExtensions().size(), 0);
+        // The list found anew, as at the next start.
+        emit m_application->dreamweaversUpdated();
+        QCOMPARE(combo->currentText(), "Dreamweaver 2021");
     }
 
     void installedTableFollowsTheSelection()
