@@ -7,6 +7,7 @@
 #include "discovery/DreamweaverInfo.h"
 #include "installer/InstallReport.h"
 #include "ui/DetailsView.h"
+#include "ui/InstalledListWatcher.h"
 #include "ui/MainWindowForm.h"
 #include "ui/OpenFilesDialog.h"
 #include "ui/Progress.h"
@@ -366,6 +367,9 @@ MainWindow::MainWindow(QWidget* parent)
     m_storeButtons = new RowButtonDelegate(ui->tableStore);
     ui->tableStore->setItemDelegate(m_storeButtons);
     m_installedHint = new EmptyTableHint(ui->tableInstalled);
+    m_installedWatcher = new InstalledListWatcher(this);
+    // Through installedChanged(): a command under way refreshes once it has ended.
+    connect(m_installedWatcher, &InstalledListWatcher::changed, this, &MainWindow::installedChanged);
     ui->detailsView->setPlaceholderText(tr("Select an extension to see its details."));
 
     if (Application* application = Application::instance()) {
@@ -374,6 +378,7 @@ MainWindow::MainWindow(QWidget* parent)
         connect(application, &Application::catalogueStateChanged, this, &MainWindow::showCatalogueState);
         connect(ui->retryButton, &QPushButton::clicked, application, &Application::requestDownloads);
         connect(ui->actionReloadCatalogue, &QAction::triggered, application, &Application::requestDownloads);
+        connect(ui->actionReloadCatalogue, &QAction::triggered, this, &MainWindow::updateInstalledTable);
     }
     connect(ui->comboDreamweavers, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
         &MainWindow::slotSelectDreamweaver);
@@ -454,6 +459,7 @@ void MainWindow::updateInstalledTable()
         dreamweaver->loadInstalledExtensions();
         extensions = dreamweaver->installedExtensions();
     }
+    m_installedWatcher->watch(dreamweaver);
 
     const QString remove = tr("Remove");
     const QString removeName = tr("Remove %1 (Delete)");
@@ -804,7 +810,24 @@ void MainWindow::pressStoreButton(int row)
 void MainWindow::slotRemoveExtension(QString mxiName)
 {
     DreamweaverInfo* dreamweaver = currentDreamweaver();
-    const ExtensionInfo* extension = dreamweaver ? ExtensionCommands::findInstalled(*dreamweaver, mxiName) : nullptr;
+    if (!dreamweaver || m_commands)
+        return;
+    // The list as it is now: the table may show what another program has removed since.
+    dreamweaver->loadInstalledExtensions();
+    const ExtensionInfo* extension = ExtensionCommands::findInstalled(*dreamweaver, mxiName);
+    if (!extension) {
+        const int row = rowWith(ui->tableInstalled, mxiName);
+        const QString name = row >= 0 ? ui->tableInstalled->item(row, 0)->text() : mxiName;
+        const QString text
+            = tr("%1 is no longer installed in %2; the list has been refreshed.").arg(name, dreamweaver->name());
+        updateInstalledTable();
+        statusBar()->showMessage(text);
+        QMessageBox box(
+            QMessageBox::Information, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+        return;
+    }
     runCommand(extension ? ExtensionCommands::titleOf(extension->name(), extension->version()) : QString(), QString(),
         [mxiName](ExtensionCommands& commands, DreamweaverInfo& target) { commands.removeExtension(target, mxiName); });
 }

@@ -11,6 +11,7 @@
 
 class DreamweaverInfo;
 class EmptyTableHint;
+class InstalledListWatcher;
 class ExtensionCommands;
 class QCloseEvent;
 class QDragEnterEvent;
@@ -113,6 +114,7 @@ private:
     EmptyTableHint* m_installedHint = nullptr;
     RowButtonDelegate* m_installedButtons = nullptr;
     RowButtonDelegate* m_storeButtons = nullptr;
+    InstalledListWatcher* m_installedWatcher = nullptr;
     QVector<Application::Download> m_storeRows; // the catalogue as the Store table shows it
     bool m_closing = false;
     bool m_listed = false; // the installations have been looked for

@@ -5,6 +5,7 @@
 #include "support/InstallerFixtures.h"
 #include "support/StoreServer.h"
 #include "support/TestRows.h"
+#include "ui/InstalledListWatcher.h"
 #include "ui/MainWindow.h"
 #include "ui/OpenFilesDialog.h"
 #include "ui/RowButtonDelegate.h"
@@ -59,10 +60,11 @@ protected:
         if (auto* box = qobject_cast<QMessageBox*>(widget)) {
             boxParents << (box->textFormat() == Qt::PlainText ? box->parentWidget() : nullptr);
             const bool warning = box->icon() == QMessageBox::Warning;
-            log << (warning ? QStringLiteral("warning") : "question: " + box->text());
+            const bool question = box->icon() == QMessageBox::Question;
+            log << (warning ? QStringLiteral("warning") : (question ? "question: " : "information: ") + box->text());
             if (warning)
                 warnings << box->text();
-            QTimer::singleShot(0, box, [box, b = warning ? QMessageBox::Ok : answer] { box->button(b)->click(); });
+            QTimer::singleShot(0, box, [box, b = question ? answer : QMessageBox::Ok] { box->button(b)->click(); });
         } else if (auto* dialog = qobject_cast<QFileDialog*>(widget)) {
             log << "file dialog: " + dialog->windowTitle() + " | " + dialog->nameFilters().join(';');
             QTimer::singleShot(0, dialog, [dialog, file = fileToChoose] {
@@ -290,6 +292,12 @@ private slots:
         row("Delete removes the selected installed extension",
             { "key: Delete", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
         row("a Remove button, answered No", { "remove: no", true, {}, { remove }, {}, { tools }, {} });
+        const QString gone = "Velkor Tools is no longer installed in Dreamweaver CS6; the list has been refreshed.";
+        row("a Remove button of an extension removed from outside says so and refreshes",
+            { "remove: vanished", true, {}, { "information: " + gone }, {}, { alpha }, gone });
+        row("an install from outside shows without a gesture",
+            { "external", true, {}, {}, {}, { alpha, "Velkor Beta 2.0.0 Velkor", tools }, {} });
+        row("F5 refreshes the Installed list at once", { "key: F5", true, {}, {}, {}, { alpha, tools }, {} });
         for (const char* button : { "install", "store" })
             row(qPrintable(QString("%1 does nothing without an installation").arg(button)),
                 { button, false, {}, {}, {}, {}, none });
@@ -393,13 +401,24 @@ private slots:
                 m_window->close();
             return true;
         };
+        // Removed behind the window's back, and clicked before the window could notice.
+        if (c.gesture == "remove: vanished")
+            QVERIFY(QFile::remove(dreamweaver().extensionStoreFolder("en_US") + "/Velkor Tools.mxi"));
         if (c.gesture == "install" || c.gesture == "cancel")
             m_window->findChild<QPushButton*>("installButton")->click();
         else if (c.gesture.startsWith("store"))
             click("tableStore", "Velkor Tools Plus");
         else if (c.gesture.startsWith("remove"))
             click("tableInstalled", "Velkor Tools");
-        if (c.gesture.startsWith("key: ")) {
+        if (c.gesture == "external") {
+            // The refresh of the window's coming to the front is over: only the install can show now.
+            QTest::qWait(2 * InstalledListWatcher::settleMs);
+            QVERIFY(dreamweaver().installPackage(root() + "/packages/beta.MXP", nullptr));
+            QTRY_COMPARE(installedRows(), c.rowsAfter);
+        }
+        if (c.gesture == "key: F5")
+            QTest::keyClick(m_window.get(), Qt::Key_F5);
+        else if (c.gesture.startsWith("key: ")) {
             QTableWidget* keyed = table(c.gesture == "key: Delete" ? "tableInstalled" : "tableStore");
             keyed->selectRow(
                 keyed->findItems(c.gesture == "key: Delete" ? "Velkor Tools" : "Velkor Tools Plus", Qt::MatchExactly)
