@@ -193,6 +193,7 @@ qint64 MXP::entrySize(const QString& entryName)
 
 bool MXP::extractFile(const QString& entryName, const QString& folder)
 {
+    m_writeFailure = FileFailure();
     const QString fileName = extractedFileName(entryName);
     if (fileName.isEmpty() || !seekToChunks(entryName))
         return false;
@@ -204,14 +205,26 @@ bool MXP::extractFile(const QString& entryName, const QString& folder)
     bool finished = false;
     if (!readNextChunk(chunk, finished, total))
         return false;
-    if (!QDir().mkpath(folder))
+    if (!QDir().mkpath(folder)) {
+        m_writeFailure = FileFailure::lastError(folder + QLatin1Char('/') + fileName);
         return false;
+    }
     AtomicFile file(folder + QLatin1Char('/') + fileName);
-    if (!file.open())
+    if (!file.open()) {
+        m_writeFailure = file.failure();
         return false;
+    }
     while (!finished) {
-        if (!file.write(chunk) || !readNextChunk(chunk, finished, total))
+        if (!file.write(chunk)) {
+            m_writeFailure = file.failure();
+            return false;
+        }
+        if (!readNextChunk(chunk, finished, total))
             return false;
     }
-    return file.commit();
+    if (!file.commit()) {
+        m_writeFailure = file.failure();
+        return false;
+    }
+    return true;
 }

@@ -90,12 +90,19 @@ QString comparableEntryName(const QString& name)
     return comparable.toCaseFolded();
 }
 
-bool writeFileAtomically(const QString& folder, const QString& fileName, const QByteArray& data)
+bool writeFileAtomically(const QString& folder, const QString& fileName, const QByteArray& data, FileFailure* failure)
 {
-    if (!QDir().mkpath(folder))
+    if (!QDir().mkpath(folder)) {
+        if (failure)
+            *failure = FileFailure::lastError(folder + QLatin1Char('/') + fileName);
         return false;
+    }
     AtomicFile file(folder + QLatin1Char('/') + fileName);
-    return file.open() && file.write(data) && file.commit();
+    if (file.open() && file.write(data) && file.commit())
+        return true;
+    if (failure)
+        *failure = file.failure();
+    return false;
 }
 
 } // namespace PackageSupport
