@@ -5,8 +5,10 @@
 #include "commands/StoreState.h"
 #include "commands/VersionNumber.h"
 #include "discovery/DreamweaverInfo.h"
+#include "installer/ExtensionCheck.h"
 #include "installer/InstallReport.h"
 #include "ui/DetailsView.h"
+#include "ui/HealthPanel.h"
 #include "ui/InstalledListWatcher.h"
 #include "ui/MainWindowForm.h"
 #include "ui/OpenFilesDialog.h"
@@ -25,6 +27,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
@@ -33,7 +36,9 @@
 #include <QSet>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -352,6 +357,15 @@ QString counted(const InstallReport& report)
             plural(changed, MainWindow::tr("1 entry"), MainWindow::tr("%1 entries")));
 }
 
+// "file Commands/tool.js (en_US)", one thing a check did not find.
+QString missingText(const ExtensionCheck::Item& item)
+{
+    QString text = ExtensionCheck::describe(item.kind) + QLatin1Char(' ') + QDir::toNativeSeparators(item.name);
+    if (!item.where.isEmpty())
+        text = MainWindow::tr("%1 in %2").arg(text, item.where);
+    return item.locale.isEmpty() ? text : MainWindow::tr("%1 (%2)").arg(text, item.locale);
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -367,6 +381,21 @@ MainWindow::MainWindow(QWidget* parent)
     m_storeButtons = new RowButtonDelegate(ui->tableStore);
     ui->tableStore->setItemDelegate(m_storeButtons);
     m_installedHint = new EmptyTableHint(ui->tableInstalled);
+    // The check's findings and buttons sit under the details they belong to.
+    auto* detailsPane = new QWidget(this);
+    auto* detailsLayout = new QVBoxLayout(detailsPane);
+    detailsLayout->setContentsMargins(0, 0, 0, 0);
+    detailsLayout->addWidget(ui->detailsView, 1);
+    m_health = new HealthPanel(detailsPane);
+    detailsLayout->addWidget(m_health);
+    ui->splitter->insertWidget(1, detailsPane);
+    ui->splitter->setStretchFactor(1, 1);
+    connect(m_health, &HealthPanel::verifyClicked, this, &MainWindow::verifyExtensions);
+    connect(m_health, &HealthPanel::repairClicked, this, [this] { repairExtension(selectedManifest()); });
+    auto* verify = new QAction(tr("&Verify Installed Extensions"), this);
+    verify->setObjectName(QStringLiteral("actionVerify"));
+    ui->menuExtensions->insertAction(ui->actionReloadCatalogue, verify);
+    connect(verify, &QAction::triggered, this, &MainWindow::verifyExtensions);
     m_installedWatcher = new InstalledListWatcher(this);
     // Through installedChanged(): a command under way refreshes once it has ended.
     connect(m_installedWatcher, &InstalledListWatcher::changed, this, &MainWindow::installedChanged);
@@ -474,6 +503,13 @@ void MainWindow::updateInstalledTable()
                         ? tr("%1 (installed by another program)").arg(extension.name())
                         : extension.name(),
                     extension.fileName()));
+            const auto missing = m_missing.constFind(extension.fileName());
+            if (missing != m_missing.cend()) {
+                QTableWidgetItem* name = table->item(row, 0);
+                name->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
+                name->setToolTip(
+                    tr("%1 is not whole. Missing: %2").arg(extension.name(), missing->join(QStringLiteral("; "))));
+            }
             table->setItem(row, 1, versionItem(extension.version()));
             table->setItem(row, 2, readOnlyItem(extension.author()));
             table->setItem(row, 3, new ButtonItem(remove, removeName, extension.name(), true));
@@ -610,6 +646,9 @@ void MainWindow::showDetails()
         ? ExtensionCommands::findInstalled(*dreamweaver, selectedManifest())
         : nullptr;
     ui->actionAdopt->setEnabled(selected && selected->isInstalledByOtherProgram());
+    m_health->setVisible(selected && ui->tabWidget->currentWidget() == ui->tabInstalled);
+    if (selected)
+        m_health->showExtension(selected->name(), m_verified, m_missing.value(selected->fileName()));
     if (dreamweaver && ui->tabWidget->currentWidget() == ui->tabInstalled) {
         if (const ExtensionInfo* extension = selected) {
             ui->detailsView->showInstalled(*extension);
@@ -651,6 +690,9 @@ void MainWindow::applyFilter()
 
 void MainWindow::slotSelectDreamweaver(int)
 {
+    // What a check found belongs to the installation it checked.
+    m_missing.clear();
+    m_verified = false;
     updateInstalledTable();
     showInstallability();
 }
@@ -741,6 +783,9 @@ void MainWindow::runCommand(const QString& subject, const QString& replaced,
     m_commands = &commands;
     command(commands, *dreamweaver);
     m_commands = nullptr;
+    // What the last check found may no longer hold; the marks go until the next.
+    m_missing.clear();
+    m_verified = false;
     if (m_refreshPending) {
         m_refreshPending = false;
         updateInstalledTable();
@@ -776,6 +821,12 @@ bool MainWindow::installPackageFile(QString path)
         [&](ExtensionCommands& commands, DreamweaverInfo& target) {
             result = commands.installPackageFile(target, path);
         });
+    if (result == ExtensionCommands::Result::Incomplete) {
+        // What it left out shows on its row at once, not only in the report; the status keeps the install's word.
+        const QString said = statusBar()->currentMessage();
+        verifyExtensions();
+        statusBar()->showMessage(said);
+    }
     return result == ExtensionCommands::Result::Done || result == ExtensionCommands::Result::Incomplete;
 }
 
@@ -845,6 +896,47 @@ void MainWindow::slotDownloadExtension(Application::Download download)
         [download, application](ExtensionCommands& commands, DreamweaverInfo& target) {
             commands.installCatalogueEntry(target, download, application->store());
         });
+}
+
+void MainWindow::verifyExtensions()
+{
+    DreamweaverInfo* dreamweaver = currentDreamweaver();
+    if (!dreamweaver || m_commands)
+        return;
+    const QList<ExtensionCommands::Health> healths = ExtensionCommands::verify(*dreamweaver);
+    m_missing.clear();
+    QStringList damaged;
+    for (const ExtensionCommands::Health& health : healths) {
+        if (health.whole)
+            continue;
+        QStringList& missing = m_missing[health.extension.fileName()];
+        for (const ExtensionCheck::Item& item : health.items) {
+            // A menu or category that is gone left the install nowhere to put its entry: not damage.
+            if (!item.present && !item.targetMissing)
+                missing << missingText(item);
+        }
+        damaged << health.extension.name();
+    }
+    m_verified = true;
+    updateInstalledTable();
+    const QString name = dreamweaver->name();
+    const QString checked = healths.size() == 1
+        ? tr("Verified 1 extension in %1:").arg(name)
+        : tr("Verified %1 extensions in %2:").arg(QString::number(healths.size()), name);
+    QString found;
+    if (damaged.isEmpty())
+        found = healths.size() == 1 ? tr("it is whole.") : tr("all are whole.");
+    else if (damaged.size() == 1)
+        found = tr("%1 is not whole.").arg(damaged.first());
+    else
+        found = tr("%1 are not whole: %2.").arg(QString::number(damaged.size()), damaged.join(QStringLiteral(", ")));
+    statusBar()->showMessage(checked + QLatin1Char(' ') + found);
+}
+
+void MainWindow::repairExtension(const QString& mxiName)
+{
+    // The one place to change once a kept package can be installed again.
+    slotRemoveExtension(mxiName);
 }
 
 void MainWindow::showReport()

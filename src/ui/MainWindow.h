@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "commands/IUserPrompt.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
@@ -11,6 +12,7 @@
 
 class DreamweaverInfo;
 class EmptyTableHint;
+class HealthPanel;
 class InstalledListWatcher;
 class ExtensionCommands;
 class QCloseEvent;
@@ -56,6 +58,13 @@ public:
 public slots:
     void dreamweaversUpdated();
     void downloadsUpdated();
+    // Checks every installed extension of the current installation, as
+    // moravel-cli verify does, and marks those that are not whole.
+    void verifyExtensions();
+    // Makes an extension that is not whole usable again. The kept package is
+    // not reachable from here yet, so this offers the removal, after which
+    // the extension can be installed again whole.
+    void repairExtension(const QString& mxiName);
 
 private slots:
     void slotSelectDreamweaver(int index);
@@ -115,6 +124,11 @@ private:
     RowButtonDelegate* m_installedButtons = nullptr;
     RowButtonDelegate* m_storeButtons = nullptr;
     InstalledListWatcher* m_installedWatcher = nullptr;
+    HealthPanel* m_health = nullptr;
+    // From the last check of the current installation: what each extension
+    // that is not whole misses, by stored manifest name.
+    QHash<QString, QStringList> m_missing;
+    bool m_verified = false;
     QVector<Application::Download> m_storeRows; // the catalogue as the Store table shows it
     bool m_closing = false;
     bool m_listed = false; // the installations have been looked for

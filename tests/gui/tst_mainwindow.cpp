@@ -214,6 +214,37 @@ class TestMainWindow : public QObject
         QTest::mouseClick(buttons->viewport(), Qt::LeftButton, Qt::NoModifier, buttons->visualRect(cell).center());
     }
 
+    // Damages Velkor Tools unless whole, checks from the menu (from the details pane when whole), and
+    // sees the row and the details say what the check found; then presses Repair if asked.
+    void verifyTools(bool whole, bool repair)
+    {
+        const QString tool = dreamweaver().configurationFolder("en_US") + "/Commands/Velkor/tool.js";
+        QVERIFY(whole || QFile::remove(tool));
+        QTableWidget* installed = table("tableInstalled");
+        m_window->findChild<QTabWidget*>()->setCurrentWidget(installed->parentWidget());
+        installed->selectRow(installed->findItems("Velkor Tools", Qt::MatchExactly).first()->row());
+        if (whole)
+            m_window->findChild<QPushButton*>("verifyButton")->click();
+        else
+            m_window->findChild<QAction*>("actionVerify")->trigger();
+        QStringList marks;
+        for (int row = 0; row < installed->rowCount(); ++row) {
+            const QTableWidgetItem* name = installed->item(row, 0);
+            marks << name->text() + (name->icon().isNull() ? "" : " (marked): " + name->toolTip());
+        }
+        const QString missing = "file " + QDir::toNativeSeparators(tool) + " (en_US)";
+        QCOMPARE(marks,
+            QStringList({ "Velkor Alpha",
+                whole ? "Velkor Tools" : "Velkor Tools (marked): Velkor Tools is not whole. Missing: " + missing }));
+        QCOMPARE(m_window->findChild<QLabel*>("healthText")->text(),
+            whole ? "Velkor Tools is whole: every file and entry it installed is in place."
+                  : "Velkor Tools is not whole. Missing:\n\u2022 " + missing);
+        auto* repairButton = m_window->findChild<QPushButton*>("repairButton");
+        QCOMPARE(repairButton->isVisible(), !whole);
+        if (repair)
+            repairButton->click();
+    }
+
 private slots:
     void initTestCase()
     {
@@ -297,6 +328,14 @@ private slots:
             { "remove: vanished", true, {}, { "information: " + gone }, {}, { alpha }, gone });
         row("an install from outside shows without a gesture",
             { "external", true, {}, {}, {}, { alpha, "Velkor Beta 2.0.0 Velkor", tools }, {} });
+        const QString verified = "Verified 2 extensions in Dreamweaver CS6: ";
+        row("Verify marks a damaged row and names what it misses",
+            { "verify", true, {}, {}, {}, { alpha, tools }, verified + "Velkor Tools is not whole." });
+        row("Repair of a damaged extension offers its removal",
+            { "verify: repair", true, {}, { remove, "Removing" }, {}, { alpha },
+                "Removed Velkor Tools v. 1.0.0 from Dreamweaver CS6: 3 files and 2 entries." });
+        row("Verify in the details pane, all whole",
+            { "verify: whole", true, {}, {}, {}, { alpha, tools }, verified + "all are whole." });
         row("F5 refreshes the Installed list at once", { "key: F5", true, {}, {}, {}, { alpha, tools }, {} });
         for (const char* button : { "install", "store" })
             row(qPrintable(QString("%1 does nothing without an installation").arg(button)),
@@ -416,6 +455,8 @@ private slots:
             QVERIFY(dreamweaver().installPackage(root() + "/packages/beta.MXP", nullptr));
             QTRY_COMPARE(installedRows(), c.rowsAfter);
         }
+        if (c.gesture.startsWith("verify"))
+            verifyTools(c.gesture == "verify: whole", c.gesture == "verify: repair");
         if (c.gesture == "key: F5")
             QTest::keyClick(m_window.get(), Qt::Key_F5);
         else if (c.gesture.startsWith("key: ")) {
