@@ -229,7 +229,7 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
     actionInstall->setText(text("&Install Package File..."));
     actionShowReport->setText(text("Last &Report..."));
     actionAdopt->setText(text("&Adopt Extension of Another Program"));
-    actionReloadCatalogue->setText(text("&Refresh Installed and Store"));
+    actionReloadCatalogue->setText(text("Re&fresh Installed and Store"));
     actionQuit->setText(text("&Quit"));
     menuHelp->setTitle(text("&Help"));
     actionWhyMissing->setText(text("&Why Is My Dreamweaver Missing?"));

@@ -56,6 +56,8 @@ OpenFilesDialog::OpenFilesDialog(
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
     m_installations->setFocus();
+    // Wide enough for the title and a package's name on one line at most sizes.
+    setMinimumWidth(fontMetrics().averageCharWidth() * 56);
 }
 
 int OpenFilesDialog::installation() const
