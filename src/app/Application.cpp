@@ -1,5 +1,7 @@
 #include "app/Application.h"
 
+#include "app/SingleInstance.h"
+
 #include "discovery/ExtensionDatabase.h"
 #include "platform/Environment.h"
 #include "platform/WinePrefix.h"
@@ -21,7 +23,7 @@ Application::Application(int& argc, char** argv)
     : QApplication(argc, argv)
 {
     // Before the database is opened: a prefix moves it.
-    const QString remembered = QSettings(settingsOrganization, settingsApplication).value(winePrefixKey).toString();
+    const QString remembered = setting(winePrefixKey).toString();
     Environment::useWinePrefix(WinePrefix::defaultFolder(remembered), &m_winePrefixError);
     m_exManDbPath = openExtensionDatabase();
     // Every dialog's title names the program, as the window's does.
@@ -93,12 +95,34 @@ bool Application::setWinePrefix(const QString& folder, QString* error)
 {
     if (!Environment::useWinePrefix(folder, error))
         return false;
-    QSettings(settingsOrganization, settingsApplication).setValue(winePrefixKey, Environment::winePrefix());
+    setSetting(winePrefixKey, Environment::winePrefix());
     m_winePrefixError.clear();
     m_exManDbPath = openExtensionDatabase();
     DreamweaverInfo::buildDreamweaverList(m_exManDbPath);
     emit dreamweaversUpdated();
     return true;
+}
+
+bool Application::handOverToRunningProgram()
+{
+    if (SingleInstance::handOver(m_packageFiles))
+        return true;
+    if (!m_singleInstance) {
+        m_singleInstance = new SingleInstance(this);
+        connect(m_singleInstance, &SingleInstance::filesReceived, this, &Application::packageFilesHandedOver);
+        m_singleInstance->listen();
+    }
+    return false;
+}
+
+QVariant Application::setting(const QString& key)
+{
+    return QSettings(settingsOrganization, settingsApplication).value(key);
+}
+
+void Application::setSetting(const QString& key, const QVariant& value)
+{
+    QSettings(settingsOrganization, settingsApplication).setValue(key, value);
 }
 
 void Application::requestDownloads()

@@ -8,7 +8,10 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <QVector>
+
+class SingleInstance;
 
 // The application object: owns what is not part of the window (the path of
 // Adobe's extension database, the Store) and does the one-time start-up work
@@ -50,6 +53,16 @@ public:
     // Why the prefix chosen at start could not be used; empty when it could.
     QString winePrefixError() const { return m_winePrefixError; }
 
+    // Gives the package files to the program already running in this user's
+    // session, which comes to the front; true when it took them, and this
+    // start has nothing more to do. Otherwise this program takes the files
+    // of later starts from now on (packageFilesHandedOver).
+    bool handOverToRunningProgram();
+
+    // What the program remembers between runs.
+    static QVariant setting(const QString& key);
+    static void setSetting(const QString& key, const QVariant& value);
+
     // Asks for the catalogue again (Retry, Reload); the Store shows it as loading until the reply ends.
     void requestDownloads();
     // Whether a catalogue request is still waiting for its reply.
@@ -66,6 +79,8 @@ signals:
     // Emitted once after start-up, after dreamweaversUpdated(), when the
     // program was started with package files.
     void packageFilesUpdated();
+    // A later start handed its package files over (possibly none: it only asked for the window).
+    void packageFilesHandedOver(const QStringList& files);
 
 private:
     void postLaunch();
@@ -74,5 +89,6 @@ private:
     QStringList m_packageFiles;
     QString m_winePrefixError;
     StoreClient m_store;
+    SingleInstance* m_singleInstance = nullptr;
     bool m_catalogueLoading = true; // it is requested as soon as start-up ends
 };

@@ -65,8 +65,8 @@ QString windowsNameProblem(const QString& name)
     const QString stem = trimmed.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
     static const QStringList devices { QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
         QStringLiteral("NUL"), QStringLiteral("CONIN$"), QStringLiteral("CONOUT$"), QStringLiteral("CLOCK$") };
-    const bool numbered = stem.size() == 4 && (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT")))
-        && stem.at(3).isDigit();
+    const bool numbered = stem.size() == 4
+        && (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT"))) && stem.at(3).isDigit();
     if (devices.contains(stem) || numbered) {
         return QStringLiteral("%1 names a device").arg(name);
     }
@@ -88,7 +88,8 @@ QString realPath(const QString& path)
         existing = QFileInfo(existing).path();
     }
     const QString canonical = QFileInfo(existing).canonicalFilePath();
-    return QDir::cleanPath((canonical.isEmpty() ? existing : canonical) + QLatin1Char('/') + rest.join(QLatin1Char('/')));
+    return QDir::cleanPath(
+        (canonical.isEmpty() ? existing : canonical) + QLatin1Char('/') + rest.join(QLatin1Char('/')));
 }
 
 // The folders whose files start with the user's session, on Windows and on
@@ -245,8 +246,8 @@ QString resolvedFolder(
     // The configuration folder holds no autostart place, and the check
     // costs a look at each: only the home tokens need it.
     const QString foundKey = windowsPathKey(found), realKey = windowsPathKey(real);
-    const QStringList autostart = fence == root && root == dreamweaver.configurationFolder(locale) ? QStringList()
-                                                                                                  : autostartKeys();
+    const QStringList autostart
+        = fence == root && root == dreamweaver.configurationFolder(locale) ? QStringList() : autostartKeys();
     for (const QString& place : autostart) {
         if (isAtOrBelow(foundKey, place) || isAtOrBelow(realKey, place)) {
             *reason = QStringLiteral("%1 is a folder whose programs start with the user's session").arg(destination);
@@ -279,9 +280,8 @@ QString Installer::targetFolder(
 
 QList<FileEntry> Installer::packageFiles(IPackage& package, const QList<FileEntry>& listed)
 {
-    const auto endsInSlash = [](const QString& source) {
-        return source.endsWith(QLatin1Char('/')) || source.endsWith(QLatin1Char('\\'));
-    };
+    const auto endsInSlash
+        = [](const QString& source) { return source.endsWith(QLatin1Char('/')) || source.endsWith(QLatin1Char('\\')); };
     QStringList names;
     if (std::any_of(listed.cbegin(), listed.cend(),
             [&](const FileEntry& entry) { return endsInSlash(entry.source) || package.entrySize(entry.source) < 0; })) {
@@ -300,8 +300,9 @@ QList<FileEntry> Installer::packageFiles(IPackage& package, const QList<FileEntr
     }
     const auto known = [&](const QString& name) {
         const QString below = name.endsWith(QLatin1Char('/')) ? name : name + QLatin1Char('/');
-        return nameOf.contains(name) || std::any_of(comparableNames.cbegin(), comparableNames.cend(),
-                                            [&](const QString& other) { return other.startsWith(below); });
+        return nameOf.contains(name)
+            || std::any_of(comparableNames.cbegin(), comparableNames.cend(),
+                [&](const QString& other) { return other.startsWith(below); });
     };
     QList<FileEntry> files;
     for (const FileEntry& entry : listed) {
@@ -480,13 +481,17 @@ bool Installer::installFromPackage(IPackage& package)
         const QString storeProblem = m_dryRun ? Installer::storeProblem(storedPath) : QString();
         // Written from the bytes already read: the package need not inflate them again.
         const QString storedName = PackageSupport::extractedFileName(mxiName);
+        FileFailure failure;
         if (!storeProblem.isEmpty()
             || (!m_dryRun
-                && (storedName.isEmpty() || !PackageSupport::writeFileAtomically(store, storedName, bytes)))) {
+                && (storedName.isEmpty()
+                    || !PackageSupport::writeFileAtomically(store, storedName, bytes, &failure)))) {
             if (m_report) {
-                m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::WriteFailed, QString() });
+                m_report->addFile(
+                    { locale, mxiName, storedPath, InstallReport::FileOutcome::WriteFailed, failure.describe() });
                 m_report->setError(storeProblem.isEmpty()
                         ? QStringLiteral("the manifest copy %1 cannot be written").arg(storedPath)
+                            + (failure.isFailure() ? QStringLiteral(": ") + failure.describe() : QString())
                         : storeProblem);
             }
             return false;
@@ -644,8 +649,9 @@ void Installer::extractListedFile(IPackage& package, const FileEntry& entry, con
     // The reader answers only yes or no; reading the entry again tells a
     // missing or damaged entry from a file that could not be written. This
     // costs a second read on the failure path only.
+    const FileFailure failure = package.writeFailure();
     const bool readable = !fileName.isEmpty() && !package.readFile(entry.source).isEmpty();
     m_report->addFile({ locale, entry.source, path,
         readable ? InstallReport::FileOutcome::WriteFailed : InstallReport::FileOutcome::MissingFromPackage,
-        QString() });
+        readable ? failure.describe() : QString() });
 }

@@ -63,6 +63,8 @@ bool AtomicFile::open()
             m_created = true;
             return true;
         }
+        // Before anything else sets the system's error anew.
+        m_failure = FileFailure::lastError(m_targetPath, m_temporary.errorString());
         if (!QFileInfo::exists(candidate))
             break; // not a name clash: the folder cannot take the file
     }
@@ -72,8 +74,14 @@ bool AtomicFile::open()
 
 bool AtomicFile::write(const QByteArray& data)
 {
-    if (!m_created || m_temporary.write(data) != data.size())
+    if (!m_created || m_failed) {
         m_failed = true;
+        return false;
+    }
+    if (m_temporary.write(data) != data.size()) {
+        m_failure = FileFailure::lastError(m_targetPath, m_temporary.errorString());
+        m_failed = true;
+    }
     return !m_failed;
 }
 
@@ -87,11 +95,13 @@ bool AtomicFile::commit()
     // out, so the flush counts as much as each write: a file cut short there
     // must not replace the target.
     if (!m_temporary.flush()) {
+        m_failure = FileFailure::lastError(m_targetPath, m_temporary.errorString());
         cancel();
         return false;
     }
     m_temporary.close();
     if (m_temporary.error() != QFileDevice::NoError) {
+        m_failure = FileFailure::lastError(m_targetPath, m_temporary.errorString());
         cancel();
         return false;
     }
@@ -103,6 +113,7 @@ bool AtomicFile::commit()
     std::error_code error;
     std::filesystem::rename(nativePath(m_temporary.fileName()), nativePath(m_targetPath), error);
     if (error) {
+        m_failure = FileFailure(error, m_targetPath);
         cancel();
         return false;
     }

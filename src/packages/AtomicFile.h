@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileFailure.h"
+
 #include <QFile>
 #include <QString>
 
@@ -24,6 +26,8 @@ public:
     bool commit();
     // Drops what was written; also done by the destructor unless committed.
     void cancel();
+    // Why open(), write() or commit() failed, as the system said it.
+    FileFailure failure() const { return m_failure; }
 
     // Deletes the temporaries in folder that no writer uses any more (a killed
     // install leaves them, hidden, beside Dreamweaver's files); open() does so
@@ -39,4 +43,5 @@ private:
     QFile m_temporary;
     bool m_created = false;
     bool m_failed = false;
+    FileFailure m_failure;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileFailure.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -16,6 +18,9 @@ public:
     virtual QString mxiFileName() const = 0;
     // Writes the entry into folder under the last component of its name only.
     virtual bool extractFile(const QString& entryName, const QString& folder) = 0;
+    // Why the last extractFile() could not write its file; none when it
+    // wrote it, or failed on the entry itself (missing, damaged).
+    virtual FileFailure writeFailure() const { return FileFailure(); }
     // The entry's uncompressed bytes; empty on any failure.
     virtual QByteArray readFile(const QString& entryName) = 0;
     // Whether the entry reads whole, its data checked as extraction checks

@@ -193,6 +193,7 @@ qint64 MXP::entrySize(const QString& entryName)
 
 bool MXP::extractFile(const QString& entryName, const QString& folder)
 {
+    m_writeFailure = FileFailure();
     const QString fileName = extractedFileName(entryName);
     if (fileName.isEmpty() || !seekToChunks(entryName))
         return false;
@@ -205,14 +206,26 @@ bool MXP::extractFile(const QString& entryName, const QString& folder)
     if (!readNextChunk(chunk, finished, total))
         return false;
     const QString spelt = withExistingCase(folder);
-    if (!QDir().mkpath(spelt))
+    if (!QDir().mkpath(spelt)) {
+        m_writeFailure = FileFailure::lastError(spelt + QLatin1Char('/') + fileName);
         return false;
+    }
     AtomicFile file(spelt + QLatin1Char('/') + fileName);
-    if (!file.open())
+    if (!file.open()) {
+        m_writeFailure = file.failure();
         return false;
+    }
     while (!finished) {
-        if (!file.write(chunk) || !readNextChunk(chunk, finished, total))
+        if (!file.write(chunk)) {
+            m_writeFailure = file.failure();
+            return false;
+        }
+        if (!readNextChunk(chunk, finished, total))
             return false;
     }
-    return file.commit();
+    if (!file.commit()) {
+        m_writeFailure = file.failure();
+        return false;
+    }
+    return true;
 }

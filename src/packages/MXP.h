@@ -17,6 +17,7 @@ public:
 
     QString mxiFileName() const override;
     bool extractFile(const QString& entryName, const QString& folder) override;
+    FileFailure writeFailure() const override { return m_writeFailure; }
     QByteArray readFile(const QString& entryName) override;
     bool checkFile(const QString& entryName) override;
     qint64 entrySize(const QString& entryName) override;
@@ -36,4 +37,5 @@ private:
     // file position of the record's first byte.
     QMap<QString, qint64> m_entryIndex;
     QString m_mxiName;
+    FileFailure m_writeFailure;
 };

@@ -125,13 +125,20 @@ QString withExistingCase(const QString& path)
     return withExistingCase(existing, rest);
 }
 
-bool writeFileAtomically(const QString& folder, const QString& fileName, const QByteArray& data)
+bool writeFileAtomically(const QString& folder, const QString& fileName, const QByteArray& data, FileFailure* failure)
 {
     const QString spelt = withExistingCase(folder);
-    if (!QDir().mkpath(spelt))
+    if (!QDir().mkpath(spelt)) {
+        if (failure)
+            *failure = FileFailure::lastError(spelt + QLatin1Char('/') + fileName);
         return false;
+    }
     AtomicFile file(spelt + QLatin1Char('/') + fileName);
-    return file.open() && file.write(data) && file.commit();
+    if (file.open() && file.write(data) && file.commit())
+        return true;
+    if (failure)
+        *failure = file.failure();
+    return false;
 }
 
 } // namespace PackageSupport

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileFailure.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -71,6 +73,8 @@ QString withExistingCase(const QString& path);
 // Writes data to folder/fileName through a temporary file that replaces the
 // target only once everything was written, creating folder if needed (each
 // part of it spelt as an existing folder that differs only in case).
-bool writeFileAtomically(const QString& folder, const QString& fileName, const QByteArray& data);
+// failure, when given, receives why the folder or the file could not be written.
+bool writeFileAtomically(
+    const QString& folder, const QString& fileName, const QByteArray& data, FileFailure* failure = nullptr);
 
 } // namespace PackageSupport

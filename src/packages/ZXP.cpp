@@ -267,6 +267,7 @@ qint64 ZXP::entrySize(const QString& entryName)
 
 bool ZXP::extractFile(const QString& entryName, const QString& folder)
 {
+    m_writeFailure = FileFailure();
     const Entry* entry = findEntry(entryName);
     qint64 dataStart = 0;
     if (!entry || !readLocalHeader(entryName, *entry, dataStart))
@@ -278,5 +279,5 @@ bool ZXP::extractFile(const QString& entryName, const QString& folder)
         return false;
     }
     return readEntryData(entryName, *entry, dataStart, m_extracted)
-        && writeFileAtomically(folder, fileName, m_extracted);
+        && writeFileAtomically(folder, fileName, m_extracted, &m_writeFailure);
 }

@@ -16,6 +16,7 @@ public:
 
     QString mxiFileName() const override;
     bool extractFile(const QString& entryName, const QString& folder) override;
+    FileFailure writeFailure() const override { return m_writeFailure; }
     QByteArray readFile(const QString& entryName) override;
     bool checkFile(const QString& entryName) override;
     qint64 entrySize(const QString& entryName) override;
@@ -50,4 +51,5 @@ private:
     // (and the kernel, for fresh pages) once rather than once per entry.
     QByteArray m_compressed;
     QByteArray m_extracted;
+    FileFailure m_writeFailure;
 };

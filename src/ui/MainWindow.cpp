@@ -5,9 +5,13 @@
 #include "commands/StoreState.h"
 #include "commands/VersionNumber.h"
 #include "discovery/DreamweaverInfo.h"
+#include "installer/ExtensionCheck.h"
 #include "installer/InstallReport.h"
 #include "ui/DetailsView.h"
+#include "ui/HealthPanel.h"
+#include "ui/InstalledListWatcher.h"
 #include "ui/MainWindowForm.h"
+#include "ui/OpenFilesDialog.h"
 #include "ui/Progress.h"
 #include "ui/RowButtonDelegate.h"
 
@@ -33,7 +37,9 @@
 #include <QSet>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -78,6 +84,9 @@ private:
 };
 
 namespace {
+
+// The installation the user chose last, by name: the list's order changes as versions come and go.
+const QString chosenInstallationKey = QStringLiteral("installation");
 
 // Whether a drag carries anything that could be a package on this computer.
 bool carriesLocalFiles(const QMimeData* data)
@@ -349,6 +358,15 @@ QString counted(const InstallReport& report)
             plural(changed, MainWindow::tr("1 entry"), MainWindow::tr("%1 entries")));
 }
 
+// "file Commands/tool.js (en_US)", one thing a check did not find.
+QString missingText(const ExtensionCheck::Item& item)
+{
+    QString text = ExtensionCheck::describe(item.kind) + QLatin1Char(' ') + QDir::toNativeSeparators(item.name);
+    if (!item.where.isEmpty())
+        text = MainWindow::tr("%1 in %2").arg(text, item.where);
+    return item.locale.isEmpty() ? text : MainWindow::tr("%1 (%2)").arg(text, item.locale);
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -364,6 +382,24 @@ MainWindow::MainWindow(QWidget* parent)
     m_storeButtons = new RowButtonDelegate(ui->tableStore);
     ui->tableStore->setItemDelegate(m_storeButtons);
     m_installedHint = new EmptyTableHint(ui->tableInstalled);
+    // The check's findings and buttons sit under the details they belong to.
+    auto* detailsPane = new QWidget(this);
+    auto* detailsLayout = new QVBoxLayout(detailsPane);
+    detailsLayout->setContentsMargins(0, 0, 0, 0);
+    detailsLayout->addWidget(ui->detailsView, 1);
+    m_health = new HealthPanel(detailsPane);
+    detailsLayout->addWidget(m_health);
+    ui->splitter->insertWidget(1, detailsPane);
+    ui->splitter->setStretchFactor(1, 1);
+    connect(m_health, &HealthPanel::verifyClicked, this, &MainWindow::verifyExtensions);
+    connect(m_health, &HealthPanel::repairClicked, this, [this] { repairExtension(selectedManifest()); });
+    auto* verify = new QAction(tr("&Verify Installed Extensions"), this);
+    verify->setObjectName(QStringLiteral("actionVerify"));
+    ui->menuExtensions->insertAction(ui->actionReloadCatalogue, verify);
+    connect(verify, &QAction::triggered, this, &MainWindow::verifyExtensions);
+    m_installedWatcher = new InstalledListWatcher(this);
+    // Through installedChanged(): a command under way refreshes once it has ended.
+    connect(m_installedWatcher, &InstalledListWatcher::changed, this, &MainWindow::installedChanged);
     ui->detailsView->setPlaceholderText(tr("Select an extension to see its details."));
 
     if (Application* application = Application::instance()) {
@@ -372,6 +408,7 @@ MainWindow::MainWindow(QWidget* parent)
         connect(application, &Application::catalogueStateChanged, this, &MainWindow::showCatalogueState);
         connect(ui->retryButton, &QPushButton::clicked, application, &Application::requestDownloads);
         connect(ui->actionReloadCatalogue, &QAction::triggered, application, &Application::requestDownloads);
+        connect(ui->actionReloadCatalogue, &QAction::triggered, this, &MainWindow::updateInstalledTable);
     }
     connect(ui->comboDreamweavers, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
         &MainWindow::slotSelectDreamweaver);
@@ -422,7 +459,22 @@ MainWindow::MainWindow(QWidget* parent)
         // before the install's questions and progress dialogs take over.
         connect(application, &Application::packageFilesUpdated, this, &MainWindow::slotInstallStartupPackages,
             Qt::QueuedConnection);
+        // Queued as well: the answer to the later start goes out before anything is asked.
+        connect(
+            application, &Application::packageFilesHandedOver, this,
+            [this](const QStringList& files) {
+                if (isMinimized())
+                    showNormal();
+                raise();
+                activateWindow();
+                openPackageFiles(files);
+            },
+            Qt::QueuedConnection);
     }
+    connect(ui->comboDreamweavers, QOverload<int>::of(&QComboBox::activated), this, [this] {
+        if (const DreamweaverInfo* dreamweaver = currentDreamweaver())
+            Application::setSetting(chosenInstallationKey, dreamweaver->name());
+    });
     setAcceptDrops(true);
     showInstallability();
     showCatalogueState();
@@ -454,6 +506,7 @@ void MainWindow::updateInstalledTable()
             m_disabled.insert(extension.fileName());
         }
     }
+    m_installedWatcher->watch(dreamweaver);
 
     const QString remove = tr("Remove");
     const QString removeName = tr("Remove %1 (Delete)");
@@ -469,6 +522,13 @@ void MainWindow::updateInstalledTable()
                         : m_disabled.contains(extension.fileName()) ? tr("%1 (disabled)").arg(extension.name())
                                                                      : extension.name(),
                     extension.fileName()));
+            const auto missing = m_missing.constFind(extension.fileName());
+            if (missing != m_missing.cend()) {
+                QTableWidgetItem* name = table->item(row, 0);
+                name->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
+                name->setToolTip(
+                    tr("%1 is not whole. Missing: %2").arg(extension.name(), missing->join(QStringLiteral("; "))));
+            }
             table->setItem(row, 1, versionItem(extension.version()));
             table->setItem(row, 2, readOnlyItem(extension.author()));
             table->setItem(row, 3, new ButtonItem(remove, removeName, extension.name(), true));
@@ -502,7 +562,8 @@ void MainWindow::dreamweaversUpdated()
     if (application->dreamweavers().isEmpty())
         updateInstalledTable();
     else
-        ui->comboDreamweavers->setCurrentIndex(0);
+        ui->comboDreamweavers->setCurrentIndex(
+            std::max(0, ui->comboDreamweavers->findText(Application::setting(chosenInstallationKey).toString())));
     showInstallability();
 }
 
@@ -627,6 +688,9 @@ void MainWindow::showDetails()
     ui->toggleEnabledButton->setText(disabled ? tr("Enable") : tr("Disable"));
     ui->toggleEnabledButton->setVisible(
         ui->actionToggleEnabled->isEnabled() && ui->tabWidget->currentWidget() == ui->tabInstalled);
+    m_health->setVisible(selected && ui->tabWidget->currentWidget() == ui->tabInstalled);
+    if (selected)
+        m_health->showExtension(selected->name(), m_verified, m_missing.value(selected->fileName()));
     if (dreamweaver && ui->tabWidget->currentWidget() == ui->tabInstalled) {
         if (selected) {
             ui->detailsView->showInstalled(*selected);
@@ -668,6 +732,9 @@ void MainWindow::applyFilter()
 
 void MainWindow::slotSelectDreamweaver(int)
 {
+    // What a check found belongs to the installation it checked.
+    m_missing.clear();
+    m_verified = false;
     updateInstalledTable();
     showInstallability();
 }
@@ -758,6 +825,9 @@ void MainWindow::runCommand(const QString& subject, const QString& replaced,
     m_commands = &commands;
     command(commands, *dreamweaver);
     m_commands = nullptr;
+    // What the last check found may no longer hold; the marks go until the next.
+    m_missing.clear();
+    m_verified = false;
     if (m_refreshPending) {
         m_refreshPending = false;
         updateInstalledTable();
@@ -793,6 +863,12 @@ bool MainWindow::installPackageFile(QString path)
         [&](ExtensionCommands& commands, DreamweaverInfo& target) {
             result = commands.installPackageFile(target, path);
         });
+    if (result == ExtensionCommands::Result::Incomplete) {
+        // What it left out shows on its row at once, not only in the report; the status keeps the install's word.
+        const QString said = statusBar()->currentMessage();
+        verifyExtensions();
+        statusBar()->showMessage(said);
+    }
     return result == ExtensionCommands::Result::Done || result == ExtensionCommands::Result::Incomplete;
 }
 
@@ -827,7 +903,24 @@ void MainWindow::pressStoreButton(int row)
 void MainWindow::slotRemoveExtension(QString mxiName)
 {
     DreamweaverInfo* dreamweaver = currentDreamweaver();
-    const ExtensionInfo* extension = dreamweaver ? ExtensionCommands::findInstalled(*dreamweaver, mxiName) : nullptr;
+    if (!dreamweaver || m_commands)
+        return;
+    // The list as it is now: the table may show what another program has removed since.
+    dreamweaver->loadInstalledExtensions();
+    const ExtensionInfo* extension = ExtensionCommands::findInstalled(*dreamweaver, mxiName);
+    if (!extension) {
+        const int row = rowWith(ui->tableInstalled, mxiName);
+        const QString name = row >= 0 ? ui->tableInstalled->item(row, 0)->text() : mxiName;
+        const QString text
+            = tr("%1 is no longer installed in %2; the list has been refreshed.").arg(name, dreamweaver->name());
+        updateInstalledTable();
+        statusBar()->showMessage(text);
+        QMessageBox box(
+            QMessageBox::Information, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+        return;
+    }
     runCommand(extension ? ExtensionCommands::titleOf(extension->name(), extension->version()) : QString(), QString(),
         [mxiName](ExtensionCommands& commands, DreamweaverInfo& target) { commands.removeExtension(target, mxiName); });
 }
@@ -845,6 +938,47 @@ void MainWindow::slotDownloadExtension(Application::Download download)
         [download, application](ExtensionCommands& commands, DreamweaverInfo& target) {
             commands.installCatalogueEntry(target, download, application->store());
         });
+}
+
+void MainWindow::verifyExtensions()
+{
+    DreamweaverInfo* dreamweaver = currentDreamweaver();
+    if (!dreamweaver || m_commands)
+        return;
+    const QList<ExtensionCommands::Health> healths = ExtensionCommands::verify(*dreamweaver);
+    m_missing.clear();
+    QStringList damaged;
+    for (const ExtensionCommands::Health& health : healths) {
+        if (health.whole)
+            continue;
+        QStringList& missing = m_missing[health.extension.fileName()];
+        for (const ExtensionCheck::Item& item : health.items) {
+            // A menu or category that is gone left the install nowhere to put its entry: not damage.
+            if (!item.present && !item.targetMissing)
+                missing << missingText(item);
+        }
+        damaged << health.extension.name();
+    }
+    m_verified = true;
+    updateInstalledTable();
+    const QString name = dreamweaver->name();
+    const QString checked = healths.size() == 1
+        ? tr("Verified 1 extension in %1:").arg(name)
+        : tr("Verified %1 extensions in %2:").arg(QString::number(healths.size()), name);
+    QString found;
+    if (damaged.isEmpty())
+        found = healths.size() == 1 ? tr("it is whole.") : tr("all are whole.");
+    else if (damaged.size() == 1)
+        found = tr("%1 is not whole.").arg(damaged.first());
+    else
+        found = tr("%1 are not whole: %2.").arg(QString::number(damaged.size()), damaged.join(QStringLiteral(", ")));
+    statusBar()->showMessage(checked + QLatin1Char(' ') + found);
+}
+
+void MainWindow::repairExtension(const QString& mxiName)
+{
+    // The one place to change once a kept package can be installed again.
+    slotRemoveExtension(mxiName);
 }
 
 void MainWindow::showReport()
@@ -981,7 +1115,41 @@ void MainWindow::installPackageFiles(const QStringList& paths)
 void MainWindow::slotInstallStartupPackages()
 {
     if (Application* application = Application::instance())
-        installPackageFiles(application->packageFiles());
+        openPackageFiles(application->packageFiles());
+}
+
+void MainWindow::openPackageFiles(const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return;
+    // A later start or a drop can arrive while a question of this one is open.
+    if (m_opening || m_commands) {
+        m_waitingFiles << paths;
+        return;
+    }
+    if (!currentDreamweaver()) {
+        installPackageFiles(paths); // says why nothing can be installed
+        return;
+    }
+    m_opening = true;
+    QStringList names;
+    for (const DreamweaverInfo& dreamweaver : std::as_const(Application::instance()->dreamweavers()))
+        names << dreamweaver.name();
+    OpenFilesDialog dialog(paths, names, ui->comboDreamweavers->currentIndex(), this);
+    if (dialog.exec() == QDialog::Accepted && !m_closing && dialog.installation() < ui->comboDreamweavers->count()) {
+        ui->comboDreamweavers->setCurrentIndex(dialog.installation());
+        if (const DreamweaverInfo* dreamweaver = currentDreamweaver())
+            Application::setSetting(chosenInstallationKey, dreamweaver->name());
+        installPackageFiles(paths);
+    }
+    m_opening = false;
+    if (!m_waitingFiles.isEmpty() && !m_closing) {
+        QTimer::singleShot(0, this, [this] {
+            const QStringList waiting = m_waitingFiles;
+            m_waitingFiles.clear();
+            openPackageFiles(waiting);
+        });
+    }
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
@@ -1016,6 +1184,6 @@ void MainWindow::dropEvent(QDropEvent* event)
     QTimer::singleShot(0, this, [this, packages, refusals] {
         if (!refusals.isEmpty())
             warn(refusals.join(QLatin1Char('\n')), QString());
-        installPackageFiles(packages);
+        openPackageFiles(packages);
     });
 }

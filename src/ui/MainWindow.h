@@ -4,6 +4,7 @@
 #include "commands/IUserPrompt.h"
 #include "discovery/ExtensionInfo.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QSet>
 #include <QString>
@@ -14,6 +15,8 @@
 
 class DreamweaverInfo;
 class EmptyTableHint;
+class HealthPanel;
+class InstalledListWatcher;
 class ExtensionCommands;
 class QCloseEvent;
 class QDragEnterEvent;
@@ -49,10 +52,22 @@ public:
     // or given on the command line); warns instead when there is no
     // installation to install into.
     void installPackageFiles(const QStringList& paths);
+    // Files opened from outside (the command line, a later start, a drop):
+    // asks first, naming each package and the installation, which can be
+    // chosen there, then installs them. Files that arrive while it asks or
+    // installs wait for their turn.
+    void openPackageFiles(const QStringList& paths);
 
 public slots:
     void dreamweaversUpdated();
     void downloadsUpdated();
+    // Checks every installed extension of the current installation, as
+    // moravel-cli verify does, and marks those that are not whole.
+    void verifyExtensions();
+    // Makes an extension that is not whole usable again. The kept package is
+    // not reachable from here yet, so this offers the removal, after which
+    // the extension can be installed again whole.
+    void repairExtension(const QString& mxiName);
 
 private slots:
     void slotSelectDreamweaver(int index);
@@ -117,6 +132,12 @@ private:
     EmptyTableHint* m_installedHint = nullptr;
     RowButtonDelegate* m_installedButtons = nullptr;
     RowButtonDelegate* m_storeButtons = nullptr;
+    InstalledListWatcher* m_installedWatcher = nullptr;
+    HealthPanel* m_health = nullptr;
+    // From the last check of the current installation: what each extension
+    // that is not whole misses, by stored manifest name.
+    QHash<QString, QStringList> m_missing;
+    bool m_verified = false;
     QVector<Application::Download> m_storeRows; // the catalogue as the Store table shows it
     bool m_closing = false;
     bool m_listed = false; // the installations have been looked for
@@ -127,4 +148,6 @@ private:
     QString m_replaced;
     QString m_report; // everything the command reported, for the report dialog
     QString m_lastReport;
+    bool m_opening = false; // openPackageFiles() is asking or installing
+    QStringList m_waitingFiles;
 };

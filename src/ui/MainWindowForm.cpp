@@ -245,7 +245,7 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
     actionToggleEnabled->setText(text("&Disable Extension"));
     actionCopyTo->setText(text("&Copy Extensions To..."));
     toggleEnabledButton->setText(text("Disable"));
-    actionReloadCatalogue->setText(text("Reload &Catalogue"));
+    actionReloadCatalogue->setText(text("Re&fresh Installed and Store"));
     actionQuit->setText(text("&Quit"));
     menuHelp->setTitle(text("&Help"));
     actionWhyMissing->setText(text("&Why Is My Dreamweaver Missing?"));

@@ -11,6 +11,10 @@ int main(int argc, char** argv)
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
 #endif
     Application application(argc, argv);
+    // A file manager starts the program once per opened file: those starts
+    // go to the window already open, which asks about them there.
+    if (application.handOverToRunningProgram())
+        return 0;
     application.applyStartupSettings();
 
     // The installed icon's own sizes, so the title bar, the task bar and every

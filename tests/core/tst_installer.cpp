@@ -317,8 +317,8 @@ private slots:
         const QString linuxHome = m_root + "/linux";
         qputenv("XDG_CONFIG_HOME", QString(linuxHome + "/.config").toUtf8());
         QVERIFY(QDir().mkpath(linuxHome) && QDir().mkpath(m_root + "/elsewhere"));
-        QVERIFY(QFile::link(m_root + "/elsewhere", conf + "/Linked") && QFile::link(home + "/documents", home + "/Inside")
-            && QFile::link(linuxHome, home + "/Desktop"));
+        QVERIFY(QFile::link(m_root + "/elsewhere", conf + "/Linked")
+            && QFile::link(home + "/documents", home + "/Inside") && QFile::link(linuxHome, home + "/Desktop"));
         QString reason;
         const QString actual
             = Installer::targetFolder(dreamweaver, { "x.js", destination, {}, false, false }, "en_US", &reason);
@@ -359,8 +359,8 @@ private slots:
         addTestRow("a folder of the home", QByteArray("$userhomefolder/Velkor"), QByteArray("x.js"), true, none);
         addTestRow("the Desktop, spelt otherwise in the manifest", QByteArray("$userhomefolder/Desktop"),
             QByteArray("Velkor/Read Me.txt"), true, QByteArray(".\\velkor\\READ ME.TXT"));
-        addTestRow("the Desktop by its token, a folder", QByteArray("$userdesktopfolder/Velkor"), QByteArray("Docs/x.txt"),
-            true, QByteArray("docs"));
+        addTestRow("the Desktop by its token, a folder", QByteArray("$userdesktopfolder/Velkor"),
+            QByteArray("Docs/x.txt"), true, QByteArray("docs"));
     }
 
     void packageFilesStayOutOfEveryDreamweaverFolder()
@@ -387,7 +387,8 @@ private slots:
         InstallReport report;
         dreamweaver.installPackage(package(extension), nullptr, &report);
         DreamweaverInfo::installations() = known;
-        const QString path = QString(destination).replace("$userhomefolder", home).replace("$userdesktopfolder", home + "/Desktop")
+        const QString path
+            = QString(destination).replace("$userhomefolder", home).replace("$userdesktopfolder", home + "/Desktop")
             + '/' + QFileInfo(source).fileName();
         QCOMPARE(QFileInfo::exists(path) && readFile(path) == "planted\n", written);
         QCOMPARE(readFile(theirs), menusXml());
@@ -672,6 +673,9 @@ private slots:
         installer.setMaxExtractedTotal(86);
         QVERIFY(installer.installPackage(package(extension)));
         QCOMPARE(report.files().last().outcome, installed);
+        // A write that failed says why and what to do.
+        if (installed == Outcome::WriteFailed)
+            QCOMPARE(report.files().last().detail.section("; ", 0, 0), "another file or folder is in the way");
         const bool pastCap = report.files().last().detail == "past the 86 bytes one install may extract per locale";
         QCOMPARE(pastCap, missing.startsWith("past"));
         const bool menu = !text.contains("<category");
@@ -742,8 +746,7 @@ private slots:
         const InstallReport::FileResult kept = report.files().last();
         // The summary names the path as the system spells it.
         QVERIFY(ReportSummary::removalProblems(report).contains(QDir::toNativeSeparators(kept.path))
-            && QFileInfo::exists(kept.path)
-            && kept.detail.contains(blocked.isEmpty() ? "UTF-8" : blocked));
+            && QFileInfo::exists(kept.path) && kept.detail.contains(blocked.isEmpty() ? "UTF-8" : blocked));
         QCOMPARE(kept.outcome, Outcome::KeptUnfinished);
         QVERIFY(blocked.isEmpty() ? writeFile(menus + "Menus.xml", installedMenus)
                                   : QDir(configuration + blocked).removeRecursively());
@@ -887,8 +890,9 @@ private slots:
         QByteArray field;
         for (const char c : text.toUtf8()) {
             const uchar u = uchar(c);
-            field += u <= ' ' || u == '%' || u == 0x7f ? '%' + QByteArray::number(u, 16).rightJustified(2, '0').toUpper()
-                                                        : QByteArray(1, c);
+            field += u <= ' ' || u == '%' || u == 0x7f
+                ? '%' + QByteArray::number(u, 16).rightJustified(2, '0').toUpper()
+                : QByteArray(1, c);
         }
         QCOMPARE(readFile(path).split('\n').at(2), "entry menu " + field + ' ' + field + ' ' + field + ' ' + field);
     }
@@ -1052,7 +1056,8 @@ private slots:
                 QList<QByteArray> fields = line.split(' ');
                 if (fields.size() == 4 && fields.at(0) == "file") {
                     const QString root = fields.at(1) == "home" ? home : configuration;
-                    fields = { "file", field(root + '/' + QByteArray::fromPercentEncoding(fields.at(2))), fields.at(3) };
+                    fields
+                        = { "file", field(root + '/' + QByteArray::fromPercentEncoding(fields.at(2))), fields.at(3) };
                 }
                 if (line != "end")
                     first += fields.join(' ') + '\n';
@@ -1194,8 +1199,7 @@ private slots:
     {
         QFETCH(bool, killed);
         const DreamweaverInfo dreamweaver = installation({ "en_US" });
-        const QString temporary
-            = dreamweaver.configurationFolder("en_US") + "/Commands/Velkor/.moravel-0badf00d.part";
+        const QString temporary = dreamweaver.configurationFolder("en_US") + "/Commands/Velkor/.moravel-0badf00d.part";
         QVERIFY(writeFile(temporary, "part"));
         // QLockFile's own format: the process id (of none alive), the program and the host,
         // which on Windows it names as the computer does.
@@ -1204,8 +1208,7 @@ private slots:
 #else
         const QByteArray host = QSysInfo::machineHostName().toUtf8();
 #endif
-        QVERIFY(!killed
-            || writeFile(InstallationLock::path(dreamweaver), "2147483646\ntst_installer\n" + host + '\n'));
+        QVERIFY(!killed || writeFile(InstallationLock::path(dreamweaver), "2147483646\ntst_installer\n" + host + '\n'));
         InstallationLock lock(dreamweaver);
         QVERIFY(lock.tryLock(0));
         QCOMPARE(QFileInfo::exists(temporary), !killed);
@@ -1241,8 +1244,7 @@ private slots:
         QTest::addColumn<QString>("copy");
         QTest::addColumn<QString>("user"); // the Dreamweaver folder below each
         QTest::addColumn<QString>("locale"); // the original's; the copy's is en_US
-        addTestRow("a profile", QString("/original"), QString("/copy"), QString("/Dreamweaver CS6"),
-            QString("en_US"));
+        addTestRow("a profile", QString("/original"), QString("/copy"), QString("/Dreamweaver CS6"), QString("en_US"));
         addTestRow("a locale", QString("/user/Dreamweaver CS6/de_DE"), QString("/user/Dreamweaver CS6/en_US"),
             QString(), QString("de_DE"));
     }

@@ -197,6 +197,11 @@ private slots:
         std::signal(SIGXFSZ, previousHandler);
 #endif
         QCOMPARE(extracted, !refused);
+        // A file that could not be written says why, as the system did; an entry refused for itself does not.
+        const FileFailure::Kind failure = written == "!full" ? FileFailure::Kind::DiskFull
+            : written == "!folder"                           ? FileFailure::Kind::InTheWay
+                                                             : FileFailure::Kind::None;
+        QCOMPARE(reader->writeFailure().kind(), failure);
         QVERIFY(refused || !staleFile.exists()); // a refused entry may fail before it writes at all
         QCOMPARE(ScratchFiles::entriesBelow(folder).filter(QRegularExpression("^(?!" + stale + ")")),
             QStringList({ fresh, written == "!folder" ? "a.js/" : "a.js" })

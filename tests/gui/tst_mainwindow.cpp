@@ -1,10 +1,13 @@
+#include "TestData.h"
 #include "app/Application.h"
 #include "discovery/DreamweaverInfo.h"
 #include "support/DiscoveryFixtures.h"
 #include "support/InstallerFixtures.h"
 #include "support/StoreServer.h"
 #include "support/TestRows.h"
+#include "ui/InstalledListWatcher.h"
 #include "ui/MainWindow.h"
+#include "ui/OpenFilesDialog.h"
 #include "ui/RowButtonDelegate.h"
 
 #include <QAction>
@@ -17,6 +20,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -45,6 +49,7 @@ public:
     QMessageBox::StandardButton answer = QMessageBox::Yes; // to every question
     QString fileToChoose; // empty: the file dialog is cancelled
     std::function<bool(QWidget*)> onProgress; // tried on each progress dialog every 10 ms until it returns true
+    int installationToChoose = -1; // in the open-files question; -1 keeps the one it offers
 
     DialogDriver() { qApp->installEventFilter(this); }
 
@@ -57,15 +62,38 @@ protected:
         if (auto* box = qobject_cast<QMessageBox*>(widget)) {
             boxParents << (box->textFormat() == Qt::PlainText ? box->parentWidget() : nullptr);
             const bool warning = box->icon() == QMessageBox::Warning;
-            log << (warning ? QStringLiteral("warning") : "question: " + box->text());
+            const bool question = box->icon() == QMessageBox::Question;
+            log << (warning ? QStringLiteral("warning") : (question ? "question: " : "information: ") + box->text());
             if (warning)
                 warnings << box->text();
-            QTimer::singleShot(0, box, [box, b = warning ? QMessageBox::Ok : answer] { box->button(b)->click(); });
+            QTimer::singleShot(0, box, [box, b = question ? answer : QMessageBox::Ok] { box->button(b)->click(); });
         } else if (auto* dialog = qobject_cast<QFileDialog*>(widget)) {
             log << "file dialog: " + dialog->windowTitle() + " | " + dialog->nameFilters().join(';');
             QTimer::singleShot(0, dialog, [dialog, file = fileToChoose] {
                 dialog->selectFile(file);
                 file.isEmpty() ? dialog->reject() : static_cast<QDialog*>(dialog)->accept();
+            });
+        } else if (auto* open = qobject_cast<OpenFilesDialog*>(widget)) {
+            // "open files: <heading> <each package>; ... | <installations, the offered one in brackets>"
+            QString text = "open files: " + open->findChild<QLabel*>("openFilesHeading")->text();
+            if (auto* list = open->findChild<QListWidget*>()) {
+                for (int row = 0; row < list->count(); ++row)
+                    text += (row ? "; " : " ") + list->item(row)->text();
+            }
+            auto* choice = open->findChild<QComboBox*>("installationChoice");
+            QStringList installations;
+            for (int index = 0; index < choice->count(); ++index)
+                installations << (index == choice->currentIndex() ? "[" + choice->itemText(index) + "]"
+                                                                  : choice->itemText(index));
+            log << text + " | " + installations.join(", ");
+            QTimer::singleShot(0, open, [open, choice, b = answer, index = installationToChoose] {
+                if (index >= 0)
+                    choice->setCurrentIndex(index);
+                for (QAbstractButton* button : open->findChild<QDialogButtonBox*>()->buttons()) {
+                    const auto role = open->findChild<QDialogButtonBox*>()->buttonRole(button);
+                    if (role == (b == QMessageBox::Yes ? QDialogButtonBox::AcceptRole : QDialogButtonBox::RejectRole))
+                        button->click();
+                }
             });
         } else if (widget->inherits("Progress")) {
             log << widget->windowTitle();
@@ -98,7 +126,8 @@ TestExtension extension(const QByteArray& name, const QByteArray& version, const
 
 struct Gesture
 {
-    // "install", "cancel", "store", "store: <what stops it>", "remove", "remove: no", "key: <key>", "drop", "start"
+    // "install", "cancel", "store", "store: <what stops it>", "remove", "remove: no", "key: <key>", "drop", "start",
+    // "start: no", "second start"
     QString gesture;
     bool withInstallation;
     QStringList files; // dropped, or the command line; "@" stands for the packages' folder
@@ -146,7 +175,8 @@ class TestMainWindow : public QObject
 
     // What main() does: the application object with the command line, and the
     // window shown before the event loop runs. Returns once start-up is done.
-    void launch(const QStringList& arguments, bool withInstallation)
+    void launch(
+        const QStringList& arguments, bool withInstallation, QMessageBox::StandardButton answer = QMessageBox::Yes)
     {
         const QString configuration = root() + "/AppData/Adobe/Dreamweaver CS6/en_US/Configuration";
         if (withInstallation) {
@@ -163,7 +193,10 @@ class TestMainWindow : public QObject
         m_argv.push_back(nullptr);
         m_argc = int(m_arguments.size());
         m_application = std::make_unique<Application>(m_argc, m_argv.data());
+        // No other program of this test's user is running: this one takes later starts.
+        QVERIFY(!m_application->handOverToRunningProgram());
         m_driver = std::make_unique<DialogDriver>();
+        m_driver->answer = answer; // the command line's files are asked about at start
         m_window = std::make_unique<MainWindow>(nullptr);
         m_window->show();
         QSignalSpy started(m_application.get(), &Application::dreamweaversUpdated);
@@ -183,10 +216,43 @@ class TestMainWindow : public QObject
         QTest::mouseClick(buttons->viewport(), Qt::LeftButton, Qt::NoModifier, buttons->visualRect(cell).center());
     }
 
+    // Damages Velkor Tools unless whole, checks from the menu (from the details pane when whole), and
+    // sees the row and the details say what the check found; then presses Repair if asked.
+    void verifyTools(bool whole, bool repair)
+    {
+        const QString tool = dreamweaver().configurationFolder("en_US") + "/Commands/Velkor/tool.js";
+        QVERIFY(whole || QFile::remove(tool));
+        QTableWidget* installed = table("tableInstalled");
+        m_window->findChild<QTabWidget*>()->setCurrentWidget(installed->parentWidget());
+        installed->selectRow(installed->findItems("Velkor Tools", Qt::MatchExactly).first()->row());
+        if (whole)
+            m_window->findChild<QPushButton*>("verifyButton")->click();
+        else
+            m_window->findChild<QAction*>("actionVerify")->trigger();
+        QStringList marks;
+        for (int row = 0; row < installed->rowCount(); ++row) {
+            const QTableWidgetItem* name = installed->item(row, 0);
+            marks << name->text() + (name->icon().isNull() ? "" : " (marked): " + name->toolTip());
+        }
+        const QString missing = "file " + QDir::toNativeSeparators(tool) + " (en_US)";
+        QCOMPARE(marks,
+            QStringList({ "Velkor Alpha",
+                whole ? "Velkor Tools" : "Velkor Tools (marked): Velkor Tools is not whole. Missing: " + missing }));
+        QCOMPARE(m_window->findChild<QLabel*>("healthText")->text(),
+            whole ? "Velkor Tools is whole: every file and entry it installed is in place."
+                  : "Velkor Tools is not whole. Missing:\n\u2022 " + missing);
+        auto* repairButton = m_window->findChild<QPushButton*>("repairButton");
+        QCOMPARE(repairButton->isVisible(), !whole);
+        if (repair)
+            repairButton->click();
+    }
+
 private slots:
     void initTestCase()
     {
         m_startingFolder = QDir::currentPath();
+        // What the program remembers goes to a test folder, never the developer's own settings.
+        QStandardPaths::setTestModeEnabled(true);
         qputenv("MORAVEL_CATALOGUE_URL", "http://127.0.0.1:1/extensions.xml");
     }
 
@@ -197,7 +263,9 @@ private slots:
         qputenv("APPDATA", QString(root() + "/AppData").toUtf8());
         qputenv("ALLUSERSPROFILE", QString(root() + "/ProgramData").toUtf8());
         qputenv("ProgramW6432", QString(root() + "/Program Files").toUtf8());
-        qputenv("MORAVEL_DATA_FOLDER", QString(root() + "/data").toUtf8());
+        // Also names the socket a later start looks for: each test's program is on its own.
+        qputenv("MORAVEL_DATA_FOLDER", QString(root() + "/Moravel").toUtf8());
+        Application::setSetting("installation", QVariant());
         const QString packages = root() + "/packages/";
         QVERIFY(extension("Velkor Tools", "1.0.0").writePackage(packages + "tools.zxp"));
         QVERIFY(extension("Velkor Tools Plus", "2.0.0").writePackage(packages + "plus.zxp"));
@@ -238,6 +306,7 @@ private slots:
         const QString web = "https://www.velkor.example/plus.zxp";
         const QString notPackage = "@/notes.txt cannot be installed: it is not a ZXP or MXP package.";
         const QString alpha = "Velkor Alpha 1.0.0 Velkor", tools = "Velkor Tools 1.0.0 Velkor";
+        const QString openPlus = "open files: Install Velkor Tools Plus 2.0.0 by Velkor into: | [Dreamweaver CS6]";
         const QString plus = "Velkor Tools Plus 2.0.0 Velkor";
         auto row = [](const char* name, const Gesture& gesture) { QTest::newRow(name) << gesture; };
         row("Install asks for a file, then replaces",
@@ -256,6 +325,20 @@ private slots:
         row("Delete removes the selected installed extension",
             { "key: Delete", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
         row("a Remove button, answered No", { "remove: no", true, {}, { remove }, {}, { tools }, {} });
+        const QString gone = "Velkor Tools is no longer installed in Dreamweaver CS6; the list has been refreshed.";
+        row("a Remove button of an extension removed from outside says so and refreshes",
+            { "remove: vanished", true, {}, { "information: " + gone }, {}, { alpha }, gone });
+        row("an install from outside shows without a gesture",
+            { "external", true, {}, {}, {}, { alpha, "Velkor Beta 2.0.0 Velkor", tools }, {} });
+        const QString verified = "Verified 2 extensions in Dreamweaver CS6: ";
+        row("Verify marks a damaged row and names what it misses",
+            { "verify", true, {}, {}, {}, { alpha, tools }, verified + "Velkor Tools is not whole." });
+        row("Repair of a damaged extension offers its removal",
+            { "verify: repair", true, {}, { remove, "Removing" }, {}, { alpha },
+                "Removed Velkor Tools v. 1.0.0 from Dreamweaver CS6: 3 files and 2 entries." });
+        row("Verify in the details pane, all whole",
+            { "verify: whole", true, {}, {}, {}, { alpha, tools }, verified + "all are whole." });
+        row("F5 refreshes the Installed list at once", { "key: F5", true, {}, {}, {}, { alpha, tools }, {} });
         for (const char* button : { "install", "store" })
             row(qPrintable(QString("%1 does nothing without an installation").arg(button)),
                 { button, false, {}, {}, {}, {}, none });
@@ -263,16 +346,28 @@ private slots:
             { "drop", true, { "@/notes.txt" }, { "warning" }, { notPackage }, { tools }, notPackage });
         row("dropped: the refusals first, in one warning, then the packages in order",
             { "drop", true, { "@/notes.txt", "@/plus.zxp", web, "@/beta.MXP" },
-                { "warning", replace, "Removing", "Installing", "Installing" },
+                { "warning",
+                    "open files: Install these 2 packages into: Velkor Tools Plus 2.0.0 by Velkor; Velkor Beta 2.0.0 "
+                    "by Velkor | [Dreamweaver CS6]",
+                    replace, "Removing", "Installing", "Installing" },
                 { notPackage, web + " cannot be installed: it is not a file on this computer." },
                 { alpha, "Velkor Beta 2.0.0 Velkor", plus },
                 "Installed Velkor Beta v. 2.0.0 into Dreamweaver CS6: 2 files and 0 entries." });
         row("a dropped web address alone is not taken", { "drop", true, { web }, {}, {}, { tools }, {} });
         row("started with a relative name, taken from the starting folder; Qt's own options are not files",
-            { "start", true, { "-platform", "offscreen", "plus.zxp" }, { "Installing" }, {}, { plus }, installed });
+            { "start", true, { "-platform", "offscreen", "plus.zxp" }, { openPlus, "Installing" }, {}, { plus },
+                installed });
+        row("started with a package, answered Cancel: nothing installed",
+            { "start: no", true, { "plus.zxp" }, { openPlus }, {}, {}, {} });
         row("started with several files: in order, with the same questions, a refusal does not stop the next",
             { "start", true, { "@/tools.zxp", "@/notes.txt", "@/plus.zxp" },
-                { "Installing", "warning", replace, "Removing", "Installing" }, { notPackage }, { plus }, installed });
+                { "open files: Install these 3 packages into: Velkor Tools 1.0.0 by Velkor; notes.txt; Velkor Tools "
+                  "Plus 2.0.0 by Velkor | [Dreamweaver CS6]",
+                    "Installing", "warning", replace, "Removing", "Installing" },
+                { notPackage }, { plus }, installed });
+        row("a second start hands its file to the first, which asks, then replaces",
+            { "second start", true, { "@/plus.zxp" }, { openPlus, replace, "Removing", "Installing" }, {},
+                { alpha, plus }, installed });
         row("started without a Dreamweaver installed",
             { "start", false, { "@/plus.zxp" }, { "warning" },
                 { "@/plus.zxp cannot be installed: no Dreamweaver installation was found." }, {},
@@ -284,8 +379,9 @@ private slots:
     {
         QFETCH(Gesture, c);
 
-        const bool start = c.gesture == "start";
-        launch(start ? c.files : QStringList(), c.withInstallation || !start);
+        const bool start = c.gesture.startsWith("start");
+        const auto answer = c.gesture.endsWith("no") ? QMessageBox::No : QMessageBox::Yes;
+        launch(start ? c.files : QStringList(), c.withInstallation || !start, answer);
         // The catalogue's address refuses connections: the Store tab says so and offers a Retry.
         QTRY_VERIFY(m_window->findChild<QPushButton*>("retryButton")->isVisible());
         QVERIFY(
@@ -333,7 +429,7 @@ private slots:
             emit m_application->dreamweaversUpdated();
         }
 
-        m_driver->answer = c.gesture.endsWith("no") ? QMessageBox::No : QMessageBox::Yes;
+        m_driver->answer = answer;
         m_driver->fileToChoose = c.gesture == "install" ? root() + "/packages/plus.zxp" : QString();
         m_driver->onProgress = [this, &server, stop](QWidget* dialog) {
             if (server.requests().isEmpty())
@@ -346,13 +442,26 @@ private slots:
                 m_window->close();
             return true;
         };
+        // Removed behind the window's back, and clicked before the window could notice.
+        if (c.gesture == "remove: vanished")
+            QVERIFY(QFile::remove(dreamweaver().extensionStoreFolder("en_US") + "/Velkor Tools.mxi"));
         if (c.gesture == "install" || c.gesture == "cancel")
             m_window->findChild<QPushButton*>("installButton")->click();
         else if (c.gesture.startsWith("store"))
             click("tableStore", "Velkor Tools Plus");
         else if (c.gesture.startsWith("remove"))
             click("tableInstalled", "Velkor Tools");
-        if (c.gesture.startsWith("key: ")) {
+        if (c.gesture == "external") {
+            // The refresh of the window's coming to the front is over: only the install can show now.
+            QTest::qWait(2 * InstalledListWatcher::settleMs);
+            QVERIFY(dreamweaver().installPackage(root() + "/packages/beta.MXP", nullptr));
+            QTRY_COMPARE(installedRows(), c.rowsAfter);
+        }
+        if (c.gesture.startsWith("verify"))
+            verifyTools(c.gesture == "verify: whole", c.gesture == "verify: repair");
+        if (c.gesture == "key: F5")
+            QTest::keyClick(m_window.get(), Qt::Key_F5);
+        else if (c.gesture.startsWith("key: ")) {
             QTableWidget* keyed = table(c.gesture == "key: Delete" ? "tableInstalled" : "tableStore");
             keyed->selectRow(
                 keyed->findItems(c.gesture == "key: Delete" ? "Velkor Tools" : "Velkor Tools Plus", Qt::MatchExactly)
@@ -361,6 +470,16 @@ private slots:
             m_window->findChild<QTabWidget*>()->setCurrentWidget(keyed->parentWidget());
             keyed->setFocus();
             QTest::keyClick(keyed, c.gesture == "key: Delete" ? Qt::Key_Delete : Qt::Key_Return);
+        }
+        if (c.gesture == "second start") {
+            QProcess second;
+            QStringList files;
+            for (const QString& file : c.files)
+                files << resolved(file);
+            second.start(QString(MORAVEL_BINARY_DIR) + "/moravel", files);
+            QVERIFY(second.waitForStarted());
+            QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 20000);
+            QCOMPARE(second.exitCode(), 0);
         }
         if (c.gesture == "drop") {
             QMimeData data;
@@ -388,6 +507,28 @@ private slots:
         QCOMPARE(m_window->statusBar()->currentMessage(), resolved(c.status));
         QCOMPARE(m_window->findChild<QPushButton*>("installButton")->isEnabled(), c.withInstallation);
         QCOMPARE(server.requests().size(), int(c.log.contains("Downloading")));
+    }
+
+    // Opened files go where the question's choice sends them, and that choice is the one offered from then on.
+    void openedFilesGoIntoTheChosenInstallation()
+    {
+        launch({}, true);
+        m_application->dreamweavers().append(DreamweaverInfo("Dreamweaver 2021", "Adobe", root() + "/DW", {}));
+        emit m_application->dreamweaversUpdated();
+        m_driver->installationToChoose = 1;
+        emit m_application->packageFilesHandedOver({ root() + "/packages/alpha.zxp" });
+        QTRY_COMPARE(m_driver->log,
+            QStringList(
+                { "open files: Install Velkor Alpha 1.0.0 by Velkor into: | [Dreamweaver CS6], Dreamweaver 2021",
+                    "Installing" }));
+        auto* combo = m_window->findChild<QComboBox*>("comboDreamweavers");
+        QCOMPARE(combo->currentText(), "Dreamweaver 2021");
+        QCOMPARE(installedRows(), QStringList { "Velkor Alpha 1.0.0 Velkor" });
+        dreamweaver().loadInstalledExtensions();
+        QCOMPARE(dreamweaver().installedExtensions().size(), 0);
+        // The list found anew, as at the next start.
+        emit m_application->dreamweaversUpdated();
+        QCOMPARE(combo->currentText(), "Dreamweaver 2021");
     }
 
     void installedTableFollowsTheSelection()
