@@ -107,6 +107,8 @@ void SingleInstance::receive(QLocalSocket* socket)
         }
         if (socket->bytesAvailable() < headerBytes + qint64(length))
             return;
+        // One message per connection: whatever follows it is not read.
+        disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
         socket->skip(headerBytes);
         const QString body = QString::fromUtf8(socket->read(length));
         socket->write(QByteArray(1, accepted));

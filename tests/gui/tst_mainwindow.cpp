@@ -527,6 +527,12 @@ private slots:
         // The list found anew, as at the next start.
         emit m_application->dreamweaversUpdated();
         QCOMPARE(combo->currentText(), "Dreamweaver 2021");
+        // The first extension of an installation whose store folder is not made yet shows without a gesture.
+        combo->setCurrentIndex(0);
+        QVERIFY(!QFileInfo::exists(dreamweaver().extensionStoreFolder("en_US")));
+        QTest::qWait(2 * InstalledListWatcher::settleMs);
+        QVERIFY(dreamweaver().installPackage(root() + "/packages/tools.zxp", nullptr));
+        QTRY_COMPARE(installedRows(), QStringList { "Velkor Tools 1.0.0 Velkor" });
     }
 
     void installedTableFollowsTheSelection()
