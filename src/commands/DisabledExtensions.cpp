@@ -109,6 +109,14 @@ bool DisabledExtensions::park(const DreamweaverInfo& target, const QString& mxiN
             || !CappedFile::read(stored, ExtensionInfo::maximumManifestSize, &manifest, error))
             return false;
         const QString localeFolder = parked + QLatin1Char('/') + locale;
+        // A link in the data folder must not carry the parked files elsewhere.
+        if (QDir().mkpath(localeFolder + QLatin1Char('/') + filesFolder)
+            && !QFileInfo(localeFolder).canonicalFilePath().startsWith(
+                QFileInfo(DataFolder::path()).canonicalFilePath() + QLatin1Char('/'))) {
+            *error = tr("%1 leads out of %2 through a link")
+                         .arg(QDir::toNativeSeparators(localeFolder), QDir::toNativeSeparators(DataFolder::path()));
+            return false;
+        }
         if (!QDir().mkpath(localeFolder + QLatin1Char('/') + filesFolder)
             || !PackageSupport::writeFileAtomically(localeFolder, manifestName, manifest)
             || !record.write(localeFolder + QLatin1Char('/') + recordName, roots, error)) {
