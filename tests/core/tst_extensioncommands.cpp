@@ -482,7 +482,8 @@ private slots:
                 installed = contents();
             } else if (operation == "install for 12") {
                 const QByteArray manifest = tools.manifest().replace(
-                    "<files>", "<products><product name=\"Dreamweaver\" version=\"12\" maxversion=\"12.9\"/></products><files>");
+                    "<files>", "<products><product name=\"Dreamweaver\" version=\"12\" maxversion=\"12.9\"/>"
+                               "</products><files>");
                 QList<ZxpWriter::Entry> entries { { tools.manifestName, manifest } };
                 for (const PackagedFile& file : tools.files)
                     entries.append({ file.source, file.data });
@@ -514,8 +515,10 @@ private slots:
                 QFAIL(qPrintable("no such step: " + step));
             }
             const QString expected = step.section('=', 1);
-            const QString got = QStringList { "Done", "Incomplete", "Failed", "Refused", "NotFound" }.value(int(result));
-            QVERIFY2(expected.isEmpty() || got == expected, qPrintable(step + " gave " + got + "\n" + prompt.log.join('\n')));
+            const QString got
+                = QStringList { "Done", "Incomplete", "Failed", "Refused", "NotFound" }.value(int(result));
+            QVERIFY2(expected.isEmpty() || got == expected,
+                qPrintable(step + " gave " + got + "\n" + prompt.log.join('\n')));
         }
         if (files == "fresh")
             QCOMPARE(contents(), fresh);

@@ -474,7 +474,8 @@ private slots:
         QCOMPARE(toggle->text() + " | " + button->text(), QString("&Disable Extension | Disable"));
         toggle->trigger();
         QCOMPARE(installedRows(), QStringList { "Velkor Tools (disabled) 1.0.0 Velkor" });
-        QVERIFY(m_window->statusBar()->currentMessage().startsWith("Disabled Velkor Tools v. 1.0.0 in Dreamweaver CS6"));
+        QVERIFY(
+            m_window->statusBar()->currentMessage().startsWith("Disabled Velkor Tools v. 1.0.0 in Dreamweaver CS6"));
         QVERIFY(!QFile::exists(dreamweaver().configurationFolder("en_US") + "/Commands/Velkor/tool.js"));
         table("tableInstalled")->selectRow(0);
         QCOMPARE(toggle->text() + " | " + button->text(), QString("&Enable Extension | Enable"));
