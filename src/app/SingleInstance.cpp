@@ -107,8 +107,12 @@ void SingleInstance::receive(QLocalSocket* socket)
         }
         if (socket->bytesAvailable() < headerBytes + qint64(length))
             return;
+        // One message per connection: whatever follows it is not read.
+        disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
         socket->skip(headerBytes);
-        const QString body = QString::fromUtf8(socket->read(length));
+        const QByteArray bytes = socket->read(length);
+        // With its length: Qt 5 would stop at the first zero, the separator.
+        const QString body = QString::fromUtf8(bytes.constData(), bytes.size());
         socket->write(QByteArray(1, accepted));
         socket->flush();
         socket->disconnectFromServer();

@@ -44,7 +44,8 @@ void InstalledCommand::writeText(const DreamweaverInfo& target)
             rows.last().append(
                 extension.isInstalledByOtherProgram() ? QStringLiteral("another program") : QStringLiteral("Moravel"));
         if (!disabled.isEmpty())
-            rows.last().append(rows.size() - 1 > extensions.size() ? QStringLiteral("disabled") : QStringLiteral("enabled"));
+            rows.last().append(
+                rows.size() - 1 > extensions.size() ? QStringLiteral("disabled") : QStringLiteral("enabled"));
     }
     Console::out(Console::table(rows));
 }
@@ -53,12 +54,14 @@ void InstalledCommand::writeJson(const DreamweaverInfo& target)
 {
     QJsonArray array;
     const int enabled = target.installedExtensions().size();
-    for (const ExtensionInfo& extension : target.installedExtensions() + ExtensionCommands::disabledExtensions(target)) {
+    const QList<ExtensionInfo> all = target.installedExtensions() + ExtensionCommands::disabledExtensions(target);
+    for (const ExtensionInfo& extension : all) {
         array.append(QJsonObject { { QStringLiteral("name"), extension.name() },
             { QStringLiteral("version"), extension.version() }, { QStringLiteral("author"), extension.author() },
             { QStringLiteral("id"), extension.id() }, { QStringLiteral("manifest"), extension.fileName() },
             { QStringLiteral("installedByOtherProgram"), extension.isInstalledByOtherProgram() },
-            { QStringLiteral("state"), array.size() < enabled ? QStringLiteral("enabled") : QStringLiteral("disabled") } });
+            { QStringLiteral("state"),
+                array.size() < enabled ? QStringLiteral("enabled") : QStringLiteral("disabled") } });
     }
     Console::json(QJsonObject { { QStringLiteral("target"), target.name() }, { QStringLiteral("extensions"), array } });
 }

@@ -30,7 +30,8 @@ void VerifyCommand::writeText(const DreamweaverInfo& target, const Healths& heal
     QStringList lines;
     // Out of Dreamweaver on purpose: nothing of them is looked for.
     for (const ExtensionInfo& extension : disabled)
-        lines << QStringLiteral("%1 v. %2 (%3): disabled").arg(extension.name(), extension.version(), extension.fileName());
+        lines << QStringLiteral("%1 v. %2 (%3): disabled")
+                     .arg(extension.name(), extension.version(), extension.fileName());
     for (const ExtensionCommands::Health& health : healths) {
         const ExtensionInfo& extension = health.extension;
         lines << QStringLiteral("%1 v. %2 (%3): %4")

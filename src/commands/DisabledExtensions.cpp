@@ -34,8 +34,7 @@ bool staysBelow(const QString& path, const InstallRecord::Roots& roots)
     const QString real = QFileInfo(existing).canonicalFilePath();
     for (const QString& root : { roots.configuration, roots.home }) {
         const QString realRoot = root.isEmpty() ? QString() : QFileInfo(root).canonicalFilePath();
-        if (!real.isEmpty() && !realRoot.isEmpty()
-            && (real == realRoot || real.startsWith(realRoot + QLatin1Char('/')))
+        if (!real.isEmpty() && !realRoot.isEmpty() && (real == realRoot || real.startsWith(realRoot + QLatin1Char('/')))
             && QDir::cleanPath(path).startsWith(QDir::cleanPath(root) + QLatin1Char('/')))
             return true;
     }
@@ -51,8 +50,8 @@ QString storedPath(const DreamweaverInfo& target, const QString& locale, const Q
 
 QString DisabledExtensions::folder(const DreamweaverInfo& target, const QString& mxiName)
 {
-    return DataFolder::path() + QStringLiteral("/disabled/") + KeptPackages::installationKey(target)
-        + QLatin1Char('/') + PackageSupport::extractedFileName(mxiName);
+    return DataFolder::path() + QStringLiteral("/disabled/") + KeptPackages::installationKey(target) + QLatin1Char('/')
+        + PackageSupport::extractedFileName(mxiName);
 }
 
 QList<ExtensionInfo> DisabledExtensions::list(const DreamweaverInfo& target)
@@ -109,6 +108,15 @@ bool DisabledExtensions::park(const DreamweaverInfo& target, const QString& mxiN
             || !CappedFile::read(stored, ExtensionInfo::maximumManifestSize, &manifest, error))
             return false;
         const QString localeFolder = parked + QLatin1Char('/') + locale;
+        // A link in the data folder must not carry the parked files elsewhere.
+        if (QDir().mkpath(localeFolder + QLatin1Char('/') + filesFolder)
+            && !QFileInfo(localeFolder)
+                    .canonicalFilePath()
+                    .startsWith(QFileInfo(DataFolder::path()).canonicalFilePath() + QLatin1Char('/'))) {
+            *error = tr("%1 leads out of %2 through a link")
+                         .arg(QDir::toNativeSeparators(localeFolder), QDir::toNativeSeparators(DataFolder::path()));
+            return false;
+        }
         if (!QDir().mkpath(localeFolder + QLatin1Char('/') + filesFolder)
             || !PackageSupport::writeFileAtomically(localeFolder, manifestName, manifest)
             || !record.write(localeFolder + QLatin1Char('/') + recordName, roots, error)) {
@@ -169,8 +177,8 @@ bool DisabledExtensions::restore(
         const InstallRecord::Roots roots = InstallRecord::roots(target, locale);
         QByteArray bytes;
         InstallRecord parkedRecord;
-        if (!CappedFile::read(localeFolder + QLatin1Char('/') + manifestName, ExtensionInfo::maximumManifestSize,
-                &bytes, error)
+        if (!CappedFile::read(
+                localeFolder + QLatin1Char('/') + manifestName, ExtensionInfo::maximumManifestSize, &bytes, error)
             || !parkedRecord.read(localeFolder + QLatin1Char('/') + recordName, roots, error))
             return false;
         // The manifest copy first, as an install stores it: an extension
@@ -225,8 +233,8 @@ bool DisabledExtensions::restore(
         changes.addAddedEntries(report, first, target.configurationFolder(locale));
         QString unwritten;
         if (!changes.write(InstallRecord::recordPath(stored), roots, &unwritten))
-            report.addFile({ locale, mxiName, InstallRecord::recordPath(stored), InstallReport::FileOutcome::WriteFailed,
-                unwritten });
+            report.addFile({ locale, mxiName, InstallRecord::recordPath(stored),
+                InstallReport::FileOutcome::WriteFailed, unwritten });
     }
     return true;
 }

@@ -22,9 +22,9 @@ QString safeName(const QString& text)
 {
     QString name;
     for (const QChar c : text) {
-        const bool plain = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-            || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-') || c == QLatin1Char('_')
-            || (c == QLatin1Char('.') && !name.isEmpty());
+        const bool plain = (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            || c == QLatin1Char('-') || c == QLatin1Char('_') || (c == QLatin1Char('.') && !name.isEmpty());
         name += plain ? c : QLatin1Char('_');
         if (name.size() == 64)
             break;
@@ -95,7 +95,8 @@ QString KeptPackages::find(const DreamweaverInfo& target, const QString& mxiName
     return QString();
 }
 
-bool KeptPackages::keep(const DreamweaverInfo& target, const QString& path, const ExtensionInfo& package, QString* error)
+bool KeptPackages::keep(
+    const DreamweaverInfo& target, const QString& path, const ExtensionInfo& package, QString* error)
 {
     const QFileInfo source(path);
     if (!source.isFile()) {
@@ -110,8 +111,8 @@ bool KeptPackages::keep(const DreamweaverInfo& target, const QString& path, cons
     const QString folder = DataFolder::subfolder(relativeFolder);
     // A link in the data folder must not carry the copy somewhere else.
     if (folder.isEmpty() || !isBelow(folder + QStringLiteral("/x"), DataFolder::path())) {
-        *error = tr("the folder %1 cannot be made").arg(
-            QDir::toNativeSeparators(DataFolder::path() + QLatin1Char('/') + relativeFolder));
+        *error = tr("the folder %1 cannot be made")
+                     .arg(QDir::toNativeSeparators(DataFolder::path() + QLatin1Char('/') + relativeFolder));
         return false;
     }
     const QString name = safeName(package.id().isEmpty() ? package.name() : package.id()) + QLatin1Char('-')
@@ -123,7 +124,8 @@ bool KeptPackages::keep(const DreamweaverInfo& target, const QString& path, cons
     const QString relative = relativeFolder + QLatin1Char('/') + name;
     const QString stored = PackageSupport::extractedFileName(package.fileName());
     for (const QString& locale : target.locales()) {
-        const QString recordPath = InstallRecord::recordPath(target.extensionStoreFolder(locale) + QLatin1Char('/') + stored);
+        const QString recordPath
+            = InstallRecord::recordPath(target.extensionStoreFolder(locale) + QLatin1Char('/') + stored);
         if (!QFileInfo::exists(recordPath))
             continue;
         InstallRecord record;

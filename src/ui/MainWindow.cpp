@@ -572,6 +572,7 @@ void MainWindow::showInstallability()
     const bool installable = currentDreamweaver() != nullptr;
     ui->installButton->setEnabled(installable);
     ui->actionInstall->setEnabled(installable);
+    ui->actionCopyTo->setEnabled(installable);
     ui->whyMissingButton->setVisible(m_listed && !installable);
     if (installable || !m_listed)
         return;

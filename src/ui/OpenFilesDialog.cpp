@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 OpenFilesDialog::OpenFilesDialog(
     const QStringList& paths, const QStringList& installations, int current, QWidget* parent)
     : QDialog(parent)
@@ -43,6 +45,9 @@ OpenFilesDialog::OpenFilesDialog(
             item->setToolTip(QDir::toNativeSeparators(path));
         }
         list->setFocusPolicy(Qt::NoFocus);
+        // As tall as its rows, up to ten; a longer list scrolls.
+        list->setMaximumHeight(
+            list->sizeHintForRow(0) * std::min(int(paths.size()), 10) + 2 * list->frameWidth() + 2);
         layout->addWidget(list);
     }
     heading->setBuddy(m_installations);

@@ -416,6 +416,11 @@ private slots:
         addTestRow("disable without an install record: refused, nothing changed",
             QStringList { "install=Done", "drop the records", "disable=Failed" }, QString(),
             QString("CS6: Velkor Tools 1.0.0 whole"), keptHere);
+#ifdef Q_OS_UNIX
+        addTestRow("a link in the data folder leading elsewhere: not disabled, nothing changed",
+            QStringList { "install=Done", "link the disabled folder", "disable=Failed" }, QString("installed"), whole,
+            keptHere);
+#endif
         addTestRow("enable while another copy is installed under its name: refused",
             QStringList { "install=Done", "disable=Done", "plain install", "enable=Failed" }, QString("installed"),
             QString("CS6: Velkor Tools 1.0.0 whole; CS6: disabled Velkor Tools"), keptHere);
@@ -477,7 +482,8 @@ private slots:
                 installed = contents();
             } else if (operation == "install for 12") {
                 const QByteArray manifest = tools.manifest().replace(
-                    "<files>", "<products><product name=\"Dreamweaver\" version=\"12\" maxversion=\"12.9\"/></products><files>");
+                    "<files>", "<products><product name=\"Dreamweaver\" version=\"12\" maxversion=\"12.9\"/>"
+                               "</products><files>");
                 QList<ZxpWriter::Entry> entries { { tools.manifestName, manifest } };
                 for (const PackagedFile& file : tools.files)
                     entries.append({ file.source, file.data });
@@ -499,6 +505,9 @@ private slots:
                 result = commands.copyExtensions(cs6, dw2021, {});
             } else if (operation == "delete a file") {
                 QVERIFY(QFile::remove(cs6.configurationFolder("de_DE") + "/Commands/Velkor/tool.js"));
+            } else if (operation == "link the disabled folder") {
+                QVERIFY(QDir().mkpath(root() + "/elsewhere")
+                    && QFile::link(root() + "/elsewhere", root() + "/data/disabled"));
             } else if (operation == "drop the records") {
                 for (const QString& locale : cs6.locales())
                     QVERIFY(QFile::remove(cs6.extensionStoreFolder(locale) + "/Velkor Tools.mxi.record"));
@@ -506,8 +515,10 @@ private slots:
                 QFAIL(qPrintable("no such step: " + step));
             }
             const QString expected = step.section('=', 1);
-            const QString got = QStringList { "Done", "Incomplete", "Failed", "Refused", "NotFound" }.value(int(result));
-            QVERIFY2(expected.isEmpty() || got == expected, qPrintable(step + " gave " + got + "\n" + prompt.log.join('\n')));
+            const QString got
+                = QStringList { "Done", "Incomplete", "Failed", "Refused", "NotFound" }.value(int(result));
+            QVERIFY2(expected.isEmpty() || got == expected,
+                qPrintable(step + " gave " + got + "\n" + prompt.log.join('\n')));
         }
         if (files == "fresh")
             QCOMPARE(contents(), fresh);
@@ -528,6 +539,7 @@ private slots:
             .replaceInStrings(KeptPackages::installationKey(dw2021), "2021");
         QCOMPARE(keptNow, kept);
         QCOMPARE(entriesBelow(root() + "/tmp"), QStringList());
+        QCOMPARE(entriesBelow(root() + "/elsewhere").filter(QRegularExpression("[^/]$")), QStringList());
     }
 
     void run()

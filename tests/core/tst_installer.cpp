@@ -907,7 +907,8 @@ private slots:
         addTestRow("an earlier version's record names none", QByteArray(), true, QString());
         addTestRow("a package in the data folder", QByteArray("package packages/DW-1/a%20b-1.0.zxp\n"), true,
             QString("packages/DW-1/a b-1.0.zxp"));
-        addTestRow("one climbing out of the data folder", QByteArray("package packages/../../x.zxp\n"), false, QString());
+        addTestRow(
+            "one climbing out of the data folder", QByteArray("package packages/../../x.zxp\n"), false, QString());
         addTestRow("an absolute path", QByteArray("package /etc/x.zxp\n"), false, QString());
     }
 

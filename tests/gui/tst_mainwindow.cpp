@@ -529,6 +529,12 @@ private slots:
         // The list found anew, as at the next start.
         emit m_application->dreamweaversUpdated();
         QCOMPARE(combo->currentText(), "Dreamweaver 2021");
+        // The first extension of an installation whose store folder is not made yet shows without a gesture.
+        combo->setCurrentIndex(0);
+        QVERIFY(!QFileInfo::exists(dreamweaver().extensionStoreFolder("en_US")));
+        QTest::qWait(2 * InstalledListWatcher::settleMs);
+        QVERIFY(dreamweaver().installPackage(root() + "/packages/tools.zxp", nullptr));
+        QTRY_COMPARE(installedRows(), QStringList { "Velkor Tools 1.0.0 Velkor" });
     }
 
     void installedTableFollowsTheSelection()
@@ -615,7 +621,8 @@ private slots:
         QCOMPARE(toggle->text() + " | " + button->text(), QString("&Disable Extension | Disable"));
         toggle->trigger();
         QCOMPARE(installedRows(), QStringList { "Velkor Tools (disabled) 1.0.0 Velkor" });
-        QVERIFY(m_window->statusBar()->currentMessage().startsWith("Disabled Velkor Tools v. 1.0.0 in Dreamweaver CS6"));
+        QVERIFY(
+            m_window->statusBar()->currentMessage().startsWith("Disabled Velkor Tools v. 1.0.0 in Dreamweaver CS6"));
         QVERIFY(!QFile::exists(dreamweaver().configurationFolder("en_US") + "/Commands/Velkor/tool.js"));
         table("tableInstalled")->selectRow(0);
         QCOMPARE(toggle->text() + " | " + button->text(), QString("&Enable Extension | Enable"));
