@@ -29,6 +29,7 @@ public:
         bool json = false;
         bool yes = false;
         bool dryRun = false;
+        bool acceptLicense = false;
         QString storeId; // install --store
         QStringList ids; // update's catalogue ids; empty for all
     };
@@ -41,6 +42,10 @@ public:
 
     // argument: the command's one positional argument, if it takes one.
     virtual int execute(const QString& argument) = 0;
+    // For 'COMMAND --help': what the command does, its argument and its exit
+    // statuses; the tool puts the usage line before it and the options the
+    // command takes after it.
+    virtual QString help() const = 0;
 
 protected:
     // The installation --target names, or the first; null (with the message
@@ -51,6 +56,8 @@ protected:
     // questions and progress on the terminal and the options' dry run.
     int runOperation(const std::function<ExtensionCommands::Result(ExtensionCommands&)>& operation) const;
     static QString noInstallationText();
+    // The exit statuses of help(): what 0 and 1 mean for the command (none: never 1), and 3 when it can be.
+    static QString exitStatusHelp(const QString& success, const QString& failed, bool notFound = true);
     // Reads the Store's catalogue; false (with the message written, naming
     // the address) when it cannot be read.
     static bool loadCatalogue(StoreClient& store);

@@ -7,6 +7,7 @@
 #include "cli/InstallCommand.h"
 #include "cli/InstalledCommand.h"
 #include "cli/ListCommand.h"
+#include "cli/LogCommand.h"
 #include "cli/RemoveCommand.h"
 #include "cli/StoreCommand.h"
 #include "cli/UpdateCommand.h"
@@ -43,17 +44,19 @@ const QList<CommandKind>& commandKinds()
     const QString yes = QStringLiteral("yes");
     const QString dryRun = QStringLiteral("dry-run");
     const QString store = QStringLiteral("store");
+    const QString acceptLicense = QStringLiteral("accept-license");
     static const QList<CommandKind> kinds {
         { "list", "", false, { json }, make<ListCommand> },
         { "doctor", "", false, { json }, make<DoctorCommand> },
         { "installed", "", false, { target, json }, make<InstalledCommand> },
         { "info", "PACKAGE", false, { target, json }, make<InfoCommand> },
-        { "install", "PACKAGE", false, { target, yes, dryRun, store }, make<InstallCommand> },
+        { "install", "PACKAGE", false, { target, yes, dryRun, store, acceptLicense }, make<InstallCommand> },
         { "remove", "EXTENSION", false, { target, yes, dryRun }, make<RemoveCommand> },
         { "adopt", "EXTENSION", false, { target, dryRun }, make<AdoptCommand> },
         { "verify", "", false, { target, json }, make<VerifyCommand> },
         { "store", "", false, { target, json }, make<StoreCommand> },
-        { "update", "ID", true, { target, yes, dryRun }, make<UpdateCommand> },
+        { "update", "ID", true, { target, yes, dryRun, acceptLicense }, make<UpdateCommand> },
+        { "log", "", false, { json }, make<LogCommand> },
     };
     return kinds;
 }
@@ -72,7 +75,10 @@ const char commandSummary[]
       "  store                  the Store's extensions, and which are installed or out of date\n"
       "  install --store ID     download an extension from the Store and install it\n"
       "  update [ID...]         install the Store's newer versions of installed extensions\n"
-      "                         (all of them, or the ones named)";
+      "                         (all of them, or the ones named)\n"
+      "  log                    what every install, removal and update did, newest last\n"
+      "\n"
+      "'moravel-cli COMMAND --help' tells more of one command.";
 
 } // namespace
 
@@ -98,7 +104,11 @@ int CommandLineTool::run(const QStringList& arguments)
         QStringLiteral("The Wine prefix whose Dreamweaver to manage, for every command "
                        "(default: WINEPREFIX, or ~/.wine when no Windows folder variable is set)."),
         QStringLiteral("DIR"));
-    parser.addOptions({ targetOption, jsonOption, yesOption, dryRunOption, storeOption, winePrefixOption });
+    const QCommandLineOption acceptLicenseOption(
+        QStringLiteral("accept-license"), QStringLiteral("Accept the package's licence agreement (--yes does not)."));
+    const QList<QCommandLineOption> commandOptions { targetOption, jsonOption, yesOption, dryRunOption, storeOption,
+        acceptLicenseOption, winePrefixOption };
+    parser.addOptions(commandOptions);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands above."));
     parser.addPositionalArgument(
         QStringLiteral("argument"), QStringLiteral("PACKAGE, EXTENSION or IDs."), QStringLiteral("[argument...]"));
@@ -108,8 +118,32 @@ int CommandLineTool::run(const QStringList& arguments)
         Console::error(QStringLiteral("moravel-cli: ") + parser.errorText() + QLatin1Char('\n') + usage);
         return Command::UsageError;
     }
+    const auto kinds = commandKinds();
+    const auto named = [&kinds](const QString& name) {
+        return std::find_if(
+            kinds.begin(), kinds.end(), [&name](const CommandKind& k) { return name == QLatin1String(k.name); });
+    };
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
-        Console::out(parser.helpText());
+        const auto kind = named(parser.positionalArguments().value(0));
+        if (kind == kinds.end()) {
+            Console::out(parser.helpText());
+            return Command::Success;
+        }
+        // The command's own text, then the options it takes.
+        QList<QStringList> rows;
+        for (const QCommandLineOption& option : commandOptions) {
+            if (!kind->options.contains(option.names().first()) && option.names() != winePrefixOption.names())
+                continue;
+            const QString value = option.valueName().isEmpty() ? QString() : QLatin1Char(' ') + option.valueName();
+            rows.append({ QStringLiteral("  --") + option.names().first() + value, option.description() });
+        }
+        const QString argument = QLatin1String(kind->argumentName);
+        Console::out(QStringLiteral("Usage: moravel-cli %1 [options]%2\n\n")
+                         .arg(QLatin1String(kind->name),
+                             argument.isEmpty()    ? QString()
+                                 : kind->anyNumber ? QStringLiteral(" [%1...]").arg(argument)
+                                                   : QLatin1Char(' ') + argument)
+            + kind->create(Command::Options())->help() + QStringLiteral("\n\nOptions:\n") + Console::table(rows));
         return Command::Success;
     }
     if (parser.isSet(versionOption)) {
@@ -123,9 +157,7 @@ int CommandLineTool::run(const QStringList& arguments)
         return Command::UsageError;
     }
     const QString name = positional.first();
-    const auto kinds = commandKinds();
-    const auto kind = std::find_if(
-        kinds.begin(), kinds.end(), [&name](const CommandKind& k) { return name == QLatin1String(k.name); });
+    const auto kind = named(name);
     if (kind == kinds.end()) {
         Console::error(QStringLiteral("moravel-cli: unknown command \"%1\"\n").arg(name) + usage);
         return Command::UsageError;
@@ -162,6 +194,7 @@ int CommandLineTool::run(const QStringList& arguments)
     options.json = parser.isSet(jsonOption);
     options.yes = parser.isSet(yesOption);
     options.dryRun = parser.isSet(dryRunOption);
+    options.acceptLicense = parser.isSet(acceptLicenseOption);
     options.storeId = parser.value(storeOption);
     if (kind->anyNumber)
         options.ids = positional.mid(1);

@@ -36,6 +36,11 @@ public:
         log << "question: " + question;
         return answer;
     }
+    bool acceptLicense(const QString& title, const QString& license, const QString&) override
+    {
+        log << "licence of " + title + ": " + license;
+        return answer;
+    }
     void warn(const QString& text, const QString&) override { log << "warning: " + text; }
     void inform(const QString& text, const QString&) override { log << "inform: " + text; }
     void notice(const QString& text) override { log << "notice: " + text; }
@@ -103,8 +108,14 @@ class TestExtensionCommands : public QObject
     QPair<QByteArray, QByteArray> m_windowsTemp;
 #endif
 
-    QString root() const { return m_root->path(); }
-    QString configuration() const { return m_dreamweaver.configurationFolder(QStringLiteral("en_US")); }
+    QString root() const
+    {
+        return m_root->path();
+    }
+    QString configuration() const
+    {
+        return m_dreamweaver.configurationFolder(QStringLiteral("en_US"));
+    }
 
 private slots:
     void init()
