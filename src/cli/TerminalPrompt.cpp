@@ -14,7 +14,7 @@ bool TerminalPrompt::acceptLicense(const QString& title, const QString& license,
 {
     if (m_acceptLicense)
         return true;
-    Console::error(QStringLiteral("The licence agreement of %1:\n\n%2\n").arg(title, license));
+    Console::error(QStringLiteral("The licence agreement of %1:\n\n%2\n\n").arg(title, license));
     return ask(QStringLiteral("Do you accept the licence agreement of %1?").arg(title), refusal,
         QStringLiteral("--accept-license to accept it"));
 }
