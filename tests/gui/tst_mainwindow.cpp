@@ -65,6 +65,15 @@ protected:
                 dialog->selectFile(file);
                 file.isEmpty() ? dialog->reject() : static_cast<QDialog*>(dialog)->accept();
             });
+        } else if (widget->objectName() == "licenseDialog" || widget->windowTitle() == "Log") {
+            // The licence's Accept or Decline, or the log's Close.
+            log << widget->windowTitle() + ": " + widget->findChild<QPlainTextEdit*>()->toPlainText();
+            QTimer::singleShot(0, widget, [widget, accept = answer == QMessageBox::Yes] {
+                for (QAbstractButton* button : widget->findChild<QDialogButtonBox*>()->buttons()) {
+                    if (button->text() == (accept ? "Accept" : "Decline") || button->text() == "Close")
+                        button->click();
+                }
+            });
         } else if (widget->inherits("Progress")) {
             log << widget->windowTitle();
             auto* poll = new QTimer(widget);
@@ -200,7 +209,13 @@ private slots:
         QVERIFY(extension("Velkor Tools Plus", "2.0.0").writePackage(packages + "plus.zxp"));
         QVERIFY(extension("Velkor Alpha", "1.0.0", "Alpha").writePackage(packages + "alpha.zxp"));
         QVERIFY(extension("Velkor Beta", "2.0.0", "Beta").writePackage(packages + "beta.MXP"));
+        TestExtension gamma = extension("Velkor Gamma", "1.0.0", "Gamma");
+        gamma.rootAttributes = "requires-restart=\"true\"";
+        gamma.configurationChanges = "<ui-access><![CDATA[Commands &gt; Gamma]]></ui-access>"
+                                     "<license-agreement><![CDATA[<p>Use it.</p>]]></license-agreement>";
+        QVERIFY(gamma.writePackage(packages + "gamma.zxp"));
         QVERIFY(writeFile(packages + "notes.txt", "notes"));
+        qputenv("MORAVEL_DATA_FOLDER", QString(root() + "/data").toUtf8());
         QVERIFY(QDir::setCurrent(packages));
     }
 
@@ -214,6 +229,7 @@ private slots:
         m_argv.clear();
         DreamweaverInfo::installations().clear();
         qunsetenv("MORAVEL_DOWNLOADS_URL");
+        qunsetenv("MORAVEL_DATA_FOLDER");
         QDir::setCurrent(m_startingFolder);
         m_root.reset();
         QVERIFY2(!leaked, "a top-level window leaked");
@@ -264,6 +280,13 @@ private slots:
                 { notPackage, web + " cannot be installed: it is not a file on this computer." },
                 { alpha, "Velkor Beta 2.0.0 Velkor", plus },
                 "Installed Velkor Beta v. 2.0.0 into Dreamweaver CS6: 2 files and 0 entries." });
+        row("a licence accepted: installed, then where to find it and the restart on the status line",
+            { "drop", true, { "@/gamma.zxp" }, { "Licence Agreement: Use it.", "Installing" }, {},
+                { alpha, "Velkor Gamma 1.0.0 Velkor", tools },
+                "Installed Velkor Gamma v. 1.0.0 into Dreamweaver CS6: 2 files and 0 entries. Where to find Velkor "
+                "Gamma in Dreamweaver: Commands > Gamma. Restart Dreamweaver to use it." });
+        row("a licence declined: nothing installed",
+            { "drop: no", true, { "@/gamma.zxp" }, { "Licence Agreement: Use it." }, {}, { tools }, {} });
         row("a dropped web address alone is not taken", { "drop", true, { web }, {}, {}, { tools }, {} });
         row("started with a relative name, taken from the starting folder; Qt's own options are not files",
             { "start", true, { "-platform", "offscreen", "plus.zxp" }, { "Installing" }, {}, { plus }, installed });
@@ -359,7 +382,7 @@ private slots:
             keyed->setFocus();
             QTest::keyClick(keyed, c.gesture == "key: Delete" ? Qt::Key_Delete : Qt::Key_Return);
         }
-        if (c.gesture == "drop") {
+        if (c.gesture.startsWith("drop")) {
             QMimeData data;
             QList<QUrl> urls;
             for (const QString& file : c.files)
@@ -385,6 +408,19 @@ private slots:
         QCOMPARE(m_window->statusBar()->currentMessage(), resolved(c.status));
         QCOMPARE(m_window->findChild<QPushButton*>("installButton")->isEnabled(), c.withInstallation);
         QCOMPARE(server.requests().size(), int(c.log.contains("Downloading")));
+    }
+
+    // Help > Show Log: what was installed, from the log in the data folder, newest last.
+    void showLogListsWhatWasDone()
+    {
+        launch({}, true);
+        QVERIFY(m_window->installPackageFile(root() + "/packages/tools.zxp"));
+        m_window->findChild<QAction*>("actionShowLog")->trigger();
+        QTRY_COMPARE(m_driver->log.filter("Log: ").size(), 1);
+        const QString shown = m_driver->log.filter("Log: ").first();
+        QVERIFY2(shown.contains(QRegularExpression("^Log: \\S+  install  Dreamweaver CS6  Velkor Tools v. 1.0.0  done\n"
+                                                   "    Installed Velkor Tools v. 1.0.0 into Dreamweaver CS6:\n")),
+            qPrintable(shown));
     }
 
     void installedTableFollowsTheSelection()
