@@ -14,6 +14,7 @@
 #include "markup/Accessor.h"
 #include "markup/CElement.h"
 #include "packages/PackageSupport.h"
+#include "platform/RunningPrograms.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -554,15 +555,17 @@ bool ExtensionCommands::acceptLicense(const ExtensionInfo& package, const QStrin
 void ExtensionCommands::tellWhereToFind(const ExtensionInfo& package)
 {
     const ExtensionInfo::Notes notes = package.notes();
+    // A running Dreamweaver reads its extensions only when it starts.
+    const bool restart = notes.requiresRestart || RunningPrograms::anyNamed(QStringLiteral("Dreamweaver.exe"));
     QString text;
     if (!notes.uiAccess.isEmpty()) {
         text = tr("Where to find %1 in Dreamweaver: %2")
                    .arg(package.name(), notes.uiAccess.split(QLatin1Char('\n')).join(QLatin1Char(' ')));
         // The manifest's sentence may end without a stop; the next one needs it.
-        if (notes.requiresRestart && !text.endsWith(QLatin1Char('.')))
+        if (restart && !text.endsWith(QLatin1Char('.')))
             text += QLatin1Char('.');
     }
-    if (notes.requiresRestart)
+    if (restart)
         text += (text.isEmpty() ? QString() : QStringLiteral(" ")) + tr("Restart Dreamweaver to use it.");
     if (!text.isEmpty())
         tell(false, text, QString());

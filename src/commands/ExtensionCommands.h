@@ -140,7 +140,8 @@ private:
     // The licence, where to find it, and the log: each operation that changes an installation calls these.
     // Asks for the package's licence to be accepted, when it has one; false when it was not.
     bool acceptLicense(const ExtensionInfo& package, const QString& title);
-    // After an install: where to find the package's extension in Dreamweaver, and whether to restart it.
+    // After an install: where to find the package's extension in Dreamweaver, and to restart Dreamweaver when
+    // the manifest asks for it or Dreamweaver is running.
     void tellWhereToFind(const ExtensionInfo& package);
     // Tells the user, and keeps it for the log.
     void tell(bool warning, const QString& text, const QString& details);

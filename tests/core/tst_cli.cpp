@@ -221,6 +221,27 @@ private slots:
     void store_data();
     void store();
 
+    // A Dreamweaver that is running reads the new extension only once it starts again.
+    void installWhileDreamweaverRuns()
+    {
+#ifndef Q_OS_LINUX
+        QSKIP("a stand-in process named Dreamweaver.exe is made on Linux only");
+#else
+        prepare(State::Fresh);
+        const QString standIn = m_dir->path() + "/Dreamweaver.exe";
+        QVERIFY(QFile::copy(QStandardPaths::findExecutable("sleep"), standIn));
+        QVERIFY(runTool({ "install", "tools.zxp" }) && m_exitCode == 0);
+        QVERIFY2(!m_out.contains("Restart"), m_out.constData());
+        QProcess dreamweaver;
+        dreamweaver.start(standIn, { "60" });
+        QVERIFY(dreamweaver.waitForStarted());
+        QVERIFY(runTool({ "install", "tools.zxp", "--yes" }) && m_exitCode == 0);
+        dreamweaver.kill();
+        dreamweaver.waitForFinished();
+        QVERIFY2(m_out.endsWith("\nRestart Dreamweaver to use it.\n"), m_out.constData());
+#endif
+    }
+
     // Two tools started together each read Menus.xml and write it back; without
     // a lock one of them lost the other's entries in most runs.
     void concurrentInstallsKeepBoth()
