@@ -22,6 +22,11 @@ QString Command::exitStatusHelp(const QString& success, const QString& failed, b
     return text;
 }
 
+QString Command::help() const
+{
+    return exitStatusHelp(QStringLiteral("done"), QStringLiteral("failed or refused"));
+}
+
 DreamweaverInfo* Command::findTarget() const
 {
     QList<DreamweaverInfo>& installations = DreamweaverInfo::installations();

@@ -44,8 +44,9 @@ public:
     virtual int execute(const QString& argument) = 0;
     // For 'COMMAND --help': what the command does, its argument and its exit
     // statuses; the tool puts the usage line before it and the options the
-    // command takes after it.
-    virtual QString help() const = 0;
+    // command takes after it. Every command says its own; this one gives the
+    // exit statuses alone.
+    virtual QString help() const;
 
 protected:
     // The installation --target names, or the first; null (with the message

@@ -132,7 +132,8 @@ private:
     // manifest: the package's manifest as the check before read it (see packageProblem).
     // operation names it in the log.
     Result replaceAndInstall(DreamweaverInfo& target, const QString& path, const QString& title,
-        const std::optional<ExtensionInfo>& replaced, const Installer::Manifest& manifest, const QString& operation);
+        const std::optional<ExtensionInfo>& replaced, const Installer::Manifest& manifest,
+        const QString& operation = QStringLiteral("install"));
     // Removes and reports; plannedTexts carries a dry run's edits on to the install.
     Result removeAndReport(DreamweaverInfo& target, const ExtensionInfo& extension, const QString& doneText,
         QHash<QString, QString>* plannedTexts);

@@ -221,6 +221,24 @@ private slots:
     void store_data();
     void store();
 
+    // Installs into two installations at once wait for no installation lock
+    // of each other's; the log's own lock keeps both entries.
+    void concurrentLogEntriesKeepBoth()
+    {
+        for (int round = 0; round < 5; ++round) {
+            prepare(State::Fresh);
+            QProcess first, second;
+            for (QProcess* process : { &first, &second }) {
+                process->setProcessEnvironment(m_environment);
+                process->setWorkingDirectory(m_dir->path() + "/scratch");
+                process->start(toolPath, { "install", "tools.zxp", "--target", process == &first ? "0" : "1" });
+            }
+            QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
+            QCOMPARE(first.exitCode() + second.exitCode(), 0);
+            QCOMPARE(readFile(m_dir->path() + "/data/moravel.log").count("\"operation\":\"install\""), 2);
+        }
+    }
+
     // A Dreamweaver that is running reads the new extension only once it starts again.
     void installWhileDreamweaverRuns()
     {
