@@ -443,12 +443,15 @@ private slots:
                                 "\n";
         const QByteArray ancient = QByteArray(line).replace("earlier", "ancient");
         const QByteArray full = line.repeated(int(OperationLog::maximumSize / line.size()));
+        QStringList rotated;
+        for (int entry = 0; entry < full.count('\n'); ++entry)
+            rotated << "earlier 1";
+        rotated << "new 5";
         addTestRow(
             "an entry follows those there", line, QByteArray(), 5, QStringList { "earlier 1", "new 5" }, QByteArray());
         addTestRow("a line a crash cut off is passed over, and the entry after it is whole", line + line.left(40),
             QByteArray(), 5, QStringList { "earlier 1", "new 5" }, QByteArray());
-        addTestRow("past the cap the log becomes the old log, whose entries go", full, ancient, 5,
-            QStringList(full.count('\n'), "earlier 1") << "new 5", full);
+        addTestRow("past the cap the log becomes the old log, whose entries go", full, ancient, 5, rotated, full);
         addTestRow("a report too long for the log is cut", QByteArray(), QByteArray(), int(OperationLog::maximumSize),
             QStringList { "new " + QString::number(OperationLog::maximumSize / 4 + 23) }, QByteArray());
         addTestRow("a log grown past the cap elsewhere is set aside, unread",
