@@ -4,7 +4,8 @@
 #   <folder>/AppData/Roaming     -> APPDATA (per-user configuration, version.xml)
 #   <folder>/ProgramData         -> ALLUSERSPROFILE (no ExMan.db: the folder scan finds them)
 #   <folder>/Program Files       -> ProgramW6432 (program folders with Menus.xml, insertbar.xml)
-#   <folder>/Packages            -> two sample packages to install: Velkor Tidy.zxp, Velkor Snippets.mxp
+#   <folder>/Packages            -> sample packages to install: Velkor Tidy.zxp, Velkor Snippets.mxp,
+#                                   Velkor Licensed.zxp (with a licence agreement)
 # Usage: scripts/make-demo-profile.sh <folder>
 # Prints the three export lines to stdout. Safe to run again: files are rewritten.
 set -euo pipefail

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Writes two sample extension packages for trying installs and removals:
+"""Writes sample extension packages for trying installs and removals:
 a ZXP (a ZIP archive) and an MXP (named records of zlib-compressed chunks),
-each with files, menu entries and an Insert-bar button.
+each with files, menu entries and an Insert-bar button, and a ZXP with a
+licence agreement, where to find it, and a request to restart Dreamweaver.
 Usage: scripts/make-sample-packages.py <folder>"""
 import os
 import struct
@@ -15,15 +16,17 @@ PIXEL_PNG = bytes.fromhex(
     "1f15c4890000000d49444154789c6360000002000001e221bc330000000049454e44ae426082")
 
 
-def manifest(ext_id, name, description, files, changes):
+def manifest(ext_id, name, description, files, changes, notes='', restart=False):
     lines = [
         '<?xml version="1.0" encoding="UTF-8"?>',
-        '<macromedia-extension id="%s" name="%s" version="1.0.0" type="Command">' % (ext_id, name),
+        '<macromedia-extension id="%s" name="%s" version="1.0.0" type="Command"%s>'
+        % (ext_id, name, ' requires-restart="true"' if restart else ''),
         '  <author name="Velkor" />',
         '  <products>',
         '    <product name="Dreamweaver" version="12" primary="true" />',
         '  </products>',
         '  <description><![CDATA[%s]]></description>' % description,
+    ] + ([notes.rstrip('\n')] if notes else []) + [
         '  <files>',
     ]
     for source, destination, _ in files:
@@ -111,6 +114,22 @@ def main():
     write_mxp(os.path.join(folder, 'Velkor Snippets.mxp'), 'Velkor Snippets.mxi',
               manifest('com.velkor.snippets', 'Velkor Snippets', 'Adds a card to the Insert menu and bar.',
                        snippet_files, snippet_changes), snippet_files)
+
+    licensed_files = [
+        ('Commands/Velkor Licensed.htm', '$dreamweaver/Configuration/Commands/Velkor',
+         b'<html>\n<body>\n<p>Velkor Licensed</p>\n</body>\n</html>\n'),
+    ]
+    licensed_changes = '''    <menu-insert appendTo="DWMenu_Commands">
+      <menuitem name="Velkor _Licensed" file="Commands/Velkor/Velkor Licensed.htm" id="Velkor_Licensed_Menu" />
+    </menu-insert>
+'''
+    licensed_notes = '''  <ui-access><![CDATA[Commands &gt; Velkor Licensed]]></ui-access>
+  <license-agreement><![CDATA[<p>Velkor Licensed may be used on <b>one</b> computer.</p>
+<p>It comes with no warranty.</p>]]></license-agreement>
+'''
+    write_zxp(os.path.join(folder, 'Velkor Licensed.zxp'), 'Velkor Licensed.mxi',
+              manifest('com.velkor.licensed', 'Velkor Licensed', 'Asks for its licence to be accepted.',
+                       licensed_files, licensed_changes, licensed_notes, restart=True), licensed_files)
     return 0
 
 

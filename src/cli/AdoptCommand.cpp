@@ -19,3 +19,14 @@ int AdoptCommand::execute(const QString& name)
     const QString mxiName = found->fileName();
     return runOperation([&](ExtensionCommands& commands) { return commands.adoptExtension(*target, mxiName); });
 }
+
+QString AdoptCommand::help() const
+{
+    return QStringLiteral(
+               "Takes over an extension another program (Adobe's Extension Manager) installed, so that from then\n"
+               "on it is listed, checked, replaced and removed as one of Moravel's.\n"
+               "\n"
+               "Arguments:\n"
+               "  EXTENSION  its id or its manifest file name\n\n")
+        + exitStatusHelp(QStringLiteral("taken over"), QStringLiteral("not taken over, or not completely"));
+}

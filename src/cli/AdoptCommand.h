@@ -9,4 +9,5 @@ class AdoptCommand : public Command
 public:
     using Command::Command;
     int execute(const QString& name) override;
+    QString help() const override;
 };

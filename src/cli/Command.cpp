@@ -11,6 +11,22 @@ QString Command::noInstallationText()
                           "the program folders lead to none; 'moravel-cli doctor' says why");
 }
 
+QString Command::exitStatusHelp(const QString& success, const QString& failed, bool notFound)
+{
+    QString text = QStringLiteral("Exit status:\n  0  ") + success;
+    if (!failed.isEmpty())
+        text += QStringLiteral("\n  1  ") + failed;
+    text += QStringLiteral("\n  2  the command line is wrong");
+    if (notFound)
+        text += QStringLiteral("\n  3  no such installation, package or extension");
+    return text;
+}
+
+QString Command::help() const
+{
+    return exitStatusHelp(QStringLiteral("done"), QStringLiteral("failed or refused"));
+}
+
 DreamweaverInfo* Command::findTarget() const
 {
     QList<DreamweaverInfo>& installations = DreamweaverInfo::installations();
@@ -75,7 +91,7 @@ int Command::runOperation(const std::function<ExtensionCommands::Result(Extensio
 {
     if (m_options.dryRun)
         Console::out(QStringLiteral("Dry run: nothing was changed."));
-    TerminalPrompt prompt(m_options.yes, m_options.dryRun);
+    TerminalPrompt prompt(m_options.yes, m_options.dryRun, m_options.acceptLicense);
     ExtensionCommands commands(prompt);
     commands.setDryRun(m_options.dryRun);
     return exitStatus(operation(commands));

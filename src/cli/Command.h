@@ -29,6 +29,7 @@ public:
         bool json = false;
         bool yes = false;
         bool dryRun = false;
+        bool acceptLicense = false;
         QString storeId; // install --store
         QStringList ids; // update's catalogue ids, copy's extensions; empty for all
         QString from; // copy --from
@@ -43,6 +44,11 @@ public:
 
     // argument: the command's one positional argument, if it takes one.
     virtual int execute(const QString& argument) = 0;
+    // For 'COMMAND --help': what the command does, its argument and its exit
+    // statuses; the tool puts the usage line before it and the options the
+    // command takes after it. Every command says its own; this one gives the
+    // exit statuses alone.
+    virtual QString help() const;
 
 protected:
     // The installation --target names, or the first; null (with the message
@@ -59,6 +65,8 @@ protected:
     // questions and progress on the terminal and the options' dry run.
     int runOperation(const std::function<ExtensionCommands::Result(ExtensionCommands&)>& operation) const;
     static QString noInstallationText();
+    // The exit statuses of help(): what 0 and 1 mean for the command (none: never 1), and 3 when it can be.
+    static QString exitStatusHelp(const QString& success, const QString& failed, bool notFound = true);
     // Reads the Store's catalogue; false (with the message written, naming
     // the address) when it cannot be read.
     static bool loadCatalogue(StoreClient& store);

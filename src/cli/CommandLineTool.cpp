@@ -7,6 +7,7 @@
 #include "cli/InstallCommand.h"
 #include "cli/InstalledCommand.h"
 #include "cli/ListCommand.h"
+#include "cli/LogCommand.h"
 #include "cli/RemoveCommand.h"
 #include "cli/StoreCommand.h"
 #include "cli/UpdateCommand.h"
@@ -48,22 +49,25 @@ const QList<CommandKind>& commandKinds()
     const QString yes = QStringLiteral("yes");
     const QString dryRun = QStringLiteral("dry-run");
     const QString store = QStringLiteral("store");
+    const QString acceptLicense = QStringLiteral("accept-license");
     static const QList<CommandKind> kinds {
         { "list", "", false, { json }, make<ListCommand> },
         { "doctor", "", false, { json }, make<DoctorCommand> },
         { "installed", "", false, { target, json }, make<InstalledCommand> },
         { "info", "PACKAGE", false, { target, json }, make<InfoCommand> },
-        { "install", "PACKAGE", false, { target, yes, dryRun, store }, make<InstallCommand> },
+        { "install", "PACKAGE", false, { target, yes, dryRun, store, acceptLicense }, make<InstallCommand> },
         { "remove", "EXTENSION", false, { target, yes, dryRun }, make<RemoveCommand> },
         { "adopt", "EXTENSION", false, { target, dryRun }, make<AdoptCommand> },
         { "verify", "", false, { target, json }, make<VerifyCommand> },
         { "store", "", false, { target, json }, make<StoreCommand> },
-        { "update", "ID", true, { target, yes, dryRun }, make<UpdateCommand> },
+        { "update", "ID", true, { target, yes, dryRun, acceptLicense }, make<UpdateCommand> },
+        { "log", "", false, { json }, make<LogCommand> },
         // Disable, enable, copy and reinstall.
         { "disable", "EXTENSION", false, { target }, make<DisableCommand> },
         { "enable", "EXTENSION", false, { target }, make<EnableCommand> },
-        { "copy", "EXTENSION", true, { QStringLiteral("from"), QStringLiteral("to"), yes }, make<CopyCommand> },
-        { "reinstall", "EXTENSION", false, { target, yes }, make<ReinstallCommand> },
+        { "copy", "EXTENSION", true, { QStringLiteral("from"), QStringLiteral("to"), yes, acceptLicense },
+            make<CopyCommand> },
+        { "reinstall", "EXTENSION", false, { target, yes, acceptLicense }, make<ReinstallCommand> },
     };
     return kinds;
 }
@@ -87,7 +91,10 @@ const char commandSummary[]
       "  enable EXTENSION       put a disabled extension back as its install left it\n"
       "  copy --from A --to B [EXTENSION...]\n"
       "                         install into B the extensions installed in A (all, or those named)\n"
-      "  reinstall EXTENSION    install an extension's kept package again over what is there";
+      "  reinstall EXTENSION    install an extension's kept package again over what is there\n"
+      "  log                    what every install, removal and update did, newest last\n"
+      "\n"
+      "'moravel-cli COMMAND --help' tells more of one command.";
 
 } // namespace
 
@@ -113,13 +120,16 @@ int CommandLineTool::run(const QStringList& arguments)
         QStringLiteral("The Wine prefix whose Dreamweaver to manage, for every command "
                        "(default: WINEPREFIX, or ~/.wine when no Windows folder variable is set)."),
         QStringLiteral("DIR"));
+    const QCommandLineOption acceptLicenseOption(
+        QStringLiteral("accept-license"), QStringLiteral("Accept the package's licence agreement (--yes does not)."));
     // copy's two installations.
     const QCommandLineOption fromOption(QStringLiteral("from"),
         QStringLiteral("copy: the installation to copy from, as --target names one."), QStringLiteral("A"));
     const QCommandLineOption toOption(QStringLiteral("to"),
         QStringLiteral("copy: the installation to copy into, as --target names one."), QStringLiteral("B"));
-    parser.addOptions({ targetOption, jsonOption, yesOption, dryRunOption, storeOption, winePrefixOption });
-    parser.addOptions({ fromOption, toOption });
+    const QList<QCommandLineOption> commandOptions { targetOption, jsonOption, yesOption, dryRunOption, storeOption,
+        acceptLicenseOption, fromOption, toOption, winePrefixOption };
+    parser.addOptions(commandOptions);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands above."));
     parser.addPositionalArgument(
         QStringLiteral("argument"), QStringLiteral("PACKAGE, EXTENSION or IDs."), QStringLiteral("[argument...]"));
@@ -129,8 +139,32 @@ int CommandLineTool::run(const QStringList& arguments)
         Console::error(QStringLiteral("moravel-cli: ") + parser.errorText() + QLatin1Char('\n') + usage);
         return Command::UsageError;
     }
+    const auto kinds = commandKinds();
+    const auto named = [&kinds](const QString& name) {
+        return std::find_if(
+            kinds.begin(), kinds.end(), [&name](const CommandKind& k) { return name == QLatin1String(k.name); });
+    };
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
-        Console::out(parser.helpText());
+        const auto kind = named(parser.positionalArguments().value(0));
+        if (kind == kinds.end()) {
+            Console::out(parser.helpText());
+            return Command::Success;
+        }
+        // The command's own text, then the options it takes.
+        QList<QStringList> rows;
+        for (const QCommandLineOption& option : commandOptions) {
+            if (!kind->options.contains(option.names().first()) && option.names() != winePrefixOption.names())
+                continue;
+            const QString value = option.valueName().isEmpty() ? QString() : QLatin1Char(' ') + option.valueName();
+            rows.append({ QStringLiteral("  --") + option.names().first() + value, option.description() });
+        }
+        const QString argument = QLatin1String(kind->argumentName);
+        Console::out(QStringLiteral("Usage: moravel-cli %1 [options]%2\n\n")
+                         .arg(QLatin1String(kind->name),
+                             argument.isEmpty()    ? QString()
+                                 : kind->anyNumber ? QStringLiteral(" [%1...]").arg(argument)
+                                                   : QLatin1Char(' ') + argument)
+            + kind->create(Command::Options())->help() + QStringLiteral("\n\nOptions:\n") + Console::table(rows));
         return Command::Success;
     }
     if (parser.isSet(versionOption)) {
@@ -144,9 +178,7 @@ int CommandLineTool::run(const QStringList& arguments)
         return Command::UsageError;
     }
     const QString name = positional.first();
-    const auto kinds = commandKinds();
-    const auto kind = std::find_if(
-        kinds.begin(), kinds.end(), [&name](const CommandKind& k) { return name == QLatin1String(k.name); });
+    const auto kind = named(name);
     if (kind == kinds.end()) {
         Console::error(QStringLiteral("moravel-cli: unknown command \"%1\"\n").arg(name) + usage);
         return Command::UsageError;
@@ -183,6 +215,7 @@ int CommandLineTool::run(const QStringList& arguments)
     options.json = parser.isSet(jsonOption);
     options.yes = parser.isSet(yesOption);
     options.dryRun = parser.isSet(dryRunOption);
+    options.acceptLicense = parser.isSet(acceptLicenseOption);
     options.storeId = parser.value(storeOption);
     if (kind->anyNumber)
         options.ids = positional.mid(1);

@@ -11,3 +11,11 @@ int DoctorCommand::execute(const QString&)
         Console::out(Diagnosis::text());
     return Success;
 }
+
+QString DoctorCommand::help() const
+{
+    return QStringLiteral(
+               "Says where Dreamweaver was looked for (environment folders, program folders, the registry) and why\n"
+               "each place gave an installation or none.\n\n")
+        + exitStatusHelp(QStringLiteral("the places were written"), QString(), false);
+}

@@ -9,4 +9,5 @@ class DoctorCommand : public Command
 public:
     using Command::Command;
     int execute(const QString& argument) override;
+    QString help() const override;
 };

@@ -64,7 +64,10 @@ void InfoCommand::writeText(const ExtensionInfo& package, const DreamweaverInfo*
             text += QStringLiteral(" up to ") + product.maxVersion;
         products << text;
     }
+    const ExtensionInfo::Notes notes = package.notes();
     lines << QStringLiteral("products:    ") + products.join(QStringLiteral("; "))
+          << QStringLiteral("find it in:  ") + QString(notes.uiAccess).replace(QLatin1Char('\n'), QLatin1Char(' '))
+          << QStringLiteral("restart:     ") + (notes.requiresRestart ? QStringLiteral("yes") : QStringLiteral("no"))
           << QStringLiteral("target:      ") + (target ? target->name() : QStringLiteral("(none found)"))
           << QStringLiteral("files:");
     for (const ExtensionCommands::PlannedFile& file : files) {
@@ -104,6 +107,12 @@ void InfoCommand::writeText(const ExtensionInfo& package, const DreamweaverInfo*
                                           : QLatin1Char(' ') + MenuInsert::placementName(entry.placement)
                             + QLatin1Char(' ') + entry.target)
                 + (entry.language.isEmpty() ? QString() : QStringLiteral(" [") + entry.language + QLatin1Char(']'));
+    }
+    // Last, as a licence runs to many lines.
+    if (!notes.license.isEmpty()) {
+        lines << QStringLiteral("licence agreement:");
+        for (const QString& line : notes.license.split(QLatin1Char('\n')))
+            lines << (line.isEmpty() ? line : QStringLiteral("  ") + line);
     }
     Console::out(lines.join(QLatin1Char('\n')));
 }
@@ -147,8 +156,23 @@ void InfoCommand::writeJson(const ExtensionInfo& package, const DreamweaverInfo*
     Console::json(QJsonObject { { QStringLiteral("id"), package.id() }, { QStringLiteral("name"), package.name() },
         { QStringLiteral("version"), package.version() }, { QStringLiteral("author"), package.author() },
         { QStringLiteral("manifest"), package.fileName() }, { QStringLiteral("description"), package.description() },
-        { QStringLiteral("products"), products },
+        { QStringLiteral("products"), products }, { QStringLiteral("license"), package.notes().license },
+        { QStringLiteral("uiAccess"), package.notes().uiAccess },
+        { QStringLiteral("requiresRestart"), package.notes().requiresRestart },
         { QStringLiteral("target"), target ? QJsonValue(target->name()) : QJsonValue() },
         { QStringLiteral("files"), fileArray }, { QStringLiteral("menuEntries"), menuArray },
         { QStringLiteral("insertbarButtons"), buttonArray }, { QStringLiteral("otherChanges"), otherArray } });
+}
+
+QString InfoCommand::help() const
+{
+    return QStringLiteral(
+               "Shows a package's manifest without installing it: id, name, version, products, licence agreement,\n"
+               "where to find it in Dreamweaver, and each file with the path an install into the target would give "
+               "it.\n"
+               "Given an installed extension's id or manifest file name instead, shows its stored manifest.\n"
+               "\n"
+               "Arguments:\n"
+               "  PACKAGE  a .zxp or .mxp file, or an installed extension's id or manifest file name\n\n")
+        + exitStatusHelp(QStringLiteral("the manifest was shown"), QStringLiteral("the package cannot be read"));
 }

@@ -8,6 +8,7 @@ class InfoCommand : public Command
 public:
     using Command::Command;
     int execute(const QString& argument) override;
+    QString help() const override;
 
 private:
     using Files = QList<ExtensionCommands::PlannedFile>;

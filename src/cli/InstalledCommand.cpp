@@ -65,3 +65,11 @@ void InstalledCommand::writeJson(const DreamweaverInfo& target)
     }
     Console::json(QJsonObject { { QStringLiteral("target"), target.name() }, { QStringLiteral("extensions"), array } });
 }
+
+QString InstalledCommand::help() const
+{
+    return QStringLiteral(
+               "Lists the extensions installed into the target: their name, version, author, id and manifest\n"
+               "file name, those another program installed included.\n\n")
+        + exitStatusHelp(QStringLiteral("the list was written"), QString());
+}

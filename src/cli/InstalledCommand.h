@@ -8,6 +8,7 @@ class InstalledCommand : public Command
 public:
     using Command::Command;
     int execute(const QString& argument) override;
+    QString help() const override;
 
 private:
     static void writeText(const DreamweaverInfo& target);

@@ -58,3 +58,11 @@ void ListCommand::writeJson() const
     }
     Console::json(QJsonObject { { QStringLiteral("installations"), array } });
 }
+
+QString ListCommand::help() const
+{
+    return QStringLiteral(
+               "Lists the Dreamweaver installations found, in the order the window shows them, each with its index\n"
+               "for --target, its version, its locales and its folders.\n\n")
+        + exitStatusHelp(QStringLiteral("the list was written, even an empty one"), QString(), false);
+}

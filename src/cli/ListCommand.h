@@ -8,6 +8,7 @@ class ListCommand : public Command
 public:
     using Command::Command;
     int execute(const QString& argument) override;
+    QString help() const override;
 
 private:
     void writeText() const;

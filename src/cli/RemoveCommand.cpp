@@ -24,3 +24,15 @@ int RemoveCommand::execute(const QString& name)
     }
     return runOperation([&](ExtensionCommands& commands) { return commands.removeExtension(*target, mxiName); });
 }
+
+QString RemoveCommand::help() const
+{
+    return QStringLiteral(
+               "Removes an installed extension after asking (--yes answers yes): its files, its menu entries and\n"
+               "Insert-bar buttons and its other configuration entries, as its install left them.\n"
+               "\n"
+               "Arguments:\n"
+               "  EXTENSION  its id or its manifest file name, as 'installed' shows them\n\n")
+        + exitStatusHelp(
+            QStringLiteral("removed"), QStringLiteral("not removed, or not completely; the question answered no"));
+}

@@ -55,3 +55,12 @@ void StoreCommand::writeJson(const DreamweaverInfo& target, StoreClient& store)
     Console::json(QJsonObject { { QStringLiteral("target"), target.name() },
         { QStringLiteral("catalogue"), StoreClient::catalogueUrl() }, { QStringLiteral("extensions"), array } });
 }
+
+QString StoreCommand::help() const
+{
+    return QStringLiteral(
+               "Lists the Store's extensions, each with its state in the target: not installed, installed, update\n"
+               "available, or installed in a newer version.\n\n")
+        + exitStatusHelp(
+            QStringLiteral("the list was written"), QStringLiteral("the Store's catalogue cannot be read"));
+}

@@ -10,6 +10,7 @@ class StoreCommand : public Command
 public:
     using Command::Command;
     int execute(const QString& argument) override;
+    QString help() const override;
 
 private:
     static void writeText(const DreamweaverInfo& target, StoreClient& store);

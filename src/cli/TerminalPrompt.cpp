@@ -7,12 +7,24 @@
 
 bool TerminalPrompt::confirm(const QString& question, const QString& refusal)
 {
-    if (m_yes)
+    return m_yes || ask(question, refusal, QStringLiteral("--yes to go ahead"));
+}
+
+bool TerminalPrompt::acceptLicense(const QString& title, const QString& license, const QString& refusal)
+{
+    if (m_acceptLicense)
         return true;
+    Console::error(QStringLiteral("The licence agreement of %1:\n\n%2\n\n").arg(title, license));
+    return ask(QStringLiteral("Do you accept the licence agreement of %1?").arg(title), refusal,
+        QStringLiteral("--accept-license to accept it"));
+}
+
+bool TerminalPrompt::ask(const QString& question, const QString& refusal, const QString& option)
+{
     // The answer is read from standard input, so that is what must be a terminal.
     if (!Console::isTerminal(stdin)) {
         Console::error(QStringLiteral("moravel-cli: ") + refusal
-            + QStringLiteral(": there is no terminal to ask on; give --yes to go ahead"));
+            + QStringLiteral(": there is no terminal to ask on; give ") + option);
         return false;
     }
     std::fprintf(stderr, "%s [y/N] ", question.toUtf8().constData());

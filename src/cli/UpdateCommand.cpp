@@ -57,3 +57,15 @@ int UpdateCommand::execute(const QString&)
     });
     return failed ? Failed : updated;
 }
+
+QString UpdateCommand::help() const
+{
+    return QStringLiteral(
+               "Installs the Store's newer versions of the target's installed extensions: of all of them, or of\n"
+               "those named. The questions and the licence are as for install.\n"
+               "\n"
+               "Arguments:\n"
+               "  ID  a Store id, as 'store' shows them; none: every extension with an update\n\n")
+        + exitStatusHelp(QStringLiteral("updated, or up to date"),
+            QStringLiteral("an update failed or was refused, or the Store's catalogue cannot be read"));
+}

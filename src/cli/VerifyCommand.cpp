@@ -83,3 +83,11 @@ void VerifyCommand::writeJson(const DreamweaverInfo& target, const Healths& heal
     Console::json(QJsonObject { { QStringLiteral("target"), target.name() }, { QStringLiteral("whole"), allWhole },
         { QStringLiteral("extensions"), array } });
 }
+
+QString VerifyCommand::help() const
+{
+    return QStringLiteral(
+               "Checks that every installed extension of the target is whole: its files present, its menu entries\n"
+               "and Insert-bar buttons and other configuration entries in place.\n\n")
+        + exitStatusHelp(QStringLiteral("every extension is whole"), QStringLiteral("an extension is damaged"));
+}

@@ -8,6 +8,7 @@ class VerifyCommand : public Command
 public:
     using Command::Command;
     int execute(const QString& argument) override;
+    QString help() const override;
 
 private:
     using Healths = QList<ExtensionCommands::Health>;

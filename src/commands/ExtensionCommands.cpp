@@ -4,6 +4,7 @@
 #include "commands/DisabledExtensions.h"
 #include "commands/InstallationLock.h"
 #include "commands/KeptPackages.h"
+#include "commands/OperationLog.h"
 #include "commands/ReportSummary.h"
 #include "commands/StoreClient.h"
 #include "commands/VersionNumber.h"
@@ -17,6 +18,7 @@
 #include "markup/CElement.h"
 #include "packages/PackageSupport.h"
 #include "platform/DataFolder.h"
+#include "platform/RunningPrograms.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -291,14 +293,14 @@ ExtensionCommands::Result ExtensionCommands::installPackageFile(DreamweaverInfo&
     const ExtensionInfo package = read ? *read : ExtensionInfo(path);
     const QString title
         = package.name().isEmpty() ? QFileInfo(path).fileName() : titleOf(package.name(), package.version());
-    if (!confirmProduct(target, package, title))
+    if (!confirmProduct(target, package, title) || !acceptLicense(package, title))
         return Result::Refused;
     std::optional<ExtensionInfo> replaced;
     if (!confirmReplace(target, package.id(), package.fileName(), title, &replaced))
         return Result::Refused;
     if (storedNameTaken(target, package, title, replaced))
         return Result::Failed;
-    return replaceAndInstall(target, path, title, replaced, manifest);
+    return replaceAndInstall(target, path, title, replaced, manifest, QStringLiteral("install"));
 }
 
 bool ExtensionCommands::storedNameTaken(const DreamweaverInfo& target, const ExtensionInfo& package,
@@ -362,7 +364,7 @@ ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
         return Result::Failed;
     }
     const ExtensionInfo package = read ? *read : ExtensionInfo(file.fileName());
-    if (!confirmProduct(target, package, title))
+    if (!confirmProduct(target, package, title) || !acceptLicense(package, title))
         return Result::Refused;
     std::optional<ExtensionInfo> replaced;
     target.loadInstalledExtensions();
@@ -380,7 +382,8 @@ ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
         return Result::Refused;
     if (storedNameTaken(target, package, title, replaced))
         return Result::Failed;
-    return replaceAndInstall(target, file.fileName(), title, replaced, manifest);
+    return replaceAndInstall(target, file.fileName(), title, replaced, manifest,
+        replaced ? QStringLiteral("update") : QStringLiteral("install"));
 }
 
 bool ExtensionCommands::carriesNoUpdate(const DreamweaverInfo& target, const CatalogueEntry& entry,
@@ -398,8 +401,10 @@ bool ExtensionCommands::carriesNoUpdate(const DreamweaverInfo& target, const Cat
 }
 
 ExtensionCommands::Result ExtensionCommands::replaceAndInstall(DreamweaverInfo& target, const QString& path,
-    const QString& title, const std::optional<ExtensionInfo>& replaced, const Installer::Manifest& manifest)
+    const QString& title, const std::optional<ExtensionInfo>& replaced, const Installer::Manifest& manifest,
+    const QString& operation)
 {
+    m_told.clear();
     InstallationLock installationLock(target);
     if (!lock(installationLock, target, title))
         return Result::Failed;
@@ -458,28 +463,33 @@ ExtensionCommands::Result ExtensionCommands::replaceAndInstall(DreamweaverInfo& 
 
     if (!stored) {
         const QString reason = report.error().isEmpty() ? tr("the package cannot be read") : report.error();
-        m_user.warn(tr("%1 could not be installed: %2.").arg(title, reason), report.toText());
+        tell(true, tr("%1 could not be installed: %2.").arg(title, reason), report.toText());
+        log(operation, target, title, Result::Failed);
         return Result::Failed;
     }
     const QString problems = ReportSummary::installProblems(report);
     const QString missingTargets = ReportSummary::missingTargets(report);
     if (!problems.isEmpty()) {
-        m_user.warn(
+        tell(true,
             (m_dryRun ? tr("%1 would be installed into %2, but not completely.")
                       : tr("%1 was installed into %2, but not completely."))
                     .arg(title, target.name())
                 + problems + missingTargets,
             report.toText());
+        log(operation, target, title, worse(result, Result::Incomplete));
         return worse(result, Result::Incomplete);
     }
-    m_user.inform((m_dryRun ? tr("Would install %1 into %2:") : tr("Installed %1 into %2:")).arg(title, target.name()),
+    tell(false, (m_dryRun ? tr("Would install %1 into %2:") : tr("Installed %1 into %2:")).arg(title, target.name()),
         report.toText());
     // A warning, yet the install is done: the menus are the user's (or another
     // extension's) to change, and installing again would find no place either.
     if (!missingTargets.isEmpty()) {
-        m_user.warn(
-            tr("In %1, some entries of %2 have nowhere to go.").arg(target.name(), title) + missingTargets, QString());
+        tell(true, tr("In %1, some entries of %2 have nowhere to go.").arg(target.name(), title) + missingTargets,
+            QString());
     }
+    if (!m_dryRun)
+        tellWhereToFind(manifest.info);
+    log(operation, target, title, result);
     return result;
 }
 
@@ -506,11 +516,13 @@ ExtensionCommands::Result ExtensionCommands::removeExtension(DreamweaverInfo& ta
     InstallationLock installationLock(target);
     if (!lock(installationLock, target, title))
         return Result::Failed;
+    m_told.clear();
     const QString package = m_dryRun ? QString() : keptPackageOf(target, extension.fileName());
     const Result result = removeAndReport(
         target, extension, m_dryRun ? tr("Would remove %1 from %2:") : tr("Removed %1 from %2:"), nullptr);
     if (result == Result::Done)
         KeptPackages::discard(package);
+    log(QStringLiteral("remove"), target, title, result);
     return result;
 }
 
@@ -565,6 +577,63 @@ ExtensionCommands::Result ExtensionCommands::adoptExtension(DreamweaverInfo& tar
     return Result::Done;
 }
 
+bool ExtensionCommands::acceptLicense(const ExtensionInfo& package, const QString& title)
+{
+    const QString license = package.notes().license;
+    if (license.isEmpty())
+        return true;
+    // A dry run asks nothing, but the plan must not hide what the install would ask.
+    if (m_dryRun) {
+        m_user.notice(tr("%1 would be installed only if you accept its licence agreement.").arg(title));
+        return true;
+    }
+    return m_user.acceptLicense(
+        title, license, tr("%1 was not installed: its licence agreement was not accepted").arg(title));
+}
+
+void ExtensionCommands::tellWhereToFind(const ExtensionInfo& package)
+{
+    const ExtensionInfo::Notes notes = package.notes();
+    // A running Dreamweaver reads its extensions only when it starts.
+    const bool restart = notes.requiresRestart || RunningPrograms::anyNamed(QStringLiteral("Dreamweaver.exe"));
+    QString text;
+    if (!notes.uiAccess.isEmpty()) {
+        text = tr("Where to find %1 in Dreamweaver: %2")
+                   .arg(package.name(), notes.uiAccess.split(QLatin1Char('\n')).join(QLatin1Char(' ')));
+        // The manifest's sentence may end without a stop; the next one needs it.
+        if (restart && !text.endsWith(QLatin1Char('.')))
+            text += QLatin1Char('.');
+    }
+    if (restart)
+        text += (text.isEmpty() ? QString() : QStringLiteral(" ")) + tr("Restart Dreamweaver to use it.");
+    if (!text.isEmpty())
+        tell(false, text, QString());
+}
+
+void ExtensionCommands::tell(bool warning, const QString& text, const QString& details)
+{
+    if (warning)
+        m_user.warn(text, details);
+    else
+        m_user.inform(text, details);
+    m_told += text + QLatin1Char('\n') + details + QLatin1Char('\n');
+}
+
+void ExtensionCommands::log(
+    const QString& operation, const DreamweaverInfo& target, const QString& title, Result result)
+{
+    if (m_dryRun)
+        return;
+    const QString outcome = result == Result::Done ? QStringLiteral("done")
+        : result == Result::Incomplete             ? QStringLiteral("incomplete")
+                                                   : QStringLiteral("failed");
+    QString error;
+    if (!OperationLog::append(
+            { QDateTime::currentDateTimeUtc(), operation, target.name(), title, outcome, m_told.trimmed() }, &error))
+        m_user.notice(tr("The log was not written: %1.").arg(error));
+    m_told.clear();
+}
+
 bool ExtensionCommands::lock(InstallationLock& lock, const DreamweaverInfo& target, const QString& title)
 {
     // A dry run changes nothing, so it need not wait for anyone.
@@ -614,15 +683,15 @@ ExtensionCommands::Result ExtensionCommands::removeAndReport(DreamweaverInfo& ta
         m_user.installedChanged();
 
     if (!report.error().isEmpty()) {
-        m_user.warn(tr("%1 could not be removed: %2.").arg(title, report.error()), report.toText());
+        tell(true, tr("%1 could not be removed: %2.").arg(title, report.error()), report.toText());
         return Result::Failed;
     }
     const QString problems = ReportSummary::removalProblems(report);
     if (!problems.isEmpty()) {
-        m_user.warn(tr("%1 could not be removed completely.").arg(title) + problems, report.toText());
+        tell(true, tr("%1 could not be removed completely.").arg(title) + problems, report.toText());
         return Result::Incomplete;
     }
-    m_user.inform(doneText.arg(title, target.name()), report.toText());
+    tell(false, doneText.arg(title, target.name()), report.toText());
     return Result::Done;
 }
 

@@ -146,8 +146,10 @@ private:
     bool storedNameTaken(const DreamweaverInfo& target, const ExtensionInfo& package, const QString& title,
         const std::optional<ExtensionInfo>& replaced);
     // manifest: the package's manifest as the check before read it (see packageProblem).
+    // operation names it in the log.
     Result replaceAndInstall(DreamweaverInfo& target, const QString& path, const QString& title,
-        const std::optional<ExtensionInfo>& replaced, const Installer::Manifest& manifest);
+        const std::optional<ExtensionInfo>& replaced, const Installer::Manifest& manifest,
+        const QString& operation = QStringLiteral("install"));
     // Removes and reports; plannedTexts carries a dry run's edits on to the install.
     Result removeAndReport(DreamweaverInfo& target, const ExtensionInfo& extension, const QString& doneText,
         QHash<QString, QString>* plannedTexts);
@@ -160,12 +162,23 @@ private:
     // The kept package of the extension stored (or disabled) as mxiName in
     // target, relative to the data folder; empty when there is none.
     static QString keptPackageOf(const DreamweaverInfo& target, const QString& mxiName);
+    // The licence, where to find it, and the log: each operation that changes an installation calls these.
+    // Asks for the package's licence to be accepted, when it has one; false when it was not.
+    bool acceptLicense(const ExtensionInfo& package, const QString& title);
+    // After an install: where to find the package's extension in Dreamweaver, and to restart Dreamweaver when
+    // the manifest asks for it or Dreamweaver is running.
+    void tellWhereToFind(const ExtensionInfo& package);
+    // Tells the user, and keeps it for the log.
+    void tell(bool warning, const QString& text, const QString& details);
+    // Appends what the operation told the user since it began (m_told) to the log.
+    void log(const QString& operation, const DreamweaverInfo& target, const QString& title, Result result);
 
     // Waits for other processes working on target; false (with a warning) when it gave up.
     bool lock(InstallationLock& lock, const DreamweaverInfo& target, const QString& title);
 
     IUserPrompt& m_user;
     InstallReport m_lastReport;
+    QString m_told; // what the running operation told the user, for the log
     bool m_dryRun = false;
     // The user asked for the replace already (a reinstall).
     bool m_replaceAgreed = false;

@@ -15,6 +15,10 @@ public:
     // A yes/no question; true only for yes. refusal says what is left undone
     // on a no, for a face that must explain why it did not ask.
     virtual bool confirm(const QString& question, const QString& refusal) = 0;
+    // The licence agreement of the package title names, which the user must
+    // accept before it is installed; true only when it was accepted. refusal
+    // as for confirm(). Not answered by a yes to every question.
+    virtual bool acceptLicense(const QString& title, const QString& license, const QString& refusal) = 0;
     // Something failed or was done only in part; details is the whole report.
     virtual void warn(const QString& text, const QString& details) = 0;
     // Something to know while the operation goes on, that needs no answer.

@@ -13,6 +13,8 @@
 
 #include <QFileInfo>
 #include <QMutex>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 
 #include <algorithm>
@@ -106,6 +108,23 @@ QString descriptionOf(const CElement* description)
     return description ? withoutCdataMarkers(description->innerMarkup()) : QString();
 }
 
+// Lines of text trimmed, runs of blank lines made one, none at either end.
+QString tidyLines(const QString& text)
+{
+    QStringList lines;
+    bool blank = true;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.isEmpty() && blank)
+            continue;
+        blank = trimmed.isEmpty();
+        lines << trimmed;
+    }
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines.join(QLatin1Char('\n'));
+}
+
 QList<ProductInfo> productsOf(const std::vector<const CElement*>& productElements)
 {
     QList<ProductInfo> products;
@@ -114,8 +133,8 @@ QList<ProductInfo> productsOf(const std::vector<const CElement*>& productElement
         QString name = product->attribute(QStringLiteral("name"));
         if (name.trimmed().isEmpty())
             name = product->attribute(QStringLiteral("familyname"));
-        products.append({ name, product->attribute(QStringLiteral("version")),
-            product->attribute(QStringLiteral("maxversion")) });
+        products.append(
+            { name, product->attribute(QStringLiteral("version")), product->attribute(QStringLiteral("maxversion")) });
     }
     return products;
 }
@@ -329,6 +348,8 @@ struct ExtensionInfo::ManifestElements
     const CElement* package = nullptr;
     const CElement* author = nullptr;
     const CElement* description = nullptr;
+    const CElement* uiAccess = nullptr;
+    const CElement* license = nullptr;
     // Every one, in document order.
     std::vector<const CElement*> products;
     std::vector<const CElement*> files;
@@ -358,6 +379,10 @@ ExtensionInfo::ManifestElements ExtensionInfo::manifestElements(Accessor& docume
             first(found.author, node);
         else if (name == QLatin1String("description"))
             first(found.description, node);
+        else if (name == QLatin1String("ui-access"))
+            first(found.uiAccess, node);
+        else if (name == QLatin1String("license-agreement"))
+            first(found.license, node);
         else if (name == QLatin1String("macromedia-extension"))
             first(found.extension, node);
         else if (name == QLatin1String("macromedia-package"))
@@ -381,6 +406,7 @@ struct ExtensionInfo::DeferredHeader
                 const ManifestElements elements = manifestElements(document);
                 description = descriptionOf(elements.description);
                 products = productsOf(elements.products);
+                notes = notesOf(elements);
             });
         });
         return *this;
@@ -390,6 +416,7 @@ struct ExtensionInfo::DeferredHeader
     std::once_flag once;
     QString description;
     QList<ProductInfo> products;
+    Notes notes;
 };
 
 std::optional<ExtensionInfo> ExtensionInfo::readStored(const QString& storedPath, Parts parts)
@@ -460,6 +487,7 @@ void ExtensionInfo::parse(bool header, bool files, bool changes)
         } else if (m_deferred) {
             m_description = descriptionOf(elements.description);
             m_products = productsOf(elements.products);
+            m_notes = notesOf(elements);
         }
         m_deferred.reset();
         if (files)
@@ -477,6 +505,55 @@ QString ExtensionInfo::description() const
 QList<ProductInfo> ExtensionInfo::products() const
 {
     return m_deferred ? m_deferred->read().products : m_products;
+}
+
+QString ExtensionInfo::plainText(const QString& html)
+{
+    // Without a tag it was written as plain text, line by line, as many real
+    // licences are; with one, its line breaks are the tags'.
+    static const QRegularExpression tag(QStringLiteral("<(/?[A-Za-z][A-Za-z0-9]*)[^>]*>"));
+    if (!html.contains(tag))
+        return tidyLines(CElement::decodedText(html));
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    static const QSet<QString> breaks { QStringLiteral("br"), QStringLiteral("p"), QStringLiteral("/p"),
+        QStringLiteral("div"), QStringLiteral("/div"), QStringLiteral("li"), QStringLiteral("tr"),
+        QStringLiteral("/h1"), QStringLiteral("/h2"), QStringLiteral("/h3"), QStringLiteral("/ul"),
+        QStringLiteral("/ol") };
+    QString text;
+    qsizetype from = 0;
+    const auto appendText = [&](QStringView piece) {
+        text += CElement::decodedText(piece.toString().replace(space, QStringLiteral(" ")))
+                    .replace(QStringLiteral("&nbsp;"), QStringLiteral(" "));
+    };
+    for (auto it = tag.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        appendText(QStringView(html).mid(from, match.capturedStart() - from));
+        from = match.capturedEnd();
+        const QString name = match.captured(1).toLower();
+        if (name == QLatin1String("li"))
+            text += QStringLiteral("\n- ");
+        else if (name == QLatin1String("p") || name == QLatin1String("/p"))
+            text += QStringLiteral("\n\n");
+        else if (breaks.contains(name))
+            text += QLatin1Char('\n');
+    }
+    appendText(QStringView(html).mid(from));
+    return tidyLines(text);
+}
+
+ExtensionInfo::Notes ExtensionInfo::notes() const
+{
+    return m_deferred ? m_deferred->read().notes : m_notes;
+}
+
+ExtensionInfo::Notes ExtensionInfo::notesOf(const ManifestElements& elements)
+{
+    Notes notes;
+    notes.license = plainText(descriptionOf(elements.license));
+    notes.uiAccess = plainText(descriptionOf(elements.uiAccess));
+    const CElement* extension = elements.extension ? elements.extension : elements.package;
+    notes.requiresRestart = extension && isTrue(extension->attribute(QStringLiteral("requires-restart")));
+    return notes;
 }
 
 void ExtensionInfo::readManifestFrom(IPackage& package)
@@ -503,6 +580,7 @@ void ExtensionInfo::readHeader(const ManifestElements& elements)
     readTitle(elements);
     m_description = descriptionOf(elements.description);
     m_products = productsOf(elements.products);
+    m_notes = notesOf(elements);
 }
 
 void ExtensionInfo::readTitle(const ManifestElements& elements)

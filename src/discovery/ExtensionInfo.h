@@ -33,6 +33,14 @@ public:
     // record lists what the changes added.
     enum class Parts { Header, HeaderAndFiles, HeaderAndDetails };
 
+    // What the manifest tells the user besides its description, as plain text.
+    struct Notes
+    {
+        QString license; // to be accepted before it is installed; empty when there is none
+        QString uiAccess; // where to find it in Dreamweaver
+        bool requiresRestart = false;
+    };
+
     ExtensionInfo() = default;
     // A package (".zxp" or ".mxp", by lower-cased suffix) or a stored manifest file.
     explicit ExtensionInfo(const QString& path, Parts parts = Parts::Header);
@@ -56,6 +64,7 @@ public:
     QString fileName() const { return m_fileName; }
     QString description() const;
     QList<ProductInfo> products() const;
+    Notes notes() const;
     QList<FileEntry> files() const { return m_files; }
     QList<MenuInsert> menuInserts() const { return m_menuInserts; }
     QList<InsertbarInsert> insertbarInserts() const { return m_insertbarInserts; }
@@ -73,6 +82,9 @@ public:
     // to the first zero character; empty past the size cap, or in an
     // encoding not read, and then problem (when given) says why.
     static QString decodeManifest(const QByteArray& bytes, QString* problem = nullptr);
+    // A manifest's HTML text (its tags dropped, its breaks kept as lines) or
+    // plain text, trimmed line by line.
+    static QString plainText(const QString& html);
 
 private:
     void readManifestFrom(IPackage& package);
@@ -92,6 +104,7 @@ private:
     bool readTitleFromStart();
     void readTitleAttributes(QStringView extensionTag, QStringView authorTag);
     void readChanges(const ManifestElements& elements);
+    static Notes notesOf(const ManifestElements& elements);
     void readFileEntries(const ManifestElements& elements);
 
     QString m_manifest;
@@ -108,6 +121,7 @@ private:
     bool m_installedByOtherProgram = false;
     QString m_description;
     QList<ProductInfo> m_products;
+    Notes m_notes;
     // The description and products of a manifest read for its title alone,
     // shared by the copies of this value and read once for all of them.
     struct DeferredHeader;

@@ -2,6 +2,7 @@
 
 #include "commands/Diagnosis.h"
 #include "commands/ExtensionCommands.h"
+#include "commands/OperationLog.h"
 #include "commands/StoreState.h"
 #include "commands/VersionNumber.h"
 #include "discovery/DreamweaverInfo.h"
@@ -418,6 +419,7 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->reportButton, &QPushButton::clicked, this, &MainWindow::showReport);
     connect(ui->actionQuit, &QAction::triggered, this, &MainWindow::close);
     connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::showAbout);
+    connect(ui->actionShowLog, &QAction::triggered, this, &MainWindow::showLog);
     connect(ui->actionWhyMissing, &QAction::triggered, this, &MainWindow::showDiagnosis);
     connect(ui->whyMissingButton, &QPushButton::clicked, this, &MainWindow::showDiagnosis);
     connect(ui->actionAdopt, &QAction::triggered, this, &MainWindow::slotAdoptExtension);
@@ -754,6 +756,33 @@ bool MainWindow::confirm(const QString& question, const QString&)
     return box.exec() == QMessageBox::Yes;
 }
 
+bool MainWindow::acceptLicense(const QString& title, const QString& license, const QString&)
+{
+    if (m_closing)
+        return false;
+    QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("licenseDialog"));
+    dialog.setWindowTitle(tr("Licence Agreement"));
+    dialog.resize(560, 420);
+    auto* layout = new QVBoxLayout(&dialog);
+    // Plain text: the licence comes from the package, whose markup is not ours to render.
+    auto* label = new QLabel(tr("%1 comes with this licence agreement. Do you accept it?").arg(title), &dialog);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto* text = new QPlainTextEdit(license, &dialog);
+    text->setReadOnly(true);
+    text->setAccessibleName(tr("Licence agreement"));
+    layout->addWidget(text);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(tr("Accept"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(tr("Decline"), QDialogButtonBox::RejectRole)->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    return dialog.exec() == QDialog::Accepted;
+}
+
 void MainWindow::warn(const QString& text, const QString& details)
 {
     statusBar()->showMessage(text.section(QLatin1Char('\n'), 0, 0));
@@ -768,7 +797,11 @@ void MainWindow::warn(const QString& text, const QString& details)
 
 void MainWindow::inform(const QString& text, const QString& details)
 {
-    statusBar()->showMessage(m_commands ? text + QLatin1Char(' ') + counted(m_commands->lastReport()) : text);
+    // A note without a report (where to find what was installed) follows the report's line.
+    if (details.isEmpty() && m_commands && !statusBar()->currentMessage().isEmpty())
+        statusBar()->showMessage(statusBar()->currentMessage() + QLatin1Char(' ') + text);
+    else
+        statusBar()->showMessage(m_commands ? text + QLatin1Char(' ') + counted(m_commands->lastReport()) : text);
     m_report += text + QLatin1Char('\n') + details + QStringLiteral("\n\n");
 }
 
@@ -984,14 +1017,32 @@ void MainWindow::repairExtension(const QString& mxiName)
 
 void MainWindow::showReport()
 {
+    showText(tr("Last Report"), m_lastReport.trimmed(), tr("Report of the last install or removal"), false);
+}
+
+void MainWindow::showLog()
+{
+    QStringList texts;
+    for (const OperationLog::Entry& entry : OperationLog::read())
+        texts << OperationLog::toText(entry);
+    showText(tr("Log"),
+        texts.isEmpty() ? tr("The log is empty: nothing was installed, removed or updated yet.")
+                        : texts.join(QLatin1Char('\n')),
+        tr("Log of every install, removal and update"), true);
+}
+
+void MainWindow::showText(const QString& title, const QString& text, const QString& accessibleName, bool atEnd)
+{
     QDialog dialog(this);
-    dialog.setWindowTitle(tr("Last Report"));
+    dialog.setWindowTitle(title);
     dialog.resize(640, 400);
     auto* layout = new QVBoxLayout(&dialog);
-    auto* text = new QPlainTextEdit(m_lastReport.trimmed(), &dialog);
-    text->setReadOnly(true);
-    text->setAccessibleName(tr("Report of the last install or removal"));
-    layout->addWidget(text);
+    auto* edit = new QPlainTextEdit(text, &dialog);
+    edit->setReadOnly(true);
+    edit->setAccessibleName(accessibleName);
+    if (atEnd)
+        edit->moveCursor(QTextCursor::End);
+    layout->addWidget(edit);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);

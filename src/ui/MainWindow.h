@@ -97,6 +97,8 @@ protected:
 private:
     // How the shared operations ask, warn and show progress in this window.
     bool confirm(const QString& question, const QString& refusal) override;
+    // A dialog with the licence and Accept / Decline.
+    bool acceptLicense(const QString& title, const QString& license, const QString& refusal) override;
     void warn(const QString& text, const QString& details) override;
     void inform(const QString& text, const QString& details) override;
     void notice(const QString& text) override;
@@ -115,6 +117,10 @@ private:
     void showDetails();
     void applyFilter();
     void showReport();
+    // What every install, removal and update did, from the log, newest last.
+    void showLog();
+    // A dialog of read-only text, scrolled to its end when atEnd.
+    void showText(const QString& title, const QString& text, const QString& accessibleName, bool atEnd);
     void showAbout();
     // Whether there is an installation to install into; says why not when there is none.
     void showInstallability();

@@ -209,6 +209,7 @@ void MainWindowForm::setupUi(QMainWindow* window)
     menuHelp = window->menuBar()->addMenu(QString());
     menuHelp->setObjectName(QStringLiteral("menuHelp"));
     actionWhyMissing = createAction(menuHelp, "actionWhyMissing", QKeySequence());
+    actionShowLog = createAction(menuHelp, "actionShowLog", QKeySequence());
     actionAbout = createAction(menuHelp, "actionAbout", QKeySequence());
 
     retranslateUi(window);
@@ -249,5 +250,6 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
     actionQuit->setText(text("&Quit"));
     menuHelp->setTitle(text("&Help"));
     actionWhyMissing->setText(text("&Why Is My Dreamweaver Missing?"));
+    actionShowLog->setText(text("Show &Log"));
     actionAbout->setText(text("&About Velkor Moravel"));
 }

@@ -59,6 +59,7 @@ public:
     QAction* actionQuit = nullptr;
     QMenu* menuHelp = nullptr;
     QAction* actionWhyMissing = nullptr;
+    QAction* actionShowLog = nullptr;
     QAction* actionAbout = nullptr;
 
     void setupUi(QMainWindow* window);

@@ -130,6 +130,12 @@ class tst_Cli : public QObject
         spelt.files[1].destination = "-";
         spelt.files.append({ "commands\\TOOL.JS", QByteArray(), "$dreamweaver/Configuration/Commands/Velkor" });
         spelt.writePackage(scratch + "spelt.zxp");
+        TestExtension licensed = toolsExtension();
+        licensed.rootAttributes = "requires-restart=\"true\"";
+        licensed.configurationChanges
+            += "<ui-access><![CDATA[Commands &gt; Tool]]></ui-access>\n"
+               "<license-agreement><![CDATA[<p>Use it <b>well</b>.</p>]]></license-agreement>\n";
+        licensed.writePackage(scratch + "licensed.zxp");
         writeFile(scratch + "notes.txt", "not a package\n");
         if (state >= State::Wine) {
             // The prefix is the profile folder, whose environment folders hold no installation.
@@ -218,11 +224,53 @@ class tst_Cli : public QObject
     }
 
 private slots:
-    void initTestCase() { QVERIFY(QFileInfo(toolPath).isExecutable()); }
+    void initTestCase()
+    {
+        QVERIFY(QFileInfo(toolPath).isExecutable());
+    }
     void run_data();
     void run();
     void store_data();
     void store();
+
+    // Installs into two installations at once wait for no installation lock
+    // of each other's; the log's own lock keeps both entries.
+    void concurrentLogEntriesKeepBoth()
+    {
+        for (int round = 0; round < 5; ++round) {
+            prepare(State::Fresh);
+            QProcess first, second;
+            for (QProcess* process : { &first, &second }) {
+                process->setProcessEnvironment(m_environment);
+                process->setWorkingDirectory(m_dir->path() + "/scratch");
+                process->start(toolPath, { "install", "tools.zxp", "--target", process == &first ? "0" : "1" });
+            }
+            QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
+            QCOMPARE(first.exitCode() + second.exitCode(), 0);
+            QCOMPARE(readFile(m_dir->path() + "/data/moravel.log").count("\"operation\":\"install\""), 2);
+        }
+    }
+
+    // A Dreamweaver that is running reads the new extension only once it starts again.
+    void installWhileDreamweaverRuns()
+    {
+#ifndef Q_OS_LINUX
+        QSKIP("a stand-in process named Dreamweaver.exe is made on Linux only");
+#else
+        prepare(State::Fresh);
+        const QString standIn = m_dir->path() + "/Dreamweaver.exe";
+        QVERIFY(QFile::copy(QStandardPaths::findExecutable("sleep"), standIn));
+        QVERIFY(runTool({ "install", "tools.zxp" }) && m_exitCode == 0);
+        QVERIFY2(!m_out.contains("Restart"), m_out.constData());
+        QProcess dreamweaver;
+        dreamweaver.start(standIn, { "60" });
+        QVERIFY(dreamweaver.waitForStarted());
+        QVERIFY(runTool({ "install", "tools.zxp", "--yes" }) && m_exitCode == 0);
+        dreamweaver.kill();
+        dreamweaver.waitForFinished();
+        QVERIFY2(m_out.endsWith("\nRestart Dreamweaver to use it.\n"), m_out.constData());
+#endif
+    }
 
     // Two tools started together each read Menus.xml and write it back; without
     // a lock one of them lost the other's entries in most runs.
@@ -294,7 +342,8 @@ void tst_Cli::run_data()
             "menuEntries/0/appendTo=DWMenu_Commands", "files/7/source=Commands/tool.js",
             "files/7/destination=$dreamweaver/Configuration/All" });
     row("info --json matches a source spelt otherwise to its entry", { "info", "spelt.zxp", "--json" }, State::Fresh,
-        none, 0, { "files/2/source=Commands/tool.js", "files/2/destination=$dreamweaver/Configuration/Commands/Velkor" });
+        none, 0,
+        { "files/2/source=Commands/tool.js", "files/2/destination=$dreamweaver/Configuration/Commands/Velkor" });
     row("info works without any installation", { "info", "tools.zxp" }, State::NoInstallations, none, 0,
         { "target:      (none found)", "Commands/tool.js -> $dreamweaver/Configuration/Commands/Velkor\n" });
     row("a dry run of a replace plans the removal first, without asking", { "install", "tools.zxp", "--dry-run" },
@@ -362,6 +411,51 @@ void tst_Cli::run_data()
         State::WineMenusHeld, none, 1, {}, { "(if Dreamweaver is running, close it: it may hold the file)" }, true);
     row("a folder that is not a prefix is not found", { "list", "--wine-prefix", "../profile/AppData" }, State::Fresh,
         none, 3, {}, { "moravel-cli: $ROOT/AppData is not a Wine prefix: cannot open $ROOT/AppData/system.reg" });
+    // The licence: shown and asked, never taken as accepted by --yes.
+    const QString refused = "moravel-cli: Velkor Tools v. 1.0.0 was not installed: its licence agreement was not "
+                            "accepted: ";
+    row("a licence is refused without a terminal, and nothing changes", { "install", "licensed.zxp" }, State::Fresh,
+        none, 1, {},
+        { "The licence agreement of Velkor Tools v. 1.0.0:\n\nUse it well.\n",
+            refused + "there is no terminal to ask on; give --accept-license to accept it" });
+    row("--yes does not accept a licence", { "install", "licensed.zxp", "--yes" }, State::ToolsInstalled, none, 1, {},
+        { refused + "there is no terminal to ask on; give --accept-license to accept it" });
+    row("--accept-license installs, then says where to find it and to restart",
+        { "install", "licensed.zxp", "--accept-license" }, State::Fresh, none, 0,
+        { "added: menu entry Velkor_Tool in DWMenu_Commands",
+            "\nWhere to find Velkor Tools in Dreamweaver: Commands > Tool. Restart Dreamweaver to use it.\n" },
+        {}, true);
+    row("a licence declined on a terminal", { "install", "licensed.zxp" }, State::Fresh, "n\n", 1, {},
+        { "Use it well.\r\n\r\nDo you accept the licence agreement of Velkor Tools v. 1.0.0? [y/N] ",
+            refused + "the answer was no" });
+    row("a licence accepted on a terminal", { "install", "licensed.zxp" }, State::Fresh, "y\n", 0,
+        { "Installed Velkor Tools v. 1.0.0 into Dreamweaver 2021:" }, { "[y/N] " }, true);
+    row("a dry run says a licence would be asked for", { "install", "licensed.zxp", "--dry-run" }, State::Fresh, none,
+        0, { "Would install" }, { "would be installed only if you accept its licence agreement" });
+    row("info shows the licence and where to find it", { "info", "licensed.zxp" }, State::Fresh, none, 0,
+        { "find it in:  Commands > Tool\nrestart:     yes\n", "\nlicence agreement:\n  Use it well.\n" });
+    row("info --json shows them too", { "info", "licensed.zxp", "--json" }, State::Fresh, none, 0,
+        { "license=Use it well.", "uiAccess=Commands > Tool", "requiresRestart=true" });
+
+    // Each command's own help.
+    row("install --help is about install", { "install", "--help" }, State::Fresh, none, 0,
+        { "Usage: moravel-cli install [options] PACKAGE\n\nInstalls a .zxp or .mxp package",
+            "\n  3  no such installation, package or extension\n", "\n  --accept-license ", "\n  --store ID " });
+    row("update --help takes any number of ids", { "update", "--help" }, State::Fresh, none, 0,
+        { "Usage: moravel-cli update [options] [ID...]\n" });
+    row("log --help names no option it does not take", { "--help", "log" }, State::Fresh, none, 0,
+        { "Usage: moravel-cli log [options]\n", "Options:\n  --json ", "\n  --wine-prefix DIR " });
+
+    // The log, newest last.
+    row("an empty log says so", { "log" }, State::Fresh, none, 0, { "The log is empty" });
+    row("log shows the install", { "log" }, State::ToolsInstalled, none, 0,
+        { "  install  Dreamweaver 2021  Velkor Tools v. 1.0.0  done\n"
+          "    Installed Velkor Tools v. 1.0.0 into Dreamweaver 2021:\n"
+          "    written: $CONF/Shared/Velkor/MXI/Velkor Tools.mxi\n" });
+    row("log --json", { "log", "--json" }, State::ToolsInstalled, none, 0,
+        { "entries/0/operation=install", "entries/0/installation=Dreamweaver 2021", "entries/0/outcome=done",
+            "entries/1/operation=" });
+
     row("unknown command", { "uninstall", "x" }, State::Fresh, none, 2, {}, { "unknown command \"uninstall\"" });
     row("missing argument", { "install" }, State::Fresh, none, 2, {}, { "needs exactly one PACKAGE" });
  // Disable, enable, copy and reinstall.

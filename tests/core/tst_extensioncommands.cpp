@@ -2,6 +2,7 @@
 #include "commands/IUserPrompt.h"
 #include "commands/InstallationLock.h"
 #include "commands/KeptPackages.h"
+#include "commands/OperationLog.h"
 #include "commands/StoreClient.h"
 #include "discovery/DreamweaverInfo.h"
 #include "support/InstallerFixtures.h"
@@ -35,6 +36,11 @@ public:
     bool confirm(const QString& question, const QString&) override
     {
         log << "question: " + question;
+        return answer;
+    }
+    bool acceptLicense(const QString& title, const QString& license, const QString&) override
+    {
+        log << "licence of " + title + ": " + license;
         return answer;
     }
     void warn(const QString& text, const QString&) override { log << "warning: " + text; }
@@ -104,8 +110,14 @@ class TestExtensionCommands : public QObject
     QPair<QByteArray, QByteArray> m_windowsTemp;
 #endif
 
-    QString root() const { return m_root->path(); }
-    QString configuration() const { return m_dreamweaver.configurationFolder(QStringLiteral("en_US")); }
+    QString root() const
+    {
+        return m_root->path();
+    }
+    QString configuration() const
+    {
+        return m_dreamweaver.configurationFolder(QStringLiteral("en_US"));
+    }
 
 private slots:
     void init()
@@ -119,6 +131,7 @@ private slots:
         qputenv("TMP", QDir::toNativeSeparators(root() + "/tmp").toUtf8());
         qputenv("TEMP", QDir::toNativeSeparators(root() + "/tmp").toUtf8());
 #endif
+        qputenv("MORAVEL_DATA_FOLDER", QString(root() + "/data").toUtf8());
         m_dreamweaver = DreamweaverInfo("Dreamweaver CS6", "Adobe", root() + "/user", { "en_US" });
         QVERIFY(writeFile(configuration() + "/Menus/Menus.xml", menusXml()));
         QVERIFY(writeFile(configuration() + "/Objects/insertbar.xml", insertbarXml()));
@@ -134,6 +147,7 @@ private slots:
         qputenv("TEMP", m_windowsTemp.second);
 #endif
         qunsetenv("MORAVEL_DOWNLOADS_URL");
+        qunsetenv("MORAVEL_DATA_FOLDER");
     }
 
     void run_data()
@@ -304,6 +318,41 @@ private slots:
         row("the Store: a page that is no package, the old version stays", "store:tools.zxp",
             { question, "Downloading", notDownloaded + "cannot be installed: no extension manifest" }, Result::Failed,
             kept, [](Case& c) { c.route.body = "<html>maintenance</html>"; });
+        // A licence is asked for before anything changes, the replace question and the removal included.
+        const Change licensed = [](Case& c) {
+            c.package.configurationChanges += "<ui-access><![CDATA[Commands &gt; Tool]]></ui-access>"
+                                              "<license-agreement><![CDATA[Use it.]]></license-agreement>";
+            c.package.rootAttributes = "requires-restart=\"true\"";
+        };
+        const QString license = "licence of $T: Use it.";
+        const QString whereToFind = "inform: Where to find Velkor Tools Plus in Dreamweaver: Commands > Tool. Restart "
+                                    "Dreamweaver to use it.";
+        row("a licence declined: not even the replace is asked", "file", { license }, Result::Refused, kept,
+            [&](Case& c) {
+                licensed(c);
+                c.answer = false;
+            });
+        row("a licence accepted: installed, then where to find it and the restart", "file",
+            QStringList { license } + replaced + QStringList { whereToFind }, Result::Done, plus, licensed);
+        row("a dry run asks for no licence, and says it would", "dry run",
+            { "notice: $T would be installed only if you accept its licence agreement.", "Installing",
+                "inform: Would install" },
+            Result::Done, none, [&](Case& c) {
+                licensed(c);
+                notInstalled(c);
+            });
+        row("the Store: a licence declined after the download leaves the old version", "store:tools.zxp",
+            { "Downloading", license }, Result::Refused, kept, [&](Case& c) {
+                licensed(c);
+                underAnotherId(c);
+                c.answer = false;
+            });
+        row("the Store: only the restart, without where to find it", "store:tools.zxp",
+            { "Downloading", "Installing", installed, "inform: Restart Dreamweaver to use it." }, Result::Done, plus,
+            [&](Case& c) {
+                notInstalled(c);
+                c.package.rootAttributes = "requires-restart=\"true\"";
+            });
         row("remove: Yes removes it", "remove", { removeQuestion, "Removing", removed }, Result::Done, none);
         row("remove: No keeps it", "remove", { removeQuestion }, Result::Refused, kept, no);
         row("remove: an entry the install refused is no removal failure", "remove",
@@ -542,6 +591,58 @@ private slots:
         QCOMPARE(entriesBelow(root() + "/elsewhere").filter(QRegularExpression("[^/]$")), QStringList());
     }
 
+    // The log file itself: appended to, rotated past its cap, and never
+    // made unreadable by a line a crash cut off.
+    void log_data()
+    {
+        QTest::addColumn<QByteArray>("current"); // the log before the entry is added
+        QTest::addColumn<QByteArray>("old");
+        QTest::addColumn<int>("reportLength"); // of the entry added
+        QTest::addColumn<QStringList>("after"); // extension and report length of each entry read, oldest first
+        QTest::addColumn<QByteArray>("oldAfter"); // null: there is no old log
+        const QByteArray line = R"({"time":"2026-01-01T00:00:00Z","operation":"install","installation":"D",)"
+                                R"("extension":"earlier","outcome":"done","report":"r"})"
+                                "\n";
+        const QByteArray ancient = QByteArray(line).replace("earlier", "ancient");
+        const QByteArray full = line.repeated(int(OperationLog::maximumSize / line.size()));
+        QStringList rotated;
+        for (int entry = 0; entry < full.count('\n'); ++entry)
+            rotated << "earlier 1";
+        rotated << "new 5";
+        addTestRow(
+            "an entry follows those there", line, QByteArray(), 5, QStringList { "earlier 1", "new 5" }, QByteArray());
+        addTestRow("a line a crash cut off is passed over, and the entry after it is whole", line + line.left(40),
+            QByteArray(), 5, QStringList { "earlier 1", "new 5" }, QByteArray());
+        addTestRow("past the cap the log becomes the old log, whose entries go", full, ancient, 5, rotated, full);
+        addTestRow("a report too long for the log is cut", QByteArray(), QByteArray(), int(OperationLog::maximumSize),
+            QStringList { "new " + QString::number(OperationLog::maximumSize / 4 + 23) }, QByteArray());
+        addTestRow("a log grown past the cap elsewhere is set aside, unread",
+            QByteArray(3 * OperationLog::maximumSize, 'x'), ancient, 5, QStringList { "new 5" },
+            QByteArray(3 * OperationLog::maximumSize, 'x'));
+    }
+
+    void log()
+    {
+        QFETCH(QByteArray, current);
+        QFETCH(QByteArray, old);
+        QFETCH(int, reportLength);
+        QFETCH(QStringList, after);
+        QFETCH(QByteArray, oldAfter);
+        QVERIFY(current.isEmpty() || writeFile(OperationLog::path(), current));
+        QVERIFY(old.isEmpty() || writeFile(OperationLog::oldPath(), old));
+        QString error;
+        QVERIFY2(
+            OperationLog::append(
+                { QDateTime::currentDateTimeUtc(), "install", "D", "new", "done", QString(reportLength, 'r') }, &error),
+            qPrintable(error));
+        QStringList read;
+        for (const OperationLog::Entry& entry : OperationLog::read())
+            read << entry.extension + ' ' + QString::number(entry.report.size());
+        QCOMPARE(read, after);
+        QCOMPARE(QFile::exists(OperationLog::oldPath()) ? readFile(OperationLog::oldPath()) : QByteArray(), oldAfter);
+        QVERIFY(QFileInfo(OperationLog::path()).size() <= OperationLog::maximumSize);
+    }
+
     void run()
     {
         QFETCH(Case, c);
@@ -641,6 +742,27 @@ private slots:
         // Nothing stays in the temporary folder; while installing, the
         // download lay there under a unique prefix and its last name component.
         QCOMPARE(entriesBelow(root() + "/tmp"), QStringList());
+        // Whatever changed the installation is in the log, with the whole of what the user was told.
+        const QList<OperationLog::Entry> logged = OperationLog::read();
+        const bool asked = c.source == "dry run" || c.result == Result::Refused || c.result == Result::NotFound;
+        QVERIFY(logged.size() == 1 || (logged.isEmpty() && (asked || entriesBelow(root() + "/user") == before)));
+        QVERIFY(!asked || logged.isEmpty());
+        if (!logged.isEmpty()) {
+            const OperationLog::Entry& entry = logged.first();
+            const QString operation = c.source == "remove" ? "remove"
+                : fromStore && c.log.contains("Removing")  ? "update"
+                                                           : "install";
+            QCOMPARE(entry.operation + ' ' + entry.outcome,
+                operation + ' '
+                    + (c.result == Result::Done              ? "done"
+                            : c.result == Result::Incomplete ? "incomplete"
+                                                             : "failed"));
+            QCOMPARE(entry.installation, m_dreamweaver.name());
+            const QStringList told = prompt.log.filter(QRegularExpression("^(inform|warning): "));
+            QVERIFY2(
+                !told.isEmpty() && entry.report.startsWith(told.first().section(": ", 1)), qPrintable(entry.report));
+            QVERIFY(entry.report.contains(told.last().section(": ", 1).section('\n', 0, 0)));
+        }
         if (fromStore && c.log.contains("Installing")) {
             const QString last = QRegularExpression::escape(zxp.section('?', 0, 0).section('/', -1));
             QCOMPARE(prompt.whileInstalling.filter(QRegularExpression("^tmp/[^/]{6}" + last + "$")).size(), 1);

@@ -166,6 +166,46 @@ private slots:
         QVERIFY(!info.manifest().contains('\r'));
     }
 
+    // The licence, where to find it and the restart, as the install shows
+    // them; read from a package and from a stored manifest read for its
+    // header alone (whose details come later).
+    void notes_data()
+    {
+        QTest::addColumn<QByteArray>("manifest");
+        QTest::addColumn<QStringList>("notes"); // licence, ui-access, restart
+        const QByteArray root = "<macromedia-extension id=\"n\" name=\"N\" version=\"1\">\n<author name=\"A\"/>\n";
+        addTestRow("an HTML licence loses its tags and keeps its breaks",
+            root
+                + "<license-agreement><![CDATA[\n  <p>Use it\n   <b>freely</b>&amp;well.</p><ul><li>one</li>"
+                  "<li>two&nbsp;&#233;</li></ul>]]></license-agreement>",
+            QStringList { "Use it freely&well.\n\n- one\n- two \u00e9", "", "no" });
+        addTestRow("a plain licence keeps its lines, each trimmed",
+            root
+                + "<license-agreement>\n<![CDATA[ Copyright(C) 2008 Phize\n    http://phize.net ]]>\n"
+                  "</license-agreement><ui-access><![CDATA[Commands > Tool<br>]]></ui-access>",
+            QStringList { "Copyright(C) 2008 Phize\nhttp://phize.net", "Commands > Tool", "no" });
+        addTestRow("a licence of white space is none",
+            root + "<license-agreement><![CDATA[\n\t\n]]></license-agreement>", QStringList { "", "", "no" });
+        addTestRow("requires-restart on the older root, in capitals",
+            QByteArray("<macromedia-package name=\"O\" version=\"1\" requires-restart=\"True\">\n<author name=\"A\"/>"),
+            QStringList { "", "", "yes" });
+        addTestRow("requires-restart false", QByteArray(root).replace(">\n<a", " requires-restart=\"false\">\n<a"),
+            QStringList { "", "", "no" });
+    }
+
+    void notes()
+    {
+        QFETCH(QByteArray, manifest);
+        QFETCH(QStringList, notes);
+        QTemporaryDir folder;
+        QVERIFY(DiscoveryFixtures::writeFile(folder.filePath("n.mxi"), manifest));
+        for (const ExtensionInfo& info :
+            { ExtensionInfo(manifest, "n.mxi"), ExtensionInfo(folder.filePath("n.mxi")) }) {
+            const ExtensionInfo::Notes read = info.notes();
+            QCOMPARE(QStringList({ read.license, read.uiAccess, read.requiresRestart ? "yes" : "no" }), notes);
+        }
+    }
+
     // Whether the Dreamweaver at hand is one a product element names; where
     // that cannot be told, the answer is no, so that the install asks.
     void productRange_data()

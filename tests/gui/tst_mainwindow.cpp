@@ -95,6 +95,15 @@ protected:
                         button->click();
                 }
             });
+        } else if (widget->objectName() == "licenseDialog" || widget->windowTitle() == "Log") {
+            // The licence's Accept or Decline, or the log's Close.
+            log << widget->windowTitle() + ": " + widget->findChild<QPlainTextEdit*>()->toPlainText();
+            QTimer::singleShot(0, widget, [widget, accept = answer == QMessageBox::Yes] {
+                for (QAbstractButton* button : widget->findChild<QDialogButtonBox*>()->buttons()) {
+                    if (button->text() == (accept ? "Accept" : "Decline") || button->text() == "Close")
+                        button->click();
+                }
+            });
         } else if (widget->inherits("Progress")) {
             log << widget->windowTitle();
             auto* poll = new QTimer(widget);
@@ -271,7 +280,13 @@ private slots:
         QVERIFY(extension("Velkor Tools Plus", "2.0.0").writePackage(packages + "plus.zxp"));
         QVERIFY(extension("Velkor Alpha", "1.0.0", "Alpha").writePackage(packages + "alpha.zxp"));
         QVERIFY(extension("Velkor Beta", "2.0.0", "Beta").writePackage(packages + "beta.MXP"));
+        TestExtension gamma = extension("Velkor Gamma", "1.0.0", "Gamma");
+        gamma.rootAttributes = "requires-restart=\"true\"";
+        gamma.configurationChanges = "<ui-access><![CDATA[Commands &gt; Gamma]]></ui-access>"
+                                     "<license-agreement><![CDATA[<p>Use it.</p>]]></license-agreement>";
+        QVERIFY(gamma.writePackage(packages + "gamma.zxp"));
         QVERIFY(writeFile(packages + "notes.txt", "notes"));
+        qputenv("MORAVEL_DATA_FOLDER", QString(root() + "/data").toUtf8());
         QVERIFY(QDir::setCurrent(packages));
     }
 
@@ -285,6 +300,7 @@ private slots:
         m_argv.clear();
         DreamweaverInfo::installations().clear();
         qunsetenv("MORAVEL_DOWNLOADS_URL");
+        qunsetenv("MORAVEL_DATA_FOLDER");
         QDir::setCurrent(m_startingFolder);
         m_root.reset();
         QVERIFY2(!leaked, "a top-level window leaked");
@@ -353,6 +369,13 @@ private slots:
                 { notPackage, web + " cannot be installed: it is not a file on this computer." },
                 { alpha, "Velkor Beta 2.0.0 Velkor", plus },
                 "Installed Velkor Beta v. 2.0.0 into Dreamweaver CS6: 2 files and 0 entries." });
+        row("a licence accepted: installed, then where to find it and the restart on the status line",
+            { "drop", true, { "@/gamma.zxp" }, { "Licence Agreement: Use it.", "Installing" }, {},
+                { alpha, "Velkor Gamma 1.0.0 Velkor", tools },
+                "Installed Velkor Gamma v. 1.0.0 into Dreamweaver CS6: 2 files and 0 entries. Where to find Velkor "
+                "Gamma in Dreamweaver: Commands > Gamma. Restart Dreamweaver to use it." });
+        row("a licence declined: nothing installed",
+            { "drop: no", true, { "@/gamma.zxp" }, { "Licence Agreement: Use it." }, {}, { tools }, {} });
         row("a dropped web address alone is not taken", { "drop", true, { web }, {}, {}, { tools }, {} });
         row("started with a relative name, taken from the starting folder; Qt's own options are not files",
             { "start", true, { "-platform", "offscreen", "plus.zxp" }, { openPlus, "Installing" }, {}, { plus },
@@ -481,7 +504,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 20000);
             QCOMPARE(second.exitCode(), 0);
         }
-        if (c.gesture == "drop") {
+        if (c.gesture.startsWith("drop")) {
             QMimeData data;
             QList<QUrl> urls;
             for (const QString& file : c.files)
@@ -535,6 +558,19 @@ private slots:
         QTest::qWait(2 * InstalledListWatcher::settleMs);
         QVERIFY(dreamweaver().installPackage(root() + "/packages/tools.zxp", nullptr));
         QTRY_COMPARE(installedRows(), QStringList { "Velkor Tools 1.0.0 Velkor" });
+    }
+
+    // Help > Show Log: what was installed, from the log in the data folder, newest last.
+    void showLogListsWhatWasDone()
+    {
+        launch({}, true);
+        QVERIFY(m_window->installPackageFile(root() + "/packages/tools.zxp"));
+        m_window->findChild<QAction*>("actionShowLog")->trigger();
+        QTRY_COMPARE(m_driver->log.filter("Log: ").size(), 1);
+        const QString shown = m_driver->log.filter("Log: ").first();
+        QVERIFY2(shown.contains(QRegularExpression("^Log: \\S+  install  Dreamweaver CS6  Velkor Tools v. 1.0.0  done\n"
+                                                   "    Installed Velkor Tools v. 1.0.0 into Dreamweaver CS6:\n")),
+            qPrintable(shown));
     }
 
     void installedTableFollowsTheSelection()

@@ -8,7 +8,8 @@ namespace InstallerFixtures {
 QByteArray TestExtension::manifest() const
 {
     QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<macromedia-extension id=\"" + id + "\" name=\""
-        + name + "\" version=\"" + version + "\" type=\"Command\">\n  <author name=\"Velkor\" />\n  <files>\n";
+        + name + "\" version=\"" + version + "\" type=\"Command\"" + (rootAttributes.isEmpty() ? "" : " ")
+        + rootAttributes + ">\n  <author name=\"Velkor\" />\n  <files>\n";
     for (const PackagedFile& file : files) {
         if (file.destination != "-")
             text += "    <file source=\"" + file.source + "\" destination=\"" + file.destination + "\" "

@@ -27,6 +27,7 @@ struct TestExtension
     QByteArray configurationChanges; // menu-insert and insertbar-insert elements, as written
     QByteArray manifestName = "extension.mxi";
     QByteArray version = "1.0.0";
+    QByteArray rootAttributes = QByteArray(); // more attributes of the root, as written
 
     QByteArray manifest() const;
     // A ZXP, or an MXP when the path ends in ".mxp".
