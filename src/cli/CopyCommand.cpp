@@ -16,3 +16,16 @@ int CopyCommand::execute(const QString&)
     return runOperation(
         [&](ExtensionCommands& commands) { return commands.copyExtensions(*from, *to, m_options.ids); });
 }
+
+QString CopyCommand::help() const
+{
+    return QStringLiteral(
+               "Installs into installation B (--to) the extensions installed in installation A (--from), all of\n"
+               "them or those named, from the packages Moravel kept at their install, with the usual questions\n"
+               "(--yes answers yes; --accept-license accepts licences). An extension without a kept package is\n"
+               "listed as not copied, with why.\n"
+               "\n"
+               "Arguments:\n"
+               "  EXTENSION  its id or its manifest file name in A, as 'installed' shows them (any number)\n\n")
+        + exitStatusHelp(QStringLiteral("every extension copied"), QStringLiteral("some or all not copied"));
+}

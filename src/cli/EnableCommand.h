@@ -8,4 +8,5 @@ class EnableCommand : public Command
 public:
     using Command::Command;
     int execute(const QString& argument) override;
+    QString help() const override;
 };

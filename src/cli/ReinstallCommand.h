@@ -8,4 +8,5 @@ class ReinstallCommand : public Command
 public:
     using Command::Command;
     int execute(const QString& argument) override;
+    QString help() const override;
 };

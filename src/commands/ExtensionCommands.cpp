@@ -300,7 +300,7 @@ ExtensionCommands::Result ExtensionCommands::installPackageFile(DreamweaverInfo&
         return Result::Refused;
     if (storedNameTaken(target, package, title, replaced))
         return Result::Failed;
-    return replaceAndInstall(target, path, title, replaced, manifest, QStringLiteral("install"));
+    return replaceAndInstall(target, path, title, replaced, manifest, m_installOperation);
 }
 
 bool ExtensionCommands::storedNameTaken(const DreamweaverInfo& target, const ExtensionInfo& package,
@@ -798,6 +798,11 @@ QString ExtensionCommands::keptPackageOf(const DreamweaverInfo& target, const QS
     return DisabledExtensions::keptPackage(target, mxiName);
 }
 
+bool ExtensionCommands::hasKeptPackage(const DreamweaverInfo& target, const QString& mxiName)
+{
+    return !KeptPackages::resolve(keptPackageOf(target, mxiName)).isEmpty();
+}
+
 QList<ExtensionInfo> ExtensionCommands::disabledExtensions(const DreamweaverInfo& target)
 {
     return DisabledExtensions::list(target);
@@ -824,10 +829,12 @@ ExtensionCommands::Result ExtensionCommands::disableExtension(DreamweaverInfo& t
     InstallationLock installationLock(target);
     if (!lock(installationLock, target, title))
         return Result::Failed;
+    m_told.clear();
     QString error;
     if (!DisabledExtensions::park(target, extension.fileName(), &error)) {
         DisabledExtensions::discard(target, extension.fileName());
-        m_user.warn(tr("%1 was not disabled: %2.").arg(title, error), QString());
+        tell(true, tr("%1 was not disabled: %2.").arg(title, error), QString());
+        log(QStringLiteral("disable"), target, title, Result::Failed);
         return Result::Failed;
     }
     IProgress* progress = m_user.startProgress(QStringLiteral("Disabling"));
@@ -840,7 +847,8 @@ ExtensionCommands::Result ExtensionCommands::disableExtension(DreamweaverInfo& t
     const QString problems
         = report.error().isEmpty() ? ReportSummary::removalProblems(report) : QStringLiteral("\n\n") + report.error();
     if (problems.isEmpty() && DisabledExtensions::markDisabled(target, extension.fileName(), &error)) {
-        m_user.inform(tr("Disabled %1 in %2:").arg(title, target.name()), report.toText());
+        tell(false, tr("Disabled %1 in %2:").arg(title, target.name()), report.toText());
+        log(QStringLiteral("disable"), target, title, Result::Done);
         return Result::Done;
     }
     // Half taken out, it would be neither enabled nor disabled: what went
@@ -848,8 +856,9 @@ ExtensionCommands::Result ExtensionCommands::disableExtension(DreamweaverInfo& t
     InstallReport putBack;
     DisabledExtensions::restore(target, extension.fileName(), putBack, &error);
     DisabledExtensions::discard(target, extension.fileName());
-    m_user.warn(tr("%1 was not disabled; it stays enabled.").arg(title) + problems,
+    tell(true, tr("%1 was not disabled; it stays enabled.").arg(title) + problems,
         report.toText() + QLatin1Char('\n') + putBack.toText());
+    log(QStringLiteral("disable"), target, title, Result::Failed);
     return Result::Failed;
 }
 
@@ -876,6 +885,7 @@ ExtensionCommands::Result ExtensionCommands::enableExtension(DreamweaverInfo& ta
             QString());
         return Result::Failed;
     }
+    m_told.clear();
     IProgress* progress = m_user.startProgress(QStringLiteral("Enabling"));
     InstallReport report;
     QString error;
@@ -885,17 +895,20 @@ ExtensionCommands::Result ExtensionCommands::enableExtension(DreamweaverInfo& ta
     m_user.installedChanged();
     if (!started) {
         // The locales it went back to are enabled; the rest stay parked.
-        m_user.warn(tr("%1 could not be enabled: %2.").arg(title, error), report.toText());
+        tell(true, tr("%1 could not be enabled: %2.").arg(title, error), report.toText());
+        log(QStringLiteral("enable"), target, title, Result::Failed);
         return Result::Failed;
     }
     DisabledExtensions::discard(target, disabled->fileName());
     const QString problems = ReportSummary::installProblems(report);
     if (!problems.isEmpty()) {
-        m_user.warn(tr("%1 was enabled in %2, but not completely.").arg(title, target.name()) + problems,
+        tell(true, tr("%1 was enabled in %2, but not completely.").arg(title, target.name()) + problems,
             report.toText());
+        log(QStringLiteral("enable"), target, title, Result::Incomplete);
         return Result::Incomplete;
     }
-    m_user.inform(tr("Enabled %1 in %2:").arg(title, target.name()), report.toText());
+    tell(false, tr("Enabled %1 in %2:").arg(title, target.name()), report.toText());
+    log(QStringLiteral("enable"), target, title, Result::Done);
     return Result::Done;
 }
 
@@ -914,17 +927,20 @@ ExtensionCommands::Result ExtensionCommands::removeDisabled(DreamweaverInfo& tar
     InstallationLock installationLock(target);
     if (!lock(installationLock, target, title))
         return Result::Failed;
+    m_told.clear();
     const QString package = DisabledExtensions::keptPackage(target, extension.fileName());
     const bool removed = DisabledExtensions::discard(target, extension.fileName());
     m_user.installedChanged();
     if (!removed) {
-        m_user.warn(tr("%1 could not be removed: %2 cannot be deleted.").arg(title, QDir::toNativeSeparators(folder)),
+        tell(true, tr("%1 could not be removed: %2 cannot be deleted.").arg(title, QDir::toNativeSeparators(folder)),
             QString());
+        log(QStringLiteral("remove"), target, title, Result::Failed);
         return Result::Failed;
     }
     KeptPackages::discard(package);
-    m_user.inform(tr("Removed %1 from %2:").arg(title, target.name()),
+    tell(false, tr("Removed %1 from %2:").arg(title, target.name()),
         tr("deleted: %1 (it was disabled)").arg(QDir::toNativeSeparators(folder)));
+    log(QStringLiteral("remove"), target, title, Result::Done);
     return Result::Done;
 }
 
@@ -944,7 +960,9 @@ ExtensionCommands::Result ExtensionCommands::reinstallExtension(DreamweaverInfo&
         return Result::Failed;
     }
     m_replaceAgreed = true;
+    m_installOperation = QStringLiteral("reinstall");
     const Result result = installPackageFile(target, package);
+    m_installOperation = QStringLiteral("install");
     m_replaceAgreed = false;
     return result;
 }
@@ -988,7 +1006,9 @@ ExtensionCommands::Result ExtensionCommands::copyExtensions(
                     : tr("no copy of its package was kept (it was installed before this program kept packages)"));
             continue;
         }
+        m_installOperation = QStringLiteral("copy");
         const Result one = installPackageFile(to, package);
+        m_installOperation = QStringLiteral("install");
         copied += one == Result::Done || one == Result::Incomplete ? 1 : 0;
         result = worse(result, one == Result::NotFound ? Result::Failed : one);
     }

@@ -95,6 +95,9 @@ public:
     Result copyExtensions(DreamweaverInfo& from, DreamweaverInfo& to, const QStringList& names);
     // The disabled extensions of target.
     static QList<ExtensionInfo> disabledExtensions(const DreamweaverInfo& target);
+    // Whether a copy of the package of the extension stored as mxiName in
+    // target was kept, so that it can be reinstalled.
+    static bool hasKeptPackage(const DreamweaverInfo& target, const QString& mxiName);
     // Every installed extension of target, checked.
     static QList<Health> verify(DreamweaverInfo& target);
     // The package's files as an install into target would place them (as
@@ -182,5 +185,7 @@ private:
     bool m_dryRun = false;
     // The user asked for the replace already (a reinstall).
     bool m_replaceAgreed = false;
+    // How an install from a package file is named in the log.
+    QString m_installOperation = QStringLiteral("install");
     int m_lockTimeoutMs = 60000;
 };

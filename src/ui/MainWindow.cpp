@@ -1011,8 +1011,20 @@ void MainWindow::verifyExtensions()
 
 void MainWindow::repairExtension(const QString& mxiName)
 {
-    // The one place to change once a kept package can be installed again.
-    slotRemoveExtension(mxiName);
+    const DreamweaverInfo* dreamweaver = currentDreamweaver();
+    if (!dreamweaver)
+        return;
+    // Without a kept package there is nothing to install again from: removal
+    // is the one way left to a configuration without its broken remains.
+    if (!ExtensionCommands::hasKeptPackage(*dreamweaver, mxiName)) {
+        slotRemoveExtension(mxiName);
+        return;
+    }
+    const std::optional<ExtensionInfo> extension = selectedExtension();
+    runCommand(extension ? ExtensionCommands::titleOf(extension->name(), extension->version()) : QString(), QString(),
+        [mxiName](ExtensionCommands& commands, DreamweaverInfo& target) {
+            commands.reinstallExtension(target, mxiName);
+        });
 }
 
 void MainWindow::showReport()

@@ -468,6 +468,10 @@ void tst_Cli::run_data()
         { "extensions/0/state=disabled", "extensions/0/id=com.velkor.tools" });
     row("installed --json of an enabled one", { "installed", "--json" }, State::ToolsInstalled, none, 0,
         { "extensions/0/state=enabled" });
+    row("log shows the disable after the install, each with its report", { "log", "--json" }, State::ToolsDisabled,
+        none, 0,
+        { "entries/0/operation=install", "entries/1/operation=disable", "entries/1/outcome=done",
+            "entries/2/operation=" });
     row("verify does not call a disabled extension damaged", { "verify" }, State::ToolsDisabled, none, 0,
         { "Velkor Tools v. 1.0.0 (Velkor Tools.mxi): disabled" });
     row("enable puts it back", { "enable", "Velkor Tools.mxi" }, State::ToolsDisabled, none, 0,
