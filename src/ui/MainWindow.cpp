@@ -327,6 +327,23 @@ void fitButtons(QTableWidget* table, const RowButtonDelegate* delegate, const QS
     table->verticalHeader()->setDefaultSectionSize(std::max(largest.height() + 6, table->fontMetrics().height() + 12));
 }
 
+// The steps the shared operations show progress for, told apart by the
+// title they give it; the rest are shown under their title alone.
+enum class ProgressKind { Downloading, Installing, Removing, Waiting, Other };
+
+ProgressKind progressKind(const QString& title)
+{
+    if (title == QLatin1String("Downloading"))
+        return ProgressKind::Downloading;
+    if (title == QLatin1String("Installing"))
+        return ProgressKind::Installing;
+    if (title == QLatin1String("Removing"))
+        return ProgressKind::Removing;
+    if (title == QLatin1String("Waiting"))
+        return ProgressKind::Waiting;
+    return ProgressKind::Other;
+}
+
 QString plural(int count, const QString& one, const QString& many)
 {
     return count == 1 ? one : many.arg(count);
@@ -655,6 +672,20 @@ void MainWindow::warn(const QString& text, const QString& details)
     box.exec();
 }
 
+bool MainWindow::offerRetry(const QString& text)
+{
+    statusBar()->showMessage(text);
+    m_report += text + QStringLiteral("\n\n");
+    if (m_closing)
+        return false;
+    QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(), text, QMessageBox::Cancel, this);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* again = box.addButton(tr("&Try Again"), QMessageBox::AcceptRole);
+    box.setDefaultButton(again);
+    box.exec();
+    return box.clickedButton() == again;
+}
+
 void MainWindow::inform(const QString& text, const QString& details)
 {
     statusBar()->showMessage(m_commands ? text + QLatin1Char(' ') + counted(m_commands->lastReport()) : text);
@@ -671,17 +702,30 @@ IProgress* MainWindow::startProgress(const QString& title)
     auto* progress = new Progress(this);
     progress->reset();
     progress->setTitle(title);
-    const QString subject = title == QLatin1String("Removing") && !m_replaced.isEmpty() ? m_replaced : m_subject;
+    const ProgressKind kind = progressKind(title);
+    const QString subject = kind == ProgressKind::Removing && !m_replaced.isEmpty() ? m_replaced : m_subject;
     const DreamweaverInfo* dreamweaver = currentDreamweaver();
     const QString installation = dreamweaver ? dreamweaver->name() : QString();
-    if (subject.isEmpty())
-        progress->setHeading(title);
-    else if (title == QLatin1String("Removing"))
-        progress->setHeading(tr("Removing %1 from %2").arg(subject, installation));
-    else if (title == QLatin1String("Installing"))
-        progress->setHeading(tr("Installing %1 into %2").arg(subject, installation));
-    else
-        progress->setHeading(tr("%1 %2 for %3").arg(title, subject, installation));
+    QString heading = title;
+    if (!subject.isEmpty()) {
+        switch (kind) {
+        case ProgressKind::Downloading:
+            heading = tr("Downloading %1 for %2").arg(subject, installation);
+            break;
+        case ProgressKind::Installing:
+            heading = tr("Installing %1 into %2").arg(subject, installation);
+            break;
+        case ProgressKind::Removing:
+            heading = tr("Removing %1 from %2").arg(subject, installation);
+            break;
+        case ProgressKind::Waiting:
+            heading = tr("%1 is waiting for %2").arg(subject, installation);
+            break;
+        case ProgressKind::Other:
+            break;
+        }
+    }
+    progress->setHeading(heading);
     progress->show();
     return progress;
 }

@@ -76,6 +76,7 @@ private:
     // How the shared operations ask, warn and show progress in this window.
     bool confirm(const QString& question, const QString& refusal) override;
     void warn(const QString& text, const QString& details) override;
+    bool offerRetry(const QString& text) override;
     void inform(const QString& text, const QString& details) override;
     void notice(const QString& text) override;
     IProgress* startProgress(const QString& title) override;

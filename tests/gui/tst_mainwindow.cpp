@@ -1,10 +1,12 @@
 #include "app/Application.h"
+#include "commands/InstallationLock.h"
 #include "discovery/DreamweaverInfo.h"
 #include "support/DiscoveryFixtures.h"
 #include "support/InstallerFixtures.h"
 #include "support/StoreServer.h"
 #include "support/TestRows.h"
 #include "ui/MainWindow.h"
+#include "ui/Progress.h"
 #include "ui/RowButtonDelegate.h"
 
 #include <QAction>
@@ -19,12 +21,14 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <QtTest>
 
 using namespace InstallerFixtures;
@@ -244,10 +248,18 @@ private slots:
             row(qPrintable(QString(store) + " on a Store row downloads, then replaces"),
                 { store, true, {}, { replace, "Downloading", "Removing", "Installing" }, {}, { alpha, plus },
                     installed });
-        for (const char* stop : { "store: Cancel", "store: Escape", "store: close the window" })
+        for (const char* stop :
+            { "store: Cancel", "store: Escape", "store: close the window", "store: the window system closes it" })
             row(qPrintable(QString(stop) + ", while downloading: nothing removed or installed, no warning"),
                 { stop, true, {}, { replace, "Downloading" }, {}, { tools },
                     "Velkor Tools Plus v. 2.0.0 was not installed: the download was cancelled." });
+        row("Install while another program holds the installation: it is named, and Cancel stops the wait",
+            { "install: locked", true, {},
+                { fileDialog, replace, "Waiting",
+                    "Velkor Tools Plus v. 2.0.0 is waiting for Dreamweaver CS6 | tst_mainwindow (process "
+                        + QString::number(QCoreApplication::applicationPid()) + ") is changing it. | busy" },
+                {}, { tools },
+                "Velkor Tools Plus v. 2.0.0 was left as it is: the wait for Dreamweaver CS6 was cancelled." });
         row("a Remove button removes its own extension, though the list under the table changed",
             { "remove", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
         row("Delete removes the selected installed extension",
@@ -331,8 +343,21 @@ private slots:
         }
 
         m_driver->answer = c.gesture.endsWith("no") ? QMessageBox::No : QMessageBox::Yes;
-        m_driver->fileToChoose = c.gesture == "install" ? root() + "/packages/plus.zxp" : QString();
+        m_driver->fileToChoose = c.gesture.startsWith("install") ? root() + "/packages/plus.zxp" : QString();
+        std::unique_ptr<QLockFile> otherProgram;
+        if (c.gesture == "install: locked") {
+            otherProgram = std::make_unique<QLockFile>(InstallationLock::path(dreamweaver()));
+            QVERIFY(otherProgram->tryLock(0));
+        }
         m_driver->onProgress = [this, &server, stop](QWidget* dialog) {
+            if (dialog->windowTitle() == "Waiting") {
+                auto* bar = dialog->findChild<QProgressBar*>();
+                m_driver->log << dialog->findChild<QLabel*>("headingLabel")->text() + " | "
+                        + dialog->findChild<QLabel*>("statusLabel")->text() + " | "
+                        + (bar->maximum() == 0 ? "busy" : "a bar");
+                dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+                return true;
+            }
             if (server.requests().isEmpty())
                 return stop.isEmpty();
             if (stop == "Escape")
@@ -341,9 +366,18 @@ private slots:
                 dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
             else if (stop == "close the window")
                 m_window->close();
+            else if (stop == "the window system closes it") {
+                // The window system's close button does nothing on a window a modal dialog blocks.
+                if (QGuiApplication::modalWindow()) {
+                    m_driver->log << "the close was ignored";
+                    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+                } else {
+                    m_window->windowHandle()->close();
+                }
+            }
             return true;
         };
-        if (c.gesture == "install" || c.gesture == "cancel")
+        if (c.gesture.startsWith("install") || c.gesture == "cancel")
             m_window->findChild<QPushButton*>("installButton")->click();
         else if (c.gesture.startsWith("store"))
             click("tableStore", "Velkor Tools Plus");
@@ -489,6 +523,55 @@ private slots:
                 visible << installed->item(row, 0)->text();
         }
         QCOMPARE(visible, shown);
+    }
+
+    // The progress dialog is as tall as its wrapped lines and its Cancel
+    // need, and its status line does not repeat the step its heading names.
+    void progressDialogShowsAllOfIt_data()
+    {
+        QTest::addColumn<QString>("heading");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("cancellable");
+        QTest::addColumn<QString>("shownStatus");
+        const QString longName = "Velkor Tools With A Name Long Enough To Wrap Twice Over v. 2.0.0";
+        addTestRow("a short heading", "Installing Velkor Tools v. 1.0.0 into Dreamweaver CS6", "Extracting files",
+            false, "Extracting files");
+        addTestRow("a heading that wraps, with Cancel", "Downloading " + longName + " for Dreamweaver CS6",
+            "Downloading plus.zxp", true, "plus.zxp");
+        addTestRow("a status that wraps, with Cancel", "Downloading Velkor Tools for Dreamweaver CS6",
+            "Downloading " + longName.repeated(3).remove(' ') + ".zxp", true,
+            longName.repeated(3).remove(' ') + ".zxp");
+        addTestRow("a status naming another step keeps it", "Installing Velkor Tools", "Downloadingplus.zxp", false,
+            "Downloadingplus.zxp");
+    }
+
+    void progressDialogShowsAllOfIt()
+    {
+        QFETCH(QString, heading);
+        QFETCH(QString, status);
+        QFETCH(bool, cancellable);
+        QFETCH(QString, shownStatus);
+        launch({}, false);
+        // Shown first, as the operations do: what they say later must fit too.
+        Progress progress(m_window.get());
+        progress.reset();
+        progress.setTitle(heading.section(' ', 0, 0));
+        progress.setHeading(progress.windowTitle());
+        progress.show();
+        QCoreApplication::processEvents();
+        progress.setHeading(heading);
+        progress.setCancellable(cancellable);
+        progress.setStatus(status);
+        QCoreApplication::processEvents();
+        QCOMPARE(progress.findChild<QLabel*>("statusLabel")->text(), shownStatus);
+        const QList<QWidget*> parts = progress.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        QCOMPARE(parts.size(), 4);
+        for (QWidget* part : parts) {
+            QCOMPARE(part->isVisible(), part->objectName() != "buttonBox" || cancellable);
+            QVERIFY2(progress.rect().contains(part->geometry()), qPrintable(part->objectName()));
+            if (auto* label = qobject_cast<QLabel*>(part))
+                QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(label->objectName()));
+        }
     }
 
     // The selector drops down a plain list view, which the style sheet's
