@@ -34,6 +34,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTime>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -303,6 +304,39 @@ void reselect(QTableWidget* table, const QVariant& value)
     }
 }
 
+// After a removal the row that took the removed one's place is selected, or
+// the one above it at the end, skipping rows the filter hides, so that
+// the keyboard goes on from where it was.
+void selectNeighbour(QTableWidget* table, int removedRow)
+{
+    for (int step = 0; step < table->rowCount(); ++step) {
+        for (const int row : { removedRow + step, removedRow - 1 - step }) {
+            if (row >= 0 && row < table->rowCount() && !table->isRowHidden(row)) {
+                table->selectRow(row);
+                return;
+            }
+        }
+    }
+}
+
+// How the status line names an install that replaces an installed version.
+QString replacingText(
+    const QString& name, const QString& version, const ExtensionInfo* replaced, const QString& installation)
+{
+    if (!replaced)
+        return QString();
+    const int order = VersionNumber::compare(version, replaced->version());
+    if (replaced->name() == name && order > 0)
+        return MainWindow::tr("Updated %1 from %2 to %3 in %4:").arg(name, replaced->version(), version, installation);
+    if (replaced->name() == name && order == 0)
+        return MainWindow::tr("Reinstalled %1 %2 in %3:").arg(name, version, installation);
+    if (order > 0)
+        return MainWindow::tr("Updated %1 %2 to %3 %4 in %5:")
+            .arg(replaced->name(), replaced->version(), name, version, installation);
+    return MainWindow::tr("Replaced %1 %2 with %3 %4 in %5:")
+        .arg(replaced->name(), replaced->version(), name, version, installation);
+}
+
 // The row of the selected button that can be pressed, or -1.
 int pressableSelectedRow(const QTableWidget* table)
 {
@@ -384,7 +418,13 @@ MainWindow::MainWindow(QWidget* parent)
     if (Application* application = Application::instance()) {
         connect(application, &Application::dreamweaversUpdated, this, &MainWindow::dreamweaversUpdated);
         connect(application, &Application::downloadsUpdated, this, &MainWindow::downloadsUpdated);
-        connect(application, &Application::catalogueStateChanged, this, &MainWindow::showCatalogueState);
+        connect(application, &Application::catalogueStateChanged, this, [this, application] {
+            if (!application->catalogueLoading()) {
+                const QString now = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+                (application->catalogueError().isEmpty() ? m_catalogueTime : m_catalogueTried) = now;
+            }
+            showCatalogueState();
+        });
         connect(ui->retryButton, &QPushButton::clicked, application, &Application::requestDownloads);
         connect(ui->actionReloadCatalogue, &QAction::triggered, application, &Application::requestDownloads);
     }
@@ -409,6 +449,11 @@ MainWindow::MainWindow(QWidget* parent)
         [this](const QModelIndex& index) { pressInstalledButton(index.row()); });
     connect(m_storeButtons, &RowButtonDelegate::clicked, this,
         [this](const QModelIndex& index) { pressStoreButton(index.row()); });
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        ui->filterEdit->setFocus(Qt::ShortcutFocusReason);
+        ui->filterEdit->selectAll();
+    });
     auto* remove = new QShortcut(QKeySequence::Delete, ui->tableInstalled);
     remove->setContext(Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, this,
@@ -565,12 +610,18 @@ void MainWindow::showCatalogueState()
         return;
     QString state;
     const bool loading = application->catalogueLoading();
-    if (loading)
-        state = tr("Loading the catalogue from %1...").arg(StoreClient::catalogueUrl());
-    else if (!application->catalogueError().isEmpty())
-        state = tr("The catalogue could not be loaded: %1.").arg(application->catalogueError());
-    else if (application->downloads().isEmpty())
+    const QString address = StoreClient::catalogueUrl();
+    if (loading) {
+        state = tr("Loading the catalogue from %1...").arg(address);
+    } else if (!application->catalogueError().isEmpty()) {
+        // Said anew on each failure, with its time, so that a Retry that fails again shows it was tried.
+        state = tr("The catalogue could not be loaded from %1: %2 (tried at %3).")
+                    .arg(address, application->catalogueError(), m_catalogueTried);
+        if (!application->downloads().isEmpty() && !m_catalogueTime.isEmpty())
+            state += QLatin1Char(' ') + tr("The list below is the one loaded at %1.").arg(m_catalogueTime);
+    } else if (application->downloads().isEmpty()) {
         state = tr("The catalogue lists no extensions.");
+    }
     ui->labelStoreState->setText(state);
     ui->labelStoreState->setVisible(!state.isEmpty());
     ui->retryButton->setVisible(!state.isEmpty() && !loading);
@@ -646,7 +697,7 @@ void MainWindow::slotSelectDreamweaver(int)
     showInstallability();
 }
 
-bool MainWindow::confirm(const QString& question, const QString&)
+bool MainWindow::confirm(const QString& question, const QString& refusal)
 {
     // Nobody is left to answer once the window has closed.
     if (m_closing)
@@ -657,7 +708,12 @@ bool MainWindow::confirm(const QString& question, const QString&)
     QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
         QMessageBox::Yes | QMessageBox::No, this);
     box.setTextFormat(Qt::PlainText);
-    return box.exec() == QMessageBox::Yes;
+    if (box.exec() == QMessageBox::Yes)
+        return true;
+    // A No is an answer, not silence: the status line says what was left undone.
+    if (!refusal.isEmpty())
+        notice(refusal + QLatin1Char('.'));
+    return false;
 }
 
 void MainWindow::warn(const QString& text, const QString& details)
@@ -688,7 +744,9 @@ bool MainWindow::offerRetry(const QString& text)
 
 void MainWindow::inform(const QString& text, const QString& details)
 {
-    statusBar()->showMessage(m_commands ? text + QLatin1Char(' ') + counted(m_commands->lastReport()) : text);
+    // A replace's install says what it was to the user: an update, or the same version again.
+    const QString shown = !m_replacing.isEmpty() && text.startsWith(QLatin1String("Installed ")) ? m_replacing : text;
+    statusBar()->showMessage(m_commands ? shown + QLatin1Char(' ') + counted(m_commands->lastReport()) : shown);
     m_report += text + QLatin1Char('\n') + details + QStringLiteral("\n\n");
 }
 
@@ -759,6 +817,7 @@ void MainWindow::runCommand(const QString& subject, const QString& replaced,
     m_commands = &commands;
     command(commands, *dreamweaver);
     m_commands = nullptr;
+    m_replacing.clear();
     if (m_refreshPending) {
         m_refreshPending = false;
         updateInstalledTable();
@@ -766,6 +825,7 @@ void MainWindow::runCommand(const QString& subject, const QString& replaced,
     if (!m_report.trimmed().isEmpty()) {
         m_lastReport = m_report;
         ui->reportButton->setEnabled(true);
+        ui->actionShowReport->setEnabled(true);
     }
 }
 
@@ -781,13 +841,14 @@ void MainWindow::closeEvent(QCloseEvent* event)
 bool MainWindow::installPackageFile(QString path)
 {
     DreamweaverInfo* dreamweaver = currentDreamweaver();
-    if (!dreamweaver)
+    if (!dreamweaver || m_commands)
         return false;
     const ExtensionInfo package(path);
     const ExtensionInfo* replaced = package.name().isEmpty()
         ? nullptr
         : ExtensionCommands::findReplaced(*dreamweaver, package.id(), package.fileName());
     ExtensionCommands::Result result = ExtensionCommands::Result::Failed;
+    m_replacing = replacingText(package.name(), package.version(), replaced, dreamweaver->name());
     runCommand(package.name().isEmpty() ? QFileInfo(path).fileName()
                                         : ExtensionCommands::titleOf(package.name(), package.version()),
         replaced ? ExtensionCommands::titleOf(replaced->name(), replaced->version()) : QString(),
@@ -829,18 +890,22 @@ void MainWindow::slotRemoveExtension(QString mxiName)
 {
     DreamweaverInfo* dreamweaver = currentDreamweaver();
     const ExtensionInfo* extension = dreamweaver ? ExtensionCommands::findInstalled(*dreamweaver, mxiName) : nullptr;
+    const int row = rowWith(ui->tableInstalled, mxiName);
     runCommand(extension ? ExtensionCommands::titleOf(extension->name(), extension->version()) : QString(), QString(),
         [mxiName](ExtensionCommands& commands, DreamweaverInfo& target) { commands.removeExtension(target, mxiName); });
+    if (row >= 0 && rowWith(ui->tableInstalled, mxiName) < 0)
+        selectNeighbour(ui->tableInstalled, row);
 }
 
 void MainWindow::slotDownloadExtension(Application::Download download)
 {
     DreamweaverInfo* dreamweaver = currentDreamweaver();
     Application* application = Application::instance();
-    if (!dreamweaver || !application)
+    if (!dreamweaver || !application || m_commands)
         return;
     const ExtensionInfo* replaced
         = download.id.isEmpty() ? nullptr : ExtensionCommands::findReplaced(*dreamweaver, download.id, QString());
+    m_replacing = replacingText(download.name, download.version, replaced, dreamweaver->name());
     runCommand(ExtensionCommands::titleOf(download.name, download.version),
         replaced ? ExtensionCommands::titleOf(replaced->name(), replaced->version()) : QString(),
         [download, application](ExtensionCommands& commands, DreamweaverInfo& target) {

@@ -116,6 +116,9 @@ private:
     bool m_refreshPending = false;
     QString m_subject;
     QString m_replaced;
+    QString m_replacing; // what the status line says of an install that replaces, when it does
     QString m_report; // everything the command reported, for the report dialog
     QString m_lastReport;
+    QString m_catalogueTime; // when the catalogue the Store shows was loaded
+    QString m_catalogueTried; // when loading it last failed
 };

@@ -12,7 +12,7 @@ class QHBoxLayout;
 class QMainWindow;
 class QPushButton;
 class QSpacerItem;
-class QStatusBar;
+class StatusBar;
 class QTabWidget;
 class QTableWidget;
 class QVBoxLayout;
@@ -24,28 +24,28 @@ class MainWindowForm
 {
 public:
     QWidget* centralWidget = nullptr;
-    QVBoxLayout* verticalLayout_2 = nullptr;
-    QVBoxLayout* verticalLayout = nullptr;
-    QHBoxLayout* horizontalLayout = nullptr;
+    QVBoxLayout* centralLayout = nullptr; // the top row above the tables and the details pane
+    QHBoxLayout* topRowLayout = nullptr; // the filter, the selector and the Install from File button
     QLineEdit* filterEdit = nullptr;
-    QSpacerItem* horizontalSpacer = nullptr;
+    QSpacerItem* filterSpacer = nullptr;
+    QLabel* labelDreamweaver = nullptr; // names the selector
     QComboBox* comboDreamweavers = nullptr;
-    QSpacerItem* horizontalSpacer_2 = nullptr;
+    QSpacerItem* selectorSpacer = nullptr;
     QPushButton* installButton = nullptr;
     QPushButton* whyMissingButton = nullptr;
     QSplitter* splitter = nullptr; // the tabs above the details pane
     QTabWidget* tabWidget = nullptr;
     QWidget* tabInstalled = nullptr;
-    QGridLayout* gridLayout = nullptr;
+    QGridLayout* installedLayout = nullptr;
     QTableWidget* tableInstalled = nullptr;
     QWidget* tabStore = nullptr;
-    QGridLayout* gridLayout1 = nullptr;
+    QGridLayout* storeLayout = nullptr;
     QHBoxLayout* storeStateLayout = nullptr; // shown while the catalogue loads, or when it failed
     QLabel* labelStoreState = nullptr;
     QPushButton* retryButton = nullptr;
     QTableWidget* tableStore = nullptr;
     DetailsView* detailsView = nullptr;
-    QStatusBar* statusBar = nullptr;
+    StatusBar* statusBar = nullptr;
     QPushButton* reportButton = nullptr;
     QMenu* menuExtensions = nullptr;
     QAction* actionInstall = nullptr;

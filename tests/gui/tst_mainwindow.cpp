@@ -8,6 +8,7 @@
 #include "ui/MainWindow.h"
 #include "ui/Progress.h"
 #include "ui/RowButtonDelegate.h"
+#include "ui/StatusBar.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -28,6 +29,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QWindow>
 #include <QtTest>
 
@@ -234,6 +236,8 @@ private slots:
             + in;
         const QString remove = "question: Remove Velkor Tools v. 1.0.0?" + in;
         const QString installed = "Installed Velkor Tools Plus v. 2.0.0 into Dreamweaver CS6: 4 files and 2 entries.";
+        const QString updated
+            = "Updated Velkor Tools 1.0.0 to Velkor Tools Plus 2.0.0 in Dreamweaver CS6: 4 files and 2 entries.";
         const QString removed = "Removed Velkor Tools v. 1.0.0 from Dreamweaver CS6: 4 files and 2 entries.";
         const QString none = "No Dreamweaver installation was found, so nothing can be installed.";
         const QString web = "https://www.velkor.example/plus.zxp";
@@ -242,12 +246,12 @@ private slots:
         const QString plus = "Velkor Tools Plus 2.0.0 Velkor";
         auto row = [](const char* name, const Gesture& gesture) { QTest::newRow(name) << gesture; };
         row("Install asks for a file, then replaces",
-            { "install", true, {}, { fileDialog, replace, "Removing", "Installing" }, {}, { alpha, plus }, installed });
+            { "install", true, {}, { fileDialog, replace, "Removing", "Installing" }, {}, { alpha, plus }, updated });
         row("a cancelled file dialog does nothing", { "cancel", true, {}, { fileDialog }, {}, { tools }, {} });
         for (const char* store : { "store", "key: Enter" })
             row(qPrintable(QString(store) + " on a Store row downloads, then replaces"),
                 { store, true, {}, { replace, "Downloading", "Removing", "Installing" }, {}, { alpha, plus },
-                    installed });
+                    updated });
         for (const char* stop :
             { "store: Cancel", "store: Escape", "store: close the window", "store: the window system closes it" })
             row(qPrintable(QString(stop) + ", while downloading: nothing removed or installed, no warning"),
@@ -264,7 +268,9 @@ private slots:
             { "remove", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
         row("Delete removes the selected installed extension",
             { "key: Delete", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
-        row("a Remove button, answered No", { "remove: no", true, {}, { remove }, {}, { tools }, {} });
+        row("a Remove button, answered No: the status line says so",
+            { "remove: no", true, {}, { remove }, {}, { tools },
+                "Velkor Tools v. 1.0.0 was not removed from Dreamweaver CS6." });
         for (const char* button : { "install", "store" })
             row(qPrintable(QString("%1 does nothing without an installation").arg(button)),
                 { button, false, {}, {}, {}, {}, none });
@@ -281,7 +287,7 @@ private slots:
             { "start", true, { "-platform", "offscreen", "plus.zxp" }, { "Installing" }, {}, { plus }, installed });
         row("started with several files: in order, with the same questions, a refusal does not stop the next",
             { "start", true, { "@/tools.zxp", "@/notes.txt", "@/plus.zxp" },
-                { "Installing", "warning", replace, "Removing", "Installing" }, { notPackage }, { plus }, installed });
+                { "Installing", "warning", replace, "Removing", "Installing" }, { notPackage }, { plus }, updated });
         row("started without a Dreamweaver installed",
             { "start", false, { "@/plus.zxp" }, { "warning" },
                 { "@/plus.zxp cannot be installed: no Dreamweaver installation was found." }, {},
@@ -296,9 +302,13 @@ private slots:
         const bool start = c.gesture == "start";
         launch(start ? c.files : QStringList(), c.withInstallation || !start);
         // The catalogue's address refuses connections: the Store tab says so and offers a Retry.
-        QTRY_VERIFY(m_window->findChild<QPushButton*>("retryButton")->isVisible());
-        QVERIFY(
-            m_window->findChild<QLabel*>("labelStoreState")->text().startsWith("The catalogue could not be loaded: "));
+        QTRY_VERIFY(!m_window->findChild<QPushButton*>("retryButton")->isHidden());
+        // The failure names the catalogue's address and says when it was tried.
+        QVERIFY(m_window->findChild<QLabel*>("labelStoreState")
+                    ->text()
+                    .contains(QRegularExpression(
+                        "^The catalogue could not be loaded from "
+                        "http://127.0.0.1:1/extensions.xml: .* \\(tried at \\d\\d:\\d\\d:\\d\\d\\)\\.$")));
         // A download to stop never ends by itself; it is stopped once the server has its request, as a user would.
         const QString stop = c.gesture.startsWith("store: ") ? c.gesture.mid(7) : QString();
         StoreServer server(StoreServer::Tls::None,
@@ -419,6 +429,15 @@ private slots:
         QCOMPARE(m_window->statusBar()->currentMessage(), resolved(c.status));
         QCOMPARE(m_window->findChild<QPushButton*>("installButton")->isEnabled(), c.withInstallation);
         QCOMPARE(server.requests().size(), int(c.log.contains("Downloading")));
+        // The report can be opened once a command has reported something, from the menu as from the button.
+        QCOMPARE(m_window->findChild<QAction*>("actionShowReport")->isEnabled(),
+            m_window->findChild<QPushButton*>("reportButton")->isEnabled());
+        // A removal leaves the selection on the row that took the removed one's place.
+        if (c.log.contains("Removing") && !c.log.contains("Installing")) {
+            QTableWidget* installed = table("tableInstalled");
+            QVERIFY(installed->selectionModel()->hasSelection());
+            QCOMPARE(installed->item(installed->currentRow(), 0)->text() + " 1.0.0 Velkor", c.rowsAfter.first());
+        }
     }
 
     void installedTableFollowsTheSelection()
@@ -574,6 +593,34 @@ private slots:
         }
     }
 
+    // A status message too long for the bar ends in an ellipsis, whole in
+    // the tooltip; every message goes away after its time.
+    void statusMessagesElideAndExpire_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("elided");
+        addTestRow("a short message, whole", "Removed Velkor Tools v. 1.0.0 from Dreamweaver CS6.", false);
+        addTestRow("a long message, elided", QString("Velkor Tools Plus was not installed: ").repeated(20), true);
+    }
+
+    void statusMessagesElideAndExpire()
+    {
+        QFETCH(QString, message);
+        QFETCH(bool, elided);
+        launch({}, true);
+        auto* bar = m_window->findChild<StatusBar*>();
+        bar->setMessageLifetime(200);
+        bar->showMessage(message);
+        QCOMPARE(bar->shownMessage() == message, !elided);
+        QVERIFY(bar->shownMessage().endsWith(elided ? QString(QChar(0x2026)) : message.right(1)));
+        QHelpEvent help(
+            QEvent::ToolTip, QPoint(10, bar->height() / 2), bar->mapToGlobal(QPoint(10, bar->height() / 2)));
+        QApplication::sendEvent(bar, &help);
+        QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), elided ? message : QString());
+        QToolTip::hideText();
+        QTRY_COMPARE(bar->currentMessage(), QString());
+    }
+
     // The selector drops down a plain list view, which the style sheet's
     // item-view rules reach, and keeps it the next time.
     void selectorDropsDownAPlainList()
@@ -691,9 +738,10 @@ private slots:
         const DreamweaverInfo dreamweaver("Dreamweaver 2021", "Adobe", root() + "/DW", {});
         const QString store = dreamweaver.extensionStoreFolder(QString());
         QVERIFY(DiscoveryFixtures::storeManifest(store, "a.mxi", "Alpha", "An author"));
+        QTableWidget* installed = table("tableInstalled");
+        m_window->findChild<QTabWidget*>()->setCurrentWidget(table("tableStore")->parentWidget());
         m_application->dreamweavers() = { dreamweaver };
         emit m_application->dreamweaversUpdated();
-        QTableWidget* installed = table("tableInstalled");
         QVERIFY(!installed->isVisible());
         m_window->findChild<QTabWidget*>()->setCurrentWidget(installed->parentWidget());
         if (refilledOnScreen) {
