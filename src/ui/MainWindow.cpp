@@ -319,6 +319,20 @@ void selectNeighbour(QTableWidget* table, int removedRow)
     }
 }
 
+// Where a Store entry stands, with the installed version where it differs.
+QString storeStateText(StoreState::Kind state, const ExtensionInfo* installed)
+{
+    const QString version = installed ? installed->version() : QString();
+    switch (state) {
+    case StoreState::UpdateAvailable:
+        return MainWindow::tr("update available (installed: %1)").arg(version);
+    case StoreState::InstalledNewer:
+        return MainWindow::tr("a newer version is installed (%1)").arg(version);
+    default:
+        return StoreState::text(state);
+    }
+}
+
 // How the status line names an install that replaces an installed version.
 QString replacingText(
     const QString& name, const QString& version, const ExtensionInfo* replaced, const QString& installation)
@@ -582,8 +596,7 @@ void MainWindow::downloadsUpdated()
             const ExtensionInfo* installed = nullptr;
             const StoreState::Kind state
                 = dreamweaver ? StoreState::of(*dreamweaver, download, &installed) : StoreState::NotInstalled;
-            version->setToolTip(installed ? tr("%1 (installed: %2)").arg(StoreState::text(state), installed->version())
-                                          : StoreState::text(state));
+            version->setToolTip(storeStateText(state, installed));
             table->setItem(row, 1, version);
             // Installed (the same version, or a newer one) leaves nothing to do.
             const bool upToDate = state == StoreState::Installed || state == StoreState::InstalledNewer;
@@ -654,7 +667,7 @@ void MainWindow::showDetails()
     ui->actionAdopt->setEnabled(selected && selected->isInstalledByOtherProgram());
     if (dreamweaver && ui->tabWidget->currentWidget() == ui->tabInstalled) {
         if (const ExtensionInfo* extension = selected) {
-            ui->detailsView->showInstalled(*extension);
+            ui->detailsView->showInstalled(*extension, *dreamweaver);
             return;
         }
     } else if (application && ui->tabWidget->currentWidget() == ui->tabStore) {
@@ -664,9 +677,7 @@ void MainWindow::showDetails()
             const ExtensionInfo* installed = nullptr;
             const StoreState::Kind state
                 = dreamweaver ? StoreState::of(*dreamweaver, entry, &installed) : StoreState::NotInstalled;
-            const QString text = installed ? tr("%1 (installed: %2)").arg(StoreState::text(state), installed->version())
-                                           : StoreState::text(state);
-            ui->detailsView->showEntry(entry, text, installed);
+            ui->detailsView->showEntry(entry, storeStateText(state, installed), installed);
             return;
         }
     }

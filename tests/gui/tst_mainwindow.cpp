@@ -29,6 +29,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QToolTip>
 #include <QWindow>
 #include <QtTest>
@@ -340,7 +341,7 @@ private slots:
                 states << table("tableInstalled")->model()->index(0, column).data(Qt::ToolTipRole).toString();
             QCOMPARE(states,
                 QStringList({ "Installed (disabled): Installed Velkor Alpha (Enter) | Installed Velkor Alpha (Enter) | "
-                              "installed (installed: 1.0.0)",
+                              "installed",
                     "Install: Install Velkor Gamma (Enter) | Install Velkor Gamma (Enter) | not installed",
                     "Update: Update Velkor Tools Plus (Enter) | Update Velkor Tools Plus (Enter) | update available "
                     "(installed: 1.0.0)",
@@ -591,6 +592,46 @@ private slots:
             if (auto* label = qobject_cast<QLabel*>(part))
                 QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(label->objectName()));
         }
+    }
+
+    // The details of an installed extension name its files where they went
+    // and its entries by their place in Dreamweaver, the id in a tooltip;
+    // entries the configuration files no longer hold by the manifest's names.
+    void detailsNameFilesAndEntriesByTheirPlace_data()
+    {
+        QTest::addColumn<bool>("entriesInFiles");
+        QTest::addColumn<QString>("menu");
+        addTestRow("entries where the install put them", true, "Menu Commands > Velkor Tool");
+        addTestRow("entries gone from the files", false, "Menu Velkor Tool");
+    }
+
+    void detailsNameFilesAndEntriesByTheirPlace()
+    {
+        QFETCH(bool, entriesInFiles);
+        QFETCH(QString, menu);
+        launch({}, true);
+        QVERIFY(dreamweaver().installPackage(root() + "/packages/tools.zxp", nullptr));
+        const QString configuration = dreamweaver().configurationFolder("en_US");
+        if (!entriesInFiles) {
+            QVERIFY(writeFile(configuration + "/Menus/Menus.xml", menusXml()));
+            QVERIFY(writeFile(configuration + "/Objects/insertbar.xml", insertbarXml()));
+        }
+        m_window->updateInstalledTable();
+        table("tableInstalled")->selectRow(0);
+        auto* details = m_window->findChild<QTextBrowser*>("detailsView");
+        const QString text = details->toPlainText();
+        const QString shown = text.mid(text.indexOf("Files"));
+        QCOMPARE(shown.split('\n'),
+            QStringList(
+                { "Files", "Configuration/Commands/Velkor/Velkor Tool.htm", "Configuration/Commands/Velkor/tool.js",
+                    "Configuration/Objects/Velkor/Images/tool.png", "Entries", menu, "Insert bar category Velkor" }));
+        QTextCursor found = details->document()->find("Velkor Tool", details->document()->find("Entries"));
+        QVERIFY(!found.isNull());
+        const QPoint at = details->cursorRect(found).center() - QPoint(4, 0);
+        QHelpEvent help(QEvent::ToolTip, at, details->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(details, &help);
+        QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), "Id: Velkor_Tool");
+        QToolTip::hideText();
     }
 
     // A status message too long for the bar ends in an ellipsis, whole in
