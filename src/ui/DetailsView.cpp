@@ -30,11 +30,11 @@ QString field(const QString& label, const QString& value)
 }
 
 // items are markup already.
-QString list(const QString& label, const QStringList& items)
+QString list(const QString& label, const QStringList& items, const QString& anchor = QString())
 {
     if (items.isEmpty())
         return QString();
-    QString html = QStringLiteral("<p><b>%1</b></p><ul>").arg(label.toHtmlEscaped());
+    QString html = QStringLiteral("<p><a name=\"%2\"></a><b>%1</b></p><ul>").arg(label.toHtmlEscaped(), anchor);
     for (const QString& item : items)
         html += QStringLiteral("<li>%1</li>").arg(item);
     return html + QStringLiteral("</ul>");
@@ -134,10 +134,13 @@ void DetailsView::showInstalled(const ExtensionInfo& installed, const Dreamweave
     extension.parseDetails();
     const QString locale = installation.locales().value(0);
     QStringList files;
+    m_firstFolder.clear();
     for (const FileEntry& file : extension.files()) {
         if (!file.appliesTo(locale))
             continue;
         const QString folder = Installer::targetFolder(installation, file, locale);
+        if (m_firstFolder.isEmpty())
+            m_firstFolder = folder;
         const QString name = file.source.section(QLatin1Char('/'), -1);
         const QString place = folder.isEmpty() ? tr("%1 (not installed here)").arg(file.source)
                                                : placeOf(folder + QLatin1Char('/') + name, installation, locale);
@@ -168,11 +171,12 @@ void DetailsView::showInstalled(const ExtensionInfo& installed, const Dreamweave
     document()->setDefaultStyleSheet(
         QStringLiteral("a { text-decoration: none; color: %1; }").arg(palette().color(QPalette::Text).name()));
     setHtml(heading(tr("%1 %2").arg(extension.name(), extension.version())) + table(aboutRows(extension))
-        + description(extension) + list(tr("Files"), files) + list(tr("Entries"), entries));
+        + description(extension) + list(tr("Files"), files, QStringLiteral("files")) + list(tr("Entries"), entries));
 }
 
 void DetailsView::showEntry(const CatalogueEntry& entry, const QString& state, const ExtensionInfo* installed)
 {
+    m_firstFolder.clear();
     QString rows = field(tr("In the Store:"), state) + field(tr("Package:"), entry.zxp);
     if (installed)
         rows += aboutRows(*installed);

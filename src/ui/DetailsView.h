@@ -26,6 +26,8 @@ public:
     // lists: files where they went in installation, entries by their place
     // in its menus and Insert bar, their ids in tooltips.
     void showInstalled(const ExtensionInfo& extension, const DreamweaverInfo& installation);
+    // The folder the first file of the installed extension shown went to; empty when none.
+    QString firstFolder() const { return m_firstFolder; }
     // A Store entry; state says where it stands, installed is the extension it would replace.
     void showEntry(const CatalogueEntry& entry, const QString& state, const ExtensionInfo* installed);
 
@@ -37,6 +39,7 @@ private:
     // An entry's name linked to its id, which the tooltip shows.
     QString entryItem(const QString& text, const QString& id) const;
 
+    QString m_firstFolder;
     ConfigurationPaths m_menus;
     ConfigurationPaths m_insertbar;
 };

@@ -7,13 +7,16 @@
 #include "discovery/DreamweaverInfo.h"
 #include "installer/InstallReport.h"
 #include "ui/DetailsView.h"
+#include "ui/EmptyTableHint.h"
 #include "ui/MainWindowForm.h"
 #include "ui/Progress.h"
 #include "ui/RowButtonDelegate.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -23,8 +26,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -40,41 +45,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-
-// Paints a line of text over an item view while it has no rows, where a
-// user looks first: why it is empty and what to do about it.
-class EmptyTableHint : public QObject
-{
-public:
-    explicit EmptyTableHint(QAbstractItemView* view)
-        : QObject(view)
-        , m_view(view)
-    {
-        view->viewport()->installEventFilter(this);
-    }
-
-    void setText(const QString& text)
-    {
-        m_text = text;
-        m_view->viewport()->update();
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint && m_view->model()->rowCount() == 0 && !m_text.isEmpty()) {
-            QPainter painter(m_view->viewport());
-            painter.setPen(QColor(0xd0, 0xd0, 0xd0));
-            painter.drawText(
-                m_view->viewport()->rect().adjusted(16, 16, -16, -16), Qt::AlignCenter | Qt::TextWordWrap, m_text);
-        }
-        return false;
-    }
-
-private:
-    QAbstractItemView* m_view;
-    QString m_text;
-};
 
 namespace {
 
@@ -209,39 +179,81 @@ private:
     bool m_enabled;
 };
 
-// Sizes a table's columns to their contents from when the table is first
-// shown, before its first paint. Such a column is measured cell by cell each
-// time the rows change, and the window fills its Installed table with
-// hundreds of rows while that tab lies behind the Store.
-class ContentColumnsWhenShown : public QObject
+// Sizes the columns the user may resize (all but the stretched name and the
+// fixed buttons) to their contents, a quarter of the width at most, so that
+// a long author leaves the name its room; done each time the table is shown
+// and its rows change, until the user sizes one: from then on the user's
+// widths stand. Measured only while the table is on screen: a column is
+// measured cell by cell, and the Installed table may hold hundreds of rows.
+class FittedColumns : public QObject
 {
 public:
-    explicit ContentColumnsWhenShown(QTableView* table)
+    explicit FittedColumns(QTableView* table)
         : QObject(table)
         , m_table(table)
     {
         table->installEventFilter(this);
+        connect(table->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+            if (!m_fitting && m_table->horizontalHeader()->sectionResizeMode(column) == QHeaderView::Interactive)
+                m_userSized = true;
+        });
+    }
+
+    void fit()
+    {
+        if (m_userSized || !m_table->isVisible())
+            return;
+        m_fitting = true;
+        QHeaderView* header = m_table->horizontalHeader();
+        const int widest = std::max(header->minimumSectionSize(), m_table->viewport()->width() / 4);
+        for (int column = 0; column < header->count(); ++column) {
+            if (header->sectionResizeMode(column) != QHeaderView::Interactive)
+                continue;
+            m_table->resizeColumnToContents(column);
+            if (header->sectionSize(column) > widest)
+                header->resizeSection(column, widest);
+        }
+        m_fitting = false;
     }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() != QEvent::Show)
-            return false;
-        m_table->removeEventFilter(this);
-        // Columns given a mode of their own (the stretched name, the fixed
-        // buttons) keep it; the rest are the ones waiting here.
-        QHeaderView* header = m_table->horizontalHeader();
-        for (int column = 0; column < header->count(); ++column) {
-            if (header->sectionResizeMode(column) == QHeaderView::Interactive)
-                header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
-        }
-        deleteLater();
+        if (event->type() == QEvent::Show)
+            fit();
         return false;
     }
 
 private:
     QTableView* m_table;
+    bool m_fitting = false;
+    bool m_userSized = false;
+};
+
+// Keeps a click on the header of the buttons' column from sorting the
+// table: the column has nothing to sort by.
+class UnsortedLastColumn : public QObject
+{
+public:
+    explicit UnsortedLastColumn(QHeaderView* header)
+        : QObject(header)
+        , m_header(header)
+    {
+        header->viewport()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease
+            && event->type() != QEvent::MouseButtonDblClick)
+            return false;
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        return m_header->logicalIndexAt(mouse->pos()) == m_header->count() - 1;
+    }
+
+private:
+    QHeaderView* m_header;
 };
 
 void setColumns(QTableWidget* table, const QStringList& labels)
@@ -249,8 +261,10 @@ void setColumns(QTableWidget* table, const QStringList& labels)
     table->setHorizontalHeaderLabels(labels);
     QHeaderView* header = table->horizontalHeader();
     header->setMinimumSectionSize(40);
+    header->setSectionResizeMode(QHeaderView::Interactive);
     header->setSectionResizeMode(0, QHeaderView::Stretch);
-    new ContentColumnsWhenShown(table);
+    new FittedColumns(table);
+    new UnsortedLastColumn(header);
     table->setSortingEnabled(true);
     table->sortByColumn(0, Qt::AscendingOrder);
 }
@@ -279,6 +293,10 @@ template <typename Fill> void refill(QTableWidget* table, int rows, Fill fill)
     if (table->columnCount() > 0)
         emit model->dataChanged(model->index(0, 0), model->index(table->rowCount() - 1, table->columnCount() - 1));
     table->setSortingEnabled(true);
+    for (QObject* child : table->children()) {
+        if (auto* columns = dynamic_cast<FittedColumns*>(child))
+            columns->fit();
+    }
 }
 
 // The row whose first cell holds value under Qt::UserRole, or -1.
@@ -427,6 +445,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_storeButtons = new RowButtonDelegate(ui->tableStore);
     ui->tableStore->setItemDelegate(m_storeButtons);
     m_installedHint = new EmptyTableHint(ui->tableInstalled);
+    new EmptyTableHint(ui->tableStore);
     ui->detailsView->setPlaceholderText(tr("Select an extension to see its details."));
 
     if (Application* application = Application::instance()) {
@@ -455,8 +474,17 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->actionAdopt, &QAction::triggered, this, &MainWindow::slotAdoptExtension);
     connect(ui->filterEdit, &QLineEdit::textChanged, this, &MainWindow::applyFilter);
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::showDetails);
-    for (QTableWidget* table : { ui->tableInstalled, ui->tableStore })
+    for (QTableWidget* table : { ui->tableInstalled, ui->tableStore }) {
         connect(table, &QTableWidget::itemSelectionChanged, this, &MainWindow::showDetails);
+        table->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(table, &QWidget::customContextMenuRequested, this,
+            [this, table](const QPoint& position) { showRowMenu(table, position); });
+        // A double-click on a row is a look at its details.
+        connect(
+            table, &QTableWidget::itemDoubleClicked, this, [this] { ui->detailsView->setFocus(Qt::OtherFocusReason); });
+    }
+    connect(ui->actionRemove, &QAction::triggered, this,
+        [this] { pressInstalledButton(pressableSelectedRow(ui->tableInstalled)); });
 
     // The row buttons, clicked or from the keyboard: the same rows, so the same commands.
     connect(m_installedButtons, &RowButtonDelegate::clicked, this,
@@ -533,7 +561,7 @@ void MainWindow::updateInstalledTable()
     reselect(table, selected.isEmpty() ? QVariant() : QVariant(selected));
     if (dreamweaver) {
         m_installedHint->setText(tr("No extension is installed in %1.\n\nDrop .zxp or .mxp packages on the window, "
-                                    "or choose Install, to install them.")
+                                    "or choose Install from File, to install them.")
                                      .arg(dreamweaver->name()));
     }
     applyFilter();
@@ -665,6 +693,7 @@ void MainWindow::showDetails()
         ? ExtensionCommands::findInstalled(*dreamweaver, selectedManifest())
         : nullptr;
     ui->actionAdopt->setEnabled(selected && selected->isInstalledByOtherProgram());
+    ui->actionRemove->setEnabled(selected && ui->tabWidget->currentWidget() == ui->tabInstalled);
     if (dreamweaver && ui->tabWidget->currentWidget() == ui->tabInstalled) {
         if (const ExtensionInfo* extension = selected) {
             ui->detailsView->showInstalled(*extension, *dreamweaver);
@@ -688,6 +717,7 @@ void MainWindow::applyFilter()
 {
     const QString filter = ui->filterEdit->text().trimmed();
     for (QTableWidget* table : { ui->tableInstalled, ui->tableStore }) {
+        table->findChild<EmptyTableHint*>()->setFilter(filter);
         // No filter and no row hidden: every row is shown already.
         if (filter.isEmpty() && table->verticalHeader()->hiddenSectionCount() == 0)
             continue;
@@ -699,7 +729,44 @@ void MainWindow::applyFilter()
             }
             table->setRowHidden(row, !shown);
         }
+        // A hidden row is not what the details pane and Delete act on.
+        if (table->selectionModel()->hasSelection() && table->isRowHidden(table->currentRow())) {
+            table->clearSelection();
+            table->setCurrentIndex(QModelIndex());
+        }
     }
+}
+
+void MainWindow::showRowMenu(QTableWidget* table, const QPoint& position)
+{
+    const int row = table->rowAt(position.y());
+    if (row < 0)
+        return;
+    table->selectRow(row);
+    const QString name = table->item(row, 0)->text();
+    QMenu menu(this);
+    if (table == ui->tableInstalled) {
+        menu.addAction(ui->actionRemove);
+        DreamweaverInfo* dreamweaver = currentDreamweaver();
+        const ExtensionInfo* extension
+            = dreamweaver ? ExtensionCommands::findInstalled(*dreamweaver, selectedManifest()) : nullptr;
+        menu.addAction(tr("Show &Files"), this, [this] {
+            ui->detailsView->scrollToAnchor(QStringLiteral("files"));
+            ui->detailsView->setFocus(Qt::OtherFocusReason);
+        });
+        QAction* open = menu.addAction(tr("&Open Folder"));
+        const QString folder = extension ? ui->detailsView->firstFolder() : QString();
+        open->setEnabled(!folder.isEmpty());
+        connect(open, &QAction::triggered, this, [folder] { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); });
+    } else {
+        const int entry = table->item(row, 0)->data(Qt::UserRole).toInt();
+        const QModelIndex button = table->model()->index(row, table->columnCount() - 1);
+        QAction* install = menu.addAction(button.data(RowButtonDelegate::TextRole).toString(), this,
+            [this, entry] { pressStoreButton(rowWith(ui->tableStore, entry)); });
+        install->setEnabled(RowButtonDelegate::isEnabled(button));
+    }
+    menu.addAction(tr("&Copy Name"), this, [name] { QGuiApplication::clipboard()->setText(name); });
+    menu.exec(table->viewport()->mapToGlobal(position));
 }
 
 void MainWindow::slotSelectDreamweaver(int)

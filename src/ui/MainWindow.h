@@ -15,6 +15,7 @@ class ExtensionCommands;
 class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
+class QPoint;
 class QTableWidget;
 class MainWindowForm;
 class Progress;
@@ -93,6 +94,8 @@ private:
     void showCatalogueState();
     void showDetails();
     void applyFilter();
+    // The menu of a table's row: what its button does, and more.
+    void showRowMenu(QTableWidget* table, const QPoint& position);
     void showReport();
     void showAbout();
     // Whether there is an installation to install into; says why not when there is none.

@@ -189,6 +189,10 @@ void MainWindowForm::setupUi(QMainWindow* window)
     menuExtensions = window->menuBar()->addMenu(QString());
     menuExtensions->setObjectName(QStringLiteral("menuExtensions"));
     actionInstall = createAction(menuExtensions, "actionInstall", QKeySequence::Open);
+    // Delete is the Installed table's own key; here it is shown, and heard while the menu is open.
+    actionRemove = createAction(menuExtensions, "actionRemove", QKeySequence::Delete);
+    actionRemove->setShortcutContext(Qt::WidgetShortcut);
+    actionRemove->setEnabled(false);
     actionShowReport = createAction(menuExtensions, "actionShowReport", QKeySequence(QStringLiteral("Ctrl+R")));
     // Until a command has reported something there is nothing to show.
     actionShowReport->setEnabled(false);
@@ -233,7 +237,8 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
     reportButton->setText(text("Re&port..."));
     reportButton->setAccessibleName(text("Report of the last install or removal"));
     menuExtensions->setTitle(text("&Extensions"));
-    actionInstall->setText(text("&Install Package File..."));
+    actionInstall->setText(text("&Install from File..."));
+    actionRemove->setText(text("Re&move"));
     actionShowReport->setText(text("Last &Report..."));
     actionAdopt->setText(text("&Adopt Extension of Another Program"));
     actionReloadCatalogue->setText(text("Reload &Catalogue"));

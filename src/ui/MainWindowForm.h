@@ -49,6 +49,7 @@ public:
     QPushButton* reportButton = nullptr;
     QMenu* menuExtensions = nullptr;
     QAction* actionInstall = nullptr;
+    QAction* actionRemove = nullptr; // the selected installed extension
     QAction* actionShowReport = nullptr;
     QAction* actionAdopt = nullptr;
     QAction* actionReloadCatalogue = nullptr;

@@ -5,6 +5,7 @@
 #include "support/InstallerFixtures.h"
 #include "support/StoreServer.h"
 #include "support/TestRows.h"
+#include "ui/EmptyTableHint.h"
 #include "ui/MainWindow.h"
 #include "ui/Progress.h"
 #include "ui/RowButtonDelegate.h"
@@ -19,6 +20,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -50,6 +52,7 @@ public:
     QMessageBox::StandardButton answer = QMessageBox::Yes; // to every question
     QString fileToChoose; // empty: the file dialog is cancelled
     std::function<bool(QWidget*)> onProgress; // tried on each progress dialog every 10 ms until it returns true
+    QString menuChoice; // the entry of a row's menu to choose
 
     DialogDriver() { qApp->installEventFilter(this); }
 
@@ -71,6 +74,21 @@ protected:
             QTimer::singleShot(0, dialog, [dialog, file = fileToChoose] {
                 dialog->selectFile(file);
                 file.isEmpty() ? dialog->reject() : static_cast<QDialog*>(dialog)->accept();
+            });
+        } else if (auto* menu = qobject_cast<QMenu*>(widget)) {
+            QStringList entries;
+            QAction* chosen = nullptr;
+            for (QAction* action : menu->actions()) {
+                const QString text = action->text().remove('&');
+                entries << text + (action->isEnabled() ? "" : " (disabled)");
+                if (text == menuChoice)
+                    chosen = action;
+            }
+            log << "menu: " + entries.join(" | ");
+            QTimer::singleShot(0, menu, [menu, chosen] {
+                if (chosen)
+                    chosen->trigger();
+                menu->close();
             });
         } else if (widget->inherits("Progress")) {
             log << widget->windowTitle();
@@ -267,6 +285,9 @@ private slots:
                 "Velkor Tools Plus v. 2.0.0 was left as it is: the wait for Dreamweaver CS6 was cancelled." });
         row("a Remove button removes its own extension, though the list under the table changed",
             { "remove", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
+        row("a row's menu: Remove removes its extension",
+            { "menu: Remove", true, {}, { "menu: Remove | Show Files | Open Folder | Copy Name", remove, "Removing" },
+                {}, { alpha }, removed });
         row("Delete removes the selected installed extension",
             { "key: Delete", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
         row("a Remove button, answered No: the status line says so",
@@ -354,6 +375,7 @@ private slots:
         }
 
         m_driver->answer = c.gesture.endsWith("no") ? QMessageBox::No : QMessageBox::Yes;
+        m_driver->menuChoice = c.gesture.startsWith("menu: ") ? c.gesture.mid(6) : QString();
         m_driver->fileToChoose = c.gesture.startsWith("install") ? root() + "/packages/plus.zxp" : QString();
         std::unique_ptr<QLockFile> otherProgram;
         if (c.gesture == "install: locked") {
@@ -394,6 +416,13 @@ private slots:
             click("tableStore", "Velkor Tools Plus");
         else if (c.gesture.startsWith("remove"))
             click("tableInstalled", "Velkor Tools");
+        if (c.gesture.startsWith("menu: ")) {
+            QTableWidget* installed = table("tableInstalled");
+            const QPoint at
+                = installed->visualItemRect(installed->findItems("Velkor Tools", Qt::MatchExactly).first()).center();
+            QContextMenuEvent menu(QContextMenuEvent::Mouse, at, installed->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(installed->viewport(), &menu);
+        }
         if (c.gesture.startsWith("key: ")) {
             QTableWidget* keyed = table(c.gesture == "key: Delete" ? "tableInstalled" : "tableStore");
             keyed->selectRow(
@@ -533,16 +562,28 @@ private slots:
         QVERIFY(DiscoveryFixtures::storeManifest(store, "b.mxi", "Beta", "Someone"));
         m_application->dreamweavers() = { dreamweaver };
         emit m_application->dreamweaversUpdated();
+        QTableWidget* installed = table("tableInstalled");
+        installed->selectRow(installed->findItems("Alpha", Qt::MatchExactly).first()->row());
+        QApplication::setActiveWindow(m_window.get());
         auto* edit = m_window->findChild<QLineEdit*>("filterEdit");
         edit->setText(before);
         edit->setText(filter);
-        QTableWidget* installed = table("tableInstalled");
         QStringList visible;
         for (int row = 0; row < installed->rowCount(); ++row) {
             if (!installed->isRowHidden(row))
                 visible << installed->item(row, 0)->text();
         }
         QCOMPARE(visible, shown);
+        // A row the filter hides leaves the details pane; an empty result says why the table is empty.
+        const bool alphaShown = shown.contains("Alpha");
+        QCOMPARE(installed->selectionModel()->hasSelection(), alphaShown);
+        QCOMPARE(m_window->findChild<QTextBrowser*>("detailsView")->toPlainText().isEmpty(), !alphaShown);
+        QCOMPARE(installed->findChild<EmptyTableHint*>()->shownText(),
+            shown.isEmpty() ? "No extension matches '" + filter.trimmed() + "'." : QString());
+        // Ctrl+F goes to the filter from anywhere in the window.
+        installed->setFocus();
+        QTest::keyClick(installed, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(edit->hasFocus());
     }
 
     // The progress dialog is as tall as its wrapped lines and its Cancel
@@ -720,6 +761,12 @@ private slots:
             QCOMPARE(installed->item(row, 0)->text() + ' ' + installed->item(row, 2)->text(),
                 plain.item(row, 0)->text() + ' ' + plain.item(row, 2)->text());
         }
+        // The buttons' column has nothing to sort by: a click on its header leaves the order.
+        QHeaderView* header = installed->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+            QPoint(header->sectionViewportPosition(3) + header->sectionSize(3) / 2, header->height() / 2));
+        QCOMPARE(header->sortIndicatorSection(), column);
+        QCOMPARE(header->sortIndicatorOrder(), order);
         // A text and a key set afterwards are the ones the cell shows, tells and holds.
         QTableWidgetItem* renamed = installed->item(0, 0);
         renamed->setText("\u00dcber");
@@ -768,13 +815,16 @@ private slots:
     void columnsFitTheirContents_data()
     {
         QTest::addColumn<bool>("refilledOnScreen");
-        QTest::newRow("filled behind the Store, then shown") << false;
-        QTest::newRow("filled again while shown") << true;
+        QTest::addColumn<int>("userWidth"); // of the author column, before the refill; 0: not sized by the user
+        QTest::newRow("filled behind the Store, then shown") << false << 0;
+        QTest::newRow("filled again while shown: a long author takes a quarter at most") << true << 0;
+        QTest::newRow("sized by the user, then filled again: the user's width stays") << true << 300;
     }
 
     void columnsFitTheirContents()
     {
         QFETCH(bool, refilledOnScreen);
+        QFETCH(int, userWidth);
         launch({}, false);
         const DreamweaverInfo dreamweaver("Dreamweaver 2021", "Adobe", root() + "/DW", {});
         const QString store = dreamweaver.extensionStoreFolder(QString());
@@ -785,17 +835,33 @@ private slots:
         emit m_application->dreamweaversUpdated();
         QVERIFY(!installed->isVisible());
         m_window->findChild<QTabWidget*>()->setCurrentWidget(installed->parentWidget());
+        QHeaderView* header = installed->horizontalHeader();
+        if (userWidth > 0) {
+            // Where a user drags the border between the author and the buttons.
+            const int border = header->sectionViewportPosition(2) + header->sectionSize(2) - 1;
+            QTest::mousePress(header->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(border, 5));
+            QMouseEvent move(QEvent::MouseMove, QPointF(border + userWidth - header->sectionSize(2), 5),
+                header->viewport()->mapToGlobal(QPointF(border + userWidth - header->sectionSize(2), 5)), Qt::NoButton,
+                Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(header->viewport(), &move);
+            QTest::mouseRelease(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                QPoint(border + userWidth - header->sectionSize(2), 5));
+            QCOMPARE(header->sectionSize(2), userWidth);
+        }
         if (refilledOnScreen) {
             QVERIFY(DiscoveryFixtures::storeManifest(store, "b.mxi", "Beta", "An author of a much longer name"));
             emit m_application->dreamweaversUpdated();
             QCoreApplication::processEvents();
         }
-        QHeaderView* header = installed->horizontalHeader();
         for (const int column : { 1, 2 }) {
             const int contents = std::max(
                 static_cast<QAbstractItemView*>(installed)->sizeHintForColumn(column), header->sectionSizeHint(column));
+            const int quarter = std::max(header->minimumSectionSize(), installed->viewport()->width() / 4);
             QCOMPARE(header->sectionSize(column),
-                std::clamp(contents, header->minimumSectionSize(), header->maximumSectionSize()));
+                column == 2 && userWidth > 0
+                    ? userWidth
+                    : std::min(
+                        quarter, std::clamp(contents, header->minimumSectionSize(), header->maximumSectionSize())));
         }
         // Every row is as tall as its Remove button with a margin, or a line of text with one; the
         // button column as wide as the button.
