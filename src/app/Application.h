@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ColourScheme.h"
 #include "commands/StoreClient.h"
 #include "discovery/DreamweaverInfo.h"
 
@@ -21,7 +22,7 @@ public:
     using Download = CatalogueEntry;
 
     static constexpr const char* versionText = "1.0.7.0";
-    static constexpr const char* styleSheetResource = ":/qss/dark.qss";
+    static constexpr const char* styleSheetResource = ":/qss/moravel.qss";
 
     Application(int& argc, char** argv);
     ~Application() override;
@@ -29,7 +30,8 @@ public:
     // The running application object, or nullptr when it is some other QApplication.
     static Application* instance();
 
-    // The application version and the compiled-in style sheet.
+    // The application version, the style, the remembered colour scheme and
+    // the compiled-in style sheet.
     void applyStartupSettings();
     static QString loadStyleSheet();
 
@@ -49,6 +51,11 @@ public:
     bool setWinePrefix(const QString& folder, QString* error);
     // Why the prefix chosen at start could not be used; empty when it could.
     QString winePrefixError() const { return m_winePrefixError; }
+
+    // The colour scheme in use, and a new one, remembered for the next start:
+    // the desktop's (light or dark as the platform's palette is) or one forced.
+    ColourScheme::Choice colourScheme() const { return m_colourScheme; }
+    void setColourScheme(ColourScheme::Choice choice);
 
     // Asks for the catalogue again (Retry, Reload); the Store shows it as loading until the reply ends.
     void requestDownloads();
@@ -75,4 +82,6 @@ private:
     QString m_winePrefixError;
     StoreClient m_store;
     bool m_catalogueLoading = true; // it is requested as soon as start-up ends
+    QPalette m_systemPalette; // the platform's, before the program chose its own
+    ColourScheme::Choice m_colourScheme = ColourScheme::Choice::System;
 };

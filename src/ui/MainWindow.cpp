@@ -460,6 +460,15 @@ MainWindow::MainWindow(QWidget* parent)
         });
         connect(ui->retryButton, &QPushButton::clicked, application, &Application::requestDownloads);
         connect(ui->actionReloadCatalogue, &QAction::triggered, application, &Application::requestDownloads);
+        const QList<QPair<QAction*, ColourScheme::Choice>> schemes {
+            { ui->actionSchemeSystem, ColourScheme::Choice::System },
+            { ui->actionSchemeLight, ColourScheme::Choice::Light }, { ui->actionSchemeDark, ColourScheme::Choice::Dark }
+        };
+        for (const auto& scheme : schemes) {
+            scheme.first->setChecked(application->colourScheme() == scheme.second);
+            connect(scheme.first, &QAction::triggered, application,
+                [application, choice = scheme.second] { application->setColourScheme(choice); });
+        }
     }
     connect(ui->comboDreamweavers, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
         &MainWindow::slotSelectDreamweaver);
@@ -1083,12 +1092,32 @@ void MainWindow::slotInstallStartupPackages()
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (carriesLocalFiles(event->mimeData()))
+    if (carriesLocalFiles(event->mimeData())) {
         event->acceptProposedAction();
+        setDropTarget(true);
+    }
+}
+
+void MainWindow::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    setDropTarget(false);
+    QMainWindow::dragLeaveEvent(event);
+}
+
+void MainWindow::setDropTarget(bool target)
+{
+    if (property("dropTarget").toBool() == target)
+        return;
+    setProperty("dropTarget", target);
+    // The style sheet's rule for the outline looks at the property only when the tables are polished again.
+    style()->unpolish(ui->tabWidget);
+    style()->polish(ui->tabWidget);
+    ui->tabWidget->update();
 }
 
 void MainWindow::dropEvent(QDropEvent* event)
 {
+    setDropTarget(false);
     if (!event->mimeData() || !event->mimeData()->hasUrls())
         return;
     QStringList packages;

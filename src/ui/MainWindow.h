@@ -14,6 +14,7 @@ class EmptyTableHint;
 class ExtensionCommands;
 class QCloseEvent;
 class QDragEnterEvent;
+class QDragLeaveEvent;
 class QDropEvent;
 class QPoint;
 class QTableWidget;
@@ -72,6 +73,7 @@ protected:
     // refused with a message.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
 
 private:
     // How the shared operations ask, warn and show progress in this window.
@@ -97,6 +99,8 @@ private:
     // The menu of a table's row: what its button does, and more.
     void showRowMenu(QTableWidget* table, const QPoint& position);
     void showReport();
+    // Outlines the tables while files that could be packages are dragged over the window.
+    void setDropTarget(bool target);
     void showAbout();
     // Whether there is an installation to install into; says why not when there is none.
     void showInstallability();

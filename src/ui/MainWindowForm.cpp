@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -201,6 +202,17 @@ void MainWindowForm::setupUi(QMainWindow* window)
     actionReloadCatalogue = createAction(menuExtensions, "actionReloadCatalogue", QKeySequence::Refresh);
     menuExtensions->addSeparator();
     actionQuit = createAction(menuExtensions, "actionQuit", QKeySequence::Quit);
+    menuView = window->menuBar()->addMenu(QString());
+    menuView->setObjectName(QStringLiteral("menuView"));
+    auto* schemes = new QActionGroup(menuView);
+    for (QAction** action : { &actionSchemeSystem, &actionSchemeLight, &actionSchemeDark }) {
+        *action = menuView->addAction(QString());
+        (*action)->setCheckable(true);
+        schemes->addAction(*action);
+    }
+    actionSchemeSystem->setObjectName(QStringLiteral("actionSchemeSystem"));
+    actionSchemeLight->setObjectName(QStringLiteral("actionSchemeLight"));
+    actionSchemeDark->setObjectName(QStringLiteral("actionSchemeDark"));
     menuHelp = window->menuBar()->addMenu(QString());
     menuHelp->setObjectName(QStringLiteral("menuHelp"));
     actionWhyMissing = createAction(menuHelp, "actionWhyMissing", QKeySequence());
@@ -243,6 +255,10 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
     actionAdopt->setText(text("&Adopt Extension of Another Program"));
     actionReloadCatalogue->setText(text("Reload &Catalogue"));
     actionQuit->setText(text("&Quit"));
+    menuView->setTitle(text("&View"));
+    actionSchemeSystem->setText(text("Colours of the &Desktop"));
+    actionSchemeLight->setText(text("&Light Colours"));
+    actionSchemeDark->setText(text("D&ark Colours"));
     menuHelp->setTitle(text("&Help"));
     actionWhyMissing->setText(text("&Why Is My Dreamweaver Missing?"));
     actionAbout->setText(text("&About Velkor Moravel"));

@@ -54,6 +54,10 @@ public:
     QAction* actionAdopt = nullptr;
     QAction* actionReloadCatalogue = nullptr;
     QAction* actionQuit = nullptr;
+    QMenu* menuView = nullptr;
+    QAction* actionSchemeSystem = nullptr; // colours as the desktop's scheme is, light or dark
+    QAction* actionSchemeLight = nullptr;
+    QAction* actionSchemeDark = nullptr;
     QMenu* menuHelp = nullptr;
     QAction* actionWhyMissing = nullptr;
     QAction* actionAbout = nullptr;

@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "app/ColourScheme.h"
 #include "commands/InstallationLock.h"
 #include "discovery/DreamweaverInfo.h"
 #include "support/DiscoveryFixtures.h"
@@ -26,6 +27,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
@@ -210,12 +213,15 @@ private slots:
     void initTestCase()
     {
         m_startingFolder = QDir::currentPath();
+        // What the window remembers goes to a folder of the tests' own.
+        QStandardPaths::setTestModeEnabled(true);
         qputenv("MORAVEL_CATALOGUE_URL", "http://127.0.0.1:1/extensions.xml");
     }
 
     void init()
     {
         m_root = std::make_unique<QTemporaryDir>();
+        QSettings("Velkor", "Moravel").clear();
         // Start-up never reads the machine's own profile.
         qputenv("APPDATA", QString(root() + "/AppData").toUtf8());
         qputenv("ALLUSERSPROFILE", QString(root() + "/ProgramData").toUtf8());
@@ -673,6 +679,73 @@ private slots:
         QApplication::sendEvent(details, &help);
         QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), "Id: Velkor_Tool");
         QToolTip::hideText();
+    }
+
+    // Text stands out from what it is drawn on by 4.5:1 at least, in both
+    // schemes: rows, selected rows, placeholders, tooltips, buttons, links.
+    void paletteTextIsReadable_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<int>("text");
+        QTest::addColumn<int>("background");
+        const QList<QPair<const char*, QPair<QPalette::ColorRole, QPalette::ColorRole>>> pairs {
+            { "text", { QPalette::Text, QPalette::Base } },
+            { "window text", { QPalette::WindowText, QPalette::Window } },
+            { "selected row", { QPalette::HighlightedText, QPalette::Highlight } },
+            { "placeholder", { QPalette::PlaceholderText, QPalette::Base } },
+            { "placeholder on the window", { QPalette::PlaceholderText, QPalette::Window } },
+            { "tooltip", { QPalette::ToolTipText, QPalette::ToolTipBase } },
+            { "button", { QPalette::ButtonText, QPalette::Button } },
+            { "link", { QPalette::Link, QPalette::Base } },
+        };
+        for (const bool dark : { false, true }) {
+            for (const auto& pair : pairs) {
+                QTest::newRow(qPrintable(QString(dark ? "dark: " : "light: ") + pair.first))
+                    << dark << int(pair.second.first) << int(pair.second.second);
+            }
+        }
+    }
+
+    void paletteTextIsReadable()
+    {
+        QFETCH(bool, dark);
+        QFETCH(int, text);
+        QFETCH(int, background);
+        const QPalette palette = ColourScheme::palette(dark);
+        QCOMPARE(ColourScheme::isDark(palette), dark);
+        const auto luminance = [](const QColor& colour) {
+            const auto channel = [](double value) {
+                return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF())
+                + 0.0722 * channel(colour.blueF());
+        };
+        const double a = luminance(palette.color(QPalette::ColorRole(text)));
+        const double b = luminance(palette.color(QPalette::ColorRole(background)));
+        const double contrast = (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+        QVERIFY2(contrast >= 4.5, qPrintable(QString::number(contrast)));
+    }
+
+    // The View menu's choice of colours applies at once, is checked in the
+    // menu and is remembered; the desktop's choice follows its palette.
+    void colourSchemeFollowsTheChoice()
+    {
+        launch({}, true);
+        const bool desktopDark = ColourScheme::isDark(QGuiApplication::palette());
+        QCOMPARE(m_window->findChild<QAction*>("actionSchemeSystem")->isChecked(), true);
+        for (const char* name : { "actionSchemeDark", "actionSchemeLight", "actionSchemeSystem" }) {
+            auto* action = m_window->findChild<QAction*>(name);
+            action->trigger();
+            QVERIFY(action->isChecked());
+            const bool dark
+                = QString(name) == "actionSchemeDark" || (QString(name) == "actionSchemeSystem" && desktopDark);
+            QCOMPARE(
+                QApplication::palette().color(QPalette::Window), ColourScheme::palette(dark).color(QPalette::Window));
+            QTRY_COMPARE(m_window->palette().color(QPalette::Base), ColourScheme::palette(dark).color(QPalette::Base));
+        }
+        m_window->findChild<QAction*>("actionSchemeDark")->trigger();
+        QCOMPARE(QSettings("Velkor", "Moravel").value("colourScheme").toString(), "dark");
+        QCOMPARE(ColourScheme::fromKey("dark"), ColourScheme::Choice::Dark);
     }
 
     // A status message too long for the bar ends in an ellipsis, whole in
