@@ -11,6 +11,7 @@
 #include "ui/MainWindowForm.h"
 #include "ui/Progress.h"
 #include "ui/RowButtonDelegate.h"
+#include "ui/WindowMemory.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -523,6 +524,9 @@ MainWindow::MainWindow(QWidget* parent)
             Qt::QueuedConnection);
     }
     setAcceptDrops(true);
+    m_memory = new WindowMemory(
+        { this, ui->splitter, ui->tabWidget, ui->tableInstalled, ui->tableStore, ui->comboDreamweavers });
+    m_memory->restore();
     showInstallability();
     showCatalogueState();
 }
@@ -594,7 +598,7 @@ void MainWindow::dreamweaversUpdated()
     // by itself. Either way the Installed table is filled anew.
     if (application->dreamweavers().isEmpty())
         updateInstalledTable();
-    else
+    else if (!m_memory->restoreInstallation())
         ui->comboDreamweavers->setCurrentIndex(0);
     showInstallability();
 }
@@ -919,6 +923,7 @@ void MainWindow::runCommand(const QString& subject, const QString& replaced,
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     m_closing = true;
+    m_memory->save();
     const QList<Progress*> running = findChildren<Progress*>();
     for (Progress* progress : running)
         progress->reject();
@@ -950,9 +955,10 @@ void MainWindow::slotInstallExtension()
     if (!currentDreamweaver())
         return;
     const QString path = QFileDialog::getOpenFileName(
-        this, tr("Select Extension to Install"), QString(), tr("Extension Files (*.zxp *.mxp)"));
+        this, tr("Select Extension to Install"), m_memory->lastFolder(), tr("Extension Files (*.zxp *.mxp)"));
     if (path.isEmpty())
         return;
+    m_memory->setLastFolder(QFileInfo(path).path());
     installPackageFile(path);
 }
 

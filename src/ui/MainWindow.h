@@ -21,6 +21,7 @@ class QTableWidget;
 class MainWindowForm;
 class Progress;
 class RowButtonDelegate;
+class WindowMemory;
 
 // The program's only window: the Dreamweaver selector with its Install
 // button, the Installed and Store tables with a filter over both, the
@@ -116,6 +117,7 @@ private:
     EmptyTableHint* m_installedHint = nullptr;
     RowButtonDelegate* m_installedButtons = nullptr;
     RowButtonDelegate* m_storeButtons = nullptr;
+    WindowMemory* m_memory = nullptr;
     QVector<Application::Download> m_storeRows; // the catalogue as the Store table shows it
     bool m_closing = false;
     bool m_listed = false; // the installations have been looked for

@@ -28,6 +28,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -56,6 +57,7 @@ public:
     QString fileToChoose; // empty: the file dialog is cancelled
     std::function<bool(QWidget*)> onProgress; // tried on each progress dialog every 10 ms until it returns true
     QString menuChoice; // the entry of a row's menu to choose
+    QString fileDialogFolder; // the folder the last file dialog opened in
 
     DialogDriver() { qApp->installEventFilter(this); }
 
@@ -74,6 +76,7 @@ protected:
             QTimer::singleShot(0, box, [box, b = warning ? QMessageBox::Ok : answer] { box->button(b)->click(); });
         } else if (auto* dialog = qobject_cast<QFileDialog*>(widget)) {
             log << "file dialog: " + dialog->windowTitle() + " | " + dialog->nameFilters().join(';');
+            fileDialogFolder = dialog->directory().path();
             QTimer::singleShot(0, dialog, [dialog, file = fileToChoose] {
                 dialog->selectFile(file);
                 file.isEmpty() ? dialog->reject() : static_cast<QDialog*>(dialog)->accept();
@@ -746,6 +749,50 @@ private slots:
         m_window->findChild<QAction*>("actionSchemeDark")->trigger();
         QCOMPARE(QSettings("Velkor", "Moravel").value("colourScheme").toString(), "dark");
         QCOMPARE(ColourScheme::fromKey("dark"), ColourScheme::Choice::Dark);
+    }
+
+    // Size, split, tab, sort order, installation and the package dialog's
+    // folder come back at the next start.
+    void windowRemembersItsState()
+    {
+        const auto twoInstallations = [this] {
+            m_application->dreamweavers()
+                = { DreamweaverInfo("Dreamweaver 2021", "Adobe", root() + "/DW", {}), dreamweaver() };
+            emit m_application->dreamweaversUpdated();
+        };
+        launch({}, true);
+        twoInstallations();
+        auto* combo = m_window->findChild<QComboBox*>("comboDreamweavers");
+        QCOMPARE(combo->currentIndex(), 0);
+        combo->setCurrentIndex(1);
+        m_window->resize(700, 500);
+        auto* splitter = m_window->findChild<QSplitter*>("splitter");
+        splitter->setSizes({ 150, 250 });
+        const QList<int> split = splitter->sizes();
+        table("tableInstalled")->sortByColumn(2, Qt::DescendingOrder);
+        m_window->findChild<QTabWidget*>()->setCurrentIndex(1);
+        m_driver->fileToChoose = root() + "/packages/plus.zxp";
+        m_window->findChild<QPushButton*>("installButton")->click();
+        QTRY_VERIFY(m_driver->log.contains("Installing"));
+        m_window->close();
+
+        m_driver.reset();
+        m_window.reset();
+        m_application.reset();
+        m_argv.clear();
+        DreamweaverInfo::installations().clear();
+        launch({}, true);
+        twoInstallations();
+        combo = m_window->findChild<QComboBox*>("comboDreamweavers");
+        QCOMPARE(combo->currentText(), "Dreamweaver CS6");
+        QCOMPARE(m_window->size(), QSize(700, 500));
+        QCOMPARE(m_window->findChild<QSplitter*>("splitter")->sizes(), split);
+        QCOMPARE(m_window->findChild<QTabWidget*>()->currentIndex(), 1);
+        QHeaderView* header = table("tableInstalled")->horizontalHeader();
+        QCOMPARE(header->sortIndicatorSection(), 2);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        m_window->findChild<QPushButton*>("installButton")->click();
+        QCOMPARE(m_driver->fileDialogFolder, root() + "/packages");
     }
 
     // A status message too long for the bar ends in an ellipsis, whole in
