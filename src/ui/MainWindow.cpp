@@ -34,6 +34,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSet>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -1009,14 +1010,30 @@ void MainWindow::slotDownloadExtension(Application::Download download)
 void MainWindow::showReport()
 {
     QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("reportDialog"));
     dialog.setWindowTitle(tr("Last Report"));
     dialog.resize(640, 400);
     auto* layout = new QVBoxLayout(&dialog);
-    auto* text = new QPlainTextEdit(m_lastReport.trimmed(), &dialog);
+    const QString report = m_lastReport.trimmed();
+    auto* text = new QPlainTextEdit(report, &dialog);
     text->setReadOnly(true);
     text->setAccessibleName(tr("Report of the last install or removal"));
     layout->addWidget(text);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QPushButton* copy = buttons->addButton(tr("&Copy"), QDialogButtonBox::ActionRole);
+    copy->setObjectName(QStringLiteral("copyReportButton"));
+    connect(copy, &QPushButton::clicked, &dialog, [report] { QGuiApplication::clipboard()->setText(report); });
+    QPushButton* save = buttons->addButton(tr("&Save..."), QDialogButtonBox::ActionRole);
+    connect(save, &QPushButton::clicked, &dialog, [this, &dialog, report] {
+        const QString path = QFileDialog::getSaveFileName(
+            &dialog, tr("Save Report"), m_memory->lastFolder(), tr("Text Files (*.txt)"));
+        if (path.isEmpty())
+            return;
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(report.toUtf8() + '\n') < 0 || !file.commit())
+            warn(tr("The report could not be saved as %1: %2.").arg(QDir::toNativeSeparators(path), file.errorString()),
+                QString());
+    });
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
     dialog.exec();
@@ -1060,8 +1077,9 @@ void MainWindow::showDiagnosis()
 void MainWindow::showAbout()
 {
     QMessageBox box(QMessageBox::NoIcon, tr("About Velkor Moravel"),
-        tr("Velkor Moravel %1\n\nInstalls, lists and removes Dreamweaver extensions.")
-            .arg(QCoreApplication::applicationVersion()),
+        tr("Velkor Moravel %1\n\nInstalls, lists and removes Dreamweaver extensions.\n\nQt %2 (built with %3)")
+            .arg(QCoreApplication::applicationVersion(), QString::fromLatin1(qVersion()),
+                QStringLiteral(QT_VERSION_STR)),
         QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     // The program's own icon, the one the title bar and the desktop entry show.

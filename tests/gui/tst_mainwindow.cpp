@@ -13,6 +13,7 @@
 #include "ui/StatusBar.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
@@ -95,6 +96,12 @@ protected:
                 if (chosen)
                     chosen->trigger();
                 menu->close();
+            });
+        } else if (widget->objectName() == "reportDialog") {
+            log << "report";
+            QTimer::singleShot(0, widget, [widget] {
+                widget->findChild<QPushButton*>("copyReportButton")->click();
+                static_cast<QDialog*>(widget)->reject();
             });
         } else if (widget->inherits("Progress")) {
             log << widget->windowTitle();
@@ -471,6 +478,13 @@ private slots:
         // The report can be opened once a command has reported something, from the menu as from the button.
         QCOMPARE(m_window->findChild<QAction*>("actionShowReport")->isEnabled(),
             m_window->findChild<QPushButton*>("reportButton")->isEnabled());
+        // The report's Copy puts the whole report on the clipboard.
+        if (m_window->findChild<QPushButton*>("reportButton")->isEnabled()) {
+            QGuiApplication::clipboard()->clear();
+            m_window->findChild<QAction*>("actionShowReport")->trigger();
+            QCOMPARE(m_driver->log.last(), "report");
+            QVERIFY(QGuiApplication::clipboard()->text().contains("Dreamweaver"));
+        }
         // A removal leaves the selection on the row that took the removed one's place.
         if (c.log.contains("Removing") && !c.log.contains("Installing")) {
             QTableWidget* installed = table("tableInstalled");
