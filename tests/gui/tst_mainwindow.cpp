@@ -975,8 +975,8 @@ private slots:
             const int border = header->sectionViewportPosition(2) + header->sectionSize(2) - 1;
             QTest::mousePress(header->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(border, 5));
             QMouseEvent move(QEvent::MouseMove, QPointF(border + userWidth - header->sectionSize(2), 5),
-                header->viewport()->mapToGlobal(QPointF(border + userWidth - header->sectionSize(2), 5)), Qt::NoButton,
-                Qt::LeftButton, Qt::NoModifier);
+                QPointF(header->viewport()->mapToGlobal(QPoint(border + userWidth - header->sectionSize(2), 5))),
+                Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(header->viewport(), &move);
             QTest::mouseRelease(header->viewport(), Qt::LeftButton, Qt::NoModifier,
                 QPoint(border + userWidth - header->sectionSize(2), 5));
