@@ -11,16 +11,20 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTimer>
 
 namespace {
 const QString settingsOrganization = QStringLiteral("Velkor");
 const QString settingsApplication = QStringLiteral("Moravel");
 const QString winePrefixKey = QStringLiteral("winePrefix");
+const QString colourSchemeKey = QStringLiteral("colourScheme");
 } // namespace
 
 Application::Application(int& argc, char** argv)
     : QApplication(argc, argv)
+    , m_systemPalette(palette())
 {
     // Before the database is opened: a prefix moves it.
     const QString remembered = setting(winePrefixKey).toString();
@@ -59,7 +63,22 @@ Application* Application::instance()
 void Application::applyStartupSettings()
 {
     setApplicationVersion(QString::fromLatin1(versionText));
+    // Fusion draws with the palette on every platform, so the light and the
+    // dark palette look alike everywhere; the native styles of some ignore it.
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
+        setStyle(fusion);
+    setColourScheme(
+        ColourScheme::fromKey(QSettings(settingsOrganization, settingsApplication).value(colourSchemeKey).toString()));
     setStyleSheet(loadStyleSheet());
+}
+
+void Application::setColourScheme(ColourScheme::Choice choice)
+{
+    m_colourScheme = choice;
+    QSettings(settingsOrganization, settingsApplication).setValue(colourSchemeKey, ColourScheme::key(choice));
+    const bool dark = choice == ColourScheme::Choice::System ? ColourScheme::isDark(m_systemPalette)
+                                                             : choice == ColourScheme::Choice::Dark;
+    setPalette(ColourScheme::palette(dark));
 }
 
 QString Application::loadStyleSheet()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ColourScheme.h"
 #include "commands/StoreClient.h"
 #include "discovery/DreamweaverInfo.h"
 
@@ -24,7 +25,7 @@ public:
     using Download = CatalogueEntry;
 
     static constexpr const char* versionText = "1.0.7.0";
-    static constexpr const char* styleSheetResource = ":/qss/dark.qss";
+    static constexpr const char* styleSheetResource = ":/qss/moravel.qss";
 
     Application(int& argc, char** argv);
     ~Application() override;
@@ -32,7 +33,8 @@ public:
     // The running application object, or nullptr when it is some other QApplication.
     static Application* instance();
 
-    // The application version and the compiled-in style sheet.
+    // The application version, the style, the remembered colour scheme and
+    // the compiled-in style sheet.
     void applyStartupSettings();
     static QString loadStyleSheet();
 
@@ -63,6 +65,11 @@ public:
     static QVariant setting(const QString& key);
     static void setSetting(const QString& key, const QVariant& value);
 
+    // The colour scheme in use, and a new one, remembered for the next start:
+    // the desktop's (light or dark as the platform's palette is) or one forced.
+    ColourScheme::Choice colourScheme() const { return m_colourScheme; }
+    void setColourScheme(ColourScheme::Choice choice);
+
     // Asks for the catalogue again (Retry, Reload); the Store shows it as loading until the reply ends.
     void requestDownloads();
     // Whether a catalogue request is still waiting for its reply.
@@ -91,4 +98,6 @@ private:
     StoreClient m_store;
     SingleInstance* m_singleInstance = nullptr;
     bool m_catalogueLoading = true; // it is requested as soon as start-up ends
+    QPalette m_systemPalette; // the platform's, before the program chose its own
+    ColourScheme::Choice m_colourScheme = ColourScheme::Choice::System;
 };

@@ -643,27 +643,42 @@ bool ExtensionCommands::lock(InstallationLock& lock, const DreamweaverInfo& targ
         m_user.warn(tr("%1 was left as it is: %2.").arg(title, lock.problem()), QString());
         return false;
     }
-    const QString waiting = tr("Waiting for another program to finish with %1").arg(target.name());
-    m_user.notice(waiting);
+    m_user.notice(tr("Waiting for another program to finish with %1").arg(target.name()));
     IProgress* progress = m_user.startProgress(QStringLiteral("Waiting"));
-    if (progress)
-        progress->setStatus(waiting);
-    QElapsedTimer waited;
-    waited.start();
+    if (progress) {
+        // How long is unknown, and waiting can always stop: nothing has changed yet.
+        progress->setMaximum(0);
+        progress->setCancellable(true);
+    }
     bool locked = false;
-    // In short steps, so that the window stays painted while it waits.
-    while (!locked && waited.elapsed() < m_lockTimeoutMs) {
-        locked = lock.tryLock(int(qMin<qint64>(250, m_lockTimeoutMs - waited.elapsed())));
-        if (progress)
-            progress->setStatus(waiting);
+    bool cancelled = false;
+    QString holder;
+    for (;;) {
+        QElapsedTimer waited;
+        waited.start();
+        // In short steps, so that the window stays painted and Cancel is heard while it waits.
+        while (!locked && !cancelled && waited.elapsed() < m_lockTimeoutMs) {
+            const QString now = lock.holder();
+            if (!now.isEmpty())
+                holder = now;
+            if (progress)
+                progress->setStatus(
+                    holder.isEmpty() ? tr("Another program is changing it.") : tr("%1 is changing it.").arg(holder));
+            locked = lock.tryLock(int(qMin<qint64>(250, m_lockTimeoutMs - waited.elapsed())));
+            cancelled = !locked && progress && progress->isCancelled();
+        }
+        if (locked || cancelled)
+            break;
+        const QString who = holder.isEmpty() ? tr("another program") : holder;
+        if (!m_user.offerRetry(
+                tr("%1 was left as it is: %2 kept %3 locked (%4) for %5 seconds.")
+                    .arg(title, who, target.name(), QDir::toNativeSeparators(InstallationLock::path(target)))
+                    .arg(m_lockTimeoutMs / 1000.0)))
+            break;
     }
     m_user.finishProgress(progress);
-    if (!locked) {
-        m_user.warn(tr("%1 was left as it is: another program kept %2 locked (%3) for %4 seconds.")
-                        .arg(title, target.name(), QDir::toNativeSeparators(InstallationLock::path(target)))
-                        .arg(m_lockTimeoutMs / 1000.0),
-            QString());
-    }
+    if (cancelled)
+        m_user.notice(tr("%1 was left as it is: the wait for %2 was cancelled.").arg(title, target.name()));
     return locked;
 }
 

@@ -21,6 +21,13 @@ public:
     virtual bool acceptLicense(const QString& title, const QString& license, const QString& refusal) = 0;
     // Something failed or was done only in part; details is the whole report.
     virtual void warn(const QString& text, const QString& details) = 0;
+    // Something failed that may succeed later (another program held the
+    // installation); true to try again. A face that cannot ask warns.
+    virtual bool offerRetry(const QString& text)
+    {
+        warn(text, QString());
+        return false;
+    }
     // Something to know while the operation goes on, that needs no answer.
     virtual void notice(const QString& text) = 0;
     // What a step that ended well did; details is its report.

@@ -3,6 +3,7 @@
 #include "discovery/DreamweaverInfo.h"
 #include "packages/AtomicFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -61,4 +62,18 @@ QString InstallationLock::problem() const
         return QStringLiteral("the lock file %1 cannot be written").arg(QDir::toNativeSeparators(m_path));
     }
     return QString();
+}
+
+QString InstallationLock::holder() const
+{
+    qint64 process = 0;
+    QString host;
+    QString program;
+    if (!m_file.getLockInfo(&process, &host, &program) || process <= 0)
+        return QString();
+    // The name comes from a file another user could have written: one short line of it.
+    program = program.simplified().left(64);
+    if (program.isEmpty())
+        return QCoreApplication::translate("InstallationLock", "process %1").arg(process);
+    return QCoreApplication::translate("InstallationLock", "%1 (process %2)").arg(program).arg(process);
 }

@@ -27,6 +27,9 @@ public:
     // where the lock file goes, or a per-user folder that takes no file.
     // Waiting would not help, so it is said at once.
     QString problem() const;
+    // Who holds the lock, as the lock file records it ("moravel-cli (process
+    // 4242)"), or empty when nobody does or the file says nothing readable.
+    QString holder() const;
 
 private:
     QString m_path;

@@ -11,14 +11,18 @@
 #include "ui/DetailsView.h"
 #include "ui/HealthPanel.h"
 #include "ui/InstalledListWatcher.h"
+#include "ui/EmptyTableHint.h"
 #include "ui/MainWindowForm.h"
 #include "ui/OpenFilesDialog.h"
 #include "ui/Progress.h"
 #include "ui/RowButtonDelegate.h"
+#include "ui/WindowMemory.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -32,9 +36,11 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSet>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -43,46 +49,12 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTime>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
-
-// Paints a line of text over an item view while it has no rows, where a
-// user looks first: why it is empty and what to do about it.
-class EmptyTableHint : public QObject
-{
-public:
-    explicit EmptyTableHint(QAbstractItemView* view)
-        : QObject(view)
-        , m_view(view)
-    {
-        view->viewport()->installEventFilter(this);
-    }
-
-    void setText(const QString& text)
-    {
-        m_text = text;
-        m_view->viewport()->update();
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint && m_view->model()->rowCount() == 0 && !m_text.isEmpty()) {
-            QPainter painter(m_view->viewport());
-            painter.setPen(QColor(0xd0, 0xd0, 0xd0));
-            painter.drawText(
-                m_view->viewport()->rect().adjusted(16, 16, -16, -16), Qt::AlignCenter | Qt::TextWordWrap, m_text);
-        }
-        return false;
-    }
-
-private:
-    QAbstractItemView* m_view;
-    QString m_text;
-};
 
 namespace {
 
@@ -220,39 +192,81 @@ private:
     bool m_enabled;
 };
 
-// Sizes a table's columns to their contents from when the table is first
-// shown, before its first paint. Such a column is measured cell by cell each
-// time the rows change, and the window fills its Installed table with
-// hundreds of rows while that tab lies behind the Store.
-class ContentColumnsWhenShown : public QObject
+// Sizes the columns the user may resize (all but the stretched name and the
+// fixed buttons) to their contents, a quarter of the width at most, so that
+// a long author leaves the name its room; done each time the table is shown
+// and its rows change, until the user sizes one: from then on the user's
+// widths stand. Measured only while the table is on screen: a column is
+// measured cell by cell, and the Installed table may hold hundreds of rows.
+class FittedColumns : public QObject
 {
 public:
-    explicit ContentColumnsWhenShown(QTableView* table)
+    explicit FittedColumns(QTableView* table)
         : QObject(table)
         , m_table(table)
     {
         table->installEventFilter(this);
+        connect(table->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+            if (!m_fitting && m_table->horizontalHeader()->sectionResizeMode(column) == QHeaderView::Interactive)
+                m_userSized = true;
+        });
+    }
+
+    void fit()
+    {
+        if (m_userSized || !m_table->isVisible())
+            return;
+        m_fitting = true;
+        QHeaderView* header = m_table->horizontalHeader();
+        const int widest = std::max(header->minimumSectionSize(), m_table->viewport()->width() / 4);
+        for (int column = 0; column < header->count(); ++column) {
+            if (header->sectionResizeMode(column) != QHeaderView::Interactive)
+                continue;
+            m_table->resizeColumnToContents(column);
+            if (header->sectionSize(column) > widest)
+                header->resizeSection(column, widest);
+        }
+        m_fitting = false;
     }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() != QEvent::Show)
-            return false;
-        m_table->removeEventFilter(this);
-        // Columns given a mode of their own (the stretched name, the fixed
-        // buttons) keep it; the rest are the ones waiting here.
-        QHeaderView* header = m_table->horizontalHeader();
-        for (int column = 0; column < header->count(); ++column) {
-            if (header->sectionResizeMode(column) == QHeaderView::Interactive)
-                header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
-        }
-        deleteLater();
+        if (event->type() == QEvent::Show)
+            fit();
         return false;
     }
 
 private:
     QTableView* m_table;
+    bool m_fitting = false;
+    bool m_userSized = false;
+};
+
+// Keeps a click on the header of the buttons' column from sorting the
+// table: the column has nothing to sort by.
+class UnsortedLastColumn : public QObject
+{
+public:
+    explicit UnsortedLastColumn(QHeaderView* header)
+        : QObject(header)
+        , m_header(header)
+    {
+        header->viewport()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease
+            && event->type() != QEvent::MouseButtonDblClick)
+            return false;
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        return m_header->logicalIndexAt(mouse->pos()) == m_header->count() - 1;
+    }
+
+private:
+    QHeaderView* m_header;
 };
 
 void setColumns(QTableWidget* table, const QStringList& labels)
@@ -260,8 +274,10 @@ void setColumns(QTableWidget* table, const QStringList& labels)
     table->setHorizontalHeaderLabels(labels);
     QHeaderView* header = table->horizontalHeader();
     header->setMinimumSectionSize(40);
+    header->setSectionResizeMode(QHeaderView::Interactive);
     header->setSectionResizeMode(0, QHeaderView::Stretch);
-    new ContentColumnsWhenShown(table);
+    new FittedColumns(table);
+    new UnsortedLastColumn(header);
     table->setSortingEnabled(true);
     table->sortByColumn(0, Qt::AscendingOrder);
 }
@@ -290,6 +306,10 @@ template <typename Fill> void refill(QTableWidget* table, int rows, Fill fill)
     if (table->columnCount() > 0)
         emit model->dataChanged(model->index(0, 0), model->index(table->rowCount() - 1, table->columnCount() - 1));
     table->setSortingEnabled(true);
+    for (QObject* child : table->children()) {
+        if (auto* columns = dynamic_cast<FittedColumns*>(child))
+            columns->fit();
+    }
 }
 
 // The row whose first cell holds value under Qt::UserRole, or -1.
@@ -315,6 +335,53 @@ void reselect(QTableWidget* table, const QVariant& value)
     }
 }
 
+// After a removal the row that took the removed one's place is selected, or
+// the one above it at the end, skipping rows the filter hides, so that
+// the keyboard goes on from where it was.
+void selectNeighbour(QTableWidget* table, int removedRow)
+{
+    for (int step = 0; step < table->rowCount(); ++step) {
+        for (const int row : { removedRow + step, removedRow - 1 - step }) {
+            if (row >= 0 && row < table->rowCount() && !table->isRowHidden(row)) {
+                table->selectRow(row);
+                return;
+            }
+        }
+    }
+}
+
+// Where a Store entry stands, with the installed version where it differs.
+QString storeStateText(StoreState::Kind state, const ExtensionInfo* installed)
+{
+    const QString version = installed ? installed->version() : QString();
+    switch (state) {
+    case StoreState::UpdateAvailable:
+        return MainWindow::tr("update available (installed: %1)").arg(version);
+    case StoreState::InstalledNewer:
+        return MainWindow::tr("a newer version is installed (%1)").arg(version);
+    default:
+        return StoreState::text(state);
+    }
+}
+
+// How the status line names an install that replaces an installed version.
+QString replacingText(
+    const QString& name, const QString& version, const ExtensionInfo* replaced, const QString& installation)
+{
+    if (!replaced)
+        return QString();
+    const int order = VersionNumber::compare(version, replaced->version());
+    if (replaced->name() == name && order > 0)
+        return MainWindow::tr("Updated %1 from %2 to %3 in %4:").arg(name, replaced->version(), version, installation);
+    if (replaced->name() == name && order == 0)
+        return MainWindow::tr("Reinstalled %1 %2 in %3:").arg(name, version, installation);
+    if (order > 0)
+        return MainWindow::tr("Updated %1 %2 to %3 %4 in %5:")
+            .arg(replaced->name(), replaced->version(), name, version, installation);
+    return MainWindow::tr("Replaced %1 %2 with %3 %4 in %5:")
+        .arg(replaced->name(), replaced->version(), name, version, installation);
+}
+
 // The row of the selected button that can be pressed, or -1.
 int pressableSelectedRow(const QTableWidget* table)
 {
@@ -337,6 +404,23 @@ void fitButtons(QTableWidget* table, const RowButtonDelegate* delegate, const QS
     table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Fixed);
     table->horizontalHeader()->resizeSection(column, largest.width() + 8);
     table->verticalHeader()->setDefaultSectionSize(std::max(largest.height() + 6, table->fontMetrics().height() + 12));
+}
+
+// The steps the shared operations show progress for, told apart by the
+// title they give it; the rest are shown under their title alone.
+enum class ProgressKind { Downloading, Installing, Removing, Waiting, Other };
+
+ProgressKind progressKind(const QString& title)
+{
+    if (title == QLatin1String("Downloading"))
+        return ProgressKind::Downloading;
+    if (title == QLatin1String("Installing"))
+        return ProgressKind::Installing;
+    if (title == QLatin1String("Removing"))
+        return ProgressKind::Removing;
+    if (title == QLatin1String("Waiting"))
+        return ProgressKind::Waiting;
+    return ProgressKind::Other;
 }
 
 QString plural(int count, const QString& one, const QString& many)
@@ -401,15 +485,31 @@ MainWindow::MainWindow(QWidget* parent)
     m_installedWatcher = new InstalledListWatcher(this);
     // Through installedChanged(): a command under way refreshes once it has ended.
     connect(m_installedWatcher, &InstalledListWatcher::changed, this, &MainWindow::installedChanged);
+    new EmptyTableHint(ui->tableStore);
     ui->detailsView->setPlaceholderText(tr("Select an extension to see its details."));
 
     if (Application* application = Application::instance()) {
         connect(application, &Application::dreamweaversUpdated, this, &MainWindow::dreamweaversUpdated);
         connect(application, &Application::downloadsUpdated, this, &MainWindow::downloadsUpdated);
-        connect(application, &Application::catalogueStateChanged, this, &MainWindow::showCatalogueState);
+        connect(application, &Application::catalogueStateChanged, this, [this, application] {
+            if (!application->catalogueLoading()) {
+                const QString now = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+                (application->catalogueError().isEmpty() ? m_catalogueTime : m_catalogueTried) = now;
+            }
+            showCatalogueState();
+        });
         connect(ui->retryButton, &QPushButton::clicked, application, &Application::requestDownloads);
         connect(ui->actionReloadCatalogue, &QAction::triggered, application, &Application::requestDownloads);
         connect(ui->actionReloadCatalogue, &QAction::triggered, this, &MainWindow::updateInstalledTable);
+        const QList<QPair<QAction*, ColourScheme::Choice>> schemes {
+            { ui->actionSchemeSystem, ColourScheme::Choice::System },
+            { ui->actionSchemeLight, ColourScheme::Choice::Light }, { ui->actionSchemeDark, ColourScheme::Choice::Dark }
+        };
+        for (const auto& scheme : schemes) {
+            scheme.first->setChecked(application->colourScheme() == scheme.second);
+            connect(scheme.first, &QAction::triggered, application,
+                [application, choice = scheme.second] { application->setColourScheme(choice); });
+        }
     }
     connect(ui->comboDreamweavers, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
         &MainWindow::slotSelectDreamweaver);
@@ -427,24 +527,30 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->actionToggleEnabled, &QAction::triggered, this, &MainWindow::slotToggleEnabled);
     connect(ui->toggleEnabledButton, &QPushButton::clicked, this, &MainWindow::slotToggleEnabled);
     connect(ui->actionCopyTo, &QAction::triggered, this, &MainWindow::slotCopyExtensions);
-    ui->tableInstalled->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(ui->tableInstalled, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (!ui->tableInstalled->indexAt(at).isValid() || !ui->actionToggleEnabled->isEnabled())
-            return;
-        QMenu menu(this);
-        menu.addAction(ui->actionToggleEnabled);
-        menu.exec(ui->tableInstalled->viewport()->mapToGlobal(at));
-    });
     connect(ui->filterEdit, &QLineEdit::textChanged, this, &MainWindow::applyFilter);
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::showDetails);
-    for (QTableWidget* table : { ui->tableInstalled, ui->tableStore })
+    for (QTableWidget* table : { ui->tableInstalled, ui->tableStore }) {
         connect(table, &QTableWidget::itemSelectionChanged, this, &MainWindow::showDetails);
+        table->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(table, &QWidget::customContextMenuRequested, this,
+            [this, table](const QPoint& position) { showRowMenu(table, position); });
+        // A double-click on a row is a look at its details.
+        connect(
+            table, &QTableWidget::itemDoubleClicked, this, [this] { ui->detailsView->setFocus(Qt::OtherFocusReason); });
+    }
+    connect(ui->actionRemove, &QAction::triggered, this,
+        [this] { pressInstalledButton(pressableSelectedRow(ui->tableInstalled)); });
 
     // The row buttons, clicked or from the keyboard: the same rows, so the same commands.
     connect(m_installedButtons, &RowButtonDelegate::clicked, this,
         [this](const QModelIndex& index) { pressInstalledButton(index.row()); });
     connect(m_storeButtons, &RowButtonDelegate::clicked, this,
         [this](const QModelIndex& index) { pressStoreButton(index.row()); });
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        ui->filterEdit->setFocus(Qt::ShortcutFocusReason);
+        ui->filterEdit->selectAll();
+    });
     auto* remove = new QShortcut(QKeySequence::Delete, ui->tableInstalled);
     remove->setContext(Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, this,
@@ -478,6 +584,9 @@ MainWindow::MainWindow(QWidget* parent)
             Application::setSetting(chosenInstallationKey, dreamweaver->name());
     });
     setAcceptDrops(true);
+    m_memory = new WindowMemory(
+        { this, ui->splitter, ui->tabWidget, ui->tableInstalled, ui->tableStore, ui->comboDreamweavers });
+    m_memory->restore();
     showInstallability();
     showCatalogueState();
 }
@@ -539,7 +648,7 @@ void MainWindow::updateInstalledTable()
     reselect(table, selected.isEmpty() ? QVariant() : QVariant(selected));
     if (dreamweaver) {
         m_installedHint->setText(tr("No extension is installed in %1.\n\nDrop .zxp or .mxp packages on the window, "
-                                    "or choose Install, to install them.")
+                                    "or choose Install from File, to install them.")
                                      .arg(dreamweaver->name()));
     }
     applyFilter();
@@ -563,9 +672,8 @@ void MainWindow::dreamweaversUpdated()
     // by itself. Either way the Installed table is filled anew.
     if (application->dreamweavers().isEmpty())
         updateInstalledTable();
-    else
-        ui->comboDreamweavers->setCurrentIndex(
-            std::max(0, ui->comboDreamweavers->findText(Application::setting(chosenInstallationKey).toString())));
+    else if (!m_memory->restoreInstallation())
+        ui->comboDreamweavers->setCurrentIndex(0);
     showInstallability();
 }
 
@@ -604,8 +712,7 @@ void MainWindow::downloadsUpdated()
             const ExtensionInfo* installed = nullptr;
             const StoreState::Kind state
                 = dreamweaver ? StoreState::of(*dreamweaver, download, &installed) : StoreState::NotInstalled;
-            version->setToolTip(installed ? tr("%1 (installed: %2)").arg(StoreState::text(state), installed->version())
-                                          : StoreState::text(state));
+            version->setToolTip(storeStateText(state, installed));
             table->setItem(row, 1, version);
             // Installed (the same version, or a newer one) leaves nothing to do.
             const bool upToDate = state == StoreState::Installed || state == StoreState::InstalledNewer;
@@ -632,12 +739,18 @@ void MainWindow::showCatalogueState()
         return;
     QString state;
     const bool loading = application->catalogueLoading();
-    if (loading)
-        state = tr("Loading the catalogue from %1...").arg(StoreClient::catalogueUrl());
-    else if (!application->catalogueError().isEmpty())
-        state = tr("The catalogue could not be loaded: %1.").arg(application->catalogueError());
-    else if (application->downloads().isEmpty())
+    const QString address = StoreClient::catalogueUrl();
+    if (loading) {
+        state = tr("Loading the catalogue from %1...").arg(address);
+    } else if (!application->catalogueError().isEmpty()) {
+        // Said anew on each failure, with its time, so that a Retry that fails again shows it was tried.
+        state = tr("The catalogue could not be loaded from %1: %2 (tried at %3).")
+                    .arg(address, application->catalogueError(), m_catalogueTried);
+        if (!application->downloads().isEmpty() && !m_catalogueTime.isEmpty())
+            state += QLatin1Char(' ') + tr("The list below is the one loaded at %1.").arg(m_catalogueTime);
+    } else if (application->downloads().isEmpty()) {
         state = tr("The catalogue lists no extensions.");
+    }
     ui->labelStoreState->setText(state);
     ui->labelStoreState->setVisible(!state.isEmpty());
     ui->retryButton->setVisible(!state.isEmpty() && !loading);
@@ -694,9 +807,10 @@ void MainWindow::showDetails()
     m_health->setVisible(selected && ui->tabWidget->currentWidget() == ui->tabInstalled);
     if (selected)
         m_health->showExtension(selected->name(), m_verified, m_missing.value(selected->fileName()));
+    ui->actionRemove->setEnabled(selected && ui->tabWidget->currentWidget() == ui->tabInstalled);
     if (dreamweaver && ui->tabWidget->currentWidget() == ui->tabInstalled) {
         if (selected) {
-            ui->detailsView->showInstalled(*selected);
+            ui->detailsView->showInstalled(*selected, *dreamweaver);
             return;
         }
     } else if (application && ui->tabWidget->currentWidget() == ui->tabStore) {
@@ -706,9 +820,7 @@ void MainWindow::showDetails()
             const ExtensionInfo* installed = nullptr;
             const StoreState::Kind state
                 = dreamweaver ? StoreState::of(*dreamweaver, entry, &installed) : StoreState::NotInstalled;
-            const QString text = installed ? tr("%1 (installed: %2)").arg(StoreState::text(state), installed->version())
-                                           : StoreState::text(state);
-            ui->detailsView->showEntry(entry, text, installed);
+            ui->detailsView->showEntry(entry, storeStateText(state, installed), installed);
             return;
         }
     }
@@ -719,6 +831,7 @@ void MainWindow::applyFilter()
 {
     const QString filter = ui->filterEdit->text().trimmed();
     for (QTableWidget* table : { ui->tableInstalled, ui->tableStore }) {
+        table->findChild<EmptyTableHint*>()->setFilter(filter);
         // No filter and no row hidden: every row is shown already.
         if (filter.isEmpty() && table->verticalHeader()->hiddenSectionCount() == 0)
             continue;
@@ -730,7 +843,46 @@ void MainWindow::applyFilter()
             }
             table->setRowHidden(row, !shown);
         }
+        // A hidden row is not what the details pane and Delete act on.
+        if (table->selectionModel()->hasSelection() && table->isRowHidden(table->currentRow())) {
+            table->clearSelection();
+            table->setCurrentIndex(QModelIndex());
+        }
     }
+}
+
+void MainWindow::showRowMenu(QTableWidget* table, const QPoint& position)
+{
+    const int row = table->rowAt(position.y());
+    if (row < 0)
+        return;
+    table->selectRow(row);
+    const QString name = table->item(row, 0)->text();
+    QMenu menu(this);
+    if (table == ui->tableInstalled) {
+        menu.addAction(ui->actionRemove);
+        if (ui->actionToggleEnabled->isEnabled())
+            menu.addAction(ui->actionToggleEnabled);
+        DreamweaverInfo* dreamweaver = currentDreamweaver();
+        const ExtensionInfo* extension
+            = dreamweaver ? ExtensionCommands::findInstalled(*dreamweaver, selectedManifest()) : nullptr;
+        menu.addAction(tr("Show &Files"), this, [this] {
+            ui->detailsView->scrollToAnchor(QStringLiteral("files"));
+            ui->detailsView->setFocus(Qt::OtherFocusReason);
+        });
+        QAction* open = menu.addAction(tr("&Open Folder"));
+        const QString folder = extension ? ui->detailsView->firstFolder() : QString();
+        open->setEnabled(!folder.isEmpty());
+        connect(open, &QAction::triggered, this, [folder] { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); });
+    } else {
+        const int entry = table->item(row, 0)->data(Qt::UserRole).toInt();
+        const QModelIndex button = table->model()->index(row, table->columnCount() - 1);
+        QAction* install = menu.addAction(button.data(RowButtonDelegate::TextRole).toString(), this,
+            [this, entry] { pressStoreButton(rowWith(ui->tableStore, entry)); });
+        install->setEnabled(RowButtonDelegate::isEnabled(button));
+    }
+    menu.addAction(tr("&Copy Name"), this, [name] { QGuiApplication::clipboard()->setText(name); });
+    menu.exec(table->viewport()->mapToGlobal(position));
 }
 
 void MainWindow::slotSelectDreamweaver(int)
@@ -742,7 +894,7 @@ void MainWindow::slotSelectDreamweaver(int)
     showInstallability();
 }
 
-bool MainWindow::confirm(const QString& question, const QString&)
+bool MainWindow::confirm(const QString& question, const QString& refusal)
 {
     // Nobody is left to answer once the window has closed.
     if (m_closing)
@@ -753,7 +905,12 @@ bool MainWindow::confirm(const QString& question, const QString&)
     QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
         QMessageBox::Yes | QMessageBox::No, this);
     box.setTextFormat(Qt::PlainText);
-    return box.exec() == QMessageBox::Yes;
+    if (box.exec() == QMessageBox::Yes)
+        return true;
+    // A No is an answer, not silence: the status line says what was left undone.
+    if (!refusal.isEmpty())
+        notice(refusal + QLatin1Char('.'));
+    return false;
 }
 
 bool MainWindow::acceptLicense(const QString& title, const QString& license, const QString&)
@@ -795,13 +952,29 @@ void MainWindow::warn(const QString& text, const QString& details)
     box.exec();
 }
 
+bool MainWindow::offerRetry(const QString& text)
+{
+    statusBar()->showMessage(text);
+    m_report += text + QStringLiteral("\n\n");
+    if (m_closing)
+        return false;
+    QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(), text, QMessageBox::Cancel, this);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* again = box.addButton(tr("&Try Again"), QMessageBox::AcceptRole);
+    box.setDefaultButton(again);
+    box.exec();
+    return box.clickedButton() == again;
+}
+
 void MainWindow::inform(const QString& text, const QString& details)
 {
+    // A replace's install says what it was to the user: an update, or the same version again.
+    const QString shown = !m_replacing.isEmpty() && text.startsWith(QLatin1String("Installed ")) ? m_replacing : text;
     // A note without a report (where to find what was installed) follows the report's line.
     if (details.isEmpty() && m_commands && !statusBar()->currentMessage().isEmpty())
-        statusBar()->showMessage(statusBar()->currentMessage() + QLatin1Char(' ') + text);
+        statusBar()->showMessage(statusBar()->currentMessage() + QLatin1Char(' ') + shown);
     else
-        statusBar()->showMessage(m_commands ? text + QLatin1Char(' ') + counted(m_commands->lastReport()) : text);
+        statusBar()->showMessage(m_commands ? shown + QLatin1Char(' ') + counted(m_commands->lastReport()) : shown);
     m_report += text + QLatin1Char('\n') + details + QStringLiteral("\n\n");
 }
 
@@ -815,17 +988,30 @@ IProgress* MainWindow::startProgress(const QString& title)
     auto* progress = new Progress(this);
     progress->reset();
     progress->setTitle(title);
-    const QString subject = title == QLatin1String("Removing") && !m_replaced.isEmpty() ? m_replaced : m_subject;
+    const ProgressKind kind = progressKind(title);
+    const QString subject = kind == ProgressKind::Removing && !m_replaced.isEmpty() ? m_replaced : m_subject;
     const DreamweaverInfo* dreamweaver = currentDreamweaver();
     const QString installation = dreamweaver ? dreamweaver->name() : QString();
-    if (subject.isEmpty())
-        progress->setHeading(title);
-    else if (title == QLatin1String("Removing"))
-        progress->setHeading(tr("Removing %1 from %2").arg(subject, installation));
-    else if (title == QLatin1String("Installing"))
-        progress->setHeading(tr("Installing %1 into %2").arg(subject, installation));
-    else
-        progress->setHeading(tr("%1 %2 for %3").arg(title, subject, installation));
+    QString heading = title;
+    if (!subject.isEmpty()) {
+        switch (kind) {
+        case ProgressKind::Downloading:
+            heading = tr("Downloading %1 for %2").arg(subject, installation);
+            break;
+        case ProgressKind::Installing:
+            heading = tr("Installing %1 into %2").arg(subject, installation);
+            break;
+        case ProgressKind::Removing:
+            heading = tr("Removing %1 from %2").arg(subject, installation);
+            break;
+        case ProgressKind::Waiting:
+            heading = tr("%1 is waiting for %2").arg(subject, installation);
+            break;
+        case ProgressKind::Other:
+            break;
+        }
+    }
+    progress->setHeading(heading);
     progress->show();
     return progress;
 }
@@ -862,6 +1048,7 @@ void MainWindow::runCommand(const QString& subject, const QString& replaced,
     // What the last check found may no longer hold; the marks go until the next.
     m_missing.clear();
     m_verified = false;
+    m_replacing.clear();
     if (m_refreshPending) {
         m_refreshPending = false;
         updateInstalledTable();
@@ -869,12 +1056,14 @@ void MainWindow::runCommand(const QString& subject, const QString& replaced,
     if (!m_report.trimmed().isEmpty()) {
         m_lastReport = m_report;
         ui->reportButton->setEnabled(true);
+        ui->actionShowReport->setEnabled(true);
     }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     m_closing = true;
+    m_memory->save();
     const QList<Progress*> running = findChildren<Progress*>();
     for (Progress* progress : running)
         progress->reject();
@@ -884,13 +1073,14 @@ void MainWindow::closeEvent(QCloseEvent* event)
 bool MainWindow::installPackageFile(QString path)
 {
     DreamweaverInfo* dreamweaver = currentDreamweaver();
-    if (!dreamweaver)
+    if (!dreamweaver || m_commands)
         return false;
     const ExtensionInfo package(path);
     const ExtensionInfo* replaced = package.name().isEmpty()
         ? nullptr
         : ExtensionCommands::findReplaced(*dreamweaver, package.id(), package.fileName());
     ExtensionCommands::Result result = ExtensionCommands::Result::Failed;
+    m_replacing = replacingText(package.name(), package.version(), replaced, dreamweaver->name());
     runCommand(package.name().isEmpty() ? QFileInfo(path).fileName()
                                         : ExtensionCommands::titleOf(package.name(), package.version()),
         replaced ? ExtensionCommands::titleOf(replaced->name(), replaced->version()) : QString(),
@@ -911,9 +1101,10 @@ void MainWindow::slotInstallExtension()
     if (!currentDreamweaver())
         return;
     const QString path = QFileDialog::getOpenFileName(
-        this, tr("Select Extension to Install"), QString(), tr("Extension Files (*.zxp *.mxp)"));
+        this, tr("Select Extension to Install"), m_memory->lastFolder(), tr("Extension Files (*.zxp *.mxp)"));
     if (path.isEmpty())
         return;
+    m_memory->setLastFolder(QFileInfo(path).path());
     installPackageFile(path);
 }
 
@@ -955,18 +1146,22 @@ void MainWindow::slotRemoveExtension(QString mxiName)
         box.exec();
         return;
     }
+    const int row = rowWith(ui->tableInstalled, mxiName);
     runCommand(extension ? ExtensionCommands::titleOf(extension->name(), extension->version()) : QString(), QString(),
         [mxiName](ExtensionCommands& commands, DreamweaverInfo& target) { commands.removeExtension(target, mxiName); });
+    if (row >= 0 && rowWith(ui->tableInstalled, mxiName) < 0)
+        selectNeighbour(ui->tableInstalled, row);
 }
 
 void MainWindow::slotDownloadExtension(Application::Download download)
 {
     DreamweaverInfo* dreamweaver = currentDreamweaver();
     Application* application = Application::instance();
-    if (!dreamweaver || !application)
+    if (!dreamweaver || !application || m_commands)
         return;
     const ExtensionInfo* replaced
         = download.id.isEmpty() ? nullptr : ExtensionCommands::findReplaced(*dreamweaver, download.id, QString());
+    m_replacing = replacingText(download.name, download.version, replaced, dreamweaver->name());
     runCommand(ExtensionCommands::titleOf(download.name, download.version),
         replaced ? ExtensionCommands::titleOf(replaced->name(), replaced->version()) : QString(),
         [download, application](ExtensionCommands& commands, DreamweaverInfo& target) {
@@ -1029,7 +1224,8 @@ void MainWindow::repairExtension(const QString& mxiName)
 
 void MainWindow::showReport()
 {
-    showText(tr("Last Report"), m_lastReport.trimmed(), tr("Report of the last install or removal"), false);
+    showText(QStringLiteral("reportDialog"), tr("Last Report"), m_lastReport.trimmed(),
+        tr("Report of the last install or removal"), false);
 }
 
 void MainWindow::showLog()
@@ -1037,15 +1233,17 @@ void MainWindow::showLog()
     QStringList texts;
     for (const OperationLog::Entry& entry : OperationLog::read())
         texts << OperationLog::toText(entry);
-    showText(tr("Log"),
+    showText(QStringLiteral("logDialog"), tr("Log"),
         texts.isEmpty() ? tr("The log is empty: nothing was installed, removed or updated yet.")
                         : texts.join(QLatin1Char('\n')),
         tr("Log of every install, removal and update"), true);
 }
 
-void MainWindow::showText(const QString& title, const QString& text, const QString& accessibleName, bool atEnd)
+void MainWindow::showText(
+    const QString& objectName, const QString& title, const QString& text, const QString& accessibleName, bool atEnd)
 {
     QDialog dialog(this);
+    dialog.setObjectName(objectName);
     dialog.setWindowTitle(title);
     dialog.resize(640, 400);
     auto* layout = new QVBoxLayout(&dialog);
@@ -1055,7 +1253,22 @@ void MainWindow::showText(const QString& title, const QString& text, const QStri
     if (atEnd)
         edit->moveCursor(QTextCursor::End);
     layout->addWidget(edit);
+    const QString report = text;
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QPushButton* copy = buttons->addButton(tr("&Copy"), QDialogButtonBox::ActionRole);
+    copy->setObjectName(QStringLiteral("copyReportButton"));
+    connect(copy, &QPushButton::clicked, &dialog, [report] { QGuiApplication::clipboard()->setText(report); });
+    QPushButton* save = buttons->addButton(tr("&Save..."), QDialogButtonBox::ActionRole);
+    connect(save, &QPushButton::clicked, &dialog, [this, &dialog, report] {
+        const QString path = QFileDialog::getSaveFileName(
+            &dialog, tr("Save %1").arg(title), m_memory->lastFolder(), tr("Text Files (*.txt)"));
+        if (path.isEmpty())
+            return;
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(report.toUtf8() + '\n') < 0 || !file.commit())
+            warn(tr("The report could not be saved as %1: %2.").arg(QDir::toNativeSeparators(path), file.errorString()),
+                QString());
+    });
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
     dialog.exec();
@@ -1146,8 +1359,9 @@ void MainWindow::showDiagnosis()
 void MainWindow::showAbout()
 {
     QMessageBox box(QMessageBox::NoIcon, tr("About Velkor Moravel"),
-        tr("Velkor Moravel %1\n\nInstalls, lists and removes Dreamweaver extensions.")
-            .arg(QCoreApplication::applicationVersion()),
+        tr("Velkor Moravel %1\n\nInstalls, lists and removes Dreamweaver extensions.\n\nQt %2 (built with %3)")
+            .arg(QCoreApplication::applicationVersion(), QString::fromLatin1(qVersion()),
+                QStringLiteral(QT_VERSION_STR)),
         QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     // The program's own icon, the one the title bar and the desktop entry show.
@@ -1218,12 +1432,32 @@ void MainWindow::openPackageFiles(const QStringList& paths)
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (carriesLocalFiles(event->mimeData()))
+    if (carriesLocalFiles(event->mimeData())) {
         event->acceptProposedAction();
+        setDropTarget(true);
+    }
+}
+
+void MainWindow::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    setDropTarget(false);
+    QMainWindow::dragLeaveEvent(event);
+}
+
+void MainWindow::setDropTarget(bool target)
+{
+    if (property("dropTarget").toBool() == target)
+        return;
+    setProperty("dropTarget", target);
+    // The style sheet's rule for the outline looks at the property only when the tables are polished again.
+    style()->unpolish(ui->tabWidget);
+    style()->polish(ui->tabWidget);
+    ui->tabWidget->update();
 }
 
 void MainWindow::dropEvent(QDropEvent* event)
 {
+    setDropTarget(false);
     if (!event->mimeData() || !event->mimeData()->hasUrls())
         return;
     QStringList packages;

@@ -20,11 +20,14 @@ class InstalledListWatcher;
 class ExtensionCommands;
 class QCloseEvent;
 class QDragEnterEvent;
+class QDragLeaveEvent;
 class QDropEvent;
+class QPoint;
 class QTableWidget;
 class MainWindowForm;
 class Progress;
 class RowButtonDelegate;
+class WindowMemory;
 
 // The program's only window: the Dreamweaver selector with its Install
 // button, the Installed and Store tables with a filter over both, the
@@ -93,6 +96,7 @@ protected:
     // refused with a message.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
 
 private:
     // How the shared operations ask, warn and show progress in this window.
@@ -100,6 +104,7 @@ private:
     // A dialog with the licence and Accept / Decline.
     bool acceptLicense(const QString& title, const QString& license, const QString& refusal) override;
     void warn(const QString& text, const QString& details) override;
+    bool offerRetry(const QString& text) override;
     void inform(const QString& text, const QString& details) override;
     void notice(const QString& text) override;
     IProgress* startProgress(const QString& title) override;
@@ -116,11 +121,16 @@ private:
     void showCatalogueState();
     void showDetails();
     void applyFilter();
+    // The menu of a table's row: what its button does, and more.
+    void showRowMenu(QTableWidget* table, const QPoint& position);
     void showReport();
     // What every install, removal and update did, from the log, newest last.
     void showLog();
     // A dialog of read-only text, scrolled to its end when atEnd.
-    void showText(const QString& title, const QString& text, const QString& accessibleName, bool atEnd);
+    void showText(
+        const QString& objectName, const QString& title, const QString& text, const QString& accessibleName, bool atEnd);
+    // Outlines the tables while files that could be packages are dragged over the window.
+    void setDropTarget(bool target);
     void showAbout();
     // Whether there is an installation to install into; says why not when there is none.
     void showInstallability();
@@ -144,6 +154,7 @@ private:
     // that is not whole misses, by stored manifest name.
     QHash<QString, QStringList> m_missing;
     bool m_verified = false;
+    WindowMemory* m_memory = nullptr;
     QVector<Application::Download> m_storeRows; // the catalogue as the Store table shows it
     bool m_closing = false;
     bool m_listed = false; // the installations have been looked for
@@ -152,8 +163,11 @@ private:
     QSet<QString> m_disabled; // the manifest names of the Installed rows that are disabled
     QString m_subject;
     QString m_replaced;
+    QString m_replacing; // what the status line says of an install that replaces, when it does
     QString m_report; // everything the command reported, for the report dialog
     QString m_lastReport;
     bool m_opening = false; // openPackageFiles() is asking or installing
     QStringList m_waitingFiles;
+    QString m_catalogueTime; // when the catalogue the Store shows was loaded
+    QString m_catalogueTried; // when loading it last failed
 };

@@ -1,9 +1,11 @@
 #include "ui/MainWindowForm.h"
 
 #include "ui/DetailsView.h"
+#include "ui/StatusBar.h"
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -17,7 +19,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSplitter>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -91,46 +92,45 @@ void MainWindowForm::setupUi(QMainWindow* window)
 
     centralWidget = new QWidget(window);
     centralWidget->setObjectName(QStringLiteral("centralWidget"));
-    verticalLayout_2 = new QVBoxLayout(centralWidget);
-    verticalLayout_2->setSpacing(6);
-    verticalLayout_2->setContentsMargins(11, 11, 11, 11);
-    verticalLayout_2->setObjectName(QStringLiteral("verticalLayout_2"));
-    verticalLayout = new QVBoxLayout();
-    verticalLayout->setSpacing(6);
-    verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
-    horizontalLayout = new QHBoxLayout();
-    horizontalLayout->setSpacing(6);
-    horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
+    centralLayout = new QVBoxLayout(centralWidget);
+    centralLayout->setObjectName(QStringLiteral("centralLayout"));
+    topRowLayout = new QHBoxLayout();
+    topRowLayout->setObjectName(QStringLiteral("topRowLayout"));
 
     filterEdit = new QLineEdit(centralWidget);
     filterEdit->setObjectName(QStringLiteral("filterEdit"));
     filterEdit->setClearButtonEnabled(true);
     filterEdit->setMinimumWidth(160);
-    horizontalLayout->addWidget(filterEdit);
+    topRowLayout->addWidget(filterEdit);
 
-    horizontalSpacer = new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum);
-    horizontalLayout->addItem(horizontalSpacer);
+    filterSpacer = new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum);
+    topRowLayout->addItem(filterSpacer);
+
+    labelDreamweaver = new QLabel(centralWidget);
+    labelDreamweaver->setObjectName(QStringLiteral("labelDreamweaver"));
+    topRowLayout->addWidget(labelDreamweaver);
 
     comboDreamweavers = new InstallationSelector(centralWidget);
     comboDreamweavers->setObjectName(QStringLiteral("comboDreamweavers"));
     comboDreamweavers->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     comboDreamweavers->setMinimumContentsLength(16);
-    horizontalLayout->addWidget(comboDreamweavers);
+    labelDreamweaver->setBuddy(comboDreamweavers);
+    topRowLayout->addWidget(comboDreamweavers);
 
     // Shown only while no installation was found.
     whyMissingButton = new QPushButton(centralWidget);
     whyMissingButton->setObjectName(QStringLiteral("whyMissingButton"));
     whyMissingButton->setVisible(false);
-    horizontalLayout->addWidget(whyMissingButton);
+    topRowLayout->addWidget(whyMissingButton);
 
-    horizontalSpacer_2 = new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum);
-    horizontalLayout->addItem(horizontalSpacer_2);
+    selectorSpacer = new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum);
+    topRowLayout->addItem(selectorSpacer);
 
     installButton = new QPushButton(centralWidget);
     installButton->setObjectName(QStringLiteral("installButton"));
-    horizontalLayout->addWidget(installButton);
+    topRowLayout->addWidget(installButton);
 
-    verticalLayout->addLayout(horizontalLayout);
+    centralLayout->addLayout(topRowLayout);
 
     splitter = new QSplitter(Qt::Vertical, centralWidget);
     splitter->setObjectName(QStringLiteral("splitter"));
@@ -141,14 +141,14 @@ void MainWindowForm::setupUi(QMainWindow* window)
 
     tabInstalled = new QWidget();
     tabInstalled->setObjectName(QStringLiteral("tabInstalled"));
-    gridLayout = createTabLayout(tabInstalled, "gridLayout");
+    installedLayout = createTabLayout(tabInstalled, "installedLayout");
     tableInstalled = createTable(tabInstalled, "tableInstalled", 4);
-    gridLayout->addWidget(tableInstalled, 0, 0, 1, 1);
+    installedLayout->addWidget(tableInstalled, 0, 0, 1, 1);
     tabWidget->addTab(tabInstalled, QString());
 
     tabStore = new QWidget();
     tabStore->setObjectName(QStringLiteral("tabStore"));
-    gridLayout1 = createTabLayout(tabStore, "gridLayout1");
+    storeLayout = createTabLayout(tabStore, "storeLayout");
     storeStateLayout = new QHBoxLayout();
     storeStateLayout->setObjectName(QStringLiteral("storeStateLayout"));
     labelStoreState = new QLabel(tabStore);
@@ -159,10 +159,14 @@ void MainWindowForm::setupUi(QMainWindow* window)
     storeStateLayout->addWidget(labelStoreState);
     retryButton = new QPushButton(tabStore);
     retryButton->setObjectName(QStringLiteral("retryButton"));
+    // Its place is kept while hidden, so that the table does not move when it comes.
+    QSizePolicy keepPlace = retryButton->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    retryButton->setSizePolicy(keepPlace);
     storeStateLayout->addWidget(retryButton);
-    gridLayout1->addLayout(storeStateLayout, 0, 0, 1, 1);
+    storeLayout->addLayout(storeStateLayout, 0, 0, 1, 1);
     tableStore = createTable(tabStore, "tableStore", 3);
-    gridLayout1->addWidget(tableStore, 1, 0, 1, 1);
+    storeLayout->addWidget(tableStore, 1, 0, 1, 1);
     tabWidget->addTab(tabStore, QString());
 
     detailsPane = new QWidget(splitter);
@@ -182,11 +186,10 @@ void MainWindowForm::setupUi(QMainWindow* window)
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({ 300, 180 });
 
-    verticalLayout->addWidget(splitter);
-    verticalLayout_2->addLayout(verticalLayout);
+    centralLayout->addWidget(splitter);
 
     window->setCentralWidget(centralWidget);
-    statusBar = new QStatusBar(window);
+    statusBar = new StatusBar(window);
     statusBar->setObjectName(QStringLiteral("statusBar"));
     reportButton = new QPushButton(statusBar);
     reportButton->setObjectName(QStringLiteral("reportButton"));
@@ -197,7 +200,13 @@ void MainWindowForm::setupUi(QMainWindow* window)
     menuExtensions = window->menuBar()->addMenu(QString());
     menuExtensions->setObjectName(QStringLiteral("menuExtensions"));
     actionInstall = createAction(menuExtensions, "actionInstall", QKeySequence::Open);
+    // Delete is the Installed table's own key; here it is shown, and heard while the menu is open.
+    actionRemove = createAction(menuExtensions, "actionRemove", QKeySequence::Delete);
+    actionRemove->setShortcutContext(Qt::WidgetShortcut);
+    actionRemove->setEnabled(false);
     actionShowReport = createAction(menuExtensions, "actionShowReport", QKeySequence(QStringLiteral("Ctrl+R")));
+    // Until a command has reported something there is nothing to show.
+    actionShowReport->setEnabled(false);
     actionAdopt = createAction(menuExtensions, "actionAdopt", QKeySequence());
     actionAdopt->setEnabled(false);
     actionToggleEnabled = createAction(menuExtensions, "actionToggleEnabled", QKeySequence());
@@ -206,6 +215,17 @@ void MainWindowForm::setupUi(QMainWindow* window)
     actionReloadCatalogue = createAction(menuExtensions, "actionReloadCatalogue", QKeySequence::Refresh);
     menuExtensions->addSeparator();
     actionQuit = createAction(menuExtensions, "actionQuit", QKeySequence::Quit);
+    menuView = window->menuBar()->addMenu(QString());
+    menuView->setObjectName(QStringLiteral("menuView"));
+    auto* schemes = new QActionGroup(menuView);
+    for (QAction** action : { &actionSchemeSystem, &actionSchemeLight, &actionSchemeDark }) {
+        *action = menuView->addAction(QString());
+        (*action)->setCheckable(true);
+        schemes->addAction(*action);
+    }
+    actionSchemeSystem->setObjectName(QStringLiteral("actionSchemeSystem"));
+    actionSchemeLight->setObjectName(QStringLiteral("actionSchemeLight"));
+    actionSchemeDark->setObjectName(QStringLiteral("actionSchemeDark"));
     menuHelp = window->menuBar()->addMenu(QString());
     menuHelp->setObjectName(QStringLiteral("menuHelp"));
     actionWhyMissing = createAction(menuHelp, "actionWhyMissing", QKeySequence());
@@ -214,7 +234,8 @@ void MainWindowForm::setupUi(QMainWindow* window)
 
     retranslateUi(window);
 
-    tabWidget->setCurrentIndex(1);
+    // The extensions already there are what a user comes to see first.
+    tabWidget->setCurrentIndex(0);
 
     QMetaObject::connectSlotsByName(window);
 }
@@ -225,22 +246,25 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
     window->setWindowTitle(text("Velkor Moravel"));
     filterEdit->setPlaceholderText(text("Filter extensions"));
     filterEdit->setAccessibleName(text("Filter extensions"));
+    labelDreamweaver->setText(text("&Dreamweaver:"));
     comboDreamweavers->setPlaceholderText(text("No Dreamweaver found"));
     comboDreamweavers->setAccessibleName(text("Dreamweaver installation"));
-    installButton->setText(text("Install"));
+    installButton->setText(text("Install from &File..."));
     installButton->setAccessibleName(text("Install a package file"));
+    installButton->setToolTip(text("Install a .zxp or .mxp package file into the chosen Dreamweaver (Ctrl+O)"));
     whyMissingButton->setText(text("Why is my Dreamweaver missing?"));
-    tabWidget->setTabText(tabWidget->indexOf(tabInstalled), text("Installed"));
-    tabWidget->setTabText(tabWidget->indexOf(tabStore), text("Store"));
+    tabWidget->setTabText(tabWidget->indexOf(tabInstalled), text("&Installed"));
+    tabWidget->setTabText(tabWidget->indexOf(tabStore), text("&Store"));
     tableInstalled->setAccessibleName(text("Installed extensions"));
     tableStore->setAccessibleName(text("Store extensions"));
-    retryButton->setText(text("Retry"));
+    retryButton->setText(text("&Retry"));
     retryButton->setAccessibleName(text("Load the catalogue again"));
     detailsView->setAccessibleName(text("Extension details"));
-    reportButton->setText(text("Report..."));
+    reportButton->setText(text("Re&port..."));
     reportButton->setAccessibleName(text("Report of the last install or removal"));
     menuExtensions->setTitle(text("&Extensions"));
-    actionInstall->setText(text("&Install Package File..."));
+    actionInstall->setText(text("&Install from File..."));
+    actionRemove->setText(text("Re&move"));
     actionShowReport->setText(text("Last &Report..."));
     actionAdopt->setText(text("&Adopt Extension of Another Program"));
     actionToggleEnabled->setText(text("&Disable Extension"));
@@ -248,6 +272,10 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
     toggleEnabledButton->setText(text("Disable"));
     actionReloadCatalogue->setText(text("Re&fresh Installed and Store"));
     actionQuit->setText(text("&Quit"));
+    menuView->setTitle(text("&View"));
+    actionSchemeSystem->setText(text("Colours of the &Desktop"));
+    actionSchemeLight->setText(text("&Light Colours"));
+    actionSchemeDark->setText(text("D&ark Colours"));
     menuHelp->setTitle(text("&Help"));
     actionWhyMissing->setText(text("&Why Is My Dreamweaver Missing?"));
     actionShowLog->setText(text("Show &Log"));

@@ -12,7 +12,7 @@ class QHBoxLayout;
 class QMainWindow;
 class QPushButton;
 class QSpacerItem;
-class QStatusBar;
+class StatusBar;
 class QTabWidget;
 class QTableWidget;
 class QVBoxLayout;
@@ -24,22 +24,22 @@ class MainWindowForm
 {
 public:
     QWidget* centralWidget = nullptr;
-    QVBoxLayout* verticalLayout_2 = nullptr;
-    QVBoxLayout* verticalLayout = nullptr;
-    QHBoxLayout* horizontalLayout = nullptr;
+    QVBoxLayout* centralLayout = nullptr; // the top row above the tables and the details pane
+    QHBoxLayout* topRowLayout = nullptr; // the filter, the selector and the Install from File button
     QLineEdit* filterEdit = nullptr;
-    QSpacerItem* horizontalSpacer = nullptr;
+    QSpacerItem* filterSpacer = nullptr;
+    QLabel* labelDreamweaver = nullptr; // names the selector
     QComboBox* comboDreamweavers = nullptr;
-    QSpacerItem* horizontalSpacer_2 = nullptr;
+    QSpacerItem* selectorSpacer = nullptr;
     QPushButton* installButton = nullptr;
     QPushButton* whyMissingButton = nullptr;
     QSplitter* splitter = nullptr; // the tabs above the details pane
     QTabWidget* tabWidget = nullptr;
     QWidget* tabInstalled = nullptr;
-    QGridLayout* gridLayout = nullptr;
+    QGridLayout* installedLayout = nullptr;
     QTableWidget* tableInstalled = nullptr;
     QWidget* tabStore = nullptr;
-    QGridLayout* gridLayout1 = nullptr;
+    QGridLayout* storeLayout = nullptr;
     QHBoxLayout* storeStateLayout = nullptr; // shown while the catalogue loads, or when it failed
     QLabel* labelStoreState = nullptr;
     QPushButton* retryButton = nullptr;
@@ -47,16 +47,21 @@ public:
     DetailsView* detailsView = nullptr;
     QWidget* detailsPane = nullptr; // the details, with the selected extension's Disable or Enable under them
     QPushButton* toggleEnabledButton = nullptr;
-    QStatusBar* statusBar = nullptr;
+    StatusBar* statusBar = nullptr;
     QPushButton* reportButton = nullptr;
     QMenu* menuExtensions = nullptr;
     QAction* actionInstall = nullptr;
+    QAction* actionRemove = nullptr; // the selected installed extension
     QAction* actionShowReport = nullptr;
     QAction* actionAdopt = nullptr;
     QAction* actionToggleEnabled = nullptr; // Disable or Enable, as the selected extension is
     QAction* actionCopyTo = nullptr;
     QAction* actionReloadCatalogue = nullptr;
     QAction* actionQuit = nullptr;
+    QMenu* menuView = nullptr;
+    QAction* actionSchemeSystem = nullptr; // colours as the desktop's scheme is, light or dark
+    QAction* actionSchemeLight = nullptr;
+    QAction* actionSchemeDark = nullptr;
     QMenu* menuHelp = nullptr;
     QAction* actionWhyMissing = nullptr;
     QAction* actionShowLog = nullptr;

@@ -4,8 +4,35 @@
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QProgressBar>
+
+namespace {
+
+bool isUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+    case QEvent::TouchBegin:
+    case QEvent::Shortcut:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
 
 Progress::Progress(QWidget* parent)
     : QDialog(parent)
@@ -25,6 +52,7 @@ void Progress::reset()
     setWindowTitle(QString());
     ui->headingLabel->clear();
     ui->statusLabel->setText(QString());
+    ui->progressBar->setRange(0, 100);
     ui->progressBar->setValue(0);
     QCoreApplication::processEvents();
 }
@@ -37,16 +65,26 @@ void Progress::setTitle(QString title)
 void Progress::setHeading(const QString& heading)
 {
     ui->headingLabel->setText(heading);
+    fitContents();
 }
 
 void Progress::setStatus(QString text)
 {
-    ui->statusLabel->setText(text);
+    // The heading already names the step ("Downloading Velkor Tools..."):
+    // the status line says only what follows it.
+    const QString step = windowTitle() + QLatin1Char(' ');
+    if (!windowTitle().isEmpty() && text.startsWith(step))
+        text = text.mid(step.size());
+    if (ui->statusLabel->text() != text) {
+        ui->statusLabel->setText(text);
+        fitContents();
+    }
     QCoreApplication::processEvents();
 }
 
 void Progress::setMaximum(int maximum)
 {
+    // A maximum of 0 makes the bar a busy indicator: how long is unknown.
     ui->progressBar->setMaximum(maximum);
 }
 
@@ -72,6 +110,7 @@ void Progress::setCancellable(bool cancellable)
     m_cancelled = false;
     ui->buttonBox->setEnabled(true);
     ui->buttonBox->setVisible(cancellable);
+    fitContents();
 }
 
 void Progress::reject()
@@ -81,4 +120,45 @@ void Progress::reject()
     m_cancelled = true;
     ui->buttonBox->setEnabled(false);
     ui->statusLabel->setText(tr("Cancelling..."));
+}
+
+void Progress::fitContents()
+{
+    QLayout* layout = this->layout();
+    layout->activate();
+    const int width = std::max(this->width(), layout->totalMinimumSize().width());
+    const int height
+        = layout->hasHeightForWidth() ? layout->totalHeightForWidth(width) : layout->totalSizeHint().height();
+    setMinimumHeight(height);
+    if (this->height() < height || this->width() < width)
+        resize(width, std::max(this->height(), height));
+}
+
+bool Progress::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!isUserInput(event->type()) || !parentWidget())
+        return false;
+    // The first widget at or above the receiver (a shortcut's receiver is
+    // the action or shortcut object itself) says which window it is in.
+    QObject* object = watched;
+    while (object && !object->isWidgetType())
+        object = object->parent();
+    const auto* widget = static_cast<QWidget*>(object);
+    // A menu's shortcuts belong to no window of their own, and none but
+    // this dialog's may start another command meanwhile.
+    if (event->type() == QEvent::Shortcut)
+        return !widget || (widget != this && !isAncestorOf(widget));
+    return widget && widget->window() == parentWidget()->window();
+}
+
+void Progress::showEvent(QShowEvent* event)
+{
+    QCoreApplication::instance()->installEventFilter(this);
+    QDialog::showEvent(event);
+}
+
+void Progress::hideEvent(QHideEvent* event)
+{
+    QCoreApplication::instance()->removeEventFilter(this);
+    QDialog::hideEvent(event);
 }

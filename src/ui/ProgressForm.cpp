@@ -12,11 +12,13 @@ void ProgressForm::setupUi(QDialog* dialog)
 {
     if (dialog->objectName().isEmpty())
         dialog->setObjectName(QStringLiteral("Progress"));
-    dialog->setWindowModality(Qt::ApplicationModal);
+    // Not modal: the dialog keeps input from its window itself, and lets its
+    // close request through.
+    dialog->setWindowModality(Qt::NonModal);
     dialog->resize(408, 96);
 
-    verticalLayout = new QVBoxLayout(dialog);
-    verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
+    dialogLayout = new QVBoxLayout(dialog);
+    dialogLayout->setObjectName(QStringLiteral("dialogLayout"));
 
     headingLabel = new QLabel(dialog);
     headingLabel->setObjectName(QStringLiteral("headingLabel"));
@@ -25,22 +27,23 @@ void ProgressForm::setupUi(QDialog* dialog)
     QFont bold = headingLabel->font();
     bold.setBold(true);
     headingLabel->setFont(bold);
-    verticalLayout->addWidget(headingLabel);
+    dialogLayout->addWidget(headingLabel);
 
     statusLabel = new QLabel(dialog);
     statusLabel->setObjectName(QStringLiteral("statusLabel"));
     statusLabel->setTextFormat(Qt::PlainText);
-    verticalLayout->addWidget(statusLabel);
+    statusLabel->setWordWrap(true);
+    dialogLayout->addWidget(statusLabel);
 
     progressBar = new QProgressBar(dialog);
     progressBar->setObjectName(QStringLiteral("progressBar"));
     progressBar->setMinimumSize(QSize(390, 0));
-    verticalLayout->addWidget(progressBar);
+    dialogLayout->addWidget(progressBar);
 
     buttonBox = new QDialogButtonBox(QDialogButtonBox::Cancel, dialog);
     buttonBox->setObjectName(QStringLiteral("buttonBox"));
     buttonBox->hide();
-    verticalLayout->addWidget(buttonBox);
+    dialogLayout->addWidget(buttonBox);
 
     retranslateUi(dialog);
 }

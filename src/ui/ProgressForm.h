@@ -12,7 +12,7 @@ class QVBoxLayout;
 class ProgressForm
 {
 public:
-    QVBoxLayout* verticalLayout = nullptr;
+    QVBoxLayout* dialogLayout = nullptr;
     QLabel* headingLabel = nullptr; // what is done to which extension in which installation
     QLabel* statusLabel = nullptr;
     QProgressBar* progressBar = nullptr;

@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "platform/Environment.h"
 
+#include <QActionGroup>
 #include <QDir>
 #include <QFileDialog>
 #include <QMainWindow>
@@ -31,16 +32,29 @@ WinePrefixMenu::WinePrefixMenu(QMainWindow* window)
     QMenuBar* bar = window->menuBar();
     QMenu* menu = new QMenu(tr("&Wine"), bar);
     bar->insertMenu(bar->actions().isEmpty() ? nullptr : bar->actions().constLast(), menu);
-    connect(menu->addAction(tr("Choose Wine &Prefix...")), &QAction::triggered, this, [this] {
+    m_prefixAction = menu->addAction(tr("Choose Wine &Prefix..."));
+    m_noPrefixAction = menu->addAction(tr("&Without Wine Prefix"));
+    auto* choices = new QActionGroup(menu);
+    for (QAction* action : { m_prefixAction, m_noPrefixAction }) {
+        action->setCheckable(true);
+        choices->addAction(action);
+    }
+    connect(m_prefixAction, &QAction::triggered, this, [this] {
         const QString current = Environment::winePrefix();
-        const QString folder = QFileDialog::getExistingDirectory(m_window, tr("Choose Wine Prefix"),
-            current.isEmpty() ? QDir::homePath() : current,
-            QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+        // Prefixes are hidden folders (~/.wine): the dialog shows those too,
+        // which the desktop's own dialogs do not by default.
+        QFileDialog dialog(m_window, tr("Choose Wine Prefix"), current.isEmpty() ? QDir::homePath() : current);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOptions(
+            QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks | QFileDialog::DontUseNativeDialog);
+        dialog.setFilter(QDir::AllDirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::Drives);
+        const QString folder = dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
         if (!folder.isEmpty())
             choosePrefix(folder);
+        else
+            showPrefix(); // the check goes back to the choice in use
     });
-    connect(
-        menu->addAction(tr("&Without Wine Prefix")), &QAction::triggered, this, [this] { choosePrefix(QString()); });
+    connect(m_noPrefixAction, &QAction::triggered, this, [this] { choosePrefix(QString()); });
     showPrefix();
     const Application* application = Application::instance();
     if (application && !application->winePrefixError().isEmpty()) {
@@ -61,6 +75,8 @@ void WinePrefixMenu::choosePrefix(const QString& folder)
 void WinePrefixMenu::showPrefix()
 {
     const QString prefix = Environment::winePrefix();
+    m_prefixAction->setChecked(!prefix.isEmpty());
+    m_noPrefixAction->setChecked(prefix.isEmpty());
     m_window->setWindowTitle(
         // The program's name last, where the window system would put it, so that it is not shown twice.
         prefix.isEmpty() ? m_title : tr("Wine prefix %2 - %1").arg(m_title, QDir::toNativeSeparators(prefix)));

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+class QAction;
 class QMainWindow;
 
 // The window's Wine menu, for Dreamweaver running under Wine: picks the
@@ -24,4 +25,7 @@ private:
 
     QMainWindow* m_window;
     QString m_title;
+    // Checked as the current choice is: a prefix, or none.
+    QAction* m_prefixAction = nullptr;
+    QAction* m_noPrefixAction = nullptr;
 };

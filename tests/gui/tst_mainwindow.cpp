@@ -1,16 +1,22 @@
 #include "TestData.h"
 #include "app/Application.h"
+#include "app/ColourScheme.h"
+#include "commands/InstallationLock.h"
 #include "discovery/DreamweaverInfo.h"
 #include "support/DiscoveryFixtures.h"
 #include "support/InstallerFixtures.h"
 #include "support/StoreServer.h"
 #include "support/TestRows.h"
+#include "ui/EmptyTableHint.h"
 #include "ui/InstalledListWatcher.h"
 #include "ui/MainWindow.h"
 #include "ui/OpenFilesDialog.h"
+#include "ui/Progress.h"
 #include "ui/RowButtonDelegate.h"
+#include "ui/StatusBar.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
@@ -25,12 +31,19 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
+#include <QSplitter>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QToolTip>
+#include <QWindow>
 #include <QtTest>
 
 using namespace InstallerFixtures;
@@ -50,6 +63,8 @@ public:
     QString fileToChoose; // empty: the file dialog is cancelled
     std::function<bool(QWidget*)> onProgress; // tried on each progress dialog every 10 ms until it returns true
     int installationToChoose = -1; // in the open-files question; -1 keeps the one it offers
+    QString menuChoice; // the entry of a row's menu to choose
+    QString fileDialogFolder; // the folder the last file dialog opened in
 
     DialogDriver() { qApp->installEventFilter(this); }
 
@@ -69,6 +84,7 @@ protected:
             QTimer::singleShot(0, box, [box, b = question ? answer : QMessageBox::Ok] { box->button(b)->click(); });
         } else if (auto* dialog = qobject_cast<QFileDialog*>(widget)) {
             log << "file dialog: " + dialog->windowTitle() + " | " + dialog->nameFilters().join(';');
+            fileDialogFolder = dialog->directory().path();
             QTimer::singleShot(0, dialog, [dialog, file = fileToChoose] {
                 dialog->selectFile(file);
                 file.isEmpty() ? dialog->reject() : static_cast<QDialog*>(dialog)->accept();
@@ -103,6 +119,27 @@ protected:
                     if (button->text() == (accept ? "Accept" : "Decline") || button->text() == "Close")
                         button->click();
                 }
+            });
+        } else if (auto* menu = qobject_cast<QMenu*>(widget)) {
+            QStringList entries;
+            QAction* chosen = nullptr;
+            for (QAction* action : menu->actions()) {
+                const QString text = action->text().remove('&');
+                entries << text + (action->isEnabled() ? "" : " (disabled)");
+                if (text == menuChoice)
+                    chosen = action;
+            }
+            log << "menu: " + entries.join(" | ");
+            QTimer::singleShot(0, menu, [menu, chosen] {
+                if (chosen)
+                    chosen->trigger();
+                menu->close();
+            });
+        } else if (widget->objectName() == "reportDialog") {
+            log << "report";
+            QTimer::singleShot(0, widget, [widget] {
+                widget->findChild<QPushButton*>("copyReportButton")->click();
+                static_cast<QDialog*>(widget)->reject();
             });
         } else if (widget->inherits("Progress")) {
             log << widget->windowTitle();
@@ -268,6 +305,7 @@ private slots:
     void init()
     {
         m_root = std::make_unique<QTemporaryDir>();
+        QSettings("Velkor", "Moravel").clear();
         // Start-up never reads the machine's own profile.
         qputenv("APPDATA", QString(root() + "/AppData").toUtf8());
         qputenv("ALLUSERSPROFILE", QString(root() + "/ProgramData").toUtf8());
@@ -317,6 +355,8 @@ private slots:
             + in;
         const QString remove = "question: Remove Velkor Tools v. 1.0.0?" + in;
         const QString installed = "Installed Velkor Tools Plus v. 2.0.0 into Dreamweaver CS6: 4 files and 2 entries.";
+        const QString updated
+            = "Updated Velkor Tools 1.0.0 to Velkor Tools Plus 2.0.0 in Dreamweaver CS6: 4 files and 2 entries.";
         const QString removed = "Removed Velkor Tools v. 1.0.0 from Dreamweaver CS6: 4 files and 2 entries.";
         const QString none = "No Dreamweaver installation was found, so nothing can be installed.";
         const QString web = "https://www.velkor.example/plus.zxp";
@@ -326,21 +366,34 @@ private slots:
         const QString plus = "Velkor Tools Plus 2.0.0 Velkor";
         auto row = [](const char* name, const Gesture& gesture) { QTest::newRow(name) << gesture; };
         row("Install asks for a file, then replaces",
-            { "install", true, {}, { fileDialog, replace, "Removing", "Installing" }, {}, { alpha, plus }, installed });
+            { "install", true, {}, { fileDialog, replace, "Removing", "Installing" }, {}, { alpha, plus }, updated });
         row("a cancelled file dialog does nothing", { "cancel", true, {}, { fileDialog }, {}, { tools }, {} });
         for (const char* store : { "store", "key: Enter" })
             row(qPrintable(QString(store) + " on a Store row downloads, then replaces"),
                 { store, true, {}, { replace, "Downloading", "Removing", "Installing" }, {}, { alpha, plus },
-                    installed });
-        for (const char* stop : { "store: Cancel", "store: Escape", "store: close the window" })
+                    updated });
+        for (const char* stop :
+            { "store: Cancel", "store: Escape", "store: close the window", "store: the window system closes it" })
             row(qPrintable(QString(stop) + ", while downloading: nothing removed or installed, no warning"),
                 { stop, true, {}, { replace, "Downloading" }, {}, { tools },
                     "Velkor Tools Plus v. 2.0.0 was not installed: the download was cancelled." });
+        row("Install while another program holds the installation: it is named, and Cancel stops the wait",
+            { "install: locked", true, {},
+                { fileDialog, replace, "Waiting",
+                    "Velkor Tools Plus v. 2.0.0 is waiting for Dreamweaver CS6 | tst_mainwindow (process "
+                        + QString::number(QCoreApplication::applicationPid()) + ") is changing it. | busy" },
+                {}, { tools },
+                "Velkor Tools Plus v. 2.0.0 was left as it is: the wait for Dreamweaver CS6 was cancelled." });
         row("a Remove button removes its own extension, though the list under the table changed",
             { "remove", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
+        row("a row's menu: Remove removes its extension",
+            { "menu: Remove", true, {}, { "menu: Remove | Disable Extension | Show Files | Open Folder | Copy Name", remove, "Removing" },
+                {}, { alpha }, removed });
         row("Delete removes the selected installed extension",
             { "key: Delete", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
-        row("a Remove button, answered No", { "remove: no", true, {}, { remove }, {}, { tools }, {} });
+        row("a Remove button, answered No: the status line says so",
+            { "remove: no", true, {}, { remove }, {}, { tools },
+                "Velkor Tools v. 1.0.0 was not removed from Dreamweaver CS6." });
         const QString gone = "Velkor Tools is no longer installed in Dreamweaver CS6; the list has been refreshed.";
         row("a Remove button of an extension removed from outside says so and refreshes",
             { "remove: vanished", true, {}, { "information: " + gone }, {}, { alpha }, gone });
@@ -387,10 +440,10 @@ private slots:
                 { "open files: Install these 3 packages into: Velkor Tools 1.0.0 by Velkor; notes.txt; Velkor Tools "
                   "Plus 2.0.0 by Velkor | [Dreamweaver CS6]",
                     "Installing", "warning", replace, "Removing", "Installing" },
-                { notPackage }, { plus }, installed });
+                { notPackage }, { plus }, updated });
         row("a second start hands its file to the first, which asks, then replaces",
             { "second start", true, { "@/plus.zxp" }, { openPlus, replace, "Removing", "Installing" }, {},
-                { alpha, plus }, installed });
+                { alpha, plus }, updated });
         row("started without a Dreamweaver installed",
             { "start", false, { "@/plus.zxp" }, { "warning" },
                 { "@/plus.zxp cannot be installed: no Dreamweaver installation was found." }, {},
@@ -406,9 +459,13 @@ private slots:
         const auto answer = c.gesture.endsWith("no") ? QMessageBox::No : QMessageBox::Yes;
         launch(start ? c.files : QStringList(), c.withInstallation || !start, answer);
         // The catalogue's address refuses connections: the Store tab says so and offers a Retry.
-        QTRY_VERIFY(m_window->findChild<QPushButton*>("retryButton")->isVisible());
-        QVERIFY(
-            m_window->findChild<QLabel*>("labelStoreState")->text().startsWith("The catalogue could not be loaded: "));
+        QTRY_VERIFY(!m_window->findChild<QPushButton*>("retryButton")->isHidden());
+        // The failure names the catalogue's address and says when it was tried.
+        QVERIFY(m_window->findChild<QLabel*>("labelStoreState")
+                    ->text()
+                    .contains(QRegularExpression(
+                        "^The catalogue could not be loaded from "
+                        "http://127.0.0.1:1/extensions.xml: .* \\(tried at \\d\\d:\\d\\d:\\d\\d\\)\\.$")));
         // A download to stop never ends by itself; it is stopped once the server has its request, as a user would.
         const QString stop = c.gesture.startsWith("store: ") ? c.gesture.mid(7) : QString();
         StoreServer server(StoreServer::Tls::None,
@@ -440,7 +497,7 @@ private slots:
                 states << table("tableInstalled")->model()->index(0, column).data(Qt::ToolTipRole).toString();
             QCOMPARE(states,
                 QStringList({ "Installed (disabled): Installed Velkor Alpha (Enter) | Installed Velkor Alpha (Enter) | "
-                              "installed (installed: 1.0.0)",
+                              "installed",
                     "Install: Install Velkor Gamma (Enter) | Install Velkor Gamma (Enter) | not installed",
                     "Update: Update Velkor Tools Plus (Enter) | Update Velkor Tools Plus (Enter) | update available "
                     "(installed: 1.0.0)",
@@ -453,8 +510,22 @@ private slots:
         }
 
         m_driver->answer = answer;
-        m_driver->fileToChoose = c.gesture == "install" ? root() + "/packages/plus.zxp" : QString();
+        m_driver->menuChoice = c.gesture.startsWith("menu: ") ? c.gesture.mid(6) : QString();
+        m_driver->fileToChoose = c.gesture.startsWith("install") ? root() + "/packages/plus.zxp" : QString();
+        std::unique_ptr<QLockFile> otherProgram;
+        if (c.gesture == "install: locked") {
+            otherProgram = std::make_unique<QLockFile>(InstallationLock::path(dreamweaver()));
+            QVERIFY(otherProgram->tryLock(0));
+        }
         m_driver->onProgress = [this, &server, stop](QWidget* dialog) {
+            if (dialog->windowTitle() == "Waiting") {
+                auto* bar = dialog->findChild<QProgressBar*>();
+                m_driver->log << dialog->findChild<QLabel*>("headingLabel")->text() + " | "
+                        + dialog->findChild<QLabel*>("statusLabel")->text() + " | "
+                        + (bar->maximum() == 0 ? "busy" : "a bar");
+                dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+                return true;
+            }
             if (server.requests().isEmpty())
                 return stop.isEmpty();
             if (stop == "Escape")
@@ -463,12 +534,21 @@ private slots:
                 dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
             else if (stop == "close the window")
                 m_window->close();
+            else if (stop == "the window system closes it") {
+                // The window system's close button does nothing on a window a modal dialog blocks.
+                if (QGuiApplication::modalWindow()) {
+                    m_driver->log << "the close was ignored";
+                    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+                } else {
+                    m_window->windowHandle()->close();
+                }
+            }
             return true;
         };
         // Removed behind the window's back, and clicked before the window could notice.
         if (c.gesture == "remove: vanished")
             QVERIFY(QFile::remove(dreamweaver().extensionStoreFolder("en_US") + "/Velkor Tools.mxi"));
-        if (c.gesture == "install" || c.gesture == "cancel")
+        if (c.gesture.startsWith("install") || c.gesture == "cancel")
             m_window->findChild<QPushButton*>("installButton")->click();
         else if (c.gesture.startsWith("store"))
             click("tableStore", "Velkor Tools Plus");
@@ -482,6 +562,13 @@ private slots:
         }
         if (c.gesture.startsWith("verify"))
             verifyTools(c.gesture == "verify: whole", c.gesture == "verify: repair");
+        if (c.gesture.startsWith("menu: ")) {
+            QTableWidget* installed = table("tableInstalled");
+            const QPoint at
+                = installed->visualItemRect(installed->findItems("Velkor Tools", Qt::MatchExactly).first()).center();
+            QContextMenuEvent menu(QContextMenuEvent::Mouse, at, installed->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(installed->viewport(), &menu);
+        }
         if (c.gesture == "key: F5")
             QTest::keyClick(m_window.get(), Qt::Key_F5);
         else if (c.gesture.startsWith("key: ")) {
@@ -530,6 +617,22 @@ private slots:
         QCOMPARE(m_window->statusBar()->currentMessage(), resolved(c.status));
         QCOMPARE(m_window->findChild<QPushButton*>("installButton")->isEnabled(), c.withInstallation);
         QCOMPARE(server.requests().size(), int(c.log.contains("Downloading")));
+        // The report can be opened once a command has reported something, from the menu as from the button.
+        QCOMPARE(m_window->findChild<QAction*>("actionShowReport")->isEnabled(),
+            m_window->findChild<QPushButton*>("reportButton")->isEnabled());
+        // The report's Copy puts the whole report on the clipboard.
+        if (m_window->findChild<QPushButton*>("reportButton")->isEnabled()) {
+            QGuiApplication::clipboard()->clear();
+            m_window->findChild<QAction*>("actionShowReport")->trigger();
+            QCOMPARE(m_driver->log.last(), "report");
+            QVERIFY(QGuiApplication::clipboard()->text().contains("Dreamweaver"));
+        }
+        // A removal leaves the selection on the row that took the removed one's place.
+        if (c.log.contains("Removing") && !c.log.contains("Installing")) {
+            QTableWidget* installed = table("tableInstalled");
+            QVERIFY(installed->selectionModel()->hasSelection());
+            QCOMPARE(installed->item(installed->currentRow(), 0)->text() + " 1.0.0 Velkor", c.rowsAfter.first());
+        }
     }
 
     // Opened files go where the question's choice sends them, and that choice is the one offered from then on.
@@ -718,16 +821,256 @@ private slots:
         QVERIFY(DiscoveryFixtures::storeManifest(store, "b.mxi", "Beta", "Someone"));
         m_application->dreamweavers() = { dreamweaver };
         emit m_application->dreamweaversUpdated();
+        QTableWidget* installed = table("tableInstalled");
+        installed->selectRow(installed->findItems("Alpha", Qt::MatchExactly).first()->row());
+        QApplication::setActiveWindow(m_window.get());
         auto* edit = m_window->findChild<QLineEdit*>("filterEdit");
         edit->setText(before);
         edit->setText(filter);
-        QTableWidget* installed = table("tableInstalled");
         QStringList visible;
         for (int row = 0; row < installed->rowCount(); ++row) {
             if (!installed->isRowHidden(row))
                 visible << installed->item(row, 0)->text();
         }
         QCOMPARE(visible, shown);
+        // A row the filter hides leaves the details pane; an empty result says why the table is empty.
+        const bool alphaShown = shown.contains("Alpha");
+        QCOMPARE(installed->selectionModel()->hasSelection(), alphaShown);
+        QCOMPARE(m_window->findChild<QTextBrowser*>("detailsView")->toPlainText().isEmpty(), !alphaShown);
+        QCOMPARE(installed->findChild<EmptyTableHint*>()->shownText(),
+            shown.isEmpty() ? "No extension matches '" + filter.trimmed() + "'." : QString());
+        // Ctrl+F goes to the filter from anywhere in the window.
+        installed->setFocus();
+        QTest::keyClick(installed, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(edit->hasFocus());
+    }
+
+    // The progress dialog is as tall as its wrapped lines and its Cancel
+    // need, and its status line does not repeat the step its heading names.
+    void progressDialogShowsAllOfIt_data()
+    {
+        QTest::addColumn<QString>("heading");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("cancellable");
+        QTest::addColumn<QString>("shownStatus");
+        const QString longName = "Velkor Tools With A Name Long Enough To Wrap Twice Over v. 2.0.0";
+        addTestRow("a short heading", "Installing Velkor Tools v. 1.0.0 into Dreamweaver CS6", "Extracting files",
+            false, "Extracting files");
+        addTestRow("a heading that wraps, with Cancel", "Downloading " + longName + " for Dreamweaver CS6",
+            "Downloading plus.zxp", true, "plus.zxp");
+        addTestRow("a status that wraps, with Cancel", "Downloading Velkor Tools for Dreamweaver CS6",
+            "Downloading " + longName.repeated(3).remove(' ') + ".zxp", true,
+            longName.repeated(3).remove(' ') + ".zxp");
+        addTestRow("a status naming another step keeps it", "Installing Velkor Tools", "Downloadingplus.zxp", false,
+            "Downloadingplus.zxp");
+    }
+
+    void progressDialogShowsAllOfIt()
+    {
+        QFETCH(QString, heading);
+        QFETCH(QString, status);
+        QFETCH(bool, cancellable);
+        QFETCH(QString, shownStatus);
+        launch({}, false);
+        // Shown first, as the operations do: what they say later must fit too.
+        Progress progress(m_window.get());
+        progress.reset();
+        progress.setTitle(heading.section(' ', 0, 0));
+        progress.setHeading(progress.windowTitle());
+        progress.show();
+        QCoreApplication::processEvents();
+        progress.setHeading(heading);
+        progress.setCancellable(cancellable);
+        progress.setStatus(status);
+        QCoreApplication::processEvents();
+        QCOMPARE(progress.findChild<QLabel*>("statusLabel")->text(), shownStatus);
+        const QList<QWidget*> parts = progress.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        QCOMPARE(parts.size(), 4);
+        for (QWidget* part : parts) {
+            QCOMPARE(part->isVisible(), part->objectName() != "buttonBox" || cancellable);
+            QVERIFY2(progress.rect().contains(part->geometry()), qPrintable(part->objectName()));
+            if (auto* label = qobject_cast<QLabel*>(part))
+                QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(label->objectName()));
+        }
+    }
+
+    // The details of an installed extension name its files where they went
+    // and its entries by their place in Dreamweaver, the id in a tooltip;
+    // entries the configuration files no longer hold by the manifest's names.
+    void detailsNameFilesAndEntriesByTheirPlace_data()
+    {
+        QTest::addColumn<bool>("entriesInFiles");
+        QTest::addColumn<QString>("menu");
+        addTestRow("entries where the install put them", true, "Menu Commands > Velkor Tool");
+        addTestRow("entries gone from the files", false, "Menu Velkor Tool");
+    }
+
+    void detailsNameFilesAndEntriesByTheirPlace()
+    {
+        QFETCH(bool, entriesInFiles);
+        QFETCH(QString, menu);
+        launch({}, true);
+        QVERIFY(dreamweaver().installPackage(root() + "/packages/tools.zxp", nullptr));
+        const QString configuration = dreamweaver().configurationFolder("en_US");
+        if (!entriesInFiles) {
+            QVERIFY(writeFile(configuration + "/Menus/Menus.xml", menusXml()));
+            QVERIFY(writeFile(configuration + "/Objects/insertbar.xml", insertbarXml()));
+        }
+        m_window->updateInstalledTable();
+        table("tableInstalled")->selectRow(0);
+        auto* details = m_window->findChild<QTextBrowser*>("detailsView");
+        const QString text = details->toPlainText();
+        const QString shown = text.mid(text.indexOf("Files"));
+        QCOMPARE(shown.split('\n'),
+            QStringList(
+                { "Files", "Configuration/Commands/Velkor/Velkor Tool.htm", "Configuration/Commands/Velkor/tool.js",
+                    "Configuration/Objects/Velkor/Images/tool.png", "Entries", menu, "Insert bar category Velkor" }));
+        QTextCursor found = details->document()->find("Velkor Tool", details->document()->find("Entries"));
+        QVERIFY(!found.isNull());
+        const QPoint at = details->cursorRect(found).center() - QPoint(4, 0);
+        QHelpEvent help(QEvent::ToolTip, at, details->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(details, &help);
+        QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), "Id: Velkor_Tool");
+        QToolTip::hideText();
+    }
+
+    // Text stands out from what it is drawn on by 4.5:1 at least, in both
+    // schemes: rows, selected rows, placeholders, tooltips, buttons, links.
+    void paletteTextIsReadable_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<int>("text");
+        QTest::addColumn<int>("background");
+        const QList<QPair<const char*, QPair<QPalette::ColorRole, QPalette::ColorRole>>> pairs {
+            { "text", { QPalette::Text, QPalette::Base } },
+            { "window text", { QPalette::WindowText, QPalette::Window } },
+            { "selected row", { QPalette::HighlightedText, QPalette::Highlight } },
+            { "placeholder", { QPalette::PlaceholderText, QPalette::Base } },
+            { "placeholder on the window", { QPalette::PlaceholderText, QPalette::Window } },
+            { "tooltip", { QPalette::ToolTipText, QPalette::ToolTipBase } },
+            { "button", { QPalette::ButtonText, QPalette::Button } },
+            { "link", { QPalette::Link, QPalette::Base } },
+        };
+        for (const bool dark : { false, true }) {
+            for (const auto& pair : pairs) {
+                QTest::newRow(qPrintable(QString(dark ? "dark: " : "light: ") + pair.first))
+                    << dark << int(pair.second.first) << int(pair.second.second);
+            }
+        }
+    }
+
+    void paletteTextIsReadable()
+    {
+        QFETCH(bool, dark);
+        QFETCH(int, text);
+        QFETCH(int, background);
+        const QPalette palette = ColourScheme::palette(dark);
+        QCOMPARE(ColourScheme::isDark(palette), dark);
+        const auto luminance = [](const QColor& colour) {
+            const auto channel = [](double value) {
+                return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF())
+                + 0.0722 * channel(colour.blueF());
+        };
+        const double a = luminance(palette.color(QPalette::ColorRole(text)));
+        const double b = luminance(palette.color(QPalette::ColorRole(background)));
+        const double contrast = (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+        QVERIFY2(contrast >= 4.5, qPrintable(QString::number(contrast)));
+    }
+
+    // The View menu's choice of colours applies at once, is checked in the
+    // menu and is remembered; the desktop's choice follows its palette.
+    void colourSchemeFollowsTheChoice()
+    {
+        launch({}, true);
+        const bool desktopDark = ColourScheme::isDark(QGuiApplication::palette());
+        QCOMPARE(m_window->findChild<QAction*>("actionSchemeSystem")->isChecked(), true);
+        for (const char* name : { "actionSchemeDark", "actionSchemeLight", "actionSchemeSystem" }) {
+            auto* action = m_window->findChild<QAction*>(name);
+            action->trigger();
+            QVERIFY(action->isChecked());
+            const bool dark
+                = QString(name) == "actionSchemeDark" || (QString(name) == "actionSchemeSystem" && desktopDark);
+            QCOMPARE(
+                QApplication::palette().color(QPalette::Window), ColourScheme::palette(dark).color(QPalette::Window));
+            QTRY_COMPARE(m_window->palette().color(QPalette::Base), ColourScheme::palette(dark).color(QPalette::Base));
+        }
+        m_window->findChild<QAction*>("actionSchemeDark")->trigger();
+        QCOMPARE(QSettings("Velkor", "Moravel").value("colourScheme").toString(), "dark");
+        QCOMPARE(ColourScheme::fromKey("dark"), ColourScheme::Choice::Dark);
+    }
+
+    // Size, split, tab, sort order, installation and the package dialog's
+    // folder come back at the next start.
+    void windowRemembersItsState()
+    {
+        const auto twoInstallations = [this] {
+            m_application->dreamweavers()
+                = { DreamweaverInfo("Dreamweaver 2021", "Adobe", root() + "/DW", {}), dreamweaver() };
+            emit m_application->dreamweaversUpdated();
+        };
+        launch({}, true);
+        twoInstallations();
+        auto* combo = m_window->findChild<QComboBox*>("comboDreamweavers");
+        QCOMPARE(combo->currentIndex(), 0);
+        combo->setCurrentIndex(1);
+        m_window->resize(700, 500);
+        auto* splitter = m_window->findChild<QSplitter*>("splitter");
+        splitter->setSizes({ 150, 250 });
+        const QList<int> split = splitter->sizes();
+        table("tableInstalled")->sortByColumn(2, Qt::DescendingOrder);
+        m_window->findChild<QTabWidget*>()->setCurrentIndex(1);
+        m_driver->fileToChoose = root() + "/packages/plus.zxp";
+        m_window->findChild<QPushButton*>("installButton")->click();
+        QTRY_VERIFY(m_driver->log.contains("Installing"));
+        m_window->close();
+
+        m_driver.reset();
+        m_window.reset();
+        m_application.reset();
+        m_argv.clear();
+        DreamweaverInfo::installations().clear();
+        launch({}, true);
+        twoInstallations();
+        combo = m_window->findChild<QComboBox*>("comboDreamweavers");
+        QCOMPARE(combo->currentText(), "Dreamweaver CS6");
+        QCOMPARE(m_window->size(), QSize(700, 500));
+        QCOMPARE(m_window->findChild<QSplitter*>("splitter")->sizes(), split);
+        QCOMPARE(m_window->findChild<QTabWidget*>()->currentIndex(), 1);
+        QHeaderView* header = table("tableInstalled")->horizontalHeader();
+        QCOMPARE(header->sortIndicatorSection(), 2);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        m_window->findChild<QPushButton*>("installButton")->click();
+        QCOMPARE(m_driver->fileDialogFolder, root() + "/packages");
+    }
+
+    // A status message too long for the bar ends in an ellipsis, whole in
+    // the tooltip; every message goes away after its time.
+    void statusMessagesElideAndExpire_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("elided");
+        addTestRow("a short message, whole", "Removed Velkor Tools v. 1.0.0 from Dreamweaver CS6.", false);
+        addTestRow("a long message, elided", QString("Velkor Tools Plus was not installed: ").repeated(20), true);
+    }
+
+    void statusMessagesElideAndExpire()
+    {
+        QFETCH(QString, message);
+        QFETCH(bool, elided);
+        launch({}, true);
+        auto* bar = m_window->findChild<StatusBar*>();
+        bar->setMessageLifetime(200);
+        bar->showMessage(message);
+        QCOMPARE(bar->shownMessage() == message, !elided);
+        QVERIFY(bar->shownMessage().endsWith(elided ? QString(QChar(0x2026)) : message.right(1)));
+        QHelpEvent help(
+            QEvent::ToolTip, QPoint(10, bar->height() / 2), bar->mapToGlobal(QPoint(10, bar->height() / 2)));
+        QApplication::sendEvent(bar, &help);
+        QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), elided ? message : QString());
+        QToolTip::hideText();
+        QTRY_COMPARE(bar->currentMessage(), QString());
     }
 
     // The selector drops down a plain list view, which the style sheet's
@@ -788,6 +1131,12 @@ private slots:
             QCOMPARE(installed->item(row, 0)->text() + ' ' + installed->item(row, 2)->text(),
                 plain.item(row, 0)->text() + ' ' + plain.item(row, 2)->text());
         }
+        // The buttons' column has nothing to sort by: a click on its header leaves the order.
+        QHeaderView* header = installed->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+            QPoint(header->sectionViewportPosition(3) + header->sectionSize(3) / 2, header->height() / 2));
+        QCOMPARE(header->sortIndicatorSection(), column);
+        QCOMPARE(header->sortIndicatorOrder(), order);
         // A text and a key set afterwards are the ones the cell shows, tells and holds.
         QTableWidgetItem* renamed = installed->item(0, 0);
         renamed->setText("\u00dcber");
@@ -836,33 +1185,53 @@ private slots:
     void columnsFitTheirContents_data()
     {
         QTest::addColumn<bool>("refilledOnScreen");
-        QTest::newRow("filled behind the Store, then shown") << false;
-        QTest::newRow("filled again while shown") << true;
+        QTest::addColumn<int>("userWidth"); // of the author column, before the refill; 0: not sized by the user
+        QTest::newRow("filled behind the Store, then shown") << false << 0;
+        QTest::newRow("filled again while shown: a long author takes a quarter at most") << true << 0;
+        QTest::newRow("sized by the user, then filled again: the user's width stays") << true << 300;
     }
 
     void columnsFitTheirContents()
     {
         QFETCH(bool, refilledOnScreen);
+        QFETCH(int, userWidth);
         launch({}, false);
         const DreamweaverInfo dreamweaver("Dreamweaver 2021", "Adobe", root() + "/DW", {});
         const QString store = dreamweaver.extensionStoreFolder(QString());
         QVERIFY(DiscoveryFixtures::storeManifest(store, "a.mxi", "Alpha", "An author"));
+        QTableWidget* installed = table("tableInstalled");
+        m_window->findChild<QTabWidget*>()->setCurrentWidget(table("tableStore")->parentWidget());
         m_application->dreamweavers() = { dreamweaver };
         emit m_application->dreamweaversUpdated();
-        QTableWidget* installed = table("tableInstalled");
         QVERIFY(!installed->isVisible());
         m_window->findChild<QTabWidget*>()->setCurrentWidget(installed->parentWidget());
+        QHeaderView* header = installed->horizontalHeader();
+        if (userWidth > 0) {
+            // Where a user drags the border between the author and the buttons.
+            const int border = header->sectionViewportPosition(2) + header->sectionSize(2) - 1;
+            QTest::mousePress(header->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(border, 5));
+            QMouseEvent move(QEvent::MouseMove, QPointF(border + userWidth - header->sectionSize(2), 5),
+                QPointF(header->viewport()->mapToGlobal(QPoint(border + userWidth - header->sectionSize(2), 5))),
+                Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(header->viewport(), &move);
+            QTest::mouseRelease(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                QPoint(border + userWidth - header->sectionSize(2), 5));
+            QCOMPARE(header->sectionSize(2), userWidth);
+        }
         if (refilledOnScreen) {
             QVERIFY(DiscoveryFixtures::storeManifest(store, "b.mxi", "Beta", "An author of a much longer name"));
             emit m_application->dreamweaversUpdated();
             QCoreApplication::processEvents();
         }
-        QHeaderView* header = installed->horizontalHeader();
         for (const int column : { 1, 2 }) {
             const int contents = std::max(
                 static_cast<QAbstractItemView*>(installed)->sizeHintForColumn(column), header->sectionSizeHint(column));
+            const int quarter = std::max(header->minimumSectionSize(), installed->viewport()->width() / 4);
             QCOMPARE(header->sectionSize(column),
-                std::clamp(contents, header->minimumSectionSize(), header->maximumSectionSize()));
+                column == 2 && userWidth > 0
+                    ? userWidth
+                    : std::min(
+                        quarter, std::clamp(contents, header->minimumSectionSize(), header->maximumSectionSize())));
         }
         // Every row is as tall as its Remove button with a margin, or a line of text with one; the
         // button column as wide as the button.
