@@ -1259,7 +1259,7 @@ void MainWindow::showText(
     copy->setObjectName(QStringLiteral("copyReportButton"));
     connect(copy, &QPushButton::clicked, &dialog, [report] { QGuiApplication::clipboard()->setText(report); });
     QPushButton* save = buttons->addButton(tr("&Save..."), QDialogButtonBox::ActionRole);
-    connect(save, &QPushButton::clicked, &dialog, [this, &dialog, report] {
+    connect(save, &QPushButton::clicked, &dialog, [this, &dialog, report, title] {
         const QString path = QFileDialog::getSaveFileName(
             &dialog, tr("Save %1").arg(title), m_memory->lastFolder(), tr("Text Files (*.txt)"));
         if (path.isEmpty())

@@ -382,7 +382,7 @@ private slots:
                 { fileDialog, replace, "Waiting",
                     "Velkor Tools Plus v. 2.0.0 is waiting for Dreamweaver CS6 | tst_mainwindow (process "
                         + QString::number(QCoreApplication::applicationPid()) + ") is changing it. | busy" },
-                {}, { tools },
+                {}, { alpha, tools },
                 "Velkor Tools Plus v. 2.0.0 was left as it is: the wait for Dreamweaver CS6 was cancelled." });
         row("a Remove button removes its own extension, though the list under the table changed",
             { "remove", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
@@ -423,12 +423,15 @@ private slots:
                 { alpha, "Velkor Beta 2.0.0 Velkor", plus },
                 "Installed Velkor Beta v. 2.0.0 into Dreamweaver CS6: 2 files and 0 entries." });
         row("a licence accepted: installed, then where to find it and the restart on the status line",
-            { "drop", true, { "@/gamma.zxp" }, { "Licence Agreement: Use it.", "Installing" }, {},
+            { "drop", true, { "@/gamma.zxp" },
+                { "open files: Install Velkor Gamma 1.0.0 by Velkor into: | [Dreamweaver CS6]",
+                    "Licence Agreement: Use it.", "Installing" },
+                {},
                 { alpha, "Velkor Gamma 1.0.0 Velkor", tools },
                 "Installed Velkor Gamma v. 1.0.0 into Dreamweaver CS6: 2 files and 0 entries. Where to find Velkor "
                 "Gamma in Dreamweaver: Commands > Gamma. Restart Dreamweaver to use it." });
         row("a licence declined: nothing installed",
-            { "drop: no", true, { "@/gamma.zxp" }, { "Licence Agreement: Use it." }, {}, { tools }, {} });
+            { "install: no", true, { "@/gamma.zxp" }, { fileDialog, "Licence Agreement: Use it." }, {}, { tools }, {} });
         row("a dropped web address alone is not taken", { "drop", true, { web }, {}, {}, { tools }, {} });
         row("started with a relative name, taken from the starting folder; Qt's own options are not files",
             { "start", true, { "-platform", "offscreen", "plus.zxp" }, { openPlus, "Installing" }, {}, { plus },
@@ -511,7 +514,9 @@ private slots:
 
         m_driver->answer = answer;
         m_driver->menuChoice = c.gesture.startsWith("menu: ") ? c.gesture.mid(6) : QString();
-        m_driver->fileToChoose = c.gesture.startsWith("install") ? root() + "/packages/plus.zxp" : QString();
+        m_driver->fileToChoose = !c.gesture.startsWith("install") ? QString()
+            : c.files.isEmpty()                                  ? root() + "/packages/plus.zxp"
+                                                                 : resolved(c.files.first());
         std::unique_ptr<QLockFile> otherProgram;
         if (c.gesture == "install: locked") {
             otherProgram = std::make_unique<QLockFile>(InstallationLock::path(dreamweaver()));
@@ -780,7 +785,7 @@ private slots:
         });
         QTableWidget* installed = table("tableInstalled");
         emit installed->customContextMenuRequested(installed->visualRect(installed->model()->index(0, 0)).center());
-        QCOMPARE(offered, QString("actionToggleEnabled"));
+        QCOMPARE(offered, QString("actionRemoveactionToggleEnabled"));
 
         QTimer::singleShot(0, this, [] {
             auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
