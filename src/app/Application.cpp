@@ -70,11 +70,6 @@ QString Application::loadStyleSheet()
     return QString::fromLatin1(bytes.constData());
 }
 
-QList<DreamweaverInfo>& Application::dreamweavers()
-{
-    return DreamweaverInfo::installations();
-}
-
 QVector<Application::Download>& Application::downloads()
 {
     return m_store.catalogue();
@@ -82,7 +77,7 @@ QVector<Application::Download>& Application::downloads()
 
 void Application::postLaunch()
 {
-    DreamweaverInfo::buildDreamweaverList(m_exManDbPath);
+    m_dreamweaverList = DreamweaverInfo::buildDreamweaverList(m_exManDbPath);
     emit dreamweaversUpdated();
     requestDownloads();
     if (!m_packageFiles.isEmpty())
@@ -96,7 +91,7 @@ bool Application::setWinePrefix(const QString& folder, QString* error)
     QSettings(settingsOrganization, settingsApplication).setValue(winePrefixKey, Environment::winePrefix());
     m_winePrefixError.clear();
     m_exManDbPath = openExtensionDatabase();
-    DreamweaverInfo::buildDreamweaverList(m_exManDbPath);
+    m_dreamweaverList = DreamweaverInfo::buildDreamweaverList(m_exManDbPath);
     emit dreamweaversUpdated();
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "commands/StoreClient.h"
 #include "discovery/DreamweaverInfo.h"
+#include "discovery/DreamweaverList.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -33,7 +34,9 @@ public:
     void applyStartupSettings();
     static QString loadStyleSheet();
 
-    QList<DreamweaverInfo>& dreamweavers();
+    QList<DreamweaverInfo>& dreamweavers() { return m_dreamweaverList.installations; }
+    // The installations and every place the last look for them went.
+    const DreamweaverList& dreamweaverList() const { return m_dreamweaverList; }
     QVector<Download>& downloads();
     StoreClient& store() { return m_store; }
     QString exManDbPath() const { return m_exManDbPath; }
@@ -71,6 +74,7 @@ private:
     void postLaunch();
 
     QString m_exManDbPath;
+    DreamweaverList m_dreamweaverList;
     QStringList m_packageFiles;
     QString m_winePrefixError;
     StoreClient m_store;

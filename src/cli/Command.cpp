@@ -13,7 +13,7 @@ QString Command::noInstallationText()
 
 DreamweaverInfo* Command::findTarget() const
 {
-    QList<DreamweaverInfo>& installations = DreamweaverInfo::installations();
+    QList<DreamweaverInfo>& installations = this->installations();
     if (installations.isEmpty()) {
         Console::error(noInstallationText());
         return nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/ExtensionCommands.h"
+#include "discovery/DreamweaverList.h"
 
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,8 @@ public:
         bool dryRun = false;
         QString storeId; // install --store
         QStringList ids; // update's catalogue ids; empty for all
+        // What the look for Dreamweaver found; the tool owns it and sets it.
+        DreamweaverList* dreamweavers = nullptr;
     };
 
     explicit Command(const Options& options)
@@ -46,6 +49,7 @@ protected:
     // The installation --target names, or the first; null (with the message
     // written) when there is none.
     DreamweaverInfo* findTarget() const;
+    QList<DreamweaverInfo>& installations() const { return m_options.dreamweavers->installations; }
     static int exitStatus(ExtensionCommands::Result result);
     // Runs an install or a removal through the command layer, with its
     // questions and progress on the terminal and the options' dry run.

@@ -1,5 +1,6 @@
 #include "discovery/DreamweaverInfo.h"
 
+#include "discovery/DreamweaverList.h"
 #include "discovery/ExtensionDatabase.h"
 #include "discovery/ProgramFolders.h"
 #include "platform/CappedFile.h"
@@ -18,18 +19,6 @@
 #include <vector>
 
 namespace {
-
-QString& storedApplicationDataFolder()
-{
-    static QString folder;
-    return folder;
-}
-
-QList<DiscoveryFinding>& storedFindings()
-{
-    static QList<DiscoveryFinding> findings;
-    return findings;
-}
 
 // Windows names one folder in any case and with either separator.
 QString folderKey(const QString& folder)
@@ -230,51 +219,32 @@ bool DreamweaverInfo::isNewerThan(const DreamweaverInfo& a, const DreamweaverInf
     return a.m_versionNumbers > b.m_versionNumbers;
 }
 
-bool DreamweaverInfo::isListedBefore(const ExtensionInfo& a, const ExtensionInfo& b)
-{
-    return ListingKey(a) < ListingKey(b);
-}
-
 QStringList DreamweaverInfo::localeSubfolders(const QString& folder)
 {
     return QDir(folder).entryList({ QStringLiteral("??_??") }, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
 }
 
-QList<DreamweaverInfo>& DreamweaverInfo::installations()
+DreamweaverList DreamweaverInfo::buildDreamweaverList(const QString& exManDbPath)
 {
-    static QList<DreamweaverInfo> list;
-    return list;
-}
-
-void DreamweaverInfo::buildDreamweaverList(const QString& exManDbPath)
-{
-    QString folder = Environment::variable("APPDATA");
-    if (folder.isEmpty()) {
-        folder = Environment::joinNative(
-            Environment::joinNative(Environment::variable("USERPROFILE"), QStringLiteral("AppData")),
-            QStringLiteral("Roaming"));
-    }
-    storedApplicationDataFolder() = folder;
-
-    installations().clear();
-    QList<DiscoveryFinding>& findings = storedFindings();
-    findings.clear();
+    DreamweaverList list;
+    QList<DreamweaverInfo>& installations = list.installations;
+    QList<DiscoveryFinding>& findings = list.findings;
     QList<DiscoveryFinding> databaseFindings;
     const QList<DreamweaverInfo> fromDatabase = readExtensionDatabase(exManDbPath, &databaseFindings);
-    installations() = scanProgramFolders(&findings);
+    installations = scanProgramFolders(&findings);
     findings += databaseFindings;
     // The scan knows the folders as they are; the database adds what it did
     // not find, once, and only where Dreamweaver has a configuration to install into.
-    const int scanned = installations().size();
+    const int scanned = installations.size();
     for (const DreamweaverInfo& record : fromDatabase) {
         DiscoveryFinding finding { DiscoveryFinding::Source::Database,
             QStringLiteral("%1, product %2 (%3)")
                 .arg(QDir::toNativeSeparators(exManDbPath), record.productId(), record.name()),
             QString(), QString() };
         const bool folderExists = QFileInfo(record.userFolder()).isDir();
-        const auto same = std::find_if(installations().begin(), installations().begin() + scanned,
+        const auto same = std::find_if(installations.begin(), installations.begin() + scanned,
             [&](const DreamweaverInfo& other) { return isSameInstallation(record, other, folderExists); });
-        if (same != installations().begin() + scanned) {
+        if (same != installations.begin() + scanned) {
             if (same->productId().isEmpty())
                 same->setProductId(record.productId());
             finding.reason = QStringLiteral("the same installation as %1, found in %2")
@@ -286,22 +256,35 @@ void DreamweaverInfo::buildDreamweaverList(const QString& exManDbPath)
             finding.installation = record.name();
             finding.reason
                 = QStringLiteral("configuration folder %1").arg(QDir::toNativeSeparators(record.userFolder()));
-            installations().append(record);
+            installations.append(record);
         }
         findings.append(finding);
     }
     // Stable: equal versions keep the order they were found in, run after run.
-    std::stable_sort(installations().begin(), installations().end(), isNewerThan);
+    std::stable_sort(installations.begin(), installations.end(), isNewerThan);
+    for (DreamweaverInfo& installation : installations) {
+        QList<NeighbourFolder> neighbours;
+        for (const DreamweaverInfo& other : std::as_const(installations)) {
+            if (&other == &installation)
+                continue;
+            for (const QString& folder : { other.userFolder(), other.installFolder() }) {
+                if (!folder.isEmpty())
+                    neighbours.append({ other.name(), folder });
+            }
+        }
+        installation.setNeighbourFolders(neighbours);
+    }
+    return list;
 }
 
 QString DreamweaverInfo::applicationDataFolder()
 {
-    return storedApplicationDataFolder();
-}
-
-const QList<DiscoveryFinding>& DreamweaverInfo::findings()
-{
-    return storedFindings();
+    const QString folder = Environment::variable("APPDATA");
+    if (!folder.isEmpty())
+        return folder;
+    return Environment::joinNative(
+        Environment::joinNative(Environment::variable("USERPROFILE"), QStringLiteral("AppData")),
+        QStringLiteral("Roaming"));
 }
 
 QString DreamweaverInfo::labelOf(const QString& folderName)

@@ -65,8 +65,8 @@ QString windowsNameProblem(const QString& name)
     const QString stem = trimmed.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
     static const QStringList devices { QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
         QStringLiteral("NUL"), QStringLiteral("CONIN$"), QStringLiteral("CONOUT$"), QStringLiteral("CLOCK$") };
-    const bool numbered = stem.size() == 4 && (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT")))
-        && stem.at(3).isDigit();
+    const bool numbered = stem.size() == 4
+        && (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT"))) && stem.at(3).isDigit();
     if (devices.contains(stem) || numbered) {
         return QStringLiteral("%1 names a device").arg(name);
     }
@@ -88,7 +88,8 @@ QString realPath(const QString& path)
         existing = QFileInfo(existing).path();
     }
     const QString canonical = QFileInfo(existing).canonicalFilePath();
-    return QDir::cleanPath((canonical.isEmpty() ? existing : canonical) + QLatin1Char('/') + rest.join(QLatin1Char('/')));
+    return QDir::cleanPath(
+        (canonical.isEmpty() ? existing : canonical) + QLatin1Char('/') + rest.join(QLatin1Char('/')));
 }
 
 // The folders whose files start with the user's session, on Windows and on
@@ -121,20 +122,18 @@ QString dreamweaverFolderReason(const DreamweaverInfo& dreamweaver, const QStrin
     // store, records and backups below its per-user folder, and Dreamweaver
     // its own below its program folder: a package installed into one
     // locale has no business in any of them, whatever token led there.
-    QList<DreamweaverInfo> known = DreamweaverInfo::installations();
-    known.prepend(dreamweaver);
-    for (const DreamweaverInfo& other : qAsConst(known)) {
-        for (const QString& folder : { other.userFolder(), other.installFolder() }) {
-            if (!folder.isEmpty() && isAtOrBelow(key, windowsPathKey(folder))) {
-                return QStringLiteral("%1 belongs to %2").arg(QDir::toNativeSeparators(folder), other.name());
-            }
-        }
+    QList<DreamweaverInfo::NeighbourFolder> known = dreamweaver.neighbourFolders();
+    known.prepend({ dreamweaver.name(), dreamweaver.installFolder() });
+    known.prepend({ dreamweaver.name(), dreamweaver.userFolder() });
+    for (const DreamweaverInfo::NeighbourFolder& other : std::as_const(known)) {
+        if (!other.folder.isEmpty() && isAtOrBelow(key, windowsPathKey(other.folder)))
+            return QStringLiteral("%1 belongs to %2").arg(QDir::toNativeSeparators(other.folder), other.installation);
     }
     // Installations not in the list (not found, or of versions it leaves
     // out) keep theirs in the same places.
     const QString home = Environment::variable("USERPROFILE").replace(QLatin1Char('\\'), QLatin1Char('/'));
-    for (const QString& roaming : { DreamweaverInfo::applicationDataFolder(), Environment::variable("APPDATA"),
-             home.isEmpty() ? QString() : home + QStringLiteral("/AppData/Roaming") }) {
+    for (const QString& roaming :
+        { Environment::variable("APPDATA"), home.isEmpty() ? QString() : home + QStringLiteral("/AppData/Roaming") }) {
         for (const char* vendor : { "/adobe/", "/macromedia/" }) {
             const QString vendorKey = roaming.isEmpty() ? QString() : windowsPathKey(roaming) + QLatin1String(vendor);
             if (!vendorKey.isEmpty() && key.startsWith(vendorKey)
@@ -262,8 +261,8 @@ QString resolvedFolder(
     // The configuration folder holds no autostart place, and the check
     // costs a look at each: only the home tokens need it.
     const QString foundKey = windowsPathKey(found), realKey = windowsPathKey(real);
-    const QStringList autostart = fence == root && root == dreamweaver.configurationFolder(locale) ? QStringList()
-                                                                                                  : autostartKeys();
+    const QStringList autostart
+        = fence == root && root == dreamweaver.configurationFolder(locale) ? QStringList() : autostartKeys();
     for (const QString& place : autostart) {
         if (isAtOrBelow(foundKey, place) || isAtOrBelow(realKey, place)) {
             *reason = QStringLiteral("%1 is a folder whose programs start with the user's session").arg(destination);
@@ -296,9 +295,8 @@ QString Installer::targetFolder(
 
 QList<FileEntry> Installer::packageFiles(IPackage& package, const QList<FileEntry>& listed)
 {
-    const auto endsInSlash = [](const QString& source) {
-        return source.endsWith(QLatin1Char('/')) || source.endsWith(QLatin1Char('\\'));
-    };
+    const auto endsInSlash
+        = [](const QString& source) { return source.endsWith(QLatin1Char('/')) || source.endsWith(QLatin1Char('\\')); };
     QStringList names;
     if (std::any_of(listed.cbegin(), listed.cend(),
             [&](const FileEntry& entry) { return endsInSlash(entry.source) || package.entrySize(entry.source) < 0; })) {
@@ -317,8 +315,9 @@ QList<FileEntry> Installer::packageFiles(IPackage& package, const QList<FileEntr
     }
     const auto known = [&](const QString& name) {
         const QString below = name.endsWith(QLatin1Char('/')) ? name : name + QLatin1Char('/');
-        return nameOf.contains(name) || std::any_of(comparableNames.cbegin(), comparableNames.cend(),
-                                            [&](const QString& other) { return other.startsWith(below); });
+        return nameOf.contains(name)
+            || std::any_of(comparableNames.cbegin(), comparableNames.cend(),
+                [&](const QString& other) { return other.startsWith(below); });
     };
     QList<FileEntry> files;
     for (const FileEntry& entry : listed) {

@@ -850,7 +850,9 @@ void MainWindow::showDiagnosis()
         layout->addWidget(buttons);
         dialog->resize(760, 420);
     }
-    dialog->findChild<QPlainTextEdit*>(QStringLiteral("diagnosisText"))->setPlainText(Diagnosis::text());
+    const Application* application = Application::instance();
+    dialog->findChild<QPlainTextEdit*>(QStringLiteral("diagnosisText"))
+        ->setPlainText(Diagnosis::text(application ? application->dreamweaverList() : DreamweaverList()));
     dialog->show();
     dialog->raise();
 }

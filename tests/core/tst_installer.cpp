@@ -148,7 +148,7 @@ private slots:
         // The second install finds everything in place and must change nothing.
         for (int round = 0; round < 2; ++round) {
             InstallReport report;
-            QVERIFY(dreamweaver.installPackage(path, &probe, &report));
+            QVERIFY(Installer(dreamweaver, &probe, &report).installPackage(path));
             QCOMPARE(report.fileCount(Outcome::Written), 4 * dreamweaver.locales().size());
         }
         for (const QString& locale : dreamweaver.locales()) {
@@ -166,7 +166,7 @@ private slots:
         const TestExtension other { "com.velkor.other", "Velkor Other",
             { extension.files[1], { "o.js", "o", "$dreamweaver/Configuration/Commands/Velkor/" } }, QByteArray(),
             "Velkor Other.mxi" };
-        QVERIFY(dreamweaver.installPackage(package(other, ".mxp"), nullptr));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(other, ".mxp")));
         QVERIFY(QFile::remove(dreamweaver.configurationFolder(locales.value(0)) + "/Objects/Velkor/Images/tool.png"));
         // A killed install's temporaries must not keep the removal from taking their folders too.
         for (const char* folder : { "/Objects/Velkor/", "/Objects/Velkor/Images/" }) {
@@ -180,10 +180,10 @@ private slots:
         plannedRemoval.removeExtension(mxi);
         QCOMPARE(snapshot(m_root + "/user"), installed);
         probe.path = dreamweaver.extensionStoreFolder(dreamweaver.locales().last()) + '/' + mxi;
-        dreamweaver.removeExtension(mxi, &probe);
+        Remover(dreamweaver, &probe, nullptr).removeExtension(mxi);
         QCOMPARE(probe.missing, 0);
         QVERIFY(QFileInfo::exists(dreamweaver.configurationFolder(locales.value(0)) + "/Commands/Velkor/tool.js"));
-        dreamweaver.removeExtension("Velkor Other.mxi", nullptr);
+        Remover(dreamweaver, nullptr, nullptr).removeExtension("Velkor Other.mxi");
         for (const QString& locale : dreamweaver.locales()) {
             const QString configuration = dreamweaver.configurationFolder(locale);
             QCOMPARE(readFile(configuration + "/Menus/Menus.xml"), ended(menusXml()));
@@ -222,7 +222,7 @@ private slots:
                 QVERIFY(writeFile(dreamweaver.configurationFolder(locale) + "/Menus/Menus.xml", menus)
                     && writeFile(dreamweaver.configurationFolder(locale) + "/Objects/insertbar.xml", insertbarXml()));
             InstallReport report;
-            QVERIFY(dreamweaver.installPackage(path, nullptr, &report));
+            QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(path));
             int placed = 0, buttons = 0;
             QStringList skipped;
             for (const InstallReport::EntryResult& entry : report.entries()) {
@@ -244,7 +244,7 @@ private slots:
             const QString german = dreamweaver.configurationFolder("de_DE") + "/Menus/Menus.xml";
             QCOMPARE(readFile(german).contains("id=\"DE\""), path.endsWith("de.zxp"));
             QVERIFY(!readFile(dreamweaver.configurationFolder("en_US") + "/Menus/Menus.xml").contains("id=\"DE\""));
-            dreamweaver.removeExtension(report.files().first().source.section('/', -1), nullptr);
+            Remover(dreamweaver, nullptr, nullptr).removeExtension(report.files().first().source.section('/', -1));
             for (const QString& locale : dreamweaver.locales()) {
                 QCOMPARE(readFile(dreamweaver.configurationFolder(locale) + "/Menus/Menus.xml"), menus);
                 QCOMPARE(readFile(dreamweaver.configurationFolder(locale) + "/Objects/insertbar.xml"), insertbarXml());
@@ -307,8 +307,8 @@ private slots:
         const QString linuxHome = m_root + "/linux";
         qputenv("XDG_CONFIG_HOME", QString(linuxHome + "/.config").toUtf8());
         QVERIFY(QDir().mkpath(linuxHome) && QDir().mkpath(m_root + "/elsewhere"));
-        QVERIFY(QFile::link(m_root + "/elsewhere", conf + "/Linked") && QFile::link(home + "/documents", home + "/Inside")
-            && QFile::link(linuxHome, home + "/Desktop"));
+        QVERIFY(QFile::link(m_root + "/elsewhere", conf + "/Linked")
+            && QFile::link(home + "/documents", home + "/Inside") && QFile::link(linuxHome, home + "/Desktop"));
         QString reason;
         const QString actual
             = Installer::targetFolder(dreamweaver, { "x.js", destination, {}, false, false }, "en_US", &reason);
@@ -349,8 +349,8 @@ private slots:
         addTestRow("a folder of the home", QByteArray("$userhomefolder/Velkor"), QByteArray("x.js"), true, none);
         addTestRow("the Desktop, spelt otherwise in the manifest", QByteArray("$userhomefolder/Desktop"),
             QByteArray("Velkor/Read Me.txt"), true, QByteArray(".\\velkor\\READ ME.TXT"));
-        addTestRow("the Desktop by its token, a folder", QByteArray("$userdesktopfolder/Velkor"), QByteArray("Docs/x.txt"),
-            true, QByteArray("docs"));
+        addTestRow("the Desktop by its token, a folder", QByteArray("$userdesktopfolder/Velkor"),
+            QByteArray("Docs/x.txt"), true, QByteArray("docs"));
     }
 
     void packageFilesStayOutOfEveryDreamweaverFolder()
@@ -365,8 +365,8 @@ private slots:
         DreamweaverInfo dreamweaver = installation({ "en_US", "de_DE" }, "/home/AppData/Roaming/Adobe/Dreamweaver CS6");
         DreamweaverInfo other("Dreamweaver 2021", "Adobe", roaming + "Adobe/Dreamweaver 2021", { "en_US" });
         other.setInstallFolder(home + "/Programs/Dreamweaver 2021");
-        const QList<DreamweaverInfo> known = DreamweaverInfo::installations();
-        DreamweaverInfo::installations() = { other };
+        dreamweaver.setNeighbourFolders(
+            { { other.name(), other.userFolder() }, { other.name(), other.installFolder() } });
         const QString theirs = other.configurationFolder("en_US") + "/Menus/Menus.xml";
         QVERIFY(writeFile(theirs, menusXml()));
 
@@ -375,9 +375,9 @@ private slots:
         if (!listed.isNull())
             extension.files.append({ listed, QByteArray(), destination });
         InstallReport report;
-        dreamweaver.installPackage(package(extension), nullptr, &report);
-        DreamweaverInfo::installations() = known;
-        const QString path = QString(destination).replace("$userhomefolder", home).replace("$userdesktopfolder", home + "/Desktop")
+        Installer(dreamweaver, nullptr, &report).installPackage(package(extension));
+        const QString path
+            = QString(destination).replace("$userhomefolder", home).replace("$userdesktopfolder", home + "/Desktop")
             + '/' + QFileInfo(source).fileName();
         QCOMPARE(QFileInfo::exists(path) && readFile(path) == "planted\n", written);
         QCOMPARE(readFile(theirs), menusXml());
@@ -385,7 +385,7 @@ private slots:
         QCOMPARE(dreamweaver.installedExtensions().size(), 1);
         // Whatever the install wrote, wherever its token sent it, goes with the extension.
         InstallReport removal;
-        dreamweaver.removeExtension(extension.manifestName, nullptr, &removal);
+        Remover(dreamweaver, nullptr, &removal).removeExtension(extension.manifestName);
         QVERIFY2(!QFileInfo::exists(path) || !written, qPrintable(removal.toText()));
     }
 
@@ -461,10 +461,11 @@ private slots:
             }
             return paths;
         };
-        QVERIFY(dreamweaver.installPackage(package(lib("Lib", files)), nullptr));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(lib("Lib", files))));
         QCOMPARE(found(), spelt(installed));
-        QVERIFY(other.isNull() || dreamweaver.installPackage(package(lib("Other", other)), nullptr));
-        dreamweaver.removeExtension("Lib.mxi", nullptr);
+        QVERIFY(
+            other.isNull() || Installer(dreamweaver, nullptr, nullptr).installPackage(package(lib("Other", other))));
+        Remover(dreamweaver, nullptr, nullptr).removeExtension("Lib.mxi");
         QCOMPARE(found(), spelt(kept));
     }
 
@@ -539,7 +540,7 @@ private slots:
         seen << (ExtensionCheck::isWhole(items) ? "(whole)" : "");
         QCOMPARE(seen.filter(QRegularExpression(".")).join(' '), missing);
         InstallReport removal;
-        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &removal);
+        Remover(dreamweaver, nullptr, &removal).removeExtension("Velkor Tools.mxi");
         QCOMPARE(removal.files().at(3).outcome == refused, installed == refused && !pastCap);
         // A relative path would land below the working folder.
         QCOMPARE(entriesBelow(workingFolder).filter(QRegularExpression("\\.(js|htm|png)$")), QStringList());
@@ -577,15 +578,15 @@ private slots:
         DreamweaverInfo dreamweaver = installation({ "en_US" });
         const QString configuration = dreamweaver.configurationFolder("en_US") + '/', menus = configuration + "Menus/";
         const bool menusFail = !blocked.startsWith("Commands");
-        QVERIFY(!removing || dreamweaver.installPackage(package(toolsExtension()), nullptr));
+        QVERIFY(!removing || Installer(dreamweaver, nullptr, nullptr).installPackage(package(toolsExtension())));
         QFile::remove(configuration + blocked);
         QVERIFY(writeFile(menus + "Menus.xml", original)
             && (blocked.isEmpty() || QDir().mkpath(configuration + blocked + "/inside")));
         InstallReport report;
         if (removing)
-            dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &report);
+            Remover(dreamweaver, nullptr, &report).removeExtension("Velkor Tools.mxi");
         else
-            QVERIFY(dreamweaver.installPackage(package(toolsExtension()), nullptr, &report));
+            QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(package(toolsExtension())));
         QCOMPARE(readFile(menus + "Menus.xml"), menusFail ? original : menusXml());
         QCOMPARE(entriesBelow(menus).filter("Menus.xml"), QStringList { "Menus.xml" });
         QCOMPARE(readFile(menus + "Menus.xbk"), menusFail ? QByteArray() : installedMenus);
@@ -597,13 +598,12 @@ private slots:
         const InstallReport::FileResult kept = report.files().last();
         // The summary names the path as the system spells it.
         QVERIFY(ReportSummary::removalProblems(report).contains(QDir::toNativeSeparators(kept.path))
-            && QFileInfo::exists(kept.path)
-            && kept.detail.contains(blocked.isEmpty() ? "UTF-8" : blocked));
+            && QFileInfo::exists(kept.path) && kept.detail.contains(blocked.isEmpty() ? "UTF-8" : blocked));
         QCOMPARE(kept.outcome, Outcome::KeptUnfinished);
         QVERIFY(blocked.isEmpty() ? writeFile(menus + "Menus.xml", installedMenus)
                                   : QDir(configuration + blocked).removeRecursively());
         InstallReport second;
-        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &second);
+        Remover(dreamweaver, nullptr, &second).removeExtension("Velkor Tools.mxi");
         QVERIFY(second.fileCount(Outcome::NotPresent) == 3 && second.files().last().outcome == Outcome::Removed);
         QCOMPARE(readFile(menus + "Menus.xml"), menusXml());
     }
@@ -644,7 +644,7 @@ private slots:
         planner.setDryRun(true);
         QVERIFY(planner.installPackage(package));
         QVERIFY(!QFileInfo::exists(configuration + "Extensions.txt"));
-        QVERIFY(dreamweaver.installPackage(package, nullptr, &report));
+        QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(package));
         const auto changed = [](const InstallReport& done) {
             QStringList lines;
             for (const InstallReport::XmlResult& file : done.xmlFiles())
@@ -668,7 +668,7 @@ private slots:
             !documentTypes);
         QVERIFY(writeFile(configuration + "Extensions.txt", seeds["Extensions.txt"]));
         QVERIFY(!ExtensionCheck::isWhole(ExtensionCheck(dreamweaver).check("VelocitySuite.mxi")));
-        dreamweaver.removeExtension("VelocitySuite.mxi", nullptr);
+        Remover(dreamweaver, nullptr, nullptr).removeExtension("VelocitySuite.mxi");
         for (auto seed = seeds.begin(); seed != seeds.end(); ++seed)
             QCOMPARE(readFile(configuration + seed.key()),
                 !seed.key().startsWith("Doc") || documentTypes ? seed.value() : QByteArray());
@@ -740,8 +740,9 @@ private slots:
         QByteArray field;
         for (const char c : text.toUtf8()) {
             const uchar u = uchar(c);
-            field += u <= ' ' || u == '%' || u == 0x7f ? '%' + QByteArray::number(u, 16).rightJustified(2, '0').toUpper()
-                                                        : QByteArray(1, c);
+            field += u <= ' ' || u == '%' || u == 0x7f
+                ? '%' + QByteArray::number(u, 16).rightJustified(2, '0').toUpper()
+                : QByteArray(1, c);
         }
         QCOMPARE(readFile(path).split('\n').at(2), "entry menu " + field + ' ' + field + ' ' + field + ' ' + field);
     }
@@ -798,13 +799,13 @@ private slots:
             const TestExtension& extension = step.endsWith('T') ? tools : twin;
             const QString mxi = extension.manifestName;
             if (step.size() == 1)
-                QVERIFY(dreamweaver.installPackage(package(extension), nullptr));
+                QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(extension)));
             if (step.startsWith('!') || step.startsWith('?'))
                 QVERIFY(QFile::remove(store + mxi + ".record")
                     && (step.startsWith('!')
                         || writeFile(store + mxi + ".record", "moravel-install-record 1\nfile x")));
             if (step.startsWith('-'))
-                dreamweaver.removeExtension(mxi, nullptr);
+                Remover(dreamweaver, nullptr, nullptr).removeExtension(mxi);
             installed.removeAll(mxi);
             installed << (QFileInfo::exists(store + mxi) ? QStringList { mxi } : QStringList());
         }
@@ -860,7 +861,7 @@ private slots:
         TestExtension tools = toolsExtension();
         tools.files << PackagedFile { "notes.txt", "notes\n", "$userhomefolder/Velkor" };
         QVERIFY(writeFile(outside, "outside\n") && writeFile(home + "/.bashrc", "bashrc\n"));
-        QVERIFY(dreamweaver.installPackage(package(tools), nullptr));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(tools)));
         const Tree installed = snapshot(m_root);
 
         const QString recordPath = store + "Velkor Tools.mxi.record";
@@ -874,7 +875,8 @@ private slots:
                 QList<QByteArray> fields = line.split(' ');
                 if (fields.size() == 4 && fields.at(0) == "file") {
                     const QString root = fields.at(1) == "home" ? home : configuration;
-                    fields = { "file", field(root + '/' + QByteArray::fromPercentEncoding(fields.at(2))), fields.at(3) };
+                    fields
+                        = { "file", field(root + '/' + QByteArray::fromPercentEncoding(fields.at(2))), fields.at(3) };
                 }
                 if (line != "end")
                     first += fields.join(' ') + '\n';
@@ -892,7 +894,7 @@ private slots:
         QVERIFY(writeFile(recordPath, record) && writeFile(store + "Velkor Tools.mxi.backup/99", "hostile\n"));
 
         InstallReport report;
-        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &report);
+        Remover(dreamweaver, nullptr, &report).removeExtension("Velkor Tools.mxi");
         QStringList said;
         for (const InstallReport::FileResult& file : report.files())
             said << file.path + ": " + file.detail;
@@ -936,9 +938,9 @@ private slots:
         TestExtension extension = toolsExtension();
         extension.files << PackagedFile { "shared.js", "system\n", "$dreamweaver/Configuration/Shared/Velkor",
             "systemfile=\"true\"" };
-        QVERIFY(dreamweaver.installPackage(package(extension), nullptr));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(extension)));
         QCOMPARE(readFile(path), QByteArray("system\n"));
-        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr);
+        Remover(dreamweaver, nullptr, nullptr).removeExtension("Velkor Tools.mxi");
         QCOMPARE(readFile(path), after);
     }
 
@@ -963,10 +965,10 @@ private slots:
         const QString outside = m_root + "/outside.js";
         QVERIFY(writeFile(outside, "outside\n") && writeFile(tool, "mine\n"));
         QVERIFY(linkedBackup || (QFile::remove(tool) && QFile::link(outside, tool)));
-        QVERIFY(dreamweaver.installPackage(package(toolsExtension()), nullptr));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(toolsExtension())));
         const QString backup = dreamweaver.extensionStoreFolder("en_US") + "/Velkor Tools.mxi.backup/1";
         QVERIFY(!linkedBackup || (QFile::remove(backup) && QFile::link(outside, backup)));
-        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr);
+        Remover(dreamweaver, nullptr, nullptr).removeExtension("Velkor Tools.mxi");
         QCOMPARE(QFileInfo(tool).isSymLink(), !linkedBackup);
         QCOMPARE(readFile(outside), QByteArray("outside\n"));
     }
@@ -1016,8 +1018,7 @@ private slots:
     {
         QFETCH(bool, killed);
         const DreamweaverInfo dreamweaver = installation({ "en_US" });
-        const QString temporary
-            = dreamweaver.configurationFolder("en_US") + "/Commands/Velkor/.moravel-0badf00d.part";
+        const QString temporary = dreamweaver.configurationFolder("en_US") + "/Commands/Velkor/.moravel-0badf00d.part";
         QVERIFY(writeFile(temporary, "part"));
         // QLockFile's own format: the process id (of none alive), the program and the host,
         // which on Windows it names as the computer does.
@@ -1026,8 +1027,7 @@ private slots:
 #else
         const QByteArray host = QSysInfo::machineHostName().toUtf8();
 #endif
-        QVERIFY(!killed
-            || writeFile(InstallationLock::path(dreamweaver), "2147483646\ntst_installer\n" + host + '\n'));
+        QVERIFY(!killed || writeFile(InstallationLock::path(dreamweaver), "2147483646\ntst_installer\n" + host + '\n'));
         InstallationLock lock(dreamweaver);
         QVERIFY(lock.tryLock(0));
         QCOMPARE(QFileInfo::exists(temporary), !killed);
@@ -1046,10 +1046,10 @@ private slots:
                 + QByteArray::number(item) + "\"/>\n";
         }
         extension.configurationChanges += "</menu-insert>\n";
-        QVERIFY(dreamweaver.installPackage(package(extension), nullptr));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(extension)));
         const QString menus = dreamweaver.configurationFolder("en_US") + "/Menus/Menus.xml";
         QVERIFY(readFile(menus).size() > 6000000);
-        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr);
+        Remover(dreamweaver, nullptr, nullptr).removeExtension("Velkor Tools.mxi");
         QCOMPARE(readFile(menus), menusXml());
     }
 
@@ -1063,8 +1063,7 @@ private slots:
         QTest::addColumn<QString>("copy");
         QTest::addColumn<QString>("user"); // the Dreamweaver folder below each
         QTest::addColumn<QString>("locale"); // the original's; the copy's is en_US
-        addTestRow("a profile", QString("/original"), QString("/copy"), QString("/Dreamweaver CS6"),
-            QString("en_US"));
+        addTestRow("a profile", QString("/original"), QString("/copy"), QString("/Dreamweaver CS6"), QString("en_US"));
         addTestRow("a locale", QString("/user/Dreamweaver CS6/de_DE"), QString("/user/Dreamweaver CS6/en_US"),
             QString(), QString("de_DE"));
     }
@@ -1082,14 +1081,14 @@ private slots:
         DreamweaverInfo first = installation({ locale }, profile ? original + user : "/user/Dreamweaver CS6");
         TestExtension tools = toolsExtension();
         tools.files << PackagedFile { "notes.txt", "notes\n", "$userhomefolder/Velkor" };
-        QVERIFY(first.installPackage(package(tools), nullptr));
+        QVERIFY(Installer(first, nullptr, nullptr).installPackage(package(tools)));
         const Tree installed = snapshot(from);
         for (auto file = installed.cbegin(); file != installed.cend(); ++file)
             QVERIFY(QFileInfo(from + '/' + file.key()).isDir() || writeFile(to + '/' + file.key(), file.value()));
 
         qputenv("USERPROFILE", QString(profile ? to + "/home" : home).toUtf8());
         DreamweaverInfo second = installation({ "en_US" }, profile ? copy + user : "/user/Dreamweaver CS6");
-        second.removeExtension("Velkor Tools.mxi", nullptr);
+        Remover(second, nullptr, nullptr).removeExtension("Velkor Tools.mxi");
         const QString configuration = second.configurationFolder("en_US");
         QVERIFY(!QFileInfo::exists(configuration + "/Commands/Velkor/tool.js"));
         QCOMPARE(readFile(configuration + "/Menus/Menus.xml"), menusXml());
@@ -1101,11 +1100,11 @@ private slots:
     void readOnlyInstalledFileIsRemoved()
     {
         DreamweaverInfo dreamweaver = installation({ "en_US" });
-        QVERIFY(dreamweaver.installPackage(package(toolsExtension()), nullptr));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(toolsExtension())));
         const QString tool = dreamweaver.configurationFolder("en_US") + "/Commands/Velkor/tool.js";
         QVERIFY(QFile::setPermissions(tool, QFile::ReadOwner | QFile::ReadUser));
         InstallReport report;
-        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &report);
+        Remover(dreamweaver, nullptr, &report).removeExtension("Velkor Tools.mxi");
         QVERIFY2(!QFileInfo::exists(tool), qPrintable(ReportSummary::removalProblems(report)));
         QVERIFY(ReportSummary::removalProblems(report).isEmpty());
     }
@@ -1172,7 +1171,7 @@ private slots:
             std::signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
             setrlimit(RLIMIT_FSIZE, &limited);
             setrlimit(RLIMIT_CORE, &noCore);
-            _exit(dreamweaver.installPackage(path, nullptr) ? 0 : 1);
+            _exit(Installer(dreamweaver, nullptr, nullptr).installPackage(path) ? 0 : 1);
         }
         int status = 0;
         QVERIFY(waitpid(child, &status, 0) == child && WIFSIGNALED(status) == killed);
