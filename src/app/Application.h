@@ -3,6 +3,7 @@
 #include "commands/StoreClient.h"
 #include "discovery/DreamweaverInfo.h"
 #include "discovery/DreamweaverList.h"
+#include "platform/BuildConfig.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -21,7 +22,7 @@ class Application : public QApplication
 public:
     using Download = CatalogueEntry;
 
-    static constexpr const char* versionText = "1.0.7.0";
+    static constexpr const char* versionText = MORAVEL_VERSION;
     static constexpr const char* styleSheetResource = ":/qss/dark.qss";
 
     Application(int& argc, char** argv);

@@ -4,7 +4,7 @@
 #include "commands/InstallationLock.h"
 #include "commands/ReportSummary.h"
 #include "commands/StoreClient.h"
-#include "commands/VersionNumber.h"
+#include "discovery/VersionNumber.h"
 #include "discovery/DreamweaverInfo.h"
 #include "installer/IProgress.h"
 #include "installer/InstallReport.h"

@@ -7,6 +7,7 @@
 #include "platform/Environment.h"
 #include "platform/FolderFiles.h"
 #include "platform/Registry.h"
+#include "platform/WindowsPathKey.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,52 +21,16 @@
 
 namespace {
 
-// Windows names one folder in any case and with either separator.
-QString folderKey(const QString& folder)
-{
-    return QDir::cleanPath(QDir::fromNativeSeparators(folder)).toLower();
-}
-
 // Whether the database's record and a scanned one are one installation: the
 // same per-user folder, or, where the database's folder is gone, the same
 // version to its minor number (the database writes 17.0 for version.xml's 17.0.1).
 bool isSameInstallation(const DreamweaverInfo& fromDatabase, const DreamweaverInfo& scanned, bool folderExists)
 {
-    if (folderKey(fromDatabase.userFolder()) == folderKey(scanned.userFolder()))
+    if (WindowsPathKey::of(fromDatabase.userFolder()) == WindowsPathKey::of(scanned.userFolder()))
         return true;
     return !folderExists && !fromDatabase.version().isEmpty()
         && fromDatabase.versionNumbers()[0] == scanned.versionNumbers()[0]
         && fromDatabase.versionNumbers()[1] == scanned.versionNumbers()[1];
-}
-
-// An optional sign and decimal digits, white space around them allowed; anything
-// else, or a value outside the signed 32-bit range, reads as 0.
-int versionPart(const QString& part)
-{
-    const QString text = part.trimmed();
-    int position = 0;
-    bool negative = false;
-    if (position < text.size() && (text.at(position) == QLatin1Char('+') || text.at(position) == QLatin1Char('-'))) {
-        negative = text.at(position) == QLatin1Char('-');
-        ++position;
-    }
-    if (position == text.size())
-        return 0;
-    qint64 value = 0;
-    for (; position < text.size(); ++position) {
-        const QChar c = text.at(position);
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return 0;
-        value = value * 10 + (c.unicode() - '0');
-        // One past the largest int is still the smallest int when negated.
-        if (value > qint64(std::numeric_limits<int>::max()) + 1)
-            return 0;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
-        return 0;
-    return int(value);
 }
 
 // What places an extension in the installed list: the publisher's own
@@ -110,9 +75,7 @@ DreamweaverInfo::DreamweaverInfo(
 void DreamweaverInfo::setVersion(const QString& text)
 {
     m_version = text;
-    const QStringList parts = text.split(QLatin1Char('.'));
-    for (int i = 0; i < int(m_versionNumbers.size()); ++i)
-        m_versionNumbers[i] = i < parts.size() ? versionPart(parts.at(i)) : 0;
+    m_versionNumbers = VersionNumber(text).numbers();
 }
 
 QString DreamweaverInfo::localeFolder(const QString& locale) const

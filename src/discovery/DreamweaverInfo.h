@@ -2,20 +2,20 @@
 
 #include "discovery/DiscoveryFinding.h"
 #include "discovery/ExtensionInfo.h"
+#include "discovery/VersionNumber.h"
 
 struct DreamweaverList;
 
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <array>
 
 // One Dreamweaver installation and the rules that derive its folders. A value
 // record; buildDreamweaverList finds them.
 class DreamweaverInfo
 {
 public:
-    using VersionNumbers = std::array<int, 4>;
+    using VersionNumbers = VersionNumber::Numbers;
 
     DreamweaverInfo() = default;
     // An empty locale list gets one empty locale, so that every installation has a

@@ -3,7 +3,7 @@
 #include "commands/Diagnosis.h"
 #include "commands/ExtensionCommands.h"
 #include "commands/StoreState.h"
-#include "commands/VersionNumber.h"
+#include "discovery/VersionNumber.h"
 #include "discovery/DreamweaverInfo.h"
 #include "installer/InstallReport.h"
 #include "ui/DetailsView.h"
