@@ -1053,6 +1053,33 @@ private slots:
         QCOMPARE(readFile(menus), menusXml());
     }
 
+    // A reinstall finds the extension's own files from the first install:
+    // they are not the user's, so no copy of them is kept, and the removal
+    // takes them away or brings back what the first install replaced.
+    void reinstallKeepsNoCopyOfItsOwnFiles_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // the file at the destination before the first install; null: none
+        QTest::addColumn<int>("backups");
+        addTestRow("a file the install created goes at removal", QByteArray(), 0);
+        addTestRow("a file the install replaced comes back at removal", QByteArray("// the user's own\n"), 1);
+    }
+    void reinstallKeepsNoCopyOfItsOwnFiles()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(int, backups);
+        DreamweaverInfo dreamweaver = installation({ "en_US" });
+        const QString tool = dreamweaver.configurationFolder("en_US") + "/Commands/Velkor/tool.js";
+        QVERIFY(before.isNull() || writeFile(tool, before));
+        const QString path = package(toolsExtension());
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(path));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(path));
+        const QString backupFolder = InstallRecord::backupFolder(dreamweaver.extensionStoreFolder("en_US") + "/Velkor Tools.mxi");
+        QCOMPARE(QDir(backupFolder).entryList(QDir::Files).size(), backups);
+        Remover(dreamweaver, nullptr, nullptr).removeExtension("Velkor Tools.mxi");
+        QCOMPARE(QFileInfo::exists(tool), !before.isNull());
+        QCOMPARE(readFile(tool), before.isNull() ? QByteArray() : before);
+    }
+
     // A profile copied whole (as copying a Wine prefix does), or a locale
     // folder copied to another, holds its own extensions: removing one from
     // the copy takes the copy's files (and, for a profile, those in its home
