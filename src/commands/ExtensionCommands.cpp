@@ -4,8 +4,8 @@
 #include "commands/InstallationLock.h"
 #include "commands/ReportSummary.h"
 #include "commands/StoreClient.h"
-#include "discovery/VersionNumber.h"
 #include "discovery/DreamweaverInfo.h"
+#include "discovery/VersionNumber.h"
 #include "installer/IProgress.h"
 #include "installer/InstallReport.h"
 #include "installer/Installer.h"
@@ -53,9 +53,9 @@ QString blockedDestinations(const InstallReport& plan, const InstallReport& remo
             const QFileInfo info(path);
             if (info.exists() || info.isSymLink()) {
                 if (isFile ? info.isDir() : !info.isDir() && !removed.contains(path)) {
-                    blocked << QDir::toNativeSeparators(file.path) + QStringLiteral(" (")
-                            + QDir::toNativeSeparators(path)
-                            + (isFile ? QStringLiteral(" is a folder)") : QStringLiteral(" is not a folder)"));
+                    blocked << (isFile ? ExtensionCommands::tr("%1 (%2 is a folder)")
+                                       : ExtensionCommands::tr("%1 (%2 is not a folder)"))
+                                   .arg(QDir::toNativeSeparators(file.path), QDir::toNativeSeparators(path));
                 }
                 if (!removed.contains(path))
                     break;
@@ -239,9 +239,8 @@ bool ExtensionCommands::confirmReplace(DreamweaverInfo& target, const QString& i
     *replaced = *installed;
     if (m_dryRun)
         return true;
-    const QString question = QStringLiteral("Version ") + installed->version() + QStringLiteral(" of ")
-        + installed->name() + QStringLiteral(" is already installed.\n\nDo you want to replace it with ") + title
-        + QLatin1Char('?');
+    const QString question = tr("Version %1 of %2 is already installed.\n\nDo you want to replace it with %3?")
+                                 .arg(installed->version(), installed->name(), title);
     return m_user.confirm(question,
         tr("%1 was not installed: it would replace %2 in %3")
             .arg(title, titleOf(installed->name(), installed->version()), target.name()));
@@ -430,10 +429,9 @@ ExtensionCommands::Result ExtensionCommands::replaceAndInstall(DreamweaverInfo& 
     const QString problems = ReportSummary::installProblems(report);
     const QString missingTargets = ReportSummary::missingTargets(report);
     if (!problems.isEmpty()) {
-        m_user.warn(
-            (m_dryRun ? tr("%1 would be installed into %2, but not completely.")
-                      : tr("%1 was installed into %2, but not completely."))
-                    .arg(title, target.name())
+        m_user.warn((m_dryRun ? tr("%1 would be installed into %2, but not completely.")
+                              : tr("%1 was installed into %2, but not completely."))
+                        .arg(title, target.name())
                 + problems + missingTargets,
             report.toText());
         return worse(result, Result::Incomplete);
@@ -464,8 +462,7 @@ ExtensionCommands::Result ExtensionCommands::removeExtension(DreamweaverInfo& ta
     const ExtensionInfo extension = *found;
     const QString title = titleOf(extension.name(), extension.version());
     if (!m_dryRun
-        && !m_user.confirm(QStringLiteral("Remove ") + title + QLatin1Char('?'),
-            tr("%1 was not removed from %2").arg(title, target.name())))
+        && !m_user.confirm(tr("Remove %1?").arg(title), tr("%1 was not removed from %2").arg(title, target.name())))
         return Result::Refused;
     InstallationLock installationLock(target);
     if (!lock(installationLock, target, title))
