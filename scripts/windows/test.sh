@@ -110,6 +110,35 @@ grep -q "com.velkor.tidy" <<<"$installed" || fail "installed does not list Velko
 cmp "$scratch/Menus.before" "$configuration/Menus/Menus.xml" || fail "remove did not restore Menus.xml byte for byte"
 echo "moravel-cli session under Wine: list, install, verify and remove passed"
 
+# A file deeper than Windows' old 260-character limit: extensions nest their
+# files far below %APPDATA%, and a user name or locale adds to every path.
+deep_folder="$(printf 'Velkor-Deep-%048d/' 1 2 3 4)"
+deep_folder="${deep_folder%/}"
+python3 - "$scratch/packages/Deep.zxp" "$deep_folder" <<'PYTHON'
+import sys, zipfile
+path, folder = sys.argv[1], sys.argv[2]
+mxi = """<?xml version="1.0" encoding="UTF-8"?>
+<macromedia-extension id="com.velkor.deep" name="Velkor Deep" version="1.0.0" type="Command">
+  <author name="Velkor" />
+  <products><product name="Dreamweaver" version="12" primary="true" /></products>
+  <description><![CDATA[A file below a long path.]]></description>
+  <files><file source="deep.js" destination="$dreamweaver/Configuration/Shared/FOLDER/" /></files>
+</macromedia-extension>
+""".replace("FOLDER", folder)
+with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
+    archive.writestr("Deep.mxi", mxi)
+    archive.writestr("deep.js", "// deep\n")
+PYTHON
+deep_file="$configuration/Shared/$deep_folder/deep.js"
+windows_length=$(( ${#deep_file} - ${#drive_c} + 2 ))
+[ "$windows_length" -gt 260 ] || fail "the long-path file is only $windows_length characters"
+"${cli[@]}" install --yes "Z:${scratch//\//\\}\\packages\\Deep.zxp" | tr -d '\r' || fail "install of a long path failed"
+[ -f "$deep_file" ] || fail "install did not write the file $windows_length characters deep"
+"${cli[@]}" verify | tr -d '\r' || fail "verify found faults in the long-path install"
+"${cli[@]}" remove --yes com.velkor.deep | tr -d '\r' || fail "remove of a long path failed"
+[ ! -e "$deep_file" ] || fail "remove left the file $windows_length characters deep"
+echo "moravel-cli session under Wine: a file $windows_length characters deep installed, verified and removed"
+
 # The setup, silently, per user: the programs, both associations and the
 # uninstall entry; then its uninstaller takes them all away again.
 setup="$(ls "$root/$build"/Moravel-*-setup.exe | head -n1)"

@@ -88,7 +88,10 @@ QString ReportSummary::installProblems(const InstallReport& report)
                                   : QCoreApplication::translate("ReportSummary", "These files were not installed:"))
         + failedXmlSection(report)
         + entriesSection(report, InstallReport::EntryOutcome::Refused,
-            QCoreApplication::translate("ReportSummary", "These configuration entries were refused, and not added:"));
+            QCoreApplication::translate("ReportSummary", "These configuration entries were refused, and not added:"))
+        + entriesSection(report, InstallReport::EntryOutcome::FileSkipped,
+            QCoreApplication::translate("ReportSummary",
+                "These configuration entries name a file that was not installed, and were not added:"));
 }
 
 QString ReportSummary::missingTargets(const InstallReport& report)

@@ -76,7 +76,10 @@ PlainElement PlainElement::of(const QString& markup)
             return {};
         int end = value + 1;
         for (ushort c = at(end); c != quote; c = at(++end)) {
-            if (plainCharacters.is(c, PlainCharacters::EndsValue))
+            // A control character or half a surrogate pair is for the
+            // balance check to refuse, which a plain element skips.
+            if (plainCharacters.is(c, PlainCharacters::EndsValue) || (c < 0x20 && c != '\t')
+                || (c >= 0xd800 && c <= 0xdfff) || c >= 0xfffe)
                 return {};
         }
         if (plain.idLength < 0 && attributeEnd - spaced == 2 && (at(spaced) | 0x20) == 'i'

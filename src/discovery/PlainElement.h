@@ -5,7 +5,8 @@
 
 // A block that is one empty element between white space, as nearly every
 // menu entry is: "<name attribute="value" ... />", each value quoted and
-// free of "<", ">", "&", "\\" and line breaks, the tag on one line. Its id,
+// free of "<", ">", "&", "\\", line breaks and characters XML does not
+// allow, the tag on one line. Its id,
 // its name, its balance and its text once laid out all follow from that
 // text, which then needs no parse of its own; a block of any other shape
 // goes through the parse. The manifest's reader finds it once, and the

@@ -9,8 +9,13 @@
 #include "installer/InstallReport.h"
 #include "installer/MarkupBalance.h"
 #include "installer/TextListEditor.h"
+#include "markup/Accessor.h"
+#include "markup/CElement.h"
+#include "packages/PackageSupport.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 
@@ -68,7 +73,226 @@ void markNotWritten(EntryEditor::EntryResults& entries, const QString& why)
     }
 }
 
+// A path as Windows compares it: either slash, no "." steps, any case.
+QString windowsKey(QString path)
+{
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QStringList names;
+    for (const QString& name : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (name != QLatin1String(".")) {
+            names << name;
+        }
+    }
+    return names.join(QLatin1Char('/')).toLower();
+}
+
+// The entry's kind for the report, and its ids as the report shows them.
+InstallReport::EntryKind kindOf(const MenuInsert& entry)
+{
+    return entry.shortcut ? InstallReport::EntryKind::Shortcut : InstallReport::EntryKind::MenuEntry;
+}
+
+InstallReport::EntryKind kindOf(const InsertbarInsert& entry)
+{
+    return entry.category ? InstallReport::EntryKind::InsertbarCategory : InstallReport::EntryKind::InsertbarButton;
+}
+
+InstallReport::EntryKind kindOf(const ConfigurationInsert& entry)
+{
+    return ConfigurationEditor::entryKind(entry.kind);
+}
+
+QString shownIds(const MenuInsert& entry)
+{
+    return entry.itemIds.join(QStringLiteral(", "));
+}
+
+QString shownIds(const InsertbarInsert& entry)
+{
+    return entry.category ? entry.categoryId : entry.itemIds.join(QStringLiteral(", "));
+}
+
+QString shownIds(const ConfigurationInsert& entry)
+{
+    return entry.isLine() ? entry.markup : entry.itemIds.join(QStringLiteral(", "));
+}
+
+template <class Entry> bool isLineEntry(const Entry&)
+{
+    return false;
+}
+
+bool isLineEntry(const ConfigurationInsert& entry)
+{
+    return entry.isLine();
+}
+
+bool isInsertbar(const MenuInsert&)
+{
+    return false;
+}
+
+bool isInsertbar(const InsertbarInsert&)
+{
+    return true;
+}
+
+bool isInsertbar(const ConfigurationInsert&)
+{
+    return false;
+}
+
+// Whether the XML declaration at the start of text names an encoding other
+// than UTF-8, in which characters beyond ASCII would be written as bytes the
+// file's readers take for other characters, or for none.
+bool declaresOtherEncoding(const QString& text)
+{
+    QStringView start(text);
+    if (start.startsWith(QChar(0xfeff))) {
+        start = start.mid(1);
+    }
+    if (!start.startsWith(QLatin1String("<?xml"))) {
+        return false;
+    }
+    const qsizetype end = start.indexOf(QLatin1String("?>"));
+    if (end < 0) {
+        return false;
+    }
+    QString encoding;
+    CElement::attributesOf(start.left(end + 2), { { QLatin1String("encoding"), &encoding } });
+    encoding = encoding.trimmed().toLower();
+    return !encoding.isEmpty() && encoding != QLatin1String("utf-8") && encoding != QLatin1String("utf8");
+}
+
+// markup with each character beyond ASCII written as a character reference,
+// which every encoding carries. False (markup unchanged) where one stands in
+// a name, where no reference may stand, or is half a surrogate pair.
+bool withCharacterReferences(QString* markup)
+{
+    const QString& in = *markup;
+    if (std::all_of(in.cbegin(), in.cend(), [](QChar c) { return c.unicode() < 128; })) {
+        return true;
+    }
+    QString out;
+    out.reserve(in.size() + 16);
+    bool inTag = false;
+    bool inComment = false;
+    QChar quote;
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        const QChar c = in.at(i);
+        if (inComment) {
+            inComment = !QStringView(in).mid(i).startsWith(QLatin1String("-->"));
+        } else if (!inTag) {
+            inComment = QStringView(in).mid(i).startsWith(QLatin1String("<!--"));
+            inTag = !inComment && c == QLatin1Char('<');
+        } else if (quote.isNull()) {
+            quote = c == QLatin1Char('"') || c == QLatin1Char('\'') ? c : QChar();
+            inTag = c != QLatin1Char('>');
+        } else if (c == quote) {
+            quote = QChar();
+        }
+        if (c.unicode() < 128) {
+            out += c;
+            continue;
+        }
+        char32_t code = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < in.size() && in.at(i + 1).isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(c, in.at(++i));
+        } else if (c.isSurrogate() || (inTag && quote.isNull())) {
+            return false;
+        }
+        out += QStringLiteral("&#x") + QString::number(uint(code), 16).toUpper() + QLatin1Char(';');
+    }
+    *markup = out;
+    return true;
+}
+
+void forgetShape(MenuInsert& entry)
+{
+    entry.plain = std::nullopt;
+}
+
+template <class Entry> void forgetShape(Entry&) { }
+
+// The entries, their markup fit for a file that declares another encoding
+// than UTF-8 (see withCharacterReferences). An entry whose markup cannot be
+// is refused, with a row in results.
+template <class Entry>
+QList<Entry> inDeclaredEncoding(
+    const EditSession& session, const QList<Entry>& entries, EntryEditor::EntryResults* results)
+{
+    if (!declaresOtherEncoding(session.originalText())) {
+        return entries;
+    }
+    QList<Entry> fitted;
+    for (Entry entry : entries) {
+        if (withCharacterReferences(&entry.markup)) {
+            forgetShape(entry);
+            fitted.append(entry);
+        } else if (results) {
+            results->append({ QString(), QString(), kindOf(entry), shownIds(entry), entry.target,
+                InstallReport::EntryOutcome::Refused,
+                QStringLiteral("a name in it holds characters that the file's declared encoding cannot carry"), false,
+                {}, {}, {} });
+        }
+    }
+    return fitted;
+}
+
 } // namespace
+
+QString ConfigurationEditor::skippedFileNamedBy(const QString& locale, const QString& markup, bool insertbar) const
+{
+    if (m_skippedFiles.isEmpty()) {
+        return QString();
+    }
+    const QString configuration = windowsKey(m_dreamweaver.configurationFolder(locale)) + QLatin1Char('/');
+    QSet<QString> skipped;
+    for (const QString& path : m_skippedFiles) {
+        const QString key = windowsKey(path);
+        if (key.startsWith(configuration)) {
+            skipped.insert(key.mid(configuration.size()));
+        }
+    }
+    // dw.runCommand('Name.htm') runs a file of the Commands folder.
+    static const QRegularExpression runCommand(QStringLiteral("runCommand\\s*\\(\\s*(['\"])([^'\"]+)\\1"));
+    Accessor document;
+    document.parse(markup);
+    for (const CElement* element : document.root()->elementsInOrder()) {
+        const QString file = element->attribute(QStringLiteral("file"));
+        if (!file.isEmpty()
+            && (skipped.contains(windowsKey(file))
+                || (insertbar && skipped.contains(QStringLiteral("objects/") + windowsKey(file))))) {
+            return file;
+        }
+        const QRegularExpressionMatch command = runCommand.match(element->attribute(QStringLiteral("command")));
+        if (command.hasMatch() && skipped.contains(QStringLiteral("commands/") + windowsKey(command.captured(2)))) {
+            return command.captured(2);
+        }
+    }
+    return QString();
+}
+
+template <class Entry>
+QList<Entry> ConfigurationEditor::withoutSkippedFiles(
+    const QString& locale, const QList<Entry>& entries, const QString& path) const
+{
+    if (m_skippedFiles.isEmpty()) {
+        return entries;
+    }
+    QList<Entry> kept;
+    for (const Entry& entry : entries) {
+        const QString file
+            = isLineEntry(entry) ? QString() : skippedFileNamedBy(locale, entry.markup, isInsertbar(entry));
+        if (file.isEmpty()) {
+            kept.append(entry);
+        } else if (m_report) {
+            m_report->addEntry({ locale, path, kindOf(entry), shownIds(entry), entry.target,
+                InstallReport::EntryOutcome::FileSkipped, file, false, {}, {}, {} });
+        }
+    }
+    return kept;
+}
 
 ConfigurationEditor::ConfigurationEditor(const DreamweaverInfo& dreamweaver, InstallReport* report)
     : m_dreamweaver(dreamweaver)
@@ -78,12 +302,13 @@ ConfigurationEditor::ConfigurationEditor(const DreamweaverInfo& dreamweaver, Ins
 
 QString ConfigurationEditor::menusPath(const QString& locale) const
 {
-    return m_dreamweaver.configurationFolder(locale) + QLatin1String(menusRelativePath);
+    return PackageSupport::withExistingCase(m_dreamweaver.configurationFolder(locale) + QLatin1String(menusRelativePath));
 }
 
 QString ConfigurationEditor::insertbarPath(const QString& locale) const
 {
-    return m_dreamweaver.configurationFolder(locale) + QLatin1String(insertbarRelativePath);
+    return PackageSupport::withExistingCase(
+        m_dreamweaver.configurationFolder(locale) + QLatin1String(insertbarRelativePath));
 }
 
 QStringList ConfigurationEditor::managedPaths(const QString& locale) const
@@ -102,7 +327,9 @@ QStringList ConfigurationEditor::managedPaths(const QString& locale) const
 bool ConfigurationEditor::edit(const QString& locale, const QString& relativePath, const QString& backupName,
     Missing missing, const std::function<void(EditSession&, EntryEditor::EntryResults*)>& change)
 {
-    const QString path = m_dreamweaver.configurationFolder(locale) + relativePath;
+    // A folder an extension's file made first, in another case, is the one
+    // Dreamweaver reads.
+    const QString path = PackageSupport::withExistingCase(m_dreamweaver.configurationFolder(locale) + relativePath);
     ConfigurationFile file(path, QFileInfo(path).absolutePath() + QLatin1Char('/') + backupName);
 
     auto report = [&](InstallReport::XmlOutcome outcome, const QString& detail) {
@@ -216,7 +443,9 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
         }
         return succeed(seeded ? QStringLiteral("seeded") : QString());
     }
-    if (!file.save(std::move(bytes))) {
+    // Only a removal leaves a file alone when it is missing.
+    if (!file.save(std::move(bytes),
+            missing == Missing::LeaveAlone ? ConfigurationFile::Backup::Written : ConfigurationFile::Backup::Previous)) {
         return fail(file.errorString());
     }
     return succeed(seeded ? QStringLiteral("seeded") : QString());
@@ -242,12 +471,13 @@ bool ConfigurationEditor::addMenuInserts(const QString& locale, const ExtensionI
             }
         }
     }
+    inserts = withoutSkippedFiles(locale, inserts, menusPath(locale));
     if (inserts.isEmpty()) {
         return true;
     }
     return edit(locale, QLatin1String(menusRelativePath), QLatin1String(menusBackupName), Missing::Seed,
         [&](EditSession& session, EntryEditor::EntryResults* results) {
-            EntryEditor::addMenuInserts(session, inserts, results);
+            EntryEditor::addMenuInserts(session, inDeclaredEncoding(session, inserts, results), results);
         });
 }
 
@@ -261,12 +491,13 @@ bool ConfigurationEditor::addInsertbarInserts(const QString& locale, const Exten
             inserts.append(entry);
         }
     }
+    inserts = withoutSkippedFiles(locale, inserts, insertbarPath(locale));
     if (inserts.isEmpty()) {
         return true;
     }
     return edit(locale, QLatin1String(insertbarRelativePath), QLatin1String(insertbarBackupName), Missing::Seed,
         [&](EditSession& session, EntryEditor::EntryResults* results) {
-            EntryEditor::addInsertbarInserts(session, inserts, results);
+            EntryEditor::addInsertbarInserts(session, inDeclaredEncoding(session, inserts, results), results);
         });
 }
 
@@ -314,7 +545,9 @@ bool ConfigurationEditor::addConfigurationInserts(const QString& locale, const E
     QStringList files;
     QHash<QString, QList<ConfigurationInsert>> byFile;
     const QList<ConfigurationInsert> all = record.configurationInserts();
-    for (const ConfigurationInsert& entry : all) {
+    const QList<ConfigurationInsert> applying
+        = withoutSkippedFiles(locale, all, m_dreamweaver.configurationFolder(locale));
+    for (const ConfigurationInsert& entry : applying) {
         if (ConfigurationChanges::appliesTo(entry.language, locale)) {
             if (!byFile.contains(entry.file)) {
                 files << entry.file;
@@ -344,7 +577,8 @@ bool ConfigurationEditor::addConfigurationInserts(const QString& locale, const E
                             session.replaceText(edited);
                         }
                     } else {
-                        EntryEditor::addConfigurationInserts(session, run, kind, results);
+                        EntryEditor::addConfigurationInserts(
+                            session, inDeclaredEncoding(session, run, results), kind, results);
                     }
                     first = end;
                 }

@@ -62,6 +62,13 @@ public:
     bool removeConfigurationInserts(const QString& locale, const ExtensionInfo& record);
     static InstallReport::EntryKind entryKind(ConfigurationInsert::Kind kind);
 
+    // Files of the package that the install of locale skipped (absolute
+    // paths): an entry whose markup names one of them, as a menu item's or
+    // a button's "file" or as the command a "command" runs, is left out and
+    // reported as FileSkipped, so that Dreamweaver gets no entry that points
+    // at nothing.
+    void setSkippedFiles(const QStringList& paths) { m_skippedFiles = paths; }
+
     QString menusPath(const QString& locale) const;
     QString insertbarPath(const QString& locale) const;
     // The per-user files this class edits for locale, and their backups.
@@ -86,4 +93,13 @@ private:
     bool m_dryRun = false;
     PlannedTexts* m_plannedTexts = nullptr;
     QString m_error;
+    QStringList m_skippedFiles;
+
+    // The first skipped file that markup names, as the markup writes it;
+    // empty when it names none. Insert-bar buttons also name files relative
+    // to the Objects folder.
+    QString skippedFileNamedBy(const QString& locale, const QString& markup, bool insertbar) const;
+    // Leaves out the entries that name a skipped file, with a row each in the report.
+    template <class Entry>
+    QList<Entry> withoutSkippedFiles(const QString& locale, const QList<Entry>& entries, const QString& path) const;
 };

@@ -75,7 +75,7 @@ bool ConfigurationFile::load(const QString& seedPath)
     return true;
 }
 
-bool ConfigurationFile::save(QByteArray bytes)
+bool ConfigurationFile::save(QByteArray bytes, Backup backup)
 {
     m_error.clear();
     if (m_existed && !writeWhole(m_backupPath, m_previousBytes, &m_error)) {
@@ -93,6 +93,14 @@ bool ConfigurationFile::save(QByteArray bytes)
         if (refused)
             m_error += QStringLiteral(" (if Dreamweaver is running, close it: it may hold the file)");
         return false;
+    }
+    // After a removal the backup holds what is now on disk, so that
+    // Dreamweaver restoring from it never brings back what was taken out.
+    // The file is written by then: a backup that cannot follow stays as the
+    // previous content, which it held before.
+    if (backup == Backup::Written) {
+        QString ignored;
+        writeWhole(m_backupPath, bytes, &ignored);
     }
     // The next save of this object backs up what is on disk now.
     m_previousBytes = std::move(bytes);

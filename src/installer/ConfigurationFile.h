@@ -41,7 +41,9 @@ public:
     // that replaces the file only when complete.
     // A file that existed is first copied to the backup path the same way; when
     // that fails, the file is not touched. text() is empty after it.
-    bool save(QByteArray bytes);
+    // Backup::Written (a removal) then makes the backup the written bytes.
+    enum class Backup { Previous, Written };
+    bool save(QByteArray bytes, Backup backup = Backup::Previous);
 
     QString errorString() const { return m_error; }
 

@@ -537,6 +537,32 @@ bool readsBack(const QString& serialised, const CElement* snippetRoot, int depth
     return true;
 }
 
+// After element (written as emptyTag) was opened up, the text of the last
+// added block that wrote it is made to say so. The opened form stands in
+// the node before the emptied element.
+void noteExpansion(EntryEditor::EntryResults* results, const QString& emptyTag, const QString& id, CElement* element)
+{
+    if (!results || id.isEmpty()) {
+        return;
+    }
+    CElement* opened = nullptr;
+    for (CElement* sibling = element->parent()->firstChild(); sibling && sibling != element;
+         sibling = sibling->nextSibling()) {
+        opened = sibling;
+    }
+    if (!opened) {
+        return;
+    }
+    for (auto result = results->rbegin(); result != results->rend(); ++result) {
+        const int at = result->inserted.indexOf(emptyTag);
+        if (result->outcome == Outcome::Added && at >= 0 && result->inserted.indexOf(emptyTag, at + 1) < 0
+            && idsIn(result->inserted, true).contains(id)) {
+            result->inserted.replace(at, emptyTag.size(), opened->text());
+            return;
+        }
+    }
+}
+
 } // namespace
 
 void EntryEditor::reindent(CElement* node, const QString& childIndentation, const QString& unit)
@@ -828,7 +854,12 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
     // An item whose neighbour is missing goes at the end of its fallback category.
     Placement placement
         = block.anchor == block.parent && !goesInside(block.placement) ? Placement::AppendTo : block.placement;
+    const QString emptyTag = block.anchor == block.parent ? block.parent->startTag() : QString();
+    const QString emptyId = block.anchor == block.parent ? idOf(block.parent) : QString();
     if (block.anchor == block.parent && expandEmptyElement(block.parent, session.lineEnd())) {
+        // An element an earlier block of this install wrote as one tag: that
+        // block's text now holds it opened, and its removal must find it so.
+        noteExpansion(results, emptyTag, emptyId, block.parent);
         // The expanded element is text until the text is parsed again.
         session.noteEdited(block.parent->parent());
         session.reparse();

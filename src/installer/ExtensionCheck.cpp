@@ -106,7 +106,7 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName, bool o
         const QString configuration = m_dreamweaver.configurationFolder(locale);
         const QList<MenuInsert> menuInserts = record->menuInserts();
         if (!menuInserts.isEmpty()) {
-            CheckedFile menus(configurationText(configuration + QStringLiteral("/Menus/Menus.xml")));
+            CheckedFile menus(configurationText(PackageSupport::withExistingCase(configuration + QStringLiteral("/Menus/Menus.xml"))));
             for (const MenuInsert& entry : menuInserts) {
                 if (ConfigurationChanges::appliesTo(entry.language, locale)) {
                     addEntryItems(items, menus, locale, ItemKind::MenuEntry, EntryEditor::placeOf(menus.session, entry),
@@ -116,7 +116,7 @@ QList<ExtensionCheck::Item> ExtensionCheck::check(const QString& mxiName, bool o
         }
         const QList<InsertbarInsert> insertbarInserts = record->insertbarInserts();
         if (!insertbarInserts.isEmpty()) {
-            CheckedFile insertbar(configurationText(configuration + QStringLiteral("/Objects/insertbar.xml")));
+            CheckedFile insertbar(configurationText(PackageSupport::withExistingCase(configuration + QStringLiteral("/Objects/insertbar.xml"))));
             for (const InsertbarInsert& entry : insertbarInserts) {
                 if (!ConfigurationChanges::appliesTo(entry.language, locale)) {
                     continue;

@@ -83,6 +83,9 @@ QString InstallReport::describe(EntryOutcome outcome, bool planned)
                        : QStringLiteral("kept: holds other elements");
     case EntryOutcome::Refused:
         return QStringLiteral("refused");
+    case EntryOutcome::FileSkipped:
+        return planned ? QStringLiteral("would skip: its file would not be installed")
+                       : QStringLiteral("skipped: its file was not installed");
     }
     return QString();
 }

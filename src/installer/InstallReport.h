@@ -51,6 +51,7 @@ public:
         NotPresent, // nothing carries the id any more
         KeptHoldsElements, // the entry was found but holds elements of its own
         Refused, // its markup would break the file (detail says how): nothing added
+        FileSkipped, // it names a file the install skipped (detail): nothing added
     };
 
     struct FileResult

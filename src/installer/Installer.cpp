@@ -152,24 +152,7 @@ const QStringList systemTokens { QStringLiteral("$dreamweaver"), QStringLiteral(
     QStringLiteral("$fonts"), QStringLiteral("$system"), QStringLiteral("$system64"),
     QStringLiteral("$extensionspecificemstore"), QStringLiteral("$resourceroot"), QStringLiteral("$locale") };
 
-// root joined with names, each name spelt as a folder that already exists
-// under another case spells it: Windows would use that folder, and on a
-// case-sensitive disk a second one beside it would never be read.
-QString withExistingCase(const QString& root, const QStringList& names)
-{
-    QString path = root;
-    for (const QString& name : names) {
-        QString spelt = name;
-        if (!QFileInfo::exists(path + QLatin1Char('/') + name)) {
-            const QStringList existing = QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-            const auto found = std::find_if(existing.cbegin(), existing.cend(),
-                [&](const QString& other) { return other.compare(name, Qt::CaseInsensitive) == 0; });
-            spelt = found == existing.cend() ? name : *found;
-        }
-        path += QLatin1Char('/') + spelt;
-    }
-    return path;
-}
+using PackageSupport::withExistingCase;
 
 // See Installer::targetFolder.
 QString resolvedFolder(
@@ -518,12 +501,23 @@ bool Installer::installFromPackage(IPackage& package)
         }
         int done = 0;
         qint64 extractedTotal = 0;
+        const int filesBefore = m_report ? m_report->files().size() : 0;
         for (const FileEntry& entry : files) {
             extractListedFile(package, entry, locale, extractedTotal, changes ? &*changes : nullptr, backupFolder);
             if (m_progress) {
                 m_progress->setValue(++done);
             }
         }
+        // Entries that would point at a file this install skipped stay out.
+        QStringList skipped;
+        const QList<InstallReport::FileResult> written
+            = m_report ? m_report->files() : QList<InstallReport::FileResult>();
+        for (int i = filesBefore; i < written.size(); ++i) {
+            if (written.at(i).outcome != InstallReport::FileOutcome::Written && !written.at(i).path.isEmpty()) {
+                skipped << written.at(i).path;
+            }
+        }
+        editor.setSkippedFiles(skipped);
 
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Adding menu entries"));

@@ -36,10 +36,84 @@ int declarationEnd(const QString& text, int from)
     return -1;
 }
 
+// Whether XML allows the character anywhere in a document.
+bool isXmlCharacter(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+        || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// What in markup no XML reader takes, whatever the tags around it: a
+// character XML does not allow (a control character, half a surrogate pair),
+// a character reference to one, or a reference to an entity XML does not
+// define (HTML's "&nbsp;"). Comments and CDATA sections hold no references.
+// Empty when there is none. A "&" that starts no reference passes, as
+// Dreamweaver's own files hold such.
+QString characterFault(const QString& markup)
+{
+    static const QStringList defined { QStringLiteral("amp"), QStringLiteral("lt"), QStringLiteral("gt"),
+        QStringLiteral("quot"), QStringLiteral("apos") };
+    const QStringView text(markup);
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const QChar c = text.at(at);
+        if (c.isHighSurrogate() && at + 1 < text.size() && text.at(at + 1).isLowSurrogate()) {
+            ++at;
+            continue;
+        }
+        if (c.isSurrogate())
+            return QStringLiteral("it holds half of a surrogate pair");
+        if (!isXmlCharacter(c.unicode()))
+            return QStringLiteral("it holds the character U+%1, which XML does not allow")
+                .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+        const QStringView rest = text.mid(at);
+        const QLatin1String closing = rest.startsWith(QLatin1String("<!--")) ? QLatin1String("-->")
+            : rest.startsWith(QLatin1String("<![CDATA["))                    ? QLatin1String("]]>")
+                                                                             : QLatin1String();
+        if (closing.size() > 0) {
+            const qsizetype end = text.indexOf(closing, at);
+            // Checked character by character all the same; only references are skipped.
+            for (qsizetype k = at; k < (end < 0 ? text.size() : end); ++k) {
+                const QChar inside = text.at(k);
+                if (inside.isHighSurrogate() && k + 1 < text.size() && text.at(k + 1).isLowSurrogate())
+                    ++k;
+                else if (inside.isSurrogate() || !isXmlCharacter(inside.unicode()))
+                    return QStringLiteral("it holds a character XML does not allow");
+            }
+            at = end < 0 ? text.size() : end + closing.size() - 1;
+            continue;
+        }
+        if (c != QLatin1Char('&'))
+            continue;
+        qsizetype end = at + 1;
+        while (end < text.size() && end - at <= 32
+            && (text.at(end).isLetterOrNumber() || text.at(end) == QLatin1Char('#') || text.at(end) == QLatin1Char('_')
+                || text.at(end) == QLatin1Char('-') || text.at(end) == QLatin1Char('.')
+                || text.at(end) == QLatin1Char(':')))
+            ++end;
+        const QStringView name = text.mid(at + 1, end - at - 1);
+        const bool terminated = end < text.size() && text.at(end) == QLatin1Char(';');
+        if (name.startsWith(QLatin1Char('#'))) {
+            const bool hex = name.size() > 1 && (name.at(1) == QLatin1Char('x'));
+            bool ok = false;
+            const uint code = name.mid(hex ? 2 : 1).toUInt(&ok, hex ? 16 : 10);
+            if (!terminated || !ok || !isXmlCharacter(code))
+                return QStringLiteral("the character reference &%1; names no character XML allows").arg(name);
+        } else if (terminated && !name.isEmpty() && !defined.contains(name.toString())) {
+            return QStringLiteral("it refers to the entity &%1;, which XML does not define").arg(name);
+        }
+    }
+    return QString();
+}
+
 } // namespace
 
 bool MarkupBalance::check(const QString& markup, int depthOfPlace, QString* reason, QStringList* structure)
 {
+    const QString fault = characterFault(markup);
+    if (!fault.isEmpty()) {
+        *reason = fault;
+        return false;
+    }
     int failedAt = 0;
     return scan(markup, false, depthOfPlace, &failedAt, reason, structure);
 }

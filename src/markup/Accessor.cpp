@@ -490,6 +490,22 @@ void Accessor::attachTagRun(int begin, int endPos)
     attachToCurrent(begin, endPos);
 }
 
+bool Accessor::inCommentStart() const
+{
+    if (m_state != BuilderState::InStartTag || m_current->m_name != 3)
+        return false;
+    int length = 0;
+    const QChar* name = m_current->nameData(length);
+    return QStringView(name, length) == QLatin1String("!--");
+}
+
+void Accessor::attachCommentBody(int begin, int endPos)
+{
+    attachToCurrent(begin, endPos);
+    if (characters()[endPos] == u'>')
+        closePending(false);
+}
+
 // A text node of the source's [begin, end), opened and closed again at once:
 // the tag after it closes it before anything else.
 inline void Accessor::addClosedText(int begin, int end)

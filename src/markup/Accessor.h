@@ -80,7 +80,11 @@ public:
             return;
         const char16_t* s = characters();
         using namespace HtmlLexer::MarkupStyle;
-        if ((style == Tag || style == TagUnknown || style == TagEnd || style == Comment)
+        if (style == Comment && inCommentStart())
+            // The body of a comment is text of the comment, even where it
+            // opens with "<": a commented-out element is no element.
+            attachCommentBody(begin, endPos);
+        else if ((style == Tag || style == TagUnknown || style == TagEnd || style == Comment)
             && (s[begin] == u'<' || s[endPos] == u'>'))
             attachTagRun(begin, endPos);
         else
@@ -146,6 +150,9 @@ private:
     void openNode(CElement* node);
     void closeCurrent();
     CElement* findOpenNode(int nameBegin, int nameLength);
+    // Whether the builder is in the start of a comment, whose "<!--" came as a run of its own.
+    bool inCommentStart() const;
+    void attachCommentBody(int begin, int endPos);
     void attachToCurrent(int begin, int endPos)
     {
         if (m_state == BuilderState::None) {

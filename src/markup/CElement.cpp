@@ -104,18 +104,16 @@ template <bool equalsEnds> int nameEndAt(const QChar* s, int pos, int n)
     return pos;
 }
 
-// The first position from pos on, before n, that holds quote or a
-// backslash; n when there is none. Values make up most of a start tag, so
-// they are skipped eight characters at a time where SSE2 is available, four
-// elsewhere.
-int quoteOrBackslashAt(const QChar* s, int pos, int n, ushort quote)
+// The first position from pos on, before n, that holds quote; n when there
+// is none. Values make up most of a start tag, so they are skipped eight
+// characters at a time where SSE2 is available, four elsewhere.
+int quoteAt(const QChar* s, int pos, int n, ushort quote)
 {
 #ifdef __SSE2__
     const __m128i quotes = _mm_set1_epi16(static_cast<short>(quote));
-    const __m128i backslashes = _mm_set1_epi16('\\');
     for (; pos + 8 <= n; pos += 8) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + pos));
-        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(x, quotes), _mm_cmpeq_epi16(x, backslashes)));
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(x, quotes));
         if (mask)
             return pos + __builtin_ctz(static_cast<unsigned>(mask)) / 2;
     }
@@ -123,20 +121,17 @@ int quoteOrBackslashAt(const QChar* s, int pos, int n, ushort quote)
     constexpr quint64 ones = 0x0001000100010001ull;
     constexpr quint64 highs = 0x8000800080008000ull;
     const quint64 quotes = ones * quote;
-    const quint64 backslashes = ones * '\\';
     for (; pos + 4 <= n; pos += 4) {
         quint64 lanes = 0;
         std::memcpy(&lanes, s + pos, sizeof lanes);
-        // A lane that equals the character becomes zero, which borrows into its top bit.
+        // A lane that equals the quote becomes zero, which borrows into its top bit.
         const quint64 a = lanes ^ quotes;
-        const quint64 b = lanes ^ backslashes;
-        if ((((a - ones) & ~a) | ((b - ones) & ~b)) & highs)
+        if (((a - ones) & ~a) & highs)
             break;
     }
 #endif
     for (; pos < n; ++pos) {
-        const ushort c = s[pos].unicode();
-        if (c == quote || c == '\\')
+        if (s[pos].unicode() == quote)
             return pos;
     }
     return n;
@@ -145,8 +140,9 @@ int quoteOrBackslashAt(const QChar* s, int pos, int n, ushort quote)
 // The one reading of a start tag's attributes: hands each attribute, in the
 // order the tag spells them, to visit(nameBegin, nameLength, valueBegin,
 // valueLength) until visit answers true. An attribute without a value, or
-// one whose quote never closes, has an empty value; a backslash in quotes
-// takes the character after it along.
+// one whose quote never closes, has an empty value. A backslash is an
+// ordinary character, as XML has no escapes: a Windows folder written
+// "Commands\" ends at its quote.
 template <typename Visit> void scanAttributes(const QChar* s, int n, Visit&& visit)
 {
     if (n > 0 && s[n - 1] == QLatin1Char('>'))
@@ -177,13 +173,7 @@ template <typename Visit> void scanAttributes(const QChar* s, int n, Visit&& vis
         const QChar quote = s[pos];
         if (quote == QLatin1Char('"') || quote == QLatin1Char('\'')) {
             begin = ++pos;
-            for (;;) {
-                pos = quoteOrBackslashAt(s, pos, n, quote.unicode());
-                if (pos >= n || s[pos] == quote)
-                    break;
-                // The backslash takes the character after it along.
-                pos += 2;
-            }
+            pos = quoteAt(s, pos, n, quote.unicode());
             if (pos < n) {
                 length = pos - begin;
                 ++pos;

@@ -204,9 +204,10 @@ bool MXP::extractFile(const QString& entryName, const QString& folder)
     bool finished = false;
     if (!readNextChunk(chunk, finished, total))
         return false;
-    if (!QDir().mkpath(folder))
+    const QString spelt = withExistingCase(folder);
+    if (!QDir().mkpath(spelt))
         return false;
-    AtomicFile file(folder + QLatin1Char('/') + fileName);
+    AtomicFile file(spelt + QLatin1Char('/') + fileName);
     if (!file.open())
         return false;
     while (!finished) {

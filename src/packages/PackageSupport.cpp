@@ -3,10 +3,12 @@
 #include "packages/AtomicFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QtDebug>
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <limits>
 
 namespace PackageSupport {
@@ -90,11 +92,45 @@ QString comparableEntryName(const QString& name)
     return comparable.toCaseFolded();
 }
 
+QString withExistingCase(const QString& root, const QStringList& names)
+{
+    QString path = root;
+    for (const QString& name : names) {
+        QString spelt = name;
+        const QString joined = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+        if (!QFileInfo::exists(joined + name)) {
+            const QStringList existing = QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+            const auto found = std::find_if(existing.cbegin(), existing.cend(),
+                [&](const QString& other) { return other.compare(name, Qt::CaseInsensitive) == 0; });
+            spelt = found == existing.cend() ? name : *found;
+        }
+        path = joined + spelt;
+    }
+    return path;
+}
+
+QString withExistingCase(const QString& path)
+{
+    if (path.isEmpty() || QFileInfo::exists(path))
+        return path;
+    QString existing = QDir::cleanPath(path);
+    QStringList rest;
+    while (!QFileInfo::exists(existing)) {
+        const int slash = existing.lastIndexOf(QLatin1Char('/'));
+        if (slash < 0)
+            return path;
+        rest.prepend(existing.mid(slash + 1));
+        existing = slash == 0 ? QStringLiteral("/") : existing.left(slash);
+    }
+    return withExistingCase(existing, rest);
+}
+
 bool writeFileAtomically(const QString& folder, const QString& fileName, const QByteArray& data)
 {
-    if (!QDir().mkpath(folder))
+    const QString spelt = withExistingCase(folder);
+    if (!QDir().mkpath(spelt))
         return false;
-    AtomicFile file(folder + QLatin1Char('/') + fileName);
+    AtomicFile file(spelt + QLatin1Char('/') + fileName);
     return file.open() && file.write(data) && file.commit();
 }
 

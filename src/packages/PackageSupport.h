@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // Rules both package readers share: how stored names are decoded and turned
 // into file names, how much one entry may claim, and how data is inflated and
@@ -59,8 +60,17 @@ enum class StreamFormat {
 InflateStatus inflateBounded(
     StreamFormat format, const char* input, qint64 inputSize, char* output, qint64 capacity, qint64& produced);
 
+// root joined with names, each name spelt as a folder or file that already
+// exists under another case spells it: Windows would use that one, and on a
+// case-sensitive disk (or under Wine) a second folder beside it, differing
+// only in case, would never be read.
+QString withExistingCase(const QString& root, const QStringList& names);
+// The same for a whole path: the part of it that exists as written stays.
+QString withExistingCase(const QString& path);
+
 // Writes data to folder/fileName through a temporary file that replaces the
-// target only once everything was written, creating folder if needed.
+// target only once everything was written, creating folder if needed (each
+// part of it spelt as an existing folder that differs only in case).
 bool writeFileAtomically(const QString& folder, const QString& fileName, const QByteArray& data);
 
 } // namespace PackageSupport

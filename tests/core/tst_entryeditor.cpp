@@ -145,12 +145,29 @@ private slots:
             inserted(
                 m, fileEnd, "        <!-- Velkor -->\n        <menuitem id=\"A\"/>\n        <menuitem id=\"B\"/>\n"),
             QStringList { "A, B added" }, true);
+        addTestRow("a commented-out item is copied as written and listed as nothing", false, m,
+            QByteArray("<menu-insert appendTo=\"DWMenu_File\">\n  <menuitem id=\"A\"/>\n"
+                       "  <!--<menuitem  id=\"X\"\n  name='x'/>-->\n  <menuitem id=\"B\"/>\n</menu-insert>"),
+            Menus {},
+            inserted(m, fileEnd,
+                "        <menuitem id=\"A\"/>\n        <!--<menuitem  id=\"X\"\n  name='x'/>-->\n"
+                "        <menuitem id=\"B\"/>\n"),
+            QStringList { "A, B added" }, true);
         addTestRow("a later entry goes into the element an earlier one added", false, m,
             QByteArray("<menu-insert appendTo=\"DWMenu_File\"><menu id=\"V\"></menu></menu-insert>"
                        "<menu-insert appendTo=\"V\"><menuitem id=\"I\"/></menu-insert>"),
             Menus {},
             inserted(m, fileEnd, "        <menu id=\"V\">\n            <menuitem id=\"I\"/>\n        </menu>\n"),
             QStringList { "V added", "I added" }, true);
+        addTestRow("entries into a menu an earlier entry wrote as one tag come out with it, separator too", false, m,
+            QByteArray("<menu-insert insertAfter=\"DWMenu_Commands_Sort\"><separator /><menu id=\"V\" name=\"v\"/>"
+                       "</menu-insert><menu-insert appendTo=\"V\"><menuitem id=\"I\"/></menu-insert>"
+                       "<menu-insert appendTo=\"V\"><menuitem id=\"J\"/></menu-insert>"),
+            Menus {},
+            inserted(m, commandsEnd,
+                "      <separator />\n      <menu id=\"V\" name=\"v\">\n          <menuitem id=\"I\"/>\n"
+                "          <menuitem id=\"J\"/>\n      </menu>\n"),
+            QStringList { "V added", "I added", "J added" }, true);
         addTestRow("a later entry finds an element added as one tag, its id in capitals among quotes of both kinds",
             false, m,
             QByteArray("<menu-insert appendTo=\"DWMenu_File\">\n  <Menu\tname='a \"b\"'  ID=\"V\" id='W' />\n"
@@ -254,12 +271,20 @@ private slots:
                 menu("DWMenu_Commands", "E", "<i></menu><menu id=\"E\">"),
                 menu("DWMenu_Commands", "C", "<i id=\"C\"/><!-- "), menu("DWMenu_Commands", "D", "<i><![CDATA[</i>"),
                 menu("DWMenu_Commands", "T", "<!DOCTYPE m><i id=\"T\"/>"), menu("DWMenu_Commands", "Q", "<i id='Q>'"),
-                menu("DWMenu_Commands", "OK", "<i id=\"OK\" a='>'/><!-- c -->") },
-            inserted(m, commandsEnd, "        <i id=\"OK\" a='>'/>\n        <!-- c -->\n"),
+                menu("DWMenu_Commands", "N", "<i id=\"N\" a=\"&nbsp;\"/>"),
+                menu("DWMenu_Commands", "Z", "<i id=\"Z\">&#0;</i>"),
+                menu("DWMenu_Commands", "B", "<i id=\"B\" a=\"\x01\"/>"),
+                menu("DWMenu_Commands", "S", "<i id=\"S\" a=\"" + QString(QChar(0xdc00)) + "\"/>"),
+                menu("DWMenu_Commands", "OK", "<i id=\"OK\" a='>' b=\"&amp;&#xE9; & x\"/><!-- c -->") },
+            inserted(m, commandsEnd, "        <i id=\"OK\" a='>' b=\"&amp;&#xE9; & x\"/>\n        <!-- c -->\n"),
             QStringList { "X refused: the element <menu> is not closed",
                 "E refused: the end tag </menu> closes no element it opened", "C refused: a comment is not closed",
                 "D refused: a CDATA section is not closed", "T refused: it holds a DOCTYPE",
-                "Q refused: the tag <i is not closed", "OK added" },
+                "Q refused: the tag <i is not closed",
+                "N refused: it refers to the entity &nbsp;, which XML does not define",
+                "Z refused: the character reference &#0; names no character XML allows",
+                "B refused: it holds the character U+0001, which XML does not allow",
+                "S refused: it holds half of a surrogate pair", "OK added" },
             true);
         addTestRow("nesting past the bound is refused", false, QByteArray("<menu id=\"m\">\n</menu>"), QByteArray(),
             Menus { menu("m", "deep", nested(MarkupBalance::maximumDepth)) }, none,

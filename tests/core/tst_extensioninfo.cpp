@@ -77,6 +77,11 @@ private slots:
             QByteArray("<menu-insert appendTo=\"m\"><!-- <menuitem id=\"old\"/> --><separator/><menu><menuitem "
                        "id=\"inner\"/></menu>\n<MenuItem ID=\"new\"/></menu-insert>"),
             QStringList { none, "menu m new" });
+        addTestRow("a commented-out item with no space after \"<!--\" is no item, nor are those after it hidden", "",
+            QByteArray("<menu-insert appendTo=\"m\"><!--<menuitem id=\"old\"/>--><menuitem id=\"new\"/>"
+                       "</menu-insert><insertbar-insert><category id=\"c\"><!--<button id=\"x\"/>-->"
+                       "<button id=\"b\"/></category></insertbar-insert>"),
+            QStringList { none, "menu m new", "button c//b" });
         addTestRow("menu entries without placement or markup dropped, one without ids kept", "",
             QByteArray("<menu-insert><menuitem id=\"i\"/></menu-insert><menu-insert appendTo=\"a\"><separator/>"
                        "</menu-insert><menu-insert appendTo=\"b\"/><MENU-INSERT APPENDTO=\"c\"><x id=\"y\"/>"),

@@ -1,9 +1,11 @@
 #include "commands/InstallationLock.h"
 #include "commands/ReportSummary.h"
 #include "discovery/DreamweaverInfo.h"
+#include "discovery/ExtensionInfo.h"
 #include "installer/ConfigurationFile.h"
 #include "installer/ExtensionCheck.h"
 #include "installer/IProgress.h"
+#include "installer/MarkupBalance.h"
 #include "installer/InstallRecord.h"
 #include "installer/InstallReport.h"
 #include "installer/Installer.h"
@@ -188,7 +190,9 @@ private slots:
             const QString configuration = dreamweaver.configurationFolder(locale);
             QCOMPARE(readFile(configuration + "/Menus/Menus.xml"), ended(menusXml()));
             QCOMPARE(readFile(configuration + "/Objects/insertbar.xml"), ended(insertbarXml()));
-            QCOMPARE(readFile(configuration + "/Menus/Menus.xbk"), ended(installedMenus));
+            // Restoring from the backups never brings the extension back.
+            QCOMPARE(readFile(configuration + "/Menus/Menus.xbk"), ended(menusXml()));
+            QCOMPARE(readFile(configuration + "/Objects/insertbar.xbk"), ended(insertbarXml()));
             QCOMPARE(entriesBelow(configuration),
                 QStringList({ "Commands/", "Menus/", "Menus/Menus.xbk", "Menus/Menus.xml", "Objects/",
                     "Objects/insertbar.xbk", "Objects/insertbar.xml", "Shared/" }));
@@ -215,7 +219,13 @@ private slots:
             paths << m_root + '/' + file.completeBaseName() + ".zxp";
         for (const QString& path : paths) {
             ZxpWriter alone;
-            alone.add("x.mxi", readFile(folder + "/mxi/" + QFileInfo(path).completeBaseName() + ".mxi"));
+            const QByteArray mxi = readFile(folder + "/mxi/" + QFileInfo(path).completeBaseName() + ".mxi");
+            alone.add("x.mxi", mxi);
+            // A stand-in for each listed file, so that no entry is left out for naming a missing one.
+            const QList<FileEntry> listed
+                = ExtensionInfo(mxi, "x.mxi", ExtensionInfo::Parts::HeaderAndDetails).files();
+            for (const FileEntry& file : listed)
+                alone.add(QString(file.source).replace('\\', '/').toUtf8(), "-");
             QVERIFY(!path.startsWith(m_root) || path.endsWith("de.zxp") || writeFile(path, alone.archive()));
             DreamweaverInfo dreamweaver = installation({ "en_US", "de_DE" });
             for (const QString& locale : dreamweaver.locales())
@@ -420,6 +430,10 @@ private slots:
                   "source=\"Lib/a.js\" "
                 + to + "/></files>",
             none, "de,en:Commands/a.js", "");
+        addTestRow("a destination ending in a backslash, and the attribute after it",
+            QByteArray("<file source=\"one.js\" destination=\"$dreamweaver\\configuration\\Commands\\\" "
+                       "systemfile=\"true\"/>"),
+            none, "de,en:Commands/one.js", "de,en:Commands/one.js");
         addTestRow("a system file stays", "<file source=\"one.js\" systemfile=\"True\" " + to + "/>", none,
             "de,en:Commands/one.js", "de,en:Commands/one.js");
         addTestRow("a shared file stays while another manifest lists it",
@@ -467,6 +481,136 @@ private slots:
             other.isNull() || Installer(dreamweaver, nullptr, nullptr).installPackage(package(lib("Other", other))));
         Remover(dreamweaver, nullptr, nullptr).removeExtension("Lib.mxi");
         QCOMPARE(found(), spelt(kept));
+    }
+
+    // Text beyond ASCII from a manifest goes into insertbar.xml as its declared
+    // encoding carries it, the file stays well-formed, and comes out whole.
+    void textGoesInAsTheFileDeclares_data()
+    {
+        QTest::addColumn<QByteArray>("encoding"); // as insertbar.xml declares it
+        QTest::addColumn<QByteArray>("button"); // UTF-8, a button with the id "J"
+        QTest::addColumn<QByteArray>("written"); // null: refused
+        const QByteArray japanese = "<button id=\"J\" name=\"\xe6\x97\xa5\xe6\x9c\xac\"/>";
+        addTestRow("Shift_JIS: character references", QByteArray("Shift_JIS"), japanese,
+            QByteArray("<button id=\"J\" name=\"&#x65E5;&#x672C;\"/>"));
+        addTestRow("windows-1252: past the BMP, a comment too", QByteArray("windows-1252"),
+            QByteArray("<!-- \xc3\xa9 --><button id=\"J\" name='\xc3\xa9\xf0\x9f\x98\x80'/>"),
+            QByteArray("<!-- &#xE9; -->\n\t\t<button id=\"J\" name='&#xE9;&#x1F600;'/>"));
+        addTestRow("UTF-8: the characters themselves", QByteArray("UTF-8"), japanese, japanese);
+        addTestRow("Shift_JIS: a name beyond ASCII is refused", QByteArray("Shift_JIS"),
+            QByteArray("<button id=\"J\" \xe5\x90\x8d=\"x\"/>"), QByteArray());
+    }
+
+    void textGoesInAsTheFileDeclares()
+    {
+        QFETCH(QByteArray, encoding);
+        QFETCH(QByteArray, button);
+        QFETCH(QByteArray, written);
+        DreamweaverInfo dreamweaver = installation({ "en_US" });
+        const QString insertbar = dreamweaver.configurationFolder("en_US") + "/Objects/insertbar.xml";
+        const QByteArray original = QByteArray(insertbarXml()).replace("utf-8", encoding);
+        QVERIFY(writeFile(insertbar, original));
+        TestExtension extension { "com.velkor.text", "Text", {},
+            "<insertbar-item-insert appendTo=\"DW_Insertbar_Common\">" + button + "</insertbar-item-insert>",
+            "Text.mxi" };
+        InstallReport report;
+        QVERIFY(dreamweaver.installPackage(package(extension), nullptr, &report));
+        const QByteArray text = readFile(insertbar);
+        QCOMPARE(text.contains(written.isNull() ? "id=\"J\"" : written), !written.isNull());
+        QCOMPARE(report.entries().at(0).outcome,
+            written.isNull() ? InstallReport::EntryOutcome::Refused : InstallReport::EntryOutcome::Added);
+        QString unused;
+        int line = 0;
+        QVERIFY(MarkupBalance::checkDocument(QString::fromUtf8(text), &line, &unused));
+        dreamweaver.removeExtension("Text.mxi", nullptr);
+        QCOMPARE(readFile(insertbar), original);
+    }
+
+    // A folder that differs only in case from one already there is that
+    // folder, whichever came first: the extension's file or the seeded file.
+    void foldersDifferingOnlyInCaseAreOne_data()
+    {
+        QTest::addColumn<QByteArray>("destination"); // of one.js, below the configuration folder
+        QTest::addColumn<QString>("before"); // a folder made first; empty: none
+        QTest::addColumn<QStringList>("files"); // below the configuration folder, the record's aside
+        addTestRow("the file's folder first: the seeded Menus.xml joins it", QByteArray("menus/Velkor"), QString(),
+            QStringList { "Objects/insertbar.xml", "menus/Menus.xml", "menus/Velkor/one.js" });
+        addTestRow("the file's folder first, spelt otherwise again: insertbar.xml joins it",
+            QByteArray("OBJECTS/velkor"), QString(),
+            QStringList { "Menus/Menus.xml", "OBJECTS/insertbar.xml", "OBJECTS/velkor/one.js" });
+        addTestRow("a folder there first: the file joins it", QByteArray("MENUS/Velkor"), QString("Menus"),
+            QStringList { "Menus/Menus.xml", "Menus/Velkor/one.js", "Objects/insertbar.xml" });
+    }
+
+    void foldersDifferingOnlyInCaseAreOne()
+    {
+        QFETCH(QByteArray, destination);
+        QFETCH(QString, before);
+        QFETCH(QStringList, files);
+        DreamweaverInfo dreamweaver = installation({ "en_US" });
+        const QString configuration = dreamweaver.configurationFolder("en_US");
+        QVERIFY(before.isEmpty() || QDir().mkpath(configuration + '/' + before));
+        TestExtension extension { "com.velkor.case", "Case",
+            { { "one.js", "1", "$dreamweaver/Configuration/" + destination } },
+            "<menu-insert appendTo=\"DWMenu_File\"><menuitem id=\"C\"/></menu-insert><insertbar-insert>"
+            "<category id=\"K\"><button id=\"B\"/></category></insertbar-insert>",
+            "Case.mxi" };
+        QVERIFY(dreamweaver.installPackage(package(extension), nullptr));
+        QCOMPARE(entriesBelow(configuration).filter(QRegularExpression("\\.(js|xml)$")), files);
+        QVERIFY(readFile(configuration + '/' + files.filter("Menus.xml").at(0)).contains("id=\"C\""));
+        QVERIFY(ExtensionCheck::isWhole(ExtensionCheck(dreamweaver).check("Case.mxi")));
+    }
+
+    // An entry that names a file this install skipped stays out of the
+    // configuration files, and the report names the file.
+    void entriesNamingSkippedFilesStayOut_data()
+    {
+        QTest::addColumn<QByteArray>("unpacked"); // a file of the tools extension, or "run.htm" or "b.htm"
+        QTest::addColumn<QStringList>("entries"); // "id outcome[: detail]" of each entry row
+        const QString tool = "Velkor_Tool added", button = "Velkor_Category, Velkor_Button added";
+        const QString run = "Run added", b = "B added";
+        const QString skipped = " skipped: its file was not installed: ";
+        addTestRow("every file written: every entry goes in", QByteArray(), QStringList { tool, run, button, b });
+        addTestRow("a menu item's and a button's file missing from the package", QByteArray("Commands/Velkor Tool.htm"),
+            QStringList { "Velkor_Tool" + skipped + "Commands/Velkor/Velkor Tool.htm", run,
+                "Velkor_Category" + skipped + "Commands/Velkor/Velkor Tool.htm", b });
+        addTestRow("the command file a menu item runs, named with a backslash in another case", QByteArray("run.htm"),
+            QStringList { "Run" + skipped + "velkor\\RUN.htm", tool, button, b });
+        addTestRow("a button's file named below the Objects folder", QByteArray("b.htm"),
+            QStringList { tool, run, "B" + skipped + "./Velkor/b.htm", button });
+    }
+
+    void entriesNamingSkippedFilesStayOut()
+    {
+        QFETCH(QByteArray, unpacked);
+        QFETCH(QStringList, entries);
+        DreamweaverInfo dreamweaver = installation({ "en_US" });
+        TestExtension extension = toolsExtension();
+        extension.files << PackagedFile { "run.htm", "run", "$dreamweaver/Configuration/Commands/Velkor" }
+                        << PackagedFile { "b.htm", "b", "$dreamweaver/Configuration/Objects/Velkor" };
+        for (PackagedFile& file : extension.files)
+            file.data = file.source == unpacked ? QByteArray() : file.data;
+        extension.configurationChanges
+            += "<menu-insert appendTo=\"DWMenu_File\"><menuitem id=\"Run\" command=\"dw.runCommand("
+               "'velkor\\RUN.htm')\"/></menu-insert><insertbar-item-insert appendTo=\"DW_Insertbar_Common\">"
+               "<button id=\"B\" file=\"./Velkor/b.htm\"/></insertbar-item-insert>";
+        InstallReport report;
+        QVERIFY(dreamweaver.installPackage(package(extension), nullptr, &report));
+        QStringList seen;
+        const QList<InstallReport::EntryResult> results = report.entries();
+        for (const InstallReport::EntryResult& entry : results)
+            seen << entry.id + ' ' + InstallReport::describe(entry.outcome) + (entry.detail.isEmpty() ? "" : ": ")
+                    + entry.detail;
+        QCOMPARE(seen, entries);
+        // What stayed out is nowhere in the files, and the user is told.
+        const QString configuration = dreamweaver.configurationFolder("en_US");
+        const QByteArray written
+            = readFile(configuration + "/Menus/Menus.xml") + readFile(configuration + "/Objects/insertbar.xml");
+        for (const QString& entry : entries)
+            QCOMPARE(written.contains("id=\"" + entry.section(' ', 0, 0).remove(',').toUtf8() + '"'),
+                !entry.contains("skipped"));
+        QCOMPARE(
+            ReportSummary::installProblems(report).contains("name a file that was not installed"), !unpacked.isNull());
     }
 
     void reportsWhatIsMissing_data()
@@ -589,7 +733,8 @@ private slots:
             QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(package(toolsExtension())));
         QCOMPARE(readFile(menus + "Menus.xml"), menusFail ? original : menusXml());
         QCOMPARE(entriesBelow(menus).filter("Menus.xml"), QStringList { "Menus.xml" });
-        QCOMPARE(readFile(menus + "Menus.xbk"), menusFail ? QByteArray() : installedMenus);
+        // An install keeps what was there; a removal what it leaves.
+        QCOMPARE(readFile(menus + "Menus.xbk"), menusFail ? QByteArray() : removing ? menusXml() : installedMenus);
         QCOMPARE(report.xmlFiles().at(0).outcome,
             menusFail ? InstallReport::XmlOutcome::Failed : InstallReport::XmlOutcome::Edited);
         QCOMPARE(report.xmlFiles().at(1).outcome, InstallReport::XmlOutcome::Edited);
@@ -647,8 +792,10 @@ private slots:
         QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(package));
         const auto changed = [](const InstallReport& done) {
             QStringList lines;
+            // In any case: a dry run makes no folder, so it names insertbar.xml in the
+            // folder's usual case where the package's files then make "objects".
             for (const InstallReport::XmlResult& file : done.xmlFiles())
-                lines << file.path + ' ' + InstallReport::describe(file.outcome) + ' ' + file.detail;
+                lines << file.path.toLower() + ' ' + InstallReport::describe(file.outcome) + ' ' + file.detail;
             for (const InstallReport::EntryResult& entry : done.entries())
                 lines << entry.id + ' ' + InstallReport::describe(entry.outcome);
             return lines;

@@ -71,10 +71,11 @@ private slots:
         addTestRow("link is void, so its end tag is text", "<link>...</link>", "link[<link>] \"...</link>\"");
         addTestRow("void elements inside", "<p><img x><br/>t</p>", "p[<p>](img[<img x>] br[<br/>] \"t\")[</p>]");
         addTestRow("unclosed elements stay open to the end", "<a><b>", "a[<a>](b[<b>])");
-        addTestRow("comments: inside an element, body opening with \"<\", \"<!-->\" not closing, \"<!---->\" whole",
-            "<a><!-- <b> --></a><a><!--<b id=\"x\">--></a><!-->x-->y<!---->y",
-            "a[<a>](!--[<!-- <b> -->])[</a>] a[<a>](!--[<!--] b id=\"x\">-->[<b id=\"x\">-->])[</a>] !--[<!-->x-->] "
-            "\"y\" !--[<!---->] \"y\"");
+        addTestRow("comments: inside an element, body opening with \"<\" one comment, \"<!-->\" not closing, "
+                   "\"<!---->\" whole",
+            "<a><!-- <b> --></a><a><!--<b id=\"x\">--></a><!-->x-->y<!---->y<!--<c>\n<d/>--><e/>",
+            "a[<a>](!--[<!-- <b> -->])[</a>] a[<a>](!--[<!--<b id=\"x\">-->])[</a>] !--[<!-->x-->] "
+            "\"y\" !--[<!---->] \"y\" !--[<!--<c>\n<d/>-->] e[<e/>]");
         addTestRow("declarations, CDATA, PHP (with \"?>\" in a string) and server blocks are text",
             "<?xml version=\"1.0\"?>\n<a/><!DOCTYPE a [<!ENTITY x \"<b>\">]><a/><a><![CDATA[<b>]]></a><?php $a = "
             "'?><b>'; ?><c/><% x %><a/><!doctype html><p>",
@@ -221,25 +222,25 @@ private slots:
         // "#id": elementById, else a tag name
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("found"); // "|"-separated: values, or start tags of the elements found
-        addTestRow("attribute: case, quotes, white space, repeats, valueless, escapes, &amp; once, not the tag name",
-            "<A\n HREF = 'sp ace' x=1 x=2 v=\"a\\\"b\" t='say \"hi\"' e=\"&amp;amp;&lt;\" w y=\"2\"\r\n\tk=\"v\"/>",
-            "@href @HREF @x @v @t @e @w @y @k @a", "sp ace|sp ace|1|a\\\"b|say \"hi\"|&amp;&lt;||2|v|");
+        addTestRow("attribute: case, quotes, white space, repeats, valueless, a backslash as it stands, &amp; once, not the tag name",
+            "<A\n HREF = 'sp ace' x=1 x=2 v=\"C:\\dw\\\" t='say \"hi\"' e=\"&amp;amp;&lt;\" w y=\"2\"\r\n\tk=\"v\"/>",
+            "@href @HREF @x @v @t @e @w @y @k @a", "sp ace|sp ace|1|C:\\dw\\|say \"hi\"|&amp;&lt;||2|v|");
         addTestRow("attribute: unterminated quote gives nothing", "<a v=\"unterminated>", "@v", "");
         addTestRow("attribute: equals sign and nothing after it", "<a x=", "@x", "");
-        addTestRow("attributes together: read as one at a time, first of a name, valueless, escapes, case",
-            "<A\n HREF = 'sp ace' x=1 x=2 v=\"a\\\"b\" e=\"&amp;amp;&lt;\" w y=\"2\"\r\n\tk=\"v\" X=3/>",
-            "@@k,x,href,w,e,v,none,y", "v|1|sp ace||&amp;&lt;|a\\\"b||2");
+        addTestRow("attributes together: read as one at a time, first of a name, valueless, backslash, case",
+            "<A\n HREF = 'sp ace' x=1 x=2 v=\"C:\\dw\\\" e=\"&amp;amp;&lt;\" w y=\"2\"\r\n\tk=\"v\" X=3/>",
+            "@@k,x,href,w,e,v,none,y", "v|1|sp ace||&amp;&lt;|C:\\dw\\||2");
         addTestRow(
             "attributes together: an unterminated quote ends the tag", "<a x=1 v=\"open y=2 z>", "@@z,v,y,x", "|||1");
         addTestRow("attributes together: equals sign and nothing after it", "<a y=\"&amp;\" x=", "@@x,y", "|&");
         addTestRow("attribute: text node has none", "x=\"1\" <a x=\"2\"/>", "@x", "");
         // Names and values longer than a block of eight characters, ended at
         // different places in a block, by white space beyond ASCII too.
-        const char* longTag = "<menuitem-long-name\tattribute-name-longer=\"value longer than 8 \\\" with a quote\" "
+        const char* longTag = "<menuitem-long-name\tattribute-name-longer=\"value longer than 8 \\ with a backslash\" "
                               "second-attribute-name =  'another long value ending in a backslash\\\\' "
                               "x\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9y=\"1234567\" third\u3000key=\"k\" "
                               "quoteatend=\"abcdefg\"/>";
-        const char* longValues = "value longer than 8 \\\" with a quote|another long value ending in a backslash\\\\|"
+        const char* longValues = "value longer than 8 \\ with a backslash|another long value ending in a backslash\\\\|"
                                  "1234567||k|abcdefg";
         addTestRow("attribute: long names and values, ended anywhere in a block", longTag,
             "@attribute-name-longer @second-attribute-name @x\u00c9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9y @third "
