@@ -514,7 +514,7 @@ private slots:
             "<insertbar-item-insert appendTo=\"DW_Insertbar_Common\">" + button + "</insertbar-item-insert>",
             "Text.mxi" };
         InstallReport report;
-        QVERIFY(dreamweaver.installPackage(package(extension), nullptr, &report));
+        QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(package(extension)));
         const QByteArray text = readFile(insertbar);
         QCOMPARE(text.contains(written.isNull() ? "id=\"J\"" : written), !written.isNull());
         QCOMPARE(report.entries().at(0).outcome,
@@ -522,7 +522,7 @@ private slots:
         QString unused;
         int line = 0;
         QVERIFY(MarkupBalance::checkDocument(QString::fromUtf8(text), &line, &unused));
-        dreamweaver.removeExtension("Text.mxi", nullptr);
+        Remover(dreamweaver, nullptr, nullptr).removeExtension("Text.mxi");
         QCOMPARE(readFile(insertbar), original);
     }
 
@@ -555,7 +555,7 @@ private slots:
             "<menu-insert appendTo=\"DWMenu_File\"><menuitem id=\"C\"/></menu-insert><insertbar-insert>"
             "<category id=\"K\"><button id=\"B\"/></category></insertbar-insert>",
             "Case.mxi" };
-        QVERIFY(dreamweaver.installPackage(package(extension), nullptr));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(extension)));
         QCOMPARE(entriesBelow(configuration).filter(QRegularExpression("\\.(js|xml)$")), files);
         QVERIFY(readFile(configuration + '/' + files.filter("Menus.xml").at(0)).contains("id=\"C\""));
         QVERIFY(ExtensionCheck::isWhole(ExtensionCheck(dreamweaver).check("Case.mxi")));
@@ -595,7 +595,7 @@ private slots:
                "'velkor\\RUN.htm')\"/></menu-insert><insertbar-item-insert appendTo=\"DW_Insertbar_Common\">"
                "<button id=\"B\" file=\"./Velkor/b.htm\"/></insertbar-item-insert>";
         InstallReport report;
-        QVERIFY(dreamweaver.installPackage(package(extension), nullptr, &report));
+        QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(package(extension)));
         QStringList seen;
         const QList<InstallReport::EntryResult> results = report.entries();
         for (const InstallReport::EntryResult& entry : results)
