@@ -6,6 +6,8 @@
 #include "discovery/DreamweaverInfo.h"
 #include "discovery/ExtensionInfo.h"
 #include "installer/EntryEditor.h"
+#include "installer/Installer.h"
+#include "installer/Remover.h"
 #include "markup/Accessor.h"
 
 #include <QDir>
@@ -136,7 +138,7 @@ void install(benchmark::State& state)
         state.PauseTiming();
         const DreamweaverInfo dreamweaver = setup().freshInstallation(QStringLiteral("install"));
         state.ResumeTiming();
-        if (!dreamweaver.installPackage(setup().package, nullptr)) {
+        if (!Installer(dreamweaver, nullptr, nullptr).installPackage(setup().package)) {
             state.SkipWithError("install failed");
             break;
         }
@@ -148,9 +150,9 @@ void removeInstalled(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         const DreamweaverInfo dreamweaver = setup().freshInstallation(QStringLiteral("remove"));
-        dreamweaver.installPackage(setup().package, nullptr);
+        Installer(dreamweaver, nullptr, nullptr).installPackage(setup().package);
         state.ResumeTiming();
-        dreamweaver.removeExtension(QStringLiteral("bench.mxi"), nullptr);
+        Remover(dreamweaver, nullptr, nullptr).removeExtension(QStringLiteral("bench.mxi"));
     }
 }
 

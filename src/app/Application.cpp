@@ -91,11 +91,6 @@ QString Application::loadStyleSheet()
     return QString::fromLatin1(bytes.constData());
 }
 
-QList<DreamweaverInfo>& Application::dreamweavers()
-{
-    return DreamweaverInfo::installations();
-}
-
 QVector<Application::Download>& Application::downloads()
 {
     return m_store.catalogue();
@@ -103,7 +98,7 @@ QVector<Application::Download>& Application::downloads()
 
 void Application::postLaunch()
 {
-    DreamweaverInfo::buildDreamweaverList(m_exManDbPath);
+    m_dreamweaverList = DreamweaverInfo::buildDreamweaverList(m_exManDbPath);
     emit dreamweaversUpdated();
     requestDownloads();
     if (!m_packageFiles.isEmpty())
@@ -117,7 +112,7 @@ bool Application::setWinePrefix(const QString& folder, QString* error)
     setSetting(winePrefixKey, Environment::winePrefix());
     m_winePrefixError.clear();
     m_exManDbPath = openExtensionDatabase();
-    DreamweaverInfo::buildDreamweaverList(m_exManDbPath);
+    m_dreamweaverList = DreamweaverInfo::buildDreamweaverList(m_exManDbPath);
     emit dreamweaversUpdated();
     return true;
 }

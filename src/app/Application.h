@@ -3,6 +3,8 @@
 #include "app/ColourScheme.h"
 #include "commands/StoreClient.h"
 #include "discovery/DreamweaverInfo.h"
+#include "discovery/DreamweaverList.h"
+#include "platform/BuildConfig.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -24,7 +26,7 @@ class Application : public QApplication
 public:
     using Download = CatalogueEntry;
 
-    static constexpr const char* versionText = "1.0.7.0";
+    static constexpr const char* versionText = MORAVEL_VERSION;
     static constexpr const char* styleSheetResource = ":/qss/moravel.qss";
 
     Application(int& argc, char** argv);
@@ -38,7 +40,9 @@ public:
     void applyStartupSettings();
     static QString loadStyleSheet();
 
-    QList<DreamweaverInfo>& dreamweavers();
+    QList<DreamweaverInfo>& dreamweavers() { return m_dreamweaverList.installations; }
+    // The installations and every place the last look for them went.
+    const DreamweaverList& dreamweaverList() const { return m_dreamweaverList; }
     QVector<Download>& downloads();
     StoreClient& store() { return m_store; }
     QString exManDbPath() const { return m_exManDbPath; }
@@ -93,6 +97,7 @@ private:
     void postLaunch();
 
     QString m_exManDbPath;
+    DreamweaverList m_dreamweaverList;
     QStringList m_packageFiles;
     QString m_winePrefixError;
     StoreClient m_store;

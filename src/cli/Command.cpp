@@ -29,7 +29,7 @@ QString Command::help() const
 
 DreamweaverInfo* Command::findTarget() const
 {
-    QList<DreamweaverInfo>& installations = DreamweaverInfo::installations();
+    QList<DreamweaverInfo>& installations = this->installations();
     if (installations.isEmpty()) {
         Console::error(noInstallationText());
         return nullptr;

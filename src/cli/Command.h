@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/ExtensionCommands.h"
+#include "discovery/DreamweaverList.h"
 
 #include <QString>
 #include <QStringList>
@@ -34,6 +35,8 @@ public:
         QStringList ids; // update's catalogue ids, copy's extensions; empty for all
         QString from; // copy --from
         QString to; // copy --to
+        // What the look for Dreamweaver found; the tool owns it and sets it.
+        DreamweaverList* dreamweavers = nullptr;
     };
 
     explicit Command(const Options& options)
@@ -60,6 +63,7 @@ protected:
     // result, with the message written when no extension was found by name.
     static ExtensionCommands::Result reportNotFound(
         ExtensionCommands::Result result, const DreamweaverInfo& target, const QString& name);
+    QList<DreamweaverInfo>& installations() const { return m_options.dreamweavers->installations; }
     static int exitStatus(ExtensionCommands::Result result);
     // Runs an install or a removal through the command layer, with its
     // questions and progress on the terminal and the options' dry run.

@@ -230,6 +230,7 @@ int CommandLineTool::run(const QStringList& arguments)
         return Command::NotFound;
     }
     // The window's start-up, without the window: the database connection, then the list.
-    DreamweaverInfo::buildDreamweaverList(openExtensionDatabase());
+    DreamweaverList dreamweavers = DreamweaverInfo::buildDreamweaverList(openExtensionDatabase());
+    options.dreamweavers = &dreamweavers;
     return kind->create(options)->execute(positional.value(1));
 }

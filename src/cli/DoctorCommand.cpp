@@ -6,9 +6,9 @@
 int DoctorCommand::execute(const QString&)
 {
     if (m_options.json)
-        Console::json(Diagnosis::json());
+        Console::json(Diagnosis::json(*m_options.dreamweavers));
     else
-        Console::out(Diagnosis::text());
+        Console::out(Diagnosis::text(*m_options.dreamweavers));
     return Success;
 }
 

@@ -12,7 +12,7 @@ int InfoCommand::execute(const QString& packagePath)
     if (!problem.isEmpty()) {
         // No such file: an installed extension, by id or manifest name (one
         // another program installed too), is shown from its stored manifest.
-        if (problemKind == ExtensionCommands::Result::NotFound && !DreamweaverInfo::installations().isEmpty()) {
+        if (problemKind == ExtensionCommands::Result::NotFound && !installations().isEmpty()) {
             DreamweaverInfo* target = findTarget();
             if (!target)
                 return NotFound;
@@ -34,7 +34,7 @@ int InfoCommand::execute(const QString& packagePath)
     // A package can be looked at on a machine without Dreamweaver; its
     // destinations are then shown as the manifest writes them.
     const DreamweaverInfo* target = nullptr;
-    if (m_options.targetGiven || !DreamweaverInfo::installations().isEmpty()) {
+    if (m_options.targetGiven || !installations().isEmpty()) {
         target = findTarget();
         if (!target)
             return NotFound;

@@ -18,7 +18,7 @@ int ListCommand::execute(const QString&)
 {
     if (m_options.json)
         writeJson();
-    else if (DreamweaverInfo::installations().isEmpty())
+    else if (installations().isEmpty())
         Console::error(noInstallationText());
     else
         writeText();
@@ -27,7 +27,7 @@ int ListCommand::execute(const QString&)
 
 void ListCommand::writeText() const
 {
-    const QList<DreamweaverInfo>& installations = DreamweaverInfo::installations();
+    const QList<DreamweaverInfo>& installations = this->installations();
     QStringList lines;
     for (int i = 0; i < installations.size(); ++i) {
         const DreamweaverInfo& installation = installations.at(i);
@@ -46,7 +46,7 @@ void ListCommand::writeText() const
 
 void ListCommand::writeJson() const
 {
-    const QList<DreamweaverInfo>& installations = DreamweaverInfo::installations();
+    const QList<DreamweaverInfo>& installations = this->installations();
     QJsonArray array;
     for (int i = 0; i < installations.size(); ++i) {
         const DreamweaverInfo& installation = installations.at(i);

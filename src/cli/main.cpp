@@ -1,4 +1,5 @@
 #include "cli/CommandLineTool.h"
+#include "platform/BuildConfig.h"
 
 #include <QCoreApplication>
 
@@ -6,7 +7,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("moravel-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.7.0"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MORAVEL_VERSION));
     CommandLineTool tool;
     return tool.run(QCoreApplication::arguments());
 }

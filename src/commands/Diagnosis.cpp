@@ -1,6 +1,7 @@
 #include "commands/Diagnosis.h"
 
 #include "discovery/DreamweaverInfo.h"
+#include "discovery/DreamweaverList.h"
 #include "platform/Environment.h"
 
 #include <QDir>
@@ -27,7 +28,7 @@ QStringList variableLines()
 
 } // namespace
 
-QString Diagnosis::text()
+QString Diagnosis::text(const DreamweaverList& list)
 {
     QStringList lines;
     const QString prefix = Environment::winePrefix();
@@ -38,23 +39,23 @@ QString Diagnosis::text()
         QStringLiteral("  roaming folder %1").arg(QDir::toNativeSeparators(DreamweaverInfo::applicationDataFolder())));
     lines += variableLines();
     lines.append(QString());
-    for (const DiscoveryFinding& finding : DreamweaverInfo::findings()) {
+    for (const DiscoveryFinding& finding : list.findings) {
         lines.append(QStringLiteral("%1 %2").arg(sourceName(finding.source), finding.place));
         lines.append(finding.installation.isEmpty()
                 ? QStringLiteral("  not listed: %1").arg(finding.reason)
                 : QStringLiteral("  listed as %1: %2").arg(finding.installation, finding.reason));
     }
-    const int found = DreamweaverInfo::installations().size();
+    const int found = list.installations.size();
     lines.append(found == 0 ? QStringLiteral("No Dreamweaver installation was found.")
             : found == 1    ? QStringLiteral("1 Dreamweaver installation was found.")
                             : QStringLiteral("%1 Dreamweaver installations were found.").arg(found));
     return lines.join(QLatin1Char('\n'));
 }
 
-QJsonObject Diagnosis::json()
+QJsonObject Diagnosis::json(const DreamweaverList& list)
 {
     QJsonArray places;
-    for (const DiscoveryFinding& finding : DreamweaverInfo::findings()) {
+    for (const DiscoveryFinding& finding : list.findings) {
         places.append(QJsonObject { { QStringLiteral("source"), sourceName(finding.source) },
             { QStringLiteral("place"), finding.place }, { QStringLiteral("listed"), !finding.installation.isEmpty() },
             { QStringLiteral("installation"), finding.installation }, { QStringLiteral("reason"), finding.reason } });
@@ -65,5 +66,5 @@ QJsonObject Diagnosis::json()
     return QJsonObject { { QStringLiteral("winePrefix"), Environment::winePrefix() },
         { QStringLiteral("roamingFolder"), QDir::toNativeSeparators(DreamweaverInfo::applicationDataFolder()) },
         { QStringLiteral("variables"), variables }, { QStringLiteral("places"), places },
-        { QStringLiteral("installations"), int(DreamweaverInfo::installations().size()) } };
+        { QStringLiteral("installations"), int(list.installations.size()) } };
 }

@@ -7,8 +7,8 @@
 #include "commands/OperationLog.h"
 #include "commands/ReportSummary.h"
 #include "commands/StoreClient.h"
-#include "commands/VersionNumber.h"
 #include "discovery/DreamweaverInfo.h"
+#include "discovery/VersionNumber.h"
 #include "installer/IProgress.h"
 #include "installer/InstallRecord.h"
 #include "installer/InstallReport.h"
@@ -59,9 +59,9 @@ QString blockedDestinations(const InstallReport& plan, const InstallReport& remo
             const QFileInfo info(path);
             if (info.exists() || info.isSymLink()) {
                 if (isFile ? info.isDir() : !info.isDir() && !removed.contains(path)) {
-                    blocked << QDir::toNativeSeparators(file.path) + QStringLiteral(" (")
-                            + QDir::toNativeSeparators(path)
-                            + (isFile ? QStringLiteral(" is a folder)") : QStringLiteral(" is not a folder)"));
+                    blocked << (isFile ? ExtensionCommands::tr("%1 (%2 is a folder)")
+                                       : ExtensionCommands::tr("%1 (%2 is not a folder)"))
+                                   .arg(QDir::toNativeSeparators(file.path), QDir::toNativeSeparators(path));
                 }
                 if (!removed.contains(path))
                     break;
@@ -245,9 +245,8 @@ bool ExtensionCommands::confirmReplace(DreamweaverInfo& target, const QString& i
     *replaced = *installed;
     if (m_dryRun || m_replaceAgreed)
         return true;
-    const QString question = QStringLiteral("Version ") + installed->version() + QStringLiteral(" of ")
-        + installed->name() + QStringLiteral(" is already installed.\n\nDo you want to replace it with ") + title
-        + QLatin1Char('?');
+    const QString question = tr("Version %1 of %2 is already installed.\n\nDo you want to replace it with %3?")
+                                 .arg(installed->version(), installed->name(), title);
     return m_user.confirm(question,
         tr("%1 was not installed: it would replace %2 in %3")
             .arg(title, titleOf(installed->name(), installed->version()), target.name()));
@@ -510,8 +509,7 @@ ExtensionCommands::Result ExtensionCommands::removeExtension(DreamweaverInfo& ta
     const ExtensionInfo extension = *found;
     const QString title = titleOf(extension.name(), extension.version());
     if (!m_dryRun
-        && !m_user.confirm(QStringLiteral("Remove ") + title + QLatin1Char('?'),
-            tr("%1 was not removed from %2").arg(title, target.name())))
+        && !m_user.confirm(tr("Remove %1?").arg(title), tr("%1 was not removed from %2").arg(title, target.name())))
         return Result::Refused;
     InstallationLock installationLock(target);
     if (!lock(installationLock, target, title))

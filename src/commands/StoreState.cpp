@@ -1,7 +1,7 @@
 #include "commands/StoreState.h"
 
 #include "commands/ExtensionCommands.h"
-#include "commands/VersionNumber.h"
+#include "discovery/VersionNumber.h"
 
 StoreState::Kind StoreState::of(
     const DreamweaverInfo& target, const CatalogueEntry& entry, const ExtensionInfo** installed)

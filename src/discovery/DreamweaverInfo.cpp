@@ -1,11 +1,13 @@
 #include "discovery/DreamweaverInfo.h"
 
+#include "discovery/DreamweaverList.h"
 #include "discovery/ExtensionDatabase.h"
 #include "discovery/ProgramFolders.h"
 #include "platform/CappedFile.h"
 #include "platform/Environment.h"
 #include "platform/FolderFiles.h"
 #include "platform/Registry.h"
+#include "platform/WindowsPathKey.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,64 +21,16 @@
 
 namespace {
 
-QString& storedApplicationDataFolder()
-{
-    static QString folder;
-    return folder;
-}
-
-QList<DiscoveryFinding>& storedFindings()
-{
-    static QList<DiscoveryFinding> findings;
-    return findings;
-}
-
-// Windows names one folder in any case and with either separator.
-QString folderKey(const QString& folder)
-{
-    return QDir::cleanPath(QDir::fromNativeSeparators(folder)).toLower();
-}
-
 // Whether the database's record and a scanned one are one installation: the
 // same per-user folder, or, where the database's folder is gone, the same
 // version to its minor number (the database writes 17.0 for version.xml's 17.0.1).
 bool isSameInstallation(const DreamweaverInfo& fromDatabase, const DreamweaverInfo& scanned, bool folderExists)
 {
-    if (folderKey(fromDatabase.userFolder()) == folderKey(scanned.userFolder()))
+    if (WindowsPathKey::of(fromDatabase.userFolder()) == WindowsPathKey::of(scanned.userFolder()))
         return true;
     return !folderExists && !fromDatabase.version().isEmpty()
         && fromDatabase.versionNumbers()[0] == scanned.versionNumbers()[0]
         && fromDatabase.versionNumbers()[1] == scanned.versionNumbers()[1];
-}
-
-// An optional sign and decimal digits, white space around them allowed; anything
-// else, or a value outside the signed 32-bit range, reads as 0.
-int versionPart(const QString& part)
-{
-    const QString text = part.trimmed();
-    int position = 0;
-    bool negative = false;
-    if (position < text.size() && (text.at(position) == QLatin1Char('+') || text.at(position) == QLatin1Char('-'))) {
-        negative = text.at(position) == QLatin1Char('-');
-        ++position;
-    }
-    if (position == text.size())
-        return 0;
-    qint64 value = 0;
-    for (; position < text.size(); ++position) {
-        const QChar c = text.at(position);
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return 0;
-        value = value * 10 + (c.unicode() - '0');
-        // One past the largest int is still the smallest int when negated.
-        if (value > qint64(std::numeric_limits<int>::max()) + 1)
-            return 0;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
-        return 0;
-    return int(value);
 }
 
 // What places an extension in the installed list: the publisher's own
@@ -121,9 +75,7 @@ DreamweaverInfo::DreamweaverInfo(
 void DreamweaverInfo::setVersion(const QString& text)
 {
     m_version = text;
-    const QStringList parts = text.split(QLatin1Char('.'));
-    for (int i = 0; i < int(m_versionNumbers.size()); ++i)
-        m_versionNumbers[i] = i < parts.size() ? versionPart(parts.at(i)) : 0;
+    m_versionNumbers = VersionNumber(text).numbers();
 }
 
 QString DreamweaverInfo::localeFolder(const QString& locale) const
@@ -230,51 +182,32 @@ bool DreamweaverInfo::isNewerThan(const DreamweaverInfo& a, const DreamweaverInf
     return a.m_versionNumbers > b.m_versionNumbers;
 }
 
-bool DreamweaverInfo::isListedBefore(const ExtensionInfo& a, const ExtensionInfo& b)
-{
-    return ListingKey(a) < ListingKey(b);
-}
-
 QStringList DreamweaverInfo::localeSubfolders(const QString& folder)
 {
     return QDir(folder).entryList({ QStringLiteral("??_??") }, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
 }
 
-QList<DreamweaverInfo>& DreamweaverInfo::installations()
+DreamweaverList DreamweaverInfo::buildDreamweaverList(const QString& exManDbPath)
 {
-    static QList<DreamweaverInfo> list;
-    return list;
-}
-
-void DreamweaverInfo::buildDreamweaverList(const QString& exManDbPath)
-{
-    QString folder = Environment::variable("APPDATA");
-    if (folder.isEmpty()) {
-        folder = Environment::joinNative(
-            Environment::joinNative(Environment::variable("USERPROFILE"), QStringLiteral("AppData")),
-            QStringLiteral("Roaming"));
-    }
-    storedApplicationDataFolder() = folder;
-
-    installations().clear();
-    QList<DiscoveryFinding>& findings = storedFindings();
-    findings.clear();
+    DreamweaverList list;
+    QList<DreamweaverInfo>& installations = list.installations;
+    QList<DiscoveryFinding>& findings = list.findings;
     QList<DiscoveryFinding> databaseFindings;
     const QList<DreamweaverInfo> fromDatabase = readExtensionDatabase(exManDbPath, &databaseFindings);
-    installations() = scanProgramFolders(&findings);
+    installations = scanProgramFolders(&findings);
     findings += databaseFindings;
     // The scan knows the folders as they are; the database adds what it did
     // not find, once, and only where Dreamweaver has a configuration to install into.
-    const int scanned = installations().size();
+    const int scanned = installations.size();
     for (const DreamweaverInfo& record : fromDatabase) {
         DiscoveryFinding finding { DiscoveryFinding::Source::Database,
             QStringLiteral("%1, product %2 (%3)")
                 .arg(QDir::toNativeSeparators(exManDbPath), record.productId(), record.name()),
             QString(), QString() };
         const bool folderExists = QFileInfo(record.userFolder()).isDir();
-        const auto same = std::find_if(installations().begin(), installations().begin() + scanned,
+        const auto same = std::find_if(installations.begin(), installations.begin() + scanned,
             [&](const DreamweaverInfo& other) { return isSameInstallation(record, other, folderExists); });
-        if (same != installations().begin() + scanned) {
+        if (same != installations.begin() + scanned) {
             if (same->productId().isEmpty())
                 same->setProductId(record.productId());
             finding.reason = QStringLiteral("the same installation as %1, found in %2")
@@ -286,22 +219,35 @@ void DreamweaverInfo::buildDreamweaverList(const QString& exManDbPath)
             finding.installation = record.name();
             finding.reason
                 = QStringLiteral("configuration folder %1").arg(QDir::toNativeSeparators(record.userFolder()));
-            installations().append(record);
+            installations.append(record);
         }
         findings.append(finding);
     }
     // Stable: equal versions keep the order they were found in, run after run.
-    std::stable_sort(installations().begin(), installations().end(), isNewerThan);
+    std::stable_sort(installations.begin(), installations.end(), isNewerThan);
+    for (DreamweaverInfo& installation : installations) {
+        QList<NeighbourFolder> neighbours;
+        for (const DreamweaverInfo& other : std::as_const(installations)) {
+            if (&other == &installation)
+                continue;
+            for (const QString& folder : { other.userFolder(), other.installFolder() }) {
+                if (!folder.isEmpty())
+                    neighbours.append({ other.name(), folder });
+            }
+        }
+        installation.setNeighbourFolders(neighbours);
+    }
+    return list;
 }
 
 QString DreamweaverInfo::applicationDataFolder()
 {
-    return storedApplicationDataFolder();
-}
-
-const QList<DiscoveryFinding>& DreamweaverInfo::findings()
-{
-    return storedFindings();
+    const QString folder = Environment::variable("APPDATA");
+    if (!folder.isEmpty())
+        return folder;
+    return Environment::joinNative(
+        Environment::joinNative(Environment::variable("USERPROFILE"), QStringLiteral("AppData")),
+        QStringLiteral("Roaming"));
 }
 
 QString DreamweaverInfo::labelOf(const QString& folderName)

@@ -2,22 +2,20 @@
 
 #include "discovery/DiscoveryFinding.h"
 #include "discovery/ExtensionInfo.h"
+#include "discovery/VersionNumber.h"
 
-class IPackage;
-class IProgress;
-class InstallReport;
+struct DreamweaverList;
 
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <array>
 
 // One Dreamweaver installation and the rules that derive its folders. A value
-// record; the process-wide list of them is built once at start-up.
+// record; buildDreamweaverList finds them.
 class DreamweaverInfo
 {
 public:
-    using VersionNumbers = std::array<int, 4>;
+    using VersionNumbers = VersionNumber::Numbers;
 
     DreamweaverInfo() = default;
     // An empty locale list gets one empty locale, so that every installation has a
@@ -32,6 +30,16 @@ public:
     QStringList locales() const { return m_locales; }
     QString installFolder() const { return m_installFolder; }
     QString productId() const { return m_productId; }
+
+    // A folder of another installation found beside this one (its per-user or
+    // program folder), which a package installed here has no business writing.
+    struct NeighbourFolder
+    {
+        QString installation;
+        QString folder;
+    };
+    QList<NeighbourFolder> neighbourFolders() const { return m_neighbourFolders; }
+    void setNeighbourFolders(const QList<NeighbourFolder>& folders) { m_neighbourFolders = folders; }
 
     // Sets version and reads up to four dot-separated signed numbers from it.
     void setVersion(const QString& text);
@@ -61,21 +69,12 @@ public:
     void loadInstalledExtensions();
     const QList<ExtensionInfo>& installedExtensions() const { return m_extensions; }
 
-    // Installs a ".zxp" or ".mxp" package into every locale (see Installer).
-    // True when the manifest was stored for every locale; report, when given,
-    // tells file by file what happened.
-    bool installPackage(const QString& path, IProgress* progress, InstallReport* report = nullptr) const;
-    bool installFromPackage(IPackage& package, IProgress* progress, InstallReport* report = nullptr) const;
-    // Takes the extension whose stored manifest is mxiName out of every locale (see Remover).
-    void removeExtension(const QString& mxiName, IProgress* progress, InstallReport* report = nullptr) const;
     // The first installed extension with exactly this id, from the list as last loaded; null when none.
     ExtensionInfo* findExtension(const QString& id);
     const ExtensionInfo* findExtension(const QString& id) const;
 
     // Highest version first.
     static bool isNewerThan(const DreamweaverInfo& a, const DreamweaverInfo& b);
-    // The installed list's order: the publisher's own first, then by author, then by name.
-    static bool isListedBefore(const ExtensionInfo& a, const ExtensionInfo& b);
 
     // The label of a per-user folder: "Dreamweaver 9" is Dreamweaver CS3.
     static QString labelOf(const QString& folderName);
@@ -83,14 +82,10 @@ public:
     // Subfolders of folder named like a locale ("en_US"), in the file system's order.
     static QStringList localeSubfolders(const QString& folder);
 
-    // The process-wide installation list; selector entry i is element i.
-    static QList<DreamweaverInfo>& installations();
-    // Rebuilds installations() from the extension database, then the program folders.
-    static void buildDreamweaverList(const QString& exManDbPath);
-    // The per-user roaming folder, as computed by the last buildDreamweaverList.
+    // The installations the program folders, then the extension database, lead to.
+    static DreamweaverList buildDreamweaverList(const QString& exManDbPath);
+    // The per-user roaming folder: APPDATA, else the one below USERPROFILE.
     static QString applicationDataFolder();
-    // Every place the last buildDreamweaverList looked at, and what came of it.
-    static const QList<DiscoveryFinding>& findings();
 
 private:
     QString m_name;
@@ -102,4 +97,5 @@ private:
     QString m_installFolder;
     QString m_productId;
     QList<ExtensionInfo> m_extensions;
+    QList<NeighbourFolder> m_neighbourFolders;
 };

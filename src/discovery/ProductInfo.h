@@ -1,5 +1,7 @@
 #pragma once
 
+#include "discovery/VersionNumber.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -22,13 +24,13 @@ struct ProductInfo
     // question it leads to is better than an install it lets through.
     bool covers(const QString& hostVersion) const
     {
-        const int low = compare(hostVersion, version, 4);
-        if (low == unreadable || low < 0)
+        const VersionNumber host(hostVersion), low(version);
+        if (!host.isNumeric(4) || !low.isNumeric(4) || host.compareTo(low, 4) < 0)
             return false;
         if (maxVersion.trimmed().isEmpty())
             return true;
-        const int high = compare(hostVersion, maxVersion, int(maxVersion.count(QLatin1Char('.'))) + 1);
-        return high != unreadable && high <= 0;
+        const VersionNumber high(maxVersion);
+        return host.isNumeric(high.depth()) && high.isNumeric(high.depth()) && host.compareTo(high, high.depth()) <= 0;
     }
 
     // "Dreamweaver 8 to 12", "Dreamweaver 8 or later", "Dreamweaver up to 12", "Dreamweaver".
@@ -47,43 +49,4 @@ struct ProductInfo
         return name == other.name && version == other.version && maxVersion == other.maxVersion;
     }
     bool operator!=(const ProductInfo& other) const { return !(*this == other); }
-
-private:
-    static constexpr int unreadable = 2;
-
-    // Compares the first depth dot-separated numbers of a and b, of any
-    // length, a missing or empty one counting as 0; unreadable when a part
-    // is not a number.
-    static int compare(const QString& a, const QString& b, int depth)
-    {
-        const QStringList left = a.split(QLatin1Char('.')), right = b.split(QLatin1Char('.'));
-        for (int i = 0; i < depth; ++i) {
-            const QString x = withoutLeadingZeros(i < left.size() ? left.at(i).trimmed() : QString());
-            const QString y = withoutLeadingZeros(i < right.size() ? right.at(i).trimmed() : QString());
-            if (!isNumber(x) || !isNumber(y))
-                return unreadable;
-            if (x.size() != y.size())
-                return x.size() < y.size() ? -1 : 1;
-            if (const int byDigits = x.compare(y))
-                return byDigits < 0 ? -1 : 1;
-        }
-        return 0;
-    }
-
-    static QString withoutLeadingZeros(const QString& part)
-    {
-        int zeros = 0;
-        while (zeros < part.size() && part.at(zeros) == QLatin1Char('0'))
-            ++zeros;
-        return part.mid(zeros);
-    }
-
-    static bool isNumber(const QString& part)
-    {
-        for (const QChar c : part) {
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                return false;
-        }
-        return true;
-    }
 };

@@ -287,8 +287,11 @@ QList<Entry> ConfigurationEditor::withoutSkippedFiles(
         if (file.isEmpty()) {
             kept.append(entry);
         } else if (m_report) {
-            m_report->addEntry({ locale, path, kindOf(entry), shownIds(entry), entry.target,
-                InstallReport::EntryOutcome::FileSkipped, file, false, {}, {}, {} });
+            InstallReport::EntryResult result = InstallReport::EntryResult::of(
+                kindOf(entry), shownIds(entry), entry.target, InstallReport::EntryOutcome::FileSkipped, file);
+            result.locale = locale;
+            result.path = path;
+            m_report->addEntry(std::move(result));
         }
     }
     return kept;
@@ -302,7 +305,8 @@ ConfigurationEditor::ConfigurationEditor(const DreamweaverInfo& dreamweaver, Ins
 
 QString ConfigurationEditor::menusPath(const QString& locale) const
 {
-    return PackageSupport::withExistingCase(m_dreamweaver.configurationFolder(locale) + QLatin1String(menusRelativePath));
+    return PackageSupport::withExistingCase(
+        m_dreamweaver.configurationFolder(locale) + QLatin1String(menusRelativePath));
 }
 
 QString ConfigurationEditor::insertbarPath(const QString& locale) const
@@ -445,7 +449,8 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
     }
     // Only a removal leaves a file alone when it is missing.
     if (!file.save(std::move(bytes),
-            missing == Missing::LeaveAlone ? ConfigurationFile::Backup::Written : ConfigurationFile::Backup::Previous)) {
+            missing == Missing::LeaveAlone ? ConfigurationFile::Backup::Written
+                                           : ConfigurationFile::Backup::Previous)) {
         return fail(file.errorString());
     }
     return succeed(seeded ? QStringLiteral("seeded") : QString());
@@ -585,10 +590,12 @@ bool ConfigurationEditor::addConfigurationInserts(const QString& locale, const E
             });
         // A file that is nowhere leaves each of its entries out, which the report tells.
         for (const ConfigurationInsert& entry : read || !edited || !m_report ? QList<ConfigurationInsert>() : inserts) {
-            m_report->addEntry(
-                { locale, m_dreamweaver.configurationFolder(locale) + QLatin1Char('/') + file, entryKind(entry.kind),
-                    entry.isLine() ? entry.markup : entry.itemIds.join(QStringLiteral(", ")), entry.target,
-                    InstallReport::EntryOutcome::TargetMissing, QStringLiteral("no such file"), false, {}, {}, {} });
+            InstallReport::EntryResult result = InstallReport::EntryResult::of(entryKind(entry.kind),
+                entry.isLine() ? entry.markup : entry.itemIds.join(QStringLiteral(", ")), entry.target,
+                InstallReport::EntryOutcome::TargetMissing, QStringLiteral("no such file"));
+            result.locale = locale;
+            result.path = m_dreamweaver.configurationFolder(locale) + QLatin1Char('/') + file;
+            m_report->addEntry(std::move(result));
         }
         done = edited && done;
     }

@@ -78,7 +78,6 @@ public:
     void noteInserted(CElement* changed, const QStringList& ids, const QStringList& names);
     // The same for markup of one element: its id (empty: none) and its name.
     void noteInserted(CElement* changed, QStringView id, QStringView name);
-    bool isEdited() const { return m_edited; }
     // Whether a noted edit changed node's children or those of a node below it.
     bool isTouched(const CElement* node) const { return m_touched.contains(node); }
     // Grows with every noted edit and parse: what a caller derived from the

@@ -142,7 +142,7 @@ void note(EntryEditor::EntryResults* results, Kind kind, const QStringList& ids,
     if (results) {
         // One id, the usual case, is shared rather than joined into a copy.
         const QString shown = ids.size() == 1 ? ids.front() : ids.join(QStringLiteral(", "));
-        results->append({ QString(), QString(), kind, shown, target, outcome, detail, false, {}, {}, {} });
+        results->append(InstallReport::EntryResult::of(kind, shown, target, outcome, detail));
     }
 }
 
@@ -765,19 +765,20 @@ CElement* EntryEditor::placeOf(EditSession& session, const ConfigurationInsert& 
     return configurationPlace(SessionLookup { session }, entry, target);
 }
 
+// Built by naming its members: most callers leave the later ones as they are.
 struct EntryEditor::Block
 {
-    Kind kind;
+    Kind kind = Kind::MenuEntry;
     QString target; // as the manifest names it, for the report
-    CElement* parent; // the element the block goes into
-    CElement* anchor; // the element the placement names: the parent itself, or a child of it
-    Placement placement;
-    bool skipSeparator;
+    CElement* parent = nullptr; // the element the block goes into
+    CElement* anchor = nullptr; // the element the placement names: the parent itself, or a child of it
+    Placement placement = Placement::AppendTo;
+    bool skipSeparator = false;
     QString markup;
     QStringList ids;
     QString unit;
     // The markup parsed with the file's line ends, when the caller has it already.
-    Accessor* snippet;
+    Accessor* snippet = nullptr;
     // The snippet's elements, when the caller has read them already.
     const SnippetElements* elements = nullptr;
     // Whether the parent was found as the element whose id is target: its
@@ -808,20 +809,36 @@ void EntryEditor::placeIfSound(EditSession& session, Block block, EntryResults* 
     }
 }
 
-void EntryEditor::place(EditSession& session, Block block, EntryResults* results)
+// Where a block goes among its parent's children, and the white space that
+// lays it out there.
+struct EntryEditor::Insertion
 {
-    // Elements already in place stay as they are, and are left out of the block.
-    QStringList present;
+    Placement placement;
+    // The node the block goes in front of; none: the parent's end.
+    CElement* before = nullptr;
+    // The line end and white space that start each of the block's elements.
+    QString indentation;
+    // An appended block's indentation in its three parts: a plain element
+    // goes in as one text made of them and its tag, with no string of its own.
+    QStringView appendedIndentation[3];
+    // The text after the parent's last child, where an edit replaced the
+    // parsed text it would otherwise be read from.
+    QString trailingCopy;
+};
+
+bool EntryEditor::leaveOutPresent(EditSession& session, Block& block, QStringList* present)
+{
     for (const QString& id : qAsConst(block.ids)) {
         if (session.hasChildWithId(block.parent, id)) {
-            present << id;
+            present->append(id);
         }
     }
-    if (!block.ids.isEmpty() && present.size() == block.ids.size()) {
-        note(results, block.kind, block.ids, block.target, Outcome::AlreadyPresent);
-        return;
-    }
-    std::optional<Accessor> parsed;
+    return !block.ids.isEmpty() && present->size() == block.ids.size();
+}
+
+Accessor* EntryEditor::snippetWithout(
+    EditSession& session, Block& block, const QStringList& present, std::optional<Accessor>& parsed)
+{
     Accessor* const snippet = block.snippet || (!block.plainTag.isNull() && present.isEmpty())
         ? block.snippet
         : &parsedSnippet(parsed.emplace(), block.markup, session.lineEnd());
@@ -831,11 +848,15 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
                 child->clear();
             }
         }
-        for (const QString& id : qAsConst(present)) {
+        for (const QString& id : present) {
             block.ids.removeAll(id);
         }
     }
+    return snippet;
+}
 
+QString EntryEditor::parentLocator(const Block& block)
+{
     QString locator;
     if (block.parentIdIsTarget && block.parent->parent()) {
         // Made in one piece, once for each menu a package's entries go into:
@@ -851,52 +872,56 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         locator = locatorOf(block.parent);
     }
     Q_ASSERT(locator == locatorOf(block.parent));
-    // An item whose neighbour is missing goes at the end of its fallback category.
-    Placement placement
-        = block.anchor == block.parent && !goesInside(block.placement) ? Placement::AppendTo : block.placement;
-    const QString emptyTag = block.anchor == block.parent ? block.parent->startTag() : QString();
-    const QString emptyId = block.anchor == block.parent ? idOf(block.parent) : QString();
-    if (block.anchor == block.parent && expandEmptyElement(block.parent, session.lineEnd())) {
-        // An element an earlier block of this install wrote as one tag: that
-        // block's text now holds it opened, and its removal must find it so.
-        noteExpansion(results, emptyTag, emptyId, block.parent);
-        // The expanded element is text until the text is parsed again.
-        session.noteEdited(block.parent->parent());
-        session.reparse();
-        block.parent = block.anchor = locate(session, locator);
-        if (!block.parent) {
-            note(results, block.kind, block.ids, block.target, Outcome::TargetMissing);
-            return;
-        }
+    return locator;
+}
+
+bool EntryEditor::openEmptyParent(EditSession& session, Block& block, const QString& locator, EntryResults* results)
+{
+    if (block.anchor != block.parent) {
+        return true;
     }
+    const QString emptyTag = block.parent->startTag();
+    const QString emptyId = idOf(block.parent);
+    if (!expandEmptyElement(block.parent, session.lineEnd())) {
+        return true;
+    }
+    // An element an earlier block of this install wrote as one tag: that
+    // block's text now holds it opened, and its removal must find it so.
+    noteExpansion(results, emptyTag, emptyId, block.parent);
+    // The expanded element is text until the text is parsed again.
+    session.noteEdited(block.parent->parent());
+    session.reparse();
+    block.parent = block.anchor = locate(session, locator);
+    if (!block.parent) {
+        note(results, block.kind, block.ids, block.target, Outcome::TargetMissing);
+        return false;
+    }
+    return true;
+}
+
+void EntryEditor::findInsertion(EditSession& session, const Block& block, bool hasSnippet, Insertion* insertion)
+{
     const std::vector<CElement*>& children = session.children(block.parent);
-    // The node the block goes in front of (none: the parent's end), and the
-    // line end and white space that start each of its elements.
-    CElement* before = nullptr;
     // Asked only where needed: the parent's own line is found among its
     // siblings, and a menu bar's may run to many thousands.
     const auto parentIndentation = [&] {
         const QString own = lineIndentation(session, block.parent);
         return (own.isEmpty() ? session.lineEnd() : own) + block.unit;
     };
-    QString indentation;
-    // An appended block's indentation in its three parts: a plain element
-    // goes in as one text made of them and its tag, with no string of its own.
-    QString trailingCopy;
-    QStringView appendedIndentation[3];
+    Placement& placement = insertion->placement;
     if (placement == Placement::PrependTo) {
         const auto first = std::find_if(children.begin(), children.end(), [](CElement* c) { return !isTextNode(c); });
         if (first == children.end()) {
             placement = Placement::AppendTo;
         } else {
-            before = children.front();
+            insertion->before = children.front();
             const QString own = lineIndentation(session, *first);
-            indentation = own.isEmpty() ? parentIndentation() : own;
+            insertion->indentation = own.isEmpty() ? parentIndentation() : own;
         }
     }
     if (placement == Placement::AppendTo) {
         CElement* const trailingNode = !children.empty() && isTextNode(children.back()) ? children.back() : nullptr;
-        before = trailingNode;
+        insertion->before = trailingNode;
         // The text after the last child, read where the parsed text holds it
         // unless an edit replaced it: a package's blocks mostly go in front
         // of one such text, which is then not copied for each.
@@ -906,8 +931,8 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         if (trailingNode && trailingNode->sourceRange(&begin, &end)) {
             trailing = QStringView(session.document().source()).mid(begin, end - begin);
         } else if (trailingNode) {
-            trailingCopy = trailingNode->text();
-            trailing = trailingCopy;
+            insertion->trailingCopy = trailingNode->text();
+            trailing = insertion->trailingCopy;
         }
         Q_ASSERT(!trailingNode || trailing == trailingNode->text());
         const int lineBreak = lastLineBreak(trailing);
@@ -921,22 +946,22 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
             // after it as a sibling at its indentation rather than in front of
             // it, where the copy would write the text a second time.
             // Without a line break, it takes the unit an element there gets.
-            before = nullptr;
+            insertion->before = nullptr;
             lastLine = lineBreak < 0 ? QStringView() : lastLine.left(markupStart - lastLine.begin());
             unit = lineBreak < 0 ? unit : QStringView();
         }
-        appendedIndentation[0] = lineEnd;
-        appendedIndentation[1] = lastLine;
-        appendedIndentation[2] = unit;
-        if (snippet) {
-            indentation = joined({ lineEnd, lastLine, unit });
+        insertion->appendedIndentation[0] = lineEnd;
+        insertion->appendedIndentation[1] = lastLine;
+        insertion->appendedIndentation[2] = unit;
+        if (hasSnippet) {
+            insertion->indentation = joined({ lineEnd, lastLine, unit });
         }
     } else if (placement == Placement::InsertAfter || placement == Placement::InsertBefore) {
         const QString own = lineIndentation(session, block.anchor);
-        indentation = own.isEmpty() ? parentIndentation() : own;
+        insertion->indentation = own.isEmpty() ? parentIndentation() : own;
         if (placement == Placement::InsertBefore) {
             CElement* previous = siblingNextTo(session, block.anchor, -1);
-            before = previous && isBlank(previous) ? previous : block.anchor;
+            insertion->before = previous && isBlank(previous) ? previous : block.anchor;
         } else {
             CElement* last = block.anchor;
             CElement* next = siblingNextTo(session, last, 1);
@@ -944,12 +969,34 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
             if (block.skipSeparator && next && next->name() == QLatin1String("separator")) {
                 last = next;
             }
-            before = siblingNextTo(session, last, 1);
+            insertion->before = siblingNextTo(session, last, 1);
         }
     }
+}
+
+void EntryEditor::place(EditSession& session, Block block, EntryResults* results)
+{
+    // Elements already in place stay as they are, and are left out of the block.
+    QStringList present;
+    if (leaveOutPresent(session, block, &present)) {
+        note(results, block.kind, block.ids, block.target, Outcome::AlreadyPresent);
+        return;
+    }
+    std::optional<Accessor> parsed;
+    Accessor* const snippet = snippetWithout(session, block, present, parsed);
+    const QString locator = parentLocator(block);
+    Insertion insertion;
+    // An item whose neighbour is missing goes at the end of its fallback category.
+    insertion.placement
+        = block.anchor == block.parent && !goesInside(block.placement) ? Placement::AppendTo : block.placement;
+    if (!openEmptyParent(session, block, locator, results)) {
+        return;
+    }
+    findInsertion(session, block, snippet, &insertion);
+
     QString serialised;
     if (snippet) {
-        reindent(snippet->root(), indentation, block.unit);
+        reindent(snippet->root(), insertion.indentation, block.unit);
         serialised = snippet->toString();
         QString reason;
         if (!readsBack(serialised, snippet->root(), depthOf(block.parent), &reason)) {
@@ -957,16 +1004,17 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
             return;
         }
     } else {
-        serialised = placement == Placement::AppendTo
-            ? joined({ appendedIndentation[0], appendedIndentation[1], appendedIndentation[2], block.plainTag })
-            : joined({ indentation, block.plainTag });
+        const QStringView* const appended = insertion.appendedIndentation;
+        serialised = insertion.placement == Placement::AppendTo
+            ? joined({ appended[0], appended[1], appended[2], block.plainTag })
+            : joined({ insertion.indentation, block.plainTag });
     }
     // A block with no id of its own is there when its exact text is.
     if (block.ids.isEmpty() && block.parent->innerMarkup().contains(serialised)) {
         note(results, block.kind, block.ids, block.target, Outcome::AlreadyPresent);
         return;
     }
-    session.addChildNode(block.parent, before)->setText(serialised);
+    session.addChildNode(block.parent, insertion.before)->setText(serialised);
     // Elements left out of the block are no longer in the snippet.
     if (!snippet) {
         session.noteInserted(block.parent, block.plainId, block.plainName);
@@ -1013,12 +1061,24 @@ void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& 
             entry.shortcut && entry.target.isEmpty() ? QStringList { QStringLiteral("menus") } : QStringList());
         CElement* target = nullptr;
         CElement* parent = menuPlace(SessionLookup { session }, entry, &target);
-        placeIfSound(session,
-            { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
-                menuIndentUnit(), snippet, snippet ? &elements : nullptr,
-                !entry.shortcut && goesInside(entry.placement), plain.tag(entry.markup), plainId,
-                plain.name(entry.markup), &locators },
-            results);
+        Block block;
+        block.kind = kind;
+        block.target = entry.target;
+        block.parent = parent;
+        block.anchor = target;
+        block.placement = entry.placement;
+        block.skipSeparator = entry.skipSeparator;
+        block.markup = entry.markup;
+        block.ids = entry.itemIds;
+        block.unit = menuIndentUnit();
+        block.snippet = snippet;
+        block.elements = snippet ? &elements : nullptr;
+        block.parentIdIsTarget = !entry.shortcut && goesInside(entry.placement);
+        block.plainTag = plain.tag(entry.markup);
+        block.plainId = plainId;
+        block.plainName = plain.name(entry.markup);
+        block.locators = &locators;
+        placeIfSound(session, std::move(block), results);
     }
 }
 
@@ -1072,10 +1132,18 @@ void EntryEditor::addInsertbarInserts(
             if (entry.category && ids.size() == 1 && ids.front() == entry.categoryId) {
                 ids += entry.itemIds;
             }
-            place(session,
-                { kind, entry.category ? entry.categoryId : entry.target, parent, target, placement, false, markup, ids,
-                    insertbarIndentUnit(), snippet, snippet ? &elements : nullptr },
-                results);
+            Block block;
+            block.kind = kind;
+            block.target = entry.category ? entry.categoryId : entry.target;
+            block.parent = parent;
+            block.anchor = target;
+            block.placement = placement;
+            block.markup = markup;
+            block.ids = ids;
+            block.unit = insertbarIndentUnit();
+            block.snippet = snippet;
+            block.elements = snippet ? &elements : nullptr;
+            place(session, std::move(block), results);
         }
     }
 }
@@ -1117,10 +1185,19 @@ void EntryEditor::addConfigurationInserts(
         session.require({ &entry.itemIds, &elements.ids }, { entry.target, entry.fallback });
         CElement* target = nullptr;
         CElement* parent = configurationPlace(SessionLookup { session }, entry, &target);
-        placeIfSound(session,
-            { kind, entry.target, parent, target, entry.placement, entry.skipSeparator, entry.markup, entry.itemIds,
-                unit, snippet, &elements },
-            results);
+        Block block;
+        block.kind = kind;
+        block.target = entry.target;
+        block.parent = parent;
+        block.anchor = target;
+        block.placement = entry.placement;
+        block.skipSeparator = entry.skipSeparator;
+        block.markup = entry.markup;
+        block.ids = entry.itemIds;
+        block.unit = unit;
+        block.snippet = snippet;
+        block.elements = &elements;
+        placeIfSound(session, std::move(block), results);
     }
 }
 
@@ -1152,8 +1229,7 @@ void EntryEditor::removeEntries(EditSession& session, const Placed& entries, Ent
             }
         }
         if (results) {
-            results->append(
-                { QString(), QString(), entry.kind, entry.id, entry.target, outcome, QString(), false, {}, {}, {} });
+            results->append(InstallReport::EntryResult::of(entry.kind, entry.id, entry.target, outcome));
         }
     }
 }

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class Accessor;
 class CElement;
 class EditSession;
@@ -90,8 +92,21 @@ public:
 
 private:
     struct Block;
-    // Puts the block in place and notes the outcome.
+    struct Insertion;
+    // Puts the block in place and notes the outcome, in the steps below.
     static void place(EditSession& session, Block block, EntryResults* results);
+    // Lists in present the block's elements its parent holds already; true when that is every one.
+    static bool leaveOutPresent(EditSession& session, Block& block, QStringList* present);
+    // The block's markup parsed with those elements emptied and their ids
+    // left out of the block; null for a plain element that goes in as its text.
+    static Accessor* snippetWithout(
+        EditSession& session, Block& block, const QStringList& present, std::optional<Accessor>& parsed);
+    // How the record and the report name the block's parent.
+    static QString parentLocator(const Block& block);
+    // Opens a parent written as one tag, so that the block can go inside it;
+    // false (with the outcome noted) when it cannot be found again after.
+    static bool openEmptyParent(EditSession& session, Block& block, const QString& locator, EntryResults* results);
+    static void findInsertion(EditSession& session, const Block& block, bool hasSnippet, Insertion* insertion);
     // The same, after refusing markup that would break the file (MarkupBalance)
     // and skipping a block that has no place to go.
     static void placeIfSound(EditSession& session, Block block, EntryResults* results);

@@ -5,8 +5,6 @@
 #include <QHash>
 #include <QList>
 #include <QString>
-#include <utility>
-#include <vector>
 
 // What one install changed in one locale, kept beside the stored manifest so
 // that the removal takes away exactly that: a file that was there before the
@@ -106,11 +104,8 @@ public:
 
 private:
     // Numbers in entries by a hash of each entry's fields, so that an install
-    // of many entries does not compare each with all before it: an
-    // open-addressed table, at most half full, of each hash with its number
-    // (-1: a free slot). Built anew whenever entries has grown or shrunk
-    // outside addEntry.
-    std::vector<std::pair<size_t, int>> m_entrySlots;
+    // of many entries does not compare each with all before it. Built anew
+    // whenever entries has grown or shrunk outside addEntry.
+    QMultiHash<size_t, int> m_entryIndex;
     int m_indexedEntries = 0;
-    void indexEntry(size_t key, int number);
 };

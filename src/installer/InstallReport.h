@@ -75,16 +75,29 @@ public:
     {
         QString locale;
         QString path; // the configuration file edited
-        EntryKind kind;
+        EntryKind kind = EntryKind::MenuEntry;
         QString id; // the ids of the block's elements, for display
         QString target; // the element its placement names
-        EntryOutcome outcome;
+        EntryOutcome outcome = EntryOutcome::Added;
         QString detail; // why it was refused
         bool createdTarget = false; // the install created the category to add the button
         // Where an added block went and its exact text, for the install record (see InstallRecord::Entry).
         QString parent;
         QString inserted;
         QStringList ids;
+
+        // The fields every outcome has; the others are set by name where they apply.
+        static EntryResult of(EntryKind kind, const QString& id, const QString& target, EntryOutcome outcome,
+            const QString& detail = QString())
+        {
+            EntryResult result;
+            result.kind = kind;
+            result.id = id;
+            result.target = target;
+            result.outcome = outcome;
+            result.detail = detail;
+            return result;
+        }
     };
 
     // A planned report describes what a dry run would do; nothing was changed.

@@ -11,6 +11,7 @@
 #include "packages/PackageSupport.h"
 #include "packages/ZXP.h"
 #include "platform/Environment.h"
+#include "platform/WindowsPathKey.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -26,27 +27,6 @@
 #include <optional>
 
 namespace {
-
-// A path as Windows finds the file: either slash, any case, and each name
-// without the trailing dots and spaces Windows drops ("Menus.xml." opens
-// Menus.xml), so that no spelling of a managed file slips past the check.
-QString windowsPathKey(const QString& path)
-{
-    QString text = path;
-    text.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    QStringList names = QDir::cleanPath(text).toLower().split(QLatin1Char('/'));
-    for (QString& name : names) {
-        while (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '))) {
-            name.chop(1);
-        }
-    }
-    return names.join(QLatin1Char('/'));
-}
-
-bool isAtOrBelow(const QString& key, const QString& folderKey)
-{
-    return key == folderKey || key.startsWith(folderKey + QLatin1Char('/'));
-}
 
 // Why a name Windows would not take as a plain file or folder name, or empty:
 // a stream suffix ("Menus.xml::$DATA" is Menus.xml), a device ("CON",
@@ -114,7 +94,7 @@ QStringList autostartFolders()
     return folders;
 }
 
-// Why key (see windowsPathKey) is not a package's to write outside the
+// Why key (see WindowsPathKey) is not a package's to write outside the
 // locale it is installed into, or empty.
 QString dreamweaverFolderReason(const DreamweaverInfo& dreamweaver, const QString& key)
 {
@@ -122,22 +102,21 @@ QString dreamweaverFolderReason(const DreamweaverInfo& dreamweaver, const QStrin
     // store, records and backups below its per-user folder, and Dreamweaver
     // its own below its program folder: a package installed into one
     // locale has no business in any of them, whatever token led there.
-    QList<DreamweaverInfo> known = DreamweaverInfo::installations();
-    known.prepend(dreamweaver);
-    for (const DreamweaverInfo& other : qAsConst(known)) {
-        for (const QString& folder : { other.userFolder(), other.installFolder() }) {
-            if (!folder.isEmpty() && isAtOrBelow(key, windowsPathKey(folder))) {
-                return QStringLiteral("%1 belongs to %2").arg(QDir::toNativeSeparators(folder), other.name());
-            }
-        }
+    QList<DreamweaverInfo::NeighbourFolder> known = dreamweaver.neighbourFolders();
+    known.prepend({ dreamweaver.name(), dreamweaver.installFolder() });
+    known.prepend({ dreamweaver.name(), dreamweaver.userFolder() });
+    for (const DreamweaverInfo::NeighbourFolder& other : std::as_const(known)) {
+        if (!other.folder.isEmpty() && WindowsPathKey::isAtOrBelow(key, WindowsPathKey::of(other.folder)))
+            return QStringLiteral("%1 belongs to %2").arg(QDir::toNativeSeparators(other.folder), other.installation);
     }
     // Installations not in the list (not found, or of versions it leaves
     // out) keep theirs in the same places.
     const QString home = Environment::variable("USERPROFILE").replace(QLatin1Char('\\'), QLatin1Char('/'));
-    for (const QString& roaming : { DreamweaverInfo::applicationDataFolder(), Environment::variable("APPDATA"),
-             home.isEmpty() ? QString() : home + QStringLiteral("/AppData/Roaming") }) {
+    for (const QString& roaming :
+        { Environment::variable("APPDATA"), home.isEmpty() ? QString() : home + QStringLiteral("/AppData/Roaming") }) {
         for (const char* vendor : { "/adobe/", "/macromedia/" }) {
-            const QString vendorKey = roaming.isEmpty() ? QString() : windowsPathKey(roaming) + QLatin1String(vendor);
+            const QString vendorKey
+                = roaming.isEmpty() ? QString() : WindowsPathKey::of(roaming) + QLatin1String(vendor);
             if (!vendorKey.isEmpty() && key.startsWith(vendorKey)
                 && key.mid(vendorKey.size()).startsWith(QLatin1String("dreamweaver"))) {
                 return QStringLiteral("it lies in a Dreamweaver per-user folder");
@@ -147,7 +126,7 @@ QString dreamweaverFolderReason(const DreamweaverInfo& dreamweaver, const QStrin
     return QString();
 }
 
-// The keys (see windowsPathKey) of autostartFolders, as spelt and as
+// The keys (see WindowsPathKey) of autostartFolders, as spelt and as
 // reached through links, worked out once for each set of them: a package
 // resolves a destination per file.
 QStringList autostartKeys()
@@ -158,7 +137,7 @@ QStringList autostartKeys()
     if (!known.contains(joined)) {
         QStringList keys;
         for (const QString& place : places) {
-            keys << windowsPathKey(place) << windowsPathKey(realPath(place));
+            keys << WindowsPathKey::of(place) << WindowsPathKey::of(realPath(place));
         }
         known.insert(joined, keys);
     }
@@ -222,7 +201,7 @@ QString resolvedFolder(
         return QString();
     }
     const QString folder = QDir::cleanPath(root + QLatin1Char('/') + names.join(QLatin1Char('/')));
-    if (!isAtOrBelow(folder, QDir::cleanPath(fence))) {
+    if (!WindowsPathKey::isAtOrBelow(folder, QDir::cleanPath(fence))) {
         *reason = QStringLiteral("%1 climbs out of its folder").arg(destination);
         return QString();
     }
@@ -234,22 +213,23 @@ QString resolvedFolder(
         }
     }
     // "$userdesktopfolder/../Documents" stays home, but leaves the Desktop.
-    const QString base = isAtOrBelow(folder, QDir::cleanPath(root)) ? QDir::cleanPath(root) : QDir::cleanPath(fence);
+    const QString base
+        = WindowsPathKey::isAtOrBelow(folder, QDir::cleanPath(root)) ? QDir::cleanPath(root) : QDir::cleanPath(fence);
     const QString found = withExistingCase(base, folder.mid(base.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts));
     // A symbolic link below the root may lead anywhere; the root itself may
     // be one (a Wine profile's Documents is a link to the Linux folder).
     const QString real = realPath(found);
-    if (!isAtOrBelow(real, realPath(base))) {
+    if (!WindowsPathKey::isAtOrBelow(real, realPath(base))) {
         *reason = QStringLiteral("%1 leads through a symbolic link out of its folder").arg(destination);
         return QString();
     }
     // The configuration folder holds no autostart place, and the check
     // costs a look at each: only the home tokens need it.
-    const QString foundKey = windowsPathKey(found), realKey = windowsPathKey(real);
+    const QString foundKey = WindowsPathKey::of(found), realKey = WindowsPathKey::of(real);
     const QStringList autostart
         = fence == root && root == dreamweaver.configurationFolder(locale) ? QStringList() : autostartKeys();
     for (const QString& place : autostart) {
-        if (isAtOrBelow(foundKey, place) || isAtOrBelow(realKey, place)) {
+        if (WindowsPathKey::isAtOrBelow(foundKey, place) || WindowsPathKey::isAtOrBelow(realKey, place)) {
             *reason = QStringLiteral("%1 is a folder whose programs start with the user's session").arg(destination);
             return QString();
         }
@@ -358,11 +338,11 @@ bool Installer::mayNameFolder(const QString& source)
 
 QString Installer::managedFileReason(const DreamweaverInfo& dreamweaver, const QString& path, const QString& locale)
 {
-    const QString key = windowsPathKey(path);
-    if (!isAtOrBelow(key, windowsPathKey(dreamweaver.configurationFolder(locale)))) {
+    const QString key = WindowsPathKey::of(path);
+    if (!WindowsPathKey::isAtOrBelow(key, WindowsPathKey::of(dreamweaver.configurationFolder(locale)))) {
         return dreamweaverFolderReason(dreamweaver, key);
     }
-    if (isAtOrBelow(key, windowsPathKey(dreamweaver.extensionStoreFolder(locale)))) {
+    if (WindowsPathKey::isAtOrBelow(key, WindowsPathKey::of(dreamweaver.extensionStoreFolder(locale)))) {
         return QStringLiteral("the store of installed manifests is managed by the installer");
     }
     // Below a managed file as well: a folder created under that name would
@@ -370,7 +350,7 @@ QString Installer::managedFileReason(const DreamweaverInfo& dreamweaver, const Q
     QStringList managed = ConfigurationEditor(dreamweaver, nullptr).managedPaths(locale);
     managed << dreamweaver.configurationFolder(locale) + QStringLiteral("/version.xml");
     for (const QString& managedPath : qAsConst(managed)) {
-        if (isAtOrBelow(key, windowsPathKey(managedPath))) {
+        if (WindowsPathKey::isAtOrBelow(key, WindowsPathKey::of(managedPath))) {
             return QStringLiteral("%1 is managed by the installer").arg(QFileInfo(managedPath).fileName());
         }
     }

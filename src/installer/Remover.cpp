@@ -73,7 +73,8 @@ QHash<QString, QString> Remover::unwrittenFiles(
     QStringList homeFolders;
     const QList<FileEntry> files = manifest.files();
     for (const FileEntry& entry : files) {
-        const QString folder = entry.appliesTo(locale) ? Installer::targetFolder(m_dreamweaver, entry, locale) : QString();
+        const QString folder
+            = entry.appliesTo(locale) ? Installer::targetFolder(m_dreamweaver, entry, locale) : QString();
         if (folder.isEmpty()) {
             continue;
         }
@@ -88,7 +89,8 @@ QHash<QString, QString> Remover::unwrittenFiles(
         }
     }
     const auto below = [](const QString& path, const QString& root) {
-        return !root.isEmpty() && InstallRecord::pathKey(path).startsWith(InstallRecord::pathKey(root) + QLatin1Char('/'));
+        return !root.isEmpty()
+            && InstallRecord::pathKey(path).startsWith(InstallRecord::pathKey(root) + QLatin1Char('/'));
     };
     QHash<QString, QString> refused;
     for (const InstallRecord::File& file : changes.files) {
@@ -131,7 +133,8 @@ QList<Remover::Holder> Remover::otherHolders(const QString& locale, const QStrin
             InstallRecord(), {}, {} };
         QString unreadable;
         const QString recordPath = InstallRecord::recordPath(holder.storedPath);
-        holder.hasRecord = QFileInfo::exists(recordPath) && holder.record.read(recordPath, InstallRecord::roots(m_dreamweaver, locale), &unreadable);
+        holder.hasRecord = QFileInfo::exists(recordPath)
+            && holder.record.read(recordPath, InstallRecord::roots(m_dreamweaver, locale), &unreadable);
         for (const InstallRecord::File& file : qAsConst(holder.record.files)) {
             holder.paths.insert(InstallRecord::pathKey(file.path));
         }
@@ -199,8 +202,10 @@ void Remover::undoFile(const InstallRecord::File& claim, const InstallRecord& ch
             theirs.backup.clear();
             handedOver = heir->record.write(InstallRecord::recordPath(heir->storedPath), m_roots, &error);
             // Their record must stop naming the backup before it goes.
-            if (handedOver) {
-                QFile::remove(theirBackup);
+            if (handedOver && !QFile::remove(theirBackup) && QFileInfo::exists(theirBackup)) {
+                result.outcome = InstallReport::FileOutcome::RemoveFailed;
+                *failure = QStringLiteral("cannot delete %1, which %2 no longer needs").arg(theirBackup, heir->name);
+                return;
             }
         } else {
             handedOver = InstallRecord::moveOver(backupFolder + QLatin1Char('/') + claim.backup, theirBackup);
@@ -453,8 +458,10 @@ void Remover::removeExtension(const QString& mxiName)
                     }
                 }
                 changes->entries = left;
+                // A record still naming what was undone would have the next removal undo it twice.
                 QString error;
-                changes->write(recordPath, m_roots, &error);
+                if (!changes->write(recordPath, m_roots, &error))
+                    unfinished << QStringLiteral("the install record cannot be updated: %1").arg(error);
             }
             if (m_report) {
                 m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::KeptUnfinished,
@@ -469,14 +476,17 @@ void Remover::removeExtension(const QString& mxiName)
             continue;
         }
         // The record and the backups go first, so that the store folder can go with the stored copy.
-        QFile::remove(recordPath);
-        QDir(backupFolder).removeRecursively();
+        QStringList leftBehind;
+        if (!QFile::remove(recordPath) && QFileInfo::exists(recordPath))
+            leftBehind << QStringLiteral("cannot delete the install record %1").arg(recordPath);
+        if (!QDir(backupFolder).removeRecursively())
+            leftBehind << QStringLiteral("cannot delete the backups in %1").arg(backupFolder);
         removeFileAndEmptyFolders(storedPath);
         if (m_report) {
             m_report->addFile({ locale, mxiName, storedPath,
-                QFileInfo::exists(storedPath) ? InstallReport::FileOutcome::RemoveFailed
-                                              : InstallReport::FileOutcome::Removed,
-                QString() });
+                QFileInfo::exists(storedPath) || !leftBehind.isEmpty() ? InstallReport::FileOutcome::RemoveFailed
+                                                                       : InstallReport::FileOutcome::Removed,
+                leftBehind.join(QStringLiteral("; ")) });
         }
     }
 }

@@ -40,7 +40,7 @@ using Outcome = InstallReport::EntryOutcome;
 
 InstallReport::EntryResult row(InstallReport::EntryKind kind, const QString& line, Outcome outcome)
 {
-    return { QString(), QString(), kind, line, QString(), outcome, QString(), false, {}, {}, {} };
+    return InstallReport::EntryResult::of(kind, line, QString(), outcome);
 }
 
 } // namespace

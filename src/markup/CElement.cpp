@@ -733,12 +733,6 @@ void CElement::setText(const QString& text)
     setPiece(m_text, text);
 }
 
-void CElement::setName(const QString& name)
-{
-    document()->m_edited = true;
-    setOwnedName(name);
-}
-
 void CElement::clear()
 {
     document()->m_edited = true;

@@ -100,7 +100,6 @@ public:
     // it is the first child), in the same way.
     CElement* addSiblingBefore(CElement* previous);
     void setText(const QString& text);
-    void setName(const QString& name);
     // Empties every text of this node and its descendants; the nodes stay.
     void clear();
 

@@ -31,7 +31,7 @@ int readEscaped(const QByteArray& bytes, int position, int end, char endChar, QS
         if (c == endChar)
             return position;
         if (c != '\\') {
-            text->append(QChar(uchar(c)));
+            text->append(QLatin1Char(c));
             continue;
         }
         if (position == end)

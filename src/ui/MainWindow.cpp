@@ -4,7 +4,7 @@
 #include "commands/ExtensionCommands.h"
 #include "commands/OperationLog.h"
 #include "commands/StoreState.h"
-#include "commands/VersionNumber.h"
+#include "discovery/VersionNumber.h"
 #include "discovery/DreamweaverInfo.h"
 #include "installer/ExtensionCheck.h"
 #include "installer/InstallReport.h"
@@ -1351,7 +1351,9 @@ void MainWindow::showDiagnosis()
         layout->addWidget(buttons);
         dialog->resize(760, 420);
     }
-    dialog->findChild<QPlainTextEdit*>(QStringLiteral("diagnosisText"))->setPlainText(Diagnosis::text());
+    const Application* application = Application::instance();
+    dialog->findChild<QPlainTextEdit*>(QStringLiteral("diagnosisText"))
+        ->setPlainText(Diagnosis::text(application ? application->dreamweaverList() : DreamweaverList()));
     dialog->show();
     dialog->raise();
 }

@@ -558,6 +558,8 @@ void tst_Cli::store_data()
         whole, 3, {}, { "the Store has no extension \"com.velkor.none\"" });
     row("update of all that are older", { "update", "--yes" }, State::ToolsInstalled, "1.0.1", Tls::None, whole, 0,
         { "Installed Velkor Tools v. 1.0.1 into Dreamweaver 2021:" }, {}, true);
+    row("update of all leaves a newer installed version as it is", { "update", "--yes" }, State::ToolsInstalled, "0.9",
+        Tls::None, whole, 0, { "Every extension from the Store is up to date in Dreamweaver 2021." });
     row("update of one that is up to date", { "update", "com.velkor.tools" }, State::ToolsInstalled, "1.0.0.0",
         Tls::None, whole, 0, { "Velkor Tools v. 1.0.0.0 is up to date in Dreamweaver 2021 (installed: 1.0.0)." });
     row("update of one that is not installed fails", { "update", "com.velkor.other" }, State::ToolsInstalled, "1.0",

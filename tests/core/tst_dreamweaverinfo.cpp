@@ -1,4 +1,5 @@
 #include "discovery/DreamweaverInfo.h"
+#include "discovery/DreamweaverList.h"
 #include "discovery/ExtensionDatabase.h"
 #include "platform/FolderFiles.h"
 #include "platform/MapRegistry.h"
@@ -67,7 +68,6 @@ private slots:
     {
         Registry::setInstance(nullptr);
         QDir(m_root.path()).removeRecursively();
-        DreamweaverInfo::installations().clear();
     }
 
     void readVersionFile_data()
@@ -382,9 +382,9 @@ private slots:
         // 32-bit Windows sets ProgramFiles alone.
         if (source == "32-bit Windows" && qunsetenv("ProgramFiles(x86)") && qunsetenv("ProgramW6432"))
             qputenv("ProgramFiles", path("Program Files (x86)").toUtf8());
-        DreamweaverInfo::buildDreamweaverList(m_database);
+        const DreamweaverList list = DreamweaverInfo::buildDreamweaverList(m_database);
         QStringList lines;
-        for (const DreamweaverInfo& info : DreamweaverInfo::installations())
+        for (const DreamweaverInfo& info : list.installations)
             lines << info.name() + " | " + info.version() + " | "
                     + QDir::fromNativeSeparators(info.installFolder())
                           .replace(path("Program Files (x86)"), "X")
@@ -427,9 +427,9 @@ private slots:
             "Dreamweaver CS6 | 12.0 | ~/Adobe/Dreamweaver CS6 | de_de,en_US | P/Adobe/Adobe Dreamweaver CS6 | ; "
                 + otherCaseListed
                 + "Dreamweaver CS3 CS3 | 9.0 | ~/Macromedia/Dreamweaver 9 9 | "
-            "de_de,en_US | P/Macromedia/Dreamweaver CS3 CS3 | ; "
-            "Dreamweaver CS4 |  | ~/Adobe/Dreamweaver CS4 | de_de,en_US | P/Adobe/Adobe Dreamweaver CS4 | ; "
-            "dreamweaver old |  | ~/Adobe/dreamweaver old | de_de,en_US | P/Adobe/Adobe dreamweaver old | ",
+                  "de_de,en_US | P/Macromedia/Dreamweaver CS3 CS3 | ; "
+                  "Dreamweaver CS4 |  | ~/Adobe/Dreamweaver CS4 | de_de,en_US | P/Adobe/Adobe Dreamweaver CS4 | ; "
+                  "dreamweaver old |  | ~/Adobe/dreamweaver old | de_de,en_US | P/Adobe/Adobe dreamweaver old | ",
             "~/Adobe/Dreamweaver CS5 Backups: not listed: a backup folder (its name contains \"Backups\"); "
             "~/Adobe/Dreamweaver CC: not listed: version 13.0, but no program folder: tried "
             "X/Adobe/Adobe Dreamweaver CC, P/Adobe/Adobe Dreamweaver CC; ~/Macromedia/Dreamweaver 9 9: listed as "
@@ -494,18 +494,19 @@ private slots:
         QVERIFY(rows == "-" || createDatabase(rows.split("; ")));
         // The database belongs to Adobe's extension manager: never created, never written.
         QVERIFY(rows == "-" || !QSqlQuery(::extensionDatabase()).exec("INSERT INTO Tb_XManConfig VALUES (1, 2, 3)"));
-        DreamweaverInfo::buildDreamweaverList(m_database);
+        const DreamweaverList list = DreamweaverInfo::buildDreamweaverList(m_database);
         QStringList lines;
-        for (const DreamweaverInfo& info : DreamweaverInfo::installations()) {
+        for (const DreamweaverInfo& info : list.installations) {
             QStringList locales = info.locales();
             std::sort(locales.begin(), locales.end());
             lines.append(QStringList { info.name(), info.version(), info.userFolder().replace(path("Roaming"), "~"),
-                locales.join(','), QDir::fromNativeSeparators(info.installFolder()).replace(path("Program Files"), "P"), info.productId() }
+                locales.join(','), QDir::fromNativeSeparators(info.installFolder()).replace(path("Program Files"), "P"),
+                info.productId() }
                              .join(" | "));
         }
         QCOMPARE(lines.join("; "), installations);
         QStringList findings;
-        for (const DiscoveryFinding& finding : DreamweaverInfo::findings())
+        for (const DiscoveryFinding& finding : list.findings)
             findings << finding.place + ": "
                     + (finding.installation.isEmpty() ? "not listed" : "listed as " + finding.installation) + ": "
                     + finding.reason;

@@ -5,7 +5,9 @@
 #include "installer/EntryEditor.h"
 #include "installer/ExtensionCheck.h"
 #include "installer/InstallRecord.h"
+#include "installer/Installer.h"
 #include "installer/MarkupBalance.h"
+#include "installer/Remover.h"
 #include "installer/TextListEditor.h"
 #include "support/InstallerFixtures.h"
 #include "support/MarkupFixtures.h"
@@ -536,7 +538,7 @@ private slots:
         const DreamweaverInfo dreamweaver = installation(root, menus);
         const QString menusFile = dreamweaver.configurationFolder("en_US") + "/Menus/Menus.xml";
         InstallReport report;
-        QVERIFY(dreamweaver.installPackage(menuPackage(root, target, entry), nullptr, &report));
+        QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(menuPackage(root, target, entry)));
         QCOMPARE(report.entries().size(), 1);
         QCOMPARE(report.entries().front().outcome, InstallReport::EntryOutcome::Added);
         QVERIFY(readFile(menusFile).contains(entry));
@@ -550,7 +552,7 @@ private slots:
         QCOMPARE(items.last().name, QString("Velkor_Wrap"));
         QVERIFY(items.last().present);
         InstallReport removal;
-        dreamweaver.removeExtension(wrapMxi, nullptr, &removal);
+        Remover(dreamweaver, nullptr, &removal).removeExtension(wrapMxi);
         QCOMPARE(removal.entries().size(), 1);
         QCOMPARE(removal.entries().front().outcome, InstallReport::EntryOutcome::Removed);
         QCOMPARE(readFile(menusFile), menus);
@@ -621,7 +623,7 @@ private slots:
         const QString menus = dreamweaver.configurationFolder("en_US") + "/Menus/";
         const QByteArray entry = "<menuitem name=\"Wrap\" command=\"wrap()\" id=\"Velkor_Wrap\"/>";
         const QString package = menuPackage(root, "DWMenu_Commands", entry);
-        QVERIFY(!removing || dreamweaver.installPackage(package, nullptr));
+        QVERIFY(!removing || Installer(dreamweaver, nullptr, nullptr).installPackage(package));
         QByteArray original = readFile(menus + "Menus.xml");
         const int firstLineEnd = original.indexOf('\n') + 1;
         original.insert(firstLineEnd, damage);
@@ -631,9 +633,9 @@ private slots:
                 && QDir().mkpath(menus + "Menus.xbk/inside")));
         InstallReport report;
         if (removing)
-            dreamweaver.removeExtension(wrapMxi, nullptr, &report);
+            Remover(dreamweaver, nullptr, &report).removeExtension(wrapMxi);
         else
-            QVERIFY(dreamweaver.installPackage(package, nullptr, &report));
+            QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(package));
         QCOMPARE(readFile(menus + "Menus.xml"), original);
         QCOMPARE(report.xmlFiles().size(), 1);
         QCOMPARE(report.xmlFiles().front().outcome, InstallReport::XmlOutcome::Failed);

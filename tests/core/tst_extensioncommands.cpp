@@ -5,6 +5,7 @@
 #include "commands/OperationLog.h"
 #include "commands/StoreClient.h"
 #include "discovery/DreamweaverInfo.h"
+#include "installer/Installer.h"
 #include "support/InstallerFixtures.h"
 #include "support/StoreServer.h"
 #include "support/TestRows.h"
@@ -407,7 +408,8 @@ private slots:
             return all;
         };
         const QStringList fresh = contents();
-        QVERIFY(tools.writePackage(root() + "/tools.zxp") && target.installPackage(root() + "/tools.zxp", nullptr));
+        QVERIFY(tools.writePackage(root() + "/tools.zxp")
+            && Installer(target, nullptr, nullptr).installPackage(root() + "/tools.zxp"));
         // What the other program left: the manifest alone, as it kept it.
         for (const QString& locale : target.locales()) {
             const QString stored = target.extensionStoreFolder(locale) + "/Velkor Tools.mxi";
@@ -662,7 +664,7 @@ private slots:
         c.installed << extension("com.velkor.other", "Bystander", "1.0", "Other.mxi", "Other");
         for (const TestExtension& installed : c.installed)
             QVERIFY(installed.writePackage(root() + "/pre.zxp")
-                && m_dreamweaver.installPackage(root() + "/pre.zxp", nullptr));
+                && Installer(m_dreamweaver, nullptr, nullptr).installPackage(root() + "/pre.zxp"));
         // A folder with content where a file must go away: not even root can delete it.
         const QString tool = configuration() + "/Commands/Velkor/tool.js";
         if (c.damage == "stuck file")

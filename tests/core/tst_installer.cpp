@@ -150,7 +150,7 @@ private slots:
         // The second install finds everything in place and must change nothing.
         for (int round = 0; round < 2; ++round) {
             InstallReport report;
-            QVERIFY(dreamweaver.installPackage(path, &probe, &report));
+            QVERIFY(Installer(dreamweaver, &probe, &report).installPackage(path));
             QCOMPARE(report.fileCount(Outcome::Written), 4 * dreamweaver.locales().size());
         }
         for (const QString& locale : dreamweaver.locales()) {
@@ -168,7 +168,7 @@ private slots:
         const TestExtension other { "com.velkor.other", "Velkor Other",
             { extension.files[1], { "o.js", "o", "$dreamweaver/Configuration/Commands/Velkor/" } }, QByteArray(),
             "Velkor Other.mxi" };
-        QVERIFY(dreamweaver.installPackage(package(other, ".mxp"), nullptr));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(other, ".mxp")));
         QVERIFY(QFile::remove(dreamweaver.configurationFolder(locales.value(0)) + "/Objects/Velkor/Images/tool.png"));
         // A killed install's temporaries must not keep the removal from taking their folders too.
         for (const char* folder : { "/Objects/Velkor/", "/Objects/Velkor/Images/" }) {
@@ -182,10 +182,10 @@ private slots:
         plannedRemoval.removeExtension(mxi);
         QCOMPARE(snapshot(m_root + "/user"), installed);
         probe.path = dreamweaver.extensionStoreFolder(dreamweaver.locales().last()) + '/' + mxi;
-        dreamweaver.removeExtension(mxi, &probe);
+        Remover(dreamweaver, &probe, nullptr).removeExtension(mxi);
         QCOMPARE(probe.missing, 0);
         QVERIFY(QFileInfo::exists(dreamweaver.configurationFolder(locales.value(0)) + "/Commands/Velkor/tool.js"));
-        dreamweaver.removeExtension("Velkor Other.mxi", nullptr);
+        Remover(dreamweaver, nullptr, nullptr).removeExtension("Velkor Other.mxi");
         for (const QString& locale : dreamweaver.locales()) {
             const QString configuration = dreamweaver.configurationFolder(locale);
             QCOMPARE(readFile(configuration + "/Menus/Menus.xml"), ended(menusXml()));
@@ -232,7 +232,7 @@ private slots:
                 QVERIFY(writeFile(dreamweaver.configurationFolder(locale) + "/Menus/Menus.xml", menus)
                     && writeFile(dreamweaver.configurationFolder(locale) + "/Objects/insertbar.xml", insertbarXml()));
             InstallReport report;
-            QVERIFY(dreamweaver.installPackage(path, nullptr, &report));
+            QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(path));
             int placed = 0, buttons = 0;
             QStringList skipped;
             for (const InstallReport::EntryResult& entry : report.entries()) {
@@ -254,7 +254,7 @@ private slots:
             const QString german = dreamweaver.configurationFolder("de_DE") + "/Menus/Menus.xml";
             QCOMPARE(readFile(german).contains("id=\"DE\""), path.endsWith("de.zxp"));
             QVERIFY(!readFile(dreamweaver.configurationFolder("en_US") + "/Menus/Menus.xml").contains("id=\"DE\""));
-            dreamweaver.removeExtension(report.files().first().source.section('/', -1), nullptr);
+            Remover(dreamweaver, nullptr, nullptr).removeExtension(report.files().first().source.section('/', -1));
             for (const QString& locale : dreamweaver.locales()) {
                 QCOMPARE(readFile(dreamweaver.configurationFolder(locale) + "/Menus/Menus.xml"), menus);
                 QCOMPARE(readFile(dreamweaver.configurationFolder(locale) + "/Objects/insertbar.xml"), insertbarXml());
@@ -375,8 +375,8 @@ private slots:
         DreamweaverInfo dreamweaver = installation({ "en_US", "de_DE" }, "/home/AppData/Roaming/Adobe/Dreamweaver CS6");
         DreamweaverInfo other("Dreamweaver 2021", "Adobe", roaming + "Adobe/Dreamweaver 2021", { "en_US" });
         other.setInstallFolder(home + "/Programs/Dreamweaver 2021");
-        const QList<DreamweaverInfo> known = DreamweaverInfo::installations();
-        DreamweaverInfo::installations() = { other };
+        dreamweaver.setNeighbourFolders(
+            { { other.name(), other.userFolder() }, { other.name(), other.installFolder() } });
         const QString theirs = other.configurationFolder("en_US") + "/Menus/Menus.xml";
         QVERIFY(writeFile(theirs, menusXml()));
 
@@ -385,8 +385,7 @@ private slots:
         if (!listed.isNull())
             extension.files.append({ listed, QByteArray(), destination });
         InstallReport report;
-        dreamweaver.installPackage(package(extension), nullptr, &report);
-        DreamweaverInfo::installations() = known;
+        Installer(dreamweaver, nullptr, &report).installPackage(package(extension));
         const QString path
             = QString(destination).replace("$userhomefolder", home).replace("$userdesktopfolder", home + "/Desktop")
             + '/' + QFileInfo(source).fileName();
@@ -396,7 +395,7 @@ private slots:
         QCOMPARE(dreamweaver.installedExtensions().size(), 1);
         // Whatever the install wrote, wherever its token sent it, goes with the extension.
         InstallReport removal;
-        dreamweaver.removeExtension(extension.manifestName, nullptr, &removal);
+        Remover(dreamweaver, nullptr, &removal).removeExtension(extension.manifestName);
         QVERIFY2(!QFileInfo::exists(path) || !written, qPrintable(removal.toText()));
     }
 
@@ -476,10 +475,11 @@ private slots:
             }
             return paths;
         };
-        QVERIFY(dreamweaver.installPackage(package(lib("Lib", files)), nullptr));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(lib("Lib", files))));
         QCOMPARE(found(), spelt(installed));
-        QVERIFY(other.isNull() || dreamweaver.installPackage(package(lib("Other", other)), nullptr));
-        dreamweaver.removeExtension("Lib.mxi", nullptr);
+        QVERIFY(
+            other.isNull() || Installer(dreamweaver, nullptr, nullptr).installPackage(package(lib("Other", other))));
+        Remover(dreamweaver, nullptr, nullptr).removeExtension("Lib.mxi");
         QCOMPARE(found(), spelt(kept));
     }
 
@@ -514,7 +514,7 @@ private slots:
             "<insertbar-item-insert appendTo=\"DW_Insertbar_Common\">" + button + "</insertbar-item-insert>",
             "Text.mxi" };
         InstallReport report;
-        QVERIFY(dreamweaver.installPackage(package(extension), nullptr, &report));
+        QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(package(extension)));
         const QByteArray text = readFile(insertbar);
         QCOMPARE(text.contains(written.isNull() ? "id=\"J\"" : written), !written.isNull());
         QCOMPARE(report.entries().at(0).outcome,
@@ -522,7 +522,7 @@ private slots:
         QString unused;
         int line = 0;
         QVERIFY(MarkupBalance::checkDocument(QString::fromUtf8(text), &line, &unused));
-        dreamweaver.removeExtension("Text.mxi", nullptr);
+        Remover(dreamweaver, nullptr, nullptr).removeExtension("Text.mxi");
         QCOMPARE(readFile(insertbar), original);
     }
 
@@ -555,7 +555,7 @@ private slots:
             "<menu-insert appendTo=\"DWMenu_File\"><menuitem id=\"C\"/></menu-insert><insertbar-insert>"
             "<category id=\"K\"><button id=\"B\"/></category></insertbar-insert>",
             "Case.mxi" };
-        QVERIFY(dreamweaver.installPackage(package(extension), nullptr));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(extension)));
         QCOMPARE(entriesBelow(configuration).filter(QRegularExpression("\\.(js|xml)$")), files);
         QVERIFY(readFile(configuration + '/' + files.filter("Menus.xml").at(0)).contains("id=\"C\""));
         QVERIFY(ExtensionCheck::isWhole(ExtensionCheck(dreamweaver).check("Case.mxi")));
@@ -595,7 +595,7 @@ private slots:
                "'velkor\\RUN.htm')\"/></menu-insert><insertbar-item-insert appendTo=\"DW_Insertbar_Common\">"
                "<button id=\"B\" file=\"./Velkor/b.htm\"/></insertbar-item-insert>";
         InstallReport report;
-        QVERIFY(dreamweaver.installPackage(package(extension), nullptr, &report));
+        QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(package(extension)));
         QStringList seen;
         const QList<InstallReport::EntryResult> results = report.entries();
         for (const InstallReport::EntryResult& entry : results)
@@ -687,7 +687,7 @@ private slots:
         seen << (ExtensionCheck::isWhole(items) ? "(whole)" : "");
         QCOMPARE(seen.filter(QRegularExpression(".")).join(' '), missing);
         InstallReport removal;
-        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &removal);
+        Remover(dreamweaver, nullptr, &removal).removeExtension("Velkor Tools.mxi");
         QCOMPARE(removal.files().at(3).outcome == refused, installed == refused && !pastCap);
         // A relative path would land below the working folder.
         QCOMPARE(entriesBelow(workingFolder).filter(QRegularExpression("\\.(js|htm|png)$")), QStringList());
@@ -725,15 +725,15 @@ private slots:
         DreamweaverInfo dreamweaver = installation({ "en_US" });
         const QString configuration = dreamweaver.configurationFolder("en_US") + '/', menus = configuration + "Menus/";
         const bool menusFail = !blocked.startsWith("Commands");
-        QVERIFY(!removing || dreamweaver.installPackage(package(toolsExtension()), nullptr));
+        QVERIFY(!removing || Installer(dreamweaver, nullptr, nullptr).installPackage(package(toolsExtension())));
         QFile::remove(configuration + blocked);
         QVERIFY(writeFile(menus + "Menus.xml", original)
             && (blocked.isEmpty() || QDir().mkpath(configuration + blocked + "/inside")));
         InstallReport report;
         if (removing)
-            dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &report);
+            Remover(dreamweaver, nullptr, &report).removeExtension("Velkor Tools.mxi");
         else
-            QVERIFY(dreamweaver.installPackage(package(toolsExtension()), nullptr, &report));
+            QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(package(toolsExtension())));
         QCOMPARE(readFile(menus + "Menus.xml"), menusFail ? original : menusXml());
         QCOMPARE(entriesBelow(menus).filter("Menus.xml"), QStringList { "Menus.xml" });
         // An install keeps what was there; a removal what it leaves.
@@ -751,7 +751,7 @@ private slots:
         QVERIFY(blocked.isEmpty() ? writeFile(menus + "Menus.xml", installedMenus)
                                   : QDir(configuration + blocked).removeRecursively());
         InstallReport second;
-        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &second);
+        Remover(dreamweaver, nullptr, &second).removeExtension("Velkor Tools.mxi");
         QVERIFY(second.fileCount(Outcome::NotPresent) == 3 && second.files().last().outcome == Outcome::Removed);
         QCOMPARE(readFile(menus + "Menus.xml"), menusXml());
     }
@@ -792,7 +792,7 @@ private slots:
         planner.setDryRun(true);
         QVERIFY(planner.installPackage(package));
         QVERIFY(!QFileInfo::exists(configuration + "Extensions.txt"));
-        QVERIFY(dreamweaver.installPackage(package, nullptr, &report));
+        QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(package));
         const auto changed = [](const InstallReport& done) {
             QStringList lines;
             // In any case: a dry run makes no folder, so it names insertbar.xml in the
@@ -818,7 +818,7 @@ private slots:
             !documentTypes);
         QVERIFY(writeFile(configuration + "Extensions.txt", seeds["Extensions.txt"]));
         QVERIFY(!ExtensionCheck::isWhole(ExtensionCheck(dreamweaver).check("VelocitySuite.mxi")));
-        dreamweaver.removeExtension("VelocitySuite.mxi", nullptr);
+        Remover(dreamweaver, nullptr, nullptr).removeExtension("VelocitySuite.mxi");
         for (auto seed = seeds.begin(); seed != seeds.end(); ++seed)
             QCOMPARE(readFile(configuration + seed.key()),
                 !seed.key().startsWith("Doc") || documentTypes ? seed.value() : QByteArray());
@@ -981,13 +981,13 @@ private slots:
             const TestExtension& extension = step.endsWith('T') ? tools : twin;
             const QString mxi = extension.manifestName;
             if (step.size() == 1)
-                QVERIFY(dreamweaver.installPackage(package(extension), nullptr));
+                QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(extension)));
             if (step.startsWith('!') || step.startsWith('?'))
                 QVERIFY(QFile::remove(store + mxi + ".record")
                     && (step.startsWith('!')
                         || writeFile(store + mxi + ".record", "moravel-install-record 1\nfile x")));
             if (step.startsWith('-'))
-                dreamweaver.removeExtension(mxi, nullptr);
+                Remover(dreamweaver, nullptr, nullptr).removeExtension(mxi);
             installed.removeAll(mxi);
             installed << (QFileInfo::exists(store + mxi) ? QStringList { mxi } : QStringList());
         }
@@ -1043,7 +1043,7 @@ private slots:
         TestExtension tools = toolsExtension();
         tools.files << PackagedFile { "notes.txt", "notes\n", "$userhomefolder/Velkor" };
         QVERIFY(writeFile(outside, "outside\n") && writeFile(home + "/.bashrc", "bashrc\n"));
-        QVERIFY(dreamweaver.installPackage(package(tools), nullptr));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(tools)));
         const Tree installed = snapshot(m_root);
 
         const QString recordPath = store + "Velkor Tools.mxi.record";
@@ -1076,7 +1076,7 @@ private slots:
         QVERIFY(writeFile(recordPath, record) && writeFile(store + "Velkor Tools.mxi.backup/99", "hostile\n"));
 
         InstallReport report;
-        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &report);
+        Remover(dreamweaver, nullptr, &report).removeExtension("Velkor Tools.mxi");
         QStringList said;
         for (const InstallReport::FileResult& file : report.files())
             said << file.path + ": " + file.detail;
@@ -1120,9 +1120,9 @@ private slots:
         TestExtension extension = toolsExtension();
         extension.files << PackagedFile { "shared.js", "system\n", "$dreamweaver/Configuration/Shared/Velkor",
             "systemfile=\"true\"" };
-        QVERIFY(dreamweaver.installPackage(package(extension), nullptr));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(extension)));
         QCOMPARE(readFile(path), QByteArray("system\n"));
-        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr);
+        Remover(dreamweaver, nullptr, nullptr).removeExtension("Velkor Tools.mxi");
         QCOMPARE(readFile(path), after);
     }
 
@@ -1147,10 +1147,10 @@ private slots:
         const QString outside = m_root + "/outside.js";
         QVERIFY(writeFile(outside, "outside\n") && writeFile(tool, "mine\n"));
         QVERIFY(linkedBackup || (QFile::remove(tool) && QFile::link(outside, tool)));
-        QVERIFY(dreamweaver.installPackage(package(toolsExtension()), nullptr));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(toolsExtension())));
         const QString backup = dreamweaver.extensionStoreFolder("en_US") + "/Velkor Tools.mxi.backup/1";
         QVERIFY(!linkedBackup || (QFile::remove(backup) && QFile::link(outside, backup)));
-        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr);
+        Remover(dreamweaver, nullptr, nullptr).removeExtension("Velkor Tools.mxi");
         QCOMPARE(QFileInfo(tool).isSymLink(), !linkedBackup);
         QCOMPARE(readFile(outside), QByteArray("outside\n"));
     }
@@ -1228,11 +1228,38 @@ private slots:
                 + QByteArray::number(item) + "\"/>\n";
         }
         extension.configurationChanges += "</menu-insert>\n";
-        QVERIFY(dreamweaver.installPackage(package(extension), nullptr));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(extension)));
         const QString menus = dreamweaver.configurationFolder("en_US") + "/Menus/Menus.xml";
         QVERIFY(readFile(menus).size() > 6000000);
-        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr);
+        Remover(dreamweaver, nullptr, nullptr).removeExtension("Velkor Tools.mxi");
         QCOMPARE(readFile(menus), menusXml());
+    }
+
+    // A reinstall finds the extension's own files from the first install:
+    // they are not the user's, so no copy of them is kept, and the removal
+    // takes them away or brings back what the first install replaced.
+    void reinstallKeepsNoCopyOfItsOwnFiles_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // the file at the destination before the first install; null: none
+        QTest::addColumn<int>("backups");
+        addTestRow("a file the install created goes at removal", QByteArray(), 0);
+        addTestRow("a file the install replaced comes back at removal", QByteArray("// the user's own\n"), 1);
+    }
+    void reinstallKeepsNoCopyOfItsOwnFiles()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(int, backups);
+        DreamweaverInfo dreamweaver = installation({ "en_US" });
+        const QString tool = dreamweaver.configurationFolder("en_US") + "/Commands/Velkor/tool.js";
+        QVERIFY(before.isNull() || writeFile(tool, before));
+        const QString path = package(toolsExtension());
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(path));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(path));
+        const QString backupFolder = InstallRecord::backupFolder(dreamweaver.extensionStoreFolder("en_US") + "/Velkor Tools.mxi");
+        QCOMPARE(QDir(backupFolder).entryList(QDir::Files).size(), backups);
+        Remover(dreamweaver, nullptr, nullptr).removeExtension("Velkor Tools.mxi");
+        QCOMPARE(QFileInfo::exists(tool), !before.isNull());
+        QCOMPARE(readFile(tool), before.isNull() ? QByteArray() : before);
     }
 
     // A profile copied whole (as copying a Wine prefix does), or a locale
@@ -1263,14 +1290,14 @@ private slots:
         DreamweaverInfo first = installation({ locale }, profile ? original + user : "/user/Dreamweaver CS6");
         TestExtension tools = toolsExtension();
         tools.files << PackagedFile { "notes.txt", "notes\n", "$userhomefolder/Velkor" };
-        QVERIFY(first.installPackage(package(tools), nullptr));
+        QVERIFY(Installer(first, nullptr, nullptr).installPackage(package(tools)));
         const Tree installed = snapshot(from);
         for (auto file = installed.cbegin(); file != installed.cend(); ++file)
             QVERIFY(QFileInfo(from + '/' + file.key()).isDir() || writeFile(to + '/' + file.key(), file.value()));
 
         qputenv("USERPROFILE", QString(profile ? to + "/home" : home).toUtf8());
         DreamweaverInfo second = installation({ "en_US" }, profile ? copy + user : "/user/Dreamweaver CS6");
-        second.removeExtension("Velkor Tools.mxi", nullptr);
+        Remover(second, nullptr, nullptr).removeExtension("Velkor Tools.mxi");
         const QString configuration = second.configurationFolder("en_US");
         QVERIFY(!QFileInfo::exists(configuration + "/Commands/Velkor/tool.js"));
         QCOMPARE(readFile(configuration + "/Menus/Menus.xml"), menusXml());
@@ -1282,11 +1309,11 @@ private slots:
     void readOnlyInstalledFileIsRemoved()
     {
         DreamweaverInfo dreamweaver = installation({ "en_US" });
-        QVERIFY(dreamweaver.installPackage(package(toolsExtension()), nullptr));
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(toolsExtension())));
         const QString tool = dreamweaver.configurationFolder("en_US") + "/Commands/Velkor/tool.js";
         QVERIFY(QFile::setPermissions(tool, QFile::ReadOwner | QFile::ReadUser));
         InstallReport report;
-        dreamweaver.removeExtension("Velkor Tools.mxi", nullptr, &report);
+        Remover(dreamweaver, nullptr, &report).removeExtension("Velkor Tools.mxi");
         QVERIFY2(!QFileInfo::exists(tool), qPrintable(ReportSummary::removalProblems(report)));
         QVERIFY(ReportSummary::removalProblems(report).isEmpty());
     }
@@ -1353,7 +1380,7 @@ private slots:
             std::signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
             setrlimit(RLIMIT_FSIZE, &limited);
             setrlimit(RLIMIT_CORE, &noCore);
-            _exit(dreamweaver.installPackage(path, nullptr) ? 0 : 1);
+            _exit(Installer(dreamweaver, nullptr, nullptr).installPackage(path) ? 0 : 1);
         }
         int status = 0;
         QVERIFY(waitpid(child, &status, 0) == child && WIFSIGNALED(status) == killed);

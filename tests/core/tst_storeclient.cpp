@@ -1,5 +1,5 @@
 #include "commands/StoreClient.h"
-#include "commands/VersionNumber.h"
+#include "discovery/VersionNumber.h"
 #include "installer/IProgress.h"
 #include "platform/BuildConfig.h"
 #include "support/StoreServer.h"
@@ -172,32 +172,39 @@ private slots:
     // The Store and moravel-cli's update decide by this which version is newer.
     void versionsCompareByParts_data()
     {
-        QTest::addColumn<QString>("older");
-        QTest::addColumn<QString>("newer");
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<int>("expected"); // -1: a is older, 0: the same, 1: a is newer
         QTest::newRow("as numbers, not text") << "1.9.2"
-                                              << "1.10.0";
+                                              << "1.10.0" << -1;
         QTest::newRow("a later part decides") << "2.0.0"
-                                              << "2.0.1";
+                                              << "2.0.1" << -1;
+        QTest::newRow("an extra part makes it newer") << "1.0.1"
+                                                      << "1.0" << 1;
+        QTest::newRow("an extra part of zeros changes nothing") << "1.0"
+                                                                << "1.0.0.0" << 0;
         QTest::newRow("the tail after the digits, as text") << "1.0.0a"
-                                                            << "1.0.0b";
+                                                            << "1.0.0b" << -1;
         QTest::newRow("a pre-release tail before its release") << "1.0-rc"
-                                                               << "1.0.0";
+                                                               << "1.0.0" << -1;
         QTest::newRow("a beta tail before its release") << "1.2.0b3"
-                                                        << "1.2";
+                                                        << "1.2" << -1;
         QTest::newRow("longer than any integer") << "1.99999999999999999999"
-                                                 << "1.100000000000000000000";
+                                                 << "1.100000000000000000000" << -1;
         QTest::newRow("the same: a missing part is 0") << "1.2"
-                                                       << "1.2.0";
+                                                       << "1.2.0" << 0;
         QTest::newRow("the same: leading zeros") << "1.02"
-                                                 << "1.2";
+                                                 << "1.2" << 0;
+        QTest::newRow("the same: white space around") << " 3.1 "
+                                                      << "3.1" << 0;
     }
     void versionsCompareByParts()
     {
-        QFETCH(QString, older);
-        QFETCH(QString, newer);
-        const int expected = QString(QTest::currentDataTag()).startsWith("the same") ? 0 : -1;
-        QCOMPARE(VersionNumber::compare(older, newer), expected);
-        QCOMPARE(VersionNumber::compare(newer, older), -expected);
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(int, expected);
+        QCOMPARE(VersionNumber::compare(a, b), expected);
+        QCOMPARE(VersionNumber::compare(b, a), -expected);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "app/ColourScheme.h"
 #include "commands/InstallationLock.h"
 #include "discovery/DreamweaverInfo.h"
+#include "installer/Installer.h"
 #include "support/DiscoveryFixtures.h"
 #include "support/InstallerFixtures.h"
 #include "support/StoreServer.h"
@@ -336,7 +337,6 @@ private slots:
         const bool leaked = m_application && !QApplication::topLevelWidgets().isEmpty();
         m_application.reset();
         m_argv.clear();
-        DreamweaverInfo::installations().clear();
         qunsetenv("MORAVEL_DOWNLOADS_URL");
         qunsetenv("MORAVEL_DATA_FOLDER");
         QDir::setCurrent(m_startingFolder);
@@ -475,10 +475,10 @@ private slots:
             { 200, readFile(root() + "/packages/plus.zxp"),
                 stop.isEmpty() ? StoreServer::Delivery::Whole : StoreServer::Delivery::Stalled, -1 });
         if (!start) {
-            QVERIFY(dreamweaver().installPackage(root() + "/packages/tools.zxp", nullptr));
+            QVERIFY(Installer(dreamweaver(), nullptr, nullptr).installPackage(root() + "/packages/tools.zxp"));
             m_window->updateInstalledTable();
             // Alpha arrives behind the window's back: the list under the table changes, the table does not.
-            QVERIFY(dreamweaver().installPackage(root() + "/packages/alpha.zxp", nullptr));
+            QVERIFY(Installer(dreamweaver(), nullptr, nullptr).installPackage(root() + "/packages/alpha.zxp"));
             dreamweaver().loadInstalledExtensions();
             qputenv("MORAVEL_DOWNLOADS_URL", server.baseUrl().toUtf8());
             m_application->downloads() = { { "com.velkor.tools", "Velkor Tools Plus", "2.0.0", "plus.zxp" },
