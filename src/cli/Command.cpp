@@ -39,9 +39,9 @@ DreamweaverInfo* Command::findTarget() const
     return findInstallation(m_options.target);
 }
 
-DreamweaverInfo* Command::findInstallation(const QString& indexOrName)
+DreamweaverInfo* Command::findInstallation(const QString& indexOrName) const
 {
-    QList<DreamweaverInfo>& installations = DreamweaverInfo::installations();
+    QList<DreamweaverInfo>& installations = this->installations();
     if (installations.isEmpty()) {
         Console::error(noInstallationText());
         return nullptr;

@@ -59,7 +59,7 @@ protected:
     DreamweaverInfo* findTarget() const;
     // The installation an index from 'list' or an exact name gives; null
     // (with the message written) when there is none.
-    static DreamweaverInfo* findInstallation(const QString& indexOrName);
+    DreamweaverInfo* findInstallation(const QString& indexOrName) const;
     // result, with the message written when no extension was found by name.
     static ExtensionCommands::Result reportNotFound(
         ExtensionCommands::Result result, const DreamweaverInfo& target, const QString& name);

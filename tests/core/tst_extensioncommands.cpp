@@ -553,7 +553,7 @@ private slots:
                 result = commands.installPackageFile(cs6, root() + "/packages/cs6.zxp");
                 prompt.answer = false;
             } else if (operation == "plain install") {
-                QVERIFY(cs6.installPackage(package, nullptr));
+                QVERIFY(Installer(cs6, nullptr, nullptr).installPackage(package));
                 installed = contents();
             } else if (operation == "disable") {
                 result = commands.disableExtension(cs6, "com.velkor.tools");

@@ -562,7 +562,7 @@ private slots:
         if (c.gesture == "external") {
             // The refresh of the window's coming to the front is over: only the install can show now.
             QTest::qWait(2 * InstalledListWatcher::settleMs);
-            QVERIFY(dreamweaver().installPackage(root() + "/packages/beta.MXP", nullptr));
+            QVERIFY(Installer(dreamweaver(), nullptr, nullptr).installPackage(root() + "/packages/beta.MXP"));
             QTRY_COMPARE(installedRows(), c.rowsAfter);
         }
         if (c.gesture.startsWith("verify"))
@@ -664,7 +664,7 @@ private slots:
         combo->setCurrentIndex(0);
         QVERIFY(!QFileInfo::exists(dreamweaver().extensionStoreFolder("en_US")));
         QTest::qWait(2 * InstalledListWatcher::settleMs);
-        QVERIFY(dreamweaver().installPackage(root() + "/packages/tools.zxp", nullptr));
+        QVERIFY(Installer(dreamweaver(), nullptr, nullptr).installPackage(root() + "/packages/tools.zxp"));
         QTRY_COMPARE(installedRows(), QStringList { "Velkor Tools 1.0.0 Velkor" });
     }
 
@@ -915,7 +915,7 @@ private slots:
         QFETCH(bool, entriesInFiles);
         QFETCH(QString, menu);
         launch({}, true);
-        QVERIFY(dreamweaver().installPackage(root() + "/packages/tools.zxp", nullptr));
+        QVERIFY(Installer(dreamweaver(), nullptr, nullptr).installPackage(root() + "/packages/tools.zxp"));
         const QString configuration = dreamweaver().configurationFolder("en_US");
         if (!entriesInFiles) {
             QVERIFY(writeFile(configuration + "/Menus/Menus.xml", menusXml()));
@@ -1035,7 +1035,6 @@ private slots:
         m_window.reset();
         m_application.reset();
         m_argv.clear();
-        DreamweaverInfo::installations().clear();
         launch({}, true);
         twoInstallations();
         combo = m_window->findChild<QComboBox*>("comboDreamweavers");
