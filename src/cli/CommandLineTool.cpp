@@ -127,8 +127,16 @@ int CommandLineTool::run(const QStringList& arguments)
         QStringLiteral("copy: the installation to copy from, as --target names one."), QStringLiteral("A"));
     const QCommandLineOption toOption(QStringLiteral("to"),
         QStringLiteral("copy: the installation to copy into, as --target names one."), QStringLiteral("B"));
-    const QList<QCommandLineOption> commandOptions { targetOption, jsonOption, yesOption, dryRunOption, storeOption,
-        acceptLicenseOption, fromOption, toOption, winePrefixOption };
+#ifdef Q_OS_WIN
+    // The Windows program reads the machine it runs on; a prefix's Unix paths mean nothing there.
+    constexpr bool winePrefixOffered = false;
+#else
+    constexpr bool winePrefixOffered = true;
+#endif
+    QList<QCommandLineOption> commandOptions { targetOption, jsonOption, yesOption, dryRunOption, storeOption,
+        acceptLicenseOption, fromOption, toOption };
+    if (winePrefixOffered)
+        commandOptions.append(winePrefixOption);
     parser.addOptions(commandOptions);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands above."));
     parser.addPositionalArgument(
@@ -224,7 +232,8 @@ int CommandLineTool::run(const QStringList& arguments)
 
     QString prefixError;
     if (!Environment::useWinePrefix(
-            parser.isSet(winePrefixOption) ? parser.value(winePrefixOption) : WinePrefix::defaultFolder(),
+            winePrefixOffered && parser.isSet(winePrefixOption) ? parser.value(winePrefixOption)
+                                                                : WinePrefix::defaultFolder(),
             &prefixError)) {
         Console::error(QStringLiteral("moravel-cli: ") + prefixError);
         return Command::NotFound;
