@@ -3,8 +3,10 @@
 #include "platform/CappedFile.h"
 
 #ifdef Q_OS_WIN
-#include <tlhelp32.h>
+// windows.h first: tlhelp32.h uses its types without including it.
 #include <windows.h>
+
+#include <tlhelp32.h>
 #else
 #include <QDir>
 #endif
