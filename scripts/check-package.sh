@@ -99,23 +99,23 @@ for pair in tidy.zxp:application/x-zxp TIDY.ZXP:application/x-zxp snippets.mxp:a
     [ "$got" = "$want" ] || fail "xdg-mime calls $file '$got', not $want"
 done
 
-# A double-click: the packaged program, started on a package, installs it.
-# Success stays silent, so the tool tells when it is done. The Store address
-# points at a closed local port so that no request leaves the machine.
+# A double-click: the packaged program, started on a package, asks before it
+# changes anything, so it is still running, waiting for the answer, and nothing
+# is installed yet. The Store address points at a closed local port so that no
+# request leaves the machine; Moravel's own folder is the scratch folder's.
 export MORAVEL_CATALOGUE_URL=http://127.0.0.1:9/extensions.xml MORAVEL_DOWNLOADS_URL=http://127.0.0.1:9/
+export MORAVEL_DATA_FOLDER="$scratch/data"
 QT_QPA_PLATFORM=offscreen "$scratch/root/usr/bin/moravel" "$samples/tidy.zxp" >"$scratch/moravel.log" 2>&1 &
 pid=$!
-installed=0
-for _ in $(seq 1 150); do
-    if "$scratch/root/usr/bin/moravel-cli" installed --json | grep -q '"com.velkor.tidy"'; then
-        installed=1
-        break
-    fi
-    kill -0 "$pid" 2>/dev/null || break
+for _ in $(seq 1 10); do
+    kill -0 "$pid" 2>/dev/null || { cat "$scratch/moravel.log" >&2; fail "'moravel tidy.zxp' did not wait for its question"; }
     sleep 0.2
 done
+if "$scratch/root/usr/bin/moravel-cli" installed --json | grep -q '"com.velkor.tidy"'; then
+    kill "$pid" 2>/dev/null || true
+    fail "'moravel tidy.zxp' installed the package without asking"
+fi
 kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
-[ "$installed" -eq 1 ] || { cat "$scratch/moravel.log" >&2; fail "'moravel tidy.zxp' did not install the package"; }
 
 echo "check-package: all checks passed for $(basename "$deb")"
