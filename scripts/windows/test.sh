@@ -48,7 +48,7 @@ server_pid=$!
 
 status=0
 if [ "$part" != cli ]; then
-    (cd "$build" && ctest --output-on-failure -j "$(nproc)" --timeout 300) || status=1
+    (cd "$build" && ctest --output-on-failure -j "$(nproc)") || status=1
 fi
 if [ "$part" = suites ]; then
     exit "$status"
