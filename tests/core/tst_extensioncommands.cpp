@@ -56,7 +56,9 @@ public:
     IProgress* startProgress(const QString& title) override
     {
         log << title;
-        if (title == "Installing")
+        // Only where a row asks for it: a listing of an empty path is the
+        // current drive's root on Windows.
+        if (title == "Installing" && !root.isEmpty())
             whileInstalling = entriesBelow(root);
         return nullptr;
     }
