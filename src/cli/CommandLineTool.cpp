@@ -96,6 +96,118 @@ const char commandSummary[]
       "\n"
       "'moravel-cli COMMAND --help' tells more of one command.";
 
+#ifdef Q_OS_WIN
+// The Windows program reads the machine it runs on; a prefix's Unix paths mean nothing there.
+constexpr bool winePrefixOffered = false;
+#else
+constexpr bool winePrefixOffered = true;
+#endif
+
+// The options every command may take, added to one parser.
+struct CommandLineOptions
+{
+    const QCommandLineOption target { QStringLiteral("target"),
+        QStringLiteral("The installation: an index from 'list' or its exact name (default: the first)."),
+        QStringLiteral("T") };
+    const QCommandLineOption json { QStringLiteral("json"), QStringLiteral("Write the result as one JSON document.") };
+    const QCommandLineOption yes { QStringLiteral("yes"),
+        QStringLiteral("Answer yes to the replace and remove questions.") };
+    const QCommandLineOption dryRun { QStringLiteral("dry-run"),
+        QStringLiteral("Say what would be done, and change nothing.") };
+    const QCommandLineOption store { QStringLiteral("store"),
+        QStringLiteral("Install the Store's extension with this id."), QStringLiteral("ID") };
+    const QCommandLineOption winePrefix { QStringLiteral("wine-prefix"),
+        QStringLiteral("The Wine prefix whose Dreamweaver to manage, for every command "
+                       "(default: WINEPREFIX, or ~/.wine when no Windows folder variable is set)."),
+        QStringLiteral("DIR") };
+    const QCommandLineOption acceptLicense { QStringLiteral("accept-license"),
+        QStringLiteral("Accept the package's licence agreement (--yes does not).") };
+    const QCommandLineOption from { QStringLiteral("from"),
+        QStringLiteral("copy: the installation to copy from, as --target names one."), QStringLiteral("A") };
+    const QCommandLineOption to { QStringLiteral("to"),
+        QStringLiteral("copy: the installation to copy into, as --target names one."), QStringLiteral("B") };
+    // In the order the help lists them.
+    QList<QCommandLineOption> all;
+
+    explicit CommandLineOptions(QCommandLineParser& parser)
+        : all { target, json, yes, dryRun, store, acceptLicense, from, to }
+    {
+        if (winePrefixOffered)
+            all.append(winePrefix);
+        parser.addOptions(all);
+    }
+
+    // Whether a command of this kind takes the option; the prefix goes with every command.
+    bool appliesTo(const CommandKind& kind, const QString& name) const
+    {
+        return kind.options.contains(name) || name == winePrefix.names().first();
+    }
+};
+
+// "moravel-cli COMMAND --help": the command's own text, then only the options it takes.
+QString commandHelp(const CommandKind& kind, const CommandLineOptions& options)
+{
+    QList<QStringList> rows;
+    for (const QCommandLineOption& option : options.all) {
+        if (!options.appliesTo(kind, option.names().first()))
+            continue;
+        const QString value = option.valueName().isEmpty() ? QString() : QLatin1Char(' ') + option.valueName();
+        rows.append({ QStringLiteral("  --") + option.names().first() + value, option.description() });
+    }
+    const QString argument = QLatin1String(kind.argumentName);
+    return QStringLiteral("Usage: moravel-cli %1 [options]%2\n\n")
+               .arg(QLatin1String(kind.name),
+                   argument.isEmpty()   ? QString()
+                       : kind.anyNumber ? QStringLiteral(" [%1...]").arg(argument)
+                                        : QLatin1Char(' ') + argument)
+        + kind.create(Command::Options())->help() + QStringLiteral("\n\nOptions:\n") + Console::table(rows);
+}
+
+// Why the command line does not fit the command it names; empty when it does.
+QString usageError(const CommandKind& kind, const QCommandLineParser& parser, const CommandLineOptions& options)
+{
+    const QString name = QLatin1String(kind.name);
+    const QStringList positional = parser.positionalArguments();
+    // With --store, install takes its package from the Store instead.
+    const int argumentCount = *kind.argumentName && !parser.isSet(options.store) ? 1 : 0;
+    if (!kind.anyNumber && positional.size() - 1 != argumentCount) {
+        if (parser.isSet(options.store))
+            return QStringLiteral("moravel-cli %1: give either --store ID or a PACKAGE, not both").arg(name);
+        if (argumentCount == 0)
+            return QStringLiteral("moravel-cli %1: takes no argument, but %2 were given")
+                .arg(name)
+                .arg(positional.size() - 1);
+        return QStringLiteral("moravel-cli %1: needs exactly one %2").arg(name, QLatin1String(kind.argumentName));
+    }
+    for (const QString& option : parser.optionNames()) {
+        if (!options.appliesTo(kind, option))
+            return QStringLiteral("moravel-cli %1: the option --%2 does not apply to this command").arg(name, option);
+    }
+    for (const QCommandLineOption& option : { options.target, options.store, options.from, options.to }) {
+        if (parser.values(option).size() > 1)
+            return QStringLiteral("moravel-cli %1: --%2 given more than once").arg(name, option.names().first());
+    }
+    return QString();
+}
+
+Command::Options commandOptions(
+    const CommandKind& kind, const QCommandLineParser& parser, const CommandLineOptions& options)
+{
+    Command::Options result;
+    result.target = parser.value(options.target);
+    result.targetGiven = parser.isSet(options.target);
+    result.json = parser.isSet(options.json);
+    result.yes = parser.isSet(options.yes);
+    result.dryRun = parser.isSet(options.dryRun);
+    result.acceptLicense = parser.isSet(options.acceptLicense);
+    result.storeId = parser.value(options.store);
+    if (kind.anyNumber)
+        result.ids = parser.positionalArguments().mid(1);
+    result.from = parser.value(options.from);
+    result.to = parser.value(options.to);
+    return result;
+}
+
 } // namespace
 
 int CommandLineTool::run(const QStringList& arguments)
@@ -105,39 +217,7 @@ int CommandLineTool::run(const QStringList& arguments)
         + QLatin1String(commandSummary));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption targetOption(QStringLiteral("target"),
-        QStringLiteral("The installation: an index from 'list' or its exact name (default: the first)."),
-        QStringLiteral("T"));
-    const QCommandLineOption jsonOption(
-        QStringLiteral("json"), QStringLiteral("Write the result as one JSON document."));
-    const QCommandLineOption yesOption(
-        QStringLiteral("yes"), QStringLiteral("Answer yes to the replace and remove questions."));
-    const QCommandLineOption dryRunOption(
-        QStringLiteral("dry-run"), QStringLiteral("Say what would be done, and change nothing."));
-    const QCommandLineOption storeOption(
-        QStringLiteral("store"), QStringLiteral("Install the Store's extension with this id."), QStringLiteral("ID"));
-    const QCommandLineOption winePrefixOption(QStringLiteral("wine-prefix"),
-        QStringLiteral("The Wine prefix whose Dreamweaver to manage, for every command "
-                       "(default: WINEPREFIX, or ~/.wine when no Windows folder variable is set)."),
-        QStringLiteral("DIR"));
-    const QCommandLineOption acceptLicenseOption(
-        QStringLiteral("accept-license"), QStringLiteral("Accept the package's licence agreement (--yes does not)."));
-    // copy's two installations.
-    const QCommandLineOption fromOption(QStringLiteral("from"),
-        QStringLiteral("copy: the installation to copy from, as --target names one."), QStringLiteral("A"));
-    const QCommandLineOption toOption(QStringLiteral("to"),
-        QStringLiteral("copy: the installation to copy into, as --target names one."), QStringLiteral("B"));
-#ifdef Q_OS_WIN
-    // The Windows program reads the machine it runs on; a prefix's Unix paths mean nothing there.
-    constexpr bool winePrefixOffered = false;
-#else
-    constexpr bool winePrefixOffered = true;
-#endif
-    QList<QCommandLineOption> commandOptions { targetOption, jsonOption, yesOption, dryRunOption, storeOption,
-        acceptLicenseOption, fromOption, toOption };
-    if (winePrefixOffered)
-        commandOptions.append(winePrefixOption);
-    parser.addOptions(commandOptions);
+    const CommandLineOptions options(parser);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands above."));
     parser.addPositionalArgument(
         QStringLiteral("argument"), QStringLiteral("PACKAGE, EXTENSION or IDs."), QStringLiteral("[argument...]"));
@@ -147,99 +227,43 @@ int CommandLineTool::run(const QStringList& arguments)
         Console::error(QStringLiteral("moravel-cli: ") + parser.errorText() + QLatin1Char('\n') + usage);
         return Command::UsageError;
     }
-    const auto kinds = commandKinds();
-    const auto named = [&kinds](const QString& name) {
-        return std::find_if(
-            kinds.begin(), kinds.end(), [&name](const CommandKind& k) { return name == QLatin1String(k.name); });
-    };
+    const QStringList positional = parser.positionalArguments();
+    const QList<CommandKind>& kinds = commandKinds();
+    const auto kind = std::find_if(kinds.begin(), kinds.end(),
+        [name = positional.value(0)](const CommandKind& k) { return name == QLatin1String(k.name); });
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
-        const auto kind = named(parser.positionalArguments().value(0));
-        if (kind == kinds.end()) {
-            Console::out(parser.helpText());
-            return Command::Success;
-        }
-        // The command's own text, then the options it takes.
-        QList<QStringList> rows;
-        for (const QCommandLineOption& option : commandOptions) {
-            if (!kind->options.contains(option.names().first()) && option.names() != winePrefixOption.names())
-                continue;
-            const QString value = option.valueName().isEmpty() ? QString() : QLatin1Char(' ') + option.valueName();
-            rows.append({ QStringLiteral("  --") + option.names().first() + value, option.description() });
-        }
-        const QString argument = QLatin1String(kind->argumentName);
-        Console::out(QStringLiteral("Usage: moravel-cli %1 [options]%2\n\n")
-                         .arg(QLatin1String(kind->name),
-                             argument.isEmpty()    ? QString()
-                                 : kind->anyNumber ? QStringLiteral(" [%1...]").arg(argument)
-                                                   : QLatin1Char(' ') + argument)
-            + kind->create(Command::Options())->help() + QStringLiteral("\n\nOptions:\n") + Console::table(rows));
+        Console::out(kind == kinds.end() ? parser.helpText() : commandHelp(*kind, options));
         return Command::Success;
     }
     if (parser.isSet(versionOption)) {
         Console::out(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
         return Command::Success;
     }
-
-    const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
         Console::error(QStringLiteral("moravel-cli: no command given\n") + usage);
         return Command::UsageError;
     }
-    const QString name = positional.first();
-    const auto kind = named(name);
     if (kind == kinds.end()) {
-        Console::error(QStringLiteral("moravel-cli: unknown command \"%1\"\n").arg(name) + usage);
+        Console::error(QStringLiteral("moravel-cli: unknown command \"%1\"\n").arg(positional.first()) + usage);
         return Command::UsageError;
     }
-    // With --store, install takes its package from the Store instead.
-    const int argumentCount = *kind->argumentName && !parser.isSet(storeOption) ? 1 : 0;
-    if (!kind->anyNumber && positional.size() - 1 != argumentCount) {
-        Console::error(parser.isSet(storeOption)
-                ? QStringLiteral("moravel-cli %1: give either --store ID or a PACKAGE, not both").arg(name)
-                : argumentCount == 0
-                ? QStringLiteral("moravel-cli %1: takes no argument, but %2 were given")
-                      .arg(name)
-                      .arg(positional.size() - 1)
-                : QStringLiteral("moravel-cli %1: needs exactly one %2").arg(name, QLatin1String(kind->argumentName)));
+    const QString error = usageError(*kind, parser, options);
+    if (!error.isEmpty()) {
+        Console::error(error);
         return Command::UsageError;
     }
-    for (const QString& option : parser.optionNames()) {
-        if (!kind->options.contains(option) && option != winePrefixOption.names().first()) {
-            Console::error(
-                QStringLiteral("moravel-cli %1: the option --%2 does not apply to this command").arg(name, option));
-            return Command::UsageError;
-        }
-    }
-    for (const QCommandLineOption& option : { targetOption, storeOption, fromOption, toOption }) {
-        if (parser.values(option).size() > 1) {
-            Console::error(
-                QStringLiteral("moravel-cli %1: --%2 given more than once").arg(name, option.names().first()));
-            return Command::UsageError;
-        }
-    }
-    Command::Options options;
-    options.target = parser.value(targetOption);
-    options.targetGiven = parser.isSet(targetOption);
-    options.json = parser.isSet(jsonOption);
-    options.yes = parser.isSet(yesOption);
-    options.dryRun = parser.isSet(dryRunOption);
-    options.acceptLicense = parser.isSet(acceptLicenseOption);
-    options.storeId = parser.value(storeOption);
-    if (kind->anyNumber)
-        options.ids = positional.mid(1);
-    options.from = parser.value(fromOption);
-    options.to = parser.value(toOption);
 
     QString prefixError;
-    if (!Environment::useWinePrefix(
-            winePrefixOffered && parser.isSet(winePrefixOption) ? parser.value(winePrefixOption)
-                                                                : WinePrefix::defaultFolder(),
+    if (!Environment::useWinePrefix(winePrefixOffered && parser.isSet(options.winePrefix)
+                ? parser.value(options.winePrefix)
+                : WinePrefix::defaultFolder(),
             &prefixError)) {
         Console::error(QStringLiteral("moravel-cli: ") + prefixError);
         return Command::NotFound;
     }
     // The window's start-up, without the window: the database connection, then the list.
     DreamweaverList dreamweavers = DreamweaverInfo::buildDreamweaverList(openExtensionDatabase());
-    options.dreamweavers = &dreamweavers;
-    return kind->create(options)->execute(positional.value(1));
+    Command::Options commandLine = commandOptions(*kind, parser, options);
+    commandLine.dreamweavers = &dreamweavers;
+    return kind->create(commandLine)->execute(positional.value(1));
 }
