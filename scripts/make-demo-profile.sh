@@ -107,10 +107,23 @@ write_insertbar_xml() { # <file>
 }
 
 # write_stored_manifest <installation folder> <locale> <file> <id> <name> <version> <author> <description>
-# An extension as the installer leaves it: its manifest copy in the locale's store.
+# An extension as the installer leaves it: its manifest copy in the locale's store,
+# its two command files, and its menu item in the locale's own copy of Menus.xml,
+# so that verify finds it whole.
 write_stored_manifest() {
-    local store="$appdata/$1/$2/Configuration/Shared/Velkor/MXI"
-    mkdir -p "$store"
+    local configuration="$appdata/$1/$2/Configuration"
+    local store="$configuration/Shared/Velkor/MXI"
+    mkdir -p "$store" "$configuration/Commands" "$configuration/Menus"
+    printf '<html><body>%s</body></html>\n' "$5" >"$configuration/Commands/$4.htm"
+    printf '// %s\n' "$5" >"$configuration/Commands/$4.js"
+    local menus="$configuration/Menus/Menus.xml"
+    [ -f "$menus" ] || cp "$programfiles/${1%%/*}/${1%%/*} ${1#*/}/Configuration/Menus/Menus.xml" "$menus"
+    # appendTo: the item goes last in the Commands menu.
+    awk -v item="            <menuitem name=\"$5\" file=\"Commands/$4.htm\" id=\"Demo_$4\" />" '
+        /id="DWMenu_Commands"/ { inside = 1 }
+        inside && /<\/menu>/ { print item; inside = 0 }
+        { print }' "$menus" >"$menus.new"
+    mv "$menus.new" "$menus"
     cat >"$store/$3" <<EOF
 <?xml version="1.0" encoding="UTF-8"?>
 <!-- Stored by the installer -->
