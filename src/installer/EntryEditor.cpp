@@ -136,13 +136,18 @@ int depthOf(const CElement* node)
 using Kind = InstallReport::EntryKind;
 using Outcome = InstallReport::EntryOutcome;
 
+// A block's ids as the report and the record show them.
+QString shownIds(const QStringList& ids)
+{
+    // One id, the usual case, is shared rather than joined into a copy.
+    return ids.size() == 1 ? ids.front() : ids.join(QStringLiteral(", "));
+}
+
 void note(EntryEditor::EntryResults* results, Kind kind, const QStringList& ids, const QString& target, Outcome outcome,
     const QString& detail = QString())
 {
     if (results) {
-        // One id, the usual case, is shared rather than joined into a copy.
-        const QString shown = ids.size() == 1 ? ids.front() : ids.join(QStringLiteral(", "));
-        results->append(InstallReport::EntryResult::of(kind, shown, target, outcome, detail));
+        results->append(InstallReport::EntryResult::of(kind, shownIds(ids), target, outcome, detail));
     }
 }
 
@@ -540,9 +545,9 @@ bool readsBack(const QString& serialised, const CElement* snippetRoot, int depth
 // After element (written as emptyTag) was opened up, the text of the last
 // added block that wrote it is made to say so. The opened form stands in
 // the node before the emptied element.
-void noteExpansion(EntryEditor::EntryResults* results, const QString& emptyTag, const QString& id, CElement* element)
+void noteExpansion(EntryEditor::Placed* placed, const QString& emptyTag, const QString& id, CElement* element)
 {
-    if (!results || id.isEmpty()) {
+    if (!placed || id.isEmpty()) {
         return;
     }
     CElement* opened = nullptr;
@@ -553,11 +558,10 @@ void noteExpansion(EntryEditor::EntryResults* results, const QString& emptyTag, 
     if (!opened) {
         return;
     }
-    for (auto result = results->rbegin(); result != results->rend(); ++result) {
-        const int at = result->inserted.indexOf(emptyTag);
-        if (result->outcome == Outcome::Added && at >= 0 && result->inserted.indexOf(emptyTag, at + 1) < 0
-            && idsIn(result->inserted, true).contains(id)) {
-            result->inserted.replace(at, emptyTag.size(), opened->text());
+    for (auto block = placed->rbegin(); block != placed->rend(); ++block) {
+        const int at = block->inserted.indexOf(emptyTag);
+        if (at >= 0 && block->inserted.indexOf(emptyTag, at + 1) < 0 && idsIn(block->inserted, true).contains(id)) {
+            block->inserted.replace(at, emptyTag.size(), opened->text());
             return;
         }
     }
@@ -794,7 +798,7 @@ struct EntryEditor::Block
     QHash<QString, QString>* locators = nullptr;
 };
 
-void EntryEditor::placeIfSound(EditSession& session, Block block, EntryResults* results)
+void EntryEditor::placeIfSound(EditSession& session, Block block, EntryResults* results, Placed* placed)
 {
     QString reason;
     // A plain element is balanced, and lies one level below its place.
@@ -805,7 +809,7 @@ void EntryEditor::placeIfSound(EditSession& session, Block block, EntryResults* 
     } else if (!block.parent) {
         note(results, block.kind, block.ids, block.target, Outcome::TargetMissing);
     } else {
-        place(session, std::move(block), results);
+        place(session, std::move(block), results, placed);
     }
 }
 
@@ -875,7 +879,8 @@ QString EntryEditor::parentLocator(const Block& block)
     return locator;
 }
 
-bool EntryEditor::openEmptyParent(EditSession& session, Block& block, const QString& locator, EntryResults* results)
+bool EntryEditor::openEmptyParent(
+    EditSession& session, Block& block, const QString& locator, EntryResults* results, Placed* placed)
 {
     if (block.anchor != block.parent) {
         return true;
@@ -887,7 +892,7 @@ bool EntryEditor::openEmptyParent(EditSession& session, Block& block, const QStr
     }
     // An element an earlier block of this install wrote as one tag: that
     // block's text now holds it opened, and its removal must find it so.
-    noteExpansion(results, emptyTag, emptyId, block.parent);
+    noteExpansion(placed, emptyTag, emptyId, block.parent);
     // The expanded element is text until the text is parsed again.
     session.noteEdited(block.parent->parent());
     session.reparse();
@@ -974,7 +979,7 @@ void EntryEditor::findInsertion(EditSession& session, const Block& block, bool h
     }
 }
 
-void EntryEditor::place(EditSession& session, Block block, EntryResults* results)
+void EntryEditor::place(EditSession& session, Block block, EntryResults* results, Placed* placed)
 {
     // Elements already in place stay as they are, and are left out of the block.
     QStringList present;
@@ -989,7 +994,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
     // An item whose neighbour is missing goes at the end of its fallback category.
     insertion.placement
         = block.anchor == block.parent && !goesInside(block.placement) ? Placement::AppendTo : block.placement;
-    if (!openEmptyParent(session, block, locator, results)) {
+    if (!openEmptyParent(session, block, locator, results, placed)) {
         return;
     }
     findInsertion(session, block, snippet, &insertion);
@@ -1024,21 +1029,28 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         session.noteEdited(block.parent, snippet->root());
     }
     note(results, block.kind, block.ids, block.target, Outcome::Added);
-    if (results) {
-        results->back().parent = locator;
-        results->back().inserted = serialised;
-        results->back().ids = block.ids;
+    if (placed) {
+        InstallRecord::Entry entry;
+        entry.kind = block.kind;
+        entry.id = shownIds(block.ids);
+        entry.target = block.target;
+        entry.parent = locator;
+        entry.inserted = serialised;
+        entry.ids = block.ids;
+        placed->append(std::move(entry));
     }
 }
 
-QString EntryEditor::addMenuInserts(const QString& text, const QList<MenuInsert>& inserts, EntryResults* results)
+QString EntryEditor::addMenuInserts(
+    const QString& text, const QList<MenuInsert>& inserts, EntryResults* results, Placed* placed)
 {
     EditSession session(text);
-    addMenuInserts(session, inserts, results);
+    addMenuInserts(session, inserts, results, placed);
     return session.text();
 }
 
-void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& inserts, EntryResults* results)
+void EntryEditor::addMenuInserts(
+    EditSession& session, const QList<MenuInsert>& inserts, EntryResults* results, Placed* placed)
 {
     // A row each, made room for at once rather than as the list grows.
     if (results) {
@@ -1078,20 +1090,20 @@ void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& 
         block.plainId = plainId;
         block.plainName = plain.name(entry.markup);
         block.locators = &locators;
-        placeIfSound(session, std::move(block), results);
+        placeIfSound(session, std::move(block), results, placed);
     }
 }
 
 QString EntryEditor::addInsertbarInserts(
-    const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results)
+    const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results, Placed* placed)
 {
     EditSession session(text);
-    addInsertbarInserts(session, inserts, results);
+    addInsertbarInserts(session, inserts, results, placed);
     return session.text();
 }
 
 void EntryEditor::addInsertbarInserts(
-    EditSession& session, const QList<InsertbarInsert>& inserts, EntryResults* results)
+    EditSession& session, const QList<InsertbarInsert>& inserts, EntryResults* results, Placed* placed)
 {
     Accessor snippets;
     for (const InsertbarInsert& entry : inserts) {
@@ -1143,21 +1155,21 @@ void EntryEditor::addInsertbarInserts(
             block.unit = insertbarIndentUnit();
             block.snippet = snippet;
             block.elements = snippet ? &elements : nullptr;
-            place(session, std::move(block), results);
+            place(session, std::move(block), results, placed);
         }
     }
 }
 
 QString EntryEditor::addConfigurationInserts(
-    const QString& text, const QList<ConfigurationInsert>& inserts, Kind kind, EntryResults* results)
+    const QString& text, const QList<ConfigurationInsert>& inserts, Kind kind, EntryResults* results, Placed* placed)
 {
     EditSession session(text);
-    addConfigurationInserts(session, inserts, kind, results);
+    addConfigurationInserts(session, inserts, kind, results, placed);
     return session.text();
 }
 
 void EntryEditor::addConfigurationInserts(
-    EditSession& session, const QList<ConfigurationInsert>& inserts, Kind kind, EntryResults* results)
+    EditSession& session, const QList<ConfigurationInsert>& inserts, Kind kind, EntryResults* results, Placed* placed)
 {
     // Dreamweaver's files indent with tabs or with spaces, and users' copies
     // as their editors do: a block takes the first indentation in the file.
@@ -1197,7 +1209,7 @@ void EntryEditor::addConfigurationInserts(
         block.unit = unit;
         block.snippet = snippet;
         block.elements = &elements;
-        placeIfSound(session, std::move(block), results);
+        placeIfSound(session, std::move(block), results, placed);
     }
 }
 

@@ -90,10 +90,6 @@ public:
     // Renames from over to, replacing it in one step, and makes to's folder
     // if it is gone.
     static bool moveOver(const QString& from, const QString& to);
-    // Adds the blocks report's entries from first on say were added, each
-    // with the file it went into (see Entry::file): only what an install
-    // added is the extension's to take out again.
-    void addAddedEntries(const InstallReport& report, int first, const QString& configurationFolder);
 
     qint64 installedAt = 0; // milliseconds since the epoch: orders installs that hold one path
     // The copy of the package kept for a later copy or reinstall, relative to
