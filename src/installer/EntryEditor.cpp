@@ -772,6 +772,22 @@ CElement* EntryEditor::placeOf(EditSession& session, const ConfigurationInsert& 
 // Built by naming its members: most callers leave the later ones as they are.
 struct EntryEditor::Block
 {
+    Block() = default;
+    // A menu entry's or another file's entry: it goes where its target and
+    // placement say, with its markup and ids as the manifest gives them.
+    template <class Entry>
+    Block(Kind kind, const Entry& entry, CElement* parent, CElement* anchor)
+        : kind(kind)
+        , target(entry.target)
+        , parent(parent)
+        , anchor(anchor)
+        , placement(entry.placement)
+        , skipSeparator(entry.skipSeparator)
+        , markup(entry.markup)
+        , ids(entry.itemIds)
+    {
+    }
+
     Kind kind = Kind::MenuEntry;
     QString target; // as the manifest names it, for the report
     CElement* parent = nullptr; // the element the block goes into
@@ -1073,15 +1089,7 @@ void EntryEditor::addMenuInserts(
             entry.shortcut && entry.target.isEmpty() ? QStringList { QStringLiteral("menus") } : QStringList());
         CElement* target = nullptr;
         CElement* parent = menuPlace(SessionLookup { session }, entry, &target);
-        Block block;
-        block.kind = kind;
-        block.target = entry.target;
-        block.parent = parent;
-        block.anchor = target;
-        block.placement = entry.placement;
-        block.skipSeparator = entry.skipSeparator;
-        block.markup = entry.markup;
-        block.ids = entry.itemIds;
+        Block block(kind, entry, parent, target);
         block.unit = menuIndentUnit();
         block.snippet = snippet;
         block.elements = snippet ? &elements : nullptr;
@@ -1197,15 +1205,7 @@ void EntryEditor::addConfigurationInserts(
         session.require({ &entry.itemIds, &elements.ids }, { entry.target, entry.fallback });
         CElement* target = nullptr;
         CElement* parent = configurationPlace(SessionLookup { session }, entry, &target);
-        Block block;
-        block.kind = kind;
-        block.target = entry.target;
-        block.parent = parent;
-        block.anchor = target;
-        block.placement = entry.placement;
-        block.skipSeparator = entry.skipSeparator;
-        block.markup = entry.markup;
-        block.ids = entry.itemIds;
+        Block block(kind, entry, parent, target);
         block.unit = unit;
         block.snippet = snippet;
         block.elements = &elements;
