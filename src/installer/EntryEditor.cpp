@@ -232,27 +232,6 @@ CElement* locate(EditSession& session, const QString& locator)
     return session.findElement(locator.mid(hash + 1), name.isEmpty() ? QStringList() : QStringList { name });
 }
 
-// Look-ups through a plain document, for a caller that only reads it.
-struct DocumentLookup
-{
-    Accessor& document;
-    CElement* find(const QString& id, const QStringList& names)
-    {
-        return EntryEditor::findElement(document, id, names);
-    }
-    CElement* first(const QString& name) { return firstNamed(document, name); }
-    CElement* root() { return document.root(); }
-};
-
-// Look-ups through an edit's index.
-struct SessionLookup
-{
-    EditSession& session;
-    CElement* find(const QString& id, const QStringList& names) { return session.findElement(id, names); }
-    CElement* first(const QString& name) { return firstNamed(session.document(), name); }
-    CElement* root() { return session.document().root(); }
-};
-
 // The markup of each of a parent's children as the text now reads, kept
 // from one block to the next: a package's blocks share a few parents, each
 // holding many children.
@@ -640,34 +619,17 @@ bool EntryEditor::expandEmptyElement(CElement* element, const QString& lineEnd)
     return true;
 }
 
-CElement* EntryEditor::findElement(Accessor& document, const QString& id, const QStringList& names)
-{
-    // Menus.xml repeats ids for each platform; the first one counts.
-    CElement* first = id.isEmpty() ? nullptr : document.elementById(id);
-    if (!first || (first->isElement() && (names.isEmpty() || names.contains(first->name())))) {
-        return first;
-    }
-    for (CElement* element : document.root()->elementsInOrder()) {
-        if ((names.isEmpty() || names.contains(element->name())) && element->attribute(QStringLiteral("id")) == id) {
-            return element;
-        }
-    }
-    return nullptr;
-}
-
-namespace {
-
-template <class Lookup> CElement* menuPlace(Lookup lookup, const MenuInsert& entry, CElement** target)
+CElement* EntryEditor::placeOf(EditSession& session, const MenuInsert& entry, CElement** target)
 {
     CElement* found = nullptr;
     if (entry.shortcut && entry.target.isEmpty()) {
-        found = lookup.first(QStringLiteral("menus"));
+        found = firstNamed(session.document(), QStringLiteral("menus"));
     } else if (entry.shortcut) {
-        found = lookup.find(entry.target, { QStringLiteral("shortcutlist") });
+        found = session.findElement(entry.target, { QStringLiteral("shortcutlist") });
     } else {
         // Made once: every entry of a package asks with it.
         static const QStringList menus { QStringLiteral("menu"), QStringLiteral("menubar") };
-        found = lookup.find(entry.target, goesInside(entry.placement) ? menus : QStringList());
+        found = session.findElement(entry.target, goesInside(entry.placement) ? menus : QStringList());
     }
     if (target) {
         *target = found;
@@ -675,28 +637,28 @@ template <class Lookup> CElement* menuPlace(Lookup lookup, const MenuInsert& ent
     return found && !entry.shortcut && !goesInside(entry.placement) ? found->parent() : found;
 }
 
-template <class Lookup> CElement* insertbarPlace(Lookup lookup, const InsertbarInsert& entry, CElement** target)
+CElement* EntryEditor::placeOf(EditSession& session, const InsertbarInsert& entry, CElement** target)
 {
     const QStringList category { QStringLiteral("category") };
     CElement* found = nullptr;
     CElement* parent = nullptr;
     if (entry.category) {
         // A category already there takes the items it lacks, in place of a second one.
-        found = lookup.find(entry.categoryId, category);
+        found = session.findElement(entry.categoryId, category);
         if (!found && !entry.target.isEmpty()) {
-            found = lookup.find(entry.target, category);
+            found = session.findElement(entry.target, category);
             parent = found ? found->parent() : nullptr;
         }
         if (!found) {
-            found = lookup.first(QStringLiteral("insertbar"));
+            found = firstNamed(session.document(), QStringLiteral("insertbar"));
         }
     } else if (goesInside(entry.placement)) {
-        found = lookup.find(entry.target, category);
+        found = session.findElement(entry.target, category);
     } else {
-        found = lookup.find(entry.target, QStringList());
+        found = session.findElement(entry.target, QStringList());
         parent = found ? found->parent() : nullptr;
         if (!found) {
-            found = lookup.find(entry.categoryId, category);
+            found = session.findElement(entry.categoryId, category);
         }
     }
     if (target) {
@@ -705,14 +667,14 @@ template <class Lookup> CElement* insertbarPlace(Lookup lookup, const InsertbarI
     return parent ? parent : found;
 }
 
-template <class Lookup> CElement* configurationPlace(Lookup lookup, const ConfigurationInsert& entry, CElement** target)
+CElement* EntryEditor::placeOf(EditSession& session, const ConfigurationInsert& entry, CElement** target)
 {
     using Kind = ConfigurationInsert::Kind;
     CElement* found = nullptr;
     CElement* parent = nullptr;
     if (entry.target.isEmpty()) {
         // The outermost element: a declaration or a comment before it is not one.
-        for (CElement* child : lookup.root()->children()) {
+        for (CElement* child : session.document().root()->children()) {
             if (child->isElement() && !child->name().startsWith(QLatin1Char('?'))
                 && !child->name().startsWith(QLatin1Char('!'))) {
                 found = child;
@@ -720,53 +682,21 @@ template <class Lookup> CElement* configurationPlace(Lookup lookup, const Config
             }
         }
     } else if (goesInside(entry.placement)) {
-        found = lookup.find(entry.target,
+        found = session.findElement(entry.target,
             entry.kind == Kind::ToolbarItem ? QStringList { QStringLiteral("toolbar") }
                                             : QStringList { QStringLiteral("menu"), QStringLiteral("menubar") });
     } else {
-        found = lookup.find(entry.target, QStringList());
+        found = session.findElement(entry.target, QStringList());
         parent = found ? found->parent() : nullptr;
     }
     if (!found && !entry.fallback.isEmpty()) {
-        found = lookup.find(entry.fallback, { QStringLiteral("toolbar") });
+        found = session.findElement(entry.fallback, { QStringLiteral("toolbar") });
         parent = nullptr;
     }
     if (target) {
         *target = found;
     }
     return parent ? parent : found;
-}
-
-} // namespace
-
-CElement* EntryEditor::placeOf(Accessor& document, const MenuInsert& entry, CElement** target)
-{
-    return menuPlace(DocumentLookup { document }, entry, target);
-}
-
-CElement* EntryEditor::placeOf(Accessor& document, const InsertbarInsert& entry, CElement** target)
-{
-    return insertbarPlace(DocumentLookup { document }, entry, target);
-}
-
-CElement* EntryEditor::placeOf(Accessor& document, const ConfigurationInsert& entry, CElement** target)
-{
-    return configurationPlace(DocumentLookup { document }, entry, target);
-}
-
-CElement* EntryEditor::placeOf(EditSession& session, const MenuInsert& entry, CElement** target)
-{
-    return menuPlace(SessionLookup { session }, entry, target);
-}
-
-CElement* EntryEditor::placeOf(EditSession& session, const InsertbarInsert& entry, CElement** target)
-{
-    return insertbarPlace(SessionLookup { session }, entry, target);
-}
-
-CElement* EntryEditor::placeOf(EditSession& session, const ConfigurationInsert& entry, CElement** target)
-{
-    return configurationPlace(SessionLookup { session }, entry, target);
 }
 
 // Built by naming its members: most callers leave the later ones as they are.
@@ -1088,7 +1018,7 @@ void EntryEditor::addMenuInserts(
         session.require({ &entry.itemIds, &elements.ids }, { entry.target, entry.plain ? QStringView() : plainId },
             entry.shortcut && entry.target.isEmpty() ? QStringList { QStringLiteral("menus") } : QStringList());
         CElement* target = nullptr;
-        CElement* parent = menuPlace(SessionLookup { session }, entry, &target);
+        CElement* parent = placeOf(session, entry, &target);
         Block block(kind, entry, parent, target);
         block.unit = menuIndentUnit();
         block.snippet = snippet;
@@ -1128,7 +1058,7 @@ void EntryEditor::addInsertbarInserts(
                 + (snippet ? elements.ids : idsIn(entry.markup, true)),
             entry.category ? QStringList { QStringLiteral("insertbar") } : QStringList());
         CElement* target = nullptr;
-        CElement* parent = insertbarPlace(SessionLookup { session }, entry, &target);
+        CElement* parent = placeOf(session, entry, &target);
         QString markup = entry.markup;
         QStringList ids = entry.category ? QStringList { entry.categoryId } : entry.itemIds;
         Placement placement = entry.placement;
@@ -1204,7 +1134,7 @@ void EntryEditor::addConfigurationInserts(
         const SnippetElements elements = elementsOf(*snippet);
         session.require({ &entry.itemIds, &elements.ids }, { entry.target, entry.fallback });
         CElement* target = nullptr;
-        CElement* parent = configurationPlace(SessionLookup { session }, entry, &target);
+        CElement* parent = placeOf(session, entry, &target);
         Block block(kind, entry, parent, target);
         block.unit = unit;
         block.snippet = snippet;

@@ -72,17 +72,9 @@ public:
 
     // The element a block goes into, as the install finds it; the element
     // the placement names goes to target. Null when it is not there.
-    static CElement* placeOf(Accessor& document, const MenuInsert& entry, CElement** target = nullptr);
-    static CElement* placeOf(Accessor& document, const InsertbarInsert& entry, CElement** target = nullptr);
-    static CElement* placeOf(Accessor& document, const ConfigurationInsert& entry, CElement** target = nullptr);
-    // The same through a session's index of ids, for a caller that looks up
-    // many entries in one file.
     static CElement* placeOf(EditSession& session, const MenuInsert& entry, CElement** target = nullptr);
     static CElement* placeOf(EditSession& session, const InsertbarInsert& entry, CElement** target = nullptr);
     static CElement* placeOf(EditSession& session, const ConfigurationInsert& entry, CElement** target = nullptr);
-    // The first element in document order carrying id whose name is one of
-    // names (any name when empty).
-    static CElement* findElement(Accessor& document, const QString& id, const QStringList& names);
 
     // Lays out a snippet's elements each on a line of its own: the first
     // level at childIndentation, each deeper one a unit further.

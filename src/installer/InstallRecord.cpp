@@ -315,11 +315,6 @@ QString InstallRecord::backUp(const QString& path, const QString& folder)
     return QFile::copy(path, folder + QLatin1Char('/') + name) ? name : QString();
 }
 
-void InstallRecord::addEntry(const Entry& entry)
-{
-    addEntry(Entry(entry));
-}
-
 void InstallRecord::addEntry(Entry&& entry)
 {
     const auto key = [](const Entry& e) {

@@ -85,7 +85,6 @@ public:
     // has, and returns that name; empty when the copy could not be made.
     static QString backUp(const QString& path, const QString& folder);
     // Appends entry unless an equal one is there already.
-    void addEntry(const Entry& entry);
     void addEntry(Entry&& entry);
     // Renames from over to, replacing it in one step, and makes to's folder
     // if it is gone.

@@ -106,7 +106,6 @@ public:
     void addEntries(QList<EntryResult>&& results);
     void addXml(const XmlResult& result) { m_xmlFiles.append(result); }
     void setError(const QString& error) { m_error = error; }
-    void clear();
 
     QList<FileResult> files() const { return m_files; }
     QList<XmlResult> xmlFiles() const { return m_xmlFiles; }
