@@ -19,16 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ExtensionInfo record(split < 0 ? QByteArray() : bytes.mid(split + 1), QStringLiteral("fuzz.mxi"));
     record.parseDetails();
 
-    // Taken out as a removal does, by the install record built from the results.
-    EntryEditor::EntryResults results;
-    QString edited = EntryEditor::addMenuInserts(text, record.menuInserts(), &results);
-    edited = EntryEditor::addInsertbarInserts(edited, record.insertbarInserts(), &results);
+    // Taken out as a removal does, by what the editor says it placed.
     EntryEditor::Placed placed;
-    for (const InstallReport::EntryResult& entry : results) {
-        if (entry.outcome == InstallReport::EntryOutcome::Added) {
-            placed.append({ entry.kind, entry.id, entry.target, false, entry.parent, entry.inserted, entry.ids, {} });
-        }
-    }
+    QString edited = EntryEditor::addMenuInserts(text, record.menuInserts(), nullptr, &placed);
+    edited = EntryEditor::addInsertbarInserts(edited, record.insertbarInserts(), nullptr, &placed);
     edited = EntryEditor::removeEntries(edited, placed);
     // Without entries nothing may change, not even a character.
     if (record.menuInserts().isEmpty() && record.insertbarInserts().isEmpty() && edited != text) {

@@ -226,11 +226,11 @@ bool DisabledExtensions::restore(
             report.addFile({ locale, path, path, InstallReport::FileOutcome::Written, QString() });
         }
         const ExtensionInfo manifest(bytes, mxiName, ExtensionInfo::Parts::HeaderAndDetails);
-        const int first = report.entries().size();
+        editor.setRecord(&changes);
         editor.addMenuInserts(locale, manifest);
         editor.addInsertbarInserts(locale, manifest);
         editor.addConfigurationInserts(locale, manifest);
-        changes.addAddedEntries(report, first, target.configurationFolder(locale));
+        editor.setRecord(nullptr);
         QString unwritten;
         if (!changes.write(InstallRecord::recordPath(stored), roots, &unwritten))
             report.addFile({ locale, mxiName, InstallRecord::recordPath(stored),

@@ -84,17 +84,6 @@ QString KeptPackages::recordedPackage(const DreamweaverInfo& target, const QStri
     return record.package;
 }
 
-QString KeptPackages::find(const DreamweaverInfo& target, const QString& mxiName)
-{
-    for (const QString& locale : target.locales()) {
-        const QString stored = target.storedManifestPath(locale, mxiName);
-        const QString path = resolve(recordedPackage(target, locale, InstallRecord::recordPath(stored)));
-        if (!path.isEmpty())
-            return path;
-    }
-    return QString();
-}
-
 bool KeptPackages::keep(
     const DreamweaverInfo& target, const QString& path, const ExtensionInfo& package, QString* error)
 {

@@ -114,15 +114,6 @@ QString DreamweaverInfo::storedManifestPath(const QString& locale, const QString
     return exact;
 }
 
-ExtensionInfo* DreamweaverInfo::findExtension(const QString& id)
-{
-    for (ExtensionInfo& extension : m_extensions) {
-        if (extension.id() == id)
-            return &extension;
-    }
-    return nullptr;
-}
-
 const ExtensionInfo* DreamweaverInfo::findExtension(const QString& id) const
 {
     for (const ExtensionInfo& extension : m_extensions) {

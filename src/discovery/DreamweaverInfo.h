@@ -70,7 +70,6 @@ public:
     const QList<ExtensionInfo>& installedExtensions() const { return m_extensions; }
 
     // The first installed extension with exactly this id, from the list as last loaded; null when none.
-    ExtensionInfo* findExtension(const QString& id);
     const ExtensionInfo* findExtension(const QString& id) const;
 
     // Highest version first.

@@ -570,11 +570,6 @@ QString ExtensionInfo::decodeManifest(const QByteArray& bytes, QString* problem)
     return ManifestDecoder::decode(bytes, problem);
 }
 
-void ExtensionInfo::parseHeader()
-{
-    parse(true, false, false);
-}
-
 void ExtensionInfo::readHeader(const ManifestElements& elements)
 {
     readTitle(elements);

@@ -51,8 +51,6 @@ public:
     // when no file is there (the extension is not in that locale).
     static std::optional<ExtensionInfo> readStored(const QString& storedPath, Parts parts = Parts::HeaderAndDetails);
 
-    // Fills id, name, version, author, description and products.
-    void parseHeader();
     // Fills files and the configuration changes; running it again gives the same lists.
     void parseDetails();
 

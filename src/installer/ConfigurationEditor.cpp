@@ -67,8 +67,6 @@ void markNotWritten(EntryEditor::EntryResults& entries, const QString& why)
             || entry.outcome == InstallReport::EntryOutcome::Removed) {
             entry.outcome = InstallReport::EntryOutcome::Refused;
             entry.detail = QStringLiteral("the file was not written: %1").arg(why);
-            entry.parent.clear();
-            entry.inserted.clear();
         }
     }
 }
@@ -230,10 +228,9 @@ QList<Entry> inDeclaredEncoding(
             forgetShape(entry);
             fitted.append(entry);
         } else if (results) {
-            results->append({ QString(), QString(), kindOf(entry), shownIds(entry), entry.target,
+            results->append(InstallReport::EntryResult::of(kindOf(entry), shownIds(entry), entry.target,
                 InstallReport::EntryOutcome::Refused,
-                QStringLiteral("a name in it holds characters that the file's declared encoding cannot carry"), false,
-                {}, {}, {} });
+                QStringLiteral("a name in it holds characters that the file's declared encoding cannot carry")));
         }
     }
     return fitted;
@@ -329,7 +326,7 @@ QStringList ConfigurationEditor::managedPaths(const QString& locale) const
 }
 
 bool ConfigurationEditor::edit(const QString& locale, const QString& relativePath, const QString& backupName,
-    Missing missing, const std::function<void(EditSession&, EntryEditor::EntryResults*)>& change)
+    Missing missing, const Change& change)
 {
     // A folder an extension's file made first, in another case, is the one
     // Dreamweaver reads.
@@ -391,6 +388,7 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
     }
 
     EntryEditor::EntryResults entries;
+    EntryEditor::Placed placed;
     QString plannedText;
     QByteArray bytes;
     bool changed = false;
@@ -400,7 +398,7 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
         // that a large file is never held as a whole text twice.
         EditSession session(original);
         original = QString();
-        change(session, m_report ? &entries : nullptr);
+        change(session, m_report ? &entries : nullptr, m_record ? &placed : nullptr);
         changed = session.isChanged();
         if (changed || seeded) {
             bytes = session.encodedText();
@@ -413,8 +411,8 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
         entry.locale = locale;
         entry.path = path;
     }
-    // The rows go to the report once the file took them: the install record
-    // is made from them, and must not list what never reached the file.
+    // The record lists what was added once the file took it, never what did
+    // not reach the file.
     const auto fail = [&](const QString& why) {
         markNotWritten(entries, why);
         if (m_report) {
@@ -426,6 +424,17 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
     const auto succeed = [&](const QString& detail) {
         if (m_report) {
             m_report->addEntries(std::move(entries));
+        }
+        // Menus.xml and insertbar.xml are known by each entry's kind; other
+        // files are named relative to the Configuration folder, so that the
+        // record stays good if that folder moves.
+        const qsizetype configuration = m_dreamweaver.configurationFolder(locale).size() + 1;
+        for (InstallRecord::Entry& entry : placed) {
+            entry.file = editsMenus(entry.kind) || entry.kind == InstallReport::EntryKind::InsertbarButton
+                    || entry.kind == InstallReport::EntryKind::InsertbarCategory
+                ? QString()
+                : path.mid(configuration);
+            m_record->addEntry(std::move(entry));
         }
         report(changed || seeded ? InstallReport::XmlOutcome::Edited : InstallReport::XmlOutcome::Unchanged, detail);
         return true;
@@ -481,8 +490,8 @@ bool ConfigurationEditor::addMenuInserts(const QString& locale, const ExtensionI
         return true;
     }
     return edit(locale, QLatin1String(menusRelativePath), QLatin1String(menusBackupName), Missing::Seed,
-        [&](EditSession& session, EntryEditor::EntryResults* results) {
-            EntryEditor::addMenuInserts(session, inDeclaredEncoding(session, inserts, results), results);
+        [&](EditSession& session, EntryEditor::EntryResults* results, EntryEditor::Placed* placed) {
+            EntryEditor::addMenuInserts(session, inDeclaredEncoding(session, inserts, results), results, placed);
         });
 }
 
@@ -501,8 +510,8 @@ bool ConfigurationEditor::addInsertbarInserts(const QString& locale, const Exten
         return true;
     }
     return edit(locale, QLatin1String(insertbarRelativePath), QLatin1String(insertbarBackupName), Missing::Seed,
-        [&](EditSession& session, EntryEditor::EntryResults* results) {
-            EntryEditor::addInsertbarInserts(session, inDeclaredEncoding(session, inserts, results), results);
+        [&](EditSession& session, EntryEditor::EntryResults* results, EntryEditor::Placed* placed) {
+            EntryEditor::addInsertbarInserts(session, inDeclaredEncoding(session, inserts, results), results, placed);
         });
 }
 
@@ -522,7 +531,7 @@ bool ConfigurationEditor::removeMenuEntries(const QString& locale, const EntryEd
         return true;
     }
     return edit(locale, QLatin1String(menusRelativePath), QLatin1String(menusBackupName), Missing::LeaveAlone,
-        [&](EditSession& session, EntryEditor::EntryResults* results) {
+        [&](EditSession& session, EntryEditor::EntryResults* results, EntryEditor::Placed*) {
             EntryEditor::removeEntries(session, entries, results);
         });
 }
@@ -533,7 +542,7 @@ bool ConfigurationEditor::removeInsertbarEntries(const QString& locale, const En
         return true;
     }
     return edit(locale, QLatin1String(insertbarRelativePath), QLatin1String(insertbarBackupName), Missing::LeaveAlone,
-        [&](EditSession& session, EntryEditor::EntryResults* results) {
+        [&](EditSession& session, EntryEditor::EntryResults* results, EntryEditor::Placed*) {
             EntryEditor::removeEntries(session, entries, results);
         });
 }
@@ -565,7 +574,7 @@ bool ConfigurationEditor::addConfigurationInserts(const QString& locale, const E
         const QList<ConfigurationInsert> inserts = byFile.value(file);
         bool read = false;
         const bool edited = edit(locale, QLatin1Char('/') + file, backupNameOf(file), Missing::SeedWhenThere,
-            [&](EditSession& session, EntryEditor::EntryResults* results) {
+            [&](EditSession& session, EntryEditor::EntryResults* results, EntryEditor::Placed* placed) {
                 read = true;
                 // Entries of one kind go in together; a file holds one kind but a toolbar's items.
                 for (int first = 0; first < inserts.size();) {
@@ -577,13 +586,14 @@ bool ConfigurationEditor::addConfigurationInserts(const QString& locale, const E
                     const InstallReport::EntryKind kind = entryKind(run.front().kind);
                     if (run.front().isLine()) {
                         const QString text = session.text();
-                        const QString edited = TextListEditor::addLines(text, run, kind, keepsFirstLine(file), results);
+                        const QString edited
+                            = TextListEditor::addLines(text, run, kind, keepsFirstLine(file), results, placed);
                         if (edited != text) {
                             session.replaceText(edited);
                         }
                     } else {
                         EntryEditor::addConfigurationInserts(
-                            session, inDeclaredEncoding(session, run, results), kind, results);
+                            session, inDeclaredEncoding(session, run, results), kind, results, placed);
                     }
                     first = end;
                 }
@@ -618,7 +628,7 @@ bool ConfigurationEditor::removeConfigurationEntries(const QString& locale, cons
         const bool lines = placed.front().kind == InstallReport::EntryKind::ExtensionLine
             || placed.front().kind == InstallReport::EntryKind::FtpMapLine;
         const bool edited = edit(locale, QLatin1Char('/') + file, backupNameOf(file), Missing::LeaveAlone,
-            [&](EditSession& session, EntryEditor::EntryResults* results) {
+            [&](EditSession& session, EntryEditor::EntryResults* results, EntryEditor::Placed*) {
                 if (!lines) {
                     EntryEditor::removeEntries(session, placed, results);
                     return;

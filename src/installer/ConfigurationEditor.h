@@ -11,6 +11,7 @@
 class DreamweaverInfo;
 class EditSession;
 class ExtensionInfo;
+class InstallRecord;
 class InstallReport;
 
 // Adds a manifest's menu entries and Insert-bar buttons to the per-user
@@ -62,6 +63,11 @@ public:
     bool removeConfigurationInserts(const QString& locale, const ExtensionInfo& record);
     static InstallReport::EntryKind entryKind(ConfigurationInsert::Kind kind);
 
+    // The record that receives each block and line an edit adds, once its
+    // file took it: only what an install added is the extension's to take
+    // out again. None (the default): nothing is recorded.
+    void setRecord(InstallRecord* record) { m_record = record; }
+
     // Files of the package that the install of locale skipped (absolute
     // paths): an entry whose markup names one of them, as a menu item's or
     // a button's "file" or as the command a "command" runs, is left out and
@@ -84,12 +90,16 @@ public:
     // hands it to change as one session for every change of the operation,
     // and writes what change left once, keeping the previous content as
     // backupName beside it. Each kind of configuration file goes through here.
+    // change receives where to put its rows for the report and what it added
+    // for the record; either may be null.
+    using Change = std::function<void(EditSession&, EntryEditor::EntryResults*, EntryEditor::Placed*)>;
     bool edit(const QString& locale, const QString& relativePath, const QString& backupName, Missing missing,
-        const std::function<void(EditSession&, EntryEditor::EntryResults*)>& change);
+        const Change& change);
 
 private:
     const DreamweaverInfo& m_dreamweaver;
     InstallReport* m_report;
+    InstallRecord* m_record = nullptr;
     bool m_dryRun = false;
     PlannedTexts* m_plannedTexts = nullptr;
     QString m_error;

@@ -136,13 +136,18 @@ int depthOf(const CElement* node)
 using Kind = InstallReport::EntryKind;
 using Outcome = InstallReport::EntryOutcome;
 
+// A block's ids as the report and the record show them.
+QString shownIds(const QStringList& ids)
+{
+    // One id, the usual case, is shared rather than joined into a copy.
+    return ids.size() == 1 ? ids.front() : ids.join(QStringLiteral(", "));
+}
+
 void note(EntryEditor::EntryResults* results, Kind kind, const QStringList& ids, const QString& target, Outcome outcome,
     const QString& detail = QString())
 {
     if (results) {
-        // One id, the usual case, is shared rather than joined into a copy.
-        const QString shown = ids.size() == 1 ? ids.front() : ids.join(QStringLiteral(", "));
-        results->append(InstallReport::EntryResult::of(kind, shown, target, outcome, detail));
+        results->append(InstallReport::EntryResult::of(kind, shownIds(ids), target, outcome, detail));
     }
 }
 
@@ -226,27 +231,6 @@ CElement* locate(EditSession& session, const QString& locator)
     const QString name = locator.left(hash);
     return session.findElement(locator.mid(hash + 1), name.isEmpty() ? QStringList() : QStringList { name });
 }
-
-// Look-ups through a plain document, for a caller that only reads it.
-struct DocumentLookup
-{
-    Accessor& document;
-    CElement* find(const QString& id, const QStringList& names)
-    {
-        return EntryEditor::findElement(document, id, names);
-    }
-    CElement* first(const QString& name) { return firstNamed(document, name); }
-    CElement* root() { return document.root(); }
-};
-
-// Look-ups through an edit's index.
-struct SessionLookup
-{
-    EditSession& session;
-    CElement* find(const QString& id, const QStringList& names) { return session.findElement(id, names); }
-    CElement* first(const QString& name) { return firstNamed(session.document(), name); }
-    CElement* root() { return session.document().root(); }
-};
 
 // The markup of each of a parent's children as the text now reads, kept
 // from one block to the next: a package's blocks share a few parents, each
@@ -540,9 +524,9 @@ bool readsBack(const QString& serialised, const CElement* snippetRoot, int depth
 // After element (written as emptyTag) was opened up, the text of the last
 // added block that wrote it is made to say so. The opened form stands in
 // the node before the emptied element.
-void noteExpansion(EntryEditor::EntryResults* results, const QString& emptyTag, const QString& id, CElement* element)
+void noteExpansion(EntryEditor::Placed* placed, const QString& emptyTag, const QString& id, CElement* element)
 {
-    if (!results || id.isEmpty()) {
+    if (!placed || id.isEmpty()) {
         return;
     }
     CElement* opened = nullptr;
@@ -553,11 +537,10 @@ void noteExpansion(EntryEditor::EntryResults* results, const QString& emptyTag, 
     if (!opened) {
         return;
     }
-    for (auto result = results->rbegin(); result != results->rend(); ++result) {
-        const int at = result->inserted.indexOf(emptyTag);
-        if (result->outcome == Outcome::Added && at >= 0 && result->inserted.indexOf(emptyTag, at + 1) < 0
-            && idsIn(result->inserted, true).contains(id)) {
-            result->inserted.replace(at, emptyTag.size(), opened->text());
+    for (auto block = placed->rbegin(); block != placed->rend(); ++block) {
+        const int at = block->inserted.indexOf(emptyTag);
+        if (at >= 0 && block->inserted.indexOf(emptyTag, at + 1) < 0 && idsIn(block->inserted, true).contains(id)) {
+            block->inserted.replace(at, emptyTag.size(), opened->text());
             return;
         }
     }
@@ -636,34 +619,17 @@ bool EntryEditor::expandEmptyElement(CElement* element, const QString& lineEnd)
     return true;
 }
 
-CElement* EntryEditor::findElement(Accessor& document, const QString& id, const QStringList& names)
-{
-    // Menus.xml repeats ids for each platform; the first one counts.
-    CElement* first = id.isEmpty() ? nullptr : document.elementById(id);
-    if (!first || (first->isElement() && (names.isEmpty() || names.contains(first->name())))) {
-        return first;
-    }
-    for (CElement* element : document.root()->elementsInOrder()) {
-        if ((names.isEmpty() || names.contains(element->name())) && element->attribute(QStringLiteral("id")) == id) {
-            return element;
-        }
-    }
-    return nullptr;
-}
-
-namespace {
-
-template <class Lookup> CElement* menuPlace(Lookup lookup, const MenuInsert& entry, CElement** target)
+CElement* EntryEditor::placeOf(EditSession& session, const MenuInsert& entry, CElement** target)
 {
     CElement* found = nullptr;
     if (entry.shortcut && entry.target.isEmpty()) {
-        found = lookup.first(QStringLiteral("menus"));
+        found = firstNamed(session.document(), QStringLiteral("menus"));
     } else if (entry.shortcut) {
-        found = lookup.find(entry.target, { QStringLiteral("shortcutlist") });
+        found = session.findElement(entry.target, { QStringLiteral("shortcutlist") });
     } else {
         // Made once: every entry of a package asks with it.
         static const QStringList menus { QStringLiteral("menu"), QStringLiteral("menubar") };
-        found = lookup.find(entry.target, goesInside(entry.placement) ? menus : QStringList());
+        found = session.findElement(entry.target, goesInside(entry.placement) ? menus : QStringList());
     }
     if (target) {
         *target = found;
@@ -671,28 +637,28 @@ template <class Lookup> CElement* menuPlace(Lookup lookup, const MenuInsert& ent
     return found && !entry.shortcut && !goesInside(entry.placement) ? found->parent() : found;
 }
 
-template <class Lookup> CElement* insertbarPlace(Lookup lookup, const InsertbarInsert& entry, CElement** target)
+CElement* EntryEditor::placeOf(EditSession& session, const InsertbarInsert& entry, CElement** target)
 {
     const QStringList category { QStringLiteral("category") };
     CElement* found = nullptr;
     CElement* parent = nullptr;
     if (entry.category) {
         // A category already there takes the items it lacks, in place of a second one.
-        found = lookup.find(entry.categoryId, category);
+        found = session.findElement(entry.categoryId, category);
         if (!found && !entry.target.isEmpty()) {
-            found = lookup.find(entry.target, category);
+            found = session.findElement(entry.target, category);
             parent = found ? found->parent() : nullptr;
         }
         if (!found) {
-            found = lookup.first(QStringLiteral("insertbar"));
+            found = firstNamed(session.document(), QStringLiteral("insertbar"));
         }
     } else if (goesInside(entry.placement)) {
-        found = lookup.find(entry.target, category);
+        found = session.findElement(entry.target, category);
     } else {
-        found = lookup.find(entry.target, QStringList());
+        found = session.findElement(entry.target, QStringList());
         parent = found ? found->parent() : nullptr;
         if (!found) {
-            found = lookup.find(entry.categoryId, category);
+            found = session.findElement(entry.categoryId, category);
         }
     }
     if (target) {
@@ -701,14 +667,14 @@ template <class Lookup> CElement* insertbarPlace(Lookup lookup, const InsertbarI
     return parent ? parent : found;
 }
 
-template <class Lookup> CElement* configurationPlace(Lookup lookup, const ConfigurationInsert& entry, CElement** target)
+CElement* EntryEditor::placeOf(EditSession& session, const ConfigurationInsert& entry, CElement** target)
 {
     using Kind = ConfigurationInsert::Kind;
     CElement* found = nullptr;
     CElement* parent = nullptr;
     if (entry.target.isEmpty()) {
         // The outermost element: a declaration or a comment before it is not one.
-        for (CElement* child : lookup.root()->children()) {
+        for (CElement* child : session.document().root()->children()) {
             if (child->isElement() && !child->name().startsWith(QLatin1Char('?'))
                 && !child->name().startsWith(QLatin1Char('!'))) {
                 found = child;
@@ -716,15 +682,15 @@ template <class Lookup> CElement* configurationPlace(Lookup lookup, const Config
             }
         }
     } else if (goesInside(entry.placement)) {
-        found = lookup.find(entry.target,
+        found = session.findElement(entry.target,
             entry.kind == Kind::ToolbarItem ? QStringList { QStringLiteral("toolbar") }
                                             : QStringList { QStringLiteral("menu"), QStringLiteral("menubar") });
     } else {
-        found = lookup.find(entry.target, QStringList());
+        found = session.findElement(entry.target, QStringList());
         parent = found ? found->parent() : nullptr;
     }
     if (!found && !entry.fallback.isEmpty()) {
-        found = lookup.find(entry.fallback, { QStringLiteral("toolbar") });
+        found = session.findElement(entry.fallback, { QStringLiteral("toolbar") });
         parent = nullptr;
     }
     if (target) {
@@ -733,41 +699,25 @@ template <class Lookup> CElement* configurationPlace(Lookup lookup, const Config
     return parent ? parent : found;
 }
 
-} // namespace
-
-CElement* EntryEditor::placeOf(Accessor& document, const MenuInsert& entry, CElement** target)
-{
-    return menuPlace(DocumentLookup { document }, entry, target);
-}
-
-CElement* EntryEditor::placeOf(Accessor& document, const InsertbarInsert& entry, CElement** target)
-{
-    return insertbarPlace(DocumentLookup { document }, entry, target);
-}
-
-CElement* EntryEditor::placeOf(Accessor& document, const ConfigurationInsert& entry, CElement** target)
-{
-    return configurationPlace(DocumentLookup { document }, entry, target);
-}
-
-CElement* EntryEditor::placeOf(EditSession& session, const MenuInsert& entry, CElement** target)
-{
-    return menuPlace(SessionLookup { session }, entry, target);
-}
-
-CElement* EntryEditor::placeOf(EditSession& session, const InsertbarInsert& entry, CElement** target)
-{
-    return insertbarPlace(SessionLookup { session }, entry, target);
-}
-
-CElement* EntryEditor::placeOf(EditSession& session, const ConfigurationInsert& entry, CElement** target)
-{
-    return configurationPlace(SessionLookup { session }, entry, target);
-}
-
 // Built by naming its members: most callers leave the later ones as they are.
 struct EntryEditor::Block
 {
+    Block() = default;
+    // A menu entry's or another file's entry: it goes where its target and
+    // placement say, with its markup and ids as the manifest gives them.
+    template <class Entry>
+    Block(Kind kind, const Entry& entry, CElement* parent, CElement* anchor)
+        : kind(kind)
+        , target(entry.target)
+        , parent(parent)
+        , anchor(anchor)
+        , placement(entry.placement)
+        , skipSeparator(entry.skipSeparator)
+        , markup(entry.markup)
+        , ids(entry.itemIds)
+    {
+    }
+
     Kind kind = Kind::MenuEntry;
     QString target; // as the manifest names it, for the report
     CElement* parent = nullptr; // the element the block goes into
@@ -794,7 +744,7 @@ struct EntryEditor::Block
     QHash<QString, QString>* locators = nullptr;
 };
 
-void EntryEditor::placeIfSound(EditSession& session, Block block, EntryResults* results)
+void EntryEditor::placeIfSound(EditSession& session, Block block, EntryResults* results, Placed* placed)
 {
     QString reason;
     // A plain element is balanced, and lies one level below its place.
@@ -805,7 +755,7 @@ void EntryEditor::placeIfSound(EditSession& session, Block block, EntryResults* 
     } else if (!block.parent) {
         note(results, block.kind, block.ids, block.target, Outcome::TargetMissing);
     } else {
-        place(session, std::move(block), results);
+        place(session, std::move(block), results, placed);
     }
 }
 
@@ -875,7 +825,8 @@ QString EntryEditor::parentLocator(const Block& block)
     return locator;
 }
 
-bool EntryEditor::openEmptyParent(EditSession& session, Block& block, const QString& locator, EntryResults* results)
+bool EntryEditor::openEmptyParent(
+    EditSession& session, Block& block, const QString& locator, EntryResults* results, Placed* placed)
 {
     if (block.anchor != block.parent) {
         return true;
@@ -887,7 +838,7 @@ bool EntryEditor::openEmptyParent(EditSession& session, Block& block, const QStr
     }
     // An element an earlier block of this install wrote as one tag: that
     // block's text now holds it opened, and its removal must find it so.
-    noteExpansion(results, emptyTag, emptyId, block.parent);
+    noteExpansion(placed, emptyTag, emptyId, block.parent);
     // The expanded element is text until the text is parsed again.
     session.noteEdited(block.parent->parent());
     session.reparse();
@@ -974,7 +925,7 @@ void EntryEditor::findInsertion(EditSession& session, const Block& block, bool h
     }
 }
 
-void EntryEditor::place(EditSession& session, Block block, EntryResults* results)
+void EntryEditor::place(EditSession& session, Block block, EntryResults* results, Placed* placed)
 {
     // Elements already in place stay as they are, and are left out of the block.
     QStringList present;
@@ -989,7 +940,7 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
     // An item whose neighbour is missing goes at the end of its fallback category.
     insertion.placement
         = block.anchor == block.parent && !goesInside(block.placement) ? Placement::AppendTo : block.placement;
-    if (!openEmptyParent(session, block, locator, results)) {
+    if (!openEmptyParent(session, block, locator, results, placed)) {
         return;
     }
     findInsertion(session, block, snippet, &insertion);
@@ -1024,21 +975,28 @@ void EntryEditor::place(EditSession& session, Block block, EntryResults* results
         session.noteEdited(block.parent, snippet->root());
     }
     note(results, block.kind, block.ids, block.target, Outcome::Added);
-    if (results) {
-        results->back().parent = locator;
-        results->back().inserted = serialised;
-        results->back().ids = block.ids;
+    if (placed) {
+        InstallRecord::Entry entry;
+        entry.kind = block.kind;
+        entry.id = shownIds(block.ids);
+        entry.target = block.target;
+        entry.parent = locator;
+        entry.inserted = serialised;
+        entry.ids = block.ids;
+        placed->append(std::move(entry));
     }
 }
 
-QString EntryEditor::addMenuInserts(const QString& text, const QList<MenuInsert>& inserts, EntryResults* results)
+QString EntryEditor::addMenuInserts(
+    const QString& text, const QList<MenuInsert>& inserts, EntryResults* results, Placed* placed)
 {
     EditSession session(text);
-    addMenuInserts(session, inserts, results);
+    addMenuInserts(session, inserts, results, placed);
     return session.text();
 }
 
-void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& inserts, EntryResults* results)
+void EntryEditor::addMenuInserts(
+    EditSession& session, const QList<MenuInsert>& inserts, EntryResults* results, Placed* placed)
 {
     // A row each, made room for at once rather than as the list grows.
     if (results) {
@@ -1060,16 +1018,8 @@ void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& 
         session.require({ &entry.itemIds, &elements.ids }, { entry.target, entry.plain ? QStringView() : plainId },
             entry.shortcut && entry.target.isEmpty() ? QStringList { QStringLiteral("menus") } : QStringList());
         CElement* target = nullptr;
-        CElement* parent = menuPlace(SessionLookup { session }, entry, &target);
-        Block block;
-        block.kind = kind;
-        block.target = entry.target;
-        block.parent = parent;
-        block.anchor = target;
-        block.placement = entry.placement;
-        block.skipSeparator = entry.skipSeparator;
-        block.markup = entry.markup;
-        block.ids = entry.itemIds;
+        CElement* parent = placeOf(session, entry, &target);
+        Block block(kind, entry, parent, target);
         block.unit = menuIndentUnit();
         block.snippet = snippet;
         block.elements = snippet ? &elements : nullptr;
@@ -1078,20 +1028,20 @@ void EntryEditor::addMenuInserts(EditSession& session, const QList<MenuInsert>& 
         block.plainId = plainId;
         block.plainName = plain.name(entry.markup);
         block.locators = &locators;
-        placeIfSound(session, std::move(block), results);
+        placeIfSound(session, std::move(block), results, placed);
     }
 }
 
 QString EntryEditor::addInsertbarInserts(
-    const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results)
+    const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results, Placed* placed)
 {
     EditSession session(text);
-    addInsertbarInserts(session, inserts, results);
+    addInsertbarInserts(session, inserts, results, placed);
     return session.text();
 }
 
 void EntryEditor::addInsertbarInserts(
-    EditSession& session, const QList<InsertbarInsert>& inserts, EntryResults* results)
+    EditSession& session, const QList<InsertbarInsert>& inserts, EntryResults* results, Placed* placed)
 {
     Accessor snippets;
     for (const InsertbarInsert& entry : inserts) {
@@ -1108,7 +1058,7 @@ void EntryEditor::addInsertbarInserts(
                 + (snippet ? elements.ids : idsIn(entry.markup, true)),
             entry.category ? QStringList { QStringLiteral("insertbar") } : QStringList());
         CElement* target = nullptr;
-        CElement* parent = insertbarPlace(SessionLookup { session }, entry, &target);
+        CElement* parent = placeOf(session, entry, &target);
         QString markup = entry.markup;
         QStringList ids = entry.category ? QStringList { entry.categoryId } : entry.itemIds;
         Placement placement = entry.placement;
@@ -1143,21 +1093,21 @@ void EntryEditor::addInsertbarInserts(
             block.unit = insertbarIndentUnit();
             block.snippet = snippet;
             block.elements = snippet ? &elements : nullptr;
-            place(session, std::move(block), results);
+            place(session, std::move(block), results, placed);
         }
     }
 }
 
 QString EntryEditor::addConfigurationInserts(
-    const QString& text, const QList<ConfigurationInsert>& inserts, Kind kind, EntryResults* results)
+    const QString& text, const QList<ConfigurationInsert>& inserts, Kind kind, EntryResults* results, Placed* placed)
 {
     EditSession session(text);
-    addConfigurationInserts(session, inserts, kind, results);
+    addConfigurationInserts(session, inserts, kind, results, placed);
     return session.text();
 }
 
 void EntryEditor::addConfigurationInserts(
-    EditSession& session, const QList<ConfigurationInsert>& inserts, Kind kind, EntryResults* results)
+    EditSession& session, const QList<ConfigurationInsert>& inserts, Kind kind, EntryResults* results, Placed* placed)
 {
     // Dreamweaver's files indent with tabs or with spaces, and users' copies
     // as their editors do: a block takes the first indentation in the file.
@@ -1184,20 +1134,12 @@ void EntryEditor::addConfigurationInserts(
         const SnippetElements elements = elementsOf(*snippet);
         session.require({ &entry.itemIds, &elements.ids }, { entry.target, entry.fallback });
         CElement* target = nullptr;
-        CElement* parent = configurationPlace(SessionLookup { session }, entry, &target);
-        Block block;
-        block.kind = kind;
-        block.target = entry.target;
-        block.parent = parent;
-        block.anchor = target;
-        block.placement = entry.placement;
-        block.skipSeparator = entry.skipSeparator;
-        block.markup = entry.markup;
-        block.ids = entry.itemIds;
+        CElement* parent = placeOf(session, entry, &target);
+        Block block(kind, entry, parent, target);
         block.unit = unit;
         block.snippet = snippet;
         block.elements = &elements;
-        placeIfSound(session, std::move(block), results);
+        placeIfSound(session, std::move(block), results, placed);
     }
 }
 

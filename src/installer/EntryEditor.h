@@ -41,22 +41,25 @@ public:
     // An entry whose markup would break the file (MarkupBalance) is refused
     // with the reason. Inserted lines end as the text's first line does.
     // results, when given, receives one row per entry (kind, ids, target,
-    // outcome, and for an added one where it went and its text; the caller
-    // knows the locale and the path).
-    static QString addMenuInserts(
-        const QString& text, const QList<MenuInsert>& inserts, EntryResults* results = nullptr);
-    static QString addInsertbarInserts(
-        const QString& text, const QList<InsertbarInsert>& inserts, EntryResults* results = nullptr);
-    static void addMenuInserts(EditSession& session, const QList<MenuInsert>& inserts, EntryResults* results);
-    static void addInsertbarInserts(EditSession& session, const QList<InsertbarInsert>& inserts, EntryResults* results);
+    // outcome; the caller knows the locale and the path). placed, when
+    // given, receives each block added: where it went and its exact text,
+    // which is what removeEntries takes out again (the caller knows the file).
+    static QString addMenuInserts(const QString& text, const QList<MenuInsert>& inserts,
+        EntryResults* results = nullptr, Placed* placed = nullptr);
+    static QString addInsertbarInserts(const QString& text, const QList<InsertbarInsert>& inserts,
+        EntryResults* results = nullptr, Placed* placed = nullptr);
+    static void addMenuInserts(
+        EditSession& session, const QList<MenuInsert>& inserts, EntryResults* results, Placed* placed);
+    static void addInsertbarInserts(
+        EditSession& session, const QList<InsertbarInsert>& inserts, EntryResults* results, Placed* placed);
     // The markup entries of another file (lines are TextListEditor's), each
     // of kind as the report and the record name it. An entry with no target
     // goes at the end of the file's outermost element; a toolbar item whose
     // neighbour is missing, at the end of its fallback toolbar.
     static QString addConfigurationInserts(const QString& text, const QList<ConfigurationInsert>& inserts,
-        InstallReport::EntryKind kind, EntryResults* results = nullptr);
+        InstallReport::EntryKind kind, EntryResults* results = nullptr, Placed* placed = nullptr);
     static void addConfigurationInserts(EditSession& session, const QList<ConfigurationInsert>& inserts,
-        InstallReport::EntryKind kind, EntryResults* results);
+        InstallReport::EntryKind kind, EntryResults* results, Placed* placed);
     // Takes blocks out, the last first: its exact text where it is still
     // whole, otherwise each element it listed that holds no other element.
     static QString removeEntries(const QString& text, const Placed& entries, EntryResults* results = nullptr);
@@ -69,17 +72,9 @@ public:
 
     // The element a block goes into, as the install finds it; the element
     // the placement names goes to target. Null when it is not there.
-    static CElement* placeOf(Accessor& document, const MenuInsert& entry, CElement** target = nullptr);
-    static CElement* placeOf(Accessor& document, const InsertbarInsert& entry, CElement** target = nullptr);
-    static CElement* placeOf(Accessor& document, const ConfigurationInsert& entry, CElement** target = nullptr);
-    // The same through a session's index of ids, for a caller that looks up
-    // many entries in one file.
     static CElement* placeOf(EditSession& session, const MenuInsert& entry, CElement** target = nullptr);
     static CElement* placeOf(EditSession& session, const InsertbarInsert& entry, CElement** target = nullptr);
     static CElement* placeOf(EditSession& session, const ConfigurationInsert& entry, CElement** target = nullptr);
-    // The first element in document order carrying id whose name is one of
-    // names (any name when empty).
-    static CElement* findElement(Accessor& document, const QString& id, const QStringList& names);
 
     // Lays out a snippet's elements each on a line of its own: the first
     // level at childIndentation, each deeper one a unit further.
@@ -94,7 +89,7 @@ private:
     struct Block;
     struct Insertion;
     // Puts the block in place and notes the outcome, in the steps below.
-    static void place(EditSession& session, Block block, EntryResults* results);
+    static void place(EditSession& session, Block block, EntryResults* results, Placed* placed);
     // Lists in present the block's elements its parent holds already; true when that is every one.
     static bool leaveOutPresent(EditSession& session, Block& block, QStringList* present);
     // The block's markup parsed with those elements emptied and their ids
@@ -105,9 +100,10 @@ private:
     static QString parentLocator(const Block& block);
     // Opens a parent written as one tag, so that the block can go inside it;
     // false (with the outcome noted) when it cannot be found again after.
-    static bool openEmptyParent(EditSession& session, Block& block, const QString& locator, EntryResults* results);
+    static bool openEmptyParent(
+        EditSession& session, Block& block, const QString& locator, EntryResults* results, Placed* placed);
     static void findInsertion(EditSession& session, const Block& block, bool hasSnippet, Insertion* insertion);
     // The same, after refusing markup that would break the file (MarkupBalance)
     // and skipping a block that has no place to go.
-    static void placeIfSound(EditSession& session, Block block, EntryResults* results);
+    static void placeIfSound(EditSession& session, Block block, EntryResults* results, Placed* placed);
 };

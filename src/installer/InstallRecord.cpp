@@ -1,7 +1,6 @@
 #include "installer/InstallRecord.h"
 
 #include "discovery/DreamweaverInfo.h"
-#include "installer/ConfigurationEditor.h"
 #include "installer/ConfigurationFile.h"
 #include "packages/PackageSupport.h"
 #include "platform/CappedFile.h"
@@ -291,28 +290,6 @@ bool InstallRecord::write(const QString& path, const Roots& roots, QString* erro
     return ConfigurationFile::writeWhole(path, bytes, error);
 }
 
-void InstallRecord::addAddedEntries(const InstallReport& report, int first, const QString& configurationFolder)
-{
-    const QList<InstallReport::EntryResult> results = report.entries();
-    // Files other than Menus.xml and insertbar.xml are named, relative to the
-    // Configuration folder, so that the record stays good if that folder moves.
-    const QString configuration = configurationFolder + QLatin1Char('/');
-    // Room for them all at once, rather than as the list grows.
-    entries.reserve(entries.size() + results.size() - first);
-    for (int i = first; i < results.size(); ++i) {
-        const InstallReport::EntryResult& entry = results.at(i);
-        if (entry.outcome != InstallReport::EntryOutcome::Added)
-            continue;
-        const QString file = ConfigurationEditor::editsMenus(entry.kind)
-                || entry.kind == InstallReport::EntryKind::InsertbarButton
-                || entry.kind == InstallReport::EntryKind::InsertbarCategory
-            ? QString()
-            : entry.path.mid(configuration.size());
-        addEntry({ entry.kind, entry.id, entry.target, entry.createdTarget, entry.parent, entry.inserted, entry.ids,
-            file });
-    }
-}
-
 int InstallRecord::indexOf(const QString& path) const
 {
     const QString key = pathKey(path);
@@ -336,11 +313,6 @@ QString InstallRecord::backUp(const QString& path, const QString& folder)
     // QFile::copy writes a temporary file and renames it: a failed copy leaves no partial backup.
     const QString name = QString::number(number);
     return QFile::copy(path, folder + QLatin1Char('/') + name) ? name : QString();
-}
-
-void InstallRecord::addEntry(const Entry& entry)
-{
-    addEntry(Entry(entry));
 }
 
 void InstallRecord::addEntry(Entry&& entry)

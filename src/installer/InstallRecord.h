@@ -85,15 +85,10 @@ public:
     // has, and returns that name; empty when the copy could not be made.
     static QString backUp(const QString& path, const QString& folder);
     // Appends entry unless an equal one is there already.
-    void addEntry(const Entry& entry);
     void addEntry(Entry&& entry);
     // Renames from over to, replacing it in one step, and makes to's folder
     // if it is gone.
     static bool moveOver(const QString& from, const QString& to);
-    // Adds the blocks report's entries from first on say were added, each
-    // with the file it went into (see Entry::file): only what an install
-    // added is the extension's to take out again.
-    void addAddedEntries(const InstallReport& report, int first, const QString& configurationFolder);
 
     qint64 installedAt = 0; // milliseconds since the epoch: orders installs that hold one path
     // The copy of the package kept for a later copy or reinstall, relative to

@@ -4,14 +4,6 @@
 
 #include <algorithm>
 
-void InstallReport::clear()
-{
-    m_files.clear();
-    m_xmlFiles.clear();
-    m_entries.clear();
-    m_error.clear();
-}
-
 int InstallReport::fileCount(FileOutcome outcome) const
 {
     int count = 0;

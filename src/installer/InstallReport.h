@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QString>
-#include <QStringList>
 
 // What an install or a removal did, file by file, for a caller to show. The
 // procedures themselves still answer only with their plain results.
@@ -80,11 +79,6 @@ public:
         QString target; // the element its placement names
         EntryOutcome outcome = EntryOutcome::Added;
         QString detail; // why it was refused
-        bool createdTarget = false; // the install created the category to add the button
-        // Where an added block went and its exact text, for the install record (see InstallRecord::Entry).
-        QString parent;
-        QString inserted;
-        QStringList ids;
 
         // The fields every outcome has; the others are set by name where they apply.
         static EntryResult of(EntryKind kind, const QString& id, const QString& target, EntryOutcome outcome,
@@ -112,7 +106,6 @@ public:
     void addEntries(QList<EntryResult>&& results);
     void addXml(const XmlResult& result) { m_xmlFiles.append(result); }
     void setError(const QString& error) { m_error = error; }
-    void clear();
 
     QList<FileResult> files() const { return m_files; }
     QList<XmlResult> xmlFiles() const { return m_xmlFiles; }

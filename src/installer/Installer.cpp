@@ -526,7 +526,7 @@ bool Installer::installFromPackage(IPackage& package)
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Adding menu entries"));
         }
-        const int entriesBefore = m_report->entries().size();
+        editor.setRecord(changes ? &*changes : nullptr);
         editor.addMenuInserts(locale, record);
         if (m_progress) {
             m_progress->setStatus(QStringLiteral("Adding Insert Bar entries"));
@@ -536,10 +536,10 @@ bool Installer::installFromPackage(IPackage& package)
             m_progress->setStatus(QStringLiteral("Adding other configuration changes"));
         }
         editor.addConfigurationInserts(locale, record);
+        editor.setRecord(nullptr);
         if (!changes) {
             continue;
         }
-        changes->addAddedEntries(*m_report, entriesBefore, m_dreamweaver.configurationFolder(locale));
         QString error;
         if (!changes->write(recordPath, InstallRecord::roots(m_dreamweaver, locale), &error)) {
             m_report->addFile({ locale, mxiName, recordPath, InstallReport::FileOutcome::WriteFailed, error });

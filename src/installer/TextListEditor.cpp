@@ -46,7 +46,7 @@ InstallReport::EntryResult row(InstallReport::EntryKind kind, const QString& lin
 } // namespace
 
 QString TextListEditor::addLines(const QString& text, const QList<ConfigurationInsert>& inserts,
-    InstallReport::EntryKind kind, bool keepFirstLine, EntryEditor::EntryResults* results)
+    InstallReport::EntryKind kind, bool keepFirstLine, EntryEditor::EntryResults* results, EntryEditor::Placed* placed)
 {
     QString edited = text;
     for (const ConfigurationInsert& entry : inserts) {
@@ -59,16 +59,22 @@ QString TextListEditor::addLines(const QString& text, const QList<ConfigurationI
         }
         // Dreamweaver's own lists are written on Windows; a new one is too.
         const QString lineEnd = lineEndOf(edited, lines);
-        InstallReport::EntryResult result = row(kind, entry.markup, present ? Outcome::AlreadyPresent : Outcome::Added);
         if (!present) {
             // A last line without an end keeps that shape: the new line takes its place as the last.
-            result.inserted
+            const QString inserted
                 = !lines.isEmpty() && lines.back().endLength == 0 ? lineEnd + entry.markup : entry.markup + lineEnd;
-            edited += result.inserted;
-            result.ids = QStringList { entry.markup };
+            edited += inserted;
+            if (placed) {
+                InstallRecord::Entry line;
+                line.kind = kind;
+                line.id = entry.markup;
+                line.inserted = inserted;
+                line.ids = QStringList { entry.markup };
+                placed->append(std::move(line));
+            }
         }
         if (results) {
-            results->append(result);
+            results->append(row(kind, entry.markup, present ? Outcome::AlreadyPresent : Outcome::Added));
         }
     }
     return edited;

@@ -16,8 +16,10 @@ public:
     // is; a line already there (in any case) is not added twice. With
     // keepFirstLine the first line is neither compared nor touched:
     // Extensions.txt lists every extension there, for "All Documents".
+    // placed, when given, receives each line added, as removeLines finds it.
     static QString addLines(const QString& text, const QList<ConfigurationInsert>& inserts,
-        InstallReport::EntryKind kind, bool keepFirstLine, EntryEditor::EntryResults* results = nullptr);
+        InstallReport::EntryKind kind, bool keepFirstLine, EntryEditor::EntryResults* results = nullptr,
+        EntryEditor::Placed* placed = nullptr);
     // Takes out the last line that reads exactly as each entry's inserted
     // text, the last entry first.
     static QString removeLines(const QString& text, const EntryEditor::Placed& entries, bool keepFirstLine,

@@ -35,21 +35,18 @@ QString nested(int levels)
 }
 
 // Every entry of a manifest added, as the install does; then, from what the
-// results say was added, taken out as the removal does.
+// editor says it placed, taken out as the removal does.
 struct Round
 {
     EntryEditor::EntryResults results;
-    QString added;
     EntryEditor::Placed placed;
+    QString added;
 
     Round(const QString& text, const ExtensionInfo& info, const Menus& extra = {})
         : added(EntryEditor::addInsertbarInserts(
-            EntryEditor::addMenuInserts(text, info.menuInserts() + extra, &results), info.insertbarInserts(), &results))
+            EntryEditor::addMenuInserts(text, info.menuInserts() + extra, &results, &placed), info.insertbarInserts(),
+            &results, &placed))
     {
-        for (const InstallReport::EntryResult& entry : results)
-            if (entry.outcome == InstallReport::EntryOutcome::Added)
-                placed.append(
-                    { entry.kind, entry.id, entry.target, false, entry.parent, entry.inserted, entry.ids, {} });
     }
     QString removed() const { return EntryEditor::removeEntries(added, placed); }
 };
@@ -66,14 +63,14 @@ ExtensionInfo manifest(const QByteArray& changes)
 
 // The changes for files other than Menus.xml and insertbar.xml added to text
 // one by one, as the install adds them to the file each names.
-QString addOthers(const QString& text, const ExtensionInfo& info, EntryEditor::EntryResults* results)
+QString addOthers(const QString& text, const ExtensionInfo& info, EntryEditor::Placed* placed)
 {
     QString edited = text;
     for (const ConfigurationInsert& entry : info.configurationInserts()) {
         const InstallReport::EntryKind kind = ConfigurationEditor::entryKind(entry.kind);
         edited = entry.isLine()
-            ? TextListEditor::addLines(edited, { entry }, kind, entry.file == "Extensions.txt", results)
-            : EntryEditor::addConfigurationInserts(edited, { entry }, kind, results);
+            ? TextListEditor::addLines(edited, { entry }, kind, entry.file == "Extensions.txt", nullptr, placed)
+            : EntryEditor::addConfigurationInserts(edited, { entry }, kind, nullptr, placed);
     }
     return edited;
 }
@@ -415,13 +412,10 @@ private slots:
         QVERIFY(!info.configurationInserts().isEmpty());
         for (const ConfigurationInsert& entry : info.configurationInserts())
             QCOMPARE(entry.file, file);
-        EntryEditor::EntryResults results;
-        const QString added = addOthers(text, info, &results);
+        EntryEditor::Placed placed;
+        const QString added = addOthers(text, info, &placed);
         QCOMPARE(added, QString(expected));
         QCOMPARE(addOthers(added, info, nullptr), added);
-        EntryEditor::Placed placed;
-        for (const InstallReport::EntryResult& entry : results)
-            placed.append({ entry.kind, entry.id, entry.target, false, entry.parent, entry.inserted, entry.ids, file });
         const bool lines = info.configurationInserts().front().isLine();
         QCOMPARE(lines ? TextListEditor::removeLines(added, placed, file == "Extensions.txt")
                        : EntryEditor::removeEntries(added, placed),
@@ -502,7 +496,7 @@ private slots:
         QFETCH(QStringList, parents);
         const Round round(text, manifest(changes));
         QStringList seen;
-        for (const InstallReport::EntryResult& entry : round.results)
+        for (const InstallRecord::Entry& entry : round.placed)
             seen << entry.parent;
         QCOMPARE(seen, parents);
         QCOMPARE(round.removed(), text);

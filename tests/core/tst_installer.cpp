@@ -235,9 +235,11 @@ private slots:
             QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(path));
             int placed = 0, buttons = 0;
             QStringList skipped;
+            for (const QString& locale : dreamweaver.locales())
+                buttons += readFile(dreamweaver.configurationFolder(locale) + "/Objects/insertbar.xml").count("<button")
+                    - insertbarXml().count("<button");
             for (const InstallReport::EntryResult& entry : report.entries()) {
                 placed += entry.outcome == InstallReport::EntryOutcome::Added;
-                buttons += entry.inserted.count("<button");
                 // Only Menus.xml and insertbar.xml are there: other files' entries are realPackageChangesOtherFiles's.
                 if (entry.outcome != InstallReport::EntryOutcome::Added
                     && (entry.path.endsWith("Menus.xml") || entry.path.endsWith("insertbar.xml")))
