@@ -126,16 +126,18 @@ public:
     static QString packageProblem(const QString& path, Result* result = nullptr,
         std::optional<ExtensionInfo>* read = nullptr, Installer::Manifest* manifest = nullptr);
     static bool hasPackageSuffix(const QString& path);
-    // "Name v. 1.0.0", as questions and reports name an extension.
+    // "Name 1.0.0", as questions and reports name an extension.
     static QString titleOf(const QString& name, const QString& version);
     // What the last install or removal this object ran did, for a face that counts it.
     const InstallReport& lastReport() const { return m_lastReport; }
 
 private:
-    // Asks before replacing; false when the answer was no. replaced receives
-    // a copy of the extension to remove, if any.
+    // Asks before replacing (an update when version is newer than the
+    // installed one, a reinstall when it is the same extension at the same
+    // version); false when the answer was no. replaced receives a copy of the
+    // extension to remove, if any.
     bool confirmReplace(DreamweaverInfo& target, const QString& id, const QString& mxiName, const QString& title,
-        std::optional<ExtensionInfo>* replaced);
+        const QString& version, std::optional<ExtensionInfo>* replaced);
     // True (with a notice) when entry is offered as newer than installed but
     // its package is not.
     bool carriesNoUpdate(const DreamweaverInfo& target, const CatalogueEntry& entry, const ExtensionInfo& package,

@@ -896,20 +896,31 @@ void MainWindow::slotSelectDreamweaver(int)
 
 bool MainWindow::confirm(const QString& question, const QString& refusal)
 {
+    return ask({ question, refusal, tr("Yes"), tr("No") });
+}
+
+bool MainWindow::ask(const Question& question)
+{
     // Nobody is left to answer once the window has closed.
     if (m_closing)
         return false;
-    QString text = question;
+    QString text = question.text;
     if (const DreamweaverInfo* dreamweaver = currentDreamweaver())
         text += QStringLiteral("\n\n") + tr("Installation: %1").arg(dreamweaver->name());
-    QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
-        QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox box(question.caution ? QMessageBox::Warning : QMessageBox::Question,
+        QGuiApplication::applicationDisplayName(), text, QMessageBox::Yes | QMessageBox::No, this);
     box.setTextFormat(Qt::PlainText);
+    // Verbs say what each answer does, so that nobody has to read the question twice to pick one.
+    box.button(QMessageBox::Yes)->setText(question.yes);
+    box.button(QMessageBox::No)->setText(question.no);
+    // A risky question must not be agreed to by a reflexive Enter.
+    box.setDefaultButton(question.caution ? QMessageBox::No : QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
     if (box.exec() == QMessageBox::Yes)
         return true;
     // A No is an answer, not silence: the status line says what was left undone.
-    if (!refusal.isEmpty())
-        notice(refusal + QLatin1Char('.'));
+    if (!question.refusal.isEmpty())
+        notice(question.refusal + QLatin1Char('.'));
     return false;
 }
 

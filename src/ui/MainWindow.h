@@ -101,6 +101,8 @@ protected:
 private:
     // How the shared operations ask, warn and show progress in this window.
     bool confirm(const QString& question, const QString& refusal) override;
+    // A message box whose buttons are the question's verbs.
+    bool ask(const Question& question) override;
     // A dialog with the licence and Accept / Decline.
     bool acceptLicense(const QString& title, const QString& license, const QString& refusal) override;
     void warn(const QString& text, const QString& details) override;

@@ -56,7 +56,7 @@ namespace {
 class DialogDriver : public QObject
 {
 public:
-    // "question: <text>", "warning", "file dialog: <caption> | <filters>" or a progress dialog's title
+    // "question: <text> | <yes> / <no>", "warning", "file dialog: <caption> | <filters>" or a progress dialog's title
     QStringList log;
     QStringList warnings;
     QList<QWidget*> boxParents; // null for a box that would render names from outside as markup
@@ -77,9 +77,16 @@ protected:
             return false;
         if (auto* box = qobject_cast<QMessageBox*>(widget)) {
             boxParents << (box->textFormat() == Qt::PlainText ? box->parentWidget() : nullptr);
-            const bool warning = box->icon() == QMessageBox::Warning;
-            const bool question = box->icon() == QMessageBox::Question;
-            log << (warning ? QStringLiteral("warning") : (question ? "question: " : "information: ") + box->text());
+            const bool question = box->button(QMessageBox::Yes) != nullptr;
+            const bool warning = !question && box->icon() == QMessageBox::Warning;
+            QString text = (question ? "question: " : "information: ") + box->text();
+            if (question) {
+                // "... | Update / Cancel", and how a risky question is asked.
+                text += " | " + box->button(QMessageBox::Yes)->text() + " / " + box->button(QMessageBox::No)->text();
+                if (box->icon() == QMessageBox::Warning && box->defaultButton() == box->button(QMessageBox::No))
+                    text += " (warning, No by default)";
+            }
+            log << (warning ? QStringLiteral("warning") : text);
             if (warning)
                 warnings << box->text();
             QTimer::singleShot(0, box, [box, b = question ? answer : QMessageBox::Ok] { box->button(b)->click(); });
@@ -324,6 +331,9 @@ private slots:
         gamma.configurationChanges = "<ui-access><![CDATA[Commands &gt; Gamma]]></ui-access>"
                                      "<license-agreement><![CDATA[<p>Use it.</p>]]></license-agreement>";
         QVERIFY(gamma.writePackage(packages + "gamma.zxp"));
+        TestExtension old = extension("Velkor Old", "1.0.0", "Old");
+        old.configurationChanges = "<product name=\"Dreamweaver\" version=\"8\" maxversion=\"11\" />\n";
+        QVERIFY(old.writePackage(packages + "old.zxp"));
         QVERIFY(writeFile(packages + "notes.txt", "notes"));
         qputenv("MORAVEL_DATA_FOLDER", QString(root() + "/data").toUtf8());
         QVERIFY(QDir::setCurrent(packages));
@@ -351,13 +361,13 @@ private slots:
         const QString fileDialog = "file dialog: Select Extension to Install | Extension Files (*.zxp *.mxp)";
         const QString in = "\n\nInstallation: Dreamweaver CS6";
         const QString replace = "question: Version 1.0.0 of Velkor Tools is already installed.\n\nDo you want to "
-                                "replace it with Velkor Tools Plus v. 2.0.0?"
-            + in;
-        const QString remove = "question: Remove Velkor Tools v. 1.0.0?" + in;
-        const QString installed = "Installed Velkor Tools Plus v. 2.0.0 into Dreamweaver CS6: 4 files and 2 entries.";
+                                "replace it with Velkor Tools Plus 2.0.0?"
+            + in + " | Update / Cancel";
+        const QString remove = "question: Remove Velkor Tools 1.0.0?" + in + " | Remove / Keep";
+        const QString installed = "Installed Velkor Tools Plus 2.0.0 into Dreamweaver CS6: 4 files and 2 entries.";
         const QString updated
             = "Updated Velkor Tools 1.0.0 to Velkor Tools Plus 2.0.0 in Dreamweaver CS6: 4 files and 2 entries.";
-        const QString removed = "Removed Velkor Tools v. 1.0.0 from Dreamweaver CS6: 4 files and 2 entries.";
+        const QString removed = "Removed Velkor Tools 1.0.0 from Dreamweaver CS6: 4 files and 2 entries.";
         const QString none = "No Dreamweaver installation was found, so nothing can be installed.";
         const QString web = "https://www.velkor.example/plus.zxp";
         const QString notPackage = "@/notes.txt cannot be installed: it is not a ZXP or MXP package.";
@@ -367,6 +377,23 @@ private slots:
         auto row = [](const char* name, const Gesture& gesture) { QTest::newRow(name) << gesture; };
         row("Install asks for a file, then replaces",
             { "install", true, {}, { fileDialog, replace, "Removing", "Installing" }, {}, { alpha, plus }, updated });
+        row("Install of the installed version is asked as a reinstall",
+            { "install", true, { "@/tools.zxp" },
+                { fileDialog,
+                    "question: Velkor Tools 1.0.0 is already installed in Dreamweaver CS6.\n\nDo you want to "
+                    "reinstall it?"
+                        + in + " | Reinstall / Cancel",
+                    "Removing", "Installing" },
+                {}, { alpha, tools }, "Reinstalled Velkor Tools 1.0.0 in Dreamweaver CS6: 4 files and 2 entries." });
+        row("a Dreamweaver outside the package's range: a warning that defaults to Cancel",
+            { "install: no", true, { "@/old.zxp" },
+                { fileDialog,
+                    "question: Velkor Old 1.0.0: it is made for Dreamweaver 8 to 11, and Dreamweaver CS6 is version "
+                    "12.0.\n\nInstall it anyway?"
+                        + in + " | Install / Cancel (warning, No by default)" },
+                {}, { tools },
+                "Velkor Old 1.0.0 was not installed: it is made for Dreamweaver 8 to 11, and Dreamweaver CS6 is "
+                "version 12.0." });
         row("a cancelled file dialog does nothing", { "cancel", true, {}, { fileDialog }, {}, { tools }, {} });
         for (const char* store : { "store", "key: Enter" })
             row(qPrintable(QString(store) + " on a Store row downloads, then replaces"),
@@ -376,14 +403,14 @@ private slots:
             { "store: Cancel", "store: Escape", "store: close the window", "store: the window system closes it" })
             row(qPrintable(QString(stop) + ", while downloading: nothing removed or installed, no warning"),
                 { stop, true, {}, { replace, "Downloading" }, {}, { tools },
-                    "Velkor Tools Plus v. 2.0.0 was not installed: the download was cancelled." });
+                    "Velkor Tools Plus 2.0.0 was not installed: the download was cancelled." });
         row("Install while another program holds the installation: it is named, and Cancel stops the wait",
             { "install: locked", true, {},
                 { fileDialog, replace, "Waiting",
-                    "Velkor Tools Plus v. 2.0.0 is waiting for Dreamweaver CS6 | tst_mainwindow (process "
+                    "Velkor Tools Plus 2.0.0 is waiting for Dreamweaver CS6 | tst_mainwindow (process "
                         + QString::number(QCoreApplication::applicationPid()) + ") is changing it. | busy" },
                 {}, { alpha, tools },
-                "Velkor Tools Plus v. 2.0.0 was left as it is: the wait for Dreamweaver CS6 was cancelled." });
+                "Velkor Tools Plus 2.0.0 was left as it is: the wait for Dreamweaver CS6 was cancelled." });
         row("a Remove button removes its own extension, though the list under the table changed",
             { "remove", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
         row("a row's menu: Remove removes its extension",
@@ -393,7 +420,7 @@ private slots:
             { "key: Delete", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
         row("a Remove button, answered No: the status line says so",
             { "remove: no", true, {}, { remove }, {}, { tools },
-                "Velkor Tools v. 1.0.0 was not removed from Dreamweaver CS6." });
+                "Velkor Tools 1.0.0 was not removed from Dreamweaver CS6." });
         const QString gone = "Velkor Tools is no longer installed in Dreamweaver CS6; the list has been refreshed.";
         row("a Remove button of an extension removed from outside says so and refreshes",
             { "remove: vanished", true, {}, { "information: " + gone }, {}, { alpha }, gone });
@@ -404,7 +431,7 @@ private slots:
             { "verify", true, {}, {}, {}, { alpha, tools }, verified + "Velkor Tools is not whole." });
         row("Repair of a damaged extension offers its removal",
             { "verify: repair", true, {}, { remove, "Removing" }, {}, { alpha },
-                "Removed Velkor Tools v. 1.0.0 from Dreamweaver CS6: 3 files and 2 entries." });
+                "Removed Velkor Tools 1.0.0 from Dreamweaver CS6: 3 files and 2 entries." });
         row("Verify in the details pane, all whole",
             { "verify: whole", true, {}, {}, {}, { alpha, tools }, verified + "all are whole." });
         row("F5 refreshes the Installed list at once", { "key: F5", true, {}, {}, {}, { alpha, tools }, {} });
@@ -421,14 +448,14 @@ private slots:
                     replace, "Removing", "Installing", "Installing" },
                 { notPackage, web + " cannot be installed: it is not a file on this computer." },
                 { alpha, "Velkor Beta 2.0.0 Velkor", plus },
-                "Installed Velkor Beta v. 2.0.0 into Dreamweaver CS6: 2 files and 0 entries." });
+                "Installed Velkor Beta 2.0.0 into Dreamweaver CS6: 2 files and 0 entries." });
         row("a licence accepted: installed, then where to find it and the restart on the status line",
             { "drop", true, { "@/gamma.zxp" },
                 { "open files: Install Velkor Gamma 1.0.0 by Velkor into: | [Dreamweaver CS6]",
                     "Licence Agreement: Use it.", "Installing" },
                 {},
                 { alpha, "Velkor Gamma 1.0.0 Velkor", tools },
-                "Installed Velkor Gamma v. 1.0.0 into Dreamweaver CS6: 2 files and 0 entries. Where to find Velkor "
+                "Installed Velkor Gamma 1.0.0 into Dreamweaver CS6: 2 files and 0 entries. Where to find Velkor "
                 "Gamma in Dreamweaver: Commands > Gamma. Restart Dreamweaver to use it." });
         row("a licence declined: nothing installed",
             { "install: no", true, { "@/gamma.zxp" }, { fileDialog, "Licence Agreement: Use it." }, {}, { tools }, {} });
@@ -676,8 +703,8 @@ private slots:
         m_window->findChild<QAction*>("actionShowLog")->trigger();
         QTRY_COMPARE(m_driver->log.filter("Log: ").size(), 1);
         const QString shown = m_driver->log.filter("Log: ").first();
-        QVERIFY2(shown.contains(QRegularExpression("^Log: \\S+  install  Dreamweaver CS6  Velkor Tools v. 1.0.0  done\n"
-                                                   "    Installed Velkor Tools v. 1.0.0 into Dreamweaver CS6:\n")),
+        QVERIFY2(shown.contains(QRegularExpression("^Log: \\S+  install  Dreamweaver CS6  Velkor Tools 1.0.0  done\n"
+                                                   "    Installed Velkor Tools 1.0.0 into Dreamweaver CS6:\n")),
             qPrintable(shown));
     }
 
@@ -766,7 +793,7 @@ private slots:
         toggle->trigger();
         QCOMPARE(installedRows(), QStringList { "Velkor Tools (disabled) 1.0.0 Velkor" });
         QVERIFY(
-            m_window->statusBar()->currentMessage().startsWith("Disabled Velkor Tools v. 1.0.0 in Dreamweaver CS6"));
+            m_window->statusBar()->currentMessage().startsWith("Disabled Velkor Tools 1.0.0 in Dreamweaver CS6"));
         QVERIFY(!QFile::exists(dreamweaver().configurationFolder("en_US") + "/Commands/Velkor/tool.js"));
         table("tableInstalled")->selectRow(0);
         QCOMPARE(toggle->text() + " | " + button->text(), QString("&Enable Extension | Enable"));
@@ -858,8 +885,8 @@ private slots:
         QTest::addColumn<QString>("status");
         QTest::addColumn<bool>("cancellable");
         QTest::addColumn<QString>("shownStatus");
-        const QString longName = "Velkor Tools With A Name Long Enough To Wrap Twice Over v. 2.0.0";
-        addTestRow("a short heading", "Installing Velkor Tools v. 1.0.0 into Dreamweaver CS6", "Extracting files",
+        const QString longName = "Velkor Tools With A Name Long Enough To Wrap Twice Over 2.0.0";
+        addTestRow("a short heading", "Installing Velkor Tools 1.0.0 into Dreamweaver CS6", "Extracting files",
             false, "Extracting files");
         addTestRow("a heading that wraps, with Cancel", "Downloading " + longName + " for Dreamweaver CS6",
             "Downloading plus.zxp", true, "plus.zxp");
@@ -1055,7 +1082,7 @@ private slots:
     {
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("elided");
-        addTestRow("a short message, whole", "Removed Velkor Tools v. 1.0.0 from Dreamweaver CS6.", false);
+        addTestRow("a short message, whole", "Removed Velkor Tools 1.0.0 from Dreamweaver CS6.", false);
         addTestRow("a long message, elided", QString("Velkor Tools Plus was not installed: ").repeated(20), true);
     }
 
