@@ -7,6 +7,7 @@
 #include "commands/OperationLog.h"
 #include "commands/ReportSummary.h"
 #include "commands/StoreClient.h"
+#include "commands/StoreState.h"
 #include "discovery/DreamweaverInfo.h"
 #include "discovery/VersionNumber.h"
 #include "installer/IProgress.h"
@@ -325,6 +326,32 @@ bool ExtensionCommands::storedNameTaken(const DreamweaverInfo& target, const Ext
         return true;
     }
     return false;
+}
+
+QVector<CatalogueEntry> ExtensionCommands::updatesOf(
+    const DreamweaverInfo& target, const QVector<CatalogueEntry>& catalogue)
+{
+    QVector<CatalogueEntry> updates;
+    for (const CatalogueEntry& entry : catalogue) {
+        if (StoreState::of(target, entry) == StoreState::UpdateAvailable)
+            updates << entry;
+    }
+    return updates;
+}
+
+ExtensionCommands::Result ExtensionCommands::updateAll(DreamweaverInfo& target,
+    const QVector<CatalogueEntry>& entries, StoreClient& store, const std::function<void(const CatalogueEntry&)>& starting)
+{
+    Result result = Result::Done;
+    for (const CatalogueEntry& entry : entries) {
+        if (starting)
+            starting(entry);
+        // One refused or failed update does not keep the others back.
+        if (installCatalogueEntry(target, entry, store) != Result::Done)
+            result = Result::Failed;
+        target.loadInstalledExtensions();
+    }
+    return result;
 }
 
 ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(

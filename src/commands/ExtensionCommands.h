@@ -10,6 +10,8 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QVector>
+#include <functional>
 #include <optional>
 
 class DreamweaverInfo;
@@ -79,6 +81,14 @@ public:
     // installed version it replaces, of an entry the catalogue calls newer,
     // is not installed (Done, with a notice).
     Result installCatalogueEntry(DreamweaverInfo& target, const CatalogueEntry& entry, StoreClient& store);
+    // The catalogue's entries that are newer than what target has installed
+    // (as last loaded), in the catalogue's order: what Update All installs.
+    static QVector<CatalogueEntry> updatesOf(const DreamweaverInfo& target, const QVector<CatalogueEntry>& catalogue);
+    // Installs each of entries in turn as installCatalogueEntry does, every
+    // one after its own questions; starting, when given, hears of each before
+    // it begins. Done only when every one was installed.
+    Result updateAll(DreamweaverInfo& target, const QVector<CatalogueEntry>& entries, StoreClient& store,
+        const std::function<void(const CatalogueEntry&)>& starting = {});
     // Takes the installed extension with this id or stored manifest name out
     // of Dreamweaver, as its removal would, but keeps what it took in the
     // program's data folder, so that enableExtension can put it back.

@@ -527,6 +527,8 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->actionToggleEnabled, &QAction::triggered, this, &MainWindow::slotToggleEnabled);
     connect(ui->toggleEnabledButton, &QPushButton::clicked, this, &MainWindow::slotToggleEnabled);
     connect(ui->actionCopyTo, &QAction::triggered, this, &MainWindow::slotCopyExtensions);
+    connect(ui->actionUpdateAll, &QAction::triggered, this, &MainWindow::slotUpdateAll);
+    connect(ui->updateAllButton, &QPushButton::clicked, this, &MainWindow::slotUpdateAll);
     connect(ui->filterEdit, &QLineEdit::textChanged, this, &MainWindow::applyFilter);
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::showDetails);
     for (QTableWidget* table : { ui->tableInstalled, ui->tableStore }) {
@@ -729,7 +731,38 @@ void MainWindow::downloadsUpdated()
     reselect(table, selected < 0 ? QVariant() : QVariant(selected));
     applyFilter();
     showCatalogueState();
+    showUpdates();
     showDetails();
+}
+
+void MainWindow::showUpdates()
+{
+    const DreamweaverInfo* dreamweaver = currentDreamweaver();
+    const QVector<CatalogueEntry> updates
+        = dreamweaver ? ExtensionCommands::updatesOf(*dreamweaver, m_storeRows) : QVector<CatalogueEntry>();
+    QTableWidget* table = ui->tableInstalled;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (QTableWidgetItem* version = table->item(row, 1)) {
+            version->setIcon(QIcon());
+            version->setToolTip(version->text());
+        }
+    }
+    for (const CatalogueEntry& entry : updates) {
+        const ExtensionInfo* installed = nullptr;
+        StoreState::of(*dreamweaver, entry, &installed);
+        const int row = installed ? rowWith(table, installed->fileName()) : -1;
+        if (QTableWidgetItem* version = row < 0 ? nullptr : table->item(row, 1)) {
+            version->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+            version->setToolTip(tr("%1: version %2 is in the Store (Update All, or Update on the Store tab).")
+                                    .arg(version->text(), entry.version));
+        }
+    }
+    ui->tabWidget->setTabText(ui->tabWidget->indexOf(ui->tabInstalled),
+        updates.isEmpty()      ? tr("&Installed")
+            : updates.size() == 1 ? tr("&Installed (1 update)")
+                                  : tr("&Installed (%1 updates)").arg(updates.size()));
+    ui->updateAllButton->setVisible(!updates.isEmpty());
+    ui->actionUpdateAll->setEnabled(!updates.isEmpty());
 }
 
 void MainWindow::showCatalogueState()
@@ -1178,6 +1211,37 @@ void MainWindow::slotDownloadExtension(Application::Download download)
         [download, application](ExtensionCommands& commands, DreamweaverInfo& target) {
             commands.installCatalogueEntry(target, download, application->store());
         });
+}
+
+void MainWindow::slotUpdateAll()
+{
+    DreamweaverInfo* dreamweaver = currentDreamweaver();
+    Application* application = Application::instance();
+    if (!dreamweaver || !application || m_commands)
+        return;
+    const QVector<CatalogueEntry> updates = ExtensionCommands::updatesOf(*dreamweaver, m_storeRows);
+    if (updates.isEmpty())
+        return;
+    runCommand(QString(), QString(), [this, &updates, application](ExtensionCommands& commands, DreamweaverInfo& target) {
+        commands.updateAll(target, updates, application->store(), [this, &target](const CatalogueEntry& entry) {
+            // Each update's progress and status name it, as its own Update button's would.
+            const ExtensionInfo* replaced
+                = entry.id.isEmpty() ? nullptr : ExtensionCommands::findReplaced(target, entry.id, QString());
+            m_subject = ExtensionCommands::titleOf(entry.name, entry.version);
+            m_replaced = replaced ? ExtensionCommands::titleOf(replaced->name(), replaced->version()) : QString();
+            m_replacing = replacingText(entry.name, entry.version, replaced, target.name());
+        });
+    });
+    updateInstalledTable();
+    const int updated = int(updates.size() - ExtensionCommands::updatesOf(*dreamweaver, m_storeRows).size());
+    // Counted from what is installed now: an update answered No or that failed is not one.
+    if (updated == updates.size())
+        statusBar()->showMessage(updated == 1 ? tr("Update All: 1 extension updated in %1.").arg(dreamweaver->name())
+                                              : tr("Update All: %1 extensions updated in %2.")
+                                                    .arg(QString::number(updated), dreamweaver->name()));
+    else
+        statusBar()->showMessage(tr("Update All: %1 of %2 extensions updated in %3; Report... says why not the others.")
+                                     .arg(QString::number(updated), QString::number(updates.size()), dreamweaver->name()));
 }
 
 void MainWindow::verifyExtensions()

@@ -85,6 +85,8 @@ private slots:
     // Where the program looked for Dreamweaver, and why each place gave one or none.
     void showDiagnosis();
     void slotDownloadExtension(Application::Download download);
+    // Installs every update the Store has for the current installation.
+    void slotUpdateAll();
     void slotInstallStartupPackages();
 
 protected:
@@ -121,6 +123,8 @@ private:
     void runCommand(const QString& subject, const QString& replaced,
         const std::function<void(ExtensionCommands&, DreamweaverInfo&)>& command);
     void showCatalogueState();
+    // Says on the Installed tab, its rows and the Store's Update All that the Store has newer versions.
+    void showUpdates();
     void showDetails();
     void applyFilter();
     // The menu of a table's row: what its button does, and more.

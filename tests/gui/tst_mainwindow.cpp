@@ -399,6 +399,12 @@ private slots:
             row(qPrintable(QString(store) + " on a Store row downloads, then replaces"),
                 { store, true, {}, { replace, "Downloading", "Removing", "Installing" }, {}, { alpha, plus },
                     updated });
+        row("Update All updates each extension the Store has newer, with its question",
+            { "update all", true, {}, { replace, "Downloading", "Removing", "Installing" }, {}, { alpha, plus },
+                "Update All: 1 extension updated in Dreamweaver CS6." });
+        row("Update All, answered Cancel: counted as not updated",
+            { "update all: no", true, {}, { replace }, {}, { alpha, tools },
+                "Update All: 0 of 1 extensions updated in Dreamweaver CS6; Report... says why not the others." });
         for (const char* stop :
             { "store: Cancel", "store: Escape", "store: close the window", "store: the window system closes it" })
             row(qPrintable(QString(stop) + ", while downloading: nothing removed or installed, no warning"),
@@ -525,13 +531,18 @@ private slots:
             }
             for (const int column : { 0, 1, 3 })
                 states << table("tableInstalled")->model()->index(0, column).data(Qt::ToolTipRole).toString();
+            // The Installed tab and Update All say that the Store has a newer version.
+            auto* tabs = m_window->findChild<QTabWidget*>();
+            states << tabs->tabText(0) + (m_window->findChild<QPushButton*>("updateAllButton")->isHidden() ? "" : " | Update All");
             QCOMPARE(states,
                 QStringList({ "Installed (disabled): Installed Velkor Alpha (Enter) | Installed Velkor Alpha (Enter) | "
                               "installed",
                     "Install: Install Velkor Gamma (Enter) | Install Velkor Gamma (Enter) | not installed",
                     "Update: Update Velkor Tools Plus (Enter) | Update Velkor Tools Plus (Enter) | update available "
                     "(installed: 1.0.0)",
-                    "Velkor Tools", "1.0.0", "Remove Velkor Tools (Delete)" }));
+                    "Velkor Tools",
+                    "1.0.0: version 2.0.0 is in the Store (Update All, or Update on the Store tab).",
+                    "Remove Velkor Tools (Delete)", "&Installed (1 update) | Update All" }));
         }
         if (!c.withInstallation && !start) {
             // The list goes away; the tables keep their rows and buttons.
@@ -582,6 +593,8 @@ private slots:
             QVERIFY(QFile::remove(dreamweaver().extensionStoreFolder("en_US") + "/Velkor Tools.mxi"));
         if (c.gesture.startsWith("install") || c.gesture == "cancel")
             m_window->findChild<QPushButton*>("installButton")->click();
+        else if (c.gesture.startsWith("update all"))
+            m_window->findChild<QPushButton*>("updateAllButton")->click();
         else if (c.gesture.startsWith("store"))
             click("tableStore", "Velkor Tools Plus");
         else if (c.gesture.startsWith("remove"))
@@ -649,6 +662,9 @@ private slots:
         QCOMPARE(m_window->statusBar()->currentMessage(), resolved(c.status));
         QCOMPARE(m_window->findChild<QPushButton*>("installButton")->isEnabled(), c.withInstallation);
         QCOMPARE(server.requests().size(), int(c.log.contains("Downloading")));
+        // Once updated, nothing is offered as newer.
+        if (c.gesture == "update all")
+            QCOMPARE(m_window->findChild<QTabWidget*>()->tabText(0), "&Installed");
         // The report can be opened once a command has reported something, from the menu as from the button.
         QCOMPARE(m_window->findChild<QAction*>("actionShowReport")->isEnabled(),
             m_window->findChild<QPushButton*>("reportButton")->isEnabled());
