@@ -4,6 +4,7 @@
 #include "commands/ExtensionCommands.h"
 #include "commands/OperationLog.h"
 #include "commands/StoreState.h"
+#include "discovery/DiscoveryFinding.h"
 #include "discovery/VersionNumber.h"
 #include "discovery/DreamweaverInfo.h"
 #include "installer/ExtensionCheck.h"
@@ -382,6 +383,15 @@ QString replacingText(
         .arg(replaced->name(), replaced->version(), name, version, installation);
 }
 
+// "Dreamweaver CS6 (en_US, de_DE)": an installation with the languages an install writes into.
+QString withLocales(const DreamweaverInfo& dreamweaver)
+{
+    QStringList locales = dreamweaver.locales();
+    locales.removeAll(QString());
+    return locales.isEmpty() ? dreamweaver.name()
+                             : MainWindow::tr("%1 (%2)").arg(dreamweaver.name(), locales.join(QStringLiteral(", ")));
+}
+
 // The row of the selected button that can be pressed, or -1.
 int pressableSelectedRow(const QTableWidget* table)
 {
@@ -668,8 +678,11 @@ void MainWindow::dreamweaversUpdated()
     m_listed = true;
     // Every installation in the drop-down, none behind a scroll bar.
     ui->comboDreamweavers->setMaxVisibleItems(std::max(10, int(application->dreamweavers().size())));
-    for (const DreamweaverInfo& dreamweaver : std::as_const(application->dreamweavers()))
+    for (const DreamweaverInfo& dreamweaver : std::as_const(application->dreamweavers())) {
         ui->comboDreamweavers->addItem(dreamweaver.name());
+        ui->comboDreamweavers->setItemData(ui->comboDreamweavers->count() - 1,
+            tr("Packages will go into %1.").arg(withLocales(dreamweaver)), Qt::ToolTipRole);
+    }
     // Chosen here: with a placeholder text the first item is not made current
     // by itself. Either way the Installed table is filled anew.
     if (application->dreamweavers().isEmpty())
@@ -689,8 +702,32 @@ void MainWindow::showInstallability()
     if (installable || !m_listed)
         return;
     const QString reason = tr("No Dreamweaver installation was found, so nothing can be installed.");
-    m_installedHint->setText(reason);
-    statusBar()->showMessage(reason);
+    // Where it looked, so that a user whose Dreamweaver is elsewhere sees why it was missed.
+    QStringList places;
+    if (const Application* application = Application::instance()) {
+        for (const DiscoveryFinding& finding : application->dreamweaverList().findings) {
+            const QString place = QDir::toNativeSeparators(finding.place);
+            if (!place.isEmpty() && !places.contains(place))
+                places << place;
+        }
+    }
+    const int shownPlaces = 5;
+    QString hint = reason;
+    if (!places.isEmpty()) {
+        hint += QStringLiteral("\n\n") + tr("Looked in:") + QStringLiteral("\n")
+            + QStringList(places.mid(0, shownPlaces)).join(QLatin1Char('\n'));
+        if (places.size() > shownPlaces)
+            hint += QLatin1Char('\n') + tr("and %1 more places").arg(places.size() - shownPlaces);
+    }
+    hint += QStringLiteral("\n\n")
+        + tr("Help > Why Is My Dreamweaver Missing? explains what was found in each place, as moravel-cli doctor "
+             "does.");
+#ifndef Q_OS_WIN
+    hint += QLatin1Char('\n') + tr("A Dreamweaver that runs under Wine is found once its prefix is chosen in Wine > "
+                                    "Choose Wine Prefix...");
+#endif
+    m_installedHint->setText(hint);
+    statusBar()->showMessage(reason + QLatin1Char(' ') + tr("See Help > Why Is My Dreamweaver Missing?"));
 }
 
 void MainWindow::downloadsUpdated()
@@ -920,6 +957,14 @@ void MainWindow::showRowMenu(QTableWidget* table, const QPoint& position)
 
 void MainWindow::slotSelectDreamweaver(int)
 {
+    // Which languages of Dreamweaver get the files is part of what the user chose.
+    if (const DreamweaverInfo* dreamweaver = currentDreamweaver()) {
+        const QString into = tr("Packages will go into %1.").arg(withLocales(*dreamweaver));
+        ui->comboDreamweavers->setToolTip(into);
+        statusBar()->showMessage(into);
+    } else {
+        ui->comboDreamweavers->setToolTip(QString());
+    }
     // What a check found belongs to the installation it checked.
     m_missing.clear();
     m_verified = false;

@@ -368,7 +368,10 @@ private slots:
         const QString updated
             = "Updated Velkor Tools 1.0.0 to Velkor Tools Plus 2.0.0 in Dreamweaver CS6: 4 files and 2 entries.";
         const QString removed = "Removed Velkor Tools 1.0.0 from Dreamweaver CS6: 4 files and 2 entries.";
-        const QString none = "No Dreamweaver installation was found, so nothing can be installed.";
+        // The chosen installation with its languages, until a command says more.
+        const QString ready = "Packages will go into Dreamweaver CS6 (en_US).";
+        const QString none = "No Dreamweaver installation was found, so nothing can be installed. See Help > Why Is "
+                             "My Dreamweaver Missing?";
         const QString web = "https://www.velkor.example/plus.zxp";
         const QString notPackage = "@/notes.txt cannot be installed: it is not a ZXP or MXP package.";
         const QString alpha = "Velkor Alpha 1.0.0 Velkor", tools = "Velkor Tools 1.0.0 Velkor";
@@ -394,7 +397,7 @@ private slots:
                 {}, { tools },
                 "Velkor Old 1.0.0 was not installed: it is made for Dreamweaver 8 to 11, and Dreamweaver CS6 is "
                 "version 12.0." });
-        row("a cancelled file dialog does nothing", { "cancel", true, {}, { fileDialog }, {}, { tools }, {} });
+        row("a cancelled file dialog does nothing", { "cancel", true, {}, { fileDialog }, {}, { tools }, ready });
         for (const char* store : { "store", "key: Enter" })
             row(qPrintable(QString(store) + " on a Store row downloads, then replaces"),
                 { store, true, {}, { replace, "Downloading", "Removing", "Installing" }, {}, { alpha, plus },
@@ -431,7 +434,7 @@ private slots:
         row("a Remove button of an extension removed from outside says so and refreshes",
             { "remove: vanished", true, {}, { "information: " + gone }, {}, { alpha }, gone });
         row("an install from outside shows without a gesture",
-            { "external", true, {}, {}, {}, { alpha, "Velkor Beta 2.0.0 Velkor", tools }, {} });
+            { "external", true, {}, {}, {}, { alpha, "Velkor Beta 2.0.0 Velkor", tools }, ready });
         const QString verified = "Verified 2 extensions in Dreamweaver CS6: ";
         row("Verify marks a damaged row and names what it misses",
             { "verify", true, {}, {}, {}, { alpha, tools }, verified + "Velkor Tools is not whole." });
@@ -440,7 +443,7 @@ private slots:
                 "Removed Velkor Tools 1.0.0 from Dreamweaver CS6: 3 files and 2 entries." });
         row("Verify in the details pane, all whole",
             { "verify: whole", true, {}, {}, {}, { alpha, tools }, verified + "all are whole." });
-        row("F5 refreshes the Installed list at once", { "key: F5", true, {}, {}, {}, { alpha, tools }, {} });
+        row("F5 refreshes the Installed list at once", { "key: F5", true, {}, {}, {}, { alpha, tools }, ready });
         for (const char* button : { "install", "store" })
             row(qPrintable(QString("%1 does nothing without an installation").arg(button)),
                 { button, false, {}, {}, {}, {}, none });
@@ -464,13 +467,13 @@ private slots:
                 "Installed Velkor Gamma 1.0.0 into Dreamweaver CS6: 2 files and 0 entries. Where to find Velkor "
                 "Gamma in Dreamweaver: Commands > Gamma. Restart Dreamweaver to use it." });
         row("a licence declined: nothing installed",
-            { "install: no", true, { "@/gamma.zxp" }, { fileDialog, "Licence Agreement: Use it." }, {}, { tools }, {} });
-        row("a dropped web address alone is not taken", { "drop", true, { web }, {}, {}, { tools }, {} });
+            { "install: no", true, { "@/gamma.zxp" }, { fileDialog, "Licence Agreement: Use it." }, {}, { tools }, ready });
+        row("a dropped web address alone is not taken", { "drop", true, { web }, {}, {}, { tools }, ready });
         row("started with a relative name, taken from the starting folder; Qt's own options are not files",
             { "start", true, { "-platform", "offscreen", "plus.zxp" }, { openPlus, "Installing" }, {}, { plus },
                 installed });
         row("started with a package, answered Cancel: nothing installed",
-            { "start: no", true, { "plus.zxp" }, { openPlus }, {}, {}, {} });
+            { "start: no", true, { "plus.zxp" }, { openPlus }, {}, {}, ready });
         row("started with several files: in order, with the same questions, a refusal does not stop the next",
             { "start", true, { "@/tools.zxp", "@/notes.txt", "@/plus.zxp" },
                 { "open files: Install these 3 packages into: Velkor Tools 1.0.0 by Velkor; notes.txt; Velkor Tools "
@@ -484,7 +487,7 @@ private slots:
             { "start", false, { "@/plus.zxp" }, { "warning" },
                 { "@/plus.zxp cannot be installed: no Dreamweaver installation was found." }, {},
                 "@/plus.zxp cannot be installed: no Dreamweaver installation was found." });
-        row("started with an empty argument, which names no file", { "start", true, { "" }, {}, {}, {}, {} });
+        row("started with an empty argument, which names no file", { "start", true, { "" }, {}, {}, {}, ready });
     }
 
     void gesturesReachTheCommands()
@@ -534,6 +537,8 @@ private slots:
             // The Installed tab and Update All say that the Store has a newer version.
             auto* tabs = m_window->findChild<QTabWidget*>();
             states << tabs->tabText(0) + (m_window->findChild<QPushButton*>("updateAllButton")->isHidden() ? "" : " | Update All");
+            // The selector names the languages the chosen installation has.
+            states << m_window->findChild<QComboBox*>("comboDreamweavers")->toolTip();
             QCOMPARE(states,
                 QStringList({ "Installed (disabled): Installed Velkor Alpha (Enter) | Installed Velkor Alpha (Enter) | "
                               "installed",
@@ -542,7 +547,8 @@ private slots:
                     "(installed: 1.0.0)",
                     "Velkor Tools",
                     "1.0.0: version 2.0.0 is in the Store (Update All, or Update on the Store tab).",
-                    "Remove Velkor Tools (Delete)", "&Installed (1 update) | Update All" }));
+                    "Remove Velkor Tools (Delete)", "&Installed (1 update) | Update All",
+                    "Packages will go into Dreamweaver CS6 (en_US)." }));
         }
         if (!c.withInstallation && !start) {
             // The list goes away; the tables keep their rows and buttons.
@@ -662,6 +668,12 @@ private slots:
         QCOMPARE(m_window->statusBar()->currentMessage(), resolved(c.status));
         QCOMPARE(m_window->findChild<QPushButton*>("installButton")->isEnabled(), c.withInstallation);
         QCOMPARE(server.requests().size(), int(c.log.contains("Downloading")));
+        // Without an installation the table says where the program looked and where to read why.
+        if (!c.withInstallation) {
+            const QString hint = table("tableInstalled")->findChild<EmptyTableHint*>()->shownText();
+            QVERIFY2(hint.contains("\n\nLooked in:\n" + QDir::toNativeSeparators(root())), qPrintable(hint));
+            QVERIFY2(hint.contains("Help > Why Is My Dreamweaver Missing? explains"), qPrintable(hint));
+        }
         // Once updated, nothing is offered as newer.
         if (c.gesture == "update all")
             QCOMPARE(m_window->findChild<QTabWidget*>()->tabText(0), "&Installed");
