@@ -403,6 +403,16 @@ int pressableSelectedRow(const QTableWidget* table)
 
 // The rows and the button column are sized to the widest and tallest button,
 // measured once for each text the buttons show rather than once per row.
+// The style's height of a table row, as the desktop's other lists have it, never shorter than a line of
+// text with a margin: a row as tall as a whole push button would show only a few rows on a small screen.
+// The row buttons are drawn to fit it.
+int rowHeight(const QTableWidget* table)
+{
+    const int style
+        = table->style()->pixelMetric(QStyle::PM_HeaderDefaultSectionSizeVertical, nullptr, table->verticalHeader());
+    return std::max(style, table->fontMetrics().height() + 6);
+}
+
 void fitButtons(QTableWidget* table, const RowButtonDelegate* delegate, const QSet<QString>& texts)
 {
     const int column = table->columnCount() - 1;
@@ -413,7 +423,7 @@ void fitButtons(QTableWidget* table, const RowButtonDelegate* delegate, const QS
         return;
     table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Fixed);
     table->horizontalHeader()->resizeSection(column, largest.width() + 8);
-    table->verticalHeader()->setDefaultSectionSize(std::max(largest.height() + 6, table->fontMetrics().height() + 12));
+    table->verticalHeader()->setDefaultSectionSize(rowHeight(table));
 }
 
 // The steps the shared operations show progress for, told apart by the
@@ -1480,12 +1490,20 @@ void MainWindow::showDiagnosis()
 
 void MainWindow::showAbout()
 {
+    const QString home = QStringLiteral(MORAVEL_HOMEPAGE_URL);
+    const auto paragraph = [](const QString& text) { return QStringLiteral("<p>") + text.toHtmlEscaped() + QStringLiteral("</p>"); };
+    // Rich text for the link alone; every piece of it is the program's own, escaped all the same.
     QMessageBox box(QMessageBox::NoIcon, tr("About Velkor Moravel"),
-        tr("Velkor Moravel %1\n\nInstalls, lists and removes Dreamweaver extensions.\n\nQt %2 (built with %3)")
-            .arg(QCoreApplication::applicationVersion(), QString::fromLatin1(qVersion()),
-                QStringLiteral(QT_VERSION_STR)),
+        paragraph(tr("Velkor Moravel %1").arg(QString::fromLatin1(Application::versionText)))
+            + paragraph(tr("Installs, lists and removes Dreamweaver extensions."))
+            + paragraph(tr("Qt %1 (built with %2)")
+                    .arg(QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR)))
+            + paragraph(QStringLiteral(MORAVEL_LICENCE_TEXT))
+            + QStringLiteral("<p><a href=\"%1\">%2</a></p>").arg(home.toHtmlEscaped(), home.toHtmlEscaped()),
         QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
+    box.setObjectName(QStringLiteral("aboutBox"));
+    box.setTextFormat(Qt::RichText);
+    box.setTextInteractionFlags(Qt::TextBrowserInteraction);
     // The program's own icon, the one the title bar and the desktop entry show.
     box.setIconPixmap(windowIcon().pixmap(64, 64));
     box.exec();

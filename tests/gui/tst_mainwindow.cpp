@@ -723,6 +723,19 @@ private slots:
         QTRY_COMPARE(installedRows(), QStringList { "Velkor Tools 1.0.0 Velkor" });
     }
 
+    // Help > About names the version, the Qt version, the licence and the project's address.
+    void aboutSaysWhatAndWhose()
+    {
+        launch({}, true);
+        m_window->findChild<QAction*>("actionAbout")->trigger();
+        QTRY_COMPARE(m_driver->log.filter("information: ").size(), 1);
+        const QString about = m_driver->log.filter("information: ").first();
+        for (const QString& part : { "Velkor Moravel " + QString(MORAVEL_VERSION), "Qt " + QString(qVersion()),
+                 QString("Copyright Velkor. All rights reserved."),
+                 QString("<a href=\"https://www.velkor.example/moravel/\">") })
+            QVERIFY2(about.contains(part), qPrintable(about));
+    }
+
     // Help > Show Log: what was installed, from the log in the data folder, newest last.
     void showLogListsWhatWasDone()
     {
@@ -1292,12 +1305,19 @@ private slots:
                     : std::min(
                         quarter, std::clamp(contents, header->minimumSectionSize(), header->maximumSectionSize())));
         }
-        // Every row is as tall as its Remove button with a margin, or a line of text with one; the
-        // button column as wide as the button.
-        const QSize button = static_cast<RowButtonDelegate*>(installed->itemDelegate())->buttonSize("Remove");
+        // Every row is as tall as the style makes a row, or a line of text with a margin, and no taller, so
+        // that many fit on a small screen; the button column as wide as the button, which fits in its row.
+        const auto* delegate = static_cast<RowButtonDelegate*>(installed->itemDelegate());
+        const QSize button = delegate->buttonSize("Remove");
         QVERIFY(header->sectionSize(3) >= button.width());
-        for (int row = 0; row < installed->rowCount(); ++row)
-            QCOMPARE(installed->rowHeight(row), std::max(button.height() + 6, installed->fontMetrics().height() + 12));
+        const int styleRow = installed->style()->pixelMetric(
+            QStyle::PM_HeaderDefaultSectionSizeVertical, nullptr, installed->verticalHeader());
+        for (int row = 0; row < installed->rowCount(); ++row) {
+            QCOMPARE(installed->rowHeight(row), std::max(styleRow, installed->fontMetrics().height() + 6));
+            const QRect drawn = delegate->buttonRect(installed->model()->index(row, 3));
+            QVERIFY(drawn.height() >= installed->fontMetrics().height());
+            QVERIFY(drawn.height() <= installed->rowHeight(row));
+        }
     }
 
     // A plain line is measured by its advance beside one the style measured
