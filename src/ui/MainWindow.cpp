@@ -943,6 +943,8 @@ void MainWindow::showRowMenu(QTableWidget* table, const QPoint& position)
         menu.addAction(ui->actionRemove);
         if (ui->actionToggleEnabled->isEnabled())
             menu.addAction(ui->actionToggleEnabled);
+        // The check runs over every extension, and marks this row when it is not whole.
+        menu.addAction(tr("&Verify"), this, &MainWindow::verifyExtensions);
         DreamweaverInfo* dreamweaver = currentDreamweaver();
         const ExtensionInfo* extension
             = dreamweaver ? ExtensionCommands::findInstalled(*dreamweaver, selectedManifest()) : nullptr;

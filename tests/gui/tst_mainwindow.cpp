@@ -422,9 +422,12 @@ private slots:
                 "Velkor Tools Plus 2.0.0 was left as it is: the wait for Dreamweaver CS6 was cancelled." });
         row("a Remove button removes its own extension, though the list under the table changed",
             { "remove", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
+        const QString rowMenu = "menu: Remove | Disable Extension | Verify | Show Files | Open Folder | Copy Name";
         row("a row's menu: Remove removes its extension",
-            { "menu: Remove", true, {}, { "menu: Remove | Disable Extension | Show Files | Open Folder | Copy Name", remove, "Removing" },
-                {}, { alpha }, removed });
+            { "menu: Remove", true, {}, { rowMenu, remove, "Removing" }, {}, { alpha }, removed });
+        row("a row's menu: Verify checks the installation",
+            { "menu: Verify", true, {}, { rowMenu }, {}, { alpha, tools },
+                "Verified 2 extensions in Dreamweaver CS6: all are whole." });
         row("Delete removes the selected installed extension",
             { "key: Delete", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
         row("a Remove button, answered No: the status line says so",
