@@ -15,13 +15,10 @@ int UpdateCommand::execute(const QString&)
         return status;
 
     // Chosen before anything is installed: each install reloads the list.
-    QList<CatalogueEntry> updates;
+    QVector<CatalogueEntry> updates;
     bool failed = false;
     if (m_options.ids.isEmpty()) {
-        for (const CatalogueEntry& entry : store.catalogue()) {
-            if (StoreState::of(*target, entry) == StoreState::UpdateAvailable)
-                updates << entry;
-        }
+        updates = ExtensionCommands::updatesOf(*target, store.catalogue());
         if (updates.isEmpty())
             Console::out(QStringLiteral("Every extension from the Store is up to date in %1.").arg(target->name()));
     }
@@ -45,16 +42,8 @@ int UpdateCommand::execute(const QString&)
         }
     }
 
-    const int updated = runOperation([&](ExtensionCommands& commands) {
-        auto result = ExtensionCommands::Result::Done;
-        for (const CatalogueEntry& entry : updates) {
-            const auto one = commands.installCatalogueEntry(*target, entry, store);
-            if (one != ExtensionCommands::Result::Done)
-                result = ExtensionCommands::Result::Failed;
-            target->loadInstalledExtensions();
-        }
-        return result;
-    });
+    const int updated
+        = runOperation([&](ExtensionCommands& commands) { return commands.updateAll(*target, updates, store); });
     return failed ? Failed : updated;
 }
 

@@ -30,11 +30,11 @@ void VerifyCommand::writeText(const DreamweaverInfo& target, const Healths& heal
     QStringList lines;
     // Out of Dreamweaver on purpose: nothing of them is looked for.
     for (const ExtensionInfo& extension : disabled)
-        lines << QStringLiteral("%1 v. %2 (%3): disabled")
+        lines << QStringLiteral("%1 %2 (%3): disabled")
                      .arg(extension.name(), extension.version(), extension.fileName());
     for (const ExtensionCommands::Health& health : healths) {
         const ExtensionInfo& extension = health.extension;
-        lines << QStringLiteral("%1 v. %2 (%3): %4")
+        lines << QStringLiteral("%1 %2 (%3): %4")
                      .arg(extension.name(), extension.version(), extension.fileName(),
                          health.whole ? QStringLiteral("whole") : QStringLiteral("damaged"));
         for (const ExtensionCheck::Item& item : health.items) {

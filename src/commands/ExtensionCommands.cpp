@@ -7,6 +7,7 @@
 #include "commands/OperationLog.h"
 #include "commands/ReportSummary.h"
 #include "commands/StoreClient.h"
+#include "commands/StoreState.h"
 #include "discovery/DreamweaverInfo.h"
 #include "discovery/VersionNumber.h"
 #include "installer/IProgress.h"
@@ -98,7 +99,7 @@ ExtensionCommands::ExtensionCommands(IUserPrompt& user)
 
 QString ExtensionCommands::titleOf(const QString& name, const QString& version)
 {
-    return name + QStringLiteral(" v. ") + version;
+    return name + QLatin1Char(' ') + version;
 }
 
 bool ExtensionCommands::hasPackageSuffix(const QString& path)
@@ -230,12 +231,13 @@ bool ExtensionCommands::confirmProduct(
         m_user.notice(tr("%1 would be installed only if you agree: %2.").arg(title, mismatch));
         return true;
     }
-    return m_user.confirm(
-        tr("%1: %2.\n\nInstall it anyway?").arg(title, mismatch), tr("%1 was not installed: %2").arg(title, mismatch));
+    // Outside the range the publisher tested: No is the safe answer.
+    return m_user.ask({ tr("%1: %2.\n\nInstall it anyway?").arg(title, mismatch),
+        tr("%1 was not installed: %2").arg(title, mismatch), tr("Install"), tr("Cancel"), true });
 }
 
 bool ExtensionCommands::confirmReplace(DreamweaverInfo& target, const QString& id, const QString& mxiName,
-    const QString& title, std::optional<ExtensionInfo>* replaced)
+    const QString& title, const QString& version, std::optional<ExtensionInfo>* replaced)
 {
     target.loadInstalledExtensions();
     const ExtensionInfo* installed = findReplaced(target, id, mxiName);
@@ -245,11 +247,18 @@ bool ExtensionCommands::confirmReplace(DreamweaverInfo& target, const QString& i
     *replaced = *installed;
     if (m_dryRun || m_replaceAgreed)
         return true;
+    const int order = VersionNumber::compare(version, installed->version());
+    // The same version again: nothing is replaced, it is put back whole.
+    if (order == 0) {
+        return m_user.ask({ tr("%1 is already installed in %2.\n\nDo you want to reinstall it?").arg(title, target.name()),
+            tr("%1 was not reinstalled in %2").arg(title, target.name()), tr("Reinstall"), tr("Cancel") });
+    }
     const QString question = tr("Version %1 of %2 is already installed.\n\nDo you want to replace it with %3?")
                                  .arg(installed->version(), installed->name(), title);
-    return m_user.confirm(question,
+    return m_user.ask({ question,
         tr("%1 was not installed: it would replace %2 in %3")
-            .arg(title, titleOf(installed->name(), installed->version()), target.name()));
+            .arg(title, titleOf(installed->name(), installed->version()), target.name()),
+        order > 0 ? tr("Update") : tr("Replace"), tr("Cancel") });
 }
 
 ExtensionCommands::Result ExtensionCommands::installPackageFile(DreamweaverInfo& target, const QString& givenPath)
@@ -295,7 +304,7 @@ ExtensionCommands::Result ExtensionCommands::installPackageFile(DreamweaverInfo&
     if (!confirmProduct(target, package, title) || !acceptLicense(package, title))
         return Result::Refused;
     std::optional<ExtensionInfo> replaced;
-    if (!confirmReplace(target, package.id(), package.fileName(), title, &replaced))
+    if (!confirmReplace(target, package.id(), package.fileName(), title, package.version(), &replaced))
         return Result::Refused;
     if (storedNameTaken(target, package, title, replaced))
         return Result::Failed;
@@ -319,6 +328,32 @@ bool ExtensionCommands::storedNameTaken(const DreamweaverInfo& target, const Ext
     return false;
 }
 
+QVector<CatalogueEntry> ExtensionCommands::updatesOf(
+    const DreamweaverInfo& target, const QVector<CatalogueEntry>& catalogue)
+{
+    QVector<CatalogueEntry> updates;
+    for (const CatalogueEntry& entry : catalogue) {
+        if (StoreState::of(target, entry) == StoreState::UpdateAvailable)
+            updates << entry;
+    }
+    return updates;
+}
+
+ExtensionCommands::Result ExtensionCommands::updateAll(DreamweaverInfo& target,
+    const QVector<CatalogueEntry>& entries, StoreClient& store, const std::function<void(const CatalogueEntry&)>& starting)
+{
+    Result result = Result::Done;
+    for (const CatalogueEntry& entry : entries) {
+        if (starting)
+            starting(entry);
+        // One refused or failed update does not keep the others back.
+        if (installCatalogueEntry(target, entry, store) != Result::Done)
+            result = Result::Failed;
+        target.loadInstalledExtensions();
+    }
+    return result;
+}
+
 ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
     DreamweaverInfo& target, const CatalogueEntry& entry, StoreClient& store)
 {
@@ -326,7 +361,7 @@ ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
     // Asked before the download, so that a No costs none; the catalogue's id
     // only suggests what the package replaces, which its manifest decides.
     std::optional<ExtensionInfo> agreed;
-    if (!entry.id.isEmpty() && !confirmReplace(target, entry.id, QString(), title, &agreed))
+    if (!entry.id.isEmpty() && !confirmReplace(target, entry.id, QString(), title, entry.version, &agreed))
         return Result::Refused;
 
     IProgress* progress = m_user.startProgress(QStringLiteral("Downloading"));
@@ -377,7 +412,7 @@ ExtensionCommands::Result ExtensionCommands::installCatalogueEntry(
     }
     if (installed && agreed && agreed->fileName() == installed->fileName())
         replaced = *installed;
-    else if (!confirmReplace(target, package.id(), package.fileName(), title, &replaced))
+    else if (!confirmReplace(target, package.id(), package.fileName(), title, package.version(), &replaced))
         return Result::Refused;
     if (storedNameTaken(target, package, title, replaced))
         return Result::Failed;
@@ -509,7 +544,8 @@ ExtensionCommands::Result ExtensionCommands::removeExtension(DreamweaverInfo& ta
     const ExtensionInfo extension = *found;
     const QString title = titleOf(extension.name(), extension.version());
     if (!m_dryRun
-        && !m_user.confirm(tr("Remove %1?").arg(title), tr("%1 was not removed from %2").arg(title, target.name())))
+        && !m_user.ask({ tr("Remove %1?").arg(title), tr("%1 was not removed from %2").arg(title, target.name()),
+            tr("Remove"), tr("Keep") }))
         return Result::Refused;
     InstallationLock installationLock(target);
     if (!lock(installationLock, target, title))

@@ -10,6 +10,8 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QVector>
+#include <functional>
 #include <optional>
 
 class DreamweaverInfo;
@@ -79,6 +81,14 @@ public:
     // installed version it replaces, of an entry the catalogue calls newer,
     // is not installed (Done, with a notice).
     Result installCatalogueEntry(DreamweaverInfo& target, const CatalogueEntry& entry, StoreClient& store);
+    // The catalogue's entries that are newer than what target has installed
+    // (as last loaded), in the catalogue's order: what Update All installs.
+    static QVector<CatalogueEntry> updatesOf(const DreamweaverInfo& target, const QVector<CatalogueEntry>& catalogue);
+    // Installs each of entries in turn as installCatalogueEntry does, every
+    // one after its own questions; starting, when given, hears of each before
+    // it begins. Done only when every one was installed.
+    Result updateAll(DreamweaverInfo& target, const QVector<CatalogueEntry>& entries, StoreClient& store,
+        const std::function<void(const CatalogueEntry&)>& starting = {});
     // Takes the installed extension with this id or stored manifest name out
     // of Dreamweaver, as its removal would, but keeps what it took in the
     // program's data folder, so that enableExtension can put it back.
@@ -126,16 +136,18 @@ public:
     static QString packageProblem(const QString& path, Result* result = nullptr,
         std::optional<ExtensionInfo>* read = nullptr, Installer::Manifest* manifest = nullptr);
     static bool hasPackageSuffix(const QString& path);
-    // "Name v. 1.0.0", as questions and reports name an extension.
+    // "Name 1.0.0", as questions and reports name an extension.
     static QString titleOf(const QString& name, const QString& version);
     // What the last install or removal this object ran did, for a face that counts it.
     const InstallReport& lastReport() const { return m_lastReport; }
 
 private:
-    // Asks before replacing; false when the answer was no. replaced receives
-    // a copy of the extension to remove, if any.
+    // Asks before replacing (an update when version is newer than the
+    // installed one, a reinstall when it is the same extension at the same
+    // version); false when the answer was no. replaced receives a copy of the
+    // extension to remove, if any.
     bool confirmReplace(DreamweaverInfo& target, const QString& id, const QString& mxiName, const QString& title,
-        std::optional<ExtensionInfo>* replaced);
+        const QString& version, std::optional<ExtensionInfo>* replaced);
     // True (with a notice) when entry is offered as newer than installed but
     // its package is not.
     bool carriesNoUpdate(const DreamweaverInfo& target, const CatalogueEntry& entry, const ExtensionInfo& package,

@@ -12,9 +12,23 @@ class IUserPrompt
 public:
     virtual ~IUserPrompt() = default;
 
+    // A question and how a window asks it: the buttons say what each answer
+    // does ("Update" / "Cancel"), and a risky one (caution) is asked with a
+    // warning and No as the default answer.
+    struct Question
+    {
+        QString text;
+        QString refusal; // what is left undone on a no
+        QString yes; // the verb of the yes button
+        QString no; // the verb of the no button
+        bool caution = false;
+    };
+
     // A yes/no question; true only for yes. refusal says what is left undone
     // on a no, for a face that must explain why it did not ask.
     virtual bool confirm(const QString& question, const QString& refusal) = 0;
+    // The same, for a face that shows the answers as verbs; a terminal asks y/N.
+    virtual bool ask(const Question& question) { return confirm(question.text, question.refusal); }
     // The licence agreement of the package title names, which the user must
     // accept before it is installed; true only when it was accepted. refusal
     // as for confirm(). Not answered by a yes to every question.

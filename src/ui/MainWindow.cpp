@@ -4,6 +4,7 @@
 #include "commands/ExtensionCommands.h"
 #include "commands/OperationLog.h"
 #include "commands/StoreState.h"
+#include "discovery/DiscoveryFinding.h"
 #include "discovery/VersionNumber.h"
 #include "discovery/DreamweaverInfo.h"
 #include "installer/ExtensionCheck.h"
@@ -382,6 +383,15 @@ QString replacingText(
         .arg(replaced->name(), replaced->version(), name, version, installation);
 }
 
+// "Dreamweaver CS6 (en_US, de_DE)": an installation with the languages an install writes into.
+QString withLocales(const DreamweaverInfo& dreamweaver)
+{
+    QStringList locales = dreamweaver.locales();
+    locales.removeAll(QString());
+    return locales.isEmpty() ? dreamweaver.name()
+                             : MainWindow::tr("%1 (%2)").arg(dreamweaver.name(), locales.join(QStringLiteral(", ")));
+}
+
 // The row of the selected button that can be pressed, or -1.
 int pressableSelectedRow(const QTableWidget* table)
 {
@@ -393,6 +403,16 @@ int pressableSelectedRow(const QTableWidget* table)
 
 // The rows and the button column are sized to the widest and tallest button,
 // measured once for each text the buttons show rather than once per row.
+// The style's height of a table row, as the desktop's other lists have it, never shorter than a line of
+// text with a margin: a row as tall as a whole push button would show only a few rows on a small screen.
+// The row buttons are drawn to fit it.
+int rowHeight(const QTableWidget* table)
+{
+    const int style
+        = table->style()->pixelMetric(QStyle::PM_HeaderDefaultSectionSizeVertical, nullptr, table->verticalHeader());
+    return std::max(style, table->fontMetrics().height() + 6);
+}
+
 void fitButtons(QTableWidget* table, const RowButtonDelegate* delegate, const QSet<QString>& texts)
 {
     const int column = table->columnCount() - 1;
@@ -403,7 +423,7 @@ void fitButtons(QTableWidget* table, const RowButtonDelegate* delegate, const QS
         return;
     table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Fixed);
     table->horizontalHeader()->resizeSection(column, largest.width() + 8);
-    table->verticalHeader()->setDefaultSectionSize(std::max(largest.height() + 6, table->fontMetrics().height() + 12));
+    table->verticalHeader()->setDefaultSectionSize(rowHeight(table));
 }
 
 // The steps the shared operations show progress for, told apart by the
@@ -527,6 +547,8 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->actionToggleEnabled, &QAction::triggered, this, &MainWindow::slotToggleEnabled);
     connect(ui->toggleEnabledButton, &QPushButton::clicked, this, &MainWindow::slotToggleEnabled);
     connect(ui->actionCopyTo, &QAction::triggered, this, &MainWindow::slotCopyExtensions);
+    connect(ui->actionUpdateAll, &QAction::triggered, this, &MainWindow::slotUpdateAll);
+    connect(ui->updateAllButton, &QPushButton::clicked, this, &MainWindow::slotUpdateAll);
     connect(ui->filterEdit, &QLineEdit::textChanged, this, &MainWindow::applyFilter);
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::showDetails);
     for (QTableWidget* table : { ui->tableInstalled, ui->tableStore }) {
@@ -666,8 +688,11 @@ void MainWindow::dreamweaversUpdated()
     m_listed = true;
     // Every installation in the drop-down, none behind a scroll bar.
     ui->comboDreamweavers->setMaxVisibleItems(std::max(10, int(application->dreamweavers().size())));
-    for (const DreamweaverInfo& dreamweaver : std::as_const(application->dreamweavers()))
+    for (const DreamweaverInfo& dreamweaver : std::as_const(application->dreamweavers())) {
         ui->comboDreamweavers->addItem(dreamweaver.name());
+        ui->comboDreamweavers->setItemData(ui->comboDreamweavers->count() - 1,
+            tr("Packages will go into %1.").arg(withLocales(dreamweaver)), Qt::ToolTipRole);
+    }
     // Chosen here: with a placeholder text the first item is not made current
     // by itself. Either way the Installed table is filled anew.
     if (application->dreamweavers().isEmpty())
@@ -687,8 +712,32 @@ void MainWindow::showInstallability()
     if (installable || !m_listed)
         return;
     const QString reason = tr("No Dreamweaver installation was found, so nothing can be installed.");
-    m_installedHint->setText(reason);
-    statusBar()->showMessage(reason);
+    // Where it looked, so that a user whose Dreamweaver is elsewhere sees why it was missed.
+    QStringList places;
+    if (const Application* application = Application::instance()) {
+        for (const DiscoveryFinding& finding : application->dreamweaverList().findings) {
+            const QString place = QDir::toNativeSeparators(finding.place);
+            if (!place.isEmpty() && !places.contains(place))
+                places << place;
+        }
+    }
+    const int shownPlaces = 5;
+    QString hint = reason;
+    if (!places.isEmpty()) {
+        hint += QStringLiteral("\n\n") + tr("Looked in:") + QStringLiteral("\n")
+            + QStringList(places.mid(0, shownPlaces)).join(QLatin1Char('\n'));
+        if (places.size() > shownPlaces)
+            hint += QLatin1Char('\n') + tr("and %1 more places").arg(places.size() - shownPlaces);
+    }
+    hint += QStringLiteral("\n\n")
+        + tr("Help > Why Is My Dreamweaver Missing? explains what was found in each place, as moravel-cli doctor "
+             "does.");
+#ifndef Q_OS_WIN
+    hint += QLatin1Char('\n') + tr("A Dreamweaver that runs under Wine is found once its prefix is chosen in Wine > "
+                                    "Choose Wine Prefix...");
+#endif
+    m_installedHint->setText(hint);
+    statusBar()->showMessage(reason + QLatin1Char(' ') + tr("See Help > Why Is My Dreamweaver Missing?"));
 }
 
 void MainWindow::downloadsUpdated()
@@ -729,7 +778,38 @@ void MainWindow::downloadsUpdated()
     reselect(table, selected < 0 ? QVariant() : QVariant(selected));
     applyFilter();
     showCatalogueState();
+    showUpdates();
     showDetails();
+}
+
+void MainWindow::showUpdates()
+{
+    const DreamweaverInfo* dreamweaver = currentDreamweaver();
+    const QVector<CatalogueEntry> updates
+        = dreamweaver ? ExtensionCommands::updatesOf(*dreamweaver, m_storeRows) : QVector<CatalogueEntry>();
+    QTableWidget* table = ui->tableInstalled;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (QTableWidgetItem* version = table->item(row, 1)) {
+            version->setIcon(QIcon());
+            version->setToolTip(version->text());
+        }
+    }
+    for (const CatalogueEntry& entry : updates) {
+        const ExtensionInfo* installed = nullptr;
+        StoreState::of(*dreamweaver, entry, &installed);
+        const int row = installed ? rowWith(table, installed->fileName()) : -1;
+        if (QTableWidgetItem* version = row < 0 ? nullptr : table->item(row, 1)) {
+            version->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+            version->setToolTip(tr("%1: version %2 is in the Store (Update All, or Update on the Store tab).")
+                                    .arg(version->text(), entry.version));
+        }
+    }
+    ui->tabWidget->setTabText(ui->tabWidget->indexOf(ui->tabInstalled),
+        updates.isEmpty()      ? tr("&Installed")
+            : updates.size() == 1 ? tr("&Installed (1 update)")
+                                  : tr("&Installed (%1 updates)").arg(updates.size()));
+    ui->updateAllButton->setVisible(!updates.isEmpty());
+    ui->actionUpdateAll->setEnabled(!updates.isEmpty());
 }
 
 void MainWindow::showCatalogueState()
@@ -863,6 +943,8 @@ void MainWindow::showRowMenu(QTableWidget* table, const QPoint& position)
         menu.addAction(ui->actionRemove);
         if (ui->actionToggleEnabled->isEnabled())
             menu.addAction(ui->actionToggleEnabled);
+        // The check runs over every extension, and marks this row when it is not whole.
+        menu.addAction(tr("&Verify"), this, &MainWindow::verifyExtensions);
         DreamweaverInfo* dreamweaver = currentDreamweaver();
         const ExtensionInfo* extension
             = dreamweaver ? ExtensionCommands::findInstalled(*dreamweaver, selectedManifest()) : nullptr;
@@ -887,6 +969,14 @@ void MainWindow::showRowMenu(QTableWidget* table, const QPoint& position)
 
 void MainWindow::slotSelectDreamweaver(int)
 {
+    // Which languages of Dreamweaver get the files is part of what the user chose.
+    if (const DreamweaverInfo* dreamweaver = currentDreamweaver()) {
+        const QString into = tr("Packages will go into %1.").arg(withLocales(*dreamweaver));
+        ui->comboDreamweavers->setToolTip(into);
+        statusBar()->showMessage(into);
+    } else {
+        ui->comboDreamweavers->setToolTip(QString());
+    }
     // What a check found belongs to the installation it checked.
     m_missing.clear();
     m_verified = false;
@@ -896,20 +986,31 @@ void MainWindow::slotSelectDreamweaver(int)
 
 bool MainWindow::confirm(const QString& question, const QString& refusal)
 {
+    return ask({ question, refusal, tr("Yes"), tr("No") });
+}
+
+bool MainWindow::ask(const Question& question)
+{
     // Nobody is left to answer once the window has closed.
     if (m_closing)
         return false;
-    QString text = question;
+    QString text = question.text;
     if (const DreamweaverInfo* dreamweaver = currentDreamweaver())
         text += QStringLiteral("\n\n") + tr("Installation: %1").arg(dreamweaver->name());
-    QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), text,
-        QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox box(question.caution ? QMessageBox::Warning : QMessageBox::Question,
+        QGuiApplication::applicationDisplayName(), text, QMessageBox::Yes | QMessageBox::No, this);
     box.setTextFormat(Qt::PlainText);
+    // Verbs say what each answer does, so that nobody has to read the question twice to pick one.
+    box.button(QMessageBox::Yes)->setText(question.yes);
+    box.button(QMessageBox::No)->setText(question.no);
+    // A risky question must not be agreed to by a reflexive Enter.
+    box.setDefaultButton(question.caution ? QMessageBox::No : QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
     if (box.exec() == QMessageBox::Yes)
         return true;
     // A No is an answer, not silence: the status line says what was left undone.
-    if (!refusal.isEmpty())
-        notice(refusal + QLatin1Char('.'));
+    if (!question.refusal.isEmpty())
+        notice(question.refusal + QLatin1Char('.'));
     return false;
 }
 
@@ -1169,6 +1270,37 @@ void MainWindow::slotDownloadExtension(Application::Download download)
         });
 }
 
+void MainWindow::slotUpdateAll()
+{
+    DreamweaverInfo* dreamweaver = currentDreamweaver();
+    Application* application = Application::instance();
+    if (!dreamweaver || !application || m_commands)
+        return;
+    const QVector<CatalogueEntry> updates = ExtensionCommands::updatesOf(*dreamweaver, m_storeRows);
+    if (updates.isEmpty())
+        return;
+    runCommand(QString(), QString(), [this, &updates, application](ExtensionCommands& commands, DreamweaverInfo& target) {
+        commands.updateAll(target, updates, application->store(), [this, &target](const CatalogueEntry& entry) {
+            // Each update's progress and status name it, as its own Update button's would.
+            const ExtensionInfo* replaced
+                = entry.id.isEmpty() ? nullptr : ExtensionCommands::findReplaced(target, entry.id, QString());
+            m_subject = ExtensionCommands::titleOf(entry.name, entry.version);
+            m_replaced = replaced ? ExtensionCommands::titleOf(replaced->name(), replaced->version()) : QString();
+            m_replacing = replacingText(entry.name, entry.version, replaced, target.name());
+        });
+    });
+    updateInstalledTable();
+    const int updated = int(updates.size() - ExtensionCommands::updatesOf(*dreamweaver, m_storeRows).size());
+    // Counted from what is installed now: an update answered No or that failed is not one.
+    if (updated == updates.size())
+        statusBar()->showMessage(updated == 1 ? tr("Update All: 1 extension updated in %1.").arg(dreamweaver->name())
+                                              : tr("Update All: %1 extensions updated in %2.")
+                                                    .arg(QString::number(updated), dreamweaver->name()));
+    else
+        statusBar()->showMessage(tr("Update All: %1 of %2 extensions updated in %3; Report... says why not the others.")
+                                     .arg(QString::number(updated), QString::number(updates.size()), dreamweaver->name()));
+}
+
 void MainWindow::verifyExtensions()
 {
     DreamweaverInfo* dreamweaver = currentDreamweaver();
@@ -1360,12 +1492,20 @@ void MainWindow::showDiagnosis()
 
 void MainWindow::showAbout()
 {
+    const QString home = QStringLiteral(MORAVEL_HOMEPAGE_URL);
+    const auto paragraph = [](const QString& text) { return QStringLiteral("<p>") + text.toHtmlEscaped() + QStringLiteral("</p>"); };
+    // Rich text for the link alone; every piece of it is the program's own, escaped all the same.
     QMessageBox box(QMessageBox::NoIcon, tr("About Velkor Moravel"),
-        tr("Velkor Moravel %1\n\nInstalls, lists and removes Dreamweaver extensions.\n\nQt %2 (built with %3)")
-            .arg(QCoreApplication::applicationVersion(), QString::fromLatin1(qVersion()),
-                QStringLiteral(QT_VERSION_STR)),
+        paragraph(tr("Velkor Moravel %1").arg(QString::fromLatin1(Application::versionText)))
+            + paragraph(tr("Installs, lists and removes Dreamweaver extensions."))
+            + paragraph(tr("Qt %1 (built with %2)")
+                    .arg(QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR)))
+            + paragraph(QStringLiteral(MORAVEL_LICENCE_TEXT))
+            + QStringLiteral("<p><a href=\"%1\">%2</a></p>").arg(home.toHtmlEscaped(), home.toHtmlEscaped()),
         QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
+    box.setObjectName(QStringLiteral("aboutBox"));
+    box.setTextFormat(Qt::RichText);
+    box.setTextInteractionFlags(Qt::TextBrowserInteraction);
     // The program's own icon, the one the title bar and the desktop entry show.
     box.setIconPixmap(windowIcon().pixmap(64, 64));
     box.exec();

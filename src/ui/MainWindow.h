@@ -85,6 +85,8 @@ private slots:
     // Where the program looked for Dreamweaver, and why each place gave one or none.
     void showDiagnosis();
     void slotDownloadExtension(Application::Download download);
+    // Installs every update the Store has for the current installation.
+    void slotUpdateAll();
     void slotInstallStartupPackages();
 
 protected:
@@ -101,6 +103,8 @@ protected:
 private:
     // How the shared operations ask, warn and show progress in this window.
     bool confirm(const QString& question, const QString& refusal) override;
+    // A message box whose buttons are the question's verbs.
+    bool ask(const Question& question) override;
     // A dialog with the licence and Accept / Decline.
     bool acceptLicense(const QString& title, const QString& license, const QString& refusal) override;
     void warn(const QString& text, const QString& details) override;
@@ -119,6 +123,8 @@ private:
     void runCommand(const QString& subject, const QString& replaced,
         const std::function<void(ExtensionCommands&, DreamweaverInfo&)>& command);
     void showCatalogueState();
+    // Says on the Installed tab, its rows and the Store's Update All that the Store has newer versions.
+    void showUpdates();
     void showDetails();
     void applyFilter();
     // The menu of a table's row: what its button does, and more.

@@ -164,6 +164,10 @@ void MainWindowForm::setupUi(QMainWindow* window)
     keepPlace.setRetainSizeWhenHidden(true);
     retryButton->setSizePolicy(keepPlace);
     storeStateLayout->addWidget(retryButton);
+    updateAllButton = new QPushButton(tabStore);
+    updateAllButton->setObjectName(QStringLiteral("updateAllButton"));
+    updateAllButton->setVisible(false);
+    storeStateLayout->addWidget(updateAllButton);
     storeLayout->addLayout(storeStateLayout, 0, 0, 1, 1);
     tableStore = createTable(tabStore, "tableStore", 3);
     storeLayout->addWidget(tableStore, 1, 0, 1, 1);
@@ -212,6 +216,8 @@ void MainWindowForm::setupUi(QMainWindow* window)
     actionToggleEnabled = createAction(menuExtensions, "actionToggleEnabled", QKeySequence());
     actionToggleEnabled->setEnabled(false);
     actionCopyTo = createAction(menuExtensions, "actionCopyTo", QKeySequence());
+    actionUpdateAll = createAction(menuExtensions, "actionUpdateAll", QKeySequence());
+    actionUpdateAll->setEnabled(false);
     actionReloadCatalogue = createAction(menuExtensions, "actionReloadCatalogue", QKeySequence::Refresh);
     menuExtensions->addSeparator();
     actionQuit = createAction(menuExtensions, "actionQuit", QKeySequence::Quit);
@@ -259,6 +265,8 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
     tableStore->setAccessibleName(text("Store extensions"));
     retryButton->setText(text("&Retry"));
     retryButton->setAccessibleName(text("Load the catalogue again"));
+    updateAllButton->setText(text("&Update All"));
+    updateAllButton->setToolTip(text("Install the Store's newer version of every installed extension that has one"));
     detailsView->setAccessibleName(text("Extension details"));
     reportButton->setText(text("Re&port..."));
     reportButton->setAccessibleName(text("Report of the last install or removal"));
@@ -270,6 +278,7 @@ void MainWindowForm::retranslateUi(QMainWindow* window)
     actionToggleEnabled->setText(text("&Disable Extension"));
     actionCopyTo->setText(text("&Copy Extensions To..."));
     toggleEnabledButton->setText(text("Disable"));
+    actionUpdateAll->setText(text("&Update All"));
     actionReloadCatalogue->setText(text("Re&fresh Installed and Store"));
     actionQuit->setText(text("&Quit"));
     menuView->setTitle(text("&View"));

@@ -43,6 +43,7 @@ public:
     QHBoxLayout* storeStateLayout = nullptr; // shown while the catalogue loads, or when it failed
     QLabel* labelStoreState = nullptr;
     QPushButton* retryButton = nullptr;
+    QPushButton* updateAllButton = nullptr; // shown while the Store has updates for the installation
     QTableWidget* tableStore = nullptr;
     DetailsView* detailsView = nullptr;
     QWidget* detailsPane = nullptr; // the details, with the selected extension's Disable or Enable under them
@@ -57,6 +58,7 @@ public:
     QAction* actionToggleEnabled = nullptr; // Disable or Enable, as the selected extension is
     QAction* actionCopyTo = nullptr;
     QAction* actionReloadCatalogue = nullptr;
+    QAction* actionUpdateAll = nullptr;
     QAction* actionQuit = nullptr;
     QMenu* menuView = nullptr;
     QAction* actionSchemeSystem = nullptr; // colours as the desktop's scheme is, light or dark

@@ -33,6 +33,8 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // Where the button of index's row is drawn and pressed: within its cell, as tall as the row allows.
+    QRect buttonRect(const QModelIndex& index) const;
 
 signals:
     // The button of the row of index was clicked.
@@ -44,7 +46,6 @@ protected:
 private:
     bool isButtonCell(const QModelIndex& index) const;
     QSize textSize(const QStyleOptionViewItem& option, const QModelIndex& index, const QString& text) const;
-    QRect buttonRect(const QModelIndex& index) const;
 
     QAbstractItemView* m_view;
     // What the filter watches, kept apart from the view: the view's children

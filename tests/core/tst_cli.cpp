@@ -302,7 +302,7 @@ void tst_Cli::run_data()
     QTest::addColumn<Case>("c");
 
     const QByteArray none;
-    const QString removed = "Removed Velkor Tools v. 1.0.0 from Dreamweaver 2021:\n";
+    const QString removed = "Removed Velkor Tools 1.0.0 from Dreamweaver 2021:\n";
     auto row = [](const char* name, const QStringList& arguments, State state, const QByteArray& typed, int exitCode,
                    const QStringList& out, const QStringList& err = {}, bool changes = false) {
         QTest::newRow(name) << Case { arguments, state, typed, exitCode, out, err, changes };
@@ -348,7 +348,7 @@ void tst_Cli::run_data()
         { "target:      (none found)", "Commands/tool.js -> $dreamweaver/Configuration/Commands/Velkor\n" });
     row("a dry run of a replace plans the removal first, without asking", { "install", "tools.zxp", "--dry-run" },
         State::ToolsInstalled, none, 0,
-        { "Dry run: nothing was changed.", "Would remove Velkor Tools v. 1.0.0 from Dreamweaver 2021 first:",
+        { "Dry run: nothing was changed.", "Would remove Velkor Tools 1.0.0 from Dreamweaver 2021 first:",
             "would remove: menu entry Velkor_Tool in DWMenu_Commands",
             "would add: menu entry Velkor_Tool in DWMenu_Commands" });
     row("verify names what is missing", { "verify" }, State::ToolsDamaged, none, 1,
@@ -358,33 +358,33 @@ void tst_Cli::run_data()
     row("verify --json", { "verify", "--json" }, State::ToolsDamaged, none, 1,
         { "whole=false", "extensions/0/items/3/name=Velkor_Tool" });
 
-    row("replacing is refused without a terminal", { "install", "tools.zxp" }, State::ToolsInstalled, none, 1, {},
-        { "moravel-cli: Velkor Tools v. 1.0.0 was not installed: it would replace Velkor Tools v. 1.0.0 in "
-          "Dreamweaver 2021: there is no terminal to ask on; give --yes to go ahead" });
+    row("reinstalling the same version is refused without a terminal", { "install", "tools.zxp" },
+        State::ToolsInstalled, none, 1, {},
+        { "moravel-cli: Velkor Tools 1.0.0 was not reinstalled in Dreamweaver 2021: there is no terminal to ask on; "
+          "give --yes to go ahead" });
     row("replacing with --yes", { "install", "tools.mxp", "--yes" }, State::ToolsInstalled, none, 0,
-        { removed, "Installed Velkor Tools v. 1.0.0 into Dreamweaver 2021:\nwritten: " }, {}, true);
-    row("replace answered yes on a terminal shows the bar", { "install", "tools.zxp" }, State::ToolsInstalled, "y\n", 0,
-        { removed },
-        { "Version 1.0.0 of Velkor Tools is already installed.\r\n\r\nDo you want to replace it with Velkor Tools "
-          "v. 1.0.0? [y/N] ",
+        { removed, "Installed Velkor Tools 1.0.0 into Dreamweaver 2021:\nwritten: " }, {}, true);
+    row("a reinstall answered yes on a terminal shows the bar", { "install", "tools.zxp" }, State::ToolsInstalled,
+        "y\n", 0, { removed },
+        { "Velkor Tools 1.0.0 is already installed in Dreamweaver 2021.\r\n\r\nDo you want to reinstall it? [y/N] ",
             "] Removing: Removing files", "] Installing: Adding Insert Bar entries" },
         true);
     row("remove answered with anything else", { "remove", "com.velkor.tools" }, State::ToolsInstalled, "sure\n", 1, {},
-        { "Remove Velkor Tools v. 1.0.0? [y/N] ", "was not removed from Dreamweaver 2021: the answer was no" });
+        { "Remove Velkor Tools 1.0.0? [y/N] ", "was not removed from Dreamweaver 2021: the answer was no" });
     row("a Dreamweaver outside the products' range is asked about", { "install", "old.zxp" }, State::Fresh, none, 1, {},
         { "not installed: it is made for Dreamweaver 8 to 12, and Dreamweaver 2021 is version 21.0.0.15392" });
     row("a package for other products only is refused, --yes or not", { "install", "fireworks.zxp", "--yes" },
         State::Fresh, none, 1, {},
-        { "Velkor Tools v. 1.0.0 was not installed: it is made for Fireworks and Flash, not for Dreamweaver" });
+        { "Velkor Tools 1.0.0 was not installed: it is made for Fireworks and Flash, not for Dreamweaver" });
     row("one inside it is not: 12 takes in 12.0.0.5808", { "install", "old.zxp", "--target", "1" }, State::Fresh, none,
-        0, { "Installed Velkor Tools v. 1.0.0 into Dreamweaver CS6" }, {}, true);
+        0, { "Installed Velkor Tools 1.0.0 into Dreamweaver CS6" }, {}, true);
     row("removing by manifest name with --yes", { "remove", "Velkor Tools.mxi", "--yes" }, State::ToolsInstalled, none,
         0, { removed }, {}, true);
     row("an install that skipped files fails, and what it did stays", { "install", "damaged.zxp" }, State::Fresh, none,
         1, {}, { "but not completely.", "written: $CONF/Shared/Velkor/MXI/Damaged.mxi" }, true);
     row("a dry run that would skip files says so in the conditional", { "install", "damaged.zxp", "--dry-run" },
         State::Fresh, none, 1, { "Dry run: nothing was changed." },
-        { "Velkor Tools v. 1.0.0 would be installed into Dreamweaver 2021, but not completely.\n\nThese files would "
+        { "Velkor Tools 1.0.0 would be installed into Dreamweaver 2021, but not completely.\n\nThese files would "
           "not be installed:" });
     row("not a package fails", { "install", "notes.txt" }, State::Fresh, none, 1, {},
         { "notes.txt cannot be installed: it is not a ZXP or MXP package" });
@@ -417,11 +417,11 @@ void tst_Cli::run_data()
         none, 3, {}, { "moravel-cli: $ROOT/AppData is not a Wine prefix: cannot open $ROOT/AppData/system.reg" });
 #endif
     // The licence: shown and asked, never taken as accepted by --yes.
-    const QString refused = "moravel-cli: Velkor Tools v. 1.0.0 was not installed: its licence agreement was not "
+    const QString refused = "moravel-cli: Velkor Tools 1.0.0 was not installed: its licence agreement was not "
                             "accepted: ";
     row("a licence is refused without a terminal, and nothing changes", { "install", "licensed.zxp" }, State::Fresh,
         none, 1, {},
-        { "The licence agreement of Velkor Tools v. 1.0.0:\n\nUse it well.\n",
+        { "The licence agreement of Velkor Tools 1.0.0:\n\nUse it well.\n",
             refused + "there is no terminal to ask on; give --accept-license to accept it" });
     row("--yes does not accept a licence", { "install", "licensed.zxp", "--yes" }, State::ToolsInstalled, none, 1, {},
         { refused + "there is no terminal to ask on; give --accept-license to accept it" });
@@ -431,10 +431,10 @@ void tst_Cli::run_data()
             "\nWhere to find Velkor Tools in Dreamweaver: Commands > Tool. Restart Dreamweaver to use it.\n" },
         {}, true);
     row("a licence declined on a terminal", { "install", "licensed.zxp" }, State::Fresh, "n\n", 1, {},
-        { "Use it well.\r\n\r\nDo you accept the licence agreement of Velkor Tools v. 1.0.0? [y/N] ",
+        { "Use it well.\r\n\r\nDo you accept the licence agreement of Velkor Tools 1.0.0? [y/N] ",
             refused + "the answer was no" });
     row("a licence accepted on a terminal", { "install", "licensed.zxp" }, State::Fresh, "y\n", 0,
-        { "Installed Velkor Tools v. 1.0.0 into Dreamweaver 2021:" }, { "[y/N] " }, true);
+        { "Installed Velkor Tools 1.0.0 into Dreamweaver 2021:" }, { "[y/N] " }, true);
     row("a dry run says a licence would be asked for", { "install", "licensed.zxp", "--dry-run" }, State::Fresh, none,
         0, { "Would install" }, { "would be installed only if you accept its licence agreement" });
     row("info shows the licence and where to find it", { "info", "licensed.zxp" }, State::Fresh, none, 0,
@@ -454,8 +454,8 @@ void tst_Cli::run_data()
     // The log, newest last.
     row("an empty log says so", { "log" }, State::Fresh, none, 0, { "The log is empty" });
     row("log shows the install", { "log" }, State::ToolsInstalled, none, 0,
-        { "  install  Dreamweaver 2021  Velkor Tools v. 1.0.0  done\n"
-          "    Installed Velkor Tools v. 1.0.0 into Dreamweaver 2021:\n"
+        { "  install  Dreamweaver 2021  Velkor Tools 1.0.0  done\n"
+          "    Installed Velkor Tools 1.0.0 into Dreamweaver 2021:\n"
           "    written: $CONF/Shared/Velkor/MXI/Velkor Tools.mxi\n" });
     row("log --json", { "log", "--json" }, State::ToolsInstalled, none, 0,
         { "entries/0/operation=install", "entries/0/installation=Dreamweaver 2021", "entries/0/outcome=done",
@@ -464,7 +464,7 @@ void tst_Cli::run_data()
     row("unknown command", { "uninstall", "x" }, State::Fresh, none, 2, {}, { "unknown command \"uninstall\"" });
     row("missing argument", { "install" }, State::Fresh, none, 2, {}, { "needs exactly one PACKAGE" });
  // Disable, enable, copy and reinstall.
-    const QString tools = "Velkor Tools v. 1.0.0";
+    const QString tools = "Velkor Tools 1.0.0";
     row("disable takes it out of Dreamweaver", { "disable", "com.velkor.tools" }, State::ToolsInstalled, none, 0,
         { "Disabled " + tools + " in Dreamweaver 2021:\nremoved: $CONF/Commands/Velkor/Velkor Tool.htm" }, {}, true);
     row("installed lists a disabled extension as disabled", { "installed" }, State::ToolsDisabled, none, 0,
@@ -478,7 +478,7 @@ void tst_Cli::run_data()
         { "entries/0/operation=install", "entries/1/operation=disable", "entries/1/outcome=done",
             "entries/2/operation=" });
     row("verify does not call a disabled extension damaged", { "verify" }, State::ToolsDisabled, none, 0,
-        { "Velkor Tools v. 1.0.0 (Velkor Tools.mxi): disabled" });
+        { "Velkor Tools 1.0.0 (Velkor Tools.mxi): disabled" });
     row("enable puts it back", { "enable", "Velkor Tools.mxi" }, State::ToolsDisabled, none, 0,
         { "Enabled " + tools + " in Dreamweaver 2021:\nwritten: $CONF/Shared/Velkor/MXI/Velkor Tools.mxi" }, {}, true);
     row("remove of a disabled extension asks like any removal", { "remove", "com.velkor.tools" }, State::ToolsDisabled,
@@ -558,15 +558,15 @@ void tst_Cli::store_data()
         { "extensions/0/state=installedNewer", "extensions/0/installedVersion=1.0.0",
             "extensions/1/state=notInstalled" });
     row("install by id", { "install", "--store", "com.velkor.tools" }, State::Fresh, "1.0", Tls::None, whole, 0,
-        { "Installed Velkor Tools v. 1.0 into Dreamweaver 2021:" }, {}, true);
+        { "Installed Velkor Tools 1.0 into Dreamweaver 2021:" }, {}, true);
     row("install of an id the Store lacks", { "install", "--store", "com.velkor.none" }, State::Fresh, "1.0", Tls::None,
         whole, 3, {}, { "the Store has no extension \"com.velkor.none\"" });
     row("update of all that are older", { "update", "--yes" }, State::ToolsInstalled, "1.0.1", Tls::None, whole, 0,
-        { "Installed Velkor Tools v. 1.0.1 into Dreamweaver 2021:" }, {}, true);
+        { "Installed Velkor Tools 1.0.1 into Dreamweaver 2021:" }, {}, true);
     row("update of all leaves a newer installed version as it is", { "update", "--yes" }, State::ToolsInstalled, "0.9",
         Tls::None, whole, 0, { "Every extension from the Store is up to date in Dreamweaver 2021." });
     row("update of one that is up to date", { "update", "com.velkor.tools" }, State::ToolsInstalled, "1.0.0.0",
-        Tls::None, whole, 0, { "Velkor Tools v. 1.0.0.0 is up to date in Dreamweaver 2021 (installed: 1.0.0)." });
+        Tls::None, whole, 0, { "Velkor Tools 1.0.0.0 is up to date in Dreamweaver 2021 (installed: 1.0.0)." });
     row("update of one that is not installed fails", { "update", "com.velkor.other" }, State::ToolsInstalled, "1.0",
         Tls::None, whole, 1, {}, { "Other Tool is not installed in Dreamweaver 2021" });
     row("a self-signed certificate is refused, and nothing changes", { "update", "--yes" }, State::ToolsInstalled,

@@ -165,9 +165,9 @@ private slots:
 
         const QString question = "question: Version 1.0.0 of Velkor Tools is already installed.\n\nDo you want to "
                                  "replace it with $T?";
-        const QString removeQuestion = "question: Remove Velkor Tools v. 1.0.0?";
-        const QString removed = "inform: Removed Velkor Tools v. 1.0.0 from Dreamweaver CS6:";
-        const QString partly = "warning: Velkor Tools v. 1.0.0 could not be removed completely.\n\nThese ";
+        const QString removeQuestion = "question: Remove Velkor Tools 1.0.0?";
+        const QString removed = "inform: Removed Velkor Tools 1.0.0 from Dreamweaver CS6:";
+        const QString partly = "warning: Velkor Tools 1.0.0 could not be removed completely.\n\nThese ";
         const QString installed = "inform: Installed $T into Dreamweaver CS6:";
         const QString notAll
             = "warning: $T was installed into Dreamweaver CS6, but not completely.\n\nThese files were "
@@ -191,7 +191,7 @@ private slots:
             plus);
         row("No changes nothing", "file", { question }, Result::Refused, kept, no);
         row("a dry run asks nothing and changes nothing", "dry run",
-            { "Removing", "inform: Would remove Velkor Tools v. 1.0.0 from Dreamweaver CS6 first:", "Installing",
+            { "Removing", "inform: Would remove Velkor Tools 1.0.0 from Dreamweaver CS6 first:", "Installing",
                 "inform: Would install $T into Dreamweaver CS6:" },
             Result::Done, kept);
         row("a removal left incomplete: the install still goes on", "file",
@@ -200,7 +200,7 @@ private slots:
                 c.damage = "stuck file";
                 c.package.files.removeAt(1);
             });
-        const QString notWhole = "warning: $T was not installed: it cannot go in whole; Velkor Tools v. 1.0.0 stays "
+        const QString notWhole = "warning: $T was not installed: it cannot go in whole; Velkor Tools 1.0.0 stays "
                                  "installed.\n\n";
         row("a replace with a damaged entry: nothing removed", "file",
             { question, notWhole + "These files would not be installed:\n" }, Result::Failed, kept,
@@ -244,7 +244,7 @@ private slots:
             { question, waiting, "Waiting", "retry: " + locked, "retry: " + locked }, Result::Failed, kept,
             [](Case& c) { c.damage = "locked, try again once"; });
         row("remove: another program holds the installation", "remove",
-            { removeQuestion, waiting, "Waiting", "retry: Velkor Tools v. 1.0.0 was left" }, Result::Failed, kept,
+            { removeQuestion, waiting, "Waiting", "retry: Velkor Tools 1.0.0 was left" }, Result::Failed, kept,
             lockedOut);
         row("without ids, the same manifest name in another case is the same extension", "file", replaced, Result::Done,
             plus, [](Case& c) {
@@ -259,7 +259,7 @@ private slots:
                 c.package.manifestName = "tools.mxi";
             });
         row("another id stored under the same manifest name: refused, nothing removed", "file",
-            { "warning: $T was not installed: Velkor Tools v. 1.0.0 is installed in Dreamweaver CS6 under the same "
+            { "warning: $T was not installed: Velkor Tools 1.0.0 is installed in Dreamweaver CS6 under the same "
               "manifest name" },
             Result::Failed, kept, [](Case& c) { c.package.id = "com.velkor.new"; });
         row("a file left out of the package: installed, with a warning", "file", { "Installing", notAll },
@@ -311,7 +311,7 @@ private slots:
             });
         row("the Store: a package of another id than its entry's leaves the entry's extension", "store:tools.zxp",
             { question, "Downloading",
-                "notice: The package of $T holds another extension than Velkor Tools v. 1.0.0, which stays installed.",
+                "notice: The package of $T holds another extension than Velkor Tools 1.0.0, which stays installed.",
                 "Installing", installed },
             Result::Done, kept + plus, [](Case& c) {
                 c.catalogueId = "com.velkor.tools";
@@ -738,7 +738,7 @@ private slots:
                                         : commands.installPackageFile(m_dreamweaver, path);
 
         QCOMPARE(int(result), int(c.result));
-        const QString title = c.package.name + " v. " + c.package.version;
+        const QString title = c.package.name + " " + c.package.version;
         QCOMPARE(prompt.log.size(), c.log.size());
         for (int i = 0; i < c.log.size(); ++i) {
             QString expected = c.log.at(i);

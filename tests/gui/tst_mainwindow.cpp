@@ -56,7 +56,7 @@ namespace {
 class DialogDriver : public QObject
 {
 public:
-    // "question: <text>", "warning", "file dialog: <caption> | <filters>" or a progress dialog's title
+    // "question: <text> | <yes> / <no>", "warning", "file dialog: <caption> | <filters>" or a progress dialog's title
     QStringList log;
     QStringList warnings;
     QList<QWidget*> boxParents; // null for a box that would render names from outside as markup
@@ -77,9 +77,16 @@ protected:
             return false;
         if (auto* box = qobject_cast<QMessageBox*>(widget)) {
             boxParents << (box->textFormat() == Qt::PlainText ? box->parentWidget() : nullptr);
-            const bool warning = box->icon() == QMessageBox::Warning;
-            const bool question = box->icon() == QMessageBox::Question;
-            log << (warning ? QStringLiteral("warning") : (question ? "question: " : "information: ") + box->text());
+            const bool question = box->button(QMessageBox::Yes) != nullptr;
+            const bool warning = !question && box->icon() == QMessageBox::Warning;
+            QString text = (question ? "question: " : "information: ") + box->text();
+            if (question) {
+                // "... | Update / Cancel", and how a risky question is asked.
+                text += " | " + box->button(QMessageBox::Yes)->text() + " / " + box->button(QMessageBox::No)->text();
+                if (box->icon() == QMessageBox::Warning && box->defaultButton() == box->button(QMessageBox::No))
+                    text += " (warning, No by default)";
+            }
+            log << (warning ? QStringLiteral("warning") : text);
             if (warning)
                 warnings << box->text();
             QTimer::singleShot(0, box, [box, b = question ? answer : QMessageBox::Ok] { box->button(b)->click(); });
@@ -324,6 +331,9 @@ private slots:
         gamma.configurationChanges = "<ui-access><![CDATA[Commands &gt; Gamma]]></ui-access>"
                                      "<license-agreement><![CDATA[<p>Use it.</p>]]></license-agreement>";
         QVERIFY(gamma.writePackage(packages + "gamma.zxp"));
+        TestExtension old = extension("Velkor Old", "1.0.0", "Old");
+        old.configurationChanges = "<product name=\"Dreamweaver\" version=\"8\" maxversion=\"11\" />\n";
+        QVERIFY(old.writePackage(packages + "old.zxp"));
         QVERIFY(writeFile(packages + "notes.txt", "notes"));
         qputenv("MORAVEL_DATA_FOLDER", QString(root() + "/data").toUtf8());
         QVERIFY(QDir::setCurrent(packages));
@@ -351,14 +361,17 @@ private slots:
         const QString fileDialog = "file dialog: Select Extension to Install | Extension Files (*.zxp *.mxp)";
         const QString in = "\n\nInstallation: Dreamweaver CS6";
         const QString replace = "question: Version 1.0.0 of Velkor Tools is already installed.\n\nDo you want to "
-                                "replace it with Velkor Tools Plus v. 2.0.0?"
-            + in;
-        const QString remove = "question: Remove Velkor Tools v. 1.0.0?" + in;
-        const QString installed = "Installed Velkor Tools Plus v. 2.0.0 into Dreamweaver CS6: 4 files and 2 entries.";
+                                "replace it with Velkor Tools Plus 2.0.0?"
+            + in + " | Update / Cancel";
+        const QString remove = "question: Remove Velkor Tools 1.0.0?" + in + " | Remove / Keep";
+        const QString installed = "Installed Velkor Tools Plus 2.0.0 into Dreamweaver CS6: 4 files and 2 entries.";
         const QString updated
             = "Updated Velkor Tools 1.0.0 to Velkor Tools Plus 2.0.0 in Dreamweaver CS6: 4 files and 2 entries.";
-        const QString removed = "Removed Velkor Tools v. 1.0.0 from Dreamweaver CS6: 4 files and 2 entries.";
-        const QString none = "No Dreamweaver installation was found, so nothing can be installed.";
+        const QString removed = "Removed Velkor Tools 1.0.0 from Dreamweaver CS6: 4 files and 2 entries.";
+        // The chosen installation with its languages, until a command says more.
+        const QString ready = "Packages will go into Dreamweaver CS6 (en_US).";
+        const QString none = "No Dreamweaver installation was found, so nothing can be installed. See Help > Why Is "
+                             "My Dreamweaver Missing?";
         const QString web = "https://www.velkor.example/plus.zxp";
         const QString notPackage = "@/notes.txt cannot be installed: it is not a ZXP or MXP package.";
         const QString alpha = "Velkor Alpha 1.0.0 Velkor", tools = "Velkor Tools 1.0.0 Velkor";
@@ -367,47 +380,73 @@ private slots:
         auto row = [](const char* name, const Gesture& gesture) { QTest::newRow(name) << gesture; };
         row("Install asks for a file, then replaces",
             { "install", true, {}, { fileDialog, replace, "Removing", "Installing" }, {}, { alpha, plus }, updated });
-        row("a cancelled file dialog does nothing", { "cancel", true, {}, { fileDialog }, {}, { tools }, {} });
+        row("Install of the installed version is asked as a reinstall",
+            { "install", true, { "@/tools.zxp" },
+                { fileDialog,
+                    "question: Velkor Tools 1.0.0 is already installed in Dreamweaver CS6.\n\nDo you want to "
+                    "reinstall it?"
+                        + in + " | Reinstall / Cancel",
+                    "Removing", "Installing" },
+                {}, { alpha, tools }, "Reinstalled Velkor Tools 1.0.0 in Dreamweaver CS6: 4 files and 2 entries." });
+        row("a Dreamweaver outside the package's range: a warning that defaults to Cancel",
+            { "install: no", true, { "@/old.zxp" },
+                { fileDialog,
+                    "question: Velkor Old 1.0.0: it is made for Dreamweaver 8 to 11, and Dreamweaver CS6 is version "
+                    "12.0.\n\nInstall it anyway?"
+                        + in + " | Install / Cancel (warning, No by default)" },
+                {}, { tools },
+                "Velkor Old 1.0.0 was not installed: it is made for Dreamweaver 8 to 11, and Dreamweaver CS6 is "
+                "version 12.0." });
+        row("a cancelled file dialog does nothing", { "cancel", true, {}, { fileDialog }, {}, { tools }, ready });
         for (const char* store : { "store", "key: Enter" })
             row(qPrintable(QString(store) + " on a Store row downloads, then replaces"),
                 { store, true, {}, { replace, "Downloading", "Removing", "Installing" }, {}, { alpha, plus },
                     updated });
+        row("Update All updates each extension the Store has newer, with its question",
+            { "update all", true, {}, { replace, "Downloading", "Removing", "Installing" }, {}, { alpha, plus },
+                "Update All: 1 extension updated in Dreamweaver CS6." });
+        row("Update All, answered Cancel: counted as not updated",
+            { "update all: no", true, {}, { replace }, {}, { alpha, tools },
+                "Update All: 0 of 1 extensions updated in Dreamweaver CS6; Report... says why not the others." });
         for (const char* stop :
             { "store: Cancel", "store: Escape", "store: close the window", "store: the window system closes it" })
             row(qPrintable(QString(stop) + ", while downloading: nothing removed or installed, no warning"),
                 { stop, true, {}, { replace, "Downloading" }, {}, { tools },
-                    "Velkor Tools Plus v. 2.0.0 was not installed: the download was cancelled." });
+                    "Velkor Tools Plus 2.0.0 was not installed: the download was cancelled." });
         row("Install while another program holds the installation: it is named, and Cancel stops the wait",
             { "install: locked", true, {},
                 { fileDialog, replace, "Waiting",
-                    "Velkor Tools Plus v. 2.0.0 is waiting for Dreamweaver CS6 | tst_mainwindow (process "
+                    "Velkor Tools Plus 2.0.0 is waiting for Dreamweaver CS6 | tst_mainwindow (process "
                         + QString::number(QCoreApplication::applicationPid()) + ") is changing it. | busy" },
                 {}, { alpha, tools },
-                "Velkor Tools Plus v. 2.0.0 was left as it is: the wait for Dreamweaver CS6 was cancelled." });
+                "Velkor Tools Plus 2.0.0 was left as it is: the wait for Dreamweaver CS6 was cancelled." });
         row("a Remove button removes its own extension, though the list under the table changed",
             { "remove", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
+        const QString rowMenu = "menu: Remove | Disable Extension | Verify | Show Files | Open Folder | Copy Name";
         row("a row's menu: Remove removes its extension",
-            { "menu: Remove", true, {}, { "menu: Remove | Disable Extension | Show Files | Open Folder | Copy Name", remove, "Removing" },
-                {}, { alpha }, removed });
+            { "menu: Remove", true, {}, { rowMenu, remove, "Removing" }, {}, { alpha }, removed });
+        row("a row's menu: Verify checks the installation",
+            { "menu: Verify", true, {}, { rowMenu }, {}, { alpha, tools },
+                "Verified 2 extensions in Dreamweaver CS6: all are whole." });
         row("Delete removes the selected installed extension",
             { "key: Delete", true, {}, { remove, "Removing" }, {}, { alpha }, removed });
         row("a Remove button, answered No: the status line says so",
             { "remove: no", true, {}, { remove }, {}, { tools },
-                "Velkor Tools v. 1.0.0 was not removed from Dreamweaver CS6." });
+                "Velkor Tools 1.0.0 was not removed from Dreamweaver CS6." });
         const QString gone = "Velkor Tools is no longer installed in Dreamweaver CS6; the list has been refreshed.";
         row("a Remove button of an extension removed from outside says so and refreshes",
             { "remove: vanished", true, {}, { "information: " + gone }, {}, { alpha }, gone });
         row("an install from outside shows without a gesture",
-            { "external", true, {}, {}, {}, { alpha, "Velkor Beta 2.0.0 Velkor", tools }, {} });
+            { "external", true, {}, {}, {}, { alpha, "Velkor Beta 2.0.0 Velkor", tools }, ready });
         const QString verified = "Verified 2 extensions in Dreamweaver CS6: ";
         row("Verify marks a damaged row and names what it misses",
             { "verify", true, {}, {}, {}, { alpha, tools }, verified + "Velkor Tools is not whole." });
         row("Repair of a damaged extension offers its removal",
             { "verify: repair", true, {}, { remove, "Removing" }, {}, { alpha },
-                "Removed Velkor Tools v. 1.0.0 from Dreamweaver CS6: 3 files and 2 entries." });
+                "Removed Velkor Tools 1.0.0 from Dreamweaver CS6: 3 files and 2 entries." });
         row("Verify in the details pane, all whole",
             { "verify: whole", true, {}, {}, {}, { alpha, tools }, verified + "all are whole." });
-        row("F5 refreshes the Installed list at once", { "key: F5", true, {}, {}, {}, { alpha, tools }, {} });
+        row("F5 refreshes the Installed list at once", { "key: F5", true, {}, {}, {}, { alpha, tools }, ready });
         for (const char* button : { "install", "store" })
             row(qPrintable(QString("%1 does nothing without an installation").arg(button)),
                 { button, false, {}, {}, {}, {}, none });
@@ -421,23 +460,23 @@ private slots:
                     replace, "Removing", "Installing", "Installing" },
                 { notPackage, web + " cannot be installed: it is not a file on this computer." },
                 { alpha, "Velkor Beta 2.0.0 Velkor", plus },
-                "Installed Velkor Beta v. 2.0.0 into Dreamweaver CS6: 2 files and 0 entries." });
+                "Installed Velkor Beta 2.0.0 into Dreamweaver CS6: 2 files and 0 entries." });
         row("a licence accepted: installed, then where to find it and the restart on the status line",
             { "drop", true, { "@/gamma.zxp" },
                 { "open files: Install Velkor Gamma 1.0.0 by Velkor into: | [Dreamweaver CS6]",
                     "Licence Agreement: Use it.", "Installing" },
                 {},
                 { alpha, "Velkor Gamma 1.0.0 Velkor", tools },
-                "Installed Velkor Gamma v. 1.0.0 into Dreamweaver CS6: 2 files and 0 entries. Where to find Velkor "
+                "Installed Velkor Gamma 1.0.0 into Dreamweaver CS6: 2 files and 0 entries. Where to find Velkor "
                 "Gamma in Dreamweaver: Commands > Gamma. Restart Dreamweaver to use it." });
         row("a licence declined: nothing installed",
-            { "install: no", true, { "@/gamma.zxp" }, { fileDialog, "Licence Agreement: Use it." }, {}, { tools }, {} });
-        row("a dropped web address alone is not taken", { "drop", true, { web }, {}, {}, { tools }, {} });
+            { "install: no", true, { "@/gamma.zxp" }, { fileDialog, "Licence Agreement: Use it." }, {}, { tools }, ready });
+        row("a dropped web address alone is not taken", { "drop", true, { web }, {}, {}, { tools }, ready });
         row("started with a relative name, taken from the starting folder; Qt's own options are not files",
             { "start", true, { "-platform", "offscreen", "plus.zxp" }, { openPlus, "Installing" }, {}, { plus },
                 installed });
         row("started with a package, answered Cancel: nothing installed",
-            { "start: no", true, { "plus.zxp" }, { openPlus }, {}, {}, {} });
+            { "start: no", true, { "plus.zxp" }, { openPlus }, {}, {}, ready });
         row("started with several files: in order, with the same questions, a refusal does not stop the next",
             { "start", true, { "@/tools.zxp", "@/notes.txt", "@/plus.zxp" },
                 { "open files: Install these 3 packages into: Velkor Tools 1.0.0 by Velkor; notes.txt; Velkor Tools "
@@ -451,7 +490,7 @@ private slots:
             { "start", false, { "@/plus.zxp" }, { "warning" },
                 { "@/plus.zxp cannot be installed: no Dreamweaver installation was found." }, {},
                 "@/plus.zxp cannot be installed: no Dreamweaver installation was found." });
-        row("started with an empty argument, which names no file", { "start", true, { "" }, {}, {}, {}, {} });
+        row("started with an empty argument, which names no file", { "start", true, { "" }, {}, {}, {}, ready });
     }
 
     void gesturesReachTheCommands()
@@ -498,13 +537,21 @@ private slots:
             }
             for (const int column : { 0, 1, 3 })
                 states << table("tableInstalled")->model()->index(0, column).data(Qt::ToolTipRole).toString();
+            // The Installed tab and Update All say that the Store has a newer version.
+            auto* tabs = m_window->findChild<QTabWidget*>();
+            states << tabs->tabText(0) + (m_window->findChild<QPushButton*>("updateAllButton")->isHidden() ? "" : " | Update All");
+            // The selector names the languages the chosen installation has.
+            states << m_window->findChild<QComboBox*>("comboDreamweavers")->toolTip();
             QCOMPARE(states,
                 QStringList({ "Installed (disabled): Installed Velkor Alpha (Enter) | Installed Velkor Alpha (Enter) | "
                               "installed",
                     "Install: Install Velkor Gamma (Enter) | Install Velkor Gamma (Enter) | not installed",
                     "Update: Update Velkor Tools Plus (Enter) | Update Velkor Tools Plus (Enter) | update available "
                     "(installed: 1.0.0)",
-                    "Velkor Tools", "1.0.0", "Remove Velkor Tools (Delete)" }));
+                    "Velkor Tools",
+                    "1.0.0: version 2.0.0 is in the Store (Update All, or Update on the Store tab).",
+                    "Remove Velkor Tools (Delete)", "&Installed (1 update) | Update All",
+                    "Packages will go into Dreamweaver CS6 (en_US)." }));
         }
         if (!c.withInstallation && !start) {
             // The list goes away; the tables keep their rows and buttons.
@@ -555,6 +602,8 @@ private slots:
             QVERIFY(QFile::remove(dreamweaver().extensionStoreFolder("en_US") + "/Velkor Tools.mxi"));
         if (c.gesture.startsWith("install") || c.gesture == "cancel")
             m_window->findChild<QPushButton*>("installButton")->click();
+        else if (c.gesture.startsWith("update all"))
+            m_window->findChild<QPushButton*>("updateAllButton")->click();
         else if (c.gesture.startsWith("store"))
             click("tableStore", "Velkor Tools Plus");
         else if (c.gesture.startsWith("remove"))
@@ -622,6 +671,15 @@ private slots:
         QCOMPARE(m_window->statusBar()->currentMessage(), resolved(c.status));
         QCOMPARE(m_window->findChild<QPushButton*>("installButton")->isEnabled(), c.withInstallation);
         QCOMPARE(server.requests().size(), int(c.log.contains("Downloading")));
+        // Without an installation the table says where the program looked and where to read why.
+        if (!c.withInstallation) {
+            const QString hint = table("tableInstalled")->findChild<EmptyTableHint*>()->shownText();
+            QVERIFY2(hint.contains("\n\nLooked in:\n" + QDir::toNativeSeparators(root())), qPrintable(hint));
+            QVERIFY2(hint.contains("Help > Why Is My Dreamweaver Missing? explains"), qPrintable(hint));
+        }
+        // Once updated, nothing is offered as newer.
+        if (c.gesture == "update all")
+            QCOMPARE(m_window->findChild<QTabWidget*>()->tabText(0), "&Installed");
         // The report can be opened once a command has reported something, from the menu as from the button.
         QCOMPARE(m_window->findChild<QAction*>("actionShowReport")->isEnabled(),
             m_window->findChild<QPushButton*>("reportButton")->isEnabled());
@@ -668,6 +726,19 @@ private slots:
         QTRY_COMPARE(installedRows(), QStringList { "Velkor Tools 1.0.0 Velkor" });
     }
 
+    // Help > About names the version, the Qt version, the licence and the project's address.
+    void aboutSaysWhatAndWhose()
+    {
+        launch({}, true);
+        m_window->findChild<QAction*>("actionAbout")->trigger();
+        QTRY_COMPARE(m_driver->log.filter("information: ").size(), 1);
+        const QString about = m_driver->log.filter("information: ").first();
+        for (const QString& part : { "Velkor Moravel " + QString(MORAVEL_VERSION), "Qt " + QString(qVersion()),
+                 QString("Copyright Velkor. All rights reserved."),
+                 QString("<a href=\"https://www.velkor.example/moravel/\">") })
+            QVERIFY2(about.contains(part), qPrintable(about));
+    }
+
     // Help > Show Log: what was installed, from the log in the data folder, newest last.
     void showLogListsWhatWasDone()
     {
@@ -676,8 +747,8 @@ private slots:
         m_window->findChild<QAction*>("actionShowLog")->trigger();
         QTRY_COMPARE(m_driver->log.filter("Log: ").size(), 1);
         const QString shown = m_driver->log.filter("Log: ").first();
-        QVERIFY2(shown.contains(QRegularExpression("^Log: \\S+  install  Dreamweaver CS6  Velkor Tools v. 1.0.0  done\n"
-                                                   "    Installed Velkor Tools v. 1.0.0 into Dreamweaver CS6:\n")),
+        QVERIFY2(shown.contains(QRegularExpression("^Log: \\S+  install  Dreamweaver CS6  Velkor Tools 1.0.0  done\n"
+                                                   "    Installed Velkor Tools 1.0.0 into Dreamweaver CS6:\n")),
             qPrintable(shown));
     }
 
@@ -766,7 +837,7 @@ private slots:
         toggle->trigger();
         QCOMPARE(installedRows(), QStringList { "Velkor Tools (disabled) 1.0.0 Velkor" });
         QVERIFY(
-            m_window->statusBar()->currentMessage().startsWith("Disabled Velkor Tools v. 1.0.0 in Dreamweaver CS6"));
+            m_window->statusBar()->currentMessage().startsWith("Disabled Velkor Tools 1.0.0 in Dreamweaver CS6"));
         QVERIFY(!QFile::exists(dreamweaver().configurationFolder("en_US") + "/Commands/Velkor/tool.js"));
         table("tableInstalled")->selectRow(0);
         QCOMPARE(toggle->text() + " | " + button->text(), QString("&Enable Extension | Enable"));
@@ -858,8 +929,8 @@ private slots:
         QTest::addColumn<QString>("status");
         QTest::addColumn<bool>("cancellable");
         QTest::addColumn<QString>("shownStatus");
-        const QString longName = "Velkor Tools With A Name Long Enough To Wrap Twice Over v. 2.0.0";
-        addTestRow("a short heading", "Installing Velkor Tools v. 1.0.0 into Dreamweaver CS6", "Extracting files",
+        const QString longName = "Velkor Tools With A Name Long Enough To Wrap Twice Over 2.0.0";
+        addTestRow("a short heading", "Installing Velkor Tools 1.0.0 into Dreamweaver CS6", "Extracting files",
             false, "Extracting files");
         addTestRow("a heading that wraps, with Cancel", "Downloading " + longName + " for Dreamweaver CS6",
             "Downloading plus.zxp", true, "plus.zxp");
@@ -1055,7 +1126,7 @@ private slots:
     {
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("elided");
-        addTestRow("a short message, whole", "Removed Velkor Tools v. 1.0.0 from Dreamweaver CS6.", false);
+        addTestRow("a short message, whole", "Removed Velkor Tools 1.0.0 from Dreamweaver CS6.", false);
         addTestRow("a long message, elided", QString("Velkor Tools Plus was not installed: ").repeated(20), true);
     }
 
@@ -1237,12 +1308,19 @@ private slots:
                     : std::min(
                         quarter, std::clamp(contents, header->minimumSectionSize(), header->maximumSectionSize())));
         }
-        // Every row is as tall as its Remove button with a margin, or a line of text with one; the
-        // button column as wide as the button.
-        const QSize button = static_cast<RowButtonDelegate*>(installed->itemDelegate())->buttonSize("Remove");
+        // Every row is as tall as the style makes a row, or a line of text with a margin, and no taller, so
+        // that many fit on a small screen; the button column as wide as the button, which fits in its row.
+        const auto* delegate = static_cast<RowButtonDelegate*>(installed->itemDelegate());
+        const QSize button = delegate->buttonSize("Remove");
         QVERIFY(header->sectionSize(3) >= button.width());
-        for (int row = 0; row < installed->rowCount(); ++row)
-            QCOMPARE(installed->rowHeight(row), std::max(button.height() + 6, installed->fontMetrics().height() + 12));
+        const int styleRow = installed->style()->pixelMetric(
+            QStyle::PM_HeaderDefaultSectionSizeVertical, nullptr, installed->verticalHeader());
+        for (int row = 0; row < installed->rowCount(); ++row) {
+            QCOMPARE(installed->rowHeight(row), std::max(styleRow, installed->fontMetrics().height() + 6));
+            const QRect drawn = delegate->buttonRect(installed->model()->index(row, 3));
+            QVERIFY(drawn.height() >= installed->fontMetrics().height());
+            QVERIFY(drawn.height() <= installed->rowHeight(row));
+        }
     }
 
     // A plain line is measured by its advance beside one the style measured
