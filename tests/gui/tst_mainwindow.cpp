@@ -36,7 +36,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
@@ -204,6 +203,7 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_root;
+    std::unique_ptr<QTemporaryDir> m_settingsFolder;
     QByteArrayList m_arguments;
     std::vector<char*> m_argv;
     int m_argc = 0;
@@ -305,8 +305,11 @@ private slots:
     void initTestCase()
     {
         m_startingFolder = QDir::currentPath();
-        // What the program remembers goes to a test folder, never the developer's own settings.
-        QStandardPaths::setTestModeEnabled(true);
+        // What the program remembers goes to this run's own folder: never the developer's settings,
+        // nor those of another run of this test going on at the same time.
+        m_settingsFolder = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_settingsFolder->isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settingsFolder->path()));
         qputenv("MORAVEL_CATALOGUE_URL", "http://127.0.0.1:1/extensions.xml");
     }
 
