@@ -355,138 +355,166 @@ void Remover::removeExtension(const QString& mxiName)
     }
     ConfigurationEditor editor(m_dreamweaver, m_report);
     editor.setDryRun(m_dryRun, m_plannedTexts);
-    for (const QString& locale : m_dreamweaver.locales()) {
-        m_roots = InstallRecord::roots(m_dreamweaver, locale);
-        const QString storedPath = m_dreamweaver.storedManifestPath(locale, mxiName, m_otherProgram);
-        const QString recordPath = InstallRecord::recordPath(storedPath);
-        // With a record, what the manifest's configuration changes added is
-        // the record's to say, and they are not read.
-        const bool recorded = QFileInfo::exists(recordPath);
-        const std::optional<ExtensionInfo> record = ExtensionInfo::readStored(
-            storedPath, recorded ? ExtensionInfo::Parts::HeaderAndFiles : ExtensionInfo::Parts::HeaderAndDetails);
-        if (!record) {
-            continue;
-        }
+    for (const QString& locale : m_dreamweaver.locales())
+        removeFromLocale(editor, locale, mxiName);
+}
 
-        const QString backupFolder = InstallRecord::backupFolder(storedPath);
-        std::optional<InstallRecord> changes;
-        if (recorded) {
-            // A record that cannot be read says nothing of what to keep, so
-            // nothing is taken away by guess.
+void Remover::removeFromLocale(ConfigurationEditor& editor, const QString& locale, const QString& mxiName)
+{
+    m_roots = InstallRecord::roots(m_dreamweaver, locale);
+    const QString storedPath = m_dreamweaver.storedManifestPath(locale, mxiName, m_otherProgram);
+    const QString recordPath = InstallRecord::recordPath(storedPath);
+    // With a record, what the manifest's configuration changes added is
+    // the record's to say, and they are not read.
+    const bool recorded = QFileInfo::exists(recordPath);
+    const std::optional<ExtensionInfo> manifest = ExtensionInfo::readStored(
+        storedPath, recorded ? ExtensionInfo::Parts::HeaderAndFiles : ExtensionInfo::Parts::HeaderAndDetails);
+    if (!manifest)
+        return;
+    std::optional<InstallRecord> changes;
+    if (recorded) {
+        changes = trustedRecord(locale, mxiName, *manifest, storedPath);
+        if (!changes)
+            return;
+    }
+
+    const EntriesDone done = removeEntries(editor, locale, *manifest, changes ? &*changes : nullptr);
+    QStringList unfinished = done.failures;
+    if (m_progress) {
+        m_progress->setStatus(QStringLiteral("Removing files"));
+    }
+    const QString backupFolder = InstallRecord::backupFolder(storedPath);
+    unfinished << removeListedFiles(locale, mxiName, *manifest, changes ? &*changes : nullptr, backupFolder);
+
+    // Without the stored copy nothing would know what is left to remove;
+    // the record keeps only that, so that a later removal does not undo
+    // twice what was undone.
+    if (!unfinished.isEmpty()) {
+        if (changes && !m_dryRun) {
+            QList<InstallRecord::Entry> left;
+            for (const InstallRecord::Entry& entry : qAsConst(changes->entries)) {
+                if (!done.of(entry))
+                    left.append(entry);
+            }
+            changes->entries = left;
             QString error;
-            if (!changes.emplace().read(recordPath, m_roots, &error)) {
-                if (m_report) {
-                    m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::KeptUnfinished,
-                        error + QStringLiteral("; nothing was changed") });
-                }
-                continue;
-            }
-            // A record that names a file its install could not have written
-            // was not written by it, or not only: none of it is obeyed.
-            const QHash<QString, QString> refused = unwrittenFiles(locale, *record, *changes);
-            if (!refused.isEmpty()) {
-                if (m_report) {
-                    for (auto file = refused.cbegin(); file != refused.cend(); ++file) {
-                        m_report->addFile({ locale, mxiName, file.key(), InstallReport::FileOutcome::RefusedDestination,
-                            QStringLiteral("named by its install record, but %1; left alone").arg(file.value()) });
-                    }
-                    m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::KeptUnfinished,
-                        QStringLiteral("the install record %1 names files its install could not have written; "
-                                       "nothing was changed")
-                            .arg(recordPath) });
-                }
-                continue;
-            }
+            if (!changes->write(recordPath, m_roots, &error))
+                unfinished << QStringLiteral("the install record cannot be updated: %1").arg(error);
         }
-        EntryEditor::Placed menuEntries;
-        EntryEditor::Placed insertbarEntries;
-        EntryEditor::Placed otherEntries;
-        const EntryEditor::Placed recordedEntries = changes ? changes->entries : EntryEditor::Placed();
+        if (m_report) {
+            m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::KeptUnfinished,
+                unfinished.join(QStringLiteral("; ")) });
+        }
+        return;
+    }
+    if (m_dryRun) {
+        if (m_report) {
+            m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::Removed, QString() });
+        }
+        return;
+    }
+    removeStoredCopy(locale, mxiName, storedPath, backupFolder);
+}
+
+std::optional<InstallRecord> Remover::trustedRecord(
+    const QString& locale, const QString& mxiName, const ExtensionInfo& manifest, const QString& storedPath)
+{
+    const QString recordPath = InstallRecord::recordPath(storedPath);
+    // A record that cannot be read says nothing of what to keep, so
+    // nothing is taken away by guess.
+    InstallRecord changes;
+    QString error;
+    if (!changes.read(recordPath, m_roots, &error)) {
+        if (m_report) {
+            m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::KeptUnfinished,
+                error + QStringLiteral("; nothing was changed") });
+        }
+        return std::nullopt;
+    }
+    // A record that names a file its install could not have written
+    // was not written by it, or not only: none of it is obeyed.
+    const QHash<QString, QString> refused = unwrittenFiles(locale, manifest, changes);
+    if (refused.isEmpty())
+        return changes;
+    if (m_report) {
+        for (auto file = refused.cbegin(); file != refused.cend(); ++file) {
+            m_report->addFile({ locale, mxiName, file.key(), InstallReport::FileOutcome::RefusedDestination,
+                QStringLiteral("named by its install record, but %1; left alone").arg(file.value()) });
+        }
+        m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::KeptUnfinished,
+            QStringLiteral("the install record %1 names files its install could not have written; "
+                           "nothing was changed")
+                .arg(recordPath) });
+    }
+    return std::nullopt;
+}
+
+Remover::EntriesDone Remover::removeEntries(
+    ConfigurationEditor& editor, const QString& locale, const ExtensionInfo& manifest, const InstallRecord* changes)
+{
+    QList<InstallRecord::Entry> menuEntries;
+    QList<InstallRecord::Entry> insertbarEntries;
+    QList<InstallRecord::Entry> otherEntries;
+    if (changes) {
         const auto inMenus = [](const InstallRecord::Entry& entry) {
             return entry.file.isEmpty() && ConfigurationEditor::editsMenus(entry.kind);
         };
         // Mostly every entry is a menu's, and the list is then shared rather than copied entry by entry.
-        if (std::all_of(recordedEntries.cbegin(), recordedEntries.cend(), inMenus)) {
-            menuEntries = recordedEntries;
+        if (std::all_of(changes->entries.cbegin(), changes->entries.cend(), inMenus)) {
+            menuEntries = changes->entries;
         } else {
-            for (const InstallRecord::Entry& entry : recordedEntries) {
+            for (const InstallRecord::Entry& entry : changes->entries) {
                 (!entry.file.isEmpty()                                ? otherEntries
                         : ConfigurationEditor::editsMenus(entry.kind) ? menuEntries
                                                                       : insertbarEntries)
                     .append(entry);
             }
         }
+    }
 
-        QStringList unfinished;
-        if (m_progress) {
-            m_progress->setStatus(QStringLiteral("Removing menu entries"));
-        }
-        const bool menusDone
-            = changes ? editor.removeMenuEntries(locale, menuEntries) : editor.removeMenuInserts(locale, *record);
-        if (!menusDone) {
-            unfinished << editor.errorString();
-        }
-        if (m_progress) {
-            m_progress->setStatus(QStringLiteral("Removing Insert Bar entries"));
-        }
-        const bool buttonsDone = changes ? editor.removeInsertbarEntries(locale, insertbarEntries)
-                                         : editor.removeInsertbarInserts(locale, *record);
-        if (!buttonsDone) {
-            unfinished << editor.errorString();
-        }
-        const bool othersDone = changes ? editor.removeConfigurationEntries(locale, otherEntries)
-                                        : editor.removeConfigurationInserts(locale, *record);
-        if (!othersDone) {
-            unfinished << editor.errorString();
-        }
-        if (m_progress) {
-            m_progress->setStatus(QStringLiteral("Removing files"));
-        }
-        unfinished << removeListedFiles(locale, mxiName, *record, changes ? &*changes : nullptr, backupFolder);
+    EntriesDone done;
+    if (m_progress) {
+        m_progress->setStatus(QStringLiteral("Removing menu entries"));
+    }
+    done.menus = changes ? editor.removeMenuEntries(locale, menuEntries) : editor.removeMenuInserts(locale, manifest);
+    if (!done.menus)
+        done.failures << editor.errorString();
+    if (m_progress) {
+        m_progress->setStatus(QStringLiteral("Removing Insert Bar entries"));
+    }
+    done.buttons = changes ? editor.removeInsertbarEntries(locale, insertbarEntries)
+                           : editor.removeInsertbarInserts(locale, manifest);
+    if (!done.buttons)
+        done.failures << editor.errorString();
+    done.others = changes ? editor.removeConfigurationEntries(locale, otherEntries)
+                          : editor.removeConfigurationInserts(locale, manifest);
+    if (!done.others)
+        done.failures << editor.errorString();
+    return done;
+}
 
-        // Without the stored copy nothing would know what is left to remove;
-        // the record keeps only that, so that a later removal does not undo
-        // twice what was undone.
-        if (!unfinished.isEmpty()) {
-            if (changes && !m_dryRun) {
-                QList<InstallRecord::Entry> left;
-                for (const InstallRecord::Entry& entry : qAsConst(changes->entries)) {
-                    if (!entry.file.isEmpty()                             ? !othersDone
-                            : ConfigurationEditor::editsMenus(entry.kind) ? !menusDone
-                                                                          : !buttonsDone) {
-                        left.append(entry);
-                    }
-                }
-                changes->entries = left;
-                // A record still naming what was undone would have the next removal undo it twice.
-                QString error;
-                if (!changes->write(recordPath, m_roots, &error))
-                    unfinished << QStringLiteral("the install record cannot be updated: %1").arg(error);
-            }
-            if (m_report) {
-                m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::KeptUnfinished,
-                    unfinished.join(QStringLiteral("; ")) });
-            }
-            continue;
-        }
-        if (m_dryRun) {
-            if (m_report) {
-                m_report->addFile({ locale, mxiName, storedPath, InstallReport::FileOutcome::Removed, QString() });
-            }
-            continue;
-        }
-        // The record and the backups go first, so that the store folder can go with the stored copy.
-        QStringList leftBehind;
-        if (!QFile::remove(recordPath) && QFileInfo::exists(recordPath))
-            leftBehind << QStringLiteral("cannot delete the install record %1").arg(recordPath);
-        if (!QDir(backupFolder).removeRecursively())
-            leftBehind << QStringLiteral("cannot delete the backups in %1").arg(backupFolder);
-        removeFileAndEmptyFolders(storedPath);
-        if (m_report) {
-            m_report->addFile({ locale, mxiName, storedPath,
-                QFileInfo::exists(storedPath) || !leftBehind.isEmpty() ? InstallReport::FileOutcome::RemoveFailed
-                                                                       : InstallReport::FileOutcome::Removed,
-                leftBehind.join(QStringLiteral("; ")) });
-        }
+bool Remover::EntriesDone::of(const InstallRecord::Entry& entry) const
+{
+    if (!entry.file.isEmpty())
+        return others;
+    return ConfigurationEditor::editsMenus(entry.kind) ? menus : buttons;
+}
+
+void Remover::removeStoredCopy(
+    const QString& locale, const QString& mxiName, const QString& storedPath, const QString& backupFolder)
+{
+    // The record and the backups go first, so that the store folder can go with the stored copy.
+    const QString recordPath = InstallRecord::recordPath(storedPath);
+    QStringList leftBehind;
+    if (!QFile::remove(recordPath) && QFileInfo::exists(recordPath))
+        leftBehind << QStringLiteral("cannot delete the install record %1").arg(recordPath);
+    if (!QDir(backupFolder).removeRecursively())
+        leftBehind << QStringLiteral("cannot delete the backups in %1").arg(backupFolder);
+    removeFileAndEmptyFolders(storedPath);
+    if (m_report) {
+        m_report->addFile({ locale, mxiName, storedPath,
+            QFileInfo::exists(storedPath) || !leftBehind.isEmpty() ? InstallReport::FileOutcome::RemoveFailed
+                                                                   : InstallReport::FileOutcome::Removed,
+            leftBehind.join(QStringLiteral("; ")) });
     }
 }

@@ -7,7 +7,9 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
+class ConfigurationEditor;
 class DreamweaverInfo;
 class ExtensionInfo;
 class IProgress;
@@ -54,6 +56,29 @@ public:
     static void removeFileAndEmptyFolders(const QString& path);
 
 private:
+    void removeFromLocale(ConfigurationEditor& editor, const QString& locale, const QString& mxiName);
+    // The locale's install record, or none when it cannot be read or claims
+    // files its install could not have written; the report then says why
+    // nothing was changed.
+    std::optional<InstallRecord> trustedRecord(
+        const QString& locale, const QString& mxiName, const ExtensionInfo& manifest, const QString& storedPath);
+
+    // Which kinds of entries came out whole, and why the others did not.
+    struct EntriesDone
+    {
+        bool menus = false;
+        bool buttons = false;
+        bool others = false; // entries of other configuration files
+        QStringList failures;
+        bool of(const InstallRecord::Entry& entry) const;
+    };
+    // Takes out the entries changes lists or, without a record, every entry the manifest lists.
+    EntriesDone removeEntries(
+        ConfigurationEditor& editor, const QString& locale, const ExtensionInfo& manifest, const InstallRecord* changes);
+    // The last step of a removal: the record, the backups and the stored copy.
+    void removeStoredCopy(
+        const QString& locale, const QString& mxiName, const QString& storedPath, const QString& backupFolder);
+
     // Why the record's claim on each file its install could not have
     // written, by path: one outside the locale's configuration folder and
     // the home folder, a managed file, or a file in the home folder that no

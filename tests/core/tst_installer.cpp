@@ -758,6 +758,46 @@ private slots:
         QCOMPARE(readFile(menus + "Menus.xml"), menusXml());
     }
 
+    // A removal that could not edit one file keeps, in the install record, the
+    // entries of that file alone: the next removal takes out exactly those.
+    void unfinishedRemovalKeepsWhatItLeft_data()
+    {
+        QTest::addColumn<QString>("file"); // the file, below the configuration folder, too large at first
+        QTest::addColumn<QByteArray>("pristine"); // as it was before the install
+        addTestRow("insertbar.xml", QString("Objects/insertbar.xml"), insertbarXml());
+        addTestRow("Extensions.txt", QString("Extensions.txt"), QByteArray("HTML,HTM:All Documents\r\nHTM:HTML\r\n"));
+    }
+
+    void unfinishedRemovalKeepsWhatItLeft()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, pristine);
+        const qint64 shipped = ConfigurationFile::maximumSize();
+        const auto restoreCap = qScopeGuard([shipped] { ConfigurationFile::setMaximumSize(shipped); });
+        DreamweaverInfo dreamweaver = installation({ "en_US" });
+        const QString configuration = dreamweaver.configurationFolder("en_US") + '/';
+        QVERIFY(writeFile(configuration + "Extensions.txt", "HTML,HTM:All Documents\r\nHTM:HTML\r\n"));
+        TestExtension extension = toolsExtension();
+        extension.configurationChanges += "    <extensions-changes>\n      <extension-insert extension=\"VM\""
+                                          " description=\"Velocity files\" />\n    </extensions-changes>\n";
+        QVERIFY(Installer(dreamweaver, nullptr, nullptr).installPackage(package(extension)));
+        // Only the file of the row grows past the cap.
+        const QByteArray padding = file.endsWith(".txt") ? "ZZ:" + QByteArray(2000, 'z') + "\r\n"
+                                                         : "<!--" + QByteArray(2000, ' ') + "-->\n";
+        QVERIFY(writeFile(configuration + file, readFile(configuration + file) + padding));
+        ConfigurationFile::setMaximumSize(2000);
+        InstallReport first;
+        Remover(dreamweaver, nullptr, &first).removeExtension("Velkor Tools.mxi");
+        QCOMPARE(first.files().last().outcome, Outcome::KeptUnfinished);
+        QCOMPARE(readFile(configuration + "Menus/Menus.xml"), menusXml());
+        ConfigurationFile::setMaximumSize(shipped);
+        InstallReport second;
+        Remover(dreamweaver, nullptr, &second).removeExtension("Velkor Tools.mxi");
+        QCOMPARE(second.files().last().outcome, Outcome::Removed);
+        QCOMPARE(readFile(configuration + file), pristine + padding);
+        QCOMPARE(readFile(configuration + "Menus/Menus.xml"), menusXml());
+    }
+
     // The Velocity Suite adds a tag library, a document type and an
     // Extensions.txt line to copies seeded from the program folder; a plan
     // changes nothing, and the removal gives each copy back byte for byte. A
