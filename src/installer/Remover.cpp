@@ -402,19 +402,11 @@ void Remover::removeExtension(const QString& mxiName)
         EntryEditor::Placed insertbarEntries;
         EntryEditor::Placed otherEntries;
         const EntryEditor::Placed recordedEntries = changes ? changes->entries : EntryEditor::Placed();
-        const auto inMenus = [](const InstallRecord::Entry& entry) {
-            return entry.file.isEmpty() && ConfigurationEditor::editsMenus(entry.kind);
-        };
-        // Mostly every entry is a menu's, and the list is then shared rather than copied entry by entry.
-        if (std::all_of(recordedEntries.cbegin(), recordedEntries.cend(), inMenus)) {
-            menuEntries = recordedEntries;
-        } else {
-            for (const InstallRecord::Entry& entry : recordedEntries) {
-                (!entry.file.isEmpty()                                ? otherEntries
-                        : ConfigurationEditor::editsMenus(entry.kind) ? menuEntries
-                                                                      : insertbarEntries)
-                    .append(entry);
-            }
+        for (const InstallRecord::Entry& entry : recordedEntries) {
+            (!entry.file.isEmpty()                                ? otherEntries
+                    : ConfigurationEditor::editsMenus(entry.kind) ? menuEntries
+                                                                  : insertbarEntries)
+                .append(entry);
         }
 
         QStringList unfinished;
