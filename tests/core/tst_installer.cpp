@@ -387,7 +387,7 @@ private slots:
         if (!listed.isNull())
             extension.files.append({ listed, QByteArray(), destination });
         InstallReport report;
-        Installer(dreamweaver, nullptr, &report).installPackage(package(extension));
+        QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(package(extension)));
         const QString path
             = QString(destination).replace("$userhomefolder", home).replace("$userdesktopfolder", home + "/Desktop")
             + '/' + QFileInfo(source).fileName();
