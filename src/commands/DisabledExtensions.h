@@ -30,17 +30,17 @@ public:
     // Copies what a removal of the stored extension would take away into its
     // folder, replacing what was there; false, with why, when it cannot (an
     // extension stored without an install record cannot be put back exactly).
-    static bool park(const DreamweaverInfo& target, const QString& mxiName, QString* error);
+    [[nodiscard]] static bool park(const DreamweaverInfo& target, const QString& mxiName, QString* error);
     // Marks the parked extension as disabled, once its removal went through.
-    static bool markDisabled(const DreamweaverInfo& target, const QString& mxiName, QString* error);
+    [[nodiscard]] static bool markDisabled(const DreamweaverInfo& target, const QString& mxiName, QString* error);
     // The locales where the parked extension is stored again.
     static QStringList storedAgain(const DreamweaverInfo& target, const QString& mxiName);
     // Puts the parked extension back into every locale it was parked from
     // where it is not stored, into report; false, with why, when a locale
     // could not be started. Files and entries that fail are in the report.
-    static bool restore(const DreamweaverInfo& target, const QString& mxiName, InstallReport& report, QString* error);
+    [[nodiscard]] static bool restore(const DreamweaverInfo& target, const QString& mxiName, InstallReport& report, QString* error);
     // The kept package the parked record names, relative to the data folder.
     static QString keptPackage(const DreamweaverInfo& target, const QString& mxiName);
     // Deletes the parked extension's folder.
-    static bool discard(const DreamweaverInfo& target, const QString& mxiName);
+    [[nodiscard]] static bool discard(const DreamweaverInfo& target, const QString& mxiName);
 };

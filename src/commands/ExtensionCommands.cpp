@@ -1,7 +1,7 @@
 #include "commands/ExtensionCommands.h"
 
-#include "commands/IUserPrompt.h"
 #include "commands/DisabledExtensions.h"
+#include "commands/IUserPrompt.h"
 #include "commands/InstallationLock.h"
 #include "commands/KeptPackages.h"
 #include "commands/OperationLog.h"
@@ -764,11 +764,16 @@ QList<ExtensionCommands::PlannedFile> ExtensionCommands::planFiles(
     ExtensionInfo extension = package;
     extension.parseDetails();
     const QList<FileEntry> files = extension.files();
+    // A plan that stops early (a package that cannot be read) names too few
+    // files: the manifest's list stands in for it then.
+    InstallReport plan;
+    bool planned = false;
     if (target) {
-        InstallReport plan;
         Installer installer(*target, nullptr, &plan);
         installer.setDryRun(true);
-        installer.installPackage(path);
+        planned = installer.installPackage(path);
+    }
+    if (planned) {
         const QString manifestName = PackageSupport::extractedFileName(extension.fileName());
         // The plan goes through the listed files in order, locale by locale,
         // leaving out those in another language and putting in a whole
@@ -871,8 +876,8 @@ ExtensionCommands::Result ExtensionCommands::disableExtension(DreamweaverInfo& t
     const ExtensionInfo extension = *found;
     const QString title = titleOf(extension.name(), extension.version());
     if (extension.isInstalledByOtherProgram()) {
-        m_user.warn(tr("%1 was not disabled: another program installed it. Take it over first (adopt).").arg(title),
-            QString());
+        m_user.warn(
+            tr("%1 was not disabled: another program installed it. Take it over first (adopt).").arg(title), QString());
         return Result::Failed;
     }
     InstallationLock installationLock(target);
@@ -881,7 +886,8 @@ ExtensionCommands::Result ExtensionCommands::disableExtension(DreamweaverInfo& t
     m_told.clear();
     QString error;
     if (!DisabledExtensions::park(target, extension.fileName(), &error)) {
-        DisabledExtensions::discard(target, extension.fileName());
+        if (!DisabledExtensions::discard(target, extension.fileName()))
+            error += tr("; what was set aside for it so far could not be deleted");
         tell(true, tr("%1 was not disabled: %2.").arg(title, error), QString());
         log(QStringLiteral("disable"), target, title, Result::Failed);
         return Result::Failed;
@@ -902,10 +908,18 @@ ExtensionCommands::Result ExtensionCommands::disableExtension(DreamweaverInfo& t
     }
     // Half taken out, it would be neither enabled nor disabled: what went
     // goes back, and it stays enabled.
+    // What could not be put back stays set aside, where enabling it again finds it.
     InstallReport putBack;
-    DisabledExtensions::restore(target, extension.fileName(), putBack, &error);
-    DisabledExtensions::discard(target, extension.fileName());
-    tell(true, tr("%1 was not disabled; it stays enabled.").arg(title) + problems,
+    if (!DisabledExtensions::restore(target, extension.fileName(), putBack, &error)) {
+        tell(true, tr("%1 was not disabled, and could not be put back completely: %2.").arg(title, error) + problems,
+            report.toText() + QLatin1Char('\n') + putBack.toText());
+        log(QStringLiteral("disable"), target, title, Result::Failed);
+        return Result::Failed;
+    }
+    const QString leftOver = DisabledExtensions::discard(target, extension.fileName())
+        ? QString()
+        : tr(" What was set aside for it could not be deleted.");
+    tell(true, tr("%1 was not disabled; it stays enabled.").arg(title) + leftOver + problems,
         report.toText() + QLatin1Char('\n') + putBack.toText());
     log(QStringLiteral("disable"), target, title, Result::Failed);
     return Result::Failed;
@@ -948,8 +962,11 @@ ExtensionCommands::Result ExtensionCommands::enableExtension(DreamweaverInfo& ta
         log(QStringLiteral("enable"), target, title, Result::Failed);
         return Result::Failed;
     }
-    DisabledExtensions::discard(target, disabled->fileName());
-    const QString problems = ReportSummary::installProblems(report);
+    QString problems = ReportSummary::installProblems(report);
+    // Left set aside, it would be listed as enabled and disabled at once.
+    if (!DisabledExtensions::discard(target, disabled->fileName()))
+        problems += QStringLiteral("\n\n")
+            + tr("What was set aside for it while disabled could not be deleted; it is still listed as disabled.");
     if (!problems.isEmpty()) {
         tell(true, tr("%1 was enabled in %2, but not completely.").arg(title, target.name()) + problems,
             report.toText());
@@ -1020,8 +1037,8 @@ ExtensionCommands::Result ExtensionCommands::copyExtensions(
     DreamweaverInfo& from, DreamweaverInfo& to, const QStringList& names)
 {
     if (InstallRecord::pathKey(from.userFolder()) == InstallRecord::pathKey(to.userFolder())) {
-        m_user.warn(tr("Nothing was copied: %1 and %2 are the same installation.").arg(from.name(), to.name()),
-            QString());
+        m_user.warn(
+            tr("Nothing was copied: %1 and %2 are the same installation.").arg(from.name(), to.name()), QString());
         return Result::Failed;
     }
     from.loadInstalledExtensions();
@@ -1062,8 +1079,8 @@ ExtensionCommands::Result ExtensionCommands::copyExtensions(
         result = worse(result, one == Result::NotFound ? Result::Failed : one);
     }
     if (!notCopied.isEmpty()) {
-        m_user.warn(tr("Not copied to %1:").arg(to.name()) + QLatin1Char('\n') + notCopied.join(QLatin1Char('\n')),
-            QString());
+        m_user.warn(
+            tr("Not copied to %1:").arg(to.name()) + QLatin1Char('\n') + notCopied.join(QLatin1Char('\n')), QString());
         result = worse(result, copied > 0 ? Result::Incomplete : Result::Failed);
     }
     if (chosen.isEmpty() && names.isEmpty())

@@ -22,7 +22,7 @@ public:
     // A lock taken over from a holder that died (a killed install) first
     // sweeps the temporaries it left in the configuration folders: no writer
     // of them is left, however young they are.
-    bool tryLock(int timeoutMs);
+    [[nodiscard]] bool tryLock(int timeoutMs);
     // Why the lock cannot be taken by anyone, or empty: a folder or a link
     // where the lock file goes, or a per-user folder that takes no file.
     // Waiting would not help, so it is said at once.

@@ -33,7 +33,7 @@ public:
     static QString path();
     static QString oldPath();
     // Adds entry; false (error says why) when the log cannot be written.
-    static bool append(const Entry& entry, QString* error = nullptr);
+    [[nodiscard]] static bool append(const Entry& entry, QString* error = nullptr);
     // The old log's entries, then the log's, newest last; lines that are
     // not an entry are passed over.
     static QList<Entry> read();

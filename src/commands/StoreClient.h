@@ -51,7 +51,7 @@ public:
     // The same, waiting for the reply in an event loop of its own, for
     // callers without one; false when it failed, and
     // catalogueError() says why.
-    bool loadCatalogue();
+    [[nodiscard]] bool loadCatalogue();
     QVector<CatalogueEntry>& catalogue() { return m_catalogue; }
 
     // The package's bytes, or an empty array when the transfer failed;

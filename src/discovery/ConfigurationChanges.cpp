@@ -129,7 +129,6 @@ QString blockMarkup(
             // Its one element's id as the tag spells it, read with its shape:
             // a plain value holds no entity to decode.
             const QStringView id = (*plain)->id(markup);
-            // The list is the entry's own, still empty: made at its size of one.
             Q_ASSERT(ids->isEmpty());
             if (!id.isEmpty()) {
                 *ids = QStringList { id.toString() };
@@ -196,8 +195,6 @@ bool ConfigurationChanges::appliesTo(const QString& language, const QString& loc
 QList<MenuInsert> ConfigurationChanges::menuInserts(const std::vector<const CElement*>& insertElements)
 {
     QList<MenuInsert> inserts;
-    // Sized once: grown entry by entry, a package of many entries would move
-    // them all at each step, into fresh memory every time.
     inserts.reserve(int(insertElements.size()));
     // Named so, a node is an element.
     for (const CElement* element : insertElements) {

@@ -158,9 +158,6 @@ void DreamweaverInfo::loadInstalledExtensions()
         keys.emplace_back(ListingKey(m_extensions.at(i)), i);
     std::sort(keys.begin(), keys.end(),
         [](const std::pair<ListingKey, int>& a, const std::pair<ListingKey, int>& b) { return a.first < b.first; });
-    // Moved rather than copied, which would count a reference up on every
-    // string and list of each extension and down again: the list was built
-    // here and nothing else holds it.
     QList<ExtensionInfo> sorted;
     sorted.reserve(m_extensions.size());
     for (const auto& key : keys)

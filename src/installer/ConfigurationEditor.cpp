@@ -472,17 +472,11 @@ bool ConfigurationEditor::editsMenus(InstallReport::EntryKind kind)
 
 bool ConfigurationEditor::addMenuInserts(const QString& locale, const ExtensionInfo& record)
 {
-    // Mostly every entry applies, and the list is then shared rather than copied entry by entry.
+    QList<MenuInsert> inserts;
     const QList<MenuInsert> all = record.menuInserts();
-    QList<MenuInsert> inserts = all;
-    const auto applies
-        = [&locale](const MenuInsert& entry) { return ConfigurationChanges::appliesTo(entry.language, locale); };
-    if (!std::all_of(inserts.cbegin(), inserts.cend(), applies)) {
-        inserts.clear();
-        for (const MenuInsert& entry : all) {
-            if (applies(entry)) {
-                inserts.append(entry);
-            }
+    for (const MenuInsert& entry : all) {
+        if (ConfigurationChanges::appliesTo(entry.language, locale)) {
+            inserts.append(entry);
         }
     }
     inserts = withoutSkippedFiles(locale, inserts, menusPath(locale));

@@ -43,11 +43,11 @@ public:
     bool addMenuInserts(const QString& locale, const ExtensionInfo& record);
     bool addInsertbarInserts(const QString& locale, const ExtensionInfo& record);
     // What the manifest's entries would have added, for an extension stored without an install record.
-    bool removeMenuInserts(const QString& locale, const ExtensionInfo& record);
-    bool removeInsertbarInserts(const QString& locale, const ExtensionInfo& record);
+    [[nodiscard]] bool removeMenuInserts(const QString& locale, const ExtensionInfo& record);
+    [[nodiscard]] bool removeInsertbarInserts(const QString& locale, const ExtensionInfo& record);
     // The blocks an install record lists, from the file each kind edits.
-    bool removeMenuEntries(const QString& locale, const EntryEditor::Placed& entries);
-    bool removeInsertbarEntries(const QString& locale, const EntryEditor::Placed& entries);
+    [[nodiscard]] bool removeMenuEntries(const QString& locale, const EntryEditor::Placed& entries);
+    [[nodiscard]] bool removeInsertbarEntries(const QString& locale, const EntryEditor::Placed& entries);
     // Whether entries of kind go into Menus.xml (else insertbar.xml).
     static bool editsMenus(InstallReport::EntryKind kind);
 
@@ -56,11 +56,11 @@ public:
     // entries reported missing: the extension works without it.
     bool addConfigurationInserts(const QString& locale, const ExtensionInfo& record);
     // Entries whose record names their file (InstallRecord::Entry::file).
-    bool removeConfigurationEntries(const QString& locale, const EntryEditor::Placed& entries);
+    [[nodiscard]] bool removeConfigurationEntries(const QString& locale, const EntryEditor::Placed& entries);
     // What the manifest's markup entries with ids would have added, for an
     // extension stored without an install record. Lines have no id to tell
     // them from the user's own, and stay.
-    bool removeConfigurationInserts(const QString& locale, const ExtensionInfo& record);
+    [[nodiscard]] bool removeConfigurationInserts(const QString& locale, const ExtensionInfo& record);
     static InstallReport::EntryKind entryKind(ConfigurationInsert::Kind kind);
 
     // The record that receives each block and line an edit adds, once its
@@ -93,7 +93,7 @@ public:
     // change receives where to put its rows for the report and what it added
     // for the record; either may be null.
     using Change = std::function<void(EditSession&, EntryEditor::EntryResults*, EntryEditor::Placed*)>;
-    bool edit(const QString& locale, const QString& relativePath, const QString& backupName, Missing missing,
+    [[nodiscard]] bool edit(const QString& locale, const QString& relativePath, const QString& backupName, Missing missing,
         const Change& change);
 
 private:

@@ -100,7 +100,7 @@ bool ConfigurationFile::save(QByteArray bytes, Backup backup)
     // previous content, which it held before.
     if (backup == Backup::Written) {
         QString ignored;
-        writeWhole(m_backupPath, bytes, &ignored);
+        static_cast<void>(writeWhole(m_backupPath, bytes, &ignored));
     }
     // The next save of this object backs up what is on disk now.
     m_previousBytes = std::move(bytes);

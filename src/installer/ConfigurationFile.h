@@ -31,7 +31,7 @@ public:
     // what no edit touches is written back byte for byte; text that is not
     // valid UTF-8 is refused, since writing it back would replace the bytes
     // that do not decode.
-    bool load(const QString& seedPath = QString());
+    [[nodiscard]] bool load(const QString& seedPath = QString());
     QString text() const { return m_text; }
     // The text, which this object then no longer holds.
     QString takeText() { return std::exchange(m_text, QString()); }
@@ -43,16 +43,16 @@ public:
     // that fails, the file is not touched. text() is empty after it.
     // Backup::Written (a removal) then makes the backup the written bytes.
     enum class Backup { Previous, Written };
-    bool save(QByteArray bytes, Backup backup = Backup::Previous);
+    [[nodiscard]] bool save(QByteArray bytes, Backup backup = Backup::Previous);
 
     QString errorString() const { return m_error; }
 
     // Shared with the tests that compare files byte for byte.
-    static bool decode(const QByteArray& bytes, QString* text);
+    [[nodiscard]] static bool decode(const QByteArray& bytes, QString* text);
     static QByteArray encode(const QString& text);
     // refused, when given, tells a failure to open or replace the file (what
     // another program holding it causes) from a write that fell short.
-    static bool writeWhole(const QString& path, const QByteArray& bytes, QString* error, bool* refused = nullptr);
+    [[nodiscard]] static bool writeWhole(const QString& path, const QByteArray& bytes, QString* error, bool* refused = nullptr);
 
 private:
     bool readBytes(const QString& path, QByteArray* bytes);

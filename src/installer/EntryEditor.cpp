@@ -45,8 +45,7 @@ QString sourceTagName(const QString& startTag)
 
 int lastLineBreak(QStringView text)
 {
-    // Walked back once for either: the text is mostly the few blanks in front
-    // of an end tag, shorter than a call to search it costs.
+    // A file may end its lines with CR LF, LF or CR alone.
     for (qsizetype at = text.size() - 1; at >= 0; --at) {
         if (text[at] == QLatin1Char('\n') || text[at] == QLatin1Char('\r')) {
             return int(at);
@@ -106,8 +105,7 @@ QString withLineEnds(QString markup, const QString& lineEnd)
     return lineEnd == QLatin1String("\n") ? markup : markup.replace(QLatin1Char('\n'), lineEnd);
 }
 
-// The parts one after another, in a string made at its size: an entry of a
-// large package makes a few such strings each.
+// The parts one after another, in one string.
 QString joined(std::initializer_list<QStringView> parts)
 {
     qsizetype size = 0;
@@ -139,8 +137,7 @@ using Outcome = InstallReport::EntryOutcome;
 // A block's ids as the report and the record show them.
 QString shownIds(const QStringList& ids)
 {
-    // One id, the usual case, is shared rather than joined into a copy.
-    return ids.size() == 1 ? ids.front() : ids.join(QStringLiteral(", "));
+    return ids.join(QStringLiteral(", "));
 }
 
 void note(EntryEditor::EntryResults* results, Kind kind, const QStringList& ids, const QString& target, Outcome outcome,
@@ -443,8 +440,7 @@ QStringList idsIn(const QString& markup, bool nestedToo)
     return idsIn(snippet, nestedToo);
 }
 
-// A block's markup parsed as it goes into the file, once for its ids and its
-// placing; one document takes each block of a file in turn, reusing its memory.
+// A block's markup parsed with the file's line ends, as it goes into the file.
 Accessor& parsedSnippet(Accessor& snippet, const QString& markup, const QString& lineEnd)
 {
     snippet.parse(withLineEnds(markup, lineEnd));
@@ -627,7 +623,6 @@ CElement* EntryEditor::placeOf(EditSession& session, const MenuInsert& entry, CE
     } else if (entry.shortcut) {
         found = session.findElement(entry.target, { QStringLiteral("shortcutlist") });
     } else {
-        // Made once: every entry of a package asks with it.
         static const QStringList menus { QStringLiteral("menu"), QStringLiteral("menubar") };
         found = session.findElement(entry.target, goesInside(entry.placement) ? menus : QStringList());
     }
@@ -998,10 +993,6 @@ QString EntryEditor::addMenuInserts(
 void EntryEditor::addMenuInserts(
     EditSession& session, const QList<MenuInsert>& inserts, EntryResults* results, Placed* placed)
 {
-    // A row each, made room for at once rather than as the list grows.
-    if (results) {
-        results->reserve(results->size() + inserts.size());
-    }
     Accessor snippets;
     QHash<QString, QString> locators;
     for (const MenuInsert& entry : inserts) {

@@ -74,21 +74,21 @@ public:
     // its root); nothing of it is kept then. Paths of earlier versions'
     // records are absolute and read as they are: the removal checks where
     // each leads.
-    bool read(const QString& path, const Roots& roots, QString* error);
+    [[nodiscard]] bool read(const QString& path, const Roots& roots, QString* error);
     // False, with the reason, when a file lies below neither root or the
     // record would pass maximumSize; nothing is written then.
-    bool write(const QString& path, const Roots& roots, QString* error) const;
+    [[nodiscard]] bool write(const QString& path, const Roots& roots, QString* error) const;
 
     // Index in files of path, or -1.
     int indexOf(const QString& path) const;
     // Copies the file at path into folder under a name no other backup there
     // has, and returns that name; empty when the copy could not be made.
-    static QString backUp(const QString& path, const QString& folder);
+    [[nodiscard]] static QString backUp(const QString& path, const QString& folder);
     // Appends entry unless an equal one is there already.
     void addEntry(Entry&& entry);
     // Renames from over to, replacing it in one step, and makes to's folder
     // if it is gone.
-    static bool moveOver(const QString& from, const QString& to);
+    [[nodiscard]] static bool moveOver(const QString& from, const QString& to);
 
     qint64 installedAt = 0; // milliseconds since the epoch: orders installs that hold one path
     // The copy of the package kept for a later copy or reinstall, relative to

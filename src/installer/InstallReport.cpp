@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include <algorithm>
+#include <utility>
 
 int InstallReport::fileCount(FileOutcome outcome) const
 {
@@ -113,11 +113,6 @@ QString InstallReport::describe(EntryKind kind)
 
 void InstallReport::addEntries(QList<EntryResult>&& results)
 {
-    if (m_entries.isEmpty()) {
-        m_entries = std::move(results);
-        return;
-    }
-    m_entries.reserve(m_entries.size() + results.size());
     for (EntryResult& result : results) {
         m_entries.append(std::move(result));
     }
@@ -125,74 +120,25 @@ void InstallReport::addEntries(QList<EntryResult>&& results)
 
 QString InstallReport::toText() const
 {
-    // Written twice, first only counting its characters, then into a text
-    // made at that size: an install of many entries has as many lines, each
-    // of several pieces.
-    const auto write = [this](auto&& put) {
-        qsizetype size = 0;
-        const auto add = [&put, &size](QStringView piece) {
-            put(piece, size);
-            size += piece.size();
-        };
-        const auto startLine = [&add, &size] {
-            if (size > 0) {
-                add(u"\n");
-            }
-        };
-        if (!m_error.isEmpty()) {
-            add(u"stopped: ");
-            add(m_error);
-        }
-        for (const FileResult& result : m_files) {
-            startLine();
-            add(describe(result.outcome, m_planned));
-            add(u": ");
-            add(result.path.isEmpty() ? result.source : result.path);
-            if (!result.detail.isEmpty()) {
-                add(u" (");
-                add(result.detail);
-                add(u")");
-            }
-        }
-        for (const XmlResult& result : m_xmlFiles) {
-            startLine();
-            add(result.path);
-            add(u": ");
-            add(describe(result.outcome, m_planned));
-            if (!result.detail.isEmpty()) {
-                add(u" (");
-                add(result.detail);
-                add(u")");
-            }
-        }
-        for (const EntryResult& result : m_entries) {
-            startLine();
-            add(describe(result.outcome, m_planned));
-            if (!result.detail.isEmpty()) {
-                add(u" (");
-                add(result.detail);
-                add(u")");
-            }
-            add(u": ");
-            add(describe(result.kind));
-            add(u" ");
-            add(result.id);
-            if (!result.target.isEmpty()) {
-                add(u" in ");
-                add(result.target);
-            }
-            add(u" (");
-            add(result.path);
-            add(u")");
-        }
-        return size;
+    const auto detailOf = [](const QString& detail) {
+        return detail.isEmpty() ? QString() : QStringLiteral(" (") + detail + QLatin1Char(')');
     };
-    const qsizetype size = write([](QStringView, qsizetype) {});
-    if (size == 0) {
-        return QString();
+    QStringList lines;
+    if (!m_error.isEmpty()) {
+        lines << QStringLiteral("stopped: ") + m_error;
     }
-    QString text(size, Qt::Uninitialized);
-    QChar* const out = text.data();
-    write([out](QStringView piece, qsizetype at) { std::copy(piece.begin(), piece.end(), out + at); });
-    return text;
+    for (const FileResult& result : m_files) {
+        lines << describe(result.outcome, m_planned) + QStringLiteral(": ")
+                + (result.path.isEmpty() ? result.source : result.path) + detailOf(result.detail);
+    }
+    for (const XmlResult& result : m_xmlFiles) {
+        lines << result.path + QStringLiteral(": ") + describe(result.outcome, m_planned) + detailOf(result.detail);
+    }
+    for (const EntryResult& result : m_entries) {
+        lines << describe(result.outcome, m_planned) + detailOf(result.detail) + QStringLiteral(": ")
+                + describe(result.kind) + QLatin1Char(' ') + result.id
+                + (result.target.isEmpty() ? QString() : QStringLiteral(" in ") + result.target) + QStringLiteral(" (")
+                + result.path + QLatin1Char(')');
+    }
+    return lines.join(QLatin1Char('\n'));
 }

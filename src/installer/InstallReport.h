@@ -101,8 +101,6 @@ public:
     void addFile(const FileResult& result) { m_files.append(result); }
     void addEntry(const EntryResult& result) { m_entries.append(result); }
     void addEntry(EntryResult&& result) { m_entries.append(std::move(result)); }
-    // Every row of results, taken over as they stand when the report has none
-    // yet: an edit of many entries then makes no second array of its rows.
     void addEntries(QList<EntryResult>&& results);
     void addXml(const XmlResult& result) { m_xmlFiles.append(result); }
     void setError(const QString& error) { m_error = error; }

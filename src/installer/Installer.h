@@ -52,8 +52,8 @@ public:
     // Chooses the reader by the path's lower-cased suffix; false for any other
     // suffix. True means the manifest was stored for every locale, not that
     // every file arrived: the report tells which did.
-    bool installPackage(const QString& path);
-    bool installFromPackage(IPackage& package);
+    [[nodiscard]] bool installPackage(const QString& path);
+    [[nodiscard]] bool installFromPackage(IPackage& package);
 
     // The folder a file entry goes to for locale, or an empty string (and
     // why, into reason) when the entry must be skipped. The destination's

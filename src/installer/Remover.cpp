@@ -456,19 +456,11 @@ Remover::EntriesDone Remover::removeEntries(
     QList<InstallRecord::Entry> insertbarEntries;
     QList<InstallRecord::Entry> otherEntries;
     if (changes) {
-        const auto inMenus = [](const InstallRecord::Entry& entry) {
-            return entry.file.isEmpty() && ConfigurationEditor::editsMenus(entry.kind);
-        };
-        // Mostly every entry is a menu's, and the list is then shared rather than copied entry by entry.
-        if (std::all_of(changes->entries.cbegin(), changes->entries.cend(), inMenus)) {
-            menuEntries = changes->entries;
-        } else {
-            for (const InstallRecord::Entry& entry : changes->entries) {
-                (!entry.file.isEmpty()                                ? otherEntries
-                        : ConfigurationEditor::editsMenus(entry.kind) ? menuEntries
-                                                                      : insertbarEntries)
-                    .append(entry);
-            }
+        for (const InstallRecord::Entry& entry : changes->entries) {
+            (!entry.file.isEmpty()                                ? otherEntries
+                    : ConfigurationEditor::editsMenus(entry.kind) ? menuEntries
+                                                                  : insertbarEntries)
+                .append(entry);
         }
     }
 

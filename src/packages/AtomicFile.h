@@ -20,10 +20,10 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    bool open();
-    bool write(const QByteArray& data);
+    [[nodiscard]] bool open();
+    [[nodiscard]] bool write(const QByteArray& data);
     // Renames the temporary file over the target; false leaves the target as it was.
-    bool commit();
+    [[nodiscard]] bool commit();
     // Drops what was written; also done by the destructor unless committed.
     void cancel();
     // Why open(), write() or commit() failed, as the system said it.

@@ -17,7 +17,7 @@ public:
     // Name of the entry that holds the MXI manifest; empty when there is none.
     virtual QString mxiFileName() const = 0;
     // Writes the entry into folder under the last component of its name only.
-    virtual bool extractFile(const QString& entryName, const QString& folder) = 0;
+    [[nodiscard]] virtual bool extractFile(const QString& entryName, const QString& folder) = 0;
     // Why the last extractFile() could not write its file; none when it
     // wrote it, or failed on the entry itself (missing, damaged).
     virtual FileFailure writeFailure() const { return FileFailure(); }
@@ -26,7 +26,7 @@ public:
     // Whether the entry reads whole, its data checked as extraction checks
     // it (size, CRC-32), without writing it; true for an empty entry too,
     // which readFile() cannot tell from a damaged one.
-    virtual bool checkFile(const QString& entryName) = 0;
+    [[nodiscard]] virtual bool checkFile(const QString& entryName) = 0;
     // The most bytes extracting the entry can write, as its headers declare
     // it (unchecked: extraction checks it); -1 when it cannot be found.
     virtual qint64 entrySize(const QString& entryName) = 0;

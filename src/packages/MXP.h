@@ -16,10 +16,10 @@ public:
     ~MXP() override;
 
     QString mxiFileName() const override;
-    bool extractFile(const QString& entryName, const QString& folder) override;
+    [[nodiscard]] bool extractFile(const QString& entryName, const QString& folder) override;
     FileFailure writeFailure() const override { return m_writeFailure; }
     QByteArray readFile(const QString& entryName) override;
-    bool checkFile(const QString& entryName) override;
+    [[nodiscard]] bool checkFile(const QString& entryName) override;
     qint64 entrySize(const QString& entryName) override;
 
     // The indexed entry names in index order, for tools and tests that walk a package.

@@ -74,7 +74,7 @@ QString withExistingCase(const QString& path);
 // target only once everything was written, creating folder if needed (each
 // part of it spelt as an existing folder that differs only in case).
 // failure, when given, receives why the folder or the file could not be written.
-bool writeFileAtomically(
+[[nodiscard]] bool writeFileAtomically(
     const QString& folder, const QString& fileName, const QByteArray& data, FileFailure* failure = nullptr);
 
 } // namespace PackageSupport

@@ -15,7 +15,7 @@ class WinePrefix
 public:
     // False, with errorString(), when folder is not a prefix: it has no
     // readable system.reg or no drive C:.
-    bool open(const QString& folder);
+    [[nodiscard]] bool open(const QString& folder);
     QString errorString() const { return m_error; }
 
     // Absolute, as given (symbolic links kept).

@@ -24,8 +24,8 @@ public:
 
     // False, with errorString(), when the file cannot be read or does not
     // start as Wine's registry files do.
-    bool load(const QString& path);
-    bool parse(const QByteArray& bytes);
+    [[nodiscard]] bool load(const QString& path);
+    [[nodiscard]] bool parse(const QByteArray& bytes);
     QString errorString() const { return m_error; }
 
     // Whether the prefix is a 64-bit one ("#arch=win64"), where 32-bit

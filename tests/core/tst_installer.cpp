@@ -102,6 +102,49 @@ private slots:
         m_root = m_dir.path() + '/' + QTest::currentTestFunction() + QString::number(qHash(QTest::currentDataTag()));
     }
 
+    // The report as one text: a line per row, the stop first, then files,
+    // configuration files and entries, each with its reason where it has one.
+    void reportTextHasALinePerRow_data()
+    {
+        QTest::addColumn<bool>("planned");
+        QTest::addColumn<QString>("expected");
+        addTestRow("an install that stopped after one file, with every kind of row", false,
+            QString("stopped: no room\n"
+                    "written: C:/dw/Commands/a.js\n"
+                    "skipped: refused destination: Commands/b.js (outside the folders)\n"
+                    "C:/dw/Menus/Menus.xml: failed (damaged)\n"
+                    "refused (would break the file): menu entry A, B in DWMenu_Commands (C:/dw/Menus/Menus.xml)\n"
+                    "added: Extensions.txt line VM:Velocity (C:/dw/Extensions.txt)"));
+        addTestRow("a dry run words each outcome as what it would do", true,
+            QString("stopped: no room\n"
+                    "would write: C:/dw/Commands/a.js\n"
+                    "skipped: refused destination: Commands/b.js (outside the folders)\n"
+                    "C:/dw/Menus/Menus.xml: failed (damaged)\n"
+                    "refused (would break the file): menu entry A, B in DWMenu_Commands (C:/dw/Menus/Menus.xml)\n"
+                    "would add: Extensions.txt line VM:Velocity (C:/dw/Extensions.txt)"));
+    }
+
+    void reportTextHasALinePerRow()
+    {
+        QFETCH(bool, planned);
+        QFETCH(QString, expected);
+        InstallReport report;
+        report.setPlanned(planned);
+        report.setError("no room");
+        report.addFile({ "en_US", "Commands/a.js", "C:/dw/Commands/a.js", Outcome::Written, QString() });
+        report.addFile({ "en_US", "Commands/b.js", QString(), Outcome::RefusedDestination, "outside the folders" });
+        report.addXml({ "en_US", "C:/dw/Menus/Menus.xml", InstallReport::XmlOutcome::Failed, "damaged" });
+        InstallReport::EntryResult refused = InstallReport::EntryResult::of(InstallReport::EntryKind::MenuEntry,
+            "A, B", "DWMenu_Commands", InstallReport::EntryOutcome::Refused, "would break the file");
+        refused.path = "C:/dw/Menus/Menus.xml";
+        InstallReport::EntryResult line = InstallReport::EntryResult::of(
+            InstallReport::EntryKind::ExtensionLine, "VM:Velocity", QString(), InstallReport::EntryOutcome::Added);
+        line.path = "C:/dw/Extensions.txt";
+        report.addEntries({ refused, line });
+        QCOMPARE(report.toText(), expected);
+        QCOMPARE(InstallReport().toText(), QString());
+    }
+
     void installsAndRemovesInEveryLocale_data()
     {
         QTest::addColumn<QString>("suffix");
@@ -387,7 +430,7 @@ private slots:
         if (!listed.isNull())
             extension.files.append({ listed, QByteArray(), destination });
         InstallReport report;
-        Installer(dreamweaver, nullptr, &report).installPackage(package(extension));
+        QVERIFY(Installer(dreamweaver, nullptr, &report).installPackage(package(extension)));
         const QString path
             = QString(destination).replace("$userhomefolder", home).replace("$userdesktopfolder", home + "/Desktop")
             + '/' + QFileInfo(source).fileName();

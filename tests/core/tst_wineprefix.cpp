@@ -88,7 +88,7 @@ private slots:
     {
         WineRegistry registry;
         for (int size = 0; size <= m_system.size(); ++size) {
-            registry.parse(m_system.left(size));
+            static_cast<void>(registry.parse(m_system.left(size)));
             registry.localMachineValue("Software\\Adobe\\Dreamweaver\\12\\Installation", "InstallPath");
         }
     }
