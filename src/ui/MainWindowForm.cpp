@@ -155,7 +155,10 @@ void MainWindowForm::setupUi(QMainWindow* window)
     labelStoreState->setObjectName(QStringLiteral("labelStoreState"));
     labelStoreState->setWordWrap(true);
     labelStoreState->setTextFormat(Qt::PlainText);
-    labelStoreState->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // Its place is kept while hidden too: the buttons beside it stay at their own width, on the right.
+    QSizePolicy stateSpace(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    stateSpace.setRetainSizeWhenHidden(true);
+    labelStoreState->setSizePolicy(stateSpace);
     storeStateLayout->addWidget(labelStoreState);
     retryButton = new QPushButton(tabStore);
     retryButton->setObjectName(QStringLiteral("retryButton"));

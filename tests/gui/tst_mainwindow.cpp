@@ -1060,6 +1060,9 @@ private slots:
     void colourSchemeFollowsTheChoice()
     {
         launch({}, true);
+        // As the program runs: with its style sheet, which every widget is polished with.
+        m_application->setStyleSheet(Application::loadStyleSheet());
+        QVERIFY(!m_application->styleSheet().isEmpty());
         const bool desktopDark = ColourScheme::isDark(QGuiApplication::palette());
         QCOMPARE(m_window->findChild<QAction*>("actionSchemeSystem")->isChecked(), true);
         for (const char* name : { "actionSchemeDark", "actionSchemeLight", "actionSchemeSystem" }) {
@@ -1071,6 +1074,11 @@ private slots:
             QCOMPARE(
                 QApplication::palette().color(QPalette::Window), ColourScheme::palette(dark).color(QPalette::Window));
             QTRY_COMPARE(m_window->palette().color(QPalette::Base), ColourScheme::palette(dark).color(QPalette::Base));
+            // Every widget takes the colours, not the window alone.
+            QCOMPARE(table("tableInstalled")->palette().color(QPalette::Base),
+                ColourScheme::palette(dark).color(QPalette::Base));
+            QCOMPARE(m_window->findChild<QLabel*>("labelDreamweaver")->palette().color(QPalette::WindowText),
+                ColourScheme::palette(dark).color(QPalette::WindowText));
         }
         m_window->findChild<QAction*>("actionSchemeDark")->trigger();
         QCOMPARE(QSettings("Velkor", "Moravel").value("colourScheme").toString(), "dark");
