@@ -159,6 +159,9 @@ void MainWindowForm::setupUi(QMainWindow* window)
     QSizePolicy stateSpace(QSizePolicy::Expanding, QSizePolicy::Preferred);
     stateSpace.setRetainSizeWhenHidden(true);
     labelStoreState->setSizePolicy(stateSpace);
+    // Two lines are kept for it, enough for a failure with its address and times at most widths, so that
+    // the table below does not move when it comes and goes.
+    labelStoreState->setMinimumHeight(2 * labelStoreState->fontMetrics().lineSpacing());
     storeStateLayout->addWidget(labelStoreState);
     retryButton = new QPushButton(tabStore);
     retryButton->setObjectName(QStringLiteral("retryButton"));

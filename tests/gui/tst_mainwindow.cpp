@@ -726,6 +726,38 @@ private slots:
         QTRY_COMPARE(installedRows(), QStringList { "Velkor Tools 1.0.0 Velkor" });
     }
 
+    // A reload that fails keeps the list shown, says that it is the earlier one and when it was loaded, and
+    // what appears above the table does not move it.
+    void failedReloadKeepsTheEarlierList()
+    {
+        launch({}, true);
+        // Once the program runs: the server needs its event loop.
+        StoreServer server(StoreServer::Tls::None,
+            { 200, "<extensions><extension id=\"com.velkor.a\" name=\"Velkor A\" version=\"1.0\" zxp=\"a.zxp\" />"
+                   "</extensions>" });
+        QTRY_VERIFY(!m_application->catalogueLoading());
+        qputenv("MORAVEL_CATALOGUE_URL", QString(server.baseUrl() + "extensions.xml").toUtf8());
+        m_window->findChild<QAction*>("actionReloadCatalogue")->trigger();
+        QTableWidget* store = table("tableStore");
+        m_window->findChild<QTabWidget*>()->setCurrentWidget(store->parentWidget());
+        QTRY_VERIFY(!m_application->catalogueLoading());
+        QVERIFY2(store->rowCount() == 1, qPrintable(m_window->findChild<QLabel*>("labelStoreState")->text()));
+        QCoreApplication::processEvents();
+        const int top = store->mapTo(m_window.get(), QPoint()).y();
+        server.setRoute("/extensions.xml", { 500, "down" });
+        m_window->findChild<QAction*>("actionReloadCatalogue")->trigger();
+        QTRY_VERIFY(!m_window->findChild<QPushButton*>("retryButton")->isHidden());
+        const QString state = m_window->findChild<QLabel*>("labelStoreState")->text();
+        QVERIFY2(state.contains(QRegularExpression("^The catalogue could not be loaded from " + server.baseUrl()
+                     + "extensions.xml: .* \\(tried at \\d\\d:\\d\\d:\\d\\d\\)\\. The list below is the one loaded at "
+                       "\\d\\d:\\d\\d:\\d\\d\\.$")),
+            qPrintable(state));
+        QCOMPARE(store->rowCount(), 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(store->mapTo(m_window.get(), QPoint()).y(), top);
+        qputenv("MORAVEL_CATALOGUE_URL", "http://127.0.0.1:1/extensions.xml");
+    }
+
     // Help > About names the version, the Qt version, the licence and the project's address.
     void aboutSaysWhatAndWhose()
     {
