@@ -402,8 +402,6 @@ int pressableSelectedRow(const QTableWidget* table)
     return item && RowButtonDelegate::isEnabled(table->model()->index(item->row(), item->column())) ? item->row() : -1;
 }
 
-// The rows and the button column are sized to the widest and tallest button,
-// measured once for each text the buttons show rather than once per row.
 // The height the style gives a line of an item view, as the desktop's other lists have it, with room for
 // the text: a row as tall as a whole push button would show only a few rows on a small screen. The row
 // buttons are drawn to fit it.
@@ -418,6 +416,8 @@ int rowHeight(const QTableWidget* table)
     return std::max(line, table->fontMetrics().height() + 6);
 }
 
+// The button column is sized to the widest button, measured once for each
+// text the buttons show rather than once per row; the rows to a line of text.
 void fitButtons(QTableWidget* table, const RowButtonDelegate* delegate, const QSet<QString>& texts)
 {
     const int column = table->columnCount() - 1;
