@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -756,6 +757,39 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(store->mapTo(m_window.get(), QPoint()).y(), top);
         qputenv("MORAVEL_CATALOGUE_URL", "http://127.0.0.1:1/extensions.xml");
+    }
+
+    // Alt and a letter reach one control: no two controls shown together share their mnemonic.
+    void mnemonicsAreUnique()
+    {
+        launch({}, true);
+        QVERIFY(Installer(dreamweaver(), nullptr, nullptr).installPackage(root() + "/packages/tools.zxp"));
+        m_window->updateInstalledTable();
+        table("tableInstalled")->selectRow(0);
+        QCoreApplication::processEvents();
+        QMultiHash<QChar, QString> owners;
+        const auto add = [&owners](const QString& text) {
+            const int at = text.indexOf(QRegularExpression("&[^&]"));
+            if (at >= 0)
+                owners.insert(text.at(at + 1).toLower(), text);
+        };
+        for (QAction* menu : m_window->menuBar()->actions())
+            add(menu->text());
+        for (QAbstractButton* button : m_window->findChildren<QAbstractButton*>()) {
+            if (button->isVisibleTo(m_window.get()))
+                add(button->text());
+        }
+        for (QLabel* label : m_window->findChildren<QLabel*>()) {
+            if (label->buddy() && label->isVisibleTo(m_window.get()))
+                add(label->text());
+        }
+        auto* tabs = m_window->findChild<QTabWidget*>();
+        for (int tab = 0; tab < tabs->count(); ++tab)
+            add(tabs->tabText(tab));
+        QVERIFY(owners.contains('y')); // the check's button is among them
+        const QList<QChar> keys = owners.uniqueKeys();
+        for (const QChar key : keys)
+            QVERIFY2(owners.count(key) == 1, qPrintable(QStringList(owners.values(key)).join(", ")));
     }
 
     // Help > About names the version, the Qt version, the licence and the project's address.
