@@ -79,6 +79,12 @@ void Application::setColourScheme(ColourScheme::Choice choice)
     const bool dark = choice == ColourScheme::Choice::System ? ColourScheme::isDark(m_systemPalette)
                                                              : choice == ColourScheme::Choice::Dark;
     setPalette(ColourScheme::palette(dark));
+    // Widgets the style sheet has polished keep the colours they had until it is applied again.
+    const QString sheet = styleSheet();
+    if (!sheet.isEmpty()) {
+        setStyleSheet(QString());
+        setStyleSheet(sheet);
+    }
 }
 
 QString Application::loadStyleSheet()

@@ -12,8 +12,8 @@ constexpr int shownLines = 8;
 HealthPanel::HealthPanel(QWidget* parent)
     : QWidget(parent)
     , m_text(new QLabel(this))
-    , m_verify(new QPushButton(tr("&Verify"), this))
-    , m_repair(new QPushButton(tr("Re&pair..."), this))
+    , m_verify(new QPushButton(tr("Verif&y"), this))
+    , m_repair(new QPushButton(tr("Rep&air..."), this))
 {
     setObjectName(QStringLiteral("healthPanel"));
     m_text->setObjectName(QStringLiteral("healthText"));

@@ -48,6 +48,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTime>
@@ -401,18 +402,22 @@ int pressableSelectedRow(const QTableWidget* table)
     return item && RowButtonDelegate::isEnabled(table->model()->index(item->row(), item->column())) ? item->row() : -1;
 }
 
-// The rows and the button column are sized to the widest and tallest button,
-// measured once for each text the buttons show rather than once per row.
-// The style's height of a table row, as the desktop's other lists have it, never shorter than a line of
-// text with a margin: a row as tall as a whole push button would show only a few rows on a small screen.
-// The row buttons are drawn to fit it.
+// The height the style gives a line of an item view, as the desktop's other lists have it, with room for
+// the text: a row as tall as a whole push button would show only a few rows on a small screen. The row
+// buttons are drawn to fit it.
 int rowHeight(const QTableWidget* table)
 {
-    const int style
-        = table->style()->pixelMetric(QStyle::PM_HeaderDefaultSectionSizeVertical, nullptr, table->verticalHeader());
-    return std::max(style, table->fontMetrics().height() + 6);
+    QStyleOptionViewItem option;
+    option.initFrom(table);
+    option.font = table->font();
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.text = QStringLiteral("Xg");
+    const int line = table->style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), table).height();
+    return std::max(line, table->fontMetrics().height() + 6);
 }
 
+// The button column is sized to the widest button, measured once for each
+// text the buttons show rather than once per row; the rows to a line of text.
 void fitButtons(QTableWidget* table, const RowButtonDelegate* delegate, const QSet<QString>& texts)
 {
     const int column = table->columnCount() - 1;
@@ -488,14 +493,9 @@ MainWindow::MainWindow(QWidget* parent)
     ui->tableStore->setItemDelegate(m_storeButtons);
     m_installedHint = new EmptyTableHint(ui->tableInstalled);
     // The check's findings and buttons sit under the details they belong to.
-    auto* detailsPane = new QWidget(this);
-    auto* detailsLayout = new QVBoxLayout(detailsPane);
-    detailsLayout->setContentsMargins(0, 0, 0, 0);
-    detailsLayout->addWidget(ui->detailsView, 1);
-    m_health = new HealthPanel(detailsPane);
-    detailsLayout->addWidget(m_health);
-    ui->splitter->insertWidget(1, detailsPane);
-    ui->splitter->setStretchFactor(1, 1);
+    // In the details pane, between the details and the Disable button: one pane below the tabs, not two.
+    m_health = new HealthPanel(ui->detailsPane);
+    static_cast<QVBoxLayout*>(ui->detailsPane->layout())->insertWidget(1, m_health);
     connect(m_health, &HealthPanel::verifyClicked, this, &MainWindow::verifyExtensions);
     connect(m_health, &HealthPanel::repairClicked, this, [this] { repairExtension(selectedManifest()); });
     auto* verify = new QAction(tr("&Verify Installed Extensions"), this);

@@ -155,7 +155,13 @@ void MainWindowForm::setupUi(QMainWindow* window)
     labelStoreState->setObjectName(QStringLiteral("labelStoreState"));
     labelStoreState->setWordWrap(true);
     labelStoreState->setTextFormat(Qt::PlainText);
-    labelStoreState->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // Its place is kept while hidden too: the buttons beside it stay at their own width, on the right.
+    QSizePolicy stateSpace(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    stateSpace.setRetainSizeWhenHidden(true);
+    labelStoreState->setSizePolicy(stateSpace);
+    // Two lines are kept for it, enough for a failure with its address and times at most widths, so that
+    // the table below does not move when it comes and goes.
+    labelStoreState->setMinimumHeight(2 * labelStoreState->fontMetrics().lineSpacing());
     storeStateLayout->addWidget(labelStoreState);
     retryButton = new QPushButton(tabStore);
     retryButton->setObjectName(QStringLiteral("retryButton"));

@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -729,6 +730,71 @@ private slots:
         QTRY_COMPARE(installedRows(), QStringList { "Velkor Tools 1.0.0 Velkor" });
     }
 
+    // A reload that fails keeps the list shown, says that it is the earlier one and when it was loaded, and
+    // what appears above the table does not move it.
+    void failedReloadKeepsTheEarlierList()
+    {
+        launch({}, true);
+        // Once the program runs: the server needs its event loop.
+        StoreServer server(StoreServer::Tls::None,
+            { 200, "<extensions><extension id=\"com.velkor.a\" name=\"Velkor A\" version=\"1.0\" zxp=\"a.zxp\" />"
+                   "</extensions>" });
+        QTRY_VERIFY(!m_application->catalogueLoading());
+        qputenv("MORAVEL_CATALOGUE_URL", QString(server.baseUrl() + "extensions.xml").toUtf8());
+        m_window->findChild<QAction*>("actionReloadCatalogue")->trigger();
+        QTableWidget* store = table("tableStore");
+        m_window->findChild<QTabWidget*>()->setCurrentWidget(store->parentWidget());
+        QTRY_VERIFY(!m_application->catalogueLoading());
+        QVERIFY2(store->rowCount() == 1, qPrintable(m_window->findChild<QLabel*>("labelStoreState")->text()));
+        QCoreApplication::processEvents();
+        const int top = store->mapTo(m_window.get(), QPoint()).y();
+        server.setRoute("/extensions.xml", { 500, "down" });
+        m_window->findChild<QAction*>("actionReloadCatalogue")->trigger();
+        QTRY_VERIFY(!m_window->findChild<QPushButton*>("retryButton")->isHidden());
+        const QString state = m_window->findChild<QLabel*>("labelStoreState")->text();
+        QVERIFY2(state.contains(QRegularExpression("^The catalogue could not be loaded from " + server.baseUrl()
+                     + "extensions.xml: .* \\(tried at \\d\\d:\\d\\d:\\d\\d\\)\\. The list below is the one loaded at "
+                       "\\d\\d:\\d\\d:\\d\\d\\.$")),
+            qPrintable(state));
+        QCOMPARE(store->rowCount(), 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(store->mapTo(m_window.get(), QPoint()).y(), top);
+        qputenv("MORAVEL_CATALOGUE_URL", "http://127.0.0.1:1/extensions.xml");
+    }
+
+    // Alt and a letter reach one control: no two controls shown together share their mnemonic.
+    void mnemonicsAreUnique()
+    {
+        launch({}, true);
+        QVERIFY(Installer(dreamweaver(), nullptr, nullptr).installPackage(root() + "/packages/tools.zxp"));
+        m_window->updateInstalledTable();
+        table("tableInstalled")->selectRow(0);
+        QCoreApplication::processEvents();
+        QMultiHash<QChar, QString> owners;
+        const auto add = [&owners](const QString& text) {
+            const int at = text.indexOf(QRegularExpression("&[^&]"));
+            if (at >= 0)
+                owners.insert(text.at(at + 1).toLower(), text);
+        };
+        for (QAction* menu : m_window->menuBar()->actions())
+            add(menu->text());
+        for (QAbstractButton* button : m_window->findChildren<QAbstractButton*>()) {
+            if (button->isVisibleTo(m_window.get()))
+                add(button->text());
+        }
+        for (QLabel* label : m_window->findChildren<QLabel*>()) {
+            if (label->buddy() && label->isVisibleTo(m_window.get()))
+                add(label->text());
+        }
+        auto* tabs = m_window->findChild<QTabWidget*>();
+        for (int tab = 0; tab < tabs->count(); ++tab)
+            add(tabs->tabText(tab));
+        QVERIFY(owners.contains('y')); // the check's button is among them
+        const QList<QChar> keys = owners.uniqueKeys();
+        for (const QChar key : keys)
+            QVERIFY2(owners.count(key) == 1, qPrintable(QStringList(owners.values(key)).join(", ")));
+    }
+
     // Help > About names the version, the Qt version, the licence and the project's address.
     void aboutSaysWhatAndWhose()
     {
@@ -1063,6 +1129,9 @@ private slots:
     void colourSchemeFollowsTheChoice()
     {
         launch({}, true);
+        // As the program runs: with its style sheet, which every widget is polished with.
+        m_application->setStyleSheet(Application::loadStyleSheet());
+        QVERIFY(!m_application->styleSheet().isEmpty());
         const bool desktopDark = ColourScheme::isDark(QGuiApplication::palette());
         QCOMPARE(m_window->findChild<QAction*>("actionSchemeSystem")->isChecked(), true);
         for (const char* name : { "actionSchemeDark", "actionSchemeLight", "actionSchemeSystem" }) {
@@ -1074,6 +1143,11 @@ private slots:
             QCOMPARE(
                 QApplication::palette().color(QPalette::Window), ColourScheme::palette(dark).color(QPalette::Window));
             QTRY_COMPARE(m_window->palette().color(QPalette::Base), ColourScheme::palette(dark).color(QPalette::Base));
+            // Every widget takes the colours, not the window alone.
+            QCOMPARE(table("tableInstalled")->palette().color(QPalette::Base),
+                ColourScheme::palette(dark).color(QPalette::Base));
+            QCOMPARE(m_window->findChild<QLabel*>("labelDreamweaver")->palette().color(QPalette::WindowText),
+                ColourScheme::palette(dark).color(QPalette::WindowText));
         }
         m_window->findChild<QAction*>("actionSchemeDark")->trigger();
         QCOMPARE(QSettings("Velkor", "Moravel").value("colourScheme").toString(), "dark");
@@ -1096,6 +1170,8 @@ private slots:
         combo->setCurrentIndex(1);
         m_window->resize(700, 500);
         auto* splitter = m_window->findChild<QSplitter*>("splitter");
+        // The tabs above one details pane, with nothing empty below it.
+        QCOMPARE(splitter->count(), 2);
         splitter->setSizes({ 150, 250 });
         const QList<int> split = splitter->sizes();
         table("tableInstalled")->sortByColumn(2, Qt::DescendingOrder);
@@ -1311,15 +1387,14 @@ private slots:
                     : std::min(
                         quarter, std::clamp(contents, header->minimumSectionSize(), header->maximumSectionSize())));
         }
-        // Every row is as tall as the style makes a row, or a line of text with a margin, and no taller, so
-        // that many fit on a small screen; the button column as wide as the button, which fits in its row.
+        // Every row is as tall as a line of text with a margin, not as a whole push button, so that many
+        // fit on a small screen; the button column as wide as the button, which is drawn within its row.
         const auto* delegate = static_cast<RowButtonDelegate*>(installed->itemDelegate());
         const QSize button = delegate->buttonSize("Remove");
         QVERIFY(header->sectionSize(3) >= button.width());
-        const int styleRow = installed->style()->pixelMetric(
-            QStyle::PM_HeaderDefaultSectionSizeVertical, nullptr, installed->verticalHeader());
         for (int row = 0; row < installed->rowCount(); ++row) {
-            QCOMPARE(installed->rowHeight(row), std::max(styleRow, installed->fontMetrics().height() + 6));
+            QVERIFY(installed->rowHeight(row) >= installed->fontMetrics().height() + 6);
+            QVERIFY(installed->rowHeight(row) < button.height());
             const QRect drawn = delegate->buttonRect(installed->model()->index(row, 3));
             QVERIFY(drawn.height() >= installed->fontMetrics().height());
             QVERIFY(drawn.height() <= installed->rowHeight(row));
