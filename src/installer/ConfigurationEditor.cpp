@@ -236,6 +236,26 @@ QList<Entry> inDeclaredEncoding(
     return fitted;
 }
 
+// Why the markup text cannot be edited safely, with where an earlier copy
+// is: backup, this program's copy from before its last change; seedPath,
+// Dreamweaver's own copy when the text came from there. Empty when whole.
+QString damageOf(const QString& text, const QString& backup, const QString& seedPath)
+{
+    int line = 0;
+    QString damage;
+    if (MarkupBalance::checkDocument(text, &line, &damage))
+        return QString();
+    const QString copy = QFileInfo(backup).isFile()
+        ? QStringLiteral("its content before the last change by this program is in ") + backup
+        : QStringLiteral("this program kept no earlier copy of it");
+    const QString which = seedPath.isEmpty()
+        ? QString()
+        : QStringLiteral("Dreamweaver's own copy ") + seedPath + QStringLiteral(", which it would start from, is ");
+    // One pass of arg(): a path may hold "%2".
+    return QStringLiteral("%1damaged at line %2 (%3) and was left as it is; %4")
+        .arg(which, QString::number(line), damage, copy);
+}
+
 } // namespace
 
 QString ConfigurationEditor::skippedFileNamedBy(const QString& locale, const QString& markup, bool insertbar) const
@@ -325,6 +345,21 @@ QStringList ConfigurationEditor::managedPaths(const QString& locale) const
     return paths;
 }
 
+void ConfigurationEditor::recordPlaced(const QString& locale, const QString& path, EntryEditor::Placed& placed)
+{
+    // Menus.xml and insertbar.xml are known by each entry's kind; other
+    // files are named relative to the Configuration folder, so that the
+    // record stays good if that folder moves.
+    const qsizetype configuration = m_dreamweaver.configurationFolder(locale).size() + 1;
+    for (InstallRecord::Entry& entry : placed) {
+        entry.file = editsMenus(entry.kind) || entry.kind == InstallReport::EntryKind::InsertbarButton
+                || entry.kind == InstallReport::EntryKind::InsertbarCategory
+            ? QString()
+            : path.mid(configuration);
+        m_record->addEntry(std::move(entry));
+    }
+}
+
 bool ConfigurationEditor::edit(const QString& locale, const QString& relativePath, const QString& backupName,
     Missing missing, const Change& change)
 {
@@ -370,21 +405,13 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
     // Elements found in a damaged file may not be where Dreamweaver sees
     // them, and writing it back would only spread the damage: such a file is
     // left for the user to mend or restore.
-    int damagedLine = 0;
-    QString damage;
-    if (isMarkup(relativePath) && !MarkupBalance::checkDocument(original, &damagedLine, &damage)) {
-        const QString backup = QFileInfo(path).absolutePath() + QLatin1Char('/') + backupName;
-        const QString copy = QFileInfo(backup).isFile()
-            ? QStringLiteral("its content before the last change by this program is in ") + backup
-            : QStringLiteral("this program kept no earlier copy of it");
-        const QString which = seeded
-            ? QStringLiteral("Dreamweaver's own copy ") + seedPath + QStringLiteral(", which it would start from, is ")
-            : QString();
-        // One pass of arg(): a path may hold "%2".
-        report(InstallReport::XmlOutcome::Failed,
-            QStringLiteral("%1damaged at line %2 (%3) and was left as it is; %4")
-                .arg(which, QString::number(damagedLine), damage, copy));
-        return false;
+    if (isMarkup(relativePath)) {
+        const QString damage = damageOf(
+            original, QFileInfo(path).absolutePath() + QLatin1Char('/') + backupName, seeded ? seedPath : QString());
+        if (!damage.isEmpty()) {
+            report(InstallReport::XmlOutcome::Failed, damage);
+            return false;
+        }
     }
 
     EntryEditor::EntryResults entries;
@@ -425,17 +452,7 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
         if (m_report) {
             m_report->addEntries(std::move(entries));
         }
-        // Menus.xml and insertbar.xml are known by each entry's kind; other
-        // files are named relative to the Configuration folder, so that the
-        // record stays good if that folder moves.
-        const qsizetype configuration = m_dreamweaver.configurationFolder(locale).size() + 1;
-        for (InstallRecord::Entry& entry : placed) {
-            entry.file = editsMenus(entry.kind) || entry.kind == InstallReport::EntryKind::InsertbarButton
-                    || entry.kind == InstallReport::EntryKind::InsertbarCategory
-                ? QString()
-                : path.mid(configuration);
-            m_record->addEntry(std::move(entry));
-        }
+        recordPlaced(locale, path, placed);
         report(changed || seeded ? InstallReport::XmlOutcome::Edited : InstallReport::XmlOutcome::Unchanged, detail);
         return true;
     };

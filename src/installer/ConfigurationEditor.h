@@ -93,10 +93,13 @@ public:
     // change receives where to put its rows for the report and what it added
     // for the record; either may be null.
     using Change = std::function<void(EditSession&, EntryEditor::EntryResults*, EntryEditor::Placed*)>;
-    [[nodiscard]] bool edit(const QString& locale, const QString& relativePath, const QString& backupName, Missing missing,
-        const Change& change);
+    [[nodiscard]] bool edit(const QString& locale, const QString& relativePath, const QString& backupName,
+        Missing missing, const Change& change);
 
 private:
+    // Adds what an edit of path placed to the install record, once the file took it.
+    void recordPlaced(const QString& locale, const QString& path, EntryEditor::Placed& placed);
+
     const DreamweaverInfo& m_dreamweaver;
     InstallReport* m_report;
     InstallRecord* m_record = nullptr;
