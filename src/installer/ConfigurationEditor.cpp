@@ -425,17 +425,7 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
         if (m_report) {
             m_report->addEntries(std::move(entries));
         }
-        // Menus.xml and insertbar.xml are known by each entry's kind; other
-        // files are named relative to the Configuration folder, so that the
-        // record stays good if that folder moves.
-        const qsizetype configuration = m_dreamweaver.configurationFolder(locale).size() + 1;
-        for (InstallRecord::Entry& entry : placed) {
-            entry.file = editsMenus(entry.kind) || entry.kind == InstallReport::EntryKind::InsertbarButton
-                    || entry.kind == InstallReport::EntryKind::InsertbarCategory
-                ? QString()
-                : path.mid(configuration);
-            m_record->addEntry(std::move(entry));
-        }
+        recordPlaced(locale, path, placed);
         report(changed || seeded ? InstallReport::XmlOutcome::Edited : InstallReport::XmlOutcome::Unchanged, detail);
         return true;
     };
@@ -463,6 +453,24 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
         return fail(file.errorString());
     }
     return succeed(seeded ? QStringLiteral("seeded") : QString());
+}
+
+void ConfigurationEditor::recordPlaced(const QString& locale, const QString& path, EntryEditor::Placed& placed)
+{
+    if (!m_record) {
+        return;
+    }
+    // Menus.xml and insertbar.xml are known by each entry's kind; other files
+    // are named relative to the Configuration folder, so that the record
+    // stays good if that folder moves.
+    const qsizetype configuration = m_dreamweaver.configurationFolder(locale).size() + 1;
+    for (InstallRecord::Entry& entry : placed) {
+        entry.file = editsMenus(entry.kind) || entry.kind == InstallReport::EntryKind::InsertbarButton
+                || entry.kind == InstallReport::EntryKind::InsertbarCategory
+            ? QString()
+            : path.mid(configuration);
+        m_record->addEntry(std::move(entry));
+    }
 }
 
 bool ConfigurationEditor::editsMenus(InstallReport::EntryKind kind)

@@ -93,8 +93,8 @@ public:
     // change receives where to put its rows for the report and what it added
     // for the record; either may be null.
     using Change = std::function<void(EditSession&, EntryEditor::EntryResults*, EntryEditor::Placed*)>;
-    [[nodiscard]] bool edit(const QString& locale, const QString& relativePath, const QString& backupName, Missing missing,
-        const Change& change);
+    [[nodiscard]] bool edit(const QString& locale, const QString& relativePath, const QString& backupName,
+        Missing missing, const Change& change);
 
 private:
     const DreamweaverInfo& m_dreamweaver;
@@ -109,6 +109,8 @@ private:
     // empty when it names none. Insert-bar buttons also name files relative
     // to the Objects folder.
     QString skippedFileNamedBy(const QString& locale, const QString& markup, bool insertbar) const;
+    // Hands what an edit of the file at path added to the record (none: nothing is recorded).
+    void recordPlaced(const QString& locale, const QString& path, EntryEditor::Placed& placed);
     // Leaves out the entries that name a skipped file, with a row each in the report.
     template <class Entry>
     QList<Entry> withoutSkippedFiles(const QString& locale, const QList<Entry>& entries, const QString& path) const;
