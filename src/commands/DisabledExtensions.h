@@ -38,7 +38,8 @@ public:
     // Puts the parked extension back into every locale it was parked from
     // where it is not stored, into report; false, with why, when a locale
     // could not be started. Files and entries that fail are in the report.
-    [[nodiscard]] static bool restore(const DreamweaverInfo& target, const QString& mxiName, InstallReport& report, QString* error);
+    [[nodiscard]] static bool restore(
+        const DreamweaverInfo& target, const QString& mxiName, InstallReport& report, QString* error);
     // The kept package the parked record names, relative to the data folder.
     static QString keptPackage(const DreamweaverInfo& target, const QString& mxiName);
     // Deletes the parked extension's folder.

@@ -22,7 +22,8 @@ public:
     // Copies the package at path, which holds package's manifest, into the
     // data folder and names the copy in the install record of every locale
     // where the extension is stored. False, with why, when either failed.
-    [[nodiscard]] static bool keep(const DreamweaverInfo& target, const QString& path, const ExtensionInfo& package, QString* error);
+    [[nodiscard]] static bool keep(
+        const DreamweaverInfo& target, const QString& path, const ExtensionInfo& package, QString* error);
     // The kept package a record names (relative to the data folder), as an
     // absolute path; empty when it is not a regular file in the packages
     // folder (gone, a link, or a name leading elsewhere).

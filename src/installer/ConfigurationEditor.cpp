@@ -482,6 +482,24 @@ bool ConfigurationEditor::edit(const QString& locale, const QString& relativePat
     return succeed(seeded ? QStringLiteral("seeded") : QString());
 }
 
+void ConfigurationEditor::recordPlaced(const QString& locale, const QString& path, EntryEditor::Placed& placed)
+{
+    if (!m_record) {
+        return;
+    }
+    // Menus.xml and insertbar.xml are known by each entry's kind; other files
+    // are named relative to the Configuration folder, so that the record
+    // stays good if that folder moves.
+    const qsizetype configuration = m_dreamweaver.configurationFolder(locale).size() + 1;
+    for (InstallRecord::Entry& entry : placed) {
+        entry.file = editsMenus(entry.kind) || entry.kind == InstallReport::EntryKind::InsertbarButton
+                || entry.kind == InstallReport::EntryKind::InsertbarCategory
+            ? QString()
+            : path.mid(configuration);
+        m_record->addEntry(std::move(entry));
+    }
+}
+
 bool ConfigurationEditor::editsMenus(InstallReport::EntryKind kind)
 {
     return kind == InstallReport::EntryKind::MenuEntry || kind == InstallReport::EntryKind::Shortcut;

@@ -112,6 +112,8 @@ private:
     // empty when it names none. Insert-bar buttons also name files relative
     // to the Objects folder.
     QString skippedFileNamedBy(const QString& locale, const QString& markup, bool insertbar) const;
+    // Hands what an edit of the file at path added to the record (none: nothing is recorded).
+    void recordPlaced(const QString& locale, const QString& path, EntryEditor::Placed& placed);
     // Leaves out the entries that name a skipped file, with a row each in the report.
     template <class Entry>
     QList<Entry> withoutSkippedFiles(const QString& locale, const QList<Entry>& entries, const QString& path) const;

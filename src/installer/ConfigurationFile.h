@@ -52,7 +52,8 @@ public:
     static QByteArray encode(const QString& text);
     // refused, when given, tells a failure to open or replace the file (what
     // another program holding it causes) from a write that fell short.
-    [[nodiscard]] static bool writeWhole(const QString& path, const QByteArray& bytes, QString* error, bool* refused = nullptr);
+    [[nodiscard]] static bool writeWhole(
+        const QString& path, const QByteArray& bytes, QString* error, bool* refused = nullptr);
 
 private:
     bool readBytes(const QString& path, QByteArray* bytes);
