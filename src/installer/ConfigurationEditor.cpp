@@ -345,21 +345,6 @@ QStringList ConfigurationEditor::managedPaths(const QString& locale) const
     return paths;
 }
 
-void ConfigurationEditor::recordPlaced(const QString& locale, const QString& path, EntryEditor::Placed& placed)
-{
-    // Menus.xml and insertbar.xml are known by each entry's kind; other
-    // files are named relative to the Configuration folder, so that the
-    // record stays good if that folder moves.
-    const qsizetype configuration = m_dreamweaver.configurationFolder(locale).size() + 1;
-    for (InstallRecord::Entry& entry : placed) {
-        entry.file = editsMenus(entry.kind) || entry.kind == InstallReport::EntryKind::InsertbarButton
-                || entry.kind == InstallReport::EntryKind::InsertbarCategory
-            ? QString()
-            : path.mid(configuration);
-        m_record->addEntry(std::move(entry));
-    }
-}
-
 bool ConfigurationEditor::edit(const QString& locale, const QString& relativePath, const QString& backupName,
     Missing missing, const Change& change)
 {

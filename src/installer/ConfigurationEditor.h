@@ -97,9 +97,6 @@ public:
         Missing missing, const Change& change);
 
 private:
-    // Adds what an edit of path placed to the install record, once the file took it.
-    void recordPlaced(const QString& locale, const QString& path, EntryEditor::Placed& placed);
-
     const DreamweaverInfo& m_dreamweaver;
     InstallReport* m_report;
     InstallRecord* m_record = nullptr;
