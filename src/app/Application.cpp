@@ -151,8 +151,3 @@ void Application::requestDownloads()
     emit catalogueStateChanged();
     m_store.requestCatalogue();
 }
-
-QByteArray Application::downloadPackage(QString fileName, IProgress* progress)
-{
-    return m_store.downloadPackage(fileName, progress);
-}

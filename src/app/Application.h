@@ -78,7 +78,6 @@ public:
     void requestDownloads();
     // Whether a catalogue request is still waiting for its reply.
     bool catalogueLoading() const { return m_catalogueLoading; }
-    QByteArray downloadPackage(QString fileName, IProgress* progress);
     QString catalogueError() const { return m_store.catalogueError(); }
     QString downloadError() const { return m_store.downloadError(); }
 

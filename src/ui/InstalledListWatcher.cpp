@@ -60,8 +60,3 @@ void InstalledListWatcher::watch(const DreamweaverInfo* dreamweaver)
             m_watcher.addPath(folder);
     }
 }
-
-QStringList InstalledListWatcher::watched() const
-{
-    return m_watcher.directories();
-}

@@ -26,7 +26,6 @@ public:
     // (none for null). A store folder not made yet is watched through the
     // nearest folder above it that is there, so its first extension shows.
     void watch(const DreamweaverInfo* dreamweaver);
-    QStringList watched() const;
 
 signals:
     void changed();
