@@ -39,6 +39,7 @@
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -669,6 +670,10 @@ private slots:
         QCOMPARE(m_driver->warnings.join('\n'), resolved(c.warningLines.join('\n')));
         QCOMPARE(m_driver->boxParents.count(m_window.get()), m_driver->boxParents.size());
         QCOMPARE(installedRows(), c.rowsAfter);
+        QCOMPARE(m_window->statusBar()->currentMessage(), resolved(c.status));
+        // Passing over a menu's entries does not wipe what the command said.
+        QStatusTipEvent passedOver{ QString() };
+        QApplication::sendEvent(m_window.get(), &passedOver);
         QCOMPARE(m_window->statusBar()->currentMessage(), resolved(c.status));
         QCOMPARE(m_window->findChild<QPushButton*>("installButton")->isEnabled(), c.withInstallation);
         QCOMPARE(server.requests().size(), int(c.log.contains("Downloading")));
