@@ -350,6 +350,7 @@ private slots:
         m_application.reset();
         m_argv.clear();
         qunsetenv("MORAVEL_DOWNLOADS_URL");
+        qputenv("MORAVEL_CATALOGUE_URL", "http://127.0.0.1:1/extensions.xml");
         qunsetenv("MORAVEL_DATA_FOLDER");
         QDir::setCurrent(m_startingFolder);
         m_root.reset();
@@ -761,7 +762,6 @@ private slots:
         QCOMPARE(store->rowCount(), 1);
         QCoreApplication::processEvents();
         QCOMPARE(store->mapTo(m_window.get(), QPoint()).y(), top);
-        qputenv("MORAVEL_CATALOGUE_URL", "http://127.0.0.1:1/extensions.xml");
     }
 
     // Alt and a letter reach one control: no two controls shown together share their mnemonic.
