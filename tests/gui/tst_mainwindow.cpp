@@ -646,7 +646,8 @@ private slots:
             second.start(QString(MORAVEL_BINARY_DIR) + "/moravel", files);
             QVERIFY(second.waitForStarted());
             QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 20000);
-            QCOMPARE(second.exitCode(), 0);
+            QVERIFY2(second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0,
+                second.readAllStandardError().constData());
         }
         if (c.gesture.startsWith("drop")) {
             QMimeData data;
