@@ -47,6 +47,7 @@
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTabWidget>
@@ -1159,6 +1160,13 @@ void MainWindow::runCommand(const QString& subject, const QString& replaced,
         ui->reportButton->setEnabled(true);
         ui->actionShowReport->setEnabled(true);
     }
+}
+
+bool MainWindow::event(QEvent* event)
+{
+    if (event->type() == QEvent::StatusTip && static_cast<QStatusTipEvent*>(event)->tip().isEmpty())
+        return true;
+    return QMainWindow::event(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -94,6 +94,9 @@ protected:
     // that nothing is installed once the window is gone; an install already
     // writing finishes first, because stopping it halfway would leave a mess.
     void closeEvent(QCloseEvent* event) override;
+    // A menu entry without a status tip, passed over on the way, leaves the
+    // status line as it was: it says what the last command did.
+    bool event(QEvent* event) override;
     // Files dropped on the window: packages are installed, anything else is
     // refused with a message.
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -159,9 +159,11 @@ void MainWindowForm::setupUi(QMainWindow* window)
     QSizePolicy stateSpace(QSizePolicy::Expanding, QSizePolicy::Preferred);
     stateSpace.setRetainSizeWhenHidden(true);
     labelStoreState->setSizePolicy(stateSpace);
-    // Two lines are kept for it, enough for a failure with its address and times at most widths, so that
-    // the table below does not move when it comes and goes.
-    labelStoreState->setMinimumHeight(2 * labelStoreState->fontMetrics().lineSpacing());
+    // Three lines are kept for it, enough for a failure with its address, reason and times at the
+    // window's usual widths, so that the table below does not move when it comes and goes.
+    labelStoreState->setMinimumHeight(labelStoreState->fontMetrics()
+                                          .boundingRect(QRect(0, 0, 1000, 1000), Qt::TextWordWrap, QStringLiteral("A\nA\nA"))
+                                          .height());
     storeStateLayout->addWidget(labelStoreState);
     retryButton = new QPushButton(tabStore);
     retryButton->setObjectName(QStringLiteral("retryButton"));
