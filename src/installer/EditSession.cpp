@@ -21,32 +21,10 @@ QString firstLineEnd(const QString& text)
     return QStringLiteral("\n");
 }
 
-// FNV-1a over the UTF-16 units.
-quint64 idHash(QStringView id)
+// What the hidden names are kept by: the name in lower case.
+QString nameKey(QStringView name)
 {
-    quint64 hash = 14695981039346656037ull;
-    for (const QChar c : id) {
-        hash ^= c.unicode();
-        hash *= 1099511628211ull;
-    }
-    return hash;
-}
-
-// What the hidden names are kept by: the hash of the name in lower case, as
-// QString::toLower makes it, read without a copy where it is ASCII.
-quint64 nameHash(QStringView name)
-{
-    quint64 hash = 14695981039346656037ull;
-    for (const QChar c : name) {
-        char16_t u = c.unicode();
-        if (u >= 0x80) {
-            return idHash(name.toString().toLower());
-        }
-        u = u >= 'A' && u <= 'Z' ? char16_t(u + 32) : u;
-        hash ^= u;
-        hash *= 1099511628211ull;
-    }
-    return hash;
+    return name.toString().toLower();
 }
 
 // An id as attribute("id") decodes it, without a copy where it holds no entity.
@@ -79,14 +57,14 @@ void EditSession::require(
     bool stale = false;
     for (const QStringList* list : idLists) {
         for (const QString& id : *list) {
-            stale = stale || m_hiddenIds.contains(idHash(id));
+            stale = stale || m_hiddenIds.contains(id);
         }
     }
     for (const QStringView id : ids) {
-        stale = stale || (!id.isEmpty() && m_hiddenIds.contains(idHash(id)));
+        stale = stale || (!id.isEmpty() && m_hiddenIds.contains(id.toString()));
     }
     for (const QString& name : names) {
-        stale = stale || m_hiddenNames.contains(nameHash(name));
+        stale = stale || m_hiddenNames.contains(nameKey(name));
     }
     if (stale) {
         reparse();
@@ -95,8 +73,7 @@ void EditSession::require(
 
 void EditSession::forgetIndex()
 {
-    m_idEntries.clear();
-    m_idSlots.clear();
+    m_ids.clear();
     m_searchCost = 0;
     m_indexed = false;
     m_touched.clear();
@@ -130,20 +107,8 @@ void EditSession::index()
     for (CElement* element : m_document.root()->elementsInOrder()) {
         const QString id = idOf(element, idName);
         if (!id.isEmpty()) {
-            m_idEntries.push_back({ idHash(id), element });
+            m_ids[QString(id.constData(), id.size())].push_back(element);
         }
-    }
-    size_t slotCount = 16;
-    while (slotCount < 2 * m_idEntries.size()) {
-        slotCount *= 2;
-    }
-    m_idSlots.assign(slotCount, 0);
-    for (size_t k = 0; k < m_idEntries.size(); ++k) {
-        size_t slot = m_idEntries[k].hash & (slotCount - 1);
-        while (m_idSlots[slot]) {
-            slot = (slot + 1) & (slotCount - 1);
-        }
-        m_idSlots[slot] = quint32(k + 1);
     }
     m_indexed = true;
 }
@@ -181,13 +146,9 @@ CElement* EditSession::lookUp(const QString& id, const QStringList& names)
         index();
     }
     const QString idName = QStringLiteral("id");
-    const quint64 hash = idHash(id);
-    const size_t mask = m_idSlots.size() - 1;
-    for (size_t slot = hash & mask; m_idSlots[slot]; slot = (slot + 1) & mask) {
-        const IdEntry& entry = m_idEntries[m_idSlots[slot] - 1];
+    for (CElement* const element : m_ids.value(id)) {
         // An emptied element has lost its name and its id with it.
-        CElement* const element = entry.element;
-        if (entry.hash == hash && element->isElement() && (names.isEmpty() || names.contains(element->name()))
+        if (element->isElement() && (names.isEmpty() || names.contains(element->name()))
             && idOf(element, idName) == id) {
             return element;
         }
@@ -201,44 +162,26 @@ bool EditSession::hasChildWithId(const CElement* parent, const QString& id)
     if (!m_indexed) {
         auto ids = m_childIds.find(parent);
         if (ids == m_childIds.end()) {
-            std::vector<ChildId> read;
+            QMultiHash<QString, CElement*> read;
             for (CElement* child : children(parent)) {
                 const QString childId = child->isElement() ? idOf(child, idName) : QString();
                 if (!childId.isEmpty()) {
-                    read.push_back({ idHash(childId), childId, child });
+                    read.insert(QString(childId.constData(), childId.size()), child);
                 }
             }
-            size_t slotCount = 16;
-            while (slotCount < 2 * read.size()) {
-                slotCount *= 2;
-            }
-            std::vector<ChildId> table(slotCount, ChildId { 0, QString(), nullptr });
-            for (ChildId& entry : read) {
-                size_t slot = entry.hash & (slotCount - 1);
-                while (table[slot].element) {
-                    slot = (slot + 1) & (slotCount - 1);
-                }
-                table[slot] = std::move(entry);
-            }
-            ids = m_childIds.emplace(parent, std::move(table)).first;
+            ids = m_childIds.emplace(parent, std::move(read)).first;
         }
         // A child an edit emptied has lost its id with its name.
-        const quint64 hash = idHash(id);
-        const std::vector<ChildId>& table = ids->second;
-        const size_t mask = table.size() - 1;
-        for (size_t slot = hash & mask; table[slot].element; slot = (slot + 1) & mask) {
-            if (table[slot].hash == hash && table[slot].element->isElement() && table[slot].id == id) {
+        const QMultiHash<QString, CElement*>& read = ids->second;
+        for (auto child = read.find(id); child != read.end() && child.key() == id; ++child) {
+            if (child.value()->isElement()) {
                 return true;
             }
         }
         return false;
     }
-    const quint64 hash = idHash(id);
-    const size_t mask = m_idSlots.size() - 1;
-    for (size_t slot = hash & mask; m_idSlots[slot]; slot = (slot + 1) & mask) {
-        const IdEntry& entry = m_idEntries[m_idSlots[slot] - 1];
-        if (entry.hash == hash && entry.element->parent() == parent && entry.element->isElement()
-            && idOf(entry.element, idName) == id) {
+    for (CElement* const element : m_ids.value(id)) {
+        if (element->parent() == parent && element->isElement() && idOf(element, idName) == id) {
             return true;
         }
     }
@@ -340,10 +283,10 @@ void EditSession::noteInserted(CElement* changed, const QStringList& ids, const 
 {
     noteEdited(changed);
     for (const QString& id : ids) {
-        m_hiddenIds.insert(idHash(id));
+        m_hiddenIds.insert(id);
     }
     for (const QString& name : names) {
-        m_hiddenNames.insert(nameHash(name));
+        m_hiddenNames.insert(nameKey(name));
     }
 }
 
@@ -351,9 +294,9 @@ void EditSession::noteInserted(CElement* changed, QStringView id, QStringView na
 {
     noteEdited(changed);
     if (!id.isEmpty()) {
-        m_hiddenIds.insert(idHash(id));
+        m_hiddenIds.insert(id.toString());
     }
-    m_hiddenNames.insert(nameHash(name));
+    m_hiddenNames.insert(nameKey(name));
 }
 
 void EditSession::noteHidden(CElement* element)
@@ -362,9 +305,9 @@ void EditSession::noteHidden(CElement* element)
     ++m_editCount;
     const QString id = idOf(element, QStringLiteral("id"));
     if (!id.isEmpty()) {
-        m_hiddenIds.insert(idHash(id));
+        m_hiddenIds.insert(QString(id.constData(), id.size()));
     }
-    m_hiddenNames.insert(nameHash(element->nameView()));
+    m_hiddenNames.insert(nameKey(element->nameView()));
 }
 
 const std::vector<EditSession::Segment>& EditSession::segments() const
@@ -523,50 +466,4 @@ bool EditSession::isChanged() const
         at += piece.size();
     }
     return at != m_original.size();
-}
-
-bool EditSession::HashSet::contains(quint64 hash) const
-{
-    if (m_count == 0) {
-        return false;
-    }
-    hash = hash ? hash : 1;
-    const size_t mask = m_slots.size() - 1;
-    for (size_t slot = hash & mask; m_slots[slot]; slot = (slot + 1) & mask) {
-        if (m_slots[slot] == hash) {
-            return true;
-        }
-    }
-    return false;
-}
-
-void EditSession::HashSet::insert(quint64 hash)
-{
-    hash = hash ? hash : 1;
-    // At most half full, so that a probe meets a free slot soon.
-    if (2 * (m_count + 1) > m_slots.size()) {
-        std::vector<quint64> old(std::max<size_t>(16, 2 * m_slots.size()), 0);
-        old.swap(m_slots);
-        m_count = 0;
-        for (const quint64 held : old) {
-            if (held) {
-                insert(held);
-            }
-        }
-    }
-    const size_t mask = m_slots.size() - 1;
-    size_t slot = hash & mask;
-    for (; m_slots[slot]; slot = (slot + 1) & mask) {
-        if (m_slots[slot] == hash) {
-            return;
-        }
-    }
-    m_slots[slot] = hash;
-    ++m_count;
-}
-
-void EditSession::HashSet::clear()
-{
-    m_slots.clear();
-    m_count = 0;
 }

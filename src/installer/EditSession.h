@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -131,16 +132,8 @@ private:
     // The nodes whose children a noted edit changed, and every node above
     // them, each with the edit count of the last such edit.
     QHash<const CElement*, quint64> m_touched;
-    // Every element with an id, in document order, with the hash of its id,
-    // and an open-addressed table of their numbers (plus one; 0 is free) by
-    // hash. Probing meets elements of one id in document order.
-    struct IdEntry
-    {
-        quint64 hash;
-        CElement* element;
-    };
-    std::vector<IdEntry> m_idEntries;
-    std::vector<quint32> m_idSlots;
+    // Every element with an id, by id, each list in document order.
+    QHash<QString, std::vector<CElement*>> m_ids;
     // What look-ups without the index cost so far, in characters (see lookUp).
     qint64 m_searchCost = 0;
     // findElement's answers by id, each with the names it was asked for.
@@ -148,32 +141,10 @@ private:
     // The children of a parent, and by id those of them that carry one.
     // Node-based, so that a list handed out stays where it is while others are added.
     std::unordered_map<const CElement*, std::vector<CElement*>> m_children;
-    // The ids of a parent's children, each with its hash and its element, in
-    // an open-addressed table at most half full (a null element: a free slot).
-    // The ids point into the parsed text, which lives until the next parse.
-    struct ChildId
-    {
-        quint64 hash;
-        QString id;
-        CElement* element;
-    };
-    std::unordered_map<const CElement*, std::vector<ChildId>> m_childIds;
-    // Numbers (hashes of ids, and of names in lower case) in an
-    // open-addressed table: noting and asking then cost no string and no
-    // allocation each, for every entry of a large package. Two texts of one
-    // hash only cost a parse that was not needed, never a wrong answer.
-    class HashSet
-    {
-    public:
-        bool isEmpty() const { return m_count == 0; }
-        bool contains(quint64 hash) const;
-        void insert(quint64 hash);
-        void clear();
-
-    private:
-        std::vector<quint64> m_slots; // 0: free
-        size_t m_count = 0;
-    };
-    HashSet m_hiddenIds;
-    HashSet m_hiddenNames;
+    // The ids of a parent's children, with the children that carry them.
+    std::unordered_map<const CElement*, QMultiHash<QString, CElement*>> m_childIds;
+    // The ids, and the names in lower case, of what edits added since the
+    // last parse: an element that carries one may stand where no parse saw it.
+    QSet<QString> m_hiddenIds;
+    QSet<QString> m_hiddenNames;
 };

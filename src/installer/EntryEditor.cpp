@@ -238,45 +238,10 @@ struct ChildMarkup
     // editCount() when it was read; an edit below the parent since makes it stale.
     quint64 readAt = 0;
     std::vector<QStringView> pieces;
-    // Each piece's hash (see hashOf), which rules out most runs without reading them.
-    std::vector<quint64> hashes;
     // The markup of children an edit reached, which the parsed text no longer shows.
     std::vector<QString> owned;
 };
 
-// A polynomial hash of UTF-16 units, modulo 2^64, so that the hash of any
-// part of a text follows from those of its prefixes (see BlockHashes).
-constexpr quint64 hashBase = 0x100000001b3ull;
-
-quint64 hashOf(QStringView text)
-{
-    quint64 hash = 0;
-    for (const QChar c : text) {
-        hash = hash * hashBase + c.unicode();
-    }
-    return hash;
-}
-
-// The hash of every part of a block, each from two of its prefixes'.
-class BlockHashes
-{
-public:
-    explicit BlockHashes(QStringView block)
-        : m_prefixes(size_t(block.size()) + 1, 0)
-        , m_powers(size_t(block.size()) + 1, 1)
-    {
-        for (qsizetype i = 0; i < block.size(); ++i) {
-            m_prefixes[size_t(i) + 1] = m_prefixes[size_t(i)] * hashBase + block.at(i).unicode();
-            m_powers[size_t(i) + 1] = m_powers[size_t(i)] * hashBase;
-        }
-    }
-    // hashOf(block.mid(at, length)).
-    quint64 of(size_t at, size_t length) const { return m_prefixes[at + length] - m_prefixes[at] * m_powers[length]; }
-
-private:
-    std::vector<quint64> m_prefixes;
-    std::vector<quint64> m_powers;
-};
 using ChildMarkups = std::unordered_map<const CElement*, ChildMarkup>;
 
 const ChildMarkup& childMarkup(EditSession& session, const CElement* parent, ChildMarkups& markups)
@@ -288,7 +253,6 @@ const ChildMarkup& childMarkup(EditSession& session, const CElement* parent, Chi
     const std::vector<CElement*>& children = session.children(parent);
     const QString& source = session.document().source();
     markup.pieces.assign(children.size(), QStringView());
-    markup.hashes.assign(children.size(), 0);
     markup.owned.assign(children.size(), QString());
     for (size_t i = 0; i < children.size(); ++i) {
         // Below a node no edit reached, its markup is the range it was read from.
@@ -301,7 +265,6 @@ const ChildMarkup& childMarkup(EditSession& session, const CElement* parent, Chi
             markup.pieces[i] = markup.owned[i];
         }
         Q_ASSERT(markup.pieces[i] == children[i]->outerMarkup());
-        markup.hashes[i] = hashOf(markup.pieces[i]);
     }
     markup.read = true;
     markup.readAt = session.editCount();
@@ -317,7 +280,6 @@ bool removeBlock(EditSession& session, CElement* parent, const QString& block, C
     const std::vector<CElement*>& children = session.children(parent);
     const ChildMarkup& read = childMarkup(session, parent, markups);
     const std::vector<QStringView>& pieces = read.pieces;
-    const BlockHashes hashes(block);
     // The run from each child is as long as it must be to reach the block's
     // length; [first, end) holds length characters.
     size_t end = 0;
@@ -327,10 +289,6 @@ bool removeBlock(EditSession& session, CElement* parent, const QString& block, C
             length += pieces[end++].size();
         }
         bool same = !pieces[first].isEmpty() && length == block.size();
-        for (size_t i = first, at = 0; same && i < end; at += size_t(pieces[i++].size())) {
-            same = read.hashes[i] == hashes.of(at, size_t(pieces[i].size()));
-        }
-        // Equal hashes all but prove it; the text itself does.
         for (size_t i = first, at = 0; same && i < end; at += size_t(pieces[i++].size())) {
             same = QStringView(block).mid(qsizetype(at), pieces[i].size()) == pieces[i];
         }
@@ -343,7 +301,6 @@ bool removeBlock(EditSession& session, CElement* parent, const QString& block, C
             ChildMarkup& markup = markups[parent];
             for (size_t i = first; i < end; ++i) {
                 markup.pieces[i] = QStringView();
-                markup.hashes[i] = 0;
             }
             markup.readAt = session.editCount();
             return true;

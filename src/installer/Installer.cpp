@@ -127,21 +127,14 @@ QString dreamweaverFolderReason(const DreamweaverInfo& dreamweaver, const QStrin
 }
 
 // The keys (see WindowsPathKey) of autostartFolders, as spelt and as
-// reached through links, worked out once for each set of them: a package
-// resolves a destination per file.
+// reached through links.
 QStringList autostartKeys()
 {
-    const QStringList places = autostartFolders();
-    thread_local QHash<QString, QStringList> known;
-    const QString joined = places.join(QLatin1Char('\n'));
-    if (!known.contains(joined)) {
-        QStringList keys;
-        for (const QString& place : places) {
-            keys << WindowsPathKey::of(place) << WindowsPathKey::of(realPath(place));
-        }
-        known.insert(joined, keys);
+    QStringList keys;
+    for (const QString& place : autostartFolders()) {
+        keys << WindowsPathKey::of(place) << WindowsPathKey::of(realPath(place));
     }
-    return known.value(joined);
+    return keys;
 }
 
 // Tokens of folders outside the user's Dreamweaver and home folder: a

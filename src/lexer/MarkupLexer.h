@@ -77,7 +77,10 @@ protected:
     bool m_plainPiecesAreUnknown = true;
     // Names repeat throughout a document, and from one document to the
     // next: the answers of the HTML list for recent names, by a hash of the
-    // name, kept for the thread while its lexers read the same list.
+    // name, kept for the thread while its lexers read the same list. Asking
+    // the list each time made a thousand tiny documents run at 0.66 instead
+    // of 1.17 times pugixml's speed, and the system corpus at 1.25 instead
+    // of 1.42.
     struct KnownName
     {
         char16_t name[31];

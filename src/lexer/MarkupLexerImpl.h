@@ -324,9 +324,15 @@ inline bool isPlainNameChar(char16_t c)
     return c >= 128 || nameTable.ascii[c];
 }
 
+// The scanners below (findFirstOf, findTagSpecialOrQuote, skipPlainName and
+// sameUnits) test eight characters at a time where SSE2 is available, four
+// for sameUnits. They pay for themselves: with plain loops instead the
+// markup round trip fell from 1.42 to 1.07 times pugixml's speed on the
+// system corpus and from 1.50 to 1.25 on freedesktop.org.xml.
+
 // The first position from `j` on (before `end`) holding a, b or c; `end`
-// when there is none. Eight characters at a time where SSE2 is available:
-// text between tags and quoted values are long stretches of such characters.
+// when there is none: text between tags and quoted values are long
+// stretches of such characters.
 inline int findFirstOf(const char16_t* s, int j, int end, char16_t a, char16_t b, char16_t c)
 {
 #ifdef __SSE2__

@@ -5,6 +5,7 @@
 #include "lexer/KeywordList.h"
 #include "markup/CElement.h"
 
+#include <QHash>
 #include <QString>
 
 #include <cstring>
@@ -202,28 +203,20 @@ private:
 
     // The nodes from `current` up to the root (left out) are the open ones,
     // which end tags may close. Once an end tag has to look further than a
-    // few levels up, they are kept on a stack beside the tree, and an
-    // open-addressed table from the hash of a name to the innermost open node
-    // with that hash finds the node an end tag closes without walking up a
-    // deep tree for every end tag.
+    // few levels up, they are kept on a stack beside the tree, and a table
+    // from a name to the innermost open node of that name finds the node an
+    // end tag closes without walking up a deep tree for every end tag.
     struct OpenNode
     {
         CElement* node;
-        quint64 hash; // 0 for a nameless node
-        int hidden; // the open node of equal hash that this one hides, or -1
-    };
-    struct OpenName
-    {
-        quint64 hash = 0;
-        int innermost = -1;
+        QString name; // empty for a nameless node
+        int hidden; // the open node of the same name that this one hides, or -1
     };
     std::vector<OpenNode> m_openPath;
-    std::vector<OpenName> m_openNames;
-    size_t m_openNameCount = 0;
+    QHash<QString, int> m_openNames;
     int m_innermostNameless = -1;
     bool m_openNamesActive = false;
     void indexOpenNode(CElement* node);
-    OpenName& openNameSlot(quint64 hash);
 };
 
 Accessor* CElement::document() const

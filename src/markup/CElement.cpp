@@ -6,10 +6,6 @@
 
 #include <algorithm>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace {
 
 // Whether `candidate`, lower-cased, equals `lowerName`.
@@ -71,70 +67,22 @@ inline bool endsName(QChar character)
 }
 
 // The first position from pos on, before n, where a name ends: at white
-// space, or also at "=" when equalsEnds; n when it runs to the end. Eight
-// characters at a time where SSE2 is available: every name of every tag
-// goes through here.
+// space, or also at "=" when equalsEnds; n when it runs to the end.
 template <bool equalsEnds> int nameEndAt(const QChar* s, int pos, int n)
 {
     const auto ends = [](QChar c) { return equalsEnds ? endsName(c) : isSpaceUnit(c); };
-#ifdef __SSE2__
-    const __m128i zero = _mm_setzero_si128();
-    while (pos + 8 <= n) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + pos));
-        // Lanes up to 0x20 and lanes beyond ASCII, compared without sign,
-        // hold every character that may end a name; the scalar test settles
-        // each one found.
-        const __m128i ascii = _mm_cmpeq_epi16(_mm_subs_epu16(x, _mm_set1_epi16(0x7f)), zero);
-        __m128i low = _mm_cmpeq_epi16(_mm_subs_epu16(x, _mm_set1_epi16(0x20)), zero);
-        if (equalsEnds)
-            low = _mm_or_si128(low, _mm_cmpeq_epi16(x, _mm_set1_epi16('=')));
-        const int mask = _mm_movemask_epi8(low) | (_mm_movemask_epi8(ascii) ^ 0xffff);
-        if (!mask) {
-            pos += 8;
-            continue;
-        }
-        pos += __builtin_ctz(static_cast<unsigned>(mask)) / 2;
-        if (ends(s[pos]))
-            return pos;
-        ++pos;
-    }
-#endif
     while (pos < n && !ends(s[pos]))
         ++pos;
     return pos;
 }
 
 // The first position from pos on, before n, that holds quote; n when there
-// is none. Values make up most of a start tag, so they are skipped eight
-// characters at a time where SSE2 is available, four elsewhere.
+// is none.
 int quoteAt(const QChar* s, int pos, int n, ushort quote)
 {
-#ifdef __SSE2__
-    const __m128i quotes = _mm_set1_epi16(static_cast<short>(quote));
-    for (; pos + 8 <= n; pos += 8) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + pos));
-        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(x, quotes));
-        if (mask)
-            return pos + __builtin_ctz(static_cast<unsigned>(mask)) / 2;
-    }
-#else
-    constexpr quint64 ones = 0x0001000100010001ull;
-    constexpr quint64 highs = 0x8000800080008000ull;
-    const quint64 quotes = ones * quote;
-    for (; pos + 4 <= n; pos += 4) {
-        quint64 lanes = 0;
-        std::memcpy(&lanes, s + pos, sizeof lanes);
-        // A lane that equals the quote becomes zero, which borrows into its top bit.
-        const quint64 a = lanes ^ quotes;
-        if (((a - ones) & ~a) & highs)
-            break;
-    }
-#endif
-    for (; pos < n; ++pos) {
-        if (s[pos].unicode() == quote)
-            return pos;
-    }
-    return n;
+    while (pos < n && s[pos].unicode() != quote)
+        ++pos;
+    return pos;
 }
 
 // The one reading of a start tag's attributes: hands each attribute, in the

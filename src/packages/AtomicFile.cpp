@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QHash>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
@@ -20,8 +19,6 @@ std::filesystem::path nativePath(const QString& path)
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 #endif
 }
-
-constexpr qint64 sweepIntervalMs = 60 * 1000;
 
 QString temporaryName(quint32 number)
 {
@@ -45,16 +42,7 @@ bool AtomicFile::open()
     // A short name of its own, not the target's name plus a suffix, so that a
     // target name near the file system's length limit still fits.
     const QString folder = QFileInfo(m_targetPath).path();
-    // A temporary goes stale only after minutes, so a folder swept a moment
-    // ago needs no new listing: a package writes hundreds of files into a few
-    // folders, and a listing per file grew with the square of their number.
-    thread_local QHash<QString, qint64> sweptAt;
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    qint64& swept = sweptAt[folder];
-    if (now - swept >= sweepIntervalMs || now < swept) {
-        removeStaleTemporaries(folder);
-        swept = now;
-    }
+    removeStaleTemporaries(folder);
     for (int attempt = 0; attempt < 16; ++attempt) {
         const QString candidate = folder + QLatin1Char('/') + temporaryName(QRandomGenerator::global()->generate());
         m_temporary.setFileName(candidate);

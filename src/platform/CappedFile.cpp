@@ -61,7 +61,7 @@ bool readThroughQFile(const QString& path, qint64 maximumSize, QByteArray* bytes
 enum class DirectRead { Read, TooLarge, ReadFailed, NotRegular, NotOpened };
 
 // Four system calls for a regular file (open, fstat, one read, close) where
-// QFile takes six: it states the file again for its size and reads once more
+// QFile takes six (see FolderFiles.h for what replacing it cost): it states the file again for its size and reads once more
 // to see the end. A regular file that reads short of what was asked has
 // ended, so asking for one byte past its size learns both its contents and
 // that it did not grow. A file its folder listed as regular is most often a

