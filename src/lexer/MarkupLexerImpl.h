@@ -1,16 +1,13 @@
 #pragma once
 
 #include "lexer/CharacterClasses.h"
+#include "lexer/CharacterScan.h"
 #include "lexer/KeywordList.h"
 #include "lexer/MarkupLexer.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 #include <type_traits>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 // The definitions of the markup lexer that are compiled for each sink type,
 // and the inline pieces they share with the rules in the lexer's own source
@@ -324,64 +321,6 @@ inline bool isPlainNameChar(char16_t c)
     return c >= 128 || nameTable.ascii[c];
 }
 
-// The scanners below (findFirstOf, findTagSpecialOrQuote, skipPlainName and
-// sameUnits) test eight characters at a time where SSE2 is available, four
-// for sameUnits. They pay for themselves: with plain loops instead the
-// markup round trip fell from 1.42 to 1.07 times pugixml's speed on the
-// system corpus and from 1.50 to 1.25 on freedesktop.org.xml.
-
-// The first position from `j` on (before `end`) holding a, b or c; `end`
-// when there is none: text between tags and quoted values are long
-// stretches of such characters.
-inline int findFirstOf(const char16_t* s, int j, int end, char16_t a, char16_t b, char16_t c)
-{
-#ifdef __SSE2__
-    const __m128i va = _mm_set1_epi16(static_cast<short>(a));
-    const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
-    const __m128i vc = _mm_set1_epi16(static_cast<short>(c));
-    for (; j + 8 <= end; j += 8) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j));
-        const __m128i hit
-            = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(x, va), _mm_cmpeq_epi16(x, vb)), _mm_cmpeq_epi16(x, vc));
-        const int mask = _mm_movemask_epi8(hit);
-        if (mask)
-            return j + __builtin_ctz(static_cast<unsigned>(mask)) / 2;
-    }
-#endif
-    while (j < end && s[j] != a && s[j] != b && s[j] != c)
-        ++j;
-    return j;
-}
-
-// The first position from `j` on holding one of the characters that need a
-// full step inside an unknown tag ("<", "/", ">", "!", "[" and the quotes);
-// `end` when there is none. As findFirstOf, eight characters at a time.
-inline int findTagSpecialOrQuote(const char16_t* s, int j, int end)
-{
-#ifdef __SSE2__
-    const __m128i lt = _mm_set1_epi16(u'<');
-    const __m128i slash = _mm_set1_epi16(u'/');
-    const __m128i gt = _mm_set1_epi16(u'>');
-    const __m128i bang = _mm_set1_epi16(u'!');
-    const __m128i bracket = _mm_set1_epi16(u'[');
-    const __m128i quote = _mm_set1_epi16(u'"');
-    const __m128i apostrophe = _mm_set1_epi16(u'\'');
-    for (; j + 8 <= end; j += 8) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(x, lt), _mm_cmpeq_epi16(x, slash)),
-                                             _mm_or_si128(_mm_cmpeq_epi16(x, gt), _mm_cmpeq_epi16(x, bang))),
-            _mm_or_si128(
-                _mm_cmpeq_epi16(x, bracket), _mm_or_si128(_mm_cmpeq_epi16(x, quote), _mm_cmpeq_epi16(x, apostrophe))));
-        const int mask = _mm_movemask_epi8(hit);
-        if (mask)
-            return j + __builtin_ctz(static_cast<unsigned>(mask)) / 2;
-    }
-#endif
-    while (j < end && (s[j] >= 128 || nameTable.action[s[j]] != NameTable::Special))
-        ++j;
-    return j;
-}
-
 // Where the quoted value whose opening quote stands at `quote` closes, or -1
 // when that quote opens no value: it does not follow "=" (blanks between
 // allowed), or no quote of its kind follows it. Inside a value, ">", "<" and
@@ -394,7 +333,7 @@ inline int quotedValueEnd(const char16_t* s, int quote, int end)
         --k;
     if (k < 0 || s[k] != u'=')
         return -1;
-    const int close = findFirstOf(s, quote + 1, end, s[quote], s[quote], s[quote]);
+    const int close = CharacterScan::findFirstOf(s, quote + 1, end, s[quote], s[quote], s[quote]);
     return close < end ? close : -1;
 }
 
@@ -404,7 +343,7 @@ inline int quotedValueEnd(const char16_t* s, int quote, int end)
 inline int findTagCloser(const char16_t* s, int j, int end)
 {
     for (;;) {
-        j = findTagSpecialOrQuote(s, j, end);
+        j = CharacterScan::findTagSpecialOrQuote(s, j, end);
         if (j >= end)
             return j;
         const char16_t c = s[j];
@@ -434,41 +373,6 @@ inline int findTagCloser(const char16_t* s, int j, int end)
     }
 }
 
-// The first position from `j` on that holds no tag-name character or holds
-// "!"; `end` when there is none. Eight characters at a time: every tag's
-// name goes through here, and most end within the first eight.
-inline int skipPlainName(const char16_t* s, int j, int end)
-{
-#ifdef __SSE2__
-    const __m128i zero = _mm_setzero_si128();
-    // Whether each lane lies in [low, high], compared without sign.
-    const auto inRange = [zero](__m128i x, char16_t low, char16_t high) {
-        const __m128i above = _mm_subs_epu16(
-            _mm_sub_epi16(x, _mm_set1_epi16(static_cast<short>(low))), _mm_set1_epi16(static_cast<short>(high - low)));
-        return _mm_cmpeq_epi16(above, zero);
-    };
-    for (; j + 8 <= end; j += 8) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j));
-        // Setting bit 5 makes capitals small letters, and no other
-        // character a letter.
-        const __m128i letter = inRange(_mm_or_si128(x, _mm_set1_epi16(0x20)), u'a', u'z');
-        const __m128i digitOrColon = inRange(x, u'0', u':');
-        const __m128i dashOrDot = inRange(x, u'-', u'.');
-        const __m128i underscoreOrHash
-            = _mm_or_si128(_mm_cmpeq_epi16(x, _mm_set1_epi16(u'_')), _mm_cmpeq_epi16(x, _mm_set1_epi16(u'#')));
-        const __m128i ascii = inRange(x, 0, 127);
-        const __m128i name
-            = _mm_or_si128(_mm_or_si128(letter, digitOrColon), _mm_or_si128(dashOrDot, underscoreOrHash));
-        const int stops = _mm_movemask_epi8(_mm_and_si128(ascii, _mm_cmpeq_epi16(name, zero)));
-        if (stops)
-            return j + __builtin_ctz(static_cast<unsigned>(stops)) / 2;
-    }
-#endif
-    while (j < end && isPlainNameChar(s[j]))
-        ++j;
-    return j;
-}
-
 // Skips the characters at which the current markup state's rule and every
 // check of a step do nothing. Only used outside scripts and blocks.
 template <class Sink> void MarkupLexer<Sink>::skipBoring(int& i)
@@ -479,7 +383,7 @@ template <class Sink> void MarkupLexer<Sink>::skipBoring(int& i)
     int j = from;
     switch (m_state) {
     case Default:
-        j = findFirstOf(s, j, end, u'<', u'&', u'!');
+        j = CharacterScan::findFirstOf(s, j, end, u'<', u'&', u'!');
         break;
     case TagUnknown: {
         // The rest of an unknown tag comes in short pieces, each begun by a
@@ -488,13 +392,13 @@ template <class Sink> void MarkupLexer<Sink>::skipBoring(int& i)
         // word, so it is reported here without a full step.
         const char16_t first = m_segStart < j ? s[m_segStart] : u'<';
         if (first >= 128 || !nameTable.startsPlainPiece(first) || !m_plainPiecesAreUnknown) {
-            j = skipPlainName(s, j, end);
+            j = CharacterScan::skipPlainName(s, j, end);
             break;
         }
         // A sink that takes the pieces together needs only the next
         // character that asks for a full step.
         if constexpr (MergesPlainTagPieces<Sink>::value) {
-            j = findTagSpecialOrQuote(s, j, end);
+            j = CharacterScan::findTagSpecialOrQuote(s, j, end);
             break;
         }
         for (; j < end; ++j) {
@@ -511,17 +415,17 @@ template <class Sink> void MarkupLexer<Sink>::skipBoring(int& i)
         break;
     }
     case Value:
-        j = skipPlainName(s, j, end);
+        j = CharacterScan::skipPlainName(s, j, end);
         break;
     case Attribute:
         while (j < end && (isPlainNameChar(s[j]) || s[j] == u'/'))
             ++j;
         break;
     case DoubleString:
-        j = findFirstOf(s, j, end, u'"', u'<', u'!');
+        j = CharacterScan::findFirstOf(s, j, end, u'"', u'<', u'!');
         break;
     case SingleString:
-        j = findFirstOf(s, j, end, u'\'', u'<', u'!');
+        j = CharacterScan::findFirstOf(s, j, end, u'\'', u'<', u'!');
         break;
     case Other:
         while (j < end && (s[j] == u' ' || s[j] == u'\t' || s[j] == u'\r' || s[j] == u'\n'))
@@ -529,7 +433,7 @@ template <class Sink> void MarkupLexer<Sink>::skipBoring(int& i)
         break;
     case Comment:
     case CData:
-        j = findFirstOf(s, j, end, u'>', u'<', u'!');
+        j = CharacterScan::findFirstOf(s, j, end, u'>', u'<', u'!');
         break;
     default:
         return;
@@ -583,13 +487,13 @@ inline int plainAttributesEnd(const char16_t* s, int j, int end, bool declaratio
             return s[j + 1] == u'>' ? j + 1 : -1;
         if (s[j] == u'>')
             return declaration ? -1 : j;
-        const int nameEnd = skipPlainName(s, j, end);
+        const int nameEnd = CharacterScan::skipPlainName(s, j, end);
         if (j == spaceFrom || nameEnd == j || nameEnd + 2 >= end || s[nameEnd] != u'=')
             return -1;
         const char16_t quote = s[nameEnd + 1];
         if (quote != u'"' && quote != u'\'')
             return -1;
-        j = findFirstOf(s, nameEnd + 2, end, quote, u'<', declaration ? u'>' : quote);
+        j = CharacterScan::findFirstOf(s, nameEnd + 2, end, quote, u'<', declaration ? u'>' : quote);
         if (j >= end || s[j] != quote)
             return -1;
         ++j;
@@ -629,14 +533,14 @@ template <class Sink> void MarkupLexer<Sink>::reportPlainAttributes(int j, int t
             return;
         }
         report(j - 1, Other);
-        const int nameEnd = skipPlainName(s, j, tagEnd);
+        const int nameEnd = CharacterScan::skipPlainName(s, j, tagEnd);
         if (isNumberStart(s[j]))
             report(nameEnd - 1, Number);
         else
             report(nameEnd - 1, attributeKnown(j, nameEnd - 1) ? Attribute : AttributeUnknown);
         report(nameEnd, Other);
         const char16_t quote = s[nameEnd + 1];
-        j = findFirstOf(s, nameEnd + 2, tagEnd, quote, quote, quote);
+        j = CharacterScan::findFirstOf(s, nameEnd + 2, tagEnd, quote, quote, quote);
         report(j, quote == u'"' ? DoubleString : SingleString);
         ++j;
     }
@@ -671,8 +575,6 @@ template <class Sink> int MarkupLexer<Sink>::plainXmlDeclaration(int lt)
     return declarationEnd;
 }
 
-inline bool sameUnits(const char16_t* a, const char16_t* b, int length);
-
 // Where an unknown tag closes (at its ">", or the "/" of "/>") when, from
 // the "/" at `slash` on, each "/" begins a piece that the machine would
 // classify as naming no word (such as a script's), and between them
@@ -687,7 +589,7 @@ template <class Sink> int MarkupLexer<Sink>::unknownSlashPiecesEnd(int slash)
         // The piece runs from the "/" to the next character that is not a
         // tag-name character; "!" and "[" would lengthen it, so they are
         // left to the machine.
-        const int pieceEnd = skipPlainName(s, close + 1, end);
+        const int pieceEnd = CharacterScan::skipPlainName(s, close + 1, end);
         if (pieceEnd == close + 1 || pieceEnd + 1 >= end)
             return -1;
         const char16_t after = s[pieceEnd];
@@ -724,7 +626,7 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
     int lastStyle = TagUnknown;
     bool lastScript = false;
     for (;;) {
-        const int lt = findFirstOf(s, i, end, u'<', u'&', u'<');
+        const int lt = CharacterScan::findFirstOf(s, i, end, u'<', u'&', u'<');
         if (lt + 2 >= end || s[lt] != u'<') {
             i = lt;
             break;
@@ -738,7 +640,7 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
             continue;
         }
         if (s[lt + 1] == u'/') {
-            const int nameEnd = skipPlainName(s, lt + 2, end);
+            const int nameEnd = CharacterScan::skipPlainName(s, lt + 2, end);
             if (nameEnd == lt + 2 || nameEnd >= end || s[nameEnd] != u'>')
                 break;
             m_tagClosing = false;
@@ -755,7 +657,7 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
             report(nameEnd, style);
             continue;
         }
-        const int nameEnd = skipPlainName(s, lt + 1, end);
+        const int nameEnd = CharacterScan::skipPlainName(s, lt + 1, end);
         if (nameEnd == lt + 1 || nameEnd + 1 >= end)
             break;
         // Where the tag closes: at `close` (">", or "/>" when selfClosed),
@@ -770,7 +672,7 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
         const int nameLength = nameEnd - lt - 1;
         bool isScript = lastScript;
         int style = lastStyle;
-        if (nameLength != lastLength || !sameUnits(s + lastName, s + lt + 1, nameLength)) {
+        if (nameLength != lastLength || !CharacterScan::sameUnits(s + lastName, s + lt + 1, nameLength)) {
             style = classifyName(lt + 1, nameEnd - 1, isScript);
             lastName = lt + 1;
             lastLength = nameLength;
@@ -849,30 +751,6 @@ template <class Sink> int MarkupLexer<Sink>::plainTags(int i)
     return i;
 }
 
-// Whether a[0, length) equals b[0, length), four units at a time, the last
-// four read again from where they end rather than one by one: tag names
-// are a few characters long.
-inline bool sameUnits(const char16_t* a, const char16_t* b, int length)
-{
-    const auto sameFour = [a, b](int from) {
-        std::uint64_t x = 0;
-        std::uint64_t y = 0;
-        std::memcpy(&x, a + from, sizeof x);
-        std::memcpy(&y, b + from, sizeof y);
-        return x == y;
-    };
-    if (length < 4) {
-        for (int n = 0; n < length; ++n)
-            if (a[n] != b[n])
-                return false;
-        return true;
-    }
-    for (int n = 0; n + 4 < length; n += 4)
-        if (!sameFour(n))
-            return false;
-    return sameFour(length - 4);
-}
-
 inline int MarkupLexerBase::textSegment(int from, int to, char16_t* buffer, int capacity, bool lower) const
 {
     int n = 0;
@@ -906,7 +784,7 @@ inline int MarkupLexerBase::classifyName(int k, int to, bool& isScript)
     KnownTag* entry = nullptr;
     if (length > 0 && length <= 30 && s[k] != u'!' && m_html.length() > 0) {
         entry = &m_names.tags[knownTagSlot(s[k], s[to], length)];
-        if (entry->length == length && sameUnits(entry->name, s + k, length)) {
+        if (entry->length == length && CharacterScan::sameUnits(entry->name, s + k, length)) {
             isScript = entry->script;
             return entry->known ? Tag : TagUnknown;
         }

@@ -246,7 +246,7 @@ bool Accessor::nameEquals(const CElement* node, int begin, int length) const
     // so an end tag spelt as its start tag matches it as it stands. Compared
     // four characters at a time: names are short, and a call costs more.
     if (node->m_name == length
-        && HtmlLexer::detail::sameUnits(
+        && CharacterScan::sameUnits(
             reinterpret_cast<const char16_t*>(m_source.constData()) + node->m_startTag.begin + 1,
             reinterpret_cast<const char16_t*>(end), length))
         return true;

@@ -180,7 +180,7 @@ private slots:
             "");
     }
 
-    void plainNamesEnd_data()
+    void scansStopWhereOneAtATimeDoes_data()
     {
         QTest::addColumn<int>("place"); // of the character tried, in a name of 20 letters
         addTestRow("first of the first eight", 0);
@@ -190,9 +190,9 @@ private slots:
         addTestRow("among the last, fewer than eight", 17);
     }
 
-    // Names are skipped eight characters at a time: every character must end a name exactly where the
-    // test of one character at a time ends it, wherever it stands.
-    void plainNamesEnd()
+    // Names and tags are scanned eight characters at a time: every character must stop a scan exactly where
+    // the test of one character at a time stops it, wherever it stands.
+    void scansStopWhereOneAtATimeDoes()
     {
         QFETCH(int, place);
         char16_t text[20];
@@ -200,9 +200,17 @@ private slots:
             std::fill(std::begin(text), std::end(text), u'n');
             text[place] = static_cast<char16_t>(c);
             const bool nameChar = HtmlLexer::detail::isTagNameChar(static_cast<char16_t>(c)) && c != u'!';
-            const int end = HtmlLexer::detail::skipPlainName(text, 0, 20);
+            const int end = CharacterScan::skipPlainName(text, 0, 20);
             if (end != (nameChar ? 20 : place))
                 QFAIL(qPrintable(QStringLiteral("character %1 ends the name at %2").arg(c).arg(end)));
+            const bool special = QStringView(u"</>![\"'").contains(QChar(c));
+            const int stop = CharacterScan::findTagSpecialOrQuote(text, 0, 20);
+            if (stop != (special ? place : 20))
+                QFAIL(qPrintable(QStringLiteral("character %1 stops the tag scan at %2").arg(c).arg(stop)));
+            const bool sought = c == u'<' || c == u'&' || c == u'!';
+            const int found = CharacterScan::findFirstOf(text, 0, 20, u'<', u'&', u'!');
+            if (found != (sought ? place : 20))
+                QFAIL(qPrintable(QStringLiteral("character %1 stops the text scan at %2").arg(c).arg(found)));
         }
     }
 
@@ -212,11 +220,11 @@ private slots:
     {
         for (int length = 0; length <= 12; ++length) {
             const std::u16string a(size_t(length), u'n');
-            QVERIFY(HtmlLexer::detail::sameUnits(a.data(), a.data(), length));
+            QVERIFY(CharacterScan::sameUnits(a.data(), a.data(), length));
             for (int place = 0; place < length; ++place) {
                 std::u16string b = a;
                 b[size_t(place)] = u'm';
-                if (HtmlLexer::detail::sameUnits(a.data(), b.data(), length))
+                if (CharacterScan::sameUnits(a.data(), b.data(), length))
                     QFAIL(qPrintable(QStringLiteral("length %1, place %2").arg(length).arg(place)));
             }
         }
