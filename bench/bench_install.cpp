@@ -150,7 +150,10 @@ void removeInstalled(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         const DreamweaverInfo dreamweaver = setup().freshInstallation(QStringLiteral("remove"));
-        Installer(dreamweaver, nullptr, nullptr).installPackage(setup().package);
+        if (!Installer(dreamweaver, nullptr, nullptr).installPackage(setup().package)) {
+            state.SkipWithError("the package to remove could not be installed");
+            break;
+        }
         state.ResumeTiming();
         Remover(dreamweaver, nullptr, nullptr).removeExtension(QStringLiteral("bench.mxi"));
     }

@@ -129,7 +129,7 @@ QByteArray ourRoundTrip(const QByteArray& bytes)
     // Decoded and encoded as the program reads and writes configuration files.
     Accessor document;
     document.parse(Utf8::decode(bytes));
-    return treeWalk ? document.root()->innerMarkupUtf8() : document.toUtf8();
+    return treeWalk ? document.root()->innerMarkupUtf8() : document.root()->outerMarkupUtf8();
 }
 
 #ifdef MORAVEL_HAVE_PUGIXML

@@ -27,7 +27,6 @@ public:
 
     // Direct reads, kept out of the virtual table because the lexer asks for
     // every character of the text.
-    char16_t charAt(int pos) const { return m_chars[pos]; }
     char16_t safeCharAt(int pos, char16_t defaultChar = u' ') const
     {
         return pos >= 0 && pos < m_length ? m_chars[pos] : defaultChar;

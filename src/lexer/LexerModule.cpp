@@ -82,14 +82,6 @@ const LexerModule* LexerModule::moduleList()
     return s_moduleList;
 }
 
-const LexerModule* LexerModule::find(int language)
-{
-    for (const LexerModule* module = moduleList(); module; module = module->m_next)
-        if (module->m_language == language)
-            return module;
-    return nullptr;
-}
-
 const LexerModule* LexerModule::findByName(const char16_t* name)
 {
     for (const LexerModule* module = moduleList(); module; module = module->m_next)

@@ -31,7 +31,6 @@ public:
     LexFunction lexFunction() const { return m_lexFunction; }
 
     static const LexerModule* moduleList();
-    static const LexerModule* find(int language);
     static const LexerModule* findByName(const char16_t* name);
 
 private:

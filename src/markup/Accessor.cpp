@@ -153,11 +153,6 @@ QString Accessor::toString() const
     return m_root->outerMarkup();
 }
 
-QByteArray Accessor::toUtf8() const
-{
-    return m_root->outerMarkupUtf8();
-}
-
 CElement* Accessor::elementById(const QString& id)
 {
     return m_root->elementById(id);

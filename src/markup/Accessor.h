@@ -32,9 +32,6 @@ public:
     void parseStepByStep(const QString& text);
     CElement* root() { return m_root; }
     QString toString() const;
-    // toString() encoded as Utf8::encode() encodes it, without the UTF-16
-    // copy of an edited tree between.
-    QByteArray toUtf8() const;
     // The text the last parse read, which pieces no edit replaced point into.
     const QString& source() const { return m_source; }
     CElement* elementById(const QString& id);
